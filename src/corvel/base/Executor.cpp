@@ -1,0 +1,7 @@
+#include "corvel/base/Executor.h"
+
+namespace corvel {
+
+Executor::~Executor() = default;
+
+} // namespace corvel
