@@ -1,0 +1,69 @@
+#include "corvel/base/UnicodeUtil.h"
+
+#include <utf8proc.h>
+
+#include "corvel/base/UnicodeWidthData.h"
+
+namespace corvel::UnicodeUtil {
+
+namespace {
+
+// The Emoji_Modifier property: the five skin-tone modifiers.
+constexpr bool isEmojiModifier(uint32_t c) { return c >= 0x1F3FB && c <= 0x1F3FF; }
+
+// What the general category alone decides: 0, or -1 when the other rules decide.
+int widthFromCategory(uint32_t c) {
+    switch (utf8proc_category(static_cast<utf8proc_int32_t>(c))) {
+    case UTF8PROC_CATEGORY_MN:
+    case UTF8PROC_CATEGORY_MC:
+    case UTF8PROC_CATEGORY_ME:
+    case UTF8PROC_CATEGORY_ZL:
+    case UTF8PROC_CATEGORY_ZP:
+        return 0;
+    case UTF8PROC_CATEGORY_SK:
+        return isEmojiModifier(c) ? 0 : -1;
+    case UTF8PROC_CATEGORY_CF:
+        return c == 0x00AD ? 1 : 0;
+    default:
+        return -1;
+    }
+}
+
+}  // namespace
+
+int columnWidth(char32_t rune) {
+    const uint32_t c = rune;
+    if (c == 0) return 0;
+    if (c < 0x20) return -1;
+    if (c < 0x7F) return 1;
+    if (c < 0xA0) return -1;
+    if (c > 0x10FFFF) return 1;
+
+    if (int w = widthFromCategory(c); w >= 0) return w;
+
+    if (c >= 0x1160 && c <= 0x11FF) return 0;   // Hangul medial vowels and final consonants
+    if (c >= 0xD7B0 && c <= 0xD7FF) return 0;   // Hangul Jamo Extended-B
+    if (c >= 0x1F1E6 && c <= 0x1F1FF) return 2; // regional indicators
+    const auto& wide = UnicodeWidthData::eastAsianWide;
+    if (bisearch(c, wide, static_cast<int>(wide.size()) - 1)) return 2;
+    return 1;
+}
+
+int bisearch(uint32_t rune, std::span<const LH> table, int max) {
+    if (rune < table[0].lo || rune > table[max].hi) return 0;
+    int low = 0;
+    int high = max;
+    while (high >= low) {
+        const int mid = (low + high) / 2;
+        if (table[mid].hi < rune) {
+            low = mid + 1;
+        } else if (rune >= table[mid].lo) {
+            return 1;
+        } else {
+            high = mid - 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace corvel::UnicodeUtil
