@@ -50,6 +50,9 @@ int columnWidth(char32_t rune) {
 }
 
 int bisearch(uint32_t rune, std::span<const LH> table, int max) {
+    // Never read outside the table, whatever max says.
+    if (table.empty() || max < 0) return 0;
+    if (static_cast<size_t>(max) >= table.size()) max = static_cast<int>(table.size()) - 1;
     if (rune < table[0].lo || rune > table[max].hi) return 0;
     int low = 0;
     int high = max;

@@ -20,8 +20,8 @@ struct LH {
 int columnWidth(char32_t rune);
 
 // 1 when rune lies in one of table[0..max] (sorted, non-overlapping,
-// inclusive ranges), else 0. The table must not be empty and max must be a
-// valid index into it.
+// inclusive ranges), else 0. An empty table or a negative max finds nothing;
+// a max past the end searches the whole table.
 int bisearch(uint32_t rune, std::span<const LH> table, int max);
 
 namespace detail {

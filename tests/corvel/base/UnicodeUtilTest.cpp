@@ -82,6 +82,14 @@ TEST(Bisearch, RangeEdgesAndGaps) {
     }
 }
 
+TEST(Bisearch, NeverReadsOutsideTheTable) {
+    const std::vector<UnicodeUtil::LH> table = {{0x10, 0x1F}, {0x40, 0x4F}};
+    EXPECT_EQ(UnicodeUtil::bisearch(0x10, {}, 0), 0);
+    EXPECT_EQ(UnicodeUtil::bisearch(0x10, table, -1), 0);
+    EXPECT_EQ(UnicodeUtil::bisearch(0x45, table, 7), 1);
+    EXPECT_EQ(UnicodeUtil::bisearch(0x50, table, 7), 0);
+}
+
 // Every range of both tables is found at its edges and missed just outside.
 TEST(Bisearch, FindsEveryRangeOfTheGeneratedTables) {
     for (auto table : {UnicodeWidthData::eastAsianWide, UnicodeWidthData::emojiVs16Base}) {
