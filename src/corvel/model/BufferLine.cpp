@@ -1,0 +1,176 @@
+#include "corvel/model/BufferLine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "corvel/model/Utf8.h"
+
+namespace corvel {
+
+BufferLine::BufferLine(int cols, const CharData& fillData, bool isWrapped)
+    : isWrapped(isWrapped),
+      cells_(static_cast<size_t>(std::max(cols, 0)), fillData),
+      count_(std::max(cols, 0)),
+      fillCharacter_(fillData) {}
+
+BufferLine::BufferLine(const BufferLine& other)
+    : isWrapped(other.isWrapped),
+      renderMode(other.renderMode),
+      images(other.images),
+      cells_(other.cells_.begin(), other.cells_.begin() + other.count_),
+      count_(other.count_),
+      fillCharacter_(other.fillCharacter_) {}
+
+void BufferLine::warnOutOfRange() {
+    std::puts("BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
+}
+
+void BufferLine::setAsciiRun(int col, std::span<const uint8_t> bytes, const Attribute& attribute) {
+    const int n = static_cast<int>(bytes.size());
+    const int inRange = col >= 0 ? std::clamp(count_ - col, 0, n) : 0;
+    if (inRange > 0) {
+        CharData* out = cells_.data() + col;
+        for (int i = 0; i < inRange; ++i) out[i] = CharData(attribute, bytes[static_cast<size_t>(i)], 1);
+    }
+    for (int i = inRange; i < n; ++i) set(col + i, CharData(attribute, bytes[static_cast<size_t>(i)], 1));
+}
+
+bool BufferLine::hasAnyContent() const {
+    for (const CharData& c : cells()) {
+        if (isContent(c)) return true;
+    }
+    return false;
+}
+
+int BufferLine::getTrimmedLength() const {
+    for (int i = count_ - 1; i >= 0; --i) {
+        const CharData& c = cells_[static_cast<size_t>(i)];
+        if (c.code != 0) return std::min(count_, i + std::max<int>(c.width, 1));
+    }
+    return 0;
+}
+
+void BufferLine::attach(std::shared_ptr<TerminalImage> image) {
+    if (!images) images.emplace();
+    images->push_back(std::move(image));
+}
+
+void BufferLine::resize(int cols, const CharData& fillData) {
+    if (cols == count_) return;
+    if (cols <= 0) {
+        cells_.clear();
+        cells_.shrink_to_fit();
+        count_ = 0;
+        return;
+    }
+    if (cols > count_) {
+        cells_.resize(static_cast<size_t>(count_));
+        cells_.resize(static_cast<size_t>(cols), fillData);
+    } else {
+        cells_.resize(static_cast<size_t>(cols));
+        cells_.shrink_to_fit();
+    }
+    count_ = cols;
+}
+
+void BufferLine::insertCells(int pos, int n, int rightMargin, const CharData& fillData) {
+    if (count_ == 0 || n <= 0) return;
+    rightMargin = std::min(rightMargin, count_ - 1);
+    if (rightMargin < 0) return;
+    pos = pos % (rightMargin + 1);
+    if (pos < 0) return;
+    CharData* c = cells_.data();
+    const int room = rightMargin + 1 - pos;
+    if (n < room) {
+        std::memmove(c + pos + n, c + pos, sizeof(CharData) * static_cast<size_t>(room - n));
+        std::fill(c + pos, c + pos + n, fillData);
+    } else {
+        std::fill(c + pos, c + rightMargin + 1, fillData);
+    }
+}
+
+void BufferLine::deleteCells(int pos, int n, int rightMargin, const CharData& fillData) {
+    if (count_ == 0 || n <= 0) return;
+    rightMargin = std::min(rightMargin, count_ - 1);
+    if (rightMargin < 0 || pos < 0 || pos > rightMargin) return;
+    CharData* c = cells_.data();
+    const int room = rightMargin + 1 - pos;
+    if (n < room) {
+        std::memmove(c + pos, c + pos + n, sizeof(CharData) * static_cast<size_t>(room - n));
+        std::fill(c + rightMargin + 1 - n, c + rightMargin + 1, fillData);
+    } else {
+        std::fill(c + pos, c + rightMargin + 1, fillData);
+    }
+}
+
+void BufferLine::replaceCells(int start, int end, const CharData& fillData) {
+    end = std::min(end, count_);
+    start = std::max(start, 0);
+    if (start >= end) return;
+    std::fill(cells_.begin() + start, cells_.begin() + end, fillData);
+}
+
+void BufferLine::fill(const CharData& cell) { std::fill(cells_.begin(), cells_.end(), cell); }
+
+void BufferLine::fill(const CharData& cell, int atCol, int len) {
+    atCol = std::max(atCol, 0);
+    const int end = std::min(atCol + std::max(len, 0), count_);
+    if (atCol >= end) return;
+    std::fill(cells_.begin() + atCol, cells_.begin() + end, cell);
+}
+
+void BufferLine::clear(const Attribute& attribute) {
+    std::fill(cells_.begin(), cells_.end(), CharData(attribute, 0, 1));
+    images.reset();
+}
+
+void BufferLine::copyFrom(const BufferLine& line) {
+    if (&line == this) return;
+    if (cells_.size() < static_cast<size_t>(line.count_)) cells_.resize(static_cast<size_t>(line.count_));
+    std::copy(line.cells_.begin(), line.cells_.begin() + line.count_, cells_.begin());
+    count_ = line.count_;
+    isWrapped = line.isWrapped;
+}
+
+void BufferLine::copyFrom(const BufferLine& source, int srcCol, int dstCol, int len) {
+    // Keep both ranges inside their lines.
+    if (srcCol < 0 || dstCol < 0) return;
+    len = std::min({len, source.count_ - srcCol, count_ - dstCol});
+    if (len <= 0) return;
+    // memmove keeps overlapping ranges of the same line intact.
+    std::memmove(cells_.data() + dstCol, source.cells_.data() + srcCol, sizeof(CharData) * static_cast<size_t>(len));
+}
+
+std::string BufferLine::translateToString(bool trimRight, int startCol, int endCol, bool skipNullCellsFollowingWide,
+                                          const CharacterProvider& characterProvider) const {
+    int end = endCol == -1 ? count_ : endCol;
+    if (trimRight) end = std::max(std::min(end, getTrimmedLength()), startCol);
+    end = std::min(end, count_);
+    startCol = std::max(startCol, 0);
+    std::string out;
+    if (startCol >= end) return out;
+    out.reserve(static_cast<size_t>(end - startCol));
+    for (int col = startCol; col < end; ++col) {
+        const CharData& cell = cells_[static_cast<size_t>(col)];
+        if (characterProvider) {
+            out += characterProvider(cell);
+        } else {
+            appendUtf8(out, cell.getCharacter());
+        }
+        if (skipNullCellsFollowingWide && cell.width == 2 && col + 1 < end &&
+            cells_[static_cast<size_t>(col) + 1].code == 0) {
+            ++col;
+        }
+    }
+    return out;
+}
+
+std::string BufferLine::debugDescription() const {
+    std::string out;
+    out.reserve(static_cast<size_t>(count_));
+    for (const CharData& c : cells()) appendUtf8(out, c.getCharacter());
+    return out;
+}
+
+}  // namespace corvel

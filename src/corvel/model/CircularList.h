@@ -1,0 +1,191 @@
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvel {
+
+// A fixed-capacity ring addressed by logical index, 0 being the oldest
+// element and count() - 1 the newest. A moving start slot makes dropping the
+// oldest element free. Slots are filled lazily: a slot that never held an
+// element gets one from makeEmpty the first time it is read (a
+// default-constructed one when no factory is set).
+//
+// Indexes are not checked against count(): reading past the newest element
+// reads whatever slot that index falls on.
+template <typename T>
+class CircularList {
+public:
+    using Factory = std::function<T(int slot)>;
+
+    explicit CircularList(int maxLength) : array_(static_cast<size_t>(std::max(maxLength, 1))) {}
+
+    Factory makeEmpty;
+
+    int count() const { return count_; }
+    // Sets the number of elements (at most maxLength()); nothing is created,
+    // moved or dropped.
+    void setCount(int newCount) { count_ = std::clamp(newCount, 0, maxLength()); }
+
+    int maxLength() const { return static_cast<int>(array_.size()); }
+    // Changes the capacity, keeping the first slots in logical order from
+    // slot 0 on. A caller that shrinks the ring drops the oldest elements
+    // first (trimStart) so that the newest survive.
+    void setMaxLength(int newMaxLength) {
+        newMaxLength = std::max(newMaxLength, 1);
+        if (newMaxLength == maxLength()) return;
+        std::vector<std::optional<T>> slots(static_cast<size_t>(newMaxLength));
+        const int keep = std::min(maxLength(), newMaxLength);
+        for (int i = 0; i < keep; ++i) slots[static_cast<size_t>(i)] = std::move(array_[slotOf(i)]);
+        array_ = std::move(slots);
+        startIndex_ = 0;
+        count_ = std::min(count_, newMaxLength);
+    }
+
+    bool isEmpty() const { return count_ == 0; }
+    bool isFull() const { return count_ == maxLength(); }
+    int getStartIndex() const { return startIndex_; }
+
+    // The element at a logical index, created by the factory when its slot is
+    // empty.
+    T& operator[](int index) {
+        const size_t s = slotOf(index);
+        std::optional<T>& slot = array_[s];
+        if (!slot) [[unlikely]] slot.emplace(makeEmpty ? makeEmpty(static_cast<int>(s)) : T{});
+        return *slot;
+    }
+
+    void set(int index, T value) { array_[slotOf(index)] = std::move(value); }
+
+    // Appends after the newest element; in a full ring this drops the oldest.
+    void push(T value) {
+        array_[slotOf(count_)] = std::move(value);
+        if (count_ == maxLength()) {
+            startIndex_ = (startIndex_ + 1) % maxLength();
+        } else {
+            ++count_;
+        }
+    }
+
+    // Removes and returns the newest element.
+    T pop() {
+        if (count_ == 0) return T{};
+        T value = std::move((*this)[count_ - 1]);
+        array_[slotOf(count_ - 1)].reset();
+        --count_;
+        return value;
+    }
+
+    // Drops the n oldest elements.
+    void trimStart(int n) {
+        n = std::clamp(n, 0, count_);
+        startIndex_ = (startIndex_ + n) % maxLength();
+        count_ -= n;
+    }
+
+    // Turns the oldest element of a full ring into the newest one, unchanged.
+    // Returns false (and does nothing) when the ring is not full.
+    bool recycle() {
+        if (count_ != maxLength()) {
+            std::puts("can only recycle when the buffer is full");
+            return false;
+        }
+        startIndex_ = (startIndex_ + 1) % maxLength();
+        return true;
+    }
+
+    // Moves the elements start .. start + n - 1 by offset. A positive offset
+    // may grow count() and, past the capacity, drop the oldest elements. The
+    // source slots keep their elements. Bad arguments print a line and
+    // return false without moving anything.
+    bool shiftElements(int start, int n, int offset) {
+        const char* reason = nullptr;
+        if (n < 0) {
+            reason = "count < 0";
+        } else if (start < 0) {
+            reason = "start < 0";
+        } else if (start >= count_) {
+            reason = "start >= self.count";
+        } else if (start + offset <= 0) {
+            reason = "start+offset <= 0";
+        }
+        if (reason) {
+            std::printf("Assertion at start=%d count=%d offset=%d: %s\n", start, n, offset, reason);
+            return false;
+        }
+        if (offset <= 0) {
+            for (int i = 0; i < n; ++i) array_[slotOf(start + offset + i)] = array_[slotOf(start + i)];
+            return true;
+        }
+        for (int i = n - 1; i >= 0; --i) array_[slotOf(start + offset + i)] = array_[slotOf(start + i)];
+        const int end = start + n + offset;
+        if (end > count_) {
+            if (end > maxLength()) {
+                startIndex_ = (startIndex_ + (end - maxLength())) % maxLength();
+                count_ = maxLength();
+            } else {
+                count_ = end;
+            }
+        }
+        return true;
+    }
+
+    // Removes deleteCount elements at start and inserts items there; change
+    // is told every logical index whose slot is written, in write order.
+    // Past the capacity the oldest elements are dropped.
+    template <typename Change>
+    void splice(int start, int deleteCount, std::vector<T> items, Change&& change) {
+        if (deleteCount > 0) {
+            for (int i = start; i < count_ - deleteCount; ++i) {
+                array_[slotOf(i)] = array_[slotOf(i + deleteCount)];
+                change(i);
+            }
+            count_ = std::max(count_ - deleteCount, 0);
+        }
+        const int n = static_cast<int>(items.size());
+        for (int i = count_ - 1; i >= start; --i) {
+            if (n != 0) array_[slotOf(i + n)] = array_[slotOf(i)];
+            change(i + n);
+        }
+        for (int j = 0; j < n; ++j) {
+            change(start + j);
+            array_[slotOf(start + j)] = std::move(items[static_cast<size_t>(j)]);
+        }
+        if (count_ + n > maxLength()) {
+            startIndex_ = (startIndex_ + (count_ + n - maxLength())) % maxLength();
+            count_ = maxLength();
+        } else {
+            count_ += n;
+        }
+    }
+
+    // Calls fn with every element a slot holds, used or not, in slot order.
+    template <typename Fn>
+    void forEachStored(Fn&& fn) {
+        for (std::optional<T>& slot : array_) {
+            if (slot) fn(*slot);
+        }
+    }
+
+protected:
+    std::optional<T>& slotAt(int index) { return array_[slotOf(index)]; }
+
+private:
+    size_t slotOf(int index) const {
+        const int n = maxLength();
+        int s = (startIndex_ + index) % n;
+        if (s < 0) s += n;
+        return static_cast<size_t>(s);
+    }
+
+    std::vector<std::optional<T>> array_;
+    int startIndex_ = 0;
+    int count_ = 0;
+};
+
+}  // namespace corvel
