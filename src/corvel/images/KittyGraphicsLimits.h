@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+
+namespace corvel {
+
+// Bounds on what one Kitty graphics command may make the terminal read,
+// inflate and keep. Tests lower them; the terminal uses the defaults.
+struct KittyGraphicsLimits {
+    // Decoded payload bytes, file and shared-memory sizes, bytes read from
+    // either and inflated bytes.
+    int64_t payloadBytes = 419'430'400;
+    // Every pixel width and height of a raw or PNG image.
+    int maximumSide = 10'000;
+
+    // The base64 text of a chunked transfer: the encoded size of the payload
+    // limit plus room for line breaks and padding between chunks.
+    int64_t pendingBase64Bytes() const { return (payloadBytes + 2) / 3 * 4 + payloadBytes / 16 + 65'536; }
+};
+
+} // namespace corvel

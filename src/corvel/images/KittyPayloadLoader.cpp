@@ -1,0 +1,167 @@
+#include "corvel/images/KittyPayloadLoader.h"
+
+#include "corvel/images/Base64.h"
+#include "corvel/images/KittyFileAccess.h"
+#include "corvel/images/PngDecoder.h"
+#include "corvel/images/ZlibInflate.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace corvel {
+namespace {
+
+constexpr const char* badPayload = "EINVAL: bad payload";
+constexpr const char* badPath = "EINVAL: bad path";
+constexpr const char* badTempPath = "EINVAL: bad temp path";
+constexpr const char* unsupportedTransmission = "ENOTSUP: unsupported transmission";
+constexpr const char* tempPathMarker = "tty-graphics-protocol";
+
+// A name or path carried in a payload: no zero byte, valid UTF-8.
+std::optional<std::string> textFromBytes(const std::vector<uint8_t>& bytes)
+{
+    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end() || !KittyFileAccess::isValidUtf8(bytes))
+        return std::nullopt;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+KittyPayloadResult KittyPayloadLoader::loadKittyPayload(const KittyGraphicsControl& control,
+                                                        std::span<const uint8_t> base64Payload) const
+{
+    switch (control.transmission) {
+    case 'd':
+        if (auto payload = decodeKittyPayload(control, base64Payload))
+            return {std::move(payload), {}};
+        return KittyPayloadResult::failure(badPayload);
+    case 'f':
+        return loadKittyFilePayload(control, base64Payload, false);
+    case 't':
+        return loadKittyFilePayload(control, base64Payload, true);
+    case 's':
+        return loadKittySharedMemoryPayload(control, base64Payload);
+    default:
+        return KittyPayloadResult::failure(unsupportedTransmission);
+    }
+}
+
+std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayload(const KittyGraphicsControl& control,
+                                                                           std::span<const uint8_t> base64Payload) const
+{
+    if (base64Payload.empty())
+        return std::nullopt;
+    std::optional<std::vector<uint8_t>> decoded = decodeBase64(base64Payload, payloadLimit());
+    if (!decoded)
+        return std::nullopt;
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*decoded), control.compression);
+    if (!inflated)
+        return std::nullopt;
+    return decodeKittyPayloadData(control, std::move(*inflated));
+}
+
+KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsControl& control,
+                                                            std::span<const uint8_t> base64Payload, bool temporary) const
+{
+    std::optional<std::vector<uint8_t>> pathBytes = decodeBase64(base64Payload, PATH_MAX);
+    if (!pathBytes || pathBytes->empty())
+        return KittyPayloadResult::failure(badPayload);
+    std::optional<std::string> path = textFromBytes(*pathBytes);
+    if (!path)
+        return KittyPayloadResult::failure(badPath);
+    std::optional<std::string> resolved = KittyFileAccess::resolveRealPath(*path);
+    if (!resolved || KittyFileAccess::isRefusedPath(*resolved))
+        return KittyPayloadResult::failure(badPath);
+    if (temporary && (!KittyFileAccess::isTempPath(*resolved) || resolved->find(tempPathMarker) == std::string::npos))
+        return KittyPayloadResult::failure(badTempPath);
+
+    std::optional<std::vector<uint8_t>> data = KittyFileAccess::readFileData(
+        *resolved, control.dataOffset, control.dataSize, temporary, limits_.payloadBytes);
+    if (!data)
+        return KittyPayloadResult::failure(badPayload);
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control.compression);
+    if (!inflated)
+        return KittyPayloadResult::failure(badPayload);
+    if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
+        return {std::move(payload), {}};
+    return KittyPayloadResult::failure(badPayload);
+}
+
+KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyGraphicsControl& control,
+                                                                    std::span<const uint8_t> base64Payload) const
+{
+    std::optional<std::vector<uint8_t>> nameBytes = decodeBase64(base64Payload, PATH_MAX);
+    if (!nameBytes || nameBytes->empty())
+        return KittyPayloadResult::failure(badPayload);
+    std::optional<std::string> name = textFromBytes(*nameBytes);
+    if (!name)
+        return KittyPayloadResult::failure(badPayload);
+    std::optional<int64_t> expectedSize = kittyExpectedDataSize(control);
+    if (control.format != 100 && !expectedSize)
+        return KittyPayloadResult::failure(badPayload);
+
+    std::optional<std::vector<uint8_t>> data = KittyFileAccess::readSharedMemory(
+        *name, expectedSize, control.dataOffset, control.dataSize, limits_.payloadBytes);
+    if (!data)
+        return KittyPayloadResult::failure(badPayload);
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control.compression);
+    if (!inflated)
+        return KittyPayloadResult::failure(badPayload);
+    if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
+        return {std::move(payload), {}};
+    return KittyPayloadResult::failure(badPayload);
+}
+
+std::optional<int64_t> KittyPayloadLoader::kittyExpectedDataSize(const KittyGraphicsControl& control) const
+{
+    if (!sideInRange(control.width) || !sideInRange(control.height))
+        return std::nullopt;
+    if (control.format == 32)
+        return control.width * control.height * 4;
+    if (control.format == 24)
+        return control.width * control.height * 3;
+    return std::nullopt;
+}
+
+std::optional<std::vector<uint8_t>> KittyPayloadLoader::decompressKittyData(std::vector<uint8_t> data,
+                                                                            std::optional<char> compression) const
+{
+    if (!compression)
+        return data;
+    if (*compression == 'z')
+        return inflateZlib(data, payloadLimit());
+    return std::nullopt;
+}
+
+std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayloadData(const KittyGraphicsControl& control,
+                                                                               std::vector<uint8_t> rawData) const
+{
+    if (rawData.size() > payloadLimit())
+        return std::nullopt;
+    if (control.format == 24 || control.format == 32) {
+        std::optional<int64_t> expected = kittyExpectedDataSize(control);
+        if (!expected || static_cast<int64_t>(rawData.size()) != *expected)
+            return std::nullopt;
+        const int width = static_cast<int>(control.width);
+        const int height = static_cast<int>(control.height);
+        if (control.format == 32)
+            return KittyGraphicsPayload::rgba(std::move(rawData), width, height);
+        std::vector<uint8_t> pixels(rawData.size() / 3 * 4);
+        for (size_t from = 0, to = 0; from < rawData.size(); from += 3, to += 4) {
+            pixels[to] = rawData[from];
+            pixels[to + 1] = rawData[from + 1];
+            pixels[to + 2] = rawData[from + 2];
+            pixels[to + 3] = 0xFF;
+        }
+        return KittyGraphicsPayload::rgba(std::move(pixels), width, height);
+    }
+    if (control.format == 100) {
+        std::optional<PixelSize> size = PngDecoder::pixelSize(rawData);
+        if (!size || !sideInRange(size->width) || !sideInRange(size->height))
+            return std::nullopt;
+        return KittyGraphicsPayload::png(std::move(rawData));
+    }
+    return std::nullopt;
+}
+
+} // namespace corvel
