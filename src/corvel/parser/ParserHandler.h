@@ -70,13 +70,13 @@ public:
     // and forgets it at the end of the string or at reset().
     virtual DcsHandler* dispatchDcs(uint8_t code, const SequenceParams& pars, const Intermediates& collect) = 0;
 
-    virtual void escFallback(const Intermediates& collect, uint8_t code) {}
+    virtual void escFallback(const Intermediates& /*collect*/, uint8_t /*code*/) {}
     virtual void csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code);
-    virtual void oscFallback(int64_t code, std::span<const uint8_t> data) {}
-    virtual void apcFallback(uint8_t kind, std::span<const uint8_t> data) {}
+    virtual void oscFallback(int64_t /*code*/, std::span<const uint8_t> /*data*/) {}
+    virtual void apcFallback(uint8_t /*kind*/, std::span<const uint8_t> /*data*/) {}
 
     // A byte that no rule accepts; see ParsingState. Parsing goes on.
-    virtual void parseError(const ParsingState& state) {}
+    virtual void parseError(const ParsingState& /*state*/) {}
 };
 
 } // namespace corvel
