@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QFileInfoList>
 #include <QString>
+
+#include <optional>
 
 // Listing of a folder of skin folders.
 namespace velmora::SkinFolders {
@@ -13,5 +16,17 @@ QFileInfoList entries(const QString& folder);
 
 // The "skin.json" inside a skin folder.
 QString manifestPath(const QString& skinFolder);
+
+// Far above any real skin file; keeps a stray huge file from being read whole.
+constexpr qint64 maxManifestSize = 16 * 1024 * 1024;
+
+// The bytes of a skin file, read only when it is a regular file of at most
+// maxManifestSize bytes (a pipe or a device would block or never end).
+std::optional<QByteArray> readManifest(const QString& path, QString* error = nullptr);
+
+// Replaces the file through a temporary file in the same folder that is
+// renamed over it only once every byte is written; on failure the old file
+// stays whole and no temporary file is left.
+bool writeAtomically(const QString& path, const QByteArray& bytes);
 
 } // namespace velmora::SkinFolders

@@ -2,17 +2,14 @@
 
 #include "skin/HexColor.h"
 #include "skin/JsonFieldReader.h"
+#include "skin/SkinFolders.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace velmora {
 
 namespace {
-
-// Far above any real skin file; keeps a stray huge file from being read whole.
-constexpr qint64 maxFileSize = 16 * 1024 * 1024;
 
 SkinManifestFile::Point readPoint(const JsonFieldReader& in)
 {
@@ -146,22 +143,10 @@ bool SkinManifestFile::pictureStaysInside(const QString& skinDirectory, const QS
 
 std::optional<SkinManifestFile> SkinManifestFile::readFromFolder(const QString& skinDirectory, QString* error)
 {
-    const QString path = QDir(skinDirectory).filePath(QString::fromUtf8(fileName));
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        setError(error, QStringLiteral("%1 is not a regular file").arg(path));
+    const auto bytes = SkinFolders::readManifest(SkinFolders::manifestPath(skinDirectory), error);
+    if (!bytes)
         return std::nullopt;
-    }
-    if (info.size() > maxFileSize) {
-        setError(error, QStringLiteral("%1 is larger than %2 bytes").arg(path).arg(maxFileSize));
-        return std::nullopt;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("couldn't read %1: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    auto manifest = decode(file.read(maxFileSize + 1), error);
+    auto manifest = decode(*bytes, error);
     if (!manifest)
         return std::nullopt;
     if (!pictureStaysInside(skinDirectory, manifest->frame.image)) {

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QColor>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+namespace velmora {
+
+// Bakes a skin's effective palette (its curated palette override, else its
+// own colours, with the cursor override on top) into the "palette" object of
+// the user skin's "skin.json", then has every window and list reload the
+// skins. Built-in skins are never written. Main thread only.
+class SkinJSONSaver {
+public:
+    static inline const QString savedText = QStringLiteral("Saved \u2713");
+    static inline const QString builtInText = QStringLiteral("Can't save a built-in skin");
+    static inline const QString readFailedText = QStringLiteral("Couldn't read skin.json");
+    static inline const QString encodeFailedText = QStringLiteral("Couldn't encode skin.json");
+    static inline const QString writeFailedText = QStringLiteral("Write failed");
+
+    SkinJSONSaver() = delete;
+
+    // Writes the palette and returns the status text to show. The computed
+    // keys are merged into the file's existing "palette" object, so a change
+    // of the cursor alone keeps the colours the skin needs to load. Every
+    // other key of the file stays; the file is rewritten pretty-printed with
+    // sorted keys through a temporary file that then replaces it.
+    static QString savePalette(const QString& skinName);
+
+    // The "skin.json" of the first user skin folder (in listing order) whose
+    // file is a JSON object with that exact "name"; none for built-in skins.
+    static std::optional<QString> userSkinJSONURL(const QString& skinName);
+
+    // The palette object for the skin: "foreground", "background", and
+    // "cursor" and "ansi" when there are such colours; empty when neither a
+    // skin of that name nor an override exists.
+    static QJsonObject paletteDict(const QString& skinName);
+
+    // "#RRGGBB", components rounded.
+    static QString nsHex(const QColor& color);
+};
+
+} // namespace velmora
