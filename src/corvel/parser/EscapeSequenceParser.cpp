@@ -89,11 +89,9 @@ void EscapeSequenceParser::parse(std::span<const uint8_t> data)
         case ParserState::dcsPassthrough:
             p = parseDcsData(chunk, p);
             break;
+        case ParserState::csiEntry:
         case ParserState::csiParam:
-            while (p < chunk.end && *p >= '0' && *p <= '9')
-                params_.addDigit(static_cast<uint8_t>(*p++ - '0'));
-            if (p < chunk.end)
-                step(chunk, p++);
+            p = parseCsi(chunk, p);
             break;
         default:
             step(chunk, p++);
@@ -161,6 +159,48 @@ const uint8_t* EscapeSequenceParser::completeHeldCharacter(const uint8_t* p, con
     heldNeeded_ = 0;
     handler_->print({held_.data(), length});
     return p;
+}
+
+const uint8_t* EscapeSequenceParser::parseCsi(Chunk& chunk, const uint8_t* p)
+{
+    // The common shape (private marker, digits, separators, final byte) is
+    // taken here without the table; anything else goes through step().
+    if (state_ == ParserState::csiEntry) {
+        const uint8_t b = *p;
+        if (b >= 0x3C && b <= 0x3F) {
+            collect_.add(b);
+            ++p;
+        } else if (!((b >= '0' && b <= '9') || b == ';')) {
+            step(chunk, p);
+            return p + 1;
+        }
+        state_ = ParserState::csiParam;
+    }
+    while (p < chunk.end) {
+        const uint8_t b = *p;
+        if (b >= '0' && b <= '9') {
+            p = params_.addDigits(p, chunk.end);
+            continue;
+        }
+        if (b == ';' || b == ':') {
+            params_.addSeparator(b);
+        } else if (b >= 0x40 && b <= 0x7E) {
+            dispatchCsi(b);
+            return p + 1;
+        } else {
+            step(chunk, p);
+            return p + 1;
+        }
+        ++p;
+    }
+    return p;
+}
+
+void EscapeSequenceParser::dispatchCsi(uint8_t code)
+{
+    state_ = ParserState::ground;
+    if (!collectOverflow_ && !handler_->dispatchCsi(code, params_, collect_))
+        handler_->csiFallback(params_, collect_, code);
 }
 
 const uint8_t* EscapeSequenceParser::parseString(Chunk& chunk, const uint8_t* p)
@@ -289,9 +329,7 @@ void EscapeSequenceParser::step(Chunk& chunk, const uint8_t* p)
         state_ = b == ESC ? ParserState::escape : ParserState::ground;
         return;
     case ParserAction::csiDispatch:
-        state_ = ParserState::ground;
-        if (!collectOverflow_ && !handler_->dispatchCsi(b, params_, collect_))
-            handler_->csiFallback(params_, collect_, b);
+        dispatchCsi(b);
         return;
     case ParserAction::param:
         if (b == ';' || b == ':')

@@ -66,6 +66,7 @@ private:
     struct Chunk;
 
     const uint8_t* parseGround(Chunk& chunk, const uint8_t* p);
+    const uint8_t* parseCsi(Chunk& chunk, const uint8_t* p);
     const uint8_t* parseString(Chunk& chunk, const uint8_t* p);
     const uint8_t* parseDcsData(Chunk& chunk, const uint8_t* p);
     const uint8_t* completeHeldCharacter(const uint8_t* p, const uint8_t* end);
@@ -74,6 +75,7 @@ private:
     // One byte through the transition table.
     void step(Chunk& chunk, const uint8_t* p);
 
+    void dispatchCsi(uint8_t code);
     void clearSequence();
     void beginString(ParserState next);
     void appendString(const uint8_t* from, const uint8_t* to);

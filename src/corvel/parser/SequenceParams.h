@@ -54,6 +54,20 @@ public:
         if (v > kMaxValue)
             v = 0;
     }
+    // Folds the run of decimal digits at p into the last parameter; returns
+    // the first byte after the run.
+    const uint8_t* addDigits(const uint8_t* p, const uint8_t* end)
+    {
+        int64_t v = values_[static_cast<size_t>(count_ - 1)];
+        for (; p < end && *p >= '0' && *p <= '9'; ++p) {
+            v = v * 10 + (*p - '0');
+            if (v > kMaxValue)
+                v = 0;
+        }
+        if (!full_)
+            values_[static_cast<size_t>(count_ - 1)] = v;
+        return p;
+    }
     void addSeparator(uint8_t separator)
     {
         if (count_ == kMaxCount) {
