@@ -316,6 +316,22 @@ TEST_F(ParserTest, SequenceParamsReportSubParameters)
     EXPECT_FALSE(capture.sub);
 }
 
+TEST_F(ParserTest, IntermediatesSeparateThePrivateMarker)
+{
+    struct Capture : RecordingHandler {
+        std::vector<std::string> seen;
+        bool dispatchCsi(uint8_t, const SequenceParams&, const Intermediates& collect) override
+        {
+            seen.push_back(std::string(1, static_cast<char>(collect.prefix() ? collect.prefix() : '-')) + "/"
+                           + std::string(collect.intermediates()));
+            return true;
+        }
+    } capture;
+    EscapeSequenceParser p(capture);
+    p.parse(asBytes("\x1B[?1$p\x1B[2 q\x1B[>c\x1B[m"));
+    EXPECT_EQ(capture.seen, (std::vector<std::string>{"?/$", "-/ ", ">/", "-/"}));
+}
+
 // --- Length limits ----------------------------------------------------------
 
 TEST_F(ParserTest, OscUpToTheLimitIsDispatched)
