@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -18,55 +19,66 @@ namespace corvel {
 //
 // Indexes are not checked against count(): reading past the newest element
 // reads whatever slot that index falls on.
+//
+// The slot array itself grows with use, doubling up to maxLength(), so a
+// ring with a very long scroll-back costs memory only for the lines it has
+// held. Growing lays the slots out again in logical order.
 template <typename T>
 class CircularList {
 public:
     using Factory = std::function<T(int slot)>;
 
-    explicit CircularList(int maxLength) : array_(static_cast<size_t>(std::max(maxLength, 1))) {}
+    explicit CircularList(int maxLength)
+        : array_(static_cast<size_t>(std::min(std::max(maxLength, 1), initialSlots))),
+          maxLength_(std::max(maxLength, 1)) {}
 
     Factory makeEmpty;
 
     int count() const { return count_; }
     // Sets the number of elements (at most maxLength()); nothing is created,
     // moved or dropped.
-    void setCount(int newCount) { count_ = std::clamp(newCount, 0, maxLength()); }
+    void setCount(int newCount) {
+        count_ = std::clamp(newCount, 0, maxLength());
+        reserveSlots(count_);
+    }
 
-    int maxLength() const { return static_cast<int>(array_.size()); }
+    int maxLength() const { return maxLength_; }
     // Changes the capacity, keeping the first slots in logical order from
     // slot 0 on. A caller that shrinks the ring drops the oldest elements
     // first (trimStart) so that the newest survive.
     void setMaxLength(int newMaxLength) {
         newMaxLength = std::max(newMaxLength, 1);
-        if (newMaxLength == maxLength()) return;
-        std::vector<std::optional<T>> slots(static_cast<size_t>(newMaxLength));
-        const int keep = std::min(maxLength(), newMaxLength);
-        for (int i = 0; i < keep; ++i) slots[static_cast<size_t>(i)] = std::move(array_[slotOf(i)]);
-        array_ = std::move(slots);
-        startIndex_ = 0;
+        if (newMaxLength == maxLength_) return;
+        maxLength_ = newMaxLength;
         count_ = std::min(count_, newMaxLength);
+        relayout(std::min(std::max(slotCount(), std::min(newMaxLength, initialSlots)), newMaxLength));
     }
 
     bool isEmpty() const { return count_ == 0; }
-    bool isFull() const { return count_ == maxLength(); }
+    bool isFull() const { return count_ == maxLength_; }
     int getStartIndex() const { return startIndex_; }
 
     // The element at a logical index, created by the factory when its slot is
     // empty.
     T& operator[](int index) {
+        if (index >= slotCount()) [[unlikely]] reserveSlots(std::min(index + 1, maxLength_));
         const size_t s = slotOf(index);
         std::optional<T>& slot = array_[s];
         if (!slot) [[unlikely]] slot.emplace(makeEmpty ? makeEmpty(static_cast<int>(s)) : T{});
         return *slot;
     }
 
-    void set(int index, T value) { array_[slotOf(index)] = std::move(value); }
+    void set(int index, T value) {
+        if (index >= slotCount()) [[unlikely]] reserveSlots(std::min(index + 1, maxLength_));
+        array_[slotOf(index)] = std::move(value);
+    }
 
     // Appends after the newest element; in a full ring this drops the oldest.
     void push(T value) {
+        reserveSlots(std::min(count_ + 1, maxLength_));
         array_[slotOf(count_)] = std::move(value);
-        if (count_ == maxLength()) {
-            startIndex_ = (startIndex_ + 1) % maxLength();
+        if (count_ == maxLength_) {
+            startIndex_ = (startIndex_ + 1) % slotCount();
         } else {
             ++count_;
         }
@@ -84,18 +96,18 @@ public:
     // Drops the n oldest elements.
     void trimStart(int n) {
         n = std::clamp(n, 0, count_);
-        startIndex_ = (startIndex_ + n) % maxLength();
+        startIndex_ = (startIndex_ + n) % slotCount();
         count_ -= n;
     }
 
     // Turns the oldest element of a full ring into the newest one, unchanged.
     // Returns false (and does nothing) when the ring is not full.
     bool recycle() {
-        if (count_ != maxLength()) {
+        if (count_ != maxLength_) {
             std::puts("can only recycle when the buffer is full");
             return false;
         }
-        startIndex_ = (startIndex_ + 1) % maxLength();
+        startIndex_ = (startIndex_ + 1) % slotCount();
         return true;
     }
 
@@ -118,6 +130,7 @@ public:
             std::printf("Assertion at start=%d count=%d offset=%d: %s\n", start, n, offset, reason);
             return false;
         }
+        reserveSlots(std::min(start + n + std::max(offset, 0), maxLength_));
         if (offset <= 0) {
             for (int i = 0; i < n; ++i) array_[slotOf(start + offset + i)] = array_[slotOf(start + i)];
             return true;
@@ -125,9 +138,9 @@ public:
         for (int i = n - 1; i >= 0; --i) array_[slotOf(start + offset + i)] = array_[slotOf(start + i)];
         const int end = start + n + offset;
         if (end > count_) {
-            if (end > maxLength()) {
-                startIndex_ = (startIndex_ + (end - maxLength())) % maxLength();
-                count_ = maxLength();
+            if (end > maxLength_) {
+                startIndex_ = (startIndex_ + (end - maxLength_)) % slotCount();
+                count_ = maxLength_;
             } else {
                 count_ = end;
             }
@@ -140,6 +153,7 @@ public:
     // Past the capacity the oldest elements are dropped.
     template <typename Change>
     void splice(int start, int deleteCount, std::vector<T> items, Change&& change) {
+        reserveSlots(std::min(std::max(count_, start) + static_cast<int>(items.size()), maxLength_));
         if (deleteCount > 0) {
             for (int i = start; i < count_ - deleteCount; ++i) {
                 array_[slotOf(i)] = array_[slotOf(i + deleteCount)];
@@ -156,9 +170,9 @@ public:
             change(start + j);
             array_[slotOf(start + j)] = std::move(items[static_cast<size_t>(j)]);
         }
-        if (count_ + n > maxLength()) {
-            startIndex_ = (startIndex_ + (count_ + n - maxLength())) % maxLength();
-            count_ = maxLength();
+        if (count_ + n > maxLength_) {
+            startIndex_ = (startIndex_ + (count_ + n - maxLength_)) % slotCount();
+            count_ = maxLength_;
         } else {
             count_ += n;
         }
@@ -176,14 +190,36 @@ protected:
     std::optional<T>& slotAt(int index) { return array_[slotOf(index)]; }
 
 private:
+    static constexpr int initialSlots = 4096;
+
+    int slotCount() const { return static_cast<int>(array_.size()); }
+
     size_t slotOf(int index) const {
-        const int n = maxLength();
+        const int n = slotCount();
         int s = (startIndex_ + index) % n;
         if (s < 0) s += n;
         return static_cast<size_t>(s);
     }
 
+    // Makes room for at least `needed` slots (never more than maxLength()).
+    void reserveSlots(int needed) {
+        if (needed <= slotCount()) [[likely]] return;
+        const int64_t doubled = int64_t{slotCount()} * 2;
+        relayout(static_cast<int>(std::min<int64_t>(std::max<int64_t>(doubled, needed), maxLength_)));
+    }
+
+    // Copies the first min(old, new) logical slots to slots 0 onward of a new
+    // array of `slots` slots.
+    void relayout(int slots) {
+        std::vector<std::optional<T>> fresh(static_cast<size_t>(slots));
+        const int keep = std::min(slotCount(), slots);
+        for (int i = 0; i < keep; ++i) fresh[static_cast<size_t>(i)] = std::move(array_[slotOf(i)]);
+        array_ = std::move(fresh);
+        startIndex_ = 0;
+    }
+
     std::vector<std::optional<T>> array_;
+    int maxLength_;
     int startIndex_ = 0;
     int count_ = 0;
 };

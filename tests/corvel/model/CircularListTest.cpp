@@ -205,5 +205,27 @@ TEST(CircularList, GenericRingOverIntegers) {
     EXPECT_EQ(ring.count(), 2);
 }
 
+TEST(CircularList, LongRingGrowsItsSlotsAsItFillsAndWrapsWhenFull) {
+    CircularList<int> ring(10000);
+    for (int v = 0; v < 6000; ++v) ring.push(v);
+    EXPECT_EQ(ring.count(), 6000);
+    EXPECT_EQ(ring[0], 0);
+    EXPECT_EQ(ring[5999], 5999);
+    ring.trimStart(100);
+    for (int v = 6000; v < 12100; ++v) ring.push(v);
+    EXPECT_TRUE(ring.isFull());
+    EXPECT_EQ(ring[0], 2100);
+    EXPECT_EQ(ring[9999], 12099);
+
+    CircularList<int> shifted(10000);
+    for (int v = 0; v < 4096; ++v) shifted.push(v);
+    ASSERT_TRUE(shifted.shiftElements(4000, 96, 10));
+    EXPECT_EQ(shifted.count(), 4106);
+    EXPECT_EQ(shifted[4105], 4095);
+    EXPECT_EQ(shifted[4009], 4009) << "source slots keep their values";
+    shifted.setCount(9000);
+    EXPECT_EQ(shifted[8999], 0) << "a slot never written reads as a new element";
+}
+
 }  // namespace
 }  // namespace corvel

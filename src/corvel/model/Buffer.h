@@ -1,0 +1,181 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "corvel/base/Position.h"
+#include "corvel/model/Attribute.h"
+#include "corvel/model/BufferLine.h"
+#include "corvel/model/CharData.h"
+#include "corvel/model/CircularBufferLineList.h"
+#include "corvel/model/TerminalImage.h"
+
+namespace corvel {
+
+class CharSet;
+
+// One screen of a terminal (the normal screen with its scroll-back, the
+// alternate screen, or a snapshot): the line ring plus cursor, viewport,
+// scroll region, margins, tab stops, saved cursor state and the copies of the
+// terminal modes that printing needs.
+//
+// Screen row y shows the ring's line yBase() + y; yDisp() is the ring index
+// of the first line in the view. The ring holds rows() lines plus the
+// scroll-back. A screen is tied to the callbacks it installs on its ring, so
+// it is neither copied nor moved.
+class Buffer {
+public:
+    // Where the last character was printed: its ring index and column, and the
+    // screen size at the time.
+    struct LastBufferStorage {
+        int y = 0;
+        int x = 0;
+        int cols = 0;
+        int rows = 0;
+    };
+
+    Buffer(int cols, int rows, int tabStopWidth, std::optional<int> scrollback);
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+
+    // --- Lines and size
+    CircularBufferLineList& lines() { return lines_; }
+    int cols() const { return cols_; }
+    int rows() const { return rows_; }
+    std::optional<int> scrollback() const { return scrollback_; }
+    bool hasScrollback() const { return scrollback_.has_value(); }
+    bool isReflowEnabled() const { return hasScrollback(); }
+    // Ring capacity for a number of rows: rows plus the scroll-back.
+    int getCorrectBufferLength(int rows) const;
+
+    // --- Cursor and viewport; negative values written are ignored.
+    int x() const { return x_; }
+    void setX(int value) { if (value >= 0) x_ = value; }
+    int y() const { return y_; }
+    void setY(int value) { if (value >= 0) y_ = value; }
+    int yDisp() const { return yDisp_; }
+    void setYDisp(int value) { if (value >= 0) yDisp_ = value; }
+    int yBase() const { return yBase_; }
+    void setYBase(int value) { yBase_ = value; }
+    int scrollTop() const { return scrollTop_; }
+    void setScrollTop(int value) { if (value >= 0) scrollTop_ = value; }
+    int scrollBottom() const { return scrollBottom_; }
+    void setScrollBottom(int value) { if (value >= 0) scrollBottom_ = value; }
+    bool isCursorInViewPort() const;
+
+    // Lines the terminal's scroll dropped from the top of a full ring.
+    int linesTop = 0;
+    int marginLeft = 0;
+    int marginRight = 0;
+    std::vector<bool> tabStops;
+
+    // --- Saved cursor state (DECSC)
+    int savedX = 0;
+    int savedY = 0;
+    Attribute savedAttr;
+    const CharSet* savedCharset = nullptr;
+    bool savedOriginMode = false;
+    bool savedMarginMode = false;
+    // Auto-wrap is on until something turns it off, so a restore without a
+    // save keeps it on.
+    bool savedWraparound = true;
+    bool savedReverseWraparound = false;
+
+    // Fill attribute for the cells that insert-mode printing opens and for
+    // the column after a wide character.
+    Attribute curAttr = Attribute::empty;
+    // Copies of the terminal's insert (IRM), left-and-right-margin (DECLRMM)
+    // and auto-wrap (DECAWM) modes.
+    bool insertMode = false;
+    bool marginMode = false;
+    bool wraparound = false;
+
+    // Scrolls the region up one line when printing passes its bottom row;
+    // the argument tells whether the new bottom line continues the one above.
+    // The terminal replaces it right after creating the screen.
+    std::function<void(bool isWrapped)> scroll;
+
+    LastBufferStorage lastBufferStorage;
+
+    // --- Cells
+    // The cell at a position whose row counts from yDisp(); CharData::Null
+    // for a column outside the line.
+    const CharData& getChar(Position at);
+    // The cell at a position whose row is a ring index.
+    const CharData& getCharAtBufferRelative(Position at);
+    // A new line of cols() empty cells in attribute.
+    std::shared_ptr<BufferLine> getBlankLine(const Attribute& attribute, bool isWrapped = false) const;
+    // A space in attribute.
+    static CharData getNullCell(const Attribute& attribute = Attribute::empty) { return CharData(attribute, 32, 1); }
+
+    // --- Tab stops
+    // index -1 clears the table and sets a stop every tabStopWidth columns;
+    // otherwise regular stops are added from the stop at or before index on.
+    void setupTabStops(int index, int tabStopWidth);
+    // The next stop after index (the cursor column for -1), up to the right
+    // margin with marginMode, else the last column.
+    int nextTabStop(bool marginMode, int index = -1) const;
+    // The stop before index (the cursor column for -1), 0 when none.
+    int previousTabStop(int index = -1) const;
+    void tabSet(int pos);
+    void tabClear(int pos);
+
+    // --- Whole-screen operations
+    // Homes everything and replaces the ring by an empty one for the caller
+    // to fill; tab stops, margins, saved state and modes stay.
+    void clear();
+    // Resets the saved cursor state and the margins.
+    void softReset();
+    // Fills an empty ring with rows() empty lines (the default attribute
+    // when none is given).
+    void fillViewportRows(std::optional<Attribute> attribute = std::nullopt);
+    // Changes the scroll-back length; the oldest lines go when it shrinks.
+    void changeHistorySize(std::optional<int> scrollback);
+    void resize(int newCols, int newRows);
+
+    // --- Images
+    bool hasAnyImages() const { return linesWithImagesCount_ > 0; }
+    int linesWithImagesCount() const { return linesWithImagesCount_; }
+    void attachImage(std::shared_ptr<TerminalImage> image, int lineIndex);
+    void clearImagesFromLine(int lineIndex);
+    void recalculateLinesWithImagesCount();
+
+    // --- Printing
+    // Prints one cell of width 1 or 2 at the cursor, wrapping first when it
+    // does not fit; the cursor may end one past the last column (pending wrap).
+    void insertCharacter(const CharData& character);
+    // Prints a run of ASCII bytes in attribute; returns how many were
+    // printed, which is less than the run only when the right limit was
+    // reached without auto-wrap. In insert mode nothing is printed.
+    int insertAsciiRun(std::span<const uint8_t> run, const Attribute& attribute);
+
+private:
+    void installRingHooks();
+    int rightLimit() const { return marginMode ? marginRight : cols_ - 1; }
+    // Moves the cursor to the start of the next row, scrolling at the bottom
+    // of the region, and marks that row as continuing the one above.
+    void wrapToNextLine();
+    // Visits every line the ring holds, used or not.
+    void resizeStoredLines(int newCols);
+    // Rewraps the lines of a screen with scroll-back to a new width.
+    void reflowWider(int oldCols, int newCols, int newRows);
+    void reflowNarrower(int oldCols, int newCols, int newRows);
+
+    CircularBufferLineList lines_;
+    int cols_;
+    int rows_;
+    std::optional<int> scrollback_;
+    int x_ = 0;
+    int y_ = 0;
+    int yDisp_ = 0;
+    int yBase_ = 0;
+    int scrollTop_ = 0;
+    int scrollBottom_;
+    int linesWithImagesCount_ = 0;
+};
+
+}  // namespace corvel
