@@ -1,9 +1,8 @@
 #include "corvel/images/KittyGraphicsControl.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
-#include <map>
-#include <string>
 #include <string_view>
 
 namespace corvel {
@@ -40,6 +39,8 @@ std::optional<int64_t> parseDecimal(std::string_view text)
     return -value;
 }
 
+// The values of the single-letter keys; longer keys are never read, so they
+// are not kept. Values are views into the parsed bytes.
 class KeyValues {
 public:
     explicit KeyValues(std::string_view controlText)
@@ -52,27 +53,27 @@ public:
             std::string_view piece = controlText.substr(start, comma - start);
             start = comma + 1;
             size_t equals = piece.find('=');
-            if (piece.empty() || equals == std::string_view::npos)
-                continue;
+            if (equals != 1)
+                continue;  // no "=", or a key that is empty or longer than one letter
             std::string_view key = piece.substr(0, equals);
             std::string_view value = piece.substr(equals + 1);
             if (!isAscii(key) || !isAscii(value))
                 continue;
-            values_[std::string(key)] = std::string(value);
+            values_[static_cast<unsigned char>(key.front())] = value;
         }
     }
 
-    int64_t intValue(const char* key, int64_t fallback) const
+    int64_t intValue(char key, int64_t fallback) const
     {
-        const std::string* text = find(key);
+        const std::optional<std::string_view>& text = find(key);
         if (!text)
             return fallback;
         return parseDecimal(*text).value_or(fallback);
     }
 
-    std::optional<uint32_t> uintValue(const char* key) const
+    std::optional<uint32_t> uintValue(char key) const
     {
-        const std::string* text = find(key);
+        const std::optional<std::string_view>& text = find(key);
         if (!text)
             return std::nullopt;
         std::optional<int64_t> value = parseDecimal(*text);
@@ -81,22 +82,18 @@ public:
         return static_cast<uint32_t>(*value);
     }
 
-    std::optional<char> charValue(const char* key) const
+    std::optional<char> charValue(char key) const
     {
-        const std::string* text = find(key);
+        const std::optional<std::string_view>& text = find(key);
         if (!text || text->empty())
             return std::nullopt;
         return text->front();
     }
 
 private:
-    const std::string* find(const char* key) const
-    {
-        auto it = values_.find(key);
-        return it == values_.end() ? nullptr : &it->second;
-    }
+    const std::optional<std::string_view>& find(char key) const { return values_[static_cast<unsigned char>(key)]; }
 
-    std::map<std::string, std::string, std::less<>> values_;
+    std::array<std::optional<std::string_view>, 128> values_{};
 };
 
 } // namespace
@@ -112,35 +109,35 @@ KittyGraphicsCommand parseKittyGraphicsControl(std::span<const uint8_t> bytes)
 
     KeyValues keys(controlText);
     KittyGraphicsControl control;
-    control.action = keys.charValue("a").value_or('t');
-    control.suppressResponses = keys.intValue("q", 0);
-    control.format = keys.intValue("f", 32);
-    control.transmission = keys.charValue("t").value_or('d');
-    control.width = keys.intValue("s", 0);
-    control.height = keys.intValue("v", 0);
-    control.cropX = keys.intValue("x", 0);
-    control.cropY = keys.intValue("y", 0);
-    control.cropWidth = keys.intValue("w", 0);
-    control.cropHeight = keys.intValue("h", 0);
-    control.dataSize = keys.intValue("S", 0);
-    control.dataOffset = keys.intValue("O", 0);
-    control.imageId = keys.uintValue("i");
-    control.imageNumber = keys.uintValue("I");
-    control.placementId = keys.uintValue("p");
-    control.parentImageId = keys.uintValue("P");
-    control.parentPlacementId = keys.uintValue("Q");
-    control.offsetH = keys.intValue("H", 0);
-    control.offsetV = keys.intValue("V", 0);
-    control.pixelOffsetX = keys.intValue("X", 0);
-    control.pixelOffsetY = keys.intValue("Y", 0);
-    control.unicodePlaceholder = keys.intValue("U", 0);
-    control.zIndex = keys.intValue("z", 0);
-    control.more = control.transmission == 'd' ? keys.intValue("m", 0) : 0;
-    control.compression = keys.charValue("o");
-    control.columns = keys.intValue("c", 0);
-    control.rows = keys.intValue("r", 0);
-    control.cursorPolicy = keys.intValue("C", 0);
-    control.deleteMode = keys.charValue("d");
+    control.action = keys.charValue('a').value_or('t');
+    control.suppressResponses = keys.intValue('q', 0);
+    control.format = keys.intValue('f', 32);
+    control.transmission = keys.charValue('t').value_or('d');
+    control.width = keys.intValue('s', 0);
+    control.height = keys.intValue('v', 0);
+    control.cropX = keys.intValue('x', 0);
+    control.cropY = keys.intValue('y', 0);
+    control.cropWidth = keys.intValue('w', 0);
+    control.cropHeight = keys.intValue('h', 0);
+    control.dataSize = keys.intValue('S', 0);
+    control.dataOffset = keys.intValue('O', 0);
+    control.imageId = keys.uintValue('i');
+    control.imageNumber = keys.uintValue('I');
+    control.placementId = keys.uintValue('p');
+    control.parentImageId = keys.uintValue('P');
+    control.parentPlacementId = keys.uintValue('Q');
+    control.offsetH = keys.intValue('H', 0);
+    control.offsetV = keys.intValue('V', 0);
+    control.pixelOffsetX = keys.intValue('X', 0);
+    control.pixelOffsetY = keys.intValue('Y', 0);
+    control.unicodePlaceholder = keys.intValue('U', 0);
+    control.zIndex = keys.intValue('z', 0);
+    control.more = control.transmission == 'd' ? keys.intValue('m', 0) : 0;
+    control.compression = keys.charValue('o');
+    control.columns = keys.intValue('c', 0);
+    control.rows = keys.intValue('r', 0);
+    control.cursorPolicy = keys.intValue('C', 0);
+    control.deleteMode = keys.charValue('d');
     return {control, payload};
 }
 

@@ -26,7 +26,7 @@ void SixelDcsHandler::unhook()
     SixelImage image = SixelDecoder(host_, maximumSide_).decode(data_);
     data_.clear();
     data_.shrink_to_fit();
-    host_.createImageFromBitmap(image.pixels, image.width, image.height);
+    host_.createImageFromBitmap(std::move(image.pixels), image.width, image.height);
 }
 
 } // namespace corvel

@@ -61,7 +61,10 @@ int64_t addPosition(int64_t position, int64_t amount)
 
 } // namespace
 
-SixelDecoder::SixelDecoder(const SixelHost& host, int maximumSide) : host_(host), maximumSide_(maximumSide) {}
+SixelDecoder::SixelDecoder(const SixelHost& host, int maximumSide)
+    : defaultPalette_(host.sixelDefaultPalette()), maximumSide_(maximumSide)
+{
+}
 
 SixelImage SixelDecoder::decode(std::span<const uint8_t> data)
 {
@@ -139,12 +142,11 @@ void SixelDecoder::selectColor(const std::vector<int64_t>& numbers)
         return;
     }
     currentColor_ = 0;
-    if (index < 256) {
-        if (std::optional<SixelPaletteColor> color = host_.sixelDefaultColor(static_cast<int>(index))) {
-            currentColor_ = (uint32_t{static_cast<uint8_t>(color->red >> 8)} << 24)
-                | (uint32_t{static_cast<uint8_t>(color->green >> 8)} << 16)
-                | (uint32_t{static_cast<uint8_t>(color->blue >> 8)} << 8) | 0xFF;
-        }
+    if (index >= 0 && static_cast<uint64_t>(index) < defaultPalette_.size()) {
+        const Color& color = defaultPalette_[static_cast<size_t>(index)];
+        currentColor_ = (uint32_t{static_cast<uint8_t>(color.red >> 8)} << 24)
+            | (uint32_t{static_cast<uint8_t>(color.green >> 8)} << 16)
+            | (uint32_t{static_cast<uint8_t>(color.blue >> 8)} << 8) | 0xFF;
     }
 }
 

@@ -38,7 +38,7 @@ private:
     void updatePaletteEntry(const std::vector<int64_t>& numbers);
     void paintSixel(int mask, int64_t repeat);
 
-    const SixelHost& host_;
+    std::span<const Color> defaultPalette_;
     int maximumSide_;
     std::map<int64_t, uint32_t> palette_;  // 0xRRGGBBAA per register defined by this string
     uint32_t currentColor_ = 0;

@@ -163,16 +163,19 @@ public:
     std::vector<Bitmap> bitmaps;
 
     // Entry i is (i * 257, 0, 0xFFFF - i * 257) so every entry is distinct.
-    std::optional<SixelPaletteColor> sixelDefaultColor(int index) const override
+    FakeSixelHost()
     {
-        if (index < 0 || index >= 256)
-            return std::nullopt;
-        return SixelPaletteColor{static_cast<uint16_t>(index * 257), 0, static_cast<uint16_t>(0xFFFF - index * 257)};
+        for (int i = 0; i < 256; ++i)
+            palette.emplace_back(static_cast<uint16_t>(i * 257), 0, static_cast<uint16_t>(0xFFFF - i * 257));
     }
-    void createImageFromBitmap(std::vector<uint8_t>& rgba, int width, int height) override
+
+    std::span<const Color> sixelDefaultPalette() const override { return palette; }
+    void createImageFromBitmap(std::vector<uint8_t>&& rgba, int width, int height) override
     {
-        bitmaps.push_back({rgba, width, height});
+        bitmaps.push_back({std::move(rgba), width, height});
     }
+
+    std::vector<Color> palette;
 };
 
 } // namespace corvel::testing

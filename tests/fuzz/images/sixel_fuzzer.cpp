@@ -13,17 +13,16 @@ namespace {
 
 class FuzzHost : public corvel::SixelHost {
 public:
-    std::optional<corvel::SixelPaletteColor> sixelDefaultColor(int index) const override
-    {
-        if (index < 0 || index >= 256)
-            return std::nullopt;
-        return corvel::SixelPaletteColor{uint16_t(index * 257), uint16_t(index * 100), 0xFFFF};
-    }
-    void createImageFromBitmap(std::vector<uint8_t>& rgba, int width, int height) override
+    FuzzHost() : palette(corvel::Color::generateXtermPalette({})) {}
+
+    std::span<const corvel::Color> sixelDefaultPalette() const override { return palette; }
+    void createImageFromBitmap(std::vector<uint8_t>&& rgba, int width, int height) override
     {
         if (width < 0 || height < 0 || rgba.size() != size_t(width) * size_t(height) * 4)
             std::abort();
     }
+
+    std::vector<corvel::Color> palette;
 };
 
 } // namespace
