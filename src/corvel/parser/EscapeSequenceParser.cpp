@@ -121,6 +121,12 @@ const uint8_t* EscapeSequenceParser::parseGround(Chunk& chunk, const uint8_t* p)
         handler_->print({p, runEnd});
         p = runEnd;
     }
+    if (*p == ESC && chunk.end - p > 1 && p[1] == '[') {
+        // The most common sequence: straight to its parameters.
+        clearSequence();
+        state_ = ParserState::csiEntry;
+        return p + 2 < chunk.end ? parseCsi(chunk, p + 2) : p + 2;
+    }
     step(chunk, p);
     return p + 1;
 }
