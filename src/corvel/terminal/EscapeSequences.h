@@ -1,0 +1,68 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace corvel {
+
+// The fixed byte sequences a host sends to the child for keys without a
+// printable character of their own, and the markers around a bracketed
+// paste. The terminal never sends these itself; the view picks them when it
+// turns key presses, editing commands and pastes into bytes.
+//
+// Cursor keys come in two forms: the host sends the App members while the
+// terminal's applicationCursor is set, the Normal members otherwise.
+class EscapeSequences {
+public:
+    EscapeSequences() = delete;
+
+    using Bytes = std::span<const uint8_t>;
+
+    static constexpr std::array<uint8_t, 1> cmdNewLine{0x0A};
+    static constexpr std::array<uint8_t, 1> cmdRet{0x0D};
+    static constexpr std::array<uint8_t, 1> cmdEsc{0x1B};
+    // Backspace as most programs expect it.
+    static constexpr std::array<uint8_t, 1> cmdDel{0x7F};
+    // Forward Delete.
+    static constexpr std::array<uint8_t, 4> cmdDelKey{0x1B, '[', '3', '~'};
+
+    static constexpr std::array<uint8_t, 3> moveUpNormal{0x1B, '[', 'A'};
+    static constexpr std::array<uint8_t, 3> moveDownNormal{0x1B, '[', 'B'};
+    static constexpr std::array<uint8_t, 3> moveRightNormal{0x1B, '[', 'C'};
+    static constexpr std::array<uint8_t, 3> moveLeftNormal{0x1B, '[', 'D'};
+    static constexpr std::array<uint8_t, 3> moveUpApp{0x1B, 'O', 'A'};
+    static constexpr std::array<uint8_t, 3> moveDownApp{0x1B, 'O', 'B'};
+    static constexpr std::array<uint8_t, 3> moveRightApp{0x1B, 'O', 'C'};
+    static constexpr std::array<uint8_t, 3> moveLeftApp{0x1B, 'O', 'D'};
+    static constexpr std::array<uint8_t, 3> moveHomeNormal{0x1B, '[', 'H'};
+    static constexpr std::array<uint8_t, 3> moveEndNormal{0x1B, '[', 'F'};
+    static constexpr std::array<uint8_t, 3> moveHomeApp{0x1B, 'O', 'H'};
+    static constexpr std::array<uint8_t, 3> moveEndApp{0x1B, 'O', 'F'};
+
+    static constexpr std::array<uint8_t, 1> cmdTab{0x09};
+    // Shift-Tab.
+    static constexpr std::array<uint8_t, 3> cmdBackTab{0x1B, '[', 'Z'};
+    static constexpr std::array<uint8_t, 4> cmdPageUp{0x1B, '[', '5', '~'};
+    static constexpr std::array<uint8_t, 4> cmdPageDown{0x1B, '[', '6', '~'};
+    static constexpr std::array<uint8_t, 4> cmdInsert{0x1B, '[', '2', '~'};
+
+    // Word left and right, for Alt used as Meta with the arrow keys.
+    static constexpr std::array<uint8_t, 2> emacsBack{0x1B, 'b'};
+    static constexpr std::array<uint8_t, 2> emacsForward{0x1B, 'f'};
+    static constexpr std::array<uint8_t, 6> controlLeft{0x1B, '[', '1', ';', '5', 'D'};
+    static constexpr std::array<uint8_t, 6> controlRight{0x1B, '[', '1', ';', '5', 'C'};
+
+    // F1 (index 0) to F12 (index 11).
+    static const std::array<Bytes, 12> cmdF;
+
+    // Sent around pasted text while bracketed paste is on. Process-wide: a
+    // host that replaces them changes the markers of every terminal.
+    static std::vector<uint8_t> bracketedPasteStart;
+    static std::vector<uint8_t> bracketedPasteEnd;
+    // Puts both markers back to ESC [ 200 ~ and ESC [ 201 ~.
+    static void resetBracketedPasteMarkers();
+};
+
+} // namespace corvel

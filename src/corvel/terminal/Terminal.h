@@ -1,0 +1,442 @@
+#pragma once
+
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "corvel/base/CharSet.h"
+#include "corvel/base/Color.h"
+#include "corvel/base/Executor.h"
+#include "corvel/base/Position.h"
+#include "corvel/images/KittyGraphicsState.h"
+#include "corvel/model/Attribute.h"
+#include "corvel/model/Buffer.h"
+#include "corvel/model/BufferLine.h"
+#include "corvel/model/CharData.h"
+#include "corvel/parser/EscapeSequenceParser.h"
+#include "corvel/parser/ParserHandler.h"
+#include "corvel/terminal/GraphemeTable.h"
+#include "corvel/terminal/KittyKeyboardFlags.h"
+#include "corvel/terminal/ProgressReport.h"
+#include "corvel/terminal/TerminalDelegate.h"
+#include "corvel/terminal/TerminalOptions.h"
+#include "corvel/terminal/WindowManipulationCommand.h"
+
+namespace corvel {
+
+struct KittyPlacementContext;
+
+// The state machine of one terminal: two screens (normal with scroll-back,
+// alternate without), the parser, modes, character sets, the current
+// attribute, palettes, titles, the grapheme table, the changed-row range and
+// the Kitty image store. Bytes from the child go to parser().parse() (or
+// feed()); the terminal answers through its delegate.
+//
+// Used from one thread only; takes no locks. The implementation is split by
+// family: Terminal.cpp (state and lifecycle), TerminalPrint.cpp (printing and
+// character sets), TerminalScroll.cpp (line feed, index, scrolling),
+// TerminalCursor.cpp (cursor placement), TerminalDispatch.cpp (the sequence
+// switches), TerminalEditing.cpp, TerminalModes.cpp, TerminalImages.cpp and
+// TerminalPending.cpp (commands not built yet, which reach the fallbacks).
+class Terminal : protected ParserHandler {
+public:
+    static constexpr int MINIMUM_COLS = 2;
+    static constexpr int MINIMUM_ROWS = 1;
+    // The most titles either title stack keeps; older entries are dropped.
+    static constexpr size_t maxTitleStackDepth = 10;
+
+    enum class MouseMode : uint8_t { off, x10, vt200, buttonEventTracking, anyEvent };
+    enum class MouseProtocolEncoding : uint8_t { x10, utf8, sgr, urxvt, sgrPixel };
+    enum class TerminalConformance { vt100, vt200, vt300, vt400, vt500 };
+    using ProgressReportState = ProgressReport::State;
+
+    struct KeyboardModeState {
+        static constexpr size_t maxStackDepth = 16;
+        KittyKeyboardFlags flags;
+        std::vector<KittyKeyboardFlags> stack;
+    };
+
+    // Replies start and end with 7-bit or 8-bit introducers.
+    struct CC {
+        bool send8bit = false;
+    };
+
+    struct HyperlinkTracking {
+        Position start;
+        std::string payload;
+    };
+
+    // An inclusive range of rows; empty when start is INT_MAX and end -1.
+    struct UpdateRange {
+        int startY;
+        int endY;
+        friend bool operator==(const UpdateRange&, const UpdateRange&) = default;
+    };
+
+    // A piece of a reply: bytes, text or one byte.
+    struct ResponseItem {
+        ResponseItem(std::span<const uint8_t> bytes) : bytes(bytes) {}
+        ResponseItem(const std::vector<uint8_t>& bytes) : bytes(bytes) {}
+        ResponseItem(std::string_view text)
+            : bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()) {}
+        ResponseItem(const char* text) : ResponseItem(std::string_view(text)) {}
+        ResponseItem(const std::string& text) : ResponseItem(std::string_view(text)) {}
+        ResponseItem(uint8_t byte) : single(byte), isSingle(true) {}
+        std::span<const uint8_t> bytes;
+        uint8_t single = 0;
+        bool isSingle = false;
+    };
+
+    Terminal(TerminalDelegate* delegate, const TerminalOptions& options = TerminalOptions::defaultOptions());
+    ~Terminal() override;
+
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    // ---- wiring --------------------------------------------------------
+    TerminalDelegate* delegate() const { return tdel; }
+    void setDelegate(TerminalDelegate* delegate) { tdel = delegate; }
+    EscapeSequenceParser& parser() { return *parser_; }
+    // Where delayed work (the synchronized-output timeout) runs; none by default.
+    void setExecutor(Executor* executor) { executor_ = executor; }
+    Executor* executor() const { return executor_; }
+    // A handler for one OSC number; it replaces the built-in meaning.
+    void registerOscHandler(int64_t code, std::function<void(std::span<const uint8_t>)> handler);
+    bool silentLog = true;
+
+    // ---- feeding ---------------------------------------------------------
+    void feed(std::span<const uint8_t> bytes) { parser_->parse(bytes); }
+    void feed(std::string_view text)
+    {
+        parser_->parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    }
+
+    // ---- size and screens --------------------------------------------------
+    int cols = 80;
+    int rows = 25;
+    const int tabStopWidth = 8;
+    TerminalOptions options;
+    std::pair<int, int> getDims() const { return {cols, rows}; }
+    void resize(int newCols, int newRows);
+    void resizeBuffers(int newColumns, int newRows);
+    void changeScrollback(std::optional<int> lines);
+
+    Buffer& buffer() { return *buffer_; }
+    const Buffer& buffer() const { return *buffer_; }
+    Buffer& normalBuffer() { return *normalBuffer_; }
+    Buffer& altBuffer() { return *altBuffer_; }
+    bool isCurrentBufferAlternate() const { return buffer_ == altBuffer_.get(); }
+    // What the view draws: the synchronized-output snapshot while one is held.
+    Buffer& displayBuffer() { return synchronizedOutputBuffer ? *synchronizedOutputBuffer : *buffer_; }
+    bool isDisplayBufferAlternate() const
+    {
+        return synchronizedOutputBuffer ? synchronizedOutputBufferIsAlternate : isCurrentBufferAlternate();
+    }
+
+    void activateNormalBuffer(bool clearAlt);
+    void activateAltBuffer(std::optional<Attribute> fillAttr);
+    void resetNormalBuffer();
+    void setup(bool isReset);
+    // RIS.
+    void cmdReset();
+    // A full reset for hosts, without resetting the parser.
+    void resetToInitialState();
+
+    // ---- changed rows ----------------------------------------------------
+    void updateRange(int y, bool scrolling = false);
+    void updateRange(Buffer& borrowing, int y, bool scrolling = false);
+    void updateFullScreen();
+    void refresh(int startRow, int endRow);
+    std::optional<UpdateRange> getUpdateRange() const;
+    std::optional<UpdateRange> getScrollInvariantUpdateRange() const;
+    void clearUpdateRange();
+
+    // ---- queries -----------------------------------------------------------
+    std::pair<int, int> getCursorLocation() const;
+    int getTopVisibleRow() const;
+    BufferLine* getLine(int row);
+    BufferLine* getScrollInvariantLine(int row);
+    std::optional<CharData> getCharData(int col, int row);
+    std::optional<std::u32string> getCharacter(int col, int row);
+    const Attribute& currentAttribute() const { return curAttr; }
+    KittyKeyboardFlags keyboardEnhancementFlags() const
+    {
+        return isCurrentBufferAlternate() ? keyboardModeAlt.flags : keyboardModeNormal.flags;
+    }
+
+    // ---- cells and characters ------------------------------------------------
+    int32_t code(std::u32string_view character) { return graphemes_.code(character); }
+    std::u32string character(int32_t code) const { return graphemes_.character(code); }
+    std::u32string getCharacter(const CharData& cell) const { return graphemes_.character(cell.code); }
+    // The cell's character as UTF-8 (grapheme indexes resolved).
+    std::string characterUtf8(const CharData& cell) const;
+    // A screen row as text, trailing blanks trimmed (for hosts, tools and tests).
+    std::string lineText(int row);
+    const GraphemeTable& graphemeTable() const { return graphemes_; }
+    CharData makeCharData(const Attribute& attribute, int32_t code, int8_t size) const
+    {
+        return CharData(attribute, code, size);
+    }
+    CharData makeCharData(const Attribute& attribute, std::u32string_view character, int8_t size)
+    {
+        return CharData(attribute, code(character), size);
+    }
+    void updateCharData(CharData& cell, std::u32string_view character, int32_t size)
+    {
+        cell.setValue(code(character), size);
+    }
+    void updateCharData(CharData& cell, int32_t code, int32_t size) { cell.setValue(code, size); }
+
+    // ---- host-driven state ---------------------------------------------------
+    const Color& foregroundColor() const { return foregroundColor_; }
+    const Color& backgroundColor() const { return backgroundColor_; }
+    const std::optional<Color>& cursorColor() const { return cursorColor_; }
+    void setForegroundColor(const Color& color);
+    void setBackgroundColor(const Color& color);
+    void setCursorColor(const std::optional<Color>& color);
+    Ansi256PaletteStrategy ansi256PaletteStrategy() const { return options.ansi256PaletteStrategy; }
+    void setAnsi256PaletteStrategy(Ansi256PaletteStrategy strategy);
+    void rebuildAnsiPalette(bool notifyDelegate);
+    void setTerminalFocus(bool focused);
+    void showCursor();
+    void hideCursor();
+    void garbageCollectPayload();
+    MouseMode mouseMode() const { return mouseMode_; }
+    void setMouseMode(MouseMode mode);
+
+    // ---- replies -----------------------------------------------------------
+    void sendResponse(std::initializer_list<ResponseItem> items);
+    void sendResponse(std::string_view text);
+    // The introducers in the form cc.send8bit asks for.
+    std::string_view csi() const { return cc.send8bit ? "\x9b" : "\x1b["; }
+    std::string_view dcs() const { return cc.send8bit ? "\x90" : "\x1bP"; }
+    std::string_view osc() const { return cc.send8bit ? "\x9d" : "\x1b]"; }
+    std::string_view st() const { return cc.send8bit ? "\x9c" : "\x1b\\"; }
+
+    // ---- cursor placement --------------------------------------------------
+    void restrictCursor(bool setToMaximum = true);
+    void setCursor(int col, int row);
+    void cursorForward(int count);
+    void cursorBackward(int count);
+
+    // ---- printing and character sets -----------------------------------------
+    void handlePrint(std::span<const uint8_t> data);
+    void cmdBackspace();
+    void cmdLineFeedBasic();
+    void cmdCarriageReturn();
+    void setgLevel(uint8_t level);
+    void setgCharset(uint8_t slot, const CharSet* charset);
+    void selectCharset(uint8_t intermediate, uint8_t final);
+    void cmdRepeatPrecedingCharacter(const SequenceParams& pars, const Intermediates& collect);
+
+    // ---- line feed, index and scrolling ----------------------------------------
+    virtual void scroll(bool isWrapped);
+    void cmdIndex();
+    void cmdNextLine();
+    void emitLineFeed();
+    void reverseIndex();
+    void cmdScrollUp(const SequenceParams& pars, const Intermediates& collect);
+    void cmdScrollDown(const SequenceParams& pars);
+    void cmdInsertLines(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteLines(const SequenceParams& pars, const Intermediates& collect);
+    void columnIndex(bool back);
+    void columnScroll(bool back, int at);
+    void resetBufferLine(int y, bool clearImages);
+    Attribute eraseAttr() const;
+
+    // ---- cursor movement and editing (TerminalEditing.cpp) ---------------------
+    void cmdCursorPosition(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseInLine(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetScrollRegion(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSaveCursor(const SequenceParams& pars, const Intermediates& collect);
+    void cmdRestoreCursor(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorUp(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorDown(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCharPosAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdHPositionRelative(const SequenceParams& pars, const Intermediates& collect);
+    void cmdLinePosAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdVPositionRelative(const SequenceParams& pars, const Intermediates& collect);
+    void cmdHVPosition(const SequenceParams& pars, const Intermediates& collect);
+    void cmdTabClear(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetMargins(const SequenceParams& pars, const Intermediates& collect);
+    void cmdInsertChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteColumns(const SequenceParams& pars, const Intermediates& collect);
+    void cmdScreenAlignmentPattern();
+    void setLineRenderMode(BufferLine::RenderLineMode mode);
+
+    // ---- modes, attributes, synchronized output (TerminalModes.cpp) ------------
+    void cmdSetMode(const SequenceParams& pars, const Intermediates& collect);
+    void cmdResetMode(const SequenceParams& pars, const Intermediates& collect);
+    void setMode(int64_t mode, const Intermediates& collect);
+    void resetMode(int64_t mode, const Intermediates& collect);
+    void cmdCsiM(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCharAttributes(const SequenceParams& pars);
+    void cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect);
+    void setCursorStyle(CursorStyle style);
+    void cmdSoftReset();
+    void beginSynchronizedOutput();
+    void endSynchronizedOutput();
+
+    // ---- reports (TerminalReports.cpp) -----------------------------------------
+    void cmdSendDeviceAttributes(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeviceStatus(const SequenceParams& pars, const Intermediates& collect);
+    void csiPHandler(const SequenceParams& pars, const Intermediates& collect);
+    void cmdWindowOptions(const SequenceParams& pars);
+    void cmdDECRQCRA(const SequenceParams& pars, const Intermediates& collect);
+    DcsHandler* makeStatusStringHandler();
+
+    // ---- rectangles ----------------------------------------------------------
+    void csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect);
+    void csiX(const SequenceParams& pars, const Intermediates& collect);
+    void csiZ(const SequenceParams& pars, const Intermediates& collect);
+    void csiOpenBrace(const SequenceParams& pars, const Intermediates& collect);
+    void csiCloseBrace(const SequenceParams& pars, const Intermediates& collect);
+
+    // ---- keyboard --------------------------------------------------------------
+    // True when the sequence was a keyboard-protocol request.
+    bool handleKittyKeyboardProtocol(const SequenceParams& pars, const Intermediates& collect);
+
+    // ---- operating-system commands (TerminalOsc.cpp) ---------------------------
+    void setTitle(std::string text);
+    void setIconTitle(std::string text);
+    void resetAllColors();
+    void oscChangeOrQueryColorIndex(std::span<const uint8_t> data);
+    void oscSetColors(std::span<const uint8_t> data, int startAt);
+    void oscResetColor(std::span<const uint8_t> data);
+    void oscSetCurrentDocument(std::span<const uint8_t> data);
+    void oscSetCurrentDirectory(std::span<const uint8_t> data);
+    void oscHyperlink(std::span<const uint8_t> data);
+    std::optional<ProgressReport> parseProgressReport(std::span<const uint8_t> data);
+    void oscNotification(std::span<const uint8_t> data);
+    void osciTerm2(std::span<const uint8_t> data);
+
+    // ---- inline images (TerminalImages.cpp) ------------------------------------
+    void handleKittyGraphics(std::span<const uint8_t> data);
+    void clearAllKittyImages();
+    void clearKittyImages(Buffer& buffer, bool isAlternateBuffer);
+    void updateKittyRelativePlacementsForCurrentBuffer();
+    DcsHandler* makeSixelHandler();
+
+    // ---- state -------------------------------------------------------------
+    double synchronizedOutputTimeoutSeconds = 1.0;
+    bool synchronizedOutputActive = false;
+    std::unique_ptr<Buffer> synchronizedOutputBuffer;
+    bool synchronizedOutputBufferIsAlternate = false;
+    Executor::CancelToken synchronizedOutputTimeoutItem;
+
+    bool applicationKeypad = false;
+    bool applicationCursor = false;
+    KeyboardModeState keyboardModeNormal;
+    KeyboardModeState keyboardModeAlt;
+    bool sendFocus = false;
+    bool cursorHidden = false;
+    bool originMode = false;
+    bool marginMode = false;
+    bool insertMode = false;
+    bool wraparound = false;
+    bool bracketedPasteMode = false;
+    const CharSet* charset = nullptr;
+    std::array<const CharSet*, 4> gCharsets{};
+    bool reverseWraparound = false;
+    Attribute curAttr;
+    uint8_t gLevel = 0;
+    bool cursorBlink = false;
+    bool allow80To132 = true;
+    KittyGraphicsState kittyGraphicsState;
+    KittyPlacementContext* kittyPlacementContext = nullptr;
+    bool userScrolling = false;
+    bool lineFeedMode = false;
+    bool smoothScroll = false;
+    std::vector<Color> installedColors;
+    std::vector<Color> defaultAnsiColors;
+    std::vector<Color> ansiColors;
+    CC cc;
+    std::optional<std::string> hostCurrentDirectory;
+    std::optional<std::string> hostCurrentDocument;
+    MouseProtocolEncoding mouseProtocol = MouseProtocolEncoding::x10;
+    bool settingFgColor = false;
+    bool settingBgColor = false;
+    bool settingCursorColor = false;
+    bool xtermTitleSetUtf = false;
+    bool xtermTitleSetHex = false;
+    bool xtermTitleQueryUtf = false;
+    bool xtermTitleQueryHex = false;
+    TerminalConformance conformance = TerminalConformance::vt500;
+    std::optional<HyperlinkTracking> hyperLinkTracking;
+    std::string terminalTitle;
+    std::string iconTitle;
+    std::vector<std::string> terminalTitleStack;
+    std::vector<std::string> terminalIconStack;
+    // Pushes onto a title stack, dropping the oldest entry past the bound.
+    static void pushTitle(std::vector<std::string>& stack, std::string title);
+
+protected:
+    // ---- the parser's handler: the dispatch switches (TerminalDispatch.cpp) ----
+    void print(std::span<const uint8_t> text) override { handlePrint(text); }
+    void dispatchExecute(uint8_t code) override;
+    bool dispatchEsc(const Intermediates& collect, uint8_t code) override;
+    bool dispatchCsi(uint8_t code, const SequenceParams& pars, const Intermediates& collect) override;
+    bool dispatchOsc(int64_t code, std::span<const uint8_t> data) override;
+    bool dispatchApc(uint8_t kind, std::span<const uint8_t> data) override;
+    DcsHandler* dispatchDcs(uint8_t code, const SequenceParams& pars, const Intermediates& collect) override;
+    void escFallback(const Intermediates& collect, uint8_t code) override;
+    void csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code) override;
+    void oscFallback(int64_t code, std::span<const uint8_t> data) override;
+    void apcFallback(uint8_t kind, std::span<const uint8_t> data) override;
+    void parseError(const ParsingState& state) override;
+
+    // Writes "Info: " + text on standard output unless silentLog is set.
+    void log(std::string_view text) const;
+
+    // Tabulation shared by HT, CHT and CBT.
+    void tabForward(int64_t count);
+    void tabBackward(int64_t count);
+    void setTitleModeFlags(const SequenceParams& pars, bool value);
+    void oscClipboard(std::span<const uint8_t> data);
+
+private:
+    std::unique_ptr<Buffer> makeBuffer(int bufferCols, int bufferRows, std::optional<int> scrollback);
+    void installScrollCallback(Buffer& screen);
+    void printGeneral(std::span<const uint8_t> data);
+    void printScalar(char32_t scalar, int width);
+    bool joinPrevious(char32_t scalar, int width);
+    bool lastStorageValid(const Buffer& screen) const;
+    void resetFully(bool resetParser);
+    BufferLine& cursorLine();
+    void ensureBlankLine();
+
+    TerminalDelegate* tdel = nullptr;
+    Executor* executor_ = nullptr;
+    std::unique_ptr<EscapeSequenceParser> parser_;
+    std::unordered_map<int64_t, std::function<void(std::span<const uint8_t>)>> oscHandlers_;
+    std::unique_ptr<Buffer> normalBuffer_;
+    std::unique_ptr<Buffer> altBuffer_;
+    Buffer* buffer_ = nullptr;
+    GraphemeTable graphemes_;
+    MouseMode mouseMode_ = MouseMode::off;
+    Color foregroundColor_ = Color::defaultForeground;
+    Color backgroundColor_ = Color::defaultBackground;
+    std::optional<Color> cursorColor_;
+    std::unique_ptr<BufferLine> blankLine_;
+    std::unique_ptr<DcsHandler> sixelHandler_;
+    std::unique_ptr<DcsHandler> statusStringHandler_;
+
+    int refreshStart = INT_MAX;
+    int refreshEnd = -1;
+    int scrollInvariantRefreshStart = INT_MAX;
+    int scrollInvariantRefreshEnd = -1;
+};
+
+} // namespace corvel

@@ -1,0 +1,563 @@
+// The parser's dispatch: one switch per sequence family, each row calling one
+// command of the terminal. Commands that are not built yet are defined in
+// TerminalPending.cpp and reach the fallbacks from there.
+
+#include <algorithm>
+#include <string>
+
+#include "corvel/base/CharSets.h"
+#include "corvel/base/UnicodeUtil.h"
+#include "corvel/model/Utf8.h"
+#include "corvel/terminal/Base64.h"
+#include "corvel/terminal/Terminal.h"
+
+namespace corvel {
+
+namespace {
+
+std::string byteList(std::string_view bytes)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i)
+            out += ", ";
+        out += std::to_string(static_cast<uint8_t>(bytes[i]));
+    }
+    return out + "]";
+}
+
+std::string paramList(const SequenceParams& pars)
+{
+    std::string out = "[";
+    for (int i = 0; i < pars.size(); ++i) {
+        if (i)
+            out += ", ";
+        out += std::to_string(pars[i]);
+    }
+    return out + "]";
+}
+
+// A byte shown as the Unicode scalar of the same value.
+std::string byteAsCharacter(uint8_t byte)
+{
+    std::string out;
+    appendUtf8(out, byte);
+    return out;
+}
+
+std::string utf8OrEmpty(std::span<const uint8_t> data)
+{
+    std::string text(reinterpret_cast<const char*>(data.data()), data.size());
+    size_t i = 0;
+    while (i < data.size()) {
+        uint8_t b = data[i];
+        uint8_t entry = UnicodeUtil::first[b];
+        if (entry == UnicodeUtil::firstAscii) {
+            ++i;
+            continue;
+        }
+        if (entry == UnicodeUtil::firstInvalid)
+            return {};
+        size_t n = entry & 0x0F;
+        if (i + n > data.size())
+            return {};
+        uint8_t lo = 0x80, hi = 0xBF;
+        switch (entry >> 4) {
+        case 1: lo = 0xA0; break;
+        case 2: hi = 0x9F; break;
+        case 3: lo = 0x90; break;
+        case 4: hi = 0x8F; break;
+        default: break;
+        }
+        if (data[i + 1] < lo || data[i + 1] > hi)
+            return {};
+        for (size_t k = 2; k < n; ++k)
+            if (data[i + k] < 0x80 || data[i + k] > 0xBF)
+                return {};
+        i += n;
+    }
+    return text;
+}
+
+} // namespace
+
+// ---- control bytes -----------------------------------------------------------
+
+void Terminal::dispatchExecute(uint8_t code)
+{
+    switch (code) {
+    case 0x07:
+        if (tdel)
+            tdel->bell(*this);
+        break;
+    case 0x08:
+        cmdBackspace();
+        break;
+    case 0x09:
+        tabForward(1);
+        break;
+    case 0x0A:
+    case 0x0B:
+    case 0x0C:
+        cmdLineFeedBasic();
+        break;
+    case 0x0D:
+        cmdCarriageReturn();
+        break;
+    case 0x0E:
+        setgLevel(1);
+        break;
+    case 0x0F:
+        setgLevel(0);
+        break;
+    case 0x84:
+        cmdIndex();
+        break;
+    case 0x85:
+        cmdNextLine();
+        break;
+    case 0x88:
+        buffer_->tabSet(buffer_->x());
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- ESC -------------------------------------------------------------------------
+
+bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
+{
+    if (collect.empty()) {
+        switch (code) {
+        case '6':
+            columnIndex(true);
+            return true;
+        case '7':
+            cmdSaveCursor({}, {});
+            return true;
+        case '8':
+            cmdRestoreCursor({}, {});
+            return true;
+        case '9':
+            columnIndex(false);
+            return true;
+        case '=':
+            applicationKeypad = true;
+            return true;
+        case '>':
+            applicationKeypad = false;
+            return true;
+        case 'D':
+            cmdIndex();
+            return true;
+        case 'E':
+            dispatchExecute(0x85);
+            return true;
+        case 'H':
+            dispatchExecute(0x88);
+            return true;
+        case 'M':
+            reverseIndex();
+            return true;
+        case '\\':
+            return true;
+        case 'c':
+            cmdReset();
+            return true;
+        case 'n':
+        case '}':
+            setgLevel(2);
+            return true;
+        case 'o':
+        case '|':
+            setgLevel(3);
+            return true;
+        case '~':
+            setgLevel(1);
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (collect.size() != 1)
+        return false;
+    const uint8_t intermediate = collect[0];
+    switch (intermediate) {
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case '-':
+    case '.':
+    case '/':
+        if (!CharSets::find(code))
+            return false;
+        selectCharset(intermediate, code);
+        return true;
+    case '#':
+        switch (code) {
+        case '3':
+            setLineRenderMode(BufferLine::RenderLineMode::doubledTop);
+            return true;
+        case '4':
+            setLineRenderMode(BufferLine::RenderLineMode::doubledDown);
+            return true;
+        case '5':
+            setLineRenderMode(BufferLine::RenderLineMode::single);
+            return true;
+        case '6':
+            setLineRenderMode(BufferLine::RenderLineMode::doubleWidth);
+            return true;
+        case '8':
+            cmdScreenAlignmentPattern();
+            return true;
+        default:
+            return false;
+        }
+    case '%':
+        if (code != 'G' && code != '@')
+            return false;
+        setgLevel(0);
+        setgCharset(0, nullptr);
+        return true;
+    case ' ':
+        if (code == 'F') {
+            cc.send8bit = false;
+            return true;
+        }
+        if (code == 'G') {
+            cc.send8bit = true;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+// ---- CSI -------------------------------------------------------------------------
+
+bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Intermediates& collect)
+{
+    switch (code) {
+    case '@':
+        cmdInsertChars(pars, collect);
+        return true;
+    case 'A':
+        cmdCursorUp(pars, collect);
+        return true;
+    case 'B':
+        cmdCursorDown(pars, collect);
+        return true;
+    case 'C':
+        cursorForward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX)));
+        return true;
+    case 'D':
+        cursorBackward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX)));
+        return true;
+    case 'E':
+        cmdCursorDown(pars, collect);
+        buffer_->setX(buffer_->marginLeft);
+        return true;
+    case 'F':
+        cmdCursorUp(pars, collect);
+        buffer_->setX(buffer_->marginLeft);
+        return true;
+    case 'G':
+        cmdCursorCharAbsolute(pars, collect);
+        return true;
+    case 'H':
+        cmdCursorPosition(pars, collect);
+        return true;
+    case 'I':
+        tabForward(pars[0]);
+        return true;
+    case 'J':
+        cmdEraseInDisplay(pars, collect);
+        return true;
+    case 'K':
+        cmdEraseInLine(pars, collect);
+        return true;
+    case 'L':
+        cmdInsertLines(pars, collect);
+        return true;
+    case 'M':
+        cmdDeleteLines(pars, collect);
+        return true;
+    case 'P':
+        cmdDeleteChars(pars, collect);
+        return true;
+    case 'S':
+        cmdScrollUp(pars, collect);
+        return true;
+    case 'T':
+        if (collect.empty())
+            cmdScrollDown(pars);
+        else if (collect == ">")
+            setTitleModeFlags(pars, false);
+        return true;
+    case 'X':
+        cmdEraseChars(pars, collect);
+        return true;
+    case 'Z':
+        tabBackward(pars[0]);
+        return true;
+    case '`':
+        cmdCharPosAbsolute(pars, collect);
+        return true;
+    case 'a':
+        cmdHPositionRelative(pars, collect);
+        return true;
+    case 'b':
+        cmdRepeatPrecedingCharacter(pars, collect);
+        return true;
+    case 'c':
+        cmdSendDeviceAttributes(pars, collect);
+        return true;
+    case 'd':
+        cmdLinePosAbsolute(pars, collect);
+        return true;
+    case 'e':
+        cmdVPositionRelative(pars, collect);
+        return true;
+    case 'f':
+        cmdHVPosition(pars, collect);
+        return true;
+    case 'g':
+        cmdTabClear(pars, collect);
+        return true;
+    case 'h':
+        cmdSetMode(pars, collect);
+        return true;
+    case 'l':
+        cmdResetMode(pars, collect);
+        return true;
+    case 'm':
+        cmdCsiM(pars, collect);
+        return true;
+    case 'n':
+        cmdDeviceStatus(pars, collect);
+        return true;
+    case 'p':
+        csiPHandler(pars, collect);
+        return true;
+    case 'q':
+        cmdSetCursorStyle(pars, collect);
+        return true;
+    case 'r':
+        cmdSetScrollRegion(pars, collect);
+        return true;
+    case 's':
+        if (collect.empty()) {
+            if (marginMode)
+                cmdSetMargins(pars, collect);
+            else
+                cmdSaveCursor(pars, collect);
+        }
+        return true;
+    case 't':
+        if (collect.empty())
+            cmdWindowOptions(pars);
+        else if (collect == ">")
+            setTitleModeFlags(pars, true);
+        else
+            log("Unhandled csiT " + byteList(collect.view()));
+        return true;
+    case 'u':
+        if (!handleKittyKeyboardProtocol(pars, collect) && collect.empty())
+            cmdRestoreCursor(pars, collect);
+        return true;
+    case 'v':
+        csiCopyRectangularArea(pars, collect);
+        return true;
+    case 'x':
+        csiX(pars, collect);
+        return true;
+    case 'y':
+        cmdDECRQCRA(pars, collect);
+        return true;
+    case 'z':
+        csiZ(pars, collect);
+        return true;
+    case '{':
+        csiOpenBrace(pars, collect);
+        return true;
+    case '}':
+        csiCloseBrace(pars, collect);
+        return true;
+    case '~':
+        cmdDeleteColumns(pars, collect);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Terminal::tabForward(int64_t count)
+{
+    const int limit = cols - 1;
+    int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
+    for (int64_t i = 0; i < n; ++i)
+        buffer_->setX(buffer_->nextTabStop(marginMode, -1));
+}
+
+void Terminal::tabBackward(int64_t count)
+{
+    if (buffer_->x() > cols)
+        return;
+    const int limit = buffer_->cols();
+    int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
+    for (int64_t i = 0; i < n; ++i)
+        buffer_->setX(buffer_->previousTabStop(-1));
+}
+
+void Terminal::setTitleModeFlags(const SequenceParams& pars, bool value)
+{
+    for (int64_t mode : pars.values()) {
+        switch (mode) {
+        case 0: xtermTitleSetHex = value; break;
+        case 1: xtermTitleQueryHex = value; break;
+        case 2: xtermTitleSetUtf = value; break;
+        case 3: xtermTitleQueryUtf = value; break;
+        default: break;
+        }
+    }
+}
+
+// ---- OSC -------------------------------------------------------------------------
+
+bool Terminal::dispatchOsc(int64_t code, std::span<const uint8_t> data)
+{
+    if (auto it = oscHandlers_.find(code); it != oscHandlers_.end()) {
+        it->second(data);
+        return true;
+    }
+    switch (code) {
+    case 0:
+    case 2:
+        terminalTitle = utf8OrEmpty(data);
+        if (tdel)
+            tdel->setTerminalTitle(*this, terminalTitle);
+        return true;
+    case 1:
+        iconTitle = utf8OrEmpty(data);
+        if (tdel)
+            tdel->setTerminalIconTitle(*this, iconTitle);
+        return true;
+    case 4:
+        oscChangeOrQueryColorIndex(data);
+        return true;
+    case 6:
+        oscSetCurrentDocument(data);
+        return true;
+    case 7:
+        oscSetCurrentDirectory(data);
+        return true;
+    case 8:
+        oscHyperlink(data);
+        return true;
+    case 9:
+        if (auto report = parseProgressReport(data)) {
+            if (tdel)
+                tdel->progressReport(*this, *report);
+            return true;
+        }
+        return false;
+    case 10:
+        oscSetColors(data, 0);
+        return true;
+    case 11:
+        oscSetColors(data, 1);
+        return true;
+    case 12:
+        oscSetColors(data, 2);
+        return true;
+    case 52:
+        oscClipboard(data);
+        return true;
+    case 104:
+        oscResetColor(data);
+        return true;
+    case 112:
+        if (tdel)
+            tdel->setCursorColor(*this, std::nullopt);
+        return true;
+    case 777:
+        oscNotification(data);
+        return true;
+    case 1337:
+        osciTerm2(data);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Terminal::oscClipboard(std::span<const uint8_t> data)
+{
+    if (data.size() < 2 || data[0] != 'c' || data[1] != ';')
+        return;
+    auto decoded = Base64::decode(data.subspan(2));
+    if (decoded && tdel)
+        tdel->clipboardCopy(*this, *decoded);
+}
+
+void Terminal::registerOscHandler(int64_t code, std::function<void(std::span<const uint8_t>)> handler)
+{
+    oscHandlers_[code] = std::move(handler);
+}
+
+// ---- APC and DCS -------------------------------------------------------------------
+
+bool Terminal::dispatchApc(uint8_t kind, std::span<const uint8_t> data)
+{
+    if (kind != 'G')
+        return false;
+    handleKittyGraphics(data);
+    return true;
+}
+
+DcsHandler* Terminal::dispatchDcs(uint8_t code, const SequenceParams& /*pars*/, const Intermediates& collect)
+{
+    if (code != 'q')
+        return nullptr;
+    if (collect.empty())
+        return makeSixelHandler();
+    if (collect == "$")
+        return makeStatusStringHandler();
+    return nullptr;
+}
+
+// ---- fallbacks ------------------------------------------------------------------------
+
+void Terminal::escFallback(const Intermediates& collect, uint8_t code)
+{
+    log("Corvel: Unknown ESC Code: ESC + " + byteAsCharacter(code) + " txt=" + byteList(collect.view()));
+}
+
+void Terminal::csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code)
+{
+    log("Corvel: Unknown CSI Code (collect=" + byteList(collect.view()) + " code=" + byteAsCharacter(code) +
+        " pars=" + paramList(pars) + ")");
+}
+
+void Terminal::oscFallback(int64_t code, std::span<const uint8_t> /*data*/)
+{
+    log("Corvel: Unknown OSC code: " + std::to_string(code));
+}
+
+void Terminal::apcFallback(uint8_t kind, std::span<const uint8_t> /*data*/)
+{
+    log("Corvel: Unknown APC code: " + byteAsCharacter(kind));
+}
+
+void Terminal::parseError(const ParsingState& state)
+{
+    if (silentLog)
+        return;
+    log("Corvel: Parsing error, state: position=" + std::to_string(state.position) +
+        " code=" + std::to_string(state.code) + " state=" + std::to_string(static_cast<int>(state.currentState)));
+}
+
+} // namespace corvel

@@ -1,0 +1,152 @@
+// Cursor positioning, erasing, the scroll region and the saved cursor.
+
+#include <algorithm>
+
+#include "corvel/terminal/Terminal.h"
+
+namespace corvel {
+
+namespace {
+int positionParam(const SequenceParams& pars, int index)
+{
+    const int64_t p = pars.at(index, 0);
+    return static_cast<int>(std::clamp<int64_t>(p, 1, INT_MAX / 2)) - 1;
+}
+} // namespace
+
+void Terminal::cmdCursorPosition(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    const int row = positionParam(pars, 0);
+    const int col = pars.size() >= 2 ? positionParam(pars, 1) : 0;
+    setCursor(col, row);
+}
+
+void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    const CharData erase(eraseAttr(), 0, 1);
+    const int y = b.y();
+    const int x = b.x();
+    switch (pars[0]) {
+    case 0: {
+        updateRange(y);
+        BufferLine& line = cursorLine();
+        const int end = std::min(cols, line.count());
+        if (x < end)
+            line.fill(erase, x, end - x);
+        if (x == 0)
+            line.isWrapped = false;
+        for (int row = y + 1; row < rows; ++row)
+            resetBufferLine(row, false);
+        updateRange(rows - 1);
+        break;
+    }
+    case 1: {
+        updateRange(y);
+        BufferLine& line = cursorLine();
+        const int end = std::min(x + 1, line.count());
+        if (end > 0)
+            line.fill(erase, 0, end);
+        line.isWrapped = false;
+        if (x + 1 >= cols && y + 1 < rows)
+            b.lines()[b.yBase() + y + 1].isWrapped = false;
+        for (int row = y - 1; row >= 0; --row)
+            resetBufferLine(row, false);
+        updateRange(0);
+        break;
+    }
+    case 2:
+        updateRange(rows - 1);
+        for (int row = rows - 1; row >= 0; --row)
+            resetBufferLine(row, true);
+        clearAllKittyImages();
+        updateRange(0);
+        break;
+    case 3: {
+        CircularBufferLineList& lines = b.lines();
+        const int excess = lines.count() - rows;
+        if (excess > 0) {
+            lines.trimStart(excess);
+            b.linesTop = 0;
+            b.setYBase(std::max(b.yBase() - excess, 0));
+            b.setYDisp(std::max(b.yDisp() - excess, 0));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Terminal::cmdEraseInLine(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    const CharData erase(eraseAttr(), 0, 1);
+    BufferLine& line = cursorLine();
+    const int x = b.x();
+    int from = 0;
+    int to = 0;
+    switch (pars[0]) {
+    case 0:
+        from = x;
+        to = std::min(cols, line.count());
+        break;
+    case 1:
+        to = std::min(x + 1, line.count());
+        break;
+    case 2:
+        to = std::min(cols, line.count());
+        break;
+    default:
+        break;
+    }
+    if (to > from)
+        line.fill(erase, from, to - from);
+    updateRange(b.y());
+}
+
+void Terminal::cmdSetScrollRegion(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (!collect.empty())
+        return;
+    Buffer& b = *buffer_;
+    const int64_t top = std::max<int64_t>(pars[0] - 1, 0);
+    const int64_t bottom = pars.size() >= 2 && pars[1] != 0 ? std::min<int64_t>(pars[1], rows) : rows;
+    if (top < bottom - 1) {
+        b.setScrollTop(static_cast<int>(top));
+        b.setScrollBottom(static_cast<int>(bottom - 1));
+    }
+    setCursor(0, 0);
+}
+
+void Terminal::cmdSaveCursor(const SequenceParams& /*pars*/, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    b.savedX = b.x();
+    b.savedY = b.y();
+    b.savedAttr = curAttr;
+    b.savedCharset = charset;
+    b.savedWraparound = wraparound;
+    b.savedOriginMode = originMode;
+    b.savedMarginMode = marginMode;
+    b.savedReverseWraparound = reverseWraparound;
+}
+
+void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    b.setX(std::clamp(b.savedX, 0, cols - 1));
+    b.setY(std::clamp(b.savedY, 0, rows - 1));
+    curAttr = b.savedAttr;
+    charset = b.savedCharset;
+    originMode = b.savedOriginMode;
+    marginMode = b.savedMarginMode;
+    normalBuffer_->marginMode = marginMode;
+    altBuffer_->marginMode = marginMode;
+    wraparound = b.savedWraparound;
+    normalBuffer_->wraparound = wraparound;
+    altBuffer_->wraparound = wraparound;
+    reverseWraparound = b.savedReverseWraparound;
+}
+
+} // namespace corvel

@@ -1,0 +1,314 @@
+// Printing: runs of text become cells (through the character sets, with
+// wide characters and grapheme clusters), plus the C0 commands that go with
+// printing and the character-set slots.
+
+#include <algorithm>
+#include <cstring>
+
+#include "corvel/base/CharSets.h"
+#include "corvel/base/UnicodeUtil.h"
+#include "corvel/base/UnicodeWidthData.h"
+#include "corvel/terminal/ClusterRules.h"
+#include "corvel/terminal/Terminal.h"
+
+namespace corvel {
+
+namespace {
+
+bool isAllAscii(std::span<const uint8_t> data)
+{
+    const uint8_t* p = data.data();
+    size_t n = data.size();
+    uint64_t acc = 0;
+    while (n >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        acc |= word;
+        p += 8;
+        n -= 8;
+    }
+    while (n--)
+        acc |= *p++;
+    return (acc & 0x8080808080808080ull) == 0;
+}
+
+// The second byte allowed after a lead byte, by the class in the high nibble
+// of its UnicodeUtil::first entry.
+bool secondByteAllowed(uint8_t entry, uint8_t b)
+{
+    switch (entry >> 4) {
+    case 1: return b >= 0xA0 && b <= 0xBF;
+    case 2: return b >= 0x80 && b <= 0x9F;
+    case 3: return b >= 0x90 && b <= 0xBF;
+    case 4: return b >= 0x80 && b <= 0x8F;
+    default: return b >= 0x80 && b <= 0xBF;
+    }
+}
+
+bool takesPresentationSelector(char32_t c)
+{
+    const auto& table = UnicodeWidthData::emojiVs16Base;
+    return UnicodeUtil::bisearch(c, table, static_cast<int>(table.size()) - 1) != 0;
+}
+
+} // namespace
+
+void Terminal::handlePrint(std::span<const uint8_t> data)
+{
+    if (data.empty())
+        return;
+    Buffer& b = *buffer_;
+    if (charset == nullptr && isAllAscii(data)) {
+        updateRange(b, b.y());
+        const int printed = b.insertAsciiRun(data, curAttr);
+        if (printed == static_cast<int>(data.size())) {
+            updateRange(*buffer_, buffer_->y());
+            return;
+        }
+        // Insert mode prints nothing here; without auto-wrap the run stopped
+        // at the right edge, where every remaining byte lands on the last
+        // column one after the other, as a second pass over the run would.
+        data = data.subspan(static_cast<size_t>(printed));
+    }
+    printGeneral(data);
+}
+
+void Terminal::printGeneral(std::span<const uint8_t> data)
+{
+    updateRange(*buffer_, buffer_->y());
+    const size_t count = data.size();
+    size_t i = 0;
+    while (i < count) {
+        const uint8_t lead = data[i++];
+        const uint8_t entry = UnicodeUtil::first[lead];
+        if (entry == UnicodeUtil::firstAscii || entry == UnicodeUtil::firstInvalid) {
+            if (lead <= 0x7E && charset && charset->contains(lead)) {
+                const char32_t shown = charset->replacement(lead);
+                buffer_->insertCharacter(CharData(curAttr, graphemes_.code(std::u32string_view(&shown, 1)), 1));
+                continue;
+            }
+            const int width = UnicodeUtil::columnWidth(lead);
+            if (width >= 1)
+                buffer_->insertCharacter(CharData(curAttr, lead, static_cast<int8_t>(width)));
+            continue;
+        }
+
+        // A multi-byte sequence. One that is cut short or malformed shows its
+        // lead byte as the character of the same value; decoding then goes on
+        // with the byte right after the lead, so no valid byte is lost.
+        const size_t length = entry & 0x0F;
+        bool valid = i + length - 1 <= count && secondByteAllowed(entry, data[i]);
+        for (size_t k = 1; valid && k < length - 1; ++k)
+            valid = data[i + k] >= 0x80 && data[i + k] <= 0xBF;
+        if (!valid) {
+            const int width = UnicodeUtil::columnWidth(lead);
+            if (width >= 1)
+                buffer_->insertCharacter(CharData(curAttr, lead, static_cast<int8_t>(width)));
+            continue;
+        }
+        char32_t scalar = lead & (0x7F >> length);
+        for (size_t k = 0; k < length - 1; ++k)
+            scalar = (scalar << 6) | (data[i + k] & 0x3F);
+        i += length - 1;
+
+        const int width = UnicodeUtil::columnWidth(scalar);
+        if (width < 0)
+            continue;
+        printScalar(scalar, width);
+    }
+    updateRange(*buffer_, buffer_->y());
+}
+
+void Terminal::printScalar(char32_t scalar, int width)
+{
+    Buffer& b = *buffer_;
+    bool candidate = ClusterRules::mayJoinPrevious(scalar, width);
+    if (!candidate && lastStorageValid(b)) {
+        const Buffer::LastBufferStorage& last = b.lastBufferStorage;
+        const CharData& previous = b.lines()[last.y][std::min(last.x, cols - 1)];
+        if (const std::u32string* cluster = graphemes_.lookup(previous.code)) {
+            candidate = (!cluster->empty() && cluster->back() == ClusterRules::zeroWidthJoiner) ||
+                        (ClusterRules::isRegionalIndicator(scalar) && cluster->size() == 1 &&
+                         ClusterRules::isRegionalIndicator((*cluster)[0]));
+        } else {
+            const auto code = static_cast<char32_t>(previous.code);
+            candidate = code == ClusterRules::zeroWidthJoiner ||
+                        (ClusterRules::isRegionalIndicator(scalar) && ClusterRules::isRegionalIndicator(code));
+        }
+    }
+    if (candidate && joinPrevious(scalar, width))
+        return;
+    if (width == 0)
+        return;
+    const int32_t code = scalar <= 0xFFFF ? static_cast<int32_t>(scalar) : graphemes_.code(std::u32string_view(&scalar, 1));
+    b.insertCharacter(CharData(curAttr, code, static_cast<int8_t>(width)));
+}
+
+// Joins the scalar to the last printed cell when the two form one grapheme
+// cluster. Returns true when the scalar was used up (joined, or dropped as a
+// selector that does not apply), false when it must start a cell of its own.
+bool Terminal::joinPrevious(char32_t scalar, int width)
+{
+    Buffer& b = *buffer_;
+    if (!lastStorageValid(b))
+        return false;
+    const Buffer::LastBufferStorage& last = b.lastBufferStorage;
+    BufferLine& line = b.lines()[last.y];
+    const int c = std::min(last.x, cols - 1);
+    const CharData previous = line[c];
+
+    std::u32string joined;
+    if (const std::u32string* cluster = graphemes_.lookup(previous.code))
+        joined = *cluster;
+    else
+        joined.assign(1, CharData::isValidScalar(previous.code) ? static_cast<char32_t>(previous.code) : U' ');
+    if (!ClusterRules::extendsCluster(joined, scalar))
+        return false;
+
+    int newWidth = previous.width;
+    if (scalar == ClusterRules::emojiPresentation || scalar == ClusterRules::textPresentation) {
+        if (!takesPresentationSelector(joined.back()))
+            return true;
+        if (scalar == ClusterRules::emojiPresentation) {
+            if (previous.width != 2 && c + 1 < cols) {
+                line.set(c + 1, CharData(previous.attribute, 0, 0));
+                b.setX(b.x() + 1);
+                newWidth = 2;
+            }
+        } else {
+            if (previous.width == 2)
+                b.setX(b.x() - 1);
+            newWidth = 1;
+        }
+    }
+    joined.push_back(scalar);
+    CharData cell(previous.attribute, graphemes_.code(joined), static_cast<int8_t>(newWidth));
+    cell.payload = previous.payload;
+    line.set(c, cell);
+    updateRange(last.y - b.yBase());
+    (void)width;
+    return true;
+}
+
+// ---- C0 commands ---------------------------------------------------------------------
+
+void Terminal::cmdBackspace()
+{
+    restrictCursor(!reverseWraparound);
+    Buffer& b = *buffer_;
+    const int left = marginMode ? b.marginLeft : 0;
+    const int right = marginMode ? b.marginRight : b.cols() - 1;
+    if (b.x() > left) {
+        if (b.x() > 0)
+            b.setX(b.x() - 1);
+        return;
+    }
+    if (!reverseWraparound) {
+        if (b.x() < left && b.x() > 0)
+            b.setX(b.x() - 1);
+        return;
+    }
+    const int y = b.y();
+    if (y > b.scrollTop() && y <= b.scrollBottom()) {
+        BufferLine& line = b.lines()[b.yBase() + y];
+        if (line.isWrapped && !marginMode)
+            line.isWrapped = false;
+        b.setY(y - 1);
+        b.setX(right);
+    } else if (y == b.scrollTop()) {
+        b.setY(b.scrollBottom());
+        b.setX(right);
+    } else if (y > 0) {
+        b.setY(y - 1);
+        b.setX(right);
+    }
+}
+
+void Terminal::cmdLineFeedBasic()
+{
+    Buffer& b = *buffer_;
+    if (b.y() == b.scrollBottom()) {
+        if (b.x() >= b.marginLeft && b.x() <= b.marginRight)
+            scroll(false);
+    } else if (b.y() != rows - 1) {
+        b.setY(b.y() + 1);
+    }
+    if (b.x() >= cols)
+        b.setX(b.x() - 1);
+    if (tdel)
+        tdel->linefeed(*this);
+    if (lineFeedMode)
+        b.setX(originMode && marginMode ? b.marginLeft : 0);
+}
+
+void Terminal::cmdCarriageReturn()
+{
+    Buffer& b = *buffer_;
+    if (marginMode && b.x() >= b.marginLeft)
+        b.setX(b.marginLeft);
+    else
+        b.setX(0);
+}
+
+// ---- character sets ------------------------------------------------------------------
+
+void Terminal::setgLevel(uint8_t level)
+{
+    gLevel = level;
+    charset = level < gCharsets.size() ? gCharsets[level] : nullptr;
+}
+
+void Terminal::setgCharset(uint8_t slot, const CharSet* set)
+{
+    if (slot >= gCharsets.size())
+        return;
+    // A set that replaces nothing prints like no set at all.
+    if (set && set->empty())
+        set = nullptr;
+    gCharsets[slot] = set;
+    if (slot == gLevel)
+        charset = set;
+}
+
+void Terminal::selectCharset(uint8_t intermediate, uint8_t final)
+{
+    uint8_t slot;
+    switch (intermediate) {
+    case '(': slot = 0; break;
+    case ')':
+    case '-': slot = 1; break;
+    case '*':
+    case '.': slot = 2; break;
+    case '+':
+    case '/': slot = 3; break;
+    default: return;
+    }
+    setgCharset(slot, CharSets::find(final));
+}
+
+// ---- REP -------------------------------------------------------------------------------------
+
+void Terminal::cmdRepeatPrecedingCharacter(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    const int64_t limit = int64_t{cols} * rows * 2;
+    const int64_t n = pars.size() > 0 && pars[0] > 1 ? std::min(pars[0], limit) : 1;
+    Buffer& b = *buffer_;
+    CharData cell(Attribute(), 0, 1);
+    const int x = b.x();
+    if (x > 0) {
+        BufferLine& line = cursorLine();
+        cell = line[x - 1];
+        if (cell.width == 0) {
+            // The right half of a wide character: repeat the whole character.
+            if (x >= 2 && line[x - 2].width == 2)
+                cell = line[x - 2];
+            else
+                cell = CharData(cell.attribute, 0, 1);
+        }
+    }
+    for (int64_t i = 0; i < n; ++i)
+        buffer_->insertCharacter(cell);
+    updateRange(buffer_->y());
+}
+
+} // namespace corvel
