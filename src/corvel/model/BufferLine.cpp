@@ -31,7 +31,11 @@ void BufferLine::setAsciiRun(int col, std::span<const uint8_t> bytes, const Attr
     const int inRange = col >= 0 ? std::clamp(count_ - col, 0, n) : 0;
     if (inRange > 0) {
         CharData* out = cells_.data() + col;
-        for (int i = 0; i < inRange; ++i) out[i] = CharData(attribute, bytes[static_cast<size_t>(i)], 1);
+        CharData cell(attribute, 0, 1);
+        for (int i = 0; i < inRange; ++i) {
+            cell.code = bytes[static_cast<size_t>(i)];
+            out[i] = cell;
+        }
     }
     for (int i = inRange; i < n; ++i) set(col + i, CharData(attribute, bytes[static_cast<size_t>(i)], 1));
 }

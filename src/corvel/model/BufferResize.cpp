@@ -60,11 +60,12 @@ void Buffer::resize(int newCols, int newRows) {
         if (newMaxLength < lines_.maxLength()) {
             const int excess = lines_.count() - newMaxLength;
             if (excess > 0) {
-                // Dropping the oldest lines moves ring indexes, not screen
-                // rows: the saved cursor row stays.
+                // On a screen without scroll-back the excess is the rows that
+                // just moved up off the screen; the saved row follows them.
                 lines_.trimStart(excess);
                 yBase_ = std::max(yBase_ - excess, 0);
                 yDisp_ = std::max(yDisp_ - excess, 0);
+                savedY = std::max(savedY - excess, 0);
             }
             lines_.setMaxLength(newMaxLength);
         }
