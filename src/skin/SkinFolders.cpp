@@ -43,18 +43,27 @@ std::optional<QByteArray> readManifest(const QString& path, QString* error)
     return file.read(maxManifestSize + 1);
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes)
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
+    const auto fail = [&](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
     // Unbuffered, so that a short write (a full disk, a size limit) shows in
     // the count written instead of vanishing in a late flush.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
+        return fail(QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file.errorString()));
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
-        return false;
+        return fail(QStringLiteral("wrote %1 of %2 bytes of %3: %4").arg(written).arg(bytes.size()).arg(path, reason));
     }
-    return file.commit();
+    if (!file.commit())
+        return fail(QStringLiteral("couldn't replace %1: %2").arg(path, file.errorString()));
+    return true;
 }
 
 } // namespace velmora::SkinFolders

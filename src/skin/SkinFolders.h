@@ -26,7 +26,7 @@ std::optional<QByteArray> readManifest(const QString& path, QString* error = nul
 
 // Replaces the file through a temporary file in the same folder that is
 // renamed over it only once every byte is written; on failure the old file
-// stays whole and no temporary file is left.
-bool writeAtomically(const QString& path, const QByteArray& bytes);
+// stays whole, no temporary file is left and the reason goes to error.
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 } // namespace velmora::SkinFolders
