@@ -10,9 +10,9 @@ namespace corvel {
 
 // Receives one device control string: hook() when its final byte arrives,
 // put() for the data (any number of times, each a view that is valid only
-// during the call), unhook() when the string ends with ST (ESC \ or 0x9C).
-// A string abandoned on the way (CAN is data here, but EM, SUB, a new
-// sequence or the length limit end it) gets no unhook(): the parser only
+// during the call), unhook() when the string ends with ESC (normally ESC \)
+// or an 8-bit ST. A string abandoned on the way (by EM, SUB, the length limit
+// or the parser's reset(); CAN is data here) gets no unhook(): the parser only
 // forgets the handler, so hook() must start from a clean state.
 class DcsHandler {
 public:

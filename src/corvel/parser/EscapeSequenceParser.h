@@ -20,7 +20,8 @@ namespace corvel {
 //
 // State is kept between calls of parse(), so any sequence, string or UTF-8
 // character may be split anywhere across calls; the callbacks are the same
-// whatever the split (except that a run of text may arrive in more pieces).
+// whatever the split, except that a run of text or of device control data
+// may arrive in more pieces.
 //
 // Particulars:
 //   - In the ground state every byte from 0x20 up except DEL is text, 0x80-0xFF
