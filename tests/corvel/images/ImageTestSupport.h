@@ -69,28 +69,37 @@ inline void appendChunk(std::vector<uint8_t>& png, const char* type, const std::
     put32(static_cast<uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
 }
 
-// An 8-bit RGBA PNG of the given pixels; with `headerOnly` the image data is a
-// placeholder, enough for size checks of huge pictures.
-inline std::vector<uint8_t> makePng(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba,
-                                    bool headerOnly = false)
+// A PNG of the given colour type and bit depth whose rows (without filter
+// bytes) are `rows`; with `headerOnly` the image data is a placeholder, enough
+// for size checks of huge pictures.
+inline std::vector<uint8_t> makePngOfType(uint32_t width, uint32_t height, uint8_t bitDepth, uint8_t colorType,
+                                          const std::vector<uint8_t>& rows, bool headerOnly = false)
 {
     std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     std::vector<uint8_t> header;
     for (uint32_t v : {width, height})
         for (int shift = 24; shift >= 0; shift -= 8)
             header.push_back(static_cast<uint8_t>(v >> shift));
-    header.insert(header.end(), {8, 6, 0, 0, 0});
+    header.insert(header.end(), {bitDepth, colorType, 0, 0, 0});
     appendChunk(png, "IHDR", header);
-    std::vector<uint8_t> rows;
-    if (!headerOnly) {
+    std::vector<uint8_t> filtered;
+    if (!headerOnly && height > 0) {
+        const size_t rowBytes = rows.size() / height;
         for (uint32_t y = 0; y < height; ++y) {
-            rows.push_back(0);
-            rows.insert(rows.end(), rgba.begin() + y * width * 4, rgba.begin() + (y + 1) * width * 4);
+            filtered.push_back(0);
+            filtered.insert(filtered.end(), rows.begin() + y * rowBytes, rows.begin() + (y + 1) * rowBytes);
         }
     }
-    appendChunk(png, "IDAT", zlibCompress(rows));
+    appendChunk(png, "IDAT", zlibCompress(filtered));
     appendChunk(png, "IEND", {});
     return png;
+}
+
+// An 8-bit RGBA PNG of the given pixels.
+inline std::vector<uint8_t> makePng(uint32_t width, uint32_t height, const std::vector<uint8_t>& rgba,
+                                    bool headerOnly = false)
+{
+    return makePngOfType(width, height, 8, 6, rgba, headerOnly);
 }
 
 inline std::vector<uint8_t> solidPixels(int width, int height, std::vector<uint8_t> pixel)

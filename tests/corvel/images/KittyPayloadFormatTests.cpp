@@ -128,6 +128,28 @@ TEST(PngDecoder, DecodesToStraightRgba)
     EXPECT_EQ(bitmap->bytes, pixels);  // half-transparent red stays 255, 0, 0, 128
 }
 
+TEST(PngDecoder, ExpandsOtherColourTypesToRgba)
+{
+    // Grey, 8 bits: 2 x 1.
+    std::optional<RgbaBitmap> grey = PngDecoder::decodeToRgba(testing::makePngOfType(2, 1, 8, 0, {0x10, 0xF0}));
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->bytes, (std::vector<uint8_t>{0x10, 0x10, 0x10, 255, 0xF0, 0xF0, 0xF0, 255}));
+
+    // RGB, 16 bits: 1 x 1, high bytes kept.
+    std::optional<RgbaBitmap> deep =
+        PngDecoder::decodeToRgba(testing::makePngOfType(1, 1, 16, 2, {0xAB, 0x01, 0x12, 0x02, 0x34, 0x03}));
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->bytes, (std::vector<uint8_t>{0xAB, 0x12, 0x34, 255}));
+
+    // Grey, 1 bit: 8 x 1 in one byte.
+    std::optional<RgbaBitmap> bits = PngDecoder::decodeToRgba(testing::makePngOfType(8, 1, 1, 0, {0b10000001}));
+    ASSERT_TRUE(bits);
+    ASSERT_EQ(bits->bytes.size(), 32u);
+    EXPECT_EQ(bits->bytes[0], 255);
+    EXPECT_EQ(bits->bytes[4], 0);
+    EXPECT_EQ(bits->bytes[28], 255);
+}
+
 TEST(PngDecoder, RefusesDamagedAndOversizedPictures)
 {
     std::vector<uint8_t> png = testing::makePng(4, 4, testing::solidPixels(4, 4, {1, 2, 3, 4}));
