@@ -1,0 +1,155 @@
+#include "corvel/qt/CaretView.h"
+
+#include <QEasingCurve>
+#include <QPainter>
+#include <QPalette>
+
+#include "corvel/qt/FontSet.h"
+#include "corvel/qt/TerminalView.h"
+
+namespace corvel {
+
+namespace {
+
+bool isBlinkingStyle(CursorStyle style)
+{
+    return style == CursorStyle::blinkBlock || style == CursorStyle::blinkUnderline || style == CursorStyle::blinkBar;
+}
+
+bool isBlockStyle(CursorStyle style) { return style == CursorStyle::blinkBlock || style == CursorStyle::steadyBlock; }
+
+bool isUnderlineStyle(CursorStyle style)
+{
+    return style == CursorStyle::blinkUnderline || style == CursorStyle::steadyUnderline;
+}
+
+}  // namespace
+
+CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* terminal)
+    : QWidget(terminal), terminal_(terminal), style_(style)
+{
+    setCellFrame(frame);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    defaultCaretColor_ = palette().color(QPalette::Active, QPalette::Highlight);
+    caretColor_ = defaultCaretColor_;
+
+    // Fade out with an ease-in curve, then play the same curve backwards.
+    QEasingCurve easeIn(QEasingCurve::BezierSpline);
+    easeIn.addCubicBezierSegment(QPointF(0.42, 0), QPointF(1, 1), QPointF(1, 1));
+    blink_.setStartValue(0.0);
+    blink_.setEndValue(2.0);
+    blink_.setDuration(2 * fadeMilliseconds);
+    blink_.setLoopCount(-1);
+    connect(&blink_, &QVariantAnimation::valueChanged, this, [this, easeIn](const QVariant& value) {
+        const double phase = value.toDouble();
+        const double progress = phase <= 1.0 ? phase : 2.0 - phase;
+        opacity_ = 1.0 - easeIn.valueForProgress(progress);
+        update();
+    });
+}
+
+void CaretView::setCellFrame(const QRectF& frame)
+{
+    cellFrame_ = frame;
+    setGeometry(frame.toAlignedRect());
+    update();
+}
+
+void CaretView::setStyle(CursorStyle style)
+{
+    style_ = style;
+    updateCursorStyle();
+}
+
+void CaretView::setCaretColor(const QColor& color)
+{
+    caretColor_ = color;
+    update();
+}
+
+void CaretView::setCaretTextColor(const std::optional<QColor>& color)
+{
+    caretTextColor_ = color;
+    update();
+}
+
+void CaretView::setTracksFocus(bool value)
+{
+    tracksFocus_ = value;
+    update();
+}
+
+void CaretView::setFocused(bool value)
+{
+    focused_ = value;
+    update();
+}
+
+void CaretView::setText(const CharData& cell)
+{
+    if (!terminal_) {
+        text_ = QStringLiteral(" ");
+        face_ = FontFace::normal;
+    } else {
+        text_ = terminal_->caretText(cell);
+        face_ = terminal_->caretFace(cell);
+    }
+    hasText_ = true;
+    update();
+}
+
+void CaretView::updateCursorStyle()
+{
+    if (isBlinkingStyle(style_))
+        updateAnimation(true);
+    else
+        disableAnimations();
+    updateView();
+}
+
+void CaretView::updateAnimation(bool blink)
+{
+    blink_.stop();
+    opacity_ = 1;
+    if (blink) blink_.start();
+    update();
+}
+
+void CaretView::disableAnimations() { updateAnimation(false); }
+
+void CaretView::paintEvent(QPaintEvent*)
+{
+    if (!hasText_ || !terminal_) return;
+    const bool hasFocus = tracksFocus_ ? terminal_->viewHasFocus() : true;
+    QPainter p(this);
+    p.setOpacity(opacity_);
+    const QRectF bounds = cellFrame_.translated(-QPointF(pos()));
+    p.setClipRect(bounds);
+    if (!hasFocus) {
+        // A 3-pixel stroke on the bounds: the clip leaves its inner half.
+        QPen pen(caretColor_);
+        pen.setWidthF(3);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(bounds);
+        return;
+    }
+    if (isBlockStyle(style_)) {
+        p.fillRect(bounds, caretColor_);
+        const FontSet& fonts = terminal_->fontSet();
+        const QColor textColor = caretTextColor_.value_or(terminal_->nativeForegroundColor());
+        p.setPen(textColor);
+        p.setFont(fonts.font(face_));
+        const double baseline = bounds.bottom() - fonts.baselineOffset();
+        p.drawText(QPointF(bounds.left(), baseline), text_);
+    } else if (isUnderlineStyle(style_)) {
+        p.fillRect(QRectF(bounds.left(), bounds.bottom() - 2, bounds.width(), 2), caretColor_);
+    } else {
+        p.fillRect(QRectF(bounds.left(), bounds.top(), 2, bounds.height()), caretColor_);
+    }
+}
+
+}  // namespace corvel

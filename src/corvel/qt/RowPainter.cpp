@@ -1,0 +1,144 @@
+#include "corvel/qt/RowPainter.h"
+
+#include <QGlyphRun>
+#include <QPainter>
+#include <QRawFont>
+
+#include "corvel/qt/FontSet.h"
+#include "corvel/qt/RunDecorations.h"
+
+namespace corvel {
+
+namespace {
+
+QString toQString(std::u32string_view text)
+{
+    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void RowPainter::setGeometry(const Geometry& geometry)
+{
+    geometry_ = geometry;
+    if (geometry.fonts != cachedFonts_) {
+        cachedFonts_ = geometry.fonts;
+        for (auto& table : asciiGlyphs_) table.fill(unknownGlyph);
+        for (auto& map : glyphs_) map.clear();
+    }
+}
+
+quint32 RowPainter::glyphFor(FontFace face, char32_t scalar)
+{
+    const size_t f = static_cast<size_t>(face);
+    if (scalar < 128) {
+        quint32& slot = asciiGlyphs_[f][scalar];
+        if (slot == unknownGlyph) {
+            const QChar c(static_cast<char16_t>(scalar));
+            quint32 glyph = 0;
+            int count = 1;
+            geometry_.fonts->rawFont(face).glyphIndexesForChars(&c, 1, &glyph, &count);
+            slot = count == 1 ? glyph : 0;
+        }
+        return slot;
+    }
+    auto [it, inserted] = glyphs_[f].try_emplace(scalar, 0);
+    if (inserted) {
+        const QString text = QString::fromUcs4(&scalar, 1);
+        quint32 glyphs[2] = {0, 0};
+        int count = 2;
+        if (geometry_.fonts->rawFont(face).glyphIndexesForChars(text.constData(), static_cast<int>(text.size()), glyphs,
+                                                                &count) &&
+            count == 1)
+            it->second = glyphs[0];
+    }
+    return it->second;
+}
+
+void RowPainter::paint(QPainter& painter, const ViewLineInfo& line, double rowTop)
+{
+    if (!geometry_.fonts) return;
+    paintBackgrounds(painter, line, rowTop);
+    const QPointF rowOrigin(0, rowTop);
+    if (!line.boxDrawings.empty()) {
+        const double underline = geometry_.fonts->rawFont(FontFace::normal).lineThickness();
+        BoxDrawingRenderer::drawRow(painter, line.boxDrawings, rowOrigin, geometry_.cellSize, geometry_.scale,
+                                    BoxDrawingRenderer::baseThickness(geometry_.scale, underline));
+    }
+    drawBlockElements(painter, line.blockElements, rowOrigin, geometry_.cellSize, geometry_.scale,
+                      geometry_.antialiasCustomGlyphs);
+    paintText(painter, line, rowTop);
+}
+
+void RowPainter::paintBackgrounds(QPainter& painter, const ViewLineInfo& line, double rowTop) const
+{
+    const double cw = geometry_.cellSize.width();
+    const double ch = geometry_.cellSize.height();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const ViewLineSegment& segment : line.segments) {
+        int before = 0;
+        for (const ViewLineRun& run : segment.runs) {
+            const int start = segment.column + before * segment.columnWidth;
+            const int end = start + run.glyphCount() * segment.columnWidth;
+            before += run.glyphCount();
+            const QColor& color = run.attributes.selectionBackground ? *run.attributes.selectionBackground
+                                                                      : run.attributes.background;
+            if (end <= start || !color.isValid() || color == geometry_.nativeBackground) continue;
+            const double x = cw * start;
+            const double width = end < geometry_.cols ? cw * (end - start) : std::max(0.0, geometry_.viewWidth - x);
+            painter.fillRect(QRectF(x, rowTop, width, ch), color);
+        }
+    }
+}
+
+void RowPainter::paintText(QPainter& painter, const ViewLineInfo& line, double rowTop)
+{
+    const double cw = geometry_.cellSize.width();
+    const double baseline = rowTop + geometry_.cellSize.height() - geometry_.fonts->baselineOffset();
+    const DecorationContext decorations{geometry_.fonts, cw, geometry_.scale, geometry_.nativeForeground};
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+
+    for (const ViewLineSegment& segment : line.segments) {
+        int before = 0;
+        for (const ViewLineRun& run : segment.runs) {
+            const TextAttributes& attrs = run.attributes;
+            const QColor fg = attrs.foreground.isValid() ? attrs.foreground : geometry_.nativeForeground;
+            const QRawFont& raw = geometry_.fonts->rawFont(attrs.face);
+            runGlyphs_.clear();
+            runPositions_.clear();
+            decorationPositions_.clear();
+            painter.setPen(fg);
+            for (int i = 0; i < run.glyphCount(); ++i) {
+                const char32_t c = run.text[static_cast<size_t>(i)];
+                const double x = cw * (segment.column + (before + i) * segment.columnWidth);
+                decorationPositions_.emplace_back(x, baseline);
+                if (c == U' ') continue;
+                quint32 glyph = 0;
+                if (c < ViewLineRun::clusterBase) glyph = glyphFor(attrs.face, c);
+                if (glyph != 0) {
+                    runGlyphs_.push_back(glyph);
+                    runPositions_.emplace_back(x, baseline);
+                    continue;
+                }
+                // Clusters and characters the face lacks: laid out with the
+                // fallback fonts Qt substitutes, placed on the cell.
+                const QString text = c >= ViewLineRun::clusterBase
+                                         ? toQString(run.clusters[static_cast<size_t>(c - ViewLineRun::clusterBase)])
+                                         : toQString(std::u32string_view(&c, 1));
+                painter.setFont(geometry_.fonts->font(attrs.face));
+                painter.drawText(QPointF(x, baseline), text);
+            }
+            if (!runGlyphs_.empty()) {
+                QGlyphRun glyphRun;
+                glyphRun.setRawFont(raw);
+                glyphRun.setRawData(runGlyphs_.data(), runPositions_.data(), static_cast<int>(runGlyphs_.size()));
+                painter.drawGlyphRun(QPointF(0, 0), glyphRun);
+            }
+            drawRunAttributes(painter, attrs, decorationPositions_, decorations);
+            before += run.glyphCount();
+        }
+    }
+}
+
+}  // namespace corvel

@@ -1,0 +1,518 @@
+#include "corvel/qt/TerminalView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include <QFocusEvent>
+#include <QWindow>
+#include <QGuiApplication>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "corvel/qt/CaretView.h"
+#include "corvel/qt/SelectionService.h"
+#include "corvel/qt/TerminalViewDelegate.h"
+#include "corvel/qt/ViewColors.h"
+
+namespace corvel {
+
+namespace {
+
+// Rounds halves away from zero.
+long long roundAway(double v) { return std::llround(v); }
+
+}  // namespace
+
+TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
+    : QWidget(parent), executor_(this), fontSet_(std::make_unique<FontSet>(font.value_or(FontSet::defaultFont())))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    selectedTextBackgroundColor_ = palette().color(QPalette::Active, QPalette::Highlight);
+
+    displayTimer_.setSingleShot(true);
+    displayTimer_.setTimerType(Qt::PreciseTimer);
+    displayTimer_.setInterval(displayDelayMilliseconds);
+    connect(&displayTimer_, &QTimer::timeout, this, [this] {
+        updateDisplay(true);
+        pendingDisplay_ = false;
+    });
+
+    setupScroller();
+    setupOptions(std::max(0, width() - scrollerWidth()), height());
+}
+
+TerminalView::~TerminalView()
+{
+    // The terminal outlives nothing of ours: stop it calling back first.
+    if (terminal_) terminal_->setDelegate(nullptr);
+}
+
+// ---- set-up -------------------------------------------------------------------
+
+void TerminalView::setupOptions(int width, int height)
+{
+    resetCaches();
+    cellDimension_ = computeFontDimensions();
+    cellMeasured_ = true;
+
+    TerminalOptions options;
+    options.cols = std::max(Terminal::MINIMUM_COLS, static_cast<int>(width / cellDimension_.width()));
+    options.rows = std::max(Terminal::MINIMUM_ROWS, static_cast<int>(height / cellDimension_.height()));
+    options.convertEol = false;
+    options.termName = "xterm-256color";
+    options.cursorStyle = CursorStyle::blinkBlock;
+    options.screenReaderMode = false;
+    options.scrollback = 500;
+    options.tabStopWidth = 8;
+    options.enableSixelReported = true;
+    options.kittyImageCacheLimitBytes = 335'544'320;
+    options.ansi256PaletteStrategy = Ansi256PaletteStrategy::base16Lab;
+
+    if (terminal_) {
+        terminal_->options = options;
+        terminal_->setup(false);
+    } else {
+        terminal_ = std::make_unique<Terminal>(this, options);
+        terminal_->setExecutor(&executor_);
+        colors_.setPalette(&terminal_->ansiColors);
+    }
+    terminal_->setBackgroundColor(Color::defaultBackground);
+    terminal_->setForegroundColor(Color::defaultForeground);
+
+    selection_ = std::make_unique<SelectionService>(*terminal_);
+
+    const QRectF cell(0, 0, cellDimension_.width(), cellDimension_.height());
+    if (caretView_) {
+        caretView_->setCellFrame(QRectF(caretView_->cellFrame().topLeft(), cellDimension_));
+        caretView_->updateCursorStyle();
+    } else {
+        caretView_ = new CaretView(cell, options.cursorStyle, this);
+        caretView_->show();
+    }
+    updateRowPainterGeometry();
+    invalidateAll();
+}
+
+void TerminalView::resetCaches() { colors_.resetCaches(); }
+
+QSizeF TerminalView::computeFontDimensions() const { return fontSet_->computeCellDimension(backingScale()); }
+
+double TerminalView::backingScale() const
+{
+    if (window() && window()->windowHandle()) return window()->windowHandle()->devicePixelRatio();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) return screen->devicePixelRatio();
+    return 1;
+}
+
+int TerminalView::scrollerWidth() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+
+int TerminalView::textAreaWidth() const { return std::max(0, width() - scrollerWidth()); }
+
+QRect TerminalView::textAreaRect() const { return QRect(0, 0, textAreaWidth(), height()); }
+
+void TerminalView::setTerminalFont(const QFont& font)
+{
+    fontSet_ = std::make_unique<FontSet>(font);
+    resetFont();
+    if (selection_->active()) selection_->selectNone();
+}
+
+void TerminalView::resetFont()
+{
+    resetCaches();
+    cellDimension_ = computeFontDimensions();
+    updateRowPainterGeometry();
+    // The scroller takes its room whatever made the grid change.
+    const int cols = static_cast<int>(textAreaWidth() / cellDimension_.width());
+    const int rows = static_cast<int>(height() / cellDimension_.height());
+    terminal_->resize(cols, rows);
+    sizeChanged(*terminal_);
+    if (caretView_) {
+        caretView_->setCellFrame(QRectF(caretView_->cellFrame().topLeft(), cellDimension_));
+        caretView_->updateCursorStyle();
+    }
+    invalidateAll();
+    updateCursorPosition();
+}
+
+bool TerminalView::processSizeChange(QSize newSize)
+{
+    if (!cellMeasured_) return false;
+    const int cols = static_cast<int>((newSize.width() - scrollerWidth()) / cellDimension_.width());
+    const int rows = static_cast<int>(newSize.height() / cellDimension_.height());
+    if (cols == terminal_->cols && rows == terminal_->rows) return false;
+    selection_->setActive(false);
+    terminal_->resize(cols, rows);
+    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, cols, rows);
+    refreshScroller();
+    return true;
+}
+
+void TerminalView::resizeGrid(int cols, int rows)
+{
+    terminal_->resize(cols, rows);
+    sizeChanged(*terminal_);
+}
+
+void TerminalView::changeScrollback(std::optional<int> lines)
+{
+    terminal_->normalBuffer().changeHistorySize(lines);
+    terminal_->options.scrollback = lines.value_or(0);
+    terminal_->updateRange(0);
+    terminal_->updateRange(terminal_->rows - 1);
+    refreshScroller();
+    if (terminalDelegate_) terminalDelegate_->scrolled(*this, scrollPosition());
+    queuePendingDisplay();
+}
+
+QSize TerminalView::getOptimalFrameSize() const
+{
+    return QSize(static_cast<int>(std::ceil(cellDimension_.width() * terminal_->cols)) + scrollerWidth(),
+                 static_cast<int>(std::ceil(cellDimension_.height() * terminal_->rows)));
+}
+
+QRect TerminalView::caretFrame() const { return caretView_ ? caretView_->geometry() : QRect(); }
+
+void TerminalView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (scroller_) scroller_->setGeometry(width() - scrollerWidth(), 0, scrollerWidth(), height());
+    processSizeChange(event->size());
+    selection_->setActive(false);
+    refreshScroller();
+    updateRowPainterGeometry();
+    invalidateAll();
+    updateCursorPosition();
+}
+
+void TerminalView::updateRowPainterGeometry()
+{
+    RowPainter::Geometry g;
+    g.fonts = fontSet_.get();
+    g.cellSize = cellDimension_;
+    g.scale = backingScale();
+    g.cols = terminal_ ? terminal_->cols : 80;
+    g.viewWidth = textAreaWidth();
+    g.nativeForeground = colors_.nativeForeground;
+    g.nativeBackground = colors_.nativeBackground;
+    g.antialiasCustomGlyphs = antiAliasCustomBlockGlyphs_;
+    rowPainter_.setGeometry(g);
+}
+
+// ---- colours --------------------------------------------------------------------
+
+void TerminalView::setNativeForegroundColor(const QColor& color)
+{
+    if (settingFg_) return;
+    settingFg_ = true;
+    colors_.nativeForeground = color;
+    terminal_->setForegroundColor(toTerminalColor(color));
+    settingFg_ = false;
+    updateRowPainterGeometry();
+}
+
+void TerminalView::setNativeBackgroundColor(const QColor& color)
+{
+    if (settingBg_) return;
+    settingBg_ = true;
+    colors_.nativeBackground = color;
+    terminal_->setBackgroundColor(toTerminalColor(color));
+    settingBg_ = false;
+    updateRowPainterGeometry();
+}
+
+QColor TerminalView::caretColor() const { return caretView_->caretColor(); }
+void TerminalView::setCaretColor(const QColor& color) { caretView_->setCaretColor(color); }
+std::optional<QColor> TerminalView::caretTextColor() const { return caretView_->caretTextColor(); }
+void TerminalView::setCaretTextColor(const std::optional<QColor>& color) { caretView_->setCaretTextColor(color); }
+bool TerminalView::caretViewTracksFocus() const { return caretView_->tracksFocus(); }
+void TerminalView::setCaretViewTracksFocus(bool value) { caretView_->setTracksFocus(value); }
+
+void TerminalView::setUseBrightColors(bool value)
+{
+    colors_.setUseBrightColors(value);
+    colorsChanged();
+}
+
+void TerminalView::setCustomBlockGlyphs(bool value)
+{
+    customBlockGlyphs_ = value;
+    terminal_->updateFullScreen();
+    queuePendingDisplay();
+}
+
+void TerminalView::setAntiAliasCustomBlockGlyphs(bool value)
+{
+    antiAliasCustomBlockGlyphs_ = value;
+    updateRowPainterGeometry();
+    terminal_->updateFullScreen();
+    queuePendingDisplay();
+}
+
+void TerminalView::installColors(const std::vector<Color>& colors)
+{
+    if (colors.size() == 16) {
+        terminal_->installedColors = colors;
+        terminal_->rebuildAnsiPalette(false);
+    }
+    colors_.resetPalette();
+    colorsChanged();
+}
+
+void TerminalView::colorsChanged()
+{
+    colors_.clearAttributeCaches();
+    updateRowPainterGeometry();
+    if (!terminal_) return;  // still being created
+    terminal_->updateFullScreen();
+    queuePendingDisplay();
+}
+
+void TerminalView::setCursorColor(const std::optional<Color>& color, const std::optional<Color>& textColor)
+{
+    caretView_->setCaretColor(color ? toQColor(*color) : caretView_->defaultCaretColor());
+    caretView_->setCaretTextColor(textColor ? std::optional<QColor>(toQColor(*textColor))
+                                            : caretView_->defaultCaretTextColor());
+}
+
+// ---- focus ------------------------------------------------------------------------
+
+bool TerminalView::viewHasFocus() const
+{
+    const QWidget* top = window();
+    return hasFocus_ && (!top || !top->isWindow() || top->isActiveWindow() || !top->isVisible());
+}
+
+void TerminalView::setViewHasFocus(bool value)
+{
+    hasFocus_ = value;
+    caretView_->setFocused(value);
+    caretView_->updateView();
+}
+
+void TerminalView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    setViewHasFocus(true);
+    caretView_->updateCursorStyle();
+    terminal_->setTerminalFocus(true);
+}
+
+void TerminalView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    caretView_->disableAnimations();
+    setViewHasFocus(false);
+    terminal_->setTerminalFocus(false);
+}
+
+bool TerminalView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        // Any window becoming active restarts a blinking caret.
+        caretView_->updateCursorStyle();
+        break;
+    case QEvent::WindowDeactivate:
+        caretView_->disableAnimations();
+        caretView_->updateView();
+        break;
+    case QEvent::ScreenChangeInternal:
+        // A new device-pixel ratio: measure and render again.
+        resetCaches();
+        cellDimension_ = computeFontDimensions();
+        updateRowPainterGeometry();
+        processSizeChange(size());
+        invalidateAll();
+        updateCursorPosition();
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
+// ---- scroller ---------------------------------------------------------------------
+
+void TerminalView::setupScroller()
+{
+    if (!scroller_) {
+        scroller_ = new QScrollBar(Qt::Vertical, this);
+        scroller_->setGeometry(width() - scrollerWidth(), 0, scrollerWidth(), height());
+        connect(scroller_, &QAbstractSlider::actionTriggered, this, &TerminalView::scrollerActionTriggered);
+    }
+    scroller_->setRange(0, 0);
+    scroller_->setEnabled(false);
+}
+
+void TerminalView::refreshScroller()
+{
+    if (!scroller_ || !terminal_) return;
+    Buffer& screen = terminal_->displayBuffer();
+    const bool enabled = canScroll();
+    const int maximum = enabled ? std::max(0, screen.lines().count() - screen.rows()) : 0;
+    const QSignalBlocker block(scroller_);
+    scroller_->setEnabled(enabled);
+    scroller_->setRange(0, maximum);
+    scroller_->setPageStep(std::max(1, screen.rows()));
+    scroller_->setValue(enabled ? std::clamp(screen.yDisp(), 0, maximum) : 0);
+}
+
+void TerminalView::scrollerActionTriggered(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderPageStepSub: pageUp(); break;
+    case QAbstractSlider::SliderPageStepAdd: pageDown(); break;
+    case QAbstractSlider::SliderMove: {
+        const int maximum = scroller_->maximum();
+        if (maximum > 0) scrollToPosition(static_cast<double>(scroller_->sliderPosition()) / maximum);
+        break;
+    }
+    case QAbstractSlider::SliderSingleStepSub: std::puts("Scroller .decrementLine clicked"); break;
+    case QAbstractSlider::SliderSingleStepAdd: std::puts("Scroller .incrementLine clicked"); break;
+    default: std::puts("Scroller: New value introduced"); break;
+    }
+    // The bar shows where the view is, not where the click would have put it.
+    Buffer& screen = terminal_->displayBuffer();
+    if (action != QAbstractSlider::SliderMove) scroller_->setSliderPosition(std::clamp(screen.yDisp(), 0, scroller_->maximum()));
+}
+
+// ---- terminal callbacks ------------------------------------------------------------
+
+void TerminalView::showCursor(Terminal&)
+{
+    if (caretView_) updateCursorPosition();
+}
+
+void TerminalView::hideCursor(Terminal&)
+{
+    if (caretView_) caretView_->hide();
+}
+
+void TerminalView::setTerminalTitle(Terminal&, const std::string& title)
+{
+    if (terminalDelegate_) terminalDelegate_->setTerminalTitle(*this, title);
+}
+
+std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source,
+                                                                const WindowManipulationCommand& command)
+{
+    if (!cellMeasured_) return std::nullopt;
+    const double scale = backingScale();
+    const auto reply = [&source](char kind, long long height, long long width) {
+        std::string text(source.cc.send8bit ? "\x9b" : "\x1b[");
+        text += kind;
+        text += ';' + std::to_string(height) + ';' + std::to_string(width) + 't';
+        return std::optional<std::vector<uint8_t>>(std::vector<uint8_t>(text.begin(), text.end()));
+    };
+    switch (command.kind) {
+    case WindowManipulationCommand::Kind::reportTextAreaPixelDimension:
+        return reply('4', roundAway(cellDimension_.height() * scale * source.rows),
+                     roundAway(cellDimension_.width() * scale * source.cols));
+    case WindowManipulationCommand::Kind::reportCellSizeInPixels:
+        return reply('6', static_cast<long long>(cellDimension_.height() * scale),
+                     static_cast<long long>(cellDimension_.width() * scale));
+    case WindowManipulationCommand::Kind::resizeWindowTo:
+        std::printf("Request to resize to %dx%d\n", command.a, command.b);
+        std::fflush(stdout);
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
+void TerminalView::sizeChanged(Terminal& source)
+{
+    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, source.cols, source.rows);
+    refreshScroller();
+}
+
+void TerminalView::send(Terminal&, std::span<const uint8_t> data)
+{
+    if (terminalDelegate_) terminalDelegate_->send(*this, data);
+}
+
+void TerminalView::scrolled(Terminal&, int)
+{
+    refreshScroller();
+    if (terminalDelegate_) terminalDelegate_->scrolled(*this, scrollPosition());
+}
+
+void TerminalView::linefeed(Terminal&)
+{
+    if (allowMouseReporting && selection_ && selection_->active()) selection_->selectNone();
+}
+
+void TerminalView::bufferActivated(Terminal&) { refreshScroller(); }
+
+void TerminalView::synchronizedOutputChanged(Terminal&, bool)
+{
+    refreshScroller();
+    queuePendingDisplay();
+}
+
+void TerminalView::bell(Terminal&)
+{
+    if (terminalDelegate_) terminalDelegate_->bell(*this);
+}
+
+void TerminalView::selectionChanged(Terminal&)
+{
+    if (!terminal_) return;
+    terminal_->updateFullScreen();
+    queuePendingDisplay();
+}
+
+bool TerminalView::isProcessTrusted(Terminal&) { return true; }
+
+std::optional<std::pair<int, int>> TerminalView::cellSizeInPixels(Terminal&)
+{
+    const double scale = backingScale();
+    return std::pair<int, int>(static_cast<int>(roundAway(cellDimension_.width() * scale)),
+                               static_cast<int>(roundAway(cellDimension_.height() * scale)));
+}
+
+void TerminalView::cursorStyleChanged(Terminal&, CursorStyle newStyle)
+{
+    caretView_->setStyle(newStyle);
+    caretView_->setCellFrame(QRectF(caretView_->cellFrame().topLeft(), cellDimension_));
+    caretView_->updateCursorStyle();
+}
+
+void TerminalView::hostCurrentDirectoryUpdated(Terminal& source)
+{
+    if (terminalDelegate_) terminalDelegate_->hostCurrentDirectoryUpdate(*this, source.hostCurrentDirectory);
+}
+
+void TerminalView::colorChanged(Terminal&, std::optional<int> idx)
+{
+    if (idx)
+        colors_.resetPaletteSlot(*idx);
+    else
+        colors_.resetPalette();
+    colorsChanged();
+}
+
+// The terminal already holds the colour: store it without handing it back,
+// and while the host is setting it, keep the host's own colour.
+void TerminalView::setForegroundColor(Terminal&, const Color& color)
+{
+    if (!settingFg_) colors_.nativeForeground = toQColor(color);
+    colorsChanged();
+}
+
+void TerminalView::setBackgroundColor(Terminal&, const Color& color)
+{
+    if (!settingBg_) colors_.nativeBackground = toQColor(color);
+    colorsChanged();
+}
+
+void TerminalView::iTermContent(Terminal&, std::span<const uint8_t> content)
+{
+    if (terminalDelegate_) terminalDelegate_->iTermContent(*this, content);
+}
+
+}  // namespace corvel

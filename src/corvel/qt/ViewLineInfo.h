@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "corvel/model/BufferLine.h"
+#include "corvel/qt/BlockElementMapping.h"
+#include "corvel/qt/BoxDrawingRenderer.h"
+#include "corvel/qt/TextAttributes.h"
+
+namespace corvel {
+
+// Cells of one segment that share their attributes. Each entry of text is
+// one cell's glyph: a Unicode scalar, or clusterBase + i for the grapheme
+// cluster clusters[i], which is laid out on its own.
+struct ViewLineRun {
+    static constexpr char32_t clusterBase = 0x110000;
+
+    TextAttributes attributes;
+    std::u32string text;
+    std::vector<std::u32string> clusters;
+
+    int glyphCount() const { return static_cast<int>(text.size()); }
+};
+
+// A stretch of cells of equal width (1 or 2) starting at `column`.
+struct ViewLineSegment {
+    int column = 0;
+    int columnWidth = 1;
+    // Pieces appended: runs of text, or one space per pixel-drawn cell.
+    int characterCount = 0;
+    std::vector<ViewLineRun> runs;
+
+    int glyphCount() const
+    {
+        int n = 0;
+        for (const ViewLineRun& run : runs) n += run.glyphCount();
+        return n;
+    }
+};
+
+// One screen row as the view draws it.
+struct ViewLineInfo {
+    std::vector<ViewLineSegment> segments;
+    std::optional<BufferLine::ImageList> images;
+    std::vector<BlockElementRenderItem> blockElements;
+    std::vector<BoxDrawingRenderItem> boxDrawings;
+};
+
+}  // namespace corvel

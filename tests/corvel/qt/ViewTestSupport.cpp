@@ -1,0 +1,79 @@
+#include "ViewTestSupport.h"
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QThread>
+
+namespace corvel::test {
+
+namespace {
+
+// A widget application on the offscreen platform, with DejaVu Sans Mono
+// registered for the tests that measure it.
+class ViewApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!QCoreApplication::instance()) app_ = new QApplication(argc_, argv_);
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
+    }
+
+private:
+    int argc_ = 1;
+    char name_[24] = "corvel-qt-tests";
+    char* argv_[2] = {name_, nullptr};
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new ViewApplicationEnvironment);
+
+}  // namespace
+
+QFont testFont(int pixelSize)
+{
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+int countNear(const QImage& image, const QRect& rect, const QColor& color, int tolerance)
+{
+    int n = 0;
+    const QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (near(image.pixelColor(x, y), color, tolerance)) ++n;
+    return n;
+}
+
+std::vector<std::string> mask(const QImage& image, const QRect& rect, const QColor& color, int tolerance)
+{
+    std::vector<std::string> rows;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        std::string row;
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            row += image.rect().contains(x, y) && near(image.pixelColor(x, y), color, tolerance) ? '#' : '.';
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+}  // namespace corvel::test

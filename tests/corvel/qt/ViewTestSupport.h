@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QColor>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QRectF>
+
+namespace corvel::test {
+
+// DejaVu Sans Mono at the given pixel size (the font the tests measure).
+QFont testFont(int pixelSize = 14);
+
+// True when the channels of a and b differ by at most tolerance (0..255).
+inline bool near(const QColor& a, const QColor& b, int tolerance = 2)
+{
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Number of pixels of image inside rect (image pixels) near colour.
+int countNear(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 2);
+
+// The device pixels of rect that hold colour, as strings of '#' and '.',
+// one per row, for readable mask comparisons.
+std::vector<std::string> mask(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 8);
+
+// Runs the event loop until predicate holds or timeoutMs pass.
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000);
+
+}  // namespace corvel::test
