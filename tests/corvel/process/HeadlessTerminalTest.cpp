@@ -1,0 +1,121 @@
+#include "corvel/process/HeadlessTerminal.h"
+
+#include "ProcessTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvel;
+using namespace corvel::testing;
+
+namespace {
+
+TerminalOptions sized(int cols, int rows)
+{
+    TerminalOptions options;
+    options.cols = cols;
+    options.rows = rows;
+    return options;
+}
+
+// Prints "reply:" and what the terminal answered to query, ESC shown as "E".
+std::string askTerminal(const std::string& query)
+{
+    return "stty raw -echo min 0 time 50; printf 'ab'; printf '" + query
+        + "'; reply=$(dd bs=256 count=1 2>/dev/null); "
+          "printf '\\r\\nreply:%s\\r\\n' \"$(printf '%s' \"$reply\" | tr '\\033' E)\"";
+}
+
+class HeadlessTerminalTest : public ::testing::Test {
+protected:
+    RunLoopExecutor loop;
+    std::optional<std::optional<std::int32_t>> ended;
+    std::unique_ptr<HeadlessTerminal> headless;
+
+    void create(const TerminalOptions& options)
+    {
+        headless = std::make_unique<HeadlessTerminal>(loop, options, [this](auto code) { ended = code; });
+    }
+
+    void runShell(const std::string& script)
+    {
+        headless->process().startProcess("/bin/sh", {"-c", script});
+        ASSERT_TRUE(headless->process().running());
+    }
+
+    bool runUntilEnd() { return loop.runUntil([&] { return ended.has_value(); }, 20s); }
+};
+
+TEST_F(HeadlessTerminalTest, ScriptOutputLandsOnTheScreenAndTheExitCodeReachesOnEnd)
+{
+    create(sized(40, 10));
+    runShell("printf 'hello\\n  world   \\n'; printf '\\033[31mred\\033[0m'; exit 3");
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(*ended, std::optional<std::int32_t>(3));
+    EXPECT_EQ(headless->screenText(), "hello\n  world\nred\n");
+}
+
+TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalSize)
+{
+    create(sized(100, 30));
+    const winsize size = headless->getWindowSize();
+    EXPECT_EQ(size.ws_row, 30);
+    EXPECT_EQ(size.ws_col, 100);
+    EXPECT_EQ(size.ws_xpixel, 16);
+    EXPECT_EQ(size.ws_ypixel, 16);
+
+    runShell("stty size");
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(headless->screenText(), "30 100\n");
+}
+
+TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChildWithoutHostCode)
+{
+    create(sized(40, 10));
+    runShell(askTerminal("\\033[?u"));
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(headless->screenText(), "ab\nreply:E[?0u\n");
+}
+
+TEST_F(HeadlessTerminalTest, SentTextReachesTheChild)
+{
+    create(sized(40, 10));
+    runShell("read line; echo \"got:$line\"");
+    headless->send("typed\r");
+    ASSERT_TRUE(runUntilEnd());
+    EXPECT_EQ(headless->screenText(), "typed\ngot:typed\n");
+}
+
+TEST_F(HeadlessTerminalTest, ScrollbackCanBeRemoved)
+{
+    create(sized(40, 10));
+    headless->changeScrollback(std::nullopt);
+    EXPECT_EQ(headless->terminal().options.scrollback, 0);
+    headless->changeScrollback(1000);
+    EXPECT_EQ(headless->terminal().options.scrollback, 1000);
+}
+
+TEST_F(HeadlessTerminalTest, DestroyingItWhileTheChildRunsLeavesNoZombie)
+{
+    create(sized(40, 10));
+    runShell("echo up; read line");
+    ASSERT_TRUE(loop.runUntil([&] { return headless->screenText() == "up\n"; }, 20s));
+    const pid_t pid = headless->process().shellPid();
+    headless.reset();
+    EXPECT_TRUE(eventually([pid] { return !processExists(pid); }));
+    loop.runFor(50ms);
+    EXPECT_FALSE(ended.has_value());
+}
+
+TEST_F(HeadlessTerminalTest, TerminateEndsTheChildWithoutCallingOnEnd)
+{
+    create(sized(40, 10));
+    runShell("echo up; while :; do sleep 1; done");
+    ASSERT_TRUE(loop.runUntil([&] { return headless->screenText() == "up\n"; }, 20s));
+    const pid_t pid = headless->process().shellPid();
+    headless->process().terminate();
+    EXPECT_TRUE(eventually([pid] { return !processExists(pid); }));
+    loop.runFor(200ms);
+    EXPECT_FALSE(ended.has_value());
+}
+
+} // namespace
