@@ -1,0 +1,29 @@
+#!/bin/sh
+# Runs corvel-headless on small programs and checks the screen it prints
+# and the exit code it passes on.
+# usage: headless-cli-test.sh PATH-TO-corvel-headless
+tool=$1
+failures=0
+
+check() {
+    expected_rc=$1
+    expected_out=$2
+    shift 2
+    out=$("$tool" "$@")
+    rc=$?
+    if [ "$rc" != "$expected_rc" ] || [ "$out" != "$expected_out" ]; then
+        printf 'FAIL: corvel-headless %s\n  exit %s (expected %s)\n  output [%s] (expected [%s])\n' \
+            "$*" "$rc" "$expected_rc" "$out" "$expected_out"
+        failures=$((failures + 1))
+    fi
+}
+
+check 3 "hello" -- sh -c 'printf "hello\n"; exit 3'
+check 0 "12 34" --cols 34 --rows 12 -- stty size
+check 0 "$(printf 'first\n\n   third')" -- printf 'first\n\n   third   \n\n\n'
+check 143 "" -- sh -c 'kill -TERM $$'
+check 124 "waiting" --timeout 0.5 -- sh -c 'echo waiting; exec sleep 30'
+check 127 "" -- /nonexistent/program
+check 2 "" --cols zero -- true
+
+[ "$failures" = 0 ]
