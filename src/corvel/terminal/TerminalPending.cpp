@@ -83,16 +83,6 @@ void Terminal::csiZ(const SequenceParams& pars, const Intermediates& collect) { 
 void Terminal::csiOpenBrace(const SequenceParams& pars, const Intermediates& collect) { csiFallback(pars, collect, '{'); }
 void Terminal::csiCloseBrace(const SequenceParams& pars, const Intermediates& collect) { csiFallback(pars, collect, '}'); }
 
-// ---- keyboard ---------------------------------------------------------------------------
-
-bool Terminal::handleKittyKeyboardProtocol(const SequenceParams& pars, const Intermediates& collect)
-{
-    if (collect.empty())
-        return false;
-    csiFallback(pars, collect, 'u');
-    return true;
-}
-
 // ---- operating-system commands ----------------------------------------------------------
 
 void Terminal::oscChangeOrQueryColorIndex(std::span<const uint8_t> data) { oscFallback(4, data); }
