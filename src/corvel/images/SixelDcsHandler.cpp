@@ -11,7 +11,9 @@ SixelDcsHandler::SixelDcsHandler(SixelHost& host, size_t maximumDataBytes, int m
 
 void SixelDcsHandler::hook(const Intermediates&, const SequenceParams&, uint8_t)
 {
+    // A string abandoned before its end gets no unhook; let its data go here.
     data_.clear();
+    data_.shrink_to_fit();
 }
 
 void SixelDcsHandler::put(std::span<const uint8_t> data)
