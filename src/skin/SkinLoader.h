@@ -37,7 +37,8 @@ public:
     explicit SkinLoader(QObject* parent = nullptr);
     ~SkinLoader() override;
 
-    // Every known skin; empty only before the first loadAll().
+    // Every known skin; empty only before the first loadAll(). Replaced as a
+    // whole by every rescan: copy what you keep.
     const std::vector<SkinManifest>& skins() const { return m_skins; }
 
     // When a writer of skin folders last rescanned and broadcast by itself.
