@@ -235,7 +235,9 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encode(const KittyKeyE
     if (hasText(event)) {
         const std::string& text = *event.text;
         const bool isEnter = event.key.isFunctional(Key::enter);
-        if ((isEnter || event.key.isFunctional(Key::backspace)) && !containsControlScalars(text)) {
+        // Enter or Backspace carrying committed input-method text. Only a press
+        // or repeat may send text; a release goes on to be reported as a key.
+        if ((isEnter || event.key.isFunctional(Key::backspace)) && !isRelease && !containsControlScalars(text)) {
             if (!isEnter)
                 return std::nullopt;
             return Bytes(text.begin(), text.end());
