@@ -90,7 +90,8 @@ void Terminal::scroll(bool isWrapped)
         }
         // The region's top line leaves the screen; it is reused as the new
         // bottom line instead of allocating one.
-        b.clearImagesFromLine(topRow);
+        if (b.hasAnyImages())
+            b.clearImagesFromLine(topRow);
         std::shared_ptr<BufferLine> discarded = lines.get(topRow);
         if (b.scrollBottom() > b.scrollTop() &&
             !lines.shiftElements(topRow + 1, b.scrollBottom() - b.scrollTop(), -1)) {
@@ -111,12 +112,14 @@ void Terminal::scroll(bool isWrapped)
         const bool full = lines.count() == lines.maxLength();
         if (bottomRow == lines.count() - 1) {
             if (full) {
-                lines.recycle(eraseAttr());
-                BufferLine& newest = lines[lines.count() - 1];
-                if (newest.count() != cols)
-                    newest.resize(cols, CharData(eraseAttr(), 0, 1));
-                newest.isWrapped = isWrapped;
-                newest.renderMode = BufferLine::RenderLineMode::single;
+                // The oldest line becomes the new bottom line: a copy of the
+                // template into its cells, with no allocation.
+                if (b.hasAnyImages())
+                    b.clearImagesFromLine(0);
+                std::shared_ptr<BufferLine> oldest = lines.get(0);
+                oldest->copyFrom(*blankLine_);
+                oldest->renderMode = BufferLine::RenderLineMode::single;
+                lines.push(std::move(oldest));
                 dropAdjustment();
             } else {
                 lines.push(std::make_shared<BufferLine>(*blankLine_));
