@@ -171,6 +171,10 @@ void Terminal::resetFully(bool resetParser)
     options.cols = cols;
     const bool wasHidden = cursorHidden;
     setup(true);
+    // A reset homes the cursor, also when it started on the alternate
+    // screen (whose cursor the activation would otherwise carry over).
+    buffer_->setX(0);
+    buffer_->setY(0);
     clearAllKittyImages();
     cursorHidden = wasHidden;
     updateRange(0);

@@ -104,6 +104,15 @@ TEST(Lifecycle, FullResetKeepsCursorVisibilityAndAlternateScreen)
     EXPECT_EQ(*t.getUpdateRange(), (Terminal::UpdateRange{0, 2}));
 }
 
+TEST(Lifecycle, ResetFromAlternateScreenHomesCursor)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(10, 3));
+    t.feed("\x1b[?1049h\x1b[2;5Hx\x1b" "c");
+    EXPECT_FALSE(t.isCurrentBufferAlternate());
+    EXPECT_EQ(t.getCursorLocation(), std::make_pair(0, 0));
+}
+
 TEST(Lifecycle, AlternateScreenSurvivesReset)
 {
     RecordingDelegate host;

@@ -180,6 +180,27 @@ TEST_F(Scrolling, LineFeedLeftOfMarginAtBottomDoesNothing)
     EXPECT_EQ(screenText(t()), "a\nb\nc");
 }
 
+TEST_F(Scrolling, AlternateScreenRecyclesWithoutScrollback)
+{
+    make(4, 3);
+    t().feed("\x1b[?1049h1\r\n2\r\n3\r\n4\r\n5");
+    EXPECT_EQ(screenText(t()), "3\n4\n5");
+    EXPECT_EQ(t().buffer().yBase(), 0);
+    EXPECT_EQ(t().buffer().linesTop, 0);
+    EXPECT_EQ(t().buffer().lines().count(), 3);
+}
+
+TEST_F(Scrolling, ScrollUpWithMarginsLeavesOuterColumns)
+{
+    make(6, 3);
+    t().feed("abcdef\r\nghijkl\r\nmnopqr\x1b[?69h");
+    setMargins(1, 3);
+    t().feed("\x1b[S");
+    EXPECT_EQ(screenText(t()), "ahijef\ngnopkl\nm   qr");
+    t().feed("\x1b[T");
+    EXPECT_EQ(screenText(t()), "a   ef\nghijkl\nmnopqr");
+}
+
 TEST_F(Scrolling, BackIndexAndForwardIndexShiftColumns)
 {
     make(6, 2);
