@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "corvel/base/Position.h"
@@ -137,6 +138,18 @@ public:
     void changeHistorySize(std::optional<int> scrollback);
     void resize(int newCols, int newRows);
 
+    // --- Rewrapping (normal screen)
+    // The cells a line adds to its logical line at a width: the line's
+    // trimmed length when no line of the group follows (next is null), else
+    // the width, or one less when the last column was left blank because the
+    // wide character that starts the next line did not fit.
+    static int getWrappedLineTrimmedLength(const BufferLine& line, const BufferLine* next, int width);
+    // The lengths of the lines a logical line becomes when rewrapped from
+    // oldCols to the narrower newCols; a line that would end on the first
+    // half of a wide character stops one cell short.
+    static std::vector<int> getNewLineLengths(const std::vector<std::shared_ptr<BufferLine>>& wrappedLines,
+                                              int oldCols, int newCols);
+
     // --- Images
     bool hasAnyImages() const { return linesWithImagesCount_ > 0; }
     int linesWithImagesCount() const { return linesWithImagesCount_; }
@@ -161,9 +174,21 @@ private:
     void wrapToNextLine();
     // Visits every line the ring holds, used or not.
     void resizeStoredLines(int newCols);
+    // New continuation lines of one logical line and the ring index they go
+    // to, counting the lines inserted below them already.
+    struct InsertionSet {
+        std::vector<std::shared_ptr<BufferLine>> lines;
+        int start = 0;
+    };
     // Rewraps the lines of a screen with scroll-back to a new width.
     void reflowWider(int oldCols, int newCols, int newRows);
     void reflowNarrower(int oldCols, int newCols, int newRows);
+    // Rejoins every wrapped group but the cursor's in place; returns the
+    // (first ring index, count) runs of lines left empty, in ascending order.
+    std::vector<std::pair<int, int>> getLinesToRemove(int oldCols, int newCols, int bufferAbsoluteY);
+    // Rebuilds the ring with the insertions in one pass from the bottom; the
+    // oldest lines fall off a full ring.
+    void rearrange(std::vector<InsertionSet> insertions, int insertedTotal);
 
     CircularBufferLineList lines_;
     int cols_;
