@@ -19,13 +19,21 @@ int32_t GraphemeTable::code(std::u32string_view cluster)
         return 10;
     if (cluster.size() == 1 && cluster[0] <= 0xFFFF)
         return static_cast<int32_t>(cluster[0]);
-    if (auto it = charToIndex_.find(cluster); it != charToIndex_.end())
+    const bool single = cluster.size() == 1;
+    if (single) {
+        if (auto it = singleScalars_.find(cluster[0]); it != singleScalars_.end())
+            return it->second;
+    } else if (auto it = charToIndex_.find(cluster); it != charToIndex_.end()) {
         return it->second;
+    }
     if (clusters_.size() >= maxEntries)
         return cluster[0] <= 0xFFFF ? static_cast<int32_t>(cluster[0]) : 0xFFFD;
     int32_t code = lastCharIndex();
     clusters_.emplace_back(cluster);
-    charToIndex_.emplace(clusters_.back(), code);
+    if (single)
+        singleScalars_.emplace(cluster[0], code);
+    else
+        charToIndex_.emplace(clusters_.back(), code);
     return code;
 }
 

@@ -39,6 +39,9 @@ private:
         size_t operator()(std::u32string_view s) const { return std::hash<std::u32string_view>{}(s); }
     };
     std::unordered_map<std::u32string, int32_t, Hash, std::equal_to<>> charToIndex_;
+    // The same codes for clusters of one supplementary scalar, found without
+    // hashing a string.
+    std::unordered_map<char32_t, int32_t> singleScalars_;
     std::vector<std::u32string> clusters_;
 };
 
