@@ -361,7 +361,7 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
             cmdWindowOptions(pars);
         else if (collect == ">")
             setTitleModeFlags(pars, true);
-        else
+        else if (!silentLog)
             log("Unhandled csiT " + byteList(collect.view()));
         return true;
     case 'u':
@@ -533,22 +533,30 @@ DcsHandler* Terminal::dispatchDcs(uint8_t code, const SequenceParams& /*pars*/, 
 
 void Terminal::escFallback(const Intermediates& collect, uint8_t code)
 {
+    if (silentLog)
+        return;
     log("Corvel: Unknown ESC Code: ESC + " + byteAsCharacter(code) + " txt=" + byteList(collect.view()));
 }
 
 void Terminal::csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code)
 {
+    if (silentLog)
+        return;
     log("Corvel: Unknown CSI Code (collect=" + byteList(collect.view()) + " code=" + byteAsCharacter(code) +
         " pars=" + paramList(pars) + ")");
 }
 
 void Terminal::oscFallback(int64_t code, std::span<const uint8_t> /*data*/)
 {
+    if (silentLog)
+        return;
     log("Corvel: Unknown OSC code: " + std::to_string(code));
 }
 
 void Terminal::apcFallback(uint8_t kind, std::span<const uint8_t> /*data*/)
 {
+    if (silentLog)
+        return;
     log("Corvel: Unknown APC code: " + byteAsCharacter(kind));
 }
 

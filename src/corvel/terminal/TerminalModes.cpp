@@ -59,13 +59,15 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
             lineFeedMode = true;
             break;
         default:
-            log("Unhandled verbatim setMode with " + std::to_string(mode) + " and " + byteList(collect.view()));
+            if (!silentLog)
+                log("Unhandled verbatim setMode with " + std::to_string(mode) + " and " + byteList(collect.view()));
             break;
         }
         return;
     }
     if (!(collect == "?")) {
-        log("Unhandled setMode (SM) with " + std::to_string(mode) + " and " + byteList(collect.view()));
+        if (!silentLog)
+            log("Unhandled setMode (SM) with " + std::to_string(mode) + " and " + byteList(collect.view()));
         return;
     }
     switch (mode) {
@@ -174,7 +176,8 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
         beginSynchronizedOutput();
         break;
     default:
-        log("Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode));
+        if (!silentLog)
+            log("Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode));
         return;
     }
     if (mode == 47 || mode == 1047 || mode == 1049) {
@@ -296,7 +299,8 @@ void Terminal::resetMode(int64_t mode, const Intermediates& collect)
         endSynchronizedOutput();
         break;
     default:
-        log("Unhandled DEC Private Mode Reset (DECRST) with " + std::to_string(mode));
+        if (!silentLog)
+            log("Unhandled DEC Private Mode Reset (DECRST) with " + std::to_string(mode));
         return;
     }
     if (mode == 47 || mode == 1047 || mode == 1049) {
