@@ -52,6 +52,7 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
 
 void CaretView::setCellFrame(const QRectF& frame)
 {
+    if (frame == cellFrame_) return;
     cellFrame_ = frame;
     setGeometry(frame.toAlignedRect());
     update();
@@ -89,13 +90,12 @@ void CaretView::setFocused(bool value)
 
 void CaretView::setText(const CharData& cell)
 {
-    if (!terminal_) {
-        text_ = QStringLiteral(" ");
-        face_ = FontFace::normal;
-    } else {
-        text_ = terminal_->caretText(cell);
-        face_ = terminal_->caretFace(cell);
-    }
+    const QString text = terminal_ ? terminal_->caretText(cell) : QStringLiteral(" ");
+    const FontFace face = terminal_ ? terminal_->caretFace(cell) : FontFace::normal;
+    // The caret is redrawn only when what it shows changes.
+    if (hasText_ && text == text_ && face == face_) return;
+    text_ = text;
+    face_ = face;
     hasText_ = true;
     update();
 }

@@ -19,6 +19,8 @@ namespace corvel::test {
 QFont testFont(int pixelSize = 14);
 
 // True when the channels of a and b differ by at most tolerance (0..255).
+inline QColor inverseOf(const QColor& c) { return QColor(255 - c.red(), 255 - c.green(), 255 - c.blue()); }
+
 inline bool near(const QColor& a, const QColor& b, int tolerance = 2)
 {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&

@@ -1,0 +1,359 @@
+#include <QPaintEvent>
+
+#include "ViewFixture.h"
+#include "corvel/qt/SelectionService.h"
+
+namespace corvel {
+namespace {
+
+using test::countNear;
+using test::ViewFixture;
+
+// Collects the regions the view is asked to repaint.
+class PaintRecorder : public QObject {
+public:
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+class DisplayTest : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        view->installEventFilter(&recorder);
+    }
+
+    // The region repainted by the next display update.
+    QRegion repaintedAfterUpdate()
+    {
+        QCoreApplication::processEvents();
+        recorder.painted = QRegion();
+        view->updateDisplay(false);
+        QCoreApplication::processEvents();
+        return recorder.painted;
+    }
+
+    void fillScrollback(int lines)
+    {
+        std::string text;
+        for (int i = 0; i < lines; ++i) text += "line " + std::to_string(i) + "\r\n";
+        view->feed(text);
+        flush();
+    }
+
+    Buffer& screen() { return terminal().displayBuffer(); }
+
+    PaintRecorder recorder;
+};
+
+TEST_F(DisplayTest, ThousandFeedsMakeOneDisplayUpdate)
+{
+    view->notifyUpdateChanges = true;
+    for (int i = 0; i < 1000; ++i) view->feed("x");
+    EXPECT_TRUE(view->pendingDisplay());
+    ASSERT_TRUE(test::waitFor([&] { return !view->pendingDisplay(); }));
+    test::waitFor([] { return false; }, 60);  // a second update would have come by now
+    EXPECT_EQ(host.ranges.size(), 1u);
+}
+
+TEST_F(DisplayTest, UpdateWithNothingChangedRepaintsNothing)
+{
+    flush();
+    view->notifyUpdateChanges = true;
+    EXPECT_TRUE(repaintedAfterUpdate().isEmpty());
+    ASSERT_EQ(host.ranges.size(), 1u);
+    EXPECT_EQ(host.ranges[0].first, host.ranges[0].second);
+}
+
+TEST_F(DisplayTest, ChangeOnTheLastRowRepaintsDownToTheBottomEdge)
+{
+    view->feed("\x1b[?25l\x1b[24;1H");  // keep the caret out of the repainted region
+    view->resize(view->width(), view->height() + 10);  // a strip below the last row
+    flush();
+    view->feed("x");
+    const QRegion region = repaintedAfterUpdate();
+    EXPECT_TRUE(region.contains(QRect(0, 23 * cellHeight, 80 * cellWidth, view->height() - 23 * cellHeight)));
+    EXPECT_FALSE(region.intersects(cell(0, 0, 80)));
+}
+
+TEST_F(DisplayTest, ChangeOnTheFirstRowRepaintsOnlyItsBand)
+{
+    view->feed("\x1b[?25l");
+    flush();
+    view->feed("\x1b[1;1Hx");
+    const QRegion region = repaintedAfterUpdate();
+    EXPECT_TRUE(region.contains(cell(0, 0, 80)));
+    EXPECT_FALSE(region.intersects(cell(0, 1, 80)));
+    EXPECT_FALSE(region.intersects(cell(0, 23, 80)));
+}
+
+TEST_F(DisplayTest, ChangedRowStaysCorrectWhileScrolledBack)
+{
+    fillScrollback(60);
+    view->feed("\x1b[?25l\x1b[1;1H");
+    view->scrollTo(screen().yBase() - 5, false);
+    flush();
+    // Screen row 0 shows on view row 5 while scrolled back five lines.
+    view->feed("\x1b[38;2;255;0;255m\xe2\x96\x88");
+    const QRegion region = repaintedAfterUpdate();
+    EXPECT_TRUE(region.contains(cell(0, 5)));
+    const QImage image = grab();
+    EXPECT_EQ(countNear(image, cell(0, 5), QColor(255, 0, 255), 0), cellWidth * cellHeight);
+    EXPECT_EQ(countNear(image, cell(0, 0), QColor(255, 0, 255), 0), 0);
+}
+
+TEST_F(DisplayTest, ScrollingToAPosition)
+{
+    fillScrollback(200);
+    const int maximum = screen().lines().count() - screen().rows();
+    ASSERT_GT(maximum, 100);
+    view->scrollToPosition(0.5);
+    EXPECT_EQ(screen().yDisp(), maximum / 2);
+    EXPECT_EQ(view->scroller()->value(), maximum / 2);
+    ASSERT_FALSE(host.scrolls.empty());
+    EXPECT_DOUBLE_EQ(host.scrolls.back(), view->scrollPosition());
+    EXPECT_TRUE(view->scroller()->isEnabled());
+
+    view->scrollUp(10000);
+    EXPECT_EQ(screen().yDisp(), 0);
+    EXPECT_EQ(view->scrollPosition(), 0);
+    view->scrollDown(10000);
+    EXPECT_EQ(screen().yDisp(), maximum);
+    EXPECT_EQ(view->scrollPosition(), 1);
+    view->pageUp();
+    EXPECT_EQ(screen().yDisp(), maximum - 24);
+    view->pageDown();
+    EXPECT_EQ(screen().yDisp(), maximum);
+}
+
+TEST_F(DisplayTest, ScrolledBackViewShowsOlderLines)
+{
+    fillScrollback(100);
+    view->scrollTo(0, false);
+    const QImage scrolled = grab();
+    view->scrollTo(screen().yBase(), false);
+    const QImage live = grab();
+    EXPECT_NE(scrolled.copy(cell(0, 0, 20)), live.copy(cell(0, 0, 20)));
+}
+
+TEST_F(DisplayTest, SendingScrollsBackToTheCaret)
+{
+    fillScrollback(100);
+    view->scrollTo(0, false);
+    view->send(std::string_view("ls"));
+    EXPECT_EQ(host.sent, "ls");
+    EXPECT_EQ(screen().yDisp(), screen().yBase());
+}
+
+TEST_F(DisplayTest, PageKeysGoToTheProgramOnTheAlternateScreen)
+{
+    fillScrollback(100);
+    view->feed("\x1b[?1049h");
+    flush();
+    EXPECT_FALSE(view->canScroll());
+    EXPECT_EQ(view->scrollThumbsize(), 0);
+    EXPECT_EQ(view->scrollPosition(), 0);
+    EXPECT_FALSE(view->scroller()->isEnabled());
+    view->pageUp();
+    view->pageDown();
+    EXPECT_EQ(host.sent, "\x1b[5~\x1b[6~");
+}
+
+TEST_F(DisplayTest, CursorKeysFollowTheCursorKeyMode)
+{
+    view->sendKeyUp();
+    view->sendKeyLeft();
+    terminal().applicationCursor = true;
+    view->sendKeyUp();
+    view->sendKeyRight();
+    EXPECT_EQ(host.sent, "\x1b[A\x1b[D\x1bOA\x1bOC");
+}
+
+struct ReportCase {
+    const char* name;
+    WindowManipulationCommand::Kind kind;
+    bool eightBit;
+    std::optional<std::string> expected;
+};
+
+TEST_F(DisplayTest, WindowReports)
+{
+    using K = WindowManipulationCommand::Kind;
+    const std::vector<ReportCase> cases = {
+        {"text area, 7-bit", K::reportTextAreaPixelDimension, false, "\x1b[4;408;720t"},
+        {"text area, 8-bit", K::reportTextAreaPixelDimension, true, "\x9b" "4;408;720t"},
+        {"cell size, 7-bit", K::reportCellSizeInPixels, false, "\x1b[6;17;9t"},
+        {"cell size, 8-bit", K::reportCellSizeInPixels, true, "\x9b" "6;17;9t"},
+        {"others answer nothing", K::reportTextAreaCharacters, false, std::nullopt},
+    };
+    for (const ReportCase& c : cases) {
+        terminal().cc.send8bit = c.eightBit;
+        const auto answer = view->windowCommand(terminal(), {c.kind, 0, 0});
+        if (!c.expected) {
+            EXPECT_FALSE(answer) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(answer) << c.name;
+        EXPECT_EQ(std::string(answer->begin(), answer->end()), *c.expected) << c.name;
+    }
+    const auto cellSize = view->cellSizeInPixels(terminal());
+    ASSERT_TRUE(cellSize);
+    EXPECT_EQ(*cellSize, std::make_pair(9, 17));
+}
+
+// Begins synchronized output; where the terminal does not take the mode yet,
+// holds a copy of the screen as its snapshot through its public state.
+void beginSynchronizedOutput(TerminalView& view)
+{
+    Terminal& terminal = view.getTerminal();
+    view.feed("\x1b[?2026h");
+    if (terminal.synchronizedOutputBuffer) return;
+    Buffer& live = terminal.buffer();
+    auto snapshot = std::make_unique<Buffer>(live.cols(), live.rows(), 8, std::nullopt);
+    for (int i = 0; i < live.lines().count(); ++i)
+        snapshot->lines().push(std::make_shared<BufferLine>(live.lines()[i]));
+    snapshot->setYBase(live.yBase());
+    snapshot->setYDisp(live.yDisp());
+    snapshot->setX(live.x());
+    snapshot->setY(live.y());
+    terminal.synchronizedOutputBuffer = std::move(snapshot);
+    terminal.synchronizedOutputBufferIsAlternate = terminal.isCurrentBufferAlternate();
+    view.synchronizedOutputChanged(terminal, true);
+}
+
+void endSynchronizedOutput(TerminalView& view)
+{
+    Terminal& terminal = view.getTerminal();
+    view.feed("\x1b[?2026l");
+    if (!terminal.synchronizedOutputBuffer) return;
+    terminal.synchronizedOutputBuffer.reset();
+    terminal.updateFullScreen();
+    view.synchronizedOutputChanged(terminal, false);
+}
+
+TEST_F(DisplayTest, SynchronizedOutputHidesTextUntilItEnds)
+{
+    const QColor magenta(255, 0, 255);
+    view->feed("\x1b[38;2;255;0;255m\xe2\x96\x88\r\n");
+    beginSynchronizedOutput(*view);
+    view->feed("\xe2\x96\x88\xe2\x96\x88\xe2\x96\x88");
+    const QImage during = grab();
+    EXPECT_EQ(countNear(during, cell(0, 0), magenta, 0), cellWidth * cellHeight);
+    EXPECT_EQ(countNear(during, cell(1, 1, 2), magenta, 0), 0);
+
+    endSynchronizedOutput(*view);
+    const QImage after = grab();
+    EXPECT_EQ(countNear(after, cell(1, 1, 2), magenta, 0), 2 * cellWidth * cellHeight);
+}
+
+TEST_F(DisplayTest, FeedingDropsTheSelectionOnlyWhenMouseReportingIsAllowed)
+{
+    view->selection().setSelection({0, 0}, {3, 0});
+    view->allowMouseReporting = false;
+    view->feed("x");
+    EXPECT_TRUE(view->selection().active());
+    view->allowMouseReporting = true;
+    view->feed("x");
+    EXPECT_FALSE(view->selection().active());
+}
+
+// ---- caret ------------------------------------------------------------------
+
+class CaretTest : public ViewFixture {
+protected:
+    CaretView& caret() { return *view->caretView(); }
+};
+
+TEST_F(CaretTest, FollowsTheCursor)
+{
+    view->feed("abc");
+    flush();
+    EXPECT_EQ(caret().cellFrame(), QRectF(27, 0, 9, 17));
+    view->feed("\x1b[5;10H");
+    flush();
+    EXPECT_EQ(caret().cellFrame(), QRectF(81, 68, 9, 17));
+    EXPECT_TRUE(caret().isVisible());
+}
+
+TEST_F(CaretTest, HiddenCursorAndScrolledBackCursorHideTheCaret)
+{
+    view->feed("\x1b[?25l");
+    flush();
+    EXPECT_FALSE(caret().isVisible());
+    view->feed("\x1b[?25h");
+    flush();
+    EXPECT_TRUE(caret().isVisible());
+
+    std::string lines;
+    for (int i = 0; i < 60; ++i) lines += "x\r\n";
+    view->feed(lines);
+    flush();
+    view->scrollTo(0, false);
+    EXPECT_FALSE(caret().isVisible());
+}
+
+TEST_F(CaretTest, BlinkingFollowsTheStyle)
+{
+    view->cursorStyleChanged(terminal(), CursorStyle::blinkBar);
+    EXPECT_TRUE(caret().isBlinking());
+    view->cursorStyleChanged(terminal(), CursorStyle::steadyBar);
+    EXPECT_FALSE(caret().isBlinking());
+    EXPECT_EQ(caret().opacity(), 1.0);
+    EXPECT_EQ(caret().style(), CursorStyle::steadyBar);
+}
+
+struct CaretShapeCase {
+    CursorStyle style;
+    bool focused;
+    int expectedPixels;
+};
+
+TEST_F(CaretTest, ShapesInEveryStyle)
+{
+    const QColor magenta(255, 0, 255);
+    view->setCaretColor(magenta);
+    view->feed("\x1b[3;3H");
+    const int w = cellWidth, h = cellHeight;
+    const std::vector<CaretShapeCase> cases = {
+        {CursorStyle::steadyBlock, true, w * h},
+        {CursorStyle::steadyUnderline, true, 2 * w},
+        {CursorStyle::steadyBar, true, 2 * h},
+    };
+    for (const CaretShapeCase& c : cases) {
+        view->setViewHasFocus(c.focused);
+        view->cursorStyleChanged(terminal(), c.style);
+        EXPECT_EQ(countNear(grab(), cell(2, 2), magenta, 0), c.expectedPixels) << cursorStyleName(c.style);
+    }
+    // Unfocused, every style is the same hollow outline.
+    view->setViewHasFocus(false);
+    for (CursorStyle style : {CursorStyle::steadyBlock, CursorStyle::steadyBar}) {
+        view->cursorStyleChanged(terminal(), style);
+        const QImage image = grab();
+        const QRect r = cell(2, 2);
+        EXPECT_TRUE(test::near(image.pixelColor(r.topLeft()), magenta, 0)) << cursorStyleName(style);
+        EXPECT_TRUE(test::near(image.pixelColor(r.bottomRight()), magenta, 0)) << cursorStyleName(style);
+        EXPECT_FALSE(test::near(image.pixelColor(r.center()), magenta, 60)) << cursorStyleName(style);
+    }
+}
+
+TEST_F(CaretTest, BlockCaretRedrawsTheCharacterInTheCaretTextColour)
+{
+    view->setCaretColor(QColor(255, 0, 255));
+    view->setCaretTextColor(QColor(0, 255, 0));
+    view->setViewHasFocus(true);
+    view->cursorStyleChanged(terminal(), CursorStyle::steadyBlock);
+    view->feed("M\x1b[1;1H");
+    const QImage image = grab();
+    EXPECT_GT(countNear(image, cell(0, 0), QColor(0, 255, 0), 60), 10);
+    EXPECT_GT(countNear(image, cell(0, 0), QColor(255, 0, 255), 0), cellWidth * cellHeight / 3);
+}
+
+}  // namespace
+}  // namespace corvel
