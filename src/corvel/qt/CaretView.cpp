@@ -1,5 +1,7 @@
 #include "corvel/qt/CaretView.h"
 
+#include <cmath>
+
 #include <QEasingCurve>
 #include <QPainter>
 #include <QPalette>
@@ -45,7 +47,10 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
     connect(&blink_, &QVariantAnimation::valueChanged, this, [this, easeIn](const QVariant& value) {
         const double phase = value.toDouble();
         const double progress = phase <= 1.0 ? phase : 2.0 - phase;
-        opacity_ = 1.0 - easeIn.valueForProgress(progress);
+        // Steps of 1/32 are indistinguishable and spare most repaints.
+        const double opacity = std::round((1.0 - easeIn.valueForProgress(progress)) * 32) / 32;
+        if (opacity == opacity_) return;
+        opacity_ = opacity;
         update();
     });
 }

@@ -44,6 +44,17 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
 
     setupScroller();
     setupOptions(std::max(0, width() - scrollerWidth()), height());
+
+    // Any window of the application gaining the focus restarts a blinking
+    // caret; the application losing it stops the blink at full opacity.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window) {
+            caretView_->updateCursorStyle();
+        } else {
+            caretView_->disableAnimations();
+            caretView_->updateView();
+        }
+    });
 }
 
 TerminalView::~TerminalView()
@@ -314,14 +325,6 @@ void TerminalView::focusOutEvent(QFocusEvent* event)
 bool TerminalView::event(QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::WindowActivate:
-        // Any window becoming active restarts a blinking caret.
-        caretView_->updateCursorStyle();
-        break;
-    case QEvent::WindowDeactivate:
-        caretView_->disableAnimations();
-        caretView_->updateView();
-        break;
     case QEvent::ScreenChangeInternal:
         // A new device-pixel ratio: measure and render again.
         resetCaches();

@@ -92,6 +92,22 @@ TEST_F(ViewFixture, FontChangeLeavesRoomForTheScrollerAndKeepsModes)
     EXPECT_TRUE(terminal().insertMode);
 }
 
+TEST_F(ViewFixture, OptimalFrameSizeHoldsTheGridAndTheScroller)
+{
+    EXPECT_EQ(view->getOptimalFrameSize(), QSize(80 * cellWidth + view->scrollerWidth(), 24 * cellHeight));
+}
+
+TEST_F(ViewFixture, ScrollbackChange)
+{
+    view->changeScrollback(std::nullopt);
+    EXPECT_EQ(terminal().options.scrollback, 0);
+    EXPECT_FALSE(terminal().normalBuffer().hasScrollback());
+    view->changeScrollback(1000);
+    EXPECT_EQ(terminal().options.scrollback, 1000);
+    EXPECT_TRUE(terminal().normalBuffer().hasScrollback());
+    EXPECT_FALSE(host.scrolls.empty());
+}
+
 TEST_F(ViewFixture, FontChangeDropsTheSelection)
 {
     view->selection().setSelection({0, 0}, {5, 0});
@@ -226,12 +242,15 @@ TEST_F(ViewFixture, UnderlinesAndStrikeThroughOnBlankCells)
         const QRect band = cell(0, row * 2, 4);
         row++;
         EXPECT_GE(rowsWith(image, band, red), c.rows) << c.name;
-        if (c.rows < 3) EXPECT_EQ(rowsWith(image, band, red), c.rows) << c.name;
+        if (c.rows < 3) {
+            EXPECT_EQ(rowsWith(image, band, red), c.rows) << c.name;
+        }
         const int pixels = countNear(image, band, red, 10);
-        if (c.fullLength)
+        if (c.fullLength) {
             EXPECT_EQ(pixels, band.width() * c.rows) << c.name;
-        else
+        } else {
             EXPECT_LT(pixels, band.width() * c.rows) << c.name;
+        }
         EXPECT_GT(pixels, 0) << c.name;
     }
 }
@@ -242,6 +261,20 @@ TEST_F(ViewFixture, StackedFullBlocksJoinWithoutASeam)
     const QImage image = grab();
     for (int y = 0; y < 3 * cellHeight; ++y)
         ASSERT_TRUE(near(image.pixelColor(4, y), QColor(0, 255, 0), 0)) << y;
+}
+
+TEST_F(ViewFixture, DoubleWidthLinesShowTheirFirstHalfAtTwiceTheWidth)
+{
+    view->feed("\x1b[38;2;0;255;0m\xe2\x96\x88 \xe2\x96\x88");
+    Buffer& screen = terminal().buffer();
+    screen.lines()[screen.yBase()].renderMode = BufferLine::RenderLineMode::doubleWidth;
+    terminal().updateFullScreen();
+    view->queuePendingDisplay();
+    const QImage image = grab();
+    const QColor green(0, 255, 0);
+    EXPECT_EQ(countNear(image, cell(0, 0, 2), green, 0), 2 * cellWidth * cellHeight);
+    EXPECT_EQ(countNear(image, cell(2, 0, 2), green, 0), 0);
+    EXPECT_EQ(countNear(image, cell(4, 0, 2), green, 0), 2 * cellWidth * cellHeight);
 }
 
 TEST_F(ViewFixture, BoxDrawingReplacesTheFontGlyphUnlessSwitchedOff)
