@@ -25,9 +25,14 @@
 #include "corvel/parser/ParserHandler.h"
 #include "corvel/terminal/GraphemeTable.h"
 #include "corvel/terminal/KittyKeyboardFlags.h"
+#include "corvel/terminal/Line.h"
+#include "corvel/terminal/LinkLookupLocation.h"
+#include "corvel/terminal/LinkLookupMode.h"
+#include "corvel/terminal/LinkMatch.h"
 #include "corvel/terminal/ProgressReport.h"
 #include "corvel/terminal/TerminalDelegate.h"
 #include "corvel/terminal/TerminalOptions.h"
+#include "corvel/terminal/TextEncoding.h"
 #include "corvel/terminal/WindowManipulationCommand.h"
 
 namespace corvel {
@@ -194,6 +199,30 @@ public:
         cell.setValue(code(character), size);
     }
     void updateCharData(CharData& cell, int32_t code, int32_t size) { cell.setValue(code, size); }
+
+    // ---- reading text and links back (TerminalText.cpp, TerminalLinks.cpp) -------
+    // Rows of the positions given here are absolute line indexes of a screen.
+    enum class BufferKind { active, normal, alt };
+    using LinkLookupLocation = corvel::LinkLookupLocation;
+    using LinkLookupMode = corvel::LinkLookupMode;
+    using LinkMatch = corvel::LinkMatch;
+    // The text from start up to end (exclusive) of the current screen.
+    std::string getText(Position start, Position end);
+    // The same from the screen the view shows (the synchronized-output
+    // snapshot while one is held).
+    std::string getDisplayText(Position start, Position end);
+    // The visual lines between two ordered positions of a screen.
+    std::vector<Line> getSelectedLines(Position start, Position end, Buffer& buffer);
+    // The text of one row between two columns (end -1: the whole row).
+    std::string translateBufferLineToString(Buffer& buffer, int line, int start, int end);
+    // Every line of a screen, each followed by a line feed.
+    std::vector<uint8_t> getBufferAsData(BufferKind kind, TextEncoding encoding = TextEncoding::utf8);
+    // The link at a location of the screen the view shows.
+    std::optional<LinkMatch> linkMatch(const LinkLookupLocation& at, LinkLookupMode mode);
+    std::optional<std::string> link(const LinkLookupLocation& at, LinkLookupMode mode);
+    std::optional<Position> resolveLinkLocation(const LinkLookupLocation& location, Buffer& buffer);
+    std::optional<LinkMatch> explicitLinkMatch(Position at, Buffer& buffer);
+    std::optional<LinkMatch> implicitLinkMatch(Position at, Buffer& buffer);
 
     // ---- host-driven state ---------------------------------------------------
     const Color& foregroundColor() const { return foregroundColor_; }
