@@ -178,7 +178,7 @@ int main(int argc, char** argv)
     std::optional<std::optional<std::int32_t>> ended;
     corvel::HeadlessTerminal headless(loop, options, [&ended](auto code) { ended = code; });
     headless.process().startProcess(executable, args, std::nullopt, execName, std::nullopt);
-    if (!headless.process().running()) {
+    if (headless.process().shellPid() <= 0) {
         std::fprintf(stderr, "corvel-headless: cannot start %s\n", executable.c_str());
         return kCannotStart;
     }

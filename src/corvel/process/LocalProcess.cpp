@@ -56,8 +56,9 @@ LocalProcess::LocalProcess(LocalProcessDelegate* delegate, Executor& executor)
 
 LocalProcess::~LocalProcess()
 {
-    alive_.reset();
+    // The reader is stopped first: it reads alive_ when it schedules a drain.
     stopRun(true);
+    alive_.reset();
 }
 
 void LocalProcess::startProcess(const std::string& executable, const std::vector<std::string>& args,
