@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace corvel;
 using namespace corvel::testing;
 
@@ -83,6 +85,27 @@ TEST_F(HeadlessTerminalTest, SentTextReachesTheChild)
     headless->send("typed\r");
     ASSERT_TRUE(runUntilEnd());
     EXPECT_EQ(headless->screenText(), "typed\ngot:typed\n");
+}
+
+TEST_F(HeadlessTerminalTest, EndlessOutputKeepsPendingBytesBounded)
+{
+    create(sized(20, 5));
+    runShell("exec yes");
+    std::size_t highest = 0;
+    // Sampled after every task the loop runs, for a bounded while.
+    loop.runUntil(
+        [&] {
+            highest = std::max(highest, headless->process().pendingBytes());
+            return false;
+        },
+        1500ms);
+    EXPECT_LE(highest, LocalProcess::maxPendingBytes + LocalProcess::readSize);
+    // Where the last chunk ended decides whether the bottom row is empty yet.
+    const auto rows = terminalLines(headless->screenText());
+    EXPECT_GE(rows.size(), 4u);
+    for (const std::string& row : rows)
+        EXPECT_EQ(row, "y");
+    headless->process().terminate();
 }
 
 TEST_F(HeadlessTerminalTest, ScrollbackCanBeRemoved)
