@@ -21,11 +21,14 @@ QString toQString(std::u32string_view text)
 void RowPainter::setGeometry(const Geometry& geometry)
 {
     geometry_ = geometry;
-    if (geometry.fonts != cachedFonts_) {
-        cachedFonts_ = geometry.fonts;
-        for (auto& table : asciiGlyphs_) table.fill(unknownGlyph);
-        for (auto& map : glyphs_) map.clear();
-    }
+    if (geometry.fonts != cachedFonts_) clearGlyphCache();
+}
+
+void RowPainter::clearGlyphCache()
+{
+    cachedFonts_ = geometry_.fonts;
+    for (auto& table : asciiGlyphs_) table.fill(unknownGlyph);
+    for (auto& map : glyphs_) map.clear();
 }
 
 quint32 RowPainter::glyphFor(FontFace face, char32_t scalar)

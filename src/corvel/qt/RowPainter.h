@@ -40,6 +40,8 @@ public:
     // Sets what painting depends on; a new font set drops the glyph cache.
     void setGeometry(const Geometry& geometry);
     const Geometry& geometry() const { return geometry_; }
+    // Forgets the glyphs looked up so far (after the fonts changed).
+    void clearGlyphCache();
 
     // Paints the row whose top edge is at rowTop. The band must already hold
     // the background the view shows where no run paints.

@@ -129,6 +129,7 @@ QRect TerminalView::textAreaRect() const { return QRect(0, 0, textAreaWidth(), h
 void TerminalView::setTerminalFont(const QFont& font)
 {
     fontSet_ = std::make_unique<FontSet>(font);
+    rowPainter_.clearGlyphCache();
     resetFont();
     if (selection_->active()) selection_->selectNone();
 }
