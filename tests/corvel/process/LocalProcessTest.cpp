@@ -235,6 +235,33 @@ TEST_F(LocalProcessTest, StartWhileRunningDoesNothing)
     process.terminate();
 }
 
+TEST_F(LocalProcessTest, ForcedStartReplacesARunningChildWithoutLeavingItBehind)
+{
+    runShell("echo first; read line");
+    ASSERT_TRUE(runUntilOutput("first"));
+    const pid_t first = process.shellPid();
+    process.startProcessWithForkpty("/bin/sh", {"-c", "echo second; exit 5"}, std::nullopt, std::nullopt,
+        std::nullopt);
+    EXPECT_NE(process.shellPid(), first);
+    ASSERT_TRUE(runUntilExit());
+    EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(5));
+    EXPECT_EQ(recorder.events.back(), "exit");
+    EXPECT_EQ(std::count(recorder.events.begin(), recorder.events.end(), "exit"), 1);
+    EXPECT_TRUE(eventually([first] { return !processExists(first); }));
+}
+
+TEST_F(LocalProcessTest, CanBeStartedAgainAfterTheChildEnded)
+{
+    runShell("exit 1");
+    ASSERT_TRUE(runUntilExit());
+    ASSERT_TRUE(runUntilSettled());
+    recorder.exit.reset();
+    runShell("printf again; exit 2");
+    ASSERT_TRUE(runUntilExit());
+    EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(2));
+    EXPECT_EQ(recorder.output, "again");
+}
+
 TEST_F(LocalProcessTest, TerminateReapsTheChildAndReportsNothing)
 {
     runShell("echo started; while :; do sleep 1; done");
