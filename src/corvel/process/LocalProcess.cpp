@@ -34,6 +34,10 @@ struct LocalProcess::Run {
 
 namespace {
 
+// More than the kernel's pseudo-terminal buffers hold: once this much has
+// been read after the child ended, everything the child wrote has been read.
+constexpr std::size_t kTerminalBufferBound = 1024 * 1024;
+
 void signalEventFd(int fd)
 {
     const std::uint64_t one = 1;
@@ -180,6 +184,7 @@ void LocalProcess::readLoop(Run& run)
     bool endOfFile = false;
     bool exited = false;
     bool exitQueued = false;
+    std::size_t readSinceExit = 0;
     std::optional<SteadyClock::time_point> exitDeadline;
 
     while (!run.stopping) {
@@ -223,9 +228,12 @@ void LocalProcess::readLoop(Run& run)
         }
         bool masterIdle = masterSlot >= 0;
         if (masterSlot >= 0 && fds[masterSlot].revents) {
-            switch (readOnce(run, buffer)) {
+            std::size_t bytesRead = 0;
+            switch (readOnce(run, buffer, bytesRead)) {
             case ReadOutcome::Data:
                 masterIdle = false;
+                if (exited)
+                    readSinceExit += bytesRead;
                 break;
             case ReadOutcome::Empty:
                 break;
@@ -238,9 +246,10 @@ void LocalProcess::readLoop(Run& run)
             }
         }
         // The child's own output was all written before it ended; once the
-        // terminal has run dry after the exit, only a process that inherited
-        // the terminal can still be writing, and it gets a short grace.
-        if (exited && !endOfFile && !exitDeadline && masterIdle)
+        // terminal has run dry after the exit (or more was read than it can
+        // hold), only a process that inherited the terminal can still be
+        // writing, and it gets a short grace.
+        if (exited && !endOfFile && !exitDeadline && (masterIdle || readSinceExit >= kTerminalBufferBound))
             exitDeadline = SteadyClock::now() + exitGracePeriod;
     }
     if (!run.stopping)
@@ -248,7 +257,7 @@ void LocalProcess::readLoop(Run& run)
 }
 
 // One read of up to readSize bytes; a chunk read is queued for delivery.
-LocalProcess::ReadOutcome LocalProcess::readOnce(Run& run, std::vector<std::uint8_t>& buffer)
+LocalProcess::ReadOutcome LocalProcess::readOnce(Run& run, std::vector<std::uint8_t>& buffer, std::size_t& bytesRead)
 {
     ssize_t n;
     do {
@@ -265,6 +274,7 @@ LocalProcess::ReadOutcome LocalProcess::readOnce(Run& run, std::vector<std::uint
         std::fprintf(stderr, "[READ] count=%zd received from host total=%lld\n", n,
             static_cast<long long>(totalRead_.load()));
     }
+    bytesRead = static_cast<std::size_t>(n);
     std::vector<std::uint8_t> chunk(buffer.begin(), buffer.begin() + n);
     logChunk(chunk);
     enqueueReceivedData(std::move(chunk));

@@ -112,7 +112,7 @@ private:
     void scheduleDrain();
     void deliver(PendingChunks::Item& item);
     void readLoop(Run& run);
-    ReadOutcome readOnce(Run& run, std::vector<std::uint8_t>& buffer);
+    ReadOutcome readOnce(Run& run, std::vector<std::uint8_t>& buffer, std::size_t& bytesRead);
     void logChunk(std::span<const std::uint8_t> chunk);
     void stopRun(bool killChild);
     void wakeReader();

@@ -312,6 +312,15 @@ TEST_F(LocalProcessTest, OutputOfAProcessThatOutlivesTheChildStillArrives)
     EXPECT_TRUE(runUntilSettled());
 }
 
+TEST_F(LocalProcessTest, AFloodFromAProcessThatOutlivesTheChildDoesNotHoldBackTheExit)
+{
+    runShell("trap '' HUP; yes & sleep 0.2; exit 4");
+    ASSERT_TRUE(runUntilExit());
+    EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(4));
+    // Closing the terminal ends the flood: its writes fail from then on.
+    process.terminate();
+}
+
 TEST_F(LocalProcessTest, HostLoggingWritesEachChunkToItsOwnFile)
 {
     const std::filesystem::path dir = makeTempDir();
