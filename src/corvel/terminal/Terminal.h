@@ -38,6 +38,8 @@
 namespace corvel {
 
 struct KittyPlacementContext;
+class KittyPlacementHost;
+class TerminalImageHost;
 
 // The state machine of one terminal: two screens (normal with scroll-back,
 // alternate without), the parser, modes, character sets, the current
@@ -357,6 +359,9 @@ public:
     void clearKittyImages(Buffer& buffer, bool isAlternateBuffer);
     void updateKittyRelativePlacementsForCurrentBuffer();
     DcsHandler* makeSixelHandler();
+    // The screens, cursor and store as the picture code sees them; a host
+    // that attaches picture strips (ImageStripInserter) works through it.
+    KittyPlacementHost& kittyPlacementHost();
 
     // ---- state -------------------------------------------------------------
     double synchronizedOutputTimeoutSeconds = 1.0;
@@ -461,6 +466,9 @@ private:
     std::unique_ptr<BufferLine> blankLine_;
     std::unique_ptr<DcsHandler> sixelHandler_;
     std::unique_ptr<DcsHandler> statusStringHandler_;
+    // Made on first use (TerminalImages.cpp).
+    std::shared_ptr<TerminalImageHost> imageHost_;
+    TerminalImageHost& imageHost();
 
     int refreshStart = INT_MAX;
     int refreshEnd = -1;
