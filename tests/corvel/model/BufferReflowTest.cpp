@@ -196,6 +196,22 @@ TEST_F(Reflow, WiderSavedRowDropsWithTheRemovedLines) {
     EXPECT_EQ(screenRow(2), "x");
 }
 
+TEST_F(Reflow, WiderTakesOneLineFromScrollbackThenMovesTheCursorUp) {
+    screen(10, 5);
+    print("top\n" + letters(15) + "\n" + letters(15) + "\n");
+    ASSERT_EQ(buffer->yBase(), 1);
+    ASSERT_EQ(buffer->y(), 4);
+    buffer->savedY = 1;
+    buffer->resize(20, 5);
+    EXPECT_EQ(buffer->yBase(), 0);
+    EXPECT_EQ(buffer->y(), 3);
+    EXPECT_EQ(buffer->yDisp(), 0);
+    EXPECT_EQ(buffer->savedY, 0);
+    EXPECT_EQ(text(1), letters(15));
+    EXPECT_EQ(text(2), letters(15));
+    EXPECT_EQ(buffer->lines().count(), 5);
+}
+
 // ---- narrower --------------------------------------------------------------------
 
 TEST_F(Reflow, NarrowerSplitsALongLineAndPushesTheScreenIntoScrollback) {
