@@ -213,6 +213,33 @@ TEST_F(LocalProcessTest, WritesReachTheChildInOrder)
     EXPECT_TRUE(loop.runUntil([&] { return process.total() == 60000; }, 10s));
 }
 
+TEST_F(LocalProcessTest, AChildReadsTheAnswersToItsQueries)
+{
+    // The delegate plays the terminal: each query it sees is answered
+    // through send(), and the child prints what it read back.
+    const std::string da1 = "\x1b[?65;1c";
+    const std::string cpr = "\x1b[3;7R";
+    std::size_t scanned = 0;
+    recorder.onData = [&](auto) {
+        for (;;) {
+            const auto da1At = recorder.output.find("\x1b[c", scanned);
+            const auto cprAt = recorder.output.find("\x1b[6n", scanned);
+            const auto at = std::min(da1At, cprAt);
+            if (at == std::string::npos)
+                return;
+            const std::string& answer = at == da1At ? da1 : cpr;
+            process.send(std::span(reinterpret_cast<const std::uint8_t*>(answer.data()), answer.size()));
+            scanned = at + 1;
+        }
+    };
+    runShell("stty raw -echo min 0 time 50; "
+             "printf '\\033[c'; a=$(dd bs=64 count=1 2>/dev/null); "
+             "printf '\\033[6n'; b=$(dd bs=64 count=1 2>/dev/null); "
+             "printf '\\r\\n%s|%s\\r\\n' \"$a\" \"$b\" | tr '\\033' E");
+    ASSERT_TRUE(runUntilExit());
+    EXPECT_NE(recorder.output.find("E[?65;1c|E[3;7R\r\n"), std::string::npos) << recorder.output;
+}
+
 TEST_F(LocalProcessTest, SendWithoutARunningChildWritesNothing)
 {
     const std::uint8_t byte = 'x';
