@@ -217,8 +217,12 @@ void TerminalView::renderDirtyRows()
     const double scale = backingScale();
     const QSize pixels(static_cast<int>(std::ceil(textAreaWidth() * scale)), static_cast<int>(std::ceil(height() * scale)));
     if (pixels.isEmpty()) return;
-    if (textImage_.size() != pixels || textImage_.devicePixelRatio() != scale) {
-        textImage_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    // An opaque background needs no alpha channel, which makes every blend
+    // and every copy to the screen cheaper.
+    const QImage::Format format =
+        colors_.nativeBackground.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    if (textImage_.size() != pixels || textImage_.devicePixelRatio() != scale || textImage_.format() != format) {
+        textImage_ = QImage(pixels, format);
         textImage_.setDevicePixelRatio(scale);
         textImage_.fill(colors_.nativeBackground);
         dirtyRows_.assign(static_cast<size_t>(terminal_->rows), true);
