@@ -429,5 +429,50 @@ TEST_F(Reflow, RandomWidthsKeepEveryCharacterInOrder) {
     }
 }
 
+// With the cursor on a blank line between two blocks of text, rewrapping in
+// both directions keeps every character and keeps the cursor between the
+// same two blocks.
+TEST_F(Reflow, RandomWidthsKeepTheCursorBetweenItsNeighbours) {
+    auto nonBlankBefore = [this](int end) {
+        std::u32string out;
+        for (int i = 0; i < end; ++i) {
+            for (const CharData& c : line(i).cells()) {
+                if (c.code != 0 && c.code != ' ') out += static_cast<char32_t>(c.code);
+            }
+        }
+        return out;
+    };
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        auto randomText = [&rng](int n) {
+            std::string out;
+            for (int i = 0; i < n; ++i) {
+                const int p = std::uniform_int_distribution<int>(0, 99)(rng);
+                out += p < 5 ? '\n' : p < 15 ? ' ' : p < 20 ? '#' : static_cast<char>('a' + p % 26);
+            }
+            return out;
+        };
+        screen(60, 30, 5000);
+        print(randomText(300) + "\n");
+        const int cursorLine = buffer->yBase() + buffer->y();
+        print("\n" + randomText(80));
+        buffer->setY(cursorLine - buffer->yBase());
+        buffer->setX(0);
+        ASSERT_GE(buffer->y(), 0);
+        const std::u32string above = nonBlankBefore(cursorLine);
+        const std::u32string all = nonBlankBefore(buffer->lines().count());
+
+        for (int step = 0; step < 20; ++step) {
+            const int cols = std::uniform_int_distribution<int>(20, 130)(rng);
+            buffer->resize(cols, 30);
+            const int cursor = buffer->yBase() + buffer->y();
+            ASSERT_EQ(nonBlankBefore(cursor), above) << "after resizing to " << cols;
+            ASSERT_EQ(nonBlankBefore(buffer->lines().count()), all) << "after resizing to " << cols;
+            ASSERT_FALSE(line(cursor).hasAnyContent());
+        }
+    }
+}
+
 }  // namespace
 }  // namespace corvel
