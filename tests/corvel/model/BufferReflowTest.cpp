@@ -268,6 +268,20 @@ TEST_F(Reflow, NarrowerCutsTheCursorsLine) {
     EXPECT_EQ(buffer->y(), 1);
 }
 
+TEST_F(Reflow, NarrowerLeavesTheWrappedGroupUnderTheCursorAlone) {
+    screen(10, 6);
+    print(letters(25));
+    buffer->setX(5);
+    ASSERT_EQ(buffer->y(), 2);
+    buffer->resize(8, 6);
+    EXPECT_EQ(text(0), letters(8));
+    EXPECT_EQ(text(1), letters(8, 10));
+    EXPECT_EQ(text(2), letters(5, 20));
+    EXPECT_TRUE(line(2).isWrapped);
+    EXPECT_EQ(buffer->y(), 2);
+    EXPECT_EQ(buffer->lines().count(), 6);
+}
+
 TEST_F(Reflow, NarrowerWithoutScrollbackMovesTheCursorDownOverBlankRows) {
     screen(20, 6);
     print(letters(15) + "\n" + letters(15) + "\n");
