@@ -134,6 +134,8 @@ void TerminalView::setTerminalFont(const QFont& font)
     if (selection_->active()) selection_->selectNone();
 }
 
+void TerminalView::resetFontSize() { setTerminalFont(FontSet::defaultFont()); }
+
 void TerminalView::resetFont()
 {
     resetCaches();
@@ -236,6 +238,12 @@ void TerminalView::setNativeBackgroundColor(const QColor& color)
     terminal_->setBackgroundColor(toTerminalColor(color));
     settingBg_ = false;
     updateRowPainterGeometry();
+}
+
+void TerminalView::configureNativeColors()
+{
+    setNativeForegroundColor(palette().color(QPalette::Active, QPalette::Text));
+    setNativeBackgroundColor(palette().color(QPalette::Active, QPalette::Base));
 }
 
 QColor TerminalView::caretColor() const { return caretView_->caretColor(); }

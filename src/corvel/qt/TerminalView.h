@@ -77,6 +77,8 @@ public:
     const QFont& terminalFont() const { return fontSet_->normal(); }
     // Re-measures the cell, resizes the grid and drops the selection.
     void setTerminalFont(const QFont& font);
+    // Goes back to the default font, measured like any other font change.
+    void resetFontSize();
     const FontSet& fontSet() const { return *fontSet_; }
     QSizeF cellDimension() const { return cellDimension_; }
     // Device pixels per logical pixel of the view's window.
@@ -87,7 +89,8 @@ public:
     QSize getOptimalFrameSize() const;
     // Recomputes the grid for a widget size; true when it changed.
     bool processSizeChange(QSize newSize);
-    // Resizes the terminal to an explicit grid and reports it to the host.
+    // Resizes the terminal to an explicit grid and reports it to the host;
+    // the terminal's modes are kept.
     void resizeGrid(int cols, int rows);
     void changeScrollback(std::optional<int> lines);
     QRect caretFrame() const;
@@ -97,6 +100,8 @@ public:
     void setNativeForegroundColor(const QColor& color);
     QColor nativeBackgroundColor() const { return colors_.nativeBackground; }
     void setNativeBackgroundColor(const QColor& color);
+    // The system's text colours from the widget palette.
+    void configureNativeColors();
     QColor caretColor() const;
     void setCaretColor(const QColor& color);
     std::optional<QColor> caretTextColor() const;

@@ -108,6 +108,17 @@ TEST_F(ViewFixture, ScrollbackChange)
     EXPECT_FALSE(host.scrolls.empty());
 }
 
+TEST_F(ViewFixture, ExplicitGridResizeReportsAndKeepsModes)
+{
+    view->feed("\x1b[4h");
+    view->resizeGrid(40, 10);
+    EXPECT_EQ(terminal().cols, 40);
+    EXPECT_EQ(terminal().rows, 10);
+    ASSERT_FALSE(host.sizes.empty());
+    EXPECT_EQ(host.sizes.back(), std::make_pair(40, 10));
+    EXPECT_TRUE(terminal().insertMode);
+}
+
 TEST_F(ViewFixture, FontChangeDropsTheSelection)
 {
     view->selection().setSelection({0, 0}, {5, 0});
