@@ -446,7 +446,18 @@ private:
     void printGeneral(std::span<const uint8_t> data);
     void printScalar(char32_t scalar, int width);
     bool joinPrevious(char32_t scalar, int width);
-    bool lastStorageValid(const Buffer& screen) const;
+    bool lastStorageValid(const Buffer& screen) const
+    {
+        return screen.lastBufferStorage.cols == cols && screen.lastBufferStorage.rows == rows;
+    }
+    // What joining a scalar to a cell's character gives: no cluster, a
+    // selector that does not apply, or the code of the joined cluster.
+    enum class JoinOutcome : uint8_t { separate, dropped, joined };
+    struct JoinResult {
+        JoinOutcome outcome;
+        int32_t code;
+    };
+    JoinResult joinCharacter(int32_t previousCode, char32_t scalar);
     void resetFully(bool resetParser);
     BufferLine& cursorLine();
     void ensureBlankLine();
@@ -459,6 +470,14 @@ private:
     std::unique_ptr<Buffer> altBuffer_;
     Buffer* buffer_ = nullptr;
     GraphemeTable graphemes_;
+    // Recent joins by (previous code, scalar): the same pair always joins
+    // the same way, so clusters met again skip segmentation and hashing.
+    struct JoinCacheEntry {
+        int32_t previous = -1;
+        char32_t scalar = 0;
+        JoinResult result{JoinOutcome::separate, 0};
+    };
+    std::array<JoinCacheEntry, 256> joinCache_{};
     MouseMode mouseMode_ = MouseMode::off;
     Color foregroundColor_ = Color::defaultForeground;
     Color backgroundColor_ = Color::defaultBackground;

@@ -79,6 +79,17 @@ void Terminal::printGeneral(std::span<const uint8_t> data)
     const size_t count = data.size();
     size_t i = 0;
     while (i < count) {
+        if (data[i] < 0x80 && charset == nullptr && !buffer_->insertMode) {
+            // A stretch of ASCII inside mixed text goes in as one run.
+            size_t end = i + 1;
+            while (end < count && data[end] < 0x80)
+                ++end;
+            const auto printed = static_cast<size_t>(buffer_->insertAsciiRun(data.subspan(i, end - i), curAttr));
+            for (size_t k = i + printed; k < end; ++k)
+                buffer_->insertCharacter(CharData(curAttr, data[k], 1));
+            i = end;
+            continue;
+        }
         const uint8_t lead = data[i++];
         const uint8_t entry = UnicodeUtil::first[lead];
         if (entry == UnicodeUtil::firstAscii || entry == UnicodeUtil::firstInvalid) {
@@ -144,10 +155,35 @@ void Terminal::printScalar(char32_t scalar, int width)
     b.insertCharacter(CharData(curAttr, code, static_cast<int8_t>(width)));
 }
 
+Terminal::JoinResult Terminal::joinCharacter(int32_t previousCode, char32_t scalar)
+{
+    JoinCacheEntry& entry = joinCache_[(static_cast<uint32_t>(previousCode) * 31u ^ scalar) & 0xFF];
+    if (entry.previous == previousCode && entry.scalar == scalar)
+        return entry.result;
+
+    std::u32string joined;
+    if (const std::u32string* cluster = graphemes_.lookup(previousCode))
+        joined = *cluster;
+    else
+        joined.assign(1, CharData::isValidScalar(previousCode) ? static_cast<char32_t>(previousCode) : U' ');
+    JoinResult result{JoinOutcome::separate, 0};
+    if (ClusterRules::extendsCluster(joined, scalar)) {
+        const bool selector = scalar == ClusterRules::emojiPresentation || scalar == ClusterRules::textPresentation;
+        if (selector && !takesPresentationSelector(joined.back())) {
+            result.outcome = JoinOutcome::dropped;
+        } else {
+            joined.push_back(scalar);
+            result = {JoinOutcome::joined, graphemes_.code(joined)};
+        }
+    }
+    entry = {previousCode, scalar, result};
+    return result;
+}
+
 // Joins the scalar to the last printed cell when the two form one grapheme
 // cluster. Returns true when the scalar was used up (joined, or dropped as a
 // selector that does not apply), false when it must start a cell of its own.
-bool Terminal::joinPrevious(char32_t scalar, int width)
+bool Terminal::joinPrevious(char32_t scalar, int /*width*/)
 {
     Buffer& b = *buffer_;
     if (!lastStorageValid(b))
@@ -157,36 +193,28 @@ bool Terminal::joinPrevious(char32_t scalar, int width)
     const int c = std::min(last.x, cols - 1);
     const CharData previous = line[c];
 
-    std::u32string joined;
-    if (const std::u32string* cluster = graphemes_.lookup(previous.code))
-        joined = *cluster;
-    else
-        joined.assign(1, CharData::isValidScalar(previous.code) ? static_cast<char32_t>(previous.code) : U' ');
-    if (!ClusterRules::extendsCluster(joined, scalar))
+    const JoinResult join = joinCharacter(previous.code, scalar);
+    if (join.outcome == JoinOutcome::separate)
         return false;
+    if (join.outcome == JoinOutcome::dropped)
+        return true;
 
     int newWidth = previous.width;
-    if (scalar == ClusterRules::emojiPresentation || scalar == ClusterRules::textPresentation) {
-        if (!takesPresentationSelector(joined.back()))
-            return true;
-        if (scalar == ClusterRules::emojiPresentation) {
-            if (previous.width != 2 && c + 1 < cols) {
-                line.set(c + 1, CharData(previous.attribute, 0, 0));
-                b.setX(b.x() + 1);
-                newWidth = 2;
-            }
-        } else {
-            if (previous.width == 2)
-                b.setX(b.x() - 1);
-            newWidth = 1;
+    if (scalar == ClusterRules::emojiPresentation) {
+        if (previous.width != 2 && c + 1 < cols) {
+            line.set(c + 1, CharData(previous.attribute, 0, 0));
+            b.setX(b.x() + 1);
+            newWidth = 2;
         }
+    } else if (scalar == ClusterRules::textPresentation) {
+        if (previous.width == 2)
+            b.setX(b.x() - 1);
+        newWidth = 1;
     }
-    joined.push_back(scalar);
-    CharData cell(previous.attribute, graphemes_.code(joined), static_cast<int8_t>(newWidth));
+    CharData cell(previous.attribute, join.code, static_cast<int8_t>(newWidth));
     cell.payload = previous.payload;
     line.set(c, cell);
     updateRange(last.y - b.yBase());
-    (void)width;
     return true;
 }
 

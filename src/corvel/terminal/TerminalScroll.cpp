@@ -51,11 +51,6 @@ void Terminal::ensureBlankLine()
 
 BufferLine& Terminal::cursorLine() { return buffer_->lines()[buffer_->yBase() + buffer_->y()]; }
 
-bool Terminal::lastStorageValid(const Buffer& screen) const
-{
-    return screen.lastBufferStorage.cols == cols && screen.lastBufferStorage.rows == rows;
-}
-
 void Terminal::scroll(bool isWrapped)
 {
     Buffer& b = *buffer_;
