@@ -23,9 +23,13 @@ QFont withPixelSize(QFont font)
 
 QFont FontSet::defaultFont()
 {
-    QFont font = QFontDatabase::hasFamily(QStringLiteral("JetBrains Mono"))
-                     ? QFont(QStringLiteral("JetBrains Mono"))
-                     : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (const QString& family : {QStringLiteral("JetBrainsMono NF"), QStringLiteral("JetBrains Mono")}) {
+        if (QFontDatabase::hasFamily(family)) {
+            font = QFont(family);
+            break;
+        }
+    }
     font.setPixelSize(13);
     font.setWeight(QFont::Normal);
     return font;

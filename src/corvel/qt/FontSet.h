@@ -16,8 +16,8 @@ namespace corvel {
 // given in points has N points taken as N pixels.
 class FontSet {
 public:
-    // The default: "JetBrains Mono" when installed, else the system's fixed
-    // font, at 13 pixels.
+    // The default: "JetBrainsMono NF" or "JetBrains Mono" when installed,
+    // else the system's fixed font, at 13 pixels.
     static QFont defaultFont();
 
     explicit FontSet(const QFont& font = defaultFont());

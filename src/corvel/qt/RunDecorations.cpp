@@ -21,9 +21,8 @@ double snappedThickness(double thickness, double scale)
 
 UnderlineStyle effectiveStyle(const TextAttributes::Underline& underline)
 {
-    if (auto style = underlineStyleFromRaw(static_cast<uint8_t>(std::clamp(underline.corvelStyle, 0, 255)));
-        style && underline.corvelStyle >= 0)
-        return *style;
+    if (underline.corvelStyle >= 0 && underline.corvelStyle <= 255)
+        if (auto style = underlineStyleFromRaw(static_cast<uint8_t>(underline.corvelStyle))) return *style;
     const int v = underline.platformStyle;
     if ((v & TextAttributes::underlineDouble) == TextAttributes::underlineDouble) return UnderlineStyle::doubled;
     if (v & TextAttributes::patternDot) return UnderlineStyle::dotted;

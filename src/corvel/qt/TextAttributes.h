@@ -24,8 +24,9 @@ struct TextAttributes {
     struct Underline {
         QColor color;
         int platformStyle = underlineSingle;
-        // The terminal's own underline style (UnderlineStyle raw value).
-        int corvelStyle = 1;
+        // The terminal's own underline style (UnderlineStyle raw value), or
+        // -1 when only the platform style is known.
+        int corvelStyle = -1;
         friend bool operator==(const Underline&, const Underline&) = default;
     };
 
