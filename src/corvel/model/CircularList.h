@@ -209,10 +209,10 @@ private:
     }
 
     // Copies the first min(old, new) logical slots to slots 0 onward of a new
-    // array of `slots` slots.
-    void relayout(int slots) {
-        std::vector<std::optional<T>> fresh(static_cast<size_t>(slots));
-        const int keep = std::min(slotCount(), slots);
+    // array of `slotTotal` slots.
+    void relayout(int slotTotal) {
+        std::vector<std::optional<T>> fresh(static_cast<size_t>(slotTotal));
+        const int keep = std::min(slotCount(), slotTotal);
         for (int i = 0; i < keep; ++i) fresh[static_cast<size_t>(i)] = std::move(array_[slotOf(i)]);
         array_ = std::move(fresh);
         startIndex_ = 0;

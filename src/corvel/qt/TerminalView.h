@@ -15,19 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 
-// The engine's headers come first and without Qt's keyword macros, which
-// would otherwise rewrite identifiers such as "slots" inside them.
-#pragma push_macro("slots")
-#pragma push_macro("signals")
-#pragma push_macro("emit")
-#undef slots
-#undef signals
-#undef emit
 #include "corvel/terminal/Terminal.h"
 #include "corvel/terminal/TerminalDelegate.h"
-#pragma pop_macro("emit")
-#pragma pop_macro("signals")
-#pragma pop_macro("slots")
 
 #include "corvel/base/Color.h"
 #include "corvel/qt/FontSet.h"
