@@ -66,6 +66,41 @@ TEST_F(KittyPlacementTest, WithoutCellSizeTheCursorMovesOnlyForExplicitCells)
     EXPECT_EQ(cursor(), (std::pair{2, 9}));
 }
 
+TEST_F(KittyPlacementTest, WithoutAHostTheCursorStillMovesOverExplicitCells)
+{
+    terminal.setDelegate(nullptr);
+    moveTo(1, 1);
+    terminal.feed(kittyPixels("a=T,i=1,c=3,r=2", 4, 4));
+    EXPECT_EQ(cursor(), (std::pair{4, 3}));
+    terminal.feed(kittyPixels("a=T,i=2", 40, 40));
+    EXPECT_EQ(cursor(), (std::pair{4, 3}));
+    EXPECT_TRUE(stripsOn(terminal.buffer()).empty());
+    EXPECT_TRUE(store().imagesById.contains(2));
+    terminal.setDelegate(&host);
+}
+
+TEST_F(KittyPlacementTest, SixelPicturesBecomeStripsThatAreNoKittyPlacement)
+{
+    moveTo(3, 2);
+    // Two columns of six red pixels in palette colour 1 (the default red).
+    terminal.feed("\x1bPq#1~~\x1b\\");
+    EXPECT_EQ(replies(), "");
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].width, 2);
+    EXPECT_EQ(host.shown[0].height, 6);
+    const Color& red = terminal.defaultAnsiColors[1];
+    EXPECT_EQ(host.shown[0].pixels[0], red.red >> 8);
+    const std::vector<PlacedStrip> strips = stripsOn(terminal.buffer());
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0].line, 2);
+    EXPECT_FALSE(strips[0].strip->kittyIsKitty);
+    // Without a Kitty placement the cursor stays below the picture in its column.
+    EXPECT_EQ(cursor(), (std::pair{3, 3}));
+    // Kitty deletion leaves it alone.
+    terminal.feed(kitty("a=d,d=A"));
+    EXPECT_EQ(stripsOn(terminal.buffer()).size(), 1u);
+}
+
 TEST_F(KittyPlacementTest, StripsSitOnTheLinesBelowTheCursorWithThePlacement)
 {
     moveTo(4, 2);
