@@ -129,6 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"IdRange", ",d=r,x=3,y=2", {0, 0}, {1}, {1, 4}, all, ""},
         DeleteCase{"IdRangeUpper", ",d=R,x=2,y=9", {0, 0}, {1}, {1}, {1}, ""},
         DeleteCase{"IdRangeBeyond32Bits", ",d=r,x=5,y=9999999999", {0, 0}, placed, recorded, all, ""},
+        DeleteCase{"RowBeyondEveryInteger", ",d=y,y=9223372036854775807", {0, 0}, placed, recorded, all, ""},
+        DeleteCase{"CellBeyondEveryInteger", ",d=p,x=9223372036854775807,y=9223372036854775807", {0, 0}, placed,
+                   recorded, all, ""},
         DeleteCase{"MissingId", ",d=I", {0, 0}, placed, recorded, all, "EINVAL: missing image id"},
         DeleteCase{"MissingNumber", ",d=N", {0, 0}, placed, recorded, all, "EINVAL: missing image number"},
         DeleteCase{"MissingCell", ",d=P,x=0,y=3", {0, 0}, placed, recorded, all, "EINVAL: missing cell position"},
@@ -176,6 +179,25 @@ TEST_F(KittyDeletionTest, RecordsWhoseStripsLieElsewhereTakeTheirStripsAlong)
     terminal.feed(kitty("a=d,d=x,x=7"));
     EXPECT_TRUE(linesOf(terminal.buffer(), 2, 1).empty());
     EXPECT_FALSE(hasRecord(2, 1));
+}
+
+TEST_F(KittyDeletionTest, HugeVirtualPlacementsStillCoverTheirCells)
+{
+    moveTo(3, 5);
+    terminal.feed(kitty("a=p,i=9,p=7,U=1,c=9223372036854775807,r=9223372036854775807,q=2"));
+    ASSERT_TRUE(hasRecord(9, 7));
+    terminal.feed(kitty("a=d,d=p,x=20,y=10"));
+    EXPECT_FALSE(hasRecord(9, 7));
+}
+
+TEST_F(KittyDeletionTest, RemovedStripsAreRedrawn)
+{
+    terminal.clearUpdateRange();
+    terminal.feed(kitty("a=d,d=i,i=2"));
+    std::optional<Terminal::UpdateRange> range = terminal.getUpdateRange();
+    ASSERT_TRUE(range);
+    EXPECT_LE(range->startY, 3);
+    EXPECT_GE(range->endY, 4);
 }
 
 TEST_F(KittyDeletionTest, AlternateScreenEntryClearsItsOwnPlacements)
