@@ -30,6 +30,28 @@ void fillMarginCells(BufferLine& line, const CharData& cell, int left, int right
 
 bool marginsHold(const Buffer& b) { return b.x() >= b.marginLeft && b.x() <= b.marginRight; }
 
+// Moves the lines first+1 .. last up by one and puts the line that was at
+// first (or, with up false, moves first .. last-1 down and puts the line
+// that was at last) into the freed slot, blanked to `fill`. Lines are moved
+// by reference, never copied or allocated.
+void rotateLines(CircularBufferLineList& lines, int first, int last, bool up, const CharData& fill, int cols)
+{
+    std::shared_ptr<BufferLine> line = lines.get(up ? first : last);
+    if (up) {
+        for (int r = first; r < last; ++r)
+            lines.set(r, lines.get(r + 1));
+    } else {
+        for (int r = last; r > first; --r)
+            lines.set(r, lines.get(r - 1));
+    }
+    if (line->count() != cols)
+        line->resize(cols, fill);
+    line->fill(fill, 0, line->count());
+    line->isWrapped = false;
+    line->renderMode = BufferLine::RenderLineMode::single;
+    lines.set(up ? last : first, std::move(line));
+}
+
 // Clamps a count from the parser's first parameter: 0 and 1 both mean 1.
 int countParam(const SequenceParams& pars, int limit)
 {
@@ -249,17 +271,10 @@ void Terminal::cmdScrollUp(const SequenceParams& pars, const Intermediates& /*co
             fillMarginCells(lines[bottomRow], CharData::Null, b.marginLeft, b.marginRight);
         }
     } else {
-        auto changed = [this, &b](int index) { updateRange(index - b.yBase()); };
         for (int i = 0; i < count; ++i) {
-            std::shared_ptr<BufferLine> line = lines.get(topRow);
-            b.clearImagesFromLine(topRow);
-            lines.splice(topRow, 1, {}, changed);
-            if (line->count() != cols)
-                line->resize(cols, CharData::Null);
-            line->fill(CharData::Null, 0, line->count());
-            line->isWrapped = false;
-            line->renderMode = BufferLine::RenderLineMode::single;
-            lines.splice(bottomRow, 0, {std::move(line)}, changed);
+            if (b.hasAnyImages())
+                b.clearImagesFromLine(topRow);
+            rotateLines(lines, topRow, bottomRow, true, CharData::Null, cols);
         }
     }
     updateRange(b.scrollTop());
@@ -303,18 +318,11 @@ void Terminal::cmdInsertLines(const SequenceParams& pars, const Intermediates& /
             }
         }
     } else {
-        auto changed = [this, &b](int index) { updateRange(index - b.yBase()); };
         const int bottomRow = b.yBase() + b.scrollBottom();
         for (int i = 0; i < count; ++i) {
-            std::shared_ptr<BufferLine> line = lines.get(bottomRow);
-            b.clearImagesFromLine(bottomRow);
-            lines.splice(bottomRow, 1, {}, changed);
-            if (line->count() != cols)
-                line->resize(cols, erase);
-            line->fill(erase, 0, line->count());
-            line->isWrapped = false;
-            line->renderMode = BufferLine::RenderLineMode::single;
-            lines.splice(b.yBase() + y, 0, {std::move(line)}, changed);
+            if (b.hasAnyImages())
+                b.clearImagesFromLine(bottomRow);
+            rotateLines(lines, b.yBase() + y, bottomRow, false, erase, cols);
         }
     }
     updateRange(y);
@@ -340,17 +348,10 @@ void Terminal::cmdDeleteLines(const SequenceParams& pars, const Intermediates& /
                 fillMarginCells(lines[bottomRow], erase, b.marginLeft, b.marginRight);
             }
         } else {
-            auto changed = [this, &b](int index) { updateRange(index - b.yBase()); };
             for (int i = 0; i < count; ++i) {
-                std::shared_ptr<BufferLine> line = lines.get(b.yBase() + y);
-                b.clearImagesFromLine(b.yBase() + y);
-                lines.splice(b.yBase() + y, 1, {}, changed);
-                if (line->count() != cols)
-                    line->resize(cols, erase);
-                line->fill(erase, 0, line->count());
-                line->isWrapped = false;
-                line->renderMode = BufferLine::RenderLineMode::single;
-                lines.splice(bottomRow, 0, {std::move(line)}, changed);
+                if (b.hasAnyImages())
+                    b.clearImagesFromLine(b.yBase() + y);
+                rotateLines(lines, b.yBase() + y, bottomRow, true, erase, cols);
             }
         }
     }
