@@ -14,6 +14,7 @@
 #include <QStyle>
 
 #include "corvel/qt/CaretView.h"
+#include "corvel/qt/PreeditView.h"
 #include "corvel/qt/SelectionService.h"
 #include "corvel/qt/TerminalViewDelegate.h"
 #include "corvel/qt/ViewColors.h"
@@ -32,6 +33,7 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
     selectedTextBackgroundColor_ = palette().color(QPalette::Active, QPalette::Highlight);
 
     displayTimer_.setSingleShot(true);
@@ -44,6 +46,7 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
 
     setupScroller();
     setupOptions(std::max(0, width() - scrollerWidth()), height());
+    preeditView_ = new PreeditView(this);
 
     // Any window of the application gaining the focus restarts a blinking
     // caret; the application losing it stops the blink at full opacity.

@@ -15,11 +15,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "corvel/terminal/KittyKeyboardEncoder.h"
 #include "corvel/terminal/Terminal.h"
 #include "corvel/terminal/TerminalDelegate.h"
 
 #include "corvel/base/Color.h"
+#include "corvel/qt/EditingCommand.h"
 #include "corvel/qt/FontSet.h"
+#include "corvel/qt/KeyInput.h"
 #include "corvel/qt/LinkOptions.h"
 #include "corvel/qt/QtExecutor.h"
 #include "corvel/qt/RowPainter.h"
@@ -31,6 +34,7 @@ class QScrollBar;
 namespace corvel {
 
 class CaretView;
+class PreeditView;
 class SelectionService;
 class TerminalViewDelegate;
 
@@ -162,6 +166,43 @@ public:
     void sendKeyLeft();
     void sendKeyRight();
 
+    // ---- keyboard and text input ----------------------------------------------
+    // Keys take one of two roads: the enhanced keyboard protocol while the
+    // active screen has keyboard flags, else the traditional encoding (Alt
+    // as Meta, the Control mapping, function keys, editing commands).
+    // Ctrl+Shift+C and Ctrl+Shift+V copy and paste; Ctrl+Alt+Shift+O
+    // toggles optionAsMetaKey.
+    void keyDown(const KeyInput& key);
+    void keyUp(const KeyInput& key);
+    // A modifier key went down or up.
+    void flagsChanged(const KeyInput& key, bool down);
+    void doCommand(EditingCommand command);
+    // Typed or committed text; a paste is wrapped in the bracketed-paste
+    // markers while the terminal asks for them.
+    void insertText(const QString& text, bool isPaste = false);
+    // The input method's uncommitted text (empty ends the composition).
+    void setMarkedText(const QString& text, int cursor = 0);
+    void unmarkText();
+    QString markedText() const;
+    bool kittyIsComposing() const { return kittyIsComposing_; }
+    // The caret's rectangle and the font for the input method's window.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // The selection's text to the clipboard; the clipboard's text as a paste.
+    void copy();
+    void paste();
+    // The byte Control turns one character into; empty for text that is not
+    // one ASCII character or has no control byte.
+    static std::vector<uint8_t> applyControlToEventCharacters(const QString& text);
+    // Text with every bracketed-paste marker taken out, so that a paste can
+    // never close its bracket early.
+    static std::string sanitizedPaste(std::string text);
+
+    // The enhanced keyboard protocol: true when the encoder produced bytes
+    // and they were sent.
+    bool sendKittyEvent(const KittyKeyEvent& event);
+    std::optional<KittyKeyEvent> kittyTextEvent(const KeyInput& key, KittyKeyboardEventType eventType,
+                                                std::optional<std::string> text) const;
+
     // ---- rows ---------------------------------------------------------------
     ViewLineInfo buildAttributedString(int row, const BufferLine& line, int cols);
     // The selected columns of a buffer row, as a half-open range.
@@ -201,8 +242,34 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    // Tab and Shift+Tab belong to the child, not to focus navigation.
+    bool focusNextPrevChild(bool next) override;
+
+    QtExecutor& executor() { return executor_; }
 
 private:
+    // A key press handed on to the text-input stage, kept so the text that
+    // comes back is reported with its key.
+    struct PendingKittyKeyEvent {
+        KeyInput event;
+        KittyKeyboardEventType eventType = KittyKeyboardEventType::press;
+    };
+
+    bool handleViewShortcut(const KeyInput& key);
+    void legacyKeyDown(const KeyInput& key);
+    void kittyKeyDown(const KeyInput& key);
+    void kittyKeyUp(const KeyInput& key);
+    bool kittyDoCommand(EditingCommand command);
+    void kittyInsertText(const QString& text);
+    // The desktop's text-input stage: text or an editing command.
+    void interpretKeyEvent(const KeyInput& key);
+    void sendBracketedPaste(const std::string& text);
+    KittyKeyboardFlags kittyFlags() const;
+    void placePreedit();
+
     void setupOptions(int width, int height);
     void resetFont();
     void resetCaches();
@@ -240,6 +307,10 @@ private:
 
     bool pendingDisplay_ = false;
     QTimer displayTimer_;
+
+    bool kittyIsComposing_ = false;
+    std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;
+    PreeditView* preeditView_ = nullptr;
 
     // The rendered text area, in device pixels.
     QImage textImage_;

@@ -187,6 +187,7 @@ void TerminalView::updateCursorPosition()
     const double y = cellDimension_.height() * (cursorRow - shown.yDisp());
     caretView_->setCellFrame(QRectF(QPointF(x, y), cellDimension_));
     caretView_->setText(line[col]);
+    placePreedit();
 }
 
 // ---- rendering -------------------------------------------------------------------

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <QString>
+
+class QKeyEvent;
+
+namespace corvel {
+
+// One key event of the window system reduced to what the keyboard encoders
+// look at: the text the key produced, the text it produces without Control,
+// Alt or Super (Shift still applies), the held modifiers, whether it is a
+// function key, and the XKB keycode and keysym that name the physical key.
+struct KeyInput {
+    enum Modifier : unsigned {
+        shift = 1,
+        control = 2,
+        alt = 4,
+        // The Super key (Qt's Meta modifier).
+        super = 8,
+        capsLock = 16,
+        // The key is on the numeric keypad.
+        numericPad = 32,
+    };
+
+    int qtKey = 0;
+    unsigned modifiers = 0;
+    QString characters;
+    QString charactersIgnoringModifiers;
+    // Cursor, editing, page and F keys: keys without text of their own.
+    bool functionKey = false;
+    // Shift, Control, Alt, Super, Caps Lock and the like.
+    bool modifierKey = false;
+    bool autoRepeat = false;
+    // XKB keycode (evdev code + 8) and keysym; 0 when the platform gives none.
+    uint32_t keycode = 0;
+    uint32_t keysym = 0;
+
+    bool has(unsigned modifier) const { return (modifiers & modifier) == modifier; }
+    bool hasAny(unsigned modifier) const { return (modifiers & modifier) != 0; }
+
+    // The first Unicode scalar of the text without modifiers.
+    std::optional<char32_t> firstUnmodifiedScalar() const;
+
+    static KeyInput from(const QKeyEvent& event);
+    // The modifier bits Qt's flags (and the X11 state mask, for Caps Lock) hold.
+    static unsigned modifiersFrom(Qt::KeyboardModifiers flags, uint32_t nativeModifiers);
+    static bool isFunctionKey(int qtKey);
+    static bool isModifierKey(int qtKey);
+};
+
+}  // namespace corvel

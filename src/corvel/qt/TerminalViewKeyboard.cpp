@@ -1,0 +1,531 @@
+// Keyboard and text input: the traditional key encoding, editing commands,
+// text and pastes, the input method and the enhanced keyboard protocol.
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
+#include "corvel/qt/CaretView.h"
+#include "corvel/qt/KittyKeyMapping.h"
+#include "corvel/qt/PreeditView.h"
+#include "corvel/qt/SelectionService.h"
+#include "corvel/qt/TerminalView.h"
+#include "corvel/terminal/EscapeSequences.h"
+
+namespace corvel {
+
+namespace {
+
+using Seq = EscapeSequences;
+
+template <size_t N>
+std::span<const uint8_t> bytes(const std::array<uint8_t, N>& sequence)
+{
+    return {sequence.data(), sequence.size()};
+}
+
+std::span<const uint8_t> bytes(const std::string& text)
+{
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+std::string utf8(const QString& text)
+{
+    const QByteArray encoded = text.toUtf8();
+    return std::string(encoded.constData(), static_cast<size_t>(encoded.size()));
+}
+
+bool isPrintable(const QString& text)
+{
+    if (text.isEmpty()) return false;
+    for (const char32_t c : text.toUcs4())
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
+    return true;
+}
+
+// Ctrl+Alt+Shift+O: switches Alt between Meta and a plain modifier.
+bool isMetaToggle(const KeyInput& key)
+{
+    return key.has(KeyInput::control | KeyInput::alt | KeyInput::shift) && !key.has(KeyInput::super) &&
+           key.qtKey == Qt::Key_O;
+}
+
+// The modifier bit a modifier key itself holds down.
+unsigned ownModifier(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Shift: return KeyInput::shift;
+    case Qt::Key_Control: return KeyInput::control;
+    case Qt::Key_Alt: return KeyInput::alt;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R: return KeyInput::super;
+    case Qt::Key_CapsLock: return KeyInput::capsLock;
+    default: return 0;
+    }
+}
+
+char32_t lowercased(char32_t scalar)
+{
+    const QList<uint> lower = QString::fromUcs4(&scalar, 1).toLower().toUcs4();
+    return lower.isEmpty() ? scalar : static_cast<char32_t>(lower.front());
+}
+
+}  // namespace
+
+// ---- Qt events -------------------------------------------------------------------
+
+void TerminalView::keyPressEvent(QKeyEvent* event) { keyDown(KeyInput::from(*event)); }
+
+void TerminalView::keyReleaseEvent(QKeyEvent* event)
+{
+    // A held key repeats as release-and-press pairs; only the last release
+    // is the key going up.
+    if (!event->isAutoRepeat()) keyUp(KeyInput::from(*event));
+    QWidget::keyReleaseEvent(event);
+}
+
+bool TerminalView::focusNextPrevChild(bool) { return false; }
+
+void TerminalView::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty()) insertText(event->commitString());
+    if (event->preeditString().isEmpty()) {
+        unmarkText();
+    } else {
+        int cursor = static_cast<int>(event->preeditString().size());
+        for (const QInputMethodEvent::Attribute& attribute : event->attributes())
+            if (attribute.type == QInputMethodEvent::Cursor) cursor = attribute.start;
+        setMarkedText(event->preeditString(), cursor);
+    }
+    event->accept();
+}
+
+QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return QRectF(caretView_ ? caretView_->cellFrame() : QRectF());
+    case Qt::ImFont: return terminalFont();
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition: return 0;
+    case Qt::ImSurroundingText:
+    case Qt::ImCurrentSelection: return QString();
+    case Qt::ImHints:
+        return static_cast<int>(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText | Qt::ImhPreferLatin |
+                                Qt::ImhMultiLine);
+    default: return QWidget::inputMethodQuery(query);
+    }
+}
+
+// ---- key presses and releases ------------------------------------------------------
+
+void TerminalView::keyDown(const KeyInput& key)
+{
+    if (key.modifierKey) {
+        flagsChanged(key, true);
+        return;
+    }
+    if (handleViewShortcut(key)) return;
+    selection_->setActive(false);
+    if (!kittyFlags().isEmpty())
+        kittyKeyDown(key);
+    else
+        legacyKeyDown(key);
+}
+
+void TerminalView::keyUp(const KeyInput& key)
+{
+    if (key.modifierKey) {
+        flagsChanged(key, false);
+        return;
+    }
+    if (!kittyFlags().isEmpty()) kittyKeyUp(key);
+}
+
+bool TerminalView::handleViewShortcut(const KeyInput& key)
+{
+    const unsigned held = key.modifiers & (KeyInput::shift | KeyInput::control | KeyInput::alt | KeyInput::super);
+    if (held != (KeyInput::control | KeyInput::shift)) return false;
+    switch (key.qtKey) {
+    case Qt::Key_C: copy(); return true;
+    case Qt::Key_V: paste(); return true;
+    default: return false;
+    }
+}
+
+void TerminalView::legacyKeyDown(const KeyInput& key)
+{
+    const QString& unmodified = key.charactersIgnoringModifiers;
+    if (isMetaToggle(key)) {
+        optionAsMetaKey = !optionAsMetaKey;
+        interpretKeyEvent(key);
+        return;
+    }
+    if (optionAsMetaKey && key.has(KeyInput::alt)) {
+        if (key.qtKey == Qt::Key_Right) return send(bytes(Seq::emacsForward));
+        if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::emacsBack));
+        // Other function keys have no Meta form: they go on as without Alt.
+        if (!key.functionKey) {
+            if (unmodified.isEmpty()) return;
+            // ESC and the key in one write, so that no reader sees a lone ESC.
+            std::string out(1, '\x1b');
+            const std::vector<uint8_t> control =
+                key.has(KeyInput::control) ? applyControlToEventCharacters(unmodified) : std::vector<uint8_t>();
+            if (!control.empty())
+                out.append(control.begin(), control.end());
+            else
+                out += utf8(unmodified);
+            return send(bytes(out));
+        }
+    }
+    if (key.has(KeyInput::control)) {
+        if (key.qtKey == Qt::Key_Right) return send(bytes(Seq::controlRight));
+        if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::controlLeft));
+        if (key.functionKey) return send(std::span<const uint8_t>());
+        if (unmodified.isEmpty()) return interpretKeyEvent(key);
+        const std::vector<uint8_t> control = applyControlToEventCharacters(unmodified);
+        return send(std::span<const uint8_t>(control));
+    }
+    if (key.functionKey) {
+        if (key.qtKey >= Qt::Key_F1 && key.qtKey <= Qt::Key_F12)
+            return send(Seq::cmdF[static_cast<size_t>(key.qtKey - Qt::Key_F1)]);
+        switch (key.qtKey) {
+        case Qt::Key_Delete: return send(bytes(Seq::cmdDelKey));
+        case Qt::Key_Insert: return send(bytes(Seq::cmdInsert));
+        case Qt::Key_PageUp: return pageUp();
+        case Qt::Key_PageDown: return pageDown();
+        default: break;
+        }
+    }
+    interpretKeyEvent(key);
+}
+
+void TerminalView::interpretKeyEvent(const KeyInput& key)
+{
+    if (const std::optional<EditingCommand> command = editingCommandFor(key)) return doCommand(*command);
+    if (key.functionKey) return;
+    if (isPrintable(key.characters)) insertText(key.characters);
+}
+
+void TerminalView::flagsChanged(const KeyInput& key, bool down)
+{
+    const unsigned own = ownModifier(key.qtKey);
+    KeyInput now = key;
+    now.modifiers = down ? (key.modifiers | own) : (key.modifiers & ~own);
+    // Control is the link modifier: Ctrl+click opens a link.
+    commandActive = now.has(KeyInput::control);
+
+    const KittyKeyboardFlags flags = kittyFlags();
+    if (!flags.contains(KittyKeyboardFlags::reportAllKeys) || kittyIsComposing_) return;
+    const std::optional<KittyFunctionalKey> modifierKey = KittyKeyMapping::modifierKey(key);
+    if (!modifierKey) return;
+    if (!down && !flags.contains(KittyKeyboardFlags::reportEvents)) return;
+    KittyKeyEvent event;
+    event.key = KittyKey::functional(*modifierKey);
+    event.modifiers = KittyKeyMapping::modifiers(now, true);
+    event.eventType = down ? KittyKeyboardEventType::press : KittyKeyboardEventType::release;
+    sendKittyEvent(event);
+}
+
+// ---- editing commands ----------------------------------------------------------------
+
+void TerminalView::doCommand(EditingCommand command)
+{
+    if (!kittyFlags().isEmpty() && kittyDoCommand(command)) return;
+    const bool app = terminal_->applicationCursor;
+    using C = EditingCommand;
+    switch (command) {
+    case C::insertNewline: return send(bytes(Seq::cmdRet));
+    case C::cancelOperation: return send(bytes(Seq::cmdEsc));
+    case C::deleteBackward: {
+        const std::array<uint8_t, 1> backspace{static_cast<uint8_t>(backspaceSendsControlH ? 0x08 : 0x7F)};
+        return send(bytes(backspace));
+    }
+    case C::moveUp: return send(bytes(app ? Seq::moveUpApp : Seq::moveUpNormal));
+    case C::moveDown: return send(bytes(app ? Seq::moveDownApp : Seq::moveDownNormal));
+    case C::moveLeft: return send(bytes(app ? Seq::moveLeftApp : Seq::moveLeftNormal));
+    case C::moveRight: return send(bytes(app ? Seq::moveRightApp : Seq::moveRightNormal));
+    case C::insertTab: return send(bytes(Seq::cmdTab));
+    case C::insertBacktab: return send(bytes(Seq::cmdBackTab));
+    case C::moveToBeginningOfLine:
+    case C::scrollToBeginningOfDocument: return send(bytes(app ? Seq::moveHomeApp : Seq::moveHomeNormal));
+    case C::moveToEndOfLine:
+    case C::scrollToEndOfDocument: return send(bytes(app ? Seq::moveEndApp : Seq::moveEndNormal));
+    case C::scrollPageUp:
+    case C::pageUp: return app ? send(bytes(Seq::cmdPageUp)) : pageUp();
+    case C::scrollPageDown:
+    case C::pageDown: return app ? send(bytes(Seq::cmdPageDown)) : pageDown();
+    case C::pageDownAndModifySelection:
+        if (!app) send(bytes(Seq::cmdPageDown));
+        return;
+    case C::moveToLeftEndOfLine: return send(bytes(Seq::emacsBack));
+    case C::moveToRightEndOfLine: return send(bytes(Seq::emacsForward));
+    default:
+        std::printf("Unhandle selector %s\n", std::string(editingCommandName(command)).c_str());
+        std::fflush(stdout);
+        return;
+    }
+}
+
+// ---- text ------------------------------------------------------------------------------
+
+void TerminalView::insertText(const QString& text, bool isPaste)
+{
+    const bool bracketed = isPaste && terminal_->bracketedPasteMode;
+    if (!kittyFlags().isEmpty()) {
+        if (!bracketed) return kittyInsertText(text);
+        pendingKittyKeyEvent_.reset();
+    }
+    if (bracketed) return sendBracketedPaste(utf8(text));
+    send(bytes(utf8(text)));
+}
+
+void TerminalView::sendBracketedPaste(const std::string& text)
+{
+    send(std::span<const uint8_t>(Seq::bracketedPasteStart));
+    send(bytes(sanitizedPaste(text)));
+    send(std::span<const uint8_t>(Seq::bracketedPasteEnd));
+}
+
+std::string TerminalView::sanitizedPaste(std::string text)
+{
+    const std::array<std::string, 4> markers{
+        std::string(Seq::bracketedPasteStart.begin(), Seq::bracketedPasteStart.end()),
+        std::string(Seq::bracketedPasteEnd.begin(), Seq::bracketedPasteEnd.end()),
+        // The same with the 8-bit introducer as a UTF-8 character.
+        std::string("\xc2\x9b" "200~"),
+        std::string("\xc2\x9b" "201~"),
+    };
+    // One pass: whenever the text kept so far ends in a marker, drop it, so
+    // that markers hidden inside markers go as well.
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out.push_back(c);
+        if (c != '~') continue;
+        for (const std::string& marker : markers) {
+            if (!marker.empty() && out.size() >= marker.size() &&
+                out.compare(out.size() - marker.size(), marker.size(), marker) == 0) {
+                out.resize(out.size() - marker.size());
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> TerminalView::applyControlToEventCharacters(const QString& text)
+{
+    const QByteArray encoded = text.toUtf8();
+    if (encoded.size() != 1) return {};
+    const char c = encoded[0];
+    if (c >= 'A' && c <= 'Z') return {static_cast<uint8_t>(c - 64)};
+    if (c >= 'a' && c <= 'z') return {static_cast<uint8_t>(c - 96)};
+    switch (c) {
+    case '[': return {27};
+    case '\\': return {28};
+    case ']': return {29};
+    case '^':
+    case '6': return {30};
+    case '_': return {31};
+    case ' ': return {0};
+    default: return {};
+    }
+}
+
+// ---- input method ------------------------------------------------------------------
+
+void TerminalView::setMarkedText(const QString& text, int cursor)
+{
+    if (text.isEmpty()) return unmarkText();
+    kittyIsComposing_ = true;
+    preeditView_->setText(text, cursor);
+    placePreedit();
+}
+
+void TerminalView::unmarkText()
+{
+    kittyIsComposing_ = false;
+    preeditView_->setText(QString(), 0);
+}
+
+QString TerminalView::markedText() const { return preeditView_->text(); }
+
+void TerminalView::placePreedit()
+{
+    if (!preeditView_ || preeditView_->text().isEmpty()) return;
+    preeditView_->setStyle(terminalFont(), colors_.nativeForeground, colors_.nativeBackground);
+    preeditView_->place(caretView_->cellFrame().topLeft(), cellDimension_.height());
+}
+
+// ---- copy and paste ----------------------------------------------------------------
+
+void TerminalView::copy()
+{
+    if (!selection_->active()) return;
+    Position start = selection_->start();
+    Position end = selection_->end();
+    if (Position::compare(start, end) == Position::compareResult::after) std::swap(start, end);
+    const std::string text = terminal_->getDisplayText(start, end);
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void TerminalView::paste() { insertText(QGuiApplication::clipboard()->text(), true); }
+
+// ---- the enhanced keyboard protocol --------------------------------------------------
+
+KittyKeyboardFlags TerminalView::kittyFlags() const { return terminal_->keyboardEnhancementFlags(); }
+
+bool TerminalView::sendKittyEvent(const KittyKeyEvent& event)
+{
+    const KittyKeyboardEncoder encoder{kittyFlags(), terminal_->applicationCursor, backspaceSendsControlH};
+    const std::optional<std::vector<uint8_t>> encoded = encoder.encode(event);
+    if (!encoded) return false;
+    send(std::span<const uint8_t>(*encoded));
+    return true;
+}
+
+std::optional<KittyKeyEvent> TerminalView::kittyTextEvent(const KeyInput& key, KittyKeyboardEventType eventType,
+                                                          std::optional<std::string> text) const
+{
+    const std::optional<char32_t> first = key.firstUnmodifiedScalar();
+    if (!first) return std::nullopt;
+    KittyKeyEvent event;
+    const char32_t lower = lowercased(*first);
+    event.key = KittyKey::unicode(lower);
+    if (key.has(KeyInput::shift) && !key.characters.isEmpty())
+        event.shiftedKey = static_cast<char32_t>(key.characters.toUcs4().front());
+    if (const std::optional<char32_t> base = KittyKeyMapping::baseLayoutKey(key.keycode); base && *base != lower)
+        event.baseLayoutKey = base;
+    event.modifiers = KittyKeyMapping::modifiers(key, optionAsMetaKey);
+    event.eventType = eventType;
+    event.text = std::move(text);
+    event.composing = kittyIsComposing_;
+    return event;
+}
+
+void TerminalView::kittyKeyDown(const KeyInput& key)
+{
+    pendingKittyKeyEvent_.reset();
+    if (isMetaToggle(key)) {
+        optionAsMetaKey = !optionAsMetaKey;
+        return;
+    }
+    const KittyKeyboardFlags flags = kittyFlags();
+    const bool reportEvents = flags.contains(KittyKeyboardFlags::reportEvents);
+    const KittyKeyboardEventType eventType =
+        reportEvents && key.autoRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press;
+
+    if (const std::optional<KittyFunctionalKey> functional = KittyKeyMapping::functionalKey(key)) {
+        KittyKeyEvent event;
+        event.key = KittyKey::functional(*functional);
+        event.modifiers = KittyKeyMapping::modifiers(key, optionAsMetaKey);
+        event.eventType = eventType;
+        event.text = KittyKeyMapping::textForFunctionalKey(*functional, key);
+        event.composing = kittyIsComposing_;
+        if (sendKittyEvent(event)) return;
+    }
+    if (key.has(KeyInput::control) || (key.has(KeyInput::alt) && optionAsMetaKey)) {
+        const std::optional<KittyKeyEvent> event = kittyTextEvent(key, eventType, std::nullopt);
+        if (event && sendKittyEvent(*event)) return;
+    }
+    const bool parkedRepeat = reportEvents && flags.contains(KittyKeyboardFlags::reportAllKeys) && key.autoRepeat;
+    pendingKittyKeyEvent_ =
+        PendingKittyKeyEvent{key, parkedRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press};
+    interpretKeyEvent(key);
+}
+
+void TerminalView::kittyKeyUp(const KeyInput& key)
+{
+    const KittyKeyboardFlags flags = kittyFlags();
+    if (!flags.contains(KittyKeyboardFlags::reportEvents)) return;
+    const bool allKeys = flags.contains(KittyKeyboardFlags::reportAllKeys);
+    const std::optional<KittyFunctionalKey> functional = KittyKeyMapping::functionalKey(key);
+    const bool meta = key.has(KeyInput::alt) && optionAsMetaKey;
+    if (!(key.has(KeyInput::control) || allKeys || meta || functional)) return;
+
+    if (functional) {
+        KittyKeyEvent event;
+        event.key = KittyKey::functional(*functional);
+        event.modifiers = KittyKeyMapping::modifiers(key, optionAsMetaKey);
+        event.eventType = KittyKeyboardEventType::release;
+        event.composing = kittyIsComposing_;
+        sendKittyEvent(event);
+        return;
+    }
+    const std::optional<KittyKeyEvent> event = kittyTextEvent(key, KittyKeyboardEventType::release, std::nullopt);
+    if (!event) return;
+    const uint32_t code = event->key.scalar;
+    if (allKeys || (code != 9 && code != 13 && code != 127)) sendKittyEvent(*event);
+}
+
+bool TerminalView::kittyDoCommand(EditingCommand command)
+{
+    using C = EditingCommand;
+    using K = KittyFunctionalKey;
+    const bool app = terminal_->applicationCursor;
+    KittyKeyEvent event;
+    K functional;
+    switch (command) {
+    case C::insertNewline: functional = K::enter; break;
+    case C::cancelOperation: functional = K::escape; break;
+    case C::deleteBackward: functional = K::backspace; break;
+    case C::moveUp: functional = K::up; break;
+    case C::moveDown: functional = K::down; break;
+    case C::moveLeft: functional = K::left; break;
+    case C::moveRight: functional = K::right; break;
+    case C::insertTab: functional = K::tab; break;
+    case C::insertBacktab:
+        functional = K::tab;
+        event.modifiers.rawValue = KittyKeyboardModifiers::shift;
+        break;
+    case C::moveToBeginningOfLine:
+    case C::scrollToBeginningOfDocument: functional = K::home; break;
+    case C::moveToEndOfLine:
+    case C::scrollToEndOfDocument: functional = K::end; break;
+    case C::scrollPageUp:
+    case C::pageUp:
+        if (!app) {
+            pageUp();
+            return true;
+        }
+        functional = K::pageUp;
+        break;
+    case C::scrollPageDown:
+    case C::pageDown:
+        if (!app) {
+            pageDown();
+            return true;
+        }
+        functional = K::pageDown;
+        break;
+    default: return false;
+    }
+    event.key = KittyKey::functional(functional);
+    event.eventType = KittyKeyboardEventType::press;
+    event.composing = kittyIsComposing_;
+    return sendKittyEvent(event);
+}
+
+void TerminalView::kittyInsertText(const QString& text)
+{
+    const std::optional<PendingKittyKeyEvent> parked = std::move(pendingKittyKeyEvent_);
+    pendingKittyKeyEvent_.reset();
+    kittyIsComposing_ = false;
+    std::optional<KittyKeyEvent> event;
+    if (parked && text.toUcs4().size() == 1) event = kittyTextEvent(parked->event, parked->eventType, utf8(text));
+    if (!event) {
+        event = KittyKeyEvent();
+        event->key = KittyKey::none();
+        event->text = utf8(text);
+    }
+    sendKittyEvent(*event);
+}
+
+}  // namespace corvel
