@@ -431,7 +431,8 @@ void TerminalView::kittyKeyDown(const KeyInput& key)
         event.composing = kittyIsComposing_;
         if (sendKittyEvent(event)) return;
     }
-    if (key.has(KeyInput::control) || (key.has(KeyInput::alt) && optionAsMetaKey)) {
+    // Super is no command key here: its combinations belong to the child too.
+    if (key.hasAny(KeyInput::control | KeyInput::super) || (key.has(KeyInput::alt) && optionAsMetaKey)) {
         const std::optional<KittyKeyEvent> event = kittyTextEvent(key, eventType, std::nullopt);
         if (event && sendKittyEvent(*event)) return;
     }
@@ -448,7 +449,7 @@ void TerminalView::kittyKeyUp(const KeyInput& key)
     const bool allKeys = flags.contains(KittyKeyboardFlags::reportAllKeys);
     const std::optional<KittyFunctionalKey> functional = KittyKeyMapping::functionalKey(key);
     const bool meta = key.has(KeyInput::alt) && optionAsMetaKey;
-    if (!(key.has(KeyInput::control) || allKeys || meta || functional)) return;
+    if (!(key.hasAny(KeyInput::control | KeyInput::super) || allKeys || meta || functional)) return;
 
     if (functional) {
         KittyKeyEvent event;
