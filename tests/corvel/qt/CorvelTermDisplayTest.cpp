@@ -1,0 +1,85 @@
+// corvel-term on a real X server: a login shell starts, typed keys reach it
+// and its output shows. Runs only where VELMORA_TEST_DISPLAY names a display
+// (scripts/check starts Xvfb and sets it).
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+namespace corvel {
+namespace {
+
+// Runs xdotool with the given arguments; its standard output, trimmed.
+QString xdotool(const QProcessEnvironment& environment, const QStringList& arguments, bool* ok = nullptr)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("xdotool"), arguments);
+    const bool finished = process.waitForFinished(10000);
+    if (ok) *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+TEST(CorvelTermDisplay, TypedCommandRunsInTheLoginShell)
+{
+    const char* display = std::getenv("VELMORA_TEST_DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    // The prompt sets the window title, so the test knows when the shell is ready.
+    QFile profile(home.filePath(QStringLiteral(".profile")));
+    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
+    profile.write("PS1=\"$(printf '\\033]0;corvel-ready\\007')ready$ \"\nexport PS1\n");
+    profile.close();
+    const QString dump = home.filePath(QStringLiteral("screen.txt"));
+
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromLocal8Bit(display));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+
+    QProcess term;
+    term.setProcessEnvironment(environment);
+    term.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    term.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/corvel-term"),
+               {QStringLiteral("--shell"), QStringLiteral("/bin/sh"), QStringLiteral("--dump-on-exit"), dump});
+    ASSERT_TRUE(term.waitForStarted(5000));
+
+    QString window;
+    for (int attempt = 0; attempt < 100 && window.isEmpty(); ++attempt) {
+        window = xdotool(environment, {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^corvel-ready$")})
+                     .section(QLatin1Char('\n'), -1);
+        if (window.isEmpty()) QThread::msleep(100);
+    }
+    ASSERT_FALSE(window.isEmpty()) << "the prompt never set the window title";
+
+    bool ok = false;
+    xdotool(environment, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);
+    ASSERT_TRUE(ok);
+    xdotool(environment, {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                          QStringLiteral("echo $((6*7))-answer; exit")}, &ok);
+    ASSERT_TRUE(ok);
+    xdotool(environment, {QStringLiteral("key"), QStringLiteral("Return")}, &ok);
+    ASSERT_TRUE(ok);
+
+    ASSERT_TRUE(term.waitForFinished(20000)) << "the window did not close when the shell exited";
+    EXPECT_EQ(term.exitCode(), 0);
+    QFile screen(dump);
+    ASSERT_TRUE(screen.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(screen.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("ready$ echo $((6*7))-answer; exit"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\n42-answer\n"))) << text.toStdString();
+}
+
+}  // namespace
+}  // namespace corvel
