@@ -185,6 +185,15 @@ public:
     void unmarkText();
     QString markedText() const;
     bool kittyIsComposing() const { return kittyIsComposing_; }
+    // The selection as a range of text offsets (row × columns + column over
+    // the displayed screen's lines); nothing without a selection or when
+    // both ends meet.
+    struct TextRange {
+        long long location = 0;
+        long long length = 0;
+        friend bool operator==(const TextRange&, const TextRange&) = default;
+    };
+    std::optional<TextRange> selectedRange() const;
     // The caret's rectangle and the font for the input method's window.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     // The selection's text to the clipboard; the clipboard's text as a paste.

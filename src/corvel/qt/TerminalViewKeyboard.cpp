@@ -1,6 +1,7 @@
 // Keyboard and text input: the traditional key encoding, editing commands,
 // text and pastes, the input method and the enhanced keyboard protocol.
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
@@ -356,6 +357,17 @@ void TerminalView::unmarkText()
 }
 
 QString TerminalView::markedText() const { return preeditView_->text(); }
+
+std::optional<TerminalView::TextRange> TerminalView::selectedRange() const
+{
+    if (!selection_->active()) return std::nullopt;
+    const long long cols = terminal_->displayBuffer().cols();
+    const auto offset = [cols](Position p) { return static_cast<long long>(p.row) * cols + p.col; };
+    const long long a = offset(selection_->start());
+    const long long b = offset(selection_->end());
+    if (a == b) return std::nullopt;
+    return TextRange{std::min(a, b), std::max(a, b) - std::min(a, b)};
+}
 
 void TerminalView::placePreedit()
 {

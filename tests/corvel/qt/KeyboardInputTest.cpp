@@ -275,6 +275,16 @@ TEST_F(KeyboardInput, CopyAndPasteShortcuts)
     EXPECT_EQ(sent(), "\x1b[200~pasted\x1b[201~");
 }
 
+TEST_F(KeyboardInput, SelectedRangeCountsCellsOverTheScreensLines)
+{
+    EXPECT_EQ(view->selectedRange(), std::nullopt);
+    view->selection().setSelection(Position(5, 1), Position(2, 0));
+    view->selection().setActive(true);
+    EXPECT_EQ(view->selectedRange(), (TerminalView::TextRange{2, 83}));
+    view->selection().setSelection(Position(3, 1), Position(3, 1));
+    EXPECT_EQ(view->selectedRange(), std::nullopt);
+}
+
 // ---- input methods ----------------------------------------------------------------------
 
 TEST_F(KeyboardInput, InputMethodPreeditIsShownAtTheCaretAndCommitIsSentAsText)
