@@ -47,6 +47,9 @@ TEST(CorvelTermDisplay, TypedCommandRunsInTheLoginShell)
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    // A sanitizer build checks the program with the same options as the test.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name)) environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
 
     QProcess term;
     term.setProcessEnvironment(environment);
