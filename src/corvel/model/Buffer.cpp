@@ -208,10 +208,18 @@ void Buffer::insertCharacter(const CharData& character) {
     }
     lastBufferStorage = {yBase_ + y_, x_, cols_, rows_};
     if (x_ >= cols_) x_ = cols_ - 1;
-    line.set(x_, character);
+    if (printPayload.code != 0) [[unlikely]] {
+        CharData linked = character;
+        linked.payload = printPayload;
+        line.set(x_, linked);
+    } else {
+        line.set(x_, character);
+    }
     ++x_;
     for (int i = 1; i < width && x_ < cols_; ++i) {
-        line.set(x_, CharData(curAttr, 0, 0));
+        CharData rest(curAttr, 0, 0);
+        rest.payload = printPayload;
+        line.set(x_, rest);
         ++x_;
     }
 }
@@ -230,11 +238,22 @@ int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attrib
         if (n <= 0) break;
         lines_[yBase_ + y_].setAsciiRun(x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(n)),
                                         attribute);
+        if (printPayload.code != 0) [[unlikely]]
+            stampPayload(lines_[yBase_ + y_], x_, n);
         x_ += n;
         printed += n;
     }
     if (printed > 0) lastBufferStorage = {yBase_ + y_, x_ - 1, cols_, rows_};
     return printed;
+}
+
+void Buffer::stampPayload(BufferLine& line, int col, int count) {
+    const int end = std::min(col + count, line.count());
+    for (int c = std::max(col, 0); c < end; ++c) {
+        CharData cell = line[c];
+        cell.payload = printPayload;
+        line.set(c, cell);
+    }
 }
 
 }  // namespace corvel

@@ -14,6 +14,7 @@
 #include "corvel/model/CharData.h"
 #include "corvel/model/CircularBufferLineList.h"
 #include "corvel/model/TerminalImage.h"
+#include "corvel/model/TinyAtom.h"
 
 namespace corvel {
 
@@ -94,6 +95,8 @@ public:
     bool insertMode = false;
     bool marginMode = false;
     bool wraparound = false;
+    // The hyperlink handle printing stamps on every cell it writes (0: none).
+    TinyAtom printPayload{};
 
     // Scrolls the region up one line when printing passes its bottom row;
     // the argument tells whether the new bottom line continues the one above.
@@ -172,6 +175,8 @@ private:
     // Moves the cursor to the start of the next row, scrolling at the bottom
     // of the region, and marks that row as continuing the one above.
     void wrapToNextLine();
+    // Gives count cells from col on the printPayload handle.
+    void stampPayload(BufferLine& line, int col, int count);
     // Visits every line the ring holds, used or not.
     void resizeStoredLines(int newCols);
     // New continuation lines of one logical line and the ring index they go

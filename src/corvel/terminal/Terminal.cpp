@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_set>
 
 #include "corvel/model/TinyAtom.h"
 #include "corvel/model/Utf8.h"
@@ -49,9 +48,14 @@ Terminal::Terminal(TerminalDelegate* delegate, const TerminalOptions& initialOpt
     blankLine_ = std::make_unique<BufferLine>(0);
 
     setup(false);
+    registerLive(this, true);
 }
 
-Terminal::~Terminal() = default;
+Terminal::~Terminal()
+{
+    registerLive(this, false);
+    synchronizedOutputTimeoutItem.cancel();
+}
 
 std::unique_ptr<Buffer> Terminal::makeBuffer(int bufferCols, int bufferRows, std::optional<int> scrollback)
 {
@@ -116,6 +120,7 @@ void Terminal::setup(bool isReset)
     allow80To132 = true;
     xtermTitleSetUtf = xtermTitleSetHex = xtermTitleQueryUtf = xtermTitleQueryHex = false;
     hyperLinkTracking.reset();
+    setHyperlinkAtom({});
     cursorBlink = false;
     hostCurrentDirectory.reset();
     lineFeedMode = options.convertEol;
@@ -225,7 +230,8 @@ void Terminal::updateRange(int y, bool scrolling) { updateRange(*buffer_, y, scr
 void Terminal::updateRange(Buffer& borrowing, int y, bool scrolling)
 {
     if (!scrolling) {
-        const int line = y + borrowing.yDisp();
+        // A screen row's ring index; it stays put while the view scrolls back.
+        const int line = y + borrowing.yBase();
         if (line >= 0) {
             scrollInvariantRefreshStart = std::min(scrollInvariantRefreshStart, line);
             scrollInvariantRefreshEnd = std::max(scrollInvariantRefreshEnd, line);
@@ -465,23 +471,6 @@ void Terminal::pushTitle(std::vector<std::string>& stack, std::string title)
     if (stack.size() >= maxTitleStackDepth)
         stack.erase(stack.begin(), stack.begin() + static_cast<std::ptrdiff_t>(stack.size() - maxTitleStackDepth + 1));
     stack.push_back(std::move(title));
-}
-
-// ---- payloads -------------------------------------------------------------------------------
-
-void Terminal::garbageCollectPayload()
-{
-    std::unordered_set<uint16_t> used;
-    auto collect = [&used](const std::shared_ptr<BufferLine>& line) {
-        if (!line)
-            return;
-        for (const CharData& cell : line->cells())
-            if (cell.payload.code != 0)
-                used.insert(cell.payload.code);
-    };
-    normalBuffer_->lines().forEachStored(collect);
-    altBuffer_->lines().forEachStored(collect);
-    TinyAtom::sweep([&used](uint16_t code) { return used.count(code) != 0; });
 }
 
 // ---- replies and logging ------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 #include "corvel/model/Buffer.h"
 #include "corvel/model/BufferLine.h"
 #include "corvel/model/CharData.h"
+#include "corvel/model/TinyAtom.h"
 #include "corvel/parser/EscapeSequenceParser.h"
 #include "corvel/parser/ParserHandler.h"
 #include "corvel/terminal/GraphemeTable.h"
@@ -51,8 +52,11 @@ class TerminalImageHost;
 // family: Terminal.cpp (state and lifecycle), TerminalPrint.cpp (printing and
 // character sets), TerminalScroll.cpp (line feed, index, scrolling),
 // TerminalCursor.cpp (cursor placement), TerminalDispatch.cpp (the sequence
-// switches), TerminalEditing.cpp, TerminalModes.cpp, TerminalImages.cpp and
-// TerminalPending.cpp (commands not built yet, which reach the fallbacks).
+// switches), TerminalCursorCommands.cpp, TerminalEditing.cpp,
+// TerminalRectangles.cpp, TerminalModes.cpp, TerminalSynchronizedOutput.cpp,
+// TerminalReports.cpp, TerminalOsc.cpp (titles and colours),
+// TerminalHostCommands.cpp (hyperlinks and the other host commands) and
+// TerminalImages.cpp.
 class Terminal : protected ParserHandler {
 public:
     static constexpr int MINIMUM_COLS = 2;
@@ -236,9 +240,14 @@ public:
     Ansi256PaletteStrategy ansi256PaletteStrategy() const { return options.ansi256PaletteStrategy; }
     void setAnsi256PaletteStrategy(Ansi256PaletteStrategy strategy);
     void rebuildAnsiPalette(bool notifyDelegate);
+    // Takes 16 base colours and rebuilds the palette from them (other counts
+    // are ignored); the delegate is not told.
+    void installPalette(std::span<const Color> colors);
     void setTerminalFocus(bool focused);
     void showCursor();
     void hideCursor();
+    // Releases every hyperlink handle that no cell of any live terminal and
+    // no open link uses, so that the handles never run out for good.
     void garbageCollectPayload();
     MouseMode mouseMode() const { return mouseMode_; }
     void setMouseMode(MouseMode mode);
@@ -304,6 +313,7 @@ public:
     void cmdDeleteChars(const SequenceParams& pars, const Intermediates& collect);
     void cmdEraseChars(const SequenceParams& pars, const Intermediates& collect);
     void cmdDeleteColumns(const SequenceParams& pars, const Intermediates& collect);
+    void cmdInsertColumns(const SequenceParams& pars);
     void cmdScreenAlignmentPattern();
     void setLineRenderMode(BufferLine::RenderLineMode mode);
 
@@ -317,6 +327,14 @@ public:
     void cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect);
     void setCursorStyle(CursorStyle style);
     void cmdSoftReset();
+    void softReset() { cmdSoftReset(); }
+    // DECRQM: decMode true for the private form.
+    void cmdDecRqm(const SequenceParams& pars, bool decMode);
+
+    // ---- synchronized output (TerminalSynchronizedOutput.cpp) --------------------
+    // While it is on, displayBuffer() is a frozen copy of the rows the view
+    // showed at the first begin. Without an executor it ends only on the
+    // explicit end (or a reset or resize).
     void beginSynchronizedOutput();
     void endSynchronizedOutput();
 
@@ -326,9 +344,25 @@ public:
     void csiPHandler(const SequenceParams& pars, const Intermediates& collect);
     void cmdWindowOptions(const SequenceParams& pars);
     void cmdDECRQCRA(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetConformanceLevel(const SequenceParams& pars, const Intermediates& collect);
     DcsHandler* makeStatusStringHandler();
+    // The answer to one status-string request (DECRQSS) as the reply sends it.
+    void answerStatusString(std::span<const uint8_t> request);
 
-    // ---- rectangles ----------------------------------------------------------
+    // ---- rectangles (TerminalRectangles.cpp) ---------------------------------
+    // A rectangle of screen cells, 0-based and inclusive.
+    struct Rectangle {
+        int top;
+        int left;
+        int bottom;
+        int right;
+        friend bool operator==(const Rectangle&, const Rectangle&) = default;
+    };
+    // Reads top, left, bottom, right (1-based; defaults, origin mode and
+    // clamping to the screen applied) from the first four values given.
+    std::optional<Rectangle> getRectangleFromRequest(std::span<const int64_t> pars);
+    void cmdDECERA(const SequenceParams& pars);
+    void cmdSelectiveEraseRectangularArea(const SequenceParams& pars);
     void csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect);
     void csiX(const SequenceParams& pars, const Intermediates& collect);
     void csiZ(const SequenceParams& pars, const Intermediates& collect);
@@ -439,6 +473,8 @@ protected:
     void tabBackward(int64_t count);
     void setTitleModeFlags(const SequenceParams& pars, bool value);
     void oscClipboard(std::span<const uint8_t> data);
+    // The handle stamped on printed cells while an OSC 8 link is open.
+    TinyAtom hyperlinkAtom() const { return normalBuffer_->printPayload; }
 
 private:
     std::unique_ptr<Buffer> makeBuffer(int bufferCols, int bufferRows, std::optional<int> scrollback);
@@ -459,11 +495,21 @@ private:
     };
     JoinResult joinCharacter(int32_t previousCode, char32_t scalar);
     void resetFully(bool resetParser);
+    void scheduleSynchronizedOutputTimeout();
+    std::unique_ptr<Buffer> snapshotBuffer(Buffer& source);
+    void setHyperlinkAtom(TinyAtom atom);
+    // Releases the unused hyperlink handles of every live terminal.
+    static void collectUnusedHyperlinks();
+    // Adds a terminal to, or removes it from, the terminals whose cells keep
+    // hyperlink handles alive.
+    static void registerLive(Terminal* terminal, bool live);
     BufferLine& cursorLine();
     void ensureBlankLine();
 
     TerminalDelegate* tdel = nullptr;
     Executor* executor_ = nullptr;
+    // Expires with the terminal; delayed work holds it weakly.
+    std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
     std::unique_ptr<EscapeSequenceParser> parser_;
     std::unordered_map<int64_t, std::function<void(std::span<const uint8_t>)>> oscHandlers_;
     std::unique_ptr<Buffer> normalBuffer_;

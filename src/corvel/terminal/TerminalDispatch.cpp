@@ -1,6 +1,5 @@
 // The parser's dispatch: one switch per sequence family, each row calling one
-// command of the terminal. Commands that are not built yet are defined in
-// TerminalPending.cpp and reach the fallbacks from there.
+// command of the terminal.
 
 #include <algorithm>
 #include <string>
@@ -238,8 +237,40 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
 
 // ---- CSI -------------------------------------------------------------------------
 
+namespace {
+
+// Whether a command reads a sequence with these intermediates. Commands that
+// have no form with intermediates leave such sequences (graphics probes like
+// CSI ? 1 ; 1 S, scroll-left CSI SP @, ...) to the fallback rather than
+// acting on them as if they were plain.
+bool takesIntermediates(uint8_t code, const Intermediates& collect)
+{
+    // DECDC and DECRQCRA exist only with their intermediate.
+    if (code == '~')
+        return collect == "'";
+    if (code == 'y')
+        return collect == "*";
+    if (collect.empty())
+        return true;
+    switch (code) {
+    case '@': case 'A': case 'B': case 'C': case 'D': case 'E': case 'F': case 'G': case 'H': case 'I':
+    case 'L': case 'M': case 'P': case 'S': case 'X': case 'Z': case '`': case 'a': case 'b': case 'd':
+    case 'e': case 'f': case 'g':
+        return false;
+    case 'J':
+    case 'K':
+        return collect == "?";
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
 bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Intermediates& collect)
 {
+    if (!takesIntermediates(code, collect))
+        return false;
     switch (code) {
     case '@':
         cmdInsertChars(pars, collect);

@@ -1,4 +1,6 @@
-// Cursor positioning, erasing, the scroll region and the saved cursor.
+// Cursor positioning, erasing, inserting and deleting characters and
+// columns, the scroll region, the saved cursor, the alignment pattern and
+// line sizes.
 
 #include <algorithm>
 
@@ -12,6 +14,8 @@ int positionParam(const SequenceParams& pars, int index)
     const int64_t p = pars.at(index, 0);
     return static_cast<int>(std::clamp<int64_t>(p, 1, INT_MAX / 2)) - 1;
 }
+
+int countParam(const SequenceParams& pars) { return positionParam(pars, 0) + 1; }
 } // namespace
 
 void Terminal::cmdCursorPosition(const SequenceParams& pars, const Intermediates& /*collect*/)
@@ -147,6 +151,110 @@ void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermedia
     normalBuffer_->wraparound = wraparound;
     altBuffer_->wraparound = wraparound;
     reverseWraparound = b.savedReverseWraparound;
+}
+
+void Terminal::cmdEraseChars(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    BufferLine& line = cursorLine();
+    const int x = b.x();
+    const int end = static_cast<int>(std::min<int64_t>(int64_t{x} + countParam(pars), line.count()));
+    if (end > x)
+        line.fill(CharData(eraseAttr(), 0, 1), x, end - x);
+    updateRange(b.y());
+}
+
+void Terminal::cmdInsertChars(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    const int x = b.x();
+    if (marginMode && (x < b.marginLeft || x > b.marginRight))
+        return;
+    if (x >= cols)
+        return;
+    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    cursorLine().insertCells(x, countParam(pars), rightMargin, CharData(eraseAttr(), 0, 1));
+    updateRange(b.y());
+}
+
+void Terminal::cmdDeleteChars(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    const int x = b.x();
+    int n = countParam(pars);
+    if (marginMode) {
+        if (x < b.marginLeft || x > b.marginRight)
+            return;
+        n = std::min(n, b.marginRight - x + 1);
+    }
+    if (x >= cols)
+        return;
+    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    cursorLine().deleteCells(x, n, rightMargin, CharData(eraseAttr(), 0, 1));
+    updateRange(b.y());
+}
+
+// DECIC and DECDC work on every row of the scroll region.
+void Terminal::cmdInsertColumns(const SequenceParams& pars)
+{
+    Buffer& b = *buffer_;
+    const int x = b.x();
+    if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
+        return;
+    if (x > b.marginRight || (marginMode && x < b.marginLeft))
+        return;
+    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const CharData space(eraseAttr(), 32, 1);
+    const int n = countParam(pars);
+    for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        line.insertCells(x, n, rightMargin, space);
+        line.isWrapped = false;
+    }
+    updateRange(b.scrollTop());
+    updateRange(b.scrollBottom());
+}
+
+void Terminal::cmdDeleteColumns(const SequenceParams& pars, const Intermediates& /*collect*/)
+{
+    Buffer& b = *buffer_;
+    const int x = b.x();
+    if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
+        return;
+    if (x >= cols || (marginMode && (x < b.marginLeft || x > b.marginRight)))
+        return;
+    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const CharData space(eraseAttr(), 32, 1);
+    const int n = countParam(pars);
+    for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        line.deleteCells(x, n, rightMargin, space);
+        line.isWrapped = false;
+    }
+    updateRange(b.scrollTop());
+    updateRange(b.scrollBottom());
+}
+
+void Terminal::cmdScreenAlignmentPattern()
+{
+    Buffer& b = *buffer_;
+    Attribute attribute(curAttr.fg(), curAttr.bg());
+    attribute.setUnderlineColor(curAttr.underlineColor());
+    const CharData cell(attribute, 'E', 1);
+    setCursor(0, 0);
+    for (int row = 0; row < rows; ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        line.fill(cell, 0, line.count());
+        line.isWrapped = false;
+    }
+    updateFullScreen();
+    setCursor(0, 0);
+}
+
+void Terminal::setLineRenderMode(BufferLine::RenderLineMode mode)
+{
+    cursorLine().renderMode = mode;
+    updateRange(buffer_->y());
 }
 
 } // namespace corvel

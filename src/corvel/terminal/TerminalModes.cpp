@@ -1,4 +1,6 @@
-// ANSI and private modes (SM, RM, DECSET, DECRST) and graphic rendition (SGR).
+// ANSI and private modes (SM, RM, DECSET, DECRST), the mode report (DECRQM),
+// the cursor style (DECSCUSR), the soft reset (DECSTR) and graphic rendition
+// (SGR).
 
 #include <algorithm>
 #include <cstdio>
@@ -488,6 +490,115 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
     }
     attr.setStyle(CharacterStyle(style));
     curAttr = attr;
+}
+
+// ---- mode report, cursor style, soft reset ------------------------------------------------
+
+namespace {
+// DECRQM answers: 0 not recognised, 1 set, 2 reset, 4 permanently reset.
+int modeValue(bool set) { return set ? 1 : 2; }
+} // namespace
+
+void Terminal::cmdDecRqm(const SequenceParams& pars, bool decMode)
+{
+    const int64_t mode = pars[0];
+    int value = 0;
+    if (!decMode) {
+        switch (mode) {
+        case 2: value = 2; break;
+        case 4: value = modeValue(insertMode); break;
+        case 20: value = modeValue(lineFeedMode); break;
+        case 3: value = 2; break;
+        case 1: case 5: case 7: case 10: case 11: case 13: case 14: case 15: case 16: case 17: case 18: case 19:
+            value = 4;
+            break;
+        case 12: value = 1; break;
+        default: value = 0; break;
+        }
+        sendResponse({csi(), std::to_string(mode), ";", std::to_string(value), "$y"});
+        return;
+    }
+    const Attribute inverted(Attribute::Color::defaultInvertedColor, Attribute::Color::defaultInvertedColor);
+    switch (mode) {
+    case 1: value = modeValue(applicationCursor); break;
+    case 2: case 8: case 18: case 19: case 95: value = 1; break;
+    case 3: value = modeValue(buffer_->cols() == 132); break;
+    case 4: value = modeValue(smoothScroll); break;
+    case 5: value = modeValue(curAttr == inverted); break;
+    case 6: value = modeValue(originMode); break;
+    case 7: value = modeValue(wraparound); break;
+    case 9: value = modeValue(mouseMode_ == MouseMode::x10); break;
+    case 10: case 42: case 44: case 46: case 67: case 80: case 1034: value = 4; break;
+    case 12: value = modeValue(cursorBlink); break;
+    case 13: case 14: case 30: case 41: case 1001: value = 2; break;
+    case 25: value = modeValue(!cursorHidden); break;
+    case 40: value = modeValue(allow80To132); break;
+    case 45: value = modeValue(reverseWraparound); break;
+    case 47: value = modeValue(isCurrentBufferAlternate()); break;
+    case 66: value = modeValue(applicationKeypad); break;
+    case 69: value = modeValue(marginMode); break;
+    case 1000: value = modeValue(mouseMode_ == MouseMode::vt200); break;
+    case 1002: value = modeValue(mouseMode_ == MouseMode::buttonEventTracking); break;
+    case 1003: value = modeValue(mouseMode_ == MouseMode::anyEvent); break;
+    case 1004: value = modeValue(sendFocus); break;
+    case 1005: value = modeValue(mouseProtocol == MouseProtocolEncoding::utf8); break;
+    case 1006: value = modeValue(mouseProtocol == MouseProtocolEncoding::sgr); break;
+    case 1015: value = modeValue(mouseProtocol == MouseProtocolEncoding::urxvt); break;
+    case 1016: value = modeValue(mouseProtocol == MouseProtocolEncoding::sgrPixel); break;
+    case 2004: value = modeValue(bracketedPasteMode); break;
+    case 2026: value = modeValue(synchronizedOutputActive); break;
+    default: value = 0; break;
+    }
+    sendResponse({csi(), "?", std::to_string(mode), ";", std::to_string(value), "$y"});
+}
+
+void Terminal::cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (!(collect == " "))
+        return;
+    static constexpr CursorStyle styles[] = {CursorStyle::blinkBlock,      CursorStyle::blinkBlock,
+                                             CursorStyle::steadyBlock,     CursorStyle::blinkUnderline,
+                                             CursorStyle::steadyUnderline, CursorStyle::blinkBar,
+                                             CursorStyle::steadyBar};
+    const int64_t choice = pars[0];
+    if (choice < 0 || choice > 6)
+        return;
+    setCursorStyle(styles[choice]);
+}
+
+void Terminal::setCursorStyle(CursorStyle style)
+{
+    if (style == options.cursorStyle)
+        return;
+    if (tdel)
+        tdel->cursorStyleChanged(*this, style);
+    options.cursorStyle = style;
+}
+
+void Terminal::cmdSoftReset()
+{
+    cursorHidden = false;
+    originMode = false;
+    insertMode = false;
+    wraparound = true;
+    reverseWraparound = false;
+    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::wraparound, true);
+    applicationKeypad = false;
+    applicationCursor = false;
+    buffer_->setScrollTop(0);
+    if (rows - 1 >= 0)
+        buffer_->setScrollBottom(rows - 1);
+    curAttr = Attribute();
+    buffer_->softReset();
+    charset = nullptr;
+    setgLevel(0);
+    conformance = TerminalConformance::vt500;
+    hyperLinkTracking.reset();
+    setHyperlinkAtom({});
+    lineFeedMode = options.convertEol;
+    resetAllColors();
+    if (tdel)
+        tdel->showCursor(*this);
 }
 
 } // namespace corvel

@@ -1,0 +1,171 @@
+// Rectangular-area commands: fill (DECFRA), erase (DECERA), selective erase
+// (DECSERA), copy (DECCRA), column insertion (DECIC) and the rectangle
+// reader they share with the checksum report.
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "corvel/terminal/SequenceText.h"
+#include "corvel/terminal/Terminal.h"
+
+namespace corvel {
+
+std::optional<Terminal::Rectangle> Terminal::getRectangleFromRequest(std::span<const int64_t> pars)
+{
+    const size_t k = pars.size();
+    int64_t top = k >= 1 ? std::max<int64_t>(pars[0], 1) : 1;
+    int64_t left = k >= 2 ? std::max<int64_t>(pars[1], 1) : 1;
+    int64_t bottom = k >= 3 && pars[2] > 0 ? pars[2] : rows;
+    int64_t right = k >= 4 && pars[3] > 0 ? pars[3] : cols;
+    bottom = std::min<int64_t>(bottom, rows);
+    right = std::min<int64_t>(right, cols);
+    if (originMode) {
+        const Buffer& b = *buffer_;
+        top += b.scrollTop();
+        bottom += b.scrollTop();
+        left += b.marginLeft;
+        right += b.marginLeft;
+    }
+    if (bottom < top || right < left)
+        return std::nullopt;
+    auto row = [this](int64_t v) { return static_cast<int>(std::min<int64_t>(v - 1, rows - 1)); };
+    auto col = [this](int64_t v) { return static_cast<int>(std::min<int64_t>(v - 1, cols - 1)); };
+    return Rectangle{row(top), col(left), row(bottom), col(right)};
+}
+
+namespace {
+
+std::span<const int64_t> after(const SequenceParams& pars, size_t first)
+{
+    auto values = pars.values();
+    return first < values.size() ? values.subspan(first) : std::span<const int64_t>();
+}
+
+template <typename Edit>
+void forEachCell(Buffer& b, const Terminal::Rectangle& r, Edit&& edit)
+{
+    for (int row = r.top; row <= r.bottom; ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        for (int col = r.left; col <= r.right; ++col) {
+            CharData cell = line[col];
+            edit(cell);
+            line.set(col, cell);
+        }
+    }
+}
+
+} // namespace
+
+// DECFRA with "$"; anything else only logs.
+void Terminal::csiX(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (!(collect == "$")) {
+        log("Not implemented CSI x with collect: collect=" + decimalList(collect.view()) +
+            " and pars=" + decimalList(pars));
+        return;
+    }
+    const auto rect = getRectangleFromRequest(after(pars, 1));
+    if (!rect)
+        return;
+    const int64_t requested = pars[0];
+    int32_t code = 32;
+    if (requested >= 0 && requested <= 0x10FFFF && !(requested >= 0xD800 && requested <= 0xDFFF))
+        code = static_cast<int32_t>(requested);
+    if (code > 0xFFFF) {
+        const char32_t scalar = static_cast<char32_t>(code);
+        code = graphemes_.code(std::u32string_view(&scalar, 1));
+    }
+    const CharData fill(curAttr, code, 1);
+    forEachCell(*buffer_, *rect, [&fill](CharData& cell) { cell = fill; });
+    updateRange(rect->top);
+    updateRange(rect->bottom);
+}
+
+// DECERA with "$"; DECELR only announces itself; the rest does nothing.
+void Terminal::csiZ(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (collect == "$")
+        cmdDECERA(pars);
+    else if (collect == "'")
+        std::puts("TODO: Enable Locator Reporting (DECELR)");
+}
+
+void Terminal::cmdDECERA(const SequenceParams& pars)
+{
+    const auto rect = getRectangleFromRequest(pars.values());
+    if (!rect)
+        return;
+    const CharData space(curAttr, 32, 1);
+    forEachCell(*buffer_, *rect, [&space](CharData& cell) { cell = space; });
+    updateRange(rect->top);
+    updateRange(rect->bottom);
+}
+
+// DECSERA with "$".
+void Terminal::csiOpenBrace(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (collect == "$")
+        cmdSelectiveEraseRectangularArea(pars);
+    else
+        log("CSI # { not implemented - XTPUSHSGR with " + decimalList(pars));
+}
+
+void Terminal::cmdSelectiveEraseRectangularArea(const SequenceParams& pars)
+{
+    const auto rect = getRectangleFromRequest(pars.values());
+    if (!rect)
+        return;
+    // No cell is protected, so every cell of the rectangle loses its character.
+    forEachCell(*buffer_, *rect, [](CharData& cell) { cell.setValue(32, 1); });
+    updateRange(rect->top);
+    updateRange(rect->bottom);
+}
+
+// DECIC with "'".
+void Terminal::csiCloseBrace(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (collect == "'")
+        cmdInsertColumns(pars);
+    else
+        log("CSI # } not implemented- XTPOPSGR with " + decimalList(pars));
+}
+
+// DECCRA with "$": copies through a side buffer, so overlapping areas work.
+void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect)
+{
+    if (!(collect == "$"))
+        return;
+    auto page = [&pars](int index) { return std::max<int64_t>(pars.at(index, 0), 1); };
+    if (page(4) != 1 || page(7) != 1)
+        return;
+    auto values = pars.values();
+    const auto source = getRectangleFromRequest(values.first(std::min<size_t>(values.size(), 4)));
+    if (!source)
+        return;
+    Buffer& b = *buffer_;
+    const int destRow = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1), rows)) - 1;
+    const int destCol = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1), cols)) - 1;
+    const int width = std::min(source->right - source->left + 1, cols - destCol);
+
+    std::vector<std::vector<CharData>> copied;
+    for (int row = source->top; row <= source->bottom; ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        std::vector<CharData>& cells = copied.emplace_back();
+        for (int col = source->left; col < source->left + width; ++col)
+            cells.push_back(line[col]);
+    }
+    int lastRow = -1;
+    for (size_t k = 0; k < copied.size() && destRow + static_cast<int>(k) < rows; ++k) {
+        lastRow = destRow + static_cast<int>(k);
+        BufferLine& line = b.lines()[b.yBase() + lastRow];
+        for (int j = 0; j < width; ++j)
+            line.set(destCol + j, copied[k][static_cast<size_t>(j)]);
+    }
+    if (lastRow >= 0) {
+        updateRange(destRow);
+        updateRange(lastRow);
+    }
+}
+
+} // namespace corvel

@@ -1,0 +1,108 @@
+// Synchronized output (private mode 2026): while a program draws a frame,
+// the view shows a frozen copy of the screen taken when the frame began.
+
+#include <algorithm>
+#include <chrono>
+
+#include "corvel/terminal/Terminal.h"
+
+namespace corvel {
+
+void Terminal::beginSynchronizedOutput()
+{
+    if (synchronizedOutputActive) {
+        if (!synchronizedOutputBuffer)
+            synchronizedOutputBuffer = snapshotBuffer(*buffer_);
+        scheduleSynchronizedOutputTimeout();
+        return;
+    }
+    synchronizedOutputActive = true;
+    synchronizedOutputBuffer = snapshotBuffer(*buffer_);
+    synchronizedOutputBufferIsAlternate = isCurrentBufferAlternate();
+    scheduleSynchronizedOutputTimeout();
+    if (tdel)
+        tdel->synchronizedOutputChanged(*this, true);
+}
+
+void Terminal::endSynchronizedOutput()
+{
+    if (!synchronizedOutputActive)
+        return;
+    synchronizedOutputActive = false;
+    synchronizedOutputBuffer.reset();
+    synchronizedOutputBufferIsAlternate = false;
+    synchronizedOutputTimeoutItem.cancel();
+    synchronizedOutputTimeoutItem = {};
+    updateRange(0);
+    updateRange(rows - 1);
+    if (tdel)
+        tdel->synchronizedOutputChanged(*this, false);
+}
+
+// Each begin pushes the deadline to the timeout after the latest begin.
+// Without an executor nothing is scheduled: the frame ends on the explicit
+// end, a reset or a resize.
+void Terminal::scheduleSynchronizedOutputTimeout()
+{
+    synchronizedOutputTimeoutItem.cancel();
+    synchronizedOutputTimeoutItem = {};
+    if (!executor_)
+        return;
+    const auto delay = std::chrono::duration_cast<Executor::Duration>(
+        std::chrono::duration<double>(synchronizedOutputTimeoutSeconds));
+    std::weak_ptr<int> alive = lifetime_;
+    synchronizedOutputTimeoutItem = executor_->postDelayed(delay, [this, alive] {
+        if (alive.expired() || !synchronizedOutputActive)
+            return;
+        endSynchronizedOutput();
+    });
+}
+
+// A copy of what the view can show: the rows from the top of the view (or
+// of the screen, whichever is higher) down are copied; older scroll-back
+// lines, which output does not edit, are shared. Ring indexes stay those of
+// the source, so positions read from the copy mean the same lines.
+std::unique_ptr<Buffer> Terminal::snapshotBuffer(Buffer& source)
+{
+    auto copy = std::make_unique<Buffer>(source.cols(), source.rows(), tabStopWidth, source.scrollback());
+    copy->scroll = [](bool) {};
+    CircularBufferLineList& from = source.lines();
+    CircularBufferLineList& to = copy->lines();
+    if (to.maxLength() != from.maxLength())
+        to.setMaxLength(from.maxLength());
+    const int count = from.count();
+    to.setCount(count);
+    const int firstCopied = std::clamp(std::min(source.yDisp(), source.yBase()), 0, count);
+    for (int i = 0; i < count; ++i) {
+        if (i < firstCopied)
+            to.set(i, from.get(i));
+        else
+            to.set(i, std::make_shared<BufferLine>(from[i]));
+    }
+    copy->recalculateLinesWithImagesCount();
+
+    copy->setYBase(source.yBase());
+    copy->setYDisp(source.yDisp());
+    copy->linesTop = source.linesTop;
+    copy->setX(source.x());
+    copy->setY(source.y());
+    copy->setScrollTop(source.scrollTop());
+    copy->setScrollBottom(source.scrollBottom());
+    copy->tabStops = source.tabStops;
+    copy->savedX = source.savedX;
+    copy->savedY = source.savedY;
+    copy->savedAttr = source.savedAttr;
+    copy->savedCharset = source.savedCharset;
+    copy->savedOriginMode = source.savedOriginMode;
+    copy->savedMarginMode = source.savedMarginMode;
+    copy->savedWraparound = source.savedWraparound;
+    copy->savedReverseWraparound = source.savedReverseWraparound;
+    copy->marginLeft = source.marginLeft;
+    copy->marginRight = source.marginRight;
+    copy->insertMode = source.insertMode;
+    copy->marginMode = source.marginMode;
+    copy->wraparound = source.wraparound;
+    return copy;
+}
+
+} // namespace corvel
