@@ -9,14 +9,6 @@ namespace {
 // Lock bit of the X11 (and xkb) modifier state.
 constexpr uint32_t nativeLockMask = 0x2;
 
-bool isPrintable(const QString& text)
-{
-    if (text.isEmpty()) return false;
-    for (const char32_t c : text.toUcs4())
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
-    return true;
-}
-
 // What a key produces with no modifier but Shift, when the event's own text
 // is missing or was turned into a control character.
 QString unmodifiedText(const QKeyEvent& event, bool shifted)
@@ -31,7 +23,7 @@ QString unmodifiedText(const QKeyEvent& event, bool shifted)
     default: break;
     }
     if (KeyInput::isFunctionKey(event.key()) || KeyInput::isModifierKey(event.key())) return {};
-    if (isPrintable(event.text())) return event.text();
+    if (KeyInput::isPrintable(event.text())) return event.text();
     const int key = event.key();
     if (key < 0x20 || key > 0x10FFFF || (key >= 0xD800 && key <= 0xDFFF)) return {};
     const char32_t scalar = static_cast<char32_t>(key);
@@ -41,6 +33,14 @@ QString unmodifiedText(const QKeyEvent& event, bool shifted)
 }
 
 }  // namespace
+
+bool KeyInput::isPrintable(const QString& text)
+{
+    if (text.isEmpty()) return false;
+    for (const char32_t c : text.toUcs4())
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
+    return true;
+}
 
 std::optional<char32_t> KeyInput::firstUnmodifiedScalar() const
 {

@@ -48,6 +48,8 @@ struct KeyInput {
     // The modifier bits Qt's flags (and the X11 state mask, for Caps Lock) hold.
     static unsigned modifiersFrom(Qt::KeyboardModifiers flags, uint32_t nativeModifiers);
     static bool isFunctionKey(int qtKey);
+    // Non-empty text without control characters.
+    static bool isPrintable(const QString& text);
     static bool isModifierKey(int qtKey);
 };
 

@@ -8,6 +8,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
@@ -39,14 +40,6 @@ std::string utf8(const QString& text)
 {
     const QByteArray encoded = text.toUtf8();
     return std::string(encoded.constData(), static_cast<size_t>(encoded.size()));
-}
-
-bool isPrintable(const QString& text)
-{
-    if (text.isEmpty()) return false;
-    for (const char32_t c : text.toUcs4())
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
-    return true;
 }
 
 // Ctrl+Alt+Shift+O: switches Alt between Meta and a plain modifier.
@@ -134,10 +127,10 @@ void TerminalView::keyDown(const KeyInput& key)
     }
     if (handleViewShortcut(key)) return;
     selection_->setActive(false);
-    if (!kittyFlags().isEmpty())
-        kittyKeyDown(key);
-    else
-        legacyKeyDown(key);
+    if (!kittyFlags().isEmpty()) return kittyKeyDown(key);
+    // A press parked before the program switched the protocol off is stale.
+    pendingKittyKeyEvent_.reset();
+    legacyKeyDown(key);
 }
 
 void TerminalView::keyUp(const KeyInput& key)
@@ -211,7 +204,7 @@ void TerminalView::interpretKeyEvent(const KeyInput& key)
 {
     if (const std::optional<EditingCommand> command = editingCommandFor(key)) return doCommand(*command);
     if (key.functionKey) return;
-    if (isPrintable(key.characters)) insertText(key.characters);
+    if (KeyInput::isPrintable(key.characters)) insertText(key.characters);
 }
 
 void TerminalView::flagsChanged(const KeyInput& key, bool down)
@@ -374,6 +367,8 @@ void TerminalView::placePreedit()
     if (!preeditView_ || preeditView_->text().isEmpty()) return;
     preeditView_->setStyle(terminalFont(), colors_.nativeForeground, colors_.nativeBackground);
     preeditView_->place(caretView_->cellFrame().topLeft(), cellDimension_.height());
+    // The input method's candidate window follows the caret.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
 
 // ---- copy and paste ----------------------------------------------------------------
