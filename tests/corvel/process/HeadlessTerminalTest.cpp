@@ -72,10 +72,35 @@ TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalSize)
 
 TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChildWithoutHostCode)
 {
+    struct Query {
+        const char* query; // as printf writes it
+        const char* reply; // ESC shown as "E"
+    };
+    const std::vector<Query> queries {
+        {"\\033[c", "E[?65;4;1;2;6;21;22;17;28c"}, // primary device attributes
+        {"\\033[6n", "E[1;3R"},                      // cursor position, after "ab"
+        {"\\033[?u", "E[?0u"},                       // keyboard enhancement flags
+    };
+    for (const Query& q : queries) {
+        ended.reset();
+        create(sized(40, 10));
+        runShell(askTerminal(q.query));
+        ASSERT_TRUE(runUntilEnd()) << q.query;
+        EXPECT_EQ(headless->screenText(), std::string("ab\nreply:") + q.reply + "\n") << q.query;
+    }
+}
+
+TEST_F(HeadlessTerminalTest, ReportedDirectoryAndImagesAreKept)
+{
     create(sized(40, 10));
-    runShell(askTerminal("\\033[?u"));
+    runShell("printf '\\033]7;file://host/tmp/work\\033\\\\'; "
+             "printf '\\033Pq#1;2;100;0;0#1~~~\\033\\\\'");
     ASSERT_TRUE(runUntilEnd());
-    EXPECT_EQ(headless->screenText(), "ab\nreply:E[?0u\n");
+    EXPECT_EQ(headless->dir, std::optional<std::string>("file://host/tmp/work"));
+    ASSERT_EQ(headless->images.size(), 1u);
+    EXPECT_EQ(headless->images[0].width, 3);
+    EXPECT_EQ(headless->images[0].height, 6);
+    EXPECT_EQ(headless->images[0].bytes.size(), 3u * 6u * 4u);
 }
 
 TEST_F(HeadlessTerminalTest, SentTextReachesTheChild)
