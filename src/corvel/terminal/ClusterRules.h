@@ -22,7 +22,15 @@ bool hasCombiningClass(char32_t c);
 // printed before it (marks, modifiers, joiners, selectors), whatever that was.
 inline bool mayJoinPrevious(char32_t c, int width)
 {
-    return width == 0 || c == zeroWidthJoiner || isEmojiModifier(c) || isVariationSelector(c) || hasCombiningClass(c);
+    if (width == 0)
+        return true;
+    // Most printed text lies where no marks, joiners or selectors are; among
+    // the emoji only the skin-tone modifiers join.
+    if (c < 0x300 || (c >= 0x3400 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7A3))
+        return false;
+    if (c >= 0x1F000 && c <= 0x1FAFF)
+        return isEmojiModifier(c);
+    return c == zeroWidthJoiner || isVariationSelector(c) || hasCombiningClass(c);
 }
 
 // True when `cluster` followed by `next` forms a single extended grapheme cluster.

@@ -37,14 +37,6 @@ int32_t GraphemeTable::code(std::u32string_view cluster)
     return code;
 }
 
-const std::u32string* GraphemeTable::lookup(int32_t code) const
-{
-    if (code < firstCode)
-        return nullptr;
-    size_t index = static_cast<size_t>(code - firstCode);
-    return index < clusters_.size() ? &clusters_[index] : nullptr;
-}
-
 std::u32string GraphemeTable::character(int32_t code) const
 {
     if (code <= 0x400000)

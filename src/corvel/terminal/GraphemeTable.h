@@ -28,7 +28,13 @@ public:
     std::u32string character(int32_t code) const;
 
     // The cluster stored under a table code, or null when there is none.
-    const std::u32string* lookup(int32_t code) const;
+    const std::u32string* lookup(int32_t code) const
+    {
+        if (code < firstCode)
+            return nullptr;
+        const auto index = static_cast<size_t>(code - firstCode);
+        return index < clusters_.size() ? &clusters_[index] : nullptr;
+    }
 
     int32_t lastCharIndex() const { return firstCode + static_cast<int32_t>(clusters_.size()); }
     size_t size() const { return clusters_.size(); }

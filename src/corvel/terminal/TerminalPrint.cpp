@@ -33,17 +33,16 @@ bool isAllAscii(std::span<const uint8_t> data)
 }
 
 // The second byte allowed after a lead byte, by the class in the high nibble
-// of its UnicodeUtil::first entry.
+// of its UnicodeUtil::first entry: 80..BF, A0..BF, 80..9F, 90..BF, 80..8F.
 bool secondByteAllowed(uint8_t entry, uint8_t b)
 {
-    switch (entry >> 4) {
-    case 1: return b >= 0xA0 && b <= 0xBF;
-    case 2: return b >= 0x80 && b <= 0x9F;
-    case 3: return b >= 0x90 && b <= 0xBF;
-    case 4: return b >= 0x80 && b <= 0x8F;
-    default: return b >= 0x80 && b <= 0xBF;
-    }
+    static constexpr uint8_t lowest[] = {0x80, 0xA0, 0x80, 0x90, 0x80};
+    static constexpr uint8_t span[] = {0x3F, 0x1F, 0x1F, 0x2F, 0x0F};
+    const unsigned cls = entry >> 4;
+    return static_cast<uint8_t>(b - lowest[cls]) <= span[cls];
 }
+
+constexpr bool isContinuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 
 bool takesPresentationSelector(char32_t c)
 {
@@ -59,10 +58,14 @@ void Terminal::handlePrint(std::span<const uint8_t> data)
         return;
     Buffer& b = *buffer_;
     if (charset == nullptr && isAllAscii(data)) {
-        updateRange(b, b.y());
+        const int y = b.y();
+        const int yDisp = b.yDisp();
+        updateRange(b, y);
         const int printed = b.insertAsciiRun(data, curAttr);
         if (printed == static_cast<int>(data.size())) {
-            updateRange(*buffer_, buffer_->y());
+            // A run that stayed on its row has already been marked.
+            if (b.y() != y || b.yDisp() != yDisp)
+                updateRange(b, b.y());
             return;
         }
         // Insert mode prints nothing here; without auto-wrap the run stopped
@@ -109,17 +112,29 @@ void Terminal::printGeneral(std::span<const uint8_t> data)
         // with the byte right after the lead, so no valid byte is lost.
         const size_t length = entry & 0x0F;
         bool valid = i + length - 1 <= count && secondByteAllowed(entry, data[i]);
-        for (size_t k = 1; valid && k < length - 1; ++k)
-            valid = data[i + k] >= 0x80 && data[i + k] <= 0xBF;
+        char32_t scalar = 0;
+        if (valid) {
+            switch (length) {
+            case 2:
+                scalar = (char32_t{lead & 0x1Fu} << 6) | (data[i] & 0x3Fu);
+                break;
+            case 3:
+                valid = isContinuation(data[i + 1]);
+                scalar = (char32_t{lead & 0x0Fu} << 12) | (char32_t{data[i] & 0x3Fu} << 6) | (data[i + 1] & 0x3Fu);
+                break;
+            default:
+                valid = isContinuation(data[i + 1]) && isContinuation(data[i + 2]);
+                scalar = (char32_t{lead & 0x07u} << 18) | (char32_t{data[i] & 0x3Fu} << 12) |
+                         (char32_t{data[i + 1] & 0x3Fu} << 6) | (data[i + 2] & 0x3Fu);
+                break;
+            }
+        }
         if (!valid) {
             const int width = UnicodeUtil::columnWidth(lead);
             if (width >= 1)
                 buffer_->insertCharacter(CharData(curAttr, lead, static_cast<int8_t>(width)));
             continue;
         }
-        char32_t scalar = lead & (0x7F >> length);
-        for (size_t k = 0; k < length - 1; ++k)
-            scalar = (scalar << 6) | (data[i + k] & 0x3F);
         i += length - 1;
 
         const int width = UnicodeUtil::columnWidth(scalar);

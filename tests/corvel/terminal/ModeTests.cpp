@@ -260,3 +260,25 @@ TEST_F(Synchronized, DeadlineAfterTheTerminalIsGoneDoesNothing)
 
 } // namespace
 } // namespace corvel::test
+
+namespace corvel::test {
+namespace {
+
+TEST(FullReset, HomesTheCursorOnACleanNormalScreen)
+{
+    ModeHost host;
+    Terminal t(&host, sized(10, 4));
+    t.feed("normal\r\n\x1b[?1049h\x1b[3;5Halt text\x1b[2;3r\x1b[?6h\x1b[1;31m");
+    t.feed("\x1b" "c");
+    EXPECT_FALSE(t.isCurrentBufferAlternate());
+    EXPECT_EQ(t.buffer().x(), 0);
+    EXPECT_EQ(t.buffer().y(), 0);
+    EXPECT_EQ(screenText(t), "");
+    EXPECT_EQ(t.buffer().scrollTop(), 0);
+    EXPECT_EQ(t.buffer().scrollBottom(), 3);
+    EXPECT_FALSE(t.originMode);
+    EXPECT_EQ(t.curAttr, Attribute());
+}
+
+} // namespace
+} // namespace corvel::test
