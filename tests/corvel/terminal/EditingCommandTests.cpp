@@ -123,3 +123,31 @@ TEST_F(EditingState, ColumnEditsUnwrapTheRegionRows)
 
 } // namespace
 } // namespace corvel::test
+
+namespace corvel::test {
+namespace {
+
+// Final bytes whose commands have no form with intermediates or a private
+// marker: such sequences reach the fallback and change nothing. A graphics
+// probe (CSI ? Pi ; Pa ; Pv S) in particular must not scroll.
+TEST(ForeignForms, ReachTheFallbackAndChangeNothing)
+{
+    for (const char* sequence : {"\x1b[?1;1;0S", "\x1b[?2;1;0S", "\x1b[2 @", "\x1b[2 A", "\x1b[2$~", "\x1b[>3L",
+                                 "\x1b[?2P", "\x1b[=2X", "\x1b[?5G", "\x1b[3!d", "\x1b[3 b", "\x1b[>1H",
+                                 "\x1b[1;1;1;1;1;1y", "\x1b[3~"}) {
+        RecordingDelegate host;
+        Terminal t(&host, sized(10, 4));
+        t.feed("abcdefghij" "klmnopqrst\x1b[2;3H");
+        t.silentLog = false;
+        testing::internal::CaptureStdout();
+        t.feed(sequence);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(screenText(t), "abcdefghij\nklmnopqrst") << sequence + 1;
+        EXPECT_EQ(t.getCursorLocation(), std::make_pair(2, 1)) << sequence + 1;
+        EXPECT_NE(out.find("Info: Corvel: Unknown CSI Code"), std::string::npos) << sequence + 1;
+        EXPECT_TRUE(host.sent.empty()) << sequence + 1;
+    }
+}
+
+} // namespace
+} // namespace corvel::test
