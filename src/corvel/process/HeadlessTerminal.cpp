@@ -1,5 +1,8 @@
 #include "corvel/process/HeadlessTerminal.h"
 
+#include "corvel/images/PngDecoder.h"
+#include "corvel/model/Buffer.h"
+
 #include <limits>
 
 namespace corvel {
@@ -97,10 +100,57 @@ void HeadlessTerminal::hostCurrentDirectoryUpdated(Terminal& source)
 
 void HeadlessTerminal::colorChanged(Terminal& /*source*/, std::optional<int> /*idx*/) {}
 
+std::vector<HeadlessTerminal::ShownStrip> HeadlessTerminal::imageStrips()
+{
+    std::vector<ShownStrip> strips;
+    Buffer& screen = terminal_->buffer();
+    for (int i = 0; i < screen.lines().count(); ++i) {
+        const BufferLine& line = screen.lines()[i];
+        if (!line.images)
+            continue;
+        for (const auto& image : *line.images) {
+            auto strip = std::dynamic_pointer_cast<const ImageStrip>(image);
+            if (!strip)
+                continue;
+            auto picture = std::static_pointer_cast<const Image>(strip->picture);
+            strips.push_back({i, std::move(strip), std::move(picture)});
+        }
+    }
+    return strips;
+}
+
+std::optional<std::pair<int, int>> HeadlessTerminal::cellSizeInPixels(Terminal& /*source*/)
+{
+    return std::pair {cellWidth, cellHeight};
+}
+
+ImageStripInserter HeadlessTerminal::stripInserter()
+{
+    return ImageStripInserter(terminal_->kittyPlacementHost(),
+        ImageStripGeometry::forScreen(cellWidth, cellHeight, terminal_->cols, terminal_->rows));
+}
+
 void HeadlessTerminal::createImageFromBitmap(Terminal& /*source*/, std::vector<std::uint8_t>&& bytes, int width,
     int height)
 {
+    // Every strip shares one copy of the pixels; the list of bitmaps keeps its own.
+    auto picture = std::make_shared<const Image>(Image {bytes, width, height});
     images.push_back({std::move(bytes), width, height});
+    stripInserter().insertBitmap({width, height, std::move(picture)});
+}
+
+void HeadlessTerminal::createImage(Terminal& /*source*/, std::span<const std::uint8_t> data, ImageSizeRequest width,
+    ImageSizeRequest height, bool preserveAspectRatio)
+{
+    // A picture that cannot be decoded is not shown, as in a view.
+    std::optional<RgbaBitmap> decoded = PngDecoder::decodeToRgba(data);
+    if (!decoded)
+        return;
+    const int pictureWidth = decoded->width;
+    const int pictureHeight = decoded->height;
+    auto picture = std::make_shared<const Image>(Image {std::move(decoded->bytes), pictureWidth, pictureHeight});
+    stripInserter().insertImage({pictureWidth, pictureHeight, std::move(picture)}, width, height,
+        preserveAspectRatio);
 }
 
 } // namespace corvel

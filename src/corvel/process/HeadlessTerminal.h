@@ -1,6 +1,8 @@
 #pragma once
 
 #include "corvel/base/Executor.h"
+#include "corvel/images/ImageStrip.h"
+#include "corvel/images/ImageStripInserter.h"
 #include "corvel/process/LocalProcess.h"
 #include "corvel/process/LocalProcessDelegate.h"
 #include "corvel/terminal/Terminal.h"
@@ -14,6 +16,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace corvel {
@@ -25,6 +28,11 @@ namespace corvel {
 // Everything runs on the executor given at construction, which must outlive
 // the headless terminal; its owner uses it on that executor's thread too.
 // No child is started: call process().startProcess(...).
+//
+// Pictures the child shows are laid out as a view would lay them out, on
+// cells of cellWidth × cellHeight pixels: their strips are attached to the
+// lines they cover and the cursor moves past them. Each strip carries the
+// picture's RGBA pixels (see imageStrips()); nothing is drawn.
 class HeadlessTerminal : public TerminalDelegate, public LocalProcessDelegate {
 public:
     using EndHandler = std::function<void(std::optional<std::int32_t> exitCode)>;
@@ -34,6 +42,18 @@ public:
         int width;
         int height;
     };
+
+    // One picture strip attached to a line of the active screen.
+    struct ShownStrip {
+        int line; // index into the screen's lines, scroll-back included
+        std::shared_ptr<const ImageStrip> strip;
+        std::shared_ptr<const Image> picture; // the whole picture the strip is cut from
+    };
+
+    // The cell size pictures are laid out with, reported to the child when it
+    // asks for it.
+    static constexpr int cellWidth = 10;
+    static constexpr int cellHeight = 20;
 
     HeadlessTerminal(Executor& executor, const TerminalOptions& options, EndHandler onEnd);
     ~HeadlessTerminal() override;
@@ -63,6 +83,9 @@ public:
     // dropped, each row ended by "\n".
     std::string screenText();
 
+    // The strips on the active screen's lines, top line first.
+    std::vector<ShownStrip> imageStrips();
+
     // LocalProcessDelegate
     void processTerminated(LocalProcess& source, std::optional<std::int32_t> exitCode) override;
     void dataReceived(std::span<const std::uint8_t> slice) override;
@@ -73,9 +96,14 @@ public:
     void mouseModeChanged(Terminal& source) override;
     void hostCurrentDirectoryUpdated(Terminal& source) override;
     void colorChanged(Terminal& source, std::optional<int> idx) override;
+    std::optional<std::pair<int, int>> cellSizeInPixels(Terminal& source) override;
     void createImageFromBitmap(Terminal& source, std::vector<std::uint8_t>&& bytes, int width, int height) override;
+    void createImage(Terminal& source, std::span<const std::uint8_t> data, ImageSizeRequest width,
+        ImageSizeRequest height, bool preserveAspectRatio) override;
 
 private:
+    ImageStripInserter stripInserter();
+
     std::unique_ptr<Terminal> terminal_;
     std::unique_ptr<LocalProcess> process_;
 };
