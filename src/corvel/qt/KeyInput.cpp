@@ -42,6 +42,16 @@ bool KeyInput::isPrintable(const QString& text)
     return true;
 }
 
+int KeyInput::modifierParameter(bool altCounts) const
+{
+    int parameter = 1;
+    if (has(shift)) parameter += 1;
+    if (altCounts && has(alt)) parameter += 2;
+    if (has(control)) parameter += 4;
+    if (has(super)) parameter += 8;
+    return parameter;
+}
+
 std::optional<char32_t> KeyInput::firstUnmodifiedScalar() const
 {
     const QList<uint> scalars = charactersIgnoringModifiers.toUcs4();

@@ -41,6 +41,11 @@ struct KeyInput {
     bool has(unsigned modifier) const { return (modifiers & modifier) == modifier; }
     bool hasAny(unsigned modifier) const { return (modifiers & modifier) != 0; }
 
+    // The modifier parameter of the traditional modified key forms
+    // (CSI 1 ; m A, CSI n ; m ~): 1 + Shift 1 + Alt 2 + Control 4 + Super 8.
+    // Alt counts only when it acts as Meta.
+    int modifierParameter(bool altCounts) const;
+
     // The first Unicode scalar of the text without modifiers.
     std::optional<char32_t> firstUnmodifiedScalar() const;
 

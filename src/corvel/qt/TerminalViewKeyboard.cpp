@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include <QClipboard>
@@ -62,6 +63,55 @@ unsigned ownModifier(int qtKey)
     case Qt::Key_CapsLock: return KeyInput::capsLock;
     default: return 0;
     }
+}
+
+// The modified form of a cursor, editing, page or F1-F12 key for the
+// modifier parameter m: CSI 1 ; m X for the keys whose plain form ends in a
+// letter, CSI n ; m ~ for the numbered ones. The form is the same under
+// application cursor mode. Nothing for other keys.
+std::optional<std::string> modifiedKeySequence(int qtKey, int parameter)
+{
+    const std::string m = std::to_string(parameter);
+    const auto lettered = [&m](char letter) { return "\x1b[1;" + m + letter; };
+    const auto numbered = [&m](int number) { return "\x1b[" + std::to_string(number) + ';' + m + '~'; };
+    switch (qtKey) {
+    case Qt::Key_Up: return lettered('A');
+    case Qt::Key_Down: return lettered('B');
+    case Qt::Key_Right: return lettered('C');
+    case Qt::Key_Left: return lettered('D');
+    case Qt::Key_Home: return lettered('H');
+    case Qt::Key_End: return lettered('F');
+    case Qt::Key_F1: return lettered('P');
+    case Qt::Key_F2: return lettered('Q');
+    case Qt::Key_F3: return lettered('R');
+    case Qt::Key_F4: return lettered('S');
+    case Qt::Key_Insert: return numbered(2);
+    case Qt::Key_Delete: return numbered(3);
+    case Qt::Key_PageUp: return numbered(5);
+    case Qt::Key_PageDown: return numbered(6);
+    case Qt::Key_F5: return numbered(15);
+    case Qt::Key_F6: return numbered(17);
+    case Qt::Key_F7: return numbered(18);
+    case Qt::Key_F8: return numbered(19);
+    case Qt::Key_F9: return numbered(20);
+    case Qt::Key_F10: return numbered(21);
+    case Qt::Key_F11: return numbered(23);
+    case Qt::Key_F12: return numbered(24);
+    default: return std::nullopt;
+    }
+}
+
+constexpr int shiftParameter = 2;
+constexpr int metaParameter = 3;
+constexpr int controlShiftParameter = 6;
+
+// Page Up and Page Down page the view (or reach the program on the alternate
+// screen) alone, with Shift, and with Ctrl+Shift, the application's command
+// modifier; other modifiers go to the program.
+bool pagesTheView(const KeyInput& key, int parameter)
+{
+    if (key.qtKey != Qt::Key_PageUp && key.qtKey != Qt::Key_PageDown) return false;
+    return parameter == 1 || parameter == shiftParameter || parameter == controlShiftParameter;
 }
 
 char32_t lowercased(char32_t scalar)
@@ -161,10 +211,18 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         interpretKeyEvent(key);
         return;
     }
-    if (optionAsMetaKey && key.has(KeyInput::alt)) {
+    const int parameter = key.modifierParameter(optionAsMetaKey);
+    // Meta alone moves by word.
+    if (parameter == metaParameter) {
         if (key.qtKey == Qt::Key_Right) return send(bytes(Seq::emacsForward));
         if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::emacsBack));
-        // Other function keys have no Meta form: they go on as without Alt.
+    }
+    if (pagesTheView(key, parameter)) return key.qtKey == Qt::Key_PageUp ? pageUp() : pageDown();
+    if (parameter > 1)
+        if (const std::optional<std::string> modified = modifiedKeySequence(key.qtKey, parameter))
+            return send(bytes(*modified));
+    if (optionAsMetaKey && key.has(KeyInput::alt)) {
+        // Function keys without a modified form go on as without Alt.
         if (!key.functionKey) {
             if (unmodified.isEmpty()) return;
             // ESC and the key in one write, so that no reader sees a lone ESC.
@@ -179,8 +237,6 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         }
     }
     if (key.has(KeyInput::control)) {
-        if (key.qtKey == Qt::Key_Right) return send(bytes(Seq::controlRight));
-        if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::controlLeft));
         if (key.functionKey) return send(std::span<const uint8_t>());
         if (unmodified.isEmpty()) return interpretKeyEvent(key);
         const std::vector<uint8_t> control = applyControlToEventCharacters(unmodified);
@@ -192,8 +248,6 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         switch (key.qtKey) {
         case Qt::Key_Delete: return send(bytes(Seq::cmdDelKey));
         case Qt::Key_Insert: return send(bytes(Seq::cmdInsert));
-        case Qt::Key_PageUp: return pageUp();
-        case Qt::Key_PageDown: return pageDown();
         default: break;
         }
     }

@@ -13,7 +13,7 @@ namespace {
 using test::KeyboardFixture;
 
 struct KeyCase {
-    const char* name;
+    std::string name;
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
     // The text X11 puts in the event.
@@ -45,15 +45,13 @@ std::vector<KeyCase> keyCases()
         {"ctrl_space", Qt::Key_Space, ctrl, " ", std::string(1, '\0')},
         {"ctrl_slash_sends_nothing", Qt::Key_Slash, ctrl, "/", ""},
         {"ctrl_eacute_sends_nothing", Qt::Key_Eacute, ctrl, "é", ""},
-        {"ctrl_right", Qt::Key_Right, ctrl, "", "\x1b[1;5C"},
-        {"ctrl_left_under_app_cursor", Qt::Key_Left, ctrl, "", "\x1b[1;5D", true},
         {"alt_x", Qt::Key_X, alt, "x", "\x1bx"},
         {"alt_shift_x", Qt::Key_X, alt | shift, "X", "\x1bX"},
         {"alt_ctrl_a", Qt::Key_A, alt | ctrl, "\x01", "\x1b\x01"},
         {"alt_backspace", Qt::Key_Backspace, alt, "\b", "\x1b\x7f"},
         {"alt_left", Qt::Key_Left, alt, "", "\x1b" "b"},
         {"alt_right", Qt::Key_Right, alt, "", "\x1b" "f"},
-        {"alt_up_as_up", Qt::Key_Up, alt, "", "\x1b[A"},
+        {"alt_up", Qt::Key_Up, alt, "", "\x1b[1;3A"},
         {"up", Qt::Key_Up, none, "", "\x1b[A"},
         {"down", Qt::Key_Down, none, "", "\x1b[B"},
         {"right", Qt::Key_Right, none, "", "\x1b[C"},
@@ -76,9 +74,58 @@ std::vector<KeyCase> keyCases()
         {"page_up_app_cursor_still_scrolls", Qt::Key_PageUp, none, "", "", true},
         {"page_up_alternate_screen", Qt::Key_PageUp, none, "", "\x1b[5~", false, true},
         {"page_down_alternate_screen", Qt::Key_PageDown, none, "", "\x1b[6~", false, true},
-        {"shift_up_unhandled", Qt::Key_Up, shift, "", ""},
         {"keypad_digit", Qt::Key_5, Qt::KeypadModifier, "5", "5"},
     };
+    // Modified cursor, editing, page and function keys, the same under
+    // application cursor mode.
+    const std::vector<KeyCase> modified = {
+        {"ctrl_left", Qt::Key_Left, ctrl, "", "\x1b[1;5D"},
+        {"ctrl_right", Qt::Key_Right, ctrl, "", "\x1b[1;5C"},
+        {"ctrl_up", Qt::Key_Up, ctrl, "", "\x1b[1;5A"},
+        {"ctrl_shift_left", Qt::Key_Left, ctrl | shift, "", "\x1b[1;6D"},
+        {"ctrl_alt_right", Qt::Key_Right, ctrl | alt, "", "\x1b[1;7C"},
+        {"alt_shift_left", Qt::Key_Left, alt | shift, "", "\x1b[1;4D"},
+        {"shift_up", Qt::Key_Up, shift, "", "\x1b[1;2A"},
+        {"shift_down", Qt::Key_Down, shift, "", "\x1b[1;2B"},
+        {"alt_shift_up", Qt::Key_Up, alt | shift, "", "\x1b[1;4A"},
+        {"super_up", Qt::Key_Up, Qt::MetaModifier, "", "\x1b[1;9A"},
+        {"ctrl_alt_shift_super_down", Qt::Key_Down, ctrl | alt | shift | Qt::MetaModifier, "", "\x1b[1;16B"},
+        {"ctrl_home", Qt::Key_Home, ctrl, "", "\x1b[1;5H"},
+        {"shift_home", Qt::Key_Home, shift, "", "\x1b[1;2H"},
+        {"ctrl_end", Qt::Key_End, ctrl, "", "\x1b[1;5F"},
+        {"shift_f1", Qt::Key_F1, shift, "", "\x1b[1;2P"},
+        {"ctrl_f1", Qt::Key_F1, ctrl, "", "\x1b[1;5P"},
+        {"alt_f4", Qt::Key_F4, alt, "", "\x1b[1;3S"},
+        {"shift_f5", Qt::Key_F5, shift, "", "\x1b[15;2~"},
+        {"ctrl_f6", Qt::Key_F6, ctrl, "", "\x1b[17;5~"},
+        {"ctrl_shift_f11", Qt::Key_F11, ctrl | shift, "", "\x1b[23;6~"},
+        {"alt_f12", Qt::Key_F12, alt, "", "\x1b[24;3~"},
+        {"ctrl_delete", Qt::Key_Delete, ctrl, "\x7f", "\x1b[3;5~"},
+        {"shift_delete", Qt::Key_Delete, shift, "\x7f", "\x1b[3;2~"},
+        {"shift_insert", Qt::Key_Insert, shift, "", "\x1b[2;2~"},
+        {"ctrl_page_up", Qt::Key_PageUp, ctrl, "", "\x1b[5;5~"},
+        {"alt_page_down", Qt::Key_PageDown, alt, "", "\x1b[6;3~"},
+    };
+    for (const KeyCase& c : modified) {
+        cases.push_back(c);
+        KeyCase app = c;
+        app.name += "_app";
+        app.applicationCursor = true;
+        cases.push_back(app);
+    }
+    const std::vector<KeyCase> paging = {
+        // Page keys alone, with Shift or with the command modifiers page the
+        // view, which sends the plain page key only on the alternate screen.
+        {"shift_page_up_scrolls", Qt::Key_PageUp, shift, "", ""},
+        {"ctrl_shift_page_down_scrolls", Qt::Key_PageDown, ctrl | shift, "", ""},
+        {"shift_page_up_alternate_screen", Qt::Key_PageUp, shift, "", "\x1b[5~", false, true},
+        {"ctrl_page_up_alternate_screen", Qt::Key_PageUp, ctrl, "", "\x1b[5;5~", false, true},
+        // Keys without a modified form.
+        {"shift_f13_sends_nothing", Qt::Key_F13, shift, "", ""},
+        {"ctrl_f13_sends_nothing", Qt::Key_F13, ctrl, "", ""},
+        {"shift_tab_is_back_tab", Qt::Key_Backtab, shift, "", "\x1b[Z", true},
+    };
+    cases.insert(cases.end(), paging.begin(), paging.end());
     const char* const functionKeys[] = {"\x1bOP",   "\x1bOQ",   "\x1bOR",   "\x1bOS",   "\x1b[15~", "\x1b[17~",
                                         "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~"};
     static const char* const names[] = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9", "f10", "f11", "f12"};
@@ -101,7 +148,7 @@ TEST_P(KeyTable, KeySendsItsBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(Legacy, KeyTable, ::testing::ValuesIn(keyCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return info.param.name; });
 
 using KeyboardInput = KeyboardFixture;
 
@@ -178,6 +225,59 @@ TEST_F(KeyboardInput, PageUpKeyScrollsTheNormalScreen)
     click(Qt::Key_PageUp);
     EXPECT_EQ(screen.yDisp(), bottom - screen.rows());
     EXPECT_EQ(sent(), "");
+}
+
+TEST_F(KeyboardInput, PageKeysPageTheViewOnlyAloneWithShiftOrWithCtrlShift)
+{
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    view->feed(lines);
+    flush();
+    Buffer& screen = terminal().displayBuffer();
+    const int bottom = screen.yDisp();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int scrolledBy;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {Qt::Key_PageUp, shift, screen.rows(), ""},
+        {Qt::Key_PageUp, ctrl | shift, screen.rows(), ""},
+        {Qt::Key_PageUp, ctrl, 0, "\x1b[5;5~"},
+        {Qt::Key_PageUp, alt | shift, 0, "\x1b[5;4~"},
+    };
+    for (const Case& c : cases) {
+        view->scrollTo(bottom, true);
+        clearSent();
+        click(c.key, c.modifiers);
+        EXPECT_EQ(screen.yDisp(), bottom - c.scrolledBy) << c.modifiers.toInt();
+        EXPECT_EQ(sent(), c.expected) << c.modifiers.toInt();
+    }
+    // Page Down comes back with the same modifiers.
+    view->scrollTo(bottom - 2 * screen.rows(), true);
+    click(Qt::Key_PageDown, ctrl | shift);
+    click(Qt::Key_PageDown, shift);
+    EXPECT_EQ(screen.yDisp(), bottom);
+}
+
+TEST_F(KeyboardInput, AltCountsInModifiedKeysOnlyWhileItActsAsMeta)
+{
+    view->optionAsMetaKey = false;
+    click(Qt::Key_Up, alt);
+    EXPECT_EQ(sent(), "\x1b[A");
+    clearSent();
+    click(Qt::Key_F5, alt | ctrl);
+    EXPECT_EQ(sent(), "\x1b[15;5~");
+    clearSent();
+    click(Qt::Key_Left, alt | shift);
+    EXPECT_EQ(sent(), "\x1b[1;2D");
+}
+
+TEST_F(KeyboardInput, ModifiedKeyIsOneWrite)
+{
+    click(Qt::Key_F12, ctrl | shift);
+    EXPECT_EQ(writer.writes, std::vector<std::string>{"\x1b[24;6~"});
 }
 
 struct CommandCase {
