@@ -2,6 +2,10 @@
 
 #include <utf8proc.h>
 
+#include <array>
+#include <map>
+#include <vector>
+
 #include "corvel/base/UnicodeWidthData.h"
 
 namespace corvel::UnicodeUtil {
@@ -29,10 +33,8 @@ int widthFromCategory(uint32_t c) {
     }
 }
 
-}  // namespace
-
-int columnWidth(char32_t rune) {
-    const uint32_t c = rune;
+// The width rules for anything that is not printable ASCII.
+int computeWidth(uint32_t c) {
     if (c == 0) return 0;
     if (c < 0x20) return -1;
     if (c < 0x7F) return 1;
@@ -47,6 +49,45 @@ int columnWidth(char32_t rune) {
     const auto& wide = UnicodeWidthData::eastAsianWide;
     if (bisearch(c, wide, static_cast<int>(wide.size()) - 1)) return 2;
     return 1;
+}
+
+// The widths of the first two planes, where nearly all printed text lies,
+// computed once: blocks of 256 code points, each distinct block stored once.
+class PlaneWidths {
+public:
+    static constexpr uint32_t limit = 0x20000;
+
+    PlaneWidths() {
+        std::map<std::array<int8_t, blockSize>, uint32_t> seen;
+        std::array<int8_t, blockSize> block;
+        for (uint32_t b = 0; b < blockCount; ++b) {
+            for (uint32_t k = 0; k < blockSize; ++k) block[k] = static_cast<int8_t>(computeWidth(b * blockSize + k));
+            const auto [it, added] = seen.emplace(block, static_cast<uint32_t>(widths_.size()));
+            if (added) widths_.insert(widths_.end(), block.begin(), block.end());
+            offsets_[b] = it->second;
+        }
+    }
+
+    int operator()(uint32_t c) const { return widths_[offsets_[c / blockSize] + c % blockSize]; }
+
+private:
+    static constexpr uint32_t blockSize = 256;
+    static constexpr uint32_t blockCount = limit / blockSize;
+
+    std::array<uint32_t, blockCount> offsets_{};
+    std::vector<int8_t> widths_;
+};
+
+}  // namespace
+
+int columnWidth(char32_t rune) {
+    const uint32_t c = rune;
+    if (c - 0x20 < 0x5F) return 1;  // printable ASCII
+    if (c < PlaneWidths::limit) {
+        static const PlaneWidths planes;
+        return planes(c);
+    }
+    return computeWidth(c);
 }
 
 int bisearch(uint32_t rune, std::span<const LH> table, int max) {
