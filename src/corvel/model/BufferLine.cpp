@@ -33,15 +33,15 @@ void BufferLine::warnOutOfRange() {
 
 namespace {
 
-// Writes n cells of width 1 in one attribute, taking their codes from bytes.
-// With SSE2, four cells (80 bytes) go out as five 16-byte stores of a
-// prepared template with the codes merged into its code fields.
-void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
-    const CharData cell(attribute, 0, 1);
-    int i = 0;
 #if defined(__SSE2__)
+// Writes cells of width 1 made of `cell` with codes from bytes, four at a
+// time: four cells (80 bytes) go out as five 16-byte stores of a prepared
+// template with the codes merged into its code fields. Returns how many
+// cells were written (a multiple of four, at most n).
+int writeAsciiGroups(CharData* out, const uint8_t* bytes, int n, const CharData& cell) {
     static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0);
-    CharData group[4] = {cell, cell, cell, cell};
+    if (n < 4) return 0;
+    const CharData group[4] = {cell, cell, cell, cell};
     __m128i lanes[5];
     std::memcpy(lanes, group, sizeof lanes);
     // The code of cell k of a group lies in 32-bit lane k of vector k.
@@ -51,6 +51,7 @@ void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute
     const __m128i lane3 = _mm_set_epi32(-1, 0, 0, 0);
     const __m128i zero = _mm_setzero_si128();
     auto* dst = reinterpret_cast<__m128i*>(out);
+    int i = 0;
     for (; i + 4 <= n; i += 4, dst += 5) {
         int32_t four;
         std::memcpy(&four, bytes + i, sizeof four);
@@ -61,8 +62,16 @@ void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute
         _mm_storeu_si128(dst + 3, _mm_or_si128(lanes[3], _mm_and_si128(codes, lane3)));
         _mm_storeu_si128(dst + 4, lanes[4]);
     }
+    return i;
+}
+#else
+int writeAsciiGroups(CharData*, const uint8_t*, int, const CharData&) { return 0; }
 #endif
-    for (; i < n; ++i) {
+
+// Writes n cells of width 1 in one attribute, taking their codes from bytes.
+void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
+    const CharData cell(attribute, 0, 1);
+    for (int i = writeAsciiGroups(out, bytes, n, cell); i < n; ++i) {
         std::memcpy(out + i, &cell, sizeof cell);
         out[i].code = bytes[i];
     }
