@@ -473,8 +473,6 @@ protected:
     void tabBackward(int64_t count);
     void setTitleModeFlags(const SequenceParams& pars, bool value);
     void oscClipboard(std::span<const uint8_t> data);
-    // The handle stamped on printed cells while an OSC 8 link is open.
-    TinyAtom hyperlinkAtom() const { return normalBuffer_->printPayload; }
 
 private:
     std::unique_ptr<Buffer> makeBuffer(int bufferCols, int bufferRows, std::optional<int> scrollback);

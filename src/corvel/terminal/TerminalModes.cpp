@@ -579,7 +579,10 @@ void Terminal::cmdSoftReset()
 {
     cursorHidden = false;
     originMode = false;
+    // Printing reads the screens' copies of the modes, so they follow the
+    // terminal's: text after the reset is no longer inserted.
     insertMode = false;
+    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::insertMode, false);
     wraparound = true;
     reverseWraparound = false;
     setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::wraparound, true);

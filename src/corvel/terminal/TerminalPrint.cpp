@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "corvel/base/CharSets.h"
 #include "corvel/base/UnicodeUtil.h"
 #include "corvel/base/UnicodeWidthData.h"
@@ -19,6 +23,15 @@ bool isAllAscii(std::span<const uint8_t> data)
 {
     const uint8_t* p = data.data();
     size_t n = data.size();
+#if defined(__SSE2__)
+    if (n >= 16) {
+        __m128i acc16 = _mm_setzero_si128();
+        for (; n >= 16; p += 16, n -= 16)
+            acc16 = _mm_or_si128(acc16, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        if (_mm_movemask_epi8(acc16) != 0)
+            return false;
+    }
+#endif
     uint64_t acc = 0;
     while (n >= 8) {
         uint64_t word;

@@ -151,3 +151,27 @@ TEST(ForeignForms, ReachTheFallbackAndChangeNothing)
 
 } // namespace
 } // namespace corvel::test
+
+namespace corvel::test {
+namespace {
+
+// The ring-index range names the lines that changed, also while the view is
+// scrolled back and shows other lines.
+TEST(ChangedLines, RingRangeIgnoresTheViewPosition)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(10, 4, 50));
+    for (int i = 0; i < 12; ++i)
+        t.feed("row\r\n");
+    Buffer& b = t.buffer();
+    b.setYDisp(2);
+    t.clearUpdateRange();
+    t.feed("\x1b[2;1H\x1b[K");
+    // Rows 1 (erased) to 3 (where the cursor left from).
+    ASSERT_NE(b.yDisp(), b.yBase());
+    EXPECT_EQ(t.getScrollInvariantUpdateRange(), (Terminal::UpdateRange{b.yBase() + 1, b.yBase() + 3}));
+    EXPECT_EQ(t.getUpdateRange(), (Terminal::UpdateRange{1, 3}));
+}
+
+} // namespace
+} // namespace corvel::test

@@ -77,6 +77,12 @@ TEST_F(Modes, SoftResetRestoresDefaultsAndKeepsTheRest)
     EXPECT_FALSE(t.buffer().lines()[3][2].hasPayload());
 }
 
+TEST_F(Modes, SoftResetEndsInsertMode)
+{
+    t.feed("abc\x1b[4h\x1b[!p\x1b[Hx");
+    EXPECT_EQ(t.lineText(0), "xbc");
+}
+
 TEST_F(Modes, SwitchTo132ColumnsAndBack)
 {
     t.feed("\x1b[?25l\x1b[?3h");
