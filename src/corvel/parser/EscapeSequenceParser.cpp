@@ -127,6 +127,12 @@ const uint8_t* EscapeSequenceParser::parseGround(Chunk& chunk, const uint8_t* p)
         state_ = ParserState::csiEntry;
         return p + 2 < chunk.end ? parseCsi(chunk, p + 2) : p + 2;
     }
+    if (*p < 0x20 && *p != ESC && *p != EM) {
+        // C0 controls (line ends above all) execute without leaving ground.
+        handler_->dispatchExecute(*p);
+        state_ = ParserState::ground;
+        return p + 1;
+    }
     step(chunk, p);
     return p + 1;
 }
@@ -182,24 +188,15 @@ const uint8_t* EscapeSequenceParser::parseCsi(Chunk& chunk, const uint8_t* p)
         }
         state_ = ParserState::csiParam;
     }
-    while (p < chunk.end) {
-        const uint8_t b = *p;
-        if (b >= '0' && b <= '9') {
-            p = params_.addDigits(p, chunk.end);
-            continue;
-        }
-        if (b == ';' || b == ':') {
-            params_.addSeparator(b);
-        } else if (b >= 0x40 && b <= 0x7E) {
-            dispatchCsi(b);
-            return p + 1;
-        } else {
-            step(chunk, p);
-            return p + 1;
-        }
-        ++p;
-    }
-    return p;
+    p = params_.addParameters(p, chunk.end);
+    if (p == chunk.end)
+        return p;
+    const uint8_t b = *p;
+    if (b >= 0x40 && b <= 0x7E)
+        dispatchCsi(b);
+    else
+        step(chunk, p);
+    return p + 1;
 }
 
 void EscapeSequenceParser::dispatchCsi(uint8_t code)

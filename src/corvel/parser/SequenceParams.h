@@ -54,20 +54,10 @@ public:
         if (v > kMaxValue)
             v = 0;
     }
-    // Folds the run of decimal digits at p into the last parameter; returns
-    // the first byte after the run.
-    const uint8_t* addDigits(const uint8_t* p, const uint8_t* end)
-    {
-        int64_t v = values_[static_cast<size_t>(count_ - 1)];
-        for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-            v = v * 10 + (*p - '0');
-            if (v > kMaxValue)
-                v = 0;
-        }
-        if (!full_)
-            values_[static_cast<size_t>(count_ - 1)] = v;
-        return p;
-    }
+    // Folds the run of digits and separators at p into the parameters, as
+    // addDigit and addSeparator would byte by byte; returns the first byte
+    // that is neither.
+    const uint8_t* addParameters(const uint8_t* p, const uint8_t* end);
     void addSeparator(uint8_t separator)
     {
         if (count_ == kMaxCount) {
