@@ -142,6 +142,8 @@ DcsHandler* Terminal::makeStatusStringHandler()
     return statusStringHandler_.get();
 }
 
+// The level and cursor-style answers report the terminal's real state, so a
+// program that saves them can put them back.
 void Terminal::answerStatusString(std::span<const uint8_t> request)
 {
     const bool ascii = std::all_of(request.begin(), request.end(), [](uint8_t c) { return c < 0x80; });
@@ -152,7 +154,7 @@ void Terminal::answerStatusString(std::span<const uint8_t> request)
         if (text == "\"q")
             answer = "\"q";
         else if (text == "\"p")
-            answer = "65;1\"p";
+            answer = std::to_string(61 + static_cast<int>(conformance)) + (cc.send8bit ? ";0\"p" : ";1\"p");
         else if (text == "r")
             answer = std::to_string(b.scrollTop() + 1) + ";" + std::to_string(b.scrollBottom() + 1) + "r";
         else if (text == "m")
@@ -160,7 +162,7 @@ void Terminal::answerStatusString(std::span<const uint8_t> request)
         else if (text == "s")
             answer = std::to_string(b.marginLeft + 1) + ";" + std::to_string(b.marginRight + 1) + "s";
         else if (text == " q")
-            answer = "2 q";
+            answer = std::to_string(static_cast<int>(options.cursorStyle) + 1) + " q";
         else
             log("Unknown DCS + " + text);
     }
