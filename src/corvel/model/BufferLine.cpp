@@ -77,13 +77,22 @@ void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute
     }
 }
 
+
+// Stores each byte through set(), which warns and writes the last cell.
+[[gnu::noinline, gnu::cold]] void setOutOfRange(BufferLine& line, int col, std::span<const uint8_t> bytes,
+                                               const Attribute& attribute) {
+    for (size_t i = 0; i < bytes.size(); ++i)
+        line.set(col + static_cast<int>(i), CharData(attribute, bytes[i], 1));
+}
+
 }  // namespace
 
 void BufferLine::setAsciiRun(int col, std::span<const uint8_t> bytes, const Attribute& attribute) {
     const int n = static_cast<int>(bytes.size());
     const int inRange = col >= 0 ? std::clamp(count_ - col, 0, n) : 0;
     if (inRange > 0) writeAsciiCells(cells_.data() + col, bytes.data(), inRange, attribute);
-    for (int i = inRange; i < n; ++i) set(col + i, CharData(attribute, bytes[static_cast<size_t>(i)], 1));
+    if (inRange < n) [[unlikely]]
+        setOutOfRange(*this, col + inRange, bytes.subspan(static_cast<size_t>(inRange)), attribute);
 }
 
 bool BufferLine::hasAnyContent() const {
