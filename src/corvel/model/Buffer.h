@@ -159,6 +159,8 @@ public:
     void attachImage(std::shared_ptr<TerminalImage> image, int lineIndex);
     void clearImagesFromLine(int lineIndex);
     void recalculateLinesWithImagesCount();
+    // For a copy of another screen whose lines hold the same images.
+    void setLinesWithImagesCount(int count) { linesWithImagesCount_ = count; }
 
     // --- Printing
     // Prints one cell of width 1 or 2 at the cursor, wrapping first when it

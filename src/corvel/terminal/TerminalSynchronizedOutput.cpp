@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 
 #include "corvel/terminal/Terminal.h"
 
@@ -59,9 +60,11 @@ void Terminal::scheduleSynchronizedOutputTimeout()
 }
 
 // A copy of what the view can show: the rows from the top of the view (or
-// of the screen, whichever is higher) down are copied; older scroll-back
-// lines, which output does not edit, are shared. Ring indexes stay those of
-// the source, so positions read from the copy mean the same lines.
+// of the screen, whichever is higher) down are copied. Older scroll-back
+// lines, which output does not edit, are shared with the live screen when
+// the view first reads them, so a frame costs the visible rows, not the
+// scroll-back. Ring indexes stay those of the source, so positions read
+// from the copy mean the same lines.
 std::unique_ptr<Buffer> Terminal::snapshotBuffer(Buffer& source)
 {
     auto copy = std::make_unique<Buffer>(source.cols(), source.rows(), tabStopWidth, source.scrollback());
@@ -73,14 +76,20 @@ std::unique_ptr<Buffer> Terminal::snapshotBuffer(Buffer& source)
     const int count = from.count();
     to.setCount(count);
     const int firstCopied = std::clamp(std::min(source.yDisp(), source.yBase()), 0, count);
-    for (int i = 0; i < count; ++i) {
-        if (i < firstCopied)
-            to.set(i, from.get(i));
-        else
-            to.set(i, std::make_shared<BufferLine>(from[i]));
-    }
-    copy->recalculateLinesWithImagesCount();
-
+    for (int i = firstCopied; i < count; ++i)
+        to.set(i, std::make_shared<BufferLine>(from[i]));
+    // The copy never pushes, so its slot numbers are its line indexes. Live
+    // lines move up by the lines a full ring dropped since the copy was made;
+    // a line that is gone reads as blank.
+    const int linesTopAtCopy = source.linesTop;
+    const int cols = source.cols();
+    to.makeEmpty = [&source, linesTopAtCopy, cols](int slot) {
+        const int index = slot - (source.linesTop - linesTopAtCopy);
+        if (index >= 0 && index < source.lines().count())
+            return source.lines().get(index);
+        return std::make_shared<BufferLine>(cols);
+    };
+    copy->setLinesWithImagesCount(source.linesWithImagesCount());
     copy->setYBase(source.yBase());
     copy->setYDisp(source.yDisp());
     copy->linesTop = source.linesTop;

@@ -231,6 +231,27 @@ TEST_F(Synchronized, SnapshotKeepsScrollBackIndexesAndTheScreenItShowed)
     EXPECT_EQ(shownRow(1), "line7");
 }
 
+TEST_F(Synchronized, ScrollBackReadLaterIsTheLineShownAtTheBegin)
+{
+    ModeHost h;
+    Terminal small(&h, sized(10, 3, 5));
+    for (int i = 0; i < 12; ++i)
+        small.feed("old" + std::to_string(i) + "\r\n");
+    ASSERT_TRUE(small.buffer().lines().isFull());
+    Buffer& live = small.buffer();
+    std::vector<std::string> before;
+    for (int i = 0; i < live.lines().count(); ++i)
+        before.push_back(live.lines()[i].translateToString(true));
+    small.feed("\x1b[?2026h");
+    // The full ring drops its two oldest lines while the frame is held.
+    small.feed("new1\r\nnew2\r\n");
+    Buffer& shown = small.displayBuffer();
+    for (int i = 0; i < shown.lines().count(); ++i) {
+        const std::string expected = i < 2 ? "" : before[static_cast<size_t>(i)];
+        EXPECT_EQ(shown.lines()[i].translateToString(true), expected) << i;
+    }
+}
+
 TEST_F(Synchronized, WithoutExecutorItEndsOnlyWhenAsked)
 {
     ModeHost h;
