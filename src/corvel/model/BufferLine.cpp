@@ -41,9 +41,15 @@ namespace {
 int writeAsciiGroups(CharData* out, const uint8_t* bytes, int n, const CharData& cell) {
     static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0);
     if (n < 4) return 0;
-    const CharData group[4] = {cell, cell, cell, cell};
-    __m128i lanes[5];
-    std::memcpy(lanes, group, sizeof lanes);
+    // The template is put together from the cell's five words in registers:
+    // loading it from copies just stored would stall on store forwarding.
+    int32_t w[5];
+    std::memcpy(w, &cell, sizeof w);
+    const __m128i lanes[5] = {
+        _mm_setr_epi32(w[0], w[1], w[2], w[3]), _mm_setr_epi32(w[4], w[0], w[1], w[2]),
+        _mm_setr_epi32(w[3], w[4], w[0], w[1]), _mm_setr_epi32(w[2], w[3], w[4], w[0]),
+        _mm_setr_epi32(w[1], w[2], w[3], w[4]),
+    };
     // The code of cell k of a group lies in 32-bit lane k of vector k.
     const __m128i lane0 = _mm_set_epi32(0, 0, 0, -1);
     const __m128i lane1 = _mm_set_epi32(0, 0, -1, 0);
