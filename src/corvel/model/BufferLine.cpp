@@ -34,55 +34,61 @@ void BufferLine::warnOutOfRange() {
 namespace {
 
 #if defined(__SSE2__)
-// Writes cells of width 1 made of `cell` with codes from bytes, four at a
-// time: four cells (80 bytes) go out as five 16-byte stores of a prepared
-// template with the codes merged into its code fields. Returns how many
-// cells were written (a multiple of four, at most n).
-int writeAsciiGroups(CharData* out, const uint8_t* bytes, int n, const CharData& cell) {
-    static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0);
-    if (n < 4) return 0;
-    // The template is put together from the cell's five words in registers:
-    // loading it from copies just stored would stall on store forwarding.
-    int32_t w[5];
-    std::memcpy(w, &cell, sizeof w);
-    const __m128i lanes[5] = {
-        _mm_setr_epi32(w[0], w[1], w[2], w[3]), _mm_setr_epi32(w[4], w[0], w[1], w[2]),
-        _mm_setr_epi32(w[3], w[4], w[0], w[1]), _mm_setr_epi32(w[2], w[3], w[4], w[0]),
-        _mm_setr_epi32(w[1], w[2], w[3], w[4]),
-    };
-    // The code of cell k of a group lies in 32-bit lane k of vector k.
-    const __m128i lane0 = _mm_set_epi32(0, 0, 0, -1);
-    const __m128i lane1 = _mm_set_epi32(0, 0, -1, 0);
-    const __m128i lane2 = _mm_set_epi32(0, -1, 0, 0);
-    const __m128i lane3 = _mm_set_epi32(-1, 0, 0, 0);
-    const __m128i zero = _mm_setzero_si128();
+// Writes n cells of width 1 in one attribute, taking their codes from bytes.
+// A cell is five 32-bit words: the code, then width, reserved byte and
+// payload (1, 0, 0 for these cells), then the attribute's three words. The
+// cells are put together from those words in registers (loading a cell
+// template that was just stored would stall on store forwarding): four
+// cells (80 bytes) go out as five 16-byte stores with the codes merged into
+// their code fields, the rest one by one.
+void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
+    static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0 && offsetof(CharData, width) == 4 &&
+                  offsetof(CharData, unused) == 5 && offsetof(CharData, payload) == 6 &&
+                  sizeof(TinyAtom) == 2 && offsetof(CharData, attribute) == 8 && sizeof(Attribute) == 12);
+    int32_t w[5] = {0, 1, 0, 0, 0};
+    std::memcpy(w + 2, &attribute, sizeof attribute);
     auto* dst = reinterpret_cast<__m128i*>(out);
     int i = 0;
-    for (; i + 4 <= n; i += 4, dst += 5) {
-        int32_t four;
-        std::memcpy(&four, bytes + i, sizeof four);
-        const __m128i codes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero), zero);
-        _mm_storeu_si128(dst + 0, _mm_or_si128(lanes[0], _mm_and_si128(codes, lane0)));
-        _mm_storeu_si128(dst + 1, _mm_or_si128(lanes[1], _mm_and_si128(codes, lane1)));
-        _mm_storeu_si128(dst + 2, _mm_or_si128(lanes[2], _mm_and_si128(codes, lane2)));
-        _mm_storeu_si128(dst + 3, _mm_or_si128(lanes[3], _mm_and_si128(codes, lane3)));
-        _mm_storeu_si128(dst + 4, lanes[4]);
+    if (n >= 4) {
+        const __m128i lanes[5] = {
+            _mm_setr_epi32(w[0], w[1], w[2], w[3]), _mm_setr_epi32(w[4], w[0], w[1], w[2]),
+            _mm_setr_epi32(w[3], w[4], w[0], w[1]), _mm_setr_epi32(w[2], w[3], w[4], w[0]),
+            _mm_setr_epi32(w[1], w[2], w[3], w[4]),
+        };
+        // The code of cell k of a group lies in 32-bit lane k of vector k.
+        const __m128i lane0 = _mm_set_epi32(0, 0, 0, -1);
+        const __m128i lane1 = _mm_set_epi32(0, 0, -1, 0);
+        const __m128i lane2 = _mm_set_epi32(0, -1, 0, 0);
+        const __m128i lane3 = _mm_set_epi32(-1, 0, 0, 0);
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 4 <= n; i += 4, dst += 5) {
+            int32_t four;
+            std::memcpy(&four, bytes + i, sizeof four);
+            const __m128i codes = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(four), zero), zero);
+            _mm_storeu_si128(dst + 0, _mm_or_si128(lanes[0], _mm_and_si128(codes, lane0)));
+            _mm_storeu_si128(dst + 1, _mm_or_si128(lanes[1], _mm_and_si128(codes, lane1)));
+            _mm_storeu_si128(dst + 2, _mm_or_si128(lanes[2], _mm_and_si128(codes, lane2)));
+            _mm_storeu_si128(dst + 3, _mm_or_si128(lanes[3], _mm_and_si128(codes, lane3)));
+            _mm_storeu_si128(dst + 4, lanes[4]);
+        }
     }
-    return i;
+    const __m128i head = _mm_setr_epi32(0, w[1], w[2], w[3]);
+    for (; i < n; ++i) {
+        auto* cell = reinterpret_cast<char*>(out + i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(cell), _mm_or_si128(head, _mm_cvtsi32_si128(bytes[i])));
+        std::memcpy(cell + 16, &w[4], sizeof w[4]);
+    }
 }
 #else
-int writeAsciiGroups(CharData*, const uint8_t*, int, const CharData&) { return 0; }
-#endif
-
 // Writes n cells of width 1 in one attribute, taking their codes from bytes.
 void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
     const CharData cell(attribute, 0, 1);
-    for (int i = writeAsciiGroups(out, bytes, n, cell); i < n; ++i) {
-        std::memcpy(out + i, &cell, sizeof cell);
+    for (int i = 0; i < n; ++i) {
+        out[i] = cell;
         out[i].code = bytes[i];
     }
 }
-
+#endif
 
 // Stores each byte through set(), which warns and writes the last cell.
 [[gnu::noinline, gnu::cold]] void setOutOfRange(BufferLine& line, int col, std::span<const uint8_t> bytes,
