@@ -1,6 +1,6 @@
 #include "corvel/images/KittyPayloadLoader.h"
 
-#include "corvel/images/Base64.h"
+#include "corvel/base/Base64.h"
 #include "corvel/images/KittyFileAccess.h"
 #include "corvel/images/PngDecoder.h"
 #include "corvel/images/ZlibInflate.h"
@@ -51,7 +51,7 @@ std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayload(const
 {
     if (base64Payload.empty())
         return std::nullopt;
-    std::optional<std::vector<uint8_t>> decoded = decodeBase64(base64Payload, payloadLimit());
+    std::optional<std::vector<uint8_t>> decoded = Base64::decodeLenient(base64Payload, payloadLimit());
     if (!decoded)
         return std::nullopt;
     std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*decoded), control.compression);
@@ -63,7 +63,7 @@ std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayload(const
 KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsControl& control,
                                                             std::span<const uint8_t> base64Payload, bool temporary) const
 {
-    std::optional<std::vector<uint8_t>> pathBytes = decodeBase64(base64Payload, PATH_MAX);
+    std::optional<std::vector<uint8_t>> pathBytes = Base64::decodeLenient(base64Payload, PATH_MAX);
     if (!pathBytes || pathBytes->empty())
         return KittyPayloadResult::failure(badPayload);
     std::optional<std::string> path = textFromBytes(*pathBytes);
@@ -90,7 +90,7 @@ KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsC
 KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyGraphicsControl& control,
                                                                     std::span<const uint8_t> base64Payload) const
 {
-    std::optional<std::vector<uint8_t>> nameBytes = decodeBase64(base64Payload, PATH_MAX);
+    std::optional<std::vector<uint8_t>> nameBytes = Base64::decodeLenient(base64Payload, PATH_MAX);
     if (!nameBytes || nameBytes->empty())
         return KittyPayloadResult::failure(badPayload);
     std::optional<std::string> name = textFromBytes(*nameBytes);

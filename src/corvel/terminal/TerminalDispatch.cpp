@@ -7,7 +7,7 @@
 #include "corvel/base/CharSets.h"
 #include "corvel/base/UnicodeUtil.h"
 #include "corvel/model/Utf8.h"
-#include "corvel/terminal/Base64.h"
+#include "corvel/base/Base64.h"
 #include "corvel/terminal/Terminal.h"
 
 namespace corvel {

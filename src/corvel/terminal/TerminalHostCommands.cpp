@@ -7,7 +7,7 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "corvel/terminal/Base64.h"
+#include "corvel/base/Base64.h"
 #include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
 

@@ -1,8 +1,9 @@
-#include "corvel/images/Base64.h"
+#include "corvel/base/Base64.h"
 
+#include <algorithm>
 #include <array>
 
-namespace corvel {
+namespace corvel::Base64 {
 namespace {
 
 constexpr uint8_t notInAlphabet = 0xFF;
@@ -21,7 +22,40 @@ constexpr std::array<uint8_t, 256> decodeTable = makeDecodeTable();
 
 } // namespace
 
-std::optional<std::vector<uint8_t>> decodeBase64(std::span<const uint8_t> text, size_t maxOutputBytes)
+std::optional<std::vector<uint8_t>> decode(std::span<const uint8_t> text)
+{
+    if (text.size() % 4 != 0)
+        return std::nullopt;
+    std::vector<uint8_t> out;
+    out.reserve(text.size() / 4 * 3);
+    for (size_t i = 0; i < text.size(); i += 4) {
+        const bool last = i + 4 == text.size();
+        int padding = 0;
+        uint32_t group = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            const uint8_t c = text[i + k];
+            uint8_t value = 0;
+            if (c == '=' && last && k >= 2) {
+                ++padding;
+            } else {
+                if (padding)
+                    return std::nullopt;
+                value = decodeTable[c];
+                if (value == notInAlphabet)
+                    return std::nullopt;
+            }
+            group = (group << 6) | value;
+        }
+        out.push_back(static_cast<uint8_t>(group >> 16));
+        if (padding < 2)
+            out.push_back(static_cast<uint8_t>(group >> 8));
+        if (padding < 1)
+            out.push_back(static_cast<uint8_t>(group));
+    }
+    return out;
+}
+
+std::optional<std::vector<uint8_t>> decodeLenient(std::span<const uint8_t> text, size_t maxOutputBytes)
 {
     std::vector<uint8_t> out;
     out.reserve(std::min(text.size() / 4 * 3 + 3, maxOutputBytes));
@@ -50,7 +84,7 @@ std::optional<std::vector<uint8_t>> decodeBase64(std::span<const uint8_t> text, 
                 return std::nullopt;
             continue;
         }
-        uint8_t value = decodeTable[byte];
+        const uint8_t value = decodeTable[byte];
         if (value == notInAlphabet)
             continue;
         group = (group << 6) | value;
@@ -69,4 +103,4 @@ std::optional<std::vector<uint8_t>> decodeBase64(std::span<const uint8_t> text, 
     return out;
 }
 
-} // namespace corvel
+} // namespace corvel::Base64
