@@ -1,8 +1,8 @@
 #include "corvel/model/Buffer.h"
+#include "corvel/base/Diagnostics.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 namespace corvel {
 
@@ -21,7 +21,7 @@ Buffer::Buffer(int cols, int rows, int tabStopWidth, std::optional<int> scrollba
       rows_(std::max(rows, 1)),
       scrollback_(scrollback ? std::optional(std::max(*scrollback, 0)) : std::nullopt),
       scrollBottom_(rows_ - 1) {
-    scroll = [](bool) { std::puts("This should be set after creating a buffer"); };
+    scroll = [](bool) { writeDiagnostic("This should be set after creating a buffer"); };
     installRingHooks();
     setupTabStops(-1, tabStopWidth);
 }

@@ -1,8 +1,8 @@
 #include "corvel/model/BufferLine.h"
+#include "corvel/base/Diagnostics.h"
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -28,7 +28,7 @@ BufferLine::BufferLine(const BufferLine& other)
       fillCharacter_(other.fillCharacter_) {}
 
 void BufferLine::warnOutOfRange() {
-    std::puts("BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
+    writeDiagnostic("BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
 namespace {

@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 #include "corvel/model/Buffer.h"
+#include "corvel/base/Diagnostics.h"
 
 namespace corvel {
 
@@ -96,7 +96,7 @@ void Buffer::resize(int newCols, int newRows) {
     if (lines_.count() > 0) {
         lines_.forEachStored([newCols](const std::shared_ptr<BufferLine>& line) {
             if (line && line->count() < newCols) {
-                std::printf("stop here newCols=%d but the element has: %d\n", newCols, line->count());
+                writeDiagnosticf("stop here newCols=%d but the element has: %d", newCols, line->count());
             }
         });
     }

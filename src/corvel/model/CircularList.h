@@ -1,8 +1,9 @@
 #pragma once
 
+#include "corvel/base/Diagnostics.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -104,7 +105,7 @@ public:
     // Returns false (and does nothing) when the ring is not full.
     bool recycle() {
         if (count_ != maxLength_) {
-            std::puts("can only recycle when the buffer is full");
+            writeDiagnostic("can only recycle when the buffer is full");
             return false;
         }
         startIndex_ = (startIndex_ + 1) % slotCount();
@@ -127,7 +128,7 @@ public:
             reason = "start+offset <= 0";
         }
         if (reason) {
-            std::printf("Assertion at start=%d count=%d offset=%d: %s\n", start, n, offset, reason);
+            writeDiagnosticf("Assertion at start=%d count=%d offset=%d: %s", start, n, offset, reason);
             return false;
         }
         reserveSlots(std::min(start + n + std::max(offset, 0), maxLength_));

@@ -1,12 +1,12 @@
 #include "corvel/parser/ParserHandler.h"
+#include "corvel/base/Diagnostics.h"
 
-#include <cstdio>
 
 namespace corvel {
 
 void ParserHandler::csiFallback(const SequenceParams& /*pars*/, const Intermediates& /*collect*/, uint8_t code)
 {
-    std::printf("Cannot handle ESC-%u\n", static_cast<unsigned>(code));
+    writeDiagnosticf("Cannot handle ESC-%u", static_cast<unsigned>(code));
 }
 
 } // namespace corvel

@@ -1,7 +1,7 @@
 #include "corvel/terminal/MouseEncoder.h"
+#include "corvel/base/Diagnostics.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 namespace corvel {
@@ -74,7 +74,7 @@ int MouseEncoder::encodeButton(int button, bool release, bool shift, bool meta, 
 void MouseEncoder::sendEvent(int buttonFlags, int x, int y, int pixelX, int pixelY)
 {
     if (terminal_.mouseProtocol == Terminal::MouseProtocolEncoding::sgrPixel) {
-        std::printf("%d;%d\n", pixelX, pixelY);
+        writeDiagnosticf("%d;%d", pixelX, pixelY);
         std::fflush(stdout);
     }
     const std::vector<uint8_t> report =

@@ -2,6 +2,7 @@
 // switches, resizing, the changed-row range, queries, colours and replies.
 
 #include "corvel/terminal/Terminal.h"
+#include "corvel/base/Diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -498,9 +499,7 @@ void Terminal::log(std::string_view text) const
 {
     if (silentLog)
         return;
-    std::fwrite("Info: ", 1, 6, stdout);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
+    writeDiagnosticf("Info: %.*s", static_cast<int>(text.size()), text.data());
 }
 
 } // namespace corvel

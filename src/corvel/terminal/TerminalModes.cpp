@@ -3,10 +3,10 @@
 // (SGR).
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "corvel/terminal/Terminal.h"
+#include "corvel/base/Diagnostics.h"
 
 namespace corvel {
 
@@ -483,7 +483,7 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
             else if (p >= 100 && p <= 107)
                 attr.setBg(Color::ansi256(static_cast<uint8_t>(p - 92)));
             else
-                std::printf("Unknown SGR attribute: %lld %s\n", static_cast<long long>(p), paramList(pars).c_str());
+                writeDiagnosticf("Unknown SGR attribute: %lld %s", static_cast<long long>(p), paramList(pars).c_str());
             break;
         }
         i = next;

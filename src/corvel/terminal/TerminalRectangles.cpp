@@ -3,10 +3,10 @@
 // reader they share with the checksum report.
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "corvel/terminal/SequenceText.h"
+#include "corvel/base/Diagnostics.h"
 #include "corvel/terminal/Terminal.h"
 
 namespace corvel {
@@ -88,7 +88,7 @@ void Terminal::csiZ(const SequenceParams& pars, const Intermediates& collect)
     if (collect == "$")
         cmdDECERA(pars);
     else if (collect == "'")
-        std::puts("TODO: Enable Locator Reporting (DECELR)");
+        writeDiagnostic("TODO: Enable Locator Reporting (DECELR)");
 }
 
 void Terminal::cmdDECERA(const SequenceParams& pars)

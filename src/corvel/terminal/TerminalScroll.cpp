@@ -3,9 +3,9 @@
 // columns move sideways inside the left and right margins.
 
 #include <algorithm>
-#include <cstdio>
 
 #include "corvel/terminal/Terminal.h"
+#include "corvel/base/Diagnostics.h"
 
 namespace corvel {
 
@@ -99,8 +99,8 @@ void Terminal::scroll(bool isWrapped)
         bottom.renderMode = BufferLine::RenderLineMode::single;
     } else if (b.scrollTop() > 0) {
         if (bottomRow >= lines.count()) {
-            std::printf("scroll: bottomRow %d >= lines.count %d, state: yBase=%d scrollTop=%d scrollBottom=%d "
-                        "isAlternate=%s\n",
+            writeDiagnosticf("scroll: bottomRow %d >= lines.count %d, state: yBase=%d scrollTop=%d scrollBottom=%d "
+                        "isAlternate=%s",
                         bottomRow, lines.count(), b.yBase(), b.scrollTop(), b.scrollBottom(),
                         boolText(isCurrentBufferAlternate()));
             return;
@@ -112,7 +112,7 @@ void Terminal::scroll(bool isWrapped)
         std::shared_ptr<BufferLine> discarded = lines.get(topRow);
         if (b.scrollBottom() > b.scrollTop() &&
             !lines.shiftElements(topRow + 1, b.scrollBottom() - b.scrollTop(), -1)) {
-            std::printf("Assertion on scroll, state was: bottomRow=%d topRow=%d yDisp=%d linesTop=%d isAlternate=%s\n",
+            writeDiagnosticf("Assertion on scroll, state was: bottomRow=%d topRow=%d yDisp=%d linesTop=%d isAlternate=%s",
                         bottomRow, topRow, b.yDisp(), b.linesTop, boolText(isCurrentBufferAlternate()));
             discarded = std::make_shared<BufferLine>(*blankLine_);
         }
@@ -212,8 +212,8 @@ void Terminal::reverseIndex()
     const int topRow = h;
     const int bottomRow = b.yBase() + b.scrollBottom();
     if (h >= lines.count()) {
-        std::printf("reverseIndex: start index %d >= lines.count %d, state: y=%d yBase=%d scrollTop=%d "
-                    "scrollBottom=%d isAlternate=%s\n",
+        writeDiagnosticf("reverseIndex: start index %d >= lines.count %d, state: y=%d yBase=%d scrollTop=%d "
+                    "scrollBottom=%d isAlternate=%s",
                     h, lines.count(), b.y(), b.yBase(), b.scrollTop(), b.scrollBottom(),
                     boolText(isCurrentBufferAlternate()));
         return;
@@ -225,8 +225,8 @@ void Terminal::reverseIndex()
         b.clearImagesFromLine(bottomRow);
         std::shared_ptr<BufferLine> discarded = lines.get(bottomRow);
         if (!lines.shiftElements(h, b.scrollBottom() - b.scrollTop(), 1)) {
-            std::printf("Assertion on reverseIndex, state was: y=%d scrollTop=%d  yDisp=%d linesTop=%d "
-                        "isAlternate=%s\n",
+            writeDiagnosticf("Assertion on reverseIndex, state was: y=%d scrollTop=%d  yDisp=%d linesTop=%d "
+                        "isAlternate=%s",
                         b.y(), b.scrollTop(), b.yDisp(), b.linesTop, boolText(isCurrentBufferAlternate()));
             discarded = std::make_shared<BufferLine>(cols, erase);
         }

@@ -134,9 +134,9 @@ TEST(BufferLine, TranslateToStringHandlesNullsRangesAndWideCharacters) {
 
 TEST(BufferLine, WritePastTheEndWarnsAndWritesTheLastCell) {
     BufferLine line(80);
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     line.set(80, cellOf('Z'));
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(out, "BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug\n");
     EXPECT_EQ(line[79].code, 'Z');
     EXPECT_EQ(line[200].code, 'Z') << "reads past the end give the last cell";

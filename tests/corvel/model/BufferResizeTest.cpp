@@ -38,9 +38,9 @@ TEST_P(ResizeRows, KeepsTheCursorOnItsContent) {
     b.savedY = 10;
     const std::string cursorText = row(c.cursorY);
 
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     b.resize(80, c.newRows);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 
     EXPECT_EQ(b.rows(), c.newRows);
     EXPECT_EQ(b.yBase(), c.yBase);
@@ -138,9 +138,9 @@ TEST_F(ResizeWidth, WiderPadsEveryLineWithNullCells) {
     for (std::optional<int> scrollback : {std::optional<int>(100), std::optional<int>()}) {
         SCOPED_TRACE(scrollback.has_value() ? "normal" : "alternate");
         makeFull(scrollback, scrollback ? 30 : 24);
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         buffer->resize(100, 24);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
         for (int i = 0; i < buffer->lines().count(); ++i) {
             const BufferLine& line = buffer->lines()[i];
             ASSERT_EQ(line.count(), 100) << i;

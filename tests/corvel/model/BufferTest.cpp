@@ -39,9 +39,9 @@ TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops) {
     b.fillViewportRows(Attribute::empty);
     EXPECT_EQ(b.lines().count(), 24) << "a filled ring is left alone";
 
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     b.scroll(true);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "This should be set after creating a buffer\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "This should be set after creating a buffer\n");
 }
 
 TEST_F(Screen, HugeScrollbackDoesNotOverflowTheCapacity) {

@@ -77,9 +77,9 @@ TEST_F(Ring, RecycleRefusesARingThatIsNotFull) {
     auto ring = make(4, "ABC");
     bool called = false;
     ring.onLineRecycled = [&](bool) { called = true; };
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     ring.recycle(Attribute());
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "can only recycle when the buffer is full\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "can only recycle when the buffer is full\n");
     EXPECT_EQ(firstCharacters(ring), "ABC");
     EXPECT_FALSE(called);
 }
@@ -98,9 +98,9 @@ class RingShift : public Ring, public ::testing::WithParamInterface<ShiftCase> {
 TEST_P(RingShift, MovesOrRefusesWithItsReason) {
     const ShiftCase& c = GetParam();
     auto ring = make(c.capacity, "ABC");
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     const bool moved = ring.shiftElements(c.start, c.count, c.offset);
-    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string out = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(moved, c.result);
     EXPECT_EQ(firstCharacters(ring), c.expected);
     EXPECT_EQ(out, c.message ? std::string(c.message) + "\n" : std::string());

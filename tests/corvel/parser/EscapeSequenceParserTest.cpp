@@ -280,9 +280,9 @@ TEST(ParserHandlerTest, DefaultCsiFallbackNamesTheFinalByte)
     } handler;
     handler.handles = false;
     EscapeSequenceParser parser(handler);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     parser.parse(asBytes("\x1B[5i"));
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Cannot handle ESC-105\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot handle ESC-105\n");
 }
 
 TEST_F(ParserTest, ErrorsReportPositionInTheChunk)

@@ -25,5 +25,7 @@ check 143 "" -- sh -c 'kill -TERM $$'
 check 124 "waiting" --timeout 0.5 -- sh -c 'echo waiting; exec sleep 30'
 check 127 "" -- /nonexistent/program
 check 2 "" --cols zero -- true
+# Engine diagnostics (an unknown rendition here) never mix into the screen.
+check 0 "plain" -- printf '\033[53mplain'
 
 [ "$failures" = 0 ]

@@ -198,9 +198,9 @@ TEST_P(Sgr, SetsCurrentAttribute)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     t.feed(GetParam().input);
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(t.currentAttribute(), GetParam().expected);
 }
 
@@ -242,9 +242,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Dispatch, UnknownSgrIsReportedWhateverTheLogSetting)
 {
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     t.feed("\x1b[1;6m");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unknown SGR attribute: 6 [1, 6]\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unknown SGR attribute: 6 [1, 6]\n");
 }
 
 struct LogCase {
@@ -259,13 +259,13 @@ TEST_P(FallbackLog, PrintsOneLineWhenLoggingIsOn)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     t.feed(GetParam().input);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     t.silentLog = false;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     t.feed(GetParam().input);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), GetParam().expected);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

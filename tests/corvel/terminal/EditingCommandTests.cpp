@@ -139,9 +139,9 @@ TEST(ForeignForms, ReachTheFallbackAndChangeNothing)
         Terminal t(&host, sized(10, 4));
         t.feed("abcdefghij" "klmnopqrst\x1b[2;3H");
         t.silentLog = false;
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         t.feed(sequence);
-        const std::string out = testing::internal::GetCapturedStdout();
+        const std::string out = testing::internal::GetCapturedStderr();
         EXPECT_EQ(screenText(t), "abcdefghij\nklmnopqrst") << sequence + 1;
         EXPECT_EQ(t.getCursorLocation(), std::make_pair(2, 1)) << sequence + 1;
         EXPECT_NE(out.find("Info: Corvel: Unknown CSI Code"), std::string::npos) << sequence + 1;

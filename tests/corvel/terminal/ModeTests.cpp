@@ -143,9 +143,9 @@ TEST_F(Modes, GraphicRenditionEdges)
              SgrEdge{"\x1b[31m\x1b[>4;2m", with(C::ansi256(1), d, 0)},
          }) {
         t.feed("\x1b[0m");
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         t.feed(c.input);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         EXPECT_EQ(t.curAttr, c.expected) << c.input;
     }
 }

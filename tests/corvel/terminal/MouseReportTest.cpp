@@ -118,9 +118,9 @@ TEST_F(MouseReport, Encodings)
     };
     for (const ReportCase& c : cases) {
         t.mouseProtocol = c.encoding;
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         mouse.sendEvent(c.flags, c.x, c.y, c.pixelX, c.pixelY);
-        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(report(), c.expected) << c.name;
     }
 }
@@ -140,9 +140,9 @@ TEST_F(MouseReport, EncodingsFollowTheModes)
     };
     for (const Case& c : cases) {
         t.feed(c.mode);
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         mouse.sendEvent(1, 200, 1, 1000, 20);
-        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(report(), c.expected) << c.mode + 1;
     }
 }
@@ -162,21 +162,21 @@ TEST_F(MouseReport, MotionAddsThirtyTwo)
 TEST_F(MouseReport, PixelEncodingAlsoWritesThePosition)
 {
     t.mouseProtocol = Encoding::sgrPixel;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "120;48\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "120;48\n");
     EXPECT_EQ(report(), "\x1b[<0;120;48M");
 
     // Without a pixel position the cell stands in for it.
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "4;9\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "4;9\n");
     EXPECT_EQ(report(), "\x1b[<0;4;9M");
 
     t.mouseProtocol = Encoding::sgr;
-    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     report();
 }
 
@@ -186,9 +186,9 @@ TEST_F(MouseReport, EightBitIntroducer)
     const Encoding encodings[] = {Encoding::x10, Encoding::utf8, Encoding::sgr, Encoding::urxvt, Encoding::sgrPixel};
     for (Encoding encoding : encodings) {
         t.mouseProtocol = encoding;
-        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         mouse.sendEvent(0, 1, 1, 1, 1);
-        ::testing::internal::GetCapturedStdout();
+        ::testing::internal::GetCapturedStderr();
         const std::string sent = report();
         ASSERT_FALSE(sent.empty());
         EXPECT_EQ(static_cast<uint8_t>(sent[0]), 0x9B) << static_cast<int>(encoding);

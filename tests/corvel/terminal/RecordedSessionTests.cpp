@@ -104,9 +104,9 @@ TEST_P(RecordedSession, ColoursAndStylesMatchThePeer)
     ASSERT_FALSE(recording.empty()) << base;
     RecordingDelegate host;
     Terminal t(&host, sized(80, 24));
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     t.feed(recording);
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     EXPECT_EQ(attributeRuns(t), readFile(base + ".attrs"));
 }
 

@@ -96,9 +96,9 @@ TEST_F(RectangleCells, ReaderAppliesDefaultsClampingAndOriginMode)
 TEST_F(RectangleCells, OtherIntermediatesOnlyLog)
 {
     t.silentLog = false;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     t.feed("\x1b[1;2#}\x1b[3#{\x1b[1'z\x1b[?5x");
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("Info: CSI # } not implemented- XTPOPSGR with [1, 2]\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Info: CSI # { not implemented - XTPUSHSGR with [3]\n"), std::string::npos) << out;
     EXPECT_NE(out.find("TODO: Enable Locator Reporting (DECELR)\n"), std::string::npos) << out;

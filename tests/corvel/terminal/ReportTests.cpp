@@ -192,9 +192,9 @@ TEST_F(Reports, WindowCommandsNeedAHost)
 TEST_F(Reports, UnknownStatusStringIsLogged)
 {
     t.silentLog = false;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     t.feed("\x1bP$qzz\x1b\\\x1b[=1t\x1b[5&p");
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("Info: Unknown DCS + zz\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Info: Unhandled csiT [61]\n"), std::string::npos) << out;
     EXPECT_NE(out.find("Info: Unhandled CSI 38 with pars=[5]\n"), std::string::npos) << out;

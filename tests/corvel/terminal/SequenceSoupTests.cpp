@@ -90,9 +90,9 @@ TEST(SequenceSoup, KeepsTheScreenConsistent)
     for (int round = 0; round < 4000; ++round) {
         const std::string next = sequence(random);
         recent = recent.size() > 200 ? next : recent + next;
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         t.feed(next);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         if (round % 50 == 0)
             executor.advance(std::chrono::milliseconds(700));
         expectWithinScreen(t, recent);
