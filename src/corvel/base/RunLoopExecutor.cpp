@@ -88,11 +88,13 @@ bool RunLoopExecutor::runUntil(const std::function<bool()>& predicate, Duration 
     for (;;) {
         if (predicate())
             return true;
+        // The deadline is checked before every task: a loop that always has
+        // work (a child flooding the terminal) must still give up in time.
+        if (SteadyClock::now() >= deadline)
+            break;
         std::unique_lock lock(mutex_);
         if (runOne(lock))
             continue;
-        if (SteadyClock::now() >= deadline)
-            break;
         TimePoint wakeAt = deadline;
         if (mode_ == ClockMode::Real && !delayed_.empty())
             wakeAt = std::min(wakeAt, delayed_.begin()->first.first);
@@ -110,10 +112,10 @@ void RunLoopExecutor::runFor(Duration duration)
     const TimePoint deadline = SteadyClock::now() + duration;
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (runOne(lock))
-            continue;
         if (SteadyClock::now() >= deadline)
             return;
+        if (runOne(lock))
+            continue;
         TimePoint wakeAt = deadline;
         if (!delayed_.empty())
             wakeAt = std::min(wakeAt, delayed_.begin()->first.first);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -183,6 +185,25 @@ TEST(RunLoopExecutorTest, RunUntilGivesUpAtTheTimeout)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(loop.runUntil([] { return false; }, 30ms));
     EXPECT_GE(std::chrono::steady_clock::now() - start, 30ms);
+}
+
+// A loop that never runs out of work (a task that posts itself again, as a
+// drain of a flooding child does) still returns when its time is up.
+TEST(RunLoopExecutorTest, AlwaysBusyLoopStillStopsAtItsDeadline)
+{
+    RunLoopExecutor loop;
+    std::function<void()> again;
+    int runs = 0;
+    again = [&] {
+        ++runs;
+        loop.post(again);
+    };
+    loop.post(again);
+    EXPECT_FALSE(loop.runUntil([] { return false; }, 30ms));
+    const int afterRunUntil = runs;
+    EXPECT_GT(afterRunUntil, 0);
+    loop.runFor(30ms);
+    EXPECT_GT(runs, afterRunUntil);
 }
 
 TEST(RunLoopExecutorTest, RealClockDelayedTaskFiresWhileWaiting)
