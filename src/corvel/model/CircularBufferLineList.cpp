@@ -6,6 +6,8 @@ CircularBufferLineList::CircularBufferLineList(int maxLength) : Base(maxLength) 
     makeEmpty = [](int) { return std::make_shared<BufferLine>(0); };
 }
 
+void CircularBufferLineList::makeEmptyLine(LinePtr& line) { line = std::make_shared<BufferLine>(0); }
+
 void CircularBufferLineList::push(LinePtr line) {
     const bool hasImages = line && line->hasImages();
     Base::push(std::move(line));

@@ -47,7 +47,7 @@ public:
     // The shared line at a logical index, created when its slot is empty.
     const LinePtr& get(int index) {
         LinePtr& line = Base::operator[](index);
-        if (!line) [[unlikely]] line = std::make_shared<BufferLine>(0);
+        if (!line) [[unlikely]] makeEmptyLine(line);
         return line;
     }
     void set(int index, LinePtr line) { Base::set(index, std::move(line)); }
@@ -56,9 +56,16 @@ public:
     void push(LinePtr line);
     // Removes and returns the newest line.
     LinePtr pop() { return Base::pop(); }
+    // Turns the oldest line of a full ring into the newest, unchanged, moving
+    // no pointer and no reference count; the caller rewrites its cells.
+    // Returns false (and does nothing) when the ring is not full.
+    bool rotateOldestToNewest() { return Base::recycle(); }
     // Turns the oldest line of a full ring into the newest, cleared to empty
     // cells in clearAttribute (its wrap flag and line size stay).
     void recycle(const Attribute& clearAttribute);
+
+private:
+    [[gnu::noinline, gnu::cold]] static void makeEmptyLine(LinePtr& line);
 };
 
 }  // namespace corvel

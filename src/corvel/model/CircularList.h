@@ -79,7 +79,7 @@ public:
         reserveSlots(std::min(count_ + 1, maxLength_));
         array_[slotOf(count_)] = std::move(value);
         if (count_ == maxLength_) {
-            startIndex_ = (startIndex_ + 1) % slotCount();
+            advanceStart();
         } else {
             ++count_;
         }
@@ -108,7 +108,7 @@ public:
             writeDiagnostic("can only recycle when the buffer is full");
             return false;
         }
-        startIndex_ = (startIndex_ + 1) % slotCount();
+        advanceStart();
         return true;
     }
 
@@ -195,9 +195,19 @@ private:
 
     int slotCount() const { return static_cast<int>(array_.size()); }
 
+    void advanceStart() {
+        if (++startIndex_ == slotCount()) startIndex_ = 0;
+    }
+
+    // A logical index inside the slot array wraps at most once, so the usual
+    // case is a compare and a subtract; anything further out wraps by modulo.
     size_t slotOf(int index) const {
         const int n = slotCount();
-        int s = (startIndex_ + index) % n;
+        int s = startIndex_ + index;
+        if (static_cast<unsigned>(s) < static_cast<unsigned>(n)) [[likely]]
+            return static_cast<size_t>(s);
+        if (s >= n && s - n < n) return static_cast<size_t>(s - n);
+        s %= n;
         if (s < 0) s += n;
         return static_cast<size_t>(s);
     }

@@ -129,14 +129,15 @@ void Terminal::scroll(bool isWrapped)
         const bool full = lines.count() == lines.maxLength();
         if (bottomRow == lines.count() - 1) {
             if (full) {
-                // The oldest line becomes the new bottom line: a copy of the
-                // template into its cells, with no allocation.
+                // The oldest line becomes the new bottom line in place: a copy
+                // of the template into its cells, with no allocation and no
+                // pointer moved.
                 if (b.hasAnyImages())
                     b.clearImagesFromLine(0);
-                std::shared_ptr<BufferLine> oldest = lines.get(0);
-                oldest->copyFrom(*blankLine_);
-                oldest->renderMode = BufferLine::RenderLineMode::single;
-                lines.push(std::move(oldest));
+                BufferLine& oldest = lines[0];
+                oldest.copyFrom(*blankLine_);
+                oldest.renderMode = BufferLine::RenderLineMode::single;
+                lines.rotateOldestToNewest();
                 dropAdjustment();
             } else {
                 lines.push(std::make_shared<BufferLine>(*blankLine_));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ModelTestSupport.h"
@@ -225,6 +226,21 @@ TEST(CircularList, LongRingGrowsItsSlotsAsItFillsAndWrapsWhenFull) {
     EXPECT_EQ(shifted[4009], 4009) << "source slots keep their values";
     shifted.setCount(9000);
     EXPECT_EQ(shifted[8999], 0) << "a slot never written reads as a new element";
+}
+
+TEST(CircularList, IndexesOutsideTheRingFallOnTheSlotTheyWrapTo) {
+    // A full ring of three whose start slot has moved to 2: slots hold 3, 4, 2.
+    CircularList<int> ring(3);
+    for (int v : {0, 1, 2, 3, 4}) ring.push(v);
+    ASSERT_EQ(ring.getStartIndex(), 2);
+    const std::vector<std::pair<int, int>> cases = {
+        {0, 2}, {1, 3}, {2, 4},      // inside, wrapping once
+        {3, 2}, {4, 3}, {8, 4},      // past the newest, wrapping twice and more
+        {-1, 4}, {-2, 3}, {-5, 3},  // before the oldest
+    };
+    for (const auto& [index, expected] : cases) EXPECT_EQ(ring[index], expected) << "index " << index;
+    ring.set(5, 9);
+    EXPECT_EQ(ring[2], 9) << "set wraps the same way";
 }
 
 }  // namespace
