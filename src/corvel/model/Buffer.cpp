@@ -228,6 +228,14 @@ int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attrib
     if (insertMode || run.empty()) return 0;
     const int limit = rightLimit();
     const int total = static_cast<int>(run.size());
+    // The usual case: the whole run fits on the cursor's row, unlinked.
+    if (x_ + total - 1 <= limit && printPayload.code == 0) [[likely]] {
+        const int row = yBase_ + y_;
+        lines_[row].setAsciiRun(x_, run, attribute);
+        x_ += total;
+        lastBufferStorage = {row, x_ - 1, cols_, rows_};
+        return total;
+    }
     int printed = 0;
     while (printed < total) {
         if (x_ > limit) {
