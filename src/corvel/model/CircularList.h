@@ -62,15 +62,15 @@ public:
     // The element at a logical index, created by the factory when its slot is
     // empty.
     T& operator[](int index) {
-        if (index >= slotCount()) [[unlikely]] reserveSlots(std::min(index + 1, maxLength_));
+        if (index >= slotCount()) [[unlikely]] growToHold(index);
         const size_t s = slotOf(index);
         std::optional<T>& slot = array_[s];
-        if (!slot) [[unlikely]] slot.emplace(makeEmpty ? makeEmpty(static_cast<int>(s)) : T{});
+        if (!slot) [[unlikely]] fillSlot(slot, s);
         return *slot;
     }
 
     void set(int index, T value) {
-        if (index >= slotCount()) [[unlikely]] reserveSlots(std::min(index + 1, maxLength_));
+        if (index >= slotCount()) [[unlikely]] growToHold(index);
         array_[slotOf(index)] = std::move(value);
     }
 
@@ -210,6 +210,13 @@ private:
         s %= n;
         if (s < 0) s += n;
         return static_cast<size_t>(s);
+    }
+
+    // The rare paths of a lookup, kept out of line so that a lookup inlines
+    // to a few instructions.
+    [[gnu::noinline]] void growToHold(int index) { reserveSlots(std::min(index + 1, maxLength_)); }
+    [[gnu::noinline]] void fillSlot(std::optional<T>& slot, size_t s) {
+        slot.emplace(makeEmpty ? makeEmpty(static_cast<int>(s)) : T{});
     }
 
     // Makes room for at least `needed` slots (never more than maxLength()).
