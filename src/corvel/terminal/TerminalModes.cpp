@@ -394,6 +394,16 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
         return;
     }
     using Color = Attribute::Color;
+    // The most frequent colour change, a true colour alone ("38;2;r;g;b" or
+    // "48;2;r;g;b"), without the walk over the parameters.
+    if (pars.size() == 5 && pars[1] == 2 && pars.separator(0) == ';' && (pars[0] == 38 || pars[0] == 48)) {
+        const Color color = Color::trueColor(colorByte(pars[2]), colorByte(pars[3]), colorByte(pars[4]));
+        if (pars[0] == 38)
+            curAttr.setFg(color);
+        else
+            curAttr.setBg(color);
+        return;
+    }
     Attribute attr = curAttr;
     uint8_t style = attr.style().rawValue();
     auto setBits = [&style](uint8_t bits) { style = static_cast<uint8_t>(style | bits); };
