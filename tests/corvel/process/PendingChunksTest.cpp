@@ -73,8 +73,11 @@ TEST(PendingChunksTest, MarkersKeepTheirPlaceAmongTheChunks)
     pending.push(chunk(3, 'a'));
     pending.push({PendingChunks::Item::Kind::Exit, {}, 3, 7});
     pending.push(chunk(2, 'b'));
-    EXPECT_EQ(pending.takeNext().item->kind, PendingChunks::Item::Kind::Data);
+    auto data = pending.takeNext().item;
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->kind, PendingChunks::Item::Kind::Data);
     auto exit = pending.takeNext().item;
+    ASSERT_TRUE(exit);
     EXPECT_EQ(exit->kind, PendingChunks::Item::Kind::Exit);
     EXPECT_EQ(exit->exitCode, 3);
     EXPECT_EQ(exit->run, 7u);
