@@ -322,6 +322,7 @@ public:
     void cmdResetMode(const SequenceParams& pars, const Intermediates& collect);
     void setMode(int64_t mode, const Intermediates& collect);
     void resetMode(int64_t mode, const Intermediates& collect);
+    void announceScreenSwitch();
     void cmdCsiM(const SequenceParams& pars, const Intermediates& collect);
     void cmdCharAttributes(const SequenceParams& pars);
     void cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect);

@@ -182,13 +182,19 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
             log("Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode));
         return;
     }
-    if (mode == 47 || mode == 1047 || mode == 1049) {
-        updateRange(0);
-        updateRange(rows - 1);
-        showCursor();
-        if (tdel)
-            tdel->bufferActivated(*this);
-    }
+    if (mode == 47 || mode == 1047 || mode == 1049)
+        announceScreenSwitch();
+}
+
+// After either screen became the active one: the whole screen is new to the
+// host, and the cursor shows again.
+void Terminal::announceScreenSwitch()
+{
+    updateRange(0);
+    updateRange(rows - 1);
+    showCursor();
+    if (tdel)
+        tdel->bufferActivated(*this);
 }
 
 void Terminal::resetMode(int64_t mode, const Intermediates& collect)
@@ -305,13 +311,8 @@ void Terminal::resetMode(int64_t mode, const Intermediates& collect)
             log("Unhandled DEC Private Mode Reset (DECRST) with " + std::to_string(mode));
         return;
     }
-    if (mode == 47 || mode == 1047 || mode == 1049) {
-        updateRange(0);
-        updateRange(rows - 1);
-        showCursor();
-        if (tdel)
-            tdel->bufferActivated(*this);
-    }
+    if (mode == 47 || mode == 1047 || mode == 1049)
+        announceScreenSwitch();
 }
 
 // ---- SGR ---------------------------------------------------------------------------------
