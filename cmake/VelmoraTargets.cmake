@@ -1,9 +1,11 @@
 # One library per source folder, one test program per test folder.
 #
-#   velmora_library(<name> [DEPS <targets...>])
-#     Builds every .cpp in the current source folder into a static library
-#     <name>. Headers are included as "corvel/model/Buffer.h" and so on, from src/.
-#     A folder with no sources yet becomes an interface library.
+#   velmora_library(<name> [SOURCES <files...>] [EXCLUDE <files...>] [DEPS <targets...>])
+#     Builds every .cpp in the current source folder (or only SOURCES, less
+#     EXCLUDE) into a static library <name>. A folder that holds two layers
+#     names the lower one's files in SOURCES and leaves them out of the upper
+#     one with EXCLUDE. Headers are included as "corvel/model/Buffer.h" and so
+#     on, from src/. A library with no sources yet becomes an interface library.
 #
 #   velmora_tests(<name> [DEPS <targets...>])
 #     Builds every .cpp in the current folder into the GoogleTest program
@@ -11,8 +13,15 @@
 #     holds no sources.
 
 function(velmora_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "DEPS;SOURCES;EXCLUDE" ${ARGN})
+  if(ARG_SOURCES)
+    list(TRANSFORM ARG_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE sources)
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  foreach(excluded ${ARG_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
