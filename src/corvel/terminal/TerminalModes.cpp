@@ -494,7 +494,7 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
             else if (p >= 100 && p <= 107)
                 attr.setBg(Color::ansi256(static_cast<uint8_t>(p - 92)));
             else
-                writeDiagnosticf("Unknown SGR attribute: %lld %s", static_cast<long long>(p), paramList(pars).c_str());
+                writeDebugDiagnosticf("Unknown SGR attribute: %lld %s", static_cast<long long>(p), paramList(pars).c_str());
             break;
         }
         i = next;

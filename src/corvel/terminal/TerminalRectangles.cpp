@@ -88,7 +88,7 @@ void Terminal::csiZ(const SequenceParams& pars, const Intermediates& collect)
     if (collect == "$")
         cmdDECERA(pars);
     else if (collect == "'")
-        writeDiagnostic("TODO: Enable Locator Reporting (DECELR)");
+        writeDebugDiagnostic("TODO: Enable Locator Reporting (DECELR)");
 }
 
 void Terminal::cmdDECERA(const SequenceParams& pars)

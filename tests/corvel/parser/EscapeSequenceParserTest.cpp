@@ -1,5 +1,6 @@
 #include "RecordingHandler.h"
 
+#include "support/DebugDiagnostics.h"
 #include "corvel/parser/EscapeSequenceParser.h"
 
 #include <gtest/gtest.h>
@@ -270,7 +271,7 @@ TEST_F(ParserTest, UnhandledSequencesReachTheFallbacks)
                                                      R"(osc-fallback 777 "x")", R"(apc-fallback Y "q")"}));
 }
 
-TEST(ParserHandlerTest, DefaultCsiFallbackNamesTheFinalByte)
+TEST(ParserHandlerTest, DefaultCsiFallbackNamesTheFinalByteOnlyAtTheDebugLevel)
 {
     struct Silent : RecordingHandler {
         void csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code) override
@@ -280,9 +281,12 @@ TEST(ParserHandlerTest, DefaultCsiFallbackNamesTheFinalByte)
     } handler;
     handler.handles = false;
     EscapeSequenceParser parser(handler);
-    testing::internal::CaptureStderr();
-    parser.parse(asBytes("\x1B[5i"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot handle ESC-105\n");
+    for (const bool debug : {false, true}) {
+        const velmora::test::DebugDiagnostics level(debug);
+        testing::internal::CaptureStderr();
+        parser.parse(asBytes("\x1B[5i"));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), debug ? "Cannot handle ESC-105\n" : "");
+    }
 }
 
 TEST_F(ParserTest, ErrorsReportPositionInTheChunk)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TerminalTestSupport.h"
+#include "support/DebugDiagnostics.h"
 
 namespace corvel::test {
 namespace {
@@ -244,11 +245,14 @@ INSTANTIATE_TEST_SUITE_P(
         SgrCase{"reverseVideoMode", "\x1b[?5h", Attribute(C::defaultInvertedColor, C::defaultInvertedColor)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Dispatch, UnknownSgrIsReportedWhateverTheLogSetting)
+TEST_F(Dispatch, UnknownSgrIsReportedAtTheDebugLevelWhateverTheLogSetting)
 {
-    ::testing::internal::CaptureStderr();
-    t.feed("\x1b[1;6m");
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Unknown SGR attribute: 6 [1, 6]\n");
+    for (const bool debug : {false, true}) {
+        const velmora::test::DebugDiagnostics level(debug);
+        ::testing::internal::CaptureStderr();
+        t.feed("\x1b[1;6m");
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), debug ? "Unknown SGR attribute: 6 [1, 6]\n" : "");
+    }
 }
 
 struct LogCase {

@@ -7,6 +7,7 @@
 
 #include "TerminalTestSupport.h"
 #include "corvel/terminal/MouseEncoder.h"
+#include "support/DebugDiagnostics.h"
 
 namespace corvel::test {
 namespace {
@@ -159,8 +160,9 @@ TEST_F(MouseReport, MotionAddsThirtyTwo)
     EXPECT_EQ(report(), "\x1b[M\x41\x21\x21");
 }
 
-TEST_F(MouseReport, PixelEncodingAlsoWritesThePosition)
+TEST_F(MouseReport, PixelEncodingAlsoWritesThePositionAtTheDebugLevel)
 {
+    const velmora::test::DebugDiagnostics debug(true);
     t.mouseProtocol = Encoding::sgrPixel;
     ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
@@ -178,6 +180,16 @@ TEST_F(MouseReport, PixelEncodingAlsoWritesThePosition)
     mouse.sendEvent(0, 4, 9, 120, 48);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     report();
+}
+
+TEST_F(MouseReport, PixelPositionsAreSilentWithoutTheDebugLevel)
+{
+    const velmora::test::DebugDiagnostics debug(false);
+    t.mouseProtocol = Encoding::sgrPixel;
+    ::testing::internal::CaptureStderr();
+    mouse.sendEvent(0, 4, 9, 120, 48);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(report(), "\x1b[<0;120;48M");
 }
 
 TEST_F(MouseReport, EightBitIntroducer)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TerminalTestSupport.h"
+#include "support/DebugDiagnostics.h"
 
 namespace corvel::test {
 namespace {
@@ -96,6 +97,7 @@ TEST_F(RectangleCells, ReaderAppliesDefaultsClampingAndOriginMode)
 TEST_F(RectangleCells, OtherIntermediatesOnlyLog)
 {
     t.silentLog = false;
+    const velmora::test::DebugDiagnostics debug(true);
     testing::internal::CaptureStderr();
     t.feed("\x1b[1;2#}\x1b[3#{\x1b[1'z\x1b[?5x");
     const std::string out = testing::internal::GetCapturedStderr();
