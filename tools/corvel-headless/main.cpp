@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -178,9 +179,10 @@ int main(int argc, char** argv)
     std::optional<std::optional<std::int32_t>> ended;
     corvel::HeadlessTerminal headless(loop, options, [&ended](auto code) { ended = code; });
     headless.process().startProcess(executable, args, std::nullopt, execName, std::nullopt);
-    if (headless.process().shellPid() <= 0) {
-        std::fprintf(stderr, "corvel-headless: cannot start %s\n", executable.c_str());
-        return kCannotStart;
+    if (!headless.process().running()) {
+        const int error = headless.process().startError();
+        std::fprintf(stderr, "%s\n", corvel::PseudoTerminalHelpers::cannotRunMessage(executable, error).c_str());
+        return error == ENOENT ? kNotFound : kCannotStart;
     }
 
     const auto finished = [&ended] { return ended.has_value(); };

@@ -94,13 +94,17 @@ void LocalProcess::startProcessWithForkpty(const std::string& executable, const 
     childfd_ = -1;
 
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd < 0)
+    if (wakeFd < 0) {
+        startError_ = errno;
         return;
+    }
     const auto started = PseudoTerminalHelpers::forkAndExec(executable, argv, env, currentDirectory, size);
     if (!started) {
+        startError_ = errno != 0 ? errno : EIO;
         ::close(wakeFd);
         return;
     }
+    startError_ = 0;
     ::fcntl(started->masterFd, F_SETFL, ::fcntl(started->masterFd, F_GETFL) | O_NONBLOCK);
 
     auto run = std::make_unique<Run>();

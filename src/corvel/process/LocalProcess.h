@@ -60,8 +60,10 @@ public:
     // Starts a child whether or not one runs; a running one is stopped as by
     // terminate(). executable is used as given (no PATH search); args follow
     // execName (else executable) as argv[0]; without an environment the child
-    // gets PseudoTerminalHelpers::getEnvironmentVariables(). Failures before
-    // the child exists are silent: running() stays false.
+    // gets PseudoTerminalHelpers::getEnvironmentVariables(). When the program
+    // cannot be started (missing, not executable, a folder, no terminal
+    // left) running() stays false, startError() tells why, and the delegate
+    // hears nothing.
     virtual void startProcessWithForkpty(const std::string& executable, const std::vector<std::string>& args,
         const std::optional<std::vector<std::string>>& environment, const std::optional<std::string>& execName,
         const std::optional<std::string>& currentDirectory);
@@ -77,6 +79,10 @@ public:
     // Writes every chunk read into its own file "<directory>/log-N", N
     // counting successful writes from 0; nullopt turns logging off.
     void setHostLogging(const std::optional<std::string>& directory);
+
+    // The errno value of the last start that failed; 0 after a start that
+    // succeeded, and before the first.
+    int startError() const { return startError_; }
 
     int childfd() const { return childfd_.load(); }
     pid_t shellPid() const { return shellPid_; }
@@ -128,6 +134,7 @@ private:
     std::atomic<int> childfd_ {-1};
     pid_t shellPid_ = 0;
     std::atomic<bool> running_ {false};
+    int startError_ = 0;
 
     int sendCount_ = 0;
     std::atomic<std::int64_t> total_ {0};

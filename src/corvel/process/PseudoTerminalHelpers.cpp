@@ -9,24 +9,30 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 namespace corvel {
 
 namespace {
 
-// Names copied from the parent when set, in this order.
+// Names copied from the parent when set, in this order; SHELL follows them.
 constexpr const char* kCopiedVariables[] = {
     "LOGNAME",
     "USER",
     "DISPLAY",
     "LC_CTYPE",
     "HOME",
+};
+
+// The desktop session's variables, copied when set, after SHELL.
+constexpr const char* kSessionVariables[] = {
     "WAYLAND_DISPLAY",
     "XDG_RUNTIME_DIR",
     "DBUS_SESSION_BUS_ADDRESS",
@@ -73,8 +79,20 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
     return pair;
 }
 
+// Tells the parent why the program could not be started, and ends the child.
+[[noreturn]] void failStart(int errorFd, int error)
+{
+    ssize_t written;
+    do {
+        written = ::write(errorFd, &error, sizeof error);
+    } while (written < 0 && errno == EINTR);
+    ::_exit(127);
+}
+
 // Runs in the child between fork and exec: async-signal-safe calls only.
-[[noreturn]] void becomeChild(int slave, const char* path, char* const* argv, char* const* envp, const char* directory)
+// errorFd (close-on-exec, above 2) reports a failed start to the parent.
+[[noreturn]] void becomeChild(int slave, int errorFd, const char* path, char* const* argv, char* const* envp,
+    const char* directory)
 {
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
@@ -87,8 +105,9 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
     for (int fd = 0; fd <= 2; ++fd)
         ::dup2(slave, fd);
     // Nothing but the terminal may reach the program, whatever the parent
-    // forgot to mark close-on-exec.
-    ::syscall(SYS_close_range, 3U, ~0U, 0U);
+    // forgot to mark close-on-exec; the error pipe closes itself on exec.
+    ::syscall(SYS_close_range, 3U, static_cast<unsigned>(errorFd) - 1U, 0U);
+    ::syscall(SYS_close_range, static_cast<unsigned>(errorFd) + 1U, ~0U, 0U);
 
     sigset_t none;
     sigemptyset(&none);
@@ -96,8 +115,46 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
 
     if (directory)
         (void)::chdir(directory);
+    // exec would only say "permission denied" for a folder.
+    struct stat info {};
+    if (::stat(path, &info) == 0 && S_ISDIR(info.st_mode))
+        failStart(errorFd, EISDIR);
     ::execve(path, argv, envp);
-    ::_exit(127);
+    failStart(errorFd, errno);
+}
+
+// A close-on-exec pipe whose write end is above 2, so that making the
+// terminal the child's standard descriptors never replaces it.
+bool openErrorPipe(int (&fds)[2])
+{
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    if (fds[1] <= 2) {
+        const int moved = ::fcntl(fds[1], F_DUPFD_CLOEXEC, 3);
+        ::close(fds[1]);
+        fds[1] = moved;
+        if (moved < 0) {
+            ::close(fds[0]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The errno the child reported, or 0 once exec has closed the pipe.
+int readStartError(int fd)
+{
+    int error = 0;
+    std::size_t have = 0;
+    while (have < sizeof error) {
+        const ssize_t n = ::read(fd, reinterpret_cast<char*>(&error) + have, sizeof error - have);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        have += static_cast<std::size_t>(n);
+    }
+    return have == sizeof error ? (error != 0 ? error : EIO) : 0;
 }
 
 } // namespace
@@ -112,12 +169,22 @@ std::optional<PseudoTerminalHelpers::StartedChild> PseudoTerminalHelpers::forkAn
         const std::string path = executable;
         const std::optional<std::string> directory = currentDirectory;
         auto hasNul = [](const std::string& s) { return s.find('\0') != std::string::npos; };
-        if (!argv.isFaithful() || !envp.isFaithful() || hasNul(path) || (directory && hasNul(*directory)))
+        if (!argv.isFaithful() || !envp.isFaithful() || hasNul(path) || (directory && hasNul(*directory))) {
+            errno = EINVAL;
             return std::nullopt;
+        }
 
         std::optional<PtyPair> pty = openPtyPair(desiredWindowSize);
         if (!pty)
             return std::nullopt;
+        int errorPipe[2];
+        if (!openErrorPipe(errorPipe)) {
+            const int error = errno;
+            closeQuietly(pty->slave);
+            closeQuietly(pty->master);
+            errno = error;
+            return std::nullopt;
+        }
 
         // No handler of ours may run in the child before it resets them.
         sigset_t all, previous;
@@ -125,18 +192,33 @@ std::optional<PseudoTerminalHelpers::StartedChild> PseudoTerminalHelpers::forkAn
         ::pthread_sigmask(SIG_SETMASK, &all, &previous);
         const pid_t pid = ::fork();
         if (pid == 0)
-            becomeChild(pty->slave, path.c_str(), argv.data(), envp.data(), directory ? directory->c_str() : nullptr);
+            becomeChild(pty->slave, errorPipe[1], path.c_str(), argv.data(), envp.data(),
+                directory ? directory->c_str() : nullptr);
         const int forkErrno = errno;
         ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
         closeQuietly(pty->slave);
+        closeQuietly(errorPipe[1]);
         if (pid < 0) {
+            closeQuietly(errorPipe[0]);
             closeQuietly(pty->master);
             errno = forkErrno;
             return std::nullopt;
         }
+        // The pipe closes when exec succeeds; a failed start writes its errno.
+        const int startError = readStartError(errorPipe[0]);
+        closeQuietly(errorPipe[0]);
+        if (startError != 0) {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            closeQuietly(pty->master);
+            errno = startError;
+            return std::nullopt;
+        }
         return StartedChild {pid, pty->master};
     } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
         return std::nullopt;
     }
 }
@@ -154,25 +236,30 @@ PseudoTerminalHelpers::AvailableBytes PseudoTerminalHelpers::availableBytes(int 
 }
 
 std::vector<std::string> PseudoTerminalHelpers::getEnvironmentVariables(
-    const std::optional<std::string>& termName, bool trueColor)
+    const std::optional<std::string>& termName, bool trueColor, const std::optional<std::string>& shell)
 {
     return getEnvironmentVariables(
-        termName, trueColor, [](const char* name) -> const char* { return ::getenv(name); },
-        isLocaleInstalled(kPreferredLocale));
+        termName, trueColor, shell ? *shell : loginShell(),
+        [](const char* name) -> const char* { return ::getenv(name); }, isLocaleInstalled(kPreferredLocale));
 }
 
 std::vector<std::string> PseudoTerminalHelpers::getEnvironmentVariables(const std::optional<std::string>& termName,
-    bool trueColor, const EnvironmentLookup& lookup, bool preferredLocaleInstalled)
+    bool trueColor, const std::string& shell, const EnvironmentLookup& lookup, bool preferredLocaleInstalled)
 {
     std::vector<std::string> env;
     env.push_back("TERM=" + termName.value_or("xterm-256color"));
     if (trueColor)
         env.push_back("COLORTERM=truecolor");
     env.push_back("LANG=" + childLanguage(preferredLocaleInstalled, lookup("LANG")));
-    for (const char* name : kCopiedVariables) {
+    const auto copy = [&env, &lookup](const char* name) {
         if (const char* value = lookup(name))
             env.push_back(std::string(name) + "=" + value);
-    }
+    };
+    for (const char* name : kCopiedVariables)
+        copy(name);
+    env.push_back("SHELL=" + shell);
+    for (const char* name : kSessionVariables)
+        copy(name);
     return env;
 }
 
@@ -231,6 +318,11 @@ std::string PseudoTerminalHelpers::loginShellArgv0(std::string_view shellPath)
     const auto slash = shellPath.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? shellPath : shellPath.substr(slash + 1);
     return "-" + std::string(name);
+}
+
+std::string PseudoTerminalHelpers::cannotRunMessage(std::string_view executable, int error)
+{
+    return "corvel: cannot run " + std::string(executable) + ": " + std::strerror(error);
 }
 
 } // namespace corvel

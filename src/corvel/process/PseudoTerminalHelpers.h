@@ -28,9 +28,14 @@ public:
     // vector and env as the complete environment. The child becomes a session
     // leader with the terminal as its controlling terminal, starts with
     // default signal dispositions, an empty signal mask and no descriptors
-    // but 0, 1 and 2, changes to currentDirectory when given (ignoring a
-    // failure), and ends with status 127 when exec fails. The terminal is in
-    // UTF-8 input mode. Returns nothing when any step before fork fails.
+    // but 0, 1 and 2, and changes to currentDirectory when given (ignoring a
+    // failure). The terminal is in UTF-8 input mode.
+    //
+    // Returns nothing, with errno set to the reason, when the program cannot
+    // be started: a step before fork fails (EINVAL for strings exec would
+    // cut), the executable is a folder (EISDIR), or exec fails (its errno:
+    // ENOENT, EACCES, ENOEXEC...). A child whose exec failed has already
+    // ended and been reaped by then.
     static std::optional<StartedChild> forkAndExec(const std::string& executable,
         const std::vector<std::string>& args, const std::vector<std::string>& env,
         const std::optional<std::string>& currentDirectory, const winsize& desiredWindowSize);
@@ -45,16 +50,18 @@ public:
     static AvailableBytes availableBytes(int fd);
 
     // The environment a child shell receives: TERM, COLORTERM when trueColor,
-    // LANG, then LOGNAME, USER, DISPLAY, LC_CTYPE, HOME and the desktop
-    // session variables, each copied from this process when set there.
+    // LANG, then LOGNAME, USER, DISPLAY, LC_CTYPE and HOME, each copied from
+    // this process when set there, SHELL (the given shell, else the login
+    // shell), and the desktop session variables that are set here.
     static std::vector<std::string> getEnvironmentVariables(
-        const std::optional<std::string>& termName = std::string("xterm-256color"), bool trueColor = true);
+        const std::optional<std::string>& termName = std::string("xterm-256color"), bool trueColor = true,
+        const std::optional<std::string>& shell = std::nullopt);
 
     // The same, reading the parent's variables through lookup (null when a
     // name is not set) and told whether "en_US.UTF-8" is installed.
     using EnvironmentLookup = std::function<const char*(const char* name)>;
     static std::vector<std::string> getEnvironmentVariables(const std::optional<std::string>& termName,
-        bool trueColor, const EnvironmentLookup& lookup, bool preferredLocaleInstalled);
+        bool trueColor, const std::string& shell, const EnvironmentLookup& lookup, bool preferredLocaleInstalled);
 
     // LANG for the child: "en_US.UTF-8" when installed, else ownLang when it
     // names a UTF-8 locale, else "C.UTF-8".
@@ -67,6 +74,10 @@ public:
     static std::string loginShell();
     // "-" followed by the shell's file name: makes the shell a login shell.
     static std::string loginShellArgv0(std::string_view shellPath);
+
+    // What a program that could not be started says about it:
+    // "corvel: cannot run PATH: REASON", REASON the text of the errno value.
+    static std::string cannotRunMessage(std::string_view executable, int error);
 };
 
 } // namespace corvel

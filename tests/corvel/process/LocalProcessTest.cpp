@@ -84,11 +84,19 @@ TEST_F(LocalProcessTest, ExitWhileReadingIsPausedWaitsForTheRestOfTheOutput)
     EXPECT_EQ(recorder.outputAtExit, size);
 }
 
-TEST_F(LocalProcessTest, MissingProgramReports127)
+TEST_F(LocalProcessTest, ProgramThatCannotRunIsAFailedStartWithItsReason)
 {
     process.startProcess("/nonexistent/velmora-test-program", {}, std::nullopt, std::nullopt, std::nullopt);
+    EXPECT_FALSE(process.running());
+    EXPECT_EQ(process.startError(), ENOENT);
+    EXPECT_EQ(process.childfd(), -1);
+    // Nothing is delivered for a child that never ran.
+    loop.runUntil([] { return false; }, 50ms);
+    EXPECT_TRUE(recorder.events.empty());
+
+    runShell("exit 0");
+    EXPECT_EQ(process.startError(), 0);
     ASSERT_TRUE(runUntilExit());
-    EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(127));
 }
 
 TEST_F(LocalProcessTest, DeathBySignalReports128PlusTheSignal)
@@ -111,6 +119,8 @@ TEST_F(LocalProcessTest, ChildGetsExactlyTheBuiltEnvironment)
     ::setenv("DISPLAY", ":77", 1);
     ::setenv("VELMORA_TEST_SECRET", "must-not-leak", 1);
     const std::vector<std::string> expected = PseudoTerminalHelpers::getEnvironmentVariables();
+    EXPECT_NE(std::find(expected.begin(), expected.end(), "SHELL=" + PseudoTerminalHelpers::loginShell()),
+        expected.end());
     process.startProcess("/usr/bin/env", {}, std::nullopt, std::nullopt, std::nullopt);
     ASSERT_TRUE(runUntilExit());
     ::unsetenv("VELMORA_TEST_SECRET");

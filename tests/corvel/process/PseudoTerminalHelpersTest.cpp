@@ -1,11 +1,17 @@
 #include "corvel/process/CStringArray.h"
 #include "corvel/process/PseudoTerminalHelpers.h"
 
+#include "ProcessTestSupport.h"
+
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,6 +39,8 @@ struct EnvironmentCase {
     Variables parent;
     bool preferredLocaleInstalled;
     List expected;
+    // The shell being started; the parent's own SHELL is never copied.
+    std::string shell = "/bin/bash";
 };
 
 class ChildEnvironmentTest : public ::testing::TestWithParam<EnvironmentCase> {};
@@ -41,7 +49,7 @@ TEST_P(ChildEnvironmentTest, BuildsExactlyTheExpectedList)
 {
     const EnvironmentCase& c = GetParam();
     EXPECT_EQ(PseudoTerminalHelpers::getEnvironmentVariables(
-                  c.termName, c.trueColor, lookupIn(c.parent), c.preferredLocaleInstalled),
+                  c.termName, c.trueColor, c.shell, lookupIn(c.parent), c.preferredLocaleInstalled),
         c.expected);
 }
 
@@ -67,18 +75,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, ChildEnvironmentTest,
         EnvironmentCase {"WithoutDisplayOrCtype", "xterm-256color", true,
             {{"LOGNAME", "ada"}, {"USER", "ada"}, {"HOME", "/home/ada"}, {"PATH", "/bin"}}, true,
             {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=en_US.UTF-8", "LOGNAME=ada", "USER=ada",
-                "HOME=/home/ada"}},
+                "HOME=/home/ada", "SHELL=/bin/bash"}},
         EnvironmentCase {"DefaultTermNameWithoutTrueColor", std::nullopt, false, {{"USER", "ada"}}, true,
-            {"TERM=xterm-256color", "LANG=en_US.UTF-8", "USER=ada"}},
+            {"TERM=xterm-256color", "LANG=en_US.UTF-8", "USER=ada", "SHELL=/bin/bash"}},
         EnvironmentCase {"EmptyValueIsStillCopied", "vt100", false, {{"DISPLAY", ""}}, true,
-            {"TERM=vt100", "LANG=en_US.UTF-8", "DISPLAY="}},
+            {"TERM=vt100", "LANG=en_US.UTF-8", "DISPLAY=", "SHELL=/bin/bash"}},
         EnvironmentCase {"DesktopSessionPassesOnlyItsOwnList", "xterm-256color", true, kDesktopParent, false,
             {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=de_DE.UTF-8", "LOGNAME=ada", "USER=ada",
-                "DISPLAY=:0", "LC_CTYPE=de_DE.UTF-8", "HOME=/home/ada", "WAYLAND_DISPLAY=wayland-0",
-                "XDG_RUNTIME_DIR=/run/user/1000", "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus",
-                "XAUTHORITY=/home/ada/.Xauthority", "SSH_AUTH_SOCK=/run/user/1000/ssh"}},
+                "DISPLAY=:0", "LC_CTYPE=de_DE.UTF-8", "HOME=/home/ada", "SHELL=/usr/bin/fish",
+                "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=/run/user/1000",
+                "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus", "XAUTHORITY=/home/ada/.Xauthority",
+                "SSH_AUTH_SOCK=/run/user/1000/ssh"},
+            "/usr/bin/fish"},
         EnvironmentCase {"EmptyParent", "xterm-256color", true, {}, false,
-            {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=C.UTF-8"}}),
+            {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=C.UTF-8", "SHELL=/bin/sh"}, "/bin/sh"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LanguageCase {
@@ -150,14 +160,62 @@ int waitForExitStatus(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(ForkAndExecTest, MissingExecutableStartsAChildThatExitsWith127)
+struct StartFailureCase {
+    const char* name;
+    std::string executable;
+    std::optional<std::string> directory;
+    int error;
+};
+
+TEST(ForkAndExecTest, ProgramsThatCannotRunAreReportedWithTheirReason)
 {
+    const std::string dir = corvel::testing::makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    {
+        std::ofstream(dir + "/plain") << "not a program\n";
+        std::ofstream(dir + "/tool") << "#!/bin/sh\nexit 0\n";
+    }
+    ::chmod((dir + "/tool").c_str(), 0755);
+    const std::vector<StartFailureCase> cases {
+        {"missing", "/nonexistent/program", std::nullopt, ENOENT},
+        {"folder", dir, std::nullopt, EISDIR},
+        {"not_executable", dir + "/plain", std::nullopt, EACCES},
+        {"cut_by_exec", std::string("/bin/tr\0ue", 10), std::nullopt, EINVAL},
+        // A relative name is looked up in the child's start folder.
+        {"relative_missing_in_start_folder", "true", std::string("/"), ENOENT},
+    };
     winsize size {24, 80, 0, 0};
-    auto child = PseudoTerminalHelpers::forkAndExec("/nonexistent/program", {"program"}, {}, std::nullopt, size);
-    ASSERT_TRUE(child.has_value());
-    EXPECT_GE(child->masterFd, 0);
-    EXPECT_EQ(waitForExitStatus(child->pid), 127);
-    ::close(child->masterFd);
+    for (const StartFailureCase& c : cases) {
+        errno = 0;
+        const auto child = PseudoTerminalHelpers::forkAndExec(c.executable, {"program"}, {}, c.directory, size);
+        EXPECT_FALSE(child.has_value()) << c.name;
+        EXPECT_EQ(errno, c.error) << c.name;
+    }
+    const auto relative = PseudoTerminalHelpers::forkAndExec("./tool", {"tool"}, {}, dir, size);
+    ASSERT_TRUE(relative.has_value());
+    EXPECT_EQ(waitForExitStatus(relative->pid), 0);
+    ::close(relative->masterFd);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ForkAndExecTest, FailedStartsLeaveNoChildAndNoDescriptorBehind)
+{
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openDescriptors();
+    winsize size {24, 80, 0, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(PseudoTerminalHelpers::forkAndExec("/nonexistent/program", {"program"}, {}, std::nullopt, size));
+    EXPECT_EQ(openDescriptors(), before);
+    // Every failed child was reaped: no zombie is left to collect.
+    EXPECT_LE(::waitpid(-1, nullptr, WNOHANG), 0);
+}
+
+TEST(CannotRunMessageTest, NamesTheProgramAndTheReason)
+{
+    EXPECT_EQ(PseudoTerminalHelpers::cannotRunMessage("/x/y", ENOENT), "corvel: cannot run /x/y: No such file or directory");
+    EXPECT_EQ(PseudoTerminalHelpers::cannotRunMessage("/tmp", EISDIR), "corvel: cannot run /tmp: Is a directory");
 }
 
 TEST(ForkAndExecTest, RefusesStringsThatExecWouldCut)
@@ -165,6 +223,7 @@ TEST(ForkAndExecTest, RefusesStringsThatExecWouldCut)
     winsize size {24, 80, 0, 0};
     EXPECT_FALSE(PseudoTerminalHelpers::forkAndExec("/bin/true", {"true"}, {std::string("X=1\0Y=2", 7)},
         std::nullopt, size));
+    EXPECT_EQ(errno, EINVAL);
 }
 
 TEST(ForkAndExecTest, WindowSizeAndAvailableBytesUseTheMaster)

@@ -24,6 +24,23 @@ check 0 "$(printf 'first\n\n   third')" -- printf 'first\n\n   third   \n\n\n'
 check 143 "" -- sh -c 'kill -TERM $$'
 check 124 "waiting" --timeout 0.5 -- sh -c 'echo waiting; exec sleep 30'
 check 127 "" -- /nonexistent/program
+
+# A program that cannot run says why on standard error.
+check_error() {
+    expected_rc=$1
+    expected_err=$2
+    shift 2
+    err=$("$tool" "$@" 2>&1 >/dev/null)
+    rc=$?
+    if [ "$rc" != "$expected_rc" ] || [ "$err" != "$expected_err" ]; then
+        printf 'FAIL: corvel-headless %s\n  exit %s (expected %s)\n  stderr [%s] (expected [%s])\n' \
+            "$*" "$rc" "$expected_rc" "$err" "$expected_err"
+        failures=$((failures + 1))
+    fi
+}
+check_error 127 "corvel: cannot run /nonexistent/program: No such file or directory" -- /nonexistent/program
+check_error 126 "corvel: cannot run /: Is a directory" -- /
+check_error 127 "corvel-headless: no-such-program-here: command not found" -- no-such-program-here
 check 2 "" --cols zero -- true
 # Engine diagnostics (an unknown rendition here) never mix into the screen.
 check 0 "plain" -- printf '\033[53mplain'
