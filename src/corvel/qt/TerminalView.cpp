@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include <QFocusEvent>
@@ -13,6 +12,7 @@
 #include <QScrollBar>
 #include <QStyle>
 
+#include "corvel/base/Diagnostics.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/PreeditView.h"
 #include "corvel/qt/SelectionService.h"
@@ -38,8 +38,8 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
 
     displayTimer_.setSingleShot(true);
     displayTimer_.setTimerType(Qt::PreciseTimer);
-    displayTimer_.setInterval(displayDelayMilliseconds);
     connect(&displayTimer_, &QTimer::timeout, this, [this] {
+        lastDisplayUpdate_.start();
         updateDisplay(true);
         pendingDisplay_ = false;
     });
@@ -387,9 +387,9 @@ void TerminalView::scrollerActionTriggered(int action)
         if (maximum > 0) scrollToPosition(static_cast<double>(scroller_->sliderPosition()) / maximum);
         break;
     }
-    case QAbstractSlider::SliderSingleStepSub: std::puts("Scroller .decrementLine clicked"); break;
-    case QAbstractSlider::SliderSingleStepAdd: std::puts("Scroller .incrementLine clicked"); break;
-    default: std::puts("Scroller: New value introduced"); break;
+    case QAbstractSlider::SliderSingleStepSub: writeDebugDiagnostic("Scroller .decrementLine clicked"); break;
+    case QAbstractSlider::SliderSingleStepAdd: writeDebugDiagnostic("Scroller .incrementLine clicked"); break;
+    default: writeDebugDiagnostic("Scroller: New value introduced"); break;
     }
     // The bar shows where the view is, not where the click would have put it.
     Buffer& screen = terminal_->displayBuffer();
@@ -432,8 +432,7 @@ std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source
         return reply('6', static_cast<long long>(cellDimension_.height() * scale),
                      static_cast<long long>(cellDimension_.width() * scale));
     case WindowManipulationCommand::Kind::resizeWindowTo:
-        std::printf("Request to resize to %dx%d\n", command.a, command.b);
-        std::fflush(stdout);
+        writeDebugDiagnosticf("Request to resize to %dx%d", command.a, command.b);
         return std::nullopt;
     default: return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QTimer>
@@ -47,12 +49,17 @@ class TerminalViewDelegate;
 // paint events only copy the exposed part of that image, so a blinking caret
 // or one changed row never re-renders the screen.
 //
+// Display updates run at most once per displayDelay. A change that arrives
+// when no update ran within that window is drawn on the next turn of the
+// event loop (a typed key echoes at once); changes that follow within the
+// window wait for its end and are drawn together.
+//
 // Everything runs on the GUI thread.
 class TerminalView : public QWidget, public TerminalDelegate {
     Q_OBJECT
 public:
     // The coalescing window of display updates.
-    static constexpr int displayDelayMilliseconds = 17;
+    static constexpr std::chrono::nanoseconds displayDelay{16'670'000};
     static constexpr double minimumScrollThumb = 0.01;
 
     explicit TerminalView(QWidget* parent = nullptr, const std::optional<QFont>& font = std::nullopt);
@@ -144,6 +151,11 @@ public:
     void feed(std::string_view text);
     void queuePendingDisplay();
     bool pendingDisplay() const { return pendingDisplay_; }
+    // How long a change waits for its display update, given the time since
+    // the last scheduled update began (nothing: none ran yet): no wait after
+    // a quiet window, else the rest of the window in whole milliseconds,
+    // rounded up so that updates stay at least displayDelay apart.
+    static std::chrono::milliseconds displayWait(std::optional<std::chrono::nanoseconds> sinceLastUpdate);
     void updateDisplay(bool notifyAccessibility);
 
     // ---- scrolling ------------------------------------------------------------
@@ -156,6 +168,8 @@ public:
     void pageDown();
     void scrollUp(int lines);
     void scrollDown(int lines);
+    // Shows the screen's own lines: the last page of the scroll-back.
+    void scrollToBottom();
     void ensureCaretIsVisible();
 
     // ---- sending ------------------------------------------------------------
@@ -170,8 +184,12 @@ public:
     // Keys take one of two roads: the enhanced keyboard protocol while the
     // active screen has keyboard flags, else the traditional encoding (Alt
     // as Meta, the Control mapping, function keys, editing commands).
-    // Ctrl+Shift+C and Ctrl+Shift+V copy and paste; Ctrl+Alt+Shift+O
-    // toggles optionAsMetaKey.
+    // Ctrl+Shift+C and Ctrl+Shift+V copy and paste, Shift+Insert pastes the
+    // primary selection; Ctrl+Alt+Shift+O toggles optionAsMetaKey. While the
+    // normal screen is shown, Shift+Page Up/Down page the view, Shift+Home
+    // and Shift+End move it to the top and bottom of the scroll-back, and
+    // Ctrl+Shift+Up/Down move it a line; Page Up/Down and Home/End alone go
+    // to the program.
     void keyDown(const KeyInput& key);
     void keyUp(const KeyInput& key);
     // A modifier key went down or up.
@@ -197,8 +215,12 @@ public:
     // The caret's rectangle and the font for the input method's window.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     // The selection's text to the clipboard; the clipboard's text as a paste.
+    // Pastes send every line end as CR, as typed Returns, and an empty paste
+    // sends nothing.
     void copy();
     void paste();
+    // The X primary selection as a paste (Shift+Insert).
+    void pastePrimarySelection();
     // The byte Control turns one character into; empty for text that is not
     // one ASCII character or has no control byte.
     static std::vector<uint8_t> applyControlToEventCharacters(const QString& text);
@@ -316,6 +338,8 @@ private:
 
     bool pendingDisplay_ = false;
     QTimer displayTimer_;
+    // Started when the last scheduled display update began.
+    QElapsedTimer lastDisplayUpdate_;
 
     bool kittyIsComposing_ = false;
     std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;

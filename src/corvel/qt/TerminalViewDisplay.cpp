@@ -34,7 +34,15 @@ void TerminalView::queuePendingDisplay()
 {
     if (pendingDisplay_) return;
     pendingDisplay_ = true;
-    displayTimer_.start();
+    std::optional<std::chrono::nanoseconds> since;
+    if (lastDisplayUpdate_.isValid()) since = std::chrono::nanoseconds(lastDisplayUpdate_.nsecsElapsed());
+    displayTimer_.start(displayWait(since));
+}
+
+std::chrono::milliseconds TerminalView::displayWait(std::optional<std::chrono::nanoseconds> sinceLastUpdate)
+{
+    if (!sinceLastUpdate || *sinceLastUpdate >= displayDelay) return std::chrono::milliseconds(0);
+    return std::chrono::ceil<std::chrono::milliseconds>(displayDelay - std::max(*sinceLastUpdate, std::chrono::nanoseconds(0)));
 }
 
 void TerminalView::updateDisplay(bool /*notifyAccessibility*/)
@@ -136,6 +144,8 @@ void TerminalView::scrollDown(int lines)
     Buffer& shown = terminal_->displayBuffer();
     scrollTo(std::max(std::min(shown.yDisp() + lines, shown.lines().count() - shown.rows()), 0), true);
 }
+
+void TerminalView::scrollToBottom() { scrollTo(terminal_->displayBuffer().yBase(), true); }
 
 void TerminalView::pageUp()
 {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -13,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 
+#include "corvel/base/Diagnostics.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/KittyKeyMapping.h"
 #include "corvel/qt/PreeditView.h"
@@ -105,13 +105,51 @@ constexpr int shiftParameter = 2;
 constexpr int metaParameter = 3;
 constexpr int controlShiftParameter = 6;
 
-// Page Up and Page Down page the view (or reach the program on the alternate
-// screen) alone, with Shift, and with Ctrl+Shift, the application's command
-// modifier; other modifiers go to the program.
+// Page Up and Page Down with Shift, or with Ctrl+Shift, the application's
+// command modifier, page the view (which on the alternate screen sends the
+// plain page key); alone or with other modifiers they go to the program.
 bool pagesTheView(const KeyInput& key, int parameter)
 {
     if (key.qtKey != Qt::Key_PageUp && key.qtKey != Qt::Key_PageDown) return false;
-    return parameter == 1 || parameter == shiftParameter || parameter == controlShiftParameter;
+    return parameter == shiftParameter || parameter == controlShiftParameter;
+}
+
+// The byte Control gives Return, Tab, Backspace and Escape, as xterm sends
+// them: Ctrl+Backspace is BS, the others keep their own byte. Shift+Tab
+// stays the back-tab sequence. Nothing for other keys.
+std::optional<std::string> controlledEditingKey(int qtKey)
+{
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return std::string("\r");
+    case Qt::Key_Tab: return std::string("\t");
+    case Qt::Key_Backtab: return std::string(Seq::cmdBackTab.begin(), Seq::cmdBackTab.end());
+    case Qt::Key_Backspace: return std::string("\b");
+    case Qt::Key_Escape: return std::string("\x1b");
+    default: return std::nullopt;
+    }
+}
+
+// What a Control combination sends: the editing keys above, else the
+// control byte of the key's character; empty when there is none.
+std::string controlBytes(const KeyInput& key)
+{
+    if (const std::optional<std::string> editing = controlledEditingKey(key.qtKey)) return *editing;
+    const std::vector<uint8_t> control = TerminalView::applyControlToEventCharacters(key.charactersIgnoringModifiers);
+    return std::string(control.begin(), control.end());
+}
+
+// Every line end of pasted text (CR LF, or LF alone) becomes CR, as a typed
+// Return sends it.
+std::string withReturnLineEnds(std::string text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out.push_back(text[i] == '\n' ? '\r' : text[i]);
+    }
+    return out;
 }
 
 char32_t lowercased(char32_t scalar)
@@ -195,10 +233,51 @@ void TerminalView::keyUp(const KeyInput& key)
 bool TerminalView::handleViewShortcut(const KeyInput& key)
 {
     const unsigned held = key.modifiers & (KeyInput::shift | KeyInput::control | KeyInput::alt | KeyInput::super);
+    // The keys that move the view over the scroll-back are ordinary keys
+    // while the alternate screen, which has none, is shown.
+    const bool scrollBack = !terminal_->isDisplayBufferAlternate();
+    if (held == KeyInput::shift) {
+        switch (key.qtKey) {
+        case Qt::Key_Insert: pastePrimarySelection(); return true;
+        case Qt::Key_PageUp:
+            if (!scrollBack) return false;
+            pageUp();
+            return true;
+        case Qt::Key_PageDown:
+            if (!scrollBack) return false;
+            pageDown();
+            return true;
+        case Qt::Key_Home:
+            if (!scrollBack) return false;
+            scrollTo(0, true);
+            return true;
+        case Qt::Key_End:
+            if (!scrollBack) return false;
+            scrollToBottom();
+            return true;
+        default: return false;
+        }
+    }
     if (held != (KeyInput::control | KeyInput::shift)) return false;
     switch (key.qtKey) {
     case Qt::Key_C: copy(); return true;
     case Qt::Key_V: paste(); return true;
+    case Qt::Key_PageUp:
+        if (!scrollBack) return false;
+        pageUp();
+        return true;
+    case Qt::Key_PageDown:
+        if (!scrollBack) return false;
+        pageDown();
+        return true;
+    case Qt::Key_Up:
+        if (!scrollBack) return false;
+        scrollUp(1);
+        return true;
+    case Qt::Key_Down:
+        if (!scrollBack) return false;
+        scrollDown(1);
+        return true;
     default: return false;
     }
 }
@@ -227,20 +306,15 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
             if (unmodified.isEmpty()) return;
             // ESC and the key in one write, so that no reader sees a lone ESC.
             std::string out(1, '\x1b');
-            const std::vector<uint8_t> control =
-                key.has(KeyInput::control) ? applyControlToEventCharacters(unmodified) : std::vector<uint8_t>();
-            if (!control.empty())
-                out.append(control.begin(), control.end());
-            else
-                out += utf8(unmodified);
+            const std::string control = key.has(KeyInput::control) ? controlBytes(key) : std::string();
+            out += control.empty() ? utf8(unmodified) : control;
             return send(bytes(out));
         }
     }
     if (key.has(KeyInput::control)) {
         if (key.functionKey) return send(std::span<const uint8_t>());
         if (unmodified.isEmpty()) return interpretKeyEvent(key);
-        const std::vector<uint8_t> control = applyControlToEventCharacters(unmodified);
-        return send(std::span<const uint8_t>(control));
+        return send(bytes(controlBytes(key)));
     }
     if (key.functionKey) {
         if (key.qtKey >= Qt::Key_F1 && key.qtKey <= Qt::Key_F12)
@@ -248,6 +322,9 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         switch (key.qtKey) {
         case Qt::Key_Delete: return send(bytes(Seq::cmdDelKey));
         case Qt::Key_Insert: return send(bytes(Seq::cmdInsert));
+        // The page keys belong to the program; Shift pages the view.
+        case Qt::Key_PageUp: return send(bytes(Seq::cmdPageUp));
+        case Qt::Key_PageDown: return send(bytes(Seq::cmdPageDown));
         default: break;
         }
     }
@@ -315,8 +392,7 @@ void TerminalView::doCommand(EditingCommand command)
     case C::moveToLeftEndOfLine: return send(bytes(Seq::emacsBack));
     case C::moveToRightEndOfLine: return send(bytes(Seq::emacsForward));
     default:
-        std::printf("Unhandle selector %s\n", std::string(editingCommandName(command)).c_str());
-        std::fflush(stdout);
+        writeDebugDiagnostic("Unhandle selector " + std::string(editingCommandName(command)));
         return;
     }
 }
@@ -325,12 +401,18 @@ void TerminalView::doCommand(EditingCommand command)
 
 void TerminalView::insertText(const QString& text, bool isPaste)
 {
-    const bool bracketed = isPaste && terminal_->bracketedPasteMode;
-    if (!kittyFlags().isEmpty()) {
-        if (!bracketed) return kittyInsertText(text);
-        pendingKittyKeyEvent_.reset();
+    if (isPaste) {
+        if (text.isEmpty()) return;
+        const QString pasted = QString::fromStdString(withReturnLineEnds(utf8(text)));
+        const bool bracketed = terminal_->bracketedPasteMode;
+        if (!kittyFlags().isEmpty()) {
+            if (!bracketed) return kittyInsertText(pasted);
+            pendingKittyKeyEvent_.reset();
+        }
+        if (bracketed) return sendBracketedPaste(utf8(pasted));
+        return send(bytes(utf8(pasted)));
     }
-    if (bracketed) return sendBracketedPaste(utf8(text));
+    if (!kittyFlags().isEmpty()) return kittyInsertText(text);
     send(bytes(utf8(text)));
 }
 
@@ -373,16 +455,17 @@ std::vector<uint8_t> TerminalView::applyControlToEventCharacters(const QString& 
     const QByteArray encoded = text.toUtf8();
     if (encoded.size() != 1) return {};
     const char c = encoded[0];
-    if (c >= 'A' && c <= 'Z') return {static_cast<uint8_t>(c - 64)};
-    if (c >= 'a' && c <= 'z') return {static_cast<uint8_t>(c - 96)};
+    // "@" to "~": letters, @ [ \ ] ^ _ ` { | } ~ keep their low five bits.
+    if (c >= '@' && c <= '~') return {static_cast<uint8_t>(c & 0x1F)};
+    // The digit row as xterm maps it: 2 is NUL, 3 to 7 are ESC to US, 8 DEL.
+    if (c >= '3' && c <= '7') return {static_cast<uint8_t>(c - '3' + 0x1B)};
     switch (c) {
-    case '[': return {27};
-    case '\\': return {28};
-    case ']': return {29};
-    case '^':
-    case '6': return {30};
-    case '_': return {31};
-    case ' ': return {0};
+    case ' ':
+    case '2': return {0};
+    case '8':
+    case '?': return {0x7F};
+    case '/':
+    case '-': return {0x1F};
     default: return {};
     }
 }
@@ -438,6 +521,11 @@ void TerminalView::copy()
 }
 
 void TerminalView::paste() { insertText(QGuiApplication::clipboard()->text(), true); }
+
+void TerminalView::pastePrimarySelection()
+{
+    insertText(QGuiApplication::clipboard()->text(QClipboard::Selection), true);
+}
 
 // ---- the enhanced keyboard protocol --------------------------------------------------
 
@@ -533,6 +621,15 @@ bool TerminalView::kittyDoCommand(EditingCommand command)
     using K = KittyFunctionalKey;
     const bool app = terminal_->applicationCursor;
     KittyKeyEvent event;
+    event.eventType = KittyKeyboardEventType::press;
+    // The command stands for the press parked for it: its modifiers and
+    // repeats are reported as on any other key (Shift+Return is not Return).
+    if (pendingKittyKeyEvent_) {
+        const KeyInput& key = pendingKittyKeyEvent_->event;
+        event.modifiers = KittyKeyMapping::modifiers(key, optionAsMetaKey);
+        if (key.autoRepeat && kittyFlags().contains(KittyKeyboardFlags::reportEvents))
+            event.eventType = KittyKeyboardEventType::repeatPress;
+    }
     K functional;
     switch (command) {
     case C::insertNewline: functional = K::enter; break;
@@ -545,7 +642,7 @@ bool TerminalView::kittyDoCommand(EditingCommand command)
     case C::insertTab: functional = K::tab; break;
     case C::insertBacktab:
         functional = K::tab;
-        event.modifiers.rawValue = KittyKeyboardModifiers::shift;
+        event.modifiers.rawValue |= KittyKeyboardModifiers::shift;
         break;
     case C::moveToBeginningOfLine:
     case C::scrollToBeginningOfDocument: functional = K::home; break;
@@ -570,7 +667,6 @@ bool TerminalView::kittyDoCommand(EditingCommand command)
     default: return false;
     }
     event.key = KittyKey::functional(functional);
-    event.eventType = KittyKeyboardEventType::press;
     event.composing = kittyIsComposing_;
     return sendKittyEvent(event);
 }

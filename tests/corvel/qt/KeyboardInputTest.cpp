@@ -6,6 +6,7 @@
 #include "corvel/qt/PreeditView.h"
 #include "corvel/qt/SelectionService.h"
 #include "corvel/terminal/EscapeSequences.h"
+#include "support/DebugDiagnostics.h"
 
 namespace corvel {
 namespace {
@@ -43,7 +44,6 @@ std::vector<KeyCase> keyCases()
         {"ctrl_caret", Qt::Key_AsciiCircum, ctrl | shift, "\x1e", "\x1e"},
         {"ctrl_underscore", Qt::Key_Underscore, ctrl | shift, "\x1f", "\x1f"},
         {"ctrl_space", Qt::Key_Space, ctrl, " ", std::string(1, '\0')},
-        {"ctrl_slash_sends_nothing", Qt::Key_Slash, ctrl, "/", ""},
         {"ctrl_eacute_sends_nothing", Qt::Key_Eacute, ctrl, "é", ""},
         {"alt_x", Qt::Key_X, alt, "x", "\x1bx"},
         {"alt_shift_x", Qt::Key_X, alt | shift, "X", "\x1bX"},
@@ -70,8 +70,9 @@ std::vector<KeyCase> keyCases()
         {"shift_tab", Qt::Key_Backtab, shift, "", "\x1b[Z"},
         {"forward_delete", Qt::Key_Delete, none, "\x7f", "\x1b[3~"},
         {"insert", Qt::Key_Insert, none, "", "\x1b[2~"},
-        {"page_up_scrolls_normal_screen", Qt::Key_PageUp, none, "", ""},
-        {"page_up_app_cursor_still_scrolls", Qt::Key_PageUp, none, "", "", true},
+        {"page_up_goes_to_the_program", Qt::Key_PageUp, none, "", "\x1b[5~"},
+        {"page_down_goes_to_the_program", Qt::Key_PageDown, none, "", "\x1b[6~"},
+        {"page_up_app_cursor", Qt::Key_PageUp, none, "", "\x1b[5~", true},
         {"page_up_alternate_screen", Qt::Key_PageUp, none, "", "\x1b[5~", false, true},
         {"page_down_alternate_screen", Qt::Key_PageDown, none, "", "\x1b[6~", false, true},
         {"keypad_digit", Qt::Key_5, Qt::KeypadModifier, "5", "5"},
@@ -91,7 +92,6 @@ std::vector<KeyCase> keyCases()
         {"super_up", Qt::Key_Up, Qt::MetaModifier, "", "\x1b[1;9A"},
         {"ctrl_alt_shift_super_down", Qt::Key_Down, ctrl | alt | shift | Qt::MetaModifier, "", "\x1b[1;16B"},
         {"ctrl_home", Qt::Key_Home, ctrl, "", "\x1b[1;5H"},
-        {"shift_home", Qt::Key_Home, shift, "", "\x1b[1;2H"},
         {"ctrl_end", Qt::Key_End, ctrl, "", "\x1b[1;5F"},
         {"shift_f1", Qt::Key_F1, shift, "", "\x1b[1;2P"},
         {"ctrl_f1", Qt::Key_F1, ctrl, "", "\x1b[1;5P"},
@@ -102,7 +102,7 @@ std::vector<KeyCase> keyCases()
         {"alt_f12", Qt::Key_F12, alt, "", "\x1b[24;3~"},
         {"ctrl_delete", Qt::Key_Delete, ctrl, "\x7f", "\x1b[3;5~"},
         {"shift_delete", Qt::Key_Delete, shift, "\x7f", "\x1b[3;2~"},
-        {"shift_insert", Qt::Key_Insert, shift, "", "\x1b[2;2~"},
+        {"ctrl_insert", Qt::Key_Insert, ctrl, "", "\x1b[2;5~"},
         {"ctrl_page_up", Qt::Key_PageUp, ctrl, "", "\x1b[5;5~"},
         {"alt_page_down", Qt::Key_PageDown, alt, "", "\x1b[6;3~"},
     };
@@ -114,18 +114,54 @@ std::vector<KeyCase> keyCases()
         cases.push_back(app);
     }
     const std::vector<KeyCase> paging = {
-        // Page keys alone, with Shift or with the command modifiers page the
-        // view, which sends the plain page key only on the alternate screen.
+        // Page keys with Shift or with the command modifiers page the view,
+        // which sends the plain page key only on the alternate screen.
         {"shift_page_up_scrolls", Qt::Key_PageUp, shift, "", ""},
         {"ctrl_shift_page_down_scrolls", Qt::Key_PageDown, ctrl | shift, "", ""},
         {"shift_page_up_alternate_screen", Qt::Key_PageUp, shift, "", "\x1b[5~", false, true},
         {"ctrl_page_up_alternate_screen", Qt::Key_PageUp, ctrl, "", "\x1b[5;5~", false, true},
+        // The other view keys reach the program only on the alternate screen.
+        {"shift_home_scrolls", Qt::Key_Home, shift, "", ""},
+        {"shift_end_scrolls", Qt::Key_End, shift, "", ""},
+        {"ctrl_shift_up_scrolls", Qt::Key_Up, ctrl | shift, "", ""},
+        {"ctrl_shift_down_scrolls", Qt::Key_Down, ctrl | shift, "", ""},
+        {"shift_home_alternate_screen", Qt::Key_Home, shift, "", "\x1b[1;2H", false, true},
+        {"shift_end_alternate_screen", Qt::Key_End, shift, "", "\x1b[1;2F", false, true},
+        {"ctrl_shift_up_alternate_screen", Qt::Key_Up, ctrl | shift, "", "\x1b[1;6A", false, true},
+        {"ctrl_shift_down_alternate_screen", Qt::Key_Down, ctrl | shift, "", "\x1b[1;6B", false, true},
+        {"home_alternate_screen", Qt::Key_Home, none, "", "\x1b[H", false, true},
+        {"page_up_alternate_screen_app", Qt::Key_PageUp, none, "", "\x1b[5~", true, true},
         // Keys without a modified form.
         {"shift_f13_sends_nothing", Qt::Key_F13, shift, "", ""},
         {"ctrl_f13_sends_nothing", Qt::Key_F13, ctrl, "", ""},
         {"shift_tab_is_back_tab", Qt::Key_Backtab, shift, "", "\x1b[Z", true},
     };
     cases.insert(cases.end(), paging.begin(), paging.end());
+    // Control combinations as xterm sends them (the text is what X11 puts in
+    // the event), and Ctrl+- as Ctrl+/.
+    const std::vector<KeyCase> control = {
+        {"ctrl_slash", Qt::Key_Slash, ctrl, "\x1f", "\x1f"},
+        {"ctrl_minus", Qt::Key_Minus, ctrl, "-", "\x1f"},
+        {"ctrl_2", Qt::Key_2, ctrl, "", std::string(1, '\0')},
+        {"ctrl_3", Qt::Key_3, ctrl, "\x1b", "\x1b"},
+        {"ctrl_4", Qt::Key_4, ctrl, "\x1c", "\x1c"},
+        {"ctrl_5", Qt::Key_5, ctrl, "\x1d", "\x1d"},
+        {"ctrl_7", Qt::Key_7, ctrl, "\x1f", "\x1f"},
+        {"ctrl_8", Qt::Key_8, ctrl, "\x7f", "\x7f"},
+        {"ctrl_at", Qt::Key_At, ctrl | shift, "", std::string(1, '\0')},
+        {"ctrl_grave", Qt::Key_QuoteLeft, ctrl, "", std::string(1, '\0')},
+        {"ctrl_question", Qt::Key_Question, ctrl | shift, "\x7f", "\x7f"},
+        {"ctrl_backspace", Qt::Key_Backspace, ctrl, "\b", "\b"},
+        {"ctrl_return", Qt::Key_Return, ctrl, "\r", "\r"},
+        {"ctrl_keypad_enter", Qt::Key_Enter, ctrl | Qt::KeypadModifier, "\r", "\r"},
+        {"ctrl_tab", Qt::Key_Tab, ctrl, "\t", "\t"},
+        {"ctrl_shift_tab", Qt::Key_Backtab, ctrl | shift, "", "\x1b[Z"},
+        {"ctrl_escape", Qt::Key_Escape, ctrl, "\x1b", "\x1b"},
+        {"alt_ctrl_backspace", Qt::Key_Backspace, alt | ctrl, "\b", "\x1b\b"},
+        {"shift_return", Qt::Key_Return, shift, "\r", "\r"},
+        {"shift_backspace", Qt::Key_Backspace, shift, "\b", "\x7f"},
+    };
+    cases.insert(cases.end(), control.begin(), control.end());
     const char* const functionKeys[] = {"\x1bOP",   "\x1bOQ",   "\x1bOR",   "\x1bOS",   "\x1b[15~", "\x1b[17~",
                                         "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~"};
     static const char* const names[] = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9", "f10", "f11", "f12"};
@@ -214,7 +250,7 @@ TEST_F(KeyboardInput, AKeyScrollsBackToTheScreen)
     EXPECT_EQ(screen.yDisp(), screen.yBase());
 }
 
-TEST_F(KeyboardInput, PageUpKeyScrollsTheNormalScreen)
+TEST_F(KeyboardInput, ViewKeysMoveOverTheScrollBackAndOtherModifiersReachTheProgram)
 {
     std::string lines;
     for (int i = 0; i < 100; ++i) lines += "line\r\n";
@@ -222,43 +258,40 @@ TEST_F(KeyboardInput, PageUpKeyScrollsTheNormalScreen)
     flush();
     Buffer& screen = terminal().displayBuffer();
     const int bottom = screen.yDisp();
-    click(Qt::Key_PageUp);
-    EXPECT_EQ(screen.yDisp(), bottom - screen.rows());
-    EXPECT_EQ(sent(), "");
-}
-
-TEST_F(KeyboardInput, PageKeysPageTheViewOnlyAloneWithShiftOrWithCtrlShift)
-{
-    std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
-    view->feed(lines);
-    flush();
-    Buffer& screen = terminal().displayBuffer();
-    const int bottom = screen.yDisp();
+    const int middle = bottom - 2 * screen.rows();
+    ASSERT_GT(middle, 0);
     struct Case {
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
-        int scrolledBy;
+        int start;
+        int expectedTop;
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {Qt::Key_PageUp, shift, screen.rows(), ""},
-        {Qt::Key_PageUp, ctrl | shift, screen.rows(), ""},
-        {Qt::Key_PageUp, ctrl, 0, "\x1b[5;5~"},
-        {Qt::Key_PageUp, alt | shift, 0, "\x1b[5;4~"},
+        {Qt::Key_PageUp, shift, bottom, bottom - screen.rows(), ""},
+        {Qt::Key_PageUp, ctrl | shift, bottom, bottom - screen.rows(), ""},
+        {Qt::Key_PageDown, shift, middle, middle + screen.rows(), ""},
+        {Qt::Key_PageDown, ctrl | shift, middle, middle + screen.rows(), ""},
+        {Qt::Key_Home, shift, bottom, 0, ""},
+        {Qt::Key_End, shift, middle, bottom, ""},
+        {Qt::Key_Up, ctrl | shift, middle, middle - 1, ""},
+        {Qt::Key_Down, ctrl | shift, middle, middle + 1, ""},
+        {Qt::Key_Down, ctrl | shift, bottom, bottom, ""},
+        // Keys for the program bring the view back to the screen.
+        {Qt::Key_PageUp, none, middle, bottom, "\x1b[5~"},
+        {Qt::Key_PageUp, ctrl, bottom, bottom, "\x1b[5;5~"},
+        {Qt::Key_PageUp, alt | shift, bottom, bottom, "\x1b[5;4~"},
+        {Qt::Key_Home, none, middle, bottom, "\x1b[H"},
+        {Qt::Key_End, ctrl, bottom, bottom, "\x1b[1;5F"},
+        {Qt::Key_Up, shift, middle, bottom, "\x1b[1;2A"},
     };
     for (const Case& c : cases) {
-        view->scrollTo(bottom, true);
+        view->scrollTo(c.start, true);
         clearSent();
         click(c.key, c.modifiers);
-        EXPECT_EQ(screen.yDisp(), bottom - c.scrolledBy) << c.modifiers.toInt();
-        EXPECT_EQ(sent(), c.expected) << c.modifiers.toInt();
+        EXPECT_EQ(screen.yDisp(), c.expectedTop) << c.key << " " << c.modifiers.toInt();
+        EXPECT_EQ(sent(), c.expected) << c.key << " " << c.modifiers.toInt();
     }
-    // Page Down comes back with the same modifiers.
-    view->scrollTo(bottom - 2 * screen.rows(), true);
-    click(Qt::Key_PageDown, ctrl | shift);
-    click(Qt::Key_PageDown, shift);
-    EXPECT_EQ(screen.yDisp(), bottom);
 }
 
 TEST_F(KeyboardInput, AltCountsInModifiedKeysOnlyWhileItActsAsMeta)
@@ -309,11 +342,27 @@ TEST_F(KeyboardInput, EditingCommandsFollowApplicationCursorMode)
     }
 }
 
+TEST_F(KeyboardInput, UnhandledCommandsAreDebugChatterOnStandardError)
+{
+    for (const bool debug : {false, true}) {
+        const velmora::test::DebugDiagnostics level(debug);
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        view->doCommand(EditingCommand::moveWordLeft);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(err, debug ? "Unhandle selector moveWordLeft:\n" : "");
+        EXPECT_EQ(sent(), "");
+    }
+}
+
 TEST_F(KeyboardInput, ControlMappingTable)
 {
     const std::vector<std::pair<QString, std::vector<uint8_t>>> cases = {
         {"A", {1}}, {"z", {26}}, {"[", {27}}, {"\\", {28}}, {"]", {29}}, {"^", {30}}, {"6", {30}},
-        {"_", {31}}, {" ", {0}}, {"/", {}}, {"é", {}}, {"ab", {}}, {"", {}},
+        {"_", {31}}, {" ", {0}}, {"@", {0}}, {"`", {0}}, {"{", {27}}, {"~", {30}}, {"2", {0}}, {"3", {27}},
+        {"7", {31}}, {"8", {127}}, {"?", {127}}, {"/", {31}}, {"-", {31}}, {"1", {}}, {"9", {}}, {".", {}},
+        {"é", {}}, {"ab", {}}, {"", {}},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(TerminalView::applyControlToEventCharacters(text), expected) << text.toStdString();
@@ -332,13 +381,61 @@ TEST_F(KeyboardInput, BracketedPasteArrivesBetweenItsMarkersInThreeWrites)
 {
     view->feed("\x1b[?2004h");
     view->insertText("one\ntwo", true);
-    EXPECT_EQ(writer.writes, (std::vector<std::string>{"\x1b[200~", "one\ntwo", "\x1b[201~"}));
+    EXPECT_EQ(writer.writes, (std::vector<std::string>{"\x1b[200~", "one\rtwo", "\x1b[201~"}));
 }
 
 TEST_F(KeyboardInput, PasteWithoutBracketedModeIsPlainText)
 {
-    view->insertText("one\ntwo", true);
-    EXPECT_EQ(sent(), "one\ntwo");
+    view->insertText("one two", true);
+    EXPECT_EQ(sent(), "one two");
+}
+
+TEST_F(KeyboardInput, PastedLineEndsArriveAsReturnsWithAndWithoutBrackets)
+{
+    const std::vector<std::pair<QString, std::string>> cases = {
+        {"one\ntwo\n", "one\rtwo\r"},
+        {"one\r\ntwo\r\n", "one\rtwo\r"},
+        {"mixed\r\n\nend\r", "mixed\r\rend\r"},
+        {"\n\r\n\n", "\r\r\r"},
+        {"tab\tstays", "tab\tstays"},
+    };
+    for (const bool bracketed : {false, true}) {
+        view->feed(bracketed ? "\x1b[?2004h" : "\x1b[?2004l");
+        for (const auto& [pasted, expected] : cases) {
+            clearSent();
+            view->insertText(pasted, true);
+            EXPECT_EQ(sent(), bracketed ? "\x1b[200~" + expected + "\x1b[201~" : expected)
+                << pasted.toStdString() << " bracketed=" << bracketed;
+        }
+    }
+    // Typed text is sent as it is.
+    clearSent();
+    view->insertText("typed\n");
+    EXPECT_EQ(sent(), "typed\n");
+}
+
+TEST_F(KeyboardInput, AnEmptyPasteSendsNothing)
+{
+    view->feed("\x1b[?2004h");
+    view->insertText(QString(), true);
+    EXPECT_TRUE(writer.writes.empty());
+}
+
+TEST_F(KeyboardInput, ShiftInsertPastesThePrimarySelection)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) GTEST_SKIP() << "this platform has no primary selection";
+    clipboard->setText("from the clipboard");
+    clipboard->setText("selected\nlines", QClipboard::Selection);
+    view->feed("\x1b[?2004h");
+    click(Qt::Key_Insert, shift);
+    EXPECT_EQ(sent(), "\x1b[200~selected\rlines\x1b[201~");
+}
+
+TEST_F(KeyboardInput, ShiftInsertNeverSendsTheModifiedInsertKey)
+{
+    click(Qt::Key_Insert, shift);
+    EXPECT_EQ(sent().find("\x1b[2;2~"), std::string::npos);
 }
 
 TEST_F(KeyboardInput, PastedMarkersCannotEndTheBracketEarly)

@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Control and Meta combinations are encoded from the press itself.
         KittyCase{"ctrl_a", d, Qt::Key_A, ctrl, "\x01", "\x1b[97;5u"},
         KittyCase{"alt_x", d, Qt::Key_X, alt, "x", "\x1b[120;3u"},
-        KittyCase{"ctrl_shift_up", d, Qt::Key_Up, ctrl | shift, "", "\x1b[1;6A"},
+        KittyCase{"alt_shift_up", d, Qt::Key_Up, alt | shift, "", "\x1b[1;4A"},
         KittyCase{"super_up", d, Qt::Key_Up, super, "", "\x1b[1;9A"},
         KittyCase{"super_a", d, Qt::Key_A, super, "a", "\x1b[97;9u"},
         // Editing keys come back from the text-input stage as commands.
@@ -87,6 +87,20 @@ INSTANTIATE_TEST_SUITE_P(
         KittyCase{"return", d, Qt::Key_Return, none, "\r", "\r"},
         KittyCase{"return_all_keys", all, Qt::Key_Return, none, "\r", "\x1b[13u"},
         KittyCase{"shift_tab", d, Qt::Key_Backtab, shift, "", "\x1b[9;2u"},
+        // Enter, Backspace, Tab and Escape report every modifier held.
+        KittyCase{"shift_return", d, Qt::Key_Return, shift, "\r", "\x1b[13;2u"},
+        KittyCase{"shift_return_all_keys", all, Qt::Key_Return, shift, "\r", "\x1b[13;2u"},
+        KittyCase{"ctrl_return", d, Qt::Key_Return, ctrl, "\r", "\x1b[13;5u"},
+        KittyCase{"alt_return", d, Qt::Key_Return, alt, "\r", "\x1b[13;3u"},
+        KittyCase{"super_return", d, Qt::Key_Return, super, "\r", "\x1b[13;9u"},
+        KittyCase{"shift_backspace", d, Qt::Key_Backspace, shift, "\b", "\x1b[127;2u"},
+        KittyCase{"ctrl_backspace", d, Qt::Key_Backspace, ctrl, "\b", "\x1b[127;5u"},
+        KittyCase{"backspace", d, Qt::Key_Backspace, none, "\b", "\x7f"},
+        KittyCase{"shift_escape", d, Qt::Key_Escape, shift, "\x1b", "\x1b[27;2u"},
+        KittyCase{"ctrl_tab", d, Qt::Key_Tab, ctrl, "\t", "\x1b[9;5u"},
+        KittyCase{"ctrl_shift_tab", d, Qt::Key_Backtab, ctrl | shift, "", "\x1b[9;6u"},
+        KittyCase{"repeat_shift_return", allEvents, Qt::Key_Return, shift, "\r", "\x1b[13;2:2u", 0, 0, true},
+        KittyCase{"repeat_backspace", events, Qt::Key_Backspace, none, "\b", "\x1b[127;1:2u", 0, 0, true},
         KittyCase{"up", d, Qt::Key_Up, none, "", "\x1b[A"},
         KittyCase{"page_up_key", d, Qt::Key_PageUp, none, "", "\x1b[5~"},
         KittyCase{"f5", d, Qt::Key_F5, none, "", "\x1b[15~"},
@@ -222,6 +236,28 @@ TEST_F(KittyKeyboardView, PageCommandsScrollOutsideApplicationCursorMode)
     terminal().applicationCursor = true;
     view->doCommand(EditingCommand::scrollPageUp);
     EXPECT_EQ(sent(), "\x1b[5~");
+}
+
+TEST_F(KittyKeyboardView, ViewKeysScrollTheNormalScreenAndReachProgramsOnTheAlternateOne)
+{
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    view->feed(lines);
+    flush();
+    pushFlags(d);
+    Buffer& normal = terminal().displayBuffer();
+    const int bottom = normal.yDisp();
+    press(Qt::Key_Up, ctrl | shift);
+    press(Qt::Key_PageUp, shift);
+    EXPECT_EQ(normal.yDisp(), bottom - 1 - normal.rows());
+    EXPECT_EQ(sent(), "");
+
+    view->feed("\x1b[?1049h");
+    pushFlags(d);
+    press(Qt::Key_Up, ctrl | shift);
+    press(Qt::Key_PageUp, shift);
+    press(Qt::Key_Home, shift);
+    EXPECT_EQ(sent(), "\x1b[1;6A\x1b[5;2~\x1b[1;2H");
 }
 
 TEST_F(KittyKeyboardView, FlagsBelongToTheActiveScreen)

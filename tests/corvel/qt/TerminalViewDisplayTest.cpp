@@ -1,4 +1,8 @@
+#include <chrono>
+
+#include <QElapsedTimer>
 #include <QPaintEvent>
+#include <QThread>
 
 #include "ViewFixture.h"
 #include "corvel/qt/SelectionService.h"
@@ -61,6 +65,71 @@ TEST_F(DisplayTest, ThousandFeedsMakeOneDisplayUpdate)
     ASSERT_TRUE(test::waitFor([&] { return !view->pendingDisplay(); }));
     test::waitFor([] { return false; }, 60);  // a second update would have come by now
     EXPECT_EQ(host.ranges.size(), 1u);
+}
+
+TEST_F(DisplayTest, WaitIsNoneAfterAQuietWindowElseTheRestOfTheWindow)
+{
+    using std::chrono::milliseconds;
+    using std::chrono::nanoseconds;
+    const std::vector<std::pair<std::optional<nanoseconds>, milliseconds>> cases = {
+        {std::nullopt, milliseconds(0)},
+        {nanoseconds(16'670'000), milliseconds(0)},
+        {milliseconds(500), milliseconds(0)},
+        {nanoseconds(0), milliseconds(17)},
+        {milliseconds(1), milliseconds(16)},
+        {nanoseconds(16'000'000), milliseconds(1)},
+        {nanoseconds(16'669'999), milliseconds(1)},
+    };
+    for (const auto& [since, wait] : cases)
+        EXPECT_EQ(TerminalView::displayWait(since), wait) << (since ? since->count() : -1);
+}
+
+TEST_F(DisplayTest, AChangeAfterIdleIsDrawnOnTheNextTurnOfTheEventLoop)
+{
+    // A quiet window: no update for longer than the coalescing window.
+    ASSERT_TRUE(test::waitFor([&] { return !view->pendingDisplay(); }));
+    QThread::msleep(20);
+    QCoreApplication::processEvents();
+    recorder.painted = QRegion();
+    view->feed("x");
+    ASSERT_TRUE(view->pendingDisplay());
+    // The update, then the paint it asks for, without waiting for a timer.
+    for (int turn = 0; turn < 3 && recorder.painted.isEmpty(); ++turn) QCoreApplication::processEvents();
+    EXPECT_FALSE(view->pendingDisplay());
+    EXPECT_TRUE(recorder.painted.intersects(cell(0, 0)));
+}
+
+// Scheduled updates, timed as the host hears of them.
+struct TimedHost : test::RecordingHost {
+    QElapsedTimer clock;
+    std::vector<qint64> updates;
+    void rangeChanged(TerminalView& source, int startY, int endY) override
+    {
+        RecordingHost::rangeChanged(source, startY, endY);
+        updates.push_back(clock.nsecsElapsed());
+    }
+};
+
+TEST_F(DisplayTest, ABurstStillGetsAtMostOneUpdatePerWindow)
+{
+    TimedHost timed;
+    view->setTerminalDelegate(&timed);
+    view->notifyUpdateChanges = true;
+    QCoreApplication::processEvents();
+    timed.clock.start();
+    // A child writing a little every half millisecond for 120 ms.
+    while (timed.clock.elapsed() < 120) {
+        view->feed("x");
+        QCoreApplication::processEvents();
+        QThread::usleep(500);
+    }
+    test::waitFor([&] { return !view->pendingDisplay(); });
+    view->setTerminalDelegate(&host);
+    ASSERT_GE(timed.updates.size(), 2u);
+    // Chunks that came within an update's window waited for its end.
+    for (size_t i = 1; i < timed.updates.size(); ++i)
+        EXPECT_GE(timed.updates[i] - timed.updates[i - 1], TerminalView::displayDelay.count()) << i;
+    EXPECT_LE(timed.updates.size(), 120'000'000 / TerminalView::displayDelay.count() + 2);
 }
 
 TEST_F(DisplayTest, UpdateWithNothingChangedRepaintsNothing)
