@@ -5,12 +5,17 @@
 // --shell runs PATH as a login shell instead of the user's own shell.
 // --dump-on-exit writes the text of the screen to FILE when the shell ends.
 // The window's title follows the terminal's title; the window closes when
-// the shell exits.
+// the shell exits. Without a display, or when the shell cannot be started,
+// it says why on standard error and exits with status 1.
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -42,10 +47,13 @@ public:
     {
         view_.show();
         view_.setFocus();
-        view_.startProcess(shell, {}, std::nullopt, corvel::PseudoTerminalHelpers::loginShellArgv0(shell),
-                           QDir::homePath().toStdString());
+        view_.startProcess(shell, {}, corvel::PseudoTerminalHelpers::getEnvironmentVariables("xterm-256color", true, shell),
+                           corvel::PseudoTerminalHelpers::loginShellArgv0(shell), QDir::homePath().toStdString());
         if (!view_.process().running()) {
-            std::fprintf(stderr, "corvel-term: cannot start %s\n", shell.c_str());
+            const int error = view_.process().startError();
+            std::fprintf(stderr, "%s\n",
+                         error != 0 ? corvel::PseudoTerminalHelpers::cannotRunMessage(shell, error).c_str()
+                                    : ("corvel: cannot run " + shell).c_str());
             return false;
         }
         return true;
@@ -82,10 +90,36 @@ private:
     std::optional<QString> dumpFile_;
 };
 
+// Whether the window system Qt is about to use can be reached. Qt ends the
+// program when its platform finds no display, so the X server is tried
+// first; a Wayland session and platforms chosen by hand are left to Qt.
+bool displayReachable()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view chosen = platform ? platform : "";
+    if (!chosen.empty() && !chosen.starts_with("xcb")) return true;
+    if (chosen.empty()) {
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (wayland && *wayland) return true;
+    }
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool reachable = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return reachable;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (!displayReachable()) {
+        const char* display = std::getenv("DISPLAY");
+        std::fprintf(stderr, "corvel-term: cannot open display%s%s\n", display && *display ? " " : "",
+                     display ? display : "");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(defaultTitle);
 

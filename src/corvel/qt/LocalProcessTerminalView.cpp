@@ -33,7 +33,11 @@ void LocalProcessTerminalView::startProcess(const std::string& executable, const
                                             const std::optional<std::string>& execName,
                                             const std::optional<std::string>& currentDirectory)
 {
+    if (process_->running()) return;
     process_->startProcess(executable, args, environment, execName, currentDirectory);
+    // A program that cannot run says why where the user looks for it.
+    if (!process_->running() && process_->startError() != 0)
+        feed(PseudoTerminalHelpers::cannotRunMessage(executable, process_->startError()) + "\r\n");
 }
 
 void LocalProcessTerminalView::terminate() { process_->terminate(); }

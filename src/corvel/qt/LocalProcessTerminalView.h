@@ -38,7 +38,9 @@ public:
     void setProcessDelegate(LocalProcessTerminalViewDelegate* delegate) { processDelegate_ = delegate; }
 
     // Does nothing while a child runs. environment: "NAME=value" entries,
-    // nothing for the engine's own; execName: the child's argv[0].
+    // nothing for the engine's own; execName: the child's argv[0]. A program
+    // that cannot be started leaves process().startError() set and its
+    // reason on the screen ("corvel: cannot run PATH: REASON").
     virtual void startProcess(const std::string& executable, const std::vector<std::string>& args = {},
                               const std::optional<std::vector<std::string>>& environment = std::nullopt,
                               const std::optional<std::string>& execName = std::nullopt,

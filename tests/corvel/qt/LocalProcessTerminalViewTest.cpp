@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include "ViewFixture.h"
+#include "corvel/process/PseudoTerminalHelpers.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
 
 namespace corvel {
@@ -178,6 +181,34 @@ TEST_F(LocalProcessView, ExitIsReportedAfterTheOutputAndLaterKeysAreDropped)
     QTest::keyClicks(view.get(), "after");
     QCoreApplication::processEvents();
     EXPECT_EQ(screenText().find("after"), std::string::npos);
+}
+
+TEST_F(LocalProcessView, AShellThatCannotRunSaysWhyOnTheScreen)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString();
+    const std::string plain = folder + "/plain";
+    QFile file(QString::fromStdString(plain));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("echo hi\n");
+    file.close();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"/x/y", "corvel: cannot run /x/y: No such file or directory"},
+        {folder, "corvel: cannot run " + folder + ": Is a directory"},
+        {plain, "corvel: cannot run " + plain + ": Permission denied"},
+    };
+    for (const auto& [shell, message] : cases) {
+        view->feed("\x1b[H\x1b[2J");
+        view->startProcess(shell, {}, std::nullopt, PseudoTerminalHelpers::loginShellArgv0(shell));
+        EXPECT_FALSE(view->process().running()) << shell;
+        EXPECT_NE(view->process().startError(), 0) << shell;
+        EXPECT_NE(screenText().find(message), std::string::npos) << screenText();
+    }
+    EXPECT_FALSE(host.exit.has_value());
+    // The same view still starts a program that can run.
+    start("echo started; cat");
+    EXPECT_TRUE(waitForText("started"));
 }
 
 TEST_F(LocalProcessView, SameViewRunsAnotherChildAfterTheFirstEnds)
