@@ -1,0 +1,7 @@
+#include "terminal/SessionTestSupport.h"
+
+namespace {
+
+[[maybe_unused]] const auto& home = velmora::test::SessionTestHome::instance();
+
+} // namespace
