@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QNetworkReply;
+class QObject;
+
+namespace velmora {
+
+enum class FeedbackError {
+    network, // no response: not sent, no connection, time-out, cancelled
+    badResponse, // a status outside 200...299
+};
+
+// Posts what the user wrote in the About tab to "/api/feedback" as a JSON
+// object: "message", "version" (the running version), "machine_id" (the
+// anonymous device identifier) and "email" when one is given and not empty.
+// The texts go as they are given: the caller trims and composes them.
+namespace FeedbackService {
+
+inline constexpr std::chrono::milliseconds timeout{15'000};
+
+QUrl endpoint();
+
+// The compact JSON body of a post.
+QByteArray requestBody(const std::optional<QString>& email, const QString& message);
+
+// POST of the body; done runs once on the main thread with no error for any
+// 2xx answer (its body is not read), unless context goes first.
+QPointer<QNetworkReply> send(const std::optional<QString>& email, const QString& message, QObject* context,
+    std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout = FeedbackService::timeout);
+
+} // namespace FeedbackService
+} // namespace velmora

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPointer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QObject;
+
+namespace velmora {
+
+// What came back from one request to the web service.
+struct ServiceResponse {
+    // The HTTP status; none when no response arrived (no connection, a
+    // time-out, a cancellation). A 4xx or 5xx answer is a response like any
+    // other: its status is here even though the transport calls it an error.
+    std::optional<int> status;
+    QByteArray body;
+
+    bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
+};
+
+// One request at a time through the process-wide HTTP client, neither retried
+// nor logged. Main thread only.
+namespace ServiceRequest {
+
+using Completion = std::function<void(const ServiceResponse&)>;
+
+// The process-wide HTTP client, made on first use and owned by the
+// application object.
+QNetworkAccessManager& network();
+
+// Sends the request with the given method and body. The time-out ends a
+// request during which nothing arrived for that long. done runs once, on the
+// main thread, unless context is destroyed first, which aborts the request.
+// Aborting the returned reply cancels the request (done then sees no response).
+QPointer<QNetworkReply> send(QNetworkRequest request, const QByteArray& method, const QByteArray& body,
+    std::chrono::milliseconds timeout, QObject* context, Completion done);
+
+} // namespace ServiceRequest
+} // namespace velmora
