@@ -71,6 +71,17 @@ const std::vector<SkinManifest>& SkinManifest::programmaticSkins()
     return skins;
 }
 
+const std::vector<SkinManifest>& SkinManifest::builtInPair()
+{
+    static const std::vector<SkinManifest> skins{handheld(), walkie()};
+    return skins;
+}
+
+const std::vector<SkinManifest>& SkinManifest::orBuiltInPair(const std::vector<SkinManifest>& loaded)
+{
+    return loaded.empty() ? builtInPair() : loaded;
+}
+
 std::optional<QString> SkinManifest::userFolderURL() const
 {
     if (isBundled)

@@ -62,6 +62,10 @@ struct SkinManifest {
     static const SkinManifest& walkie();
     // The built-in skins the loader appends after the scanned ones.
     static const std::vector<SkinManifest>& programmaticSkins();
+    // What lists of skins offer while no skin is loaded: handheld, then walkie.
+    static const std::vector<SkinManifest>& builtInPair();
+    // The loaded skins, or the built-in pair when there are none.
+    static const std::vector<SkinManifest>& orBuiltInPair(const std::vector<SkinManifest>& loaded);
 
     // The skin's own folder in the user skins folder when it is a user skin
     // whose folder still holds a "skin.json".

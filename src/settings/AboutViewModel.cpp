@@ -1,0 +1,159 @@
+#include "settings/AboutViewModel.h"
+
+#include "app/WebService.h"
+#include "settings/ChangelogParser.h"
+#include "settings/FeedbackService.h"
+
+#include <QNetworkReply>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace velmora {
+
+AboutViewModel::AboutViewModel(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void AboutViewModel::setEmail(const QString& text)
+{
+    if (text == m_email)
+        return;
+    m_email = text;
+    emit changed();
+}
+
+void AboutViewModel::setSubject(const QString& text)
+{
+    if (text == m_subject)
+        return;
+    m_subject = text;
+    emit changed();
+}
+
+void AboutViewModel::setMessage(const QString& text)
+{
+    if (text == m_message)
+        return;
+    m_message = text;
+    emit changed();
+}
+
+void AboutViewModel::load(std::chrono::milliseconds timeout)
+{
+    m_loadState = LoadState::loading;
+    emit changed();
+    m_checks.removeAll(nullptr);
+    m_checks << VersionService::fetch(this, [this](const VersionResult& result) { finishLoad(result); }, timeout);
+}
+
+void AboutViewModel::cancelLoad()
+{
+    const auto checks = m_checks;
+    m_checks.clear();
+    for (const QPointer<QNetworkReply>& check : checks) {
+        if (check)
+            check->abort();
+    }
+}
+
+void AboutViewModel::finishLoad(const VersionResult& result)
+{
+    if (const auto* version = std::get_if<RemoteVersion>(&result)) {
+        m_remoteVersion = *version;
+        const bool hasRemoteNotes = !version->notes.isEmpty();
+        m_notes = hasRemoteNotes ? version->notes : ChangelogParser::bundledNotes();
+        m_notesSource = hasRemoteNotes ? NotesSource::remote : NotesSource::bundled;
+        m_loadState = LoadState::loaded;
+    } else {
+        m_remoteVersion.reset();
+        m_notes = ChangelogParser::bundledNotes();
+        m_notesSource = NotesSource::bundled;
+        m_loadState = LoadState::offline;
+    }
+    emit changed();
+}
+
+void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout)
+{
+    const QString message = m_message.trimmed();
+    if (message.isEmpty()) {
+        m_feedbackState = FeedbackState::failed(emptyMessageText);
+        emit changed();
+        return;
+    }
+    const QString subject = m_subject.trimmed();
+    const QString body = subject.isEmpty() ? message : subject + QStringLiteral("\n\n") + message;
+    const QString email = m_email.trimmed();
+
+    m_feedbackState = {FeedbackState::Kind::sending, {}};
+    emit changed();
+    FeedbackService::send(
+        email.isEmpty() ? std::nullopt : std::optional(email), body, this,
+        [this](std::optional<FeedbackError> error) {
+            if (error) {
+                m_feedbackState = FeedbackState::failed(sendFailedText);
+            } else {
+                m_feedbackState = {FeedbackState::Kind::sent, {}};
+                m_subject.clear();
+                m_message.clear();
+            }
+            emit changed();
+        },
+        timeout);
+}
+
+QUrl AboutViewModel::downloadPage() const
+{
+    // Only a web page: a file or script address from the service opens nothing.
+    if (m_remoteVersion && !WebService::parseBaseUrl(m_remoteVersion->downloadURL).isEmpty())
+        return QUrl(m_remoteVersion->downloadURL.trimmed(), QUrl::StrictMode);
+    return WebService::url(QStringLiteral("/download"));
+}
+
+std::vector<std::int64_t> AboutViewModel::components(const QString& version)
+{
+    const QStringList pieces = version.split(u'-', Qt::SkipEmptyParts);
+    const QString base = pieces.isEmpty() ? version : pieces.first();
+    std::vector<std::int64_t> numbers;
+    for (const QString& piece : base.split(u'.', Qt::SkipEmptyParts)) {
+        std::u32string digits;
+        for (const char32_t c : piece.toUcs4()) {
+            if (QChar::isNumber(c))
+                digits += c;
+        }
+        std::int64_t value = 0;
+        bool valid = !digits.empty();
+        for (const char32_t c : digits) {
+            if (c < U'0' || c > U'9') {
+                valid = false;
+                break;
+            }
+            const int digit = int(c - U'0');
+            if (value > (std::numeric_limits<std::int64_t>::max() - digit) / 10) {
+                valid = false;
+                break;
+            }
+            value = value * 10 + digit;
+        }
+        numbers.push_back(valid ? value : 0);
+    }
+    return numbers;
+}
+
+bool AboutViewModel::isNewer(const QString& a, const QString& b)
+{
+    const std::vector<std::int64_t> left = components(a);
+    const std::vector<std::int64_t> right = components(b);
+    for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const std::int64_t x = i < left.size() ? left[i] : 0;
+        const std::int64_t y = i < right.size() ? right[i] : 0;
+        if (x != y)
+            return x > y;
+    }
+    return false;
+}
+
+} // namespace velmora

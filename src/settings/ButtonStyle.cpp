@@ -1,0 +1,48 @@
+#include "settings/ButtonStyle.h"
+
+#include "settings/ColorContrast.h"
+
+namespace velmora::ButtonStyle {
+namespace {
+
+QString css(const QColor& color) { return color.name(QColor::HexArgb); }
+
+QColor withAlpha(QColor color, float alpha)
+{
+    color.setAlphaF(alpha);
+    return color;
+}
+
+const QString shape = QStringLiteral("border-radius: 6px; padding: 5px 14px; min-height: 18px;");
+
+} // namespace
+
+QString prominent(const QColor& fill)
+{
+    const QColor text = ColorContrast::textOn(fill);
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %1; %7 }"
+                          "QPushButton:hover { background: %3; border-color: %3; }"
+                          "QPushButton:pressed { background: %4; border-color: %4; }"
+                          "QPushButton:disabled { background: %5; border-color: transparent; color: %6; }")
+        .arg(css(fill), css(text), css(fill.lighter(110)), css(fill.darker(112)), css(withAlpha(fill, 0.35f)),
+            css(withAlpha(text, 0.55f)), shape);
+}
+
+QString bordered(const QPalette& palette)
+{
+    const QColor text = palette.color(QPalette::ButtonText);
+    const QColor base = palette.color(QPalette::Base);
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; %6 }"
+                          "QPushButton:hover { background: %4; }"
+                          "QPushButton:pressed { background: %5; }")
+        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)), shape);
+}
+
+QString link(const QColor& color)
+{
+    return QStringLiteral("QPushButton { color: %1; border: none; padding: 0; background: transparent; }"
+                          "QPushButton:hover { text-decoration: underline; }")
+        .arg(css(color));
+}
+
+} // namespace velmora::ButtonStyle

@@ -1,0 +1,279 @@
+#include "settings/SymbolIcon.h"
+
+#include <QHash>
+#include <QPainter>
+#include <QPainterPathStroker>
+#include <QTransform>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+namespace velmora {
+namespace {
+
+constexpr qreal lineWidth = 1.9;
+
+QPainterPath outline(const QPainterPath& strokes, qreal width = lineWidth)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::RoundCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    return stroker.createStroke(strokes).simplified();
+}
+
+QPainterPath roundedRect(const QRectF& rect, qreal radius)
+{
+    QPainterPath path;
+    path.addRoundedRect(rect, radius, radius);
+    return path;
+}
+
+QPainterPath circle(QPointF centre, qreal radius)
+{
+    QPainterPath path;
+    path.addEllipse(centre, radius, radius);
+    return path;
+}
+
+QPainterPath polyline(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    bool first = true;
+    for (const QPointF& point : points) {
+        if (first)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+        first = false;
+    }
+    return path;
+}
+
+QPainterPath prompt(qreal dx = 0, qreal dy = 0)
+{
+    QPainterPath strokes = polyline({{6.5 + dx, 8.5 + dy}, {10 + dx, 12 + dy}, {6.5 + dx, 15.5 + dy}});
+    strokes.addPath(polyline({{12 + dx, 16 + dy}, {17 + dx, 16 + dy}}));
+    return strokes;
+}
+
+QPainterPath checkStrokes(qreal scale = 1, QPointF offset = {})
+{
+    QTransform transform;
+    transform.translate(offset.x(), offset.y());
+    transform.scale(scale, scale);
+    return transform.map(polyline({{5, 12.5}, {9.8, 17.2}, {19, 7.2}}));
+}
+
+QPainterPath arrowDownStrokes(qreal top, qreal bottom, qreal wing)
+{
+    QPainterPath strokes = polyline({{12, top}, {12, bottom}});
+    strokes.addPath(polyline({{12 - wing, bottom - wing}, {12, bottom}, {12 + wing, bottom - wing}}));
+    return strokes;
+}
+
+QPainterPath terminalFill()
+{
+    return roundedRect({2.5, 4, 19, 16}, 3.2).subtracted(outline(prompt()));
+}
+
+QPainterPath terminalLine()
+{
+    QPainterPath strokes;
+    strokes.addRoundedRect(QRectF(3, 4.5, 18, 15), 2.8, 2.8);
+    strokes.addPath(prompt());
+    return outline(strokes);
+}
+
+QPainterPath arrowDownCircleFill()
+{
+    return circle({12, 12}, 10).subtracted(outline(arrowDownStrokes(6.8, 16.8, 4.2), 2.2));
+}
+
+QPainterPath checkmarkCircleFill()
+{
+    return circle({12, 12}, 10).subtracted(outline(checkStrokes(0.62, {4.6, 4.8}), 2.2));
+}
+
+QPainterPath wifiSlash()
+{
+    QPainterPath strokes;
+    const QPointF centre(12, 19);
+    for (qreal radius : {14.0, 9.5, 5.0}) {
+        QPainterPath arc;
+        const QRectF box(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+        arc.arcMoveTo(box, 45);
+        arc.arcTo(box, 45, 90);
+        strokes.addPath(arc);
+    }
+    QPainterPath shape = outline(strokes).united(circle(centre, 1.7));
+    // The slash cuts a gap through the arcs and is drawn over it.
+    const QPainterPath slash = polyline({{4, 3}, {20, 21}});
+    return shape.subtracted(outline(slash, lineWidth + 2.6)).united(outline(slash));
+}
+
+QPainterPath arrowDownToLine()
+{
+    QPainterPath strokes = arrowDownStrokes(3.5, 15, 5);
+    strokes.addPath(polyline({{5, 20.5}, {19, 20.5}}));
+    return outline(strokes);
+}
+
+QPainterPath paintbrushFill()
+{
+    // A handle from the top-right down to a ferrule, then a rounded tuft of
+    // bristles at the bottom-left.
+    QPainterPath handle = polyline({{20.5, 3.5}, {12.2, 11.8}});
+    QPainterPath shape = outline(handle, 3.2);
+    QPainterPath ferrule;
+    ferrule.addPolygon(QPolygonF({{10.2, 10.6}, {13.4, 13.8}, {11.4, 15.8}, {8.2, 12.6}}));
+    ferrule.closeSubpath();
+    QPainterPath tuft;
+    tuft.moveTo(7.4, 13.4);
+    tuft.cubicTo(4.6, 13.6, 4.6, 16.4, 4.2, 18.2);
+    tuft.cubicTo(3.9, 19.6, 3.2, 20.4, 2.4, 21.0);
+    tuft.cubicTo(6.2, 21.4, 9.6, 20.6, 10.6, 16.6);
+    tuft.closeSubpath();
+    return shape.united(ferrule).united(tuft).simplified();
+}
+
+QPainterPath gridFill()
+{
+    QPainterPath shape;
+    for (qreal y : {3.0, 13.0}) {
+        for (qreal x : {3.0, 13.0})
+            shape.addRoundedRect(QRectF(x, y, 8, 8), 2, 2);
+    }
+    return shape;
+}
+
+QPainterPath keyboard()
+{
+    QPainterPath shape = outline(roundedRect({2, 5.5, 20, 13}, 2.6));
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 5; ++column)
+            shape.addRoundedRect(QRectF(4.6 + column * 3.2, 8.2 + row * 3.1, 2, 1.9), 0.5, 0.5);
+    }
+    shape.addRoundedRect(QRectF(7.2, 14.4, 9.6, 1.9), 0.6, 0.6);
+    return shape;
+}
+
+QPainterPath plus()
+{
+    QPainterPath strokes = polyline({{12, 5}, {12, 19}});
+    strokes.addPath(polyline({{5, 12}, {19, 12}}));
+    return outline(strokes, 2.2);
+}
+
+QPainterPath cyclePath()
+{
+    // Two arcs chasing each other round a circle, each ending in an arrowhead.
+    QPainterPath shape;
+    const QRectF box(4.5, 4.5, 15, 15);
+    const QPointF centre = box.center();
+    for (qreal start : {30.0, 210.0}) {
+        QPainterPath arc;
+        arc.arcMoveTo(box, start);
+        arc.arcTo(box, start, 125);
+        shape = shape.united(outline(arc));
+        const qreal end = (start + 125) * std::numbers::pi / 180;
+        const QPointF tip(centre.x() + 7.5 * std::cos(end), centre.y() - 7.5 * std::sin(end));
+        // Tangent direction of travel (counter-clockwise on screen).
+        const QPointF along(-std::sin(end), -std::cos(end));
+        const QPointF across(std::cos(end), -std::sin(end));
+        QPainterPath head;
+        head.addPolygon(QPolygonF({tip + along * 3.6, tip - across * 3.0 - along * 0.6, tip + across * 3.0 - along * 0.6}));
+        head.closeSubpath();
+        shape = shape.united(head);
+    }
+    return shape.simplified();
+}
+
+QPainterPath rectangleStack()
+{
+    QPainterPath shape = outline(roundedRect({3, 9, 18, 12}, 2.4));
+    QPainterPath backs = polyline({{5.5, 6}, {18.5, 6}});
+    backs.addPath(polyline({{8, 3}, {16, 3}}));
+    return shape.united(outline(backs));
+}
+
+QPainterPath gear()
+{
+    constexpr int teeth = 8;
+    QPolygonF ring;
+    for (int i = 0; i < teeth * 4; ++i) {
+        const qreal angle = (i * 2 * std::numbers::pi) / (teeth * 4) - std::numbers::pi / (teeth * 4);
+        const qreal radius = (i % 4 == 1 || i % 4 == 2) ? 10.5 : 8.0;
+        ring << QPointF(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+    }
+    QPainterPath shape;
+    shape.addPolygon(ring);
+    shape.closeSubpath();
+    return shape.subtracted(circle({12, 12}, 3.6)).simplified();
+}
+
+QPainterPath checkmark() { return outline(checkStrokes(), 2.4); }
+
+using Builder = QPainterPath (*)();
+
+const QHash<QString, Builder>& builders()
+{
+    static const QHash<QString, Builder> table = {
+        {QStringLiteral("terminal.fill"), terminalFill},
+        {QStringLiteral("terminal"), terminalLine},
+        {QStringLiteral("arrow.down.circle.fill"), arrowDownCircleFill},
+        {QStringLiteral("checkmark.circle.fill"), checkmarkCircleFill},
+        {QStringLiteral("wifi.slash"), wifiSlash},
+        {QStringLiteral("arrow.down.to.line"), arrowDownToLine},
+        {QStringLiteral("checkmark"), checkmark},
+        {QStringLiteral("paintbrush.fill"), paintbrushFill},
+        {QStringLiteral("rectangle.grid.2x2.fill"), gridFill},
+        // On Linux the command key is a keyboard shortcut, so a keyboard.
+        {QStringLiteral("command"), keyboard},
+        {QStringLiteral("plus"), plus},
+        {QStringLiteral("arrow.triangle.2.circlepath"), cyclePath},
+        {QStringLiteral("rectangle.stack"), rectangleStack},
+        {QStringLiteral("gear"), gear},
+    };
+    return table;
+}
+
+} // namespace
+
+bool SymbolIcon::has(const QString& name) { return builders().contains(name); }
+
+QPainterPath SymbolIcon::path(const QString& name)
+{
+    static QHash<QString, QPainterPath> cache;
+    const auto cached = cache.constFind(name);
+    if (cached != cache.constEnd())
+        return *cached;
+    const Builder builder = builders().value(name);
+    const QPainterPath result = builder ? builder() : circle({12, 12}, 3);
+    cache.insert(name, result);
+    return result;
+}
+
+void SymbolIcon::paint(QPainter& painter, const QRectF& rect, const QString& name, const QColor& color)
+{
+    const qreal side = std::min(rect.width(), rect.height());
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(rect.center().x() - side / 2, rect.center().y() - side / 2);
+    painter.scale(side / 24, side / 24);
+    painter.fillPath(path(name), color);
+    painter.restore();
+}
+
+QPixmap SymbolIcon::pixmap(const QString& name, const QColor& color, int side, qreal devicePixelRatio)
+{
+    QPixmap pixmap(QSize(side, side) * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    paint(painter, QRectF(0, 0, side, side), name, color);
+    return pixmap;
+}
+
+} // namespace velmora
