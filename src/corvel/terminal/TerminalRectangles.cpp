@@ -144,8 +144,13 @@ void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermed
     if (!source)
         return;
     Buffer& b = *buffer_;
-    const int destRow = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1), rows)) - 1;
-    const int destCol = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1), cols)) - 1;
+    // The destination counts from the origin as the source does.
+    const int64_t rowOffset = originMode ? b.scrollTop() : 0;
+    const int64_t colOffset = originMode ? b.marginLeft : 0;
+    const int destRow =
+        static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1) + rowOffset, rows)) - 1;
+    const int destCol =
+        static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1) + colOffset, cols)) - 1;
     const int width = std::min(source->right - source->left + 1, cols - destCol);
 
     std::vector<std::vector<CharData>> copied;

@@ -44,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"CopyOverlappingDown", "\x1b[1;1;3;10;1;2;1;1$v", "abcdefghij\nabcdefghij\nklmnopqrst\nuvwxyzABCD"},
         RectCase{"CopyOverlappingUp", "\x1b[2;1;4;10;1;1;1;1$v", "klmnopqrst\nuvwxyzABCD\nEFGHIJKLMN\nEFGHIJKLMN"},
         RectCase{"CopyToLastColumnKeepsWhatFits", "\x1b[1;1;1;3;1;4;9;1$v", "abcdefghij\nklmnopqrst\nuvwxyzABCD\nEFGHIJKLab"},
+        RectCase{"CopyInOriginModeCountsBothCornersFromRegion", "\x1b[2;3r\x1b[?6h\x1b[1;1;1;3;1;1;5;1$v",
+                 "abcdefghij\nklmnklmrst\nuvwxyzABCD\nEFGHIJKLMN"},
         RectCase{"CopyToPageTwoDoesNothing", "\x1b[1;1;1;3;1;4;1;2$v", "abcdefghij\nklmnopqrst\nuvwxyzABCD\nEFGHIJKLMN"},
         RectCase{"CopyNeedsItsIntermediate", "\x1b[1;1;1;3;1;4;1;1v", "abcdefghij\nklmnopqrst\nuvwxyzABCD\nEFGHIJKLMN"}),
     [](const auto& info) { return std::string(info.param.name); });
