@@ -1,6 +1,7 @@
 #include "app/WelcomeWindowController.h"
 
 #include "app/AppPaths.h"
+#include "app/CommandPaletteController.h"
 #include "settings/ButtonStyle.h"
 #include "settings/SymbolIcon.h"
 
@@ -80,8 +81,9 @@ std::vector<WelcomeCard> WelcomeView::defaultCards()
             QStringLiteral("Slot 1 is always the Terminal. Slots 2\u20134 hold panels or widgets \u2014 right-click the "
                            "device to swap. Widgets are declarative; drop in JSON and you're live.")},
         {QStringLiteral("command"), QStringLiteral("Keyboard-first"),
-            QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 Ctrl+Shift+P palette\u00a0\u00b7 "
-                           "Alt+Space from anywhere. Everything in the View menu has a shortcut.")},
+            QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette\u00a0\u00b7 "
+                           "Alt+Space from anywhere. Everything in the View menu has a shortcut.")
+                .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText))},
     };
 }
 

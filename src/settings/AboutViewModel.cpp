@@ -17,29 +17,17 @@ AboutViewModel::AboutViewModel(QObject* parent)
 {
 }
 
-void AboutViewModel::setEmail(const QString& text)
+void AboutViewModel::setText(QString& field, const QString& text)
 {
-    if (text == m_email)
+    if (text == field)
         return;
-    m_email = text;
+    field = text;
     emit changed();
 }
 
-void AboutViewModel::setSubject(const QString& text)
-{
-    if (text == m_subject)
-        return;
-    m_subject = text;
-    emit changed();
-}
-
-void AboutViewModel::setMessage(const QString& text)
-{
-    if (text == m_message)
-        return;
-    m_message = text;
-    emit changed();
-}
+void AboutViewModel::setEmail(const QString& text) { setText(m_email, text); }
+void AboutViewModel::setSubject(const QString& text) { setText(m_subject, text); }
+void AboutViewModel::setMessage(const QString& text) { setText(m_message, text); }
 
 void AboutViewModel::load(std::chrono::milliseconds timeout)
 {

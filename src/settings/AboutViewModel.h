@@ -86,6 +86,7 @@ signals:
     void changed();
 
 private:
+    void setText(QString& field, const QString& text);
     void finishLoad(const VersionResult& result);
 
     std::optional<RemoteVersion> m_remoteVersion;

@@ -1,6 +1,8 @@
 #include "app/CommandPaletteController.h"
 #include "app/CommandPaletteView.h"
 
+#include "PaletteTestSupport.h"
+
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -12,13 +14,7 @@ namespace {
 
 using namespace velmora;
 using Kind = PaletteEntry::Kind;
-
-SkinManifest skinNamed(const QString& name)
-{
-    SkinManifest skin = SkinManifest::walkie();
-    skin.name = name;
-    return skin;
-}
+using test::skinNamed;
 
 // A palette over a stand-in device window that records what reaches it.
 class CommandPaletteTest : public ::testing::Test {

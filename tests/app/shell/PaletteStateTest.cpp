@@ -1,5 +1,7 @@
 #include "app/PaletteState.h"
 
+#include "PaletteTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,13 +10,7 @@ namespace {
 
 using namespace velmora;
 using Kind = PaletteEntry::Kind;
-
-SkinManifest skinNamed(const QString& name)
-{
-    SkinManifest skin = SkinManifest::handheld();
-    skin.name = name;
-    return skin;
-}
+using test::skinNamed;
 
 QStringList titles(const std::vector<PaletteEntry>& entries)
 {
