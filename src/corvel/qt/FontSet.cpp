@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 
 namespace corvel {
 
@@ -46,6 +47,29 @@ FontSet::FontSet(const QFont& font)
     fonts_[3] = fonts_[1];
     fonts_[3].setItalic(true);
     for (size_t i = 0; i < fonts_.size(); ++i) rawFonts_[i] = QRawFont::fromFont(fonts_[i]);
+
+    const QString emojiFamily = QStringLiteral("Noto Color Emoji");
+    if (QFontDatabase::hasFamily(emojiFamily)) {
+        QFont emoji(emojiFamily);
+        constexpr int reference = 100;
+        emoji.setPixelSize(reference);
+        emoji.setStyleStrategy(QFont::NoFontMerging);
+        const QFontMetricsF metrics(emoji);
+        const double width = metrics.horizontalAdvance(QString::fromUcs4(U"\U0001F600", 1));
+        if (width > 0 && metrics.height() > 0) {
+            emoji_ = emoji;
+            emojiExtentPerPixel_ = QSizeF(width / reference, metrics.height() / reference);
+        }
+    }
+}
+
+std::optional<QFont> FontSet::emojiFontFitting(QSizeF box) const
+{
+    if (!emoji_ || box.isEmpty()) return std::nullopt;
+    const double size = std::min(box.width() / emojiExtentPerPixel_.width(), box.height() / emojiExtentPerPixel_.height());
+    QFont font = *emoji_;
+    font.setPixelSize(std::max(1, static_cast<int>(std::floor(size))));
+    return font;
 }
 
 QSizeF FontSet::computeCellDimension(double scale) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include <QFont>
 #include <QRawFont>
@@ -34,11 +35,20 @@ public:
     // Distance from the bottom of a cell to the baseline of the normal face.
     double baselineOffset() const;
 
+    // The colour emoji font ("Noto Color Emoji"), when one is installed.
+    const std::optional<QFont>& emojiFont() const { return emoji_; }
+    // The emoji font at the largest pixel size whose pictures fit a box of
+    // the given size in logical pixels; nothing without an emoji font.
+    std::optional<QFont> emojiFontFitting(QSizeF box) const;
+
     static constexpr double maximumCellHeight = 8192;
 
 private:
     std::array<QFont, 4> fonts_;
     std::array<QRawFont, 4> rawFonts_;
+    std::optional<QFont> emoji_;
+    // Width and height of an emoji picture per pixel of font size.
+    QSizeF emojiExtentPerPixel_;
 };
 
 }  // namespace corvel

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QRawFont>
 
+#include "corvel/qt/EmojiPresentation.h"
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/RunDecorations.h"
 
@@ -94,11 +95,34 @@ void RowPainter::paintBackgrounds(QPainter& painter, const ViewLineInfo& line, d
     }
 }
 
+void RowPainter::drawLaidOutCell(QPainter& painter, const ViewLineRun& run, char32_t c, const QRectF& cell, int columns,
+                                 double baseline, FontFace face)
+{
+    // Clusters and characters the face lacks: laid out with the emoji font
+    // or the fallback fonts Qt substitutes, and kept inside their cells.
+    const std::u32string_view text = c >= ViewLineRun::clusterBase
+                                         ? std::u32string_view(run.clusters[static_cast<size_t>(c - ViewLineRun::clusterBase)])
+                                         : std::u32string_view(&c, 1);
+    painter.save();
+    painter.setClipRect(cell, Qt::IntersectClip);
+    const std::optional<QFont> emoji =
+        hasEmojiPresentation(text, columns) ? geometry_.fonts->emojiFontFitting(cell.size()) : std::nullopt;
+    if (emoji) {
+        painter.setFont(*emoji);
+        painter.drawText(cell, Qt::AlignCenter, toQString(text));
+    } else {
+        painter.setFont(geometry_.fonts->font(face));
+        painter.drawText(QPointF(cell.x(), baseline), toQString(text));
+    }
+    painter.restore();
+}
+
 void RowPainter::paintText(QPainter& painter, const ViewLineInfo& line, double rowTop)
 {
     const double cw = geometry_.cellSize.width();
     const double baseline = rowTop + geometry_.cellSize.height() - geometry_.fonts->baselineOffset();
-    const DecorationContext decorations{geometry_.fonts, cw, geometry_.scale, geometry_.nativeForeground};
+    const DecorationContext decorations{geometry_.fonts, cw, geometry_.scale, geometry_.nativeForeground,
+                                        geometry_.fonts->baselineOffset()};
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
 
@@ -118,19 +142,18 @@ void RowPainter::paintText(QPainter& painter, const ViewLineInfo& line, double r
                 decorationPositions_.emplace_back(x, baseline);
                 if (c == U' ') continue;
                 quint32 glyph = 0;
-                if (c < ViewLineRun::clusterBase) glyph = glyphFor(attrs.face, c);
+                // Wide pictographs come from the emoji font, even where the
+                // face has a glyph of its own.
+                const bool emoji = segment.columnWidth == 2 && c >= 0x2000 && c < ViewLineRun::clusterBase &&
+                                   geometry_.fonts->emojiFont() && hasEmojiPresentation(std::u32string_view(&c, 1), 2);
+                if (c < ViewLineRun::clusterBase && !emoji) glyph = glyphFor(attrs.face, c);
                 if (glyph != 0) {
                     runGlyphs_.push_back(glyph);
                     runPositions_.emplace_back(x, baseline);
                     continue;
                 }
-                // Clusters and characters the face lacks: laid out with the
-                // fallback fonts Qt substitutes, placed on the cell.
-                const QString text = c >= ViewLineRun::clusterBase
-                                         ? toQString(run.clusters[static_cast<size_t>(c - ViewLineRun::clusterBase)])
-                                         : toQString(std::u32string_view(&c, 1));
-                painter.setFont(geometry_.fonts->font(attrs.face));
-                painter.drawText(QPointF(x, baseline), text);
+                drawLaidOutCell(painter, run, c, QRectF(x, rowTop, cw * segment.columnWidth, geometry_.cellSize.height()),
+                                segment.columnWidth, baseline, attrs.face);
             }
             if (!runGlyphs_.empty()) {
                 QGlyphRun glyphRun;

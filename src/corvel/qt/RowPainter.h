@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QRectF>
 #include <QSizeF>
 
 #include "corvel/qt/TextAttributes.h"
@@ -54,6 +55,10 @@ private:
     void paintText(QPainter& painter, const ViewLineInfo& line, double rowTop);
     // The glyph of a scalar in a face, 0 when the face has none.
     quint32 glyphFor(FontFace face, char32_t scalar);
+    // Draws a cell's text that the glyph runs cannot: emoji scaled to the
+    // cell's columns, fallback glyphs clipped to them.
+    void drawLaidOutCell(QPainter& painter, const ViewLineRun& run, char32_t c, const QRectF& cell, int columns,
+                         double baseline, FontFace face);
 
     Geometry geometry_;
     const FontSet* cachedFonts_ = nullptr;

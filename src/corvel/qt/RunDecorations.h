@@ -1,10 +1,12 @@
 #pragma once
 
 #include <span>
+#include <vector>
 
 #include <QColor>
 #include <QPointF>
 
+#include "corvel/model/UnderlineStyle.h"
 #include "corvel/qt/TextAttributes.h"
 
 class QPainter;
@@ -19,7 +21,34 @@ struct DecorationContext {
     double cellWidth = 1;
     double scale = 1;
     QColor nativeForeground;
+    // Room from the baseline down to the bottom of the cell; underlines stay
+    // inside it. Zero when unknown: then the font's own placement is kept.
+    double descent = 0;
 };
+
+// Where an underline lies, in device pixels below the baseline (negative
+// above it), for one cell: whole-pixel lines that stay inside the room below
+// the baseline whenever they fit there.
+struct UnderlineGeometry {
+    // Thickness of every stroke.
+    int thickness = 1;
+    // Top edges of the straight lines: one, or two for a double underline.
+    std::vector<int> lineTops;
+    // The wave of a curly underline: centre line, amplitude and wavelength.
+    double curlCentre = 0;
+    double curlAmplitude = 0;
+    double curlWavelength = 0;
+};
+
+// The font's underline position (below the baseline) and thickness and the
+// room below the baseline, in logical pixels, at a backing scale.
+//
+// A double underline's lines are one point apart, and the pair is lifted
+// when the second would leave the cell; a curly underline waves a quarter
+// of the room below the baseline up and down (at least one device pixel),
+// lifted as a whole when it would leave the cell.
+UnderlineGeometry underlineGeometry(UnderlineStyle style, double position, double thickness, double descent,
+                                    double scale);
 
 // Draws the underline (single, double, curly, dotted, dashed) and the
 // strike-through of one run. glyphPositions hold, per glyph, the left edge

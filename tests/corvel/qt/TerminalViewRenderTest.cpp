@@ -194,6 +194,43 @@ TEST_F(ViewColours, BoldTextUsesTheBoldFace)
     EXPECT_GT(bold, regular + regular / 5);
 }
 
+// Pixels of a clearly coloured picture: neither grey nor the text colour.
+int colourfulPixels(const QImage& image, const QRect& rect)
+{
+    int count = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.hsvSaturation() > 120 && c.value() > 120) ++count;
+        }
+    return count;
+}
+
+TEST_F(ViewColours, EmojiComeFromTheColourFontScaledToTheirTwoCells)
+{
+    if (!view->fontSet().emojiFont()) GTEST_SKIP() << "no colour emoji font installed";
+    // a, a grinning face over two cells, b; then a text-presentation smiley.
+    view->feed("a\xf0\x9f\x98\x80" "b \xe2\x98\xba\xef\xb8\x8e");
+    const QImage image = grab();
+    const int picture = colourfulPixels(image, cell(1, 0, 2));
+    EXPECT_GT(picture, cellWidth * cellHeight / 4);
+    // Nothing of the picture reaches the neighbours.
+    EXPECT_EQ(colourfulPixels(image, cell(0, 0)), 0);
+    EXPECT_EQ(colourfulPixels(image, cell(3, 0)), 0);
+    // The text presentation stays in the text colour.
+    EXPECT_EQ(colourfulPixels(image, cell(5, 0)), 0);
+}
+
+TEST_F(ViewColours, FallbackGlyphsStayInsideTheirCells)
+{
+    // A combining enclosing circle is far wider than its cell.
+    view->feed("\x1b[38;2;255;255;255m  e\xe2\x83\x9d  ");
+    const QImage image = grab();
+    ASSERT_GT(countNear(image, cell(2, 0), Qt::white, 120), 0) << "the cluster draws nothing";
+    EXPECT_EQ(countNear(image, cell(1, 0), nativeBg(), 0), cellWidth * cellHeight);
+    EXPECT_EQ(countNear(image, cell(3, 0), nativeBg(), 0), cellWidth * cellHeight);
+}
+
 TEST_F(ViewColours, BrightColourSettingRepaintsCellsAlreadyDrawn)
 {
     view->feed("\x1b[1;31m\xe2\x96\x88");
