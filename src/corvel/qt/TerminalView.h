@@ -151,12 +151,24 @@ public:
     void feed(std::string_view text);
     void queuePendingDisplay();
     bool pendingDisplay() const { return pendingDisplay_; }
+    // Redraws what the terminal marked as changed. With notifyAccessibility
+    // (scheduled updates and scrolling) a listening assistive technology
+    // hears accessibleChange() of the changed rows as a value change and a
+    // text update of the view.
     // How long a change waits for its display update, given the time since
     // the last scheduled update began (nothing: none ran yet): no wait after
     // a quiet window, else the rest of the window in whole milliseconds,
     // rounded up so that updates stay at least displayDelay apart.
     static std::chrono::milliseconds displayWait(std::optional<std::chrono::nanoseconds> sinceLastUpdate);
     void updateDisplay(bool notifyAccessibility);
+    // What assistive technology hears when screen rows first..last changed:
+    // their text, and where it starts as a cell offset over the screen's
+    // lines (as selectedRange() counts); nothing for rows past the lines.
+    struct AccessibleChange {
+        int offset = 0;
+        QString text;
+    };
+    std::optional<AccessibleChange> accessibleChange(int first, int last);
 
     // ---- scrolling ------------------------------------------------------------
     double scrollThumbsize();
@@ -312,6 +324,8 @@ private:
     // toBottom also covers the strip below the last row.
     void invalidateRows(int first, int last, bool toBottom);
     void invalidateAll();
+    // Tells assistive technology the text of screen rows first..last.
+    void announceChangedRows(int first, int last);
     // Renders the rows marked for rendering into the text image.
     void renderDirtyRows();
     void renderRow(QPainter& painter, Buffer& screen, int screenRow);

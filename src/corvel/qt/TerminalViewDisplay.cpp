@@ -1,6 +1,9 @@
 // Feeding, display updates, scrolling and sending.
 
 #include <algorithm>
+#include <climits>
+
+#include <QAccessible>
 
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/SelectionService.h"
@@ -45,7 +48,7 @@ std::chrono::milliseconds TerminalView::displayWait(std::optional<std::chrono::n
     return std::chrono::ceil<std::chrono::milliseconds>(displayDelay - std::max(*sinceLastUpdate, std::chrono::nanoseconds(0)));
 }
 
-void TerminalView::updateDisplay(bool /*notifyAccessibility*/)
+void TerminalView::updateDisplay(bool notifyAccessibility)
 {
     updateCursorPosition();
     Buffer& shown = terminal_->displayBuffer();
@@ -86,8 +89,35 @@ void TerminalView::updateDisplay(bool /*notifyAccessibility*/)
         const int offset = shown.yBase() - shown.yDisp();
         include(range->startY + offset, range->endY + offset);
     }
-    if (last >= 0) invalidateRows(first, std::min(last, rows - 1), last >= rows - 1);
+    if (last >= 0) {
+        invalidateRows(first, std::min(last, rows - 1), last >= rows - 1);
+        if (notifyAccessibility) announceChangedRows(first, std::min(last, rows - 1));
+    }
     pendingDisplay_ = false;
+}
+
+std::optional<TerminalView::AccessibleChange> TerminalView::accessibleChange(int first, int last)
+{
+    Buffer& shown = terminal_->displayBuffer();
+    const int firstLine = shown.yDisp() + std::max(first, 0);
+    const int lastLine = std::min(shown.yDisp() + last, shown.lines().count() - 1);
+    if (lastLine < firstLine) return std::nullopt;
+    const std::string text = terminal_->getDisplayText(Position(0, firstLine), Position(shown.cols(), lastLine));
+    // The offset counts cells over the screen's lines, as selectedRange() does.
+    const long long offset = static_cast<long long>(firstLine) * shown.cols();
+    return AccessibleChange{static_cast<int>(std::min<long long>(offset, INT_MAX)), QString::fromStdString(text)};
+}
+
+void TerminalView::announceChangedRows(int first, int last)
+{
+    // Only a listening assistive technology pays for the text.
+    if (!QAccessible::isActive()) return;
+    const std::optional<AccessibleChange> change = accessibleChange(first, last);
+    if (!change) return;
+    QAccessibleValueChangeEvent value(this, change->text);
+    QAccessible::updateAccessibility(&value);
+    QAccessibleTextUpdateEvent update(this, change->offset, QString(), change->text);
+    QAccessible::updateAccessibility(&update);
 }
 
 // ---- scrolling ----------------------------------------------------------------

@@ -132,6 +132,28 @@ TEST_F(DisplayTest, ABurstStillGetsAtMostOneUpdatePerWindow)
     EXPECT_LE(timed.updates.size(), 120'000'000 / TerminalView::displayDelay.count() + 2);
 }
 
+TEST_F(DisplayTest, AssistiveTechnologyHearsTheTextOfTheChangedRows)
+{
+    view->feed("first\r\nhello there\r\nthird");
+    flush();
+    const std::optional<TerminalView::AccessibleChange> second = view->accessibleChange(1, 1);
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->text.trimmed(), QStringLiteral("hello there"));
+    EXPECT_EQ(second->offset, 80);
+    const std::optional<TerminalView::AccessibleChange> all = view->accessibleChange(0, 2);
+    ASSERT_TRUE(all.has_value());
+    EXPECT_TRUE(all->text.startsWith(QStringLiteral("first"))) << all->text.toStdString();
+    EXPECT_TRUE(all->text.contains(QStringLiteral("third")));
+
+    // Scrolled back, the rows are those shown: older lines, later offsets.
+    fillScrollback(60);
+    view->scrollTo(0, true);
+    const std::optional<TerminalView::AccessibleChange> top = view->accessibleChange(0, 0);
+    ASSERT_TRUE(top.has_value());
+    EXPECT_EQ(top->text.trimmed(), QStringLiteral("first"));
+    EXPECT_EQ(top->offset, 0);
+}
+
 TEST_F(DisplayTest, UpdateWithNothingChangedRepaintsNothing)
 {
     flush();
