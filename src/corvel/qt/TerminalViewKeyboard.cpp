@@ -233,49 +233,40 @@ void TerminalView::keyUp(const KeyInput& key)
 bool TerminalView::handleViewShortcut(const KeyInput& key)
 {
     const unsigned held = key.modifiers & (KeyInput::shift | KeyInput::control | KeyInput::alt | KeyInput::super);
+    const bool shiftOnly = held == KeyInput::shift;
+    const bool commandShift = held == (KeyInput::control | KeyInput::shift);
+    if (shiftOnly && key.qtKey == Qt::Key_Insert) {
+        pastePrimarySelection();
+        return true;
+    }
+    if (commandShift && key.qtKey == Qt::Key_C) {
+        copy();
+        return true;
+    }
+    if (commandShift && key.qtKey == Qt::Key_V) {
+        paste();
+        return true;
+    }
     // The keys that move the view over the scroll-back are ordinary keys
     // while the alternate screen, which has none, is shown.
-    const bool scrollBack = !terminal_->isDisplayBufferAlternate();
-    if (held == KeyInput::shift) {
-        switch (key.qtKey) {
-        case Qt::Key_Insert: pastePrimarySelection(); return true;
-        case Qt::Key_PageUp:
-            if (!scrollBack) return false;
-            pageUp();
-            return true;
-        case Qt::Key_PageDown:
-            if (!scrollBack) return false;
-            pageDown();
-            return true;
-        case Qt::Key_Home:
-            if (!scrollBack) return false;
-            scrollTo(0, true);
-            return true;
-        case Qt::Key_End:
-            if (!scrollBack) return false;
-            scrollToBottom();
-            return true;
-        default: return false;
-        }
-    }
-    if (held != (KeyInput::control | KeyInput::shift)) return false;
+    if (!(shiftOnly || commandShift) || terminal_->isDisplayBufferAlternate()) return false;
     switch (key.qtKey) {
-    case Qt::Key_C: copy(); return true;
-    case Qt::Key_V: paste(); return true;
-    case Qt::Key_PageUp:
-        if (!scrollBack) return false;
-        pageUp();
+    case Qt::Key_PageUp: pageUp(); return true;
+    case Qt::Key_PageDown: pageDown(); return true;
+    case Qt::Key_Home:
+        if (!shiftOnly) return false;
+        scrollTo(0, true);
         return true;
-    case Qt::Key_PageDown:
-        if (!scrollBack) return false;
-        pageDown();
+    case Qt::Key_End:
+        if (!shiftOnly) return false;
+        scrollToBottom();
         return true;
     case Qt::Key_Up:
-        if (!scrollBack) return false;
+        if (!commandShift) return false;
         scrollUp(1);
         return true;
     case Qt::Key_Down:
-        if (!scrollBack) return false;
+        if (!commandShift) return false;
         scrollDown(1);
         return true;
     default: return false;
