@@ -179,8 +179,8 @@ int main(int argc, char** argv)
     std::optional<std::optional<std::int32_t>> ended;
     corvel::HeadlessTerminal headless(loop, options, [&ended](auto code) { ended = code; });
     headless.process().startProcess(executable, args, std::nullopt, execName, std::nullopt);
-    if (!headless.process().running()) {
-        const int error = headless.process().startError();
+    // A child that already ended is no failure; only a start that failed is.
+    if (const int error = headless.process().startError(); error != 0) {
         std::fprintf(stderr, "%s\n", corvel::PseudoTerminalHelpers::cannotRunMessage(executable, error).c_str());
         return error == ENOENT ? kNotFound : kCannotStart;
     }

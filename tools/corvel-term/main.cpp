@@ -49,11 +49,9 @@ public:
         view_.setFocus();
         view_.startProcess(shell, {}, corvel::PseudoTerminalHelpers::getEnvironmentVariables("xterm-256color", true, shell),
                            corvel::PseudoTerminalHelpers::loginShellArgv0(shell), QDir::homePath().toStdString());
-        if (!view_.process().running()) {
-            const int error = view_.process().startError();
-            std::fprintf(stderr, "%s\n",
-                         error != 0 ? corvel::PseudoTerminalHelpers::cannotRunMessage(shell, error).c_str()
-                                    : ("corvel: cannot run " + shell).c_str());
+        // A shell that already ended is no failure; only a start that failed is.
+        if (const int error = view_.process().startError(); error != 0) {
+            std::fprintf(stderr, "%s\n", corvel::PseudoTerminalHelpers::cannotRunMessage(shell, error).c_str());
             return false;
         }
         return true;

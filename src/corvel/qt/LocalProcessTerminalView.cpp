@@ -36,7 +36,7 @@ void LocalProcessTerminalView::startProcess(const std::string& executable, const
     if (process_->running()) return;
     process_->startProcess(executable, args, environment, execName, currentDirectory);
     // A program that cannot run says why where the user looks for it.
-    if (!process_->running() && process_->startError() != 0)
+    if (process_->startError() != 0)
         feed(PseudoTerminalHelpers::cannotRunMessage(executable, process_->startError()) + "\r\n");
 }
 
