@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QPainter>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -42,11 +43,11 @@ void styleScroller(corvel::LocalProcessTerminalView& view, const QColor& foregro
         return;
     scroller->setStyleSheet(QStringLiteral("QScrollBar:vertical { background: %1; border: none; margin: 0; }"
                                            "QScrollBar::handle:vertical { background: %2; border-radius: 2px;"
-                                           " min-height: 16px; margin: 3px 4px 3px 4px; }"
+                                           " min-height: 16px; margin: 3px 5px 3px 5px; }"
                                            "QScrollBar::handle:vertical:disabled { background: transparent; }"
                                            "QScrollBar::add-line, QScrollBar::sub-line { height: 0; border: none; }"
                                            "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
-                                .arg(rgba(background, 1.0), rgba(foreground, 0.35)));
+                                .arg(rgba(background, 1.0), rgba(foreground, 0.3)));
 }
 
 } // namespace
@@ -84,8 +85,9 @@ void ShellView::startSession(const std::optional<QString>& shell,
         shellPath = SettingsStore::detectLoginShell();
 
     auto* terminal = new corvel::LocalProcessTerminalView(this);
-    terminal->setGeometry(rect());
+    terminal->setGeometry(rect() - m_contentPadding);
     terminal->setProcessDelegate(this);
+    m_terminal = terminal;
 
     SkinManifest::TerminalPalette colours;
     if (palette) {
@@ -94,10 +96,9 @@ void ShellView::startSession(const std::optional<QString>& shell,
         colours.foreground = defaultForeground();
         colours.background = defaultBackground();
     }
-    applyPalette(*terminal, colours);
+    applyPalette(colours);
     terminal->setTerminalFont(resolveFont(m_fontName, m_fontSize));
     terminal->show();
-    m_terminal = terminal;
     setFocusProxy(terminal);
 
     const QString programName = QLatin1Char('-') + QFileInfo(shellPath).fileName();
@@ -107,8 +108,11 @@ void ShellView::startSession(const std::optional<QString>& shell,
                            QFile::encodeName(m_currentDirectory).toStdString());
 }
 
-void ShellView::applyPalette(corvel::LocalProcessTerminalView& view, const SkinManifest::TerminalPalette& palette)
+void ShellView::applyPalette(const SkinManifest::TerminalPalette& palette)
 {
+    if (!m_terminal)
+        return;
+    corvel::LocalProcessTerminalView& view = *m_terminal;
     view.setNativeForegroundColor(palette.foreground);
     view.setNativeBackgroundColor(palette.background);
     view.setCaretColor(palette.cursor.value_or(palette.foreground));
@@ -122,6 +126,7 @@ void ShellView::applyPalette(corvel::LocalProcessTerminalView& view, const SkinM
     }
     styleScroller(view, palette.foreground, palette.background);
     view.update();
+    update();
 }
 
 void ShellView::changeFontSize(double delta)
@@ -282,11 +287,27 @@ void ShellView::showExitBanner(int exitCode)
         m_terminal->feed(QStringLiteral("\r\n\r\n  [Process exited with code %1]").arg(exitCode).toStdString());
 }
 
+void ShellView::setContentPadding(const QMargins& padding)
+{
+    m_contentPadding = padding;
+    if (m_terminal)
+        m_terminal->setGeometry(rect() - m_contentPadding);
+    update();
+}
+
+void ShellView::paintEvent(QPaintEvent*)
+{
+    if (!m_terminal)
+        return;
+    QPainter painter(this);
+    painter.fillRect(rect(), m_terminal->nativeBackgroundColor());
+}
+
 void ShellView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_terminal)
-        m_terminal->setGeometry(rect());
+        m_terminal->setGeometry(rect() - m_contentPadding);
 }
 
 void ShellView::wheelEvent(QWheelEvent* event)

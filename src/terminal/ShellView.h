@@ -6,6 +6,7 @@
 #include "skin/SkinManifest.h"
 
 #include <QFont>
+#include <QMargins>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -31,6 +32,9 @@ class ShellView final : public QWidget, public corvel::LocalProcessTerminalViewD
 public:
     static constexpr double minimumFontSize = 6;
     static constexpr double maximumFontSize = 24;
+    // Room between the screen's edge and the text, in the palette's
+    // background: left, top, right (beside the scroller) and bottom.
+    static constexpr QMargins defaultContentPadding{5, 4, 2, 2};
 
     // Font name and size from the settings store; the directory is the
     // user's home until the shell reports another.
@@ -61,6 +65,11 @@ public:
     // Takes the settings' font name and size and re-fonts the terminal view.
     void applyFontFromSettings();
 
+    // The room around the terminal view inside the session; the panel keeps
+    // a band free for its tab strip this way.
+    QMargins contentPadding() const { return m_contentPadding; }
+    void setContentPadding(const QMargins& padding);
+
     // Re-reads git's answer for the current directory: from the shared cache
     // when it is younger than 5 seconds, else by running git on a worker.
     void refreshGitStatus();
@@ -79,10 +88,11 @@ public:
     static std::optional<QString> directoryFromReport(const std::string& report, const QString& localHostName);
     static QString localHostName();
 
-    // Applies a palette to a terminal view: foreground, background, caret
-    // (cursor colour, else the foreground), caret text (the background), and
-    // the 16 base colours when the palette carries exactly 16.
-    static void applyPalette(corvel::LocalProcessTerminalView& view, const SkinManifest::TerminalPalette& palette);
+    // Re-colours the terminal view: foreground, background, caret (cursor
+    // colour, else the foreground), caret text (the background), and the 16
+    // base colours when the palette carries them; otherwise the base colours
+    // stay as they are.
+    void applyPalette(const SkinManifest::TerminalPalette& palette);
 
     // ---- LocalProcessTerminalViewDelegate -----------------------------------
     void sizeChanged(corvel::LocalProcessTerminalView& source, int newCols, int newRows) override;
@@ -96,6 +106,7 @@ signals:
     void shellStateDidChange(velmora::ShellView* session);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
@@ -111,6 +122,7 @@ private:
     QString m_currentDirectory;
     QString m_gitBranch;
     bool m_gitDirty = false;
+    QMargins m_contentPadding = defaultContentPadding;
 };
 
 } // namespace velmora
