@@ -103,10 +103,18 @@ bool SkinFrameView::loadFrameImageIfNeeded()
         return true;
     if (!m_skin.frameImageName)
         return false;
-    QImageReader reader(framePicturePath(*m_skin.frameImageName));
-    QImage image = reader.read();
-    if (image.isNull())
+    // A picture that failed is read again only once its file has changed.
+    const QString path = framePicturePath(*m_skin.frameImageName);
+    const QFileInfo file(path);
+    const QDateTime stamp = file.exists() ? file.lastModified() : QDateTime();
+    if (m_failedPictureStamp && *m_failedPictureStamp == stamp)
         return false;
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        m_failedPictureStamp = stamp;
+        return false;
+    }
     m_cachedFrameImage = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 
     // Is the picture already open at the screen's centre? Both coordinates are
@@ -269,8 +277,13 @@ void SkinFrameView::paintEvent(QPaintEvent* event)
 {
     const double dpr = devicePixelRatioF();
     const QSize wanted(std::lround(width() * dpr), std::lround(height() * dpr));
-    const bool needsLoad = m_skin.frameImageName && m_cachedFrameImage.isNull();
-    if (m_rendered.isNull() || m_rendered.size() != wanted || needsLoad)
+    // A picture that did not load is looked for again, but the frame is
+    // drawn anew only once it loads: the screen repaints beneath this view
+    // all the time.
+    bool pictureArrived = false;
+    if (m_skin.frameImageName && m_cachedFrameImage.isNull() && !m_rendered.isNull())
+        pictureArrived = loadFrameImageIfNeeded();
+    if (m_rendered.isNull() || m_rendered.size() != wanted || pictureArrived)
         m_rendered = QPixmap::fromImage(renderFrame(size(), dpr));
     QPainter painter(this);
     const QRect exposed = event->rect();

@@ -2,6 +2,7 @@
 
 #include "skin/SkinManifest.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
@@ -102,6 +103,8 @@ private:
     SkinManifest m_skin;
     QImage m_cachedFrameImage;
     bool m_skinHasTransparentScreen = false;
+    // When the picture last failed to load: its file's modification time.
+    std::optional<QDateTime> m_failedPictureStamp;
     QPixmap m_rendered; // the frame at the current size and backing scale
     QWidget* m_watchedParent = nullptr;
     // A drag that the window system could not take over: where it started.

@@ -115,6 +115,17 @@ TEST_F(FrameFixture, MissingPictureFallsBackToTheBodyDrawnInCode)
     }
 }
 
+TEST_F(FrameFixture, PictureThatAppearsLaterIsDrawnOnTheNextPaint)
+{
+    const QString later = m_folder.filePath(QStringLiteral("later.png"));
+    SkinFrameView view(skinWith(later));
+    view.resize(200, 300);
+    EXPECT_NEAR(view.grab().toImage().pixelColor(100, 250).red(), 31, 2) << "the body drawn in code meanwhile";
+    QFile::rename(paintedPicture(), later);
+    view.update();
+    EXPECT_EQ(view.grab().toImage().pixelColor(100, 250), QColor(90, 90, 90));
+}
+
 TEST_F(FrameFixture, ShapeHoldsTheBodyAndTheScreen)
 {
     SkinFrameView view(SkinManifest::handheld());
