@@ -247,8 +247,13 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
     const int height = int(std::lround(skin.frameSize.height()));
     m_window->setGeometry(int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)),
                           width, height);
-    if (skin.frameSize.width() > 0)
-        m_currentScale = m_window->width() / skin.frameSize.width();
+    settleSkinGeometry();
+}
+
+void DeviceWindowController::settleSkinGeometry()
+{
+    if (m_skin.frameSize.width() > 0)
+        m_currentScale = m_window->width() / m_skin.frameSize.width();
     m_skinFrameView->setGeometry(m_window->rect());
     layoutViewport();
     updateWindowShape();
@@ -268,12 +273,7 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
         const int width = int(std::lround(skin.frameSize.width() * m_currentScale));
         m_window->setGeometry(old.x(), old.y(), width, height);
     }
-    if (skin.frameSize.width() > 0)
-        m_currentScale = m_window->width() / skin.frameSize.width();
-    m_skinFrameView->setGeometry(m_window->rect());
-    layoutViewport();
-    updateWindowShape();
-    applyEffects();
+    settleSkinGeometry();
 }
 
 void DeviceWindowController::skinsReloaded(const QString& name)

@@ -114,6 +114,9 @@ private:
     void startTerminal();
     void installSkinViews(const SkinManifest& skin);
     void reapplySkin(const SkinManifest& skin);
+    // After the window took a new skin's size: scale, frame, screen, shape
+    // and effects follow it.
+    void settleSkinGeometry();
     void updateWindowShape();
     void skinsReloaded(const QString& name);
     void settingsChanged(const QString& name, const QString& object);

@@ -223,12 +223,54 @@ void clear(QPainter& p, const QPainterPath& shape)
     p.restore();
 }
 
-QLinearGradient vertical(double top, double bottom, std::initializer_list<std::pair<double, QColor>> stops)
+QLinearGradient vertical(double top, double bottom, const std::vector<std::pair<double, QColor>>& stops)
 {
     QLinearGradient g(0, top, 0, bottom);
     for (const auto& [at, colour] : stops)
         g.setColorAt(at, colour);
     return g;
+}
+
+// The device's outer shell: a vertical gradient lit from the upper left,
+// rounded edges (light along the top, shade along the bottom) and a dark
+// outline, over a soft shadow for desktops that blend windows.
+struct ShellLook {
+    std::vector<std::pair<double, QColor>> stops;
+    QPointF sheenCentre;
+    double sheenRadius = 360;
+    double sheenAlpha = 0.1;
+    double shadowAlpha = 0.45;
+    double edgeLight = 0.2;
+    double edgeShade = 0.55;
+    double edgeShadeBlur = 4;
+    QColor outline;
+};
+
+void deviceShell(QPainter& p, const QPainterPath& body, const ShellLook& look)
+{
+    const QRectF rect = body.boundingRect();
+    dropShadow(p, body, QPointF(0, 4), 6, hex("#000000", look.shadowAlpha));
+    p.fillPath(body, vertical(rect.top(), rect.bottom(), look.stops));
+    QRadialGradient sheen(look.sheenCentre, look.sheenRadius);
+    sheen.setColorAt(0, hex("#ffffff", look.sheenAlpha));
+    sheen.setColorAt(0.6, hex("#ffffff", look.sheenAlpha / 4));
+    sheen.setColorAt(1, hex("#ffffff", 0.0));
+    p.fillPath(body, sheen);
+    innerShadow(p, body, QPointF(0, 2), 2.5, hex("#ffffff", look.edgeLight));
+    innerShadow(p, body, QPointF(0, -3), look.edgeShadeBlur, hex("#000000", look.edgeShade));
+    p.strokePath(body, QPen(look.outline, 1.0));
+}
+
+// A small indicator lamp with its glow.
+void lamp(QPainter& p, const QPointF& centre, const QColor& glowColour, const QColor& core, const QColor& middle,
+          const QColor& rim)
+{
+    glow(p, ellipse(QRectF(centre - QPointF(4, 4), QSizeF(8, 8))), 4, glowColour);
+    QRadialGradient light(centre - QPointF(0.8, 0.8), 3.2);
+    light.setColorAt(0, core);
+    light.setColorAt(0.45, middle);
+    light.setColorAt(1, rim);
+    p.fillPath(ellipse(QRectF(centre - QPointF(3, 3), QSizeF(6, 6))), light);
 }
 
 // A screen opening: the recess around the glass and a soft shade falling on
@@ -279,21 +321,10 @@ QImage drawHandheld()
     const QRectF bodyRect(12, 8, 374, 533);
     const QPainterPath body = roundedRect(bodyRect, 30, 30, 78, 30);
 
-    // Shadow beneath the device, for desktops that blend windows.
-    dropShadow(p, body, QPointF(0, 4), 6, hex("#000000", 0.45));
-
-    // The shell: a satin graphite with light from the upper left.
-    p.fillPath(body, vertical(bodyRect.top(), bodyRect.bottom(),
-                              {{0, hex("#4a4f58")}, {0.45, hex("#3a3e46")}, {1, hex("#2a2d33")}}));
-    QRadialGradient sheen(QPointF(90, 40), 360);
-    sheen.setColorAt(0, hex("#ffffff", 0.12));
-    sheen.setColorAt(0.6, hex("#ffffff", 0.03));
-    sheen.setColorAt(1, hex("#ffffff", 0.0));
-    p.fillPath(body, sheen);
-    // Rounded edges: light along the top, shade along the bottom.
-    innerShadow(p, body, QPointF(0, 2), 2.5, hex("#ffffff", 0.22));
-    innerShadow(p, body, QPointF(0, -3), 4, hex("#000000", 0.55));
-    p.strokePath(body, QPen(hex("#0b0c0e", 0.9), 1.0));
+    // The shell: a satin graphite.
+    deviceShell(p, body,
+                ShellLook{{{0, hex("#4a4f58")}, {0.45, hex("#3a3e46")}, {1, hex("#2a2d33")}}, QPointF(90, 40), 360, 0.12,
+                          0.45, 0.22, 0.55, 4, hex("#0b0c0e", 0.9)});
 
     // A parting line round the face, as where two halves of a case meet.
     const QPainterPath seam = roundedRect(bodyRect.adjusted(7, 7, -7, -7), 24, 24, 71, 24);
@@ -319,13 +350,7 @@ QImage drawHandheld()
             hex("#000000", 0.0));
     engrave(p, placedText(QStringLiteral("HANDHELD"), 6.5, false, 1.6, 134, 278.2, Align::left), hex("#5f6670"),
             hex("#000000", 0.0));
-    const QPointF lamp(330, 278);
-    glow(p, ellipse(QRectF(lamp - QPointF(4, 4), QSizeF(8, 8))), 4, hex("#3dff7a", 0.75));
-    QRadialGradient lampLight(lamp - QPointF(0.8, 0.8), 3.2);
-    lampLight.setColorAt(0, hex("#e8ffef"));
-    lampLight.setColorAt(0.45, hex("#52ff8a"));
-    lampLight.setColorAt(1, hex("#12b04a"));
-    p.fillPath(ellipse(QRectF(lamp - QPointF(3, 3), QSizeF(6, 6))), lampLight);
+    lamp(p, QPointF(330, 278), hex("#3dff7a", 0.75), hex("#e8ffef"), hex("#52ff8a"), hex("#12b04a"));
     engrave(p, placedText(QStringLiteral("POWER"), 5.5, false, 1.2, 321, 278.2, Align::right), hex("#5f6670"),
             hex("#000000", 0.0));
 
@@ -414,16 +439,9 @@ QImage drawWalkie()
 
     const QRectF bodyRect(34, 96, 353, 556);
     const QPainterPath body = roundedRect(bodyRect, 40, 40, 52, 52);
-    dropShadow(p, body, QPointF(0, 4), 6, hex("#000000", 0.5));
-    p.fillPath(body, vertical(bodyRect.top(), bodyRect.bottom(),
-                              {{0, hex("#3c3d38")}, {0.5, hex("#2e2f2b")}, {1, hex("#232420")}}));
-    QRadialGradient sheen(QPointF(110, 130), 380);
-    sheen.setColorAt(0, hex("#ffffff", 0.10));
-    sheen.setColorAt(1, hex("#ffffff", 0.0));
-    p.fillPath(body, sheen);
-    innerShadow(p, body, QPointF(0, 2), 2.5, hex("#ffffff", 0.18));
-    innerShadow(p, body, QPointF(0, -3), 5, hex("#000000", 0.6));
-    p.strokePath(body, QPen(hex("#0a0a09", 0.9), 1.0));
+    deviceShell(p, body,
+                ShellLook{{{0, hex("#3c3d38")}, {0.5, hex("#2e2f2b")}, {1, hex("#232420")}}, QPointF(110, 130), 380, 0.10,
+                          0.5, 0.18, 0.6, 5, hex("#0a0a09", 0.9)});
 
     // Side grips: darker rubber bands with ribs.
     for (const QRectF& band : {QRectF(36, 150, 10, 470), QRectF(375, 150, 10, 470)}) {
@@ -444,13 +462,7 @@ QImage drawWalkie()
     }
     engrave(p, placedText(QStringLiteral("VELMORA"), 8, true, 2.2, 60, 112, Align::left), hex("#8d8e86"),
             hex("#000000", 0.0));
-    const QPointF lamp(356, 112);
-    glow(p, ellipse(QRectF(lamp - QPointF(4, 4), QSizeF(8, 8))), 4, hex("#ff8a1a", 0.8));
-    QRadialGradient lampLight(lamp - QPointF(0.8, 0.8), 3.2);
-    lampLight.setColorAt(0, hex("#fff1dc"));
-    lampLight.setColorAt(0.45, hex("#ffa43a"));
-    lampLight.setColorAt(1, hex("#c25a06"));
-    p.fillPath(ellipse(QRectF(lamp - QPointF(3, 3), QSizeF(6, 6))), lampLight);
+    lamp(p, QPointF(356, 112), hex("#ff8a1a", 0.8), hex("#fff1dc"), hex("#ffa43a"), hex("#c25a06"));
     engrave(p, placedText(QStringLiteral("TX"), 6, true, 1, 346, 112.2, Align::right), hex("#6c6d66"),
             hex("#000000", 0.0));
 
