@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace velmora {
+
+// A request to open Velmora at a folder, from the desktop's "New Window" and
+// "New Tab" actions: the command-line options "--open-window DIR" and
+// "--open-tab DIR", handed to the running instance when there is one.
+struct FolderRequest {
+    enum class Action { OpenWindow, OpenTab };
+
+    // What a request without a usable folder answers.
+    static inline const QString noFolderMessage = QStringLiteral("No folder was provided.");
+
+    Action action = Action::OpenWindow;
+    QString folder; // absolute
+
+    // "open-window" or "open-tab", as sent to the running instance.
+    QString actionName() const;
+    static std::optional<Action> actionFromName(const QString& name);
+
+    bool operator==(const FolderRequest&) const = default;
+};
+
+// The folder that a list of paths names: the first path that exists is taken,
+// itself when it is a folder, else the folder that holds it; paths that do
+// not exist are skipped, and relative paths are taken against the base
+// folder. Empty when no path exists.
+QString firstFolder(const QStringList& paths, const QString& base);
+
+// The folder options of a command line (the program first).
+struct FolderCommandLine {
+    // "--open-window" or "--open-tab" was given.
+    bool present = false;
+    // Set when a path after the first such option names a usable folder; the
+    // paths run up to the next argument that begins with "--".
+    std::optional<FolderRequest> request;
+};
+
+FolderCommandLine parseFolderCommandLine(const QStringList& arguments, const QString& workingDirectory);
+
+} // namespace velmora
