@@ -1,5 +1,7 @@
 #include "app/DeviceIdentifier.h"
 
+#include "support/ScopedEnvironment.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -71,15 +73,10 @@ TEST(DeviceIdentifierTest, CurrentIsTheSameEveryTime)
     // Without a machine id the identifier is kept in the data folder: keep it
     // out of the user's.
     QTemporaryDir data;
-    const QByteArray saved = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const velmora::test::ScopedEnvironment dataHome("XDG_DATA_HOME", data.path().toUtf8());
     const QString identifier = DeviceIdentifier::current();
     EXPECT_FALSE(identifier.isEmpty());
     EXPECT_EQ(DeviceIdentifier::current(), identifier);
-    if (saved.isNull())
-        qunsetenv("XDG_DATA_HOME");
-    else
-        qputenv("XDG_DATA_HOME", saved);
 }
 
 } // namespace

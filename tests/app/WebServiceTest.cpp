@@ -1,5 +1,7 @@
 #include "app/WebService.h"
 
+#include "support/ScopedEnvironment.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -7,24 +9,9 @@ namespace {
 using namespace velmora;
 
 class WebServiceTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_wasSet = qEnvironmentVariableIsSet("VELMORA_SERVICE_URL");
-        m_saved = qgetenv("VELMORA_SERVICE_URL");
-        qunsetenv("VELMORA_SERVICE_URL");
-    }
-    void TearDown() override
-    {
-        if (m_wasSet)
-            qputenv("VELMORA_SERVICE_URL", m_saved);
-        else
-            qunsetenv("VELMORA_SERVICE_URL");
-    }
-
 private:
-    bool m_wasSet = false;
-    QByteArray m_saved;
+    // Each test starts from the built-in address.
+    velmora::test::ScopedEnvironment m_service{"VELMORA_SERVICE_URL", QByteArray()};
 };
 
 TEST_F(WebServiceTest, BuiltInAddressIsHttps)

@@ -3,6 +3,7 @@
 #include "diagnostics/CrashReportQueue.h"
 #include "diagnostics/CrashReporter.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,30 +18,7 @@ namespace {
 
 using namespace velmora;
 using velmora::test::LoopbackHttpServer;
-
-// Sets an environment variable for its lifetime.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value)
-        : m_name(name)
-        , m_saved(qgetenv(name))
-        , m_wasSet(qEnvironmentVariableIsSet(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnvironment()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_saved);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    QByteArray m_saved;
-    bool m_wasSet;
-};
+using velmora::test::ScopedEnvironment;
 
 class CrashUploaderTest : public ::testing::Test {
 protected:

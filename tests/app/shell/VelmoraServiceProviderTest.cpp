@@ -1,5 +1,7 @@
 #include "app/VelmoraServiceProvider.h"
 
+#include "support/ScopedEnvironment.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QSignalSpy>
@@ -130,15 +132,12 @@ TEST_F(VelmoraServiceProviderTest, CommandLineOfALaterInstance)
 
 TEST_F(VelmoraServiceProviderTest, DefaultSocketIsTheUsersOwn)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", m_root.path().toUtf8());
-    EXPECT_EQ(VelmoraServiceProvider::defaultSocketPath(), m_root.filePath("velmora.sock"));
-    qputenv("XDG_RUNTIME_DIR", "");
+    {
+        const velmora::test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", m_root.path().toUtf8());
+        EXPECT_EQ(VelmoraServiceProvider::defaultSocketPath(), m_root.filePath("velmora.sock"));
+    }
+    const velmora::test::ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", "");
     EXPECT_TRUE(VelmoraServiceProvider::defaultSocketPath().startsWith(QDir::tempPath() + "/velmora-"));
-    if (saved.isNull())
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 } // namespace
