@@ -4,6 +4,7 @@
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include <QNativeGestureEvent>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -13,7 +14,7 @@
 namespace velmora {
 
 CanvasScrollView::CanvasScrollView(SkinBuilderModel& model, QWidget* parent)
-    : QScrollArea(parent), m_canvas(new CanvasView(model))
+    : QScrollArea(parent), m_canvas(new CanvasView(model)), m_room(new QWidget)
 {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
@@ -28,10 +29,25 @@ CanvasScrollView::CanvasScrollView(SkinBuilderModel& model, QWidget* parent)
     viewport()->setPalette(colours);
     viewport()->setBackgroundRole(QPalette::Window);
     viewport()->setAutoFillBackground(true);
-    setViewportMargins(contentInset, contentInset, contentInset, contentInset);
-    setWidget(m_canvas);
+    // Slim scrollers that sit quietly on the dark surface.
+    const QString scrollers = QStringLiteral(
+        "QScrollBar { background: transparent; border: none; margin: 0; }"
+        "QScrollBar:vertical { width: 10px; }"
+        "QScrollBar:horizontal { height: 10px; }"
+        "QScrollBar::handle { background: rgba(255, 255, 255, 56); border-radius: 3px; margin: 2px; }"
+        "QScrollBar::handle:hover { background: rgba(255, 255, 255, 96); }"
+        "QScrollBar::handle:vertical { min-height: 32px; }"
+        "QScrollBar::handle:horizontal { min-width: 32px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: none; background: none; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+    verticalScrollBar()->setStyleSheet(scrollers);
+    horizontalScrollBar()->setStyleSheet(scrollers);
+    // The canvas sits in a little more room, which scrolls with it.
+    m_canvas->setParent(m_room);
+    m_canvas->move(contentInset, contentInset);
+    fitRoom();
+    setWidget(m_room);
     connect(&model, &SkinBuilderModel::changed, this, &CanvasScrollView::modelChanged);
-    centrePicture();
 }
 
 qreal CanvasScrollView::magnification() const { return m_canvas->magnification(); }
@@ -45,28 +61,46 @@ void CanvasScrollView::setMagnification(qreal magnification, std::optional<QPoin
     if (magnification == old)
         return;
     const QPointF at = anchor.value_or(QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
-    // The canvas point under the anchor, in unscaled points.
-    const QPointF under = m_canvas->mapFrom(viewport(), at) / old;
+    // The picture point under the anchor stays there.
+    const QPointF under = m_canvas->imagePoint(m_canvas->mapFrom(viewport(), at));
     m_canvas->setMagnification(magnification);
-    const QPointF now = under * magnification;
-    horizontalScrollBar()->setValue(int(std::lround(now.x() - at.x())));
-    verticalScrollBar()->setValue(int(std::lround(now.y() - at.y())));
+    fitRoom();
+    scrollTo(under, at);
 }
 
 void CanvasScrollView::centrePicture()
 {
-    const QPointF centre = m_canvas->widgetPoint(m_canvas->pictureRect().center());
-    horizontalScrollBar()->setValue(int(std::lround(centre.x() - viewport()->width() / 2.0)));
-    verticalScrollBar()->setValue(int(std::lround(centre.y() - viewport()->height() / 2.0)));
+    m_centrePending = !isVisible();
+    scrollTo(m_canvas->pictureRect().center(), QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
+}
+
+void CanvasScrollView::scrollTo(const QPointF& imagePoint, const QPointF& viewportPoint)
+{
+    const QPointF inRoom = m_canvas->widgetPoint(imagePoint) + QPointF(m_canvas->pos());
+    horizontalScrollBar()->setValue(int(std::lround(inRoom.x() - viewportPoint.x())));
+    verticalScrollBar()->setValue(int(std::lround(inRoom.y() - viewportPoint.y())));
+}
+
+void CanvasScrollView::fitRoom()
+{
+    m_room->resize(m_canvas->size() + QSize(2 * contentInset, 2 * contentInset));
 }
 
 void CanvasScrollView::modelChanged()
 {
     const QSize before = m_canvas->size();
     m_canvas->syncWithModel();
+    fitRoom();
     // A picture of another size (a new one, a trim, an undo of it) is shown
     // from its middle.
     if (m_canvas->size() != before)
+        centrePicture();
+}
+
+void CanvasScrollView::resizeEvent(QResizeEvent* event)
+{
+    QScrollArea::resizeEvent(event);
+    if (m_centrePending && isVisible())
         centrePicture();
 }
 

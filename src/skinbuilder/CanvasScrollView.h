@@ -11,7 +11,7 @@ class CanvasView;
 class SkinBuilderModel;
 
 // Hosts the editing canvas in a zoomable, scrollable area with 40 points of
-// room around it. Ctrl with the wheel, or a pinch, zooms about the pointer
+// room around it (which scrolls with it). Ctrl with the wheel, or a pinch, zooms about the pointer
 // between 0.1 and 20 times; the canvas follows every change of the model.
 class CanvasScrollView final : public QScrollArea {
     Q_OBJECT
@@ -34,11 +34,18 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void modelChanged();
+    void fitRoom();
+    // Scrolls so that the picture point shows at the viewport point.
+    void scrollTo(const QPointF& imagePoint, const QPointF& viewportPoint);
 
     CanvasView* m_canvas;
+    QWidget* m_room; // the canvas with the inset around it
+    // The picture is centred once the view has its size.
+    bool m_centrePending = true;
 };
 
 } // namespace velmora
