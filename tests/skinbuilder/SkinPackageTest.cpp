@@ -49,6 +49,19 @@ protected:
     {
         TemporaryHome::SetUp();
         dialogs = test::scriptDialogs(model);
+        // A temporary folder of the test's own, to see what an export leaves.
+        m_savedTemp = qgetenv("TMPDIR");
+        QDir().mkpath(root() + QStringLiteral("/tmp"));
+        qputenv("TMPDIR", (root() + QStringLiteral("/tmp")).toUtf8());
+    }
+
+    void TearDown() override
+    {
+        if (m_savedTemp.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", m_savedTemp);
+        TemporaryHome::TearDown();
     }
 
     // A picture of the given pixel size whose point size is pixels over
@@ -80,6 +93,9 @@ protected:
 
     SkinBuilderModel model;
     std::shared_ptr<test::ScriptedDialogs::Script> dialogs;
+
+private:
+    QByteArray m_savedTemp;
 };
 
 TEST_F(SkinPackageTest, ScalesTheScreenAreaAndRadiiByHalfThePixelWidth)
@@ -354,8 +370,8 @@ TEST_F(SkinPackageTest, ExportWritesAFlatZipOfTheTwoFiles)
     EXPECT_FALSE(model.statusIsError());
     EXPECT_EQ(zipEntries(zip), (QStringList{"frame@2x.png", "skin.json"}));
     EXPECT_EQ(QDir(root() + QStringLiteral("/out")).entryList(QDir::Files | QDir::Hidden), QStringList{"pocket.zip"});
-    EXPECT_TRUE(QDir::temp().entryList({QStringLiteral("velmora-export-*")}, QDir::Dirs).isEmpty())
-        << "the working folder is gone";
+    EXPECT_EQ(QDir::tempPath(), root() + QStringLiteral("/tmp"));
+    EXPECT_TRUE(QDir::temp().isEmpty()) << "the working folder is gone";
 }
 
 TEST_F(SkinPackageTest, AnExportThatCannotWriteReportsIt)
@@ -366,6 +382,7 @@ TEST_F(SkinPackageTest, AnExportThatCannotWriteReportsIt)
     model.exportSkin();
     EXPECT_TRUE(status().startsWith(QStringLiteral("Export failed: "))) << status().toStdString();
     EXPECT_TRUE(model.statusIsError());
+    EXPECT_TRUE(QDir::temp().isEmpty()) << "the working folder is gone";
 }
 
 class ReopenTest : public SkinPackageTest {
