@@ -4,6 +4,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
 #include "skinbuilder/BuilderTestSupport.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <archive_entry.h>
 
 #include <functional>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -50,17 +52,13 @@ protected:
         TemporaryHome::SetUp();
         dialogs = test::scriptDialogs(model);
         // A temporary folder of the test's own, to see what an export leaves.
-        m_savedTemp = qgetenv("TMPDIR");
         QDir().mkpath(root() + QStringLiteral("/tmp"));
-        qputenv("TMPDIR", (root() + QStringLiteral("/tmp")).toUtf8());
+        m_temp.emplace("TMPDIR", (root() + QStringLiteral("/tmp")).toUtf8());
     }
 
     void TearDown() override
     {
-        if (m_savedTemp.isEmpty())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", m_savedTemp);
+        m_temp.reset();
         TemporaryHome::TearDown();
     }
 
@@ -95,7 +93,7 @@ protected:
     std::shared_ptr<test::ScriptedDialogs::Script> dialogs;
 
 private:
-    QByteArray m_savedTemp;
+    std::optional<test::ScopedEnvironment> m_temp;
 };
 
 TEST_F(SkinPackageTest, ScalesTheScreenAreaAndRadiiByHalfThePixelWidth)
