@@ -17,6 +17,8 @@
 
 #include <cstdlib>
 
+#include "support/PrivateXServer.h"
+
 namespace velmora {
 namespace {
 
@@ -67,7 +69,10 @@ TEST(DeviceWindowDisplay, HandheldOpensShapedAndShowsTypedOutputOnItsScreen)
     profile.close();
 
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLocal8Bit(display));
+    // Typing and the focus belong to the whole server: keep out of the way of
+    // other tests on the shared display where a server of our own starts.
+    const velmora::test::PrivateXServer server;
+    environment.insert(QStringLiteral("DISPLAY"), server.displayOr(display));
     environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.path());

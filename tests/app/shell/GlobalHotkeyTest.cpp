@@ -6,6 +6,8 @@
 
 #include "app/GlobalHotkey.h"
 
+#include "support/PrivateXServer.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,7 +40,8 @@ protected:
         if (!display || !*display)
             GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
         ASSERT_TRUE(m_runtime.isValid());
-        m_environment.insert("DISPLAY", privateDisplay().value_or(QString::fromLocal8Bit(display)));
+        m_server.emplace();
+        m_environment.insert("DISPLAY", m_server->displayOr(display));
         m_environment.insert("HOME", m_runtime.path());
         m_environment.insert("PATH", "/usr/local/bin:/usr/bin:/bin");
         m_environment.insert("QT_QPA_PLATFORM", "xcb");
@@ -55,22 +58,6 @@ protected:
             probe->waitForFinished(5000);
             delete probe;
         }
-        if (m_xvfb.state() != QProcess::NotRunning) {
-            m_xvfb.terminate();
-            m_xvfb.waitForFinished(5000);
-        }
-    }
-
-    // Starts Xvfb on a free display number; nothing when it cannot.
-    std::optional<QString> privateDisplay()
-    {
-        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "640x480x24", "-nolisten", "tcp"});
-        if (!m_xvfb.waitForStarted(5000))
-            return std::nullopt;
-        const QString number = nextLine(&m_xvfb, 10000);
-        if (number.isEmpty())
-            return std::nullopt;
-        return ':' + number;
     }
 
     QProcess* startProbe()
@@ -102,7 +89,7 @@ protected:
     }
 
     QTemporaryDir m_runtime;
-    QProcess m_xvfb;
+    std::optional<velmora::test::PrivateXServer> m_server;
     QProcessEnvironment m_environment;
     QList<QProcess*> m_probes;
 };

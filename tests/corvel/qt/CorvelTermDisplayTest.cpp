@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "support/PrivateXServer.h"
+
 namespace corvel {
 namespace {
 
@@ -42,7 +44,10 @@ TEST(CorvelTermDisplay, TypedCommandRunsInTheLoginShell)
     const QString dump = home.filePath(QStringLiteral("screen.txt"));
 
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromLocal8Bit(display));
+    // Typing and the focus belong to the whole server: keep out of the way of
+    // other tests on the shared display where a server of our own starts.
+    const velmora::test::PrivateXServer server;
+    environment.insert(QStringLiteral("DISPLAY"), server.displayOr(display));
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
