@@ -81,9 +81,14 @@ void HeadlessTerminal::dataReceived(std::span<const std::uint8_t> slice)
     terminal_->parser().parse(slice);
 }
 
+// The size in pixels agrees with the cell size the terminal reports, so
+// programs that size pictures from it get whole cells.
 winsize HeadlessTerminal::getWindowSize()
 {
-    return winsize {clampToShort(terminal_->rows), clampToShort(terminal_->cols), 16, 16};
+    const int rows = terminal_->rows;
+    const int cols = terminal_->cols;
+    return winsize {clampToShort(rows), clampToShort(cols), clampToShort(cols * cellWidth),
+                    clampToShort(rows * cellHeight)};
 }
 
 void HeadlessTerminal::send(Terminal& /*source*/, std::span<const std::uint8_t> data)

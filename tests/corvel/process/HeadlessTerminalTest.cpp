@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
 #include <algorithm>
 
 using namespace corvel;
@@ -56,18 +58,25 @@ TEST_F(HeadlessTerminalTest, ScriptOutputLandsOnTheScreenAndTheExitCodeReachesOn
     EXPECT_EQ(headless->screenText(), "hello\n  world\nred\n");
 }
 
+// The pixel size is the grid of the reported 10 by 20 pixel cells, on the
+// pseudo-terminal the child reads it from.
 TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalSize)
 {
     create(sized(100, 30));
     const winsize size = headless->getWindowSize();
     EXPECT_EQ(size.ws_row, 30);
     EXPECT_EQ(size.ws_col, 100);
-    EXPECT_EQ(size.ws_xpixel, 16);
-    EXPECT_EQ(size.ws_ypixel, 16);
+    EXPECT_EQ(size.ws_xpixel, 1000);
+    EXPECT_EQ(size.ws_ypixel, 600);
 
-    runShell("stty size");
+    runShell("stty size; read line");
+    ASSERT_TRUE(loop.runUntil([&] { return headless->screenText() == "30 100\n"; }, 20s));
+    winsize onPty {};
+    ASSERT_EQ(::ioctl(headless->process().childfd(), TIOCGWINSZ, &onPty), 0);
+    EXPECT_EQ(onPty.ws_xpixel, 1000);
+    EXPECT_EQ(onPty.ws_ypixel, 600);
+    headless->send("\r");
     ASSERT_TRUE(runUntilEnd());
-    EXPECT_EQ(headless->screenText(), "30 100\n");
 }
 
 TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChildWithoutHostCode)
