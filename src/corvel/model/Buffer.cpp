@@ -21,6 +21,7 @@ Buffer::Buffer(int cols, int rows, int tabStopWidth, std::optional<int> scrollba
       rows_(std::max(rows, 1)),
       scrollback_(scrollback ? std::optional(std::max(*scrollback, 0)) : std::nullopt),
       scrollBottom_(rows_ - 1) {
+    marginRight = cols_ - 1;
     scroll = [](bool) { writeDiagnostic("This should be set after creating a buffer"); };
     installRingHooks();
     setupTabStops(-1, tabStopWidth);
@@ -120,13 +121,11 @@ void Buffer::softReset() {
     savedAttr = Attribute();
     savedX = 0;
     savedY = 0;
-    savedCharset = nullptr;
+    savedPendingWrap = false;
+    savedCharsets = {};
+    savedGLevel = 0;
     savedOriginMode = false;
-    savedMarginMode = false;
-    savedWraparound = true;
-    savedReverseWraparound = false;
-    marginLeft = 0;
-    marginRight = cols_ - 1;
+    resetMargins();
 }
 
 void Buffer::fillViewportRows(std::optional<Attribute> attribute) {
@@ -178,21 +177,27 @@ void Buffer::recalculateLinesWithImagesCount() {
 // --- Printing
 
 void Buffer::wrapToNextLine() {
+    pendingWrap_ = false;
     x_ = marginMode ? marginLeft : 0;
-    if (y_ < scrollBottom_) {
+    if (y_ == scrollBottom_) {
+        scroll(true);
+    } else if (y_ < rows_ - 1) {
         ++y_;
         lines_[yBase_ + y_].isWrapped = true;
-    } else {
-        scroll(true);
     }
 }
 
 void Buffer::insertCharacter(const CharData& character) {
     const int width = std::max<int>(character.width, 1);
-    const int limit = rightLimit();
+    if (pendingWrap_) {
+        pendingWrap_ = false;
+        if (wraparound) wrapToNextLine();
+    }
+    int limit = rightLimit();
     if (x_ + width - 1 > limit) {
         if (wraparound) {
             wrapToNextLine();
+            limit = rightLimit();
         } else {
             if (width == 2) return;
             x_ = limit;
@@ -206,8 +211,8 @@ void Buffer::insertCharacter(const CharData& character) {
         const int last = std::min(cols_, line.count()) - 1;
         if (last >= 0 && line[last].width == 2) line.set(cols_ - 1, fill);
     }
-    lastBufferStorage = {yBase_ + y_, x_, cols_, rows_};
     if (x_ >= cols_) x_ = cols_ - 1;
+    lastBufferStorage = {yBase_ + y_, x_, cols_, rows_};
     if (printPayload.code != 0) [[unlikely]] {
         CharData linked = character;
         linked.payload = printPayload;
@@ -215,43 +220,74 @@ void Buffer::insertCharacter(const CharData& character) {
     } else {
         line.set(x_, character);
     }
-    ++x_;
-    for (int i = 1; i < width && x_ < cols_; ++i) {
+    int last = x_;
+    for (int i = 1; i < width && last + 1 < cols_; ++i) {
         CharData rest(curAttr, 0, 0);
         rest.payload = printPayload;
-        line.set(x_, rest);
-        ++x_;
+        line.set(++last, rest);
     }
+    advancePast(last, limit);
 }
 
 int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attribute) {
     if (insertMode || run.empty()) return 0;
-    const int limit = rightLimit();
     const int total = static_cast<int>(run.size());
     // The usual case: the whole run fits on the cursor's row, unlinked.
-    if (x_ + total - 1 <= limit && printPayload.code == 0) [[likely]] {
-        const int row = yBase_ + y_;
-        lines_[row].setAsciiRun(x_, run, attribute);
-        x_ += total;
-        lastBufferStorage = {row, x_ - 1, cols_, rows_};
-        return total;
+    if (!pendingWrap_ && printPayload.code == 0) [[likely]] {
+        const int limit = rightLimit();
+        const int last = x_ + total - 1;
+        if (last <= limit) [[likely]] {
+            const int row = yBase_ + y_;
+            lines_[row].setAsciiRun(x_, run, attribute);
+            lastBufferStorage = {row, last, cols_, rows_};
+            advancePast(last, limit);
+            return total;
+        }
     }
+    return insertAsciiRunSlow(run, attribute);
+}
+
+int Buffer::insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& attribute) {
+    const int total = static_cast<int>(run.size());
     int printed = 0;
     while (printed < total) {
-        if (x_ > limit) {
-            if (!wraparound) break;
-            wrapToNextLine();
+        if (pendingWrap_) {
+            pendingWrap_ = false;
+            if (wraparound) wrapToNextLine();
         }
-        const int n = std::min(limit - x_ + 1, total - printed);
-        if (n <= 0) break;
-        lines_[yBase_ + y_].setAsciiRun(x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(n)),
-                                        attribute);
+        int limit = rightLimit();
+        if (x_ > limit) {
+            // Only a cursor put past the last column by hand gets here.
+            if (!wraparound) {
+                x_ = limit;
+            } else {
+                wrapToNextLine();
+                limit = rightLimit();
+            }
+        }
+        const int row = yBase_ + y_;
+        BufferLine& line = lines_[row];
+        const int room = limit - x_ + 1;
+        const int remaining = total - printed;
+        if (remaining > room && !wraparound) {
+            // Without auto-wrap every byte past the limit lands on the limit
+            // column in turn, so the run's last byte is the one that stays.
+            if (room > 1) line.setAsciiRun(x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(room - 1)), attribute);
+            line.setAsciiRun(limit, run.subspan(static_cast<size_t>(total - 1), 1), attribute);
+            if (printPayload.code != 0) [[unlikely]]
+                stampPayload(line, x_, room);
+            lastBufferStorage = {row, limit, cols_, rows_};
+            x_ = limit;
+            return total;
+        }
+        const int n = std::min(room, remaining);
+        line.setAsciiRun(x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(n)), attribute);
         if (printPayload.code != 0) [[unlikely]]
-            stampPayload(lines_[yBase_ + y_], x_, n);
-        x_ += n;
+            stampPayload(line, x_, n);
+        lastBufferStorage = {row, x_ + n - 1, cols_, rows_};
+        advancePast(x_ + n - 1, limit);
         printed += n;
     }
-    if (printed > 0) lastBufferStorage = {yBase_ + y_, x_ - 1, cols_, rows_};
     return printed;
 }
 

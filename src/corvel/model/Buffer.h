@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,10 +56,17 @@ public:
     int getCorrectBufferLength(int rows) const;
 
     // --- Cursor and viewport; negative values written are ignored.
+    // The cursor column never passes the last column. Printing into the
+    // last column of the line (the right margin, when the cursor is inside
+    // the margins) leaves the cursor on that column with a pending wrap:
+    // the next character printed goes to the start of the next line first.
+    // Moving the cursor cancels the pending wrap.
     int x() const { return x_; }
-    void setX(int value) { if (value >= 0) x_ = value; }
+    void setX(int value) { if (value >= 0) { x_ = value; pendingWrap_ = false; } }
     int y() const { return y_; }
-    void setY(int value) { if (value >= 0) y_ = value; }
+    void setY(int value) { if (value >= 0) { y_ = value; pendingWrap_ = false; } }
+    bool pendingWrap() const { return pendingWrap_; }
+    void setPendingWrap(bool value) { pendingWrap_ = value; }
     int yDisp() const { return yDisp_; }
     void setYDisp(int value) { if (value >= 0) yDisp_ = value; }
     int yBase() const { return yBase_; }
@@ -71,21 +79,28 @@ public:
 
     // Lines the terminal's scroll dropped from the top of a full ring.
     int linesTop = 0;
+    // The left and right margins; the whole width unless the terminal's
+    // left-and-right-margin mode narrowed them.
     int marginLeft = 0;
-    int marginRight = 0;
+    int marginRight;
     std::vector<bool> tabStops;
+    // Returns the margins to the whole width.
+    void resetMargins()
+    {
+        marginLeft = 0;
+        marginRight = cols_ - 1;
+    }
 
-    // --- Saved cursor state (DECSC)
+    // --- Saved cursor state (DECSC): the position with its pending wrap,
+    // the rendition, the character-set slots with the one in use, and
+    // origin mode.
     int savedX = 0;
     int savedY = 0;
+    bool savedPendingWrap = false;
     Attribute savedAttr;
-    const CharSet* savedCharset = nullptr;
+    std::array<const CharSet*, 4> savedCharsets{};
+    uint8_t savedGLevel = 0;
     bool savedOriginMode = false;
-    bool savedMarginMode = false;
-    // Auto-wrap is on until something turns it off, so a restore without a
-    // save keeps it on.
-    bool savedWraparound = true;
-    bool savedReverseWraparound = false;
 
     // Fill attribute for the cells that insert-mode printing opens and for
     // the column after a wide character.
@@ -163,20 +178,36 @@ public:
     void setLinesWithImagesCount(int count) { linesWithImagesCount_ = count; }
 
     // --- Printing
-    // Prints one cell of width 1 or 2 at the cursor, wrapping first when it
-    // does not fit; the cursor may end one past the last column (pending wrap).
+    // Prints one cell of width 1 or 2 at the cursor, wrapping first when a
+    // wrap is pending or the character does not fit; printing into the last
+    // column leaves a pending wrap (with auto-wrap) or the cursor on that
+    // column (without, so the next character overwrites it).
     void insertCharacter(const CharData& character);
-    // Prints a run of ASCII bytes in attribute; returns how many were
-    // printed, which is less than the run only when the right limit was
-    // reached without auto-wrap. In insert mode nothing is printed.
+    // Prints a run of ASCII bytes in attribute by the same rules; returns
+    // how many were printed: all of them, or none in insert mode.
     int insertAsciiRun(std::span<const uint8_t> run, const Attribute& attribute);
 
 private:
     void installRingHooks();
-    int rightLimit() const { return marginMode ? marginRight : cols_ - 1; }
+    // The last column printing may use: the right margin for a cursor
+    // inside it, else the screen's last column.
+    int rightLimit() const { return marginMode && x_ <= marginRight ? marginRight : cols_ - 1; }
     // Moves the cursor to the start of the next row, scrolling at the bottom
-    // of the region, and marks that row as continuing the one above.
+    // of the region, and marks that row as continuing the one above. Below
+    // the region the cursor moves down to the last row and never scrolls.
     void wrapToNextLine();
+    // Puts the cursor after a character printed up to column last: on the
+    // next column, or on the limit with a pending wrap when it is passed.
+    void advancePast(int last, int limit)
+    {
+        if (last >= limit) {
+            x_ = limit;
+            pendingWrap_ = wraparound;
+        } else {
+            x_ = last + 1;
+        }
+    }
+    int insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& attribute);
     // Gives count cells from col on the printPayload handle.
     void stampPayload(BufferLine& line, int col, int count);
     // Visits every line the ring holds, used or not.
@@ -203,6 +234,7 @@ private:
     std::optional<int> scrollback_;
     int x_ = 0;
     int y_ = 0;
+    bool pendingWrap_ = false;
     int yDisp_ = 0;
     int yBase_ = 0;
     int scrollTop_ = 0;

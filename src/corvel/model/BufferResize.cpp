@@ -19,7 +19,11 @@ void Buffer::resize(int newCols, int newRows) {
     newCols = std::max(newCols, 1);
     newRows = std::max(newRows, 1);
 
-    if (newCols - 1 < marginRight) marginRight = newCols - 1;
+    // Margins that span the whole width keep doing so; narrowed ones are
+    // clamped to the new width.
+    if (!marginMode || (marginLeft == 0 && marginRight == cols_ - 1) || newCols - 1 < marginRight)
+        marginRight = newCols - 1;
+    if (!marginMode) marginLeft = 0;
     if (marginLeft >= marginRight) marginLeft = marginRight;
 
     const int newMaxLength = getCorrectBufferLength(newRows);
@@ -75,6 +79,12 @@ void Buffer::resize(int newCols, int newRows) {
 
     // The cursor stays on its content: rows pulled from the scroll-back push
     // it down.
+    if (pendingWrap_ && newCols != cols_) {
+        // A pending wrap stands for the column after the last one; on a
+        // wider screen that column exists.
+        ++x_;
+        pendingWrap_ = false;
+    }
     x_ = std::min(x_, newCols - 1);
     y_ = std::min(y_, newRows - 1) + pulled;
     savedX = std::min(savedX, newCols - 1);

@@ -78,8 +78,12 @@ void Terminal::setup(bool isReset)
     rows = std::max(MINIMUM_ROWS, options.rows);
 
     if (isReset) {
+        // Both screens start clean: a program that left the alternate
+        // screen behind must not find its text there again.
         resetNormalBuffer();
-        activateNormalBuffer(false);
+        buffer_ = normalBuffer_.get();
+        clearKittyImages(*altBuffer_, true);
+        altBuffer_ = makeBuffer(cols, rows, std::nullopt);
     } else {
         normalBuffer_->resize(cols, rows);
         altBuffer_->resize(cols, rows);
@@ -89,9 +93,7 @@ void Terminal::setup(bool isReset)
     applicationKeypad = false;
     applicationCursor = false;
     originMode = false;
-    marginMode = false;
-    normalBuffer_->marginMode = false;
-    altBuffer_->marginMode = false;
+    setMarginMode(false);
     insertMode = false;
     normalBuffer_->insertMode = false;
     altBuffer_->insertMode = false;
@@ -113,8 +115,6 @@ void Terminal::setup(bool isReset)
 
     buffer_->setScrollTop(0);
     buffer_->setScrollBottom(rows - 1);
-    buffer_->marginLeft = 0;
-    buffer_->marginRight = cols - 1;
 
     cc.send8bit = false;
     conformance = TerminalConformance::vt500;
@@ -173,6 +173,10 @@ void Terminal::resetFully(bool resetParser)
     if (resetParser)
         parser_->reset();
     endSynchronizedOutput();
+    // A reset leaves 132-column mode for 80 columns.
+    const bool leaves132 = column132Mode;
+    if (leaves132)
+        resize(80, rows);
     options.rows = rows;
     options.cols = cols;
     const bool wasHidden = cursorHidden;
@@ -185,6 +189,8 @@ void Terminal::resetFully(bool resetParser)
     cursorHidden = wasHidden;
     updateRange(0);
     updateRange(rows - 1);
+    if (leaves132 && tdel)
+        tdel->sizeChanged(*this);
 }
 
 // ---- size ------------------------------------------------------------------------------
@@ -195,6 +201,7 @@ void Terminal::resize(int newCols, int newRows)
     newRows = std::max(MINIMUM_ROWS, newRows);
     if (newCols == cols && newRows == rows)
         return;
+    column132Mode = false;
     endSynchronizedOutput();
     resizeBuffers(newCols, newRows);
     const int oldCols = cols;

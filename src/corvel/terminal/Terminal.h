@@ -262,9 +262,13 @@ public:
     std::string_view st() const { return cc.send8bit ? "\x9c" : "\x1b\\"; }
 
     // ---- cursor placement --------------------------------------------------
+    // Holds the cursor on the screen (in the region in origin mode); with
+    // setToMaximum false a pending wrap survives.
     void restrictCursor(bool setToMaximum = true);
     void setCursor(int col, int row);
     void cursorForward(int count);
+    // CUB and BS: back to the left margin, or with auto-wrap and reverse
+    // wrap both on, on to the end of the row above.
     void cursorBackward(int count);
 
     // ---- printing and character sets -----------------------------------------
@@ -295,6 +299,8 @@ public:
     // ---- cursor movement and editing (TerminalEditing.cpp) ---------------------
     void cmdCursorPosition(const SequenceParams& pars, const Intermediates& collect);
     void cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& collect);
+    // ED 2: every row of the screen erased, every inline image dropped.
+    void eraseScreen();
     void cmdEraseInLine(const SequenceParams& pars, const Intermediates& collect);
     void cmdSetScrollRegion(const SequenceParams& pars, const Intermediates& collect);
     void cmdSaveCursor(const SequenceParams& pars, const Intermediates& collect);
@@ -322,6 +328,10 @@ public:
     void cmdResetMode(const SequenceParams& pars, const Intermediates& collect);
     void setMode(int64_t mode, const Intermediates& collect);
     void resetMode(int64_t mode, const Intermediates& collect);
+    // DECCOLM (private mode 3, while allow80To132 is set): 132 or 80
+    // columns; the screen is erased, the scroll region, the margins and
+    // origin mode reset and the cursor homed, and every other mode kept.
+    void setColumnMode(bool wide);
     void announceScreenSwitch();
     void cmdCsiM(const SequenceParams& pars, const Intermediates& collect);
     void cmdCharAttributes(const SequenceParams& pars);
@@ -423,6 +433,9 @@ public:
     uint8_t gLevel = 0;
     bool cursorBlink = false;
     bool allow80To132 = true;
+    // Set by DECCOLM to 132 columns; a full reset then returns to 80. Any
+    // other change of the size clears it.
+    bool column132Mode = false;
     KittyGraphicsState kittyGraphicsState;
     KittyPlacementContext* kittyPlacementContext = nullptr;
     bool userScrolling = false;
@@ -504,6 +517,9 @@ private:
     static void registerLive(Terminal* terminal, bool live);
     BufferLine& cursorLine();
     void ensureBlankLine();
+    // DECLRMM on the terminal and both screens; turning it off returns both
+    // screens' margins to the whole width.
+    void setMarginMode(bool on);
 
     TerminalDelegate* tdel = nullptr;
     Executor* executor_ = nullptr;

@@ -36,8 +36,6 @@ void Terminal::cmdCursorDown(const SequenceParams& pars, const Intermediates& /*
     Buffer& b = *buffer_;
     const int bottom = b.y() > b.scrollBottom() ? rows - 1 : b.scrollBottom();
     b.setY(std::min(b.y() + countParam(pars), bottom));
-    if (b.x() >= cols)
-        b.setX(cols - 1);
 }
 
 void Terminal::cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
@@ -47,9 +45,10 @@ void Terminal::cmdCursorCharAbsolute(const SequenceParams& pars, const Intermedi
     b.setX(std::min(positionParam(pars) + offset, cols - 1));
 }
 
-void Terminal::cmdCharPosAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
+// HPA counts from the origin as CHA does.
+void Terminal::cmdCharPosAbsolute(const SequenceParams& pars, const Intermediates& collect)
 {
-    buffer_->setX(std::min(countParam(pars), cols) - 1);
+    cmdCursorCharAbsolute(pars, collect);
 }
 
 void Terminal::cmdHPositionRelative(const SequenceParams& pars, const Intermediates& /*collect*/)
@@ -58,17 +57,21 @@ void Terminal::cmdHPositionRelative(const SequenceParams& pars, const Intermedia
     b.setX(std::min(b.x() + countParam(pars), cols - 1));
 }
 
+// VPA counts from the top of the scroll region in origin mode and stays
+// inside it, as CUP does.
 void Terminal::cmdLinePosAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
-    buffer_->setY(std::min(countParam(pars), rows) - 1);
+    Buffer& b = *buffer_;
+    if (originMode)
+        b.setY(static_cast<int>(std::min<int64_t>(int64_t{positionParam(pars)} + b.scrollTop(), b.scrollBottom())));
+    else
+        b.setY(std::min(countParam(pars), rows) - 1);
 }
 
 void Terminal::cmdVPositionRelative(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
     b.setY(std::min(b.y() + countParam(pars), rows - 1));
-    if (b.x() >= cols)
-        b.setX(cols - 1);
 }
 
 void Terminal::cmdHVPosition(const SequenceParams& pars, const Intermediates& /*collect*/)

@@ -429,14 +429,16 @@ void Terminal::tabForward(int64_t count)
 {
     const int limit = cols - 1;
     int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
-    for (int64_t i = 0; i < n; ++i)
-        buffer_->setX(buffer_->nextTabStop(marginMode, -1));
+    for (int64_t i = 0; i < n; ++i) {
+        // A tab that cannot move keeps a pending wrap.
+        const int next = buffer_->nextTabStop(marginMode, -1);
+        if (next != buffer_->x())
+            buffer_->setX(next);
+    }
 }
 
 void Terminal::tabBackward(int64_t count)
 {
-    if (buffer_->x() > cols)
-        return;
     const int limit = buffer_->cols();
     int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
     for (int64_t i = 0; i < n; ++i)

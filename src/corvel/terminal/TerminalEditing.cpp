@@ -28,6 +28,9 @@ void Terminal::cmdCursorPosition(const SequenceParams& pars, const Intermediates
 void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
+    // Erasing at the cursor takes back a pending wrap, as the editing
+    // commands below do.
+    b.setPendingWrap(false);
     const CharData erase(eraseAttr(), 0, 1);
     const int y = b.y();
     const int x = b.x();
@@ -60,11 +63,7 @@ void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates
         break;
     }
     case 2:
-        updateRange(rows - 1);
-        for (int row = rows - 1; row >= 0; --row)
-            resetBufferLine(row, true);
-        clearAllKittyImages();
-        updateRange(0);
+        eraseScreen();
         break;
     case 3: {
         CircularBufferLineList& lines = b.lines();
@@ -82,9 +81,19 @@ void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates
     }
 }
 
+void Terminal::eraseScreen()
+{
+    updateRange(rows - 1);
+    for (int row = rows - 1; row >= 0; --row)
+        resetBufferLine(row, true);
+    clearAllKittyImages();
+    updateRange(0);
+}
+
 void Terminal::cmdEraseInLine(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
+    b.setPendingWrap(false);
     const CharData erase(eraseAttr(), 0, 1);
     BufferLine& line = cursorLine();
     const int x = b.x();
@@ -123,17 +132,19 @@ void Terminal::cmdSetScrollRegion(const SequenceParams& pars, const Intermediate
     setCursor(0, 0);
 }
 
+// The saved cursor is the position with its pending wrap, the rendition,
+// the character-set slots with the one in use, and origin mode; auto-wrap,
+// reverse wrap and the margin mode are not part of it.
 void Terminal::cmdSaveCursor(const SequenceParams& /*pars*/, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
     b.savedX = b.x();
     b.savedY = b.y();
+    b.savedPendingWrap = b.pendingWrap();
     b.savedAttr = curAttr;
-    b.savedCharset = charset;
-    b.savedWraparound = wraparound;
+    b.savedCharsets = gCharsets;
+    b.savedGLevel = gLevel;
     b.savedOriginMode = originMode;
-    b.savedMarginMode = marginMode;
-    b.savedReverseWraparound = reverseWraparound;
 }
 
 void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermediates& /*collect*/)
@@ -141,21 +152,17 @@ void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermedia
     Buffer& b = *buffer_;
     b.setX(std::clamp(b.savedX, 0, cols - 1));
     b.setY(std::clamp(b.savedY, 0, rows - 1));
+    b.setPendingWrap(b.savedPendingWrap);
     curAttr = b.savedAttr;
-    charset = b.savedCharset;
+    gCharsets = b.savedCharsets;
+    setgLevel(b.savedGLevel);
     originMode = b.savedOriginMode;
-    marginMode = b.savedMarginMode;
-    normalBuffer_->marginMode = marginMode;
-    altBuffer_->marginMode = marginMode;
-    wraparound = b.savedWraparound;
-    normalBuffer_->wraparound = wraparound;
-    altBuffer_->wraparound = wraparound;
-    reverseWraparound = b.savedReverseWraparound;
 }
 
 void Terminal::cmdEraseChars(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
+    b.setPendingWrap(false);
     BufferLine& line = cursorLine();
     const int x = b.x();
     const int end = static_cast<int>(std::min<int64_t>(int64_t{x} + countParam(pars), line.count()));
@@ -170,8 +177,7 @@ void Terminal::cmdInsertChars(const SequenceParams& pars, const Intermediates& /
     const int x = b.x();
     if (marginMode && (x < b.marginLeft || x > b.marginRight))
         return;
-    if (x >= cols)
-        return;
+    b.setPendingWrap(false);
     const int rightMargin = marginMode ? b.marginRight : cols - 1;
     cursorLine().insertCells(x, countParam(pars), rightMargin, CharData(eraseAttr(), 0, 1));
     updateRange(b.y());
@@ -187,8 +193,7 @@ void Terminal::cmdDeleteChars(const SequenceParams& pars, const Intermediates& /
             return;
         n = std::min(n, b.marginRight - x + 1);
     }
-    if (x >= cols)
-        return;
+    b.setPendingWrap(false);
     const int rightMargin = marginMode ? b.marginRight : cols - 1;
     cursorLine().deleteCells(x, n, rightMargin, CharData(eraseAttr(), 0, 1));
     updateRange(b.y());
@@ -221,7 +226,7 @@ void Terminal::cmdDeleteColumns(const SequenceParams& pars, const Intermediates&
     const int x = b.x();
     if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
         return;
-    if (x >= cols || (marginMode && (x < b.marginLeft || x > b.marginRight)))
+    if (marginMode && (x < b.marginLeft || x > b.marginRight))
         return;
     const int rightMargin = marginMode ? b.marginRight : cols - 1;
     const CharData space(eraseAttr(), 32, 1);
@@ -235,12 +240,18 @@ void Terminal::cmdDeleteColumns(const SequenceParams& pars, const Intermediates&
     updateRange(b.scrollBottom());
 }
 
+// DECALN also returns the scroll region and the margins to the whole screen
+// and leaves origin mode, so the cursor goes to the screen's top-left.
 void Terminal::cmdScreenAlignmentPattern()
 {
     Buffer& b = *buffer_;
     Attribute attribute(curAttr.fg(), curAttr.bg());
     attribute.setUnderlineColor(curAttr.underlineColor());
     const CharData cell(attribute, 'E', 1);
+    b.setScrollTop(0);
+    b.setScrollBottom(rows - 1);
+    b.resetMargins();
+    originMode = false;
     setCursor(0, 0);
     for (int row = 0; row < rows; ++row) {
         BufferLine& line = b.lines()[b.yBase() + row];

@@ -81,20 +81,7 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
             setgCharset(slot, nullptr);
         break;
     case 3:
-        if (allow80To132) {
-            resize(132, rows);
-            endSynchronizedOutput();
-            options.rows = rows;
-            options.cols = cols;
-            const bool wasHidden = cursorHidden;
-            setup(true);
-            clearAllKittyImages();
-            cursorHidden = wasHidden;
-            updateRange(0);
-            updateRange(rows - 1);
-            if (tdel)
-                tdel->sizeChanged(*this);
-        }
+        setColumnMode(true);
         break;
     case 4:
         smoothScroll = true;
@@ -141,8 +128,7 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
         applicationKeypad = true;
         break;
     case 69:
-        marginMode = true;
-        setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::marginMode, true);
+        setMarginMode(true);
         break;
     case 1000:
         setMouseMode(MouseMode::vt200);
@@ -186,6 +172,35 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
         announceScreenSwitch();
 }
 
+void Terminal::setMarginMode(bool on)
+{
+    marginMode = on;
+    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::marginMode, on);
+    if (!on) {
+        normalBuffer_->resetMargins();
+        altBuffer_->resetMargins();
+    }
+}
+
+void Terminal::setColumnMode(bool wide)
+{
+    if (!allow80To132)
+        return;
+    resize(wide ? 132 : 80, rows);
+    endSynchronizedOutput();
+    column132Mode = wide;
+    Buffer& b = *buffer_;
+    b.setScrollTop(0);
+    b.setScrollBottom(rows - 1);
+    normalBuffer_->resetMargins();
+    altBuffer_->resetMargins();
+    originMode = false;
+    eraseScreen();
+    setCursor(0, 0);
+    if (tdel)
+        tdel->sizeChanged(*this);
+}
+
 // After either screen became the active one: the whole screen is new to the
 // host, and the cursor shows again.
 void Terminal::announceScreenSwitch()
@@ -220,20 +235,7 @@ void Terminal::resetMode(int64_t mode, const Intermediates& collect)
         applicationCursor = false;
         break;
     case 3:
-        if (allow80To132) {
-            resize(80, rows);
-            if (tdel)
-                tdel->sizeChanged(*this);
-            endSynchronizedOutput();
-            options.rows = rows;
-            options.cols = cols;
-            const bool wasHidden = cursorHidden;
-            setup(true);
-            clearAllKittyImages();
-            cursorHidden = wasHidden;
-            updateRange(0);
-            updateRange(rows - 1);
-        }
+        setColumnMode(false);
         break;
     case 4:
         smoothScroll = false;
@@ -284,8 +286,7 @@ void Terminal::resetMode(int64_t mode, const Intermediates& collect)
         applicationKeypad = false;
         break;
     case 69:
-        marginMode = false;
-        setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::marginMode, false);
+        setMarginMode(false);
         break;
     case 1004:
         sendFocus = false;
@@ -590,6 +591,7 @@ void Terminal::cmdSoftReset()
 {
     cursorHidden = false;
     originMode = false;
+    setMarginMode(false);
     // Printing reads the screens' copies of the modes, so they follow the
     // terminal's: text after the reset is no longer inserted.
     insertMode = false;

@@ -81,9 +81,8 @@ void Terminal::handlePrint(std::span<const uint8_t> data)
                 updateRange(b, b.y());
             return;
         }
-        // Insert mode prints nothing here; without auto-wrap the run stopped
-        // at the right edge, where every remaining byte lands on the last
-        // column one after the other, as a second pass over the run would.
+        // Insert mode prints nothing here: the general path inserts the run
+        // a character at a time.
         data = data.subspan(static_cast<size_t>(printed));
     }
     printGeneral(data);
@@ -231,12 +230,28 @@ bool Terminal::joinPrevious(char32_t scalar, int /*width*/)
     if (scalar == ClusterRules::emojiPresentation) {
         if (previous.width != 2 && c + 1 < cols) {
             line.set(c + 1, CharData(previous.attribute, 0, 0));
-            b.setX(b.x() + 1);
+            // The cursor moves one further, onto a pending wrap when that
+            // passes the right margin.
+            if (!b.pendingWrap()) {
+                const int limit = marginMode && b.x() <= b.marginRight ? b.marginRight : cols - 1;
+                if (b.x() + 1 > limit) {
+                    b.setX(limit);
+                    b.setPendingWrap(wraparound);
+                } else {
+                    b.setX(b.x() + 1);
+                }
+            }
             newWidth = 2;
         }
     } else if (scalar == ClusterRules::textPresentation) {
-        if (previous.width == 2)
-            b.setX(b.x() - 1);
+        if (previous.width == 2) {
+            // The cell shrinks to one column: a pending wrap at its right
+            // half becomes the column after it.
+            if (b.pendingWrap())
+                b.setPendingWrap(false);
+            else
+                b.setX(b.x() - 1);
+        }
         newWidth = 1;
     }
     CharData cell(previous.attribute, join.code, static_cast<int8_t>(newWidth));
@@ -248,49 +263,19 @@ bool Terminal::joinPrevious(char32_t scalar, int /*width*/)
 
 // ---- C0 commands ---------------------------------------------------------------------
 
-void Terminal::cmdBackspace()
-{
-    restrictCursor(!reverseWraparound);
-    Buffer& b = *buffer_;
-    const int left = marginMode ? b.marginLeft : 0;
-    const int right = marginMode ? b.marginRight : b.cols() - 1;
-    if (b.x() > left) {
-        if (b.x() > 0)
-            b.setX(b.x() - 1);
-        return;
-    }
-    if (!reverseWraparound) {
-        if (b.x() < left && b.x() > 0)
-            b.setX(b.x() - 1);
-        return;
-    }
-    const int y = b.y();
-    if (y > b.scrollTop() && y <= b.scrollBottom()) {
-        BufferLine& line = b.lines()[b.yBase() + y];
-        if (line.isWrapped && !marginMode)
-            line.isWrapped = false;
-        b.setY(y - 1);
-        b.setX(right);
-    } else if (y == b.scrollTop()) {
-        b.setY(b.scrollBottom());
-        b.setX(right);
-    } else if (y > 0) {
-        b.setY(y - 1);
-        b.setX(right);
-    }
-}
+// Backspace is a cursor-back by one, reverse wrap included.
+void Terminal::cmdBackspace() { cursorBackward(1); }
 
 void Terminal::cmdLineFeedBasic()
 {
     Buffer& b = *buffer_;
     if (b.y() == b.scrollBottom()) {
-        if (b.x() >= b.marginLeft && b.x() <= b.marginRight)
+        if (!marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight))
             scroll(false);
     } else if (b.y() != rows - 1) {
         b.setY(b.y() + 1);
     }
-    if (b.x() >= cols)
-        b.setX(b.x() - 1);
+    b.setPendingWrap(false);
     if (tdel)
         tdel->linefeed(*this);
     if (lineFeedMode)
@@ -350,7 +335,9 @@ void Terminal::cmdRepeatPrecedingCharacter(const SequenceParams& pars, const Int
     const int64_t n = pars.size() > 0 && pars[0] > 1 ? std::min(pars[0], limit) : 1;
     Buffer& b = *buffer_;
     CharData cell(Attribute(), 0, 1);
-    const int x = b.x();
+    // The preceding character is left of the cursor, or under it when a
+    // wrap is pending after it.
+    const int x = b.pendingWrap() ? b.x() + 1 : b.x();
     if (x > 0) {
         BufferLine& line = cursorLine();
         cell = line[x - 1];

@@ -28,7 +28,11 @@ void fillMarginCells(BufferLine& line, const CharData& cell, int left, int right
         line.fill(cell, left, end - left);
 }
 
-bool marginsHold(const Buffer& b) { return b.x() >= b.marginLeft && b.x() <= b.marginRight; }
+// Without left and right margins every column is inside them.
+bool marginsHold(const Buffer& b)
+{
+    return !b.marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight);
+}
 
 // Moves the lines first+1 .. last up by one and puts the line that was at
 // first (or, with up false, moves first .. last-1 down and puts the line
@@ -176,18 +180,20 @@ void Terminal::cmdIndex()
 {
     restrictCursor(true);
     Buffer& b = *buffer_;
-    if (b.y() + 1 <= b.scrollBottom()) {
+    if (b.y() == b.scrollBottom()) {
+        if (marginsHold(b))
+            scroll(false);
+    } else if (b.y() < rows - 1) {
+        // Inside the region, and below it down to the last row.
         b.setY(b.y() + 1);
-        return;
     }
-    if (marginsHold(b))
-        scroll(false);
 }
 
+// NEL: an index, then a carriage return.
 void Terminal::cmdNextLine()
 {
-    buffer_->setX(originMode && marginMode ? buffer_->marginLeft : 0);
     cmdIndex();
+    cmdCarriageReturn();
 }
 
 void Terminal::emitLineFeed()
@@ -370,9 +376,10 @@ void Terminal::columnIndex(bool back)
             cursorBackward(1);
         return;
     }
+    // At the right margin the columns move, also with a wrap pending there.
     if (b.x() == b.marginRight)
         columnScroll(false, b.marginLeft);
-    else if (b.x() != b.cols())
+    else
         cursorForward(1);
 }
 

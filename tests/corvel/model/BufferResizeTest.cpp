@@ -70,13 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"AlternateGrowAddsBlankRows", std::nullopt, 24, 10, 30, 0, 10, 0, 30, 30, 10, "L0", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Narrowed margins are clipped to the new width; margins that span the
+// whole width, and every margin outside margin mode, span the new width.
 TEST_F(Resize, MarginsAreClippedToTheNewWidth) {
     struct Case {
+        bool marginMode;
         int left, right, newCols, expectedLeft, expectedRight;
     };
-    for (const Case& c : {Case{10, 70, 40, 10, 39}, Case{50, 70, 40, 39, 39}, Case{10, 70, 100, 10, 70}}) {
-        SCOPED_TRACE(::testing::PrintToString(std::make_pair(c.left, c.right)));
+    for (const Case& c : {Case{true, 10, 70, 40, 10, 39}, Case{true, 50, 70, 40, 39, 39},
+                          Case{true, 10, 70, 100, 10, 70}, Case{true, 0, 79, 100, 0, 99},
+                          Case{true, 0, 79, 40, 0, 39}, Case{false, 10, 70, 100, 0, 99}}) {
+        SCOPED_TRACE(::testing::PrintToString(std::make_tuple(c.marginMode, c.left, c.right, c.newCols)));
         make(80, 24, 100);
+        buffer->marginMode = c.marginMode;
         buffer->marginLeft = c.left;
         buffer->marginRight = c.right;
         buffer->resize(c.newCols, 24);

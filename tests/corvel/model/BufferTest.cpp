@@ -30,7 +30,8 @@ TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops) {
         if (b.tabStops[static_cast<size_t>(i)]) stops.push_back(i);
     }
     EXPECT_EQ(stops, (std::vector<int>{0, 8, 16, 24, 32, 40, 48, 56, 64, 72}));
-    EXPECT_TRUE(b.savedWraparound) << "a restore without a save must keep auto-wrap on";
+    EXPECT_EQ(b.marginLeft, 0);
+    EXPECT_EQ(b.marginRight, 79) << "a new screen's margins span the whole width";
 
     b.fillViewportRows();
     EXPECT_EQ(b.lines().count(), 24);
@@ -60,10 +61,12 @@ struct PrintCase {
     bool marginMode = false;
     int marginLeft = 0, marginRight = 9;
     int x = 0, y = 0;
+    bool pending = false;  // a wrap pending at x
     const char* before = "..........";
     char ch = 'A';
     int width = 1;
     int expectedX = 0, expectedY = 0;
+    bool expectedPending = false;
     const char* rowAfter = nullptr;   // row y afterwards
     const char* nextRow = nullptr;    // row y + 1 afterwards
     bool nextRowWrapped = false;
@@ -84,9 +87,11 @@ TEST_P(Printing, PlacesTheCellWrappingAtTheRightLimit) {
     setRow(c.y, c.before);
     b.setX(c.x);
     b.setY(c.y);
+    b.setPendingWrap(c.pending);
     b.insertCharacter(CharData(Attribute(), static_cast<uint8_t>(c.ch), static_cast<int8_t>(c.width)));
     EXPECT_EQ(b.x(), c.expectedX);
     EXPECT_EQ(b.y(), c.expectedY);
+    EXPECT_EQ(b.pendingWrap(), c.expectedPending);
     EXPECT_EQ(scrolls, c.scrolls);
     if (c.rowAfter) {
         EXPECT_EQ(cells(c.y), c.rowAfter);
@@ -100,30 +105,40 @@ TEST_P(Printing, PlacesTheCellWrappingAtTheRightLimit) {
 INSTANTIATE_TEST_SUITE_P(
     Screens, Printing,
     ::testing::Values(
-        PrintCase{.name = "PendingWrapMovesDown", .x = 10, .y = 1, .expectedX = 1, .expectedY = 2,
+        PrintCase{.name = "LastColumnLeavesAPendingWrap", .x = 9, .y = 1, .expectedX = 9, .expectedY = 1,
+                  .expectedPending = true, .rowAfter = ".........A"},
+        PrintCase{.name = "PendingWrapMovesDown", .x = 9, .y = 1, .pending = true, .expectedX = 1, .expectedY = 2,
                   .rowAfter = "..........", .nextRow = "A.........", .nextRowWrapped = true},
-        PrintCase{.name = "PendingWrapAtBottomScrolls", .x = 10, .y = 3, .expectedX = 1, .expectedY = 3,
-                  .rowAfter = "A.........", .scrolls = {true}},
+        PrintCase{.name = "PendingWrapAtBottomScrolls", .x = 9, .y = 3, .pending = true, .expectedX = 1,
+                  .expectedY = 3, .rowAfter = "A.........", .scrolls = {true}},
         PrintCase{.name = "WideThatDoesNotFitWraps", .x = 9, .ch = 'W', .width = 2, .expectedX = 2, .expectedY = 1,
                   .rowAfter = "..........", .nextRow = "W.........", .nextRowWrapped = true},
-        PrintCase{.name = "WideFitsInTheLastTwoColumns", .x = 8, .ch = 'W', .width = 2, .expectedX = 10,
-                  .rowAfter = "........W."},
+        PrintCase{.name = "WideFitsInTheLastTwoColumns", .x = 8, .ch = 'W', .width = 2, .expectedX = 9,
+                  .expectedPending = true, .rowAfter = "........W."},
         PrintCase{.name = "WideDroppedWithoutWrap", .wrap = false, .x = 9, .before = "abcdefghij", .ch = 'W',
                   .width = 2, .expectedX = 9, .rowAfter = "abcdefghij"},
-        PrintCase{.name = "NarrowOverwritesLastColumnWithoutWrap", .wrap = false, .x = 10, .before = "abcdefghij",
-                  .ch = 'Z', .expectedX = 10, .rowAfter = "abcdefghiZ", .nextRow = "..........",
+        PrintCase{.name = "NarrowOverwritesLastColumnWithoutWrap", .wrap = false, .x = 9, .before = "abcdefghij",
+                  .ch = 'Z', .expectedX = 9, .rowAfter = "abcdefghiZ", .nextRow = "..........",
                   .nextRowWrapped = false},
+        PrintCase{.name = "PendingWrapIgnoredOnceWrapIsOff", .wrap = false, .x = 9, .pending = true,
+                  .before = "abcdefghij", .ch = 'Z', .expectedX = 9, .rowAfter = "abcdefghiZ"},
+        PrintCase{.name = "WithoutWrapTheCursorStaysOnTheRightMargin", .wrap = false, .marginMode = true,
+                  .marginLeft = 2, .marginRight = 6, .x = 6, .expectedX = 6, .rowAfter = "......A..."},
         PrintCase{.name = "WideWrapsToTheLeftMargin", .marginMode = true, .marginLeft = 2, .marginRight = 6, .x = 6,
                   .ch = 'W', .width = 2, .expectedX = 4, .expectedY = 1, .nextRow = "..W.......",
                   .nextRowWrapped = true},
-        PrintCase{.name = "NarrowWrapsPastTheRightMargin", .marginMode = true, .marginLeft = 2, .marginRight = 6,
-                  .x = 7, .expectedX = 3, .expectedY = 1, .nextRow = "..A.......", .nextRowWrapped = true},
+        PrintCase{.name = "PendingWrapAtTheRightMarginGoesToTheLeftMargin", .marginMode = true, .marginLeft = 2,
+                  .marginRight = 6, .x = 6, .pending = true, .expectedX = 3, .expectedY = 1,
+                  .nextRow = "..A.......", .nextRowWrapped = true},
+        PrintCase{.name = "RightOfTheMarginPrintsUpToTheEdge", .marginMode = true, .marginLeft = 2,
+                  .marginRight = 6, .x = 8, .expectedX = 9, .rowAfter = "........A."},
         PrintCase{.name = "InsertModeWideOpensTwoCells", .insert = true, .x = 3, .before = "abcdefghij", .ch = 'W',
                   .width = 2, .expectedX = 5, .rowAfter = "abcW.defgh"},
         PrintCase{.name = "InsertModeKeepsCellsRightOfTheMargin", .insert = true, .marginMode = true,
                   .marginRight = 5, .x = 1, .before = "abcdefghij", .ch = 'x', .expectedX = 2,
                   .rowAfter = "axbcdeghij"},
-        PrintCase{.name = "InsertModeAtPendingWrapWraps", .insert = true, .x = 10, .before = "abcdefghij",
+        PrintCase{.name = "InsertModeAtPendingWrapWraps", .insert = true, .x = 9, .pending = true,
+                  .before = "abcdefghij",
                   .expectedX = 1, .expectedY = 1, .rowAfter = "abcdefghij", .nextRow = "A.........",
                   .nextRowWrapped = true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -132,8 +147,9 @@ TEST_F(Screen, PrintingAtPendingWrapMarksTheAbsoluteLineWrapped) {
     make(80, 24, 500, 54);  // 30 lines of scroll-back
     Buffer& b = *buffer;
     ASSERT_EQ(b.yBase(), 30);
-    b.setX(80);
+    b.setX(79);
     b.setY(5);
+    b.setPendingWrap(true);
     b.insertCharacter(cellOf('A'));
     EXPECT_EQ(b.y(), 6);
     EXPECT_EQ(b.x(), 1);
@@ -144,8 +160,9 @@ TEST_F(Screen, PrintingAtPendingWrapMarksTheAbsoluteLineWrapped) {
     EXPECT_EQ(b.lastBufferStorage.cols, 80);
     EXPECT_EQ(b.lastBufferStorage.rows, 24);
 
-    b.setX(80);
+    b.setX(79);
     b.setY(23);
+    b.setPendingWrap(true);
     b.insertCharacter(cellOf('B'));
     EXPECT_EQ(scrolls, std::vector<bool>{true});
     EXPECT_EQ(b.yBase(), 31);
@@ -185,9 +202,11 @@ struct RunCase {
     bool marginMode = false;
     int marginLeft = 0, marginRight = 9;
     int x = 0, y = 0;
+    bool pending = false;
     std::string text = "hello";
     int printed = 0;
     int expectedX = 0, expectedY = 0;
+    bool expectedPending = false;
     const char* rowAfter = nullptr;
     const char* nextRow = nullptr;
     int storageRow = 0, storageCol = 0;  // relative to yBase; -1: untouched
@@ -207,10 +226,12 @@ TEST_P(AsciiRun, WritesStretchesAndReportsHowManyBytes) {
     b.marginRight = c.marginRight;
     b.setX(c.x);
     b.setY(c.y);
+    b.setPendingWrap(c.pending);
     const Attribute bold(Attribute::Color::defaultColor, Attribute::Color::defaultColor, CharacterStyle::bold);
     EXPECT_EQ(b.insertAsciiRun(bytesOf(c.text), bold), c.printed);
     EXPECT_EQ(b.x(), c.expectedX);
     EXPECT_EQ(b.y(), c.expectedY);
+    EXPECT_EQ(b.pendingWrap(), c.expectedPending);
     EXPECT_EQ(scrolls, c.scrolls);
     if (c.rowAfter) {
         EXPECT_EQ(cells(c.y), c.rowAfter);
@@ -235,15 +256,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RunCase{.name = "WrapsOntoTheNextRow", .x = 7, .printed = 5, .expectedX = 2, .expectedY = 1,
                 .rowAfter = ".......hel", .nextRow = "lo........", .storageRow = 1, .storageCol = 1},
-        RunCase{.name = "StopsPastTheEdgeWithoutWrap", .wrap = false, .x = 7, .printed = 3, .expectedX = 10,
-                .rowAfter = ".......hel", .nextRow = "..........", .storageRow = 0, .storageCol = 9},
+        RunCase{.name = "FillingTheLastColumnLeavesAPendingWrap", .x = 5, .printed = 5, .expectedX = 9,
+                .expectedPending = true, .rowAfter = ".....hello", .storageRow = 0, .storageCol = 9},
+        RunCase{.name = "WithoutWrapTheLastByteStaysOnTheLastColumn", .wrap = false, .x = 7, .printed = 5,
+                .expectedX = 9, .rowAfter = ".......heo", .nextRow = "..........", .storageRow = 0,
+                .storageCol = 9},
+        RunCase{.name = "RightOfTheMarginRunsToTheEdgeThenWrapsToTheMargin", .marginMode = true, .marginLeft = 2,
+                .marginRight = 4, .x = 7, .printed = 5, .expectedX = 4, .expectedY = 1, .rowAfter = ".......hel",
+                .nextRow = "..lo......", .storageRow = 1, .storageCol = 3},
         RunCase{.name = "InsertModePrintsNothing", .insert = true, .x = 7, .printed = 0, .expectedX = 7,
                 .rowAfter = "..........", .storageRow = -1},
         RunCase{.name = "EmptyRun", .x = 3, .text = "", .printed = 0, .expectedX = 3, .storageRow = -1},
         RunCase{.name = "WrapsToTheLeftMargin", .marginMode = true, .marginLeft = 2, .marginRight = 6, .x = 4,
                 .printed = 5, .expectedX = 4, .expectedY = 1, .rowAfter = "....hel...", .nextRow = "..lo......",
                 .storageRow = 1, .storageCol = 3},
-        RunCase{.name = "PendingWrapWrapsFirst", .x = 10, .text = "ab", .printed = 2, .expectedX = 2,
+        RunCase{.name = "PendingWrapWrapsFirst", .x = 9, .pending = true, .text = "ab", .printed = 2, .expectedX = 2,
                 .expectedY = 1, .nextRow = "ab........", .storageRow = 1, .storageCol = 1},
         RunCase{.name = "LongRunScrollsAtTheBottom", .y = 2, .text = "0123456789abcdefghijKLMNO", .printed = 25,
                 .expectedX = 5, .expectedY = 2, .rowAfter = "KLMNO.....", .storageRow = 2, .storageCol = 4,
@@ -283,7 +310,7 @@ TEST_F(Screen, TabStops) {
         {"PreviousFromJustPastAStop", false, false, 79, 0, 9, 8},
         {"PreviousFromAStop", false, false, 79, 0, 8, 0},
         {"PreviousFromTheCursor", false, false, 79, 20, -1, 16},
-        {"PreviousFromPendingWrap", false, false, 79, 80, -1, 72},
+        {"PreviousFromTheLastColumn", false, false, 79, 79, -1, 72},
         {"PreviousOfANegativeColumn", false, false, 79, 0, -5, -5},
     };
     for (const Case& c : cases) {
@@ -360,7 +387,8 @@ TEST_F(Screen, SoftResetRestoresSavedStateAndMargins) {
     b.setY(4);
     b.savedX = 3;
     b.savedY = 2;
-    b.savedWraparound = false;
+    b.savedPendingWrap = true;
+    b.savedGLevel = 2;
     b.savedOriginMode = true;
     b.savedAttr = Attribute::empty;
     b.softReset();
@@ -370,7 +398,8 @@ TEST_F(Screen, SoftResetRestoresSavedStateAndMargins) {
     EXPECT_EQ(b.y(), 4);
     EXPECT_EQ(b.savedX, 0);
     EXPECT_EQ(b.savedY, 0);
-    EXPECT_TRUE(b.savedWraparound);
+    EXPECT_FALSE(b.savedPendingWrap);
+    EXPECT_EQ(b.savedGLevel, 0);
     EXPECT_FALSE(b.savedOriginMode);
     EXPECT_EQ(b.savedAttr, Attribute());
 }

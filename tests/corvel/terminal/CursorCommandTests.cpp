@@ -35,10 +35,10 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"CuuInsideRegionStopsAtRegionTop", "\x1b[5;10r\x1b[8;1H\x1b[9A", 0, 4},
         MoveCase{"CudBelowRegionStopsAtLastRow", "\x1b[5;10r\x1b[12;1H\x1b[99B", 0, 24},
         MoveCase{"CudInsideRegionStopsAtRegionBottom", "\x1b[5;10r\x1b[6;1H\x1b[99B", 0, 9},
-        MoveCase{"CuuKeepsPendingWrap", "\x1b[2;1H" "0123456789012345678901234567890123456789"
-                                        "0123456789012345678901234567890123456789\x1b[A", 80, 0},
+        MoveCase{"CuuLeavesPendingWrap", "\x1b[2;1H" "0123456789012345678901234567890123456789"
+                                         "0123456789012345678901234567890123456789\x1b[Ax", 79, 0},
         MoveCase{"CudLeavesPendingWrap", "0123456789012345678901234567890123456789"
-                                         "0123456789012345678901234567890123456789\x1b[B", 79, 1},
+                                         "0123456789012345678901234567890123456789\x1b[Bx", 79, 1},
         MoveCase{"CufZeroMovesOne", "\x1b[0C", 1, 0},
         MoveCase{"CufStopsAtRightMargin", "\x1b[?69h\x1b[11;41s\x1b[11G\x1b[100C", 40, 0},
         MoveCase{"CufRightOfMarginStopsAtLastColumn", "\x1b[?69h\x1b[11;41s\x1b[51G\x1b[100C", 79, 0},
@@ -55,9 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"CupOriginModeStopsAtRegionBottom", "\x1b[5;10r\x1b[?6h\x1b[99;1H", 0, 9},
         MoveCase{"HvpOriginModeReachesBelowRegion", "\x1b[5;10r\x1b[?6h\x1b[99;1f", 0, 24},
         MoveCase{"HvpPlain", "\x1b[3;4f", 3, 2},
-        MoveCase{"HpaIgnoresOriginMode", "\x1b[5;10r\x1b[?69h\x1b[11;41s\x1b[?6h\x1b[3`", 2, 0},
+        MoveCase{"HpaCountsFromMarginInOriginMode", "\x1b[5;10r\x1b[?69h\x1b[11;41s\x1b[?6h\x1b[3`", 12, 0},
         MoveCase{"HpaClamps", "\x1b[500`", 79, 0},
-        MoveCase{"VpaIgnoresOriginMode", "\x1b[5;10r\x1b[?6h\x1b[2d", 0, 1},
+        MoveCase{"VpaCountsFromRegionInOriginMode", "\x1b[5;10r\x1b[?6h\x1b[2d", 0, 5},
+        MoveCase{"VpaStopsAtRegionBottomInOriginMode", "\x1b[5;10r\x1b[?6h\x1b[99d", 0, 9},
         MoveCase{"VpaClamps", "\x1b[99d", 0, 24},
         MoveCase{"HprClamps", "\x1b[10G\x1b[3a\x1b[500a", 79, 0},
         MoveCase{"VprClamps", "\x1b[3e\x1b[500e", 0, 24},
@@ -120,16 +121,20 @@ TEST_F(Region, SaveWithoutMarginModeSavesCursor)
     EXPECT_EQ(t.buffer().savedY, 2);
 }
 
+// A restore without a save puts back the saved cursor's start values; the
+// modes that are not part of the saved cursor stay as they are.
 TEST_F(Region, RestoreWithoutSaveGoesHomeWithDefaults)
 {
-    t.feed("\x1b[1;31m\x1b[?6h\x1b[?69h\x1b[?45h\x1b[5;5H\x1b" "8");
+    t.feed("\x1b[1;31m\x1b(0\x1b[?6h\x1b[?69h\x1b[?45h\x1b[?7l\x1b[5;5H\x1b" "8");
     EXPECT_EQ(t.buffer().x(), 0);
     EXPECT_EQ(t.buffer().y(), 0);
     EXPECT_EQ(t.curAttr, Attribute());
+    EXPECT_EQ(t.charset, nullptr);
+    EXPECT_EQ(t.gCharsets[0], nullptr);
     EXPECT_FALSE(t.originMode);
-    EXPECT_FALSE(t.marginMode);
-    EXPECT_FALSE(t.reverseWraparound);
-    EXPECT_TRUE(t.wraparound);
+    EXPECT_TRUE(t.marginMode);
+    EXPECT_TRUE(t.reverseWraparound);
+    EXPECT_FALSE(t.wraparound);
 }
 
 } // namespace

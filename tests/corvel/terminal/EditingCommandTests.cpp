@@ -37,11 +37,15 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"IchShiftsRight", "abcdefghij\x1b[1;3H\x1b[2@", "ab  cdefgh"},
         EditCase{"IchWithinMargins", "abcdefghij\x1b[?69h\x1b[1;5s\x1b[1;2H\x1b[2@", "a  bcfghij"},
         EditCase{"IchOutsideMarginsDoesNothing", "abcdefghij\x1b[?69h\x1b[3;5s\x1b[1;8H\x1b[2@", "abcdefghij"},
-        EditCase{"IchInPendingWrapDoesNothing", "abcdefghij\x1b[2@", "abcdefghij"},
+        // Printing into the last column leaves the cursor on it: commands at
+        // the cursor act on that column and take back the pending wrap.
+        EditCase{"IchInPendingWrapOpensTheLastColumn", "abcdefghij\x1b[2@z", "abcdefghiz"},
         EditCase{"DchShiftsLeft", "abcdefghij\x1b[1;3H\x1b[2P", "abefghij"},
         EditCase{"DchManyWithMarginsStopsAtMargin", "abcdefghij\x1b[?69h\x1b[1;5s\x1b[1;2H\x1b[100P", "a    fghij"},
         EditCase{"DchOutsideMarginsDoesNothing", "abcdefghij\x1b[?69h\x1b[3;5s\x1b[1;8H\x1b[2P", "abcdefghij"},
-        EditCase{"DchInPendingWrapDoesNothing", "abcdefghij\x1b[2P", "abcdefghij"},
+        EditCase{"DchInPendingWrapDeletesTheLastColumn", "abcdefghij\x1b[2P", "abcdefghi"},
+        EditCase{"ElRightInPendingWrapErasesTheLastColumn", "abcdefghij\x1b[Kz", "abcdefghiz"},
+        EditCase{"RepInPendingWrapRepeatsTheLastCharacter", "abcdefghij\x1b[2b", "abcdefghij\njj"},
         EditCase{"ElRight", "abcdefghij\x1b[1;4H\x1b[K", "abc"},
         EditCase{"ElLeft", "abcdefghij\x1b[1;4H\x1b[1K", "    efghij"},
         EditCase{"ElLeftInPendingWrapErasesAll", "abcdefghij\x1b[1K", ""},
@@ -91,11 +95,17 @@ TEST_F(EditingState, EraseAboveFromLastColumnUnwrapsTheRowBelow)
     EXPECT_FALSE(t.buffer().lines()[1].isWrapped);
 }
 
-TEST_F(EditingState, DecalnHomesToTheRegionAndKeepsColours)
+TEST_F(EditingState, DecalnResetsRegionAndOriginModeAndKeepsColours)
 {
-    t.feed("\x1b[2;3r\x1b[?6h\x1b[1;4;31;44m\x1b#8");
+    t.feed("\x1b[2;3r\x1b[?69h\x1b[3;6s\x1b[?6h\x1b[1;4;31;44m\x1b[2;2H\x1b#8");
     EXPECT_EQ(t.buffer().x(), 0);
-    EXPECT_EQ(t.buffer().y(), 1);
+    EXPECT_EQ(t.buffer().y(), 0);
+    EXPECT_EQ(t.buffer().scrollTop(), 0);
+    EXPECT_EQ(t.buffer().scrollBottom(), t.rows - 1);
+    EXPECT_EQ(t.buffer().marginLeft, 0);
+    EXPECT_EQ(t.buffer().marginRight, t.cols - 1);
+    EXPECT_FALSE(t.originMode);
+    EXPECT_TRUE(t.marginMode) << "the margin mode stays; only the margins widen";
     const CharData cell = t.buffer().lines()[3][9];
     EXPECT_EQ(cell.code, 'E');
     EXPECT_EQ(cell.attribute, Attribute(Attribute::Color::ansi256(1), Attribute::Color::ansi256(4)));

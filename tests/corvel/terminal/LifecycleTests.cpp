@@ -82,7 +82,7 @@ TEST(Lifecycle, ResizeMarksAllRowsAndExtendsTabs)
     EXPECT_FALSE(stops[81]);
 }
 
-TEST(Lifecycle, FullResetKeepsCursorVisibilityAndAlternateScreen)
+TEST(Lifecycle, FullResetKeepsCursorVisibilityAndFocusReports)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 3));
@@ -113,12 +113,16 @@ TEST(Lifecycle, ResetFromAlternateScreenHomesCursor)
     EXPECT_EQ(t.getCursorLocation(), std::make_pair(0, 0));
 }
 
-TEST(Lifecycle, AlternateScreenSurvivesReset)
+TEST(Lifecycle, ResetCleansTheAlternateScreen)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 3));
-    t.feed("\x1b[?47hkept\x1b[?47l\x1b" "c\x1b[?47h");
-    EXPECT_EQ(screenText(t), "kept");
+    t.feed("\x1b[?47h\x1b[2;4r\x1b[3;5Hgone\x1b" "7\x1b[?47l\x1b" "c\x1b[?47h");
+    EXPECT_EQ(screenText(t), "");
+    EXPECT_EQ(t.buffer().scrollTop(), 0);
+    EXPECT_EQ(t.buffer().scrollBottom(), 2);
+    t.feed("\x1b" "8");
+    EXPECT_EQ(t.getCursorLocation(), (std::pair{0, 0})) << "the saved cursor is gone too";
 }
 
 TEST(Lifecycle, UpdateRangeWidensAndClears)

@@ -65,8 +65,10 @@ TEST_F(Modes, SoftResetRestoresDefaultsAndKeepsTheRest)
     EXPECT_EQ(t.curAttr, Attribute());
     EXPECT_FALSE(t.hyperLinkTracking);
     EXPECT_EQ(t.ansiColors[1], t.defaultAnsiColors[1]);
+    EXPECT_FALSE(t.marginMode);
+    EXPECT_FALSE(t.normalBuffer().marginMode);
+    EXPECT_FALSE(t.altBuffer().marginMode);
     // Left alone:
-    EXPECT_TRUE(t.marginMode);
     EXPECT_EQ(t.mouseMode(), Terminal::MouseMode::buttonEventTracking);
     EXPECT_TRUE(t.bracketedPasteMode);
     // The cursor stays where origin mode put it (row 3 of the region at row 1).
@@ -85,10 +87,18 @@ TEST_F(Modes, SoftResetEndsInsertMode)
 
 TEST_F(Modes, SwitchTo132ColumnsAndBack)
 {
-    t.feed("\x1b[?25l\x1b[?3h");
+    t.feed("text\x1b[3;5r\x1b[?69h\x1b[4;9s\x1b[4;4H\x1b[?25l\x1b[?3h");
     EXPECT_EQ(t.cols, 132);
     EXPECT_TRUE(t.cursorHidden);
     EXPECT_EQ(host.sizeChanges, 1);
+    // The screen is erased, the region and margins span it, the cursor is home.
+    EXPECT_EQ(screenText(t), "");
+    EXPECT_EQ(t.getCursorLocation(), (std::pair{0, 0}));
+    EXPECT_EQ(t.buffer().scrollTop(), 0);
+    EXPECT_EQ(t.buffer().scrollBottom(), t.rows - 1);
+    EXPECT_EQ(t.buffer().marginLeft, 0);
+    EXPECT_EQ(t.buffer().marginRight, 131);
+    EXPECT_TRUE(t.marginMode);
     t.feed("\x1b[?3$p");
     EXPECT_EQ(host.replies(), "\x1b[?3;1$y");
     t.feed("\x1b[?3l");

@@ -94,12 +94,16 @@ TEST_F(Scrolling, LineFeedBelowRegionStopsAtLastRow)
     EXPECT_TRUE(host.scrolls.empty());
 }
 
-TEST_F(Scrolling, IndexBelowRegionScrollsRegion)
+// Below the region IND moves down to the last row, as LF does, and never
+// scrolls the region.
+TEST_F(Scrolling, IndexBelowRegionMovesDownWithoutScrolling)
 {
-    make(10, 4);
+    make(10, 5);
     t().feed("A\r\nB\r\nC\r\nD\x1b[2;3r\x1b[4;1H\x1b" "D");
-    EXPECT_EQ(screenText(t()), "A\nC\n\nD");
-    EXPECT_EQ(cursor(), std::make_pair(0, 3));
+    EXPECT_EQ(cursor(), std::make_pair(0, 4));
+    t().feed("\x1b" "D\x1b" "E");
+    EXPECT_EQ(cursor(), std::make_pair(0, 4));
+    EXPECT_EQ(screenText(t()), "A\nB\nC\nD");
 }
 
 TEST_F(Scrolling, ReverseIndexAtTopInsertsBlankLine)
@@ -208,8 +212,8 @@ TEST_F(Scrolling, BackIndexAndForwardIndexShiftColumns)
     EXPECT_EQ(screenText(t()), " abcde");
     t().feed("\x1b[1;6H\x1b" "9");
     EXPECT_EQ(screenText(t()), "abcde");
-    t().feed("\x1b[1;6Hx\x1b" "9");  // pending wrap: nothing
-    EXPECT_EQ(screenText(t()), "abcdex");
+    t().feed("\x1b[1;6Hx\x1b" "9");  // printed into the last column: still at the margin
+    EXPECT_EQ(screenText(t()), "bcdex");
 }
 
 struct ControlCase {
@@ -272,14 +276,16 @@ TEST_F(Scrolling, CarriageReturnHonoursLeftMargin)
     EXPECT_EQ(cursor(), std::make_pair(0, 0));
 }
 
-TEST_F(Scrolling, NextLineGoesToLeftMarginInOriginMode)
+// NEL returns by the rule of CR: to the left margin from inside the
+// margins, to column 0 from left of them.
+TEST_F(Scrolling, NextLineReturnsAsCarriageReturnDoes)
 {
     make(80, 3);
     t().feed("\x1b[?69h");
     setMargins(4, 9);
-    t().feed("\x1b[?6habc\x1b" "E");
+    t().feed("\x1b[1;7Habc\x1b" "E");
     EXPECT_EQ(cursor(), std::make_pair(4, 1));
-    t().feed("\x1b[?6l\x1b" "E");
+    t().feed("\x1b[2;2H\x1b" "E");
     EXPECT_EQ(cursor(), std::make_pair(0, 2));
 }
 
