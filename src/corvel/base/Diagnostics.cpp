@@ -1,10 +1,14 @@
 #include "corvel/base/Diagnostics.h"
 
+#include "corvel/base/DiagnosticRateLimiter.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace corvel {
 
@@ -16,25 +20,53 @@ std::atomic<bool>& debugSwitch()
     return enabled;
 }
 
-void writeFormatted(const char* format, std::va_list args)
+std::mutex& sinkMutex()
 {
-    std::vfprintf(stderr, format, args);
+    static std::mutex mutex;
+    return mutex;
+}
+
+void emit(DiagnosticRateLimiter* limiter, std::string_view line)
+{
+    const std::lock_guard lock(sinkMutex());
+    if (limiter) {
+        const auto decision = limiter->admit(DiagnosticRateLimiter::Clock::now());
+        if (!decision.write)
+            return;
+        if (decision.droppedBefore)
+            std::fprintf(stderr, "Corvel: %llu diagnostic lines dropped\n",
+                         static_cast<unsigned long long>(decision.droppedBefore));
+    }
+    const bool cut = line.size() > kMaxDiagnosticLine;
+    if (cut)
+        line = line.substr(0, kMaxDiagnosticLine);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    if (cut)
+        std::fputs("...", stderr);
     std::fputc('\n', stderr);
+}
+
+void emitFormatted(DiagnosticRateLimiter* limiter, const char* format, std::va_list args)
+{
+    // One byte more than a line may have, so emit() sees that a longer one was cut.
+    char buffer[kMaxDiagnosticLine + 2];
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    if (length >= 0)
+        emit(limiter, std::string_view(buffer, std::min(static_cast<size_t>(length), kMaxDiagnosticLine + 1)));
 }
 
 } // namespace
 
 void writeDiagnostic(std::string_view line)
 {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
+    emit(nullptr, line);
 }
 
 void writeDiagnosticf(const char* format, ...)
 {
     std::va_list args;
     va_start(args, format);
-    writeFormatted(format, args);
+    emitFormatted(nullptr, format, args);
     va_end(args);
 }
 
@@ -47,7 +79,7 @@ void setDebugDiagnosticsEnabled(bool enabled) { debugSwitch().store(enabled, std
 void writeDebugDiagnostic(std::string_view line)
 {
     if (debugDiagnosticsEnabled())
-        writeDiagnostic(line);
+        emit(nullptr, line);
 }
 
 void writeDebugDiagnosticf(const char* format, ...)
@@ -56,7 +88,36 @@ void writeDebugDiagnosticf(const char* format, ...)
         return;
     std::va_list args;
     va_start(args, format);
-    writeFormatted(format, args);
+    emitFormatted(nullptr, format, args);
+    va_end(args);
+}
+
+void writeDiagnostic(DiagnosticRateLimiter& limiter, std::string_view line)
+{
+    emit(&limiter, line);
+}
+
+void writeDiagnosticf(DiagnosticRateLimiter& limiter, const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    emitFormatted(&limiter, format, args);
+    va_end(args);
+}
+
+void writeDebugDiagnostic(DiagnosticRateLimiter& limiter, std::string_view line)
+{
+    if (debugDiagnosticsEnabled())
+        emit(&limiter, line);
+}
+
+void writeDebugDiagnosticf(DiagnosticRateLimiter& limiter, const char* format, ...)
+{
+    if (!debugDiagnosticsEnabled())
+        return;
+    std::va_list args;
+    va_start(args, format);
+    emitFormatted(&limiter, format, args);
     va_end(args);
 }
 

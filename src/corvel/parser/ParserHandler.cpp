@@ -6,7 +6,7 @@ namespace corvel {
 
 void ParserHandler::csiFallback(const SequenceParams& /*pars*/, const Intermediates& /*collect*/, uint8_t code)
 {
-    writeDebugDiagnosticf("Cannot handle ESC-%u", static_cast<unsigned>(code));
+    writeDebugDiagnosticf(diagnosticLimiter, "Cannot handle ESC-%u", static_cast<unsigned>(code));
 }
 
 } // namespace corvel

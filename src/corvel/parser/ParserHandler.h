@@ -1,5 +1,6 @@
 #pragma once
 
+#include "corvel/base/DiagnosticRateLimiter.h"
 #include "corvel/parser/DcsHandler.h"
 #include "corvel/parser/Intermediates.h"
 #include "corvel/parser/ParsingState.h"
@@ -35,7 +36,8 @@ namespace corvel {
 // ----------------------
 // dispatchEsc/Csi/Osc/Apc return true when they handled the sequence; false
 // sends it on to the matching fallback, which by default does nothing (the
-// CSI one prints "Cannot handle ESC-" and the final byte in decimal).
+// CSI one prints "Cannot handle ESC-" and the final byte in decimal, rate
+// limited by diagnosticLimiter).
 class ParserHandler {
 public:
     virtual ~ParserHandler() = default;
@@ -77,6 +79,10 @@ public:
 
     // A byte that no rule accepts; see ParsingState. Parsing goes on.
     virtual void parseError(const ParsingState& /*state*/) {}
+
+protected:
+    // Paces the diagnostic lines the parsed stream provokes.
+    mutable DiagnosticRateLimiter diagnosticLimiter;
 };
 
 } // namespace corvel

@@ -506,7 +506,7 @@ void Terminal::log(std::string_view text) const
 {
     if (silentLog)
         return;
-    writeDiagnosticf("Info: %.*s", static_cast<int>(text.size()), text.data());
+    writeDiagnosticf(diagnosticLimiter, "Info: %.*s", static_cast<int>(text.size()), text.data());
 }
 
 } // namespace corvel

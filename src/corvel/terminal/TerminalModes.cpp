@@ -415,6 +415,9 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
 
     const int n = pars.size();
     int i = 0;
+    // One line per sequence, for its first unknown attribute: the parameter
+    // list is never repeated for each of the others.
+    bool reportedUnknown = false;
     while (i < n) {
         const int64_t p = pars[i];
         int next = i + 1;
@@ -494,8 +497,11 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
                 attr.setFg(Color::ansi256(static_cast<uint8_t>(p - 82)));
             else if (p >= 100 && p <= 107)
                 attr.setBg(Color::ansi256(static_cast<uint8_t>(p - 92)));
-            else
-                writeDebugDiagnosticf("Unknown SGR attribute: %lld %s", static_cast<long long>(p), paramList(pars).c_str());
+            else if (!reportedUnknown) {
+                reportedUnknown = true;
+                writeDebugDiagnosticf(diagnosticLimiter, "Unknown SGR attribute: %lld %s", static_cast<long long>(p),
+                                      paramList(pars).c_str());
+            }
             break;
         }
         i = next;

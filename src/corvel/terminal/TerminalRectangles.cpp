@@ -88,7 +88,7 @@ void Terminal::csiZ(const SequenceParams& pars, const Intermediates& collect)
     if (collect == "$")
         cmdDECERA(pars);
     else if (collect == "'")
-        writeDebugDiagnostic("TODO: Enable Locator Reporting (DECELR)");
+        writeDebugDiagnostic(diagnosticLimiter, "TODO: Enable Locator Reporting (DECELR)");
 }
 
 void Terminal::cmdDECERA(const SequenceParams& pars)
