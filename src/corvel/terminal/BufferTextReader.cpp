@@ -13,8 +13,7 @@ namespace {
 // that is no scalar and names no cluster.
 std::u32string cellCharacters(const CharData& cell, const GraphemeTable& graphemes) {
     if (cell.code > CharData::graphemeCodeBase) {
-        if (const std::u32string* cluster = graphemes.lookup(cell.code)) return *cluster;
-        return U" ";
+        return graphemes.character(cell.code);
     }
     return std::u32string(1, cell.getCharacter());
 }

@@ -14,19 +14,4 @@ bool hasCombiningClass(char32_t c)
     return utf8proc_get_property(static_cast<utf8proc_int32_t>(c))->combining_class != 0;
 }
 
-bool extendsCluster(std::u32string_view cluster, char32_t next)
-{
-    if (cluster.empty())
-        return false;
-    utf8proc_int32_t state = 0;
-    auto previous = static_cast<utf8proc_int32_t>(cluster[0]);
-    for (size_t i = 1; i <= cluster.size(); ++i) {
-        auto current = static_cast<utf8proc_int32_t>(i < cluster.size() ? cluster[i] : next);
-        if (utf8proc_grapheme_break_stateful(previous, current, &state))
-            return false;
-        previous = current;
-    }
-    return true;
-}
-
 } // namespace corvel::ClusterRules

@@ -33,7 +33,4 @@ inline bool mayJoinPrevious(char32_t c, int width)
     return c == zeroWidthJoiner || isVariationSelector(c) || hasCombiningClass(c);
 }
 
-// True when `cluster` followed by `next` forms a single extended grapheme cluster.
-bool extendsCluster(std::u32string_view cluster, char32_t next);
-
 } // namespace corvel::ClusterRules

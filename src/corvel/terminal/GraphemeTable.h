@@ -13,42 +13,70 @@ namespace corvel {
 // its own, from firstCode upward, and turns codes back into characters. The
 // same cluster keeps its code for the table's life.
 //
-// The table is bounded: once it holds maxEntries clusters, a new cluster is
-// stored as its first scalar instead (or U+FFFD when that scalar is not in the
-// BMP), so hostile output cannot grow it without end.
+// A cluster is stored as its last scalar and the code of the cluster before
+// it, so adding a mark to a cell costs one lookup and one small entry, not a
+// copy of the whole cluster, and the grapheme-break state is kept with the
+// entry so the break test never walks the cluster again.
+//
+// The table is bounded, so hostile output cannot grow it without end: a
+// cluster holds at most maxClusterScalars scalars (further marks are
+// dropped), and once the table holds maxEntries entries a new cluster is
+// stored as its first scalar instead (or U+FFFD when that scalar is not in
+// the BMP).
 class GraphemeTable {
 public:
     static constexpr int32_t firstCode = 0x400001;
     static constexpr size_t maxEntries = 1u << 18;
+    static constexpr size_t maxClusterScalars = 32;
 
-    // The cell code of a character (one extended grapheme cluster).
+    // The cell code of a character (one extended grapheme cluster); scalars
+    // past maxClusterScalars are dropped.
     int32_t code(std::u32string_view cluster);
+
+    // True when `next` belongs to the same grapheme cluster as the character
+    // of `code`.
+    bool extends(int32_t code, char32_t next) const;
+
+    // The code of the character of `code` followed by `next`, or 0 when the
+    // cluster is already maxClusterScalars long or the table is full.
+    int32_t append(int32_t code, char32_t next);
 
     // The character of a cell code; a space for a code that names nothing.
     std::u32string character(int32_t code) const;
 
-    // The cluster stored under a table code, or null when there is none.
-    const std::u32string* lookup(int32_t code) const
+    // Whether a code names a table entry.
+    bool contains(int32_t code) const
     {
-        if (code < firstCode)
-            return nullptr;
-        const auto index = static_cast<size_t>(code - firstCode);
-        return index < clusters_.size() ? &clusters_[index] : nullptr;
+        return code >= firstCode && static_cast<size_t>(code - firstCode) < entries_.size();
     }
 
-    int32_t lastCharIndex() const { return firstCode + static_cast<int32_t>(clusters_.size()); }
-    size_t size() const { return clusters_.size(); }
+    // The last scalar of a code's character (a space for a code that names
+    // nothing) and the number of its scalars.
+    char32_t lastScalar(int32_t code) const;
+    size_t length(int32_t code) const;
+
+    int32_t lastCharIndex() const { return firstCode + static_cast<int32_t>(entries_.size()); }
+    size_t size() const { return entries_.size(); }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::u32string_view s) const { return std::hash<std::u32string_view>{}(s); }
+    static constexpr int32_t noParent = -1;
+    struct Entry {
+        int32_t parent;
+        char32_t scalar;
+        // utf8proc's grapheme-break state after this entry's last scalar.
+        int32_t breakState;
+        uint8_t length;
     };
-    std::unordered_map<std::u32string, int32_t, Hash, std::equal_to<>> charToIndex_;
-    // The same codes for clusters of one supplementary scalar, found without
-    // hashing a string.
-    std::unordered_map<char32_t, int32_t> singleScalars_;
-    std::vector<std::u32string> clusters_;
+    static uint64_t key(int32_t parent, char32_t scalar)
+    {
+        return (uint64_t{static_cast<uint32_t>(parent)} << 21) | scalar;
+    }
+    // The entry for `parent` followed by `scalar`, made when missing; 0 when
+    // the cluster or the table is full.
+    int32_t child(int32_t parent, char32_t scalar);
+
+    std::vector<Entry> entries_;
+    std::unordered_map<uint64_t, int32_t> children_;
 };
 
 // A cluster written as UTF-8.

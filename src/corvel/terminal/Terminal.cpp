@@ -331,8 +331,8 @@ std::string Terminal::characterUtf8(const CharData& cell) const
     std::string out;
     if (cell.code == 0)
         return out;
-    if (const auto* cluster = graphemes_.lookup(cell.code)) {
-        for (char32_t c : *cluster)
+    if (graphemes_.contains(cell.code)) {
+        for (char32_t c : graphemes_.character(cell.code))
             appendUtf8(out, c);
     } else {
         appendUtf8(out, cell.getCharacter());

@@ -164,15 +164,10 @@ void Terminal::printScalar(char32_t scalar, int width)
     if (!candidate && lastStorageValid(b)) {
         const Buffer::LastBufferStorage& last = b.lastBufferStorage;
         const CharData& previous = b.lines()[last.y][std::min(last.x, cols - 1)];
-        if (const std::u32string* cluster = graphemes_.lookup(previous.code)) {
-            candidate = (!cluster->empty() && cluster->back() == ClusterRules::zeroWidthJoiner) ||
-                        (ClusterRules::isRegionalIndicator(scalar) && cluster->size() == 1 &&
-                         ClusterRules::isRegionalIndicator((*cluster)[0]));
-        } else {
-            const auto code = static_cast<char32_t>(previous.code);
-            candidate = code == ClusterRules::zeroWidthJoiner ||
-                        (ClusterRules::isRegionalIndicator(scalar) && ClusterRules::isRegionalIndicator(code));
-        }
+        const char32_t ending = graphemes_.lastScalar(previous.code);
+        candidate = ending == ClusterRules::zeroWidthJoiner ||
+                    (ClusterRules::isRegionalIndicator(scalar) && graphemes_.length(previous.code) == 1 &&
+                     ClusterRules::isRegionalIndicator(ending));
     }
     if (candidate && joinPrevious(scalar, width))
         return;
@@ -188,20 +183,14 @@ Terminal::JoinResult Terminal::joinCharacter(int32_t previousCode, char32_t scal
     if (entry.previous == previousCode && entry.scalar == scalar)
         return entry.result;
 
-    std::u32string joined;
-    if (const std::u32string* cluster = graphemes_.lookup(previousCode))
-        joined = *cluster;
-    else
-        joined.assign(1, CharData::isValidScalar(previousCode) ? static_cast<char32_t>(previousCode) : U' ');
     JoinResult result{JoinOutcome::separate, 0};
-    if (ClusterRules::extendsCluster(joined, scalar)) {
+    if (graphemes_.extends(previousCode, scalar)) {
         const bool selector = scalar == ClusterRules::emojiPresentation || scalar == ClusterRules::textPresentation;
-        if (selector && !takesPresentationSelector(joined.back())) {
-            result.outcome = JoinOutcome::dropped;
-        } else {
-            joined.push_back(scalar);
-            result = {JoinOutcome::joined, graphemes_.code(joined)};
-        }
+        const bool applies = !selector || takesPresentationSelector(graphemes_.lastScalar(previousCode));
+        const int32_t joined = applies ? graphemes_.append(previousCode, scalar) : 0;
+        // A selector that does not apply, or a mark past the longest cluster
+        // the table keeps, is dropped.
+        result = joined ? JoinResult{JoinOutcome::joined, joined} : JoinResult{JoinOutcome::dropped, 0};
     }
     entry = {previousCode, scalar, result};
     return result;

@@ -41,4 +41,36 @@ TEST(HostileInput, AFloodOfUnknownAttributesWritesAFewDiagnosticLines)
     EXPECT_EQ(out.rfind("Unknown SGR attribute: 66 [66, 66,", 0), 0u) << out.substr(0, 400);
 }
 
+std::string utf8(std::u32string_view text) { return toUtf8(text); }
+
+TEST(HostileInput, TwentyThousandMarksOnOneLetterKeepTheirCell)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(20, 3));
+    t.feed("a" + utf8(std::u32string(40'000, U'\u0301')) + "b");
+    const std::u32string first = t.getCharacter(*t.getCharData(0, 0));
+    ASSERT_EQ(first.size(), GraphemeTable::maxClusterScalars);
+    EXPECT_EQ(first[0], U'a');
+    EXPECT_EQ(first.back(), U'\u0301');
+    EXPECT_EQ(t.lineText(0).substr(t.lineText(0).size() - 1), "b");
+    EXPECT_EQ(t.getCursorLocation(), std::make_pair(2, 0));
+    // The cluster's prefixes cost one small entry each.
+    EXPECT_LE(t.graphemeTable().size(), GraphemeTable::maxClusterScalars);
+}
+
+TEST(HostileInput, ALongJoinedEmojiChainIsCut)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(20, 3));
+    std::u32string chain;
+    for (int i = 0; i < 5'000; ++i)
+        chain += U"\U0001F468\u200D";
+    t.feed(utf8(chain) + "x");
+    const std::u32string first = t.getCharacter(*t.getCharData(0, 0));
+    EXPECT_EQ(first.size(), GraphemeTable::maxClusterScalars);
+    EXPECT_EQ(t.getCharData(0, 0)->width, 2);
+    EXPECT_EQ(t.getCharacter(*t.getCharData(2, 0)), U"x");
+    EXPECT_LE(t.graphemeTable().size(), GraphemeTable::maxClusterScalars);
+}
+
 } // namespace

@@ -255,6 +255,36 @@ TEST(GraphemeTable, CodesAreStableAndBounded)
     EXPECT_EQ(table.character(0xD800), U" ");
 }
 
+TEST(GraphemeTable, ClustersAreCutAtTheLongestKept)
+{
+    GraphemeTable table;
+    std::u32string marks = U"a";
+    marks.append(100, U'\u0301');
+    const int32_t code = table.code(marks);
+    EXPECT_EQ(table.character(code), marks.substr(0, GraphemeTable::maxClusterScalars));
+    EXPECT_EQ(table.length(code), GraphemeTable::maxClusterScalars);
+    EXPECT_EQ(table.code(marks.substr(0, GraphemeTable::maxClusterScalars)), code);
+    EXPECT_EQ(table.append(code, U'\u0301'), 0);
+    // One entry per scalar after the first, however the cluster was reached.
+    EXPECT_EQ(table.size(), GraphemeTable::maxClusterScalars - 1);
+}
+
+TEST(GraphemeTable, BreakStateIsCarriedAlongTheCluster)
+{
+    GraphemeTable table;
+    constexpr char32_t flagU = 0x1F1FA, flagS = 0x1F1F8;
+    const int32_t one = table.code(std::u32string(1, flagU));
+    EXPECT_TRUE(table.extends(one, flagS));
+    const int32_t pair = table.append(one, flagS);
+    EXPECT_EQ(table.character(pair), (std::u32string{flagU, flagS}));
+    // A third regional indicator starts a new flag.
+    EXPECT_FALSE(table.extends(pair, flagU));
+    EXPECT_TRUE(table.extends('e', U'\u0301'));
+    EXPECT_FALSE(table.extends('e', 'f'));
+    EXPECT_EQ(table.lastScalar(pair), flagS);
+    EXPECT_EQ(table.lastScalar(0xD800), U' ');
+}
+
 TEST(GraphemeTable, FullTableFallsBackToFirstScalar)
 {
     GraphemeTable table;
