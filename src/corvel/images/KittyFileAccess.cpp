@@ -156,14 +156,19 @@ std::optional<std::vector<uint8_t>> readFileData(const std::string& path, int64_
     struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    const int64_t fileSize = status.st_size;
-    if (fileSize > limit || fileSize < offset)
-        return std::nullopt;
-
     auto removeFile = [&] {
         if (deleteAfterRead)
             ::unlink(path.c_str());
     };
+    const int64_t fileSize = status.st_size;
+    if (fileSize > limit) {
+        // Too large to read, but a temporary file that was handed over is
+        // still the terminal's to remove.
+        removeFile();
+        return std::nullopt;
+    }
+    if (fileSize < offset)
+        return std::nullopt;
     const int64_t wanted = size == 0 ? limit : std::min(size, limit);
     const int64_t count = std::min(fileSize - offset, wanted);
     std::optional<std::vector<uint8_t>> data = preadAll(file.get(), offset, static_cast<size_t>(count));
@@ -181,18 +186,22 @@ std::optional<std::vector<uint8_t>> readSharedMemory(const std::string& name, st
         bare.remove_prefix(1);
     if (bare.empty() || bare.find('/') != std::string_view::npos || bare == "." || bare == "..")
         return std::nullopt;
+    // The folder of shared-memory objects also holds the named semaphores
+    // ("sem." followed by the name): never a picture, never ours to remove.
+    if (bare.starts_with("sem."))
+        return std::nullopt;
 
-    Descriptor object(::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    // Non-blocking, so a FIFO under the name cannot stall the terminal.
+    Descriptor object(::shm_open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW, 0));
     if (!object.valid())
         return std::nullopt;
+    struct stat status {};
+    if (::fstat(object.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt; // not an object a program made for us: left alone
     struct Unlinker {
         const std::string& name;
         ~Unlinker() { ::shm_unlink(name.c_str()); }
     } unlinkWhenDone{name};
-
-    struct stat status {};
-    if (::fstat(object.get(), &status) != 0 || !S_ISREG(status.st_mode))
-        return std::nullopt;
     const int64_t objectSize = status.st_size;
     if (objectSize < 1 || objectSize > limit)
         return std::nullopt;

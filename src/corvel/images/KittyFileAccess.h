@@ -34,12 +34,15 @@ bool isTempPath(const std::string& resolvedPath);
 
 // Reads up to `size` bytes (0 = to the end) from `offset` of a regular file,
 // at most `limit` bytes and only from files not larger than `limit`. With
-// `deleteAfterRead` the file is unlinked once it has been opened and checked,
-// whether the read then succeeds or not.
+// `deleteAfterRead` a regular file is unlinked once it has been opened and
+// checked, whether the read then succeeds or not, and also when it is larger
+// than `limit`; one whose size is short of `offset` stays.
 std::optional<std::vector<uint8_t>> readFileData(const std::string& path, int64_t offset, int64_t size,
                                                  bool deleteAfterRead, int64_t limit);
 
-// Copies a window of a shared-memory object and unlinks it once opened. The
+// Copies a window of a shared-memory object and unlinks it once opened and
+// found to be a regular object; other kinds of objects (a FIFO, say) and the
+// names of semaphores ("sem.*") are refused untouched. The
 // window starts at `offset`; with an expected size it is that long, else it
 // runs to the end of the object; a non-zero `size` shortens it.
 std::optional<std::vector<uint8_t>> readSharedMemory(const std::string& name, std::optional<int64_t> expectedSize,

@@ -165,6 +165,15 @@ TEST_F(KittyMedia, TemporaryFileIsRemovedAfterReading)
     EXPECT_FALSE(fs::exists(broken));
 }
 
+TEST_F(KittyMedia, TemporaryFileOverTheLimitIsStillRemoved)
+{
+    KittyGraphicsLimits limits;
+    limits.payloadBytes = 100;
+    std::string path = writeFile("tty-graphics-protocol-big.rgba", pixel + std::string(200, 'x'));
+    EXPECT_EQ(transmit("t=t,s=1,v=1,S=4", path, limits), "Gi=1;EINVAL: bad payload");
+    EXPECT_FALSE(fs::exists(path));
+}
+
 TEST_F(KittyMedia, TemporaryFileNeedsTheMarkerAndIsKeptOtherwise)
 {
     std::string path = writeFile("plain.rgba", pixel);
@@ -285,6 +294,41 @@ TEST_F(KittyMedia, SharedMemoryNamesMustBePlain)
     EXPECT_EQ(transmit("t=s,s=1,v=1", "/../../etc/passwd"), "Gi=1;EINVAL: bad payload");
     EXPECT_EQ(transmit("t=s,s=1,v=1", std::string("/a\0b", 4)), "Gi=1;EINVAL: bad payload");
     EXPECT_EQ(transmit("t=s,s=1,v=1", "/does-not-exist-velmora"), "Gi=1;EINVAL: bad payload");
+}
+
+TEST_F(KittyMedia, SharedMemoryFifoDoesNotHangAndStays)
+{
+    const std::string name = "/tty-graphics-protocol-velmora-fifo-" + std::to_string(getpid());
+    const std::string path = "/dev/shm" + name;
+    if (mkfifo(path.c_str(), 0600) != 0)
+        GTEST_SKIP() << "no FIFO can be made in /dev/shm";
+    shmNames.push_back(name);
+    EXPECT_EQ(transmit("t=s,s=1,v=1", name), "Gi=1;EINVAL: bad payload");
+    EXPECT_EQ(transmit("t=s,f=100", name), "Gi=1;EINVAL: bad payload");
+    EXPECT_TRUE(fs::exists(fs::symlink_status(path)));
+}
+
+TEST_F(KittyMedia, SemaphoreNamesAreRefusedUntouched)
+{
+    // A regular object under a semaphore's name, as the C library makes them.
+    const std::string name = "/sem.velmora-" + std::to_string(getpid());
+    int fd = shm_open(name.c_str(), O_CREAT | O_RDWR | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, pixel.data(), pixel.size()), static_cast<ssize_t>(pixel.size()));
+    close(fd);
+    shmNames.push_back(name);
+    EXPECT_EQ(transmit("t=s,s=1,v=1", name), "Gi=1;EINVAL: bad payload");
+    EXPECT_EQ(transmit("t=s,s=1,v=1", name.substr(1)), "Gi=1;EINVAL: bad payload");
+    EXPECT_TRUE(shmExists(name));
+}
+
+TEST_F(KittyMedia, SharedMemoryDirectoryIsRefusedUntouched)
+{
+    const std::string name = "/tty-graphics-protocol-velmora-dir-" + std::to_string(getpid());
+    ASSERT_TRUE(fs::create_directory("/dev/shm" + name));
+    EXPECT_EQ(transmit("t=s,f=100", name), "Gi=1;EINVAL: bad payload");
+    EXPECT_TRUE(fs::is_directory("/dev/shm" + name));
+    fs::remove("/dev/shm" + name);
 }
 
 TEST_F(KittyMedia, ZlibFileIsInflated)
