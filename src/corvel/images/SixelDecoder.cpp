@@ -1,6 +1,7 @@
 #include "corvel/images/SixelDecoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace corvel {
@@ -81,7 +82,11 @@ SixelImage SixelDecoder::decode(std::span<const uint8_t> data)
     walk(data, Pass::size);
     image_.width = static_cast<int>(std::min<int64_t>(maxX_, maximumSide_));
     image_.height = static_cast<int>(std::min<int64_t>(maxY_, maximumSide_));
-    image_.pixels.assign(static_cast<size_t>(image_.width) * static_cast<size_t>(image_.height) * 4, 0);
+    if (image_.width > 0)
+        image_.height = static_cast<int>(std::min<int64_t>(image_.height, maximumPixels / static_cast<size_t>(image_.width)));
+    const size_t pixels = static_cast<size_t>(image_.width) * static_cast<size_t>(image_.height);
+    image_.pixels.assign(pixels * 4, 0);
+    paintBudget_ = pixels * paintBudgetPerPixel + paintAllowance;
     x_ = y_ = 0;
     walk(data, Pass::paint);
     return std::move(image_);
@@ -120,8 +125,8 @@ void SixelDecoder::walk(std::span<const uint8_t> data, Pass pass)
                         break;
                     }
                 }
-            } else {
-                paintSixel(mask, repeat);
+            } else if (!paintSixel(mask, repeat)) {
+                break;
             }
             x_ = addPosition(x_, repeat);
             repeat = 1;
@@ -169,11 +174,15 @@ void SixelDecoder::updatePaletteEntry(const std::vector<int64_t>& numbers)
     palette_[index] = (rgb << 8) | 0xFF;
 }
 
-void SixelDecoder::paintSixel(int mask, int64_t repeat)
+bool SixelDecoder::paintSixel(int mask, int64_t repeat)
 {
     if (mask == 0 || repeat <= 0 || x_ >= image_.width)
-        return;
+        return true;
     const int64_t endX = std::min<int64_t>(image_.width, x_ + repeat);
+    const size_t work = static_cast<size_t>(endX - x_) * static_cast<size_t>(std::popcount(static_cast<unsigned>(mask)));
+    if (work > paintBudget_)
+        return false;
+    paintBudget_ -= work;
     const uint8_t rgba[4] = {static_cast<uint8_t>(currentColor_ >> 24), static_cast<uint8_t>(currentColor_ >> 16),
                              static_cast<uint8_t>(currentColor_ >> 8), static_cast<uint8_t>(currentColor_)};
     for (int k = 0; k < 6; ++k) {
@@ -184,6 +193,7 @@ void SixelDecoder::paintSixel(int mask, int64_t repeat)
         for (int64_t column = x_; column < endX; ++column, pixel += 4)
             std::copy(rgba, rgba + 4, pixel);
     }
+    return true;
 }
 
 uint32_t SixelDecoder::hlsToRgb(int hue, int lightness, int saturation)

@@ -16,12 +16,20 @@ struct SixelImage {
 };
 
 // Decodes the data of one Sixel string (the bytes after the final "q") into an
-// RGBA bitmap as large as what was drawn. Decoding starts at the first colour
-// introducer; one pass sizes the picture, a second paints it. Numbers
-// saturate and the canvas is capped, painting clipped to it.
+// RGBA bitmap as large as what was drawn (a declared raster size does not
+// count). Decoding starts at the first colour introducer; one pass sizes the
+// picture, a second paints it. Numbers saturate; the canvas is capped at
+// maximumSide on either side and at maximumPixels in all (a taller picture
+// loses its bottom), and painting is clipped to it. Painting stops once it
+// has written paintBudgetPerPixel times the canvas (plus a small allowance):
+// a picture paints each pixel about once, while a string that repaints a
+// wide canvas with repeat counts would otherwise run for seconds.
 class SixelDecoder {
 public:
     static constexpr int defaultMaximumSide = 10'000;
+    static constexpr size_t maximumPixels = size_t{16} << 20;   // 64 MiB of RGBA
+    static constexpr size_t paintBudgetPerPixel = 16;
+    static constexpr size_t paintAllowance = size_t{4} << 20;
 
     explicit SixelDecoder(const SixelHost& host, int maximumSide = defaultMaximumSide);
 
@@ -36,7 +44,8 @@ private:
     void walk(std::span<const uint8_t> data, Pass pass);
     void selectColor(const std::vector<int64_t>& numbers);
     void updatePaletteEntry(const std::vector<int64_t>& numbers);
-    void paintSixel(int mask, int64_t repeat);
+    // False once the paint budget is spent.
+    bool paintSixel(int mask, int64_t repeat);
 
     std::span<const Color> defaultPalette_;
     int maximumSide_;
@@ -46,6 +55,8 @@ private:
     int64_t y_ = 0;
     int64_t maxX_ = 0;
     int64_t maxY_ = 0;
+    // Pixel writes left before painting stops.
+    size_t paintBudget_ = 0;
     SixelImage image_;
 };
 

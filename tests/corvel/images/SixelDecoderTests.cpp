@@ -170,6 +170,55 @@ TEST_F(Sixel, OverflowingNumbersSaturateAndPaintingIsClipped)
     EXPECT_EQ(image.pixels.size(), 64u * 64u * 4u);
 }
 
+TEST_F(Sixel, ATallWideCanvasIsCutToTheMostPixelsAPictureHolds)
+{
+    // 1.7 KB that paint the far corners of a 10000 × 10000 canvas.
+    SixelImage image = decode("#1!10000~" + std::string(1700, '-') + "~");
+    EXPECT_EQ(image.width, SixelDecoder::defaultMaximumSide);
+    EXPECT_LE(static_cast<size_t>(image.width) * static_cast<size_t>(image.height), SixelDecoder::maximumPixels);
+    EXPECT_EQ(image.pixels.size(), static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 4);
+    EXPECT_EQ(image.height, static_cast<int>(SixelDecoder::maximumPixels / 10'000));
+    EXPECT_EQ(at(image, 9'999, 5), paletteColor(1));
+}
+
+TEST_F(Sixel, RepaintingAWideCanvasStopsAtTheBudget)
+{
+    // 8 MiB of full-width repaints: without a bound about 6e9 pixel writes.
+    std::string flood = "#1!10000~$";
+    std::string data = "#2~";
+    while (data.size() < (size_t{8} << 20))
+        data += flood;
+    data += "-#2~";
+    SixelImage image = decode(data);
+    EXPECT_EQ(image.width, 10'000);
+    EXPECT_EQ(image.height, 12);
+    EXPECT_EQ(at(image, 0, 0), paletteColor(1));
+    EXPECT_EQ(at(image, 9'999, 5), paletteColor(1));
+    // Painting stopped before the last band.
+    EXPECT_EQ(at(image, 0, 6), transparent);
+}
+
+TEST_F(Sixel, AnOrdinaryPictureIsPaintedWhole)
+{
+    // Sixteen colours, each painting its own column stripe of every band, as
+    // an encoder writes them: every pixel once, plus the blank gaps.
+    std::string data;
+    for (int band = 0; band < 100; ++band) {
+        for (int colour = 0; colour < 16; ++colour) {
+            data += "#" + std::to_string(colour);
+            if (colour)
+                data += "!" + std::to_string(colour * 250) + "?";
+            data += "!250~$";
+        }
+        data += "-";
+    }
+    SixelImage image = decode(data);
+    ASSERT_EQ(image.width, 4000);
+    ASSERT_EQ(image.height, 600);
+    EXPECT_EQ(at(image, 3999, 599), paletteColor(15));
+    EXPECT_EQ(at(image, 0, 599), paletteColor(0));
+}
+
 TEST(SixelDcsHandler, CollectsDecodesAndDelivers)
 {
     testing::FakeSixelHost host;
