@@ -1,6 +1,7 @@
 #include "corvel/model/TinyAtom.h"
 
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 
 namespace corvel {
@@ -10,7 +11,18 @@ namespace {
 struct AtomTable {
     std::mutex mutex;
     std::unordered_map<uint16_t, std::string> map;
+    // The handle of each payload; the keys view the strings held in `map`,
+    // whose nodes never move.
+    std::unordered_map<std::string_view, uint16_t> byValue;
+    std::size_t totalBytes = 0;
     int lastUsed = 0;
+
+    void erase(std::unordered_map<uint16_t, std::string>::iterator it)
+    {
+        totalBytes -= it->second.size();
+        byValue.erase(it->second);
+        map.erase(it);
+    }
 };
 
 AtomTable& table() {
@@ -23,14 +35,17 @@ AtomTable& table() {
 std::optional<TinyAtom> TinyAtom::lookup(std::string value) {
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
-    if (t.map.size() >= maxCode) return std::nullopt;
+    if (auto it = t.byValue.find(value); it != t.byValue.end()) return TinyAtom{it->second};
+    if (t.map.size() >= maxCode || value.size() > maxTotalBytes - t.totalBytes) return std::nullopt;
     // The next handle after the last one, wrapping past the top; the table is
     // not full, so a free handle turns up within one round.
     int candidate = t.lastUsed;
     do {
         candidate = candidate >= maxCode ? 1 : candidate + 1;
     } while (t.map.count(static_cast<uint16_t>(candidate)) != 0);
-    t.map.emplace(static_cast<uint16_t>(candidate), std::move(value));
+    t.totalBytes += value.size();
+    const auto stored = t.map.emplace(static_cast<uint16_t>(candidate), std::move(value)).first;
+    t.byValue.emplace(stored->second, stored->first);
     t.lastUsed = candidate;
     return TinyAtom{static_cast<uint16_t>(candidate)};
 }
@@ -38,7 +53,7 @@ std::optional<TinyAtom> TinyAtom::lookup(std::string value) {
 void TinyAtom::release(uint16_t code) {
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
-    t.map.erase(code);
+    if (auto it = t.map.find(code); it != t.map.end()) t.erase(it);
 }
 
 std::size_t TinyAtom::sweep(const std::function<bool(uint16_t code)>& inUse) {
@@ -49,7 +64,7 @@ std::size_t TinyAtom::sweep(const std::function<bool(uint16_t code)>& inUse) {
         if (inUse(it->first)) {
             ++it;
         } else {
-            it = t.map.erase(it);
+            t.erase(it++);
             ++released;
         }
     }
@@ -66,6 +81,12 @@ std::size_t TinyAtom::liveCount() {
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     return t.map.size();
+}
+
+std::size_t TinyAtom::totalBytes() {
+    AtomTable& t = table();
+    std::lock_guard lock(t.mutex);
+    return t.totalBytes;
 }
 
 std::optional<std::string> TinyAtom::target() const {

@@ -16,12 +16,18 @@ namespace corvel {
 // in the meantime, so the table runs out only while every handle is live.
 // Handles are released one by one (release) or by a sweep that keeps only
 // the handles some live cell still uses.
+//
+// A payload already in the table gets its handle again, and the payloads
+// held together never exceed maxTotalBytes: past it a lookup fails as it
+// does when every handle is live.
 struct TinyAtom {
     static constexpr uint16_t maxCode = 0xFFFE;
+    static constexpr std::size_t maxTotalBytes = std::size_t{16} << 20;
 
     uint16_t code = 0;
 
-    // A new handle for value, or none when every handle is in use.
+    // The handle of value: the one it already has, else a new one; none when
+    // every handle is in use or the table holds too many bytes.
     static std::optional<TinyAtom> lookup(std::string value);
 
     // Removes the payload of a handle; the handle may be handed out again
@@ -38,6 +44,9 @@ struct TinyAtom {
 
     // Number of handles currently holding a payload.
     static std::size_t liveCount();
+
+    // Bytes of the payloads held.
+    static std::size_t totalBytes();
 
     // The payload of this handle; none for code 0 or a released handle.
     std::optional<std::string> target() const;

@@ -33,6 +33,12 @@ void Terminal::oscSetCurrentDirectory(std::span<const uint8_t> data)
 
 // ---- hyperlinks ---------------------------------------------------------------------------
 
+namespace {
+// The longest URI (and the longest parameter list) a link may have; longer
+// ones make no link, so a program cannot park megabytes in link handles.
+constexpr size_t maxHyperlinkPart = 8 * 1024;
+} // namespace
+
 // While a link is open every cell printed gets its handle, so the link covers
 // exactly the text written between the opening and the close, wherever the
 // cursor went and however far the screen scrolled meanwhile.
@@ -45,10 +51,13 @@ void Terminal::oscHyperlink(std::span<const uint8_t> data)
         setHyperlinkAtom({});
         return;
     }
+    const std::string_view text = asText(data);
+    const size_t separator = std::min(text.find(';'), text.size());
+    const bool tooLong = separator > maxHyperlinkPart || text.size() - separator > maxHyperlinkPart + 1;
     const bool ascii = std::all_of(data.begin(), data.end(), [](uint8_t b) { return b <= 0x7F; });
-    std::string payload = ascii ? std::string(asText(data)) : std::string();
-    std::optional<TinyAtom> atom = TinyAtom::lookup(payload);
-    if (!atom) {
+    std::string payload = ascii ? std::string(text) : std::string();
+    std::optional<TinyAtom> atom = tooLong ? std::nullopt : TinyAtom::lookup(payload);
+    if (!atom && !tooLong) {
         collectUnusedHyperlinks();
         atom = TinyAtom::lookup(payload);
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "corvel/model/CharData.h"
 #include "corvel/model/TinyAtom.h"
 
@@ -38,7 +40,7 @@ TEST_F(TinyAtomTable, HandsOutIncreasingHandlesAndResolvesThem) {
 TEST_F(TinyAtomTable, FullTableRefusesThenReusesReleasedHandles) {
     std::size_t handedOut = 0;
     uint16_t some = 0;
-    while (auto atom = TinyAtom::lookup("x")) {
+    while (auto atom = TinyAtom::lookup("x" + std::to_string(handedOut))) {
         ++handedOut;
         some = atom->code;
         ASSERT_LE(handedOut, TinyAtom::maxCode);
@@ -54,6 +56,35 @@ TEST_F(TinyAtomTable, FullTableRefusesThenReusesReleasedHandles) {
     EXPECT_FALSE(TinyAtom::lookup("full again").has_value());
 }
 
+TEST_F(TinyAtomTable, IdenticalPayloadsShareOneHandle) {
+    auto first = TinyAtom::lookup("id=1;https://a.example");
+    auto other = TinyAtom::lookup("id=2;https://a.example");
+    ASSERT_TRUE(first && other);
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(TinyAtom::lookup("id=1;https://a.example"), first);
+    EXPECT_NE(other, first);
+    EXPECT_EQ(TinyAtom::liveCount(), 2u);
+
+    // Once released, the payload gets a handle of its own again.
+    TinyAtom::release(first->code);
+    auto again = TinyAtom::lookup("id=1;https://a.example");
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->target(), "id=1;https://a.example");
+    EXPECT_EQ(TinyAtom::totalBytes(), 2 * std::string("id=1;https://a.example").size());
+}
+
+TEST_F(TinyAtomTable, PayloadsHeldTogetherAreBounded) {
+    const std::string big(1 << 20, 'u');
+    int handed = 0;
+    while (TinyAtom::lookup(std::to_string(handed) + big)) ++handed;
+    EXPECT_GT(handed, 0);
+    EXPECT_LE(TinyAtom::totalBytes(), TinyAtom::maxTotalBytes);
+    EXPECT_LT(handed, 20);
+    // A small payload may still fit; once the bytes are released, big ones do again.
+    TinyAtom::sweep([](uint16_t) { return false; });
+    EXPECT_EQ(TinyAtom::totalBytes(), 0u);
+    EXPECT_TRUE(TinyAtom::lookup(big).has_value());
+}
+
 TEST_F(TinyAtomTable, SweepKeepsOnlyHandlesInUse) {
     auto keep = TinyAtom::lookup("keep");
     auto drop = TinyAtom::lookup("drop");
@@ -63,6 +94,11 @@ TEST_F(TinyAtomTable, SweepKeepsOnlyHandlesInUse) {
     EXPECT_EQ(keep->target(), "keep");
     EXPECT_EQ(drop->target(), std::nullopt);
     EXPECT_EQ(TinyAtom::liveCount(), 1u);
+    EXPECT_EQ(TinyAtom::totalBytes(), 4u);
+    // The dropped payload's handle is gone, so it gets a new one.
+    auto dropAgain = TinyAtom::lookup("drop");
+    ASSERT_TRUE(dropAgain.has_value());
+    EXPECT_EQ(dropAgain->target(), "drop");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "corvel/model/TinyAtom.h"
+
 #include <string>
 
 using namespace corvel;
@@ -71,6 +73,35 @@ TEST(HostileInput, ALongJoinedEmojiChainIsCut)
     EXPECT_EQ(t.getCharData(0, 0)->width, 2);
     EXPECT_EQ(t.getCharacter(*t.getCharData(2, 0)), U"x");
     EXPECT_LE(t.graphemeTable().size(), GraphemeTable::maxClusterScalars);
+}
+
+std::string osc8(std::string_view uri) { return "\x1b]8;;" + std::string(uri) + "\x1b\\"; }
+
+TEST(HostileInput, LinksShareHandlesAndOverlongOnesMakeNone)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(40, 3));
+    const size_t before = TinyAtom::totalBytes();
+    std::string stream;
+    for (int i = 0; i < 1'000; ++i)
+        stream += osc8("https://example.com/same") + "s" + osc8("");
+    t.feed(stream);
+    EXPECT_EQ(t.getCharData(0, 0)->payload, t.getCharData(39, 0)->payload);
+    EXPECT_EQ(t.getCharData(0, 0)->getPayload(), ";https://example.com/same");
+    EXPECT_LE(TinyAtom::totalBytes() - before, 64u);
+
+    t.feed("\x1b[H\x1b[2J");
+    const std::string overlong = "https://example.com/" + std::string(8 * 1024, 'x');
+    for (int i = 0; i < 20; ++i)
+        t.feed(osc8(overlong + std::to_string(i)) + "o");
+    EXPECT_EQ(t.lineText(0), std::string(20, 'o'));
+    EXPECT_FALSE(t.getCharData(0, 0)->hasPayload());
+    EXPECT_FALSE(t.getCharData(19, 0)->hasPayload());
+    EXPECT_LE(TinyAtom::totalBytes() - before, 64u);
+
+    // Just under the limit still links.
+    t.feed(osc8(overlong.substr(0, 8 * 1024)) + "k" + osc8(""));
+    EXPECT_TRUE(t.getCharData(20, 0)->hasPayload());
 }
 
 } // namespace

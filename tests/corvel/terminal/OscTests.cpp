@@ -290,7 +290,7 @@ TEST_F(Osc, HyperlinkHandlesAreReusedWhenTheTableIsFull)
 {
     // Fill the table with handles that no cell keeps.
     std::vector<TinyAtom> spare;
-    while (auto atom = TinyAtom::lookup("spare"))
+    while (auto atom = TinyAtom::lookup("spare" + std::to_string(spare.size())))
         spare.push_back(*atom);
     ASSERT_FALSE(spare.empty());
     t.feed(osc("8;;http://after") + "k" + osc("8;;"));
@@ -304,7 +304,7 @@ TEST_F(Osc, HandlesOfOtherLiveTerminalsSurviveCollection)
     Terminal other(&otherHost, sized(10, 4));
     other.feed(osc("8;;http://other") + "o" + osc("8;;"));
     std::vector<TinyAtom> spare;
-    while (auto atom = TinyAtom::lookup("spare"))
+    while (auto atom = TinyAtom::lookup("spare" + std::to_string(spare.size())))
         spare.push_back(*atom);
     t.feed(osc("8;;http://mine") + "m" + osc("8;;"));
     EXPECT_EQ(uriAt(other, 0, 0), "http://other");
