@@ -1,5 +1,6 @@
 #include "corvel/images/KittyGraphicsHandler.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ void KittyGraphicsHandler::handleKittyGraphics(std::span<const uint8_t> bytes)
     const KittyGraphicsCommand command = parseKittyGraphicsControl(bytes);
     const KittyGraphicsControl& control = command.control;
     if (control.action == 'd' || control.action == 'D')
+        state_.pending.reset();
+    // Later chunks carry no id (or the first chunk's); a transmission that
+    // names another image starts a new transfer, and what an earlier program
+    // left unfinished must not take the new one's data.
+    const bool transmits = control.action == 't' || control.action == 'T' || control.action == 'q';
+    if (state_.pending && transmits && (control.imageId || control.imageNumber) &&
+        (control.imageId != state_.pending->control.imageId ||
+         control.imageNumber != state_.pending->control.imageNumber))
         state_.pending.reset();
 
     if (control.more == 1) {
@@ -46,7 +55,9 @@ void KittyGraphicsHandler::handleKittyGraphics(std::span<const uint8_t> bytes)
 bool KittyGraphicsHandler::appendToPending(std::span<const uint8_t> base64Payload)
 {
     std::vector<uint8_t>& collected = state_.pending->base64Payload;
-    const uint64_t bound = static_cast<uint64_t>(limits_.pendingBase64Bytes());
+    // What a transfer holds counts against the store's limit as the images do.
+    const int64_t storeLimit = KittyGraphicsState::effectiveCacheLimit(host_.kittyImageCacheLimitBytes());
+    const uint64_t bound = static_cast<uint64_t>(std::min(limits_.pendingBase64Bytes(), storeLimit));
     if (collected.size() > bound || base64Payload.size() > bound - collected.size()) {
         KittyGraphicsControl first = state_.pending->control;
         state_.pending.reset();
@@ -54,6 +65,9 @@ bool KittyGraphicsHandler::appendToPending(std::span<const uint8_t> base64Payloa
         return false;
     }
     collected.insert(collected.end(), base64Payload.begin(), base64Payload.end());
+    const auto held = static_cast<int64_t>(collected.size());
+    if (state_.totalImageBytes > storeLimit - held)
+        state_.enforceCacheLimit(storeLimit - held, [this] { return collectUsedKittyImageIds(); });
     return true;
 }
 

@@ -12,6 +12,9 @@ struct KittyGraphicsLimits {
     int64_t payloadBytes = 419'430'400;
     // Every pixel width and height of a raw or PNG image.
     int maximumSide = 10'000;
+    // Inflated bytes of a compressed PNG. A raw image inflates to exactly
+    // its declared size and no further.
+    int64_t pngBytes = 64 << 20;
 
     // The base64 text of a chunked transfer: the encoded size of the payload
     // limit plus room for line breaks and padding between chunks.

@@ -54,7 +54,7 @@ std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayload(const
     std::optional<std::vector<uint8_t>> decoded = Base64::decodeLenient(base64Payload, payloadLimit());
     if (!decoded)
         return std::nullopt;
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*decoded), control.compression);
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*decoded), control);
     if (!inflated)
         return std::nullopt;
     return decodeKittyPayloadData(control, std::move(*inflated));
@@ -79,7 +79,7 @@ KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsC
         *resolved, control.dataOffset, control.dataSize, temporary, limits_.payloadBytes);
     if (!data)
         return KittyPayloadResult::failure(badPayload);
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control.compression);
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control);
     if (!inflated)
         return KittyPayloadResult::failure(badPayload);
     if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
@@ -104,7 +104,7 @@ KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyG
         *name, expectedSize, control.dataOffset, control.dataSize, limits_.payloadBytes);
     if (!data)
         return KittyPayloadResult::failure(badPayload);
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control.compression);
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control);
     if (!inflated)
         return KittyPayloadResult::failure(badPayload);
     if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
@@ -124,13 +124,21 @@ std::optional<int64_t> KittyPayloadLoader::kittyExpectedDataSize(const KittyGrap
 }
 
 std::optional<std::vector<uint8_t>> KittyPayloadLoader::decompressKittyData(std::vector<uint8_t> data,
-                                                                            std::optional<char> compression) const
+                                                                            const KittyGraphicsControl& control) const
 {
-    if (!compression)
+    if (!control.compression)
         return data;
-    if (*compression == 'z')
-        return inflateZlib(data, payloadLimit());
-    return std::nullopt;
+    if (*control.compression != 'z')
+        return std::nullopt;
+    int64_t limit = 0;
+    if (control.format == 100) {
+        limit = std::min(limits_.payloadBytes, limits_.pngBytes);
+    } else if (std::optional<int64_t> expected = kittyExpectedDataSize(control)) {
+        limit = std::min(limits_.payloadBytes, *expected);
+    } else {
+        return std::nullopt; // nothing it could inflate to would be accepted
+    }
+    return inflateZlib(data, static_cast<size_t>(limit));
 }
 
 std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayloadData(const KittyGraphicsControl& control,

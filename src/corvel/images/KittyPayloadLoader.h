@@ -44,7 +44,11 @@ public:
     // or a size outside the side limit.
     std::optional<int64_t> kittyExpectedDataSize(const KittyGraphicsControl& control) const;
 
-    std::optional<std::vector<uint8_t>> decompressKittyData(std::vector<uint8_t> data, std::optional<char> compression) const;
+    // The data as it is, or inflated when the command says "o=z". Inflating
+    // stops at the size the command declares (width × height × bytes per
+    // pixel of a raw format, the PNG limit for PNG) and fails beyond it.
+    std::optional<std::vector<uint8_t>> decompressKittyData(std::vector<uint8_t> data,
+                                                            const KittyGraphicsControl& control) const;
 
     std::optional<KittyGraphicsPayload> decodeKittyPayloadData(const KittyGraphicsControl& control,
                                                                std::vector<uint8_t> rawData) const;

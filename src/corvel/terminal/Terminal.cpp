@@ -186,6 +186,7 @@ void Terminal::resetFully(bool resetParser)
     buffer_->setX(0);
     buffer_->setY(0);
     clearAllKittyImages();
+    kittyGraphicsState.pending.reset();
     cursorHidden = wasHidden;
     updateRange(0);
     updateRange(rows - 1);

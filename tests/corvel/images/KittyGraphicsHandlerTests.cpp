@@ -145,6 +145,77 @@ TEST_F(KittyHandler, PutWhilePendingCompletesTheTransferInstead)
     EXPECT_EQ(host.replies, std::vector<std::string>{reply("Gi=1;OK")});
 }
 
+TEST_F(KittyHandler, ATransmissionWithAnotherIdReplacesAnUnfinishedTransfer)
+{
+    // A program ended halfway through a picture; the next one's picture is
+    // its own, not the tail of the first.
+    send("a=t,i=1,s=1,v=1,m=1;" + onePixel.substr(0, 4));
+    send("a=T,i=2,s=1,v=1;" + onePixel);
+    EXPECT_FALSE(state.pending);
+    EXPECT_EQ(host.replies, std::vector<std::string>{reply("Gi=2;OK")});
+    ASSERT_EQ(host.displays.size(), 1u);
+    EXPECT_EQ(host.displays[0].imageId, 2u);
+    EXPECT_FALSE(state.imagesById.contains(1));
+
+    // A chunk that repeats the transfer's own id goes on with it.
+    host.replies.clear();
+    send("a=t,I=7,s=1,v=1,m=1;" + onePixel.substr(0, 4));
+    send("I=7,m=0;" + onePixel.substr(4));
+    EXPECT_EQ(host.replies, std::vector<std::string>{reply("Gi=" + std::to_string(state.imageNumbers.at(7)) + ",I=7;OK")});
+}
+
+TEST_F(KittyHandler, AnUnfinishedTransferCountsAgainstTheStoreLimit)
+{
+    host.cacheLimit = 1000;
+    const std::string tenByTen = base64(std::string(400, '\x11'));
+    send("a=t,i=1,s=10,v=10;" + tenByTen);
+    send("a=t,i=2,s=10,v=10;" + tenByTen);
+    ASSERT_EQ(state.totalImageBytes, 800);
+
+    // 600 bytes held by a transfer leave room for one stored picture.
+    send("a=t,i=3,s=10,v=10,m=1;" + std::string(600, 'A'));
+    EXPECT_TRUE(state.pending);
+    EXPECT_LE(state.totalImageBytes + 600, 1000);
+    EXPECT_FALSE(state.imagesById.contains(1));
+    EXPECT_TRUE(state.imagesById.contains(2));
+
+    // More than the whole store is refused.
+    host.replies.clear();
+    send("m=1;" + std::string(500, 'A'));
+    EXPECT_FALSE(state.pending);
+    EXPECT_EQ(host.replies, std::vector<std::string>{reply("Gi=3;EINVAL: bad payload")});
+}
+
+TEST_F(KittyHandler, InflatingStopsAtTheDeclaredSize)
+{
+    const std::vector<uint8_t> bomb = testing::zlibCompress(std::vector<uint8_t>(size_t{8} << 20, 0));
+    const std::string bombText = base64(bomb);
+    // One pixel declared: refused as soon as the data passes four bytes.
+    send("a=t,i=1,f=32,s=1,v=1,o=z;" + bombText);
+    // A PNG inflates at most to the PNG limit.
+    KittyGraphicsLimits pngLimit;
+    pngLimit.pngBytes = 1 << 20;
+    send("a=t,i=2,f=100,o=z;" + bombText, pngLimit);
+    EXPECT_EQ(host.replies, (std::vector<std::string>{reply("Gi=1;EINVAL: bad payload"), reply("Gi=2;EINVAL: bad payload")}));
+
+    KittyGraphicsControl control;
+    control.compression = 'z';
+    control.format = 32;
+    control.width = control.height = 64;
+    const std::vector<uint8_t> exact(64 * 64 * 4, 7);
+    KittyPayloadLoader loader;
+    EXPECT_EQ(loader.decompressKittyData(testing::zlibCompress(exact), control), exact);
+    control.height = 63;
+    EXPECT_FALSE(loader.decompressKittyData(testing::zlibCompress(exact), control));
+    control.format = 7;
+    EXPECT_FALSE(loader.decompressKittyData(testing::zlibCompress(exact), control));
+    control.format = 100;
+    KittyGraphicsLimits small;
+    small.pngBytes = 1000;
+    EXPECT_FALSE(KittyPayloadLoader(small).decompressKittyData(testing::zlibCompress(exact), control));
+    EXPECT_TRUE(loader.decompressKittyData(testing::zlibCompress(exact), control));
+}
+
 TEST_F(KittyHandler, DeleteDiscardsThePendingTransferAndRuns)
 {
     send("a=t,i=1,s=1,v=1,m=1;" + onePixel.substr(0, 4));

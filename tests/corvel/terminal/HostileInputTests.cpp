@@ -104,4 +104,17 @@ TEST(HostileInput, LinksShareHandlesAndOverlongOnesMakeNone)
     EXPECT_TRUE(t.getCharData(20, 0)->hasPayload());
 }
 
+TEST(HostileInput, AFullResetDropsAnUnfinishedPictureTransfer)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(20, 5));
+    // "EBAgMA==" is one RGBA pixel; the first program stops after half of it.
+    t.feed("\x1b_Ga=t,i=1,s=1,v=1,m=1;EBAg\x1b\\");
+    t.feed("\x1b" "c");
+    // The next program happens to use the same id.
+    t.feed("\x1b_Ga=t,i=1,s=1,v=1;EBAgMA==\x1b\\");
+    EXPECT_EQ(host.replies(), "\x1b_Gi=1;OK\x1b\\");
+    EXPECT_FALSE(t.kittyGraphicsState.pending);
+}
+
 } // namespace
