@@ -2,45 +2,71 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace velmora::ViewportShape {
 namespace {
 
+// Below this a projective denominator counts as zero.
+constexpr double degenerate = 1e-6;
+
 double length(const QPointF& v) { return std::hypot(v.x(), v.y()); }
 
-QPointF unit(const QPointF& v)
+bool isFinite(const QPointF& p) { return std::isfinite(p.x()) && std::isfinite(p.y()); }
+
+// Degrees in Qt's arc convention: counter-clockwise on screen, where y grows
+// downwards.
+double screenAngle(const QPointF& v) { return std::atan2(-v.y(), v.x()) * 180.0 / std::numbers::pi; }
+
+// The coefficients of the square-to-quadrilateral map: a unit-square point
+// (u, v) lands on ((A.x·u + B.x·v + P0.x) / q, (A.y·u + B.y·v + P0.y) / q)
+// with q = g·u + k·v + 1.
+struct QuadMap {
+    QPointF a;
+    QPointF b;
+    QPointF p0;
+    double g = 0;
+    double k = 0;
+};
+
+// The determinant of the 3 × 3 matrix whose columns are A, B and P0 over
+// (g, k, 1).
+double determinant(const QuadMap& m)
 {
-    const double l = length(v);
-    return l > 0 ? v / l : QPointF();
+    return (m.g * m.p0.y() - m.a.y()) * m.b.x() + (m.b.y() - m.k * m.p0.y()) * m.a.x()
+           + (m.k * m.a.y() - m.g * m.b.y()) * m.p0.x();
 }
 
-// Rounds the corner at c between the edges towards previous and next: a line
-// to the first tangent point, then a cubic that follows the circle of radius r
-// to the second. Sharp corners and straight or folded ones get the bare point.
-void addRoundedCorner(QPainterPath& path, const QPointF& previous, const QPointF& c, const QPointF& next, double r,
-                      bool first)
+std::optional<QuadMap> quadMap(const std::vector<QPointF>& p)
 {
-    const QPointF toPrevious = unit(previous - c);
-    const QPointF toNext = unit(next - c);
-    const double cosine = std::clamp(QPointF::dotProduct(toPrevious, toNext), -1.0, 1.0);
-    const double angle = std::acos(cosine); // interior angle at the corner
-    if (r <= 0 || angle < 1e-6 || angle > M_PI - 1e-6) {
-        if (first)
-            path.moveTo(c);
-        else
-            path.lineTo(c);
-        return;
+    if (p.size() != 4)
+        return std::nullopt;
+    for (const QPointF& corner : p) {
+        if (!isFinite(corner))
+            return std::nullopt;
     }
-    const double tangentDistance = r / std::tan(angle / 2);
-    const QPointF start = c + toPrevious * tangentDistance;
-    const QPointF end = c + toNext * tangentDistance;
-    const double sweep = M_PI - angle;
-    const double handle = 4.0 / 3.0 * std::tan(sweep / 4) * r;
-    if (first)
-        path.moveTo(start);
-    else
-        path.lineTo(start);
-    path.cubicTo(start - toPrevious * handle, end - toNext * handle, end);
+    const QPointF s = p[0] - p[1] + p[2] - p[3];
+    double g = 0;
+    double k = 0;
+    if (std::abs(s.x()) >= degenerate || std::abs(s.y()) >= degenerate) {
+        const QPointF d1 = p[1] - p[2];
+        const QPointF d2 = p[3] - p[2];
+        const double den = d1.x() * d2.y() - d1.y() * d2.x();
+        if (!(std::abs(den) > degenerate))
+            return std::nullopt;
+        g = (s.x() * d2.y() - s.y() * d2.x()) / den;
+        k = (d1.x() * s.y() - d1.y() * s.x()) / den;
+    }
+    QuadMap map;
+    map.a = p[1] - p[0] + g * p[1];
+    map.b = p[3] - p[0] + k * p[3];
+    map.p0 = p[0];
+    map.g = g;
+    map.k = k;
+    // A map that folds the square onto a line or a point has no inverse.
+    if (!(std::abs(determinant(map)) > degenerate))
+        return std::nullopt;
+    return map;
 }
 
 } // namespace
@@ -71,19 +97,108 @@ QRectF boundingBox(const std::vector<QPointF>& corners)
     return QRectF(minX, minY, maxX - minX, maxY - minY);
 }
 
+QTransform quadTransform(double sourceWidth, double sourceHeight, const std::vector<QPointF>& targetCorners)
+{
+    if (!(sourceWidth > 0) || !(sourceHeight > 0))
+        return QTransform();
+    const std::optional<QuadMap> map = quadMap(targetCorners);
+    if (!map)
+        return QTransform();
+    const double w = sourceWidth;
+    const double h = sourceHeight;
+    return QTransform(map->a.x() / w, map->a.y() / w, map->g / w, //
+                      map->b.x() / h, map->b.y() / h, map->k / h, //
+                      map->p0.x(), map->p0.y(), 1);
+}
+
+std::optional<QPointF> inverseQuadMap(const QPointF& point, double sourceWidth, double sourceHeight,
+                                      const std::vector<QPointF>& targetCorners)
+{
+    const std::optional<QuadMap> map = quadMap(targetCorners);
+    if (!map || !isFinite(point))
+        return std::nullopt;
+    const QPointF& a = map->a;
+    const QPointF& b = map->b;
+    const QPointF& p0 = map->p0;
+    const double g = map->g;
+    const double k = map->k;
+    const double x = point.x();
+    const double y = point.y();
+    // Through the adjugate of the map's matrix.
+    const double det = determinant(*map);
+    const double z = (a.x() * b.y() - a.y() * b.x() + y * (g * b.x() - k * a.x()) + x * (k * a.y() - g * b.y())) / det;
+    if (!(std::abs(z) > degenerate))
+        return std::nullopt;
+    const double u = (p0.y() * b.x() - p0.x() * b.y() + x * (b.y() - k * p0.y()) + y * (k * p0.x() - b.x())) / det / z;
+    const double v = (p0.x() * a.y() - p0.y() * a.x() + x * (g * p0.y() - a.y()) + y * (a.x() - g * p0.x())) / det / z;
+    return QPointF(sourceWidth * u, sourceHeight * v);
+}
+
+bool isIdentityMap(double sourceWidth, double sourceHeight, const std::vector<QPointF>& targetCorners)
+{
+    if (targetCorners.size() != 4)
+        return false;
+    const std::vector<QPointF> own = corners(QRectF(0, 0, sourceWidth, sourceHeight));
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (!(length(targetCorners[i] - own[i]) < 0.01))
+            return false;
+    }
+    return true;
+}
+
 std::vector<double> usedRadii(const std::vector<QPointF>& corners, const std::vector<double>& radii)
 {
     std::vector<double> used(4, 0.0);
-    if (corners.size() != 4)
+    if (corners.size() != 4 || radii.size() != 4)
         return used;
     for (std::size_t i = 0; i < 4; ++i) {
-        const double wanted = radii.size() == 4 ? radii[i] : 0.0;
         const QPointF& c = corners[i];
         const double toPrevious = length(corners[(i + 3) % 4] - c);
         const double toNext = length(corners[(i + 1) % 4] - c);
-        used[i] = std::max(0.0, std::min(wanted, std::min(toPrevious, toNext) / 2));
+        const double limit = std::min(toPrevious, toNext) / 2;
+        const double wanted = std::isnan(radii[i]) ? 0.0 : radii[i];
+        const double r = std::max(0.0, std::min(wanted, limit));
+        used[i] = std::isfinite(r) ? r : 0.0;
     }
     return used;
+}
+
+void addArcToPoint(QPainterPath& path, const QPointF& corner, const QPointF& next, double radius)
+{
+    const QPointF current = path.currentPosition();
+    const QPointF toCurrent = current - corner;
+    const QPointF toNext = next - corner;
+    const double lengthToCurrent = length(toCurrent);
+    const double lengthToNext = length(toNext);
+    if (!(radius > 0) || !std::isfinite(radius) || !isFinite(current) || !isFinite(corner) || !isFinite(next)
+        || !(lengthToCurrent > 0) || !(lengthToNext > 0)) {
+        path.lineTo(corner);
+        return;
+    }
+    const QPointF u1 = toCurrent / lengthToCurrent;
+    const QPointF u2 = toNext / lengthToNext;
+    const double cosine = std::clamp(QPointF::dotProduct(u1, u2), -1.0, 1.0);
+    const double theta = std::acos(cosine); // the corner's inner angle
+    constexpr double flat = 1e-9;
+    if (!(theta > flat) || !(theta < std::numbers::pi - flat)) {
+        path.lineTo(corner);
+        return;
+    }
+    const double tangentDistance = radius / std::tan(theta / 2);
+    const QPointF start = corner + u1 * tangentDistance;
+    const QPointF end = corner + u2 * tangentDistance;
+    const QPointF bisector = (u1 + u2) / length(u1 + u2);
+    const QPointF centre = corner + bisector * (radius / std::sin(theta / 2));
+
+    path.lineTo(start);
+    const double startAngle = screenAngle(start - centre);
+    double sweep = screenAngle(end - centre) - startAngle;
+    // The arc always takes the short way round: its sweep is 180° - theta.
+    if (sweep > 180)
+        sweep -= 360;
+    else if (sweep < -180)
+        sweep += 360;
+    path.arcTo(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius), startAngle, sweep);
 }
 
 QPainterPath roundedQuadPath(const std::vector<QPointF>& corners, const std::vector<double>& radii)
@@ -91,7 +206,7 @@ QPainterPath roundedQuadPath(const std::vector<QPointF>& corners, const std::vec
     QPainterPath path;
     if (corners.size() < 3)
         return path;
-    if (corners.size() != 4) {
+    if (corners.size() != 4 || radii.size() != 4) {
         path.moveTo(corners.front());
         for (std::size_t i = 1; i < corners.size(); ++i)
             path.lineTo(corners[i]);
@@ -99,8 +214,13 @@ QPainterPath roundedQuadPath(const std::vector<QPointF>& corners, const std::vec
         return path;
     }
     const std::vector<double> used = usedRadii(corners, radii);
+    // Start on the edge towards the last corner, just past the first
+    // corner's arc.
+    const QPointF towardsLast = corners[3] - corners[0];
+    const double edge = length(towardsLast);
+    path.moveTo(edge > 0 ? corners[0] + towardsLast / edge * used[0] : corners[0]);
     for (std::size_t i = 0; i < 4; ++i)
-        addRoundedCorner(path, corners[(i + 3) % 4], corners[i], corners[(i + 1) % 4], used[i], i == 0);
+        addArcToPoint(path, corners[i], corners[(i + 1) % 4], used[i]);
     path.closeSubpath();
     return path;
 }

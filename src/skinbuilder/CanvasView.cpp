@@ -2,7 +2,7 @@
 
 #include "skinbuilder/BezierNode.h"
 #include "skinbuilder/PictureFile.h"
-#include "skinbuilder/RoundedQuad.h"
+#include "skin/ViewportShape.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include <QFontDatabase>
@@ -148,7 +148,7 @@ QPainterPath CanvasView::resolvedViewportPath() const
     std::vector<qreal> radii = m_model.viewportCornerRadii();
     if (radii.size() != 4)
         radii.assign(4, SkinBuilderModel::defaultCornerRadius);
-    return roundedQuadPath({corners->begin(), corners->end()}, radii);
+    return ViewportShape::roundedQuadPath({corners->begin(), corners->end()}, radii);
 }
 
 int CanvasView::hitHandleAtCurrentCorner(const QPointF& point, const QRectF& baseRect, qreal threshold) const
