@@ -1,38 +1,49 @@
 #pragma once
 
+#include "skin/ScreenWarp.h"
+
 #include <QPointF>
+#include <QPointer>
 #include <QRectF>
 #include <QSizeF>
 #include <QWidget>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace velmora {
 
 class Panel;
+class ScreenWarpEffect;
 
 // The widget over a device's screen area. It holds the panel of each screen
-// slot (the device window fills only slot 0, with its terminal panel), places
-// the shown panel's root widget on the screen's inner rectangle, centred in
-// the container, and clips it to the screen's rounded outline, so clicks
-// outside the outline fall through to the frame around it.
+// slot (the device window fills only slot 0, with its terminal panel) and
+// shows the active panel's root widget on the screen's quadrilateral.
 //
 // Geometry comes from configureViewport(): the host frame (the bounding box
 // of the screen's corners in the parent's coordinates), the undistorted
 // inner size, the four corners relative to the host frame and the corner
-// radii. Four corners mean device mode: the panel is clipped to the rounded
-// outline. No corners (a plain rectangle, as in mini mode) mean the panel
-// simply fills the container.
-//
-// The screen is drawn as a rectangle: corners pulled off the rectangle are
-// kept in quadTargets() for the drawing of distorted screens, which the
-// container does not do yet.
+// radii. The panel's root widget always keeps the inner size, centred in the
+// container, and lays out and paints as a plain rectangle. It lies on a stage
+// widget that covers the container and the inner rectangle:
+// - when the corners are the inner rectangle's own and no curvature or glow
+//   is asked for, the widget is shown as it is, clipped to the rounded
+//   outline, and takes its clicks itself;
+// - otherwise a ScreenWarpEffect draws each fresh picture of the widget onto
+//   the quadrilateral (bent by the curvature, with the glow): the effect
+//   sits on the stage, as Qt draws an effect only inside its widget. The
+//   container takes the widget's mouse events and hands each to the child
+//   under the inverse-mapped point.
+// Either way a press outside the outline is not taken: it goes on to the
+// parent, where the frame around the screen handles it. No corners (mini
+// mode) mean the panel simply fills the container.
 class ScreenContainer final : public QWidget {
     Q_OBJECT
 
 public:
     explicit ScreenContainer(QWidget* parent = nullptr);
+    ~ScreenContainer() override;
 
     const std::map<int, Panel*>& panels() const { return m_panels; }
     int activeIndex() const { return m_activeIndex; }
@@ -49,6 +60,10 @@ public:
     void configureViewport(const QRectF& hostFrame, const QSizeF& innerSize, const std::vector<QPointF>& quadCorners,
                            double cornerRadius, const std::vector<double>& cornerRadii);
 
+    // The screen's curvature (the scale of a bump distortion centred on the
+    // screen, reaching 1.1 times its longer side; 0 is flat) and glow.
+    void setScreenEffects(double curvatureScale, const ScreenGlow& glow);
+
     // Stores the panel under the slot (replacing an earlier one), places its
     // root widget, shows it when the slot is the active one and then gives
     // its keyboard view the focus.
@@ -57,25 +72,64 @@ public:
     // The corners of the inner rectangle centred in the container.
     std::vector<QPointF> defaultQuadInBounds() const;
 
-    // Places one panel root widget; with corners, clips it to the rounded
-    // outline of the inner rectangle.
+    // Places one panel root widget.
     void applyGeometry(QWidget* view);
+    // Clips an undistorted root widget to the rounded outline.
     void applyMask(QWidget* view);
 
     // The inner rectangle in the container's coordinates.
     QRectF innerRect() const;
+    // The widget that holds the panels' root widgets.
+    QWidget* stage() const { return m_stage; }
+
+    // True while the active panel is drawn through the warp.
+    bool isWarping() const { return m_warping; }
+    // The point of the active panel's root widget shown at a point of the
+    // container: none outside the screen's quadrilateral, or when the
+    // quadrilateral is degenerate.
+    std::optional<QPointF> panelPointAt(const QPointF& containerPoint) const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* activeRoot() const;
+    void layoutStage();
+    // The corners relative to a point of the container.
+    std::vector<QPointF> cornersRelativeTo(const QPointF& origin) const;
+    QPointF originOf(const QWidget* view) const;
+    BumpDistortion bumpFor(const QSizeF& size) const;
+    bool needsWarp(const QWidget* view) const;
+    void installWarp(QWidget* view);
+    void removeWarp(QWidget* view);
+    void takeOpaquePainting(QWidget* widget);
+    void restoreOpaquePainting(QWidget* widget);
+    std::optional<QPointF> panelPoint(const QPointF& containerPoint, bool insideOnly) const;
+    void forwardMouse(QMouseEvent* event);
+    void setHoverTarget(QWidget* target, const QPointF& local, const QPointF& global);
+
+    QWidget* m_stage = nullptr;
     std::map<int, Panel*> m_panels;
     int m_activeIndex = 0;
     QSizeF m_innerSize;
+    QRectF m_hostFrame;
     std::vector<QPointF> m_quadTargets;
     bool m_hasDistortion = false;
     std::vector<double> m_cornerRadii;
     double m_viewportCornerRadius = 0;
+    double m_curvatureScale = 0;
+    ScreenGlow m_glow;
+    bool m_warping = false;
+    // The child that took the last press, while buttons are down, and the
+    // child under the pointer.
+    QPointer<QWidget> m_mouseGrab;
+    QPointer<QWidget> m_hoverTarget;
 };
 
 } // namespace velmora
