@@ -131,7 +131,7 @@ void Terminal::csiCloseBrace(const SequenceParams& pars, const Intermediates& co
         log("CSI # } not implemented- XTPOPSGR with " + decimalList(pars));
 }
 
-// DECCRA with "$": copies through a side buffer, so overlapping areas work.
+// DECCRA with "$": overlapping areas copy as if through a side buffer.
 void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect)
 {
     if (!(collect == "$"))
@@ -152,25 +152,20 @@ void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermed
     const int destCol =
         static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1) + colOffset, cols)) - 1;
     const int width = std::min(source->right - source->left + 1, cols - destCol);
-
-    std::vector<std::vector<CharData>> copied;
-    for (int row = source->top; row <= source->bottom; ++row) {
-        BufferLine& line = b.lines()[b.yBase() + row];
-        std::vector<CharData>& cells = copied.emplace_back();
-        for (int col = source->left; col < source->left + width; ++col)
-            cells.push_back(line[col]);
+    const int height = std::min(source->bottom - source->top + 1, rows - destRow);
+    if (width <= 0 || height <= 0)
+        return;
+    // One block move per row. Rows go bottom up when the area moves down, so
+    // an overlapping source row is read before it is written; within a row
+    // the move keeps overlapping cells whole.
+    const bool downward = destRow > source->top;
+    for (int k = 0; k < height; ++k) {
+        const int row = downward ? height - 1 - k : k;
+        b.lines()[b.yBase() + destRow + row].copyFrom(b.lines()[b.yBase() + source->top + row], source->left,
+                                                       destCol, width);
     }
-    int lastRow = -1;
-    for (size_t k = 0; k < copied.size() && destRow + static_cast<int>(k) < rows; ++k) {
-        lastRow = destRow + static_cast<int>(k);
-        BufferLine& line = b.lines()[b.yBase() + lastRow];
-        for (int j = 0; j < width; ++j)
-            line.set(destCol + j, copied[k][static_cast<size_t>(j)]);
-    }
-    if (lastRow >= 0) {
-        updateRange(destRow);
-        updateRange(lastRow);
-    }
+    updateRange(destRow);
+    updateRange(destRow + height - 1);
 }
 
 } // namespace corvel
