@@ -51,6 +51,13 @@ public:
         return line;
     }
     void set(int index, LinePtr line) { Base::set(index, std::move(line)); }
+    // The line at a logical index if one was made or stored there; null
+    // otherwise (nothing is made).
+    const BufferLine* stored(int index) const
+    {
+        const LinePtr* line = Base::peek(index);
+        return line ? line->get() : nullptr;
+    }
 
     // Appends a line after the newest; a full ring drops its oldest line.
     void push(LinePtr line);

@@ -69,6 +69,14 @@ public:
         return *slot;
     }
 
+    // The element at a logical index without making one; null when its slot
+    // is empty.
+    const T* peek(int index) const {
+        if (index < 0 || index >= slotCount()) return nullptr;
+        const std::optional<T>& slot = array_[slotOf(index)];
+        return slot ? &*slot : nullptr;
+    }
+
     void set(int index, T value) {
         if (index >= slotCount()) [[unlikely]] growToHold(index);
         array_[slotOf(index)] = std::move(value);

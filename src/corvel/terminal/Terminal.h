@@ -509,6 +509,11 @@ private:
     void resetFully(bool resetParser);
     void scheduleSynchronizedOutputTimeout();
     std::unique_ptr<Buffer> snapshotBuffer(Buffer& source);
+    // Hands the line at `index` of `screen`, which output is about to drop or
+    // reuse, to the synchronized-output frame that still shows it; true when
+    // the frame took it (the screen must then put a new line in its place
+    // before changing it).
+    bool keepLineForSynchronizedOutput(Buffer& screen, int index);
     void setHyperlinkAtom(TinyAtom atom);
     // Releases the unused hyperlink handles of every live terminal.
     static void collectUnusedHyperlinks();

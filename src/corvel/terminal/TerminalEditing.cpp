@@ -69,6 +69,9 @@ void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates
         CircularBufferLineList& lines = b.lines();
         const int excess = lines.count() - rows;
         if (excess > 0) {
+            // A synchronized-output frame keeps the scroll-back it began with.
+            for (int i = 0; synchronizedOutputBuffer && i < excess; ++i)
+                keepLineForSynchronizedOutput(b, i);
             lines.trimStart(excess);
             b.linesTop = 0;
             b.setYBase(std::max(b.yBase() - excess, 0));

@@ -138,6 +138,9 @@ void Terminal::scroll(bool isWrapped)
                 // pointer moved.
                 if (b.hasAnyImages())
                     b.clearImagesFromLine(0);
+                // A synchronized-output frame that shows the line keeps it.
+                if (synchronizedOutputBuffer && keepLineForSynchronizedOutput(b, 0))
+                    lines.set(0, std::make_shared<BufferLine>(*blankLine_));
                 BufferLine& oldest = lines[0];
                 oldest.copyFrom(*blankLine_);
                 oldest.renderMode = BufferLine::RenderLineMode::single;
@@ -150,6 +153,8 @@ void Terminal::scroll(bool isWrapped)
                     b.setYDisp(b.yDisp() + 1);
             }
         } else {
+            if (full && synchronizedOutputBuffer)
+                keepLineForSynchronizedOutput(b, 0);
             std::vector<std::shared_ptr<BufferLine>> items{std::make_shared<BufferLine>(*blankLine_)};
             lines.splice(bottomRow + 1, 0, std::move(items), [](int) {});
             if (full) {

@@ -64,7 +64,9 @@ void Terminal::scheduleSynchronizedOutputTimeout()
 // lines, which output does not edit, are shared with the live screen when
 // the view first reads them, so a frame costs the visible rows, not the
 // scroll-back. Ring indexes stay those of the source, so positions read
-// from the copy mean the same lines.
+// from the copy mean the same lines. A line that output drops or reuses
+// meanwhile (a full ring, ED 3) is first handed to the copy
+// (keepLineForSynchronizedOutput), so the frame keeps showing it.
 std::unique_ptr<Buffer> Terminal::snapshotBuffer(Buffer& source)
 {
     auto copy = std::make_unique<Buffer>(source.cols(), source.rows(), tabStopWidth, source.scrollback());
@@ -112,6 +114,24 @@ std::unique_ptr<Buffer> Terminal::snapshotBuffer(Buffer& source)
     copy->marginMode = source.marginMode;
     copy->wraparound = source.wraparound;
     return copy;
+}
+
+bool Terminal::keepLineForSynchronizedOutput(Buffer& screen, int index)
+{
+    Buffer* shown = synchronizedOutputBufferIsAlternate ? altBuffer_.get() : normalBuffer_.get();
+    if (!synchronizedOutputBuffer || &screen != shown)
+        return false;
+    CircularBufferLineList& frame = synchronizedOutputBuffer->lines();
+    // The inverse of the copy's mapping from its slots to live lines.
+    const int slot = index + (screen.linesTop - synchronizedOutputBuffer->linesTop);
+    if (slot < 0 || slot >= frame.count())
+        return false;
+    const std::shared_ptr<BufferLine>& line = screen.lines().get(index);
+    const BufferLine* held = frame.stored(slot);
+    if (held && held != line.get())
+        return false; // the frame has a copy of its own
+    frame.set(slot, line);
+    return true;
 }
 
 } // namespace corvel

@@ -9,6 +9,7 @@
 #include "corvel/model/TinyAtom.h"
 
 #include <string>
+#include <vector>
 
 using namespace corvel;
 using namespace corvel::test;
@@ -115,6 +116,41 @@ TEST(HostileInput, AFullResetDropsAnUnfinishedPictureTransfer)
     t.feed("\x1b_Ga=t,i=1,s=1,v=1;EBAgMA==\x1b\\");
     EXPECT_EQ(host.replies(), "\x1b_Gi=1;OK\x1b\\");
     EXPECT_FALSE(t.kittyGraphicsState.pending);
+}
+
+std::vector<std::string> shownLines(Terminal& t)
+{
+    std::vector<std::string> out;
+    Buffer& shown = t.displayBuffer();
+    for (int i = 0; i < shown.lines().count(); ++i)
+        out.push_back(shown.lines()[i].translateToString(true));
+    return out;
+}
+
+std::string numberedLines(const char* prefix, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += "\r\n" + std::string(prefix) + std::to_string(i);
+    return out;
+}
+
+TEST(HostileInput, ASynchronizedFrameKeepsItsScrollbackWhateverOutputDoes)
+{
+    for (const char* during : {"\x1b[3J", "", "\x1b[3J\x1b[2J"}) {
+        RecordingDelegate host;
+        Terminal t(&host, sized(10, 3, 5));
+        t.feed(numberedLines("old", 12)); // the ring of 8 lines is full
+        const std::vector<std::string> before = shownLines(t);
+        ASSERT_EQ(before.front(), "old4");
+        // The view reads part of the scroll-back before the frame changes.
+        t.feed("\x1b[?2026h");
+        EXPECT_EQ(t.displayBuffer().lines()[1].translateToString(true), "old5");
+        t.feed(during + numberedLines("new", 20));
+        EXPECT_EQ(shownLines(t), before) << "during: " << (*during ? during + 1 : "plain output");
+        t.feed("\x1b[?2026l");
+        EXPECT_EQ(t.lineText(2), "new19");
+    }
 }
 
 } // namespace
