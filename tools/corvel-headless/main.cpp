@@ -190,6 +190,8 @@ int main(int argc, char** argv)
         const auto timeout = std::chrono::duration_cast<std::chrono::nanoseconds>(
             std::chrono::duration<double>(*invocation->timeoutSeconds));
         if (!loop.runUntil(finished, timeout)) {
+            // What the child wrote and was already read still reaches the screen.
+            loop.runPending();
             headless.process().terminate();
             std::fputs(headless.screenText().c_str(), stdout);
             return kTimedOut;

@@ -22,7 +22,9 @@ check 3 "hello" -- sh -c 'printf "hello\n"; exit 3'
 check 0 "12 34" --cols 34 --rows 12 -- stty size
 check 0 "$(printf 'first\n\n   third')" -- printf 'first\n\n   third   \n\n\n'
 check 143 "" -- sh -c 'kill -TERM $$'
-check 124 "waiting" --timeout 0.5 -- sh -c 'echo waiting; exec sleep 30'
+# The child must have started and written before the time runs out, which
+# can take a while on a loaded machine.
+check 124 "waiting" --timeout 2 -- sh -c 'echo waiting; exec sleep 30'
 check 127 "" -- /nonexistent/program
 
 # A program that cannot run says why on standard error.
