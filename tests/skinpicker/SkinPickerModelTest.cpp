@@ -1,0 +1,549 @@
+#include "skinpicker/SkinPickerModel.h"
+
+#include "skin/SkinLoader.h"
+#include "skin/SkinTestSupport.h"
+#include "skinpicker/FolderInstall.h"
+#include "skinpicker/ZipFixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QUuid>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+
+using namespace velmora;
+using velmora::test::ZipEntry;
+
+QStringList treeOf(const QString& folder)
+{
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths.append(QDir(folder).relativeFilePath(it.next()));
+    paths.sort();
+    return paths;
+}
+
+class SkinPickerModelTest : public velmora::test::TemporaryHome {
+protected:
+    void SetUp() override
+    {
+        TemporaryHome::SetUp();
+        QDir().mkpath(temporary());
+        SkinLoader::shared().loadAll();
+        model = std::make_unique<SkinPickerModel>();
+        model->setTemporaryFolder(temporary());
+        model->setAsk([this](const SkinPickerModel::Question& question) {
+            questions.append(question.message);
+            if (duringQuestion)
+                duringQuestion();
+            return answer;
+        });
+    }
+
+    QString temporary() const { return root() + "/tmp"; }
+    QString incoming() const { return root() + "/incoming"; }
+    QString status() const { return model->statusMessage().value_or(QString()); }
+
+    // A skin folder with its picture, outside the skins folder.
+    QString makeSkinFolder(const QString& id, const QString& name, const QString& folder = QString())
+    {
+        const QString skin = writeSkin(folder.isEmpty() ? incoming() : folder, id, velmora::test::minimalSkin(name));
+        velmora::test::writeFile(skin + "/frame@2x.png", velmora::test::pngBytes());
+        return skin;
+    }
+
+    QString makeZip(const QString& fileName, const std::vector<ZipEntry>& entries)
+    {
+        QDir().mkpath(incoming());
+        const QString path = incoming() + "/" + fileName;
+        velmora::test::writeZip(path, entries);
+        return path;
+    }
+
+    static QByteArray skinJson(const QString& name) { return velmora::test::toBytes(velmora::test::minimalSkin(name)); }
+
+    bool hasSkin(const QString& name) const
+    {
+        for (const SkinManifest& skin : model->skins()) {
+            if (skin.name == name)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<SkinPickerModel> model;
+    QStringList questions;
+    bool answer = true;
+    std::function<void()> duringQuestion;
+    QStringList openedImages;
+    SkinPickerModel::OpenImage openImage = [this](const QString& path) { openedImages.append(path); };
+};
+
+TEST_F(SkinPickerModelTest, ReportsEveryOutcomeInItsOwnWords)
+{
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QString expected;
+        bool prefixOnly;
+    } cases[] = {
+        {"missing item", [&] { model->importItem(root() + "/nothing-here", openImage); },
+         "Couldn't read that item", false},
+        {"unsupported file",
+         [&] {
+             velmora::test::writeFile(incoming() + "/notes.txt", "hello");
+             model->importItem(incoming() + "/notes.txt", openImage);
+         },
+         "Drop a skin folder, .zip, or an image", false},
+        {"folder without skin.json",
+         [&] {
+             velmora::test::writeFile(incoming() + "/theme/frame.png", velmora::test::pngBytes());
+             model->importItem(incoming() + "/theme", openImage);
+         },
+         "Not a skin folder — missing skin.json", false},
+        {"installed", [&] { model->importItem(makeSkinFolder("neon", "Neon"), openImage); }, "Installed neon", false},
+        {"replace refused",
+         [&] {
+             answer = false;
+             model->importItem(incoming() + "/neon", openImage);
+             answer = true;
+         },
+         "Install cancelled", false},
+        {"copy fails",
+         [&] {
+             const QString broken = makeSkinFolder("broken", "Broken");
+             ASSERT_EQ(::mkfifo(QFile::encodeName(broken + "/pipe").constData(), 0600), 0);
+             model->importItem(broken, openImage);
+         },
+         "Install failed: ", true},
+        {"archive cannot be opened",
+         [&] {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(incoming() + "/pipe.zip").constData(), 0600), 0);
+             model->importItem(incoming() + "/pipe.zip", openImage);
+         },
+         "Couldn't unzip: ", true},
+        {"archive damaged",
+         [&] {
+             velmora::test::writeFile(incoming() + "/damaged.zip", "PK\x03\x04 not an archive at all");
+             model->importItem(incoming() + "/damaged.zip", openImage);
+         },
+         "Couldn't unzip that file", false},
+        {"archive without a picture",
+         [&] { model->importItem(makeZip("only-json.zip", {ZipEntry::file("skin.json", skinJson("Solo"))}), openImage); },
+         "Zip needs a skin.json and an image", false},
+        {"import folder cannot be made",
+         [&] {
+             const QString zip = makeZip("fine.zip", {ZipEntry::file("skin.json", skinJson("Fine")),
+                                                      ZipEntry::file("frame.png", velmora::test::pngBytes())});
+             velmora::test::writeFile(root() + "/not-a-folder", "x");
+             model->setTemporaryFolder(root() + "/not-a-folder");
+             model->importItem(zip, openImage);
+             model->setTemporaryFolder(temporary());
+         },
+         "Import failed: ", true},
+        {"deleted",
+         [&] {
+             SkinLoader::shared().loadAll();
+             const auto neon = std::find_if(SkinLoader::shared().skins().begin(), SkinLoader::shared().skins().end(),
+                                            [](const SkinManifest& skin) { return skin.name == "Neon"; });
+             ASSERT_NE(neon, SkinLoader::shared().skins().end());
+             model->deleteSkin(*neon);
+         },
+         "Deleted Neon", false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        row.act();
+        if (row.prefixOnly) {
+            EXPECT_TRUE(status().startsWith(row.expected)) << status().toStdString();
+            EXPECT_GT(status().size(), row.expected.size()) << "the reason is missing";
+        } else {
+            EXPECT_EQ(status(), row.expected);
+        }
+    }
+    EXPECT_TRUE(openedImages.isEmpty());
+    EXPECT_EQ(treeOf(temporary()), QStringList()) << "an import folder was left behind";
+}
+
+// Makes the folder impossible to move or remove: its parent read-only for an
+// ordinary user, the folder itself immutable for root. Undone by the guard.
+class Pinned {
+public:
+    explicit Pinned(const QString& folder) : m_folder(folder)
+    {
+        if (::geteuid() != 0)
+            m_pinned = ::chmod(parent().constData(), 0500) == 0;
+        else
+            m_pinned = setImmutable(true);
+    }
+    ~Pinned()
+    {
+        if (::geteuid() != 0)
+            ::chmod(parent().constData(), 0755);
+        else
+            setImmutable(false);
+    }
+    bool pinned() const { return m_pinned; }
+
+private:
+    QByteArray parent() const { return QFile::encodeName(QFileInfo(m_folder).absolutePath()); }
+    bool setImmutable(bool on) const
+    {
+        const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (ok) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return ok;
+    }
+
+    QString m_folder;
+    bool m_pinned = false;
+};
+
+TEST_F(SkinPickerModelTest, AFailedDeleteKeepsTheWholeSkinAndBroadcastsNothing)
+{
+    const QString skin = makeSkinFolder("stuck", "Stuck", userSkins());
+    model->reload();
+    SkinManifest stuck;
+    for (const SkinManifest& loaded : model->skins()) {
+        if (loaded.name == "Stuck")
+            stuck = loaded;
+    }
+    ASSERT_EQ(stuck.id, "stuck");
+    const QStringList files = treeOf(skin);
+    const QDateTime broadcastBefore = SkinLoader::shared().lastManualBroadcast();
+    {
+        Pinned pin(skin);
+        if (!pin.pinned())
+            GTEST_SKIP() << "this file system cannot pin a folder in place";
+        model->deleteSkin(stuck);
+    }
+    EXPECT_TRUE(status().startsWith("Delete failed: ")) << status().toStdString();
+    EXPECT_GT(status().size(), QStringLiteral("Delete failed: ").size());
+    EXPECT_EQ(SkinLoader::shared().lastManualBroadcast(), broadcastBefore);
+    EXPECT_TRUE(hasSkin("Stuck"));
+    EXPECT_EQ(treeOf(skin), files);
+    EXPECT_FALSE(QFileInfo::exists(FolderInstall::workFolder(userSkins())));
+}
+
+TEST_F(SkinPickerModelTest, FolderIdKeepsLettersNumbersDashesAndUnderscores)
+{
+    const struct {
+        QString name;
+        QString id;
+    } cases[] = {
+        {"Neon Dream 2.0", "neon-dream-20"},
+        {" Neon ", "-neon-"},
+        {"Über Gerät", "über-gerät"},
+        {QString::fromUtf8("U\xcc\x88" "ber"), QString::fromUtf8("u\xcc\x88" "ber")}, // decomposed Ü keeps its mark
+        {"!!!", "skin"},
+        {"", "skin"},
+        {"..", "skin"},
+        {"../../etc", "etc"},
+        {"snake_case-OK", "snake_case-ok"},
+        {"Tab\tName", "tabname"},
+        {"日本 スキン", "日本-スキン"},
+        {"Paint 🎨 Box", "paint--box"},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(SkinPickerModel::folderId(row.name), row.id) << row.name.toStdString();
+}
+
+TEST_F(SkinPickerModelTest, SortsItemsByKind)
+{
+    // A folder named like an archive is a folder; an archive's extension is
+    // read in any case; pictures go to the builder untouched.
+    makeSkinFolder("theme.zip", "Theme");
+    model->importItem(incoming() + "/theme.zip", openImage);
+    EXPECT_EQ(status(), "Installed theme.zip");
+
+    const QString upper = makeZip("SKIN.ZIP", {ZipEntry::file("skin.json", skinJson("Upper")),
+                                               ZipEntry::file("frame.png", velmora::test::pngBytes())});
+    model->importItem(upper, openImage);
+    EXPECT_EQ(status(), "Installed upper");
+
+    for (const char* picture : {"Frame.PNG", "photo.jpeg"}) {
+        velmora::test::writeFile(incoming() + "/" + picture, velmora::test::pngBytes());
+        model->importItem(incoming() + "/" + picture, openImage);
+    }
+    EXPECT_EQ(openedImages, QStringList({incoming() + "/Frame.PNG", incoming() + "/photo.jpeg"}));
+    EXPECT_EQ(status(), "Installed upper") << "a picture sets no status";
+}
+
+TEST_F(SkinPickerModelTest, InstallsAFolderAndRefreshesItsList)
+{
+    const QString source = makeSkinFolder("neon", "Neon");
+    velmora::test::writeFile(source + "/art/extra.txt", "kept");
+    QSignalSpy changed(model.get(), &SkinPickerModel::skinsChanged);
+    model->importItem(source, openImage);
+    EXPECT_EQ(status(), "Installed neon");
+    EXPECT_EQ(treeOf(userSkins() + "/neon"), treeOf(source));
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), velmora::test::readFile(source + "/skin.json"));
+    EXPECT_TRUE(hasSkin("Neon"));
+    EXPECT_GE(changed.count(), 1);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(FolderInstall::workFolder(userSkins())));
+
+    // An invalid skin.json is still copied: only its presence is checked.
+    const QString odd = incoming() + "/odd";
+    velmora::test::writeFile(odd + "/skin.json", "not json");
+    model->importItem(odd, openImage);
+    EXPECT_EQ(status(), "Installed odd");
+    EXPECT_TRUE(QFileInfo::exists(userSkins() + "/odd/skin.json"));
+}
+
+TEST_F(SkinPickerModelTest, ReplacesOnlyAfterAskingAndKeepsTheOldSkinWhenTheCopyFails)
+{
+    const QString first = makeSkinFolder("neon", "Neon");
+    model->importItem(first, openImage);
+    const QByteArray installed = velmora::test::readFile(userSkins() + "/neon/skin.json");
+
+    const QString second = makeSkinFolder("neon", "Neon Two", root() + "/elsewhere");
+    answer = false;
+    model->importItem(second, openImage);
+    EXPECT_EQ(questions, QStringList({"Replace “neon”?"}));
+    EXPECT_EQ(status(), "Install cancelled");
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), installed);
+
+    // A copy that fails half way leaves the installed skin whole.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(second + "/pipe").constData(), 0600), 0);
+    answer = true;
+    model->importItem(second, openImage);
+    EXPECT_TRUE(status().startsWith("Install failed: ")) << status().toStdString();
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), installed);
+    EXPECT_EQ(treeOf(userSkins() + "/neon"), QStringList({"frame@2x.png", "skin.json"}));
+    EXPECT_FALSE(QFileInfo::exists(FolderInstall::workFolder(userSkins())));
+
+    QFile::remove(second + "/pipe");
+    model->importItem(second, openImage);
+    EXPECT_EQ(status(), "Installed neon");
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), velmora::test::readFile(second + "/skin.json"));
+    EXPECT_TRUE(hasSkin("Neon Two"));
+    EXPECT_FALSE(hasSkin("Neon"));
+}
+
+TEST_F(SkinPickerModelTest, LeavesAFolderDroppedOntoItselfAndRefusesOneHoldingTheSkinsFolder)
+{
+    model->importItem(makeSkinFolder("neon", "Neon"), openImage);
+    const QStringList before = treeOf(userSkins());
+
+    model->importItem(userSkins() + "/neon", openImage);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_EQ(treeOf(userSkins()), before);
+    EXPECT_EQ(status(), "neon is already installed");
+
+    // The data folder holds the skins folder: copying it in would never end.
+    velmora::test::writeFile(root() + "/data/Velmora/skin.json", skinJson("Whole"));
+    model->importItem(root() + "/data/Velmora", openImage);
+    EXPECT_TRUE(status().startsWith("Install failed: ")) << status().toStdString();
+    EXPECT_EQ(treeOf(userSkins()), before);
+}
+
+TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
+{
+    const QByteArray json = skinJson(" Neon ");
+    const QString zip = makeZip("Neon Pack.zip", {
+        ZipEntry::file("__MACOSX/pack/._skin.json", "resource fork"),
+        ZipEntry::file("__MACOSX/pack/frame.png", "not this one"),
+        ZipEntry::file("pack/._frame.png", "nor this one"),
+        ZipEntry::file("pack/art/a.png", velmora::test::pngBytes(Qt::red)),
+        ZipEntry::file("pack/b.png", velmora::test::pngBytes(Qt::blue)),
+        ZipEntry::file("pack/skin.json", json),
+        ZipEntry::file("pack/z/skin.json", skinJson("Second")),
+    });
+    duringQuestion = [] {};
+    model->importItem(zip, openImage);
+    EXPECT_EQ(status(), "Installed -neon-");
+    EXPECT_EQ(treeOf(userSkins() + "/-neon-"), QStringList({"a.png", "skin.json"}));
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/-neon-/skin.json"), json);
+    EXPECT_EQ(velmora::test::readFile(userSkins() + "/-neon-/a.png"), velmora::test::pngBytes(Qt::red));
+    EXPECT_TRUE(questions.isEmpty());
+
+    // Without a usable name the archive's own name is made into the id.
+    for (const QByteArray& nameless : {QByteArray("{\"frame\": {}}"), QByteArray("{\"name\": \" \\t \"}"),
+                                      QByteArray("[1, 2]"), QByteArray("{\"name\": 7}")}) {
+        QFile::remove(incoming() + "/My Skin.zip");
+        const QString named = makeZip("My Skin.zip", {ZipEntry::file("skin.json", nameless),
+                                                      ZipEntry::file("frame.jpg", velmora::test::pngBytes())});
+        QDir(userSkins() + "/my-skin").removeRecursively();
+        model->importItem(named, openImage);
+        EXPECT_EQ(status(), "Installed my-skin") << nameless.constData();
+        EXPECT_EQ(velmora::test::readFile(userSkins() + "/my-skin/skin.json"), nameless);
+    }
+    EXPECT_EQ(treeOf(temporary()), QStringList());
+}
+
+TEST_F(SkinPickerModelTest, UnpacksIntoAPrivateImportFolderThatIsAlwaysRemoved)
+{
+    const std::vector<ZipEntry> entries = {ZipEntry::file("skin.json", skinJson("Neon")),
+                                           ZipEntry::file("frame.png", velmora::test::pngBytes())};
+    model->importItem(makeZip("neon.zip", entries), openImage);
+    ASSERT_EQ(status(), "Installed neon");
+
+    // A second install asks before replacing: look at the import folder then.
+    QStringList importFolders;
+    duringQuestion = [&] {
+        for (const QFileInfo& entry : QDir(temporary()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            importFolders.append(entry.fileName());
+            struct stat status {};
+            ASSERT_EQ(::stat(QFile::encodeName(entry.absoluteFilePath()).constData(), &status), 0);
+            EXPECT_EQ(status.st_mode & 0777, 0700u) << entry.fileName().toStdString();
+        }
+    };
+    answer = false;
+    model->importItem(incoming() + "/neon.zip", openImage);
+    EXPECT_EQ(status(), "Install cancelled");
+    ASSERT_EQ(importFolders.size(), 1);
+    EXPECT_TRUE(importFolders[0].startsWith("velmora-import-"));
+    const QString uuid = importFolders[0].mid(QStringLiteral("velmora-import-").size());
+    EXPECT_EQ(uuid, uuid.toUpper());
+    EXPECT_FALSE(QUuid::fromString(uuid).isNull());
+    EXPECT_EQ(treeOf(temporary()), QStringList());
+}
+
+TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideTheImportFolder)
+{
+    const struct {
+        const char* what;
+        std::vector<ZipEntry> entries;
+    } cases[] = {
+        {"traversal",
+         {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::file("frame.png", velmora::test::pngBytes()),
+          ZipEntry::file("../../../incoming/evil.png", velmora::test::pngBytes())}},
+        {"absolute path",
+         {ZipEntry::file("skin.json", skinJson("Evil")),
+          ZipEntry::file((root() + "/data/Velmora/skins/evil/skin.json").toUtf8(), skinJson("Evil")),
+          ZipEntry::file("frame.png", velmora::test::pngBytes())}},
+        {"symbolic link",
+         {ZipEntry::symlink("skins", (root() + "/data/Velmora/skins").toUtf8()),
+          ZipEntry::file("skins/evil/skin.json", skinJson("Evil")), ZipEntry::file("frame.png", velmora::test::pngBytes())}},
+        {"symbolic link as the picture",
+         {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::symlink("frame.png", "/etc/passwd")}},
+        {"bomb", {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::zeroFile("frame.png", 300LL * 1024 * 1024)}},
+    };
+    int n = 0;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        const QString zip = makeZip(QString("hostile-%1.zip").arg(n++), row.entries);
+        const QStringList before = treeOf(root());
+        model->importItem(zip, openImage);
+        EXPECT_EQ(status(), "Couldn't unzip that file");
+        EXPECT_EQ(treeOf(root()), before);
+        EXPECT_FALSE(hasSkin("Evil"));
+    }
+    EXPECT_TRUE(openedImages.isEmpty());
+}
+
+TEST_F(SkinPickerModelTest, AnArchiveWithOnlyAPictureGoesToTheBuilderAsACopy)
+{
+    const QByteArray picture = velmora::test::pngBytes(Qt::green);
+    model->importItem(makeZip("art.zip", {ZipEntry::file("art/Front.PNG", picture)}), openImage);
+    EXPECT_FALSE(model->statusMessage());
+    ASSERT_EQ(openedImages.size(), 1);
+    const QFileInfo copy(openedImages[0]);
+    EXPECT_EQ(copy.absolutePath(), QFileInfo(temporary()).absoluteFilePath());
+    EXPECT_TRUE(copy.fileName().startsWith("velmora-image-"));
+    EXPECT_TRUE(copy.fileName().endsWith(".PNG"));
+    EXPECT_FALSE(QUuid::fromString(copy.completeBaseName().mid(QStringLiteral("velmora-image-").size())).isNull());
+    EXPECT_EQ(velmora::test::readFile(copy.absoluteFilePath()), picture);
+    // The copy is all that stays behind.
+    EXPECT_EQ(treeOf(temporary()), QStringList({copy.fileName()}));
+}
+
+TEST_F(SkinPickerModelTest, DeletesOnlyUserSkinsAfterAsking)
+{
+    model->importItem(makeSkinFolder("neon", "Neon"), openImage);
+    questions.clear();
+    model->setStatusClearDelay(std::chrono::hours(1));
+
+    // Built-in skins and a user skin that lost its skin.json are left alone.
+    model->deleteSkin(SkinManifest::handheld());
+    SkinManifest orphan = SkinManifest::walkie();
+    orphan.isBundled = false;
+    orphan.id = "orphan";
+    QDir().mkpath(userSkins() + "/orphan");
+    model->deleteSkin(orphan);
+    EXPECT_TRUE(questions.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(userSkins() + "/orphan"));
+
+    SkinManifest neon;
+    for (const SkinManifest& skin : model->skins()) {
+        if (skin.name == "Neon")
+            neon = skin;
+    }
+    ASSERT_EQ(neon.id, "neon");
+    const QString installedStatus = status();
+    answer = false;
+    model->deleteSkin(neon);
+    EXPECT_EQ(questions, QStringList({"Delete “Neon”?"}));
+    EXPECT_EQ(status(), installedStatus) << "cancelling says nothing";
+    EXPECT_TRUE(QFileInfo::exists(userSkins() + "/neon/skin.json"));
+
+    answer = true;
+    QSignalSpy changed(model.get(), &SkinPickerModel::skinsChanged);
+    const QDateTime before = QDateTime::currentDateTime();
+    model->deleteSkin(neon);
+    EXPECT_FALSE(QFileInfo::exists(userSkins() + "/neon"));
+    EXPECT_EQ(status(), "Deleted Neon");
+    EXPECT_FALSE(hasSkin("Neon")) << "the broadcast refreshed the list";
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_GE(SkinLoader::shared().lastManualBroadcast(), before);
+}
+
+TEST_F(SkinPickerModelTest, AStatusClearsAfterItsDelayOnlyWhileUnchanged)
+{
+    constexpr std::chrono::milliseconds delay{400};
+    model->setStatusClearDelay(delay);
+    const QString missing = root() + "/missing";
+    velmora::test::writeFile(incoming() + "/notes.txt", "x");
+
+    // A different text replaces the first and lives its own full delay.
+    QElapsedTimer clock;
+    clock.start();
+    model->importItem(missing, openImage);
+    QTest::qWait(200);
+    model->importItem(incoming() + "/notes.txt", openImage);
+    const qint64 secondSetAt = clock.elapsed();
+    QTest::qWait(int(delay.count()) - 100);
+    EXPECT_EQ(status(), "Drop a skin folder, .zip, or an image") << "the first timer cleared a newer text";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->statusMessage(); }, 5000));
+    EXPECT_GE(clock.elapsed() - secondSetAt, delay.count());
+
+    // The same text set twice is gone one delay after the first time.
+    clock.restart();
+    model->importItem(missing, openImage);
+    QTest::qWait(200);
+    model->importItem(missing, openImage);
+    const qint64 repeatedAt = clock.elapsed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->statusMessage(); }, 5000));
+    EXPECT_LT(clock.elapsed() - repeatedAt, delay.count());
+
+    // A model that is gone is not touched by its pending timers.
+    model->importItem(missing, openImage);
+    model.reset();
+    QTest::qWait(int(delay.count()) + 50);
+}
+
+} // namespace
