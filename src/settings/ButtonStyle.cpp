@@ -13,11 +13,15 @@ QColor withAlpha(QColor color, float alpha)
     return color;
 }
 
-const QString shape = QStringLiteral("border-radius: 6px; padding: 5px 14px; min-height: 18px;");
+QString shape(Size size)
+{
+    return size == Size::Small ? QStringLiteral("border-radius: 5px; padding: 2px 9px; min-height: 16px; font-size: 11px;")
+                               : QStringLiteral("border-radius: 6px; padding: 5px 14px; min-height: 18px;");
+}
 
 } // namespace
 
-QString prominent(const QColor& fill)
+QString prominent(const QColor& fill, Size size)
 {
     const QColor text = ColorContrast::textOn(fill);
     return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %1; %7 }"
@@ -25,17 +29,17 @@ QString prominent(const QColor& fill)
                           "QPushButton:pressed { background: %4; border-color: %4; }"
                           "QPushButton:disabled { background: %5; border-color: transparent; color: %6; }")
         .arg(css(fill), css(text), css(fill.lighter(110)), css(fill.darker(112)), css(withAlpha(fill, 0.35f)),
-            css(withAlpha(text, 0.55f)), shape);
+            css(withAlpha(text, 0.55f)), shape(size));
 }
 
-QString bordered(const QPalette& palette)
+QString bordered(const QPalette& palette, Size size)
 {
     const QColor text = palette.color(QPalette::ButtonText);
     const QColor base = palette.color(QPalette::Base);
     return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; %6 }"
                           "QPushButton:hover { background: %4; }"
                           "QPushButton:pressed { background: %5; }")
-        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)), shape);
+        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)), shape(size));
 }
 
 QString link(const QColor& color)

@@ -8,12 +8,16 @@
 // About tab), so they share one look: rounded, evenly padded, one height.
 namespace velmora::ButtonStyle {
 
+// Regular buttons carry a window's main actions; small ones sit in toolbars,
+// headers and cards.
+enum class Size { Regular, Small };
+
 // A filled button in the given colour with a legible title; paler when
 // disabled.
-QString prominent(const QColor& fill);
+QString prominent(const QColor& fill, Size size = Size::Regular);
 
 // A plain button with a thin border in the window's colours.
-QString bordered(const QPalette& palette);
+QString bordered(const QPalette& palette, Size size = Size::Regular);
 
 // A button that reads as a link: coloured text, underlined on hover.
 QString link(const QColor& color);

@@ -215,6 +215,113 @@ QPainterPath gear()
 
 QPainterPath checkmark() { return outline(checkStrokes(), 2.4); }
 
+QPainterPath keyboardFill()
+{
+    QPainterPath keys;
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 5; ++column)
+            keys.addRoundedRect(QRectF(4.6 + column * 3.2, 8.2 + row * 3.1, 2, 1.9), 0.5, 0.5);
+    }
+    keys.addRoundedRect(QRectF(7.2, 14.4, 9.6, 1.9), 0.6, 0.6);
+    return roundedRect({1.5, 5, 21, 14}, 3).subtracted(keys);
+}
+
+QPainterPath pencil()
+{
+    // Drawn lying down, point to the left, then turned to point down-left.
+    QPainterPath body;
+    body.addRoundedRect(QRectF(8.2, 9.3, 12.3, 5.4), 1.2, 1.2);
+    QPainterPath point;
+    point.addPolygon(QPolygonF({{2.6, 12}, {6.9, 9.3}, {6.9, 14.7}}));
+    point.closeSubpath();
+    QTransform turn;
+    turn.translate(12, 12);
+    turn.rotate(-45);
+    turn.translate(-12, -12);
+    return turn.map(body.united(point)).simplified();
+}
+
+QPainterPath trash()
+{
+    QPainterPath lid = outline(polyline({{3.5, 6}, {20.5, 6}}), 2);
+    QPainterPath handle = outline(polyline({{9.5, 5.5}, {9.5, 3.2}, {14.5, 3.2}, {14.5, 5.5}}), 1.6);
+    QPainterPath can;
+    can.moveTo(5.5, 8.2);
+    can.lineTo(18.5, 8.2);
+    can.lineTo(17.2, 20);
+    can.quadTo(17, 21.5, 15.5, 21.5);
+    can.lineTo(8.5, 21.5);
+    can.quadTo(7, 21.5, 6.8, 20);
+    can.closeSubpath();
+    QPainterPath slits;
+    for (qreal x : {9.6, 12.0, 14.4})
+        slits.addPath(outline(polyline({{x, 11}, {x, 18.5}}), 1.3));
+    return lid.united(handle).united(can.subtracted(slits)).simplified();
+}
+
+QPainterPath checkmarkSealFill()
+{
+    constexpr int bumps = 12;
+    QPolygonF seal;
+    for (int i = 0; i < bumps * 2; ++i) {
+        const qreal angle = i * std::numbers::pi / bumps;
+        const qreal radius = i % 2 == 0 ? 10.8 : 9.0;
+        seal << QPointF(12 + radius * std::cos(angle), 12 + radius * std::sin(angle));
+    }
+    QPainterPath shape;
+    shape.addPolygon(seal);
+    shape.closeSubpath();
+    return shape.subtracted(outline(checkStrokes(0.58, {5.0, 5.1}), 2.2)).simplified();
+}
+
+QPainterPath arrowHead(QPointF tip, QPointF direction, qreal size)
+{
+    const QPointF across(-direction.y(), direction.x());
+    QPainterPath head;
+    head.addPolygon(QPolygonF({tip, tip - direction * size + across * size * 0.8, tip - direction * size - across * size * 0.8}));
+    head.closeSubpath();
+    return head;
+}
+
+QPainterPath shuffle()
+{
+    QPainterPath strokes;
+    strokes.moveTo(3, 7);
+    strokes.lineTo(6.5, 7);
+    strokes.cubicTo(11, 7, 12, 17, 16.5, 17);
+    strokes.lineTo(18, 17);
+    QPainterPath second;
+    second.moveTo(3, 17);
+    second.lineTo(6.5, 17);
+    second.cubicTo(11, 17, 12, 7, 16.5, 7);
+    second.lineTo(18, 7);
+    strokes.addPath(second);
+    return outline(strokes)
+        .united(arrowHead({21.5, 7}, {1, 0}, 4))
+        .united(arrowHead({21.5, 17}, {1, 0}, 4))
+        .simplified();
+}
+
+QPainterPath trayAndArrowDown()
+{
+    QPainterPath tray = polyline({{3.5, 13.5}, {3.5, 20}, {20.5, 20}, {20.5, 13.5}});
+    QPainterPath shape = outline(tray, 2);
+    QPainterPath arrow = polyline({{12, 2.5}, {12, 13}});
+    arrow.addPath(polyline({{7.8, 9}, {12, 13.2}, {16.2, 9}}));
+    return shape.united(outline(arrow, 2)).simplified();
+}
+
+QPainterPath arrowUturnBackwardCircle()
+{
+    QPainterPath ring = circle({12, 12}, 10.2).subtracted(circle({12, 12}, 8.6));
+    QPainterPath turn;
+    turn.moveTo(15.5, 17);
+    turn.lineTo(15.5, 12.5);
+    turn.cubicTo(15.5, 10.2, 14.2, 9.2, 12, 9.2);
+    turn.lineTo(9.5, 9.2);
+    return ring.united(outline(turn, 1.8)).united(arrowHead({6.3, 9.2}, {-1, 0}, 3.3)).simplified();
+}
+
 using Builder = QPainterPath (*)();
 
 const QHash<QString, Builder>& builders()
@@ -235,6 +342,13 @@ const QHash<QString, Builder>& builders()
         {QStringLiteral("arrow.triangle.2.circlepath"), cyclePath},
         {QStringLiteral("rectangle.stack"), rectangleStack},
         {QStringLiteral("gear"), gear},
+        {QStringLiteral("keyboard.fill"), keyboardFill},
+        {QStringLiteral("pencil"), pencil},
+        {QStringLiteral("trash"), trash},
+        {QStringLiteral("checkmark.seal.fill"), checkmarkSealFill},
+        {QStringLiteral("shuffle"), shuffle},
+        {QStringLiteral("tray.and.arrow.down"), trayAndArrowDown},
+        {QStringLiteral("arrow.uturn.backward.circle"), arrowUturnBackwardCircle},
     };
     return table;
 }

@@ -100,9 +100,11 @@ void walk(const QString& root, const QString& folder, SkinPickerModel::SkinFiles
     }
 }
 
-bool askWithMessageBox(const SkinPickerModel::Question& question)
+} // namespace
+
+bool SkinPickerModel::askInMessageBox(const Question& question, QWidget* parent)
 {
-    QMessageBox box(QMessageBox::Warning, QString(), question.message);
+    QMessageBox box(QMessageBox::Warning, QString(), question.message, QMessageBox::NoButton, parent);
     box.setInformativeText(question.informativeText);
     QPushButton* accept = box.addButton(question.acceptButton, QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Cancel);
@@ -111,9 +113,8 @@ bool askWithMessageBox(const SkinPickerModel::Question& question)
     return box.clickedButton() == accept;
 }
 
-} // namespace
-
-SkinPickerModel::SkinPickerModel(QObject* parent) : QObject(parent), m_ask(askWithMessageBox)
+SkinPickerModel::SkinPickerModel(QObject* parent)
+    : QObject(parent), m_ask([](const Question& question) { return askInMessageBox(question); })
 {
     takeSkinsFromLoader();
     connect(&SkinLoader::shared(), &SkinLoader::notify, this, [this](const QString& name) {

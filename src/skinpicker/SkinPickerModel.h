@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -71,8 +73,10 @@ public:
     // Skins without a user folder are left alone, without a word.
     void deleteSkin(const SkinManifest& skin);
 
-    // How questions are asked; a warning message box by default.
+    // How questions are asked; askInMessageBox() without a parent by default.
     void setAsk(Ask ask) { m_ask = std::move(ask); }
+    // A modal warning box with the accept button first, then "Cancel".
+    static bool askInMessageBox(const Question& question, QWidget* parent = nullptr);
     // Where import folders go; the system's temporary folder by default.
     void setTemporaryFolder(const QString& folder) { m_temporaryFolder = folder; }
     void setStatusClearDelay(std::chrono::milliseconds delay) { m_statusClearDelay = delay; }
