@@ -1,12 +1,20 @@
 // Opens the "Choose a Skin" window on its own, without a device window: the
 // picked skin's name is printed on standard output, and edits and pictures
-// meant for the skin builder are printed too.
+// meant for the skin builder are printed too. With --gallery it shows the
+// settings window's skin gallery cards instead, with --palettes the palette
+// browser.
+#include "settings/PaletteBrowserView.h"
+#include "settings/SettingsStore.h"
+#include "settings/SkinGalleryCard.h"
 #include "skin/SkinLoader.h"
 #include "skinpicker/SkinPickerView.h"
 #include "skinpicker/SkinPickerWindowController.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QGridLayout>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 #include <cstdio>
 
@@ -22,10 +30,52 @@ int main(int argc, char** argv)
     const QCommandLineOption current(QStringLiteral("current"), QStringLiteral("Marks the skin with this id as current."),
                                      QStringLiteral("ID"));
     options.addOption(current);
+    const QCommandLineOption gallery(QStringLiteral("gallery"), QStringLiteral("Shows the skin gallery cards."));
+    options.addOption(gallery);
+    const QCommandLineOption palettes(QStringLiteral("palettes"), QStringLiteral("Shows the palette browser."));
+    options.addOption(palettes);
     options.process(app);
 
     SkinLoader::shared().loadAll();
     SkinLoader::shared().startWatching();
+
+    if (options.isSet(palettes)) {
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Palette"));
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(20, 20, 20, 20);
+        layout->addWidget(new PaletteBrowserView(&window));
+        layout->addStretch(1);
+        window.resize(620, 360);
+        window.show();
+        return app.exec();
+    }
+
+    if (options.isSet(gallery)) {
+        QScrollArea window;
+        window.setWindowTitle(QStringLiteral("Skins"));
+        window.setWidgetResizable(true);
+        auto* grid = new QWidget;
+        auto* layout = new QGridLayout(grid);
+        layout->setContentsMargins(20, 20, 20, 20);
+        layout->setSpacing(18);
+        int index = 0;
+        for (const SkinManifest& skin : SkinManifest::orBuiltInPair(SkinLoader::shared().skins())) {
+            const QString name = skin.name;
+            auto* card = new SkinGalleryCard(
+                skin, name == SettingsStore::shared().data().defaultSkin,
+                [name] { std::printf("use %s\n", qPrintable(name)); },
+                [name] { std::printf("default %s\n", qPrintable(name)); },
+                [name] { std::printf("delete %s\n", qPrintable(name)); });
+            layout->addWidget(card, index / 3, index % 3);
+            ++index;
+        }
+        layout->setRowStretch(layout->rowCount(), 1);
+        window.setWidget(grid);
+        window.resize(760, 720);
+        window.show();
+        return app.exec();
+    }
 
     std::optional<QString> currentId;
     if (options.isSet(current))
