@@ -1,26 +1,14 @@
 #include "skinpicker/FramePicture.h"
 
-#include "app/AppResources.h"
+#include "skin/SkinFrameView.h"
 
 #include <QImageReader>
 
 namespace velmora::FramePicture {
 
-std::optional<QString> path(const QString& frameImageName)
-{
-    if (frameImageName.startsWith(u'/'))
-        return frameImageName;
-    if (!AppResources::hasResourceDir())
-        return std::nullopt;
-    return AppResources::skinsDir() + u'/' + frameImageName;
-}
-
 QImage load(const QString& frameImageName)
 {
-    const std::optional<QString> file = path(frameImageName);
-    if (!file)
-        return {};
-    QImageReader reader(*file);
+    QImageReader reader(SkinFrameView::framePicturePath(frameImageName));
     reader.setAutoTransform(true);
     return reader.read();
 }

@@ -5,6 +5,7 @@
 
 #include "app/AppPaths.h"
 #include "skin/SkinTestSupport.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -291,11 +292,9 @@ TEST_F(GalleryCardTest, TheCacheReadsEachPictureOnceUntilCleared)
 
     // Relative names are read from the resource folder's skins.
     QTemporaryDir bundle;
-    const QByteArray saved = qgetenv("VELMORA_RESOURCES_DIR");
-    qputenv("VELMORA_RESOURCES_DIR", bundle.path().toUtf8());
+    const velmora::test::ScopedEnvironment resources("VELMORA_RESOURCES_DIR", bundle.path().toUtf8());
     velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"), png(Qt::green, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image("handheld/frame@2x.png").pixelColor(0, 0), QColor(Qt::green));
-    qputenv("VELMORA_RESOURCES_DIR", saved);
 }
 
 } // namespace
