@@ -2,6 +2,7 @@
 
 #include "settings/ActiveSkin.h"
 #include "settings/ButtonStyle.h"
+#include "settings/Drawing.h"
 #include "settings/SettingsStore.h"
 #include "settings/SkinJSONSaver.h"
 #include "settings/SymbolIcon.h"
@@ -30,15 +31,9 @@
 namespace velmora {
 namespace {
 
-QColor withAlpha(QColor color, float alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
-
 QColor primaryOf(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
-QColor secondaryOf(const QWidget* widget) { return withAlpha(primaryOf(widget), 0.55f); }
-QColor tertiaryOf(const QWidget* widget) { return withAlpha(primaryOf(widget), 0.32f); }
+QColor secondaryOf(const QWidget* widget) { return Drawing::withAlpha(primaryOf(widget), 0.55f); }
+QColor tertiaryOf(const QWidget* widget) { return Drawing::withAlpha(primaryOf(widget), 0.32f); }
 
 QColor hexOr(const QString& text, const QColor& fallback) { return HexColor::parse(text).value_or(fallback); }
 
@@ -48,20 +43,6 @@ QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal)
     font.setPixelSize(pixels);
     font.setWeight(weight);
     return font;
-}
-
-QPainterPath rounded(const QRectF& rect, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    return path;
-}
-
-void setTextColor(QLabel* label, const QColor& color)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
 }
 
 // The sample terminal: six lines in the preview's colours and the settings'
@@ -81,9 +62,9 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF area = QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25);
-        painter.fillPath(rounded(area, 6), colors.background);
-        painter.setPen(QPen(withAlpha(primaryOf(this), 0.12f), 0.5));
-        painter.drawPath(rounded(area, 6));
+        painter.fillPath(Drawing::roundedRect(area, 6), colors.background);
+        painter.setPen(QPen(Drawing::withAlpha(primaryOf(this), 0.12f), 0.5));
+        painter.drawPath(Drawing::roundedRect(area, 6));
 
         const auto ansi = [&](int n) { return n < colors.ansi.size() ? colors.ansi[n] : colors.foreground; };
         const QColor fg = colors.foreground;
@@ -153,9 +134,9 @@ protected:
             const qreal x = (i % 8) * (cellWidth + gap);
             const qreal y = (i / 8) * (rowHeight() + gap);
             const QRectF cell(x + 0.25, y + 0.25, cellWidth - 0.5, cellHeight - 0.5);
-            painter.fillPath(rounded(cell, 2), colors[i]);
-            painter.setPen(QPen(withAlpha(primaryOf(this), 0.12f), 0.5));
-            painter.drawPath(rounded(cell, 2));
+            painter.fillPath(Drawing::roundedRect(cell, 2), colors[i]);
+            painter.setPen(QPen(Drawing::withAlpha(primaryOf(this), 0.12f), 0.5));
+            painter.drawPath(Drawing::roundedRect(cell, 2));
             painter.setPen(tertiaryOf(this));
             painter.drawText(QRectF(x, y + cellHeight + 1, cellWidth, rowHeight() - cellHeight - 1),
                              Qt::AlignHCenter | Qt::AlignTop, QString::number(i));
@@ -188,12 +169,12 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF outer = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter.setPen(QPen(withAlpha(primaryOf(this), isDown() ? 0.45f : 0.25f), 1));
+        painter.setPen(QPen(Drawing::withAlpha(primaryOf(this), isDown() ? 0.45f : 0.25f), 1));
         painter.setBrush(palette().color(QPalette::Base));
-        painter.drawPath(rounded(outer, 5));
+        painter.drawPath(Drawing::roundedRect(outer, 5));
         painter.setPen(Qt::NoPen);
         painter.setBrush(m_color);
-        painter.drawPath(rounded(outer.adjusted(3, 3, -3, -3), 3));
+        painter.drawPath(Drawing::roundedRect(outer.adjusted(3, 3, -3, -3), 3));
     }
 
 private:
@@ -340,13 +321,13 @@ QPixmap PaletteBrowserView::swatch(const CuratedPalette& palette, qreal devicePi
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF tile(0.25, 0.75, 15.5, 12.5);
-    painter.fillPath(rounded(tile, 3), hexOr(palette.background, Qt::black));
+    painter.fillPath(Drawing::roundedRect(tile, 3), hexOr(palette.background, Qt::black));
     painter.setPen(Qt::NoPen);
     painter.setBrush(hexOr(palette.foreground, Qt::green));
     painter.drawEllipse(tile.center(), 3, 3);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor::fromRgbF(0.5f, 0.5f, 0.5f, 0.35f), 0.5));
-    painter.drawPath(rounded(tile, 3));
+    painter.drawPath(Drawing::roundedRect(tile, 3));
     return pixmap;
 }
 
@@ -370,10 +351,10 @@ void PaletteBrowserView::changeEvent(QEvent* event)
 
 void PaletteBrowserView::applyColors()
 {
-    setTextColor(m_paletteName, secondaryOf(this));
-    setTextColor(m_status, secondaryOf(this));
-    setTextColor(m_cursorLabel, secondaryOf(this));
-    setTextColor(m_noAnsi, tertiaryOf(this));
+    Drawing::setTextColor(m_paletteName, secondaryOf(this));
+    Drawing::setTextColor(m_status, secondaryOf(this));
+    Drawing::setTextColor(m_cursorLabel, secondaryOf(this));
+    Drawing::setTextColor(m_noAnsi, tertiaryOf(this));
     const QString small = ButtonStyle::bordered(palette(), ButtonStyle::Size::Small);
     for (QPushButton* button : {m_save, m_shuffle, m_reset})
         button->setStyleSheet(small);

@@ -1,5 +1,6 @@
 #include "settings/SkinDevicePreview.h"
 
+#include "settings/Drawing.h"
 #include "settings/SkinPreviewImageCache.h"
 #include "settings/SkinScreenContent.h"
 #include "settings/SoftShadow.h"

@@ -1,6 +1,7 @@
 #include "settings/SkinGalleryCard.h"
 
 #include "settings/ButtonStyle.h"
+#include "settings/Drawing.h"
 #include "settings/SkinDevicePreview.h"
 #include "settings/SymbolIcon.h"
 #include "skinpicker/KeyboardBadge.h"
@@ -29,14 +30,8 @@ namespace {
 
 constexpr int badgeInset = 6;
 
-QColor withAlpha(QColor color, float alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
-
 QColor accentOf(const QPalette& palette) { return palette.color(QPalette::Active, QPalette::Highlight); }
-QColor secondaryOf(const QPalette& palette) { return withAlpha(palette.color(QPalette::WindowText), 0.55f); }
+QColor secondaryOf(const QPalette& palette) { return Drawing::withAlpha(palette.color(QPalette::WindowText), 0.55f); }
 
 QFont badgeFont()
 {
@@ -205,7 +200,7 @@ QWidget* SkinGalleryCard::buildPreview()
     m_preview->installEventFilter(this);
 
     const Badge origin = originBadgeFor(m_skin, palette());
-    m_originBadge = new CapsuleBadge(origin.text, withAlpha(origin.color, origin.color.alphaF() * 0.92f), QString(), m_preview);
+    m_originBadge = new CapsuleBadge(origin.text, Drawing::withAlpha(origin.color, origin.color.alphaF() * 0.92f), QString(), m_preview);
     m_originBadge->move(badgeInset, badgeInset);
     if (m_isDefault)
         m_cornerBadge = new CapsuleBadge(QStringLiteral("DEFAULT"), accentOf(palette()), QStringLiteral("checkmark.seal.fill"), m_preview);
@@ -311,13 +306,9 @@ void SkinGalleryCard::applyColors()
         m_makeDefault->setStyleSheet(ButtonStyle::bordered(colors, ButtonStyle::Size::Small));
     if (m_defaultMark) {
         m_defaultIcon->setPixmap(SymbolIcon::pixmap(QStringLiteral("checkmark"), accent, 11, devicePixelRatioF()));
-        QPalette markPalette = m_defaultText->palette();
-        markPalette.setColor(QPalette::WindowText, accent);
-        m_defaultText->setPalette(markPalette);
+        Drawing::setTextColor(m_defaultText, accent);
     }
-    QPalette sizePalette = m_size->palette();
-    sizePalette.setColor(QPalette::WindowText, secondaryOf(colors));
-    m_size->setPalette(sizePalette);
+    Drawing::setTextColor(m_size, secondaryOf(colors));
     update();
 }
 
@@ -337,7 +328,7 @@ void SkinGalleryCard::paintEvent(QPaintEvent*)
     shape.addRoundedRect(area, 12, 12);
     painter.fillPath(shape, palette().color(QPalette::Base));
     const qreal width = m_isDefault ? 2 : 1;
-    const QColor edge = m_isDefault ? withAlpha(accentOf(palette()), 0.9f) : withAlpha(palette().color(QPalette::WindowText), 0.08f);
+    const QColor edge = m_isDefault ? Drawing::withAlpha(accentOf(palette()), 0.9f) : Drawing::withAlpha(palette().color(QPalette::WindowText), 0.08f);
     painter.setPen(QPen(edge, width));
     QPainterPath outline;
     const qreal in = width / 2;

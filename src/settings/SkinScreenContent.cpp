@@ -1,5 +1,6 @@
 #include "settings/SkinScreenContent.h"
 
+#include "settings/Drawing.h"
 #include "settings/SoftShadow.h"
 
 #include <QFontDatabase>
@@ -11,19 +12,6 @@
 
 namespace velmora {
 namespace {
-
-QColor withAlpha(QColor color, float alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
-
-QPainterPath rounded(const QRectF& rect, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    return path;
-}
 
 QFont monospaced(qreal size, bool bold)
 {
@@ -61,12 +49,12 @@ void SkinScreenContent::paint(QPainter& painter, const QRectF& rect, const SkinM
     const Metrics m = metrics(rect.size(), skin);
     const QColor foreground = skin.palette.foreground;
     const QColor cursor = skin.palette.cursor.value_or(foreground);
-    const QPainterPath shape = rounded(rect, m.cornerRadius);
+    const QPainterPath shape = Drawing::roundedRect(rect, m.cornerRadius);
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    SoftShadow::paint(painter, shape, withAlpha(foreground, 0.45f), m.glowRadius, QPointF());
+    SoftShadow::paint(painter, shape, Drawing::withAlpha(foreground, 0.45f), m.glowRadius, QPointF());
     painter.fillPath(shape, skin.palette.background);
     painter.setClipPath(shape);
 
@@ -94,8 +82,8 @@ void SkinScreenContent::paint(QPainter& painter, const QRectF& rect, const SkinM
     y += lineHeight + m.rowSpacing;
 
     painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(foreground, 0.5f));
-    painter.drawPath(rounded(QRectF(QPointF(x, y), m.outputBar), m.outputBarRadius));
+    painter.setBrush(Drawing::withAlpha(foreground, 0.5f));
+    painter.drawPath(Drawing::roundedRect(QRectF(QPointF(x, y), m.outputBar), m.outputBarRadius));
     y += m.outputBar.height() + m.rowSpacing;
 
     painter.setPen(foreground);
@@ -107,12 +95,12 @@ void SkinScreenContent::paint(QPainter& painter, const QRectF& rect, const SkinM
     painter.setBrush(cursor);
     const QRectF block(x + markAdvance + m.promptGap, y + (lineHeight - m.cursor.height()) / 2, m.cursor.width(),
                        m.cursor.height());
-    painter.drawPath(rounded(block, 0.5));
+    painter.drawPath(Drawing::roundedRect(block, 0.5));
 
     painter.setClipping(false);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(withAlpha(foreground, 0.15f), 0.5));
-    painter.drawPath(rounded(rect.adjusted(0.25, 0.25, -0.25, -0.25), std::max<qreal>(0, m.cornerRadius - 0.25)));
+    painter.setPen(QPen(Drawing::withAlpha(foreground, 0.15f), 0.5));
+    painter.drawPath(Drawing::roundedRect(rect.adjusted(0.25, 0.25, -0.25, -0.25), std::max<qreal>(0, m.cornerRadius - 0.25)));
     painter.restore();
 }
 

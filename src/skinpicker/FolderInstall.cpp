@@ -47,6 +47,17 @@ void removeIfEmpty(const fs::path& folder)
 
 QString freshName() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
 
+// A folder already moved out of sight into the work folder: what cannot be
+// removed stays there, hidden from the skin list, and is logged.
+void removeLeftover(const fs::path& folder)
+{
+    std::error_code code;
+    fs::remove_all(folder, code);
+    if (code)
+        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't remove %1: %2")
+                                    .arg(QFile::decodeName(folder.c_str()), describe(code));
+}
+
 } // namespace
 
 QString workFolder(const QString& skinsDir) { return QDir(skinsDir).filePath(QStringLiteral(".velmora-install")); }
@@ -85,49 +96,45 @@ bool copyTree(const QString& source, const QString& destination, QString* error)
 
 bool installCopy(const QString& source, const QString& destination, QString* error)
 {
-    const QString work = workFolder(QFileInfo(destination).absolutePath());
+    const fs::path work = toPath(workFolder(QFileInfo(destination).absolutePath()));
     std::error_code code;
-    fs::create_directories(toPath(work), code);
+    fs::create_directories(work, code);
     if (code)
         return fail(error, code);
 
     const QString name = freshName();
-    const fs::path staged = toPath(QDir(work).filePath(name));
+    const fs::path staged = work / toPath(name);
     if (!copyTree(source, QFile::decodeName(staged.c_str()), error)) {
-        removeIfEmpty(toPath(work));
+        removeIfEmpty(work);
         return false;
     }
+    // Every way out leaves the work folder as it found it.
+    const auto abandon = [&](const std::error_code& reason) {
+        std::error_code ignored;
+        fs::remove_all(staged, ignored);
+        removeIfEmpty(work);
+        return fail(error, reason);
+    };
 
     const fs::path target = toPath(destination);
-    std::error_code ignored;
     if (isPresent(target)) {
-        const fs::path previous = toPath(QDir(work).filePath(name + QStringLiteral("-replaced")));
+        const fs::path previous = work / toPath(name + QStringLiteral("-replaced"));
         fs::rename(target, previous, code);
-        if (code) {
-            fs::remove_all(staged, ignored);
-            removeIfEmpty(toPath(work));
-            return fail(error, code);
-        }
+        if (code)
+            return abandon(code);
         fs::rename(staged, target, code);
         if (code) {
+            std::error_code ignored;
             fs::rename(previous, target, ignored);
-            fs::remove_all(staged, ignored);
-            removeIfEmpty(toPath(work));
-            return fail(error, code);
+            return abandon(code);
         }
-        fs::remove_all(previous, code);
-        if (code)
-            qWarning().noquote() << QStringLiteral("[Velmora] Couldn't remove the replaced skin folder %1: %2")
-                                        .arg(QFile::decodeName(previous.c_str()), describe(code));
+        removeLeftover(previous);
     } else {
         fs::rename(staged, target, code);
-        if (code) {
-            fs::remove_all(staged, ignored);
-            removeIfEmpty(toPath(work));
-            return fail(error, code);
-        }
+        if (code)
+            return abandon(code);
     }
-    removeIfEmpty(toPath(work));
+    removeIfEmpty(work);
     return true;
 }
 
@@ -151,10 +158,7 @@ bool removeFolder(const QString& path, QString* error)
         removeIfEmpty(toPath(work));
         return fail(error, code);
     }
-    fs::remove_all(removed, code);
-    if (code)
-        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't remove the deleted skin folder %1: %2")
-                                    .arg(QFile::decodeName(removed.c_str()), describe(code));
+    removeLeftover(removed);
     removeIfEmpty(toPath(work));
     return true;
 }

@@ -1,5 +1,6 @@
 #include "skinpicker/SkinCard.h"
 
+#include "settings/Drawing.h"
 #include "settings/SymbolIcon.h"
 #include "skinpicker/FramePicture.h"
 #include "skinpicker/KeyboardBadge.h"
@@ -24,19 +25,6 @@ constexpr qreal thumbnailRadius = 6;
 constexpr qreal badgeInset = 6;
 constexpr int buttonInset = 6;
 constexpr int buttonSpacing = 6;
-
-QPainterPath rounded(const QRectF& rect, qreal radius)
-{
-    QPainterPath path;
-    path.addRoundedRect(rect, radius, radius);
-    return path;
-}
-
-QColor withAlpha(QColor color, float alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
 
 // The largest rectangle of the given aspect ratio inside the area, centred.
 QRectF fitted(const QRectF& area, QSizeF aspect)
@@ -65,7 +53,7 @@ void RoundSymbolButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(withAlpha(isDown() ? m_tint.darker(115) : m_tint, 0.85f));
+    painter.setBrush(Drawing::withAlpha(isDown() ? m_tint.darker(115) : m_tint, 0.85f));
     painter.drawEllipse(QRectF(rect()));
     SymbolIcon::paint(painter, QRectF(rect()).adjusted(5, 5, -5, -5), m_symbol, Qt::white);
 }
@@ -222,7 +210,7 @@ void SkinCard::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF outer = QRectF(rect());
-    painter.setClipPath(rounded(outer, cornerRadius));
+    painter.setClipPath(Drawing::roundedRect(outer, cornerRadius));
     painter.fillRect(outer, PickerLook::white(m_hovering ? 0.09f : 0.05f));
 
     paintThumbnail(painter);
@@ -236,12 +224,12 @@ void SkinCard::paintEvent(QPaintEvent*)
         const QRectF content = outer.adjusted(inset, inset, -inset, -inset);
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(PickerLook::accent(), 2));
-        painter.drawPath(rounded(content.adjusted(1, 1, -1, -1), cornerRadius - 1));
+        painter.drawPath(Drawing::roundedRect(content.adjusted(1, 1, -1, -1), cornerRadius - 1));
     }
     if (hasFocus()) {
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(PickerLook::white(0.35f), 1, Qt::DotLine));
-        painter.drawPath(rounded(outer.adjusted(1.5, 1.5, -1.5, -1.5), cornerRadius - 1));
+        painter.drawPath(Drawing::roundedRect(outer.adjusted(1.5, 1.5, -1.5, -1.5), cornerRadius - 1));
     }
 }
 
@@ -251,7 +239,7 @@ void SkinCard::paintThumbnail(QPainter& painter)
     const QImage& image = picture();
     painter.save();
     if (!image.isNull()) {
-        painter.setClipPath(rounded(target, thumbnailRadius), Qt::IntersectClip);
+        painter.setClipPath(Drawing::roundedRect(target, thumbnailRadius), Qt::IntersectClip);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(target, image);
         painter.restore();
@@ -260,12 +248,12 @@ void SkinCard::paintThumbnail(QPainter& painter)
     const QColor foreground = m_skin.palette.foreground;
     painter.setBrush(m_skin.palette.background);
     painter.setPen(Qt::NoPen);
-    painter.drawPath(rounded(target, thumbnailRadius));
+    painter.drawPath(Drawing::roundedRect(target, thumbnailRadius));
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(withAlpha(foreground, 0.3f), 1));
-    painter.drawPath(rounded(target.adjusted(0.5, 0.5, -0.5, -0.5), thumbnailRadius - 0.5));
+    painter.setPen(QPen(Drawing::withAlpha(foreground, 0.3f), 1));
+    painter.drawPath(Drawing::roundedRect(target.adjusted(0.5, 0.5, -0.5, -0.5), thumbnailRadius - 0.5));
     painter.setFont(PickerLook::monospaced(11, QFont::Medium));
-    painter.setPen(withAlpha(foreground, 0.5f));
+    painter.setPen(Drawing::withAlpha(foreground, 0.5f));
     painter.drawText(target, Qt::AlignCenter, QStringLiteral(">>>_"));
     painter.restore();
 }

@@ -2,6 +2,7 @@
 
 #include "app/AppPaths.h"
 #include "settings/ButtonStyle.h"
+#include "settings/Drawing.h"
 #include "skinpicker/PickerLook.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"
@@ -180,9 +181,7 @@ QWidget* SkinPickerView::buildHeader()
     QFont font = PickerLook::monospaced(14, QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 2);
     title->setFont(font);
-    QPalette titlePalette = title->palette();
-    titlePalette.setColor(QPalette::WindowText, PickerLook::white(0.6f));
-    title->setPalette(titlePalette);
+    Drawing::setTextColor(title, PickerLook::white(0.6f));
     row->addWidget(title);
     row->addStretch(1);
 
@@ -239,9 +238,7 @@ void SkinPickerView::refreshFooter()
 {
     const std::optional<QString> status = m_model->statusMessage();
     m_footer->setText(status.value_or(hint));
-    QPalette palette = m_footer->palette();
-    palette.setColor(QPalette::WindowText, status ? PickerLook::statusGreen() : PickerLook::white(0.45f));
-    m_footer->setPalette(palette);
+    Drawing::setTextColor(m_footer, status ? PickerLook::statusGreen() : PickerLook::white(0.45f));
 }
 
 void SkinPickerView::importViaPanel()

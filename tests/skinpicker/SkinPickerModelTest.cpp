@@ -3,7 +3,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
 #include "skinpicker/FolderInstall.h"
-#include "skinpicker/ZipFixture.h"
+#include "skinpicker/PickerTestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -27,17 +27,6 @@ namespace {
 
 using namespace velmora;
 using velmora::test::ZipEntry;
-
-QStringList treeOf(const QString& folder)
-{
-    QStringList paths;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths.append(QDir(folder).relativeFilePath(it.next()));
-    paths.sort();
-    return paths;
-}
 
 class SkinPickerModelTest : public velmora::test::TemporaryHome {
 protected:
@@ -178,7 +167,7 @@ TEST_F(SkinPickerModelTest, ReportsEveryOutcomeInItsOwnWords)
         }
     }
     EXPECT_TRUE(openedImages.isEmpty());
-    EXPECT_EQ(treeOf(temporary()), QStringList()) << "an import folder was left behind";
+    EXPECT_EQ(velmora::test::treeOf(temporary()), QStringList()) << "an import folder was left behind";
 }
 
 // Makes the folder impossible to move or remove: its parent read-only for an
@@ -232,7 +221,7 @@ TEST_F(SkinPickerModelTest, AFailedDeleteKeepsTheWholeSkinAndBroadcastsNothing)
             stuck = loaded;
     }
     ASSERT_EQ(stuck.id, "stuck");
-    const QStringList files = treeOf(skin);
+    const QStringList files = velmora::test::treeOf(skin);
     const QDateTime broadcastBefore = SkinLoader::shared().lastManualBroadcast();
     {
         Pinned pin(skin);
@@ -244,7 +233,7 @@ TEST_F(SkinPickerModelTest, AFailedDeleteKeepsTheWholeSkinAndBroadcastsNothing)
     EXPECT_GT(status().size(), QStringLiteral("Delete failed: ").size());
     EXPECT_EQ(SkinLoader::shared().lastManualBroadcast(), broadcastBefore);
     EXPECT_TRUE(hasSkin("Stuck"));
-    EXPECT_EQ(treeOf(skin), files);
+    EXPECT_EQ(velmora::test::treeOf(skin), files);
     EXPECT_FALSE(QFileInfo::exists(FolderInstall::workFolder(userSkins())));
 }
 
@@ -299,7 +288,7 @@ TEST_F(SkinPickerModelTest, InstallsAFolderAndRefreshesItsList)
     QSignalSpy changed(model.get(), &SkinPickerModel::skinsChanged);
     model->importItem(source, openImage);
     EXPECT_EQ(status(), "Installed neon");
-    EXPECT_EQ(treeOf(userSkins() + "/neon"), treeOf(source));
+    EXPECT_EQ(velmora::test::treeOf(userSkins() + "/neon"), velmora::test::treeOf(source));
     EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), velmora::test::readFile(source + "/skin.json"));
     EXPECT_TRUE(hasSkin("Neon"));
     EXPECT_GE(changed.count(), 1);
@@ -333,7 +322,7 @@ TEST_F(SkinPickerModelTest, ReplacesOnlyAfterAskingAndKeepsTheOldSkinWhenTheCopy
     model->importItem(second, openImage);
     EXPECT_TRUE(status().startsWith("Install failed: ")) << status().toStdString();
     EXPECT_EQ(velmora::test::readFile(userSkins() + "/neon/skin.json"), installed);
-    EXPECT_EQ(treeOf(userSkins() + "/neon"), QStringList({"frame@2x.png", "skin.json"}));
+    EXPECT_EQ(velmora::test::treeOf(userSkins() + "/neon"), QStringList({"frame@2x.png", "skin.json"}));
     EXPECT_FALSE(QFileInfo::exists(FolderInstall::workFolder(userSkins())));
 
     QFile::remove(second + "/pipe");
@@ -347,18 +336,18 @@ TEST_F(SkinPickerModelTest, ReplacesOnlyAfterAskingAndKeepsTheOldSkinWhenTheCopy
 TEST_F(SkinPickerModelTest, LeavesAFolderDroppedOntoItselfAndRefusesOneHoldingTheSkinsFolder)
 {
     model->importItem(makeSkinFolder("neon", "Neon"), openImage);
-    const QStringList before = treeOf(userSkins());
+    const QStringList before = velmora::test::treeOf(userSkins());
 
     model->importItem(userSkins() + "/neon", openImage);
     EXPECT_TRUE(questions.isEmpty());
-    EXPECT_EQ(treeOf(userSkins()), before);
+    EXPECT_EQ(velmora::test::treeOf(userSkins()), before);
     EXPECT_EQ(status(), "neon is already installed");
 
     // The data folder holds the skins folder: copying it in would never end.
     velmora::test::writeFile(root() + "/data/Velmora/skin.json", skinJson("Whole"));
     model->importItem(root() + "/data/Velmora", openImage);
     EXPECT_TRUE(status().startsWith("Install failed: ")) << status().toStdString();
-    EXPECT_EQ(treeOf(userSkins()), before);
+    EXPECT_EQ(velmora::test::treeOf(userSkins()), before);
 }
 
 TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
@@ -376,7 +365,7 @@ TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
     duringQuestion = [] {};
     model->importItem(zip, openImage);
     EXPECT_EQ(status(), "Installed -neon-");
-    EXPECT_EQ(treeOf(userSkins() + "/-neon-"), QStringList({"a.png", "skin.json"}));
+    EXPECT_EQ(velmora::test::treeOf(userSkins() + "/-neon-"), QStringList({"a.png", "skin.json"}));
     EXPECT_EQ(velmora::test::readFile(userSkins() + "/-neon-/skin.json"), json);
     EXPECT_EQ(velmora::test::readFile(userSkins() + "/-neon-/a.png"), velmora::test::pngBytes(Qt::red));
     EXPECT_TRUE(questions.isEmpty());
@@ -392,7 +381,7 @@ TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
         EXPECT_EQ(status(), "Installed my-skin") << nameless.constData();
         EXPECT_EQ(velmora::test::readFile(userSkins() + "/my-skin/skin.json"), nameless);
     }
-    EXPECT_EQ(treeOf(temporary()), QStringList());
+    EXPECT_EQ(velmora::test::treeOf(temporary()), QStringList());
 }
 
 TEST_F(SkinPickerModelTest, UnpacksIntoAPrivateImportFolderThatIsAlwaysRemoved)
@@ -420,7 +409,7 @@ TEST_F(SkinPickerModelTest, UnpacksIntoAPrivateImportFolderThatIsAlwaysRemoved)
     const QString uuid = importFolders[0].mid(QStringLiteral("velmora-import-").size());
     EXPECT_EQ(uuid, uuid.toUpper());
     EXPECT_FALSE(QUuid::fromString(uuid).isNull());
-    EXPECT_EQ(treeOf(temporary()), QStringList());
+    EXPECT_EQ(velmora::test::treeOf(temporary()), QStringList());
 }
 
 TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideTheImportFolder)
@@ -447,10 +436,10 @@ TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideT
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         const QString zip = makeZip(QString("hostile-%1.zip").arg(n++), row.entries);
-        const QStringList before = treeOf(root());
+        const QStringList before = velmora::test::treeOf(root());
         model->importItem(zip, openImage);
         EXPECT_EQ(status(), "Couldn't unzip that file");
-        EXPECT_EQ(treeOf(root()), before);
+        EXPECT_EQ(velmora::test::treeOf(root()), before);
         EXPECT_FALSE(hasSkin("Evil"));
     }
     EXPECT_TRUE(openedImages.isEmpty());
@@ -469,7 +458,7 @@ TEST_F(SkinPickerModelTest, AnArchiveWithOnlyAPictureGoesToTheBuilderAsACopy)
     EXPECT_FALSE(QUuid::fromString(copy.completeBaseName().mid(QStringLiteral("velmora-image-").size())).isNull());
     EXPECT_EQ(velmora::test::readFile(copy.absoluteFilePath()), picture);
     // The copy is all that stays behind.
-    EXPECT_EQ(treeOf(temporary()), QStringList({copy.fileName()}));
+    EXPECT_EQ(velmora::test::treeOf(temporary()), QStringList({copy.fileName()}));
 }
 
 TEST_F(SkinPickerModelTest, DeletesOnlyUserSkinsAfterAsking)

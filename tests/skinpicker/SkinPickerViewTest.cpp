@@ -6,7 +6,7 @@
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"
 #include "skinpicker/SkinPickerWindowController.h"
-#include "skinpicker/ZipFixture.h"
+#include "skinpicker/PickerTestSupport.h"
 
 #include <QApplication>
 #include <QDir>

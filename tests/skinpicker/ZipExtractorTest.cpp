@@ -1,7 +1,7 @@
 #include "skinpicker/ZipExtractor.h"
 
 #include "skin/SkinTestSupport.h"
-#include "skinpicker/ZipFixture.h"
+#include "skinpicker/PickerTestSupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -18,17 +18,6 @@ using namespace velmora;
 using velmora::test::ZipEntry;
 
 // Every path below the folder, relative to it, sorted.
-QStringList treeOf(const QString& folder)
-{
-    QStringList paths;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths.append(QDir(folder).relativeFilePath(it.next()));
-    paths.sort();
-    return paths;
-}
-
 class ZipExtractorTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -37,6 +26,14 @@ protected:
         QDir().mkpath(destination());
     }
     QString path(const QString& name) const { return m_root.filePath(name); }
+    // An empty destination and the entries as the archive, for one more case.
+    void start(const std::vector<ZipEntry>& entries)
+    {
+        QDir(destination()).removeRecursively();
+        QDir().mkpath(destination());
+        QFile::remove(archive());
+        velmora::test::writeZip(archive(), entries);
+    }
     QString archive() const { return path("archive.zip"); }
     // Nested two deep, so that a ".." or two still lands inside the root
     // folder where the test can see it.
@@ -77,7 +74,7 @@ TEST_F(ZipExtractorTest, UnpacksFoldersAndFiles)
     }));
     const ZipExtractor::Result result = ZipExtractor::extract(archive(), destination());
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(treeOf(destination()),
+    EXPECT_EQ(velmora::test::treeOf(destination()),
               QStringList({"My Skin", "My Skin/art", "My Skin/art/frame.png", "My Skin/skin.json", "streamed.txt"}));
     EXPECT_EQ(velmora::test::readFile(destination() + "/My Skin/skin.json"), QByteArray("{\"name\": \"Neon\"}"));
     EXPECT_EQ(velmora::test::readFile(destination() + "/My Skin/art/frame.png"), velmora::test::pngBytes());
@@ -98,17 +95,14 @@ TEST_F(ZipExtractorTest, RefusesHostileArchivesAndWritesNothingOutside)
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        QDir(destination()).removeRecursively();
-        QDir().mkpath(destination());
-        QFile::remove(archive());
-        ASSERT_NO_FATAL_FAILURE(velmora::test::writeZip(archive(), row.entries));
+        ASSERT_NO_FATAL_FAILURE(start(row.entries));
         const ZipExtractor::Result result = ZipExtractor::extract(archive(), destination());
         EXPECT_FALSE(result.ok);
         EXPECT_FALSE(result.unreadable);
         EXPECT_FALSE(result.error.isEmpty());
         // Only the archive and the destination's own folders exist outside it.
         QStringList outside;
-        for (const QString& entry : treeOf(m_root.path())) {
+        for (const QString& entry : velmora::test::treeOf(m_root.path())) {
             if (!entry.startsWith("outer/inner/dest/"))
                 outside.append(entry);
         }
@@ -141,10 +135,7 @@ TEST_F(ZipExtractorTest, BoundsEntriesAndBytesEvenWhenHeadersLie)
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        QDir(destination()).removeRecursively();
-        QDir().mkpath(destination());
-        QFile::remove(archive());
-        ASSERT_NO_FATAL_FAILURE(velmora::test::writeZip(archive(), row.entries));
+        ASSERT_NO_FATAL_FAILURE(start(row.entries));
         const ZipExtractor::Result result = ZipExtractor::extract(archive(), destination(), limits);
         EXPECT_EQ(result.ok, row.ok) << result.error.toStdString();
         EXPECT_LE(result.bytesWritten, limits.maxTotalBytes);

@@ -9,7 +9,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QEnterEvent>
 #include <QImage>
@@ -24,17 +23,6 @@
 namespace {
 
 using namespace velmora;
-
-QByteArray png(const QColor& color, QSize size)
-{
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 SkinManifest skinWith(std::optional<QString> image, QSizeF frame = QSizeF(200, 300), QRectF viewport = QRectF(20, 40, 160, 100))
 {
@@ -232,7 +220,7 @@ TEST_F(GalleryCardTest, DrawsThePictureOrAGreyBodyWithTheScreenOnTop)
 {
     QTemporaryDir folder;
     const QString picture = folder.filePath("frame.png");
-    velmora::test::writeFile(picture, png(QColor(200, 30, 30), QSize(200, 300)));
+    velmora::test::writeFile(picture, velmora::test::pngBytes(QColor(200, 30, 30), QSize(200, 300)));
 
     const auto render = [](const SkinManifest& skin) {
         SkinDevicePreview preview(skin);
@@ -283,9 +271,9 @@ TEST_F(GalleryCardTest, TheCacheReadsEachPictureOnceUntilCleared)
     EXPECT_TRUE(SkinPreviewImageCache::image(picture).isNull());
     EXPECT_FALSE(SkinPreviewImageCache::contains(picture)) << "a failure is not remembered";
 
-    velmora::test::writeFile(picture, png(Qt::red, QSize(4, 4)));
+    velmora::test::writeFile(picture, velmora::test::pngBytes(Qt::red, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image(picture).pixelColor(0, 0), QColor(Qt::red));
-    velmora::test::writeFile(picture, png(Qt::blue, QSize(4, 4)));
+    velmora::test::writeFile(picture, velmora::test::pngBytes(Qt::blue, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image(picture).pixelColor(0, 0), QColor(Qt::red)) << "read once";
     SkinPreviewImageCache::clear();
     EXPECT_EQ(SkinPreviewImageCache::image(picture).pixelColor(0, 0), QColor(Qt::blue));
@@ -293,7 +281,7 @@ TEST_F(GalleryCardTest, TheCacheReadsEachPictureOnceUntilCleared)
     // Relative names are read from the resource folder's skins.
     QTemporaryDir bundle;
     const velmora::test::ScopedEnvironment resources("VELMORA_RESOURCES_DIR", bundle.path().toUtf8());
-    velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"), png(Qt::green, QSize(4, 4)));
+    velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"), velmora::test::pngBytes(Qt::green, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image("handheld/frame@2x.png").pixelColor(0, 0), QColor(Qt::green));
 }
 

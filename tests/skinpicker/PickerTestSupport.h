@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QColor>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
-#include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -95,16 +95,16 @@ inline void writeZip(const QString& path, const std::vector<ZipEntry>& entries)
     archive_write_free(zip);
 }
 
-// A small PNG picture in one colour.
-inline QByteArray pngBytes(const QColor& color = QColor(40, 120, 200), QSize size = QSize(8, 12))
+// Every path below the folder, relative to it and sorted, hidden ones too.
+inline QStringList treeOf(const QString& folder)
 {
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    QStringList paths;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths.append(QDir(folder).relativeFilePath(it.next()));
+    paths.sort();
+    return paths;
 }
 
 } // namespace velmora::test
