@@ -1,12 +1,13 @@
 // Opens the "Choose a Skin" window on its own, without a device window: the
-// picked skin's name is printed on standard output, and edits and pictures
-// meant for the skin builder are printed too. With --gallery it shows the
+// picked skin's name is printed on standard output; a skin to edit or a
+// picture to start from opens the skin builder (and is printed too). With --gallery it shows the
 // settings window's skin gallery cards instead, with --palettes the palette
 // browser.
 #include "settings/PaletteBrowserView.h"
 #include "settings/SettingsStore.h"
 #include "settings/SkinGalleryCard.h"
 #include "skin/SkinLoader.h"
+#include "skinbuilder/SkinBuilderWindowController.h"
 #include "skinpicker/SkinPickerView.h"
 #include "skinpicker/SkinPickerWindowController.h"
 
@@ -89,8 +90,15 @@ int main(int argc, char** argv)
         print(QStringLiteral("selected"), skin.name);
         app.quit();
     };
-    picker.onEditSkin = [&](const QString& folder) { print(QStringLiteral("edit"), folder); };
-    picker.onImportImage = [&](const QString& picture) { print(QStringLiteral("picture"), picture); };
+    SkinBuilderWindowController builder;
+    picker.onEditSkin = [&](const QString& folder) {
+        print(QStringLiteral("edit"), folder);
+        builder.openSkinForEditing(folder);
+    };
+    picker.onImportImage = [&](const QString& picture) {
+        print(QStringLiteral("picture"), picture);
+        builder.openPicture(picture);
+    };
     picker.showWindow();
     return app.exec();
 }
