@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPalette>
 
+#include "corvel/qt/CaretShapes.h"
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/TerminalView.h"
 
@@ -13,17 +14,9 @@ namespace corvel {
 
 namespace {
 
-bool isBlinkingStyle(CursorStyle style)
-{
-    return style == CursorStyle::blinkBlock || style == CursorStyle::blinkUnderline || style == CursorStyle::blinkBar;
-}
+bool isBlinkingStyle(CursorStyle style) { return isBlinkingCaret(style); }
 
-bool isBlockStyle(CursorStyle style) { return style == CursorStyle::blinkBlock || style == CursorStyle::steadyBlock; }
-
-bool isUnderlineStyle(CursorStyle style)
-{
-    return style == CursorStyle::blinkUnderline || style == CursorStyle::steadyUnderline;
-}
+bool isBlockStyle(CursorStyle style) { return isBlockCaret(style); }
 
 }  // namespace
 
@@ -132,28 +125,14 @@ void CaretView::paintEvent(QPaintEvent*)
     p.setOpacity(opacity_);
     const QRectF bounds = cellFrame_.translated(-QPointF(pos()));
     p.setClipRect(bounds);
-    if (!hasFocus) {
-        // A 3-pixel stroke on the bounds: the clip leaves its inner half.
-        QPen pen(caretColor_);
-        pen.setWidthF(3);
-        pen.setJoinStyle(Qt::MiterJoin);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(bounds);
-        return;
-    }
-    if (isBlockStyle(style_)) {
-        p.fillRect(bounds, caretColor_);
+    for (const QRectF& shape : caretShapes(style_, hasFocus, bounds, devicePixelRatioF())) p.fillRect(shape, caretColor_);
+    if (hasFocus && isBlockStyle(style_)) {
         const FontSet& fonts = terminal_->fontSet();
         const QColor textColor = caretTextColor_.value_or(terminal_->nativeForegroundColor());
         p.setPen(textColor);
         p.setFont(fonts.font(face_));
         const double baseline = bounds.bottom() - fonts.baselineOffset();
         p.drawText(QPointF(bounds.left(), baseline), text_);
-    } else if (isUnderlineStyle(style_)) {
-        p.fillRect(QRectF(bounds.left(), bounds.bottom() - 2, bounds.width(), 2), caretColor_);
-    } else {
-        p.fillRect(QRectF(bounds.left(), bounds.top(), 2, bounds.height()), caretColor_);
     }
 }
 

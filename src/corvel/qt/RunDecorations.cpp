@@ -5,7 +5,6 @@
 #include <numbers>
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include "corvel/model/UnderlineStyle.h"
 #include "corvel/qt/FontSet.h"
@@ -30,8 +29,6 @@ UnderlineStyle effectiveStyle(const TextAttributes::Underline& underline)
     if (v != 0) return UnderlineStyle::single;
     return UnderlineStyle::none;
 }
-
-void strokeLine(QPainter& painter, QPointF from, QPointF to) { painter.drawLine(from, to); }
 
 }  // namespace
 
@@ -75,16 +72,30 @@ UnderlineGeometry underlineGeometry(UnderlineStyle style, double position, doubl
     return g;
 }
 
-void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
-                       const DecorationContext& context)
+std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
+                                               const DecorationContext& context)
 {
-    if (!attributes.underline && !attributes.strikeThrough) return;
-    if (glyphPositions.empty() || !context.fonts) return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setBrush(Qt::NoBrush);
+    std::vector<DecorationRect> out;
+    if (!attributes.underline && !attributes.strikeThrough) return out;
+    if (glyphPositions.empty() || !context.fonts) return out;
     const double scale = context.scale > 0 ? context.scale : 1;
     const double span = std::ceil(context.cellWidth);
+    const long long spanPx = std::llround(span * scale);
+    // A rectangle in device pixels, relative to a glyph's cell edge and
+    // baseline, as logical pixels.
+    const auto add = [&](const QPointF& g, double left, double top, double width, double height, const QColor& color) {
+        if (width <= 0 || height <= 0) return;
+        const double x = std::round(g.x() * scale) + left;
+        const double y = std::round(g.y() * scale) + top;
+        out.push_back({QRectF(x / scale, y / scale, width / scale, height / scale), color});
+    };
+    // Dashes of the given length in device pixels, `period` apart, from the
+    // cell's left edge, cut at its right edge.
+    const auto dashes = [&](const QPointF& g, double top, int thickness, long long length, long long period,
+                            const QColor& color) {
+        for (long long start = 0; start < spanPx; start += period)
+            add(g, double(start), top, double(std::min(start + length, spanPx) - start), thickness, color);
+    };
 
     if (attributes.underline) {
         const TextAttributes::Underline& u = *attributes.underline;
@@ -93,62 +104,35 @@ void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std:
         const UnderlineStyle style = effectiveStyle(u);
         const UnderlineGeometry geometry =
             underlineGeometry(style, normal.underlinePosition(), normal.lineThickness(), context.descent, scale);
-        const double t = geometry.thickness / scale;
-        // Device-pixel rows below the baseline become logical positions.
-        const auto rowOf = [scale](double baseline, double pixels) {
-            return (std::round(baseline * scale) + pixels) / scale;
-        };
-        QPen pen(color);
-        pen.setWidthF(t);
-        pen.setCapStyle(Qt::FlatCap);
-        const double unit = std::max(t, 1.0);
-        switch (style) {
-        case UnderlineStyle::dotted:
-            pen.setCapStyle(Qt::RoundCap);
-            pen.setDashPattern({unit / t, 2 * unit / t});
-            break;
-        case UnderlineStyle::dashed: {
-            const double dash = std::max(2 * t, 2.0) / t;
-            pen.setDashPattern({dash, dash});
-            break;
-        }
-        default: break;
-        }
-        painter.setPen(pen);
+        const int t = geometry.thickness;
+        // Dots one thickness (at least a logical pixel) long with gaps of
+        // two; dashes twice that, with gaps as long.
+        const long long unit = std::max<long long>(t, std::llround(scale));
         for (const QPointF& g : glyphPositions) {
             switch (style) {
             case UnderlineStyle::none: break;
             case UnderlineStyle::single:
             case UnderlineStyle::doubled:
-                for (const int top : geometry.lineTops)
-                    painter.fillRect(QRectF(g.x(), rowOf(g.y(), top), span, t), color);
+                for (const int top : geometry.lineTops) add(g, 0, top, double(spanPx), t, color);
                 break;
-            case UnderlineStyle::dotted:
-            case UnderlineStyle::dashed: {
-                const double y = rowOf(g.y(), geometry.lineTops.front() + geometry.thickness / 2.0);
-                strokeLine(painter, {g.x(), y}, {g.x() + span, y});
-                break;
-            }
+            case UnderlineStyle::dotted: dashes(g, geometry.lineTops.front(), t, unit, 3 * unit, color); break;
+            case UnderlineStyle::dashed: dashes(g, geometry.lineTops.front(), t, 2 * unit, 4 * unit, color); break;
             case UnderlineStyle::curly: {
-                // Filled column by column of device pixels: each column
-                // covers the wave between its edges, stroke included, so the
-                // crests show with antialiasing off. The phase follows x, so
-                // the waves of neighbouring cells join.
-                const double basePx = std::round(g.y() * scale);
+                // Column by column of device pixels: each column covers the
+                // wave between its edges, stroke included, so the crests show
+                // without antialiasing. The phase follows x, so the waves of
+                // neighbouring cells join.
                 const long long firstColumn = std::llround(g.x() * scale);
-                const long long columns = std::llround(span * scale);
                 const auto wave = [&geometry](double column) {
                     return geometry.curlCentre +
                            geometry.curlAmplitude * std::sin(2 * std::numbers::pi * column / geometry.curlWavelength);
                 };
-                for (long long column = firstColumn; column < firstColumn + columns; ++column) {
+                for (long long column = firstColumn; column < firstColumn + spanPx; ++column) {
                     const double a = wave(static_cast<double>(column));
                     const double b = wave(static_cast<double>(column + 1));
-                    const double top = std::round(std::min(a, b) - geometry.thickness / 2.0);
-                    const double bottom = std::round(std::max(a, b) + geometry.thickness / 2.0);
-                    painter.fillRect(QRectF(column / scale, (basePx + top) / scale, 1 / scale,
-                                            std::max(bottom - top, 1.0) / scale),
-                                     color);
+                    const double top = std::round(std::min(a, b) - t / 2.0);
+                    const double bottom = std::round(std::max(a, b) + t / 2.0);
+                    add(g, double(column - firstColumn), top, 1, std::max(bottom - top, 1.0), color);
                 }
                 break;
             }
@@ -161,19 +145,34 @@ void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std:
         const QColor color = s.color.isValid() ? s.color : context.nativeForeground;
         const QRawFont& font = context.fonts->rawFont(attributes.face);
         const double t = snappedThickness(font.lineThickness(), scale);
-        const double o = (font.xHeight() + t) * 0.5;
-        QPen pen(color);
-        pen.setWidthF(t);
-        pen.setCapStyle(Qt::FlatCap);
-        if (s.style & TextAttributes::patternDash) pen.setDashPattern({2 / t, 2 / t});
-        painter.setPen(pen);
+        const int tPx = std::max(1, static_cast<int>(std::lround(t * scale)));
+        // Centred (xHeight + t) / 2 above the baseline, one line thickness
+        // and a pixel above that for the second of a double line.
+        const double centre = -(font.xHeight() + t) * 0.5 * scale;
+        const int top = static_cast<int>(std::lround(centre - tPx / 2.0));
         const bool twice = (s.style & TextAttributes::underlineDouble) == TextAttributes::underlineDouble;
+        const long long dash = std::max<long long>(1, std::llround(2 * scale));
         for (const QPointF& g : glyphPositions) {
-            const double y = g.y() - o;
-            strokeLine(painter, {g.x(), y}, {g.x() + span, y});
-            if (twice) strokeLine(painter, {g.x(), y - (t + 1)}, {g.x() + span, y - (t + 1)});
+            for (int line = 0; line < (twice ? 2 : 1); ++line) {
+                const double lineTop = top - line * (tPx + std::llround(scale));
+                if (s.style & TextAttributes::patternDash)
+                    dashes(g, lineTop, tPx, dash, 2 * dash, color);
+                else
+                    add(g, 0, lineTop, double(spanPx), tPx, color);
+            }
         }
     }
+    return out;
+}
+
+void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
+                       const DecorationContext& context)
+{
+    const std::vector<DecorationRect> rects = runDecorationRects(attributes, glyphPositions, context);
+    if (rects.empty()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    for (const DecorationRect& r : rects) painter.fillRect(r.rect, r.color);
     painter.restore();
 }
 

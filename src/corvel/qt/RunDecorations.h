@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QRectF>
 
 #include "corvel/model/UnderlineStyle.h"
 #include "corvel/qt/TextAttributes.h"
@@ -50,10 +51,23 @@ struct UnderlineGeometry {
 UnderlineGeometry underlineGeometry(UnderlineStyle style, double position, double thickness, double descent,
                                     double scale);
 
-// Draws the underline (single, double, curly, dotted, dashed) and the
-// strike-through of one run. glyphPositions hold, per glyph, the left edge
-// of its cell and the baseline. Antialiasing is off and line widths are
-// whole device pixels, never below half a pixel.
+// One filled rectangle of a decoration, in logical pixels, on whole device
+// pixels.
+struct DecorationRect {
+    QRectF rect;
+    QColor color;
+};
+
+// The rectangles of the underline (single, double, curly, dotted, dashed)
+// and the strike-through of one run, underlines first. glyphPositions hold,
+// per glyph, the left edge of its cell and the baseline; each glyph gets one
+// cell's width (rounded up to whole logical pixels) of decoration, and its
+// pattern starts at the cell's left edge. Every edge lies on a device pixel
+// and every line is at least one device pixel and half a logical pixel thick.
+std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
+                                               const DecorationContext& context);
+
+// Fills the rectangles of runDecorationRects.
 void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
                        const DecorationContext& context);
 

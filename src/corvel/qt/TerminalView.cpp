@@ -199,6 +199,7 @@ void TerminalView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (scroller_) scroller_->setGeometry(width() - scrollerWidth(), 0, scrollerWidth(), height());
+    placeGpuSurface();
     processSizeChange(event->size());
     selection_->setActive(false);
     refreshScroller();
@@ -250,11 +251,23 @@ void TerminalView::configureNativeColors()
 }
 
 QColor TerminalView::caretColor() const { return caretView_->caretColor(); }
-void TerminalView::setCaretColor(const QColor& color) { caretView_->setCaretColor(color); }
+void TerminalView::setCaretColor(const QColor& color)
+{
+    caretView_->setCaretColor(color);
+    queueGpuDisplay();
+}
 std::optional<QColor> TerminalView::caretTextColor() const { return caretView_->caretTextColor(); }
-void TerminalView::setCaretTextColor(const std::optional<QColor>& color) { caretView_->setCaretTextColor(color); }
+void TerminalView::setCaretTextColor(const std::optional<QColor>& color)
+{
+    caretView_->setCaretTextColor(color);
+    queueGpuDisplay();
+}
 bool TerminalView::caretViewTracksFocus() const { return caretView_->tracksFocus(); }
-void TerminalView::setCaretViewTracksFocus(bool value) { caretView_->setTracksFocus(value); }
+void TerminalView::setCaretViewTracksFocus(bool value)
+{
+    caretView_->setTracksFocus(value);
+    queueGpuDisplay();
+}
 
 void TerminalView::setUseBrightColors(bool value)
 {
@@ -301,6 +314,7 @@ void TerminalView::setCursorColor(const std::optional<Color>& color, const std::
     caretView_->setCaretColor(color ? toQColor(*color) : caretView_->defaultCaretColor());
     caretView_->setCaretTextColor(textColor ? std::optional<QColor>(toQColor(*textColor))
                                             : caretView_->defaultCaretTextColor());
+    queueGpuDisplay();
 }
 
 // ---- focus ------------------------------------------------------------------------
@@ -316,6 +330,7 @@ void TerminalView::setViewHasFocus(bool value)
     hasFocus_ = value;
     caretView_->setFocused(value);
     caretView_->updateView();
+    queueGpuDisplay();
 }
 
 void TerminalView::focusInEvent(QFocusEvent* event)
@@ -406,6 +421,7 @@ void TerminalView::showCursor(Terminal&)
 void TerminalView::hideCursor(Terminal&)
 {
     if (caretView_) caretView_->hide();
+    queueGpuDisplay();
 }
 
 void TerminalView::setTerminalTitle(Terminal&, const std::string& title)
@@ -494,6 +510,7 @@ void TerminalView::cursorStyleChanged(Terminal&, CursorStyle newStyle)
     caretView_->setStyle(newStyle);
     caretView_->setCellFrame(QRectF(caretView_->cellFrame().topLeft(), cellDimension_));
     caretView_->updateCursorStyle();
+    queueGpuDisplay();
 }
 
 void TerminalView::hostCurrentDirectoryUpdated(Terminal& source)

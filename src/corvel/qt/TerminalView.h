@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,12 +31,14 @@
 #include "corvel/qt/RowPainter.h"
 #include "corvel/qt/ViewColorCache.h"
 #include "corvel/qt/ViewLineInfo.h"
+#include "corvel/qt/gl/GpuRecords.h"
 
 class QScrollBar;
 
 namespace corvel {
 
 class CaretView;
+class GpuTerminalSurface;
 class PreeditView;
 class SelectionService;
 class TerminalViewDelegate;
@@ -246,6 +249,29 @@ public:
     std::optional<KittyKeyEvent> kittyTextEvent(const KeyInput& key, KittyKeyboardEventType eventType,
                                                 std::optional<std::string> text) const;
 
+    // ---- GPU drawing ----------------------------------------------------------
+    // Draws the text area through OpenGL 3.3 core instead of the CPU, in a
+    // surface above the view's own drawing that also draws the cursor (the
+    // caret view stays hidden meanwhile). Switching on first sets the
+    // renderer up in a private context and throws GpuError, installing
+    // nothing, when that fails; switching off goes back to the CPU renderer
+    // and the caret view. Asking for the state in force does nothing.
+    // shaderFolders are searched for the shader stages before the built-in
+    // ones. Nothing in the application turns this on.
+    void setUseGpu(bool value, const QStringList& shaderFolders = {});
+    bool useGpu() const { return gpuSurface_ != nullptr; }
+    GpuTerminalSurface* gpuSurface() const { return gpuSurface_; }
+    // How the GPU renderer keeps rows in GPU buffers; read at every frame.
+    GpuBufferingMode gpuBufferingMode = GpuBufferingMode::perRowPersistent;
+    // The absolute buffer rows changed since the GPU renderer last asked
+    // (both ends included), and forgets them.
+    std::optional<std::pair<int, int>> takeGpuDirtyRange();
+    // Advances whenever every row is to be drawn again (colours, fonts,
+    // selection, size), so that cached GPU rows are rebuilt.
+    uint64_t renderGeneration() const { return renderGeneration_; }
+    // Asks the GPU surface, when there is one, for a frame.
+    void queueGpuDisplay();
+
     // ---- rows ---------------------------------------------------------------
     ViewLineInfo buildAttributedString(int row, const BufferLine& line, int cols);
     // The selected columns of a buffer row, as a half-open range.
@@ -330,6 +356,8 @@ private:
     void renderDirtyRows();
     void renderRow(QPainter& painter, Buffer& screen, int screenRow);
     QRect textAreaRect() const;
+    // Keeps the GPU surface over the text area.
+    void placeGpuSurface();
     int textAreaWidth() const;
 
     TerminalViewDelegate* terminalDelegate_ = nullptr;
@@ -358,6 +386,10 @@ private:
     bool kittyIsComposing_ = false;
     std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;
     PreeditView* preeditView_ = nullptr;
+
+    GpuTerminalSurface* gpuSurface_ = nullptr;
+    std::optional<std::pair<int, int>> gpuDirtyRange_;
+    uint64_t renderGeneration_ = 0;
 
     // The rendered text area, in device pixels.
     QImage textImage_;

@@ -178,7 +178,7 @@ void TerminalView::updateCursorPosition()
         caretView_->hide();
         return;
     }
-    caretView_->setVisible(!terminal_->cursorHidden);
+    caretView_->setVisible(!terminal_->cursorHidden && !gpuSurface_);
     BufferLine& line = shown.lines()[cursorRow];
     // A cursor waiting to wrap sits on the last column.
     const int col = std::clamp(shown.x(), 0, std::max(0, shown.cols() - 1));
@@ -188,6 +188,7 @@ void TerminalView::updateCursorPosition()
     caretView_->setCellFrame(QRectF(QPointF(x, y), cellDimension_));
     caretView_->setText(line[col]);
     placePreedit();
+    queueGpuDisplay();
 }
 
 // ---- rendering -------------------------------------------------------------------
@@ -197,6 +198,15 @@ void TerminalView::invalidateRows(int first, int last, bool toBottom)
     const int rows = terminal_->rows;
     if (dirtyRows_.size() != static_cast<size_t>(rows)) dirtyRows_.assign(static_cast<size_t>(rows), true);
     for (int r = std::max(first, 0); r <= std::min(last, rows - 1); ++r) dirtyRows_[static_cast<size_t>(r)] = true;
+    // What the GPU renderer builds again at its next frame.
+    const int top = terminal_->displayBuffer().yDisp();
+    const int from = top + std::max(first, 0);
+    const int to = top + std::min(last, rows - 1);
+    if (gpuDirtyRange_)
+        gpuDirtyRange_ = std::pair(std::min(gpuDirtyRange_->first, from), std::max(gpuDirtyRange_->second, to));
+    else if (from <= to)
+        gpuDirtyRange_ = std::pair(from, to);
+    queueGpuDisplay();
     const double ch = cellDimension_.height();
     QRectF band(0, ch * first, textAreaWidth(), ch * (last - first + 1));
     if (toBottom) {
@@ -210,6 +220,8 @@ void TerminalView::invalidateAll()
 {
     dirtyRows_.assign(static_cast<size_t>(terminal_ ? terminal_->rows : 0), true);
     bottomStripDirty_ = true;
+    ++renderGeneration_;
+    queueGpuDisplay();
     update();
 }
 
@@ -294,6 +306,8 @@ void TerminalView::renderRow(QPainter& painter, Buffer& screen, int screenRow)
 
 void TerminalView::paintEvent(QPaintEvent* event)
 {
+    // The GPU surface covers the text area.
+    if (gpuSurface_) return;
     renderDirtyRows();
     if (textImage_.isNull()) return;
     QPainter painter(this);
