@@ -43,10 +43,12 @@ std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph)
     // Qt's rectangle has y downwards from the baseline.
     const QRectF box = font.boundingRect(glyph);
     if (!(box.width() > 0) || !(box.height() > 0)) return std::nullopt;
-    const double x0 = std::floor(box.left());
-    const int width = static_cast<int>(std::ceil(box.right()) - x0);
-    const double y0 = std::floor(-box.bottom());
-    const double top = std::ceil(-box.top());
+    // One transparent pixel around the box: the antialiased fringe stays in
+    // the bitmap, and a stretched glyph never samples its atlas neighbours.
+    const double x0 = std::floor(box.left()) - 1;
+    const int width = static_cast<int>(std::ceil(box.right()) + 1 - x0);
+    const double y0 = std::floor(-box.bottom()) - 1;
+    const double top = std::ceil(-box.top()) + 1;
     const int height = static_cast<int>(top - y0);
     if (width <= 0 || height <= 0) return std::nullopt;
 

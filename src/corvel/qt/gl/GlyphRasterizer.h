@@ -33,7 +33,8 @@ struct LineStretch {
 namespace GlyphRasterizer {
 
 // Draws one glyph of a font (already at its device-pixel size) in white on
-// transparent pixels; nothing for a glyph without pixels (a space).
+// transparent pixels, with one empty pixel around its box; nothing for a
+// glyph without pixels (a space).
 std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph);
 
 // Device pixels around a custom glyph's cell in its bitmap: the antialiased

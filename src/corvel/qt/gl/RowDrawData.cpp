@@ -205,18 +205,23 @@ private:
             place(item.codePoint, item.column, item.columnWidth, item.foregroundColor, 0);
     }
 
-    // One glyph of a font at its device size, its origin at (x, baseline) in
-    // logical pixels.
-    void placeGlyph(const QRawFont& font, uint32_t glyph, double x, double baseline, const GpuFloat4& color,
+    // One glyph of a font (at its logical size) with its origin at
+    // (x, baseline) in logical pixels. The two halves of a double-size line
+    // rasterise the glyph at twice the size, as the view draws it; a
+    // double-width line stretches it across.
+    void placeGlyph(const QRawFont& logicalFont, uint32_t glyph, double x, double baseline, const GpuFloat4& color,
                     const std::optional<ClipRect>& clip)
     {
+        const bool doubled = transform_.mode == Mode::doubledTop || transform_.mode == Mode::doubledDown;
+        const QRawFont& font = glyphs_.scaledFont(logicalFont, doubled ? 2 * s_ : s_);
         const std::optional<GlyphEntry> entry = glyphs_.glyphEntry(font, glyph);
         if (!entry || entry->size.width() <= 0 || entry->size.height() <= 0) return;
-        const double x0 = x * s_ + entry->bearing.x();
-        const double y0 = heightPx_ - baseline * s_ + entry->bearing.y();
-        const QRectF drawable(x0, y0, entry->size.width(), entry->size.height());
+        const QRectF origin = transform_.apply(QRectF(x * s_, heightPx_ - baseline * s_, 0, 0));
+        const double stretch = transform_.mode == Mode::doubleWidth ? 2 : 1;
+        const QRectF drawable(origin.left() + stretch * entry->bearing.x(), origin.top() + entry->bearing.y(),
+                              stretch * entry->size.width(), entry->size.height());
         const bool colour = entry->atlasKind == GlyphAtlasKind::color;
-        pushTextured(colour ? out_.glyphCellsColor : out_.glyphCellsGray, transform_.apply(drawable), entry->region,
+        pushTextured(colour ? out_.glyphCellsColor : out_.glyphCellsGray, drawable, entry->region,
                      glyphs_.atlas(entry->atlasKind).size(), colour ? GpuFloat4{1, 1, 1, 1} : color, clip);
     }
 
@@ -242,9 +247,8 @@ private:
         }
         const std::optional<ClipRect> clip = intersect(clip_, transform_.apply(toDrawable(cell)));
         for (const ShaperGlyphRun& glyphRun : shaped->glyphRuns) {
-            const QRawFont& font = glyphs_.scaledFont(glyphRun.font, s_);
             for (size_t i = 0; i < glyphRun.glyphs.size(); ++i)
-                placeGlyph(font, glyphRun.glyphs[i], penX + glyphRun.positions[i].x(), base + glyphRun.positions[i].y(),
+                placeGlyph(glyphRun.font, glyphRun.glyphs[i], penX + glyphRun.positions[i].x(), base + glyphRun.positions[i].y(),
                            color, clip);
         }
     }
@@ -258,15 +262,14 @@ public:
         const QRawFont& raw = c_.fonts->rawFont(face);
         const uint32_t glyph = scalars.size() == 1 ? glyphs_.glyphIndex(raw, scalars.front()) : 0;
         if (glyph != 0) {
-            placeGlyph(glyphs_.scaledFont(raw, s_), glyph, origin.x(), origin.y(), fg, cut);
+            placeGlyph(raw, glyph, origin.x(), origin.y(), fg, cut);
             return;
         }
         const std::shared_ptr<const ShaperRun> shaped = glyphs_.shaperCache().shape(text, c_.fonts->font(face));
         if (!shaped) return;
         for (const ShaperGlyphRun& glyphRun : shaped->glyphRuns) {
-            const QRawFont& font = glyphs_.scaledFont(glyphRun.font, s_);
             for (size_t i = 0; i < glyphRun.glyphs.size(); ++i)
-                placeGlyph(font, glyphRun.glyphs[i], origin.x() + glyphRun.positions[i].x(),
+                placeGlyph(glyphRun.font, glyphRun.glyphs[i], origin.x() + glyphRun.positions[i].x(),
                            origin.y() + glyphRun.positions[i].y(), fg, cut);
         }
     }
@@ -287,7 +290,6 @@ private:
                 const TextAttributes& attrs = run.attributes;
                 const GpuFloat4 fg = toGpuColor(attrs.foreground.isValid() ? attrs.foreground : c_.nativeForeground);
                 const QRawFont& raw = fonts.rawFont(attrs.face);
-                const QRawFont& scaled = glyphs_.scaledFont(raw, s_);
                 positions.clear();
                 for (int i = 0; i < run.glyphCount(); ++i) {
                     const char32_t ch = run.text[static_cast<size_t>(i)];
@@ -300,7 +302,7 @@ private:
                                        fonts.emojiFont() && hasEmojiPresentation(std::u32string_view(&ch, 1), 2);
                     const uint32_t glyph = ch < ViewLineRun::clusterBase && !emoji ? glyphs_.glyphIndex(raw, ch) : 0;
                     if (glyph != 0) {
-                        placeGlyph(scaled, glyph, x, baseline, fg, clip_);
+                        placeGlyph(raw, glyph, x, baseline, fg, clip_);
                         continue;
                     }
                     laidOutCell(run, ch, QRectF(x, rowTop_, cw * segment.columnWidth, c_.cellSize.height()),
