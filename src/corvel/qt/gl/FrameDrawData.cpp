@@ -5,6 +5,7 @@
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GlyphStore.h"
+#include "corvel/qt/gl/RowPictures.h"
 
 namespace corvel {
 
@@ -115,7 +116,7 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
                                    font.pixelSize() > 0 ? double(font.pixelSize()) : font.pointSizeF(),
                                    terminal.isDisplayBufferAlternate(),
                                    {kitty.imagesById.size(), kitty.placementsByKey.size(), kitty.nextImageId,
-                                    kitty.nextPlacementId},
+                                    kitty.nextPlacementId, kitty.nextImageAccessTick},
                                    view.renderGeneration()};
     bool everyRow = false;
     if (cacheSignature_ != signature) {
@@ -135,11 +136,15 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
                              view.nativeForegroundColor(),
                              view.nativeBackgroundColor(),
                              view.antiAliasCustomBlockGlyphs()};
+    pictures_.prune(kitty);
+    const PictureSource pictureSource{&terminal, &kitty, terminal.isDisplayBufferAlternate(), &pictures_};
     const auto buildRow = [&](int row) {
         ++rowsBuilt_;
         const BufferLine& line = shown.lines()[row];
         const ViewLineInfo info = view.buildAttributedString(row, line, shown.cols());
-        return buildRowDrawData(info, line.renderMode, row - first, context, glyphs_);
+        RowDrawData data = buildRowDrawData(info, line.renderMode, row - first, context, glyphs_);
+        appendRowPictures(line, row - first, context, pictureSource, data);
+        return data;
     };
 
     const bool perRow = mode == GpuBufferingMode::perRowPersistent;

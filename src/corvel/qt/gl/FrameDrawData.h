@@ -13,6 +13,7 @@
 #include "corvel/qt/gl/CursorDrawData.h"
 #include "corvel/qt/gl/GpuDevice.h"
 #include "corvel/qt/gl/GpuRecords.h"
+#include "corvel/qt/gl/PictureTextures.h"
 #include "corvel/qt/gl/RowDrawData.h"
 
 namespace corvel {
@@ -55,6 +56,9 @@ struct KittyCacheStamp {
     size_t placementsCount = 0;
     uint32_t nextImageId = 0;
     uint32_t nextPlacementId = 0;
+    // Advances with every image stored (and looked up), so a picture sent
+    // again under the same id is drawn anew.
+    uint64_t nextAccessTick = 0;
     friend bool operator==(const KittyCacheStamp&, const KittyCacheStamp&) = default;
 };
 
@@ -98,13 +102,14 @@ std::optional<std::pair<int, int>> clampDirtyRange(const std::optional<std::pair
 // they are after the change.
 class FrameDrawBuilder {
 public:
-    FrameDrawBuilder(GpuDevice& device, GlyphStore& glyphs) : device_(device), glyphs_(glyphs) {}
+    FrameDrawBuilder(GpuDevice& device, GlyphStore& glyphs) : device_(device), glyphs_(glyphs), pictures_(device) {}
 
     // viewSize: the drawn area in logical pixels; scale: device pixels per
     // logical pixel.
     DrawData build(TerminalView& view, QSizeF viewSize, double scale, GpuBufferingMode mode, bool cursorBlinkOn);
 
     const std::map<int, RowCacheEntry>& rowCache() const { return rowCache_; }
+    PictureTextures& pictures() { return pictures_; }
     // Rows whose data the last build made anew, for tests and measurements.
     int rowsBuilt() const { return rowsBuilt_; }
     int buildPasses() const { return buildPasses_; }
@@ -116,6 +121,7 @@ private:
 
     GpuDevice& device_;
     GlyphStore& glyphs_;
+    PictureTextures pictures_;
     std::map<int, RowCacheEntry> rowCache_;
     std::optional<GpuBufferingMode> cacheBufferingMode_;
     std::optional<CacheSignature> cacheSignature_;

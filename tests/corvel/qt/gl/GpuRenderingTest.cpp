@@ -18,12 +18,14 @@
 #include <QTemporaryDir>
 
 #include "GlTestSupport.h"
+#include "corvel/images/ImageStrip.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
 #include "corvel/qt/gl/GpuTerminalRenderer.h"
 #include "corvel/qt/gl/GpuTerminalSurface.h"
+#include "corvel/qt/gl/PictureTextures.h"
 
 namespace corvel {
 namespace {
@@ -263,6 +265,86 @@ TEST_F(GpuRenderingTest, TextMatchesWithinTheTolerance)
     }
     EXPECT_LE(d.pixelsOver, cpu.width() * cpu.height() * 15 / 1000) << "largest " << d.largest << " mean " << d.mean;
     EXPECT_LT(d.mean, 3.0);
+}
+
+// Pictures: the CPU renderer's pictures are not compared here; the GPU's
+// are checked against the pictures' own pixels at the centres of their
+// cells, and against the text for their depth.
+TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
+{
+    // A Kitty picture of two by two cells through placeholder cells: red,
+    // green, blue and half-transparent white quarters.
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < 2 * ch; ++y)
+        for (int x = 0; x < 2 * cw; ++x) {
+            const bool right = x >= cw, bottom = y >= ch;
+            if (!bottom) pixels.insert(pixels.end(), {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
+            else if (!right) pixels.insert(pixels.end(), {0, 0, 255, 255});
+            else pixels.insert(pixels.end(), {255, 255, 255, 128});
+        }
+    const QByteArray data(reinterpret_cast<const char*>(pixels.data()), qsizetype(pixels.size()));
+    const auto mark = [](char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); };
+    const std::string cell = mark(0x10EEEE);
+    const std::string zero = mark(0x0305), one = mark(0x030D);
+    view->feed("\x1b[?25l\x1b_Ga=T,i=7,U=1,c=2,r=2,q=2,f=32,s=18,v=34;" + data.toBase64().toStdString() + "\x1b\\");
+    view->feed("\x1b[38;5;7m" + cell + zero + zero + cell + zero + one + "\r\n" + cell + one + zero + cell + one + one +
+               "\x1b[0m\r\n\x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m  \x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m");
+
+    view->setUseGpu(true);
+    flush();
+    // Strips attached to row 2: one below the green block glyphs on
+    // columns 0-1 (z-index -1) and one above those on columns 4-5.
+    QImage yellow(2 * cw, ch, QImage::Format_ARGB32_Premultiplied);
+    yellow.fill(QColor(250, 240, 0));
+    auto picture = std::make_shared<const QImage>(yellow);
+    const auto strip = [&](int col, int64_t z) {
+        auto out = std::make_shared<ImageStrip>(2 * cw, ch, col);
+        out->picture = picture;
+        out->contentWidth = out->sourceWidth = 2 * cw;
+        out->contentHeight = out->sourceHeight = ch;
+        out->kittyIsKitty = true;
+        out->kittyZIndex = z;
+        return out;
+    };
+    Buffer& buffer = view->getTerminal().displayBuffer();
+    buffer.lines()[buffer.yDisp() + 2].attach(strip(0, -1));
+    buffer.lines()[buffer.yDisp() + 2].attach(strip(4, 0));
+    GpuTerminalSurface* surface = view->gpuSurface();
+    ASSERT_TRUE(surface && surface->renderer());
+    surface->renderer()->frameBuilder().pictures().setPicturePixels(
+        [](const void* p) { return *static_cast<const QImage*>(p); });
+    view->getTerminal().updateFullScreen();
+    const QImage gpu = gpuImage();
+    view->setUseGpu(false);
+    ASSERT_FALSE(gpu.isNull());
+
+    const auto near = [](QRgb pixel, QColor expected) {
+        return std::abs(qRed(pixel) - expected.red()) <= 2 && std::abs(qGreen(pixel) - expected.green()) <= 2 &&
+               std::abs(qBlue(pixel) - expected.blue()) <= 2;
+    };
+    const QColor background(20, 22, 30);
+    // Half-transparent white over the background, blended premultiplied.
+    const QColor blended(128 + background.red() * 127 / 255, 128 + background.green() * 127 / 255,
+                         128 + background.blue() * 127 / 255);
+    struct Probe {
+        int x, y;
+        QColor expected;
+    };
+    for (const Probe& p : {Probe{cw / 2, ch / 2, QColor(255, 0, 0)}, Probe{cw + cw / 2, ch / 2, QColor(0, 255, 0)},
+                           Probe{cw / 2, ch + ch / 2, QColor(0, 0, 255)}, Probe{cw + cw / 2, ch + ch / 2, blended},
+                           // Beside the picture: the background.
+                           Probe{2 * cw + cw / 2, ch / 2, background},
+                           // Above the green blocks on columns 4-5: the picture.
+                           Probe{4 * cw + cw / 2, 2 * ch + ch / 2, QColor(250, 240, 0)},
+                           // Between them, neither picture.
+                           Probe{2 * cw + cw / 2, 2 * ch + ch / 2, background}})
+        EXPECT_TRUE(near(gpu.pixel(p.x, p.y), p.expected))
+            << p.x << "," << p.y << ": " << std::hex << gpu.pixel(p.x, p.y);
+    // Below the green blocks on columns 0-1: the blocks' colour, not the
+    // picture's.
+    const QRgb block = gpu.pixel(cw / 2, 2 * ch + ch / 2);
+    EXPECT_LT(qRed(block), 100) << std::hex << block;
+    EXPECT_GT(qGreen(block), 100) << std::hex << block;
 }
 
 }  // namespace
