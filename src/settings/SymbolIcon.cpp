@@ -283,6 +283,210 @@ QPainterPath arrowHead(QPointF tip, QPointF direction, qreal size)
     return head;
 }
 
+QPainterPath dashedStrokes(const QPainterPath& strokes, qreal width, const QVector<qreal>& pattern)
+{
+    QPainterPathStroker stroker;
+    stroker.setWidth(width);
+    stroker.setCapStyle(Qt::FlatCap);
+    stroker.setJoinStyle(Qt::RoundJoin);
+    stroker.setDashPattern(pattern);
+    return stroker.createStroke(strokes).simplified();
+}
+
+// An arc of the circle from `start` degrees through `span` degrees (counter-
+// clockwise on screen for a positive span), with an arrowhead at its end.
+QPainterPath arcArrow(QPointF centre, qreal radius, qreal start, qreal span, qreal head = 3.4)
+{
+    const QRectF box(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius);
+    QPainterPath arc;
+    arc.arcMoveTo(box, start);
+    arc.arcTo(box, start, span);
+    const qreal end = (start + span) * std::numbers::pi / 180;
+    const QPointF tip(centre.x() + radius * std::cos(end), centre.y() - radius * std::sin(end));
+    const qreal turn = span > 0 ? 1 : -1;
+    const QPointF along(-std::sin(end) * turn, -std::cos(end) * turn);
+    const QPointF across(std::cos(end), -std::sin(end));
+    QPainterPath shape = outline(arc);
+    QPainterPath arrow;
+    arrow.addPolygon(QPolygonF({tip + along * head, tip - across * head * 0.85 - along * 0.5,
+                                tip + across * head * 0.85 - along * 0.5}));
+    arrow.closeSubpath();
+    return shape.united(arrow).simplified();
+}
+
+QPainterPath landscape(const QRectF& frame)
+{
+    // Hills and a sun inside a picture frame.
+    QPainterPath strokes;
+    strokes.addRoundedRect(frame, 2.4, 2.4);
+    QPainterPath shape = outline(strokes);
+    QPainterPath hills;
+    const qreal l = frame.left(), b = frame.bottom(), w = frame.width(), h = frame.height();
+    hills.moveTo(l + 0.6, b - 0.6);
+    hills.lineTo(l + w * 0.38, b - h * 0.55);
+    hills.lineTo(l + w * 0.58, b - h * 0.3);
+    hills.lineTo(l + w * 0.72, b - h * 0.42);
+    hills.lineTo(frame.right() - 0.6, b - 0.6);
+    hills.closeSubpath();
+    shape = shape.united(hills);
+    return shape.united(circle({l + w * 0.72, frame.top() + h * 0.3}, std::min(w, h) * 0.11)).simplified();
+}
+
+QPainterPath photo() { return landscape({3, 5, 18, 14}); }
+
+QPainterPath photoOnRectangleAngled()
+{
+    QPainterPath back;
+    back.addRoundedRect(QRectF(-7.5, -5.5, 15, 11), 2.2, 2.2);
+    QTransform tilt;
+    tilt.translate(14, 10);
+    tilt.rotate(-12);
+    const QPainterPath front = landscape({2.5, 8, 15, 12});
+    QPainterPath backOutline = outline(tilt.map(back));
+    // The back card shows only where the front one does not cover it.
+    QPainterPath frontBody;
+    frontBody.addRoundedRect(QRectF(1.5, 7, 17, 14), 3, 3);
+    return backOutline.subtracted(frontBody).united(front).simplified();
+}
+
+QPainterPath arrowCounterclockwise() { return arcArrow({12, 12.5}, 7.5, -60, 290); }
+
+QPainterPath folder()
+{
+    QPainterPath strokes;
+    strokes.moveTo(3, 7);
+    strokes.quadTo(3, 5, 5, 5);
+    strokes.lineTo(9.5, 5);
+    strokes.lineTo(11.5, 7.2);
+    strokes.lineTo(19, 7.2);
+    strokes.quadTo(21, 7.2, 21, 9.2);
+    strokes.lineTo(21, 17.5);
+    strokes.quadTo(21, 19.5, 19, 19.5);
+    strokes.lineTo(5, 19.5);
+    strokes.quadTo(3, 19.5, 3, 17.5);
+    strokes.closeSubpath();
+    strokes.addPath(polyline({{3, 10}, {21, 10}}));
+    return outline(strokes);
+}
+
+QPainterPath sparkle(QPointF centre, qreal size)
+{
+    QPainterPath star;
+    const qreal w = size * 0.28;
+    star.moveTo(centre.x(), centre.y() - size);
+    star.quadTo(centre.x() + w * 0.3, centre.y() - w * 0.3, centre.x() + size, centre.y());
+    star.quadTo(centre.x() + w * 0.3, centre.y() + w * 0.3, centre.x(), centre.y() + size);
+    star.quadTo(centre.x() - w * 0.3, centre.y() + w * 0.3, centre.x() - size, centre.y());
+    star.quadTo(centre.x() - w * 0.3, centre.y() - w * 0.3, centre.x(), centre.y() - size);
+    star.closeSubpath();
+    return star;
+}
+
+QPainterPath wandAndStars()
+{
+    QPainterPath shape = outline(polyline({{3.5, 20.5}, {14, 10}}), 2.6);
+    shape = shape.united(outline(polyline({{14.6, 9.4}, {16.2, 7.8}}), 2.6));
+    shape = shape.united(sparkle({9, 5.5}, 3.2)).united(sparkle({18.5, 13.5}, 3)).united(sparkle({19, 4}, 2));
+    return shape.simplified();
+}
+
+QPainterPath crop()
+{
+    QPainterPath strokes = polyline({{7, 2.5}, {7, 17}, {21.5, 17}});
+    strokes.addPath(polyline({{2.5, 7}, {17, 7}, {17, 21.5}}));
+    return outline(strokes);
+}
+
+QPainterPath scribbleVariable()
+{
+    QPainterPath strokes;
+    strokes.moveTo(3, 15);
+    strokes.cubicTo(5, 6, 9, 4, 10, 7);
+    strokes.cubicTo(11, 10, 6, 18, 9, 19);
+    strokes.cubicTo(12, 20, 14, 8, 16.5, 8.5);
+    strokes.cubicTo(19, 9, 16, 16, 18, 17);
+    strokes.cubicTo(19.2, 17.6, 20.5, 15.5, 21, 14.5);
+    return outline(strokes, 2.1);
+}
+
+QPainterPath eraser()
+{
+    QPainterPath body;
+    body.addRoundedRect(QRectF(-4.5, -8.5, 9, 17), 1.8, 1.8);
+    QTransform tilt;
+    tilt.translate(12.5, 11);
+    tilt.rotate(45);
+    QPainterPath strokes = tilt.map(body);
+    strokes.addPath(tilt.map(polyline({{-4.5, 1.5}, {4.5, 1.5}})));
+    strokes.addPath(polyline({{9, 20.5}, {20.5, 20.5}}));
+    return outline(strokes);
+}
+
+QPainterPath uturnStrokes(qreal scale, QPointF offset)
+{
+    QTransform transform;
+    transform.translate(offset.x(), offset.y());
+    transform.scale(scale, scale);
+    QPainterPath strokes;
+    strokes.moveTo(4.5, 9.5);
+    strokes.lineTo(14, 9.5);
+    strokes.cubicTo(21.5, 9.5, 21.5, 19.5, 14, 19.5);
+    strokes.lineTo(9, 19.5);
+    strokes.addPath(polyline({{8.5, 5}, {4, 9.5}, {8.5, 14}}));
+    return transform.map(strokes);
+}
+
+QPainterPath arrowUturnBackward() { return outline(uturnStrokes(1, {0, -2})); }
+
+QPainterPath rectangleDashed()
+{
+    QPainterPath frame;
+    frame.addRoundedRect(QRectF(3, 5.5, 18, 13), 2.2, 2.2);
+    return dashedStrokes(frame, 1.9, {1.6, 1.3});
+}
+
+QPainterPath exclamationTriangleFill()
+{
+    QPainterPath triangle;
+    triangle.moveTo(12, 2.5);
+    triangle.lineTo(22, 20.5);
+    triangle.lineTo(2, 20.5);
+    triangle.closeSubpath();
+    QPainterPathStroker rounder;
+    rounder.setWidth(2.2);
+    rounder.setJoinStyle(Qt::RoundJoin);
+    const QPainterPath body = triangle.united(rounder.createStroke(triangle));
+    QPainterPath mark = outline(polyline({{12, 8.5}, {12, 13.8}}), 2.4);
+    mark.addEllipse(QPointF(12, 17.2), 1.35, 1.35);
+    return body.subtracted(mark).simplified();
+}
+
+QPainterPath eye()
+{
+    QPainterPath lids;
+    lids.moveTo(2.5, 12);
+    lids.cubicTo(7, 4.5, 17, 4.5, 21.5, 12);
+    lids.cubicTo(17, 19.5, 7, 19.5, 2.5, 12);
+    lids.closeSubpath();
+    return outline(lids).united(circle({12, 12}, 3.4)).simplified();
+}
+
+QPainterPath trayWithArrow(bool up)
+{
+    QPainterPath strokes = polyline({{8, 9.5}, {5.5, 9.5}, {5.5, 21}, {18.5, 21}, {18.5, 9.5}, {16, 9.5}});
+    if (up) {
+        strokes.addPath(polyline({{12, 14.5}, {12, 2.5}}));
+        strokes.addPath(polyline({{8.3, 6.2}, {12, 2.5}, {15.7, 6.2}}));
+    } else {
+        strokes.addPath(polyline({{12, 2.5}, {12, 15}}));
+        strokes.addPath(polyline({{8.3, 11.3}, {12, 15}, {15.7, 11.3}}));
+    }
+    return outline(strokes);
+}
+
+QPainterPath squareAndArrowUp() { return trayWithArrow(true); }
+QPainterPath squareAndArrowDown() { return trayWithArrow(false); }
+
 QPainterPath shuffle()
 {
     QPainterPath strokes;
@@ -322,6 +526,30 @@ QPainterPath arrowUturnBackwardCircle()
     return ring.united(outline(turn, 1.8)).united(arrowHead({6.3, 9.2}, {-1, 0}, 3.3)).simplified();
 }
 
+QPainterPath paintpalette()
+{
+    QPainterPath blob;
+    blob.moveTo(12, 2.5);
+    blob.cubicTo(17.8, 2.5, 21.5, 6.5, 21.5, 11);
+    blob.cubicTo(21.5, 14.5, 19, 15.5, 16.8, 15.2);
+    blob.cubicTo(14.8, 15, 13.6, 16.2, 14.4, 18);
+    blob.cubicTo(15.2, 19.8, 14, 21.5, 11.5, 21.5);
+    blob.cubicTo(6, 21.5, 2.5, 17, 2.5, 12);
+    blob.cubicTo(2.5, 6.5, 6.5, 2.5, 12, 2.5);
+    blob.closeSubpath();
+    QPainterPath holes;
+    for (QPointF centre : {QPointF(7.2, 12.5), QPointF(8.6, 7.6), QPointF(13, 5.9), QPointF(17.2, 8.6)})
+        holes.addEllipse(centre, 1.7, 1.7);
+    return blob.subtracted(holes).simplified();
+}
+
+QPainterPath chevronUpChevronDown()
+{
+    QPainterPath strokes = polyline({{7, 9.5}, {12, 4.5}, {17, 9.5}});
+    strokes.addPath(polyline({{7, 14.5}, {12, 19.5}, {17, 14.5}}));
+    return outline(strokes, 2.4);
+}
+
 using Builder = QPainterPath (*)();
 
 const QHash<QString, Builder>& builders()
@@ -349,6 +577,22 @@ const QHash<QString, Builder>& builders()
         {QStringLiteral("shuffle"), shuffle},
         {QStringLiteral("tray.and.arrow.down"), trayAndArrowDown},
         {QStringLiteral("arrow.uturn.backward.circle"), arrowUturnBackwardCircle},
+        {QStringLiteral("photo"), photo},
+        {QStringLiteral("photo.on.rectangle.angled"), photoOnRectangleAngled},
+        {QStringLiteral("arrow.counterclockwise"), arrowCounterclockwise},
+        {QStringLiteral("folder"), folder},
+        {QStringLiteral("wand.and.stars"), wandAndStars},
+        {QStringLiteral("crop"), crop},
+        {QStringLiteral("scribble.variable"), scribbleVariable},
+        {QStringLiteral("eraser"), eraser},
+        {QStringLiteral("arrow.uturn.backward"), arrowUturnBackward},
+        {QStringLiteral("rectangle.dashed"), rectangleDashed},
+        {QStringLiteral("exclamationmark.triangle.fill"), exclamationTriangleFill},
+        {QStringLiteral("eye"), eye},
+        {QStringLiteral("square.and.arrow.up"), squareAndArrowUp},
+        {QStringLiteral("square.and.arrow.down"), squareAndArrowDown},
+        {QStringLiteral("paintpalette"), paintpalette},
+        {QStringLiteral("chevron.up.chevron.down"), chevronUpChevronDown},
     };
     return table;
 }

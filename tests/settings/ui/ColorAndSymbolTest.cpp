@@ -38,7 +38,10 @@ TEST(SymbolIconTest, EveryNameTheWindowsUseHasAPictureInItsBox)
     const char* names[] = {"terminal.fill", "terminal", "arrow.down.circle.fill", "checkmark.circle.fill", "wifi.slash",
         "arrow.down.to.line", "checkmark", "paintbrush.fill", "rectangle.grid.2x2.fill", "command", "plus",
         "arrow.triangle.2.circlepath", "rectangle.stack", "gear", "keyboard.fill", "pencil", "trash",
-        "checkmark.seal.fill", "shuffle", "tray.and.arrow.down", "arrow.uturn.backward.circle"};
+        "checkmark.seal.fill", "shuffle", "tray.and.arrow.down", "arrow.uturn.backward.circle", "photo",
+        "photo.on.rectangle.angled", "arrow.counterclockwise", "folder", "wand.and.stars", "crop", "scribble.variable",
+        "eraser", "arrow.uturn.backward", "rectangle.dashed", "exclamationmark.triangle.fill", "eye",
+        "square.and.arrow.up", "square.and.arrow.down", "paintpalette", "chevron.up.chevron.down"};
     for (const char* name : names) {
         EXPECT_TRUE(SymbolIcon::has(name)) << name;
         const QRectF bounds = SymbolIcon::path(name).boundingRect();
