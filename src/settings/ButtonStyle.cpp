@@ -38,8 +38,26 @@ QString bordered(const QPalette& palette, Size size)
     const QColor base = palette.color(QPalette::Base);
     return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; %6 }"
                           "QPushButton:hover { background: %4; }"
-                          "QPushButton:pressed { background: %5; }")
-        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)), shape(size));
+                          "QPushButton:pressed { background: %5; }"
+                          "QPushButton:disabled { color: %7; border-color: %8; }")
+        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)),
+            shape(size), css(withAlpha(text, 0.38f)), css(withAlpha(text, 0.12f)));
+}
+
+QString tinted(const QPalette& palette, const QColor& tint)
+{
+    const QColor base = palette.color(QPalette::Base);
+    QColor fill = base;
+    const float mix = 0.16f;
+    fill.setRgbF(base.redF() + (tint.redF() - base.redF()) * mix, base.greenF() + (tint.greenF() - base.greenF()) * mix,
+                 base.blueF() + (tint.blueF() - base.blueF()) * mix);
+    const QColor text = ColorContrast::readableOn(tint, fill, 4.5);
+    return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; %6 }"
+                          "QPushButton:hover { background: %4; }"
+                          "QPushButton:pressed { background: %5; }"
+                          "QPushButton:disabled { background: %7; color: %8; border-color: %9; }")
+        .arg(css(fill), css(text), css(tint), css(fill.darker(104)), css(fill.darker(110)), shape(Size::Regular), css(base),
+            css(withAlpha(palette.color(QPalette::ButtonText), 0.38f)), css(withAlpha(tint, 0.35f)));
 }
 
 QString link(const QColor& color)

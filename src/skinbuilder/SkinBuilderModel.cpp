@@ -1,6 +1,7 @@
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include "skinbuilder/PictureFile.h"
+#include "skinbuilder/PreviewWindow.h"
 #include "skinbuilder/SkinBuilderDialogs.h"
 
 #include <QFileInfo>
@@ -98,6 +99,23 @@ void SkinBuilderModel::setStatus(const QString& message, bool isError)
 }
 
 void SkinBuilderModel::setPreviewWindow(QWidget* window) { m_previewWindow = window; }
+
+QWidget* SkinBuilderModel::previewWindow() const { return m_previewWindow.data(); }
+
+PreviewWindowController& SkinBuilderModel::previewController()
+{
+    if (!m_previewController)
+        m_previewController = std::make_unique<PreviewWindowController>(*this);
+    return *m_previewController;
+}
+
+void SkinBuilderModel::previewSkin()
+{
+    if (!hasImage() || !m_viewport)
+        return;
+    previewController().show();
+    setStatus(statusPreviewOpen, false);
+}
 
 void SkinBuilderModel::setDialogs(std::unique_ptr<SkinBuilderDialogs> dialogs) { m_dialogs = std::move(dialogs); }
 

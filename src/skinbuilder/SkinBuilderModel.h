@@ -23,6 +23,7 @@ class QWidget;
 
 namespace velmora {
 
+class PreviewWindowController;
 class SkinBuilderDialogs;
 struct SkinManifestImport;
 
@@ -48,6 +49,7 @@ public:
     static inline const QString issueNoImage = QStringLiteral("Drop a PNG to start.");
     static inline const QString issueNoName = QStringLiteral("Skin needs a name.");
     static inline const QString issueNoViewport = QStringLiteral("Draw the viewport rect over the screen area.");
+    static inline const QString statusPreviewOpen = QStringLiteral("Preview open -- ESC or double-click to close");
     static inline const QString statusCannotExport = QStringLiteral("Cannot export: need image + viewport + name");
     static inline const QString frameFileName = QStringLiteral("frame@2x.png");
     static inline const QString manifestFileName = QStringLiteral("skin.json");
@@ -154,6 +156,8 @@ public:
 
     // The live preview's window, closed by reset(); set by the preview.
     void setPreviewWindow(QWidget* window);
+    QWidget* previewWindow() const;
+    PreviewWindowController& previewController();
 
     // The alert and file panels; the model owns them. By default Qt dialogs.
     void setDialogs(std::unique_ptr<SkinBuilderDialogs> dialogs);
@@ -211,6 +215,9 @@ public:
     void openSkin();
     // Picture panel, then loadImage().
     void openImage();
+    // Opens the live preview, replacing one already open; nothing without a
+    // picture or a screen area.
+    void previewSkin();
 
 signals:
     // Any published field changed; sent once per action.
@@ -287,6 +294,7 @@ private:
 
     ImageHistory m_history;
     QPointer<QWidget> m_previewWindow;
+    std::unique_ptr<PreviewWindowController> m_previewController;
     std::unique_ptr<SkinBuilderDialogs> m_dialogs;
     int m_batchDepth = 0;
     bool m_pendingChange = false;

@@ -1,6 +1,9 @@
 #include "skinbuilder/SkinBuilderView.h"
 
 #include "skinbuilder/CanvasScrollView.h"
+#include "skinbuilder/DropZoneView.h"
+#include "skinbuilder/PaletteSection.h"
+#include "skinbuilder/PropertiesPanel.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include <QFrame>
@@ -20,6 +23,9 @@ SkinBuilderView::SkinBuilderView(SkinBuilderModel& model, QWidget* parent)
     m_editingArea->addWidget(m_emptyState);
     m_editingArea->addWidget(m_canvas);
     m_layout->addWidget(m_editingArea, 1);
+    setEmptyState(new DropZoneView(model));
+    setSidePanel(new PropertiesPanel(model, PaletteSection::defaultAnsiLabels()));
+    setMinimumSize(minimumContentSize);
     connect(&model, &SkinBuilderModel::changed, this, &SkinBuilderView::modelChanged);
     modelChanged();
 }

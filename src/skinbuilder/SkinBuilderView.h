@@ -10,13 +10,16 @@ namespace velmora {
 class CanvasScrollView;
 class SkinBuilderModel;
 
-// The builder window's content: the editing area, which shows the empty
-// state while the model holds no picture and the editing canvas once it
-// does, and to its right, behind a divider, the side panel.
+// The builder window's content: the editing area, which shows the drop zone
+// while the model holds no picture and the editing canvas once it does, and
+// to its right, behind a divider, the side panel of fixed width.
 class SkinBuilderView final : public QWidget {
     Q_OBJECT
 
 public:
+    // The window cannot be made smaller than this.
+    static constexpr QSize minimumContentSize{940, 540};
+
     explicit SkinBuilderView(SkinBuilderModel& model, QWidget* parent = nullptr);
 
     SkinBuilderModel& model() const { return m_model; }

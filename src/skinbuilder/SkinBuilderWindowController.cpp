@@ -20,6 +20,8 @@ SkinBuilderWindowController::SkinBuilderWindowController(QObject* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     m_view = new SkinBuilderView(*m_model);
     layout->addWidget(m_view);
+    // The content's minimum may be wider than the first size.
+    m_window->resize(m_window->size().expandedTo(m_view->minimumSize()));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(screen->availableGeometry().center() - m_window->rect().center());
     m_model->setDialogs(std::make_unique<QtSkinBuilderDialogs>(m_window.get()));

@@ -1,11 +1,15 @@
 // velmora-skin-builder: the skin builder window on its own.
 //
-//   velmora-skin-builder [--zoom FACTOR] [PICTURE | --edit SKIN_FOLDER | --demo]
+//   velmora-skin-builder [--zoom FACTOR] [--window-size WxH] [--preview] [--screen-in-front]
+//                        [PICTURE | --edit SKIN_FOLDER | --demo]
 //
 // PICTURE opens a picture as a new skin; --edit opens an installed skin's
 // folder for editing; --demo draws a sample device, marks its screen area and
-// buttons, and opens it. --zoom sets the canvas's magnification. Installing writes into the user skins folder of the
-// data folder in use (XDG_DATA_HOME).
+// buttons, and opens it. --zoom sets the canvas's magnification and
+// --window-size the builder window's size. --preview opens the live preview
+// of the skin (which needs a screen area, as --demo and --edit give), with
+// the terminal in front of the art given --screen-in-front. Installing writes
+// into the user skins folder of the data folder in use (XDG_DATA_HOME).
 
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/PictureFile.h"
@@ -124,13 +128,25 @@ int main(int argc, char** argv)
     const QCommandLineOption edit(QStringLiteral("edit"), QStringLiteral("Open an installed skin's folder."), QStringLiteral("folder"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Open a sample device."));
     const QCommandLineOption zoom(QStringLiteral("zoom"), QStringLiteral("The canvas's magnification."), QStringLiteral("factor"));
+    const QCommandLineOption windowSize(QStringLiteral("window-size"), QStringLiteral("The window's size."),
+                                        QStringLiteral("WxH"));
+    const QCommandLineOption preview(QStringLiteral("preview"), QStringLiteral("Open the live preview."));
+    const QCommandLineOption inFront(QStringLiteral("screen-in-front"), QStringLiteral("Draw the terminal in front of the art."));
     parser.addOption(zoom);
+    parser.addOption(windowSize);
+    parser.addOption(preview);
+    parser.addOption(inFront);
     parser.addOption(edit);
     parser.addOption(demo);
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("A picture to start a skin from."));
     parser.process(app);
 
     velmora::SkinBuilderWindowController controller;
+    if (parser.isSet(windowSize)) {
+        const QStringList parts = parser.value(windowSize).split(QLatin1Char('x'));
+        if (parts.size() == 2)
+            controller.window()->resize(parts[0].toInt(), parts[1].toInt());
+    }
     controller.showWindow();
     QTemporaryDir demoFolder;
     bool opened = true;
@@ -142,6 +158,10 @@ int main(int argc, char** argv)
         opened = controller.openPicture(parser.positionalArguments().constFirst());
     if (parser.isSet(zoom))
         controller.view()->canvasScrollView()->setMagnification(parser.value(zoom).toDouble());
+    if (parser.isSet(inFront))
+        controller.model().setScreenInFront(true);
+    if (opened && parser.isSet(preview))
+        controller.model().previewSkin();
     if (!opened)
         std::fprintf(stderr, "velmora-skin-builder: %s\n",
                      qPrintable(controller.model().statusMessage().value_or(QStringLiteral("couldn't open"))));

@@ -1,0 +1,177 @@
+#include "skinbuilder/PreviewWindow.h"
+#include "skinbuilder/SkinBuilderModel.h"
+
+#include "skinbuilder/BuilderTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace velmora {
+namespace {
+
+class PreviewWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        const QString path = test::savePicture(test::filledPicture(796, 1110, QColor(120, 110, 100), 2),
+                                               m_folder.filePath(QStringLiteral("pocket.png")));
+        ASSERT_TRUE(model.loadImage(path));
+        model.setViewport(QRectF(40, 60, 300, 220));
+    }
+
+    PreviewPanel* open()
+    {
+        model.previewSkin();
+        return model.previewController().window();
+    }
+    void settle() { QCoreApplication::processEvents(); }
+    static void key(QWidget* widget, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QKeyEvent event(QEvent::KeyPress, code, modifiers);
+        QApplication::sendEvent(widget, &event);
+    }
+
+    SkinBuilderModel model;
+
+private:
+    QTemporaryDir m_folder;
+};
+
+TEST_F(PreviewWindowTest, OpensAtTheLaunchSizeAndFollowsTheScale)
+{
+    PreviewPanel* panel = open();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(model.statusMessage(), QStringLiteral("Preview open -- ESC or double-click to close"));
+    EXPECT_FALSE(model.statusIsError());
+    EXPECT_EQ(panel->size(), QSize(398, 555));
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("Preview — pocket"));
+    EXPECT_TRUE(panel->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(panel->windowFlags() & Qt::WindowStaysOnTopHint);
+    model.setLaunchScale(1.5);
+    settle();
+    EXPECT_EQ(panel->size(), QSize(597, 833));
+}
+
+TEST_F(PreviewWindowTest, NeedsAPictureAndAScreenArea)
+{
+    model.setViewport(std::nullopt);
+    EXPECT_EQ(open(), nullptr);
+    EXPECT_FALSE(model.statusMessage() && *model.statusMessage() == SkinBuilderModel::statusPreviewOpen);
+    model.reset();
+    EXPECT_EQ(open(), nullptr);
+}
+
+TEST_F(PreviewWindowTest, EscapeADoubleClickOrNewCloseIt)
+{
+    QPointer<PreviewPanel> panel = open();
+    ASSERT_TRUE(panel);
+    key(panel, Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(panel);
+    EXPECT_EQ(model.previewController().window(), nullptr);
+
+    panel = open();
+    ASSERT_TRUE(panel);
+    QTest::mouseDClick(panel->content(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 300));
+    EXPECT_TRUE(panel) << "closed after the click, not inside it";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    settle();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(panel);
+
+    panel = open();
+    ASSERT_TRUE(panel);
+    model.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(panel);
+}
+
+TEST_F(PreviewWindowTest, ShowingAgainReplacesTheWindow)
+{
+    QPointer<PreviewPanel> first = open();
+    QPointer<PreviewPanel> second = open();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(first);
+    EXPECT_TRUE(second);
+    EXPECT_EQ(model.previewController().window(), second.data());
+}
+
+TEST_F(PreviewWindowTest, TheDrawerMovesOnlyWhenTheSkinHasOne)
+{
+    PreviewPanel* panel = open();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(PreviewContentView::closeHint(false), QStringLiteral("ESC or double-click to close"));
+    key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(panel->content()->drawerAnimating()) << "no drawer";
+    model.setDrawerEnabled(true);
+    key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(panel->content()->drawerAnimating()) << "no drawer screen area";
+
+    model.setDrawerViewport(QRectF(50, 300, 100, 40));
+    model.setDrawerEdge(DrawerEdge::bottom);
+    EXPECT_EQ(panel->content()->closedOffset(), QPointF(0, -2 * 40.0)) << "scale 1 for a two-pixel picture";
+    key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(panel->content()->drawerOpen());
+    QElapsedTimer clock;
+    clock.start();
+    while (panel->content()->drawerAnimating() && clock.elapsed() < 2000)
+        QTest::qWait(10);
+    EXPECT_EQ(panel->content()->drawerProgress(), 1.0);
+    key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(panel->content()->drawerOpen());
+    while (panel->content()->drawerAnimating() && clock.elapsed() < 4000)
+        QTest::qWait(10);
+    EXPECT_EQ(panel->content()->drawerProgress(), 0.0);
+}
+
+TEST(PreviewContentTest, TheDrawerClosesTowardsItsEdgeByTwiceItsSize)
+{
+    SkinBuilderModel model;
+    model.setDrawerMask({BezierNode({10, 10}), BezierNode({70, 10}), BezierNode({70, 30})});
+    model.setDrawerViewport(QRectF(0, 0, 40, 50));
+    PreviewContentView view(model);
+    const std::pair<DrawerEdge, QPointF> rows[] = {{DrawerEdge::left, {120, 0}},
+                                                   {DrawerEdge::right, {-120, 0}},
+                                                   {DrawerEdge::top, {0, 100}},
+                                                   {DrawerEdge::bottom, {0, -100}}};
+    for (const auto& [edge, offset] : rows) {
+        model.setDrawerEdge(edge);
+        EXPECT_EQ(view.closedOffset(), offset) << rawValue(edge).toStdString();
+    }
+    EXPECT_FALSE(view.drawerMaskPath().isEmpty());
+    model.setDrawerMask({BezierNode({1, 1}), BezierNode({2, 2})});
+    EXPECT_TRUE(view.drawerMaskPath().isEmpty());
+}
+
+TEST(PreviewContentTest, TheFakeTerminalNamesTheSkinUserAndShortHost)
+{
+    const QStringList lines = PreviewContentView::terminalLines(QStringLiteral("Pocket"), QDateTime::currentDateTime(),
+                                                                QStringLiteral("ada"), QStringLiteral("studio.local"));
+    ASSERT_EQ(lines.size(), 10);
+    EXPECT_EQ(lines[0], QStringLiteral("POCKET -- PREVIEW MODE"));
+    EXPECT_EQ(lines[1], QString(38, QChar(0x2550)));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("Last login: ")));
+    EXPECT_EQ(lines[3], QStringLiteral("ada@studio ~ %"));
+    EXPECT_EQ(lines[4], QStringLiteral("> velmora --skin \"Pocket\""));
+    EXPECT_EQ(lines[7], QStringLiteral("Ready."));
+    EXPECT_TRUE(lines[8].isEmpty());
+    EXPECT_EQ(lines[9], lines[3]);
+}
+
+TEST(PreviewContentTest, ScaleMapsPicturePointsToLaunchPoints)
+{
+    EXPECT_DOUBLE_EQ(PreviewContentView::previewScale({QSizeF(398, 555), QSizeF(796, 1110), 1.0}), 1.0);
+    EXPECT_DOUBLE_EQ(PreviewContentView::previewScale({QSizeF(796, 1110), QSizeF(796, 1110), 1.5}), 0.75);
+    EXPECT_DOUBLE_EQ(PreviewContentView::previewScale({QSizeF(0, 0), QSizeF(0, 0), 0.5}), 0.5);
+    EXPECT_EQ(PreviewWindowController::previewSize({QSizeF(398, 555), QSizeF(796, 1110), 1.5}), QSize(597, 833));
+}
+
+} // namespace
+} // namespace velmora
