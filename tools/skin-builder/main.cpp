@@ -1,13 +1,14 @@
 // velmora-skin-builder: the skin builder window on its own.
 //
-//   velmora-skin-builder [--zoom FACTOR] [--window-size WxH] [--preview] [--screen-in-front]
-//                        [PICTURE | --edit SKIN_FOLDER | --demo]
+//   velmora-skin-builder [--zoom FACTOR] [--window-size WxH] [--viewport X,Y,W,H] [--preview]
+//                        [--screen-in-front] [PICTURE | --edit SKIN_FOLDER | --demo]
 //
 // PICTURE opens a picture as a new skin; --edit opens an installed skin's
 // folder for editing; --demo draws a sample device, marks its screen area and
 // buttons, and opens it. --zoom sets the canvas's magnification and
-// --window-size the builder window's size. --preview opens the live preview
-// of the skin (which needs a screen area, as --demo and --edit give), with
+// --window-size the builder window's size. --viewport marks the screen area
+// (in picture points). --preview opens the live preview of the skin (which
+// needs a screen area, as --demo, --edit and --viewport give), with
 // the terminal in front of the art given --screen-in-front. Installing writes
 // into the user skins folder of the data folder in use (XDG_DATA_HOME).
 
@@ -132,6 +133,9 @@ int main(int argc, char** argv)
                                         QStringLiteral("WxH"));
     const QCommandLineOption preview(QStringLiteral("preview"), QStringLiteral("Open the live preview."));
     const QCommandLineOption inFront(QStringLiteral("screen-in-front"), QStringLiteral("Draw the terminal in front of the art."));
+    const QCommandLineOption viewport(QStringLiteral("viewport"), QStringLiteral("The screen area in picture points."),
+                                      QStringLiteral("X,Y,W,H"));
+    parser.addOption(viewport);
     parser.addOption(zoom);
     parser.addOption(windowSize);
     parser.addOption(preview);
@@ -158,6 +162,12 @@ int main(int argc, char** argv)
         opened = controller.openPicture(parser.positionalArguments().constFirst());
     if (parser.isSet(zoom))
         controller.view()->canvasScrollView()->setMagnification(parser.value(zoom).toDouble());
+    if (opened && parser.isSet(viewport)) {
+        const QStringList parts = parser.value(viewport).split(QLatin1Char(','));
+        if (parts.size() == 4)
+            controller.model().setViewport(
+                QRectF(parts[0].toDouble(), parts[1].toDouble(), parts[2].toDouble(), parts[3].toDouble()));
+    }
     if (parser.isSet(inFront))
         controller.model().setScreenInFront(true);
     if (opened && parser.isSet(preview))
