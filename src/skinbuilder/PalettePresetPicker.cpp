@@ -9,8 +9,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -214,7 +217,17 @@ void PalettePresetPicker::setOpen(bool open)
     }
     refreshList();
     m_popup->adjustSize();
-    m_popup->move(mapToGlobal(QPoint(0, height() + 4)));
+    // Below the button, or above it where the screen has no room below.
+    QPoint place = mapToGlobal(QPoint(0, height() + 4));
+    if (const QScreen* shown = screen()) {
+        const QRect room = shown->availableGeometry();
+        if (place.y() + m_popup->height() > room.bottom() + 1) {
+            const int above = mapToGlobal(QPoint(0, -4 - m_popup->height())).y();
+            place.setY(above >= room.top() ? above : std::max(room.top(), room.bottom() + 1 - m_popup->height()));
+        }
+        place.setX(std::clamp(place.x(), room.left(), std::max(room.left(), room.right() + 1 - m_popup->width())));
+    }
+    m_popup->move(place);
     m_popup->show();
     m_filter->setFocus();
     if (const int row = m_list->currentRow(); row >= 0)

@@ -43,7 +43,10 @@ QLabel* label(const QString& text, const QFont& font, const QColor& color)
     auto* result = new QLabel(text);
     result->setFont(font);
     QPalette palette = result->palette();
-    palette.setColor(QPalette::WindowText, color.isValid() ? color : secondaryText(palette));
+    const QColor shown = color.isValid() ? color : secondaryText(palette);
+    // A label on a Base background draws with Text, elsewhere with WindowText.
+    palette.setColor(QPalette::WindowText, shown);
+    palette.setColor(QPalette::Text, shown);
     result->setPalette(palette);
     return result;
 }

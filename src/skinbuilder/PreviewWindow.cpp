@@ -13,6 +13,7 @@
 #include <QRadialGradient>
 #include <QScreen>
 #include <QSysInfo>
+#include <QTextLayout>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -231,19 +232,30 @@ void PreviewContentView::drawTerminalText(QPainter& painter, const QRectF& rect)
     QFont font = PanelLook::font(std::max(m_model.launchScale() * 11, 9.0), QFont::Normal, true);
     painter.setFont(font);
     painter.setPen(opaque(m_model.fgColor()));
-    const QFontMetricsF metrics(font);
     const QRectF area = rect.adjusted(6, 4, -6, -4);
     const QStringList lines =
         terminalLines(m_model.skinName(), QDateTime::currentDateTime(), loginName(), QSysInfo::machineHostName());
+    // Long lines wrap between words where they can, inside a word where
+    // they must, with two points between every pair of lines.
+    QTextOption wrapping(Qt::AlignLeft);
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     qreal y = area.top();
-    for (const QString& line : lines) {
+    for (const QString& text : lines) {
+        QTextLayout layout(text, font, painter.device());
+        layout.setTextOption(wrapping);
+        layout.beginLayout();
+        const qreal top = y;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(area.width());
+            line.setPosition(QPointF(0, y - area.top()));
+            y += line.height() + 2;
+        }
+        layout.endLayout();
+        if (y == top) // an empty line still takes a line's room
+            y += QFontMetricsF(font).height() + 2;
+        layout.draw(&painter, area.topLeft());
         if (y >= area.bottom())
             break;
-        const QRectF box = metrics.boundingRect(QRectF(area.left(), y, area.width(), 1e6),
-                                                Qt::TextWrapAnywhere | Qt::AlignLeft | Qt::AlignTop, line);
-        painter.drawText(QRectF(area.left(), y, area.width(), area.bottom() - y),
-                         Qt::TextWrapAnywhere | Qt::AlignLeft | Qt::AlignTop, line);
-        y += std::max(box.height(), metrics.height()) + 2;
     }
 }
 

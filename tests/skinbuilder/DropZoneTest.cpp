@@ -1,5 +1,6 @@
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/DropZoneView.h"
+#include "skinbuilder/PanelControls.h"
 #include "skinbuilder/PropertiesPanel.h"
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinBuilderView.h"
@@ -10,10 +11,13 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace velmora {
 namespace {
@@ -102,6 +106,32 @@ TEST_F(DropZoneTest, TheViewShowsTheDropZoneExactlyWhileThereIsNoPicture)
     EXPECT_TRUE(view.showsCanvas());
     panel->button(QStringLiteral("newButton"))->click();
     EXPECT_FALSE(view.showsCanvas());
+}
+
+TEST_F(DropZoneTest, TheInvitationIsSetInTheSecondaryColours)
+{
+    // The drop zone sits on the Base colour, under which labels draw with
+    // Text rather than WindowText: the darkest ink of each line must still
+    // be its secondary shade, not the full text colour.
+    const struct {
+        QString text;
+        qreal opacity;
+    } lines[] = {{DropZoneView::title, 1.0}, {DropZoneView::subtitle, 0.6}};
+    for (const auto& line : lines) {
+        QLabel* shown = nullptr;
+        for (QLabel* label : dropZone().findChildren<QLabel*>())
+            if (label->text() == line.text)
+                shown = label;
+        ASSERT_NE(shown, nullptr) << line.text.toStdString();
+        shown->resize(shown->sizeHint());
+        const QImage picture = shown->grab().toImage();
+        int darkest = 255;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                darkest = std::min(darkest, qGray(picture.pixel(x, y)));
+        const int expected = qGray(PanelLook::secondaryText(dropZone().palette(), line.opacity).rgb());
+        EXPECT_NEAR(darkest, expected, 24) << line.text.toStdString();
+    }
 }
 
 TEST_F(DropZoneTest, ChooseFileAsksForAPictureAndLoadsIt)

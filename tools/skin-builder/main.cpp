@@ -58,8 +58,10 @@ QImage sampleDevice()
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(70, 72, 84));
     p.drawRoundedRect(bezel, 10, 10);
-    p.setBrush(QColor(34, 44, 36));
+    // The screen is a window cut through the art, as in a real skin.
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
     p.drawRoundedRect(QRectF(64, 58, 192, 150), 6, 6);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(QColor(180, 180, 190));
     QFont label(QStringLiteral("DejaVu Sans"));
     label.setPixelSize(9);
