@@ -2,9 +2,10 @@
 // picked skin's name is printed on standard output; a skin to edit or a
 // picture to start from opens the skin builder (and is printed too). With --gallery it shows the
 // settings window's skin gallery cards instead, with --palettes the palette
-// browser.
+// browser, with --settings the whole settings window.
 #include "settings/PaletteBrowserView.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsWindowController.h"
 #include "settings/SkinGalleryCard.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
@@ -15,6 +16,7 @@
 #include <QCommandLineParser>
 #include <QGridLayout>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -35,10 +37,23 @@ int main(int argc, char** argv)
     options.addOption(gallery);
     const QCommandLineOption palettes(QStringLiteral("palettes"), QStringLiteral("Shows the palette browser."));
     options.addOption(palettes);
+    const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Shows the settings window."));
+    options.addOption(settings);
+    const QCommandLineOption tab(QStringLiteral("tab"), QStringLiteral("Opens the settings window on this tab."),
+                                 QStringLiteral("INDEX"));
+    options.addOption(tab);
     options.process(app);
 
     SkinLoader::shared().loadAll();
     SkinLoader::shared().startWatching();
+
+    if (options.isSet(settings)) {
+        SettingsWindowController::Services services;
+        services.useSkin = [](const SkinManifest& skin) { std::printf("use %s\n", qPrintable(skin.name)); };
+        SettingsWindowController::showShared(services);
+        SettingsWindowController::shared().tabs()->setCurrentIndex(options.value(tab).toInt());
+        return app.exec();
+    }
 
     if (options.isSet(palettes)) {
         QWidget window;

@@ -1,0 +1,342 @@
+#include "settings/GeneralSettingsTab.h"
+
+#include "app/AppPaths.h"
+#include "settings/PaletteBrowserView.h"
+#include "settings/SettingsLook.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsViewModel.h"
+#include "skin/SkinLoader.h"
+#include "skin/SkinManifest.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace velmora {
+namespace {
+
+constexpr int labelWidth = 90;
+
+// The size stepper: whole steps, the size shown without its fraction.
+class FontSizeStepper final : public QDoubleSpinBox {
+public:
+    explicit FontSizeStepper(QWidget* parent)
+        : QDoubleSpinBox(parent)
+    {
+        setDecimals(2);
+        setRange(GeneralSettingsTab::minimumFontSize, GeneralSettingsTab::maximumFontSize);
+        setSingleStep(1);
+        setAccelerated(false);
+        setKeyboardTracking(false);
+        lineEdit()->setReadOnly(true);
+        setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+
+    QString textFromValue(double value) const override { return GeneralSettingsTab::fontSizeText(value); }
+    double valueFromText(const QString& text) const override
+    {
+        QString digits = text;
+        digits.remove(QStringLiteral("pt"));
+        return digits.trimmed().toDouble();
+    }
+    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+};
+
+QComboBox* popUpMenu(int width, QWidget* parent)
+{
+    auto* menu = new QComboBox(parent);
+    menu->setFixedWidth(width);
+    menu->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    return menu;
+}
+
+// Replaces a menu's items only when they changed, and selects text.
+void showItems(QComboBox* menu, const QStringList& items, const QString& current)
+{
+    QStringList shown;
+    for (int i = 0; i < menu->count(); ++i)
+        shown.append(menu->itemText(i));
+    if (shown != items) {
+        menu->clear();
+        menu->addItems(items);
+    }
+    menu->setCurrentIndex(int(items.indexOf(current)));
+}
+
+bool askToReset(QWidget* parent)
+{
+    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Reset all settings?"), QStringLiteral("Reset all settings?"),
+                      QMessageBox::NoButton, parent);
+    alert.setInformativeText(QStringLiteral(
+        "Font, skins' effects, slot choices, widget configs, and saved window positions will return to defaults. "
+        "Your installed skins and widgets are NOT touched."));
+    QPushButton* reset = alert.addButton(QStringLiteral("Reset"), QMessageBox::DestructiveRole);
+    alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    alert.setDefaultButton(reset);
+    alert.exec();
+    return alert.clickedButton() == reset;
+}
+
+} // namespace
+
+GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_confirmReset([this] { return askToReset(this); })
+    , m_revealFile([](const QString& file) {
+        // File managers are told to open a folder, not to select a file in it.
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    })
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(SettingsLook::tabMargins());
+    layout->setSpacing(18);
+
+    const auto grid = [this] {
+        auto* form = new QGridLayout;
+        form->setHorizontalSpacing(12);
+        form->setVerticalSpacing(12);
+        form->setColumnStretch(2, 1);
+        return form;
+    };
+
+    layout->addWidget(SettingsLook::sectionHeader(QStringLiteral("Terminal"), this));
+    QGridLayout* terminal = grid();
+    m_fontMenu = popUpMenu(200, this);
+    m_fontMenu->setObjectName(QStringLiteral("fontMenu"));
+    m_fontSize = new FontSizeStepper(this);
+    m_fontSize->setObjectName(QStringLiteral("fontSize"));
+    m_fontSize->setFixedWidth(72);
+    auto* fontRow = new QHBoxLayout;
+    fontRow->setSpacing(8);
+    fontRow->addWidget(m_fontMenu);
+    fontRow->addWidget(m_fontSize);
+    fontRow->addStretch(1);
+    terminal->addWidget(SettingsLook::rowLabel(QStringLiteral("Font"), labelWidth, this), 0, 0);
+    terminal->addLayout(fontRow, 0, 1, 1, 2);
+
+    m_shellMenu = popUpMenu(200, this);
+    m_shellMenu->setObjectName(QStringLiteral("shellMenu"));
+    m_shellField = new QLineEdit(this);
+    m_shellField->setObjectName(QStringLiteral("shellField"));
+    m_shellField->setPlaceholderText(QStringLiteral("/custom/shell"));
+    m_shellField->setFixedWidth(160);
+    auto* shellRow = new QHBoxLayout;
+    shellRow->setSpacing(8);
+    shellRow->addWidget(m_shellMenu);
+    shellRow->addWidget(m_shellField);
+    shellRow->addStretch(1);
+    terminal->addWidget(SettingsLook::rowLabel(QStringLiteral("Shell"), labelWidth, this), 1, 0);
+    terminal->addLayout(shellRow, 1, 1, 1, 2);
+    layout->addLayout(terminal);
+
+    m_palette = new PaletteBrowserView(this);
+    layout->addWidget(m_palette);
+
+    layout->addWidget(SettingsLook::sectionHeader(QStringLiteral("Startup"), this));
+    QGridLayout* startup = grid();
+    m_defaultSkinMenu = popUpMenu(220, this);
+    m_defaultSkinMenu->setObjectName(QStringLiteral("defaultSkinMenu"));
+    startup->addWidget(SettingsLook::rowLabel(QStringLiteral("Default skin"), labelWidth, this), 0, 0);
+    startup->addWidget(m_defaultSkinMenu, 0, 1);
+    m_restoreWindows = new QCheckBox(QStringLiteral("Restore windows from last session"), this);
+    m_restoreWindows->setObjectName(QStringLiteral("restoreWindows"));
+    startup->addWidget(m_restoreWindows, 1, 1, 1, 2);
+    startup->setColumnMinimumWidth(0, labelWidth);
+    layout->addLayout(startup);
+
+    layout->addStretch(1);
+
+    auto* footer = new QHBoxLayout;
+    m_reset = new QPushButton(QStringLiteral("Reset All Settings\u2026"), this);
+    m_reveal = new QPushButton(QStringLiteral("Reveal Settings File"), this);
+    footer->addWidget(m_reset);
+    footer->addStretch(1);
+    footer->addWidget(m_reveal);
+    layout->addLayout(footer);
+
+    connect(m_fontMenu, &QComboBox::activated, this, [this](int index) { chooseFont(m_fontMenu->itemText(index)); });
+    connect(m_fontSize, &QDoubleSpinBox::valueChanged, this, [this](double size) {
+        if (!m_refreshing)
+            chooseFontSize(size);
+    });
+    connect(m_shellMenu, &QComboBox::activated, this, [this](int index) { chooseShell(m_shellMenu->itemText(index)); });
+    connect(m_shellField, &QLineEdit::textEdited, this, [this](const QString& text) { chooseShell(text); });
+    connect(m_shellField, &QLineEdit::returnPressed, this, [this] { commitShellField(); });
+    connect(m_defaultSkinMenu, &QComboBox::activated, this,
+            [this](int index) { chooseDefaultSkin(m_defaultSkinMenu->itemText(index)); });
+    connect(m_restoreWindows, &QCheckBox::clicked, this, [this](bool checked) { chooseRestoreWindows(checked); });
+    connect(m_reset, &QPushButton::clicked, this, [this] { resetAllSettings(); });
+    connect(m_reveal, &QPushButton::clicked, this, [this] { revealSettingsFile(); });
+    connect(&m_model, &SettingsViewModel::changed, this, [this] { refresh(); });
+    refresh();
+}
+
+QString GeneralSettingsTab::withoutFoundry(const QString& family)
+{
+    static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));
+    QString name = family;
+    name.remove(foundry);
+    return name;
+}
+
+QStringList GeneralSettingsTab::monospacedFonts(const QString& currentName, const QStringList& installedFamilies,
+                                                const std::function<bool(const QString&)>& isFixedPitch)
+{
+    QSet<QString> installed;
+    for (const QString& family : installedFamilies)
+        installed.insert(withoutFoundry(family));
+    QSet<QString> names;
+    for (const QString& preferred : preferredFonts) {
+        if (installed.contains(preferred))
+            names.insert(preferred);
+    }
+    for (const QString& family : installedFamilies) {
+        if (isFixedPitch(family))
+            names.insert(withoutFoundry(family));
+    }
+    names.insert(currentName);
+    names.remove(QString());
+    QStringList sorted(names.begin(), names.end());
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+}
+
+QStringList GeneralSettingsTab::monospacedFonts(const QString& currentName)
+{
+    return monospacedFonts(currentName, QFontDatabase::families(),
+                           [](const QString& family) { return QFontDatabase::isFixedPitch(family); });
+}
+
+QStringList GeneralSettingsTab::detectedShells(const QStringList& candidates)
+{
+    QStringList shells;
+    for (const QString& path : candidates) {
+        const QFileInfo file(path);
+        if (file.isFile() && file.isExecutable())
+            shells.append(path);
+    }
+    return shells;
+}
+
+QStringList GeneralSettingsTab::shellMenuItems(const QStringList& detected, const QString& current)
+{
+    QStringList items = detected;
+    if (!current.isEmpty() && !items.contains(current))
+        items.append(current);
+    return items;
+}
+
+QString GeneralSettingsTab::fontSizeText(double size)
+{
+    return QStringLiteral("%1pt").arg(static_cast<long long>(size));
+}
+
+void GeneralSettingsTab::chooseFont(const QString& name)
+{
+    m_model.setFontName(name);
+    if (name != SettingsStore::shared().fontName())
+        SettingsStore::shared().setFontName(name);
+}
+
+void GeneralSettingsTab::chooseFontSize(double size)
+{
+    size = std::clamp(size, minimumFontSize, maximumFontSize);
+    m_model.setFontSize(size);
+    SettingsStore& store = SettingsStore::shared();
+    if (size == store.data().fontSize)
+        return;
+    store.data().fontSize = size;
+    store.save();
+    store.post(SettingsStore::fontDidChange);
+}
+
+void GeneralSettingsTab::chooseShell(const QString& shell)
+{
+    m_model.setShell(shell);
+    commitShellField();
+}
+
+void GeneralSettingsTab::commitShellField()
+{
+    const QString shell = m_model.shell();
+    if (shell == SettingsViewModel::effectiveShell())
+        return;
+    SettingsStore& store = SettingsStore::shared();
+    store.data().defaultShell = shell;
+    store.save();
+}
+
+void GeneralSettingsTab::chooseDefaultSkin(const QString& name)
+{
+    m_model.setDefaultSkin(name);
+    SettingsStore& store = SettingsStore::shared();
+    if (name == store.data().defaultSkin)
+        return;
+    store.data().defaultSkin = name;
+    store.save();
+}
+
+void GeneralSettingsTab::chooseRestoreWindows(bool restore)
+{
+    m_model.setRestoreWindows(restore);
+    SettingsStore& store = SettingsStore::shared();
+    if (restore == store.data().restoreWindows)
+        return;
+    store.data().restoreWindows = restore;
+    store.save();
+}
+
+void GeneralSettingsTab::resetAllSettings()
+{
+    if (m_confirmReset && m_confirmReset())
+        SettingsStore::shared().resetAll();
+}
+
+void GeneralSettingsTab::revealSettingsFile()
+{
+    if (m_revealFile)
+        m_revealFile(AppPaths::settingsFile());
+}
+
+void GeneralSettingsTab::showEvent(QShowEvent* event)
+{
+    refresh();
+    QWidget::showEvent(event);
+}
+
+void GeneralSettingsTab::refresh()
+{
+    m_refreshing = true;
+    showItems(m_fontMenu, monospacedFonts(m_model.fontName()), m_model.fontName());
+    m_fontSize->setValue(m_model.fontSize());
+
+    const QString shell = m_model.shell();
+    showItems(m_shellMenu, shellMenuItems(detectedShells(), shell), shell);
+    if (m_shellField->text() != shell)
+        m_shellField->setText(shell);
+
+    QStringList skins;
+    for (const SkinManifest& skin : SkinManifest::orBuiltInPair(SkinLoader::shared().skins()))
+        skins.append(skin.name);
+    showItems(m_defaultSkinMenu, skins, m_model.defaultSkin());
+    m_restoreWindows->setChecked(m_model.restoreWindows());
+    m_refreshing = false;
+}
+
+} // namespace velmora

@@ -1,0 +1,84 @@
+#include "settings/SettingsWindowController.h"
+
+#include "settings/AboutSettingsTab.h"
+#include "settings/EffectsSettingsTab.h"
+#include "settings/GeneralSettingsTab.h"
+#include "settings/SettingsViewModel.h"
+#include "settings/SkinsSettingsTab.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace velmora {
+
+SettingsWindowController& SettingsWindowController::shared()
+{
+    // Kept for the life of the process, like the window it owns.
+    static auto* controller = new SettingsWindowController;
+    return *controller;
+}
+
+QWidget* SettingsWindowController::showShared(const Services& services)
+{
+    SettingsWindowController& controller = shared();
+    controller.setServices(services);
+    controller.showWindow();
+    return controller.window();
+}
+
+SettingsWindowController::SettingsWindowController()
+    : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                                      | Qt::WindowCloseButtonHint))
+{
+    m_window->setObjectName(QStringLiteral("settingsWindow"));
+    m_window->setWindowTitle(title);
+    m_window->setFixedSize(width, height);
+    m_model = new SettingsViewModel(m_window.get());
+
+    auto* layout = new QVBoxLayout(m_window.get());
+    layout->setContentsMargins(16, 16, 16, 16);
+    m_tabs = new QTabWidget(m_window.get());
+    m_tabs->setDocumentMode(false);
+    m_about = new AboutSettingsTab(QColor(0x00, 0xFF, 0x41));
+    m_general = new GeneralSettingsTab(*m_model);
+    m_skins = new SkinsSettingsTab(*m_model);
+    m_effects = new EffectsSettingsTab;
+    m_keys = new KeysSettingsTab;
+    m_tabs->addTab(m_about, QStringLiteral("About"));
+    m_tabs->addTab(m_general, QStringLiteral("General"));
+    m_tabs->addTab(m_skins, QStringLiteral("Skins"));
+    m_tabs->addTab(m_effects, QStringLiteral("Effects"));
+    m_tabs->addTab(m_keys, QStringLiteral("Keys"));
+    m_tabs->setCurrentIndex(0);
+    layout->addWidget(m_tabs);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), m_window->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        m_window->move(frame.topLeft());
+    }
+}
+
+SettingsWindowController::~SettingsWindowController() = default;
+
+void SettingsWindowController::setServices(const Services& services)
+{
+    m_keys->setSources(services.keyActions, services.otherKeys);
+    m_skins->setActions({services.useSkin, {}, {}});
+    if (services.deviceSkin) {
+        ActiveSkin::setDeviceSkinSource(services.deviceSkin);
+        m_about->setSkinNameSource(services.deviceSkin);
+    }
+}
+
+void SettingsWindowController::showWindow()
+{
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+} // namespace velmora
