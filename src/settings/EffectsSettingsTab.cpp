@@ -13,7 +13,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QJsonDocument>
-#include <QJsonParseError>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -218,16 +217,11 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
     const auto path = SkinJSONSaver::userSkinJSONURL(skinName);
     if (!path)
         return SaveOutcome::builtIn;
-    QString error;
-    const auto bytes = SkinFolders::readManifest(*path, &error);
-    if (!bytes)
-        return SaveOutcome::unreadable;
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !document.isObject())
+    auto read = SkinJSONSaver::readObject(*path);
+    if (!read)
         return SaveOutcome::unreadable;
 
-    QJsonObject skinFile = document.object();
+    QJsonObject& skinFile = *read;
     const QJsonObject palette = SkinJSONSaver::paletteDict(skinName);
     if (!palette.isEmpty())
         skinFile.insert(QStringLiteral("palette"), palette);
@@ -241,6 +235,7 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
     const QByteArray written = QJsonDocument(skinFile).toJson(QJsonDocument::Indented);
     if (written.isEmpty())
         return SaveOutcome::unencodable;
+    QString error;
     if (!SkinFolders::writeAtomically(*path, written, &error)) {
         qWarning().noquote() << QStringLiteral("[Velmora] Couldn't save the effects of %1: %2").arg(skinName, error);
         return SaveOutcome::writeFailed;

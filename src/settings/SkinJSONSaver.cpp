@@ -16,18 +16,6 @@ namespace velmora {
 
 namespace {
 
-std::optional<QJsonObject> readObject(const QString& path)
-{
-    const auto bytes = SkinFolders::readManifest(path);
-    if (!bytes)
-        return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
-}
-
 const SkinManifest* findSkin(const QString& name)
 {
     const std::vector<SkinManifest>& loaded = SkinLoader::shared().skins();
@@ -67,6 +55,18 @@ QJsonObject skinPaletteObject(const SkinManifest::TerminalPalette& palette)
 }
 
 } // namespace
+
+std::optional<QJsonObject> SkinJSONSaver::readObject(const QString& path)
+{
+    const auto bytes = SkinFolders::readManifest(path);
+    if (!bytes)
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
 
 std::optional<QString> SkinJSONSaver::userSkinJSONURL(const QString& skinName)
 {

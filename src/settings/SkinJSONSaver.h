@@ -38,6 +38,10 @@ public:
     // skin of that name nor an override exists.
     static QJsonObject paletteDict(const QString& skinName);
 
+    // The JSON object of a skin file; none when the file cannot be read or
+    // does not hold an object.
+    static std::optional<QJsonObject> readObject(const QString& path);
+
     // "#RRGGBB", components rounded.
     static QString nsHex(const QColor& color);
 };
