@@ -5,8 +5,10 @@
 #include "settings/GeneralSettingsTab.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/SkinsSettingsTab.h"
+#include "settings/SymbolIcon.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -47,11 +49,17 @@ SettingsWindowController::SettingsWindowController()
     m_skins = new SkinsSettingsTab(*m_model);
     m_effects = new EffectsSettingsTab;
     m_keys = new KeysSettingsTab;
-    m_tabs->addTab(m_about, QStringLiteral("About"));
-    m_tabs->addTab(m_general, QStringLiteral("General"));
-    m_tabs->addTab(m_skins, QStringLiteral("Skins"));
-    m_tabs->addTab(m_effects, QStringLiteral("Effects"));
-    m_tabs->addTab(m_keys, QStringLiteral("Keys"));
+    const QColor iconColor = m_tabs->palette().color(QPalette::WindowText);
+    const qreal ratio = m_window->devicePixelRatioF();
+    const auto addTab = [&](QWidget* tab, const QString& label, const QString& symbol) {
+        m_tabs->addTab(tab, QIcon(SymbolIcon::pixmap(symbol, iconColor, 16, ratio)), label);
+    };
+    addTab(m_about, QStringLiteral("About"), QStringLiteral("info.circle"));
+    addTab(m_general, QStringLiteral("General"), QStringLiteral("gear"));
+    addTab(m_skins, QStringLiteral("Skins"), QStringLiteral("paintbrush.fill"));
+    addTab(m_effects, QStringLiteral("Effects"), QStringLiteral("wand.and.stars"));
+    addTab(m_keys, QStringLiteral("Keys"), QStringLiteral("keyboard.fill"));
+    m_tabs->setIconSize(QSize(16, 16));
     m_tabs->setCurrentIndex(0);
     layout->addWidget(m_tabs);
 

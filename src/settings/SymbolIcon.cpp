@@ -215,6 +215,13 @@ QPainterPath gear()
 
 QPainterPath checkmark() { return outline(checkStrokes(), 2.4); }
 
+QPainterPath infoCircle()
+{
+    QPainterPath mark = circle({12, 7.4}, 1.4);
+    mark.addRoundedRect(QRectF(11.1, 10.2, 1.8, 7.2), 0.9, 0.9);
+    return circle({12, 12}, 10.2).subtracted(circle({12, 12}, 8.6)).united(mark).simplified();
+}
+
 QPainterPath keyboardFill()
 {
     QPainterPath keys;
@@ -570,6 +577,7 @@ const QHash<QString, Builder>& builders()
         {QStringLiteral("arrow.triangle.2.circlepath"), cyclePath},
         {QStringLiteral("rectangle.stack"), rectangleStack},
         {QStringLiteral("gear"), gear},
+        {QStringLiteral("info.circle"), infoCircle},
         {QStringLiteral("keyboard.fill"), keyboardFill},
         {QStringLiteral("pencil"), pencil},
         {QStringLiteral("trash"), trash},
