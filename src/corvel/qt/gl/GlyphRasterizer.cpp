@@ -37,7 +37,7 @@ GlyphBitmap fromImage(const QImage& image, QPointF bearing)
 
 }  // namespace
 
-std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph)
+std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph, int stretchX)
 {
     if (!font.isValid()) return std::nullopt;
     // Qt's rectangle has y downwards from the baseline.
@@ -45,8 +45,9 @@ std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph)
     if (!(box.width() > 0) || !(box.height() > 0)) return std::nullopt;
     // One transparent pixel around the box: the antialiased fringe stays in
     // the bitmap, and a stretched glyph never samples its atlas neighbours.
-    const double x0 = std::floor(box.left()) - 1;
-    const int width = static_cast<int>(std::ceil(box.right()) + 1 - x0);
+    const double sx = std::max(1, stretchX);
+    const double x0 = std::floor(box.left() * sx) - 1;
+    const int width = static_cast<int>(std::ceil(box.right() * sx) + 1 - x0);
     const double y0 = std::floor(-box.bottom()) - 1;
     const double top = std::ceil(-box.top()) + 1;
     const int height = static_cast<int>(top - y0);
@@ -59,10 +60,12 @@ std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph)
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setRenderHint(QPainter::TextAntialiasing, true);
         painter.setPen(Qt::white);
+        painter.translate(-x0, top);
+        painter.scale(sx, 1);
         QGlyphRun run;
         run.setRawFont(font);
         const quint32 index = glyph;
-        const QPointF origin(-x0, top);
+        const QPointF origin(0, 0);
         run.setRawData(&index, &origin, 1);
         painter.drawGlyphRun(QPointF(0, 0), run);
     }

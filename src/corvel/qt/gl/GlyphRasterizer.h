@@ -34,8 +34,9 @@ namespace GlyphRasterizer {
 
 // Draws one glyph of a font (already at its device-pixel size) in white on
 // transparent pixels, with one empty pixel around its box; nothing for a
-// glyph without pixels (a space).
-std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph);
+// glyph without pixels (a space). stretchX widens the glyph's outline before
+// it is rasterised, as a double-width line draws its text.
+std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph, int stretchX = 1);
 
 // Device pixels around a custom glyph's cell in its bitmap: the antialiased
 // fringe of a diagonal or an arc reaches past the cell, as the view draws it.

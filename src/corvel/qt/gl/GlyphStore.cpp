@@ -56,11 +56,11 @@ std::optional<AtlasRegion> GlyphStore::reserve(GlyphAtlas& atlas, int width, int
     return region;
 }
 
-std::optional<GlyphEntry> GlyphStore::glyphEntry(const QRawFont& font, uint32_t glyph)
+std::optional<GlyphEntry> GlyphStore::glyphEntry(const QRawFont& font, uint32_t glyph, int stretchX)
 {
-    const GlyphKey key{fontName(font), font.pixelSize(), glyph};
+    const GlyphKey key{fontName(font), font.pixelSize(), glyph, stretchX};
     if (auto it = glyphs_.find(key); it != glyphs_.end()) return it->second;
-    const std::optional<GlyphBitmap> bitmap = GlyphRasterizer::rasterize(font, glyph);
+    const std::optional<GlyphBitmap> bitmap = GlyphRasterizer::rasterize(font, glyph, stretchX);
     if (!bitmap) return std::nullopt;
     const GlyphAtlasKind kind = bitmap->isColor ? GlyphAtlasKind::color : GlyphAtlasKind::grayscale;
     GlyphAtlas& target = atlas(kind);

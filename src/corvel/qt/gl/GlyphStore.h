@@ -26,6 +26,8 @@ struct GlyphKey {
     std::string fontName;
     double size = 0;
     uint32_t glyph = 0;
+    // 2 for a glyph widened for a double-width line.
+    int stretchX = 1;
     friend auto operator<=>(const GlyphKey&, const GlyphKey&) = default;
 };
 
@@ -90,7 +92,7 @@ public:
 
     // The atlas entry of one glyph of a (scaled) font; nothing for a glyph
     // without pixels or without room (not cached: tried again next time).
-    std::optional<GlyphEntry> glyphEntry(const QRawFont& font, uint32_t glyph);
+    std::optional<GlyphEntry> glyphEntry(const QRawFont& font, uint32_t glyph, int stretchX = 1);
     // The grey-atlas entry of a box-drawing or block-element character.
     std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int cellWidthPx, int cellHeightPx, double scale,
                                                      int baseThicknessPx, bool antiAlias, LineStretch stretch = {});

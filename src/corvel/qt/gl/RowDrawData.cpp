@@ -208,18 +208,18 @@ private:
     // One glyph of a font (at its logical size) with its origin at
     // (x, baseline) in logical pixels. The two halves of a double-size line
     // rasterise the glyph at twice the size, as the view draws it; a
-    // double-width line stretches it across.
+    // double-width line rasterises it widened across.
     void placeGlyph(const QRawFont& logicalFont, uint32_t glyph, double x, double baseline, const GpuFloat4& color,
                     const std::optional<ClipRect>& clip)
     {
         const bool doubled = transform_.mode == Mode::doubledTop || transform_.mode == Mode::doubledDown;
         const QRawFont& font = glyphs_.scaledFont(logicalFont, doubled ? 2 * s_ : s_);
-        const std::optional<GlyphEntry> entry = glyphs_.glyphEntry(font, glyph);
+        const int stretchX = transform_.mode == Mode::doubleWidth ? 2 : 1;
+        const std::optional<GlyphEntry> entry = glyphs_.glyphEntry(font, glyph, stretchX);
         if (!entry || entry->size.width() <= 0 || entry->size.height() <= 0) return;
         const QRectF origin = transform_.apply(QRectF(x * s_, heightPx_ - baseline * s_, 0, 0));
-        const double stretch = transform_.mode == Mode::doubleWidth ? 2 : 1;
-        const QRectF drawable(origin.left() + stretch * entry->bearing.x(), origin.top() + entry->bearing.y(),
-                              stretch * entry->size.width(), entry->size.height());
+        const QRectF drawable(origin.left() + entry->bearing.x(), origin.top() + entry->bearing.y(),
+                              entry->size.width(), entry->size.height());
         const bool colour = entry->atlasKind == GlyphAtlasKind::color;
         pushTextured(colour ? out_.glyphCellsColor : out_.glyphCellsGray, drawable, entry->region,
                      glyphs_.atlas(entry->atlasKind).size(), colour ? GpuFloat4{1, 1, 1, 1} : color, clip);

@@ -138,6 +138,13 @@ TEST_F(GlyphStoreTest, GlyphsAreRasterisedOncePerFontSizeAndGlyph)
     EXPECT_EQ(doubled.pixelSize(), 28);
     EXPECT_EQ(&store->scaledFont(font, 2), &doubled);
     EXPECT_GT(store->glyphEntry(doubled, glyphOf(font, U'W'))->size.height(), w->size.height());
+    // Widened for a double-width line: an entry of its own, about twice as
+    // wide (its one-pixel border is not widened) and as tall.
+    const auto wide = store->glyphEntry(font, glyphOf(font, U'W'), 2);
+    ASSERT_TRUE(wide);
+    EXPECT_NE(wide->region, w->region);
+    EXPECT_NEAR(wide->size.width() - 2, 2 * (w->size.width() - 2), 2);
+    EXPECT_EQ(wide->size.height(), w->size.height());
 }
 
 TEST_F(GlyphStoreTest, CustomGlyphsAreKeyedByRoundedScale)
