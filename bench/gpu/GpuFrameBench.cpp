@@ -4,11 +4,12 @@
 // into one aggregated frame.
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include "../ColouredScreen.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -16,6 +17,7 @@
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphStore.h"
+#include "corvel/qt/gl/MemoryGpuDevice.h"
 
 namespace {
 
@@ -23,45 +25,6 @@ using namespace corvel;
 
 constexpr int benchCols = 200;
 constexpr int benchRows = 60;
-
-// Textures and buffers in memory, as a driver would keep them before upload.
-class MemoryDevice : public GpuDevice {
-public:
-    struct Texture : GpuTexture {
-        using GpuTexture::GpuTexture;
-        std::vector<uint8_t> pixels;
-    };
-    struct Buffer : GpuBuffer {
-        using GpuBuffer::GpuBuffer;
-        std::vector<uint8_t> bytes;
-    };
-
-    std::shared_ptr<GpuTexture> makeTexture(GpuTextureFormat format, int width, int height) override
-    {
-        auto texture = std::make_shared<Texture>(format, width, height);
-        texture->pixels.resize(size_t(width) * size_t(height) * size_t(bytesPerPixel(format)));
-        return texture;
-    }
-    void replaceRegion(GpuTexture& texture, int x, int y, int width, int height, const uint8_t* data,
-                       int bytesPerRow) override
-    {
-        auto& t = static_cast<Texture&>(texture);
-        const size_t bpp = size_t(bytesPerPixel(t.format()));
-        for (int r = 0; r < height; ++r)
-            std::memcpy(t.pixels.data() + (size_t(y + r) * size_t(t.width()) + size_t(x)) * bpp,
-                        data + size_t(r) * size_t(bytesPerRow), size_t(width) * bpp);
-    }
-    std::shared_ptr<GpuBuffer> makeBuffer(size_t length) override
-    {
-        auto buffer = std::make_shared<Buffer>(length);
-        buffer->bytes.resize(length);
-        return buffer;
-    }
-    void writeBuffer(GpuBuffer& buffer, size_t offset, const void* data, size_t length) override
-    {
-        std::memcpy(static_cast<Buffer&>(buffer).bytes.data() + offset, data, length);
-    }
-};
 
 struct Fixture {
     Fixture()
@@ -84,29 +47,14 @@ struct Fixture {
         return builder->build(*view, size, 1, mode, true);
     }
 
-    MemoryDevice device;
+    MemoryGpuDevice device;
     std::unique_ptr<TerminalView> view;
     std::unique_ptr<GlyphStore> glyphs;
     std::unique_ptr<FrameDrawBuilder> builder;
     QSizeF size;
 };
 
-// One screen of text in 16 foreground and 8 background colours, some bold.
-std::string colouredScreen(int seed)
-{
-    std::string text = "\x1b[H";
-    for (int row = 0; row < benchRows; ++row) {
-        for (int col = 0; col < benchCols; col += 10) {
-            const int n = seed + row * 7 + col;
-            text += "\x1b[" + std::to_string(30 + n % 8) + ";" + std::to_string(40 + (n / 8) % 8) +
-                    (n % 3 == 0 ? ";1m" : "m");
-            text += "abcdefghij";
-        }
-        text += "\x1b[0m";
-        if (row + 1 < benchRows) text += "\r\n";
-    }
-    return text;
-}
+std::string colouredScreen(int seed) { return ::colouredScreen(seed, benchCols, benchRows); }
 
 void BM_GpuFullScreenBuild(benchmark::State& state)
 {

@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "../ColouredScreen.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QImage>
@@ -28,22 +30,7 @@ std::unique_ptr<corvel::TerminalView> makeView()
     return view;
 }
 
-// One screen of text in 16 foreground and 8 background colours, some bold.
-std::string colouredScreen(int seed)
-{
-    std::string text = "\x1b[H";
-    for (int row = 0; row < benchRows; ++row) {
-        for (int col = 0; col < benchCols; col += 10) {
-            const int n = seed + row * 7 + col;
-            text += "\x1b[" + std::to_string(30 + n % 8) + ";" + std::to_string(40 + (n / 8) % 8) +
-                    (n % 3 == 0 ? ";1m" : "m");
-            text += "abcdefghij";
-        }
-        text += "\x1b[0m";
-        if (row + 1 < benchRows) text += "\r\n";
-    }
-    return text;
-}
+std::string colouredScreen(int seed) { return ::colouredScreen(seed, benchCols, benchRows); }
 
 // Draws the view into an offscreen picture, as a paint event would.
 void render(corvel::TerminalView& view, QImage& target)

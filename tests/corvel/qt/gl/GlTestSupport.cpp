@@ -1,7 +1,7 @@
 #include "GlTestSupport.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -12,14 +12,23 @@ namespace corvel::test {
 
 namespace {
 
+// Whether the tests to run draw through OpenGL: a run of the whole program,
+// or of the rendering tests. The others build draw data in memory and need
+// no X server.
+bool wantsOpenGl()
+{
+    const std::string filter = ::testing::GTEST_FLAG(filter);
+    return filter == "*" || filter.rfind("GpuRenderingTest.", 0) == 0;
+}
+
 // A widget application: on the X display of VELMORA_TEST_DISPLAY when one is
-// given (so that OpenGL can run), else on the offscreen platform; DejaVu
-// Sans Mono registered for the tests that measure it.
+// given and the tests draw through OpenGL, else on the offscreen platform;
+// DejaVu Sans Mono registered for the tests that measure it.
 class GlApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        if (haveTestDisplay()) {
+        if (haveTestDisplay() && wantsOpenGl()) {
             setenv("QT_QPA_PLATFORM", "xcb", 1);
             setenv("DISPLAY", std::getenv("VELMORA_TEST_DISPLAY"), 1);
         } else if (!std::getenv("QT_QPA_PLATFORM")) {
@@ -54,38 +63,26 @@ bool haveTestDisplay()
     return display && *display;
 }
 
-std::shared_ptr<GpuTexture> FakeDevice::makeTexture(GpuTextureFormat format, int width, int height)
+void GpuViewFixture::SetUp()
 {
-    if (width > maxTextureSize || height > maxTextureSize) return nullptr;
-    ++texturesMade;
-    auto texture = std::make_shared<Texture>(format, width, height);
-    texture->pixels.assign(static_cast<size_t>(width) * height * bytesPerPixel(format), 0);
-    return texture;
+    view = std::make_unique<TerminalView>(nullptr, glTestFont(14));
+    view->resize(view->scrollerWidth() + cw * 20, ch * 5);
+    view->show();
+    view->updateDisplay(false);
+    QCoreApplication::processEvents();
+    store = GlyphStore::create(device);
+    builder = std::make_unique<FrameDrawBuilder>(device, *store);
 }
 
-void FakeDevice::replaceRegion(GpuTexture& texture, int x, int y, int width, int height, const uint8_t* data,
-                               int bytesPerRow)
+DrawData GpuViewFixture::frame(GpuBufferingMode mode)
 {
-    auto& t = static_cast<Texture&>(texture);
-    const int bpp = bytesPerPixel(t.format());
-    for (int r = 0; r < height; ++r)
-        std::memcpy(t.pixels.data() + (static_cast<size_t>(y + r) * t.width() + x) * bpp,
-                    data + static_cast<size_t>(r) * bytesPerRow, static_cast<size_t>(width) * bpp);
-    uploads.push_back({QRect(x, y, width, height), bytesPerRow});
+    view->updateDisplay(false);
+    return builder->build(*view, QSizeF(cw * 20, ch * 5), 1, mode, true);
 }
 
-std::shared_ptr<GpuBuffer> FakeDevice::makeBuffer(size_t length)
+const RowDrawData& GpuViewFixture::row(int screenRow)
 {
-    ++buffersMade;
-    auto buffer = std::make_shared<Buffer>(length);
-    buffer->bytes.assign(length, 0);
-    return buffer;
-}
-
-void FakeDevice::writeBuffer(GpuBuffer& buffer, size_t offset, const void* data, size_t length)
-{
-    auto& b = static_cast<Buffer&>(buffer);
-    std::memcpy(b.bytes.data() + offset, data, length);
+    return *builder->rowCache().at(view->getTerminal().displayBuffer().yDisp() + screenRow).data;
 }
 
 }  // namespace corvel::test

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
-#include <vector>
+
+#include <gtest/gtest.h>
 
 #include <QFont>
-#include <QRect>
 
-#include "corvel/qt/gl/GpuDevice.h"
+#include "corvel/qt/TerminalView.h"
+#include "corvel/qt/gl/FrameDrawData.h"
+#include "corvel/qt/gl/GlyphStore.h"
+#include "corvel/qt/gl/MemoryGpuDevice.h"
 
 namespace corvel::test {
 
@@ -18,33 +19,28 @@ QFont glTestFont(int pixelSize = 14);
 // The X display named by VELMORA_TEST_DISPLAY, when the tests run on one.
 bool haveTestDisplay();
 
-// A device that keeps textures and buffers in memory and counts uploads.
-class FakeDevice : public GpuDevice {
-public:
-    struct Texture : GpuTexture {
-        using GpuTexture::GpuTexture;
-        std::vector<uint8_t> pixels;
-    };
-    struct Buffer : GpuBuffer {
-        using GpuBuffer::GpuBuffer;
-        std::vector<uint8_t> bytes;
-    };
-    struct Upload {
-        QRect rect;
-        int bytesPerRow = 0;
-    };
+// Textures and buffers in memory, counted.
+using FakeDevice = MemoryGpuDevice;
 
-    std::shared_ptr<GpuTexture> makeTexture(GpuTextureFormat format, int width, int height) override;
-    void replaceRegion(GpuTexture& texture, int x, int y, int width, int height, const uint8_t* data,
-                       int bytesPerRow) override;
-    std::shared_ptr<GpuBuffer> makeBuffer(size_t length) override;
-    void writeBuffer(GpuBuffer& buffer, size_t offset, const void* data, size_t length) override;
+// A shown 20 × 5 view in DejaVu Sans Mono 14 (9 × 17 cells), its text area
+// 180 × 85, and a frame builder over a fake device.
+class GpuViewFixture : public ::testing::Test {
+protected:
+    static constexpr int cw = 9;
+    static constexpr int ch = 17;
 
-    // Refuse textures larger than this edge.
-    int maxTextureSize = 16384;
-    int texturesMade = 0;
-    int buffersMade = 0;
-    std::vector<Upload> uploads;
+    void SetUp() override;
+
+    DrawData frame(GpuBufferingMode mode = GpuBufferingMode::perRowPersistent);
+    // The cached draw data of a screen row.
+    const RowDrawData& row(int screenRow);
+    // Drawable y (upwards) of the bottom edge of a screen row.
+    static float rowBottom(int screenRow) { return float(ch * (5 - screenRow - 1)); }
+
+    FakeDevice device;
+    std::unique_ptr<TerminalView> view;
+    std::unique_ptr<GlyphStore> store;
+    std::unique_ptr<FrameDrawBuilder> builder;
 };
 
 }  // namespace corvel::test

@@ -16,9 +16,6 @@ namespace {
 
 using test::FakeDevice;
 
-constexpr int cw = 9;
-constexpr int ch = 17;
-
 // Straight RGBA pixels of a picture whose quarters are red, green, blue and
 // half-transparent white (top-left, top-right, bottom-left, bottom-right).
 std::vector<uint8_t> quarters(int width, int height)
@@ -104,38 +101,21 @@ TEST(PictureTexturesTest, UploadsArePremultipliedAndBottomRowFirst)
     EXPECT_FALSE(textures.upload(QImage(), QSize(2, 2)));
 }
 
-// A shown 20 × 5 view over a fake device, as in the row tests.
-class GpuPictureTest : public ::testing::Test {
+// The row tests' view, with line pictures that are QImages.
+class GpuPictureTest : public test::GpuViewFixture {
 protected:
     void SetUp() override
     {
-        view = std::make_unique<TerminalView>(nullptr, test::glTestFont(14));
-        view->resize(view->scrollerWidth() + cw * 20, ch * 5);
-        view->show();
-        view->updateDisplay(false);
-        QCoreApplication::processEvents();
-        store = GlyphStore::create(device);
-        builder = std::make_unique<FrameDrawBuilder>(device, *store);
+        GpuViewFixture::SetUp();
         builder->pictures().setPicturePixels([](const void* picture) { return *static_cast<const QImage*>(picture); });
     }
-
-    DrawData frame()
-    {
-        view->updateDisplay(false);
-        return builder->build(*view, QSizeF(cw * 20, ch * 5), 1, GpuBufferingMode::perRowPersistent, true);
-    }
-
-    const RowDrawData& row(int screenRow)
-    {
-        return *builder->rowCache().at(view->getTerminal().displayBuffer().yDisp() + screenRow).data;
-    }
-
-    static float rowBottom(int screenRow) { return float(ch * (5 - screenRow - 1)); }
 
     // A strip of a picture of 18 × 17 pixels on columns col, col + 1 of one row.
     std::shared_ptr<ImageStrip> strip(int col, std::optional<int64_t> kittyZ, uint32_t imageId = 0)
     {
-        auto image = std::make_shared<const QImage>(18, 17, QImage::Format_ARGB32_Premultiplied);
+        QImage pixels(18, 17, QImage::Format_ARGB32_Premultiplied);
+        pixels.fill(Qt::red);
+        auto image = std::make_shared<const QImage>(std::move(pixels));
         auto out = std::make_shared<ImageStrip>(18, 17, col);
         out->picture = image;
         out->contentWidth = out->sourceWidth = 18;
@@ -154,11 +134,6 @@ protected:
         buffer.lines()[buffer.yDisp() + screenRow].attach(std::move(image));
         view->getTerminal().updateFullScreen();
     }
-
-    FakeDevice device;
-    std::unique_ptr<TerminalView> view;
-    std::unique_ptr<GlyphStore> store;
-    std::unique_ptr<FrameDrawBuilder> builder;
 };
 
 TEST_F(GpuPictureTest, StripsGoToTheirDepthListsOnTheirCells)

@@ -18,40 +18,7 @@ namespace {
 
 using test::FakeDevice;
 
-// A shown 20 × 5 view in DejaVu Sans Mono 14 (9 × 17 cells), its text area
-// 180 × 85, and a frame builder over a fake device.
-class GpuDrawDataTest : public ::testing::Test {
-protected:
-    static constexpr int cw = 9;
-    static constexpr int ch = 17;
-
-    void SetUp() override
-    {
-        view = std::make_unique<TerminalView>(nullptr, test::glTestFont(14));
-        view->resize(view->scrollerWidth() + cw * 20, ch * 5);
-        view->show();
-        view->updateDisplay(false);
-        QCoreApplication::processEvents();
-        store = GlyphStore::create(device);
-        builder = std::make_unique<FrameDrawBuilder>(device, *store);
-    }
-
-    DrawData frame(GpuBufferingMode mode = GpuBufferingMode::perRowPersistent)
-    {
-        view->updateDisplay(false);
-        return builder->build(*view, QSizeF(cw * 20, ch * 5), 1, mode, true);
-    }
-
-    const RowDrawData& row(int screenRow) { return *builder->rowCache().at(view->getTerminal().displayBuffer().yDisp() + screenRow).data; }
-
-    // Drawable y (upwards) of the bottom edge of a screen row.
-    static float rowBottom(int screenRow) { return float(ch * (5 - screenRow - 1)); }
-
-    FakeDevice device;
-    std::unique_ptr<TerminalView> view;
-    std::unique_ptr<GlyphStore> store;
-    std::unique_ptr<FrameDrawBuilder> builder;
-};
+using GpuDrawDataTest = test::GpuViewFixture;
 
 TEST_F(GpuDrawDataTest, BackgroundsFollowCellsAndTheLastRunReachesTheEdge)
 {
