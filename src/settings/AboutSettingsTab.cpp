@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/WebService.h"
+#include "settings/BrandMark.h"
 #include "settings/BusyIndicator.h"
 #include "settings/ButtonStyle.h"
 #include "settings/ColorContrast.h"
@@ -136,10 +137,17 @@ QWidget* AboutSettingsTab::buildHeader()
     auto* row = new QHBoxLayout(header);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(14);
-    m_logo = new QLabel(header);
+    // The light logo when the resource folder has it, else the symbol in the
+    // accent colour (drawn with the colours).
+    m_showsBrandMark = BrandMark::image(false).has_value();
+    if (m_showsBrandMark) {
+        m_logo = BrandMark::view(56, false, header);
+    } else {
+        m_logo = new QLabel(header);
+        m_logo->setFixedSize(56, 56);
+        m_logo->setAlignment(Qt::AlignCenter);
+    }
     m_logo->setObjectName(QStringLiteral("logo"));
-    m_logo->setFixedSize(56, 56);
-    m_logo->setAlignment(Qt::AlignCenter);
     row->addWidget(m_logo);
 
     auto* texts = new QVBoxLayout;
@@ -422,7 +430,8 @@ void AboutSettingsTab::applyColors(const Colors& c)
             .arg(cssColor(c.secondary), cssColor(withAlpha(c.text, 0.12)), cssColor(c.accentText),
                 cssColor(withAlpha(c.secondary, 0.3)), cssColor(base), cssColor(withAlpha(c.text, 0.22))));
     m_visit->setStyleSheet(ButtonStyle::bordered(palette()));
-    m_logo->setPixmap(SymbolIcon::pixmap(QStringLiteral("terminal.fill"), c.accent, 48, devicePixelRatioF()));
+    if (!m_showsBrandMark)
+        m_logo->setPixmap(SymbolIcon::pixmap(QStringLiteral("terminal.fill"), c.accent, 48, devicePixelRatioF()));
     m_versionBadge->setStyleSheet(
         QStringLiteral("QLabel { color: %1; background: %2; border-radius: 8px; padding: 2px 8px; }")
             .arg(cssColor(c.accentText), cssColor(withAlpha(c.accent, 0.15))));

@@ -88,6 +88,7 @@ private:
     UrlOpener m_openUrl;
 
     QLabel* m_logo = nullptr;
+    bool m_showsBrandMark = false;
     QLabel* m_versionBadge = nullptr;
     QWidget* m_checking = nullptr;
     QWidget* m_notesList = nullptr;
