@@ -7,6 +7,7 @@
 #include "skin/ViewportShape.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QtDebug>
 
@@ -135,7 +136,7 @@ void DeviceWindowController::setupViews()
     m_screenContainer->setParent(m_window.get());
     m_screenContainer->show();
 
-    auto* frame = new SkinFrameView(m_skin, m_window.get());
+    SkinFrameView* frame = makeFrameView(m_skin);
     frame->setGeometry(m_window->rect());
     m_skinFrameView = frame;
     if (m_skin.screenInFront)
@@ -146,6 +147,16 @@ void DeviceWindowController::setupViews()
     applyEffects();
     layoutViewport();
     updateWindowShape();
+}
+
+SkinFrameView* DeviceWindowController::makeFrameView(const SkinManifest& skin)
+{
+    auto* frame = new SkinFrameView(skin, m_window.get());
+    frame->onContextMenu = [controller = QPointer(this)](QMouseEvent* event, QWidget*) {
+        if (controller)
+            controller->showContextMenu(event->globalPosition().toPoint());
+    };
+    return frame;
 }
 
 void DeviceWindowController::startTerminal()
@@ -224,7 +235,7 @@ void DeviceWindowController::installSkinViews(const SkinManifest& skin)
         m_skinFrameView->hide();
         m_skinFrameView->deleteLater();
     }
-    auto* frame = new SkinFrameView(skin, m_window.get());
+    SkinFrameView* frame = makeFrameView(skin);
     frame->setGeometry(m_window->rect());
     frame->setVisible(m_isDeviceMode);
     if (skin.screenInFront)
@@ -234,6 +245,16 @@ void DeviceWindowController::installSkinViews(const SkinManifest& skin)
     m_skinFrameView = frame;
     m_terminalPanel->applyPalette(resolvedPalette());
     updateWindowShape();
+}
+
+void DeviceWindowController::showContextMenu(const QPoint& globalPosition)
+{
+    if (!m_window || !m_applicationMenu)
+        return;
+    auto* menu = new QMenu(m_window.get());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addActions(m_applicationMenu->actions());
+    menu->popup(globalPosition);
 }
 
 void DeviceWindowController::changeSkin(const SkinManifest& skin)

@@ -10,6 +10,7 @@
 #include "skin/SkinManifest.h"
 #include "window/DeviceWindow.h"
 
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -72,6 +73,14 @@ public:
     // The application sets it when it ends the sessions itself at quit.
     void setDidTeardown(bool value) { m_didTeardown = value; }
 
+    // The application's menus, which the device's context menu offers (a
+    // right click on the frame); the application sets them when it opens the
+    // window. Without them the frame has no context menu.
+    void setApplicationMenu(QMenu* menu) { m_applicationMenu = menu; }
+    QMenu* applicationMenu() const { return m_applicationMenu; }
+    // Pops the device's context menu up at a screen position.
+    void showContextMenu(const QPoint& globalPosition);
+
     // The screen effects last read for this window's skin, and whether any of
     // them is on (scanlines, glow, curvature or a colour grade).
     const SkinEffectsSettings& effects() const { return m_effects; }
@@ -111,6 +120,8 @@ public:
 
 private:
     void setupViews();
+    // A frame view for the skin in this window, its right clicks wired.
+    SkinFrameView* makeFrameView(const SkinManifest& skin);
     void startTerminal();
     void installSkinViews(const SkinManifest& skin);
     void reapplySkin(const SkinManifest& skin);
@@ -136,6 +147,7 @@ private:
     bool m_didTeardown = false;
     SkinEffectsSettings m_effects;
     bool m_effectsActive = false;
+    QPointer<QMenu> m_applicationMenu;
 };
 
 } // namespace velmora
