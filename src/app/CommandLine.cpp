@@ -1,0 +1,121 @@
+#include "app/CommandLine.h"
+
+#include "app/AppInfo.h"
+
+#include <QSet>
+
+#include <cstdio>
+
+namespace velmora::CommandLine {
+namespace {
+
+// Qt's own command-line options (QGuiApplication, QApplication and the X11
+// platform), which QApplication takes out of the arguments.
+const QSet<QString>& qtOptionsWithValue()
+{
+    static const QSet<QString> options{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowtitle"),
+        QStringLiteral("qwindowicon"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("icon"),
+        QStringLiteral("display"), QStringLiteral("name"), QStringLiteral("session"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"),
+    };
+    return options;
+}
+
+const QSet<QString>& qtFlags()
+{
+    static const QSet<QString> options{
+        QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+        QStringLiteral("sync"),
+    };
+    return options;
+}
+
+// "platform" for "-platform", "--platform" and "-platform=xcb".
+QString qtOptionName(const QString& argument)
+{
+    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+    return name.section(QLatin1Char('='), 0, 0);
+}
+
+void print(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+Request parse(const QStringList& arguments)
+{
+    const auto error = [](const QString& message) { return Request{Request::Action::error, message}; };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
+            return {Request::Action::help, {}};
+        if (argument == QLatin1String("--version"))
+            return {Request::Action::version, {}};
+        if (argument == QLatin1String("--preview-skin")) {
+            ++i; // its folder; as the last argument the option is ignored
+            continue;
+        }
+        if (argument == QLatin1String("--open-window") || argument == QLatin1String("--open-tab")) {
+            // Its paths run up to the next option.
+            while (i + 1 < arguments.size() && !arguments.at(i + 1).startsWith(QLatin1String("--")))
+                ++i;
+            continue;
+        }
+        if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
+            const QString name = qtOptionName(argument);
+            if (qtFlags().contains(name))
+                continue;
+            if (qtOptionsWithValue().contains(name)) {
+                if (!argument.contains(QLatin1Char('='))) {
+                    if (i + 1 >= arguments.size())
+                        return error(QStringLiteral("option '%1' needs a value").arg(argument));
+                    ++i;
+                }
+                continue;
+            }
+            return error(QStringLiteral("unknown option '%1'").arg(argument));
+        }
+        return error(QStringLiteral("unexpected argument '%1'").arg(argument));
+    }
+    return {};
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage: velmora [OPTIONS]\n"
+        "\n"
+        "Options:\n"
+        "  --preview-skin DIR   open one window with the skin in DIR, without installing it\n"
+        "  --open-window DIR    open a new window whose shell starts in DIR\n"
+        "  --open-tab DIR       open a new tab in DIR, in the frontmost window\n"
+        "  -h, --help           show this help and exit\n"
+        "  --version            show the version and exit\n");
+}
+
+QString versionLine() { return QStringLiteral("Velmora %1 (%2)").arg(AppInfo::shortVersion(), AppInfo::build()); }
+
+std::optional<int> respond(const Request& request)
+{
+    switch (request.action) {
+    case Request::Action::run:
+        return std::nullopt;
+    case Request::Action::help:
+        print(stdout, usage());
+        return 0;
+    case Request::Action::version:
+        print(stdout, versionLine() + QLatin1Char('\n'));
+        return 0;
+    case Request::Action::error:
+        print(stderr, QStringLiteral("velmora: %1\n").arg(request.error) + usage());
+        return 2;
+    }
+    return std::nullopt;
+}
+
+} // namespace velmora::CommandLine

@@ -1,0 +1,188 @@
+// velmora as a user runs it, on a real X server: the saved windows come back,
+// Ctrl+Shift+Q quits and keeps them saved, and a copy installed under a
+// prefix finds its resources beside its own executable. Runs only where
+// VELMORA_TEST_DISPLAY names a display (scripts/check starts Xvfb and sets it),
+// on an X server of its own, since it types keys into the focused window.
+
+#include "support/PrivateXServer.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdlib>
+
+namespace velmora {
+namespace {
+
+QString runTool(const QProcessEnvironment& environment, const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// A private home with settings, and the environment of a desktop session on
+// the test display.
+class AppShellDisplayTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* display = std::getenv("VELMORA_TEST_DISPLAY");
+        if (!display || !*display)
+            GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+        ASSERT_TRUE(m_root.isValid());
+        QDir(m_root.path()).mkpath(QStringLiteral("home"));
+        QDir(m_root.path()).mkpath(QStringLiteral("data/Velmora"));
+        QDir(m_root.path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(m_root.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        m_environment.insert(QStringLiteral("DISPLAY"), m_server.displayOr(display));
+        m_environment.insert(QStringLiteral("HOME"), m_root.filePath(QStringLiteral("home")));
+        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("data")));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.filePath(QStringLiteral("runtime")));
+        m_environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
+        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_environment.insert(QStringLiteral("VELMORA_SERVICE_URL"), QStringLiteral("http://127.0.0.1:9"));
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+            if (const char* value = std::getenv(name))
+                m_environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+    }
+
+    void writeSettings(const QByteArray& json)
+    {
+        QFile settings(settingsPath());
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        settings.write(json);
+    }
+
+    QString settingsPath() const { return m_root.filePath(QStringLiteral("data/Velmora/settings.json")); }
+
+    QJsonArray savedWindows() const
+    {
+        QFile settings(settingsPath());
+        if (!settings.open(QIODevice::ReadOnly))
+            return {};
+        return QJsonDocument::fromJson(settings.readAll()).object().value(QStringLiteral("lastWindows")).toArray();
+    }
+
+    // The id of the window with exactly that title, waiting for it to appear.
+    QString waitForWindow(const QString& title)
+    {
+        for (int attempt = 0; attempt < 150; ++attempt) {
+            const QString found = runTool(m_environment, QStringLiteral("xdotool"),
+                                          {QStringLiteral("search"), QStringLiteral("--name"),
+                                           QStringLiteral("^%1$").arg(QRegularExpression::escape(title))})
+                                      .section(QLatin1Char('\n'), -1);
+            if (!found.isEmpty())
+                return found;
+            QThread::msleep(100);
+        }
+        return {};
+    }
+
+    // Focuses the window and presses Ctrl+Shift+Q in it.
+    void quitFrom(const QString& window)
+    {
+        runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        QThread::msleep(200);
+        runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+q")});
+    }
+
+    test::PrivateXServer m_server;
+    QTemporaryDir m_root;
+    QProcessEnvironment m_environment;
+};
+
+// Starts velmora and stops it at the end of the scope if it is still running.
+struct RunningVelmora {
+    QProcess process;
+
+    RunningVelmora(const QString& program, const QProcessEnvironment& environment)
+    {
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(program, {});
+    }
+    ~RunningVelmora()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.kill();
+        process.waitForFinished(5000);
+    }
+};
+
+TEST_F(AppShellDisplayTest, TwoSavedWindowsReopenAndCtrlShiftQQuitsKeepingThem)
+{
+    writeSettings(R"({"hasLaunchedBefore": true, "defaultShell": "/bin/sh", "lastWindows": [
+        {"id": "handheld", "skinName": "Handheld v1", "x": 40, "y": 40, "width": 398, "height": 555},
+        {"id": "walkie", "skinName": "Walkie MK-1", "x": 500, "y": 30, "width": 421, "height": 661}]})");
+
+    RunningVelmora velmora(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora"), m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+    const QString walkie = waitForWindow(QStringLiteral("Walkie MK-1"));
+    ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+    ASSERT_FALSE(walkie.isEmpty()) << "no window titled Walkie MK-1";
+
+    quitFrom(walkie);
+    ASSERT_TRUE(velmora.process.waitForFinished(10000)) << "velmora still runs after Ctrl+Shift+Q";
+    EXPECT_EQ(velmora.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(velmora.process.exitCode(), 0);
+
+    const QJsonArray windows = savedWindows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("handheld"));
+    EXPECT_EQ(windows[1].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("walkie"));
+    EXPECT_EQ(windows[1].toObject().value(QStringLiteral("x")).toDouble(), 500);
+}
+
+TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)
+{
+    const QString prefix = m_root.filePath(QStringLiteral("prefix"));
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(VELMORA_CMAKE_COMMAND),
+                  {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR), QStringLiteral("--prefix"), prefix});
+    ASSERT_TRUE(install.waitForFinished(60000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+    for (const char* file : {"bin/velmora", "share/velmora/Skins/walkie/skin.json",
+                             "share/velmora/Skins/walkie/Walkie_alpha.png", "share/velmora/Skins/handheld/frame@2x.png",
+                             "share/velmora/velmora-mark.png", "share/velmora/velmora-mark-dark.png",
+                             "share/velmora/Resources/CHANGELOG.md", "share/applications/velmora.desktop",
+                             "share/icons/hicolor/256x256/apps/velmora.png", "share/icons/hicolor/48x48/apps/velmora.png"})
+        EXPECT_TRUE(QFileInfo::exists(prefix + u'/' + QString::fromLatin1(file))) << file;
+    QFile desktop(prefix + QStringLiteral("/share/applications/velmora.desktop"));
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(desktop.readAll().contains("\nIcon=velmora\n"));
+
+    // The walkie skin lives only in the installed resource folder: the default
+    // skin opens only if the installed program finds it there.
+    writeSettings(R"({"hasLaunchedBefore": true, "defaultShell": "/bin/sh", "defaultSkin": "Walkie MK-1"})");
+    m_environment.remove(QStringLiteral("VELMORA_RESOURCES_DIR"));
+    RunningVelmora velmora(prefix + QStringLiteral("/bin/velmora"), m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString walkie = waitForWindow(QStringLiteral("Walkie MK-1"));
+    ASSERT_FALSE(walkie.isEmpty()) << "the installed velmora did not open the bundled walkie skin";
+    quitFrom(walkie);
+    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    EXPECT_EQ(velmora.process.exitCode(), 0);
+    ASSERT_EQ(savedWindows().size(), 1);
+    EXPECT_EQ(savedWindows()[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("walkie"));
+}
+
+} // namespace
+} // namespace velmora
