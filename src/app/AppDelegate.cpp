@@ -16,6 +16,7 @@
 #include "settings/AboutWindowController.h"
 #include "settings/SettingsStore.h"
 #include "skin/SkinLoader.h"
+#include "skinbuilder/SkinBuilderWindowController.h"
 #include "window/DeviceWindowController.h"
 
 #include <QApplication>
@@ -499,17 +500,25 @@ void AppDelegate::showAboutWindow()
 
 void AppDelegate::showSkinBuilder() { openSkinBuilder(std::nullopt); }
 
-void AppDelegate::openSkinBuilder(const std::optional<QString>& skinFolder)
+SkinBuilderWindowController& AppDelegate::skinBuilder()
 {
-    // The skin builder window is not part of the application yet.
-    qInfo().noquote() << QStringLiteral("[Velmora] The skin builder is not available yet")
-                      << skinFolder.value_or(QString());
+    if (!m_skinBuilderController) {
+        m_skinBuilderController = std::make_unique<SkinBuilderWindowController>();
+        installApplicationShortcuts(m_skinBuilderController->window());
+    }
+    return *m_skinBuilderController;
 }
 
-void AppDelegate::openSkinBuilderWithImage(const QString& picture)
+void AppDelegate::openSkinBuilder(const std::optional<QString>& skinFolder)
 {
-    qInfo().noquote() << QStringLiteral("[Velmora] The skin builder is not available yet") << picture;
+    // The builder asks before an edit replaces its unsaved work.
+    if (skinFolder)
+        skinBuilder().openSkinForEditing(*skinFolder);
+    else
+        skinBuilder().showWindow();
 }
+
+void AppDelegate::openSkinBuilderWithImage(const QString& picture) { skinBuilder().openPicture(picture); }
 
 void AppDelegate::revealSkinsFolder()
 {

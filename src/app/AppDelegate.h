@@ -25,6 +25,7 @@ namespace velmora {
 class CommandPaletteController;
 class DeviceWindowController;
 class MainMenu;
+class SkinBuilderWindowController;
 class StatusItemController;
 class VelmoraServiceProvider;
 class WelcomeWindowController;
@@ -138,6 +139,8 @@ public:
     void revealSkinsFolder();
     void openCommandPalette();
     void showWelcomeThenPicker();
+    // The skin builder window, made on first use.
+    SkinBuilderWindowController& skinBuilder();
     CommandPaletteController* commandPalette() const { return m_commandPalette.get(); }
     WelcomeWindowController* welcomeController() const { return m_welcomeController.get(); }
     StatusItemController* statusItem() const { return m_statusItem; }
@@ -201,6 +204,7 @@ private:
     std::optional<FolderRequest> m_startupRequest;
 
     std::vector<DeviceWindowController*> m_windowControllers;
+    std::unique_ptr<SkinBuilderWindowController> m_skinBuilderController;
     std::unique_ptr<CommandPaletteController> m_commandPalette;
     StatusItemController* m_statusItem = nullptr;
     VelmoraServiceProvider* m_serviceProvider = nullptr;

@@ -13,6 +13,9 @@
 #include "settings/SettingsStore.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
+#include "skinbuilder/BuilderTestSupport.h"
+#include "skinbuilder/SkinBuilderModel.h"
+#include "skinbuilder/SkinBuilderWindowController.h"
 #include "support/ScopedEnvironment.h"
 #include "terminal/SessionTestSupport.h"
 #include "window/DeviceWindowController.h"
@@ -547,6 +550,40 @@ TEST_F(AppDelegateTest, TheCommandPaletteOpensOverTheActiveWindowAndActsOnIt)
     anchor.cycleSkin();
     EXPECT_EQ(controller.skin().name, "Beta");
     palette->close();
+}
+
+TEST_F(AppDelegateTest, TheSkinBuilderShowsItsWorkAndAsksOnlyBeforeAnEditReplacesIt)
+{
+    AppDelegate& delegate = makeDelegate();
+    delegate.setupMenu();
+    delegate.showSkinBuilder();
+    SkinBuilderWindowController& builder = delegate.skinBuilder();
+    EXPECT_TRUE(builder.window()->isVisible());
+    const auto script = test::scriptDialogs(builder.model());
+    QTemporaryDir folder;
+    ASSERT_TRUE(builder.model().loadImage(
+        test::savePicture(test::filledPicture(40, 60, Qt::red), folder.filePath(QStringLiteral("work.png")))));
+    const QImage work = builder.model().skinImage();
+
+    builder.window()->close();
+    delegate.showSkinBuilder();
+    EXPECT_TRUE(builder.window()->isVisible());
+    EXPECT_TRUE(script->questions.empty());
+    EXPECT_EQ(&delegate.skinBuilder(), &builder);
+
+    // Editing a skin from elsewhere asks; "Cancel" keeps the work, shown.
+    script->confirmAnswer = false;
+    delegate.openSkinBuilder(m_bundle.filePath(QStringLiteral("Skins/beta")));
+    ASSERT_EQ(script->questions.size(), 1u);
+    EXPECT_EQ(script->questions[0].acceptButton, "Discard & Edit");
+    EXPECT_EQ(builder.model().skinImage(), work);
+    delegate.openSkinBuilderWithImage(folder.filePath(QStringLiteral("work.png")));
+    ASSERT_EQ(script->questions.size(), 2u);
+    EXPECT_EQ(script->questions[1].acceptButton, "Discard & Load");
+    EXPECT_TRUE(builder.window()->isVisible());
+    // The builder's window takes the application's keys.
+    EXPECT_TRUE(builder.window()->actions().contains(delegate.mainMenu()->action(QStringLiteral("quit"))));
+    builder.window()->close();
 }
 
 TEST_F(AppDelegateTest, TheContextMenuOffersTheApplicationsMenus)
