@@ -354,7 +354,10 @@ void AppDelegate::toggleFrontmostWindow()
             m_hiddenActiveWindow = key;
             m_hiddenWindows.clear();
             for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->isVisible() && window->isWindow() && !(window->windowFlags() & Qt::Popup)) {
+                // Menus and tool tips close by themselves. (Qt::Popup shares
+                // its bit with Qt::Window: the type is compared, not a mask.)
+                const Qt::WindowType type = window->windowType();
+                if (window->isVisible() && window->isWindow() && type != Qt::Popup && type != Qt::ToolTip) {
                     m_hiddenWindows.append(window);
                     window->hide();
                 }

@@ -1,6 +1,8 @@
 // velmora as a user runs it, on a real X server: the saved windows come back,
-// Ctrl+Shift+Q quits and keeps them saved, and a copy installed under a
-// prefix finds its resources beside its own executable. Runs only where
+// Ctrl+Shift+Q quits and keeps them saved, Alt+Space hides and brings back the
+// application, a second instance hands a folder over to the running one, and
+// a copy installed under a prefix finds its resources beside its own
+// executable. Runs only where
 // VELMORA_TEST_DISPLAY names a display (scripts/check starts Xvfb and sets it),
 // on an X server of its own, since it types keys into the focused window.
 
@@ -21,6 +23,7 @@
 #include <QThread>
 
 #include <cstdlib>
+#include <functional>
 
 namespace velmora {
 namespace {
@@ -32,6 +35,46 @@ QString runTool(const QProcessEnvironment& environment, const QString& program, 
     process.start(program, arguments);
     process.waitForFinished(10000);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Whether the condition holds within a few seconds.
+bool eventually(const std::function<bool()>& condition)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (condition())
+            return true;
+        QThread::msleep(100);
+    }
+    return condition();
+}
+
+// The processes whose parent is the process.
+QList<qint64> childProcesses(qint64 parent)
+{
+    QList<qint64> children;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool isNumber = false;
+        const qint64 pid = entry.toLongLong(&isNumber);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!isNumber || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid ...": the name may hold spaces and brackets.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == parent)
+            children.append(pid);
+    }
+    return children;
+}
+
+// The working folders of the process's children: one per shell it runs.
+QStringList childFolders(qint64 parent)
+{
+    QStringList folders;
+    for (const qint64 child : childProcesses(parent))
+        folders.append(QFileInfo(QStringLiteral("/proc/%1/cwd").arg(child)).symLinkTarget());
+    return folders;
 }
 
 // A private home with settings, and the environment of a desktop session on
@@ -93,12 +136,37 @@ protected:
         return {};
     }
 
-    // Focuses the window and presses Ctrl+Shift+Q in it.
-    void quitFrom(const QString& window)
+    // Whether the window with exactly that title is shown.
+    bool isShown(const QString& title)
+    {
+        return !runTool(m_environment, QStringLiteral("xdotool"),
+                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                         QStringLiteral("^%1$").arg(QRegularExpression::escape(title))})
+                    .isEmpty();
+    }
+
+    void focus(const QString& window)
     {
         runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
         QThread::msleep(200);
-        runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+shift+q")});
+    }
+
+    void pressKeys(const QString& keys)
+    {
+        runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
+    }
+
+    // Focuses the window and presses Ctrl+Shift+Q in it.
+    void quitFrom(const QString& window)
+    {
+        focus(window);
+        pressKeys(QStringLiteral("ctrl+shift+q"));
+    }
+
+    void writeOneHandheldWindow()
+    {
+        writeSettings(R"({"hasLaunchedBefore": true, "defaultShell": "/bin/sh", "lastWindows": [
+            {"id": "handheld", "skinName": "Handheld v1", "x": 40, "y": 40, "width": 398, "height": 555}]})");
     }
 
     test::PrivateXServer m_server;
@@ -110,11 +178,11 @@ protected:
 struct RunningVelmora {
     QProcess process;
 
-    RunningVelmora(const QString& program, const QProcessEnvironment& environment)
+    RunningVelmora(const QString& program, const QProcessEnvironment& environment, const QStringList& arguments = {})
     {
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, {});
+        process.start(program, arguments);
     }
     ~RunningVelmora()
     {
@@ -148,6 +216,74 @@ TEST_F(AppShellDisplayTest, TwoSavedWindowsReopenAndCtrlShiftQQuitsKeepingThem)
     EXPECT_EQ(windows[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("handheld"));
     EXPECT_EQ(windows[1].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("walkie"));
     EXPECT_EQ(windows[1].toObject().value(QStringLiteral("x")).toDouble(), 500);
+}
+
+TEST_F(AppShellDisplayTest, AltSpaceHidesTheApplicationAndBringsItBack)
+{
+    writeOneHandheldWindow();
+    RunningVelmora velmora(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora"), m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+    ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+    ASSERT_TRUE(eventually([&] { return isShown(QStringLiteral("Handheld v1")); }));
+    focus(handheld);
+
+    pressKeys(QStringLiteral("alt+space"));
+    EXPECT_TRUE(eventually([&] { return !isShown(QStringLiteral("Handheld v1")); })) << "Alt+Space left the window shown";
+    pressKeys(QStringLiteral("alt+space"));
+    EXPECT_TRUE(eventually([&] { return isShown(QStringLiteral("Handheld v1")); })) << "Alt+Space did not bring it back";
+
+    // The window came back as it was: still one window, still saved.
+    quitFrom(handheld);
+    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    EXPECT_EQ(velmora.process.exitCode(), 0);
+    EXPECT_EQ(savedWindows().size(), 1);
+}
+
+TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
+{
+    writeOneHandheldWindow();
+    const QString program = QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora");
+    RunningVelmora velmora(program, m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+    ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+    const qint64 pid = velmora.process.processId();
+    ASSERT_TRUE(eventually([&] { return childProcesses(pid).size() == 1; })) << "the window runs no shell";
+
+    const QString folder = m_root.filePath(QStringLiteral("project"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QProcess second;
+    second.setProcessEnvironment(m_environment);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(program, {QStringLiteral("--open-tab"), folder});
+    ASSERT_TRUE(second.waitForFinished(10000)) << "the second instance did not end";
+    EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+
+    // The running instance starts a second shell, in the folder, in the same
+    // window: no window opens beside it.
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    EXPECT_TRUE(eventually([&] { return childFolders(pid).contains(canonical); }))
+        << "no shell of the running instance works in " << canonical.toStdString();
+    EXPECT_EQ(childProcesses(pid).size(), 2);
+    EXPECT_EQ(runTool(m_environment, QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                       QStringLiteral("^Handheld v1$")})
+                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                  .size(),
+              1);
+
+    // A folder that does not exist is refused by the running instance.
+    QProcess refused;
+    refused.setProcessEnvironment(m_environment);
+    refused.start(program, {QStringLiteral("--open-tab"), m_root.filePath(QStringLiteral("missing"))});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_NE(refused.exitCode(), 0);
+    EXPECT_TRUE(refused.readAllStandardError().contains("No folder was provided."));
+
+    quitFrom(handheld);
+    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    EXPECT_EQ(velmora.process.exitCode(), 0);
 }
 
 TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)
