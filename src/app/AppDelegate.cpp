@@ -17,6 +17,7 @@
 #include "settings/SettingsStore.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
+#include "skinpicker/SkinPickerWindowController.h"
 #include "window/DeviceWindowController.h"
 
 #include <QApplication>
@@ -483,9 +484,31 @@ void AppDelegate::installApplicationShortcuts(QWidget* window)
 
 void AppDelegate::showSkinPicker()
 {
-    // The "Choose a Skin" window comes with the skin picker; until it is part
-    // of the application a new window takes the default skin.
-    openNewWindow(defaultSkin());
+    // A fresh picker each time, marking the active window's skin. The earlier
+    // one goes once the event that asked for this one (perhaps its own key)
+    // is done with it.
+    if (m_skinPickerController) {
+        m_skinPickerController->close();
+        m_skinPickerController.release()->deleteLater();
+    }
+    DeviceWindowController* active = activeController();
+    auto picker = std::make_unique<SkinPickerWindowController>(active ? std::optional(active->skin().id) : std::nullopt);
+    const QPointer<AppDelegate> self(this);
+    picker->onSkinSelected = [self](const SkinManifest& skin) {
+        if (self)
+            self->openNewWindow(skin);
+    };
+    picker->onEditSkin = [self](const QString& folder) {
+        if (self)
+            self->openSkinBuilder(folder);
+    };
+    picker->onImportImage = [self](const QString& picture) {
+        if (self)
+            self->openSkinBuilderWithImage(picture);
+    };
+    installApplicationShortcuts(picker->window());
+    picker->showWindow();
+    m_skinPickerController = std::move(picker);
 }
 
 void AppDelegate::showSettings()

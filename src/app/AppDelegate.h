@@ -26,6 +26,7 @@ class CommandPaletteController;
 class DeviceWindowController;
 class MainMenu;
 class SkinBuilderWindowController;
+class SkinPickerWindowController;
 class StatusItemController;
 class VelmoraServiceProvider;
 class WelcomeWindowController;
@@ -141,6 +142,8 @@ public:
     void showWelcomeThenPicker();
     // The skin builder window, made on first use.
     SkinBuilderWindowController& skinBuilder();
+    // The "Choose a Skin" window last opened by showSkinPicker(), or none.
+    SkinPickerWindowController* skinPicker() const { return m_skinPickerController.get(); }
     CommandPaletteController* commandPalette() const { return m_commandPalette.get(); }
     WelcomeWindowController* welcomeController() const { return m_welcomeController.get(); }
     StatusItemController* statusItem() const { return m_statusItem; }
@@ -205,6 +208,7 @@ private:
 
     std::vector<DeviceWindowController*> m_windowControllers;
     std::unique_ptr<SkinBuilderWindowController> m_skinBuilderController;
+    std::unique_ptr<SkinPickerWindowController> m_skinPickerController;
     std::unique_ptr<CommandPaletteController> m_commandPalette;
     StatusItemController* m_statusItem = nullptr;
     VelmoraServiceProvider* m_serviceProvider = nullptr;

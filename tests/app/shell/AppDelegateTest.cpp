@@ -16,6 +16,9 @@
 #include "skinbuilder/BuilderTestSupport.h"
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
+#include "skinpicker/SkinCard.h"
+#include "skinpicker/SkinPickerView.h"
+#include "skinpicker/SkinPickerWindowController.h"
 #include "support/ScopedEnvironment.h"
 #include "terminal/SessionTestSupport.h"
 #include "window/DeviceWindowController.h"
@@ -265,6 +268,58 @@ TEST_F(AppDelegateTest, AFirstLaunchIsRecordedBeforeTheWelcomeWindowShows)
     ASSERT_EQ(second.windowControllers().size(), 1u);
     EXPECT_EQ(second.windowControllers()[0]->skin().name, "Gamma");
     EXPECT_EQ(second.welcomeController(), nullptr);
+}
+
+TEST_F(AppDelegateTest, FinishingTheWelcomeOpensTheSkinPickerAndAPickOpensAWindow)
+{
+    AppDelegate& delegate = makeDelegate();
+    delegate.setupMenu();
+    delegate.continueLaunch();
+    ASSERT_NE(delegate.welcomeController(), nullptr);
+    WelcomeView* welcome = delegate.welcomeController()->view();
+    while (welcome->index() + 1 < int(welcome->cards().size()))
+        welcome->primaryAction();
+    EXPECT_EQ(delegate.skinPicker(), nullptr);
+    welcome->primaryAction();
+
+    EXPECT_FALSE(delegate.welcomeController()->window()->isVisible());
+    SkinPickerWindowController* picker = delegate.skinPicker();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->window()->isVisible());
+    EXPECT_EQ(picker->window()->windowTitle(), "Choose a Skin");
+    EXPECT_FALSE(picker->view()->currentSkinId().has_value());
+    EXPECT_TRUE(delegate.windowControllers().empty());
+
+    // A click on a card opens a device window with that skin and closes the picker.
+    const QList<SkinCard*> cards = picker->view()->cards();
+    const auto beta = std::find_if(cards.begin(), cards.end(), [](SkinCard* card) { return card->skin().name == "Beta"; });
+    ASSERT_NE(beta, cards.end());
+    QTest::mouseClick(*beta, Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_EQ(delegate.windowControllers().size(), 1u);
+    EXPECT_EQ(delegate.windowControllers()[0]->skin().name, "Beta");
+    EXPECT_FALSE(picker->window()->isVisible());
+}
+
+TEST_F(AppDelegateTest, NewWindowOpensAFreshPickerMarkingTheActiveWindowsSkin)
+{
+    DeviceWindowController& gamma = openActiveWindow(QStringLiteral("Gamma"));
+    AppDelegate& delegate = *m_delegate;
+    press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    SkinPickerWindowController* first = delegate.skinPicker();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->view()->currentSkinId(), std::optional(gamma.skin().id));
+    const QPointer<QWidget> firstWindow = first->window();
+
+    // The same key on the picker itself replaces it once the key is handled.
+    first->window()->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == firstWindow; }));
+    press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_NE(delegate.skinPicker(), nullptr);
+    EXPECT_NE(delegate.skinPicker(), first);
+    EXPECT_FALSE(delegate.skinPicker()->view()->currentSkinId().has_value());
+    EXPECT_TRUE(waitUntil([&] { return firstWindow.isNull(); }));
+    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
+    delegate.skinPicker()->close();
 }
 
 TEST_F(AppDelegateTest, StartUpRunsItsThirteenStepsInOrderWithTheWindowsOpenBeforeTheUpload)
@@ -528,7 +583,10 @@ TEST_F(AppDelegateTest, WindowActionsDoNothingWhileAnotherWindowIsActive)
     EXPECT_EQ(controller.terminalPanel().manager().count(), 1);
     // The tray's "New Tab" without an active device window asks for a skin.
     delegate.statusItemNewTab();
-    EXPECT_EQ(delegate.windowControllers().size(), 2u);
+    ASSERT_NE(delegate.skinPicker(), nullptr);
+    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
+    EXPECT_EQ(delegate.windowControllers().size(), 1u);
+    delegate.skinPicker()->close();
 }
 
 TEST_F(AppDelegateTest, TheCommandPaletteOpensOverTheActiveWindowAndActsOnIt)
