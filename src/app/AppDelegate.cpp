@@ -15,6 +15,7 @@
 #include "diagnostics/CrashReporter.h"
 #include "settings/AboutWindowController.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
 #include "skinpicker/SkinPickerWindowController.h"
@@ -513,8 +514,24 @@ void AppDelegate::showSkinPicker()
 
 void AppDelegate::showSettings()
 {
-    // The settings window is not part of the application yet.
-    qInfo().noquote() << QStringLiteral("[Velmora] The settings window is not available yet");
+    SettingsWindowController::Services services;
+    if (m_mainMenu)
+        services.keyActions = m_mainMenu->menu()->actions();
+    services.otherKeys = {{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}};
+    const QPointer<AppDelegate> self(this);
+    services.useSkin = [self](const SkinManifest& skin) {
+        if (self)
+            self->useSkinInActiveWindow(skin);
+    };
+    services.deviceSkin = [self]() -> std::optional<QString> {
+        if (!self)
+            return std::nullopt;
+        DeviceWindowController* controller = self->activeController();
+        if (!controller && !self->m_windowControllers.empty())
+            controller = self->m_windowControllers.front();
+        return controller ? std::optional(controller->skin().name) : std::nullopt;
+    };
+    installApplicationShortcuts(SettingsWindowController::showShared(services));
 }
 
 void AppDelegate::showAboutWindow()

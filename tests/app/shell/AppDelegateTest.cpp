@@ -10,7 +10,9 @@
 #include "app/CommandPaletteView.h"
 #include "app/MainMenu.h"
 #include "app/WelcomeWindowController.h"
+#include "settings/KeysSettingsTab.h"
 #include "settings/SettingsStore.h"
+#include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
 #include "skinbuilder/BuilderTestSupport.h"
@@ -564,6 +566,21 @@ TEST_F(AppDelegateTest, SessionAndFontKeysActOnTheActiveWindowOnly)
     press(Qt::Key_Minus, ctrlShift | Qt::AltModifier);
     EXPECT_EQ(SettingsStore::shared().data().fontSize, size - 1);
     EXPECT_TRUE(waitUntil([&] { return sessions.active()->fontSize() == size - 1; }));
+}
+
+TEST_F(AppDelegateTest, SettingsOpensTheSettingsWindowListingTheApplicationsKeys)
+{
+    openActiveWindow(QStringLiteral("Beta"));
+    press(Qt::Key_Comma, Qt::ControlModifier | Qt::ShiftModifier);
+    SettingsWindowController& settings = SettingsWindowController::shared();
+    ASSERT_TRUE(waitUntil([&] { return settings.window()->isVisible(); }));
+    EXPECT_EQ(settings.window()->windowTitle(), SettingsWindowController::title);
+    const QList<KeyBinding> keys = settings.keysTab()->bindings();
+    EXPECT_TRUE(keys.contains(KeyBinding{QStringLiteral("Quit Velmora"), QStringLiteral("Ctrl+Shift+Q")}));
+    EXPECT_TRUE(keys.contains(KeyBinding{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}));
+    // The window takes the application's keys.
+    EXPECT_TRUE(settings.window()->actions().contains(m_delegate->mainMenu()->action(QStringLiteral("quit"))));
+    settings.window()->close();
 }
 
 TEST_F(AppDelegateTest, WindowActionsDoNothingWhileAnotherWindowIsActive)
