@@ -235,6 +235,10 @@ void AppDelegate::openNewWindow(const SkinManifest& skin, const std::optional<Wi
 {
     auto* controller = new DeviceWindowController(skin, restoringState, initialDirectory, this);
     m_windowControllers.push_back(controller);
+    connect(controller, &DeviceWindowController::skinPickerRequested, this,
+            [this, target = QPointer(controller)] { showChangeSkinPicker(target); });
+    connect(controller, &DeviceWindowController::skinBuilderRequested, this, &AppDelegate::showSkinBuilder);
+    connect(controller, &DeviceWindowController::settingsRequested, this, &AppDelegate::showSettings);
     if (m_mainMenu) {
         controller->setApplicationMenu(m_mainMenu->menu());
         if (QWidget* window = controller->window())
@@ -512,6 +516,19 @@ void AppDelegate::showSkinPicker()
     m_skinPickerController = std::move(picker);
 }
 
+void AppDelegate::showChangeSkinPicker(DeviceWindowController* controller)
+{
+    if (!controller)
+        return;
+    showSkinPicker();
+    if (m_skinPickerController) {
+        m_skinPickerController->onSkinSelected = [target = QPointer(controller)](const SkinManifest& skin) {
+            if (target)
+                target->changeSkin(skin);
+        };
+    }
+}
+
 void AppDelegate::showSettings()
 {
     SettingsWindowController::Services services;
@@ -631,17 +648,20 @@ void AppDelegate::showWelcomeThenPicker()
 
 void AppDelegate::deviceBigger()
 {
-    // Scaling comes with the device's modes.
+    if (DeviceWindowController* controller = activeController(); controller && controller->isDeviceMode())
+        controller->scaleDevice(DeviceWindowController::scaleStep);
 }
 
 void AppDelegate::deviceSmaller()
 {
-    // Scaling comes with the device's modes.
+    if (DeviceWindowController* controller = activeController(); controller && controller->isDeviceMode())
+        controller->scaleDevice(1 / DeviceWindowController::scaleStep);
 }
 
 void AppDelegate::toggleMiniMode()
 {
-    // Mini mode comes with the device's modes.
+    if (DeviceWindowController* controller = activeController())
+        controller->toggleMiniMode();
 }
 
 void AppDelegate::fontBigger()

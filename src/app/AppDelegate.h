@@ -132,6 +132,9 @@ public:
     void setupMenu();
     MainMenu* mainMenu() const { return m_mainMenu.get(); }
     void showSkinPicker();
+    // The picker for one device window's "Change Skin...": the skin picked
+    // replaces that window's skin.
+    void showChangeSkinPicker(DeviceWindowController* controller);
     void showSettings();
     void showAboutWindow();
     void showSkinBuilder();

@@ -43,15 +43,10 @@ DeviceWindow::DeviceWindow(const QRect& contentRect)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
     m_translucent = compositingAvailable();
-    if (m_translucent) {
+    if (m_translucent)
         setAttribute(Qt::WA_TranslucentBackground);
-    } else {
-        // Where the shape's edge meets a soft frame edge, blend it into black.
-        QPalette dark = palette();
-        dark.setColor(QPalette::Window, Qt::black);
-        setPalette(dark);
-        setAutoFillBackground(true);
-    }
+    else
+        fillWith(Qt::black); // where the shape's edge meets a soft frame edge, blend it into black
     setMouseTracking(true);
     setGeometry(contentRect);
 }
@@ -67,6 +62,38 @@ bool DeviceWindow::compositingAvailable()
     if (!x11 || !x11->connection())
         return false;
     return x11CompositorRunning(x11->connection());
+}
+
+void DeviceWindow::fillWith(const QColor& colour)
+{
+    QPalette filled = palette();
+    filled.setColor(QPalette::Window, colour);
+    setPalette(filled);
+    setAutoFillBackground(true);
+}
+
+void DeviceWindow::setDeviceMode(bool deviceMode, const QColor& background)
+{
+    if (deviceMode == m_deviceMode)
+        return;
+    m_deviceMode = deviceMode;
+    const bool shown = isVisible();
+    const QRect frame = geometry();
+    if (deviceMode) {
+        setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        if (m_translucent)
+            setAutoFillBackground(false);
+        else
+            fillWith(Qt::black);
+    } else {
+        clearMask();
+        setWindowFlags(Qt::Window);
+        fillWith(background.isValid() ? background : QColor(Qt::black));
+    }
+    // New flags make a new native window, hidden.
+    setGeometry(frame);
+    if (shown)
+        show();
 }
 
 void DeviceWindow::setShape(const QRegion& region)

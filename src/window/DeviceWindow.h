@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <QRegion>
 #include <QSizeF>
@@ -34,6 +35,12 @@ public:
     // removes the cut.
     void setShape(const QRegion& region);
 
+    // Device mode: no title bar or border, see-through where the frame is.
+    // Otherwise (mini mode) an ordinary window with title bar and buttons,
+    // filled with the given colour. The window stays shown if it was.
+    void setDeviceMode(bool deviceMode, const QColor& background = QColor());
+    bool isDeviceMode() const { return m_deviceMode; }
+
 signals:
     void didResize();
     // The window is about to close, once for each close that goes through.
@@ -44,7 +51,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void fillWith(const QColor& colour);
     bool m_translucent = false;
+    bool m_deviceMode = true;
     QSizeF m_contentAspectRatio;
 };
 

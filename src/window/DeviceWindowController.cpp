@@ -135,14 +135,13 @@ void DeviceWindowController::setupViews()
         return;
     m_screenContainer->setParent(m_window.get());
     m_screenContainer->show();
+    m_effectsLayer = new EffectsLayer(m_window.get());
+    m_effectsLayer->hide();
 
     SkinFrameView* frame = makeFrameView(m_skin);
     frame->setGeometry(m_window->rect());
     m_skinFrameView = frame;
-    if (m_skin.screenInFront)
-        frame->stackUnder(m_screenContainer);
-    else
-        frame->raise();
+    stackViews();
     frame->show();
     applyEffects();
     layoutViewport();
@@ -157,6 +156,24 @@ SkinFrameView* DeviceWindowController::makeFrameView(const SkinManifest& skin)
             controller->showContextMenu(event->globalPosition().toPoint());
     };
     return frame;
+}
+
+void DeviceWindowController::stackViews()
+{
+    // The effects always lie directly over the screen.
+    if (m_skin.screenInFront) {
+        if (m_skinFrameView)
+            m_skinFrameView->lower();
+        m_screenContainer->raise();
+        if (m_effectsLayer)
+            m_effectsLayer->raise();
+    } else {
+        m_screenContainer->lower();
+        if (m_effectsLayer)
+            m_effectsLayer->stackUnder(m_skinFrameView ? static_cast<QWidget*>(m_skinFrameView) : nullptr);
+        if (m_skinFrameView)
+            m_skinFrameView->raise();
+    }
 }
 
 void DeviceWindowController::startTerminal()
@@ -208,14 +225,26 @@ void DeviceWindowController::layoutViewport()
         for (double radius : m_skin.viewportCornerRadii)
             radii.push_back(radius * s);
     }
+    if (!m_isDeviceMode)
+        return;
     m_screenContainer->configureViewport(host, screen.size(), quad, m_skin.viewportCornerRadius * s, radii);
+    if (m_effectsLayer)
+        m_effectsLayer->setScreenGeometry(screen, corners, m_skin.viewportCornerRadius * s, radii);
 }
 
 void DeviceWindowController::applyEffects()
 {
     m_effects = SettingsStore::shared().effects(m_skin.name);
-    m_effectsActive = m_effects.scanlines || m_effects.glow || m_effects.curvature
-                      || m_effects.colorGrade != QLatin1String("none");
+    m_effectsActive = EffectsLayer::anyEffect(m_effects);
+    if (!m_effectsLayer)
+        return;
+    m_effectsLayer->configure(m_effects, m_skin.palette.foreground);
+    m_effectsLayer->setVisible(m_effectsActive && m_isDeviceMode);
+    ScreenGlow glow;
+    glow.opacity = m_effectsLayer->glowOpacity();
+    glow.colour = m_effectsLayer->glowColor();
+    m_screenContainer->setScreenEffects(m_isDeviceMode ? m_effectsLayer->curvatureScale() : 0.0,
+                                        m_isDeviceMode ? glow : ScreenGlow());
 }
 
 void DeviceWindowController::updateWindowShape()
@@ -238,29 +267,18 @@ void DeviceWindowController::installSkinViews(const SkinManifest& skin)
     SkinFrameView* frame = makeFrameView(skin);
     frame->setGeometry(m_window->rect());
     frame->setVisible(m_isDeviceMode);
-    if (skin.screenInFront)
-        frame->stackUnder(m_screenContainer);
-    else
-        frame->raise();
     m_skinFrameView = frame;
+    stackViews();
     m_terminalPanel->applyPalette(resolvedPalette());
     updateWindowShape();
-}
-
-void DeviceWindowController::showContextMenu(const QPoint& globalPosition)
-{
-    if (!m_window || !m_applicationMenu)
-        return;
-    auto* menu = new QMenu(m_window.get());
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addActions(m_applicationMenu->actions());
-    menu->popup(globalPosition);
 }
 
 void DeviceWindowController::changeSkin(const SkinManifest& skin)
 {
     if (!m_window)
         return;
+    if (!m_isDeviceMode)
+        exitMiniMode();
     installSkinViews(skin);
     m_window->setContentAspectRatio(skin.frameSize);
     const QPointF centre = QRectF(m_window->geometry()).center();
@@ -319,21 +337,170 @@ void DeviceWindowController::settingsChanged(const QString& name, const QString&
     const bool forThisSkin = object.isEmpty() || object == m_skin.name;
     if (!forThisSkin)
         return;
-    if (name == SettingsStore::paletteDidChange)
+    if (name == SettingsStore::paletteDidChange) {
         m_terminalPanel->applyPalette(resolvedPalette());
+        if (!m_isDeviceMode && m_window)
+            m_window->setDeviceMode(false, resolvedPalette().background);
+    }
     else if (name == SettingsStore::effectsDidChange)
         applyEffects();
 }
 
 void DeviceWindowController::windowDidResize()
 {
-    if (!m_isDeviceMode || !m_window || !(m_skin.frameSize.width() > 0))
+    if (!m_window)
+        return;
+    if (!m_isDeviceMode) {
+        const QRectF all(m_window->rect());
+        m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
+        return;
+    }
+    if (!(m_skin.frameSize.width() > 0))
         return;
     m_currentScale = m_window->width() / m_skin.frameSize.width();
     if (m_skinFrameView)
         m_skinFrameView->setGeometry(m_window->rect());
     layoutViewport();
     updateWindowShape();
+}
+
+double DeviceWindowController::maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas)
+{
+    if (!(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
+        return 0;
+    double largest = 0;
+    for (const QRect& area : screenAreas) {
+        largest = std::max(largest, std::min(area.width() / skin.frameSize.width(),
+                                             area.height() / skin.frameSize.height()));
+    }
+    return largest;
+}
+
+void DeviceWindowController::scaleDevice(double factor)
+{
+    if (!m_window || !m_isDeviceMode || !std::isfinite(factor) || !(factor > 0) || !(m_currentScale > 0))
+        return;
+    std::vector<QRect> areas;
+    for (QScreen* screen : QGuiApplication::screens())
+        areas.push_back(screen->availableGeometry());
+    // Never below the least scale, never past what fits the largest screen; a
+    // window already beyond a bound is not pushed further out, nor back by the
+    // opposite action.
+    const double upper = std::max(maximumScale(m_skin, areas), minimumScale);
+    const double target = std::clamp(m_currentScale * factor, minimumScale, upper);
+    if ((factor > 1 && !(target > m_currentScale)) || (factor < 1 && !(target < m_currentScale)))
+        return;
+    const double applied = target / m_currentScale;
+    m_currentScale *= applied;
+    const QRect old = m_window->geometry();
+    const int width = int(std::lround(applied * old.width()));
+    const int height = int(std::lround(applied * old.height()));
+    m_window->setGeometry(int(std::lround(old.x() - (width - old.width()) / 2.0)),
+                          int(std::lround(old.y() - (height - old.height()) / 2.0)), width, height);
+    layoutViewport();
+    m_window->update();
+}
+
+void DeviceWindowController::enterMiniMode()
+{
+    if (!m_window || !m_isDeviceMode)
+        return;
+    m_isDeviceMode = false;
+    m_deviceFrameBeforeMini = m_window->geometry();
+    if (m_skinFrameView)
+        m_skinFrameView->hide();
+    if (m_effectsLayer)
+        m_effectsLayer->hide();
+    m_screenContainer->setScreenEffects(0, ScreenGlow());
+    m_window->setContentAspectRatio(QSizeF());
+    m_window->setDeviceMode(false, resolvedPalette().background);
+    m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);
+    const QPointF middle = QRectF(m_deviceFrameBeforeMini).center();
+    m_window->setGeometry(int(std::lround(middle.x() - miniWidth / 2.0)), int(std::lround(middle.y() - miniHeight / 2.0)),
+                          miniWidth, miniHeight);
+    const QRectF all(m_window->rect());
+    m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
+    if (QWidget* keyboard = m_terminalPanel->keyboardView())
+        keyboard->setFocus(Qt::OtherFocusReason);
+    else
+        m_screenContainer->setFocus(Qt::OtherFocusReason);
+}
+
+void DeviceWindowController::exitMiniMode()
+{
+    if (!m_window || m_isDeviceMode)
+        return;
+    m_isDeviceMode = true;
+    m_window->setMinimumSize(0, 0);
+    m_window->setDeviceMode(true);
+    m_window->setContentAspectRatio(m_skin.frameSize);
+    if (m_skinFrameView)
+        m_skinFrameView->show();
+    stackViews();
+    m_window->setGeometry(m_deviceFrameBeforeMini);
+    if (m_skin.frameSize.width() > 0)
+        m_currentScale = m_window->width() / m_skin.frameSize.width();
+    if (m_skinFrameView)
+        m_skinFrameView->setGeometry(m_window->rect());
+    applyEffects();
+    layoutViewport();
+    updateWindowShape();
+    if (m_skinReloadPendingWhileMini) {
+        m_skinReloadPendingWhileMini = false;
+        const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
+        const auto found =
+            std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
+        if (found != skins.end()) {
+            const SkinManifest skin = *found;
+            reapplySkin(skin);
+        }
+    }
+    if (QWidget* keyboard = m_terminalPanel->keyboardView())
+        keyboard->setFocus(Qt::OtherFocusReason);
+}
+
+void DeviceWindowController::toggleMiniMode()
+{
+    if (m_isDeviceMode)
+        enterMiniMode();
+    else
+        exitMiniMode();
+}
+
+QMenu* DeviceWindowController::makeContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const QPointer<DeviceWindowController> self(this);
+    const auto item = [&](const QString& title, auto action) {
+        menu->addAction(title, menu, [self, action] {
+            if (self)
+                action(*self);
+        });
+    };
+    item(m_isDeviceMode ? tr("Mini Terminal") : tr("Exit Mini Terminal"),
+         [](DeviceWindowController& c) { c.toggleMiniMode(); });
+    item(tr("Change Skin..."), [](DeviceWindowController& c) { emit c.skinPickerRequested(); });
+    item(tr("Skin Builder..."), [](DeviceWindowController& c) { emit c.skinBuilderRequested(); });
+    item(tr("Settings..."), [](DeviceWindowController& c) { emit c.settingsRequested(); });
+    menu->addSeparator();
+    item(tr("Close Window"), [](DeviceWindowController& c) {
+        if (c.m_window)
+            c.m_window->close();
+    });
+    if (m_applicationMenu && !m_applicationMenu->actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_applicationMenu->actions());
+    }
+    return menu;
+}
+
+void DeviceWindowController::showContextMenu(const QPoint& globalPosition)
+{
+    if (!m_window)
+        return;
+    QMenu* menu = makeContextMenu(m_window.get());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
 }
 
 void DeviceWindowController::windowWillClose()

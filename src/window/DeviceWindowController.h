@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panel/EffectsLayer.h"
 #include "panel/ScreenContainer.h"
 #include "panel/TerminalPanel.h"
 #include "settings/SettingsData.h"
@@ -35,14 +36,26 @@ namespace velmora {
 // by skin().id. currentScale() is window pixels per design unit: the content
 // width divided by the skin's frame width.
 //
-// Widgets from bottom to top: screen container, frame (the screen lies behind
-// the frame); or frame, screen container for a skin whose screen lies in
-// front. GUI thread only.
+// Widgets from bottom to top: screen container, effects overlay, frame (the
+// screen lies behind the frame); or frame, screen container, effects overlay
+// for a skin whose screen lies in front. GUI thread only.
+//
+// Modes: in device mode the skin's frame surrounds a possibly distorted
+// screen and the window has no title bar; in mini mode the same sessions fill
+// a plain, resizable window with a title bar, and the frame and effects are
+// hidden. A right click on the frame opens the device's context menu.
 class DeviceWindowController final : public QObject {
     Q_OBJECT
 
 public:
     static constexpr double minimumScale = 0.2;
+    // The steps of the bigger and smaller actions.
+    static constexpr double scaleStep = 1.2;
+    // The window in mini mode: its first size and its least size.
+    static constexpr int miniWidth = 600;
+    static constexpr int miniHeight = 420;
+    static constexpr int miniMinimumWidth = 320;
+    static constexpr int miniMinimumHeight = 200;
     // A saved frame counts as on a screen when, inset by this, it still meets
     // a screen's available area.
     static constexpr double restoreInset = 20;
@@ -64,6 +77,7 @@ public:
     ScreenContainer* screenContainer() const { return m_screenContainer; }
     TerminalPanel& terminalPanel() { return *m_terminalPanel; }
     SkinFrameView* skinFrameView() const { return m_skinFrameView; }
+    EffectsLayer* effectsLayer() const { return m_effectsLayer; }
     double currentScale() const { return m_currentScale; }
     bool isDeviceMode() const { return m_isDeviceMode; }
     QRect deviceFrameBeforeMini() const { return m_deviceFrameBeforeMini; }
@@ -73,18 +87,35 @@ public:
     // The application sets it when it ends the sessions itself at quit.
     void setDidTeardown(bool value) { m_didTeardown = value; }
 
-    // The application's menus, which the device's context menu offers (a
-    // right click on the frame); the application sets them when it opens the
-    // window. Without them the frame has no context menu.
-    void setApplicationMenu(QMenu* menu) { m_applicationMenu = menu; }
-    QMenu* applicationMenu() const { return m_applicationMenu; }
-    // Pops the device's context menu up at a screen position.
-    void showContextMenu(const QPoint& globalPosition);
-
     // The screen effects last read for this window's skin, and whether any of
     // them is on (scanlines, glow, curvature or a colour grade).
     const SkinEffectsSettings& effects() const { return m_effects; }
     bool effectsActive() const { return m_effectsActive; }
+
+    // The application's menus, which the device's context menu offers after
+    // its own items; the application sets them when it opens the window.
+    void setApplicationMenu(QMenu* menu) { m_applicationMenu = menu; }
+    QMenu* applicationMenu() const { return m_applicationMenu; }
+    // The device's context menu: "Mini Terminal" (or "Exit Mini Terminal"),
+    // "Change Skin...", "Skin Builder...", "Settings...", a separator,
+    // "Close Window", then the application's menus when set.
+    QMenu* makeContextMenu(QWidget* parent);
+    // Pops the context menu up at a screen position.
+    void showContextMenu(const QPoint& globalPosition);
+
+    // Mini mode: the sessions in a plain 600 × 420 window centred on the
+    // device, which comes back exactly as it was on leaving. Both do nothing
+    // in the mode they lead to.
+    void enterMiniMode();
+    void exitMiniMode();
+    void toggleMiniMode();
+    // Scales the device about its centre (device mode only), keeping the
+    // scale between minimumScale and the largest that fits the largest
+    // screen.
+    void scaleDevice(double factor);
+    // The largest scale at which the skin fits one of the areas; 0 without
+    // any.
+    static double maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas);
 
     // Shows the window, makes it active and lays the screen out at the
     // window's present scale.
@@ -118,10 +149,18 @@ public:
     // Reads this skin's effects from the settings.
     void applyEffects();
 
+signals:
+    // The context menu's "Change Skin...", "Skin Builder..." and
+    // "Settings..."; the application answers them.
+    void skinPickerRequested();
+    void skinBuilderRequested();
+    void settingsRequested();
+
 private:
     void setupViews();
     // A frame view for the skin in this window, its right clicks wired.
     SkinFrameView* makeFrameView(const SkinManifest& skin);
+    void stackViews();
     void startTerminal();
     void installSkinViews(const SkinManifest& skin);
     void reapplySkin(const SkinManifest& skin);
@@ -139,6 +178,8 @@ private:
     QPointer<ScreenContainer> m_screenContainer;
     std::unique_ptr<TerminalPanel> m_terminalPanel;
     QPointer<SkinFrameView> m_skinFrameView;
+    QPointer<EffectsLayer> m_effectsLayer;
+    QPointer<QMenu> m_applicationMenu;
     double m_currentScale = 1;
     bool m_isDeviceMode = true;
     QRect m_deviceFrameBeforeMini;
@@ -147,7 +188,6 @@ private:
     bool m_didTeardown = false;
     SkinEffectsSettings m_effects;
     bool m_effectsActive = false;
-    QPointer<QMenu> m_applicationMenu;
 };
 
 } // namespace velmora
