@@ -3,7 +3,10 @@
 #include "app/AppResources.h"
 #include "skin/ViewportShape.h"
 
+#include <QApplication>
+#include <QEasingCurve>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QImageReader>
@@ -32,10 +35,14 @@ SkinFrameView::SkinFrameView(const SkinManifest& skin, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     resize(std::max(1, int(std::lround(skin.frameSize.width()))), std::max(1, int(std::lround(skin.frameSize.height()))));
     watchParent();
+    m_clock.start();
+    m_pulseTimer.setInterval(16);
+    connect(&m_pulseTimer, &QTimer::timeout, this, &SkinFrameView::pulseTick);
 }
 
 SkinFrameView::~SkinFrameView()
 {
+    watchKeys(false);
     if (m_watchedParent)
         m_watchedParent->removeEventFilter(this);
 }
@@ -88,6 +95,144 @@ QPainterPath SkinFrameView::viewportQuadPath(const QSizeF& size) const
     QPainterPath path = ViewportShape::roundedQuadPath(quad, radii);
     path.setFillRule(Qt::WindingFill);
     return path;
+}
+
+QPainterPath SkinFrameView::keyAreaPath(std::size_t index) const
+{
+    QPainterPath path;
+    if (index >= m_skin.keys.size())
+        return path;
+    const SkinManifest::KeyRect& key = m_skin.keys[index];
+    const QRectF area(key.rect.x() * scaleX(), key.rect.y() * scaleY(), key.rect.width() * scaleX(),
+                      key.rect.height() * scaleY());
+    if (key.shape == QLatin1String("circle"))
+        path.addEllipse(area);
+    else
+        path.addRoundedRect(area, std::min(0.15 * area.width(), 4.0), std::min(0.15 * area.height(), 4.0));
+    return path;
+}
+
+double SkinFrameView::pulseOpacity(qint64 elapsedMs)
+{
+    if (elapsedMs < 0 || elapsedMs >= pulseMs)
+        return 0;
+    static const QEasingCurve easeOut = [] {
+        QEasingCurve curve(QEasingCurve::BezierSpline);
+        curve.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+        return curve;
+    }();
+    const double t = easeOut.valueForProgress(double(elapsedMs) / pulseMs);
+    constexpr double peakAt = 0.1;
+    return t < peakAt ? pulsePeak * t / peakAt : pulsePeak * (1 - t) / (1 - peakAt);
+}
+
+QStringList SkinFrameView::keyNames(int key, Qt::KeyboardModifiers modifiers, const QString& text)
+{
+    QStringList names;
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Control:
+    case Qt::Key_CapsLock: {
+        // A modifier flashes every modifier held, itself included.
+        const bool caps = key == Qt::Key_CapsLock;
+        if (key == Qt::Key_Shift || modifiers & Qt::ShiftModifier)
+            names << QStringLiteral("shift");
+        if (key == Qt::Key_Alt || modifiers & Qt::AltModifier)
+            names << QStringLiteral("option");
+        if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R || modifiers & Qt::MetaModifier)
+            names << QStringLiteral("cmd");
+        if (key == Qt::Key_Control || modifiers & Qt::ControlModifier)
+            names << QStringLiteral("ctrl");
+        if (caps)
+            names << QStringLiteral("caps");
+        return names;
+    }
+    default:
+        break;
+    }
+    const QString typed = text.toLower();
+    if (!typed.isEmpty() && typed.at(0).isPrint())
+        names << typed;
+    static const QHash<int, QString> special{
+        {Qt::Key_Return, QStringLiteral("return")}, {Qt::Key_Enter, QStringLiteral("return")},
+        {Qt::Key_Tab, QStringLiteral("tab")},       {Qt::Key_Backtab, QStringLiteral("tab")},
+        {Qt::Key_Space, QStringLiteral("space")},   {Qt::Key_Backspace, QStringLiteral("delete")},
+        {Qt::Key_Escape, QStringLiteral("escape")}, {Qt::Key_Left, QStringLiteral("left")},
+        {Qt::Key_Right, QStringLiteral("right")},   {Qt::Key_Down, QStringLiteral("down")},
+        {Qt::Key_Up, QStringLiteral("up")},
+    };
+    if (const auto found = special.constFind(key); found != special.constEnd())
+        names << *found;
+    return names;
+}
+
+void SkinFrameView::pulseKey(const QString& name)
+{
+    const bool known = std::any_of(m_skin.keys.begin(), m_skin.keys.end(),
+                                   [&](const SkinManifest::KeyRect& key) { return key.key == name; });
+    if (!known)
+        return;
+    m_pulses.insert(name, now());
+    if (!m_pulseTimer.isActive())
+        m_pulseTimer.start();
+    update(pulsingArea());
+}
+
+qint64 SkinFrameView::now() const { return m_now ? m_now() : m_clock.elapsed(); }
+
+double SkinFrameView::keyOpacity(const QString& name) const
+{
+    const auto found = m_pulses.constFind(name);
+    return found == m_pulses.constEnd() ? 0.0 : pulseOpacity(now() - *found);
+}
+
+QRect SkinFrameView::pulsingArea() const
+{
+    QRectF area;
+    for (std::size_t i = 0; i < m_skin.keys.size(); ++i) {
+        if (m_pulses.contains(m_skin.keys[i].key))
+            area |= keyAreaPath(i).boundingRect();
+    }
+    return area.toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
+void SkinFrameView::pulseTick()
+{
+    const QRect before = pulsingArea();
+    const qint64 time = now();
+    for (auto it = m_pulses.begin(); it != m_pulses.end();) {
+        if (time - it.value() >= pulseMs)
+            it = m_pulses.erase(it);
+        else
+            ++it;
+    }
+    if (m_pulses.isEmpty())
+        m_pulseTimer.stop();
+    update(before);
+}
+
+void SkinFrameView::watchKeys(bool on)
+{
+    on = on && !m_skin.keys.empty();
+    if (on == m_watchingKeys)
+        return;
+    m_watchingKeys = on;
+    if (on)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+void SkinFrameView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Once shown, the keys are watched for the view's life: mini mode only
+    // hides the frame.
+    watchKeys(true);
 }
 
 QString SkinFrameView::framePicturePath(const QString& name)
@@ -289,6 +434,18 @@ void SkinFrameView::paintEvent(QPaintEvent* event)
     const QRect exposed = event->rect();
     const QRectF source(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr);
     painter.drawPixmap(QRectF(exposed), m_rendered, source);
+    if (m_pulses.isEmpty())
+        return;
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Screen);
+    for (std::size_t i = 0; i < m_skin.keys.size(); ++i) {
+        const double opacity = keyOpacity(m_skin.keys[i].key);
+        if (opacity <= 0)
+            continue;
+        QColor colour = m_skin.palette.foreground;
+        colour.setAlphaF(float(keyAlpha * opacity));
+        painter.fillPath(keyAreaPath(i), colour);
+    }
 }
 
 void SkinFrameView::resizeEvent(QResizeEvent* event)
@@ -317,6 +474,16 @@ void SkinFrameView::watchParent()
 
 bool SkinFrameView::eventFilter(QObject* watched, QEvent* event)
 {
+    // Every key press reaches this window's native window first, once.
+    if (m_watchingKeys && event->type() == QEvent::KeyPress && watched->isWindowType()) {
+        const QWidget* top = window();
+        if (top && top->windowHandle() == watched) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            for (const QString& name : keyNames(key->key(), key->modifiers(), key->text()))
+                pulseKey(name);
+        }
+        return false;
+    }
     if (watched == m_watchedParent && isVisible()) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

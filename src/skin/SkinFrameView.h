@@ -3,6 +3,10 @@
 #include "skin/SkinManifest.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QStringList>
+#include <QTimer>
 #include <QImage>
 #include <QPainterPath>
 #include <QPixmap>
@@ -25,6 +29,12 @@ namespace velmora {
 // device window and is sized with it; one design unit is
 // width() / frameSize.width() pixels across and height() / frameSize.height()
 // down.
+//
+// Keys: the skin's key areas flash (a short pulse of the palette's foreground,
+// blended as Screen) when the user types the matching key in this window:
+// the typed character in lower case, the special keys "return", "tab",
+// "space", "delete", "escape", "left", "right", "down", "up", and the
+// modifiers "shift", "option" (Alt), "cmd" (Super), "ctrl" and "caps".
 //
 // Pointer: the view itself lets every mouse event through; it watches its
 // parent instead, so a press that lands on the body (not on the screen area
@@ -79,6 +89,29 @@ public:
     // Used as the window's shape where windows are not composited.
     QRegion shapeRegion(int alphaThreshold);
 
+    // How long a key pulse lasts, and its strongest opacity (reached after a
+    // tenth of it).
+    static constexpr int pulseMs = 250;
+    static constexpr double pulsePeak = 0.9;
+    // The alpha of a key area's colour at full opacity.
+    static constexpr double keyAlpha = 0.45;
+
+    // Flashes every key area of that name.
+    void pulseKey(const QString& name);
+    // The present opacity of the areas of that name (0 when not pulsing).
+    double keyOpacity(const QString& name) const;
+    // Where the pulses read the time, in milliseconds (tests set it); by
+    // default a monotonic clock.
+    void setClock(std::function<qint64()> now) { m_now = std::move(now); }
+    // The opacity of a pulse after the given time: 0 … pulsePeak … 0, eased
+    // out.
+    static double pulseOpacity(qint64 elapsedMs);
+    // The names that a key press flashes, in order: the character, the
+    // special key's name, then for a modifier key every modifier held.
+    static QStringList keyNames(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+    // Key areas in view coordinates, in the skin's order.
+    QPainterPath keyAreaPath(std::size_t index) const;
+
     // Candidate paths of a frame picture name: absolute names as they are,
     // relative ones inside the resource folder's "Skins".
     static QString framePicturePath(const QString& name);
@@ -88,6 +121,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     double scaleX() const;
@@ -98,6 +132,10 @@ private:
     void cutOutScreen(QPainter& painter, const QSizeF& size);
     QPainterPath viewportQuadPath(const QSizeF& size) const;
     void watchParent();
+    void watchKeys(bool on);
+    void pulseTick();
+    QRect pulsingArea() const;
+    qint64 now() const;
     bool handleParentMouse(QWidget* parent, QEvent* event);
 
     SkinManifest m_skin;
@@ -110,6 +148,12 @@ private:
     // A drag that the window system could not take over: where it started.
     std::optional<QPoint> m_dragStartGlobal;
     QPoint m_dragStartWindow;
+    // When each pulsing key name began, and the clock they are read on.
+    QHash<QString, qint64> m_pulses;
+    QElapsedTimer m_clock;
+    std::function<qint64()> m_now;
+    QTimer m_pulseTimer;
+    bool m_watchingKeys = false;
 };
 
 } // namespace velmora

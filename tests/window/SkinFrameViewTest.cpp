@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 
@@ -165,6 +167,86 @@ TEST_F(FrameFixture, PressesOnTheBodyDragTheWindowAndOpenTheMenu)
     send(QEvent::MouseMove, QPointF(130, 220), Qt::NoButton, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, QPointF(130, 220), Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(window.pos() - start, QPoint(30, 20));
+}
+
+TEST(SkinFrameViewKeys, KeyPressesNameTheAreasTheyFlash)
+{
+    struct Case {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"letter", Qt::Key_A, Qt::NoModifier, "a", {"a"}},
+        {"shifted letter", Qt::Key_A, Qt::ShiftModifier, "A", {"a"}},
+        {"space", Qt::Key_Space, Qt::NoModifier, " ", {" ", "space"}},
+        {"return", Qt::Key_Return, Qt::NoModifier, "\r", {"return"}},
+        {"backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", {"delete"}},
+        {"escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", {"escape"}},
+        {"arrow", Qt::Key_Up, Qt::NoModifier, "", {"up"}},
+        {"shift down", Qt::Key_Shift, Qt::NoModifier, "", {"shift"}},
+        {"alt with shift held", Qt::Key_Alt, Qt::ShiftModifier, "", {"shift", "option"}},
+        {"control", Qt::Key_Control, Qt::ControlModifier, "", {"ctrl"}},
+        {"super", Qt::Key_Meta, Qt::NoModifier, "", {"cmd"}},
+        {"caps lock", Qt::Key_CapsLock, Qt::NoModifier, "", {"caps"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SkinFrameView::keyNames(c.key, c.modifiers, c.text), c.expected) << c.name;
+}
+
+TEST(SkinFrameViewKeys, PulseRisesQuicklyAndFadesWithinAQuarterSecond)
+{
+    EXPECT_EQ(SkinFrameView::pulseOpacity(0), 0.0);
+    EXPECT_GT(SkinFrameView::pulseOpacity(15), 0.5);
+    double peak = 0;
+    for (int ms = 0; ms < SkinFrameView::pulseMs; ++ms)
+        peak = std::max(peak, SkinFrameView::pulseOpacity(ms));
+    EXPECT_NEAR(peak, SkinFrameView::pulsePeak, 0.02);
+    EXPECT_LT(SkinFrameView::pulseOpacity(200), 0.2);
+    EXPECT_EQ(SkinFrameView::pulseOpacity(SkinFrameView::pulseMs), 0.0);
+}
+
+TEST_F(FrameFixture, TypingInItsWindowFlashesEveryAreaOfTheKey)
+{
+    SkinManifest skin = skinWith(std::nullopt);
+    skin.palette.foreground = QColor(255, 255, 255);
+    skin.keys = {{QRectF(20, 200, 40, 40), QStringLiteral("space"), QStringLiteral("circle")},
+                 {QRectF(80, 200, 40, 40), QStringLiteral("space"), std::nullopt},
+                 {QRectF(140, 200, 40, 40), QStringLiteral("a"), std::nullopt}};
+    QWidget window;
+    window.resize(200, 300);
+    auto* frame = new SkinFrameView(skin, &window);
+    qint64 now = 1000;
+    frame->setClock([&] { return now; });
+    frame->setGeometry(window.rect());
+    auto* input = new QWidget(&window);
+    input->setFocusPolicy(Qt::StrongFocus);
+    window.show();
+    input->setFocus();
+    QWidget other;
+    other.show();
+
+    const QImage before = frame->grab().toImage();
+    // A key typed in another window flashes nothing.
+    QKeyEvent elsewhere(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(other.windowHandle(), &elsewhere);
+    EXPECT_EQ(frame->keyOpacity(QStringLiteral("space")), 0.0);
+
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(window.windowHandle(), &space);
+    now += 25;
+    EXPECT_GT(frame->keyOpacity(QStringLiteral("space")), 0.6);
+    const QImage lit = frame->grab().toImage();
+    EXPECT_GT(qRed(lit.pixel(40, 220)), qRed(before.pixel(40, 220)) + 60) << "the round space area";
+    EXPECT_GT(qRed(lit.pixel(100, 220)), qRed(before.pixel(100, 220)) + 60) << "the square space area";
+    EXPECT_EQ(lit.pixel(160, 220), before.pixel(160, 220)) << "the a area stays dark";
+    EXPECT_EQ(lit.pixel(22, 202), before.pixel(22, 202)) << "outside the circle";
+
+    now += SkinFrameView::pulseMs;
+    EXPECT_EQ(frame->keyOpacity(QStringLiteral("space")), 0.0);
+    ASSERT_TRUE(test::waitUntil([&] { return frame->grab().toImage().pixel(40, 220) == before.pixel(40, 220); }, 2000));
 }
 
 } // namespace
