@@ -140,6 +140,7 @@ void EffectsLayer::setScreenGeometry(const QRectF& screenRect, const std::vector
                                             m_corners[2] - m_corners[0], m_corners[3] - m_corners[0]});
     m_outline = ViewportShape::roundedQuadPath(m_corners, m_radii);
     m_staticValid = false;
+    m_rollingPattern = QImage();
     setGeometry(area);
     update();
 }
@@ -149,6 +150,7 @@ int EffectsLayer::backingScale() const { return std::max(1, int(devicePixelRatio
 void EffectsLayer::rebuild()
 {
     m_staticValid = false;
+    m_rollingPattern = QImage();
     updateRolling();
     update();
 }
@@ -174,6 +176,7 @@ void EffectsLayer::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     m_staticValid = false;
+    m_rollingPattern = QImage();
 }
 
 void EffectsLayer::hideEvent(QHideEvent* event)
@@ -240,21 +243,49 @@ void EffectsLayer::renderStatic()
     }
 }
 
-void EffectsLayer::paintRollingScanlines(QPainter& painter) const
+void EffectsLayer::paintRollingScanlines(QPainter& painter)
 {
-    const RowGeometry g = rowGeometry(m_effects.scanlineStyle);
-    const QColor colour = withAlpha(Qt::black, g.factor * 0.55 * std::max(0.0, m_effects.scanlineIntensity));
-    painter.save();
-    painter.setClipPath(m_outline);
-    painter.setTransform(m_quad, true);
-    painter.setRenderHint(QPainter::Antialiasing, !m_plain);
-    const double period = g.gap + g.line;
-    // The rows move up, and one more period below refills the bottom.
-    const double height = m_screenSize.height();
-    const double first = std::fmod(height - g.gap - g.line, period) - period;
-    for (double y = first - m_rollingOffset; y < height; y += period)
-        painter.fillRect(QRectF(0, y, m_screenSize.width(), g.line), colour);
-    painter.restore();
+    const int scale = backingScale();
+    if (m_rollingPattern.isNull()) {
+        // One period more than the screen, so that a shift up to a period
+        // still covers it; periodic from the bottom edge.
+        const QSizeF taller(m_screenSize.width(), m_screenSize.height() + rollingPeriod);
+        m_rollingPattern =
+            scanlinePattern(taller, scale, m_effects.scanlineStyle, m_effects.scanlineIntensity);
+        m_rollingPattern.setDevicePixelRatio(scale);
+    }
+    // The rows move up as the offset grows.
+    const QPointF shift(0, -(rollingPeriod - m_rollingOffset));
+    if (m_plain) {
+        painter.save();
+        painter.setClipPath(m_outline);
+        painter.translate(m_corners[0]);
+        painter.setClipRect(QRectF(QPointF(0, 0), m_screenSize), Qt::IntersectClip);
+        painter.drawImage(shift + QPointF(0, std::fmod(m_screenSize.height(), 1.0)), m_rollingPattern);
+        painter.restore();
+        return;
+    }
+    const double dpr = devicePixelRatioF();
+    const QSize framePixels(std::max(1, int(std::lround(m_screenSize.width() * dpr))),
+                            std::max(1, int(std::lround(m_screenSize.height() * dpr))));
+    if (m_rollingFrame.size() != framePixels) {
+        m_rollingFrame = QImage(framePixels, QImage::Format_ARGB32_Premultiplied);
+        m_rollingFrame.setDevicePixelRatio(dpr);
+    }
+    m_rollingFrame.fill(Qt::transparent);
+    {
+        QPainter frame(&m_rollingFrame);
+        frame.setRenderHint(QPainter::SmoothPixmapTransform);
+        frame.drawImage(shift, m_rollingPattern);
+    }
+    ScreenWarp::Geometry geometry;
+    geometry.sourceRect = QRect(QPoint(0, 0), (QSizeF(framePixels) / dpr).toSize());
+    geometry.corners = m_corners;
+    geometry.radii = m_radii;
+    geometry.outputRect = rect();
+    geometry.devicePixelRatio = dpr;
+    m_rollingWarp.setGeometry(geometry);
+    painter.drawImage(QPointF(0, 0), m_rollingWarp.render(m_rollingFrame));
 }
 
 void EffectsLayer::paintEvent(QPaintEvent*)

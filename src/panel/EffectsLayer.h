@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/SkinEffectsSettings.h"
+#include "skin/ScreenWarp.h"
 
 #include <QColor>
 #include <QImage>
@@ -27,7 +28,9 @@ namespace velmora {
 // terminal panel, clipped to the rounded outline. Scanlines and vignette are
 // drawn once per size and configuration; a repaint only lays the cached
 // picture down and the grade over it. Rolling scanlines move by 0.08 points
-// every 1/60 s (a 4-point period, seamless) and repaint only the overlay.
+// every 1/60 s (a 4-point period, seamless) and repaint only the overlay: a
+// tick shifts a pattern drawn once per size and, on a distorted screen,
+// looks its pixels up through a map worked out once per geometry.
 class EffectsLayer final : public QWidget {
     Q_OBJECT
 
@@ -88,7 +91,7 @@ private:
     int backingScale() const;
     // The screen's picture of vignette and (still) scanlines, on the quad.
     void renderStatic();
-    void paintRollingScanlines(QPainter& painter) const;
+    void paintRollingScanlines(QPainter& painter);
 
     SkinEffectsSettings m_effects;
     QColor m_glowColor = QColor(255, 165, 0);
@@ -100,6 +103,11 @@ private:
     QPainterPath m_outline;
     QImage m_static;      // vignette and still scanlines, on the quad
     bool m_staticValid = false;
+    // Rolling: the pattern one period taller than the screen, the screen's
+    // picture of it at the present offset, and the map onto the quad.
+    QImage m_rollingPattern;
+    QImage m_rollingFrame;
+    ScreenWarp m_rollingWarp;
     QTimer m_rollingTimer;
     double m_rollingOffset = 0;
 };
