@@ -14,9 +14,6 @@ namespace corvel {
 // copied with pread.
 namespace KittyFileAccess {
 
-// True for bytes that form valid UTF-8 (no overlong forms or surrogates).
-bool isValidUtf8(std::span<const uint8_t> bytes);
-
 // The absolute path with every link, "." and ".." resolved; nothing when the
 // path does not exist.
 std::optional<std::string> resolveRealPath(const std::string& path);

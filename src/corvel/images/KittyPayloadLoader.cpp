@@ -1,6 +1,7 @@
 #include "corvel/images/KittyPayloadLoader.h"
 
 #include "corvel/base/Base64.h"
+#include "corvel/base/Utf8.h"
 #include "corvel/images/KittyFileAccess.h"
 #include "corvel/images/PngDecoder.h"
 #include "corvel/images/ZlibInflate.h"
@@ -20,7 +21,7 @@ constexpr const char* tempPathMarker = "tty-graphics-protocol";
 // A name or path carried in a payload: no zero byte, valid UTF-8.
 std::optional<std::string> textFromBytes(const std::vector<uint8_t>& bytes)
 {
-    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end() || !KittyFileAccess::isValidUtf8(bytes))
+    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end() || !isValidUtf8(bytes))
         return std::nullopt;
     return std::string(bytes.begin(), bytes.end());
 }
@@ -54,10 +55,26 @@ std::optional<KittyGraphicsPayload> KittyPayloadLoader::decodeKittyPayload(const
     std::optional<std::vector<uint8_t>> decoded = Base64::decodeLenient(base64Payload, payloadLimit());
     if (!decoded)
         return std::nullopt;
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*decoded), control);
+    return inflateAndDecode(control, std::move(*decoded));
+}
+
+std::optional<KittyGraphicsPayload> KittyPayloadLoader::inflateAndDecode(const KittyGraphicsControl& control,
+                                                                         std::vector<uint8_t> data) const
+{
+    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(data), control);
     if (!inflated)
         return std::nullopt;
     return decodeKittyPayloadData(control, std::move(*inflated));
+}
+
+KittyPayloadResult KittyPayloadLoader::payloadOfReadData(const KittyGraphicsControl& control,
+                                                         std::optional<std::vector<uint8_t>> data) const
+{
+    if (data) {
+        if (auto payload = inflateAndDecode(control, std::move(*data)))
+            return {std::move(payload), {}};
+    }
+    return KittyPayloadResult::failure(badPayload);
 }
 
 KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsControl& control,
@@ -75,16 +92,8 @@ KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsC
     if (temporary && (!KittyFileAccess::isTempPath(*resolved) || resolved->find(tempPathMarker) == std::string::npos))
         return KittyPayloadResult::failure(badTempPath);
 
-    std::optional<std::vector<uint8_t>> data = KittyFileAccess::readFileData(
-        *resolved, control.dataOffset, control.dataSize, temporary, limits_.payloadBytes);
-    if (!data)
-        return KittyPayloadResult::failure(badPayload);
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control);
-    if (!inflated)
-        return KittyPayloadResult::failure(badPayload);
-    if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
-        return {std::move(payload), {}};
-    return KittyPayloadResult::failure(badPayload);
+    return payloadOfReadData(control, KittyFileAccess::readFileData(*resolved, control.dataOffset, control.dataSize,
+                                                                     temporary, limits_.payloadBytes));
 }
 
 KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyGraphicsControl& control,
@@ -100,16 +109,8 @@ KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyG
     if (control.format != 100 && !expectedSize)
         return KittyPayloadResult::failure(badPayload);
 
-    std::optional<std::vector<uint8_t>> data = KittyFileAccess::readSharedMemory(
-        *name, expectedSize, control.dataOffset, control.dataSize, limits_.payloadBytes);
-    if (!data)
-        return KittyPayloadResult::failure(badPayload);
-    std::optional<std::vector<uint8_t>> inflated = decompressKittyData(std::move(*data), control);
-    if (!inflated)
-        return KittyPayloadResult::failure(badPayload);
-    if (auto payload = decodeKittyPayloadData(control, std::move(*inflated)))
-        return {std::move(payload), {}};
-    return KittyPayloadResult::failure(badPayload);
+    return payloadOfReadData(control, KittyFileAccess::readSharedMemory(*name, expectedSize, control.dataOffset,
+                                                                         control.dataSize, limits_.payloadBytes));
 }
 
 std::optional<int64_t> KittyPayloadLoader::kittyExpectedDataSize(const KittyGraphicsControl& control) const

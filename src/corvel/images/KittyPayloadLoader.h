@@ -56,6 +56,12 @@ public:
 private:
     bool sideInRange(int64_t side) const { return side >= 1 && side <= limits_.maximumSide; }
     size_t payloadLimit() const { return static_cast<size_t>(limits_.payloadBytes); }
+    // Inflates (when asked) and decodes bytes however they were carried.
+    std::optional<KittyGraphicsPayload> inflateAndDecode(const KittyGraphicsControl& control,
+                                                         std::vector<uint8_t> data) const;
+    // The payload of bytes read from a file or shared memory, or why not.
+    KittyPayloadResult payloadOfReadData(const KittyGraphicsControl& control,
+                                         std::optional<std::vector<uint8_t>> data) const;
 
     KittyGraphicsLimits limits_;
 };

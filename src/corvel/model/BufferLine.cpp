@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 

@@ -1,6 +1,6 @@
 #include "corvel/model/CharData.h"
 
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 

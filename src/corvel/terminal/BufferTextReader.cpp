@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 

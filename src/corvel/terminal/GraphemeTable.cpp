@@ -3,7 +3,7 @@
 #include <utf8proc.h>
 
 #include "corvel/model/CharData.h"
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 

@@ -4,8 +4,7 @@
 
 #include <utf8proc.h>
 
-#include "corvel/base/UnicodeUtil.h"
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 
@@ -40,55 +39,11 @@ void appendCsi(Bytes& out)
     out.push_back('[');
 }
 
-// The scalars of UTF-8 text; every ill-formed piece reads as one U+FFFD.
-std::vector<char32_t> textCodepoints(std::string_view text)
-{
-    std::vector<char32_t> out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<uint8_t>(text[i]);
-        const uint8_t kind = UnicodeUtil::first[lead];
-        if (kind == UnicodeUtil::firstAscii) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        }
-        if (kind == UnicodeUtil::firstInvalid) {
-            out.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        const size_t length = kind & 0x0F;
-        uint8_t low = 0x80;
-        uint8_t high = 0xBF;
-        switch (kind >> 4) {
-        case 1: low = 0xA0; break;
-        case 2: high = 0x9F; break;
-        case 3: low = 0x90; break;
-        case 4: high = 0x8F; break;
-        default: break;
-        }
-        char32_t scalar = lead & (0x7F >> length);
-        size_t taken = 1;
-        for (; taken < length && i + taken < text.size(); ++taken) {
-            const auto next = static_cast<uint8_t>(text[i + taken]);
-            if (next < low || next > high)
-                break;
-            scalar = (scalar << 6) | (next & 0x3F);
-            low = 0x80;
-            high = 0xBF;
-        }
-        out.push_back(taken == length ? scalar : 0xFFFD);
-        i += taken;
-    }
-    return out;
-}
-
 bool isControlScalar(char32_t scalar) { return scalar < 32 || (scalar >= 127 && scalar <= 159); }
 
 bool containsControlScalars(std::string_view text)
 {
-    for (char32_t scalar : textCodepoints(text))
+    for (char32_t scalar : decodeUtf8(text))
         if (isControlScalar(scalar))
             return true;
     return false;
@@ -392,7 +347,7 @@ std::vector<uint8_t> KittyKeyboardEncoder::encodeCsiU(const KittyKeyEvent& event
 
     if (includeText && event.text) {
         bool first = true;
-        for (char32_t scalar : textCodepoints(*event.text)) {
+        for (char32_t scalar : decodeUtf8(*event.text)) {
             if (isControlScalar(scalar))
                 continue;
             if (first) {

@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 #include "corvel/terminal/ImplicitLinkPattern.h"
 
 namespace corvel {

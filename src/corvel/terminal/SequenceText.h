@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "corvel/base/Utf8.h"
 #include "corvel/parser/SequenceParams.h"
 
 namespace corvel {
@@ -34,47 +35,6 @@ inline std::string decimalList(std::string_view bytes)
         out += std::to_string(static_cast<unsigned char>(bytes[i]));
     }
     return out + "]";
-}
-
-// True when bytes are well-formed UTF-8 (no overlong forms, surrogates or
-// values past U+10FFFF).
-inline bool isValidUtf8(std::span<const uint8_t> bytes)
-{
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        const uint8_t b = bytes[i];
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t length = 0;
-        uint8_t lo = 0x80, hi = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            if (b == 0xE0)
-                lo = 0xA0;
-            if (b == 0xED)
-                hi = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            if (b == 0xF0)
-                lo = 0x90;
-            if (b == 0xF4)
-                hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + length > n || bytes[i + 1] < lo || bytes[i + 1] > hi)
-            return false;
-        for (size_t k = 2; k < length; ++k)
-            if (bytes[i + k] < 0x80 || bytes[i + k] > 0xBF)
-                return false;
-        i += length;
-    }
-    return true;
 }
 
 inline std::string_view asText(std::span<const uint8_t> bytes)

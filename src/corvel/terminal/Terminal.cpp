@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "corvel/model/TinyAtom.h"
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 
 namespace corvel {
 

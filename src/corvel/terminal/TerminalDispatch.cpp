@@ -5,36 +5,14 @@
 #include <string>
 
 #include "corvel/base/CharSets.h"
-#include "corvel/base/UnicodeUtil.h"
-#include "corvel/model/Utf8.h"
+#include "corvel/base/Utf8.h"
 #include "corvel/base/Base64.h"
+#include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
 
 namespace corvel {
 
 namespace {
-
-std::string byteList(std::string_view bytes)
-{
-    std::string out = "[";
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i)
-            out += ", ";
-        out += std::to_string(static_cast<uint8_t>(bytes[i]));
-    }
-    return out + "]";
-}
-
-std::string paramList(const SequenceParams& pars)
-{
-    std::string out = "[";
-    for (int i = 0; i < pars.size(); ++i) {
-        if (i)
-            out += ", ";
-        out += std::to_string(pars[i]);
-    }
-    return out + "]";
-}
 
 // A byte shown as the Unicode scalar of the same value.
 std::string byteAsCharacter(uint8_t byte)
@@ -42,40 +20,6 @@ std::string byteAsCharacter(uint8_t byte)
     std::string out;
     appendUtf8(out, byte);
     return out;
-}
-
-std::string utf8OrEmpty(std::span<const uint8_t> data)
-{
-    std::string text(reinterpret_cast<const char*>(data.data()), data.size());
-    size_t i = 0;
-    while (i < data.size()) {
-        uint8_t b = data[i];
-        uint8_t entry = UnicodeUtil::first[b];
-        if (entry == UnicodeUtil::firstAscii) {
-            ++i;
-            continue;
-        }
-        if (entry == UnicodeUtil::firstInvalid)
-            return {};
-        size_t n = entry & 0x0F;
-        if (i + n > data.size())
-            return {};
-        uint8_t lo = 0x80, hi = 0xBF;
-        switch (entry >> 4) {
-        case 1: lo = 0xA0; break;
-        case 2: hi = 0x9F; break;
-        case 3: lo = 0x90; break;
-        case 4: hi = 0x8F; break;
-        default: break;
-        }
-        if (data[i + 1] < lo || data[i + 1] > hi)
-            return {};
-        for (size_t k = 2; k < n; ++k)
-            if (data[i + k] < 0x80 || data[i + k] > 0xBF)
-                return {};
-        i += n;
-    }
-    return text;
 }
 
 } // namespace
@@ -393,7 +337,7 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
         else if (collect == ">")
             setTitleModeFlags(pars, true);
         else if (!silentLog)
-            log("Unhandled csiT " + byteList(collect.view()));
+            log("Unhandled csiT " + decimalList(collect.view()));
         return true;
     case 'u':
         if (!handleKittyKeyboardProtocol(pars, collect) && collect.empty())
@@ -469,12 +413,12 @@ bool Terminal::dispatchOsc(int64_t code, std::span<const uint8_t> data)
     switch (code) {
     case 0:
     case 2:
-        terminalTitle = utf8OrEmpty(data);
+        terminalTitle = isValidUtf8(data) ? std::string(asText(data)) : std::string();
         if (tdel)
             tdel->setTerminalTitle(*this, terminalTitle);
         return true;
     case 1:
-        iconTitle = utf8OrEmpty(data);
+        iconTitle = isValidUtf8(data) ? std::string(asText(data)) : std::string();
         if (tdel)
             tdel->setTerminalIconTitle(*this, iconTitle);
         return true;
@@ -568,15 +512,15 @@ void Terminal::escFallback(const Intermediates& collect, uint8_t code)
 {
     if (silentLog)
         return;
-    log("Corvel: Unknown ESC Code: ESC + " + byteAsCharacter(code) + " txt=" + byteList(collect.view()));
+    log("Corvel: Unknown ESC Code: ESC + " + byteAsCharacter(code) + " txt=" + decimalList(collect.view()));
 }
 
 void Terminal::csiFallback(const SequenceParams& pars, const Intermediates& collect, uint8_t code)
 {
     if (silentLog)
         return;
-    log("Corvel: Unknown CSI Code (collect=" + byteList(collect.view()) + " code=" + byteAsCharacter(code) +
-        " pars=" + paramList(pars) + ")");
+    log("Corvel: Unknown CSI Code (collect=" + decimalList(collect.view()) + " code=" + byteAsCharacter(code) +
+        " pars=" + decimalList(pars) + ")");
 }
 
 void Terminal::oscFallback(int64_t code, std::span<const uint8_t> /*data*/)

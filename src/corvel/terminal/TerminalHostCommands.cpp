@@ -190,8 +190,7 @@ Parameters parseKeyValues(std::string_view text)
     Parameters pairs;
     for (std::string_view piece : splitText(text, ';', false)) {
         const size_t equals = piece.find('=');
-        if (equals == std::string_view::npos ||
-            !isValidUtf8({reinterpret_cast<const uint8_t*>(piece.data()), piece.size()}))
+        if (equals == std::string_view::npos || !isValidUtf8(piece))
             break;
         const std::string_view key = piece.substr(0, equals);
         const std::string_view value = piece.substr(equals + 1);

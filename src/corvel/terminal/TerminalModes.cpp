@@ -5,23 +5,13 @@
 #include <algorithm>
 #include <string>
 
+#include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
 #include "corvel/base/Diagnostics.h"
 
 namespace corvel {
 
 namespace {
-
-std::string byteList(std::string_view bytes)
-{
-    std::string out = "[";
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (i)
-            out += ", ";
-        out += std::to_string(static_cast<uint8_t>(bytes[i]));
-    }
-    return out + "]";
-}
 
 uint8_t colorByte(int64_t value) { return static_cast<uint8_t>(std::clamp<int64_t>(value, 0, 255)); }
 
@@ -62,14 +52,14 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
             break;
         default:
             if (!silentLog)
-                log("Unhandled verbatim setMode with " + std::to_string(mode) + " and " + byteList(collect.view()));
+                log("Unhandled verbatim setMode with " + std::to_string(mode) + " and " + decimalList(collect.view()));
             break;
         }
         return;
     }
     if (!(collect == "?")) {
         if (!silentLog)
-            log("Unhandled setMode (SM) with " + std::to_string(mode) + " and " + byteList(collect.view()));
+            log("Unhandled setMode (SM) with " + std::to_string(mode) + " and " + decimalList(collect.view()));
         return;
     }
     switch (mode) {
@@ -376,17 +366,6 @@ ExtendedColor parseExtendedColor(const SequenceParams& pars, int start, bool use
     }
 }
 
-std::string paramList(const SequenceParams& pars)
-{
-    std::string out = "[";
-    for (int i = 0; i < pars.size(); ++i) {
-        if (i)
-            out += ", ";
-        out += std::to_string(pars[i]);
-    }
-    return out + "]";
-}
-
 } // namespace
 
 void Terminal::cmdCharAttributes(const SequenceParams& pars)
@@ -500,7 +479,7 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
             else if (!reportedUnknown) {
                 reportedUnknown = true;
                 writeDebugDiagnosticf(diagnosticLimiter, "Unknown SGR attribute: %lld %s", static_cast<long long>(p),
-                                      paramList(pars).c_str());
+                                      decimalList(pars).c_str());
             }
             break;
         }
