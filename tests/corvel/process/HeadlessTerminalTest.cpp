@@ -145,10 +145,23 @@ TEST_F(HeadlessTerminalTest, EndlessOutputKeepsPendingBytesBounded)
 TEST_F(HeadlessTerminalTest, ScrollbackCanBeRemoved)
 {
     create(sized(40, 10));
+    Terminal& terminal = headless->terminal();
+    const auto feedLines = [&terminal](int from, int to) {
+        for (int i = from; i <= to; ++i)
+            terminal.feed(std::to_string(i) + "\r\n");
+    };
     headless->changeScrollback(std::nullopt);
-    EXPECT_EQ(headless->terminal().options.scrollback, 0);
+    EXPECT_EQ(terminal.options.scrollback, 0);
+    feedLines(1, 30);
+    // Nothing is kept above the screen, which shows the last lines.
+    EXPECT_EQ(terminal.displayBuffer().yBase(), 0);
+    EXPECT_EQ(headless->screenText(), "22\n23\n24\n25\n26\n27\n28\n29\n30\n");
+
     headless->changeScrollback(1000);
-    EXPECT_EQ(headless->terminal().options.scrollback, 1000);
+    EXPECT_EQ(terminal.options.scrollback, 1000);
+    feedLines(31, 50);
+    EXPECT_EQ(terminal.displayBuffer().yBase(), 20);
+    EXPECT_EQ(headless->screenText(), "42\n43\n44\n45\n46\n47\n48\n49\n50\n");
 }
 
 TEST_F(HeadlessTerminalTest, DestroyingItWhileTheChildRunsLeavesNoZombie)

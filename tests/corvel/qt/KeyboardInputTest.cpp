@@ -317,28 +317,43 @@ struct CommandCase {
     EditingCommand command;
     bool applicationCursor;
     std::string expected;
+    int scrolledRows; // where the view ends, in screens from where it was; bottom when bytes were sent
 };
 
 TEST_F(KeyboardInput, EditingCommandsFollowApplicationCursorMode)
 {
+    std::string lines;
+    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    view->feed(lines);
+    flush();
+    Buffer& screen = terminal().displayBuffer();
+    const int bottom = screen.yDisp();
+    const int middle = bottom - 2 * screen.rows();
+    ASSERT_GT(middle, 0);
     const std::vector<CommandCase> cases = {
-        {EditingCommand::scrollPageUp, true, "\x1b[5~"},
-        {EditingCommand::scrollPageUp, false, ""},
-        {EditingCommand::scrollPageDown, true, "\x1b[6~"},
-        {EditingCommand::pageDownAndModifySelection, false, "\x1b[6~"},
-        {EditingCommand::pageDownAndModifySelection, true, ""},
-        {EditingCommand::moveToBeginningOfLine, false, "\x1b[H"},
-        {EditingCommand::moveToEndOfLine, true, "\x1bOF"},
-        {EditingCommand::moveToLeftEndOfLine, false, "\x1b" "b"},
-        {EditingCommand::moveToRightEndOfLine, true, "\x1b" "f"},
-        {EditingCommand::pageUpAndModifySelection, false, ""},
-        {EditingCommand::noop, false, ""},
+        {EditingCommand::scrollPageUp, true, "\x1b[5~", 0},
+        {EditingCommand::scrollPageUp, false, "", -1},
+        {EditingCommand::pageUp, false, "", -1},
+        {EditingCommand::scrollPageDown, true, "\x1b[6~", 0},
+        {EditingCommand::scrollPageDown, false, "", 1},
+        {EditingCommand::pageDown, false, "", 1},
+        {EditingCommand::pageDownAndModifySelection, false, "\x1b[6~", 0},
+        {EditingCommand::pageDownAndModifySelection, true, "", 0},
+        {EditingCommand::moveToBeginningOfLine, false, "\x1b[H", 0},
+        {EditingCommand::moveToEndOfLine, true, "\x1bOF", 0},
+        {EditingCommand::moveToLeftEndOfLine, false, "\x1b" "b", 0},
+        {EditingCommand::moveToRightEndOfLine, true, "\x1b" "f", 0},
+        {EditingCommand::pageUpAndModifySelection, false, "", 0},
+        {EditingCommand::noop, false, "", 0},
     };
     for (const CommandCase& c : cases) {
         terminal().applicationCursor = c.applicationCursor;
+        view->scrollTo(middle, true);
         clearSent();
         view->doCommand(c.command);
         EXPECT_EQ(sent(), c.expected) << editingCommandName(c.command) << " app=" << c.applicationCursor;
+        const int expectedTop = c.expected.empty() ? middle + c.scrolledRows * screen.rows() : bottom;
+        EXPECT_EQ(screen.yDisp(), expectedTop) << editingCommandName(c.command) << " app=" << c.applicationCursor;
     }
 }
 

@@ -299,47 +299,19 @@ TEST_F(DisplayTest, WindowReports)
     EXPECT_EQ(*cellSize, std::make_pair(9, 17));
 }
 
-// Begins synchronized output; where the terminal does not take the mode yet,
-// holds a copy of the screen as its snapshot through its public state.
-void beginSynchronizedOutput(TerminalView& view)
-{
-    Terminal& terminal = view.getTerminal();
-    view.feed("\x1b[?2026h");
-    if (terminal.synchronizedOutputBuffer) return;
-    Buffer& live = terminal.buffer();
-    auto snapshot = std::make_unique<Buffer>(live.cols(), live.rows(), 8, std::nullopt);
-    for (int i = 0; i < live.lines().count(); ++i)
-        snapshot->lines().push(std::make_shared<BufferLine>(live.lines()[i]));
-    snapshot->setYBase(live.yBase());
-    snapshot->setYDisp(live.yDisp());
-    snapshot->setX(live.x());
-    snapshot->setY(live.y());
-    terminal.synchronizedOutputBuffer = std::move(snapshot);
-    terminal.synchronizedOutputBufferIsAlternate = terminal.isCurrentBufferAlternate();
-    view.synchronizedOutputChanged(terminal, true);
-}
-
-void endSynchronizedOutput(TerminalView& view)
-{
-    Terminal& terminal = view.getTerminal();
-    view.feed("\x1b[?2026l");
-    if (!terminal.synchronizedOutputBuffer) return;
-    terminal.synchronizedOutputBuffer.reset();
-    terminal.updateFullScreen();
-    view.synchronizedOutputChanged(terminal, false);
-}
-
 TEST_F(DisplayTest, SynchronizedOutputHidesTextUntilItEnds)
 {
     const QColor magenta(255, 0, 255);
     view->feed("\x1b[38;2;255;0;255m\xe2\x96\x88\r\n");
-    beginSynchronizedOutput(*view);
+    view->feed("\x1b[?2026h");
+    ASSERT_TRUE(terminal().synchronizedOutputBuffer);
     view->feed("\xe2\x96\x88\xe2\x96\x88\xe2\x96\x88");
     const QImage during = grab();
     EXPECT_EQ(countNear(during, cell(0, 0), magenta, 0), cellWidth * cellHeight);
     EXPECT_EQ(countNear(during, cell(1, 1, 2), magenta, 0), 0);
 
-    endSynchronizedOutput(*view);
+    view->feed("\x1b[?2026l");
+    EXPECT_FALSE(terminal().synchronizedOutputBuffer);
     const QImage after = grab();
     EXPECT_EQ(countNear(after, cell(1, 1, 2), magenta, 0), 2 * cellWidth * cellHeight);
 }
