@@ -31,6 +31,8 @@ public:
     using Base::isFull;
     using Base::makeEmpty;
     using Base::maxLength;
+    using Base::rawSlot;
+    using Base::slotCount;
     using Base::setCount;
     using Base::setMaxLength;
     using Base::shiftElements;

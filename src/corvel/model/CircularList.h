@@ -58,6 +58,13 @@ public:
     bool isEmpty() const { return count_ == 0; }
     bool isFull() const { return count_ == maxLength_; }
     int getStartIndex() const { return startIndex_; }
+    // The slots allocated so far, and what one holds by physical position
+    // (for diagnostics; nothing for an empty slot or one out of range).
+    int slotCount() const { return static_cast<int>(array_.size()); }
+    const T* rawSlot(int slot) const {
+        if (slot < 0 || slot >= slotCount() || !array_[static_cast<size_t>(slot)]) return nullptr;
+        return &*array_[static_cast<size_t>(slot)];
+    }
 
     // The element at a logical index, created by the factory when its slot is
     // empty.
@@ -200,8 +207,6 @@ protected:
 
 private:
     static constexpr int initialSlots = 4096;
-
-    int slotCount() const { return static_cast<int>(array_.size()); }
 
     void advanceStart() {
         if (++startIndex_ == slotCount()) startIndex_ = 0;

@@ -15,7 +15,7 @@
 #include "corvel/base/Diagnostics.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalViewDelegate.h"
 #include "corvel/qt/ViewColors.h"
 

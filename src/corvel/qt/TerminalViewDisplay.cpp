@@ -6,7 +6,7 @@
 #include <QAccessible>
 
 #include "corvel/qt/CaretView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/TerminalViewDelegate.h"
 

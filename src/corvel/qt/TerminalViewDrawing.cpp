@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "corvel/qt/CaretView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 
 namespace corvel {

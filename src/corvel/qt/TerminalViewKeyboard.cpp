@@ -16,7 +16,7 @@
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/KittyKeyMapping.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/terminal/EscapeSequences.h"
 
@@ -504,11 +504,7 @@ void TerminalView::placePreedit()
 void TerminalView::copy()
 {
     if (!selection_->active()) return;
-    Position start = selection_->start();
-    Position end = selection_->end();
-    if (Position::compare(start, end) == Position::compareResult::after) std::swap(start, end);
-    const std::string text = terminal_->getDisplayText(start, end);
-    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    QGuiApplication::clipboard()->setText(QString::fromStdString(selection_->selectedText()));
 }
 
 void TerminalView::paste() { insertText(QGuiApplication::clipboard()->text(), true); }

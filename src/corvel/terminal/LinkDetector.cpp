@@ -77,6 +77,14 @@ std::optional<uint16_t> LinkDetector::payloadCode(Position at) const {
     return code;
 }
 
+std::optional<std::string> LinkDetector::payloadString(Position at) const {
+    const std::optional<uint16_t> code = payloadCode(at);
+    if (!code) return std::nullopt;
+    TinyAtom atom;
+    atom.code = *code;
+    return atom.target();
+}
+
 std::optional<LinkMatch> LinkDetector::explicitLinkMatch(Position at) const {
     const std::optional<uint16_t> code = payloadCode(at);
     if (!code) return std::nullopt;

@@ -43,6 +43,10 @@ public:
     // The URL or path over the cell, possibly spanning rows.
     std::optional<LinkMatch> implicitLinkMatch(Position at) const;
 
+    // The OSC 8 payload of the cell (the right half of a wide character
+    // takes its left half's), with the column limited to the line.
+    std::optional<std::string> payloadString(Position at) const;
+
     // The URI of a stored OSC 8 payload ("params;uri"): the text after its
     // first ";", none without one.
     static std::optional<std::string> parseHyperlinkPayload(std::string_view payload);

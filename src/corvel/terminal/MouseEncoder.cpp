@@ -32,9 +32,10 @@ uint8_t x10Byte(int value)
 }
 
 // SGR reports tell a release by their final byte instead of the button bits.
+// A motion with no button held (35 plus modifiers) is no release.
 void appendSgr(std::vector<uint8_t>& out, int flags, int first, int second)
 {
-    const bool release = (flags & 3) == 3;
+    const bool release = (flags & 3) == 3 && (flags & MouseEncoder::motionFlag) == 0;
     out.push_back('<');
     appendNumber(out, release ? flags & ~3 : flags);
     out.push_back(';');

@@ -4,7 +4,7 @@
 
 #include "KeyboardFixture.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/terminal/EscapeSequences.h"
 #include "support/DebugDiagnostics.h"
 

@@ -5,7 +5,7 @@
 #include <QThread>
 
 #include "ViewFixture.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 namespace {

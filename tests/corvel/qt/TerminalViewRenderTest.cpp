@@ -2,7 +2,7 @@
 
 #include "ViewFixture.h"
 #include "corvel/qt/FontSet.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 namespace {

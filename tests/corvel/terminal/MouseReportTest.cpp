@@ -111,6 +111,7 @@ TEST_F(MouseReport, Encodings)
         {"sgr control", Encoding::sgr, 18, 4, 9, 0, 0, "\x1b[<18;5;10M"},
         {"sgr release with shift", Encoding::sgr, 7, 4, 9, 0, 0, "\x1b[<4;5;10m"},
         {"sgr wheel", Encoding::sgr, 65, 0, 0, 0, 0, "\x1b[<65;1;1M"},
+        {"sgr motion without a button", Encoding::sgr, 43, 4, 9, 0, 0, "\x1b[<43;5;10M"},
         {"sgr far", Encoding::sgr, 0, 999, 4000, 0, 0, "\x1b[<0;1000;4001M"},
         {"urxvt release", Encoding::urxvt, 3, 4, 9, 0, 0, "\x1b[35;5;10M"},
         {"urxvt press", Encoding::urxvt, 0, 300, 2, 0, 0, "\x1b[32;301;3M"},
@@ -151,8 +152,9 @@ TEST_F(MouseReport, EncodingsFollowTheModes)
 TEST_F(MouseReport, MotionAddsThirtyTwo)
 {
     t.mouseProtocol = Encoding::sgr;
+    // A move without a button is no release.
     mouse.sendMotion(3, 4, 9, 0, 0);
-    EXPECT_EQ(report(), "\x1b[<32;5;10m");
+    EXPECT_EQ(report(), "\x1b[<35;5;10M");
     mouse.sendMotion(0, 4, 9, 0, 0);
     EXPECT_EQ(report(), "\x1b[<32;5;10M");
     t.mouseProtocol = Encoding::x10;

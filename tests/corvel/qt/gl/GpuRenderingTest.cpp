@@ -20,7 +20,7 @@
 #include "GlTestSupport.h"
 #include "corvel/images/ImageStrip.h"
 #include "corvel/qt/CaretView.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
 #include "corvel/qt/gl/GpuTerminalRenderer.h"

@@ -6,7 +6,7 @@
 #include "corvel/qt/CaretShapes.h"
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/RunDecorations.h"
-#include "corvel/qt/SelectionService.h"
+#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/BufferPool.h"
 #include "corvel/qt/gl/FrameDrawData.h"
