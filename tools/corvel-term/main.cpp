@@ -6,7 +6,9 @@
 // --dump-on-exit writes the text of the screen to FILE when the shell ends.
 // The window's title follows the terminal's title; the window closes when
 // the shell exits. Without a display, or when the shell cannot be started,
-// it says why on standard error and exits with status 1.
+// it says why on standard error and exits with status 1. Ctrl+Shift+F shows
+// the find bar, Ctrl+Shift+G finds the next hit and Ctrl+Shift+E searches
+// for the selected text.
 
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@
 
 #include <xcb/xcb.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -39,6 +42,10 @@ public:
         const QSizeF cell = view_.cellDimension();
         view_.resize(static_cast<int>(std::ceil(cell.width() * 80)) + view_.scrollerWidth(),
                      static_cast<int>(std::ceil(cell.height() * 24)));
+        using FindCommand = corvel::TerminalView::FindCommand;
+        addFindAction(QStringLiteral("Ctrl+Shift+F"), FindCommand::showFindInterface);
+        addFindAction(QStringLiteral("Ctrl+Shift+G"), FindCommand::nextMatch);
+        addFindAction(QStringLiteral("Ctrl+Shift+E"), FindCommand::useSelectionForFind);
     }
 
     ~TerminalWindow() override { view_.setProcessDelegate(nullptr); }
@@ -73,6 +80,16 @@ public:
     }
 
 private:
+    void addFindAction(const QString& keys, corvel::TerminalView::FindCommand command)
+    {
+        auto* action = new QAction(&view_);
+        action->setShortcut(QKeySequence(keys));
+        QObject::connect(action, &QAction::triggered, &view_, [this, command] {
+            if (view_.isFindCommandEnabled(command)) view_.performFindCommand(command);
+        });
+        view_.addAction(action);
+    }
+
     void dumpScreen(const QString& path)
     {
         const std::vector<uint8_t> text = view_.getTerminal().getBufferAsData(corvel::Terminal::BufferKind::active);

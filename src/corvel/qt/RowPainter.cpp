@@ -59,10 +59,12 @@ quint32 RowPainter::glyphFor(FontFace face, char32_t scalar)
     return it->second;
 }
 
-void RowPainter::paint(QPainter& painter, const ViewLineInfo& line, double rowTop)
+void RowPainter::paint(QPainter& painter, const ViewLineInfo& line, double rowTop,
+                       const std::function<void()>& belowText)
 {
     if (!geometry_.fonts) return;
     paintBackgrounds(painter, line, rowTop);
+    if (belowText) belowText();
     const QPointF rowOrigin(0, rowTop);
     if (!line.boxDrawings.empty()) {
         const double underline = geometry_.fonts->rawFont(FontFace::normal).lineThickness();

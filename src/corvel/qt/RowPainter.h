@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -45,8 +46,10 @@ public:
     void clearGlyphCache();
 
     // Paints the row whose top edge is at rowTop. The band must already hold
-    // the background the view shows where no run paints.
-    void paint(QPainter& painter, const ViewLineInfo& line, double rowTop);
+    // the background the view shows where no run paints. belowText, when
+    // set, draws between the backgrounds and the glyphs.
+    void paint(QPainter& painter, const ViewLineInfo& line, double rowTop,
+               const std::function<void()>& belowText = {});
 
 private:
     static constexpr quint32 unknownGlyph = 0xFFFFFFFF;

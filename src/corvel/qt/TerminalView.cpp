@@ -47,6 +47,9 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
     setupScroller();
     setupOptions(std::max(0, width() - scrollerWidth()), height());
     preeditView_ = new PreeditView(this);
+    setupProgressBar();
+    setCursor(Qt::IBeamCursor);
+    scroller_->setCursor(Qt::ArrowCursor);
 
     // Any window of the application gaining the focus restarts a blinking
     // caret; the application losing it stops the blink at full opacity.
@@ -99,6 +102,7 @@ void TerminalView::setupOptions(int width, int height)
     terminal_->setForegroundColor(Color::defaultForeground);
 
     selection_ = std::make_unique<SelectionService>(*terminal_);
+    search_ = std::make_unique<SearchService>(*terminal_);
 
     const QRectF cell(0, 0, cellDimension_.width(), cellDimension_.height());
     if (caretView_) {
@@ -164,6 +168,7 @@ bool TerminalView::processSizeChange(QSize newSize)
     const int rows = static_cast<int>(newSize.height() / cellDimension_.height());
     if (cols == terminal_->cols && rows == terminal_->rows) return false;
     selection_->setActive(false);
+    search_->invalidate();
     terminal_->resize(cols, rows);
     if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, cols, rows);
     refreshScroller();

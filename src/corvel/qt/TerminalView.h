@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -19,28 +20,37 @@
 #include <QWidget>
 
 #include "corvel/terminal/KittyKeyboardEncoder.h"
+#include "corvel/terminal/SearchService.h"
 #include "corvel/terminal/Terminal.h"
 #include "corvel/terminal/TerminalDelegate.h"
 
 #include "corvel/base/Color.h"
+#include "corvel/qt/ClickCounter.h"
 #include "corvel/qt/EditingCommand.h"
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/KeyInput.h"
+#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/LinkOptions.h"
 #include "corvel/qt/QtExecutor.h"
 #include "corvel/qt/RowPainter.h"
+#include "corvel/qt/ScrollWheelAccumulator.h"
 #include "corvel/qt/ViewColorCache.h"
 #include "corvel/qt/ViewLineInfo.h"
 #include "corvel/qt/gl/GpuRecords.h"
 
+class QLabel;
 class QScrollBar;
 
 namespace corvel {
 
 class CaretView;
 class GpuTerminalSurface;
+class ImageStripInserter;
 class PreeditView;
 class SelectionService;
+class TerminalDebugView;
+class TerminalFindBarView;
+class TerminalProgressBarView;
 class TerminalViewDelegate;
 
 // A widget that shows one Terminal: it draws the displayed screen on the cell
@@ -134,12 +144,12 @@ public:
     bool backspaceSendsControlH = false;
     bool optionAsMetaKey = true;
     LinkReporting linkReporting = LinkReporting::implicitLinks;
-    LinkHighlightMode linkHighlightMode = LinkHighlightMode::hoverWithModifier;
     // Highlighted link: one column range per buffer row.
     struct LinkRowRange {
         int row = 0;
         int start = 0;
         int end = 0;
+        friend bool operator==(const LinkRowRange&, const LinkRowRange&) = default;
     };
     std::optional<std::vector<LinkRowRange>> linkHighlightRange;
     bool commandActive = false;
@@ -282,6 +292,93 @@ public:
     QString caretText(const CharData& cell) const;
     FontFace caretFace(const CharData& cell) const;
 
+    // ---- pointer and selection (TerminalViewMouse.cpp) -------------------------
+    // Presses, releases and drags become mouse reports while the program
+    // asks for them and allowMouseReporting is on; otherwise they select
+    // (double click: word or bracketed expression, triple click: row,
+    // Shift+click: extend), a middle click pastes the X primary selection and
+    // a Ctrl+click opens a link. The wheel scrolls the view.
+    //
+    // A point of the view as a cell (its column, and its absolute line of the
+    // displayed screen clamped to the lines held, so points above or below
+    // the view reach lines out of sight) and as device pixels from the
+    // top-left corner, clamped to the view.
+    struct MouseHit {
+        Position grid;
+        Position pixels;
+    };
+    MouseHit calculateMouseHit(QPointF point);
+    // The button flags of a report: left 0, middle 1, right 2, a release 3,
+    // with the modifier bits (Shift 4, Alt 8, Control 16) in the modes that
+    // report them.
+    int encodeMouseButton(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, bool release) const;
+    bool selectionActive() const;
+    // The selected text; none without an active selection.
+    std::optional<std::string> getSelection();
+    void selectAll();
+    void selectNone();
+
+    // ---- links (TerminalViewLinks.cpp) ---------------------------------------------
+    // Ctrl is the link modifier: it shows an explicit link's URL at the
+    // bottom-left corner and, in the modifier modes, highlights and opens links.
+    LinkHighlightMode linkHighlightMode() const { return linkHighlightMode_; }
+    void setLinkHighlightMode(LinkHighlightMode mode);
+    // The OSC 8 payload of a cell of the displayed screen.
+    std::optional<std::string> payloadString(Position at);
+    // The hover highlight at a buffer position; the modifier state is the
+    // override when given, else commandActive.
+    void updateHoverLink(Position at, std::optional<bool> commandOverride = std::nullopt);
+    struct LinkToOpen {
+        std::string link;
+        std::map<std::string, std::string> params;
+        friend bool operator==(const LinkToOpen&, const LinkToOpen&) = default;
+    };
+    // The link a click at a buffer position opens under the highlight mode.
+    std::optional<LinkToOpen> linkForClick(Position at, bool hasCommandModifier);
+    void previewUrl(const std::string& payload);
+    void turnOffUrlPreview();
+    QLabel* urlPreview() const { return urlPreview_; }
+    // The link modifier went down (also on every modifier change while it
+    // stays down) or up.
+    void linkModifierChanged(bool down);
+
+    // ---- search and find bar (TerminalViewSearch.cpp) -----------------------------
+    // A hit becomes the selection and is scrolled into view; no hit turns the
+    // selection off. The search continues from what is selected now.
+    bool findNext(const std::string& term, const SearchOptions& options = {}, bool scrollToResult = true);
+    bool findPrevious(const std::string& term, const SearchOptions& options = {}, bool scrollToResult = true);
+    void clearSearch();
+    SearchService& searchService() { return *search_; }
+    // The find commands a host's menu or keys run.
+    enum class FindCommand {
+        showFindInterface = 1,
+        nextMatch = 2,
+        previousMatch = 3,
+        useSelectionForFind = 7,
+        hideFindInterface = 11,
+        showReplaceInterface = 12,
+        hideReplaceInterface = 13,
+    };
+    void performFindCommand(FindCommand command);
+    bool isFindCommandEnabled(FindCommand command) const;
+    // Made on first use and kept.
+    TerminalFindBarView* findBar() const { return findBar_; }
+    std::string findBarTerm;
+    SearchOptions findBarOptions;
+
+    // ---- progress strip and debug overlay (TerminalViewProgress.cpp) ---------------
+    // OSC 9;4 reports show as a strip along the top edge, hidden 15 s after
+    // the last report.
+    static constexpr int progressReportTimeoutMilliseconds = 15'000;
+    TerminalProgressBarView* progressBarView() const { return progressBarView_; }
+    QTimer& progressReportTimer() { return progressReportTimer_; }
+    std::optional<uint8_t> lastProgressValue() const { return lastProgressValue_; }
+    void handleProgressReport(const ProgressReport& report);
+    void clearProgressReport();
+    // An attached overlay (TerminalDebugView) is updated after every display
+    // update; nothing attaches one by default.
+    TerminalDebugView* debug = nullptr;
+
     // ---- TerminalDelegate -----------------------------------------------------
     void showCursor(Terminal& source) override;
     void hideCursor(Terminal& source) override;
@@ -304,6 +401,13 @@ public:
     void setForegroundColor(Terminal& source, const Color& color) override;
     void setBackgroundColor(Terminal& source, const Color& color) override;
     void iTermContent(Terminal& source, std::span<const uint8_t> content) override;
+    void mouseModeChanged(Terminal& source) override;
+    void progressReport(Terminal& source, const ProgressReport& report) override;
+    // Pictures: straight RGBA pixels (Sixel, raw Kitty payloads) and encoded
+    // files (PNG from the engine's decoder, other formats through Qt's).
+    void createImageFromBitmap(Terminal& source, std::vector<uint8_t>&& bytes, int width, int height) override;
+    void createImage(Terminal& source, std::span<const uint8_t> data, ImageSizeRequest width,
+                     ImageSizeRequest height, bool preserveAspectRatio) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -316,6 +420,11 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
     // Tab and Shift+Tab belong to the child, not to focus navigation.
     bool focusNextPrevChild(bool next) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
     QtExecutor& executor() { return executor_; }
 
@@ -338,6 +447,33 @@ private:
     void sendBracketedPaste(const std::string& text);
     KittyKeyboardFlags kittyFlags() const;
     void placePreedit();
+
+    // Pointer, links, search, pictures and progress.
+    void sendMouseReport(int buttonFlags, const MouseHit& hit);
+    void mouseSelect(QMouseEvent* event, const MouseHit& hit, int clickCount);
+    void mouseDragSelect(const MouseHit& hit);
+    void setPrimarySelectionFromSelection();
+    // Pointer moves reach the view while a mode, a hover highlight or the
+    // link modifier needs them.
+    void updateMouseTracking();
+    void setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range);
+    void invalidateLinkHighlight(const std::optional<std::vector<LinkRowRange>>& oldRange,
+                                 const std::optional<std::vector<LinkRowRange>>& newRange);
+    void invalidateVisibleRows();
+    TerminalFindBarView* ensureFindBar();
+    void showFindBar(bool prefillSelection);
+    void hideFindBar();
+    void performFind(bool next);
+    void setFindPasteboardFromSelection();
+    void handleFindBarSearchChanged(const std::string& term);
+    void scrollToReveal(int row);
+    bool findHit(const std::string& term, const SearchOptions& options, bool scrollToResult, bool forwards);
+    void setupProgressBar();
+    // Places pictures on the lines at the cursor with the view's measures.
+    ImageStripInserter stripInserter();
+    // Draws the pictures of a row: those below the text (before the text
+    // pass) or the rest (after it).
+    void paintLinePictures(QPainter& painter, const ViewLineInfo& info, double rowTop, bool belowText);
 
     void setupOptions(int width, int height);
     void resetFont();
@@ -382,6 +518,23 @@ private:
     QTimer displayTimer_;
     // Started when the last scheduled display update began.
     QElapsedTimer lastDisplayUpdate_;
+
+    std::unique_ptr<SearchService> search_;
+    LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
+    QLabel* urlPreview_ = nullptr;
+    TerminalFindBarView* findBar_ = nullptr;
+    TerminalProgressBarView* progressBarView_ = nullptr;
+    QTimer progressReportTimer_;
+    std::optional<uint8_t> lastProgressValue_;
+    ClickCounter clickCounter_;
+    ScrollWheelAccumulator wheel_;
+    // Where the primary button went down, while it is held and selecting.
+    std::optional<Position> pressPosition_;
+    bool selectedByPointer_ = false;
+    // The cell and flags of the last motion report, so a move inside one
+    // cell is reported once.
+    std::optional<std::pair<Position, int>> lastMotionReport_;
+    LinePicturePainter::PlaceholderPictures placeholderPictures_;
 
     bool kittyIsComposing_ = false;
     std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include <QUrl>
+
 namespace corvel {
 
 class TerminalView;
@@ -25,10 +27,14 @@ public:
     virtual void send(TerminalView& source, std::span<const uint8_t> data) = 0;
     // The view scrolled; position runs from 0 (top) to 1 (bottom).
     virtual void scrolled(TerminalView& source, double position) = 0;
-    // Opens http, https, mailto and ftp links, and file links to files that
-    // are not executable; ignores everything else and the parameters.
+    // Opens the link when openableUrl() allows it, with the desktop's
+    // handler; ignores the parameters.
     virtual void requestOpenLink(TerminalView& source, const std::string& link,
                                  const std::map<std::string, std::string>& params);
+    // The URL of a link that may be opened: http, https, mailto and ftp
+    // links, and file links to files that exist and are not executable;
+    // none for anything else, text that is no URL included.
+    static std::optional<QUrl> openableUrl(const std::string& link);
     // Beeps.
     virtual void bell(TerminalView& source);
     virtual void clipboardCopy(TerminalView& source, std::span<const uint8_t> content) = 0;

@@ -6,6 +6,7 @@
 #include <QAccessible>
 
 #include "corvel/qt/CaretView.h"
+#include "corvel/qt/TerminalDebugView.h"
 #include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/TerminalViewDelegate.h"
@@ -27,6 +28,7 @@ std::span<const uint8_t> bytesOf(std::string_view text)
 void TerminalView::feed(std::span<const uint8_t> bytes)
 {
     if (allowMouseReporting) selection_->setActive(false);
+    search_->invalidate();
     terminal_->parser().parse(bytes);
     queuePendingDisplay();
 }
@@ -51,6 +53,7 @@ std::chrono::milliseconds TerminalView::displayWait(std::optional<std::chrono::n
 void TerminalView::updateDisplay(bool notifyAccessibility)
 {
     updateCursorPosition();
+    if (debug) debug->updateDebugInfo();
     Buffer& shown = terminal_->displayBuffer();
     const std::optional<Terminal::UpdateRange> range = terminal_->getUpdateRange();
     const std::optional<Terminal::UpdateRange> ringRange = terminal_->getScrollInvariantUpdateRange();

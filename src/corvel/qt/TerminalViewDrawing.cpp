@@ -83,19 +83,34 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
         run.clusters.clear();
     };
 
+    // Kitty Unicode placeholders show a piece of a picture instead of a glyph;
+    // a placeholder with fewer marks continues the one to its left.
+    std::optional<KittyPlaceholderCell> previousPlaceholder;
+    Attribute previousPlaceholderAttribute;
+    const auto placeholderAt = [&](const CharData& cell, int col) -> std::optional<KittyPlaceholderCell> {
+        constexpr int32_t placeholderCharacter = 0x10EEEE;
+        if (cell.isSimpleRune() && cell.code != placeholderCharacter) return std::nullopt;
+        const std::u32string text = terminal_->character(cell.code);
+        if (text.empty() || text.front() != static_cast<char32_t>(placeholderCharacter)) return std::nullopt;
+        return KittyPlaceholderDecoder::decode(text, cell.attribute, row, col, previousPlaceholder,
+                                               previousPlaceholder ? std::optional(previousPlaceholderAttribute)
+                                                                   : std::nullopt);
+    };
+
     for (int col = 0; col < cols;) {
         const CharData& cell = line[col];
         const int w = std::max<int>(cell.width, 1);
+        std::optional<KittyPlaceholderCell> placeholder;
 
         bool link = false;
-        switch (linkHighlightMode) {
+        switch (linkHighlightMode_) {
         case LinkHighlightMode::always: link = cell.hasPayload(); break;
         case LinkHighlightMode::alwaysWithModifier: link = cell.hasPayload() && commandActive; break;
         case LinkHighlightMode::hover:
         case LinkHighlightMode::hoverWithModifier:
             link = hoverRange && hoverRange->start < col + w && col < hoverRange->end &&
                    hoverRange->start != hoverRange->end &&
-                   (linkHighlightMode == LinkHighlightMode::hover || commandActive);
+                   (linkHighlightMode_ == LinkHighlightMode::hover || commandActive);
             break;
         }
 
@@ -129,6 +144,10 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
             info.blockElements.push_back(
                 {col, w, static_cast<uint32_t>(code), std::vector<BlockElementRect>(rects->begin(), rects->end()), fg});
             run.text.push_back(U' ');
+        } else if ((placeholder = placeholderAt(cell, col))) {
+            info.placeholders.push_back(*placeholder);
+            previousPlaceholderAttribute = cell.attribute;
+            run.text.push_back(U' ');
         } else if (code == 0) {
             run.text.push_back(U' ');
         } else if (cell.isSimpleRune()) {
@@ -144,6 +163,7 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
                 run.clusters.push_back(std::move(cluster));
             }
         }
+        previousPlaceholder = placeholder;
         col += w;
     }
     flushRun();
@@ -300,7 +320,11 @@ void TerminalView::renderRow(QPainter& painter, Buffer& screen, int screenRow)
         painter.translate(0, -(top + ch));
         break;
     }
-    rowPainter_.paint(painter, info, top);
+    const bool pictures = info.images || !info.placeholders.empty();
+    rowPainter_.paint(painter, info, top, [&] {
+        if (pictures) paintLinePictures(painter, info, top, true);
+    });
+    if (pictures) paintLinePictures(painter, info, top, false);
     painter.restore();
 }
 

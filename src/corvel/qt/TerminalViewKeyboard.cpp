@@ -335,7 +335,7 @@ void TerminalView::flagsChanged(const KeyInput& key, bool down)
     KeyInput now = key;
     now.modifiers = down ? (key.modifiers | own) : (key.modifiers & ~own);
     // Control is the link modifier: Ctrl+click opens a link.
-    commandActive = now.has(KeyInput::control);
+    linkModifierChanged(now.has(KeyInput::control));
 
     const KittyKeyboardFlags flags = kittyFlags();
     if (!flags.contains(KittyKeyboardFlags::reportAllKeys) || kittyIsComposing_) return;

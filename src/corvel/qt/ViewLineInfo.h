@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "corvel/images/KittyPlaceholderDecoder.h"
 #include "corvel/model/BufferLine.h"
 #include "corvel/qt/BlockElementMapping.h"
 #include "corvel/qt/BoxDrawingRenderer.h"
@@ -44,6 +45,8 @@ struct ViewLineSegment {
 struct ViewLineInfo {
     std::vector<ViewLineSegment> segments;
     std::optional<BufferLine::ImageList> images;
+    // Cells that show a piece of a Kitty picture instead of their character.
+    std::vector<KittyPlaceholderCell> placeholders;
     std::vector<BlockElementRenderItem> blockElements;
     std::vector<BoxDrawingRenderItem> boxDrawings;
 };

@@ -2,87 +2,27 @@
 // and its output shows. Runs only where VELMORA_TEST_DISPLAY names a display
 // (scripts/check starts Xvfb and sets it). Its start-up errors need none.
 
-#include <cstdlib>
-#include <string>
-
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
 
-#include "support/PrivateXServer.h"
+#include "CorvelTermSession.h"
 
 namespace corvel {
 namespace {
 
-// Runs xdotool with the given arguments; its standard output, trimmed.
-QString xdotool(const QProcessEnvironment& environment, const QStringList& arguments, bool* ok = nullptr)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("xdotool"), arguments);
-    const bool finished = process.waitForFinished(10000);
-    if (ok) *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
+using test::CorvelTermSession;
 
 TEST(CorvelTermDisplay, TypedCommandRunsInTheLoginShell)
 {
-    const char* display = std::getenv("VELMORA_TEST_DISPLAY");
-    if (!display || !*display) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+    if (!CorvelTermSession::display()) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+    CorvelTermSession session;
+    ASSERT_TRUE(session.start()) << session.error().toStdString();
+    ASSERT_TRUE(session.typeCommand(QStringLiteral("echo $((6*7))-answer; exit")));
 
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    // The prompt sets the window title, so the test knows when the shell is ready.
-    QFile profile(home.filePath(QStringLiteral(".profile")));
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly));
-    profile.write("PS1=\"$(printf '\\033]0;corvel-ready\\007')ready$ \"\nexport PS1\n");
-    profile.close();
-    const QString dump = home.filePath(QStringLiteral("screen.txt"));
-
-    QProcessEnvironment environment;
-    // Typing and the focus belong to the whole server: keep out of the way of
-    // other tests on the shared display where a server of our own starts.
-    const velmora::test::PrivateXServer server;
-    environment.insert(QStringLiteral("DISPLAY"), server.displayOr(display));
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    // A sanitizer build checks the program with the same options as the test.
-    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-        if (const char* value = std::getenv(name)) environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
-
-    QProcess term;
-    term.setProcessEnvironment(environment);
-    term.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    term.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/corvel-term"),
-               {QStringLiteral("--shell"), QStringLiteral("/bin/sh"), QStringLiteral("--dump-on-exit"), dump});
-    ASSERT_TRUE(term.waitForStarted(5000));
-
-    QString window;
-    for (int attempt = 0; attempt < 100 && window.isEmpty(); ++attempt) {
-        window = xdotool(environment, {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^corvel-ready$")})
-                     .section(QLatin1Char('\n'), -1);
-        if (window.isEmpty()) QThread::msleep(100);
-    }
-    ASSERT_FALSE(window.isEmpty()) << "the prompt never set the window title";
-
-    bool ok = false;
-    xdotool(environment, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}, &ok);
-    ASSERT_TRUE(ok);
-    xdotool(environment, {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                          QStringLiteral("echo $((6*7))-answer; exit")}, &ok);
-    ASSERT_TRUE(ok);
-    xdotool(environment, {QStringLiteral("key"), QStringLiteral("Return")}, &ok);
-    ASSERT_TRUE(ok);
-
-    ASSERT_TRUE(term.waitForFinished(20000)) << "the window did not close when the shell exited";
-    EXPECT_EQ(term.exitCode(), 0);
-    QFile screen(dump);
+    ASSERT_TRUE(session.terminal().waitForFinished(20000)) << "the window did not close when the shell exited";
+    EXPECT_EQ(session.terminal().exitCode(), 0);
+    QFile screen(session.dumpFile());
     ASSERT_TRUE(screen.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(screen.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("ready$ echo $((6*7))-answer; exit"))) << text.toStdString();

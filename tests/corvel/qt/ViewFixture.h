@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct RecordingHost : TerminalViewDelegate {
     std::vector<std::pair<int, int>> sizes;
     std::vector<std::pair<int, int>> ranges;
     std::vector<double> scrolls;
+    std::vector<std::pair<std::string, std::map<std::string, std::string>>> openedLinks;
 
     void sizeChanged(TerminalView&, int newCols, int newRows) override { sizes.emplace_back(newCols, newRows); }
     void setTerminalTitle(TerminalView&, const std::string&) override {}
@@ -32,6 +34,11 @@ struct RecordingHost : TerminalViewDelegate {
     void scrolled(TerminalView&, double position) override { scrolls.push_back(position); }
     void clipboardCopy(TerminalView&, std::span<const uint8_t>) override {}
     void rangeChanged(TerminalView&, int startY, int endY) override { ranges.emplace_back(startY, endY); }
+    // Links are recorded, never opened.
+    void requestOpenLink(TerminalView&, const std::string& link, const std::map<std::string, std::string>& params) override
+    {
+        openedLinks.emplace_back(link, params);
+    }
 };
 
 // A shown 80 × 24 view in DejaVu Sans Mono 14 (9 × 17 cells) on the

@@ -1,0 +1,212 @@
+#include "corvel/qt/TerminalFindBarView.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolButton>
+
+namespace corvel {
+
+namespace {
+
+enum class Glyph { up, down, close };
+
+// A small line icon in the text colour, drawn for both pixel densities.
+QIcon glyphIcon(Glyph glyph, const QColor& color)
+{
+    QIcon icon;
+    for (const double scale : {1.0, 2.0}) {
+        QPixmap pixmap(QSize(14, 14) * scale);
+        pixmap.setDevicePixelRatio(scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPen pen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        painter.setPen(pen);
+        QPainterPath path;
+        switch (glyph) {
+        case Glyph::up:
+            path.moveTo(3, 9);
+            path.lineTo(7, 5);
+            path.lineTo(11, 9);
+            break;
+        case Glyph::down:
+            path.moveTo(3, 5);
+            path.lineTo(7, 9);
+            path.lineTo(11, 5);
+            break;
+        case Glyph::close:
+            path.moveTo(4, 4);
+            path.lineTo(10, 10);
+            path.moveTo(10, 4);
+            path.lineTo(4, 10);
+            break;
+        }
+        painter.drawPath(path);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("findBar"));
+    setCursor(Qt::ArrowCursor);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAutoFillBackground(false);
+
+    searchField_ = new QLineEdit(this);
+    searchField_->setPlaceholderText(QStringLiteral("Find"));
+    searchField_->setClearButtonEnabled(true);
+    searchField_->setMinimumWidth(200);
+    searchField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    searchField_->installEventFilter(this);
+    connect(searchField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (onSearchChanged) onSearchChanged(text);
+    });
+
+    const QColor ink = palette().color(QPalette::WindowText);
+    previousButton_ = makeButton(glyphIcon(Glyph::up, ink), QStringLiteral("Previous"));
+    nextButton_ = makeButton(glyphIcon(Glyph::down, ink), QStringLiteral("Next"));
+    closeButton_ = makeButton(glyphIcon(Glyph::close, ink), QStringLiteral("Close"));
+    connect(previousButton_, &QToolButton::clicked, this, [this] {
+        if (onFindPrevious) onFindPrevious();
+    });
+    connect(nextButton_, &QToolButton::clicked, this, [this] {
+        if (onFindNext) onFindNext();
+    });
+    connect(closeButton_, &QToolButton::clicked, this, [this] {
+        if (onClose) onClose();
+    });
+
+    caseSensitiveButton_ = makeOption(QStringLiteral("Aa"), QStringLiteral("Case Sensitive"));
+    regexButton_ = makeOption(QStringLiteral(".*"), QStringLiteral("Regex"));
+    wholeWordButton_ = makeOption(QStringLiteral("Word"), QStringLiteral("Whole Word"));
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 6, 8, 6);
+    layout->setSpacing(6);
+    layout->setAlignment(Qt::AlignVCenter);
+    layout->addWidget(searchField_, 1);
+    layout->addWidget(previousButton_);
+    layout->addWidget(nextButton_);
+    layout->addSpacing(2);
+    layout->addWidget(caseSensitiveButton_);
+    layout->addWidget(regexButton_);
+    layout->addWidget(wholeWordButton_);
+    layout->addSpacing(2);
+    layout->addWidget(closeButton_);
+
+    if (parent) parent->installEventFilter(this);
+}
+
+QToolButton* TerminalFindBarView::makeButton(const QIcon& icon, const QString& tooltip)
+{
+    auto* button = new QToolButton(this);
+    button->setIcon(icon);
+    button->setIconSize(QSize(14, 14));
+    button->setAutoRaise(true);
+    button->setFixedSize(24, 24);
+    button->setToolTip(tooltip);
+    button->setAccessibleName(tooltip);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QCheckBox* TerminalFindBarView::makeOption(const QString& title, const QString& tooltip)
+{
+    auto* box = new QCheckBox(title, this);
+    QFont font = box->font();
+    font.setPixelSize(11);
+    box->setFont(font);
+    box->setToolTip(tooltip);
+    box->setAccessibleName(tooltip);
+    box->setFocusPolicy(Qt::NoFocus);
+    connect(box, &QCheckBox::toggled, this, [this] {
+        if (onOptionsChanged) onOptionsChanged(options());
+    });
+    return box;
+}
+
+SearchOptions TerminalFindBarView::options() const
+{
+    return {caseSensitiveButton_->isChecked(), regexButton_->isChecked(), wholeWordButton_->isChecked()};
+}
+
+void TerminalFindBarView::searchFieldAction(bool shift)
+{
+    if (shift) {
+        if (onFindPrevious) onFindPrevious();
+    } else if (onFindNext) {
+        onFindNext();
+    }
+}
+
+void TerminalFindBarView::setTrailingInset(int inset)
+{
+    trailingInset_ = inset;
+    place();
+}
+
+void TerminalFindBarView::place()
+{
+    const QWidget* parent = parentWidget();
+    if (!parent) return;
+    const int room = parent->width() - trailingInset_ - 8;
+    const int width = std::max(std::min({sizeHint().width(), maximumWidth, room}), minimumSizeHint().width());
+    setGeometry(parent->width() - trailingInset_ - width, 8, width, sizeHint().height());
+}
+
+void TerminalFindBarView::showEvent(QShowEvent* event)
+{
+    QFrame::showEvent(event);
+    place();
+}
+
+bool TerminalFindBarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize) {
+        place();
+    } else if (watched == searchField_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool handled = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
+        if (handled && event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        if (handled) {
+            if (key->key() == Qt::Key_Escape) {
+                if (onClose) onClose();
+            } else {
+                searchFieldAction(key->modifiers().testFlag(Qt::ShiftModifier));
+            }
+            return true;
+        }
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void TerminalFindBarView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlpha(242);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlpha(60);
+    painter.setPen(QPen(edge, 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(area, 8, 8);
+}
+
+}  // namespace corvel

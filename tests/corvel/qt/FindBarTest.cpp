@@ -1,0 +1,187 @@
+// The find bar and the find commands of the view.
+
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "ViewFixture.h"
+#include "corvel/qt/FindPasteboard.h"
+#include "corvel/qt/TerminalFindBarView.h"
+#include "corvel/terminal/SelectionService.h"
+
+namespace corvel::test {
+namespace {
+
+using FindCommand = TerminalView::FindCommand;
+
+class FindBar : public ViewFixture {
+protected:
+    void SetUp() override
+    {
+        ViewFixture::SetUp();
+        FindPasteboard::setString(QString());
+        view->feed("one cat\r\ntwo cat\r\nthree cat concatenate");
+        flush();
+        QApplication::setActiveWindow(view.get());
+        view->setFocus();
+    }
+
+    std::string selected() { return view->getSelection().value_or("<none>"); }
+    // The first cell of the selection.
+    Position hit()
+    {
+        const Position a = view->selection().start();
+        const Position b = view->selection().end();
+        return Position::compare(b, a) == Position::compareResult::before ? b : a;
+    }
+    TerminalFindBarView* bar() { return view->findBar(); }
+    void type(const QString& text) { QTest::keyClicks(bar()->searchField(), text); }
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(bar()->searchField(), key, modifiers);
+    }
+};
+
+TEST_F(FindBar, ShowsOverTheTopRightCornerWithItsControls)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    ASSERT_NE(bar(), nullptr);
+    EXPECT_TRUE(bar()->isVisible());
+    EXPECT_EQ(bar()->geometry().top(), 8);
+    EXPECT_EQ(bar()->geometry().right(), view->width() - view->scrollerWidth() - 8 - 1);
+    EXPECT_LE(bar()->width(), TerminalFindBarView::maximumWidth);
+    EXPECT_EQ(bar()->searchField()->placeholderText(), QStringLiteral("Find"));
+    EXPECT_EQ(bar()->caseSensitiveButton()->text(), QStringLiteral("Aa"));
+    EXPECT_EQ(bar()->regexButton()->text(), QStringLiteral(".*"));
+    EXPECT_EQ(bar()->wholeWordButton()->text(), QStringLiteral("Word"));
+    EXPECT_EQ(bar()->previousButton()->toolTip(), QStringLiteral("Previous"));
+    EXPECT_EQ(bar()->nextButton()->toolTip(), QStringLiteral("Next"));
+    EXPECT_EQ(bar()->closeButton()->toolTip(), QStringLiteral("Close"));
+    EXPECT_TRUE(bar()->searchField()->hasFocus());
+}
+
+TEST_F(FindBar, TypingSearchesAndReturnKeysWalkTheHits)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    type(QStringLiteral("cat"));
+    EXPECT_EQ(hit(), Position(4, 0));
+    EXPECT_EQ(view->findBarTerm, "cat");
+    EXPECT_EQ(FindPasteboard::string(), QStringLiteral("cat"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(hit(), Position(4, 1));
+    key(Qt::Key_Enter);
+    EXPECT_EQ(hit(), Position(6, 2));
+    key(Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(hit(), Position(4, 1));
+    QTest::mouseClick(bar()->nextButton(), Qt::LeftButton);
+    EXPECT_EQ(hit(), Position(6, 2));
+    QTest::mouseClick(bar()->previousButton(), Qt::LeftButton);
+    EXPECT_EQ(hit(), Position(4, 1));
+}
+
+TEST_F(FindBar, EscapeHidesTheBarAndGivesTheKeyboardBack)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    type(QStringLiteral("two"));
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_TRUE(view->hasFocus());
+    // The field keeps its text for the next time.
+    EXPECT_EQ(bar()->searchField()->text(), QStringLiteral("two"));
+    EXPECT_EQ(selected(), "two");
+}
+
+TEST_F(FindBar, TheOptionsNarrowTheSearch)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    type(QStringLiteral("cat"));
+    key(Qt::Key_Return);
+    key(Qt::Key_Return);
+    EXPECT_EQ(hit(), Position(6, 2));
+    // Whole words: the next hit skips "concatenate" and wraps to the first line.
+    bar()->wholeWordButton()->setChecked(true);
+    EXPECT_EQ(view->findBarOptions, (SearchOptions{false, false, true}));
+    EXPECT_EQ(hit(), Position(4, 0));
+    bar()->wholeWordButton()->setChecked(false);
+    bar()->regexButton()->setChecked(true);
+    bar()->searchField()->selectAll();
+    type(QStringLiteral("c[a-z]+e"));
+    EXPECT_EQ(selected(), "concatenate");
+}
+
+TEST_F(FindBar, AnInvalidExpressionFindsNothingAndClearsTheSelection)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    bar()->regexButton()->setChecked(true);
+    type(QStringLiteral("cat"));
+    EXPECT_TRUE(view->selectionActive());
+    type(QStringLiteral("(["));
+    EXPECT_FALSE(view->selectionActive());
+}
+
+TEST_F(FindBar, EmptyingTheFieldForgetsTheSearch)
+{
+    view->performFindCommand(FindCommand::showFindInterface);
+    type(QStringLiteral("ca"));
+    ASSERT_TRUE(view->selectionActive());
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    EXPECT_FALSE(view->selectionActive());
+    EXPECT_FALSE(view->searchService().state().cachedSearchTerm);
+}
+
+TEST_F(FindBar, ShowingWithASelectionStartsFromIt)
+{
+    view->selection().setSelection({4, 1}, {7, 1});
+    EXPECT_TRUE(view->isFindCommandEnabled(FindCommand::useSelectionForFind));
+    view->performFindCommand(FindCommand::showFindInterface);
+    EXPECT_EQ(bar()->searchField()->text(), QStringLiteral("cat"));
+    EXPECT_EQ(hit(), Position(4, 1));  // the same occurrence stays selected
+    view->performFindCommand(FindCommand::showFindInterface);
+    EXPECT_EQ(hit(), Position(6, 2));  // the same term again moves on
+}
+
+TEST_F(FindBar, FindNextWithTheBarHiddenUsesTheFindString)
+{
+    EXPECT_FALSE(view->isFindCommandEnabled(FindCommand::useSelectionForFind));
+    view->performFindCommand(FindCommand::nextMatch);
+    EXPECT_FALSE(view->selectionActive());  // nothing to search for
+    FindPasteboard::setString(QStringLiteral("three"));
+    view->performFindCommand(FindCommand::nextMatch);
+    EXPECT_EQ(selected(), "three");
+    EXPECT_EQ(bar(), nullptr);
+
+    view->selection().setSelection({0, 1}, {3, 1});
+    view->performFindCommand(FindCommand::useSelectionForFind);
+    EXPECT_EQ(FindPasteboard::string(), QStringLiteral("two"));
+    ASSERT_NE(bar(), nullptr);
+    view->performFindCommand(FindCommand::hideFindInterface);
+    EXPECT_FALSE(bar()->isVisible());
+}
+
+TEST_F(FindBar, SearchingRevealsAHitInTheScrollBack)
+{
+    for (int i = 0; i < 100; ++i) view->feed("filler\r\n");
+    const int bottom = terminal().displayBuffer().yDisp();
+    EXPECT_TRUE(view->findNext("three", {}, true));
+    EXPECT_EQ(hit(), Position(0, 2));
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
+    EXPECT_LT(terminal().displayBuffer().yDisp(), bottom);
+    view->clearSearch();
+    EXPECT_FALSE(view->selectionActive());
+}
+
+TEST_F(FindBar, HitsOnTheAlternateScreenNeverScroll)
+{
+    view->feed("\x1b[?1049h\x1b[Halt screen word");
+    EXPECT_TRUE(view->findNext("word", {}, true));
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
+    EXPECT_EQ(selected(), "word");
+}
+
+}  // namespace
+}  // namespace corvel::test
