@@ -23,6 +23,7 @@
 #include "corvel/terminal/SearchService.h"
 #include "corvel/terminal/Terminal.h"
 #include "corvel/terminal/TerminalDelegate.h"
+#include "corvel/terminal/TraditionalKeyEncoder.h"
 
 #include "corvel/base/Color.h"
 #include "corvel/qt/ClickCounter.h"
@@ -246,12 +247,6 @@ public:
     void paste();
     // The X primary selection as a paste (Shift+Insert).
     void pastePrimarySelection();
-    // The byte Control turns one character into; empty for text that is not
-    // one ASCII character or has no control byte.
-    static std::vector<uint8_t> applyControlToEventCharacters(const QString& text);
-    // Text with every bracketed-paste marker taken out, so that a paste can
-    // never close its bracket early.
-    static std::string sanitizedPaste(std::string text);
 
     // The enhanced keyboard protocol: true when the encoder produced bytes
     // and they were sent.
@@ -538,6 +533,7 @@ private:
 
     bool kittyIsComposing_ = false;
     std::optional<PendingKittyKeyEvent> pendingKittyKeyEvent_;
+    TraditionalKeyEncoder traditionalKeys_;
     PreeditView* preeditView_ = nullptr;
 
     GpuTerminalSurface* gpuSurface_ = nullptr;

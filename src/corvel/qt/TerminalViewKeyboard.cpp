@@ -65,38 +65,31 @@ unsigned ownModifier(int qtKey)
     }
 }
 
-// The modified form of a cursor, editing, page or F1-F12 key for the
-// modifier parameter m: CSI 1 ; m X for the keys whose plain form ends in a
-// letter, CSI n ; m ~ for the numbered ones. The form is the same under
-// application cursor mode. Nothing for other keys.
-std::optional<std::string> modifiedKeySequence(int qtKey, int parameter)
+using Key = TraditionalKeyEncoder::Key;
+
+// The traditional encoder's name for a key; nothing for keys it has no
+// sequence of its own for.
+std::optional<Key> traditionalKey(int qtKey)
 {
-    const std::string m = std::to_string(parameter);
-    const auto lettered = [&m](char letter) { return "\x1b[1;" + m + letter; };
-    const auto numbered = [&m](int number) { return "\x1b[" + std::to_string(number) + ';' + m + '~'; };
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return static_cast<Key>(static_cast<int>(Key::f1) + (qtKey - Qt::Key_F1));
     switch (qtKey) {
-    case Qt::Key_Up: return lettered('A');
-    case Qt::Key_Down: return lettered('B');
-    case Qt::Key_Right: return lettered('C');
-    case Qt::Key_Left: return lettered('D');
-    case Qt::Key_Home: return lettered('H');
-    case Qt::Key_End: return lettered('F');
-    case Qt::Key_F1: return lettered('P');
-    case Qt::Key_F2: return lettered('Q');
-    case Qt::Key_F3: return lettered('R');
-    case Qt::Key_F4: return lettered('S');
-    case Qt::Key_Insert: return numbered(2);
-    case Qt::Key_Delete: return numbered(3);
-    case Qt::Key_PageUp: return numbered(5);
-    case Qt::Key_PageDown: return numbered(6);
-    case Qt::Key_F5: return numbered(15);
-    case Qt::Key_F6: return numbered(17);
-    case Qt::Key_F7: return numbered(18);
-    case Qt::Key_F8: return numbered(19);
-    case Qt::Key_F9: return numbered(20);
-    case Qt::Key_F10: return numbered(21);
-    case Qt::Key_F11: return numbered(23);
-    case Qt::Key_F12: return numbered(24);
+    case Qt::Key_Up: return Key::up;
+    case Qt::Key_Down: return Key::down;
+    case Qt::Key_Right: return Key::right;
+    case Qt::Key_Left: return Key::left;
+    case Qt::Key_Home: return Key::home;
+    case Qt::Key_End: return Key::end;
+    case Qt::Key_Insert: return Key::insert;
+    case Qt::Key_Delete: return Key::deleteKey;
+    case Qt::Key_PageUp: return Key::pageUp;
+    case Qt::Key_PageDown: return Key::pageDown;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return Key::enter;
+    case Qt::Key_Tab: return Key::tab;
+    case Qt::Key_Backtab: return Key::backTab;
+    case Qt::Key_Backspace: return Key::backspace;
+    case Qt::Key_Escape: return Key::escape;
     default: return std::nullopt;
     }
 }
@@ -114,42 +107,15 @@ bool pagesTheView(const KeyInput& key, int parameter)
     return parameter == shiftParameter || parameter == controlShiftParameter;
 }
 
-// The byte Control gives Return, Tab, Backspace and Escape, as xterm sends
-// them: Ctrl+Backspace is BS, the others keep their own byte. Shift+Tab
-// stays the back-tab sequence. Nothing for other keys.
-std::optional<std::string> controlledEditingKey(int qtKey)
-{
-    switch (qtKey) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return std::string("\r");
-    case Qt::Key_Tab: return std::string("\t");
-    case Qt::Key_Backtab: return std::string(Seq::cmdBackTab.begin(), Seq::cmdBackTab.end());
-    case Qt::Key_Backspace: return std::string("\b");
-    case Qt::Key_Escape: return std::string("\x1b");
-    default: return std::nullopt;
-    }
-}
-
 // What a Control combination sends: the editing keys above, else the
 // control byte of the key's character; empty when there is none.
 std::string controlBytes(const KeyInput& key)
 {
-    if (const std::optional<std::string> editing = controlledEditingKey(key.qtKey)) return *editing;
-    const std::vector<uint8_t> control = TerminalView::applyControlToEventCharacters(key.charactersIgnoringModifiers);
+    if (const std::optional<Key> named = traditionalKey(key.qtKey))
+        if (const std::optional<std::string> editing = TraditionalKeyEncoder::controlledEditingKey(*named))
+            return *editing;
+    const std::vector<uint8_t> control = TraditionalKeyEncoder::controlCharacter(utf8(key.charactersIgnoringModifiers));
     return std::string(control.begin(), control.end());
-}
-
-// Every line end of pasted text (CR LF, or LF alone) becomes CR, as a typed
-// Return sends it.
-std::string withReturnLineEnds(std::string text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out.push_back(text[i] == '\n' ? '\r' : text[i]);
-    }
-    return out;
 }
 
 char32_t lowercased(char32_t scalar)
@@ -288,8 +254,9 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::emacsBack));
     }
     if (pagesTheView(key, parameter)) return key.qtKey == Qt::Key_PageUp ? pageUp() : pageDown();
-    if (parameter > 1)
-        if (const std::optional<std::string> modified = modifiedKeySequence(key.qtKey, parameter))
+    const std::optional<Key> named = traditionalKey(key.qtKey);
+    if (parameter > 1 && named)
+        if (const std::optional<std::string> modified = TraditionalKeyEncoder::modifiedKey(*named, parameter))
             return send(bytes(*modified));
     if (optionAsMetaKey && key.has(KeyInput::alt)) {
         // Function keys without a modified form go on as without Alt.
@@ -307,18 +274,10 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         if (unmodified.isEmpty()) return interpretKeyEvent(key);
         return send(bytes(controlBytes(key)));
     }
-    if (key.functionKey) {
-        if (key.qtKey >= Qt::Key_F1 && key.qtKey <= Qt::Key_F12)
-            return send(Seq::cmdF[static_cast<size_t>(key.qtKey - Qt::Key_F1)]);
-        switch (key.qtKey) {
-        case Qt::Key_Delete: return send(bytes(Seq::cmdDelKey));
-        case Qt::Key_Insert: return send(bytes(Seq::cmdInsert));
-        // The page keys belong to the program; Shift pages the view.
-        case Qt::Key_PageUp: return send(bytes(Seq::cmdPageUp));
-        case Qt::Key_PageDown: return send(bytes(Seq::cmdPageDown));
-        default: break;
-        }
-    }
+    // The page keys belong to the program; Shift pages the view.
+    if (key.functionKey && named)
+        if (const std::optional<std::string> plain = TraditionalKeyEncoder::plainKey(*named))
+            return send(bytes(*plain));
     interpretKeyEvent(key);
 }
 
@@ -355,33 +314,17 @@ void TerminalView::doCommand(EditingCommand command)
 {
     if (!kittyFlags().isEmpty() && kittyDoCommand(command)) return;
     const bool app = terminal_->applicationCursor;
+    if (const std::optional<std::string> sequence
+        = TraditionalKeyEncoder::editingCommand(command, app, backspaceSendsControlH))
+        return send(bytes(*sequence));
+    // Outside application cursor mode the page commands page the view.
     using C = EditingCommand;
     switch (command) {
-    case C::insertNewline: return send(bytes(Seq::cmdRet));
-    case C::cancelOperation: return send(bytes(Seq::cmdEsc));
-    case C::deleteBackward: {
-        const std::array<uint8_t, 1> backspace{static_cast<uint8_t>(backspaceSendsControlH ? 0x08 : 0x7F)};
-        return send(bytes(backspace));
-    }
-    case C::moveUp: return send(bytes(app ? Seq::moveUpApp : Seq::moveUpNormal));
-    case C::moveDown: return send(bytes(app ? Seq::moveDownApp : Seq::moveDownNormal));
-    case C::moveLeft: return send(bytes(app ? Seq::moveLeftApp : Seq::moveLeftNormal));
-    case C::moveRight: return send(bytes(app ? Seq::moveRightApp : Seq::moveRightNormal));
-    case C::insertTab: return send(bytes(Seq::cmdTab));
-    case C::insertBacktab: return send(bytes(Seq::cmdBackTab));
-    case C::moveToBeginningOfLine:
-    case C::scrollToBeginningOfDocument: return send(bytes(app ? Seq::moveHomeApp : Seq::moveHomeNormal));
-    case C::moveToEndOfLine:
-    case C::scrollToEndOfDocument: return send(bytes(app ? Seq::moveEndApp : Seq::moveEndNormal));
     case C::scrollPageUp:
-    case C::pageUp: return app ? send(bytes(Seq::cmdPageUp)) : pageUp();
+    case C::pageUp: return pageUp();
     case C::scrollPageDown:
-    case C::pageDown: return app ? send(bytes(Seq::cmdPageDown)) : pageDown();
-    case C::pageDownAndModifySelection:
-        if (!app) send(bytes(Seq::cmdPageDown));
-        return;
-    case C::moveToLeftEndOfLine: return send(bytes(Seq::emacsBack));
-    case C::moveToRightEndOfLine: return send(bytes(Seq::emacsForward));
+    case C::pageDown: return pageDown();
+    case C::pageDownAndModifySelection: return;
     default:
         writeDebugDiagnostic("Unhandle selector " + std::string(editingCommandName(command)));
         return;
@@ -394,7 +337,7 @@ void TerminalView::insertText(const QString& text, bool isPaste)
 {
     if (isPaste) {
         if (text.isEmpty()) return;
-        const QString pasted = QString::fromStdString(withReturnLineEnds(utf8(text)));
+        const QString pasted = QString::fromStdString(TraditionalKeyEncoder::withReturnLineEnds(utf8(text)));
         const bool bracketed = terminal_->bracketedPasteMode;
         if (!kittyFlags().isEmpty()) {
             if (!bracketed) return kittyInsertText(pasted);
@@ -409,56 +352,9 @@ void TerminalView::insertText(const QString& text, bool isPaste)
 
 void TerminalView::sendBracketedPaste(const std::string& text)
 {
-    send(std::span<const uint8_t>(Seq::bracketedPasteStart));
-    send(bytes(sanitizedPaste(text)));
-    send(std::span<const uint8_t>(Seq::bracketedPasteEnd));
-}
-
-std::string TerminalView::sanitizedPaste(std::string text)
-{
-    const std::array<std::string, 4> markers{
-        std::string(Seq::bracketedPasteStart.begin(), Seq::bracketedPasteStart.end()),
-        std::string(Seq::bracketedPasteEnd.begin(), Seq::bracketedPasteEnd.end()),
-        // The same with the 8-bit introducer as a UTF-8 character.
-        std::string("\xc2\x9b" "200~"),
-        std::string("\xc2\x9b" "201~"),
-    };
-    // One pass: whenever the text kept so far ends in a marker, drop it, so
-    // that markers hidden inside markers go as well.
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        out.push_back(c);
-        if (c != '~') continue;
-        for (const std::string& marker : markers) {
-            if (!marker.empty() && out.size() >= marker.size() &&
-                out.compare(out.size() - marker.size(), marker.size(), marker) == 0) {
-                out.resize(out.size() - marker.size());
-                break;
-            }
-        }
-    }
-    return out;
-}
-
-std::vector<uint8_t> TerminalView::applyControlToEventCharacters(const QString& text)
-{
-    const QByteArray encoded = text.toUtf8();
-    if (encoded.size() != 1) return {};
-    const char c = encoded[0];
-    // "@" to "~": letters, @ [ \ ] ^ _ ` { | } ~ keep their low five bits.
-    if (c >= '@' && c <= '~') return {static_cast<uint8_t>(c & 0x1F)};
-    // The digit row as xterm maps it: 2 is NUL, 3 to 7 are ESC to US, 8 DEL.
-    if (c >= '3' && c <= '7') return {static_cast<uint8_t>(c - '3' + 0x1B)};
-    switch (c) {
-    case ' ':
-    case '2': return {0};
-    case '8':
-    case '?': return {0x7F};
-    case '/':
-    case '-': return {0x1F};
-    default: return {};
-    }
+    send(bytes(traditionalKeys_.bracketedPasteStart));
+    send(bytes(traditionalKeys_.sanitizedPaste(text)));
+    send(bytes(traditionalKeys_.bracketedPasteEnd));
 }
 
 // ---- input method ------------------------------------------------------------------

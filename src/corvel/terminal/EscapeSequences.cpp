@@ -18,23 +18,11 @@ constexpr std::array<uint8_t, 5> f10{0x1B, '[', '2', '1', '~'};
 constexpr std::array<uint8_t, 5> f11{0x1B, '[', '2', '3', '~'};
 constexpr std::array<uint8_t, 5> f12{0x1B, '[', '2', '4', '~'};
 
-const std::vector<uint8_t> defaultPasteStart{0x1B, '[', '2', '0', '0', '~'};
-const std::vector<uint8_t> defaultPasteEnd{0x1B, '[', '2', '0', '1', '~'};
-
 } // namespace
 
 const std::array<EscapeSequences::Bytes, 12> EscapeSequences::cmdF{
     Bytes(f1), Bytes(f2), Bytes(f3), Bytes(f4), Bytes(f5), Bytes(f6),
     Bytes(f7), Bytes(f8), Bytes(f9), Bytes(f10), Bytes(f11), Bytes(f12),
 };
-
-std::vector<uint8_t> EscapeSequences::bracketedPasteStart = defaultPasteStart;
-std::vector<uint8_t> EscapeSequences::bracketedPasteEnd = defaultPasteEnd;
-
-void EscapeSequences::resetBracketedPasteMarkers()
-{
-    bracketedPasteStart = defaultPasteStart;
-    bracketedPasteEnd = defaultPasteEnd;
-}
 
 } // namespace corvel

@@ -8,9 +8,8 @@
 namespace corvel {
 
 // The fixed byte sequences a host sends to the child for keys without a
-// printable character of their own, and the markers around a bracketed
-// paste. The terminal never sends these itself; the view picks them when it
-// turns key presses, editing commands and pastes into bytes.
+// printable character of their own. The terminal never sends these itself;
+// TraditionalKeyEncoder picks them for key presses and editing commands.
 //
 // Cursor keys come in two forms: the host sends the App members while the
 // terminal's applicationCursor is set, the Normal members otherwise.
@@ -56,13 +55,6 @@ public:
 
     // F1 (index 0) to F12 (index 11).
     static const std::array<Bytes, 12> cmdF;
-
-    // Sent around pasted text while bracketed paste is on. Process-wide: a
-    // host that replaces them changes the markers of every terminal.
-    static std::vector<uint8_t> bracketedPasteStart;
-    static std::vector<uint8_t> bracketedPasteEnd;
-    // Puts both markers back to ESC [ 200 ~ and ESC [ 201 ~.
-    static void resetBracketedPasteMarkers();
 };
 
 } // namespace corvel

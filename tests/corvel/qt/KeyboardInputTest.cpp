@@ -371,18 +371,6 @@ TEST_F(KeyboardInput, UnhandledCommandsAreDebugChatterOnStandardError)
     }
 }
 
-TEST_F(KeyboardInput, ControlMappingTable)
-{
-    const std::vector<std::pair<QString, std::vector<uint8_t>>> cases = {
-        {"A", {1}}, {"z", {26}}, {"[", {27}}, {"\\", {28}}, {"]", {29}}, {"^", {30}}, {"6", {30}},
-        {"_", {31}}, {" ", {0}}, {"@", {0}}, {"`", {0}}, {"{", {27}}, {"~", {30}}, {"2", {0}}, {"3", {27}},
-        {"7", {31}}, {"8", {127}}, {"?", {127}}, {"/", {31}}, {"-", {31}}, {"1", {}}, {"9", {}}, {".", {}},
-        {"é", {}}, {"ab", {}}, {"", {}},
-    };
-    for (const auto& [text, expected] : cases)
-        EXPECT_EQ(TerminalView::applyControlToEventCharacters(text), expected) << text.toStdString();
-}
-
 // ---- pastes ----------------------------------------------------------------------------
 
 TEST_F(KeyboardInput, TypedTextNeverGetsPasteMarkers)

@@ -1,4 +1,4 @@
-// The fixed key sequences and the bracketed-paste markers.
+// The fixed key sequences.
 
 #include <gtest/gtest.h>
 
@@ -100,26 +100,6 @@ TEST(EscapeSequences, AgreeWithTheEncoderWithoutFlags)
         ASSERT_TRUE(bytes) << static_cast<int>(c.key);
         EXPECT_EQ(text(*bytes), text(c.expected)) << static_cast<int>(c.key) << " app " << c.applicationCursor;
     }
-}
-
-class BracketedPasteMarkers : public ::testing::Test {
-protected:
-    ~BracketedPasteMarkers() override { ES::resetBracketedPasteMarkers(); }
-};
-
-TEST_F(BracketedPasteMarkers, DefaultsAndReplacement)
-{
-    EXPECT_EQ(text(ES::bracketedPasteStart), "\x1b[200~");
-    EXPECT_EQ(text(ES::bracketedPasteEnd), "\x1b[201~");
-
-    ES::bracketedPasteStart = {'<', 'p', '>'};
-    ES::bracketedPasteEnd = {'<', '/', 'p', '>'};
-    EXPECT_EQ(text(ES::bracketedPasteStart), "<p>");
-    EXPECT_EQ(text(ES::bracketedPasteEnd), "</p>");
-
-    ES::resetBracketedPasteMarkers();
-    EXPECT_EQ(text(ES::bracketedPasteStart), "\x1b[200~");
-    EXPECT_EQ(text(ES::bracketedPasteEnd), "\x1b[201~");
 }
 
 } // namespace
