@@ -14,6 +14,7 @@
 #include "corvel/base/RunLoopExecutor.h"
 #include "corvel/process/HeadlessTerminal.h"
 #include "corvel/process/PseudoTerminalHelpers.h"
+#include "corvel/terminal/Terminal.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,14 +91,18 @@ std::optional<Invocation> parseArguments(int argc, char** argv, int& exitCode)
         }
         const std::string value = argv[++i];
         bool valid = true;
-        if (arg == "--cols") {
-            const auto cols = parseSize(value, 2, 1000);
-            valid = cols.has_value();
-            invocation.cols = cols.value_or(0);
-        } else if (arg == "--rows") {
-            const auto rows = parseSize(value, 1, 1000);
-            valid = rows.has_value();
-            invocation.rows = rows.value_or(0);
+        if (arg == "--cols" || arg == "--rows") {
+            const bool isCols = arg == "--cols";
+            const int lowest = isCols ? corvel::Terminal::MINIMUM_COLS : corvel::Terminal::MINIMUM_ROWS;
+            const int highest = isCols ? corvel::Terminal::MAXIMUM_COLS : corvel::Terminal::MAXIMUM_ROWS;
+            const auto size = parseSize(value, lowest, highest);
+            if (!size) {
+                std::fprintf(stderr, "corvel-headless: %s must be a whole number from %d to %d, not '%s'\n",
+                             argv[i - 1], lowest, highest, value.c_str());
+                exitCode = kUsageError;
+                return std::nullopt;
+            }
+            (isCols ? invocation.cols : invocation.rows) = *size;
         } else {
             invocation.timeoutSeconds = parseSeconds(value);
             valid = invocation.timeoutSeconds.has_value();

@@ -41,6 +41,14 @@ long positiveNumber(const char* option, const char* text)
     return value;
 }
 
+int screenSize(const char* option, const char* text, int highest)
+{
+    const long value = positiveNumber(option, text);
+    if (value > highest)
+        usage((std::string(option) + " is at most " + std::to_string(highest)).c_str());
+    return static_cast<int>(value);
+}
+
 long nonNegativeNumber(const char* option, const char* text)
 {
     char* end = nullptr;
@@ -68,9 +76,9 @@ int main(int argc, char** argv)
             return argv[++i];
         };
         if (!std::strcmp(arg, "--cols"))
-            options.cols = static_cast<int>(positiveNumber(arg, value()));
+            options.cols = screenSize(arg, value(), corvel::Terminal::MAXIMUM_COLS);
         else if (!std::strcmp(arg, "--rows"))
-            options.rows = static_cast<int>(positiveNumber(arg, value()));
+            options.rows = screenSize(arg, value(), corvel::Terminal::MAXIMUM_ROWS);
         else if (!std::strcmp(arg, "--scrollback"))
             options.scrollback = static_cast<int>(nonNegativeNumber(arg, value()));
         else if (!std::strcmp(arg, "--repeat"))

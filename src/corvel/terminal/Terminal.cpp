@@ -74,8 +74,11 @@ void Terminal::installScrollCallback(Buffer& screen)
 
 void Terminal::setup(bool isReset)
 {
-    cols = std::max(MINIMUM_COLS, options.cols);
-    rows = std::max(MINIMUM_ROWS, options.rows);
+    cols = std::clamp(options.cols, MINIMUM_COLS, MAXIMUM_COLS);
+    rows = std::clamp(options.rows, MINIMUM_ROWS, MAXIMUM_ROWS);
+    if (!isReset && (cols < options.cols || rows < options.rows))
+        writeDiagnosticf("A terminal of %d x %d cells is larger than %d x %d; it is made %d x %d", options.cols,
+                         options.rows, MAXIMUM_COLS, MAXIMUM_ROWS, cols, rows);
 
     if (isReset) {
         // Both screens start clean: a program that left the alternate
@@ -196,12 +199,17 @@ void Terminal::resetFully(bool resetParser)
 
 // ---- size ------------------------------------------------------------------------------
 
-void Terminal::resize(int newCols, int newRows)
+bool Terminal::resize(int newCols, int newRows)
 {
+    if (newCols > MAXIMUM_COLS || newRows > MAXIMUM_ROWS) {
+        writeDiagnosticf("Cannot resize the terminal to %d x %d cells: the most is %d x %d", newCols, newRows,
+                         MAXIMUM_COLS, MAXIMUM_ROWS);
+        return false;
+    }
     newCols = std::max(MINIMUM_COLS, newCols);
     newRows = std::max(MINIMUM_ROWS, newRows);
     if (newCols == cols && newRows == rows)
-        return;
+        return true;
     column132Mode = false;
     endSynchronizedOutput();
     resizeBuffers(newCols, newRows);
@@ -214,6 +222,7 @@ void Terminal::resize(int newCols, int newRows)
     altBuffer_->setupTabStops(oldCols, tabStopWidth);
     updateRange(0);
     updateRange(rows - 1);
+    return true;
 }
 
 void Terminal::resizeBuffers(int newColumns, int newRows)

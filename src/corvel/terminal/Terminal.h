@@ -61,6 +61,10 @@ class Terminal : protected ParserHandler {
 public:
     static constexpr int MINIMUM_COLS = 2;
     static constexpr int MINIMUM_ROWS = 1;
+    // The largest screen: a bigger size is refused (resize) or cut to it
+    // (options), so no caller can make a screen of gigabytes.
+    static constexpr int MAXIMUM_COLS = 4096;
+    static constexpr int MAXIMUM_ROWS = 4096;
     // The most titles either title stack keeps; older entries are dropped.
     static constexpr size_t maxTitleStackDepth = 10;
 
@@ -136,7 +140,9 @@ public:
     const int tabStopWidth = 8;
     TerminalOptions options;
     std::pair<int, int> getDims() const { return {cols, rows}; }
-    void resize(int newCols, int newRows);
+    // Sizes below the minimum grow to it; above the maximum the size is
+    // refused with a diagnostic and false is returned.
+    bool resize(int newCols, int newRows);
     void resizeBuffers(int newColumns, int newRows);
     void changeScrollback(std::optional<int> lines);
 

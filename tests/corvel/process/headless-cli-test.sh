@@ -44,6 +44,7 @@ check_error 127 "corvel: cannot run /nonexistent/program: No such file or direct
 check_error 126 "corvel: cannot run /: Is a directory" -- /
 check_error 127 "corvel-headless: no-such-program-here: command not found" -- no-such-program-here
 check 2 "" --cols zero -- true
+check_error 2 "corvel-headless: --rows must be a whole number from 1 to 4096, not '100000'" --rows 100000 -- true
 # Engine diagnostics (an unknown rendition here) never mix into the screen.
 check 0 "plain" -- printf '\033[53mplain'
 

@@ -153,4 +153,26 @@ TEST(HostileInput, ASynchronizedFrameKeepsItsScrollbackWhateverOutputDoes)
     }
 }
 
+TEST(HostileInput, AScreenLargerThanTheMostIsRefused)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(80, 24));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(t.resize(100'000, 24));
+    EXPECT_FALSE(t.resize(80, Terminal::MAXIMUM_ROWS + 1));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Cannot resize the terminal to 100000 x 24 cells: the most is 4096 x 4096"), std::string::npos)
+        << said;
+    EXPECT_EQ(t.getDims(), std::make_pair(80, 24));
+    EXPECT_EQ(t.buffer().lines().count(), 24);
+    EXPECT_TRUE(t.resize(Terminal::MAXIMUM_COLS, 3));
+    EXPECT_EQ(t.getDims(), std::make_pair(Terminal::MAXIMUM_COLS, 3));
+
+    // Options asking for more are cut to the most.
+    testing::internal::CaptureStderr();
+    Terminal huge(&host, sized(1'000'000, 2));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(huge.getDims(), std::make_pair(Terminal::MAXIMUM_COLS, 2));
+}
+
 } // namespace
