@@ -76,6 +76,10 @@ SettingsData SettingsData::fromJson(const QJsonObject& object)
     data.skinEffects = readEffects(object.value(QStringLiteral("skinEffects")));
     data.cursorOverrides = readStrings(object.value(QStringLiteral("cursorOverrides")));
     data.paletteOverrides = readStrings(object.value(QStringLiteral("paletteOverrides")));
+    const QJsonObject known = data.toJson();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (!known.contains(it.key()))
+            data.otherKeys.insert(it.key(), it.value());
     return data;
 }
 
@@ -89,7 +93,8 @@ QJsonObject SettingsData::toJson() const
     for (auto it = skinEffects.begin(); it != skinEffects.end(); ++it)
         effects.insert(it.key(), it.value().toJson());
 
-    return QJsonObject{
+    QJsonObject object = otherKeys;
+    const QJsonObject known{
         {QStringLiteral("fontName"), fontName},
         {QStringLiteral("fontSize"), fontSize},
         {QStringLiteral("defaultShell"), defaultShell},
@@ -101,6 +106,9 @@ QJsonObject SettingsData::toJson() const
         {QStringLiteral("cursorOverrides"), writeStrings(cursorOverrides)},
         {QStringLiteral("paletteOverrides"), writeStrings(paletteOverrides)},
     };
+    for (auto it = known.begin(); it != known.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
 }
 
 QByteArray SettingsData::encode() const

@@ -27,10 +27,13 @@ struct SettingsData {
     QMap<QString, SkinEffectsSettings> skinEffects;
     QMap<QString, QString> cursorOverrides;  // "#RRGGBB"
     QMap<QString, QString> paletteOverrides; // curated palette id
+    // Top-level keys this version does not know, written back as they came so
+    // that a newer version's settings survive a save by an older one.
+    QJsonObject otherKeys;
 
     // Reads a document tolerantly: every key is read on its own and keeps its
     // default when missing or ill-typed; within the lists and maps a damaged
-    // entry is dropped and the others are kept; unknown keys are ignored.
+    // entry is dropped and the others are kept; unknown keys go to otherKeys.
     // Gives nothing only when the bytes are not JSON or not a JSON object.
     static std::optional<SettingsData> decode(const QByteArray& json);
     static SettingsData fromJson(const QJsonObject& object);

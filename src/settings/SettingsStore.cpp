@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora {
@@ -75,33 +76,62 @@ SettingsStore::SettingsStore(const QString& settingsPath, QObject* parent)
     , m_settingsPath(settingsPath)
 {
     QDir().mkpath(QFileInfo(m_settingsPath).absolutePath());
-    m_data = load(m_settingsPath);
+    m_data = load();
     migrateEarlierValues();
 }
 
-SettingsData SettingsStore::load(const QString& settingsPath)
+SettingsData SettingsStore::load()
 {
-    QFile file(settingsPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString& settingsPath = m_settingsPath;
+    auto keepAsIs = [this](const QString& why) {
+        m_keepFileAsIs = true;
+        qWarning().noquote() << QStringLiteral("[Velmora] settings.json ") + why
+                                    + QStringLiteral(" — left as it is and not saved to; starting from defaults");
+        return SettingsData();
+    };
+    // Without blocking on a FIFO or reading a device: only a regular file of
+    // a sane size is read.
+    const int fd = ::open(QFile::encodeName(settingsPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT)
+        return SettingsData();
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        // A folder in its place is no settings file to keep.
+        return S_ISDIR(info.st_mode) ? SettingsData() : keepAsIs(QStringLiteral("is not a regular file"));
+    }
+    if (fd >= 0 && info.st_size > maxFileBytes) {
+        ::close(fd);
+        return keepAsIs(QStringLiteral("is larger than %1 MiB").arg(maxFileBytes >> 20));
+    }
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         // A settings file that exists but cannot be read would be replaced by
         // the next save; move it aside first so it is not lost.
         if (QFileInfo(settingsPath).isFile()) {
             const QString aside = asideName(settingsPath);
-            if (std::rename(QFile::encodeName(settingsPath).constData(), QFile::encodeName(aside).constData()) == 0)
-                qWarning().noquote() << QStringLiteral("[Velmora] settings.json could not be read — moved aside to ")
-                                            + QFileInfo(aside).fileName() + QStringLiteral("; starting from defaults");
+            if (std::rename(QFile::encodeName(settingsPath).constData(), QFile::encodeName(aside).constData()) != 0)
+                return keepAsIs(QStringLiteral("could not be read or moved aside"));
+            qWarning().noquote() << QStringLiteral("[Velmora] settings.json could not be read — moved aside to ")
+                                        + QFileInfo(aside).fileName() + QStringLiteral("; starting from defaults");
         }
         return SettingsData();
     }
 
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(maxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > maxFileBytes)
+        return keepAsIs(QStringLiteral("could not be read"));
     if (auto data = SettingsData::decode(bytes))
         return *data;
 
     const QString backup = asideName(settingsPath);
-    QFile copy(backup);
-    if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        copy.write(bytes);
+    if (const std::optional<QString> failure = writeDurably(backup, bytes)) {
+        if (!QFileInfo(backup).isDir())
+            QFile::remove(backup);
+        return keepAsIs(QStringLiteral("could not be decoded, nor backed up (") + *failure + QStringLiteral(")"));
+    }
     qWarning().noquote() << QStringLiteral("[Velmora] settings.json could not be decoded — backed up to ")
                                 + QFileInfo(backup).fileName() + QStringLiteral("; starting from defaults");
     return SettingsData();
@@ -124,14 +154,25 @@ void SettingsStore::migrateEarlierValues()
 
 void SettingsStore::save()
 {
-    const QString temporaryPath = m_settingsPath + QStringLiteral(".tmp");
+    if (m_keepFileAsIs) {
+        qWarning().noquote() << QStringLiteral("[Velmora] Settings not saved: settings.json is kept as it was found");
+        return;
+    }
+    // A link is kept: its target is the file replaced.
+    QString target = m_settingsPath;
+    const QFileInfo link(m_settingsPath);
+    if (link.isSymLink()) {
+        const QString resolved = link.canonicalFilePath();
+        target = resolved.isEmpty() ? link.symLinkTarget() : resolved;
+    }
+    const QString temporaryPath = target + QStringLiteral(".tmp");
     std::optional<QString> failure = writeDurably(temporaryPath, m_data.encode());
     if (!failure) {
         // rename() swaps the new file in atomically, whether or not the old one exists.
-        if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(m_settingsPath).constData()) != 0)
+        if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(target).constData()) != 0)
             failure = errnoText(errno);
         else
-            syncFolder(QFileInfo(m_settingsPath).absolutePath());
+            syncFolder(QFileInfo(target).absolutePath());
     }
     if (failure) {
         if (!QFileInfo(temporaryPath).isDir())

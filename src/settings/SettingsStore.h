@@ -46,8 +46,10 @@ public:
     SettingsData& data() { return m_data; }
     const SettingsData& data() const { return m_data; }
 
-    // Writes all of data() through "<file>.tmp", which then replaces the file.
-    // A failure is logged; the file keeps its previous contents.
+    // Writes all of data() through "<file>.tmp", which then replaces the file
+    // (a symbolic link's target, the link kept). A failure is logged; the file
+    // keeps its previous contents. Nothing is written, with a log line, while
+    // a file that could not be read is kept as it was (see load()).
     void save();
 
     QString fontName() const { return m_data.fontName; }
@@ -83,7 +85,13 @@ signals:
     void notify(const QString& name, const QString& object);
 
 private:
-    static SettingsData load(const QString& settingsPath);
+    // Reads the file; defaults when it is missing or unusable. A file that
+    // is not JSON is backed up first. One that is not a regular file, is
+    // over maxFileBytes, or could not be backed up or moved aside is left as
+    // it is, and no save of this store replaces it.
+    SettingsData load();
+    static constexpr qint64 maxFileBytes = 16 << 20;
+    bool m_keepFileAsIs = false;
     void migrateEarlierValues();
 
     QString m_settingsPath;

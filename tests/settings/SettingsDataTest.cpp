@@ -94,8 +94,11 @@ INSTANTIATE_TEST_SUITE_P(
                      d.defaultSkin = "Walkie";
                      d.hasLaunchedBefore = true;
                  }},
-        ReadCase{"UnknownKeysIgnored", R"({"theme": "dark", "fontSize": 10})",
-                 [](SettingsData& d) { d.fontSize = 10; }},
+        ReadCase{"UnknownKeysKeptAside", R"({"theme": "dark", "fontSize": 10})",
+                 [](SettingsData& d) {
+                     d.fontSize = 10;
+                     d.otherKeys.insert("theme", "dark");
+                 }},
         ReadCase{"WindowWithOnlyAnId", R"({"lastWindows": [{"id": "walkie"}]})",
                  [](SettingsData& d) { d.lastWindows = {WindowState{"walkie", "", 0, 0, 0, 0}}; }},
         ReadCase{"WindowMembersReadOneByOne",

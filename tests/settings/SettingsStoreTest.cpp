@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -13,7 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <limits>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -225,15 +231,100 @@ TEST_F(SettingsStoreTest, DamagedEntriesAreDroppedAloneAndTheRestSurviveTheNextS
     EXPECT_TRUE(QDir(folder).entryList({"settings.json.corrupt-*"}).isEmpty());
 }
 
-TEST_F(SettingsStoreTest, UnknownKeysAreGoneAfterTheNextSave)
+TEST_F(SettingsStoreTest, UnknownKeysAreKeptOnSave)
 {
-    writeSettings(R"({"fontSize": 10, "theme": "dark"})");
+    writeSettings(R"({"fontSize": 10, "theme": "dark", "future": {"list": [1, 2]}})");
 
     SettingsStore store(path);
-    store.save();
+    store.setFontName("Other");
 
-    EXPECT_FALSE(storedObject().contains("theme"));
+    EXPECT_EQ(storedObject()["theme"].toString(), "dark");
+    EXPECT_EQ(storedObject()["future"].toObject()["list"].toArray().size(), 2);
     EXPECT_EQ(storedObject()["fontSize"].toDouble(), 10);
+    EXPECT_EQ(storedObject()["fontName"].toString(), "Other");
+}
+
+TEST_F(SettingsStoreTest, ADamagedFileThatCannotBeBackedUpIsNeverReplaced)
+{
+    const QByteArray damaged = "{" + QByteArray(64 * 1024, 'x');
+    writeSettings(damaged);
+    // As on a full disk: no file may grow past 1 KiB while the store loads.
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = previous;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    SettingsStore store(path);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(store.data(), SettingsData());
+    EXPECT_TRUE(QDir(folder).entryList({"settings.json.corrupt-*"}).isEmpty()) << "no empty backup is left";
+    store.setFontName("Other");
+    store.resetAll();
+    EXPECT_EQ(readSettings(), damaged);
+    ASSERT_FALSE(capturedLog.isEmpty());
+    EXPECT_TRUE(capturedLog[0].startsWith("[Velmora] settings.json could not be decoded, nor backed up")) << capturedLog[0].toStdString();
+    EXPECT_TRUE(capturedLog.contains("[Velmora] Settings not saved: settings.json is kept as it was found"));
+}
+
+TEST_F(SettingsStoreTest, ASymbolicLinkIsWrittenThrough)
+{
+    QDir().mkpath(folder);
+    const QString target = root.path() + "/dotfiles/velmora.json";
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile(target).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(target, path));
+
+    SettingsStore store(path);
+    store.setFontName("Linked");
+
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), target);
+    EXPECT_EQ(storedObject()["fontName"].toString(), "Linked");
+    EXPECT_FALSE(QFileInfo::exists(target + ".tmp"));
+}
+
+// Files that are not read at all: the store starts from the defaults at once
+// and leaves them as they are.
+TEST_F(SettingsStoreTest, AFileThatIsNotRegularOrIsHugeIsNotReadNorReplaced)
+{
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"fifo", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, "is not a regular file"},
+        {"link to /dev/zero", [&] { ASSERT_TRUE(QFile::link("/dev/zero", path)); }, "is not a regular file"},
+        {"17 MiB", [&] {
+             writeSettings("{}");
+             ASSERT_TRUE(QFile::resize(path, 17 << 20));
+         }, "is larger than 16 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        capturedLog.clear();
+        c.make();
+        struct stat before {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &before), 0);
+
+        SettingsStore store(path);
+        store.setFontName("Other");
+
+        EXPECT_EQ(store.data().fontSize, SettingsData().fontSize);
+        struct stat after {};
+        ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_size, before.st_size);
+        ASSERT_FALSE(capturedLog.isEmpty());
+        EXPECT_EQ(capturedLog[0], QString("[Velmora] settings.json ") + c.why
+                                      + " — left as it is and not saved to; starting from defaults");
+    }
 }
 
 // A failed save must leave the previous file as it was and no temporary file.
