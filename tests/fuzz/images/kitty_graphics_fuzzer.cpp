@@ -21,7 +21,7 @@ class FuzzHost : public corvel::KittyGraphicsHost {
 public:
     void sendKittyReply(std::span<const uint8_t> reply) override { replyBytes += reply.size(); }
     bool sendsEightBitControls() const override { return eightBit; }
-    int64_t kittyImageCacheLimitBytes() const override { return 64 * 1024; }
+    int64_t kittyImageCacheLimitBytes() const override { return 32 << 20; }
     void collectKittyImageIdsOnLines(corvel::KittyImageIdSet& ids) override { ids.insert(1); }
     std::optional<std::string> displayKittyImage(const corvel::KittyGraphicsPayload& payload,
                                                  const corvel::KittyGraphicsControl&, std::optional<uint32_t>,
@@ -41,9 +41,11 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // Room for chunked transfers of several MiB and their inflated pictures.
     corvel::KittyGraphicsLimits limits;
-    limits.payloadBytes = 1 << 20;
-    limits.maximumSide = 1024;
+    limits.payloadBytes = 16 << 20;
+    limits.maximumSide = 4096;
+    limits.pngBytes = 16 << 20;
     corvel::KittyGraphicsState state;
     FuzzHost host;
     host.eightBit = size > 0 && (data[0] & 1);
