@@ -197,7 +197,7 @@ int main(int argc, char** argv)
         if (!loop.runUntil(finished, timeout)) {
             // What the child wrote and was already read still reaches the screen.
             loop.runPending();
-            headless.process().terminate();
+            headless.process().terminateAndWait();
             std::fputs(headless.screenText().c_str(), stdout);
             return kTimedOut;
         }

@@ -1,5 +1,7 @@
 #include "corvel/process/HeadlessTerminal.h"
 
+#include <algorithm>
+
 #include "corvel/images/PngDecoder.h"
 #include "corvel/model/Buffer.h"
 
@@ -91,6 +93,8 @@ winsize HeadlessTerminal::getWindowSize()
                     clampToShort(rows * cellHeight)};
 }
 
+std::size_t HeadlessTerminal::unsentBytes(Terminal& /*source*/) { return process_->unsentBytes(); }
+
 void HeadlessTerminal::send(Terminal& /*source*/, std::span<const std::uint8_t> data)
 {
     send(data);
@@ -124,6 +128,15 @@ std::vector<HeadlessTerminal::ShownStrip> HeadlessTerminal::imageStrips()
     return strips;
 }
 
+std::vector<std::shared_ptr<const HeadlessTerminal::Image>> HeadlessTerminal::pictures()
+{
+    std::vector<std::shared_ptr<const Image>> found;
+    for (const ShownStrip& shown : imageStrips())
+        if (std::find(found.begin(), found.end(), shown.picture) == found.end())
+            found.push_back(shown.picture);
+    return found;
+}
+
 std::optional<std::pair<int, int>> HeadlessTerminal::cellSizeInPixels(Terminal& /*source*/)
 {
     return std::pair {cellWidth, cellHeight};
@@ -138,9 +151,8 @@ ImageStripInserter HeadlessTerminal::stripInserter()
 void HeadlessTerminal::createImageFromBitmap(Terminal& /*source*/, std::vector<std::uint8_t>&& bytes, int width,
     int height)
 {
-    // Every strip shares one copy of the pixels; the list of bitmaps keeps its own.
-    auto picture = std::make_shared<const Image>(Image {bytes, width, height});
-    images.push_back({std::move(bytes), width, height});
+    // Every strip shares the one copy of the pixels.
+    auto picture = std::make_shared<const Image>(Image {std::move(bytes), width, height});
     stripInserter().insertBitmap({width, height, std::move(picture)});
 }
 

@@ -69,8 +69,6 @@ public:
     EndHandler onEnd;
     // The last directory the child reported (OSC 7).
     std::optional<std::string> dir;
-    // Bitmaps the terminal asked to show, in arrival order; only grows.
-    std::vector<Image> images;
 
     // Bytes for the child; written only while it runs.
     void send(std::span<const std::uint8_t> data);
@@ -85,6 +83,10 @@ public:
 
     // The strips on the active screen's lines, top line first.
     std::vector<ShownStrip> imageStrips();
+    // The pictures those strips are cut from, each once, in the order of
+    // their first strip. A picture's pixels are held by its strips alone, so
+    // they are freed when its last strip leaves the screen and scroll-back.
+    std::vector<std::shared_ptr<const Image>> pictures();
 
     // LocalProcessDelegate
     void processTerminated(LocalProcess& source, std::optional<std::int32_t> exitCode) override;
@@ -93,6 +95,7 @@ public:
 
     // TerminalDelegate
     void send(Terminal& source, std::span<const std::uint8_t> data) override;
+    std::size_t unsentBytes(Terminal& source) override;
     void mouseModeChanged(Terminal& source) override;
     void hostCurrentDirectoryUpdated(Terminal& source) override;
     void colorChanged(Terminal& source, std::optional<int> idx) override;

@@ -140,6 +140,22 @@ void LocalProcess::send(std::span<const std::uint8_t> data)
     run_->writer->enqueue(std::vector<std::uint8_t>(data.begin(), data.end()), sequence);
 }
 
+void LocalProcess::terminateAndWait()
+{
+    const std::shared_ptr<ChildProcess> child = run_ ? run_->child : nullptr;
+    terminate();
+    if (!child || child->waitAndReap(killGracePeriod))
+        return;
+    child->signal(SIGKILL);
+    while (!child->waitAndReap(std::chrono::seconds(1))) {
+    }
+}
+
+std::size_t LocalProcess::unsentBytes() const
+{
+    return run_ && run_->writer ? run_->writer->queuedBytes() : 0;
+}
+
 void LocalProcess::terminate()
 {
     stopRun(true);

@@ -75,6 +75,10 @@ public:
     // child reaped in the background (SIGKILL after killGracePeriod). The
     // delegate hears no processTerminated() for it.
     virtual void terminate();
+    // As terminate(), but returns only once the child has ended and is
+    // reaped: one still running after killGracePeriod gets SIGKILL. For a
+    // program about to exit, whose background threads would die with it.
+    void terminateAndWait();
 
     // Writes every chunk read into its own file "<directory>/log-N", N
     // counting successful writes from 0; nullopt turns logging off.
@@ -89,6 +93,8 @@ public:
     bool running() const { return running_.load(); }
 
     int sendCount() const { return sendCount_; }
+    // Bytes queued by send() and not yet written to the terminal.
+    std::size_t unsentBytes() const;
     std::int64_t total() const { return total_.load(); }
     std::int64_t totalRead() const { return totalRead_.load(); }
     int logFileCounter() const { return logFileCounter_.load(); }

@@ -102,8 +102,14 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
 
     ::setsid();
     ::ioctl(slave, TIOCSCTTY, 0);
-    for (int fd = 0; fd <= 2; ++fd)
-        ::dup2(slave, fd);
+    // A parent started with 0-2 closed may have the terminal there already:
+    // dup2 onto itself would leave it close-on-exec.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (slave == fd)
+            ::fcntl(fd, F_SETFD, 0);
+        else
+            ::dup2(slave, fd);
+    }
     // Nothing but the terminal may reach the program, whatever the parent
     // forgot to mark close-on-exec; the error pipe closes itself on exec.
     ::syscall(SYS_close_range, 3U, static_cast<unsigned>(errorFd) - 1U, 0U);

@@ -75,6 +75,7 @@ void LocalProcessTerminalView::hostCurrentDirectoryUpdate(TerminalView&, const s
 }
 
 void LocalProcessTerminalView::send(TerminalView&, std::span<const uint8_t> data) { process_->send(data); }
+std::size_t LocalProcessTerminalView::unsentBytes(TerminalView&) { return process_->unsentBytes(); }
 
 void LocalProcessTerminalView::scrolled(TerminalView&, double) {}
 

@@ -63,6 +63,7 @@ public:
     void setTerminalTitle(TerminalView& source, const std::string& title) override;
     void hostCurrentDirectoryUpdate(TerminalView& source, const std::optional<std::string>& directory) override;
     void send(TerminalView& source, std::span<const uint8_t> data) override;
+    std::size_t unsentBytes(TerminalView& source) override;
     void scrolled(TerminalView& source, double position) override;
     // Valid UTF-8 replaces the clipboard's text; anything else is ignored.
     void clipboardCopy(TerminalView& source, std::span<const uint8_t> content) override;

@@ -465,6 +465,11 @@ void TerminalView::sizeChanged(Terminal& source)
     refreshScroller();
 }
 
+std::size_t TerminalView::unsentBytes(Terminal&)
+{
+    return terminalDelegate_ ? terminalDelegate_->unsentBytes(*this) : 0;
+}
+
 void TerminalView::send(Terminal&, std::span<const uint8_t> data)
 {
     if (terminalDelegate_) terminalDelegate_->send(*this, data);

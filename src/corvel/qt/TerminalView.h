@@ -382,6 +382,7 @@ public:
                                                       const WindowManipulationCommand& command) override;
     void sizeChanged(Terminal& source) override;
     void send(Terminal& source, std::span<const uint8_t> data) override;
+    std::size_t unsentBytes(Terminal& source) override;
     void scrolled(Terminal& source, int yDisp) override;
     void linefeed(Terminal& source) override;
     void bufferActivated(Terminal& source) override;

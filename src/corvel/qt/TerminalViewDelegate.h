@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -25,6 +26,8 @@ public:
     virtual void hostCurrentDirectoryUpdate(TerminalView& source, const std::optional<std::string>& directory) = 0;
     // Bytes for the child: keys, pastes, replies and reports.
     virtual void send(TerminalView& source, std::span<const uint8_t> data) = 0;
+    // Bytes handed to send() that have not reached the child yet.
+    virtual std::size_t unsentBytes(TerminalView& /*source*/) { return 0; }
     // The view scrolled; position runs from 0 (top) to 1 (bottom).
     virtual void scrolled(TerminalView& source, double position) = 0;
     // Opens the link when openableUrl() allows it, with the desktop's

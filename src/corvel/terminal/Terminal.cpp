@@ -502,14 +502,31 @@ void Terminal::sendResponse(std::initializer_list<ResponseItem> items)
         else
             bytes.insert(bytes.end(), item.bytes.begin(), item.bytes.end());
     }
-    if (tdel)
+    if (tdel && replyFits())
         tdel->send(*this, bytes);
 }
 
 void Terminal::sendResponse(std::string_view text)
 {
-    if (tdel)
+    if (tdel && replyFits())
         tdel->send(*this, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+}
+
+bool Terminal::replyFits()
+{
+    // Once the bound is reached, replies stay dropped until the child has
+    // read half of what waits. The terminal says so once.
+    const std::size_t unsent = tdel->unsentBytes(*this);
+    if (droppingReplies_ && unsent < maxUnsentReplyBytes / 2) {
+        droppingReplies_ = false;
+    } else if (!droppingReplies_ && unsent >= maxUnsentReplyBytes) {
+        droppingReplies_ = true;
+        if (!reportedDroppedReplies_)
+            writeDiagnosticf("The program is not reading its input: replies are dropped while %zu MiB wait for it",
+                             maxUnsentReplyBytes >> 20);
+        reportedDroppedReplies_ = true;
+    }
+    return !droppingReplies_;
 }
 
 void Terminal::log(std::string_view text) const

@@ -259,6 +259,10 @@ public:
     void setMouseMode(MouseMode mode);
 
     // ---- replies -----------------------------------------------------------
+    // The most bytes waiting for a child that does not read its input before
+    // further replies are dropped, until half of them have been read; the
+    // first time, a diagnostic says so.
+    static constexpr std::size_t maxUnsentReplyBytes = 4 << 20;
     void sendResponse(std::initializer_list<ResponseItem> items);
     void sendResponse(std::string_view text);
     // The introducers in the form cc.send8bit asks for.
@@ -533,6 +537,11 @@ private:
     void setMarginMode(bool on);
 
     TerminalDelegate* tdel = nullptr;
+    // True when the delegate can take another reply; says once per backlog
+    // that replies are being dropped.
+    bool replyFits();
+    bool droppingReplies_ = false;
+    bool reportedDroppedReplies_ = false;
     Executor* executor_ = nullptr;
     // Expires with the terminal; delayed work holds it weakly.
     std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -43,6 +44,9 @@ public:
     virtual void sizeChanged(Terminal& /*source*/) {}
     // Bytes for the child: every reply and focus report.
     virtual void send(Terminal& source, std::span<const uint8_t> data) = 0;
+    // Bytes handed to send() that have not reached the child yet. While they
+    // are Terminal::maxUnsentReplyBytes or more, replies are dropped.
+    virtual std::size_t unsentBytes(Terminal& /*source*/) { return 0; }
     virtual void scrolled(Terminal& /*source*/, int /*yDisp*/) {}
     virtual void linefeed(Terminal& /*source*/) {}
     virtual void bufferActivated(Terminal& /*source*/) {}

@@ -272,15 +272,16 @@ TEST_F(HeadlessImageTest, ChafaKittyPictureIsStoredAtItsSizeAndSitsUnderTheCurso
     EXPECT_LE(*pictureCols, 8);
     EXPECT_LE(*pictureRows, 4);
 
-    ASSERT_EQ(headless->images.size(), 1u);
-    EXPECT_EQ(headless->images[0].width, *width);
-    EXPECT_EQ(headless->images[0].height, *height);
-    checkQuadrants(headless->images[0]);
+    const auto pictures = headless->pictures();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]->width, *width);
+    EXPECT_EQ(pictures[0]->height, *height);
+    checkQuadrants(*pictures[0]);
 
     EXPECT_EQ(checkStrips(1), *pictureRows);
     const auto strips = headless->imageStrips();
     ASSERT_FALSE(strips.empty());
-    EXPECT_EQ(strips[0].picture->bytes, headless->images[0].bytes);
+    EXPECT_EQ(strips[0].picture, pictures[0]);
     EXPECT_EQ(strips[0].strip->pixelWidth(), *pictureCols * HeadlessTerminal::cellWidth);
     EXPECT_EQ(strips[0].strip->kittyCols, *pictureCols);
     // The cursor went to the row under the picture, then chafa's line feed.
@@ -301,7 +302,7 @@ TEST_F(HeadlessImageTest, TimgKittyPngIsDecodedAtItsSizeAndSitsUnderTheCursor)
 
     // Encoded pictures are not bitmaps from the terminal; the strips carry the
     // decoded pixels at the PNG's own size (timg does not enlarge).
-    EXPECT_TRUE(headless->images.empty());
+    ASSERT_EQ(headless->pictures().size(), 1u) << "one picture, held once by its strips";
     const auto strips = headless->imageStrips();
     ASSERT_FALSE(strips.empty());
     const HeadlessTerminal::Image& shown = *strips[0].picture;
@@ -347,8 +348,9 @@ protected:
         ASSERT_TRUE(raster);
         const auto [width, height] = *raster;
 
-        ASSERT_EQ(headless->images.size(), 1u);
-        const HeadlessTerminal::Image& shown = headless->images[0];
+        const auto pictures = headless->pictures();
+        ASSERT_EQ(pictures.size(), 1u);
+        const HeadlessTerminal::Image& shown = *pictures[0];
         EXPECT_EQ(shown.width, width);
         EXPECT_EQ(shown.height, height);
         checkQuadrants(shown);
@@ -443,7 +445,8 @@ TEST_F(HeadlessImageHostTest, InlineFileHonoursItsCellSizeRequest)
     EXPECT_EQ(strips[0].strip->pixelWidth(), 60);
     EXPECT_EQ(strips[0].picture->width, pictureWidth);
     checkQuadrants(*strips[0].picture);
-    EXPECT_TRUE(headless->images.empty());
+    ASSERT_EQ(headless->pictures().size(), 1u) << "three strips, one picture";
+    EXPECT_EQ(headless->pictures()[0], strips[0].picture);
 }
 
 TEST_F(HeadlessImageHostTest, UndecodablePngShowsNothing)

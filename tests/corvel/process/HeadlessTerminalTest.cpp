@@ -106,10 +106,39 @@ TEST_F(HeadlessTerminalTest, ReportedDirectoryAndImagesAreKept)
              "printf '\\033Pq#1;2;100;0;0#1~~~\\033\\\\'");
     ASSERT_TRUE(runUntilEnd());
     EXPECT_EQ(headless->dir, std::optional<std::string>("file://host/tmp/work"));
-    ASSERT_EQ(headless->images.size(), 1u);
-    EXPECT_EQ(headless->images[0].width, 3);
-    EXPECT_EQ(headless->images[0].height, 6);
-    EXPECT_EQ(headless->images[0].bytes.size(), 3u * 6u * 4u);
+    const auto pictures = headless->pictures();
+    ASSERT_EQ(pictures.size(), 1u);
+    EXPECT_EQ(pictures[0]->width, 3);
+    EXPECT_EQ(pictures[0]->height, 6);
+    EXPECT_EQ(pictures[0]->bytes.size(), 3u * 6u * 4u);
+}
+
+TEST_F(HeadlessTerminalTest, PicturesAreHeldOnceAndOnlyWhilePlaced)
+{
+    for (const std::string& leave : {std::string("\x1b" "c"), std::string(40, '\n')}) {
+        TerminalOptions options = sized(40, 10);
+        options.scrollback = 5;
+        create(options);
+        auto feed = [&](const std::string& bytes) {
+            headless->terminal().parser().parse({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+        };
+        // Declaring 10000 x 10000 pixels costs nothing until they are painted.
+        for (int i = 0; i < 3; ++i)
+            feed("\x1bPq\"1;1;10000;10000#1;2;100;0;0#1~~~~\x1b\\\r\n");
+        std::vector<std::weak_ptr<const HeadlessTerminal::Image>> held;
+        for (const auto& picture : headless->pictures()) {
+            EXPECT_EQ(picture->width, 4);
+            EXPECT_EQ(picture->height, 6);
+            EXPECT_EQ(picture->bytes.size(), 4u * 6u * 4u);
+            held.push_back(picture);
+        }
+        ASSERT_EQ(held.size(), 3u);
+        // Once no line shows them, nothing holds their pixels.
+        feed(leave);
+        EXPECT_TRUE(headless->pictures().empty());
+        for (const auto& picture : held)
+            EXPECT_TRUE(picture.expired());
+    }
 }
 
 TEST_F(HeadlessTerminalTest, SentTextReachesTheChild)
@@ -140,6 +169,35 @@ TEST_F(HeadlessTerminalTest, EndlessOutputKeepsPendingBytesBounded)
     for (const std::string& row : rows)
         EXPECT_EQ(row, "y");
     headless->process().terminate();
+}
+
+TEST_F(HeadlessTerminalTest, RepliesToAChildThatDoesNotReadStopAtTheBound)
+{
+    create(sized(20, 5));
+    // Device attribute queries as fast as the child can write them; it never
+    // reads the answers.
+    runShell("stty -echo; exec yes \"$(printf '\\033[c')\"");
+    ::testing::internal::CaptureStderr();
+    std::size_t highest = 0;
+    auto sample = [&] {
+        highest = std::max(highest, headless->process().unsentBytes());
+        return false;
+    };
+    const bool filled = loop.runUntil(
+        [&] {
+            sample();
+            return highest >= Terminal::maxUnsentReplyBytes;
+        },
+        30s);
+    loop.runUntil(sample, 300ms);
+    headless->process().terminate();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(filled) << "the queue never filled: " << highest;
+    EXPECT_LE(highest, Terminal::maxUnsentReplyBytes + 64);
+    const std::string line = "replies are dropped";
+    const size_t first = said.find(line);
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find(line, first + 1), std::string::npos) << said;
 }
 
 TEST_F(HeadlessTerminalTest, ScrollbackCanBeRemoved)

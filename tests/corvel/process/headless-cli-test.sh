@@ -27,6 +27,28 @@ check 143 "" -- sh -c 'kill -TERM $$'
 check 124 "waiting" --timeout 2 -- sh -c 'echo waiting; exec sleep 30'
 check 127 "" -- /nonexistent/program
 
+# A child that ignores TERM and HUP is killed and reaped before the tool
+# exits after its time-out.
+pidfile=$(mktemp)
+check 124 "stubborn" --timeout 0.5 -- sh -c 'trap "" TERM HUP; echo $$ > '"$pidfile"'; echo stubborn; while :; do sleep 0.05; done'
+stubborn=$(cat "$pidfile")
+rm -f "$pidfile"
+if [ -z "$stubborn" ] || kill -0 "$stubborn" 2>/dev/null; then
+    printf 'FAIL: the child that ignores TERM and HUP (pid %s) still runs\n' "$stubborn"
+    kill -KILL "$stubborn" 2>/dev/null
+    failures=$((failures + 1))
+fi
+
+# Started with descriptors 0-2 closed, the tool still gives the child the
+# terminal as its standard input, output and error.
+ttys=$(mktemp)
+"$tool" -- sh -c 't=; for fd in 0 1 2; do [ -t $fd ] && t="$t$fd "; done; printf %s "$t" > '"$ttys" 0<&- 1>&- 2>&-
+if [ "$(cat "$ttys")" != "0 1 2 " ]; then
+    printf 'FAIL: started with 0-2 closed, the child had the terminal on [%s] (expected [0 1 2 ])\n' "$(cat "$ttys")"
+    failures=$((failures + 1))
+fi
+rm -f "$ttys"
+
 # A program that cannot run says why on standard error.
 check_error() {
     expected_rc=$1
