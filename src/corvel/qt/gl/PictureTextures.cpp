@@ -27,15 +27,6 @@ KittyImageSignature kittySignature(const KittyGraphicsPayload& payload)
             hashBytes(bytes, 64), payload.bytes.get()};
 }
 
-QRectF aspectFitRect(QSizeF picture, const QRectF& box)
-{
-    if (!(picture.width() > 0 && picture.height() > 0 && box.width() > 0 && box.height() > 0)) return box;
-    const double factor = std::min(box.height() / picture.height(), box.width() / picture.width());
-    const QSizeF size = picture * factor;
-    return QRectF(box.x() + (box.width() - size.width()) / 2, box.y() + (box.height() - size.height()) / 2,
-                  size.width(), size.height());
-}
-
 QImage kittyPicture(const KittyGraphicsPayload& payload)
 {
     if (!payload.bytes) return {};

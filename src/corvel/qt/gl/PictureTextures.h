@@ -38,10 +38,6 @@ struct KittyImageSignature {
 
 KittyImageSignature kittySignature(const KittyGraphicsPayload& payload);
 
-// The largest rectangle of the picture's aspect ratio centred in the box (the
-// box itself when either has no area).
-QRectF aspectFitRect(QSizeF picture, const QRectF& box);
-
 // The pixels of a stored Kitty image, premultiplied; a null image when the
 // payload does not decode.
 QImage kittyPicture(const KittyGraphicsPayload& payload);

@@ -9,6 +9,7 @@
 #include "corvel/images/KittyPlaceholderDecoder.h"
 #include "corvel/images/PngDecoder.h"
 #include "corvel/terminal/Terminal.h"
+#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/gl/PictureTextures.h"
 
 namespace corvel {
@@ -87,7 +88,7 @@ std::optional<ImageDraw> stripDraw(const ImageStrip& strip, const PictureBuilder
     const double sx = strip.pixelWidth() / strip.sourceWidth;
     const double sy = cell.height() / strip.sourceHeight;
     const QRectF box(0, 0, strip.contentWidth, strip.contentHeight);
-    const QRectF fit = strip.letterboxed ? aspectFitRect(QSizeF(textures.pictureSize(strip.picture)), box) : box;
+    const QRectF fit = strip.letterboxed ? LinePicturePainter::aspectFitRect(QSizeF(textures.pictureSize(strip.picture)), box) : box;
     const QRectF whole(left + fit.x() * sx, top + (fit.y() - strip.sourceTop) * sy, fit.width() * sx, fit.height() * sy);
     const QRectF clip(left, builder.rowTop(), strip.pixelWidth(), cell.height());
     return builder.draw(textures.texture(strip.picture, deviceSize(whole, scale)), whole, clip);
@@ -171,7 +172,7 @@ void appendRowPictures(const BufferLine& line, int screenRow, const RowContext& 
         if (payload.kind == KittyGraphicsPayload::Kind::png && payload.bytes)
             if (const std::optional<PixelSize> size = PngDecoder::pixelSize(*payload.bytes))
                 natural = QSizeF(size->width, size->height);
-        const QRectF fitted = aspectFitRect(natural, area);
+        const QRectF fitted = LinePicturePainter::aspectFitRect(natural, area);
         std::shared_ptr<GpuTexture> texture = textures.kittyTexture(placeholder->imageId, kitty, deviceSize(fitted, scale));
         const QRectF own(cell.width() * col, builder.rowTop(), cell.width(), cell.height());
         if (std::optional<ImageDraw> draw = builder.draw(std::move(texture), fitted, own))

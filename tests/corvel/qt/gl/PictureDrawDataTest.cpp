@@ -9,6 +9,7 @@
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphStore.h"
+#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/gl/PictureTextures.h"
 
 namespace corvel {
@@ -77,7 +78,7 @@ TEST(PictureTexturesTest, HashAndAspectFitFollowTheirTables)
                           Case{{50, 100}, {10, 0, 100, 100}, {35, 0, 50, 100}},
                           Case{{0, 50}, {0, 0, 80, 160}, {0, 0, 80, 160}},
                           Case{{10, 10}, {5, 5, 0, 20}, {5, 5, 0, 20}}})
-        EXPECT_EQ(aspectFitRect(c.picture, c.box), c.expected) << c.picture.width() << "x" << c.picture.height();
+        EXPECT_EQ(LinePicturePainter::aspectFitRect(c.picture, c.box), c.expected) << c.picture.width() << "x" << c.picture.height();
 }
 
 TEST(PictureTexturesTest, UploadsArePremultipliedAndBottomRowFirst)
