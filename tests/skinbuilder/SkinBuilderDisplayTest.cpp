@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -98,9 +99,9 @@ protected:
         return process.readAllStandardOutput();
     }
 
-    // Starts the builder with the arguments, waits for a window whose name
-    // matches and returns a picture of it once `ready` accepts one (or the
-    // last one taken).
+    // Starts the builder with the arguments, waits for a window of its own
+    // whose name matches (the search asks for both, not either) and returns
+    // a picture of it once `ready` accepts one (or the last one taken).
     QImage photograph(const QStringList& arguments, const QString& windowName,
                       const std::function<bool(const QImage&)>& ready)
     {
@@ -116,9 +117,11 @@ protected:
         });
         const QString pid = QString::number(builder.processId());
         QString window;
-        for (int attempt = 0; attempt < 100 && window.isEmpty(); ++attempt) {
+        // Generous deadlines: on a loaded machine the windows come late.
+        const QDeadlineTimer found(20000);
+        while (window.isEmpty() && !found.hasExpired()) {
             window = QString::fromUtf8(run(QStringLiteral("xdotool"),
-                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                           {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
                                             QStringLiteral("--pid"), pid, QStringLiteral("--name"), windowName}))
                          .trimmed()
                          .section(QLatin1Char('\n'), -1);
@@ -127,7 +130,8 @@ protected:
         }
         EXPECT_FALSE(window.isEmpty()) << "no window named " << windowName.toStdString();
         QImage picture;
-        for (int attempt = 0; attempt < 40 && !window.isEmpty(); ++attempt) {
+        const QDeadlineTimer drawn(20000);
+        while (!window.isEmpty() && !drawn.hasExpired()) {
             QThread::msleep(150);
             picture = QImage::fromData(
                 run(QStringLiteral("import"), {QStringLiteral("-window"), window, QStringLiteral("png:-")}), "PNG");
