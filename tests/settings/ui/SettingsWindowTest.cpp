@@ -37,6 +37,10 @@ using namespace velmora;
 // The settings of a fresh install, on disk too, and the user skins given.
 class SettingsFixture : public ::testing::Test {
 protected:
+    // The About tab asks the web service for the newest version when shown:
+    // a closed local port answers at once, and no test reaches the network.
+    velmora::test::ScopedEnvironment service_{"VELMORA_SERVICE_URL", "http://127.0.0.1:9"};
+
     void SetUp() override
     {
         QDir(AppPaths::skinsDir()).removeRecursively();
