@@ -4,6 +4,7 @@
 // A frame is one line of output followed by drawing the whole window, as a
 // repaint would.
 
+#include "../OffscreenBenchmarkMain.h"
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -132,13 +133,4 @@ BENCHMARK(BM_DistortedScreenEveryEffectScrolling)->Unit(benchmark::kMillisecond)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -3,6 +3,7 @@
 // changed row with the other rows' buffers kept, and the same change gathered
 // into one aggregated frame.
 
+#include "../OffscreenBenchmarkMain.h"
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -91,14 +92,4 @@ BENCHMARK(BM_GpuOneDirtyRowAggregated)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -5,6 +5,7 @@
 //
 // Each iteration waits out the display window first, outside the timing.
 
+#include "../OffscreenBenchmarkMain.h"
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -183,13 +184,4 @@ BENCHMARK(BM_KeyPressToEchoOnScreen)->UseManualTime()->Unit(benchmark::kMicrosec
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -1,6 +1,7 @@
 // Rendering cost of the terminal view, offscreen: full frames of coloured
 // text, a scrolling stream, and one changed row.
 
+#include "../OffscreenBenchmarkMain.h"
 #include <cstdlib>
 #include <string>
 
@@ -92,14 +93,4 @@ BENCHMARK(BM_OneDirtyRow)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }
