@@ -39,9 +39,11 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
     displayTimer_.setSingleShot(true);
     displayTimer_.setTimerType(Qt::PreciseTimer);
     connect(&displayTimer_, &QTimer::timeout, this, [this] {
-        lastDisplayUpdate_.start();
         updateDisplay(true);
         pendingDisplay_ = false;
+        // The window counts from the end of the update, so that the next one
+        // starts a whole window later however long this one took.
+        lastDisplayUpdate_.start();
     });
 
     setupScroller();

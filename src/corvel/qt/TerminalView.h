@@ -63,8 +63,8 @@ class TerminalViewDelegate;
 // paint events only copy the exposed part of that image, so a blinking caret
 // or one changed row never re-renders the screen.
 //
-// Display updates run at most once per displayDelay. A change that arrives
-// when no update ran within that window is drawn on the next turn of the
+// Display updates run at most once per displayDelay, counted from the end of
+// the last one. A change that arrives when no update ended within that window is drawn on the next turn of the
 // event loop (a typed key echoes at once); changes that follow within the
 // window wait for its end and are drawn together.
 //
@@ -170,7 +170,7 @@ public:
     // hears accessibleChange() of the changed rows as a value change and a
     // text update of the view.
     // How long a change waits for its display update, given the time since
-    // the last scheduled update began (nothing: none ran yet): no wait after
+    // the last scheduled update ended (nothing: none ran yet): no wait after
     // a quiet window, else the rest of the window in whole milliseconds,
     // rounded up so that updates stay at least displayDelay apart.
     static std::chrono::milliseconds displayWait(std::optional<std::chrono::nanoseconds> sinceLastUpdate);
