@@ -378,10 +378,7 @@ void Terminal::setForegroundColor(const Color& color)
     foregroundColor_ = color;
     if (settingFgColor)
         return;
-    settingFgColor = true;
-    if (tdel)
-        tdel->setForegroundColor(*this, foregroundColor_);
-    settingFgColor = false;
+    tellHostColor(settingFgColor, &TerminalDelegate::setForegroundColor, foregroundColor_);
     if (options.ansi256PaletteStrategy == Ansi256PaletteStrategy::base16Lab)
         rebuildAnsiPalette(true);
 }
@@ -391,10 +388,7 @@ void Terminal::setBackgroundColor(const Color& color)
     backgroundColor_ = color;
     if (settingBgColor)
         return;
-    settingBgColor = true;
-    if (tdel)
-        tdel->setBackgroundColor(*this, backgroundColor_);
-    settingBgColor = false;
+    tellHostColor(settingBgColor, &TerminalDelegate::setBackgroundColor, backgroundColor_);
     if (options.ansi256PaletteStrategy == Ansi256PaletteStrategy::base16Lab)
         rebuildAnsiPalette(true);
 }
@@ -404,10 +398,7 @@ void Terminal::setCursorColor(const std::optional<Color>& color)
     cursorColor_ = color;
     if (settingCursorColor)
         return;
-    settingCursorColor = true;
-    if (tdel)
-        tdel->setCursorColor(*this, cursorColor_);
-    settingCursorColor = false;
+    tellHostColor(settingCursorColor, &TerminalDelegate::setCursorColor, cursorColor_);
 }
 
 void Terminal::setAnsi256PaletteStrategy(Ansi256PaletteStrategy strategy)

@@ -525,6 +525,19 @@ private:
     // before changing it).
     bool keepLineForSynchronizedOutput(Buffer& screen, int index);
     void setHyperlinkAtom(TinyAtom atom);
+    // Hands a colour to the host with its guard up: a host that stores it
+    // back into the terminal (as the default does) only stores it, so a
+    // change reaches the host without coming back to tell it again.
+    template <typename Value>
+    void tellHostColor(bool& guard, void (TerminalDelegate::*call)(Terminal&, const Value&), const Value& value)
+    {
+        if (!tdel)
+            return;
+        const bool wasUp = guard;
+        guard = true;
+        (tdel->*call)(*this, value);
+        guard = wasUp;
+    }
     // Releases the unused hyperlink handles of every live terminal.
     static void collectUnusedHyperlinks();
     // Adds a terminal to, or removes it from, the terminals whose cells keep

@@ -62,7 +62,10 @@ public:
     virtual void hostCurrentDocumentUpdated(Terminal& /*source*/) {}
     // The palette entry that changed, or none when the whole palette did.
     virtual void colorChanged(Terminal& /*source*/, std::optional<int> /*idx*/) {}
-    // The defaults store the colour back into the terminal.
+    // The defaults store the colour back into the terminal. The terminal
+    // calls these with the colour's guard up, so the store goes no further:
+    // one change started by the terminal (OSC 10, 11 or 12) reaches the host
+    // twice and rebuilds the palette once.
     virtual void setForegroundColor(Terminal& source, const Color& color);
     virtual void setBackgroundColor(Terminal& source, const Color& color);
     virtual void setCursorColor(Terminal& source, const std::optional<Color>& color);

@@ -457,8 +457,7 @@ bool Terminal::dispatchOsc(int64_t code, std::span<const uint8_t> data)
         oscResetColor(data);
         return true;
     case 112:
-        if (tdel)
-            tdel->setCursorColor(*this, std::nullopt);
+        tellHostColor(settingCursorColor, &TerminalDelegate::setCursorColor, std::optional<Color>());
         return true;
     case 777:
         oscNotification(data);

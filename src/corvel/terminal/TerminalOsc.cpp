@@ -113,21 +113,21 @@ void Terminal::oscSetColors(std::span<const uint8_t> data, int startAt)
         const auto color = Color::parseColor(piece);
         if (!color)
             continue;
+        // The setter tells the host and rebuilds the palette; the host then
+        // hears the command's colour once more, with the guard still up, so
+        // a host that stores it back changes nothing further.
         switch (slot) {
         case 0:
             setForegroundColor(*color);
-            if (tdel)
-                tdel->setForegroundColor(*this, *color);
+            tellHostColor(settingFgColor, &TerminalDelegate::setForegroundColor, *color);
             break;
         case 1:
             setBackgroundColor(*color);
-            if (tdel)
-                tdel->setBackgroundColor(*this, *color);
+            tellHostColor(settingBgColor, &TerminalDelegate::setBackgroundColor, *color);
             break;
         default:
             setCursorColor(*color);
-            if (tdel)
-                tdel->setCursorColor(*this, *color);
+            tellHostColor(settingCursorColor, &TerminalDelegate::setCursorColor, std::optional<Color>(*color));
             break;
         }
     }

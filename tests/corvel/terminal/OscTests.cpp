@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TerminalTestSupport.h"
 #include "corvel/terminal/LinkDetector.h"
 
@@ -116,13 +118,61 @@ TEST_F(Osc, BackgroundSetThenCursorQuery)
 {
     t.feed(osc("11;#000000;?"));
     EXPECT_EQ(t.backgroundColor(), Color::fromRgb8(0, 0, 0));
-    EXPECT_GE(host.backgroundCalls, 2);
+    EXPECT_EQ(host.backgroundCalls, 2);
     EXPECT_EQ(host.replies(), "\x1b]12;" + Color::defaultForeground.formatAsXcolor() + "\x1b\\");
     t.feed(osc("12;#ff0000"));
     EXPECT_EQ(t.cursorColor(), Color::fromRgb8(255, 0, 0));
     t.feed("\x1b]112\x07");
     EXPECT_EQ(t.cursorColor(), std::nullopt);
     EXPECT_EQ(host.cursorCalls.back(), std::nullopt);
+}
+
+// A colour set by the child reaches the host twice, from the setter and from
+// the command, and the default's store back into the terminal starts no
+// further round; the palette is rebuilt once per default colour, and only
+// when it is generated from them.
+TEST(OscColours, ChangeTellsTheHostTwiceAndRebuildsOnce)
+{
+    struct Case {
+        const char* command;
+        Ansi256PaletteStrategy strategy;
+        int foregroundCalls;
+        int backgroundCalls;
+        size_t cursorCalls;
+        long rebuilds;
+    };
+    const auto lab = Ansi256PaletteStrategy::base16Lab;
+    for (const Case& c : {
+             Case{"10;#102030", lab, 2, 0, 0, 1},
+             Case{"11;#102030", lab, 0, 2, 0, 1},
+             Case{"12;#102030", lab, 0, 0, 2, 0},
+             Case{"10;#102030;#405060", lab, 2, 2, 0, 2},
+             Case{"11;#102030", Ansi256PaletteStrategy::xterm, 0, 2, 0, 0},
+             Case{"112", lab, 0, 0, 1, 0},
+         }) {
+        OscHost host;
+        TerminalOptions options = sized(10, 4);
+        options.ansi256PaletteStrategy = c.strategy;
+        Terminal t(&host, options);
+        t.feed("\x1b]" + std::string(c.command) + "\x1b\\");
+        EXPECT_EQ(host.foregroundCalls, c.foregroundCalls) << c.command;
+        EXPECT_EQ(host.backgroundCalls, c.backgroundCalls) << c.command;
+        EXPECT_EQ(host.cursorCalls.size(), c.cursorCalls) << c.command;
+        EXPECT_EQ(std::count(host.changed.begin(), host.changed.end(), -1), c.rebuilds) << c.command;
+    }
+}
+
+TEST(OscColours, HostStoresTheColourTheCommandSet)
+{
+    OscHost host;
+    Terminal t(&host, sized(10, 4));
+    t.feed("\x1b]10;#102030;#405060;#708090\x1b\\");
+    EXPECT_EQ(t.foregroundColor(), Color::fromRgb8(0x10, 0x20, 0x30));
+    EXPECT_EQ(t.backgroundColor(), Color::fromRgb8(0x40, 0x50, 0x60));
+    EXPECT_EQ(t.cursorColor(), Color::fromRgb8(0x70, 0x80, 0x90));
+    EXPECT_EQ(host.cursorCalls, (std::vector<std::optional<Color>>(2, Color::fromRgb8(0x70, 0x80, 0x90))));
+    t.feed("\x1b]112\x1b\\");
+    EXPECT_EQ(t.cursorColor(), std::nullopt);
 }
 
 TEST_F(Osc, BackgroundChangeRebuildsAGeneratedPalette)
