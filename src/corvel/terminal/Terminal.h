@@ -548,6 +548,16 @@ private:
     // DECLRMM on the terminal and both screens; turning it off returns both
     // screens' margins to the whole width.
     void setMarginMode(bool on);
+    // IRM and DECAWM on the terminal and both screens.
+    void setInsertMode(bool on);
+    void setWraparound(bool on);
+    // Sets an encoding of mouse reports; resetting any returns to the X10
+    // encoding and turns tracking off.
+    void setMouseEncoding(bool on, MouseProtocolEncoding encoding);
+    void switchScreen(bool alternate, bool clearAlt, bool withCursor);
+    // The modes of SM, RM, DECSET, DECRST and DECRQM (TerminalModes.cpp).
+    struct ModeEntry;
+    static const ModeEntry* findMode(int64_t number, bool isPrivate);
 
     TerminalDelegate* tdel = nullptr;
     // True when the delegate can take another reply; says once per backlog

@@ -3,6 +3,8 @@
 // (SGR).
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "corvel/terminal/SequenceText.h"
@@ -30,146 +32,228 @@ void Terminal::cmdResetMode(const SequenceParams& pars, const Intermediates& col
 }
 
 namespace {
-void setBufferModes(Buffer& normal, Buffer& alt, bool Buffer::*field, bool value)
+
+Attribute invertedDefault()
 {
-    normal.*field = value;
-    alt.*field = value;
+    return Attribute(Attribute::Color::defaultInvertedColor, Attribute::Color::defaultInvertedColor);
 }
+
 } // namespace
+
+// ---- the mode table ------------------------------------------------------------------------
+
+// One mode of SM and RM (ANSI) or DECSET and DECRST (private): which of set
+// and reset it handles, what they do, and what a mode report (DECRQM)
+// answers. A direction the mode does not handle counts as unknown: a set is
+// logged, a private reset too.
+struct Terminal::ModeEntry {
+    enum Handles : uint8_t { neither = 0, set = 1, reset = 2, both = 3 };
+    uint16_t number;
+    bool isPrivate;
+    Handles handles;
+    // Called with true to set and false to reset; none: the handled
+    // directions are accepted and ignored.
+    void (*apply)(Terminal&, bool on);
+    // The mode's state, reported as 1 (set) or 2 (reset); none: the report
+    // is `fixed` (0 not recognised, 1 set, 2 reset, 4 permanently reset).
+    bool (*get)(const Terminal&);
+    uint8_t fixed;
+};
+
+const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
+{
+    using E = ModeEntry;
+    constexpr bool ansi = false, dec = true;
+    // Sorted by kind (ANSI first) and number, for the binary search below.
+    static constexpr ModeEntry table[] = {
+        {1, ansi, E::neither, nullptr, nullptr, 4},
+        {2, ansi, E::both, nullptr, nullptr, 2},
+        {3, ansi, E::neither, nullptr, nullptr, 2},
+        {4, ansi, E::both, [](Terminal& t, bool on) { t.setInsertMode(on); },
+         [](const Terminal& t) { return t.insertMode; }, 0},
+        {5, ansi, E::neither, nullptr, nullptr, 4},
+        {7, ansi, E::neither, nullptr, nullptr, 4},
+        {10, ansi, E::neither, nullptr, nullptr, 4},
+        {11, ansi, E::neither, nullptr, nullptr, 4},
+        {12, ansi, E::neither, nullptr, nullptr, 1},
+        {13, ansi, E::neither, nullptr, nullptr, 4},
+        {14, ansi, E::neither, nullptr, nullptr, 4},
+        {15, ansi, E::neither, nullptr, nullptr, 4},
+        {16, ansi, E::neither, nullptr, nullptr, 4},
+        {17, ansi, E::neither, nullptr, nullptr, 4},
+        {18, ansi, E::neither, nullptr, nullptr, 4},
+        {19, ansi, E::neither, nullptr, nullptr, 4},
+        {20, ansi, E::both, [](Terminal& t, bool on) { t.lineFeedMode = on; },
+         [](const Terminal& t) { return t.lineFeedMode; }, 0},
+
+        {1, dec, E::both, [](Terminal& t, bool on) { t.applicationCursor = on; },
+         [](const Terminal& t) { return t.applicationCursor; }, 0},
+        // Every G-slot back to the default set.
+        {2, dec, E::set,
+         [](Terminal& t, bool) {
+             for (uint8_t slot = 0; slot < 4; ++slot)
+                 t.setgCharset(slot, nullptr);
+         },
+         nullptr, 1},
+        {3, dec, E::both, [](Terminal& t, bool on) { t.setColumnMode(on); },
+         [](const Terminal& t) { return t.buffer_->cols() == 132; }, 0},
+        {4, dec, E::both, [](Terminal& t, bool on) { t.smoothScroll = on; },
+         [](const Terminal& t) { return t.smoothScroll; }, 0},
+        // Reverse video: the current attribute becomes the inverted default.
+        {5, dec, E::both,
+         [](Terminal& t, bool on) { t.curAttr = on ? invertedDefault() : Attribute(); },
+         [](const Terminal& t) { return t.curAttr == invertedDefault(); }, 0},
+        {6, dec, E::both, [](Terminal& t, bool on) { t.originMode = on; },
+         [](const Terminal& t) { return t.originMode; }, 0},
+        {7, dec, E::both, [](Terminal& t, bool on) { t.setWraparound(on); },
+         [](const Terminal& t) { return t.wraparound; }, 0},
+        {8, dec, E::neither, nullptr, nullptr, 1},
+        {9, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::x10 : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::x10; }, 0},
+        {10, dec, E::neither, nullptr, nullptr, 4},
+        {12, dec, E::both, [](Terminal& t, bool on) { t.cursorBlink = on; },
+         [](const Terminal& t) { return t.cursorBlink; }, 0},
+        {13, dec, E::neither, nullptr, nullptr, 2},
+        {14, dec, E::neither, nullptr, nullptr, 2},
+        {18, dec, E::neither, nullptr, nullptr, 1},
+        {19, dec, E::neither, nullptr, nullptr, 1},
+        {25, dec, E::both, [](Terminal& t, bool on) { on ? t.showCursor() : t.hideCursor(); },
+         [](const Terminal& t) { return !t.cursorHidden; }, 0},
+        {30, dec, E::neither, nullptr, nullptr, 2},
+        {40, dec, E::both, [](Terminal& t, bool on) { t.allow80To132 = on; },
+         [](const Terminal& t) { return t.allow80To132; }, 0},
+        {41, dec, E::reset, nullptr, nullptr, 2},
+        {42, dec, E::neither, nullptr, nullptr, 4},
+        {44, dec, E::neither, nullptr, nullptr, 4},
+        // Reverse wrap-around comes on only while auto-wrap is on.
+        {45, dec, E::both,
+         [](Terminal& t, bool on) {
+             if (!on || t.wraparound)
+                 t.reverseWraparound = on;
+         },
+         [](const Terminal& t) { return t.reverseWraparound; }, 0},
+        {46, dec, E::neither, nullptr, nullptr, 4},
+        {47, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, false, false); },
+         [](const Terminal& t) { return t.isCurrentBufferAlternate(); }, 0},
+        {63, dec, E::set, nullptr, nullptr, 0},
+        {66, dec, E::both, [](Terminal& t, bool on) { t.applicationKeypad = on; },
+         [](const Terminal& t) { return t.applicationKeypad; }, 0},
+        {67, dec, E::neither, nullptr, nullptr, 4},
+        {69, dec, E::both, [](Terminal& t, bool on) { t.setMarginMode(on); },
+         [](const Terminal& t) { return t.marginMode; }, 0},
+        {80, dec, E::neither, nullptr, nullptr, 4},
+        {95, dec, E::both, nullptr, nullptr, 1},
+        {1000, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::vt200 : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::vt200; }, 0},
+        {1001, dec, E::neither, nullptr, nullptr, 2},
+        {1002, dec, E::both,
+         [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::buttonEventTracking : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::buttonEventTracking; }, 0},
+        {1003, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::anyEvent : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::anyEvent; }, 0},
+        {1004, dec, E::both, [](Terminal& t, bool on) { t.sendFocus = on; },
+         [](const Terminal& t) { return t.sendFocus; }, 0},
+        // The encodings: resetting any of them also turns tracking off.
+        {1005, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::utf8); },
+         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::utf8; }, 0},
+        {1006, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgr); },
+         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::sgr; }, 0},
+        {1015, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::urxvt); },
+         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::urxvt; }, 0},
+        {1016, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgrPixel); },
+         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::sgrPixel; }, 0},
+        {1034, dec, E::both, nullptr, nullptr, 4},
+        {1047, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, false); }, nullptr, 0},
+        {1048, dec, E::both,
+         [](Terminal& t, bool on) { on ? t.cmdSaveCursor({}, {}) : t.cmdRestoreCursor({}, {}); }, nullptr, 0},
+        {1049, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, true); }, nullptr, 0},
+        {2004, dec, E::both, [](Terminal& t, bool on) { t.bracketedPasteMode = on; },
+         [](const Terminal& t) { return t.bracketedPasteMode; }, 0},
+        {2026, dec, E::both,
+         [](Terminal& t, bool on) { on ? t.beginSynchronizedOutput() : t.endSynchronizedOutput(); },
+         [](const Terminal& t) { return t.synchronizedOutputActive; }, 0},
+    };
+    constexpr auto before = [](const ModeEntry& a, const ModeEntry& b) {
+        return a.isPrivate != b.isPrivate ? !a.isPrivate : a.number < b.number;
+    };
+    static_assert(std::is_sorted(std::begin(table), std::end(table), before));
+    if (number < 0 || number > UINT16_MAX)
+        return nullptr;
+    const ModeEntry key{static_cast<uint16_t>(number), isPrivate, ModeEntry::neither, nullptr, nullptr, 0};
+    const ModeEntry* found = std::lower_bound(std::begin(table), std::end(table), key, before);
+    return found != std::end(table) && found->number == key.number && found->isPrivate == isPrivate ? found
+                                                                                                       : nullptr;
+}
 
 void Terminal::setMode(int64_t mode, const Intermediates& collect)
 {
-    if (collect.empty()) {
-        switch (mode) {
-        case 2:
-            break;
-        case 4:
-            insertMode = true;
-            setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::insertMode, true);
-            break;
-        case 20:
-            lineFeedMode = true;
-            break;
-        default:
-            if (!silentLog)
-                log("Unhandled verbatim setMode with " + std::to_string(mode) + " and " + decimalList(collect.view()));
-            break;
-        }
-        return;
-    }
-    if (!(collect == "?")) {
+    const bool isPrivate = collect == "?";
+    if (!isPrivate && !collect.empty()) {
         if (!silentLog)
             log("Unhandled setMode (SM) with " + std::to_string(mode) + " and " + decimalList(collect.view()));
         return;
     }
-    switch (mode) {
-    case 1:
-        applicationCursor = true;
-        break;
-    case 2:
-        for (uint8_t slot = 0; slot < 4; ++slot)
-            setgCharset(slot, nullptr);
-        break;
-    case 3:
-        setColumnMode(true);
-        break;
-    case 4:
-        smoothScroll = true;
-        break;
-    case 5:
-        curAttr = Attribute(Attribute::Color::defaultInvertedColor, Attribute::Color::defaultInvertedColor);
-        break;
-    case 6:
-        originMode = true;
-        break;
-    case 7:
-        wraparound = true;
-        setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::wraparound, true);
-        break;
-    case 9:
-        setMouseMode(MouseMode::x10);
-        break;
-    case 12:
-        cursorBlink = true;
-        break;
-    case 25:
-        showCursor();
-        break;
-    case 40:
-        allow80To132 = true;
-        break;
-    case 45:
-        if (wraparound)
-            reverseWraparound = true;
-        break;
-    case 47:
-    case 1047:
-        activateAltBuffer(std::nullopt);
-        break;
-    case 1049:
-        cmdSaveCursor({}, {});
-        activateAltBuffer(std::nullopt);
-        break;
-    case 63:
-    case 95:
-    case 1034:
-        break;
-    case 66:
-        applicationKeypad = true;
-        break;
-    case 69:
-        setMarginMode(true);
-        break;
-    case 1000:
-        setMouseMode(MouseMode::vt200);
-        break;
-    case 1002:
-        setMouseMode(MouseMode::buttonEventTracking);
-        break;
-    case 1003:
-        setMouseMode(MouseMode::anyEvent);
-        break;
-    case 1004:
-        sendFocus = true;
-        break;
-    case 1005:
-        mouseProtocol = MouseProtocolEncoding::utf8;
-        break;
-    case 1006:
-        mouseProtocol = MouseProtocolEncoding::sgr;
-        break;
-    case 1015:
-        mouseProtocol = MouseProtocolEncoding::urxvt;
-        break;
-    case 1016:
-        mouseProtocol = MouseProtocolEncoding::sgrPixel;
-        break;
-    case 1048:
-        cmdSaveCursor({}, {});
-        break;
-    case 2004:
-        bracketedPasteMode = true;
-        break;
-    case 2026:
-        beginSynchronizedOutput();
-        break;
-    default:
+    const ModeEntry* entry = findMode(mode, isPrivate);
+    if (!entry || !(entry->handles & ModeEntry::set)) {
         if (!silentLog)
-            log("Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode));
+            log(isPrivate ? "Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode)
+                          : "Unhandled verbatim setMode with " + std::to_string(mode) + " and " +
+                                decimalList(collect.view()));
         return;
     }
-    if (mode == 47 || mode == 1047 || mode == 1049)
-        announceScreenSwitch();
+    if (entry->apply)
+        entry->apply(*this, true);
+}
+
+void Terminal::resetMode(int64_t mode, const Intermediates& collect)
+{
+    const bool isPrivate = collect == "?";
+    if (!isPrivate && !collect.empty())
+        return;
+    const ModeEntry* entry = findMode(mode, isPrivate);
+    if (!entry || !(entry->handles & ModeEntry::reset)) {
+        // An unknown ANSI mode is reset silently.
+        if (isPrivate && !silentLog)
+            log("Unhandled DEC Private Mode Reset (DECRST) with " + std::to_string(mode));
+        return;
+    }
+    if (entry->apply)
+        entry->apply(*this, false);
+}
+
+void Terminal::setInsertMode(bool on)
+{
+    insertMode = on;
+    normalBuffer_->insertMode = on;
+    altBuffer_->insertMode = on;
+}
+
+void Terminal::setWraparound(bool on)
+{
+    wraparound = on;
+    normalBuffer_->wraparound = on;
+    altBuffer_->wraparound = on;
 }
 
 void Terminal::setMarginMode(bool on)
 {
     marginMode = on;
-    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::marginMode, on);
+    normalBuffer_->marginMode = on;
+    altBuffer_->marginMode = on;
     if (!on) {
         normalBuffer_->resetMargins();
         altBuffer_->resetMargins();
     }
+}
+
+void Terminal::setMouseEncoding(bool on, MouseProtocolEncoding encoding)
+{
+    if (on) {
+        mouseProtocol = encoding;
+        return;
+    }
+    mouseProtocol = MouseProtocolEncoding::x10;
+    setMouseMode(MouseMode::off);
 }
 
 void Terminal::setColumnMode(bool wide)
@@ -191,6 +275,23 @@ void Terminal::setColumnMode(bool wide)
         tdel->sizeChanged(*this);
 }
 
+// Modes 47, 1047 and 1049: to the alternate screen, or back with the
+// alternate screen kept or cleared, saving and restoring the cursor around
+// the switch for 1049.
+void Terminal::switchScreen(bool alternate, bool clearAlt, bool withCursor)
+{
+    if (alternate) {
+        if (withCursor)
+            cmdSaveCursor({}, {});
+        activateAltBuffer(std::nullopt);
+    } else {
+        activateNormalBuffer(clearAlt);
+        if (withCursor)
+            cmdRestoreCursor({}, {});
+    }
+    announceScreenSwitch();
+}
+
 // After either screen became the active one: the whole screen is new to the
 // host, and the cursor shows again.
 void Terminal::announceScreenSwitch()
@@ -200,110 +301,6 @@ void Terminal::announceScreenSwitch()
     showCursor();
     if (tdel)
         tdel->bufferActivated(*this);
-}
-
-void Terminal::resetMode(int64_t mode, const Intermediates& collect)
-{
-    if (collect.empty()) {
-        switch (mode) {
-        case 4:
-            insertMode = false;
-            setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::insertMode, false);
-            break;
-        case 20:
-            lineFeedMode = false;
-            break;
-        default:
-            break;
-        }
-        return;
-    }
-    if (!(collect == "?"))
-        return;
-    switch (mode) {
-    case 1:
-        applicationCursor = false;
-        break;
-    case 3:
-        setColumnMode(false);
-        break;
-    case 4:
-        smoothScroll = false;
-        break;
-    case 5:
-        curAttr = Attribute();
-        break;
-    case 6:
-        originMode = false;
-        break;
-    case 7:
-        wraparound = false;
-        setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::wraparound, false);
-        break;
-    case 9:
-    case 1000:
-    case 1002:
-    case 1003:
-        setMouseMode(MouseMode::off);
-        break;
-    case 12:
-        cursorBlink = false;
-        break;
-    case 25:
-        hideCursor();
-        break;
-    case 40:
-        allow80To132 = false;
-        break;
-    case 41:
-    case 95:
-    case 1034:
-        break;
-    case 45:
-        reverseWraparound = false;
-        break;
-    case 47:
-        activateNormalBuffer(false);
-        break;
-    case 1047:
-        activateNormalBuffer(true);
-        break;
-    case 1049:
-        activateNormalBuffer(true);
-        cmdRestoreCursor({}, {});
-        break;
-    case 66:
-        applicationKeypad = false;
-        break;
-    case 69:
-        setMarginMode(false);
-        break;
-    case 1004:
-        sendFocus = false;
-        break;
-    case 1005:
-    case 1006:
-    case 1015:
-    case 1016:
-        mouseProtocol = MouseProtocolEncoding::x10;
-        setMouseMode(MouseMode::off);
-        break;
-    case 1048:
-        cmdRestoreCursor({}, {});
-        break;
-    case 2004:
-        bracketedPasteMode = false;
-        break;
-    case 2026:
-        endSynchronizedOutput();
-        break;
-    default:
-        if (!silentLog)
-            log("Unhandled DEC Private Mode Reset (DECRST) with " + std::to_string(mode));
-        return;
-    }
-    if (mode == 47 || mode == 1047 || mode == 1049)
-        announceScreenSwitch();
 }
 
 // ---- SGR ---------------------------------------------------------------------------------
@@ -491,62 +488,12 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
 
 // ---- mode report, cursor style, soft reset ------------------------------------------------
 
-namespace {
-// DECRQM answers: 0 not recognised, 1 set, 2 reset, 4 permanently reset.
-int modeValue(bool set) { return set ? 1 : 2; }
-} // namespace
-
 void Terminal::cmdDecRqm(const SequenceParams& pars, bool decMode)
 {
     const int64_t mode = pars[0];
-    int value = 0;
-    if (!decMode) {
-        switch (mode) {
-        case 2: value = 2; break;
-        case 4: value = modeValue(insertMode); break;
-        case 20: value = modeValue(lineFeedMode); break;
-        case 3: value = 2; break;
-        case 1: case 5: case 7: case 10: case 11: case 13: case 14: case 15: case 16: case 17: case 18: case 19:
-            value = 4;
-            break;
-        case 12: value = 1; break;
-        default: value = 0; break;
-        }
-        sendResponse({csi(), std::to_string(mode), ";", std::to_string(value), "$y"});
-        return;
-    }
-    const Attribute inverted(Attribute::Color::defaultInvertedColor, Attribute::Color::defaultInvertedColor);
-    switch (mode) {
-    case 1: value = modeValue(applicationCursor); break;
-    case 2: case 8: case 18: case 19: case 95: value = 1; break;
-    case 3: value = modeValue(buffer_->cols() == 132); break;
-    case 4: value = modeValue(smoothScroll); break;
-    case 5: value = modeValue(curAttr == inverted); break;
-    case 6: value = modeValue(originMode); break;
-    case 7: value = modeValue(wraparound); break;
-    case 9: value = modeValue(mouseMode_ == MouseMode::x10); break;
-    case 10: case 42: case 44: case 46: case 67: case 80: case 1034: value = 4; break;
-    case 12: value = modeValue(cursorBlink); break;
-    case 13: case 14: case 30: case 41: case 1001: value = 2; break;
-    case 25: value = modeValue(!cursorHidden); break;
-    case 40: value = modeValue(allow80To132); break;
-    case 45: value = modeValue(reverseWraparound); break;
-    case 47: value = modeValue(isCurrentBufferAlternate()); break;
-    case 66: value = modeValue(applicationKeypad); break;
-    case 69: value = modeValue(marginMode); break;
-    case 1000: value = modeValue(mouseMode_ == MouseMode::vt200); break;
-    case 1002: value = modeValue(mouseMode_ == MouseMode::buttonEventTracking); break;
-    case 1003: value = modeValue(mouseMode_ == MouseMode::anyEvent); break;
-    case 1004: value = modeValue(sendFocus); break;
-    case 1005: value = modeValue(mouseProtocol == MouseProtocolEncoding::utf8); break;
-    case 1006: value = modeValue(mouseProtocol == MouseProtocolEncoding::sgr); break;
-    case 1015: value = modeValue(mouseProtocol == MouseProtocolEncoding::urxvt); break;
-    case 1016: value = modeValue(mouseProtocol == MouseProtocolEncoding::sgrPixel); break;
-    case 2004: value = modeValue(bracketedPasteMode); break;
-    case 2026: value = modeValue(synchronizedOutputActive); break;
-    default: value = 0; break;
-    }
-    sendResponse({csi(), "?", std::to_string(mode), ";", std::to_string(value), "$y"});
+    const ModeEntry* entry = findMode(mode, decMode);
+    const int value = !entry ? 0 : entry->get ? (entry->get(*this) ? 1 : 2) : entry->fixed;
+    sendResponse({csi(), decMode ? "?" : "", std::to_string(mode), ";", std::to_string(value), "$y"});
 }
 
 void Terminal::cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect)
@@ -579,11 +526,9 @@ void Terminal::cmdSoftReset()
     setMarginMode(false);
     // Printing reads the screens' copies of the modes, so they follow the
     // terminal's: text after the reset is no longer inserted.
-    insertMode = false;
-    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::insertMode, false);
-    wraparound = true;
+    setInsertMode(false);
+    setWraparound(true);
     reverseWraparound = false;
-    setBufferModes(*normalBuffer_, *altBuffer_, &Buffer::wraparound, true);
     applicationKeypad = false;
     applicationCursor = false;
     buffer_->setScrollTop(0);

@@ -286,7 +286,12 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"osc", "\x1b]99;x\x07", "Info: Corvel: Unknown OSC code: 99\n"},
         LogCase{"apc", "\x1b_Xdata\x1b\\", "Info: Corvel: Unknown APC code: X\n"},
         LogCase{"csiT", "\x1b[=1t", "Info: Unhandled csiT [61]\n"},
-        LogCase{"decset", "\x1b[?12345h", "Info: Unhandled DEC Private Mode Set (DECSET) with 12345\n"}),
+        LogCase{"decset", "\x1b[?12345h", "Info: Unhandled DEC Private Mode Set (DECSET) with 12345\n"},
+        LogCase{"decsetResetOnly", "\x1b[?41h", "Info: Unhandled DEC Private Mode Set (DECSET) with 41\n"},
+        LogCase{"decrstSetOnly", "\x1b[?2l", "Info: Unhandled DEC Private Mode Reset (DECRST) with 2\n"},
+        LogCase{"smReportOnly", "\x1b[12h", "Info: Unhandled verbatim setMode with 12 and []\n"},
+        LogCase{"smWithIntermediate", "\x1b[>4h", "Info: Unhandled setMode (SM) with 4 and [62]\n"},
+        LogCase{"rmUnknownIsSilent", "\x1b[12l\x1b[>4l", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Dispatch, SingleShiftsAndUnknownDesignatorsChangeNothing)

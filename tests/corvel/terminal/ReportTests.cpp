@@ -89,6 +89,68 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"UnhandledWindowOps", "\x1b[9;4t\x1b[11t\x1b[22t\x1b[3;10t\x1b[14;1t", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every mode that keeps a state answers the report with what set and reset
+// made of it, on its own fresh terminal.
+TEST(ModeReports, FollowSetAndReset)
+{
+    struct Case {
+        const char* prefix;
+        int mode;
+    };
+    for (const Case& c : {Case{"", 4},         Case{"", 20},        Case{"?", 1},    Case{"?", 3},
+                          Case{"?", 4},        Case{"?", 5},        Case{"?", 6},    Case{"?", 7},
+                          Case{"?", 9},        Case{"?", 12},       Case{"?", 25},   Case{"?", 40},
+                          Case{"?", 45},       Case{"?", 47},       Case{"?", 66},   Case{"?", 69},
+                          Case{"?", 1000},     Case{"?", 1002},     Case{"?", 1003}, Case{"?", 1004},
+                          Case{"?", 1005},     Case{"?", 1006},     Case{"?", 1015}, Case{"?", 1016},
+                          Case{"?", 2004},     Case{"?", 2026}}) {
+        RecordingDelegate host;
+        Terminal t(&host, sized(80, 24));
+        const std::string mode = std::string("\x1b[") + c.prefix + std::to_string(c.mode);
+        t.feed(mode + "h" + mode + "$p" + mode + "l" + mode + "$p");
+        EXPECT_EQ(host.replies(), mode + ";1$y" + mode + ";2$y") << c.prefix << c.mode;
+    }
+}
+
+// Modes without a state of their own answer a fixed value whatever was sent,
+// and modes the terminal does not know answer 0.
+TEST(ModeReports, FixedAnswers)
+{
+    struct Case {
+        const char* prefix;
+        int mode;
+        int answer;
+    };
+    for (const Case& c : {Case{"", 2, 2},        Case{"", 3, 2},         Case{"", 9, 0},        Case{"", 12, 1},
+                          Case{"", 19, 4},       Case{"", 21, 0},        Case{"?", 2, 1},       Case{"?", 8, 1},
+                          Case{"?", 10, 4},      Case{"?", 13, 2},       Case{"?", 41, 2},      Case{"?", 63, 0},
+                          Case{"?", 95, 1},      Case{"?", 1001, 2},     Case{"?", 1034, 4},    Case{"?", 1047, 0},
+                          Case{"?", 1048, 0},    Case{"?", 1049, 0},     Case{"?", 65536, 0}}) {
+        RecordingDelegate host;
+        Terminal t(&host, sized(80, 24));
+        const std::string mode = std::string("\x1b[") + c.prefix + std::to_string(c.mode);
+        const std::string answer = mode + ";" + std::to_string(c.answer) + "$y";
+        t.feed(mode + "$p" + mode + "h" + mode + "$p" + mode + "l" + mode + "$p");
+        EXPECT_EQ(host.replies(), answer + answer + answer) << c.prefix << c.mode;
+    }
+}
+
+// Set and reset act only in the directions a mode takes; the others leave
+// the screen and the modes alone.
+TEST(ModeReports, OneSidedModes)
+{
+    RecordingDelegate host;
+    Terminal t(&host, sized(20, 3));
+    // DECSET 2 puts every G-slot back to the default set; DECRST 2 does not
+    // touch them.
+    t.feed("\x1b(0\x1b[?2lq\x1b[?2hq");
+    EXPECT_EQ(t.lineText(0), "\u2500q");
+    // Reverse wrap-around comes on only while auto-wrap is on, and stays on
+    // when auto-wrap goes off.
+    t.feed("\x1b[?7l\x1b[?45h\x1b[?45$p\x1b[?7h\x1b[?45h\x1b[?7l\x1b[?45$p");
+    EXPECT_EQ(host.replies(), "\x1b[?45;2$y\x1b[?45;1$y");
+}
+
 class Reports : public ::testing::Test {
 protected:
     Reports() : t(&host, sized(80, 24)) {}
