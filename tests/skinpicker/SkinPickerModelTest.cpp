@@ -12,6 +12,7 @@
 #include <QUuid>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -469,31 +471,41 @@ TEST_F(SkinPickerModelTest, AStatusClearsAfterItsDelayOnlyWhileUnchanged)
     const QString missing = root() + "/missing";
     velmora::test::writeFile(incoming() + "/notes.txt", "x");
 
+    // A probe of the same delay started between two texts runs after the
+    // first text's timer and before the second's: timers of one delay run in
+    // the order they were started, however late a loaded machine runs them.
+    std::optional<QString> atProbe;
+    const auto startProbe = [&] {
+        atProbe.reset();
+        QTimer::singleShot(delay, Qt::PreciseTimer, model.get(), [&] { atProbe = status(); });
+    };
+
     // A different text replaces the first and lives its own full delay.
+    model->importItem(missing, openImage);
+    startProbe();
     QElapsedTimer clock;
     clock.start();
-    model->importItem(missing, openImage);
-    QTest::qWait(200);
     model->importItem(incoming() + "/notes.txt", openImage);
-    const qint64 secondSetAt = clock.elapsed();
-    QTest::qWait(int(delay.count()) - 100);
-    EXPECT_EQ(status(), "Drop a skin folder, .zip, or an image") << "the first timer cleared a newer text";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->statusMessage(); }, 5000));
-    EXPECT_GE(clock.elapsed() - secondSetAt, delay.count());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return atProbe.has_value(); }, 10000));
+    EXPECT_EQ(*atProbe, "Drop a skin folder, .zip, or an image") << "the first timer cleared a newer text";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->statusMessage(); }, 10000));
+    EXPECT_GE(clock.elapsed(), delay.count());
 
-    // The same text set twice is gone one delay after the first time.
-    clock.restart();
+    // The same text set twice is gone one delay after the first time: before
+    // the second time's timer runs.
     model->importItem(missing, openImage);
-    QTest::qWait(200);
+    startProbe();
     model->importItem(missing, openImage);
-    const qint64 repeatedAt = clock.elapsed();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->statusMessage(); }, 5000));
-    EXPECT_LT(clock.elapsed() - repeatedAt, delay.count());
+    EXPECT_EQ(status(), "Couldn't read that item");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return atProbe.has_value(); }, 10000));
+    EXPECT_EQ(*atProbe, QString()) << "the second time restarted the delay";
 
     // A model that is gone is not touched by its pending timers.
     model->importItem(missing, openImage);
+    bool waited = false;
+    QTimer::singleShot(delay + std::chrono::milliseconds(50), [&] { waited = true; });
     model.reset();
-    QTest::qWait(int(delay.count()) + 50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waited; }, 10000));
 }
 
 } // namespace
