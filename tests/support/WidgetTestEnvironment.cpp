@@ -21,6 +21,21 @@ public:
         QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
     }
 
+    // The application lives on to the end of the process, as the tests'
+    // singletons outlive every test. A network manager made on it runs a
+    // thread of its own, though, and a request still under way (a version
+    // check to a closed port is slow to fail on a loaded machine) must not
+    // meet a process that exit() is taking apart: end those threads here.
+    void TearDown() override
+    {
+        if (QCoreApplication* application = QCoreApplication::instance()) {
+            const QObjectList children = application->children();
+            for (QObject* child : children)
+                if (child->inherits("QNetworkAccessManager"))
+                    delete child;
+        }
+    }
+
 private:
     int m_argc = 1;
     char m_name[16] = "velmora-tests";
