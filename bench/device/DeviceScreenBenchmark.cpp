@@ -2,7 +2,7 @@
 // view on a plain screen, and on a distorted, rounded screen with every
 // effect on (rolling scanlines, vignette, colour grade, glow, curvature).
 // A frame is one line of output followed by drawing the whole window, as a
-// repaint would.
+// repaint would; an idle frame only moves the rolling scanlines.
 
 #include "../OffscreenBenchmarkMain.h"
 #include <cstdlib>
@@ -121,6 +121,24 @@ void scrollingFrames(benchmark::State& state, bool distorted, bool effectsOn = t
     }
     state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
+
+// The rolling scanlines alone move over text that stands still: only the
+// overlay changes, the warped terminal picture stands.
+void BM_DistortedScreenEveryEffectIdle(benchmark::State& state)
+{
+    Device device(true);
+    QImage target(device.window.size(), QImage::Format_ARGB32_Premultiplied);
+    device.panel.view().feed("\x1b[32mvelmora$\x1b[0m the quick brown fox jumps over the lazy dog");
+    device.frame(target);
+    for (auto _ : state) {
+        device.effects->rollingTick();
+        QPainter painter(&target);
+        device.window.render(&painter);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+    state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DistortedScreenEveryEffectIdle)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PlainScreenScrolling(benchmark::State& state) { scrollingFrames(state, false); }
 BENCHMARK(BM_PlainScreenScrolling)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace velmora {
 
@@ -129,11 +130,16 @@ void EffectsLayer::setScreenGeometry(const QRectF& screenRect, const std::vector
     if (corners.size() != 4 || !(screenRect.width() > 0) || !(screenRect.height() > 0))
         return;
     const QRect area = ViewportShape::boundingBox(corners).toAlignedRect();
-    m_screenSize = screenRect.size();
-    m_corners.clear();
+    std::vector<QPointF> local;
     for (const QPointF& corner : corners)
-        m_corners.push_back(corner - QPointF(area.topLeft()));
-    m_radii = cornerRadii.size() == 4 ? cornerRadii : std::vector<double>(4, cornerRadius);
+        local.push_back(corner - QPointF(area.topLeft()));
+    std::vector<double> radii = cornerRadii.size() == 4 ? cornerRadii : std::vector<double>(4, cornerRadius);
+    // The same screen again keeps the pictures drawn for it.
+    if (area == geometry() && screenRect.size() == m_screenSize && local == m_corners && radii == m_radii)
+        return;
+    m_screenSize = screenRect.size();
+    m_corners = std::move(local);
+    m_radii = std::move(radii);
     m_quad = ViewportShape::quadTransform(m_screenSize.width(), m_screenSize.height(), m_corners);
     m_plain = ViewportShape::isIdentityMap(m_screenSize.width(), m_screenSize.height(),
                                            {m_corners[0] - m_corners[0], m_corners[1] - m_corners[0],

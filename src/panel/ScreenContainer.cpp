@@ -206,11 +206,21 @@ void ScreenContainer::applyGeometry(QWidget* view)
     applyMask(view);
 }
 
+std::vector<double> ScreenContainer::outlineRadii() const
+{
+    return m_cornerRadii.size() == 4 ? m_cornerRadii : std::vector<double>(4, m_viewportCornerRadius);
+}
+
+QPainterPath ScreenContainer::outline() const
+{
+    QPainterPath path = ViewportShape::roundedQuadPath(m_quadTargets, outlineRadii());
+    path.setFillRule(Qt::WindingFill);
+    return path;
+}
+
 void ScreenContainer::applyMask(QWidget* view)
 {
-    std::vector<double> radii = m_cornerRadii;
-    if (radii.size() != 4)
-        radii.assign(4, m_viewportCornerRadius);
+    const std::vector<double> radii = outlineRadii();
     const QRectF local(QPointF(0, 0), QSizeF(view->size()));
     const QPainterPath outline = ViewportShape::roundedQuadPath(ViewportShape::corners(local), radii);
     view->setMask(QRegion(outline.toFillPolygon().toPolygon()));
@@ -223,9 +233,7 @@ void ScreenContainer::installWarp(QWidget* view)
         effect = new ScreenWarpEffect(m_stage);
         m_stage->setGraphicsEffect(effect);
     }
-    std::vector<double> radii = m_cornerRadii;
-    if (radii.size() != 4)
-        radii.assign(4, m_viewportCornerRadius);
+    const std::vector<double> radii = outlineRadii();
     effect->setShape(view->geometry(), cornersRelativeTo(QPointF(m_stage->pos())), radii,
                      bumpFor(QSizeF(view->size())));
     effect->setGlow(m_glow);
@@ -317,6 +325,10 @@ std::optional<QPointF> ScreenContainer::panelPoint(const QPointF& containerPoint
 {
     QWidget* root = activeRoot();
     if (!root || !m_hasDistortion)
+        return std::nullopt;
+    // The screen shows only inside its rounded outline; the tips of the
+    // corners belong to the frame around it.
+    if (insideOnly && !outline().contains(containerPoint))
         return std::nullopt;
     const QSizeF size(root->size());
     const QPointF origin = originOf(root);

@@ -2,6 +2,7 @@
 
 #include "skin/ScreenWarp.h"
 
+#include <QPainterPath>
 #include <QPointF>
 #include <QPointer>
 #include <QRectF>
@@ -84,8 +85,11 @@ public:
 
     // True while the active panel is drawn through the warp.
     bool isWarping() const { return m_warping; }
+    // The screen's rounded outline in the container's coordinates: the
+    // quadrilateral with its corners rounded.
+    QPainterPath outline() const;
     // The point of the active panel's root widget shown at a point of the
-    // container: none outside the screen's quadrilateral, or when the
+    // container: none outside the screen's rounded outline, or when the
     // quadrilateral is degenerate.
     std::optional<QPointF> panelPointAt(const QPointF& containerPoint) const;
 
@@ -105,6 +109,8 @@ private:
     std::vector<QPointF> cornersRelativeTo(const QPointF& origin) const;
     QPointF originOf(const QWidget* view) const;
     BumpDistortion bumpFor(const QSizeF& size) const;
+    // The four corner radii of the outline.
+    std::vector<double> outlineRadii() const;
     bool needsWarp(const QWidget* view) const;
     void installWarp(QWidget* view);
     void removeWarp(QWidget* view);

@@ -7,6 +7,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <cstring>
+
 namespace velmora {
 
 ScreenWarpEffect::ScreenWarpEffect(QWidget* widget)
@@ -35,6 +37,7 @@ void ScreenWarpEffect::setGlow(const ScreenGlow& glow)
     if (glow == m_glow)
         return;
     m_glow = glow;
+    m_hasOutput = false;
     update();
 }
 
@@ -80,10 +83,26 @@ void ScreenWarpEffect::draw(QPainter* painter)
     geometry.outputRect = m_outputRect;
     geometry.devicePixelRatio = dpr;
     geometry.bump = m_bump;
-    m_warp.setGeometry(geometry);
+    const QImage source = picture.toImage();
     // The painter works in the widget's own coordinates.
-    painter->drawImage(m_outputRect.topLeft(), m_warp.render(picture.toImage(), m_glow));
+    if (m_hasOutput && m_warp.geometry() == geometry && sameContent(source, m_lastSource)) {
+        // Only something over the screen changed (the rolling scanlines of
+        // the effects above it, say): the warped picture stands.
+        painter->drawImage(m_outputRect.topLeft(), m_warp.output());
+        return;
+    }
+    m_warp.setGeometry(geometry);
+    painter->drawImage(m_outputRect.topLeft(), m_warp.render(source, m_glow));
+    m_lastSource = source;
     m_hasOutput = true;
+}
+
+bool ScreenWarpEffect::sameContent(const QImage& a, const QImage& b)
+{
+    if (a.isNull() || a.size() != b.size() || a.format() != b.format() || a.bytesPerLine() != b.bytesPerLine()
+        || a.devicePixelRatio() != b.devicePixelRatio())
+        return false;
+    return a.constBits() == b.constBits() || std::memcmp(a.constBits(), b.constBits(), std::size_t(a.sizeInBytes())) == 0;
 }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "skin/ScreenWarp.h"
 
 #include <QGraphicsEffect>
+#include <QImage>
 #include <QRect>
 
 namespace velmora {
@@ -19,7 +20,9 @@ namespace velmora {
 // undistorted rectangle, while the warp may move its pixels anywhere on the
 // screen. A repaint that does not reach over the whole screen therefore shows
 // the last warped picture and asks for a repaint of the whole screen, which
-// follows at once and draws the fresh picture.
+// follows at once and draws the fresh picture. A repaint whose picture of the
+// widget is the same as the last one (something above the screen changed)
+// draws the last warped picture again.
 class ScreenWarpEffect final : public QGraphicsEffect {
     Q_OBJECT
 
@@ -45,6 +48,8 @@ protected:
 
 private:
     bool coversScreen(QPainter* painter) const;
+    // True when both pictures hold the same pixels.
+    static bool sameContent(const QImage& a, const QImage& b);
 
     QWidget* m_widget;
     bool m_wholeRepaintAsked = false;
@@ -56,6 +61,8 @@ private:
     QRect m_outputRect;
     ScreenWarp m_warp;
     bool m_hasOutput = false;
+    // The widget's picture that the output was warped from.
+    QImage m_lastSource;
 };
 
 } // namespace velmora

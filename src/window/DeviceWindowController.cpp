@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPainterPathStroker>
 #include <QScreen>
 #include <QtDebug>
 
@@ -21,6 +22,8 @@ namespace {
 // Alpha from which a frame pixel belongs to the window where windows are not
 // blended: the soft outer edge of a frame is cut at its middle.
 constexpr int opaqueShapeAlpha = 128;
+// How far beyond the screen's outline the window's shape reaches, in pixels.
+constexpr double shapeEdgeReach = 1.0;
 
 } // namespace
 
@@ -252,7 +255,16 @@ void DeviceWindowController::updateWindowShape()
     if (!m_window || !m_skinFrameView)
         return;
     const int threshold = m_window->isTranslucent() ? SkinFrameView::transparentAlpha : opaqueShapeAlpha;
-    m_window->setShape(m_skinFrameView->shapeRegion(threshold));
+    // Every pixel that the screen's outline touches belongs to the window:
+    // along a slanted or rounded edge the frame is cut out only in part
+    // there, and a pixel left out of the shape would show the desktop as a
+    // hole in the edge.
+    QPainterPathStroker edge;
+    edge.setWidth(2 * shapeEdgeReach);
+    const QPainterPath outline = m_skinFrameView->viewportQuadPath();
+    const QPainterPath screen = outline.united(edge.createStroke(outline));
+    m_window->setShape(m_skinFrameView->shapeRegion(threshold)
+                       + QRegion(screen.toFillPolygon().toPolygon(), Qt::WindingFill));
 }
 
 void DeviceWindowController::installSkinViews(const SkinManifest& skin)

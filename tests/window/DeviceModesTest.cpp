@@ -5,14 +5,22 @@
 #include "skin/ViewportShape.h"
 #include "terminal/SessionTestSupport.h"
 
+#include "corvel/qt/LocalProcessTerminalView.h"
+#include "corvel/qt/TerminalViewDelegate.h"
+
 #include <QAction>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <string>
 #include <tuple>
 
 namespace velmora {
@@ -88,6 +96,127 @@ std::vector<QString> titles(const QMenu& menu)
     for (const QAction* action : menu.actions())
         out.push_back(action->isSeparator() ? QStringLiteral("---") : action->text());
     return out;
+}
+
+// Stands in for a terminal view's host while it lives: keeps what the view
+// sends to its child instead of writing it, and passes everything else on.
+class SentBytes final : public corvel::TerminalViewDelegate {
+public:
+    explicit SentBytes(corvel::LocalProcessTerminalView& view)
+        : m_view(view)
+    {
+        m_view.setTerminalDelegate(this);
+    }
+    ~SentBytes() override { m_view.setTerminalDelegate(&m_view); }
+
+    std::string take() { return std::exchange(m_sent, {}); }
+
+    void send(corvel::TerminalView&, std::span<const uint8_t> data) override { m_sent.append(data.begin(), data.end()); }
+    void sizeChanged(corvel::TerminalView& source, int cols, int rows) override { m_view.sizeChanged(source, cols, rows); }
+    void setTerminalTitle(corvel::TerminalView& source, const std::string& title) override
+    {
+        m_view.setTerminalTitle(source, title);
+    }
+    void hostCurrentDirectoryUpdate(corvel::TerminalView& source, const std::optional<std::string>& directory) override
+    {
+        m_view.hostCurrentDirectoryUpdate(source, directory);
+    }
+    void scrolled(corvel::TerminalView& source, double position) override { m_view.scrolled(source, position); }
+    void clipboardCopy(corvel::TerminalView& source, std::span<const uint8_t> content) override
+    {
+        m_view.clipboardCopy(source, content);
+    }
+    void rangeChanged(corvel::TerminalView& source, int startY, int endY) override
+    {
+        m_view.rangeChanged(source, startY, endY);
+    }
+
+private:
+    corvel::LocalProcessTerminalView& m_view;
+    std::string m_sent;
+};
+
+std::string sgrReport(int button, int col, int row, bool press)
+{
+    return "\x1b[<" + std::to_string(button) + ";" + std::to_string(col + 1) + ";" + std::to_string(row + 1)
+           + (press ? "M" : "m");
+}
+
+TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFrameKeepsTheRest)
+{
+    DeviceWindowController& c = open(keystoneSkin());
+    ASSERT_TRUE(c.screenContainer()->isWarping());
+    auto* view = qobject_cast<corvel::LocalProcessTerminalView*>(c.terminalPanel().keyboardView());
+    ASSERT_TRUE(view);
+    ASSERT_TRUE(test::waitUntil([&] { return test::screenContains(*view, "velmora$"); }, 20000));
+    SentBytes sent(*view);
+    view->feed("\x1b[?1000h\x1b[?1006h"); // a program asks for SGR mouse reports
+    int frameMenus = 0;
+    c.skinFrameView()->onContextMenu = [&](QMouseEvent*, QWidget*) { ++frameMenus; };
+
+    // The screen as the skin draws it: its rectangle in the window and where
+    // the four corners are pulled to.
+    const SkinManifest& skin = c.skin();
+    const double s = c.currentScale();
+    const QRectF screen(skin.viewportRect.x() * s, skin.viewportRect.y() * s, skin.viewportRect.width() * s,
+                        skin.viewportRect.height() * s);
+    std::vector<QPointF> offsets;
+    for (const QPointF& offset : skin.viewportCornerOffsets)
+        offsets.push_back(offset * s);
+    const std::vector<QPointF> corners = ViewportShape::corners(screen, offsets);
+    const QTransform onScreen = ViewportShape::quadTransform(screen.width(), screen.height(), corners);
+    QWidget* root = c.terminalPanel().rootView();
+    const QSizeF cell = view->cellDimension();
+    const int cols = view->getTerminal().cols;
+    const int rows = view->getTerminal().rows;
+    ASSERT_GT(cols, 10);
+    ASSERT_GT(rows, 3);
+    QWindow* window = c.window()->windowHandle();
+
+    // Cells by every pulled corner and in the middle: the click lands on the
+    // middle of the cell as the screen shows it.
+    const std::pair<int, int> cells[] = {{0, 0}, {cols - 1, 0}, {cols / 2, rows / 2}, {0, rows - 1}, {cols - 1, rows - 1}};
+    for (const auto& [col, row] : cells) {
+        const QPointF middle = view->mapTo(root, QPointF((col + 0.5) * cell.width(), (row + 0.5) * cell.height()));
+        const QPoint at = onScreen.map(middle).toPoint();
+        ASSERT_FALSE(screen.contains(at) && col == 0 && row == 0) << "the top-left corner is pulled out of the rectangle";
+        // The cell that the inverse map gives for the very pixel clicked.
+        const auto flat = ViewportShape::inverseQuadMap(QPointF(at), screen.width(), screen.height(), corners);
+        ASSERT_TRUE(flat);
+        const QPointF local = view->mapFrom(root, *flat);
+        const int expectedCol = int(std::floor(local.x() / cell.width()));
+        const int expectedRow = int(std::floor(local.y() / cell.height()));
+        EXPECT_EQ(std::make_pair(expectedCol, expectedRow), std::make_pair(col, row)) << "the pixel lies in the cell";
+
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(sent.take(), sgrReport(0, expectedCol, expectedRow, true) + sgrReport(0, expectedCol, expectedRow, false))
+            << "cell " << col << ", " << row << " at " << at.x() << ", " << at.y();
+    }
+    // A right click on the screen is the program's too, not the frame's.
+    const QPoint middle = onScreen.map(QPointF(screen.width() / 2, screen.height() / 2)).toPoint();
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, middle);
+    EXPECT_EQ(sent.take().substr(0, 5), "\x1b[<2;");
+    EXPECT_EQ(frameMenus, 0);
+
+    // Inside the screen's bounding box, some even inside its undistorted
+    // rectangle, but off the rounded quadrilateral: the frame takes the click.
+    const QPointF outside[] = {
+        (corners[0] + corners[1]) / 2 - QPointF(0, 3), // above the slanted top edge
+        corners[2] + QPointF(2, -4),                   // by the bottom-right corner, pulled in
+        corners[3] + QPointF(12, 1),                   // below the bottom edge
+        (corners[0] + corners[3]) / 2 - QPointF(6, 0), // left of the slanted left edge
+        corners[0] + QPointF(1.2, 1.2),                // the rounded tip of the top-left corner
+    };
+    for (const QPointF& point : outside) {
+        const QPoint at = point.toPoint();
+        ASSERT_TRUE(c.screenContainer()->geometry().contains(at)) << at.x() << ", " << at.y();
+        ASSERT_TRUE(c.skinFrameView()->hitTest(QPointF(at))) << "the frame is drawn at " << at.x() << ", " << at.y();
+        const int menusBefore = frameMenus;
+        QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, at);
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
+        EXPECT_EQ(sent.take(), "") << "no report at " << at.x() << ", " << at.y();
+        EXPECT_EQ(frameMenus, menusBefore + 1) << "the frame's menu at " << at.x() << ", " << at.y();
+    }
 }
 
 TEST_F(DeviceModesTest, MiniModeFillsAPlainWindowAndLeavingItRestoresTheDevice)
@@ -196,6 +325,73 @@ TEST_F(DeviceModesTest, ContextMenuOffersTheModesSkinsSettingsAndClosing)
 
     mini->actions()[5]->trigger();
     EXPECT_TRUE(c.didTeardown()) << "closing the window ends its sessions";
+}
+
+// Every area of the device's window that gets painted, in window
+// coordinates.
+class PaintedAreas final : public QObject {
+public:
+    explicit PaintedAreas(QWidget* window)
+        : m_window(window)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~PaintedAreas() override { qApp->removeEventFilter(this); }
+
+    std::vector<QRect> areas;
+    std::vector<QString> painters;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Paint && widget && widget->window() == m_window) {
+            const QRect rect = static_cast<QPaintEvent*>(event)->rect();
+            areas.emplace_back(widget->mapTo(m_window, rect.topLeft()), rect.size());
+            painters.push_back(QString::fromLatin1(widget->metaObject()->className()));
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+TEST_F(DeviceModesTest, RollingScanlinesRepaintOnlyTheScreen)
+{
+    SkinEffectsSettings effects;
+    effects.scanlines = true;
+    effects.scanlineStyle = QStringLiteral("rolling");
+    effects.colorGrade = QStringLiteral("amber");
+    SettingsStore::shared().data().skinEffects.insert(keystoneSkin().name, effects);
+    DeviceWindowController& c = open(keystoneSkin());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(c.window()));
+    EffectsLayer* layer = c.effectsLayer();
+    ASSERT_TRUE(layer->isRolling());
+    auto* view = qobject_cast<corvel::LocalProcessTerminalView*>(c.terminalPanel().keyboardView());
+    ASSERT_TRUE(view);
+    ASSERT_TRUE(test::waitUntil([&] { return test::screenContains(*view, "velmora$"); }, 20000));
+    // Once the window has settled, some steps of the motion.
+    const auto steps = [&](double from) {
+        const double moved = layer->rollingOffset() - from;
+        return int(std::lround((moved < 0 ? moved + EffectsLayer::rollingPeriod : moved) / EffectsLayer::rollingStep));
+    };
+    double start = layer->rollingOffset();
+    ASSERT_TRUE(test::waitUntil([&] { return steps(start) >= 3; }, 20000));
+
+    PaintedAreas painted(c.window());
+    start = layer->rollingOffset();
+    ASSERT_TRUE(test::waitUntil([&] { return steps(start) >= 6; }, 20000));
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(painted.areas.empty()) << "the scanlines did not move on the screen";
+    EXPECT_NE(std::find(painted.painters.begin(), painted.painters.end(), QStringLiteral("velmora::EffectsLayer")),
+              painted.painters.end());
+    const QRect screen = layer->geometry();
+    for (std::size_t i = 0; i < painted.areas.size(); ++i) {
+        const QRect& area = painted.areas[i];
+        EXPECT_TRUE(screen.contains(area)) << painted.painters[i].toStdString() << " painted " << area.x() << ", "
+                                           << area.y() << " " << area.width() << " × " << area.height();
+    }
 }
 
 TEST_F(DeviceModesTest, EffectsLieOverTheScreenAndFollowTheSettings)
