@@ -101,7 +101,7 @@ TEST_F(TerminalPanelTest, PaletteChangeRecoloursSessionsButNotTheTabs)
     panel.startSession(std::nullopt, std::nullopt);
     panel.addSession();
     const auto baseColours = [](ShellView* session) {
-        const auto& all = session->terminal()->getTerminal().ansiColors;
+        const auto& all = session->terminal()->getTerminal().ansiColors();
         return std::vector<corvel::Color>(all.begin(), all.begin() + 16);
     };
     const std::vector<corvel::Color> before = baseColours(panel.manager().active());
@@ -122,7 +122,7 @@ TEST_F(TerminalPanelTest, PaletteChangeRecoloursSessionsButNotTheTabs)
     ansi.fill(QColor(10, 20, 30));
     amber.ansi = ansi;
     panel.applyPalette(amber);
-    const auto& installed = panel.manager().sessions()[0]->terminal()->getTerminal().ansiColors;
+    const auto& installed = panel.manager().sessions()[0]->terminal()->getTerminal().ansiColors();
     EXPECT_EQ(installed[3], ShellView::toCorvelColor(QColor(10, 20, 30)));
     EXPECT_EQ(panel.manager().sessions()[0]->terminal()->caretColor(), QColor(255, 255, 255));
 

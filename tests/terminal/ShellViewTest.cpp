@@ -84,7 +84,7 @@ TEST_F(ShellViewTest, PaletteColoursTheTerminal)
     EXPECT_EQ(plain->terminal()->nativeForegroundColor(), palette.foreground);
     EXPECT_EQ(plain->terminal()->nativeBackgroundColor(), palette.background);
     EXPECT_EQ(plain->terminal()->caretColor(), palette.foreground) << "no cursor colour: the caret takes the foreground";
-    const std::vector<corvel::Color> defaults = plain->terminal()->getTerminal().ansiColors;
+    const std::vector<corvel::Color> defaults = plain->terminal()->getTerminal().ansiColors();
 
     palette.cursor = QColor(255, 128, 0);
     std::array<QColor, 16> ansi;
@@ -93,7 +93,7 @@ TEST_F(ShellViewTest, PaletteColoursTheTerminal)
     palette.ansi = ansi;
     auto coloured = startedSession(palette);
     EXPECT_EQ(coloured->terminal()->caretColor(), QColor(255, 128, 0));
-    const std::vector<corvel::Color>& installed = coloured->terminal()->getTerminal().ansiColors;
+    const std::vector<corvel::Color>& installed = coloured->terminal()->getTerminal().ansiColors();
     ASSERT_GE(installed.size(), 16u);
     for (int i = 0; i < 16; ++i)
         EXPECT_EQ(installed[std::size_t(i)], ShellView::toCorvelColor(ansi[std::size_t(i)])) << i;

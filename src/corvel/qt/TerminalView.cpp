@@ -98,7 +98,7 @@ void TerminalView::setupOptions(int width, int height)
     } else {
         terminal_ = std::make_unique<Terminal>(this, options);
         terminal_->setExecutor(&executor_);
-        colors_.setPalette(&terminal_->ansiColors);
+        colors_.setPalette(&terminal_->ansiColors());
     }
     terminal_->setBackgroundColor(Color::defaultBackground);
     terminal_->setForegroundColor(Color::defaultForeground);
@@ -299,10 +299,7 @@ void TerminalView::setAntiAliasCustomBlockGlyphs(bool value)
 
 void TerminalView::installColors(const std::vector<Color>& colors)
 {
-    if (colors.size() == 16) {
-        terminal_->installedColors = colors;
-        terminal_->rebuildAnsiPalette(false);
-    }
+    terminal_->installPalette(colors);
     colors_.resetPalette();
     colorsChanged();
 }
@@ -442,7 +439,7 @@ std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source
     if (!cellMeasured_) return std::nullopt;
     const double scale = backingScale();
     const auto reply = [&source](char kind, long long height, long long width) {
-        std::string text(source.cc.send8bit ? "\x9b" : "\x1b[");
+        std::string text(source.csi());
         text += kind;
         text += ';' + std::to_string(height) + ';' + std::to_string(width) + 't';
         return std::optional<std::vector<uint8_t>>(std::vector<uint8_t>(text.begin(), text.end()));

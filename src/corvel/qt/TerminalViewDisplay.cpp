@@ -216,9 +216,9 @@ void TerminalView::send(std::span<const uint8_t> data)
 
 void TerminalView::send(std::string_view text) { send(bytesOf(text)); }
 
-void TerminalView::sendKeyUp() { send(terminal_->applicationCursor ? "\x1bOA" : "\x1b[A"); }
-void TerminalView::sendKeyDown() { send(terminal_->applicationCursor ? "\x1bOB" : "\x1b[B"); }
-void TerminalView::sendKeyLeft() { send(terminal_->applicationCursor ? "\x1bOD" : "\x1b[D"); }
-void TerminalView::sendKeyRight() { send(terminal_->applicationCursor ? "\x1bOC" : "\x1b[C"); }
+void TerminalView::sendKeyUp() { send(terminal_->modes().applicationCursor ? "\x1bOA" : "\x1b[A"); }
+void TerminalView::sendKeyDown() { send(terminal_->modes().applicationCursor ? "\x1bOB" : "\x1b[B"); }
+void TerminalView::sendKeyLeft() { send(terminal_->modes().applicationCursor ? "\x1bOD" : "\x1b[D"); }
+void TerminalView::sendKeyRight() { send(terminal_->modes().applicationCursor ? "\x1bOC" : "\x1b[C"); }
 
 }  // namespace corvel

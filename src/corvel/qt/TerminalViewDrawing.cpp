@@ -198,7 +198,7 @@ void TerminalView::updateCursorPosition()
         caretView_->hide();
         return;
     }
-    caretView_->setVisible(!terminal_->cursorHidden && !gpuSurface_);
+    caretView_->setVisible(!terminal_->modes().cursorHidden && !gpuSurface_);
     BufferLine& line = shown.lines()[cursorRow];
     // A cursor waiting to wrap sits on the last column.
     const int col = std::clamp(shown.x(), 0, std::max(0, shown.cols() - 1));

@@ -313,7 +313,7 @@ void TerminalView::flagsChanged(const KeyInput& key, bool down)
 void TerminalView::doCommand(EditingCommand command)
 {
     if (!kittyFlags().isEmpty() && kittyDoCommand(command)) return;
-    const bool app = terminal_->applicationCursor;
+    const bool app = terminal_->modes().applicationCursor;
     if (const std::optional<std::string> sequence
         = TraditionalKeyEncoder::editingCommand(command, app, backspaceSendsControlH))
         return send(bytes(*sequence));
@@ -338,7 +338,7 @@ void TerminalView::insertText(const QString& text, bool isPaste)
     if (isPaste) {
         if (text.isEmpty()) return;
         const QString pasted = QString::fromStdString(TraditionalKeyEncoder::withReturnLineEnds(utf8(text)));
-        const bool bracketed = terminal_->bracketedPasteMode;
+        const bool bracketed = terminal_->modes().bracketedPasteMode;
         if (!kittyFlags().isEmpty()) {
             if (!bracketed) return kittyInsertText(pasted);
             pendingKittyKeyEvent_.reset();
@@ -416,7 +416,7 @@ KittyKeyboardFlags TerminalView::kittyFlags() const { return terminal_->keyboard
 
 bool TerminalView::sendKittyEvent(const KittyKeyEvent& event)
 {
-    const KittyKeyboardEncoder encoder{kittyFlags(), terminal_->applicationCursor, backspaceSendsControlH};
+    const KittyKeyboardEncoder encoder{kittyFlags(), terminal_->modes().applicationCursor, backspaceSendsControlH};
     const std::optional<std::vector<uint8_t>> encoded = encoder.encode(event);
     if (!encoded) return false;
     send(std::span<const uint8_t>(*encoded));
@@ -502,7 +502,7 @@ bool TerminalView::kittyDoCommand(EditingCommand command)
 {
     using C = EditingCommand;
     using K = KittyFunctionalKey;
-    const bool app = terminal_->applicationCursor;
+    const bool app = terminal_->modes().applicationCursor;
     KittyKeyEvent event;
     event.eventType = KittyKeyboardEventType::press;
     // The command stands for the press parked for it: its modifiers and

@@ -144,7 +144,7 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event)
     const auto sendMotion = [&](int flags) {
         Buffer& shown = terminal_->displayBuffer();
         const std::pair<Position, int> report(Position(hit.grid.col, hit.grid.row - shown.yDisp()), flags);
-        if (terminal_->mouseProtocol != Terminal::MouseProtocolEncoding::sgrPixel && lastMotionReport_ == report)
+        if (terminal_->modes().mouseProtocol != Terminal::MouseProtocolEncoding::sgrPixel && lastMotionReport_ == report)
             return;
         lastMotionReport_ = report;
         sendMouseReport(flags, hit);

@@ -74,10 +74,10 @@ int MouseEncoder::encodeButton(int button, bool release, bool shift, bool meta, 
 
 void MouseEncoder::sendEvent(int buttonFlags, int x, int y, int pixelX, int pixelY)
 {
-    if (terminal_.mouseProtocol == Terminal::MouseProtocolEncoding::sgrPixel)
+    if (terminal_.modes().mouseProtocol == Terminal::MouseProtocolEncoding::sgrPixel)
         writeDebugDiagnosticf("%d;%d", pixelX, pixelY);
     const std::vector<uint8_t> report =
-        encodeReport(terminal_.mouseProtocol, terminal_.cc.send8bit, buttonFlags, x, y, pixelX, pixelY);
+        encodeReport(terminal_.modes().mouseProtocol, terminal_.cc().send8bit, buttonFlags, x, y, pixelX, pixelY);
     terminal_.sendResponse({report});
 }
 

@@ -29,13 +29,13 @@ TerminalDelegate::Colors TerminalDelegate::getColors(Terminal& source)
 
 Terminal::Terminal(TerminalDelegate* delegate, const TerminalOptions& initialOptions)
 {
-    installedColors.assign(Color::terminalAppColors.begin(), Color::terminalAppColors.end());
+    installedColors_.assign(Color::terminalAppColors.begin(), Color::terminalAppColors.end());
     if (initialOptions.ansi256PaletteStrategy == Ansi256PaletteStrategy::base16Lab)
-        defaultAnsiColors =
-            Color::generateBase16LabPalette(installedColors, Color::defaultBackground, Color::defaultForeground);
+        defaultAnsiColors_ =
+            Color::generateBase16LabPalette(installedColors_, Color::defaultBackground, Color::defaultForeground);
     else
-        defaultAnsiColors = Color::generateXtermPalette(installedColors);
-    ansiColors = defaultAnsiColors;
+        defaultAnsiColors_ = Color::generateXtermPalette(installedColors_);
+    ansiColors_ = defaultAnsiColors_;
 
     tdel = delegate;
     options = initialOptions;
@@ -45,7 +45,7 @@ Terminal::Terminal(TerminalDelegate* delegate, const TerminalOptions& initialOpt
     normalBuffer_->fillViewportRows(std::nullopt);
     altBuffer_ = makeBuffer(80, 25, std::nullopt);
     buffer_ = normalBuffer_.get();
-    cc.send8bit = false;
+    cc_.send8bit = false;
     blankLine_ = std::make_unique<BufferLine>(0);
 
     setup(false);
@@ -92,18 +92,18 @@ void Terminal::setup(bool isReset)
         altBuffer_->resize(cols, rows);
     }
 
-    cursorHidden = false;
-    applicationKeypad = false;
-    applicationCursor = false;
-    originMode = false;
+    modes_.cursorHidden = false;
+    modes_.applicationKeypad = false;
+    modes_.applicationCursor = false;
+    modes_.originMode = false;
     setMarginMode(false);
-    insertMode = false;
+    modes_.insertMode = false;
     normalBuffer_->insertMode = false;
     altBuffer_->insertMode = false;
-    wraparound = true;
+    modes_.wraparound = true;
     normalBuffer_->wraparound = true;
     altBuffer_->wraparound = true;
-    bracketedPasteMode = false;
+    modes_.bracketedPasteMode = false;
 
     keyboardModeNormal = {};
     keyboardModeAlt = {};
@@ -119,15 +119,15 @@ void Terminal::setup(bool isReset)
     buffer_->setScrollTop(0);
     buffer_->setScrollBottom(rows - 1);
 
-    cc.send8bit = false;
+    cc_.send8bit = false;
     conformance = TerminalConformance::vt500;
-    allow80To132 = true;
+    modes_.allow80To132 = true;
     xtermTitleSetUtf = xtermTitleSetHex = xtermTitleQueryUtf = xtermTitleQueryHex = false;
     hyperLinkTracking.reset();
     setHyperlinkAtom({});
-    cursorBlink = false;
+    modes_.cursorBlink = false;
     hostCurrentDirectory.reset();
-    lineFeedMode = options.convertEol;
+    modes_.lineFeedMode = options.convertEol;
 }
 
 void Terminal::resetNormalBuffer()
@@ -177,12 +177,12 @@ void Terminal::resetFully(bool resetParser)
         parser_->reset();
     endSynchronizedOutput();
     // A reset leaves 132-column mode for 80 columns.
-    const bool leaves132 = column132Mode;
+    const bool leaves132 = modes_.column132Mode;
     if (leaves132)
         resize(80, rows);
     options.rows = rows;
     options.cols = cols;
-    const bool wasHidden = cursorHidden;
+    const bool wasHidden = modes_.cursorHidden;
     setup(true);
     // A reset homes the cursor, also when it started on the alternate
     // screen (whose cursor the activation would otherwise carry over).
@@ -190,7 +190,7 @@ void Terminal::resetFully(bool resetParser)
     buffer_->setY(0);
     clearAllKittyImages();
     kittyGraphicsState.pending.reset();
-    cursorHidden = wasHidden;
+    modes_.cursorHidden = wasHidden;
     updateRange(0);
     updateRange(rows - 1);
     if (leaves132 && tdel)
@@ -210,7 +210,7 @@ bool Terminal::resize(int newCols, int newRows)
     newRows = std::max(MINIMUM_ROWS, newRows);
     if (newCols == cols && newRows == rows)
         return true;
-    column132Mode = false;
+    modes_.column132Mode = false;
     endSynchronizedOutput();
     resizeBuffers(newCols, newRows);
     const int oldCols = cols;
@@ -412,17 +412,17 @@ void Terminal::setAnsi256PaletteStrategy(Ansi256PaletteStrategy strategy)
 void Terminal::rebuildAnsiPalette(bool notifyDelegate)
 {
     if (options.ansi256PaletteStrategy == Ansi256PaletteStrategy::base16Lab)
-        defaultAnsiColors = Color::generateBase16LabPalette(installedColors, backgroundColor_, foregroundColor_);
+        defaultAnsiColors_ = Color::generateBase16LabPalette(installedColors_, backgroundColor_, foregroundColor_);
     else
-        defaultAnsiColors = Color::generateXtermPalette(installedColors);
-    ansiColors = defaultAnsiColors;
+        defaultAnsiColors_ = Color::generateXtermPalette(installedColors_);
+    ansiColors_ = defaultAnsiColors_;
     if (notifyDelegate && tdel)
         tdel->colorChanged(*this, std::nullopt);
 }
 
 void Terminal::resetAllColors()
 {
-    ansiColors = defaultAnsiColors;
+    ansiColors_ = defaultAnsiColors_;
     if (tdel)
         tdel->colorChanged(*this, std::nullopt);
 }
@@ -431,25 +431,25 @@ void Terminal::resetAllColors()
 
 void Terminal::setTerminalFocus(bool focused)
 {
-    if (!sendFocus)
+    if (!modes_.sendFocus)
         return;
     sendResponse({csi(), focused ? "I" : "O"});
 }
 
 void Terminal::showCursor()
 {
-    if (!cursorHidden)
+    if (!modes_.cursorHidden)
         return;
-    cursorHidden = false;
+    modes_.cursorHidden = false;
     if (tdel)
         tdel->showCursor(*this);
 }
 
 void Terminal::hideCursor()
 {
-    if (cursorHidden)
+    if (modes_.cursorHidden)
         return;
-    cursorHidden = true;
+    modes_.cursorHidden = true;
     if (tdel)
         tdel->hideCursor(*this);
 }

@@ -84,6 +84,30 @@ public:
         bool send8bit = false;
     };
 
+    // The ANSI and private modes (TerminalModes.cpp) and the state they
+    // keep. Auto-wrap, insert and the margins also live on each screen,
+    // which printing reads; the modes set all three together.
+    struct Modes {
+        bool applicationKeypad = false;  // DECKPAM, DECNKM
+        bool applicationCursor = false;  // DECCKM
+        bool sendFocus = false;          // 1004: focus reports
+        bool cursorHidden = false;       // DECTCEM, inverted
+        bool originMode = false;         // DECOM
+        bool marginMode = false;         // DECLRMM
+        bool insertMode = false;         // IRM
+        bool wraparound = false;         // DECAWM
+        bool bracketedPasteMode = false; // 2004
+        bool reverseWraparound = false;  // 45
+        bool cursorBlink = false;        // 12
+        bool allow80To132 = true;        // 40
+        // Set by DECCOLM to 132 columns; a full reset then returns to 80.
+        // Any other change of the size clears it.
+        bool column132Mode = false;
+        bool lineFeedMode = false; // LNM
+        bool smoothScroll = false; // 4, recorded only
+        MouseProtocolEncoding mouseProtocol = MouseProtocolEncoding::x10;
+    };
+
     struct HyperlinkTracking {
         Position start;
         std::string payload;
@@ -162,8 +186,6 @@ public:
     void activateAltBuffer(std::optional<Attribute> fillAttr);
     void resetNormalBuffer();
     void setup(bool isReset);
-    // RIS.
-    void cmdReset();
     // A full reset for hosts, without resetting the parser.
     void resetToInitialState();
 
@@ -245,10 +267,14 @@ public:
     void setCursorColor(const std::optional<Color>& color);
     Ansi256PaletteStrategy ansi256PaletteStrategy() const { return options.ansi256PaletteStrategy; }
     void setAnsi256PaletteStrategy(Ansi256PaletteStrategy strategy);
-    void rebuildAnsiPalette(bool notifyDelegate);
     // Takes 16 base colours and rebuilds the palette from them (other counts
     // are ignored); the delegate is not told.
     void installPalette(std::span<const Color> colors);
+    // The 16 base colours, the 256 colours built from them, and the 256 in
+    // use (OSC 4 changes these, OSC 104 and the soft reset restore them).
+    const std::vector<Color>& installedColors() const { return installedColors_; }
+    const std::vector<Color>& defaultAnsiColors() const { return defaultAnsiColors_; }
+    const std::vector<Color>& ansiColors() const { return ansiColors_; }
     void setTerminalFocus(bool focused);
     void showCursor();
     void hideCursor();
@@ -257,6 +283,9 @@ public:
     void garbageCollectPayload();
     MouseMode mouseMode() const { return mouseMode_; }
     void setMouseMode(MouseMode mode);
+    const Modes& modes() const { return modes_; }
+    // DECCKM from the host, as the child would set it.
+    void setApplicationCursor(bool on) { modes_.applicationCursor = on; }
 
     // ---- replies -----------------------------------------------------------
     // The most bytes waiting for a child that does not read its input before
@@ -265,11 +294,13 @@ public:
     static constexpr std::size_t maxUnsentReplyBytes = 4 << 20;
     void sendResponse(std::initializer_list<ResponseItem> items);
     void sendResponse(std::string_view text);
-    // The introducers in the form cc.send8bit asks for.
-    std::string_view csi() const { return cc.send8bit ? "\x9b" : "\x1b["; }
-    std::string_view dcs() const { return cc.send8bit ? "\x90" : "\x1bP"; }
-    std::string_view osc() const { return cc.send8bit ? "\x9d" : "\x1b]"; }
-    std::string_view st() const { return cc.send8bit ? "\x9c" : "\x1b\\"; }
+    // Whether replies use 8-bit introducers (S8C1T, S7C1T, DECSCL).
+    const CC& cc() const { return cc_; }
+    // The introducers in the form cc().send8bit asks for.
+    std::string_view csi() const { return cc_.send8bit ? "\x9b" : "\x1b["; }
+    std::string_view dcs() const { return cc_.send8bit ? "\x90" : "\x1bP"; }
+    std::string_view osc() const { return cc_.send8bit ? "\x9d" : "\x1b]"; }
+    std::string_view st() const { return cc_.send8bit ? "\x9c" : "\x1b\\"; }
 
     // ---- cursor placement --------------------------------------------------
     // Holds the cursor on the screen (in the region in origin mode); with
@@ -283,59 +314,25 @@ public:
 
     // ---- printing and character sets -----------------------------------------
     void handlePrint(std::span<const uint8_t> data);
-    void cmdBackspace();
-    void cmdLineFeedBasic();
-    void cmdCarriageReturn();
     void setgLevel(uint8_t level);
     void setgCharset(uint8_t slot, const CharSet* charset);
     void selectCharset(uint8_t intermediate, uint8_t final);
-    void cmdRepeatPrecedingCharacter(const SequenceParams& pars, const Intermediates& collect);
 
     // ---- line feed, index and scrolling ----------------------------------------
     virtual void scroll(bool isWrapped);
-    void cmdIndex();
-    void cmdNextLine();
     void emitLineFeed();
     void reverseIndex();
-    void cmdScrollUp(const SequenceParams& pars, const Intermediates& collect);
-    void cmdScrollDown(const SequenceParams& pars);
-    void cmdInsertLines(const SequenceParams& pars, const Intermediates& collect);
-    void cmdDeleteLines(const SequenceParams& pars, const Intermediates& collect);
     void columnIndex(bool back);
     void columnScroll(bool back, int at);
     void resetBufferLine(int y, bool clearImages);
     Attribute eraseAttr() const;
 
     // ---- cursor movement and editing (TerminalEditing.cpp) ---------------------
-    void cmdCursorPosition(const SequenceParams& pars, const Intermediates& collect);
-    void cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& collect);
     // ED 2: every row of the screen erased, every inline image dropped.
     void eraseScreen();
-    void cmdEraseInLine(const SequenceParams& pars, const Intermediates& collect);
-    void cmdSetScrollRegion(const SequenceParams& pars, const Intermediates& collect);
-    void cmdSaveCursor(const SequenceParams& pars, const Intermediates& collect);
-    void cmdRestoreCursor(const SequenceParams& pars, const Intermediates& collect);
-    void cmdCursorUp(const SequenceParams& pars, const Intermediates& collect);
-    void cmdCursorDown(const SequenceParams& pars, const Intermediates& collect);
-    void cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& collect);
-    void cmdCharPosAbsolute(const SequenceParams& pars, const Intermediates& collect);
-    void cmdHPositionRelative(const SequenceParams& pars, const Intermediates& collect);
-    void cmdLinePosAbsolute(const SequenceParams& pars, const Intermediates& collect);
-    void cmdVPositionRelative(const SequenceParams& pars, const Intermediates& collect);
-    void cmdHVPosition(const SequenceParams& pars, const Intermediates& collect);
-    void cmdTabClear(const SequenceParams& pars, const Intermediates& collect);
-    void cmdSetMargins(const SequenceParams& pars, const Intermediates& collect);
-    void cmdInsertChars(const SequenceParams& pars, const Intermediates& collect);
-    void cmdDeleteChars(const SequenceParams& pars, const Intermediates& collect);
-    void cmdEraseChars(const SequenceParams& pars, const Intermediates& collect);
-    void cmdDeleteColumns(const SequenceParams& pars, const Intermediates& collect);
-    void cmdInsertColumns(const SequenceParams& pars);
-    void cmdScreenAlignmentPattern();
     void setLineRenderMode(BufferLine::RenderLineMode mode);
 
     // ---- modes, attributes, synchronized output (TerminalModes.cpp) ------------
-    void cmdSetMode(const SequenceParams& pars, const Intermediates& collect);
-    void cmdResetMode(const SequenceParams& pars, const Intermediates& collect);
     void setMode(int64_t mode, const Intermediates& collect);
     void resetMode(int64_t mode, const Intermediates& collect);
     // DECCOLM (private mode 3, while allow80To132 is set): 132 or 80
@@ -343,14 +340,8 @@ public:
     // origin mode reset and the cursor homed, and every other mode kept.
     void setColumnMode(bool wide);
     void announceScreenSwitch();
-    void cmdCsiM(const SequenceParams& pars, const Intermediates& collect);
-    void cmdCharAttributes(const SequenceParams& pars);
-    void cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect);
     void setCursorStyle(CursorStyle style);
-    void cmdSoftReset();
     void softReset() { cmdSoftReset(); }
-    // DECRQM: decMode true for the private form.
-    void cmdDecRqm(const SequenceParams& pars, bool decMode);
 
     // ---- synchronized output (TerminalSynchronizedOutput.cpp) --------------------
     // While it is on, displayBuffer() is a frozen copy of the rows the view
@@ -360,12 +351,6 @@ public:
     void endSynchronizedOutput();
 
     // ---- reports (TerminalReports.cpp) -----------------------------------------
-    void cmdSendDeviceAttributes(const SequenceParams& pars, const Intermediates& collect);
-    void cmdDeviceStatus(const SequenceParams& pars, const Intermediates& collect);
-    void csiPHandler(const SequenceParams& pars, const Intermediates& collect);
-    void cmdWindowOptions(const SequenceParams& pars);
-    void cmdDECRQCRA(const SequenceParams& pars, const Intermediates& collect);
-    void cmdSetConformanceLevel(const SequenceParams& pars, const Intermediates& collect);
     DcsHandler* makeStatusStringHandler();
     // The answer to one status-string request (DECRQSS) as the reply sends it.
     void answerStatusString(std::span<const uint8_t> request);
@@ -382,13 +367,6 @@ public:
     // Reads top, left, bottom, right (1-based; defaults, origin mode and
     // clamping to the screen applied) from the first four values given.
     std::optional<Rectangle> getRectangleFromRequest(std::span<const int64_t> pars);
-    void cmdDECERA(const SequenceParams& pars);
-    void cmdSelectiveEraseRectangularArea(const SequenceParams& pars);
-    void csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect);
-    void csiX(const SequenceParams& pars, const Intermediates& collect);
-    void csiZ(const SequenceParams& pars, const Intermediates& collect);
-    void csiOpenBrace(const SequenceParams& pars, const Intermediates& collect);
-    void csiCloseBrace(const SequenceParams& pars, const Intermediates& collect);
 
     // ---- keyboard --------------------------------------------------------------
     // True when the sequence was a keyboard-protocol request.
@@ -398,15 +376,7 @@ public:
     void setTitle(std::string text);
     void setIconTitle(std::string text);
     void resetAllColors();
-    void oscChangeOrQueryColorIndex(std::span<const uint8_t> data);
-    void oscSetColors(std::span<const uint8_t> data, int startAt);
-    void oscResetColor(std::span<const uint8_t> data);
-    void oscSetCurrentDocument(std::span<const uint8_t> data);
-    void oscSetCurrentDirectory(std::span<const uint8_t> data);
-    void oscHyperlink(std::span<const uint8_t> data);
     std::optional<ProgressReport> parseProgressReport(std::span<const uint8_t> data);
-    void oscNotification(std::span<const uint8_t> data);
-    void osciTerm2(std::span<const uint8_t> data);
 
     // ---- inline images (TerminalImages.cpp) ------------------------------------
     void handleKittyGraphics(std::span<const uint8_t> data);
@@ -425,39 +395,17 @@ public:
     bool synchronizedOutputBufferIsAlternate = false;
     Executor::CancelToken synchronizedOutputTimeoutItem;
 
-    bool applicationKeypad = false;
-    bool applicationCursor = false;
     KeyboardModeState keyboardModeNormal;
     KeyboardModeState keyboardModeAlt;
-    bool sendFocus = false;
-    bool cursorHidden = false;
-    bool originMode = false;
-    bool marginMode = false;
-    bool insertMode = false;
-    bool wraparound = false;
-    bool bracketedPasteMode = false;
     const CharSet* charset = nullptr;
     std::array<const CharSet*, 4> gCharsets{};
-    bool reverseWraparound = false;
     Attribute curAttr;
     uint8_t gLevel = 0;
-    bool cursorBlink = false;
-    bool allow80To132 = true;
-    // Set by DECCOLM to 132 columns; a full reset then returns to 80. Any
-    // other change of the size clears it.
-    bool column132Mode = false;
     KittyGraphicsState kittyGraphicsState;
     KittyPlacementContext* kittyPlacementContext = nullptr;
     bool userScrolling = false;
-    bool lineFeedMode = false;
-    bool smoothScroll = false;
-    std::vector<Color> installedColors;
-    std::vector<Color> defaultAnsiColors;
-    std::vector<Color> ansiColors;
-    CC cc;
     std::optional<std::string> hostCurrentDirectory;
     std::optional<std::string> hostCurrentDocument;
-    MouseProtocolEncoding mouseProtocol = MouseProtocolEncoding::x10;
     bool settingFgColor = false;
     bool settingBgColor = false;
     bool settingCursorColor = false;
@@ -496,9 +444,82 @@ protected:
     void tabForward(int64_t count);
     void tabBackward(int64_t count);
     void setTitleModeFlags(const SequenceParams& pars, bool value);
-    void oscClipboard(std::span<const uint8_t> data);
 
 private:
+    // The terminal's face to the picture code (TerminalImages.cpp) moves the
+    // cursor as the commands do.
+    friend class TerminalImageHost;
+
+    // ---- command handlers, reached through the dispatch switches --------------
+    // RIS (Terminal.cpp), printing controls, line feed and scrolling.
+    void cmdReset();
+    void cmdBackspace();
+    void cmdLineFeedBasic();
+    void cmdCarriageReturn();
+    void cmdRepeatPrecedingCharacter(const SequenceParams& pars, const Intermediates& collect);
+    void cmdIndex();
+    void cmdNextLine();
+    void cmdScrollUp(const SequenceParams& pars, const Intermediates& collect);
+    void cmdScrollDown(const SequenceParams& pars);
+    void cmdInsertLines(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteLines(const SequenceParams& pars, const Intermediates& collect);
+    // Cursor movement and editing (TerminalEditing.cpp).
+    void cmdCursorPosition(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseInDisplay(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseInLine(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetScrollRegion(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSaveCursor(const SequenceParams& pars, const Intermediates& collect);
+    void cmdRestoreCursor(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorUp(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorDown(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCharPosAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdHPositionRelative(const SequenceParams& pars, const Intermediates& collect);
+    void cmdLinePosAbsolute(const SequenceParams& pars, const Intermediates& collect);
+    void cmdVPositionRelative(const SequenceParams& pars, const Intermediates& collect);
+    void cmdHVPosition(const SequenceParams& pars, const Intermediates& collect);
+    void cmdTabClear(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetMargins(const SequenceParams& pars, const Intermediates& collect);
+    void cmdInsertChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdEraseChars(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeleteColumns(const SequenceParams& pars, const Intermediates& collect);
+    void cmdInsertColumns(const SequenceParams& pars);
+    void cmdScreenAlignmentPattern();
+    // Modes and graphic rendition (TerminalModes.cpp).
+    void cmdSetMode(const SequenceParams& pars, const Intermediates& collect);
+    void cmdResetMode(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCsiM(const SequenceParams& pars, const Intermediates& collect);
+    void cmdCharAttributes(const SequenceParams& pars);
+    void cmdSetCursorStyle(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSoftReset();
+    // DECRQM: decMode true for the private form.
+    void cmdDecRqm(const SequenceParams& pars, bool decMode);
+    // Reports (TerminalReports.cpp).
+    void cmdSendDeviceAttributes(const SequenceParams& pars, const Intermediates& collect);
+    void cmdDeviceStatus(const SequenceParams& pars, const Intermediates& collect);
+    void csiPHandler(const SequenceParams& pars, const Intermediates& collect);
+    void cmdWindowOptions(const SequenceParams& pars);
+    void cmdDECRQCRA(const SequenceParams& pars, const Intermediates& collect);
+    void cmdSetConformanceLevel(const SequenceParams& pars, const Intermediates& collect);
+    // Rectangles (TerminalRectangles.cpp).
+    void cmdDECERA(const SequenceParams& pars);
+    void cmdSelectiveEraseRectangularArea(const SequenceParams& pars);
+    void csiCopyRectangularArea(const SequenceParams& pars, const Intermediates& collect);
+    void csiX(const SequenceParams& pars, const Intermediates& collect);
+    void csiZ(const SequenceParams& pars, const Intermediates& collect);
+    void csiOpenBrace(const SequenceParams& pars, const Intermediates& collect);
+    void csiCloseBrace(const SequenceParams& pars, const Intermediates& collect);
+    // Operating-system commands (TerminalOsc.cpp, TerminalHostCommands.cpp).
+    void oscChangeOrQueryColorIndex(std::span<const uint8_t> data);
+    void oscSetColors(std::span<const uint8_t> data, int startAt);
+    void oscResetColor(std::span<const uint8_t> data);
+    void oscSetCurrentDocument(std::span<const uint8_t> data);
+    void oscSetCurrentDirectory(std::span<const uint8_t> data);
+    void oscHyperlink(std::span<const uint8_t> data);
+    void oscNotification(std::span<const uint8_t> data);
+    void osciTerm2(std::span<const uint8_t> data);
+    void oscClipboard(std::span<const uint8_t> data);
     std::unique_ptr<Buffer> makeBuffer(int bufferCols, int bufferRows, std::optional<int> scrollback);
     void installScrollCallback(Buffer& screen);
     void printGeneral(std::span<const uint8_t> data);
@@ -583,6 +604,12 @@ private:
     };
     std::array<JoinCacheEntry, 256> joinCache_{};
     MouseMode mouseMode_ = MouseMode::off;
+    Modes modes_;
+    CC cc_;
+    std::vector<Color> installedColors_;
+    std::vector<Color> defaultAnsiColors_;
+    std::vector<Color> ansiColors_;
+    void rebuildAnsiPalette(bool notifyDelegate);
     Color foregroundColor_ = Color::defaultForeground;
     Color backgroundColor_ = Color::defaultBackground;
     std::optional<Color> cursorColor_;

@@ -41,7 +41,7 @@ void Terminal::cmdCursorDown(const SequenceParams& pars, const Intermediates& /*
 void Terminal::cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    const int offset = originMode && marginMode ? b.marginLeft : 0;
+    const int offset = modes_.originMode && modes_.marginMode ? b.marginLeft : 0;
     b.setX(std::min(positionParam(pars) + offset, cols - 1));
 }
 
@@ -62,7 +62,7 @@ void Terminal::cmdHPositionRelative(const SequenceParams& pars, const Intermedia
 void Terminal::cmdLinePosAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    if (originMode)
+    if (modes_.originMode)
         b.setY(static_cast<int>(std::min<int64_t>(int64_t{positionParam(pars)} + b.scrollTop(), b.scrollBottom())));
     else
         b.setY(std::min(countParam(pars), rows) - 1);
@@ -77,10 +77,10 @@ void Terminal::cmdVPositionRelative(const SequenceParams& pars, const Intermedia
 void Terminal::cmdHVPosition(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    const int row = positionParam(pars, 0) + (originMode ? b.scrollTop() : 0);
+    const int row = positionParam(pars, 0) + (modes_.originMode ? b.scrollTop() : 0);
     if (row >= 0)
         b.setY(std::min(row, rows - 1));
-    const int col = (pars.size() >= 2 ? positionParam(pars, 1) : 0) + (originMode && marginMode ? b.marginLeft : 0);
+    const int col = (pars.size() >= 2 ? positionParam(pars, 1) : 0) + (modes_.originMode && modes_.marginMode ? b.marginLeft : 0);
     b.setX(std::min(col, cols - 1));
 }
 

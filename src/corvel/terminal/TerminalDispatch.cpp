@@ -86,10 +86,10 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
             columnIndex(false);
             return true;
         case '=':
-            applicationKeypad = true;
+            modes_.applicationKeypad = true;
             return true;
         case '>':
-            applicationKeypad = false;
+            modes_.applicationKeypad = false;
             return true;
         case 'D':
             cmdIndex();
@@ -166,11 +166,11 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
         return true;
     case ' ':
         if (code == 'F') {
-            cc.send8bit = false;
+            cc_.send8bit = false;
             return true;
         }
         if (code == 'G') {
-            cc.send8bit = true;
+            cc_.send8bit = true;
             return true;
         }
         return false;
@@ -325,7 +325,7 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
         return true;
     case 's':
         if (collect.empty()) {
-            if (marginMode)
+            if (modes_.marginMode)
                 cmdSetMargins(pars, collect);
             else
                 cmdSaveCursor(pars, collect);
@@ -375,7 +375,7 @@ void Terminal::tabForward(int64_t count)
     int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
     for (int64_t i = 0; i < n; ++i) {
         // A tab that cannot move keeps a pending wrap.
-        const int next = buffer_->nextTabStop(marginMode, -1);
+        const int next = buffer_->nextTabStop(modes_.marginMode, -1);
         if (next != buffer_->x())
             buffer_->setX(next);
     }

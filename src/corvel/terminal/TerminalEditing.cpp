@@ -147,7 +147,7 @@ void Terminal::cmdSaveCursor(const SequenceParams& /*pars*/, const Intermediates
     b.savedAttr = curAttr;
     b.savedCharsets = gCharsets;
     b.savedGLevel = gLevel;
-    b.savedOriginMode = originMode;
+    b.savedOriginMode = modes_.originMode;
 }
 
 void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermediates& /*collect*/)
@@ -159,7 +159,7 @@ void Terminal::cmdRestoreCursor(const SequenceParams& /*pars*/, const Intermedia
     curAttr = b.savedAttr;
     gCharsets = b.savedCharsets;
     setgLevel(b.savedGLevel);
-    originMode = b.savedOriginMode;
+    modes_.originMode = b.savedOriginMode;
 }
 
 void Terminal::cmdEraseChars(const SequenceParams& pars, const Intermediates& /*collect*/)
@@ -178,10 +178,10 @@ void Terminal::cmdInsertChars(const SequenceParams& pars, const Intermediates& /
 {
     Buffer& b = *buffer_;
     const int x = b.x();
-    if (marginMode && (x < b.marginLeft || x > b.marginRight))
+    if (modes_.marginMode && (x < b.marginLeft || x > b.marginRight))
         return;
     b.setPendingWrap(false);
-    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
     cursorLine().insertCells(x, countParam(pars), rightMargin, CharData(eraseAttr(), 0, 1));
     updateRange(b.y());
 }
@@ -191,13 +191,13 @@ void Terminal::cmdDeleteChars(const SequenceParams& pars, const Intermediates& /
     Buffer& b = *buffer_;
     const int x = b.x();
     int n = countParam(pars);
-    if (marginMode) {
+    if (modes_.marginMode) {
         if (x < b.marginLeft || x > b.marginRight)
             return;
         n = std::min(n, b.marginRight - x + 1);
     }
     b.setPendingWrap(false);
-    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
     cursorLine().deleteCells(x, n, rightMargin, CharData(eraseAttr(), 0, 1));
     updateRange(b.y());
 }
@@ -209,9 +209,9 @@ void Terminal::cmdInsertColumns(const SequenceParams& pars)
     const int x = b.x();
     if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
         return;
-    if (x > b.marginRight || (marginMode && x < b.marginLeft))
+    if (x > b.marginRight || (modes_.marginMode && x < b.marginLeft))
         return;
-    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
     const CharData space(eraseAttr(), 32, 1);
     const int n = countParam(pars);
     for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
@@ -229,9 +229,9 @@ void Terminal::cmdDeleteColumns(const SequenceParams& pars, const Intermediates&
     const int x = b.x();
     if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
         return;
-    if (marginMode && (x < b.marginLeft || x > b.marginRight))
+    if (modes_.marginMode && (x < b.marginLeft || x > b.marginRight))
         return;
-    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
     const CharData space(eraseAttr(), 32, 1);
     const int n = countParam(pars);
     for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
@@ -254,7 +254,7 @@ void Terminal::cmdScreenAlignmentPattern()
     b.setScrollTop(0);
     b.setScrollBottom(rows - 1);
     b.resetMargins();
-    originMode = false;
+    modes_.originMode = false;
     setCursor(0, 0);
     for (int row = 0; row < rows; ++row) {
         BufferLine& line = b.lines()[b.yBase() + row];

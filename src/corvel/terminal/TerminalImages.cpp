@@ -25,7 +25,7 @@ public:
 
     // ---- KittyGraphicsHost
     void sendKittyReply(std::span<const uint8_t> reply) override { terminal_.sendResponse({reply}); }
-    bool sendsEightBitControls() const override { return terminal_.cc.send8bit; }
+    bool sendsEightBitControls() const override { return terminal_.cc().send8bit; }
     int64_t kittyImageCacheLimitBytes() const override { return terminal_.options.kittyImageCacheLimitBytes; }
     void collectKittyImageIdsOnLines(KittyImageIdSet& ids) override
     {
@@ -87,7 +87,7 @@ public:
     }
 
     // ---- SixelHost
-    std::span<const Color> sixelDefaultPalette() const override { return terminal_.defaultAnsiColors; }
+    std::span<const Color> sixelDefaultPalette() const override { return terminal_.defaultAnsiColors(); }
     void createImageFromBitmap(std::vector<uint8_t>&& rgba, int width, int height) override
     {
         showBitmap(std::move(rgba), width, height);

@@ -70,7 +70,7 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
         {2, ansi, E::both, nullptr, nullptr, 2},
         {3, ansi, E::neither, nullptr, nullptr, 2},
         {4, ansi, E::both, [](Terminal& t, bool on) { t.setInsertMode(on); },
-         [](const Terminal& t) { return t.insertMode; }, 0},
+         [](const Terminal& t) { return t.modes_.insertMode; }, 0},
         {5, ansi, E::neither, nullptr, nullptr, 4},
         {7, ansi, E::neither, nullptr, nullptr, 4},
         {10, ansi, E::neither, nullptr, nullptr, 4},
@@ -83,11 +83,11 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
         {17, ansi, E::neither, nullptr, nullptr, 4},
         {18, ansi, E::neither, nullptr, nullptr, 4},
         {19, ansi, E::neither, nullptr, nullptr, 4},
-        {20, ansi, E::both, [](Terminal& t, bool on) { t.lineFeedMode = on; },
-         [](const Terminal& t) { return t.lineFeedMode; }, 0},
+        {20, ansi, E::both, [](Terminal& t, bool on) { t.modes_.lineFeedMode = on; },
+         [](const Terminal& t) { return t.modes_.lineFeedMode; }, 0},
 
-        {1, dec, E::both, [](Terminal& t, bool on) { t.applicationCursor = on; },
-         [](const Terminal& t) { return t.applicationCursor; }, 0},
+        {1, dec, E::both, [](Terminal& t, bool on) { t.modes_.applicationCursor = on; },
+         [](const Terminal& t) { return t.modes_.applicationCursor; }, 0},
         // Every G-slot back to the default set.
         {2, dec, E::set,
          [](Terminal& t, bool) {
@@ -97,50 +97,50 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
          nullptr, 1},
         {3, dec, E::both, [](Terminal& t, bool on) { t.setColumnMode(on); },
          [](const Terminal& t) { return t.buffer_->cols() == 132; }, 0},
-        {4, dec, E::both, [](Terminal& t, bool on) { t.smoothScroll = on; },
-         [](const Terminal& t) { return t.smoothScroll; }, 0},
+        {4, dec, E::both, [](Terminal& t, bool on) { t.modes_.smoothScroll = on; },
+         [](const Terminal& t) { return t.modes_.smoothScroll; }, 0},
         // Reverse video: the current attribute becomes the inverted default.
         {5, dec, E::both,
          [](Terminal& t, bool on) { t.curAttr = on ? invertedDefault() : Attribute(); },
          [](const Terminal& t) { return t.curAttr == invertedDefault(); }, 0},
-        {6, dec, E::both, [](Terminal& t, bool on) { t.originMode = on; },
-         [](const Terminal& t) { return t.originMode; }, 0},
+        {6, dec, E::both, [](Terminal& t, bool on) { t.modes_.originMode = on; },
+         [](const Terminal& t) { return t.modes_.originMode; }, 0},
         {7, dec, E::both, [](Terminal& t, bool on) { t.setWraparound(on); },
-         [](const Terminal& t) { return t.wraparound; }, 0},
+         [](const Terminal& t) { return t.modes_.wraparound; }, 0},
         {8, dec, E::neither, nullptr, nullptr, 1},
         {9, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::x10 : MouseMode::off); },
          [](const Terminal& t) { return t.mouseMode_ == MouseMode::x10; }, 0},
         {10, dec, E::neither, nullptr, nullptr, 4},
-        {12, dec, E::both, [](Terminal& t, bool on) { t.cursorBlink = on; },
-         [](const Terminal& t) { return t.cursorBlink; }, 0},
+        {12, dec, E::both, [](Terminal& t, bool on) { t.modes_.cursorBlink = on; },
+         [](const Terminal& t) { return t.modes_.cursorBlink; }, 0},
         {13, dec, E::neither, nullptr, nullptr, 2},
         {14, dec, E::neither, nullptr, nullptr, 2},
         {18, dec, E::neither, nullptr, nullptr, 1},
         {19, dec, E::neither, nullptr, nullptr, 1},
         {25, dec, E::both, [](Terminal& t, bool on) { on ? t.showCursor() : t.hideCursor(); },
-         [](const Terminal& t) { return !t.cursorHidden; }, 0},
+         [](const Terminal& t) { return !t.modes_.cursorHidden; }, 0},
         {30, dec, E::neither, nullptr, nullptr, 2},
-        {40, dec, E::both, [](Terminal& t, bool on) { t.allow80To132 = on; },
-         [](const Terminal& t) { return t.allow80To132; }, 0},
+        {40, dec, E::both, [](Terminal& t, bool on) { t.modes_.allow80To132 = on; },
+         [](const Terminal& t) { return t.modes_.allow80To132; }, 0},
         {41, dec, E::reset, nullptr, nullptr, 2},
         {42, dec, E::neither, nullptr, nullptr, 4},
         {44, dec, E::neither, nullptr, nullptr, 4},
         // Reverse wrap-around comes on only while auto-wrap is on.
         {45, dec, E::both,
          [](Terminal& t, bool on) {
-             if (!on || t.wraparound)
-                 t.reverseWraparound = on;
+             if (!on || t.modes_.wraparound)
+                 t.modes_.reverseWraparound = on;
          },
-         [](const Terminal& t) { return t.reverseWraparound; }, 0},
+         [](const Terminal& t) { return t.modes_.reverseWraparound; }, 0},
         {46, dec, E::neither, nullptr, nullptr, 4},
         {47, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, false, false); },
          [](const Terminal& t) { return t.isCurrentBufferAlternate(); }, 0},
         {63, dec, E::set, nullptr, nullptr, 0},
-        {66, dec, E::both, [](Terminal& t, bool on) { t.applicationKeypad = on; },
-         [](const Terminal& t) { return t.applicationKeypad; }, 0},
+        {66, dec, E::both, [](Terminal& t, bool on) { t.modes_.applicationKeypad = on; },
+         [](const Terminal& t) { return t.modes_.applicationKeypad; }, 0},
         {67, dec, E::neither, nullptr, nullptr, 4},
         {69, dec, E::both, [](Terminal& t, bool on) { t.setMarginMode(on); },
-         [](const Terminal& t) { return t.marginMode; }, 0},
+         [](const Terminal& t) { return t.modes_.marginMode; }, 0},
         {80, dec, E::neither, nullptr, nullptr, 4},
         {95, dec, E::both, nullptr, nullptr, 1},
         {1000, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::vt200 : MouseMode::off); },
@@ -151,24 +151,24 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
          [](const Terminal& t) { return t.mouseMode_ == MouseMode::buttonEventTracking; }, 0},
         {1003, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::anyEvent : MouseMode::off); },
          [](const Terminal& t) { return t.mouseMode_ == MouseMode::anyEvent; }, 0},
-        {1004, dec, E::both, [](Terminal& t, bool on) { t.sendFocus = on; },
-         [](const Terminal& t) { return t.sendFocus; }, 0},
+        {1004, dec, E::both, [](Terminal& t, bool on) { t.modes_.sendFocus = on; },
+         [](const Terminal& t) { return t.modes_.sendFocus; }, 0},
         // The encodings: resetting any of them also turns tracking off.
         {1005, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::utf8); },
-         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::utf8; }, 0},
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::utf8; }, 0},
         {1006, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgr); },
-         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::sgr; }, 0},
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgr; }, 0},
         {1015, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::urxvt); },
-         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::urxvt; }, 0},
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::urxvt; }, 0},
         {1016, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgrPixel); },
-         [](const Terminal& t) { return t.mouseProtocol == MouseProtocolEncoding::sgrPixel; }, 0},
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgrPixel; }, 0},
         {1034, dec, E::both, nullptr, nullptr, 4},
         {1047, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, false); }, nullptr, 0},
         {1048, dec, E::both,
          [](Terminal& t, bool on) { on ? t.cmdSaveCursor({}, {}) : t.cmdRestoreCursor({}, {}); }, nullptr, 0},
         {1049, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, true); }, nullptr, 0},
-        {2004, dec, E::both, [](Terminal& t, bool on) { t.bracketedPasteMode = on; },
-         [](const Terminal& t) { return t.bracketedPasteMode; }, 0},
+        {2004, dec, E::both, [](Terminal& t, bool on) { t.modes_.bracketedPasteMode = on; },
+         [](const Terminal& t) { return t.modes_.bracketedPasteMode; }, 0},
         {2026, dec, E::both,
          [](Terminal& t, bool on) { on ? t.beginSynchronizedOutput() : t.endSynchronizedOutput(); },
          [](const Terminal& t) { return t.synchronizedOutputActive; }, 0},
@@ -223,21 +223,21 @@ void Terminal::resetMode(int64_t mode, const Intermediates& collect)
 
 void Terminal::setInsertMode(bool on)
 {
-    insertMode = on;
+    modes_.insertMode = on;
     normalBuffer_->insertMode = on;
     altBuffer_->insertMode = on;
 }
 
 void Terminal::setWraparound(bool on)
 {
-    wraparound = on;
+    modes_.wraparound = on;
     normalBuffer_->wraparound = on;
     altBuffer_->wraparound = on;
 }
 
 void Terminal::setMarginMode(bool on)
 {
-    marginMode = on;
+    modes_.marginMode = on;
     normalBuffer_->marginMode = on;
     altBuffer_->marginMode = on;
     if (!on) {
@@ -249,26 +249,26 @@ void Terminal::setMarginMode(bool on)
 void Terminal::setMouseEncoding(bool on, MouseProtocolEncoding encoding)
 {
     if (on) {
-        mouseProtocol = encoding;
+        modes_.mouseProtocol = encoding;
         return;
     }
-    mouseProtocol = MouseProtocolEncoding::x10;
+    modes_.mouseProtocol = MouseProtocolEncoding::x10;
     setMouseMode(MouseMode::off);
 }
 
 void Terminal::setColumnMode(bool wide)
 {
-    if (!allow80To132)
+    if (!modes_.allow80To132)
         return;
     resize(wide ? 132 : 80, rows);
     endSynchronizedOutput();
-    column132Mode = wide;
+    modes_.column132Mode = wide;
     Buffer& b = *buffer_;
     b.setScrollTop(0);
     b.setScrollBottom(rows - 1);
     normalBuffer_->resetMargins();
     altBuffer_->resetMargins();
-    originMode = false;
+    modes_.originMode = false;
     eraseScreen();
     setCursor(0, 0);
     if (tdel)
@@ -521,16 +521,16 @@ void Terminal::setCursorStyle(CursorStyle style)
 
 void Terminal::cmdSoftReset()
 {
-    cursorHidden = false;
-    originMode = false;
+    modes_.cursorHidden = false;
+    modes_.originMode = false;
     setMarginMode(false);
     // Printing reads the screens' copies of the modes, so they follow the
     // terminal's: text after the reset is no longer inserted.
     setInsertMode(false);
     setWraparound(true);
-    reverseWraparound = false;
-    applicationKeypad = false;
-    applicationCursor = false;
+    modes_.reverseWraparound = false;
+    modes_.applicationKeypad = false;
+    modes_.applicationCursor = false;
     buffer_->setScrollTop(0);
     if (rows - 1 >= 0)
         buffer_->setScrollBottom(rows - 1);
@@ -541,7 +541,7 @@ void Terminal::cmdSoftReset()
     conformance = TerminalConformance::vt500;
     hyperLinkTracking.reset();
     setHyperlinkAtom({});
-    lineFeedMode = options.convertEol;
+    modes_.lineFeedMode = options.convertEol;
     resetAllColors();
     if (tdel)
         tdel->showCursor(*this);

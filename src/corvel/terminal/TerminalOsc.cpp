@@ -32,7 +32,7 @@ void Terminal::installPalette(std::span<const Color> colors)
 {
     if (colors.size() != 16)
         return;
-    installedColors.assign(colors.begin(), colors.end());
+    installedColors_.assign(colors.begin(), colors.end());
     rebuildAnsiPalette(false);
 }
 
@@ -51,7 +51,7 @@ void Terminal::oscChangeOrQueryColorIndex(std::span<const uint8_t> data)
         const size_t specStart = semicolon + 1;
         if (specStart < text.size() && text[specStart] == '?') {
             sendResponse({osc(), "4;", std::to_string(index), ";",
-                          ansiColors[static_cast<size_t>(index)].formatAsXcolor(), st()});
+                          ansiColors_[static_cast<size_t>(index)].formatAsXcolor(), st()});
             pos = specStart + 1;
             if (pos < text.size() && text[pos] == ';')
                 ++pos;
@@ -61,7 +61,7 @@ void Terminal::oscChangeOrQueryColorIndex(std::span<const uint8_t> data)
         if (specEnd == std::string_view::npos)
             specEnd = text.size();
         if (auto color = Color::parseColor(text.substr(specStart, specEnd - specStart))) {
-            ansiColors[static_cast<size_t>(index)] = *color;
+            ansiColors_[static_cast<size_t>(index)] = *color;
             if (tdel)
                 tdel->colorChanged(*this, static_cast<int>(index));
         }
@@ -83,7 +83,7 @@ void Terminal::oscResetColor(std::span<const uint8_t> data)
         const int64_t index = parseInteger(piece).value_or(0);
         if (index < 0 || index > 255)
             continue;
-        ansiColors[static_cast<size_t>(index)] = defaultAnsiColors[static_cast<size_t>(index)];
+        ansiColors_[static_cast<size_t>(index)] = defaultAnsiColors_[static_cast<size_t>(index)];
         if (tdel)
             tdel->colorChanged(*this, static_cast<int>(index));
     }

@@ -222,10 +222,10 @@ bool Terminal::joinPrevious(char32_t scalar, int /*width*/)
             // The cursor moves one further, onto a pending wrap when that
             // passes the right margin.
             if (!b.pendingWrap()) {
-                const int limit = marginMode && b.x() <= b.marginRight ? b.marginRight : cols - 1;
+                const int limit = modes_.marginMode && b.x() <= b.marginRight ? b.marginRight : cols - 1;
                 if (b.x() + 1 > limit) {
                     b.setX(limit);
-                    b.setPendingWrap(wraparound);
+                    b.setPendingWrap(modes_.wraparound);
                 } else {
                     b.setX(b.x() + 1);
                 }
@@ -259,7 +259,7 @@ void Terminal::cmdLineFeedBasic()
 {
     Buffer& b = *buffer_;
     if (b.y() == b.scrollBottom()) {
-        if (!marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight))
+        if (!modes_.marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight))
             scroll(false);
     } else if (b.y() != rows - 1) {
         b.setY(b.y() + 1);
@@ -267,14 +267,14 @@ void Terminal::cmdLineFeedBasic()
     b.setPendingWrap(false);
     if (tdel)
         tdel->linefeed(*this);
-    if (lineFeedMode)
-        b.setX(originMode && marginMode ? b.marginLeft : 0);
+    if (modes_.lineFeedMode)
+        b.setX(modes_.originMode && modes_.marginMode ? b.marginLeft : 0);
 }
 
 void Terminal::cmdCarriageReturn()
 {
     Buffer& b = *buffer_;
-    if (marginMode && b.x() >= b.marginLeft)
+    if (modes_.marginMode && b.x() >= b.marginLeft)
         b.setX(b.marginLeft);
     else
         b.setX(0);

@@ -20,7 +20,7 @@ std::optional<Terminal::Rectangle> Terminal::getRectangleFromRequest(std::span<c
     int64_t right = k >= 4 && pars[3] > 0 ? pars[3] : cols;
     bottom = std::min<int64_t>(bottom, rows);
     right = std::min<int64_t>(right, cols);
-    if (originMode) {
+    if (modes_.originMode) {
         const Buffer& b = *buffer_;
         top += b.scrollTop();
         bottom += b.scrollTop();
@@ -145,8 +145,8 @@ void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermed
         return;
     Buffer& b = *buffer_;
     // The destination counts from the origin as the source does.
-    const int64_t rowOffset = originMode ? b.scrollTop() : 0;
-    const int64_t colOffset = originMode ? b.marginLeft : 0;
+    const int64_t rowOffset = modes_.originMode ? b.scrollTop() : 0;
+    const int64_t colOffset = modes_.originMode ? b.marginLeft : 0;
     const int destRow =
         static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1) + rowOffset, rows)) - 1;
     const int destCol =

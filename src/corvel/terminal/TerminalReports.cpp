@@ -47,8 +47,8 @@ void Terminal::cmdDeviceStatus(const SequenceParams& pars, const Intermediates& 
             sendResponse({csi(), "0n"});
             break;
         case 6: {
-            const int row = std::max(1, b.y() + 1 - (originMode ? b.scrollTop() : 0));
-            const int col = std::max(1, x + 1 - (originMode ? b.marginLeft : 0));
+            const int row = std::max(1, b.y() + 1 - (modes_.originMode ? b.scrollTop() : 0));
+            const int col = std::max(1, x + 1 - (modes_.originMode ? b.marginLeft : 0));
             sendResponse({csi(), std::to_string(row), ";", std::to_string(col), "R"});
             break;
         }
@@ -61,8 +61,8 @@ void Terminal::cmdDeviceStatus(const SequenceParams& pars, const Intermediates& 
         return;
     switch (pars[0]) {
     case 6: {
-        const int row = std::max(1, b.y() + 1 - (originMode ? b.scrollTop() : 0));
-        const int col = std::max(1, x + 1 - (originMode && marginMode ? b.marginLeft : 0));
+        const int row = std::max(1, b.y() + 1 - (modes_.originMode ? b.scrollTop() : 0));
+        const int col = std::max(1, x + 1 - (modes_.originMode && modes_.marginMode ? b.marginLeft : 0));
         sendResponse({csi(), "?", std::to_string(row), ";", std::to_string(col), ";1R"});
         break;
     }
@@ -105,7 +105,7 @@ void Terminal::cmdSetConformanceLevel(const SequenceParams& pars, const Intermed
     switch (pars[0]) {
     case 61:
         conformance = TerminalConformance::vt100;
-        cc.send8bit = false;
+        cc_.send8bit = false;
         return;
     case 62: conformance = TerminalConformance::vt200; break;
     case 63: conformance = TerminalConformance::vt300; break;
@@ -113,7 +113,7 @@ void Terminal::cmdSetConformanceLevel(const SequenceParams& pars, const Intermed
     default: conformance = TerminalConformance::vt500; break;
     }
     if (pars.size() >= 2)
-        cc.send8bit = pars[1] == 0 || pars[1] == 2;
+        cc_.send8bit = pars[1] == 0 || pars[1] == 2;
 }
 
 // ---- status strings (DCS $ q Pt ST) -------------------------------------------------
@@ -154,7 +154,7 @@ void Terminal::answerStatusString(std::span<const uint8_t> request)
         if (text == "\"q")
             answer = "\"q";
         else if (text == "\"p")
-            answer = std::to_string(61 + static_cast<int>(conformance)) + (cc.send8bit ? ";0\"p" : ";1\"p");
+            answer = std::to_string(61 + static_cast<int>(conformance)) + (cc_.send8bit ? ";0\"p" : ";1\"p");
         else if (text == "r")
             answer = std::to_string(b.scrollTop() + 1) + ";" + std::to_string(b.scrollBottom() + 1) + "r";
         else if (text == "m")

@@ -86,7 +86,7 @@ void Terminal::scroll(bool isWrapped)
 
     const int topRow = b.yBase() + b.scrollTop();
     const int bottomRow = b.yBase() + b.scrollBottom();
-    const bool partialWidth = marginMode && (b.marginLeft > 0 || b.marginRight < cols - 1);
+    const bool partialWidth = modes_.marginMode && (b.marginLeft > 0 || b.marginRight < cols - 1);
 
     if (partialWidth) {
         for (int r = topRow; r < bottomRow; ++r) {
@@ -231,7 +231,7 @@ void Terminal::reverseIndex()
         return;
     }
     const CharData erase(eraseAttr(), 0, 1);
-    const bool partialWidth = marginMode && (b.marginLeft > 0 || b.marginRight < cols - 1);
+    const bool partialWidth = modes_.marginMode && (b.marginLeft > 0 || b.marginRight < cols - 1);
     if (!partialWidth) {
         // The region's bottom line is discarded; it comes back as the new top line.
         b.clearImagesFromLine(bottomRow);
@@ -276,7 +276,7 @@ void Terminal::cmdScrollUp(const SequenceParams& pars, const Intermediates& /*co
     const int count = std::min(countParam(pars, 2 * rows), regionHeight);
     const int topRow = b.yBase() + b.scrollTop();
     const int bottomRow = b.yBase() + b.scrollBottom();
-    if (marginMode) {
+    if (modes_.marginMode) {
         for (int i = 0; i < count; ++i) {
             for (int r = topRow; r < bottomRow; ++r)
                 copyMarginCells(lines[r], lines[r + 1], b.marginLeft, b.marginRight);
@@ -321,7 +321,7 @@ void Terminal::cmdInsertLines(const SequenceParams& pars, const Intermediates& /
     // the same rows as exactly that many.
     const int count = std::min(countParam(pars, 2 * lines.maxLength()), b.scrollBottom() - y + 1);
     const CharData erase(eraseAttr(), 0, 1);
-    if (marginMode) {
+    if (modes_.marginMode) {
         if (marginsHold(b)) {
             for (int i = 0; i < count; ++i) {
                 for (int r = b.yBase() + b.scrollBottom(); r > b.yBase() + y; --r)
@@ -348,12 +348,12 @@ void Terminal::cmdDeleteLines(const SequenceParams& pars, const Intermediates& /
     const int y = b.y();
     CircularBufferLineList& lines = b.lines();
     const int requested = countParam(pars, rows + 1);
-    const bool outside = y < b.scrollTop() || y > b.scrollBottom() || (marginMode && !marginsHold(b));
+    const bool outside = y < b.scrollTop() || y > b.scrollBottom() || (modes_.marginMode && !marginsHold(b));
     if (!outside) {
         const int count = std::min(requested, b.scrollBottom() - y + 1);
         const CharData erase(eraseAttr(), 0, 1);
         const int bottomRow = b.yBase() + b.scrollBottom();
-        if (marginMode) {
+        if (modes_.marginMode) {
             for (int i = 0; i < count; ++i) {
                 for (int r = b.yBase() + y; r < bottomRow; ++r)
                     copyMarginCells(lines[r], lines[r + 1], b.marginLeft, b.marginRight);
@@ -393,7 +393,7 @@ void Terminal::columnScroll(bool back, int at)
     Buffer& b = *buffer_;
     if (b.y() < b.scrollTop() || b.y() > b.scrollBottom() || !marginsHold(b))
         return;
-    const int edge = marginMode ? b.marginRight : cols - 1;
+    const int edge = modes_.marginMode ? b.marginRight : cols - 1;
     const CharData space(eraseAttr(), ' ', 1);
     CircularBufferLineList& lines = b.lines();
     for (int r = b.yBase() + b.scrollTop(); r <= b.yBase() + b.scrollBottom(); ++r) {

@@ -347,7 +347,7 @@ TEST_F(KeyboardInput, EditingCommandsFollowApplicationCursorMode)
         {EditingCommand::noop, false, "", 0},
     };
     for (const CommandCase& c : cases) {
-        terminal().applicationCursor = c.applicationCursor;
+        terminal().setApplicationCursor(c.applicationCursor);
         view->scrollTo(middle, true);
         clearSent();
         view->doCommand(c.command);

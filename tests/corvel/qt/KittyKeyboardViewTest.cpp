@@ -233,7 +233,7 @@ TEST_F(KittyKeyboardView, PageCommandsScrollOutsideApplicationCursorMode)
     EXPECT_EQ(sent(), "");
     EXPECT_LT(screen.yDisp(), bottom);
 
-    terminal().applicationCursor = true;
+    terminal().setApplicationCursor(true);
     view->doCommand(EditingCommand::scrollPageUp);
     EXPECT_EQ(sent(), "\x1b[5~");
 }

@@ -267,7 +267,7 @@ TEST_F(DisplayTest, CursorKeysFollowTheCursorKeyMode)
 {
     view->sendKeyUp();
     view->sendKeyLeft();
-    terminal().applicationCursor = true;
+    terminal().setApplicationCursor(true);
     view->sendKeyUp();
     view->sendKeyRight();
     EXPECT_EQ(host.sent, "\x1b[A\x1b[D\x1bOA\x1bOC");
@@ -291,7 +291,7 @@ TEST_F(DisplayTest, WindowReports)
         {"others answer nothing", K::reportTextAreaCharacters, false, std::nullopt},
     };
     for (const ReportCase& c : cases) {
-        terminal().cc.send8bit = c.eightBit;
+        terminal().feed(c.eightBit ? "\x1b G" : "\x1b F");
         const auto answer = view->windowCommand(terminal(), {c.kind, 0, 0});
         if (!c.expected) {
             EXPECT_FALSE(answer) << c.name;

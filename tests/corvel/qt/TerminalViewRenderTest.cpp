@@ -82,14 +82,14 @@ TEST_F(ViewFixture, UnchangedGridNeitherResizesNorReports)
 TEST_F(ViewFixture, FontChangeLeavesRoomForTheScrollerAndKeepsModes)
 {
     view->feed("\x1b[4h");  // insert mode, which a soft reset would end
-    ASSERT_TRUE(terminal().insertMode);
+    ASSERT_TRUE(terminal().modes().insertMode);
     view->setTerminalFont(test::testFont(20));
     EXPECT_EQ(view->cellDimension(), QSizeF(13, 24));
     EXPECT_EQ(terminal().cols, (view->width() - view->scrollerWidth()) / 13);
     EXPECT_EQ(terminal().rows, view->height() / 24);
     ASSERT_FALSE(host.sizes.empty());
     EXPECT_EQ(host.sizes.back(), std::make_pair(terminal().cols, terminal().rows));
-    EXPECT_TRUE(terminal().insertMode);
+    EXPECT_TRUE(terminal().modes().insertMode);
 }
 
 TEST_F(ViewFixture, OptimalFrameSizeHoldsTheGridAndTheScroller)
@@ -116,7 +116,7 @@ TEST_F(ViewFixture, ExplicitGridResizeReportsAndKeepsModes)
     EXPECT_EQ(terminal().rows, 10);
     ASSERT_FALSE(host.sizes.empty());
     EXPECT_EQ(host.sizes.back(), std::make_pair(40, 10));
-    EXPECT_TRUE(terminal().insertMode);
+    EXPECT_TRUE(terminal().modes().insertMode);
 }
 
 TEST_F(ViewFixture, FontChangeDropsTheSelection)

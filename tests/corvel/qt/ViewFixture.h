@@ -89,7 +89,7 @@ protected:
         return QRect(col * cellWidth, row * cellHeight, cellWidth * width, cellHeight);
     }
 
-    QColor paletteColor(int index) { return toQColor(terminal().ansiColors[size_t(index)]); }
+    QColor paletteColor(int index) { return toQColor(terminal().ansiColors()[size_t(index)]); }
 
     RecordingHost host;
     std::unique_ptr<TerminalView> view;

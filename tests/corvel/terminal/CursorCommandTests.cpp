@@ -131,10 +131,10 @@ TEST_F(Region, RestoreWithoutSaveGoesHomeWithDefaults)
     EXPECT_EQ(t.curAttr, Attribute());
     EXPECT_EQ(t.charset, nullptr);
     EXPECT_EQ(t.gCharsets[0], nullptr);
-    EXPECT_FALSE(t.originMode);
-    EXPECT_TRUE(t.marginMode);
-    EXPECT_TRUE(t.reverseWraparound);
-    EXPECT_FALSE(t.wraparound);
+    EXPECT_FALSE(t.modes().originMode);
+    EXPECT_TRUE(t.modes().marginMode);
+    EXPECT_TRUE(t.modes().reverseWraparound);
+    EXPECT_FALSE(t.modes().wraparound);
 }
 
 } // namespace

@@ -53,7 +53,7 @@ TEST_F(Dispatch, IntroducersFollowSend8bit)
     EXPECT_EQ(t.osc(), "\x1b]");
     EXPECT_EQ(t.dcs(), "\x1bP");
     EXPECT_EQ(t.st(), "\x1b\\");
-    t.cc.send8bit = true;
+    t.feed("\x1b G");
     EXPECT_EQ(t.csi(), "\x9b");
     EXPECT_EQ(t.osc(), "\x9d");
     EXPECT_EQ(t.dcs(), "\x90");
@@ -133,10 +133,10 @@ TEST_F(Dispatch, Mode47KeepsAlternateContent)
 TEST_F(Dispatch, CursorVisibilityModes)
 {
     t.feed("\x1b[?25l\x1b[?25l");
-    EXPECT_TRUE(t.cursorHidden);
+    EXPECT_TRUE(t.modes().cursorHidden);
     EXPECT_EQ(host.cursorHidden, 1);
     t.feed("\x1b[?1049h");
-    EXPECT_FALSE(t.cursorHidden);
+    EXPECT_FALSE(t.modes().cursorHidden);
     EXPECT_EQ(host.cursorShown, 1);
 }
 
@@ -312,9 +312,9 @@ TEST_F(Dispatch, LockingShifts)
 TEST_F(Dispatch, KeypadModes)
 {
     t.feed("\x1b=");
-    EXPECT_TRUE(t.applicationKeypad);
+    EXPECT_TRUE(t.modes().applicationKeypad);
     t.feed("\x1b>");
-    EXPECT_FALSE(t.applicationKeypad);
+    EXPECT_FALSE(t.modes().applicationKeypad);
 }
 
 } // namespace

@@ -104,8 +104,8 @@ TEST_F(EditingState, DecalnResetsRegionAndOriginModeAndKeepsColours)
     EXPECT_EQ(t.buffer().scrollBottom(), t.rows - 1);
     EXPECT_EQ(t.buffer().marginLeft, 0);
     EXPECT_EQ(t.buffer().marginRight, t.cols - 1);
-    EXPECT_FALSE(t.originMode);
-    EXPECT_TRUE(t.marginMode) << "the margin mode stays; only the margins widen";
+    EXPECT_FALSE(t.modes().originMode);
+    EXPECT_TRUE(t.modes().marginMode) << "the margin mode stays; only the margins widen";
     const CharData cell = t.buffer().lines()[3][9];
     EXPECT_EQ(cell.code, 'E');
     EXPECT_EQ(cell.attribute, Attribute(Attribute::Color::ansi256(1), Attribute::Color::ansi256(4)));

@@ -110,7 +110,7 @@ TEST_F(KeyboardMode, QueryRepliesWithTheFlagsInUse)
     EXPECT_EQ(query(), "\x1b[?5u");
     ASSERT_EQ(host.sent.size(), 1u);
 
-    t.cc.send8bit = true;
+    t.feed("\x1b G");
     EXPECT_EQ(query(), "\x9b?5u");
 }
 
@@ -162,7 +162,7 @@ TEST_F(KeyboardMode, ResetsClearBothScreens)
 TEST_F(KeyboardMode, CursorKeysFollowTheApplicationCursorMode)
 {
     auto up = [&] {
-        KittyKeyboardEncoder encoder{t.keyboardEnhancementFlags(), t.applicationCursor, false};
+        KittyKeyboardEncoder encoder{t.keyboardEnhancementFlags(), t.modes().applicationCursor, false};
         KittyKeyEvent event;
         event.key = KittyKey::functional(KittyFunctionalKey::up);
         const auto bytes = encoder.encode(event);

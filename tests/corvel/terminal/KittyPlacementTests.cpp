@@ -88,7 +88,7 @@ TEST_F(KittyPlacementTest, SixelPicturesBecomeStripsThatAreNoKittyPlacement)
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(host.shown[0].width, 2);
     EXPECT_EQ(host.shown[0].height, 6);
-    const Color& red = terminal.defaultAnsiColors[1];
+    const Color& red = terminal.defaultAnsiColors()[1];
     EXPECT_EQ(host.shown[0].pixels[0], red.red >> 8);
     const std::vector<PlacedStrip> strips = stripsOn(terminal.buffer());
     ASSERT_EQ(strips.size(), 1u);

@@ -34,8 +34,8 @@ TEST(Lifecycle, ConstructionAppliesOptions)
     EXPECT_EQ(t.getDims(), std::make_pair(100, 40));
     EXPECT_EQ(t.normalBuffer().cols(), 100);
     EXPECT_EQ(t.altBuffer().rows(), 40);
-    EXPECT_TRUE(t.wraparound);
-    EXPECT_FALSE(t.insertMode);
+    EXPECT_TRUE(t.modes().wraparound);
+    EXPECT_FALSE(t.modes().insertMode);
     EXPECT_EQ(t.conformance, Terminal::TerminalConformance::vt500);
     EXPECT_EQ(host.mouseModeChanges, 1);
     EXPECT_FALSE(t.isCurrentBufferAlternate());
@@ -56,11 +56,11 @@ TEST(Lifecycle, ConvertEolTakesEffectAtSetup)
     TerminalOptions options = sized(10, 3);
     options.convertEol = true;
     Terminal t(&host, options);
-    EXPECT_TRUE(t.lineFeedMode);
+    EXPECT_TRUE(t.modes().lineFeedMode);
     t.options.convertEol = false;
-    EXPECT_TRUE(t.lineFeedMode);
+    EXPECT_TRUE(t.modes().lineFeedMode);
     t.setup(false);
-    EXPECT_FALSE(t.lineFeedMode);
+    EXPECT_FALSE(t.modes().lineFeedMode);
 }
 
 TEST(Lifecycle, ResizeMarksAllRowsAndExtendsTabs)
@@ -92,10 +92,10 @@ TEST(Lifecycle, FullResetKeepsCursorVisibilityAndFocusReports)
     t.feed("\x1b[?25l\x1b[4h\x1b(0");
     const int hiddenCalls = host.cursorHidden;
     t.feed("\x1b" "c");
-    EXPECT_TRUE(t.cursorHidden);
+    EXPECT_TRUE(t.modes().cursorHidden);
     EXPECT_EQ(host.cursorHidden, hiddenCalls);
-    EXPECT_TRUE(t.sendFocus);
-    EXPECT_FALSE(t.insertMode);
+    EXPECT_TRUE(t.modes().sendFocus);
+    EXPECT_FALSE(t.modes().insertMode);
     EXPECT_EQ(t.charset, nullptr);
     EXPECT_EQ(t.buffer().lines().count(), 3);
     EXPECT_EQ(t.buffer().yBase(), 0);
@@ -179,12 +179,12 @@ TEST(Colors, ForegroundSetterCallsHostOnceAndRebuildsPalette)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 3));
-    const auto before = t.ansiColors;
+    const auto before = t.ansiColors();
     t.setForegroundColor(Color::fromRgb8(255, 255, 255));
     EXPECT_EQ(host.foregroundCalls, 1);
     EXPECT_EQ(host.colorChanges, 1);
     EXPECT_EQ(t.foregroundColor(), Color::fromRgb8(255, 255, 255));
-    EXPECT_NE(t.ansiColors, before);
+    EXPECT_NE(t.ansiColors(), before);
 }
 
 TEST(Colors, XtermPaletteIsNotRebuilt)

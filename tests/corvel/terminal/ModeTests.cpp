@@ -53,24 +53,24 @@ TEST_F(Modes, SoftResetRestoresDefaultsAndKeepsTheRest)
            "\x1b]8;;http://a\x1b\\\x1b]4;1;#010203\x1b\\\x1b[3;3H");
     host.cursorShown = 0;
     t.feed("\x1b[!p");
-    EXPECT_FALSE(t.cursorHidden);
+    EXPECT_FALSE(t.modes().cursorHidden);
     EXPECT_EQ(host.cursorShown, 1);
-    EXPECT_FALSE(t.originMode);
-    EXPECT_FALSE(t.insertMode);
-    EXPECT_TRUE(t.wraparound);
-    EXPECT_FALSE(t.applicationCursor);
-    EXPECT_FALSE(t.applicationKeypad);
+    EXPECT_FALSE(t.modes().originMode);
+    EXPECT_FALSE(t.modes().insertMode);
+    EXPECT_TRUE(t.modes().wraparound);
+    EXPECT_FALSE(t.modes().applicationCursor);
+    EXPECT_FALSE(t.modes().applicationKeypad);
     EXPECT_EQ(t.buffer().scrollTop(), 0);
     EXPECT_EQ(t.buffer().scrollBottom(), 4);
     EXPECT_EQ(t.curAttr, Attribute());
     EXPECT_FALSE(t.hyperLinkTracking);
-    EXPECT_EQ(t.ansiColors[1], t.defaultAnsiColors[1]);
-    EXPECT_FALSE(t.marginMode);
+    EXPECT_EQ(t.ansiColors()[1], t.defaultAnsiColors()[1]);
+    EXPECT_FALSE(t.modes().marginMode);
     EXPECT_FALSE(t.normalBuffer().marginMode);
     EXPECT_FALSE(t.altBuffer().marginMode);
     // Left alone:
     EXPECT_EQ(t.mouseMode(), Terminal::MouseMode::buttonEventTracking);
-    EXPECT_TRUE(t.bracketedPasteMode);
+    EXPECT_TRUE(t.modes().bracketedPasteMode);
     // The cursor stays where origin mode put it (row 3 of the region at row 1).
     EXPECT_EQ(t.buffer().x(), 2);
     EXPECT_EQ(t.buffer().y(), 3);
@@ -89,7 +89,7 @@ TEST_F(Modes, SwitchTo132ColumnsAndBack)
 {
     t.feed("text\x1b[3;5r\x1b[?69h\x1b[4;9s\x1b[4;4H\x1b[?25l\x1b[?3h");
     EXPECT_EQ(t.cols, 132);
-    EXPECT_TRUE(t.cursorHidden);
+    EXPECT_TRUE(t.modes().cursorHidden);
     EXPECT_EQ(host.sizeChanges, 1);
     // The screen is erased, the region and margins span it, the cursor is home.
     EXPECT_EQ(screenText(t), "");
@@ -98,7 +98,7 @@ TEST_F(Modes, SwitchTo132ColumnsAndBack)
     EXPECT_EQ(t.buffer().scrollBottom(), t.rows - 1);
     EXPECT_EQ(t.buffer().marginLeft, 0);
     EXPECT_EQ(t.buffer().marginRight, 131);
-    EXPECT_TRUE(t.marginMode);
+    EXPECT_TRUE(t.modes().marginMode);
     t.feed("\x1b[?3$p");
     EXPECT_EQ(host.replies(), "\x1b[?3;1$y");
     t.feed("\x1b[?3l");
@@ -112,16 +112,16 @@ TEST_F(Modes, MouseEncodingResetTurnsTrackingOff)
     host.mouseModeChanges = 0;
     t.feed("\x1b[?1002h\x1b[?1006h\x1b[?1006l");
     EXPECT_EQ(t.mouseMode(), Terminal::MouseMode::off);
-    EXPECT_EQ(t.mouseProtocol, Terminal::MouseProtocolEncoding::x10);
+    EXPECT_EQ(t.modes().mouseProtocol, Terminal::MouseProtocolEncoding::x10);
     EXPECT_EQ(host.mouseModeChanges, 2);
 }
 
 TEST_F(Modes, ReverseWrapNeedsAutoWrap)
 {
     t.feed("\x1b[?7l\x1b[?45h");
-    EXPECT_FALSE(t.reverseWraparound);
+    EXPECT_FALSE(t.modes().reverseWraparound);
     t.feed("\x1b[?7h\x1b[?45h");
-    EXPECT_TRUE(t.reverseWraparound);
+    EXPECT_TRUE(t.modes().reverseWraparound);
 }
 
 struct SgrEdge {
@@ -312,7 +312,7 @@ TEST(FullReset, HomesTheCursorOnACleanNormalScreen)
     EXPECT_EQ(screenText(t), "");
     EXPECT_EQ(t.buffer().scrollTop(), 0);
     EXPECT_EQ(t.buffer().scrollBottom(), 3);
-    EXPECT_FALSE(t.originMode);
+    EXPECT_FALSE(t.modes().originMode);
     EXPECT_EQ(t.curAttr, Attribute());
 }
 

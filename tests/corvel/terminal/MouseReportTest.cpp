@@ -48,6 +48,20 @@ protected:
         return out;
     }
 
+    // Chooses the wire encoding as a program does, with DECSET or (for the
+    // X10 encoding) DECRST of an encoding mode.
+    void useEncoding(Encoding encoding)
+    {
+        switch (encoding) {
+        case Encoding::x10: t.feed("\x1b[?1006l"); break;
+        case Encoding::utf8: t.feed("\x1b[?1005h"); break;
+        case Encoding::sgr: t.feed("\x1b[?1006h"); break;
+        case Encoding::urxvt: t.feed("\x1b[?1015h"); break;
+        case Encoding::sgrPixel: t.feed("\x1b[?1016h"); break;
+        }
+        ASSERT_EQ(t.modes().mouseProtocol, encoding);
+    }
+
     RecordingDelegate host;
     Terminal t;
     MouseEncoder mouse;
@@ -119,7 +133,7 @@ TEST_F(MouseReport, Encodings)
         {"sgr pixel release", Encoding::sgrPixel, 3, 4, 9, 0, 7, "\x1b[<0;0;7m"},
     };
     for (const ReportCase& c : cases) {
-        t.mouseProtocol = c.encoding;
+        useEncoding(c.encoding);
         ::testing::internal::CaptureStderr();
         mouse.sendEvent(c.flags, c.x, c.y, c.pixelX, c.pixelY);
         ::testing::internal::GetCapturedStderr();
@@ -151,13 +165,13 @@ TEST_F(MouseReport, EncodingsFollowTheModes)
 
 TEST_F(MouseReport, MotionAddsThirtyTwo)
 {
-    t.mouseProtocol = Encoding::sgr;
+    useEncoding(Encoding::sgr);
     // A move without a button is no release.
     mouse.sendMotion(3, 4, 9, 0, 0);
     EXPECT_EQ(report(), "\x1b[<35;5;10M");
     mouse.sendMotion(0, 4, 9, 0, 0);
     EXPECT_EQ(report(), "\x1b[<32;5;10M");
-    t.mouseProtocol = Encoding::x10;
+    useEncoding(Encoding::x10);
     mouse.sendMotion(1, 0, 0, 0, 0);
     EXPECT_EQ(report(), "\x1b[M\x41\x21\x21");
 }
@@ -165,7 +179,7 @@ TEST_F(MouseReport, MotionAddsThirtyTwo)
 TEST_F(MouseReport, PixelEncodingAlsoWritesThePositionAtTheDebugLevel)
 {
     const velmora::test::DebugDiagnostics debug(true);
-    t.mouseProtocol = Encoding::sgrPixel;
+    useEncoding(Encoding::sgrPixel);
     ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "120;48\n");
@@ -177,7 +191,7 @@ TEST_F(MouseReport, PixelEncodingAlsoWritesThePositionAtTheDebugLevel)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "4;9\n");
     EXPECT_EQ(report(), "\x1b[<0;4;9M");
 
-    t.mouseProtocol = Encoding::sgr;
+    useEncoding(Encoding::sgr);
     ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -187,7 +201,7 @@ TEST_F(MouseReport, PixelEncodingAlsoWritesThePositionAtTheDebugLevel)
 TEST_F(MouseReport, PixelPositionsAreSilentWithoutTheDebugLevel)
 {
     const velmora::test::DebugDiagnostics debug(false);
-    t.mouseProtocol = Encoding::sgrPixel;
+    useEncoding(Encoding::sgrPixel);
     ::testing::internal::CaptureStderr();
     mouse.sendEvent(0, 4, 9, 120, 48);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
@@ -196,10 +210,10 @@ TEST_F(MouseReport, PixelPositionsAreSilentWithoutTheDebugLevel)
 
 TEST_F(MouseReport, EightBitIntroducer)
 {
-    t.cc.send8bit = true;
+    t.feed("\x1b G");
     const Encoding encodings[] = {Encoding::x10, Encoding::utf8, Encoding::sgr, Encoding::urxvt, Encoding::sgrPixel};
     for (Encoding encoding : encodings) {
-        t.mouseProtocol = encoding;
+        useEncoding(encoding);
         ::testing::internal::CaptureStderr();
         mouse.sendEvent(0, 1, 1, 1, 1);
         ::testing::internal::GetCapturedStderr();

@@ -74,21 +74,21 @@ TEST_F(Osc, PaletteQueriesAnswerEachIndexWithSt)
 {
     t.feed("\x1b]4;1;?;2;?\x07");
     EXPECT_EQ(host.sent, (std::vector<std::vector<uint8_t>>{
-                             bytes("\x1b]4;1;" + t.ansiColors[1].formatAsXcolor() + "\x1b\\"),
-                             bytes("\x1b]4;2;" + t.ansiColors[2].formatAsXcolor() + "\x1b\\"),
+                             bytes("\x1b]4;1;" + t.ansiColors()[1].formatAsXcolor() + "\x1b\\"),
+                             bytes("\x1b]4;2;" + t.ansiColors()[2].formatAsXcolor() + "\x1b\\"),
                          }));
 }
 
 TEST_F(Osc, PaletteSetsStopAtBadIndexAndSkipBadSpecifications)
 {
-    const auto before = t.ansiColors;
+    const auto before = t.ansiColors();
     t.feed(osc("4;300;rgb:ff/00/00;1;rgb:00/ff/00"));
-    EXPECT_EQ(t.ansiColors, before);
+    EXPECT_EQ(t.ansiColors(), before);
     t.feed(osc("4;x;#ff0000"));
-    EXPECT_EQ(t.ansiColors[0], Color::fromRgb8(255, 0, 0));
+    EXPECT_EQ(t.ansiColors()[0], Color::fromRgb8(255, 0, 0));
     t.feed(osc("4;5;bogus;6;#00ff00"));
-    EXPECT_EQ(t.ansiColors[5], before[5]);
-    EXPECT_EQ(t.ansiColors[6], Color::fromRgb8(0, 255, 0));
+    EXPECT_EQ(t.ansiColors()[5], before[5]);
+    EXPECT_EQ(t.ansiColors()[6], Color::fromRgb8(0, 255, 0));
     EXPECT_EQ(host.changed, (std::vector<int>{0, 6}));
 }
 
@@ -100,10 +100,10 @@ TEST_F(Osc, PaletteResetByIndexOrWhole)
     EXPECT_EQ(host.changed, (std::vector<int>{1, 0, 2}));
     t.feed(osc("104;-1;256"));
     EXPECT_EQ(host.changed.size(), 3u);
-    EXPECT_EQ(t.ansiColors[3], Color::fromRgb8(0x44, 0x44, 0x44));
+    EXPECT_EQ(t.ansiColors()[3], Color::fromRgb8(0x44, 0x44, 0x44));
     t.feed(osc("104"));
     EXPECT_EQ(host.changed.back(), -1);
-    EXPECT_EQ(t.ansiColors, t.defaultAnsiColors);
+    EXPECT_EQ(t.ansiColors(), t.defaultAnsiColors());
 }
 
 TEST_F(Osc, DefaultColourQueries)
@@ -180,17 +180,17 @@ TEST_F(Osc, BackgroundChangeRebuildsAGeneratedPalette)
     ASSERT_EQ(t.ansi256PaletteStrategy(), Ansi256PaletteStrategy::base16Lab);
     t.feed(osc("4;100;#123456"));
     t.feed(osc("11;#202020"));
-    EXPECT_EQ(t.ansiColors[100], t.defaultAnsiColors[100]);
-    EXPECT_NE(t.ansiColors[100], Color::fromRgb8(0x12, 0x34, 0x56));
+    EXPECT_EQ(t.ansiColors()[100], t.defaultAnsiColors()[100]);
+    EXPECT_NE(t.ansiColors()[100], Color::fromRgb8(0x12, 0x34, 0x56));
 }
 
 TEST_F(Osc, InstallPaletteNeedsSixteenColours)
 {
     std::vector<Color> colors(16, Color::fromRgb8(1, 2, 3));
     t.installPalette(std::span<const Color>(colors).first(15));
-    EXPECT_NE(t.installedColors[0], colors[0]);
+    EXPECT_NE(t.installedColors()[0], colors[0]);
     t.installPalette(colors);
-    EXPECT_EQ(t.installedColors[0], colors[0]);
+    EXPECT_EQ(t.installedColors()[0], colors[0]);
     EXPECT_TRUE(host.changed.empty());
 }
 

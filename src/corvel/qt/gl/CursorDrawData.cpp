@@ -13,7 +13,7 @@ namespace corvel {
 std::optional<CursorState> cursorState(TerminalView& view, int firstRow, int lastRow, bool blinkOn)
 {
     Terminal& terminal = view.getTerminal();
-    if (terminal.cursorHidden) return std::nullopt;
+    if (terminal.modes().cursorHidden) return std::nullopt;
     Buffer& shown = terminal.displayBuffer();
     const int row = shown.y() + shown.yBase();
     if (row < 0 || row < firstRow || row > lastRow || row >= shown.lines().count()) return std::nullopt;

@@ -73,7 +73,7 @@ void GpuTerminalSurface::paintGL()
 {
     if (!renderer_ || !view_) return;
     Terminal& terminal = view_->getTerminal();
-    updateCursorBlinkTimer(isBlinkingCaret(terminal.options.cursorStyle) && !terminal.cursorHidden);
+    updateCursorBlinkTimer(isBlinkingCaret(terminal.options.cursorStyle) && !terminal.modes().cursorHidden);
     const double scale = devicePixelRatioF();
     const QSize pixels(static_cast<int>(std::lround(width() * scale)), static_cast<int>(std::lround(height() * scale)));
     renderer_->drawFrame(*view_, QSizeF(size()), scale, pixels, blinkOn_);
