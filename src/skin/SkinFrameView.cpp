@@ -394,18 +394,28 @@ void SkinFrameView::drawProgrammaticFrame(QPainter& painter, const QSizeF& size)
 
 QRegion SkinFrameView::shapeRegion(int alphaThreshold)
 {
-    const QImage frame = renderFrame(size(), 1.0);
+    // The outline is read off the picture the view paints, sampled at each
+    // logical pixel's centre, so the frame is scaled once per size.
+    const double dpr = devicePixelRatioF();
+    const QImage& frame = renderedFrame(dpr);
+    const int columns = width();
+    const int rows = height();
+    std::vector<int> sourceColumn(std::max(0, columns));
+    for (int x = 0; x < columns; ++x)
+        sourceColumn[x] = std::min(frame.width() - 1, int((x + 0.5) * dpr));
     // One rectangle per run of opaque pixels, row after row: already in the
     // banded order a region is made of.
     std::vector<QRect> runs;
-    for (int y = 0; y < frame.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+    for (int y = 0; y < rows && !frame.isNull(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(
+            frame.constScanLine(std::min(frame.height() - 1, int((y + 0.5) * dpr))));
+        const auto opaque = [&](int x) { return qAlpha(line[sourceColumn[x]]) >= alphaThreshold; };
         int x = 0;
-        while (x < frame.width()) {
-            while (x < frame.width() && qAlpha(line[x]) < alphaThreshold)
+        while (x < columns) {
+            while (x < columns && !opaque(x))
                 ++x;
             const int start = x;
-            while (x < frame.width() && qAlpha(line[x]) >= alphaThreshold)
+            while (x < columns && opaque(x))
                 ++x;
             if (x > start)
                 runs.emplace_back(start, y, x - start, 1);
@@ -418,22 +428,30 @@ QRegion SkinFrameView::shapeRegion(int alphaThreshold)
     return region;
 }
 
-void SkinFrameView::paintEvent(QPaintEvent* event)
+const QImage& SkinFrameView::renderedFrame(double devicePixelRatio)
 {
-    const double dpr = devicePixelRatioF();
-    const QSize wanted(std::lround(width() * dpr), std::lround(height() * dpr));
+    const QSize wanted(std::max(1, int(std::lround(width() * devicePixelRatio))),
+                       std::max(1, int(std::lround(height() * devicePixelRatio))));
     // A picture that did not load is looked for again, but the frame is
     // drawn anew only once it loads: the screen repaints beneath this view
     // all the time.
     bool pictureArrived = false;
     if (m_skin.frameImageName && m_cachedFrameImage.isNull() && !m_rendered.isNull())
         pictureArrived = loadFrameImageIfNeeded();
-    if (m_rendered.isNull() || m_rendered.size() != wanted || pictureArrived)
-        m_rendered = QPixmap::fromImage(renderFrame(size(), dpr));
+    if (m_rendered.isNull() || m_rendered.size() != wanted || m_rendered.devicePixelRatio() != devicePixelRatio
+        || pictureArrived)
+        m_rendered = renderFrame(size(), devicePixelRatio);
+    return m_rendered;
+}
+
+void SkinFrameView::paintEvent(QPaintEvent* event)
+{
+    const double dpr = devicePixelRatioF();
+    const QImage& frame = renderedFrame(dpr);
     QPainter painter(this);
     const QRect exposed = event->rect();
     const QRectF source(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr);
-    painter.drawPixmap(QRectF(exposed), m_rendered, source);
+    painter.drawImage(QRectF(exposed), frame, source);
     if (m_pulses.isEmpty())
         return;
     painter.setRenderHint(QPainter::Antialiasing);
@@ -451,7 +469,7 @@ void SkinFrameView::paintEvent(QPaintEvent* event)
 void SkinFrameView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_rendered = QPixmap();
+    m_rendered = QImage();
 }
 
 void SkinFrameView::changeEvent(QEvent* event)

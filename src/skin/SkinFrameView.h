@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <QImage>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QPoint>
 #include <QRegion>
 #include <QWidget>
@@ -130,6 +129,7 @@ private:
     void drawImageFrame(QPainter& painter, const QSizeF& size);
     void drawProgrammaticFrame(QPainter& painter, const QSizeF& size);
     void cutOutScreen(QPainter& painter, const QSizeF& size);
+    const QImage& renderedFrame(double devicePixelRatio);
     QPainterPath viewportQuadPath(const QSizeF& size) const;
     void watchParent();
     void watchKeys(bool on);
@@ -143,7 +143,9 @@ private:
     bool m_skinHasTransparentScreen = false;
     // When the picture last failed to load: its file's modification time.
     std::optional<QDateTime> m_failedPictureStamp;
-    QPixmap m_rendered; // the frame at the current size and backing scale
+    // The frame at the current size and backing scale: painted, and read for
+    // the window's outline.
+    QImage m_rendered;
     QWidget* m_watchedParent = nullptr;
     // A drag that the window system could not take over: where it started.
     std::optional<QPoint> m_dragStartGlobal;
