@@ -175,8 +175,10 @@ TEST_F(HeadlessTerminalTest, RepliesToAChildThatDoesNotReadStopAtTheBound)
 {
     create(sized(20, 5));
     // Device attribute queries as fast as the child can write them; it never
-    // reads the answers.
-    runShell("stty -echo; exec yes \"$(printf '\\033[c')\"");
+    // reads the answers. Raw mode matters: in canonical mode a line that never
+    // ends lets the pseudo-terminal take input for ever and discard it, so the
+    // answers would only pile up when the writer falls behind the parser.
+    runShell("stty raw -echo; exec yes \"$(printf '\\033[c')\"");
     ::testing::internal::CaptureStderr();
     std::size_t highest = 0;
     auto sample = [&] {
@@ -188,7 +190,7 @@ TEST_F(HeadlessTerminalTest, RepliesToAChildThatDoesNotReadStopAtTheBound)
             sample();
             return highest >= Terminal::maxUnsentReplyBytes;
         },
-        30s);
+        120s);
     loop.runUntil(sample, 300ms);
     headless->process().terminate();
     const std::string said = ::testing::internal::GetCapturedStderr();

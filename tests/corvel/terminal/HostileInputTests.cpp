@@ -175,4 +175,86 @@ TEST(HostileInput, AScreenLargerThanTheMostIsRefused)
     EXPECT_EQ(huge.getDims(), std::make_pair(Terminal::MAXIMUM_COLS, 2));
 }
 
+// A host whose child reads its input only when the test says so.
+class UnreadRepliesHost : public RecordingDelegate {
+public:
+    void send(Terminal&, std::span<const uint8_t> data) override { unread += data.size(); }
+    std::size_t unsentBytes(Terminal&) override { return unread; }
+    std::size_t unread = 0;
+};
+
+TEST(HostileInput, RepliesWaitingForAChildThatDoesNotReadStopAtTheBound)
+{
+    UnreadRepliesHost host;
+    Terminal t(&host, sized(20, 5));
+    const std::string query = "\x1b[c";
+    t.feed(query);
+    const size_t reply = host.unread;
+    ASSERT_GT(reply, 0u);
+    // Enough queries to answer twice the bound.
+    const std::string flood = repeated(query, 2 * (Terminal::maxUnsentReplyBytes / reply) * query.size());
+    const std::string said = "replies are dropped";
+
+    testing::internal::CaptureStderr();
+    t.feed(flood);
+    EXPECT_GE(host.unread, Terminal::maxUnsentReplyBytes);
+    EXPECT_LT(host.unread, Terminal::maxUnsentReplyBytes + reply);
+
+    // Reading a little is not enough to take answers again...
+    host.unread = Terminal::maxUnsentReplyBytes / 2 + reply;
+    t.feed(query);
+    EXPECT_EQ(host.unread, Terminal::maxUnsentReplyBytes / 2 + reply);
+    // ...reading half of what waits is.
+    host.unread = Terminal::maxUnsentReplyBytes / 2 - 1;
+    t.feed(query);
+    EXPECT_EQ(host.unread, Terminal::maxUnsentReplyBytes / 2 - 1 + reply);
+
+    // Stopping again at the bound says nothing new.
+    t.feed(flood);
+    EXPECT_GE(host.unread, Terminal::maxUnsentReplyBytes);
+    EXPECT_LT(host.unread, Terminal::maxUnsentReplyBytes + reply);
+    const std::string out = testing::internal::GetCapturedStderr();
+    const size_t first = out.find(said);
+    EXPECT_NE(first, std::string::npos) << out.substr(0, 400);
+    EXPECT_EQ(out.find(said, first + 1), std::string::npos) << out.substr(0, 400);
+
+    // Other output is untouched by the replies dropped.
+    t.feed("\x1b[H\x1b[2Jstill here");
+    EXPECT_EQ(t.lineText(0), "still here");
+}
+
+TEST(HostileInput, AFloodOfOverlappingCopiesMovesEveryCell)
+{
+    RecordingDelegate host;
+    const int cols = 1'000;
+    const int rows = 100;
+    Terminal t(&host, sized(cols, rows, 0));
+    const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::vector<std::string> expected;
+    for (int row = 0; row < rows; ++row) {
+        std::string line;
+        for (int col = 0; col < cols; ++col)
+            line += alphabet[static_cast<size_t>(row + col) % alphabet.size()];
+        expected.push_back(line);
+        t.feed("\x1b[" + std::to_string(row + 1) + "H" + line);
+    }
+    // Each copy moves the whole screen but its last column one cell right
+    // over itself, and a full screen down by one row.
+    const int copies = 300;
+    std::string flood;
+    for (int i = 0; i < copies; ++i) {
+        flood += "\x1b[1;1;" + std::to_string(rows) + ";" + std::to_string(cols - 1) + ";1;1;2;1$v";
+        if (i % 100 == 99)
+            flood += "\x1b[1;1;" + std::to_string(rows - 1) + ";" + std::to_string(cols) + ";1;2;1;1$v";
+    }
+    t.feed(flood);
+    const int downs = copies / 100;
+    for (int row = 0; row < rows; ++row) {
+        const std::string& from = expected[static_cast<size_t>(std::max(row - downs, 0))];
+        const std::string shifted = std::string(copies, from[0]) + from.substr(0, cols - copies);
+        ASSERT_EQ(t.lineText(row), shifted) << "row " << row;
+    }
+    EXPECT_EQ(t.buffer().lines().count(), rows);
+}
+
 } // namespace
