@@ -171,8 +171,13 @@ bool TerminalView::processSizeChange(QSize newSize)
     if (cols == terminal_->cols && rows == terminal_->rows) return false;
     selection_->setActive(false);
     search_->invalidate();
+    // The terminal keeps a grid of its own bounds and refuses one over its
+    // most: the host hears the grid it has, and only when that changed.
+    const int oldCols = terminal_->cols;
+    const int oldRows = terminal_->rows;
     terminal_->resize(cols, rows);
-    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, cols, rows);
+    if (terminal_->cols == oldCols && terminal_->rows == oldRows) return false;
+    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, terminal_->cols, terminal_->rows);
     refreshScroller();
     return true;
 }

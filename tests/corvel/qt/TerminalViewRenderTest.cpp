@@ -49,12 +49,12 @@ TEST_F(ViewFixture, GridFollowsTheWidgetSizeLessTheScroller)
     const std::vector<GridCase> cases = {
         {"exact", 9 * 100, 17 * 30, 100, 30},
         {"partial cells are dropped", 9 * 50 + 8, 17 * 10 + 16, 50, 10},
-        {"one cell", 9, 17, 1, 1},
+        {"one cell keeps the fewest columns", 9, 17, Terminal::MINIMUM_COLS, 1},
     };
     for (const GridCase& c : cases) {
         host.sizes.clear();
         view->resize(view->scrollerWidth() + c.extraWidth, c.height);
-        EXPECT_EQ(terminal().cols, std::max(c.cols, 2)) << c.name;
+        EXPECT_EQ(terminal().cols, c.cols) << c.name;
         EXPECT_EQ(terminal().rows, c.rows) << c.name;
         ASSERT_FALSE(host.sizes.empty()) << c.name;
         EXPECT_EQ(host.sizes.back(), std::make_pair(c.cols, c.rows)) << c.name;
@@ -67,8 +67,28 @@ TEST_F(ViewFixture, FrameNarrowerThanTheScrollerKeepsTheMinimumGrid)
     EXPECT_EQ(terminal().cols, Terminal::MINIMUM_COLS);
     EXPECT_EQ(terminal().rows, Terminal::MINIMUM_ROWS);
     ASSERT_FALSE(host.sizes.empty());
-    EXPECT_LE(host.sizes.back().first, 0);
-    EXPECT_EQ(host.sizes.back().second, 0);
+    EXPECT_EQ(host.sizes.back(), std::make_pair(Terminal::MINIMUM_COLS, Terminal::MINIMUM_ROWS));
+}
+
+TEST_F(ViewFixture, AGridBeyondTheTerminalsMostKeepsTheGridItHas)
+{
+    const std::vector<GridCase> cases = {
+        {"too many columns", cellWidth * (Terminal::MAXIMUM_COLS + 1), cellHeight * 2, 80, 24},
+        {"too many rows", cellWidth * 2, cellHeight * (Terminal::MAXIMUM_ROWS + 1), 80, 24},
+    };
+    for (const GridCase& c : cases) {
+        view->resize(view->scrollerWidth() + c.extraWidth, c.height);
+        EXPECT_EQ(terminal().cols, c.cols) << c.name;
+        EXPECT_EQ(terminal().rows, c.rows) << c.name;
+        EXPECT_TRUE(host.sizes.empty()) << c.name << ": the host heard " << host.sizes.back().first << "x"
+                                        << host.sizes.back().second;
+        EXPECT_FALSE(view->processSizeChange(view->size())) << c.name;
+        host.sizes.clear();
+    }
+    // A grid within bounds is taken and reported again.
+    resizeGrid(100, 30);
+    ASSERT_FALSE(host.sizes.empty());
+    EXPECT_EQ(host.sizes.back(), std::make_pair(100, 30));
 }
 
 TEST_F(ViewFixture, UnchangedGridNeitherResizesNorReports)
