@@ -107,15 +107,14 @@ bool pagesTheView(const KeyInput& key, int parameter)
     return parameter == shiftParameter || parameter == controlShiftParameter;
 }
 
-// What a Control combination sends: the editing keys above, else the
-// control byte of the key's character; empty when there is none.
+// What a Control combination sends: the editing keys above, else what
+// Control makes of the key's character; empty when there is nothing.
 std::string controlBytes(const KeyInput& key)
 {
     if (const std::optional<Key> named = traditionalKey(key.qtKey))
         if (const std::optional<std::string> editing = TraditionalKeyEncoder::controlledEditingKey(*named))
             return *editing;
-    const std::vector<uint8_t> control = TraditionalKeyEncoder::controlCharacter(utf8(key.charactersIgnoringModifiers));
-    return std::string(control.begin(), control.end());
+    return TraditionalKeyEncoder::controlledCharacter(utf8(key.charactersIgnoringModifiers));
 }
 
 char32_t lowercased(char32_t scalar)

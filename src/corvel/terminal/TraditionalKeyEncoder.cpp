@@ -100,6 +100,16 @@ std::vector<uint8_t> TraditionalKeyEncoder::controlCharacter(std::string_view ut
     }
 }
 
+std::string TraditionalKeyEncoder::controlledCharacter(std::string_view utf8)
+{
+    const std::vector<uint8_t> control = controlCharacter(utf8);
+    if (!control.empty())
+        return std::string(control.begin(), control.end());
+    if (utf8.size() == 1 && utf8[0] >= ' ' && utf8[0] <= '~')
+        return std::string(utf8);
+    return {};
+}
+
 std::optional<std::string> TraditionalKeyEncoder::editingCommand(EditingCommand command, bool applicationCursor,
     bool backspaceSendsControlH)
 {

@@ -42,6 +42,11 @@ public:
     // ESC to US, 8 DEL), "?" DEL, "/" and "-" US. Empty for anything else.
     static std::vector<uint8_t> controlCharacter(std::string_view utf8);
 
+    // What Control makes of a key's character, as xterm sends it: the control
+    // byte above where there is one, else the printable ASCII character itself
+    // (Ctrl+1 sends "1", Ctrl+. sends "."). Empty for anything else.
+    static std::string controlledCharacter(std::string_view utf8);
+
     // The bytes an editing command sends; nothing for a command that sends
     // nothing (the view pages itself where it does not send page keys).
     static std::optional<std::string> editingCommand(EditingCommand command, bool applicationCursor,

@@ -59,6 +59,17 @@ TEST(TraditionalKeyEncoder, ControlKeepsTheEditingKeysAndMapsCharacters)
         EXPECT_EQ(Encoder::controlCharacter(text), expected) << text;
 }
 
+TEST(TraditionalKeyEncoder, ControlSendsThePlainCharacterWhereItHasNoControlByte)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"1", "1"}, {"9", "9"}, {"0", "0"}, {".", "."}, {",", ","}, {";", ";"}, {"=", "="}, {"'", "'"},
+        {"!", "!"}, {"a", "\x01"}, {"3", "\x1b"}, {"2", std::string(1, '\0')}, {"/", "\x1f"}, {"8", "\x7f"},
+        {"\xc3\xa9", ""}, {"\t", ""}, {"\x7f", ""}, {"12", ""}, {"", ""},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(Encoder::controlledCharacter(text), expected) << text;
+}
+
 TEST(TraditionalKeyEncoder, EditingCommandsFollowApplicationCursorMode)
 {
     using C = EditingCommand;
