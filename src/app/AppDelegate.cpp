@@ -736,7 +736,8 @@ void AppDelegate::paste()
 
 void AppDelegate::selectAll()
 {
-    // Selecting in the terminal comes with the view's pointer work.
+    if (corvel::LocalProcessTerminalView* terminal = activeTerminal(activeController()))
+        terminal->selectAll();
 }
 
 void AppDelegate::closeWindow()

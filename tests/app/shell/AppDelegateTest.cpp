@@ -539,6 +539,34 @@ TEST_F(AppDelegateTest, CtrlCStillReachesTheShellWhileCtrlShiftCCopies)
     EXPECT_TRUE(waitUntil([&] { return screenContains(view, "^CB"); })) << screenText(view);
 }
 
+TEST_F(AppDelegateTest, SelectAllTakesTheScrollBackAndTheScreenOfTheActiveTerminal)
+{
+    DeviceWindowController& controller = openActiveWindow();
+    corvel::LocalProcessTerminalView& view = *terminal(controller);
+    // More lines than the screen holds: the command scrolls into the scroll-back.
+    typeLine(view, "seq 1 300");
+    ASSERT_TRUE(waitUntil([&] {
+        const std::string screen = screenText(view);
+        const std::size_t last = screen.find("299");
+        return last != std::string::npos && screen.find("velmora$ ", last) != std::string::npos;
+    })) << screenText(view);
+    ASSERT_LT(view.getTerminal().rows, 300) << "the command should have left the screen";
+    ASSERT_FALSE(view.selectionActive());
+
+    press(Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(view.selectionActive());
+    const std::string selected = view.getSelection().value_or(std::string());
+    const std::size_t command = selected.find("velmora$ seq 1 300");
+    const std::size_t middle = selected.find("150");
+    const std::size_t end = selected.find("300", middle == std::string::npos ? 0 : middle);
+    ASSERT_NE(command, std::string::npos) << selected;
+    ASSERT_NE(middle, std::string::npos) << selected;
+    ASSERT_NE(end, std::string::npos) << selected;
+    EXPECT_LT(command, middle);
+    EXPECT_LT(middle, end);
+    EXPECT_NE(selected.find("velmora$ ", end), std::string::npos) << "the prompt on the screen";
+}
+
 TEST_F(AppDelegateTest, SessionAndFontKeysActOnTheActiveWindowOnly)
 {
     DeviceWindowController& background = openActiveWindow(QStringLiteral("Beta"));
