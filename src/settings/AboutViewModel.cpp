@@ -4,6 +4,7 @@
 #include "settings/ChangelogParser.h"
 #include "settings/FeedbackService.h"
 
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 #include <algorithm>
@@ -14,7 +15,18 @@ namespace velmora {
 
 AboutViewModel::AboutViewModel(QObject* parent)
     : QObject(parent)
+    , m_network(new QNetworkAccessManager(this))
 {
+}
+
+AboutViewModel::~AboutViewModel()
+{
+    // The requests still in flight end here, before the client and its
+    // thread go with the model, and their outcomes reach no one.
+    for (QNetworkReply* reply : m_network->findChildren<QNetworkReply*>()) {
+        reply->disconnect(this);
+        reply->abort();
+    }
 }
 
 void AboutViewModel::setText(QString& field, const QString& text)
@@ -34,7 +46,8 @@ void AboutViewModel::load(std::chrono::milliseconds timeout)
     m_loadState = LoadState::loading;
     emit changed();
     m_checks.removeAll(nullptr);
-    m_checks << VersionService::fetch(this, [this](const VersionResult& result) { finishLoad(result); }, timeout);
+    m_checks << VersionService::fetch(
+        *m_network, this, [this](const VersionResult& result) { finishLoad(result); }, timeout);
 }
 
 void AboutViewModel::cancelLoad()
@@ -79,7 +92,7 @@ void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout)
     m_feedbackState = {FeedbackState::Kind::sending, {}};
     emit changed();
     FeedbackService::send(
-        email.isEmpty() ? std::nullopt : std::optional(email), body, this,
+        *m_network, email.isEmpty() ? std::nullopt : std::optional(email), body, this,
         [this](std::optional<FeedbackError> error) {
             if (error) {
                 m_feedbackState = FeedbackState::failed(sendFailedText);

@@ -15,14 +15,16 @@
 #include <optional>
 #include <vector>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 
 namespace velmora {
 
 // The About tab's model: the outcome of the version check, the release notes
 // to show (the web service's, else the bundled ones), the feedback form's
-// texts and the progress of a send. Every change emits changed(). Main thread
-// only.
+// texts and the progress of a send. Every change emits changed(). Its requests
+// go through an HTTP client of its own: when the model goes, whatever is in
+// flight is aborted without a word. Main thread only.
 class AboutViewModel final : public QObject {
     Q_OBJECT
 
@@ -44,6 +46,7 @@ public:
         = QStringLiteral("Couldn't send \u2014 check your connection and try again.");
 
     explicit AboutViewModel(QObject* parent = nullptr);
+    ~AboutViewModel() override;
 
     const std::optional<RemoteVersion>& remoteVersion() const { return m_remoteVersion; }
     const QStringList& notes() const { return m_notes; }
@@ -98,6 +101,7 @@ private:
     QString m_message;
     FeedbackState m_feedbackState;
     QList<QPointer<QNetworkReply>> m_checks;
+    QNetworkAccessManager* m_network;
 };
 
 } // namespace velmora

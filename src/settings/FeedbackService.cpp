@@ -25,12 +25,13 @@ QByteArray requestBody(const std::optional<QString>& email, const QString& messa
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
 }
 
-QPointer<QNetworkReply> send(const std::optional<QString>& email, const QString& message, QObject* context,
-    std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout)
+QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
+    const QString& message, QObject* context, std::function<void(std::optional<FeedbackError>)> done,
+    std::chrono::milliseconds timeout)
 {
     QNetworkRequest request(endpoint());
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    return ServiceRequest::send(request, "POST", requestBody(email, message), timeout, context,
+    return ServiceRequest::send(network, request, "POST", requestBody(email, message), timeout, context,
         [done = std::move(done)](const ServiceResponse& response) {
             if (!response.status)
                 done(FeedbackError::network);

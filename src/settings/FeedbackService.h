@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 class QObject;
 
@@ -32,10 +33,11 @@ QUrl endpoint();
 // The compact JSON body of a post.
 QByteArray requestBody(const std::optional<QString>& email, const QString& message);
 
-// POST of the body; done runs once on the main thread with no error for any
-// 2xx answer (its body is not read), unless context goes first.
-QPointer<QNetworkReply> send(const std::optional<QString>& email, const QString& message, QObject* context,
-    std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout = FeedbackService::timeout);
+// POST of the body through network; done runs once on the main thread with no
+// error for any 2xx answer (its body is not read), unless context goes first.
+QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
+    const QString& message, QObject* context, std::function<void(std::optional<FeedbackError>)> done,
+    std::chrono::milliseconds timeout = FeedbackService::timeout);
 
 } // namespace FeedbackService
 } // namespace velmora

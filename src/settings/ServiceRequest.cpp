@@ -1,6 +1,5 @@
 #include "settings/ServiceRequest.h"
 
-#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -19,20 +18,12 @@ bool brokeOff(QNetworkReply::NetworkError error)
 
 } // namespace
 
-QNetworkAccessManager& network()
-{
-    static QPointer<QNetworkAccessManager> shared;
-    if (!shared)
-        shared = new QNetworkAccessManager(QCoreApplication::instance());
-    return *shared;
-}
-
-QPointer<QNetworkReply> send(QNetworkRequest request, const QByteArray& method, const QByteArray& body,
-    std::chrono::milliseconds timeout, QObject* context, Completion done)
+QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
+    const QByteArray& body, std::chrono::milliseconds timeout, QObject* context, Completion done)
 {
     request.setTransferTimeout(int(timeout.count()));
-    QNetworkReply* reply = body.isEmpty() ? network().sendCustomRequest(request, method)
-                                          : network().sendCustomRequest(request, method, body);
+    QNetworkReply* reply = body.isEmpty() ? network.sendCustomRequest(request, method)
+                                          : network.sendCustomRequest(request, method, body);
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
     QObject::connect(reply, &QNetworkReply::finished, context, [reply, guard = QPointer(context), done = std::move(done)] {

@@ -25,22 +25,21 @@ struct ServiceResponse {
     bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
 };
 
-// One request at a time through the process-wide HTTP client, neither retried
-// nor logged. Main thread only.
+// One request at a time through the caller's HTTP client, neither retried nor
+// logged. The client belongs to whoever asks (a window, a model), never to
+// the application object: destroying it ends and aborts its requests, so
+// nothing is left in flight when the application goes. Main thread only.
 namespace ServiceRequest {
 
 using Completion = std::function<void(const ServiceResponse&)>;
 
-// The process-wide HTTP client, made on first use and owned by the
-// application object.
-QNetworkAccessManager& network();
-
-// Sends the request with the given method and body. The time-out ends a
-// request during which nothing arrived for that long. done runs once, on the
-// main thread, unless context is destroyed first, which aborts the request.
+// Sends the request through network with the given method and body. The
+// time-out ends a request during which nothing arrived for that long. done
+// runs once, on the main thread, unless context is destroyed first, which
+// aborts the request.
 // Aborting the returned reply cancels the request (done then sees no response).
-QPointer<QNetworkReply> send(QNetworkRequest request, const QByteArray& method, const QByteArray& body,
-    std::chrono::milliseconds timeout, QObject* context, Completion done);
+QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
+    const QByteArray& body, std::chrono::milliseconds timeout, QObject* context, Completion done);
 
 } // namespace ServiceRequest
 } // namespace velmora

@@ -7,6 +7,7 @@
 #include "settings/SkinsSettingsTab.h"
 #include "settings/SymbolIcon.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -14,12 +15,20 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include <utility>
+
 namespace velmora {
 
 SettingsWindowController& SettingsWindowController::shared()
 {
-    // Kept for the life of the process, like the window it owns.
-    static auto* controller = new SettingsWindowController;
+    static SettingsWindowController* controller = nullptr;
+    if (!controller) {
+        controller = new SettingsWindowController;
+        // Gone while the application object still stands, and with it
+        // whatever the window has in flight.
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, controller->window(),
+            [] { delete std::exchange(controller, nullptr); });
+    }
     return *controller;
 }
 

@@ -24,8 +24,9 @@ class SkinsSettingsTab;
 
 // The one settings window of the process: the About, General, Skins, Effects
 // and Keys tabs over a shared view model. Created on the first request and
-// kept until the process ends; closing it only hides it, and the next request
-// shows the same window with the same state.
+// kept until the application quits (its aboutToQuit), then destroyed; closing
+// it only hides it, and the next request shows the same window with the same
+// state.
 class SettingsWindowController final {
 public:
     static inline const QString title = QStringLiteral("Velmora \u2014 Settings");
@@ -45,7 +46,8 @@ public:
         ActiveSkin::DeviceSkinSource deviceSkin;
     };
 
-    // The window of the process, created when first asked for.
+    // The window of the process, created when first asked for (again after a
+    // quit).
     static SettingsWindowController& shared();
     // The application's "Settings…": hands over the services, then shows the
     // shared window, raised and active. Returns the window.

@@ -47,10 +47,10 @@ VersionResult decode(const ServiceResponse& response)
     };
 }
 
-QPointer<QNetworkReply> fetch(QObject* context, std::function<void(const VersionResult&)> done,
-    std::chrono::milliseconds timeout)
+QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
+    std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout)
 {
-    return ServiceRequest::send(QNetworkRequest(endpoint()), "GET", {}, timeout, context,
+    return ServiceRequest::send(network, QNetworkRequest(endpoint()), "GET", {}, timeout, context,
         [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });
 }
 

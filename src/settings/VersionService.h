@@ -12,6 +12,7 @@
 #include <functional>
 #include <variant>
 
+class QNetworkAccessManager;
 class QNetworkReply;
 class QObject;
 
@@ -46,11 +47,11 @@ QUrl endpoint();
 // What a response means; the rules above.
 VersionResult decode(const ServiceResponse& response);
 
-// GET of the endpoint; done runs once on the main thread with the outcome
-// unless context goes first. Aborting the returned reply cancels the check,
-// which then ends as network.
-QPointer<QNetworkReply> fetch(QObject* context, std::function<void(const VersionResult&)> done,
-    std::chrono::milliseconds timeout = VersionService::timeout);
+// GET of the endpoint through network; done runs once on the main thread with
+// the outcome unless context goes first. Aborting the returned reply cancels
+// the check, which then ends as network.
+QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
+    std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout = VersionService::timeout);
 
 } // namespace VersionService
 } // namespace velmora

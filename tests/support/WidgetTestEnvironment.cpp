@@ -4,11 +4,13 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QTimer>
 
 namespace {
 
 // A widget application on the offscreen platform (unless the test script
-// chose another), with DejaVu Sans Mono registered for tests that measure text.
+// chose another), with DejaVu Sans Mono registered for tests that measure text,
+// that quits when the tests are done.
 class WidgetTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
@@ -22,18 +24,15 @@ public:
     }
 
     // The application lives on to the end of the process, as the tests'
-    // singletons outlive every test. A network manager made on it runs a
-    // thread of its own, though, and a request still under way (a version
-    // check to a closed port is slow to fail on a loaded machine) must not
-    // meet a process that exit() is taking apart: end those threads here.
+    // singletons outlive every test. It ends as the application does, though:
+    // its event loop quits, so whatever is kept until the application quits
+    // (the settings window and the requests of its HTTP client's thread) goes
+    // while the application still stands, not while exit() takes the process
+    // apart.
     void TearDown() override
     {
-        if (QCoreApplication* application = QCoreApplication::instance()) {
-            const QObjectList children = application->children();
-            for (QObject* child : children)
-                if (child->inherits("QNetworkAccessManager"))
-                    delete child;
-        }
+        QTimer::singleShot(0, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec();
     }
 
 private:

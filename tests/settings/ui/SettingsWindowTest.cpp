@@ -1,6 +1,8 @@
 #include "settings/SettingsWindowController.h"
 
+#include "LoopbackService.h"
 #include "app/AppPaths.h"
+#include "settings/AboutSettingsTab.h"
 #include "settings/ActiveSkin.h"
 #include "settings/GeneralSettingsTab.h"
 #include "settings/KeysSettingsTab.h"
@@ -22,11 +24,14 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkAccessManager>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +105,30 @@ TEST_F(SettingsFixture, TwoRequestsShowOneWindowThatClosingOnlyHides)
         titles.append(tabs->tabText(i));
     EXPECT_EQ(titles, QStringList({"About", "General", "Skins", "Effects", "Keys"}));
     second->close();
+}
+
+TEST_F(SettingsFixture, QuittingTakesTheWindowWithItsVersionCheckInFlight)
+{
+    test::LoopbackService server;
+    server.stayQuiet();
+    QPointer<QWidget> window = SettingsWindowController::showShared({});
+    ASSERT_TRUE(test::waitUntil([&] { return !server.requests().isEmpty(); })) << "the About tab asked nothing";
+    // The check goes through the window's own HTTP client, not one the
+    // application object keeps past the window.
+    QPointer<QNetworkAccessManager> client =
+        SettingsWindowController::shared().aboutTab()->model().findChild<QNetworkAccessManager*>();
+    ASSERT_FALSE(client.isNull());
+    EXPECT_TRUE(qApp->findChildren<QNetworkAccessManager*>(Qt::FindDirectChildrenOnly).isEmpty());
+
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_TRUE(window.isNull()) << "the settings window outlived the quit";
+    EXPECT_TRUE(client.isNull()) << "the HTTP client and its thread outlived the quit";
+
+    // A later request makes the window again.
+    QWidget* again = SettingsWindowController::showShared({});
+    EXPECT_TRUE(again->isVisible());
+    again->close();
 }
 
 TEST_F(SettingsFixture, TheModelFollowsTheStoreAndTicksOnEveryReload)

@@ -7,6 +7,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 #include <gtest/gtest.h>
@@ -22,9 +23,10 @@ using test::waitUntil;
 
 std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = VersionService::timeout)
 {
+    QNetworkAccessManager network;
     QObject context;
     std::optional<VersionResult> result;
-    VersionService::fetch(&context, [&](const VersionResult& r) { result = r; }, timeout);
+    VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; }, timeout);
     waitUntil([&] { return result.has_value(); }, 8000);
     return result;
 }
@@ -34,9 +36,11 @@ std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = Ve
 std::optional<std::optional<FeedbackError>> sendFeedback(const std::optional<QString>& email, const QString& message,
     std::chrono::milliseconds timeout = FeedbackService::timeout)
 {
+    QNetworkAccessManager network;
     QObject context;
     std::optional<std::optional<FeedbackError>> result;
-    FeedbackService::send(email, message, &context, [&](std::optional<FeedbackError> e) { result = e; }, timeout);
+    FeedbackService::send(
+        network, email, message, &context, [&](std::optional<FeedbackError> e) { result = e; }, timeout);
     waitUntil([&] { return result.has_value(); }, 8000);
     return result;
 }
@@ -118,9 +122,10 @@ TEST(VersionServiceTest, AbortingTheReplyCancelsTheCheck)
 {
     LoopbackService server;
     server.stayQuiet();
+    QNetworkAccessManager network;
     QObject context;
     std::optional<VersionResult> result;
-    QPointer<QNetworkReply> reply = VersionService::fetch(&context, [&](const VersionResult& r) { result = r; });
+    QPointer<QNetworkReply> reply = VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; });
     ASSERT_TRUE(waitUntil([&] { return !server.requests().isEmpty(); }));
     reply->abort();
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
@@ -131,10 +136,11 @@ TEST(VersionServiceTest, ADestroyedContextHearsNothing)
 {
     LoopbackService server;
     server.answer(200, R"({"version":"1"})");
+    QNetworkAccessManager network;
     int calls = 0;
     {
         QObject context;
-        VersionService::fetch(&context, [&](const VersionResult&) { ++calls; });
+        VersionService::fetch(network, &context, [&](const VersionResult&) { ++calls; });
     }
     QTest::qWait(100);
     EXPECT_EQ(calls, 0);
