@@ -4,6 +4,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/ViewportShape.h"
 #include "terminal/SessionTestSupport.h"
+#include "window/DeviceWindowFixture.h"
 
 #include "corvel/qt/LocalProcessTerminalView.h"
 #include "corvel/qt/TerminalViewDelegate.h"
@@ -51,26 +52,10 @@ bool near(const QColor& a, const QColor& b, int tolerance = 12)
            && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-class DeviceModesTest : public ::testing::Test {
+class DeviceModesTest : public test::DeviceWindowFixture {
 protected:
-    void SetUp() override
-    {
-        SessionTestHome::resetSettings();
-        SkinLoader::shared().loadAll();
-    }
-    void TearDown() override { controller.reset(); }
-
-    DeviceWindowController& open(const SkinManifest& skin)
-    {
-        controller = std::make_unique<DeviceWindowController>(skin);
-        controller->showWindow();
-        return *controller;
-    }
-
     // Where a design point lies in the window.
     QPointF inWindow(const QPointF& design) const { return design * controller->currentScale(); }
-
-    std::unique_ptr<DeviceWindowController> controller;
 };
 
 TEST_F(DeviceModesTest, DistortedScreenShowsThroughTheFrameOnItsQuadrilateral)

@@ -6,6 +6,7 @@
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
 #include "terminal/SessionTestSupport.h"
+#include "window/DeviceWindowFixture.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -142,26 +143,9 @@ TEST(PaletteResolutionTest, OverridesApplyByTheSkinsName)
     EXPECT_EQ(DeviceWindowController::resolvePalette(skin, settings).background, HexColor::toColorOrMagenta(first.background));
 }
 
-class DeviceWindowControllerTest : public ::testing::Test {
+class DeviceWindowControllerTest : public test::DeviceWindowFixture {
 protected:
-    void SetUp() override
-    {
-        SessionTestHome::resetSettings();
-        SkinLoader::shared().loadAll();
-    }
-
-    void TearDown() override { controller.reset(); }
-
-    DeviceWindowController& open(const SkinManifest& skin)
-    {
-        controller = std::make_unique<DeviceWindowController>(skin);
-        controller->showWindow();
-        return *controller;
-    }
-
     static QRect mainArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
-
-    std::unique_ptr<DeviceWindowController> controller;
 };
 
 // Pixels of the window's picture inside the rectangle that are close to the colour.
