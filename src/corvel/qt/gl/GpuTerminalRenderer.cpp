@@ -33,6 +33,24 @@ constexpr std::array<ProgramStages, 6> programStages = {{
 
 }  // namespace
 
+const char* const ShaderLibrary::vertexPrelude = R"(#version 330 core
+uniform vec2 viewport;
+out vec2 vTexCoord;
+out vec4 vColor;
+
+vec4 clipPosition(vec2 point)
+{
+    return vec4(2.0 * point / viewport - 1.0, 0.0, 1.0);
+}
+
+const vec2 quadCorners[6] = vec2[6](vec2(0, 0), vec2(1, 0), vec2(0, 1), vec2(1, 0), vec2(1, 1), vec2(0, 1));
+
+vec2 quadCorner()
+{
+    return quadCorners[gl_VertexID % 6];
+}
+)";
+
 std::vector<std::pair<std::string, QByteArray>> ShaderLibrary::load(const QStringList& folders)
 {
     initShaderResources();
@@ -77,12 +95,13 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
             for (auto& [name, shader] : shaders) gl_.glDeleteShader(shader);
         };
         for (const auto& [name, source] : stages) {
-            const GLenum type = name.find("_vertex") != std::string::npos ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER;
-            const GLuint shader = gl_.glCreateShader(type);
+            const bool vertex = name.find("_vertex") != std::string::npos;
+            const GLuint shader = gl_.glCreateShader(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
             shaders[name] = shader;
-            const char* text = source.constData();
-            const GLint length = static_cast<GLint>(source.size());
-            gl_.glShaderSource(shader, 1, &text, &length);
+            const std::array<const char*, 2> texts = {ShaderLibrary::vertexPrelude, source.constData()};
+            const std::array<GLint, 2> lengths = {-1, static_cast<GLint>(source.size())};
+            const int first = vertex ? 0 : 1;
+            gl_.glShaderSource(shader, 2 - first, texts.data() + first, lengths.data() + first);
             gl_.glCompileShader(shader);
             GLint ok = GL_FALSE;
             gl_.glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);

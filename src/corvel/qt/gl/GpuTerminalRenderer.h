@@ -23,13 +23,21 @@ class TerminalView;
 // The seven shader stages, by function name, read from a folder that holds
 // one GLSL file per stage ("NAME.glsl"). The renderer looks in the folders
 // it is given, in order, and takes the first that holds any stage; the
-// library built into the program comes last.
+// library built into the program comes last. A vertex stage is compiled after
+// vertexPrelude, so it starts with its own inputs, without a version line.
 struct ShaderLibrary {
     static constexpr std::array<const char*, 7> requiredFunctions = {
         "terminal_text_vertex",       "terminal_cell_text_vertex", "terminal_text_fragment",
         "terminal_text_fragment_gray", "terminal_color_vertex",    "terminal_cell_color_vertex",
         "terminal_color_fragment"};
     static constexpr const char* builtInFolder = ":/corvel/gl/shaders";
+
+    // What every vertex stage shares: the GLSL version, the viewport uniform
+    // (in view pixels), the outputs vTexCoord and vColor, clipPosition() of a
+    // point in view pixels, and quadCorner(), the corner of an instanced
+    // quad's six vertices: (left, bottom), (right, bottom), (left, top),
+    // (right, bottom), (right, top), (left, top).
+    static const char* const vertexPrelude;
 
     // The stages' sources by name; throws GpuError when no folder holds a
     // stage, or the one found lacks one of the seven.
