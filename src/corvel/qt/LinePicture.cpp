@@ -84,6 +84,12 @@ const QImage& LinePicture::scaledTo(QSize size) const
     return scaled_;
 }
 
+const QImage& LinePicture::pixelsFor(QSize size) const
+{
+    if (size.isEmpty() || qint64{size.width()} * size.height() > maximumScaledPixels) return image_;
+    return scaledTo(size);
+}
+
 namespace LinePicturePainter {
 
 namespace {
@@ -96,14 +102,14 @@ void drawClipped(QPainter& painter, const LinePicture& picture, const QRectF& wh
     const QSizeF device = whole.size() * scale;
     const QSize rounded(std::max(1, static_cast<int>(std::lround(device.width()))),
                         std::max(1, static_cast<int>(std::lround(device.height()))));
-    const bool cacheable = qint64{rounded.width()} * rounded.height() <= maximumScaledPixels;
-    const QImage& image = cacheable ? picture.scaledTo(rounded) : picture.image();
+    const QImage& image = picture.pixelsFor(rounded);
+    const bool atSize = image.size() == rounded;
     const double fx = image.width() / whole.width();
     const double fy = image.height() / whole.height();
     const QRectF source((target.x() - whole.x()) * fx, (target.y() - whole.y()) * fy, target.width() * fx,
                         target.height() * fy);
     painter.save();
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, !cacheable);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, !atSize);
     painter.drawImage(target, image, source);
     painter.restore();
 }

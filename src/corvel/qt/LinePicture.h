@@ -41,6 +41,10 @@ public:
     const QImage& image() const { return image_; }
     // The picture scaled to a size in device pixels.
     const QImage& scaledTo(QSize size) const;
+    // The pixels drawn at a size in device pixels: the picture scaled to it,
+    // or the picture itself when that size is too large to keep a copy of
+    // (it is then scaled as it is drawn).
+    const QImage& pixelsFor(QSize size) const;
 
 private:
     int width_;

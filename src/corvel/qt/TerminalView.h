@@ -38,6 +38,7 @@
 #include "corvel/qt/ViewColorCache.h"
 #include "corvel/qt/ViewLineInfo.h"
 #include "corvel/qt/gl/GpuRecords.h"
+#include "corvel/qt/gl/PicturePixels.h"
 
 class QLabel;
 class QScrollBar;
@@ -256,13 +257,15 @@ public:
 
     // ---- GPU drawing ----------------------------------------------------------
     // Draws the text area through OpenGL 3.3 core instead of the CPU, in a
-    // surface above the view's own drawing that also draws the cursor (the
-    // caret view stays hidden meanwhile). Switching on first sets the
-    // renderer up in a private context and throws GpuError, installing
-    // nothing, when that fails; switching off goes back to the CPU renderer
-    // and the caret view. Asking for the state in force does nothing.
-    // shaderFolders are searched for the shader stages before the built-in
-    // ones. Nothing in the application turns this on.
+    // surface above the view's own drawing and below its other children (the
+    // find bar, the progress strip, the link preview, overlays). The surface
+    // also draws the cursor (the caret view stays hidden meanwhile) and the
+    // pictures on lines, from the pixels this view hands over. Switching on
+    // first sets the renderer up in a private context and throws GpuError,
+    // installing nothing, when that fails; switching off goes back to the CPU
+    // renderer and the caret view. Asking for the state in force does
+    // nothing. shaderFolders are searched for the shader stages before the
+    // built-in ones. Nothing in the application turns this on.
     void setUseGpu(bool value, const QStringList& shaderFolders = {});
     bool useGpu() const { return gpuSurface_ != nullptr; }
     GpuTerminalSurface* gpuSurface() const { return gpuSurface_; }
@@ -276,6 +279,10 @@ public:
     uint64_t renderGeneration() const { return renderGeneration_; }
     // Asks the GPU surface, when there is one, for a frame.
     void queueGpuDisplay();
+    // How the GPU renderer reads the pictures that lines hold (this view's
+    // own): their size, and their pixels at the size the CPU drawing scales
+    // them to, so that both draw the same pixels.
+    static PicturePixels linePicturePixels();
 
     // ---- rows ---------------------------------------------------------------
     ViewLineInfo buildAttributedString(int row, const BufferLine& line, int cols);

@@ -53,8 +53,10 @@ void TerminalView::setUseGpu(bool value, const QStringList& shaderFolders)
             QMetaObject::invokeMethod(this, [this] { setUseGpu(false); }, Qt::QueuedConnection);
         });
         placeGpuSurface();
+        // Below every other child: the caret, the find bar, the progress
+        // strip, the link preview and any overlay stay on top of the text.
+        gpuSurface_->lower();
         if (caretView_) {
-            gpuSurface_->stackUnder(caretView_);
             caretView_->disableAnimations();
             caretView_->hide();
         }

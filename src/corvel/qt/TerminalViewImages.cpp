@@ -38,6 +38,16 @@ void TerminalView::createImage(Terminal&, std::span<const uint8_t> data, ImageSi
     stripInserter().insertImage(strip, width, height, preserveAspectRatio);
 }
 
+PicturePixels TerminalView::linePicturePixels()
+{
+    PicturePixels pixels;
+    pixels.size = [](const void* picture) { return static_cast<const LinePicture*>(picture)->size(); };
+    pixels.scaled = [](const void* picture, QSize size) {
+        return static_cast<const LinePicture*>(picture)->pixelsFor(size);
+    };
+    return pixels;
+}
+
 void TerminalView::paintLinePictures(QPainter& painter, const ViewLineInfo& info, double rowTop, bool belowText)
 {
     const double scale = backingScale();

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 
-#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
 
@@ -85,9 +84,6 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
         if (!glyphs_) throw GpuError(GpuError::Kind::atlasUnavailable);
         pool_ = std::make_unique<BufferPool>(*device_);
         frames_ = std::make_unique<FrameDrawBuilder>(*device_, *glyphs_);
-        // Pictures on lines are the view's own: hand their pixels to the textures.
-        frames_->pictures().setPicturePixels(
-            [](const void* picture) { return static_cast<const LinePicture*>(picture)->image(); });
 
         const auto stages = ShaderLibrary::load(shaderFolders);
         std::map<std::string, GLuint> shaders;

@@ -50,6 +50,8 @@ void GpuTerminalSurface::initializeGL()
     try {
         if (!gl || !gl->initializeOpenGLFunctions()) throw GpuError(GpuError::Kind::deviceUnavailable);
         renderer_ = std::make_unique<GpuTerminalRenderer>(*gl, shaderFolders_);
+        // Pictures on lines are the view's own: it hands over their pixels.
+        renderer_->frameBuilder().pictures().setPicturePixels(TerminalView::linePicturePixels());
     } catch (const GpuError& error) {
         setupError_ = error;
         emit setupFailed();

@@ -67,7 +67,7 @@ std::shared_ptr<GpuTexture> PictureTextures::texture(const std::shared_ptr<const
     const auto found = pictures_.find(picture.get());
     if (found != pictures_.end() && found->second.picture.lock() == picture && found->second.size == size)
         return found->second.texture;
-    std::shared_ptr<GpuTexture> texture = upload(pixels_(picture.get()), size);
+    std::shared_ptr<GpuTexture> texture = upload(pixels_.scaled(picture.get(), size), size);
     if (!texture) {
         pictures_.erase(picture.get());
         return nullptr;

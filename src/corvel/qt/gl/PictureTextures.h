@@ -14,6 +14,7 @@
 
 #include "corvel/images/KittyGraphicsPayload.h"
 #include "corvel/qt/gl/GpuDevice.h"
+#include "corvel/qt/gl/PicturePixels.h"
 
 namespace corvel {
 
@@ -46,10 +47,9 @@ QImage kittyPicture(const KittyGraphicsPayload& payload);
 // device pixels it is drawn at (smoothly scaled once, as the view scales it),
 // premultiplied and with its bottom row first, and kept while its picture
 // lives and is drawn at that size. Pictures attached to lines are the view's
-// own objects: `PicturePixels` turns one into its pixels.
+// own objects, read through the `PicturePixels` it hands over.
 class PictureTextures {
 public:
-    using PicturePixels = std::function<QImage(const void* picture)>;
     // Textures are at most this many pixels on a side; larger pictures are
     // uploaded reduced (texture coordinates do not change).
     static constexpr int maximumSide = 8192;
@@ -62,7 +62,7 @@ public:
     // A line picture's own size in pixels; empty without pixels for it.
     QSize pictureSize(const std::shared_ptr<const void>& picture) const
     {
-        return picture && pixels_ ? pixels_(picture.get()).size() : QSize();
+        return picture && pixels_ ? pixels_.size(picture.get()) : QSize();
     }
     // A line picture's texture at `size`; nothing without pixels for it.
     std::shared_ptr<GpuTexture> texture(const std::shared_ptr<const void>& picture, QSize size);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFontDatabase>
 
 namespace corvel::test {
@@ -61,6 +63,18 @@ bool haveTestDisplay()
 {
     const char* display = std::getenv("VELMORA_TEST_DISPLAY");
     return display && *display;
+}
+
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return true;
 }
 
 void GpuViewFixture::SetUp()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,9 @@ QFont glTestFont(int pixelSize = 14);
 
 // The X display named by VELMORA_TEST_DISPLAY, when the tests run on one.
 bool haveTestDisplay();
+
+// Runs the event loop until the predicate holds (true) or the time is up.
+bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
 
 // Textures and buffers in memory, counted.
 using FakeDevice = MemoryGpuDevice;

@@ -11,15 +11,25 @@
 #include <cstdlib>
 #include <string>
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QRegion>
+#include <QScreen>
+#include <QStyleHints>
 #include <QTemporaryDir>
 
 #include "GlTestSupport.h"
 #include "corvel/images/ImageStrip.h"
 #include "corvel/qt/CaretView.h"
+#include "corvel/qt/LinePicture.h"
+#include "corvel/qt/TerminalDebugView.h"
+#include "corvel/qt/TerminalFindBarView.h"
+#include "corvel/qt/TerminalProgressBarView.h"
 #include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
@@ -267,9 +277,8 @@ TEST_F(GpuRenderingTest, TextMatchesWithinTheTolerance)
     EXPECT_LT(d.mean, 3.0);
 }
 
-// Pictures: the CPU renderer's pictures are not compared here; the GPU's
-// are checked against the pictures' own pixels at the centres of their
-// cells, and against the text for their depth.
+// Pictures against their own pixels at the centres of their cells, and
+// against the glyphs for their depth.
 TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
 {
     // A Kitty picture of two by two cells through placeholder cells: red,
@@ -296,7 +305,7 @@ TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
     // columns 0-1 (z-index -1) and one above those on columns 4-5.
     QImage yellow(2 * cw, ch, QImage::Format_ARGB32_Premultiplied);
     yellow.fill(QColor(250, 240, 0));
-    auto picture = std::make_shared<const QImage>(yellow);
+    auto picture = std::make_shared<const LinePicture>(yellow);
     const auto strip = [&](int col, int64_t z) {
         auto out = std::make_shared<ImageStrip>(2 * cw, ch, col);
         out->picture = picture;
@@ -309,10 +318,6 @@ TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
     Buffer& buffer = view->getTerminal().displayBuffer();
     buffer.lines()[buffer.yDisp() + 2].attach(strip(0, -1));
     buffer.lines()[buffer.yDisp() + 2].attach(strip(4, 0));
-    GpuTerminalSurface* surface = view->gpuSurface();
-    ASSERT_TRUE(surface && surface->renderer());
-    surface->renderer()->frameBuilder().pictures().setPicturePixels(
-        [](const void* p) { return *static_cast<const QImage*>(p); });
     view->getTerminal().updateFullScreen();
     const QImage gpu = gpuImage();
     view->setUseGpu(false);
@@ -345,6 +350,158 @@ TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
     const QRgb block = gpu.pixel(cw / 2, 2 * ch + ch / 2);
     EXPECT_LT(qRed(block), 100) << std::hex << block;
     EXPECT_GT(qGreen(block), 100) << std::hex << block;
+}
+
+// Straight RGBA pixels, top row first, of a picture whose quarters are
+// red, green, blue and half-transparent white.
+std::string quarterPixels(int width, int height)
+{
+    std::string out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const bool right = x >= width / 2, bottom = y >= height / 2;
+            if (!bottom) out += {char(right ? 0 : 255), char(right ? 255 : 0), 0, char(255)};
+            else if (!right) out += {0, 0, char(255), char(255)};
+            else out += {char(255), char(255), char(255), char(128)};
+        }
+    return out;
+}
+
+// A Kitty picture of straight RGBA pixels shown at the cursor.
+std::string kittyShow(const std::string& keys, int width, int height, const std::string& pixels)
+{
+    return "\x1b_Ga=T,q=2,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + keys + ";" +
+           QByteArray::fromStdString(pixels).toBase64().toStdString() + "\x1b\\";
+}
+
+// Pictures programs place, drawn by both renderers from the view's own
+// scaled pixels: Kitty pictures below block glyphs (negative z-index) and
+// above them, one through placeholder cells, a Sixel picture, an inline
+// picture stretched over cells it does not fit, and a picture on a
+// double-width line. Half-transparent pixels are blended in 8 bits by the
+// CPU and in floats by the GPU and may differ by one level.
+TEST_F(GpuRenderingTest, PicturesMatchTheCpuRendering)
+{
+    std::string scene = "\x1b[?25l\x1b[32m";
+    for (int i = 0; i < 8; ++i) scene += "\xe2\x96\x8c";  // left half blocks on columns 0-7
+    scene += "\x1b[0m\x1b[1;1H" + kittyShow(",C=1,z=-1", 2 * cw, ch, quarterPixels(2 * cw, ch));
+    scene += "\x1b[1;5H" + kittyShow(",C=1,z=3", 2 * cw, ch, quarterPixels(2 * cw, ch));
+    // A Sixel picture of two colours, in rows 3-4.
+    scene += "\x1b[3;1H\x1bPq\"1;1;30;24#1;2;90;20;10#2;2;10;30;90#1!15~#2!15~-#1!30~-#2!30~-#1!30~\x1b\\";
+    // An inline picture of 5 × 3 pixels stretched over 4 × 2 cells.
+    QImage small(5, 3, QImage::Format_ARGB32);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) small.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    scene += "\x1b[6;1H\x1b]1337;File=inline=1;width=4;height=2;preserveAspectRatio=0:" + png.toBase64().toStdString() +
+             "\x07";
+    // Through placeholder cells: a virtual placement of 2 × 2 cells.
+    const auto mark = [](char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); };
+    const std::string cell = mark(0x10EEEE), zero = mark(0x0305), one = mark(0x030D);
+    scene += "\x1b[6;10H" + kittyShow(",i=5,U=1,c=2,r=2", 2 * cw, 2 * ch, quarterPixels(2 * cw, 2 * ch));
+    scene += "\x1b[6;10H\x1b[38;5;5m" + cell + zero + zero + cell + zero + one + "\x1b[7;10H" + cell + one + zero +
+             cell + one + one + "\x1b[0m";
+    // A double-width line with a picture of one colour on it.
+    std::string teal;
+    for (int i = 0; i < cw * ch; ++i) teal += "\x30\xa0\x50\xff";
+    scene += "\x1b[10;1H\x1b#6" + kittyShow(",C=1", cw, ch, teal);
+    expectExact(scene, "pictures", 1);
+}
+
+// What the X server shows of the view's window.
+QImage onScreen(TerminalView& view)
+{
+    QCoreApplication::processEvents();
+    return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The find bar, the progress strip, a hovered link's underline, the link
+// preview and a debug overlay attached to the view show on screen over the
+// GPU surface just as over the CPU drawing.
+TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
+{
+    // The find field's caret stays put between pictures.
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
+    view->setLinkHighlightMode(LinkHighlightMode::hover);
+    view->feed("\x1b[?25l\r\n\r\n\r\n\r\n\r\n\r\n see https://example.test/a/page here");
+    view->progressReportTimer().setInterval(600'000);
+    view->feed("\x1b]9;4;1;50\x07");
+    view->performFindCommand(TerminalView::FindCommand::showFindInterface);
+    auto* overlay = new TerminalDebugView(QRect(20, 150, 300, 40), *view, view.get());
+    overlay->show();
+    view->previewUrl(";https://example.test/preview");
+    flush();
+
+    // Hovering the link changes only its underline's pixels.
+    const QImage cpuPlain = onScreen(*view);
+    view->updateHoverLink(Position{10, 6});
+    ASSERT_TRUE(view->linkHighlightRange);
+    QImage cpu;
+    ASSERT_TRUE(test::waitFor(
+        [&] {
+            flush();
+            cpu = onScreen(*view);
+            return cpu.size() == cpuPlain.size() && cpu != cpuPlain;
+        },
+        20'000));
+    QRegion underline;
+    for (int y = 0; y < cpu.height(); ++y)
+        for (int x = 0; x < cpu.width(); ++x)
+            if (cpu.pixel(x, y) != cpuPlain.pixel(x, y)) underline += QRect(x, y, 1, 1);
+    ASSERT_FALSE(underline.isEmpty());
+    // Under the link's 27 cells.
+    EXPECT_TRUE(QRect(cw * 5, ch * 6, cw * 27, ch).contains(underline.boundingRect()));
+
+    // The GPU draws the row first without the underline, then with it.
+    view->updateHoverLink(Position{0, 0});
+    ASSERT_FALSE(view->linkHighlightRange);
+    view->setUseGpu(true);
+    ASSERT_TRUE(test::waitFor([&] { return view->gpuSurface()->framesDrawn() > 0; }, 20'000));
+    view->updateHoverLink(Position{10, 6});
+    const std::vector<std::pair<const char*, QRect>> places = {
+        {"find bar", view->findBar()->geometry()},
+        {"progress strip", view->progressBarView()->geometry()},
+        {"debug overlay", overlay->geometry()},
+        {"link preview", view->urlPreview()->geometry()},
+    };
+    for (const auto& [name, place] : places) ASSERT_TRUE(place.isValid() && place.intersects(view->rect())) << name;
+    // Where it shows, the window on screen is what the CPU drawing showed:
+    // the overlays over the text, and the underline drawn by the GPU. The
+    // find bar is translucent, and blended over the GPU's picture in floats
+    // it may differ by a level or two.
+    const auto sameIn = [&](const QImage& gpu, const QRegion& region) {
+        for (const QRect& r : region)
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    const QRgb p = gpu.pixel(x, y), q = cpu.pixel(x, y);
+                    if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                        std::abs(qBlue(p) - qBlue(q)) > 2)
+                        return false;
+                }
+        return true;
+    };
+    QImage gpu;
+    const bool shown = test::waitFor(
+        [&] {
+            gpu = onScreen(*view);
+            if (gpu.size() != cpu.size() || !sameIn(gpu, underline)) return false;
+            for (const auto& [name, place] : places)
+                if (!sameIn(gpu, QRegion(place.intersected(view->rect())))) return false;
+            return true;
+        },
+        20'000);
+    ASSERT_GT(view->gpuSurface()->framesDrawn(), 0);
+    if (!shown) {
+        cpu.save(QDir::temp().filePath(QStringLiteral("gpu-overlays-cpu.png")));
+        gpu.save(QDir::temp().filePath(QStringLiteral("gpu-overlays-gpu.png")));
+    }
+    EXPECT_TRUE(shown) << "the overlays or the underline differ on screen";
+    view->setUseGpu(false);
+    QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
 }
 
 }  // namespace

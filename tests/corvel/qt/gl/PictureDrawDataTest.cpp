@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QImage>
@@ -102,13 +104,14 @@ TEST(PictureTexturesTest, UploadsArePremultipliedAndBottomRowFirst)
     EXPECT_FALSE(textures.upload(QImage(), QSize(2, 2)));
 }
 
-// The row tests' view, with line pictures that are QImages.
+// The row tests' view, whose line pictures reach the builder as the GPU
+// surface hands them over.
 class GpuPictureTest : public test::GpuViewFixture {
 protected:
     void SetUp() override
     {
         GpuViewFixture::SetUp();
-        builder->pictures().setPicturePixels([](const void* picture) { return *static_cast<const QImage*>(picture); });
+        builder->pictures().setPicturePixels(TerminalView::linePicturePixels());
     }
 
     // A strip of a picture of 18 × 17 pixels on columns col, col + 1 of one row.
@@ -116,7 +119,7 @@ protected:
     {
         QImage pixels(18, 17, QImage::Format_ARGB32_Premultiplied);
         pixels.fill(Qt::red);
-        auto image = std::make_shared<const QImage>(std::move(pixels));
+        auto image = std::make_shared<const LinePicture>(std::move(pixels));
         auto out = std::make_shared<ImageStrip>(18, 17, col);
         out->picture = image;
         out->contentWidth = out->sourceWidth = 18;
@@ -165,6 +168,35 @@ TEST_F(GpuPictureTest, StripsGoToTheirDepthListsOnTheirCells)
     EXPECT_EQ(q.u1, 1);
     EXPECT_EQ(q.v1, 1);
     EXPECT_TRUE(data.placeholderImageDraws.empty());
+}
+
+// The view hands over a picture's pixels at the size it is drawn, scaled as
+// its own drawing scales them; they are uploaded bottom row first.
+TEST_F(GpuPictureTest, LinePicturesAreUploadedAsTheViewScalesThem)
+{
+    QImage pixels(5, 3, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) pixels.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40, 255 - x * 50));
+    auto picture = std::make_shared<const LinePicture>(pixels);
+    auto stretched = std::make_shared<ImageStrip>(4 * cw, ch, 1);
+    stretched->picture = picture;
+    stretched->contentWidth = stretched->sourceWidth = 5;
+    stretched->contentHeight = stretched->sourceHeight = 3;
+    attach(2, stretched);
+    frame();
+    ASSERT_EQ(row(2).otherImageDraws.size(), 1u);
+    const Quad q = quadOf(row(2).otherImageDraws[0]);
+    EXPECT_EQ(q.x0, cw);
+    EXPECT_EQ(q.x1, 5 * cw);
+    const auto& texture = static_cast<const FakeDevice::Texture&>(*row(2).otherImageDraws[0].texture);
+    ASSERT_EQ(QSize(texture.width(), texture.height()), QSize(4 * cw, ch));
+    const QImage expected = picture->pixelsFor(QSize(4 * cw, ch))
+                                .convertToFormat(QImage::Format_RGBA8888_Premultiplied)
+                                .mirrored(false, true);
+    const size_t rowBytes = size_t(4 * cw) * 4;
+    for (int y = 0; y < ch; ++y)
+        ASSERT_EQ(std::memcmp(texture.pixels.data() + y * rowBytes, expected.constScanLine(y), rowBytes), 0)
+            << "texture row " << y;
 }
 
 TEST_F(GpuPictureTest, AKittyOffsetMovesThePictureWithinItsCells)
@@ -261,12 +293,12 @@ TEST_F(GpuPictureTest, APictureSentAgainUnderItsIdIsRedrawnAndADeletedOneLetsIts
 
 TEST_F(GpuPictureTest, PicturesWithoutPixelsAreLeftOutAndGoneOnesLetTheirTexturesGo)
 {
-    builder->pictures().setPicturePixels(nullptr);
+    builder->pictures().setPicturePixels({});
     attach(0, strip(0, std::nullopt));
     frame();
     EXPECT_TRUE(row(0).otherImageDraws.empty());
 
-    builder->pictures().setPicturePixels([](const void* picture) { return *static_cast<const QImage*>(picture); });
+    builder->pictures().setPicturePixels(TerminalView::linePicturePixels());
     view->getTerminal().updateFullScreen();
     frame();
     ASSERT_EQ(row(0).otherImageDraws.size(), 1u);

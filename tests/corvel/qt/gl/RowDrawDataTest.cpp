@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QCoreApplication>
 
 #include "GlTestSupport.h"
@@ -130,10 +132,71 @@ TEST_F(GpuDrawDataTest, OnlyChangedRowsAreBuiltAgain)
     EXPECT_EQ(builder->rowsBuilt(), 1);
     frame();
     EXPECT_EQ(builder->rowsBuilt(), 0);
-    // Colours restyle every row.
-    view->colorsChanged();
+}
+
+TEST_F(GpuDrawDataTest, HoveringALinkBuildsItsRowsAgainWithTheUnderline)
+{
+    view->setLinkHighlightMode(LinkHighlightMode::hover);
+    view->feed("one\r\nsee https://example.test/ ok\r\nthree");
     frame();
-    EXPECT_EQ(builder->rowsBuilt(), 5);
+    EXPECT_TRUE(row(1).decorationCells.empty());
+    view->updateHoverLink(Position{6, 1});
+    ASSERT_TRUE(view->linkHighlightRange);
+    frame();
+    // Not the whole screen.
+    EXPECT_LT(builder->rowsBuilt(), 5);
+    ASSERT_FALSE(row(1).decorationCells.empty());
+    // Under the link's 21 cells only.
+    for (const ColorCell& cell : row(1).decorationCells) {
+        EXPECT_GE(cell.position.x, 4 * cw);
+        EXPECT_LE(cell.position.x + cell.size.x, 25 * cw);
+    }
+    view->updateHoverLink(Position{0, 0});
+    frame();
+    EXPECT_LT(builder->rowsBuilt(), 5);
+    EXPECT_TRUE(row(1).decorationCells.empty());
+}
+
+// Whatever restyles the screen builds every cached row again, and the rows
+// show the change.
+TEST_F(GpuDrawDataTest, RestylingBuildsEveryRowAgain)
+{
+    view->setSelectedTextBackgroundColor(QColor(10, 200, 30));
+    view->feed("\x1b[31mone\x1b[0m\r\ntwo \xe2\x96\x92\r\nthree");
+    frame();
+    // The shade's glyph, drawn without antialiasing.
+    const GpuFloat2 blockOrigin = row(1).glyphCellsGray.front().texOrigin;
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        std::function<bool()> shown;
+    };
+    const auto hasBackground = [this](int screenRow, QColor color) {
+        for (const ColorCell& cell : row(screenRow).backgroundCells)
+            if (cell.color == toGpuColor(color)) return true;
+        return false;
+    };
+    const std::vector<Case> cases = {
+        {"selection", [&] { view->selection().setSelection(Position{0, 1}, Position{2, 1}); },
+         [&] { return hasBackground(1, QColor(10, 200, 30)); }},
+        {"selection cleared", [&] { view->selection().selectNone(); },
+         [&] { return !hasBackground(1, QColor(10, 200, 30)); }},
+        {"palette entry", [&] { view->feed("\x1b]4;1;rgb:12/34/56\x1b\\"); },
+         [&] { return row(0).glyphCellsGray.front().color == toGpuColor(QColor(0x12, 0x34, 0x56)); }},
+        {"antialiased block glyphs", [&] { view->setAntiAliasCustomBlockGlyphs(true); },
+         [&] { return row(1).glyphCellsGray.front().texOrigin != blockOrigin; }},
+        {"native foreground", [&] { view->setNativeForegroundColor(QColor(200, 100, 50)); },
+         [&] { return row(1).glyphCellsGray.back().color == toGpuColor(QColor(200, 100, 50)); }},
+    };
+    for (const Case& c : cases) {
+        frame();
+        frame();
+        ASSERT_EQ(builder->rowsBuilt(), 0) << c.name;
+        c.change();
+        frame();
+        EXPECT_EQ(builder->rowsBuilt(), 5) << c.name;
+        EXPECT_TRUE(c.shown()) << c.name;
+    }
 }
 
 TEST_F(GpuDrawDataTest, ScrollingBuildsEveryRow)
@@ -236,6 +299,42 @@ TEST_F(GpuDrawDataTest, CursorShapesFollowTheStyleFocusAndScale)
          {QRectF(0, 0, 9, 1.5), QRectF(0, 15.5, 9, 1.5), QRectF(0, 1.5, 1.5, 14), QRectF(7.5, 1.5, 1.5, 14)}},
     };
     for (const Case& c : cases) EXPECT_EQ(caretShapes(c.style, c.focused, cell, c.scale), c.expected);
+}
+
+// The cursor's shapes in drawable pixels: an underline and a bar 2 logical
+// pixels thick in whole device pixels, at least one, on the cell snapped to
+// whole device pixels.
+TEST_F(GpuDrawDataTest, CursorLinesAreWholeDevicePixelsThick)
+{
+    view->setCaretViewTracksFocus(false);
+    struct Case {
+        CursorStyle style;
+        double scale;
+        float width, height;
+    };
+    for (const Case& c : {Case{CursorStyle::steadyUnderline, 2, 2 * cw, 4}, Case{CursorStyle::steadyBar, 2, 4, 2 * ch},
+                          Case{CursorStyle::blinkUnderline, 1, cw, 2}, Case{CursorStyle::steadyBar, 0.25, 1, 4},
+                          Case{CursorStyle::steadyUnderline, 0.25, 2, 1}}) {
+        view->getTerminal().options.cursorStyle = c.style;
+        const DrawData data =
+            builder->build(*view, QSizeF(cw * 20, ch * 5), c.scale, GpuBufferingMode::perRowPersistent, true);
+        ASSERT_EQ(data.cursor.colorVertices.size(), 6u) << c.scale;
+        const GpuFloat2 low = data.cursor.colorVertices[0].position, high = data.cursor.colorVertices[4].position;
+        EXPECT_FLOAT_EQ(high.x - low.x, c.width) << int(c.style) << " at " << c.scale;
+        EXPECT_FLOAT_EQ(high.y - low.y, c.height) << int(c.style) << " at " << c.scale;
+    }
+}
+
+TEST_F(GpuDrawDataTest, ABlockOnAnEmptyLineDrawsNoGlyph)
+{
+    view->getTerminal().options.cursorStyle = CursorStyle::steadyBlock;
+    view->setCaretViewTracksFocus(false);
+    view->feed("text\r\n");
+    const DrawData data = frame();
+    ASSERT_EQ(data.cursor.colorVertices.size(), 6u);
+    EXPECT_EQ(data.cursor.colorVertices[0].position, (GpuFloat2{0, rowBottom(1)}));
+    EXPECT_TRUE(data.cursor.glyphVerticesGray.empty());
+    EXPECT_TRUE(data.cursor.glyphVerticesColor.empty());
 }
 
 TEST_F(GpuDrawDataTest, TheCursorIsOneCellOnDoubleWidthLinesAndDrawsItsCharacter)
