@@ -64,16 +64,4 @@ std::vector<std::string> mask(const QImage& image, const QRect& rect, const QCol
     return rows;
 }
 
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 }  // namespace corvel::test

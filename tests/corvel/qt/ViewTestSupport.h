@@ -7,11 +7,13 @@
 #include <vector>
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
 #include <QRect>
 #include <QRectF>
+#include <QThread>
 
 namespace corvel::test {
 
@@ -35,6 +37,17 @@ int countNear(const QImage& image, const QRect& rect, const QColor& color, int t
 std::vector<std::string> mask(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 8);
 
 // Runs the event loop until predicate holds or timeoutMs pass.
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000);
+inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!predicate()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}
 
 }  // namespace corvel::test

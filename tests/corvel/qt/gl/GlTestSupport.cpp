@@ -65,18 +65,6 @@ bool haveTestDisplay()
     return display && *display;
 }
 
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!predicate()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 void GpuViewFixture::SetUp()
 {
     view = std::make_unique<TerminalView>(nullptr, glTestFont(14));

@@ -11,6 +11,7 @@
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphStore.h"
 #include "corvel/qt/gl/MemoryGpuDevice.h"
+#include "corvel/qt/ViewTestSupport.h"
 
 namespace corvel::test {
 
@@ -19,9 +20,6 @@ QFont glTestFont(int pixelSize = 14);
 
 // The X display named by VELMORA_TEST_DISPLAY, when the tests run on one.
 bool haveTestDisplay();
-
-// Runs the event loop until the predicate holds (true) or the time is up.
-bool waitFor(const std::function<bool()>& predicate, int timeoutMs);
 
 // Textures and buffers in memory, counted.
 using FakeDevice = MemoryGpuDevice;
