@@ -263,6 +263,9 @@ void AppDelegate::observeWindow(DeviceWindowController* controller)
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
+    // Windows of the platform and other objects pass here too: only a
+    // widget may be looked up among the device windows.
+    QWidget* const widget = watched->isWidgetType() ? static_cast<QWidget*>(watched) : nullptr;
     switch (event->type()) {
     case QEvent::Quit:
         // Before Qt closes the windows of a quitting application.
@@ -271,12 +274,12 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
         break;
     case QEvent::Move:
     case QEvent::Resize:
-        if (!m_terminating && m_windowObservers.contains(static_cast<QWidget*>(watched)))
+        if (widget && !m_terminating && m_windowObservers.contains(widget))
             snapshotWindowState();
         break;
     case QEvent::WindowActivate:
-        if (m_windowObservers.contains(static_cast<QWidget*>(watched)))
-            rememberActivation(static_cast<QWidget*>(watched));
+        if (widget && m_windowObservers.contains(widget))
+            rememberActivation(widget);
         break;
     default:
         break;

@@ -281,8 +281,10 @@ void SkinPickerModel::deleteSkin(const SkinManifest& skin)
         setStatus(QStringLiteral("Delete failed: %1").arg(error));
         return;
     }
+    // The reload replaces the manifest the caller handed in.
+    const QString name = skin.name;
     SkinLoader::shared().reloadAndBroadcast();
-    setStatus(QStringLiteral("Deleted %1").arg(skin.name));
+    setStatus(QStringLiteral("Deleted %1").arg(name));
 }
 
 QString SkinPickerModel::folderId(const QString& name)

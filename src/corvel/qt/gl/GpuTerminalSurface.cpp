@@ -33,7 +33,11 @@ GpuTerminalSurface::GpuTerminalSurface(TerminalView* view, QStringList shaderFol
     });
 }
 
-GpuTerminalSurface::~GpuTerminalSurface() { releaseRenderer(); }
+GpuTerminalSurface::~GpuTerminalSurface()
+{
+    disconnect(contextEnds_);
+    releaseRenderer();
+}
 
 void GpuTerminalSurface::releaseRenderer()
 {
@@ -57,7 +61,8 @@ void GpuTerminalSurface::initializeGL()
         emit setupFailed();
         return;
     }
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseRenderer(); });
+    disconnect(contextEnds_);
+    contextEnds_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] { releaseRenderer(); });
 }
 
 void GpuTerminalSurface::updateCursorBlinkTimer(bool shouldBlink)

@@ -57,6 +57,9 @@ private:
     QStringList shaderFolders_;
     std::unique_ptr<GpuTerminalRenderer> renderer_;
     std::optional<GpuError> setupError_;
+    // Releases the renderer when the context goes; cut before the base class
+    // destroys the context, when this object is no longer a surface.
+    QMetaObject::Connection contextEnds_;
     QTimer blinkTimer_;
     bool blinkOn_ = true;
     int framesDrawn_ = 0;
