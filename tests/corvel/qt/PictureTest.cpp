@@ -4,7 +4,6 @@
 #include <string>
 
 #include <QBuffer>
-#include <QProcess>
 
 #include "ViewFixture.h"
 #include "corvel/images/ImageStrip.h"
@@ -116,25 +115,9 @@ TEST(LinePictures, SidesUpToTenThousandPixels)
     EXPECT_FALSE(LinePicture::decode({reinterpret_cast<const uint8_t*>("not a picture"), 13}));
 }
 
-// Qt fixes the pixel density when the application starts: this test runs
-// itself again in a child process whose screen has a density of 2.
 TEST(PicturesAtDoubleDensity, ASixelPictureCoversTheRightCells)
 {
-    if (!qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY")) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-        environment.insert(QStringLiteral("CORVEL_TEST_DOUBLE_DENSITY"), QStringLiteral("1"));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QStringLiteral("/proc/self/exe"),
-                    {QStringLiteral("--gtest_filter=PicturesAtDoubleDensity.ASixelPictureCoversTheRightCells")});
-        ASSERT_TRUE(child.waitForFinished(60'000));
-        const QByteArray output = child.readAll();
-        EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
-        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
-        return;
-    }
+    if (!atDoubleDensity()) return;
     RecordingHost host;
     TerminalView view(nullptr, testFont(14));
     view.setTerminalDelegate(&host);

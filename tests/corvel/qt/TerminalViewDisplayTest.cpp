@@ -305,6 +305,43 @@ TEST_F(DisplayTest, WindowReports)
     EXPECT_EQ(*cellSize, std::make_pair(9, 17));
 }
 
+// At a density of 2 the cell of DejaVu Sans Mono 14 (an advance of 8.43
+// pixels) is 8.5 points wide: the reports count it in device pixels, not
+// as a rounded point size doubled nor as points.
+TEST(WindowReportsAtDoubleDensity, AFractionalCellIsCountedInDevicePixels)
+{
+    if (!test::atDoubleDensity()) return;
+    test::RecordingHost host;
+    TerminalView view(nullptr, test::testFont(14));
+    view.setTerminalDelegate(&host);
+    view.resize(view.scrollerWidth() + 400, 300);
+    view.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view.backingScale(), 2.0);
+    ASSERT_EQ(view.cellDimension(), QSizeF(8.5, 17));
+    Terminal& terminal = view.getTerminal();
+    ASSERT_EQ(terminal.cols, 47);  // 400 / 8.5
+    ASSERT_EQ(terminal.rows, 17);  // 300 / 17
+
+    EXPECT_EQ(view.cellSizeInPixels(terminal), std::make_pair(17, 34));
+    struct Case {
+        const char* request;
+        const char* reply;
+    };
+    const std::vector<Case> cases = {
+        {"\x1b[16t", "\x1b[6;34;17t"},
+        {"\x1b[14t", "\x1b[4;578;799t"},
+        // The terminal's own answer, from the cell size the view gives it.
+        {"\x1b[14;2t", "\x1b[4;578;799t"},
+    };
+    for (const Case& c : cases) {
+        host.sent.clear();
+        view.feed(c.request);
+        EXPECT_EQ(host.sent, c.reply) << c.request + 1;
+    }
+    view.setTerminalDelegate(nullptr);
+}
+
 TEST_F(DisplayTest, SynchronizedOutputHidesTextUntilItEnds)
 {
     const QColor magenta(255, 0, 255);

@@ -119,13 +119,31 @@ TEST_F(ViewFixture, OptimalFrameSizeHoldsTheGridAndTheScroller)
 
 TEST_F(ViewFixture, ScrollbackChange)
 {
+    const auto feedLines = [this](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "line\r\n";
+        view->feed(text);
+        flush();
+    };
+    Buffer& screen = terminal().normalBuffer();
     view->changeScrollback(std::nullopt);
     EXPECT_EQ(terminal().options.scrollback, 0);
-    EXPECT_FALSE(terminal().normalBuffer().hasScrollback());
+    feedLines(100);
+    // Nothing is kept above the screen: there is nowhere to scroll to.
+    EXPECT_EQ(screen.yBase(), 0);
+    EXPECT_FALSE(view->canScroll());
+    view->scrollUp(10);
+    EXPECT_EQ(screen.yDisp(), 0);
+
+    host.scrolls.clear();
     view->changeScrollback(1000);
     EXPECT_EQ(terminal().options.scrollback, 1000);
-    EXPECT_TRUE(terminal().normalBuffer().hasScrollback());
     EXPECT_FALSE(host.scrolls.empty());
+    feedLines(100);
+    EXPECT_EQ(screen.yBase(), 100);
+    EXPECT_TRUE(view->canScroll());
+    view->scrollUp(10);
+    EXPECT_EQ(screen.yDisp(), 90);
 }
 
 TEST_F(ViewFixture, ExplicitGridResizeReportsAndKeepsModes)

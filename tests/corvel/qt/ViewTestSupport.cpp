@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QProcess>
 #include <QThread>
 
 namespace corvel::test {
@@ -62,6 +63,25 @@ std::vector<std::string> mask(const QImage& image, const QRect& rect, const QCol
         rows.push_back(row);
     }
     return rows;
+}
+
+bool atDoubleDensity()
+{
+    if (qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY")) return true;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString name = QString::fromUtf8(test->test_suite_name()) + '.' + QString::fromUtf8(test->name());
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    environment.insert(QStringLiteral("CORVEL_TEST_DOUBLE_DENSITY"), QStringLiteral("1"));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--gtest_filter=") + name});
+    EXPECT_TRUE(child.waitForFinished(60'000)) << name.toStdString();
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    return false;
 }
 
 }  // namespace corvel::test

@@ -50,4 +50,10 @@ inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000
     return true;
 }
 
+// Qt fixes the pixel density when the application starts, so a test at a
+// density of 2 runs itself again in a child process whose screen has it.
+// True in that child, where the test goes on; in the parent it runs the
+// child, expects it to pass and returns false.
+bool atDoubleDensity();
+
 }  // namespace corvel::test

@@ -160,16 +160,14 @@ TEST_F(TextExtraction, BufferKindChoosesTheScreen)
 
 TEST_F(TextExtraction, DisplayTextReadsTheFrozenSnapshot)
 {
-    terminal.feed("live");
-    auto snapshot = std::make_unique<Buffer>(20, 8, 8, std::nullopt);
-    snapshot->fillViewportRows();
-    for (int i = 0; i < 6; ++i)
-        snapshot->lines()[0].set(i, CharData(Attribute(), static_cast<int32_t>("frozen"[i]), 1));
-    terminal.synchronizedOutputBuffer = std::move(snapshot);
+    terminal.feed("frozen\x1b[?2026h");
+    ASSERT_TRUE(terminal.synchronizedOutputBuffer);
+    terminal.feed("\r\x1b[Klive");
 
     EXPECT_EQ(terminal.getDisplayText({0, 0}, {20, 0}), "frozen");
     EXPECT_EQ(terminal.getText({0, 0}, {20, 0}), "live");
-    terminal.synchronizedOutputBuffer.reset();
+    terminal.feed("\x1b[?2026l");
+    ASSERT_FALSE(terminal.synchronizedOutputBuffer);
     EXPECT_EQ(terminal.getDisplayText({0, 0}, {20, 0}), "live");
 }
 
