@@ -18,12 +18,22 @@ constexpr const char* badTempPath = "EINVAL: bad temp path";
 constexpr const char* unsupportedTransmission = "ENOTSUP: unsupported transmission";
 constexpr const char* tempPathMarker = "tty-graphics-protocol";
 
-// A name or path carried in a payload: no zero byte, valid UTF-8.
-std::optional<std::string> textFromBytes(const std::vector<uint8_t>& bytes)
+// A name or path carried in a payload, in Base64: no zero byte, valid UTF-8.
+// Without one, error says why: badPayload when the Base64 gives no bytes,
+// else notText.
+struct PayloadName {
+    std::optional<std::string> text;
+    const char* error = nullptr;
+};
+
+PayloadName nameOfPayload(std::span<const uint8_t> base64Payload, const char* notText)
 {
-    if (std::find(bytes.begin(), bytes.end(), 0) != bytes.end() || !isValidUtf8(bytes))
-        return std::nullopt;
-    return std::string(bytes.begin(), bytes.end());
+    const std::optional<std::vector<uint8_t>> bytes = Base64::decodeLenient(base64Payload, PATH_MAX);
+    if (!bytes || bytes->empty())
+        return {std::nullopt, badPayload};
+    if (std::find(bytes->begin(), bytes->end(), 0) != bytes->end() || !isValidUtf8(*bytes))
+        return {std::nullopt, notText};
+    return {std::string(bytes->begin(), bytes->end())};
 }
 
 } // namespace
@@ -80,13 +90,10 @@ KittyPayloadResult KittyPayloadLoader::payloadOfReadData(const KittyGraphicsCont
 KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsControl& control,
                                                             std::span<const uint8_t> base64Payload, bool temporary) const
 {
-    std::optional<std::vector<uint8_t>> pathBytes = Base64::decodeLenient(base64Payload, PATH_MAX);
-    if (!pathBytes || pathBytes->empty())
-        return KittyPayloadResult::failure(badPayload);
-    std::optional<std::string> path = textFromBytes(*pathBytes);
-    if (!path)
-        return KittyPayloadResult::failure(badPath);
-    std::optional<std::string> resolved = KittyFileAccess::resolveRealPath(*path);
+    const PayloadName path = nameOfPayload(base64Payload, badPath);
+    if (!path.text)
+        return KittyPayloadResult::failure(path.error);
+    std::optional<std::string> resolved = KittyFileAccess::resolveRealPath(*path.text);
     if (!resolved || KittyFileAccess::isRefusedPath(*resolved))
         return KittyPayloadResult::failure(badPath);
     if (temporary && (!KittyFileAccess::isTempPath(*resolved) || resolved->find(tempPathMarker) == std::string::npos))
@@ -99,17 +106,14 @@ KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsC
 KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyGraphicsControl& control,
                                                                     std::span<const uint8_t> base64Payload) const
 {
-    std::optional<std::vector<uint8_t>> nameBytes = Base64::decodeLenient(base64Payload, PATH_MAX);
-    if (!nameBytes || nameBytes->empty())
-        return KittyPayloadResult::failure(badPayload);
-    std::optional<std::string> name = textFromBytes(*nameBytes);
-    if (!name)
-        return KittyPayloadResult::failure(badPayload);
+    const PayloadName name = nameOfPayload(base64Payload, badPayload);
+    if (!name.text)
+        return KittyPayloadResult::failure(name.error);
     std::optional<int64_t> expectedSize = kittyExpectedDataSize(control);
     if (control.format != 100 && !expectedSize)
         return KittyPayloadResult::failure(badPayload);
 
-    return payloadOfReadData(control, KittyFileAccess::readSharedMemory(*name, expectedSize, control.dataOffset,
+    return payloadOfReadData(control, KittyFileAccess::readSharedMemory(*name.text, expectedSize, control.dataOffset,
                                                                          control.dataSize, limits_.payloadBytes));
 }
 

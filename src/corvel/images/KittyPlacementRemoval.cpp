@@ -1,6 +1,7 @@
 #include "corvel/images/KittyPlacementRemoval.h"
 
 #include "corvel/images/KittyPlacementImage.h"
+#include "corvel/images/LineImageRemoval.h"
 #include "corvel/images/SaturatingMath.h"
 #include "corvel/model/Buffer.h"
 
@@ -202,27 +203,16 @@ KittyPlacementKeySet KittyPlacementRemoval::removeKittyPlacements(Buffer& screen
     for (int index : host_.linesWithImages(screen)) {
         if (index < first || index >= end)
             continue;
-        BufferLine& line = screen.lines()[index];
-        if (!line.images)
-            continue;
-        BufferLine::ImageList kept;
-        bool removed = false;
-        for (const auto& image : *line.images) {
+        const bool removed = removeImagesFromLine(screen, index, [&](const std::shared_ptr<TerminalImage>& image) {
             const KittyPlacementImage* piece = kittyPiece(image);
-            if (piece && test(areaOf(*piece))) {
-                removed = true;
-                if (auto key = keyOf(*piece))
-                    keys.insert(*key);
-            } else {
-                kept.push_back(image);
-            }
-        }
+            if (!piece || !test(areaOf(*piece)))
+                return false;
+            if (auto key = keyOf(*piece))
+                keys.insert(*key);
+            return true;
+        });
         if (!removed)
             continue;
-        if (kept.empty())
-            screen.clearImagesFromLine(index);
-        else
-            line.images = std::move(kept);
         if (firstChanged < 0)
             firstChanged = index;
         lastChanged = index;

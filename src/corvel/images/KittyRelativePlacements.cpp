@@ -1,6 +1,7 @@
 #include "corvel/images/KittyRelativePlacements.h"
 
 #include "corvel/images/KittyPlacementImage.h"
+#include "corvel/images/LineImageRemoval.h"
 #include "corvel/images/SaturatingMath.h"
 #include "corvel/model/Buffer.h"
 
@@ -176,26 +177,13 @@ void KittyRelativePlacements::moveKittyPlacementImages(Buffer& screen, const Kit
     std::vector<Taken> taken;
     const std::vector<int> indices = host_.linesWithImages(screen);
     for (int index : indices) {
-        BufferLine& line = screen.lines()[index];
-        if (!line.images)
-            continue;
-        BufferLine::ImageList kept;
-        bool removed = false;
-        for (const auto& image : *line.images) {
+        removeImagesFromLine(screen, index, [&](const std::shared_ptr<TerminalImage>& image) {
             const KittyPlacementImage* piece = kittyPieceWithKey(image);
-            if (piece && *piece->kittyImageId == key.imageId && *piece->kittyPlacementId == key.placementId) {
-                taken.push_back({image, saturatingAdd(index, deltaRow)});
-                removed = true;
-            } else {
-                kept.push_back(image);
-            }
-        }
-        if (!removed)
-            continue;
-        if (kept.empty())
-            screen.clearImagesFromLine(index);
-        else
-            line.images = std::move(kept);
+            if (!piece || *piece->kittyImageId != key.imageId || *piece->kittyPlacementId != key.placementId)
+                return false;
+            taken.push_back({image, saturatingAdd(index, deltaRow)});
+            return true;
+        });
     }
     const int64_t count = screen.lines().count();
     for (Taken& entry : taken) {

@@ -43,29 +43,25 @@ inline uint64_t loadWord(const uint8_t* p)
     return word;
 }
 
+// Eight bytes at a time: the first byte below 0x20 or equal to DEL, or
+// with AsciiOnly the first from 0x7F up.
+template <bool AsciiOnly>
+const uint8_t* findEndWordwise(const uint8_t* p, const uint8_t* end)
+{
+    constexpr auto stops = AsciiOnly ? stopsAscii : stopsText;
+    while (end - p >= 8) {
+        const uint64_t x = loadWord(p);
+        if ((AsciiOnly ? x & kHighBits : uint64_t{0}) | hasLess(x, 0x20) | hasByte(x, 0x7F))
+            return scanBytes<stops>(p, p + 8);
+        p += 8;
+    }
+    return scanBytes<stops>(p, end);
+}
+
 } // namespace
 
-const uint8_t* findTextEndWordwise(const uint8_t* p, const uint8_t* end)
-{
-    while (end - p >= 8) {
-        const uint64_t x = loadWord(p);
-        if (hasLess(x, 0x20) | hasByte(x, 0x7F))
-            return scanBytes<stopsText>(p, p + 8);
-        p += 8;
-    }
-    return scanBytes<stopsText>(p, end);
-}
-
-const uint8_t* findAsciiEndWordwise(const uint8_t* p, const uint8_t* end)
-{
-    while (end - p >= 8) {
-        const uint64_t x = loadWord(p);
-        if ((x & kHighBits) | hasLess(x, 0x20) | hasByte(x, 0x7F))
-            return scanBytes<stopsAscii>(p, p + 8);
-        p += 8;
-    }
-    return scanBytes<stopsAscii>(p, end);
-}
+const uint8_t* findTextEndWordwise(const uint8_t* p, const uint8_t* end) { return findEndWordwise<false>(p, end); }
+const uint8_t* findAsciiEndWordwise(const uint8_t* p, const uint8_t* end) { return findEndWordwise<true>(p, end); }
 
 #if defined(__SSE2__)
 
@@ -73,39 +69,29 @@ namespace {
 
 inline int firstSetBit(unsigned mask) { return __builtin_ctz(mask); }
 
+// Sixteen bytes at a time: the first byte below 0x20 or equal to DEL, or
+// with AsciiOnly the first from 0x7F up; the tail goes word by word.
+template <bool AsciiOnly>
+const uint8_t* findEnd(const uint8_t* p, const uint8_t* end)
+{
+    const __m128i below = _mm_set1_epi8(0x1F);
+    const __m128i del = _mm_set1_epi8(0x7F);
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, below), v);
+        const __m128i stop = AsciiOnly ? _mm_cmpeq_epi8(_mm_max_epu8(v, del), v) : _mm_cmpeq_epi8(v, del);
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, stop)));
+        if (mask)
+            return p + firstSetBit(mask);
+        p += 16;
+    }
+    return findEndWordwise<AsciiOnly>(p, end);
+}
+
 } // namespace
 
-const uint8_t* findTextEnd(const uint8_t* p, const uint8_t* end)
-{
-    const __m128i below = _mm_set1_epi8(0x1F);
-    const __m128i del = _mm_set1_epi8(0x7F);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, below), v);
-        const __m128i isDel = _mm_cmpeq_epi8(v, del);
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, isDel)));
-        if (mask)
-            return p + firstSetBit(mask);
-        p += 16;
-    }
-    return findTextEndWordwise(p, end);
-}
-
-const uint8_t* findAsciiEnd(const uint8_t* p, const uint8_t* end)
-{
-    const __m128i below = _mm_set1_epi8(0x1F);
-    const __m128i del = _mm_set1_epi8(0x7F);
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(v, below), v);
-        const __m128i high = _mm_cmpeq_epi8(_mm_max_epu8(v, del), v);
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(control, high)));
-        if (mask)
-            return p + firstSetBit(mask);
-        p += 16;
-    }
-    return findAsciiEndWordwise(p, end);
-}
+const uint8_t* findTextEnd(const uint8_t* p, const uint8_t* end) { return findEnd<false>(p, end); }
+const uint8_t* findAsciiEnd(const uint8_t* p, const uint8_t* end) { return findEnd<true>(p, end); }
 
 #else
 

@@ -81,20 +81,10 @@ void RowPainter::paintBackgrounds(QPainter& painter, const ViewLineInfo& line, d
     const double cw = geometry_.cellSize.width();
     const double ch = geometry_.cellSize.height();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const ViewLineSegment& segment : line.segments) {
-        int before = 0;
-        for (const ViewLineRun& run : segment.runs) {
-            const int start = segment.column + before * segment.columnWidth;
-            const int end = start + run.glyphCount() * segment.columnWidth;
-            before += run.glyphCount();
-            const QColor& color = run.attributes.selectionBackground ? *run.attributes.selectionBackground
-                                                                      : run.attributes.background;
-            if (end <= start || !color.isValid() || color == geometry_.nativeBackground) continue;
-            const double x = cw * start;
-            const double width = end < geometry_.cols ? cw * (end - start) : std::max(0.0, geometry_.viewWidth - x);
-            painter.fillRect(QRectF(x, rowTop, width, ch), color);
-        }
-    }
+    forEachRunBackground(line, cw, geometry_.cols, geometry_.viewWidth, geometry_.nativeBackground,
+                         [&](double x, double width, const QColor& color) {
+                             painter.fillRect(QRectF(x, rowTop, width, ch), color);
+                         });
 }
 
 void RowPainter::drawLaidOutCell(QPainter& painter, const ViewLineRun& run, char32_t c, const QRectF& cell, int columns,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,5 +51,29 @@ struct ViewLineInfo {
     std::vector<BlockElementRenderItem> blockElements;
     std::vector<BoxDrawingRenderItem> boxDrawings;
 };
+
+// Calls fill(x, width, colour) for each run of line whose background (the
+// selection's where it is selected) is not the view's own, x and width in
+// view units for cells of cellWidth; the background of a run that reaches
+// the last of cols columns goes on to the view's right edge at viewWidth.
+template <typename Fill>
+void forEachRunBackground(const ViewLineInfo& line, double cellWidth, int cols, double viewWidth,
+                          const QColor& nativeBackground, Fill&& fill)
+{
+    for (const ViewLineSegment& segment : line.segments) {
+        int before = 0;
+        for (const ViewLineRun& run : segment.runs) {
+            // Columns advance by the cells a run covers.
+            const int start = segment.column + before * segment.columnWidth;
+            const int end = start + run.glyphCount() * segment.columnWidth;
+            before += run.glyphCount();
+            const QColor& color =
+                run.attributes.selectionBackground ? *run.attributes.selectionBackground : run.attributes.background;
+            if (end <= start || !color.isValid() || color == nativeBackground) continue;
+            const double x = cellWidth * start;
+            fill(x, end < cols ? cellWidth * (end - start) : std::max(0.0, viewWidth - x), color);
+        }
+    }
+}
 
 }  // namespace corvel

@@ -16,6 +16,31 @@ int positionParam(const SequenceParams& pars, int index)
 }
 
 int countParam(const SequenceParams& pars) { return positionParam(pars, 0) + 1; }
+
+// DECIC (insert) and DECDC: n blank columns in at the cursor's column, or
+// n columns out there, on every row of the scroll region up to the right
+// margin; the rows no longer wrap. False, changing nothing, when the cursor
+// is outside the scroll region or its column outside the margins.
+bool shiftRegionColumns(Buffer& b, bool insert, bool marginMode, int cols, int n, const CharData& space)
+{
+    const int x = b.x();
+    if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
+        return false;
+    const bool outside = insert ? x > b.marginRight || (marginMode && x < b.marginLeft)
+                                : marginMode && (x < b.marginLeft || x > b.marginRight);
+    if (outside)
+        return false;
+    const int rightMargin = marginMode ? b.marginRight : cols - 1;
+    for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
+        BufferLine& line = b.lines()[b.yBase() + row];
+        if (insert)
+            line.insertCells(x, n, rightMargin, space);
+        else
+            line.deleteCells(x, n, rightMargin, space);
+        line.isWrapped = false;
+    }
+    return true;
+}
 } // namespace
 
 void Terminal::cmdCursorPosition(const SequenceParams& pars, const Intermediates& /*collect*/)
@@ -206,19 +231,8 @@ void Terminal::cmdDeleteChars(const SequenceParams& pars, const Intermediates& /
 void Terminal::cmdInsertColumns(const SequenceParams& pars)
 {
     Buffer& b = *buffer_;
-    const int x = b.x();
-    if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
+    if (!shiftRegionColumns(b, true, modes_.marginMode, cols, countParam(pars), CharData(eraseAttr(), 32, 1)))
         return;
-    if (x > b.marginRight || (modes_.marginMode && x < b.marginLeft))
-        return;
-    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
-    const CharData space(eraseAttr(), 32, 1);
-    const int n = countParam(pars);
-    for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
-        BufferLine& line = b.lines()[b.yBase() + row];
-        line.insertCells(x, n, rightMargin, space);
-        line.isWrapped = false;
-    }
     updateRange(b.scrollTop());
     updateRange(b.scrollBottom());
 }
@@ -226,19 +240,8 @@ void Terminal::cmdInsertColumns(const SequenceParams& pars)
 void Terminal::cmdDeleteColumns(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    const int x = b.x();
-    if (b.y() < b.scrollTop() || b.y() > b.scrollBottom())
+    if (!shiftRegionColumns(b, false, modes_.marginMode, cols, countParam(pars), CharData(eraseAttr(), 32, 1)))
         return;
-    if (modes_.marginMode && (x < b.marginLeft || x > b.marginRight))
-        return;
-    const int rightMargin = modes_.marginMode ? b.marginRight : cols - 1;
-    const CharData space(eraseAttr(), 32, 1);
-    const int n = countParam(pars);
-    for (int row = b.scrollTop(); row <= b.scrollBottom(); ++row) {
-        BufferLine& line = b.lines()[b.yBase() + row];
-        line.deleteCells(x, n, rightMargin, space);
-        line.isWrapped = false;
-    }
     updateRange(b.scrollTop());
     updateRange(b.scrollBottom());
 }

@@ -223,19 +223,12 @@ void Terminal::cmdWindowOptions(const SequenceParams& pars)
         else
             sendResponse({csi(), fallback});
     };
-    auto popTitle = [this] {
-        if (terminalTitleStack.empty())
+    auto popTitle = [this](std::vector<std::string>& stack, void (Terminal::*set)(std::string)) {
+        if (stack.empty())
             return;
-        std::string title = std::move(terminalTitleStack.back());
-        terminalTitleStack.pop_back();
-        setTitle(std::move(title));
-    };
-    auto popIcon = [this] {
-        if (terminalIconStack.empty())
-            return;
-        std::string title = std::move(terminalIconStack.back());
-        terminalIconStack.pop_back();
-        setIconTitle(std::move(title));
+        std::string title = std::move(stack.back());
+        stack.pop_back();
+        (this->*set)(std::move(title));
     };
     const std::string textArea =
         std::to_string(int64_t{rows} * cellHeight) + ";" + std::to_string(int64_t{cols} * cellWidth) + "t";
@@ -285,12 +278,12 @@ void Terminal::cmdWindowOptions(const SequenceParams& pars)
     else if (is({22, 2}))
         pushTitle(terminalTitleStack, terminalTitle);
     else if (is({23, 0}) || is({23, 0, 0})) {
-        popTitle();
-        popIcon();
+        popTitle(terminalTitleStack, &Terminal::setTitle);
+        popTitle(terminalIconStack, &Terminal::setIconTitle);
     } else if (is({23, 1}))
-        popIcon();
+        popTitle(terminalIconStack, &Terminal::setIconTitle);
     else if (is({23, 2}))
-        popTitle();
+        popTitle(terminalTitleStack, &Terminal::setTitle);
     else
         log("Unhandled Window command: " + decimalList(pars));
 }

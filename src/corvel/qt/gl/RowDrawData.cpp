@@ -158,23 +158,11 @@ private:
 
     void backgrounds(const ViewLineInfo& line)
     {
-        const double cw = c_.cellSize.width();
-        for (const ViewLineSegment& segment : line.segments) {
-            int before = 0;
-            for (const ViewLineRun& run : segment.runs) {
-                // Columns advance by the cells a run covers.
-                const int start = segment.column + before * segment.columnWidth;
-                const int end = start + run.glyphCount() * segment.columnWidth;
-                before += run.glyphCount();
-                const QColor& color =
-                    run.attributes.selectionBackground ? *run.attributes.selectionBackground : run.attributes.background;
-                if (end <= start || !color.isValid() || color == c_.nativeBackground) continue;
-                const double x = cw * start;
-                // The last run's background reaches the view's right edge.
-                const double width = end < c_.cols ? cw * (end - start) : std::max(0.0, c_.viewSize.width() - x);
-                pushColor(out_.backgroundCells, QRectF(x, rowTop_, width, c_.cellSize.height()), color);
-            }
-        }
+        forEachRunBackground(line, c_.cellSize.width(), c_.cols, c_.viewSize.width(), c_.nativeBackground,
+                             [&](double x, double width, const QColor& color) {
+                                 pushColor(out_.backgroundCells, QRectF(x, rowTop_, width, c_.cellSize.height()),
+                                           color);
+                             });
     }
 
     // Box-drawing and block-element glyphs, drawn by the view's own renderers
