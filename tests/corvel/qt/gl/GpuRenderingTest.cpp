@@ -411,9 +411,13 @@ TEST_F(GpuRenderingTest, PicturesMatchTheCpuRendering)
     expectExact(scene, "pictures", 1);
 }
 
-// What the X server shows of the view's window.
+// What the X server shows of the view's window. Tests running beside this
+// one show their windows on the same display, so the view's window is
+// raised above them first, and callers retry a picture that another window
+// may have covered.
 QImage onScreen(TerminalView& view)
 {
+    view.window()->raise();
     QCoreApplication::processEvents();
     return view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -435,26 +439,43 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
     overlay->show();
     view->previewUrl(";https://example.test/preview");
     flush();
-
-    // Hovering the link changes only its underline's pixels.
-    const QImage cpuPlain = onScreen(*view);
-    view->updateHoverLink(Position{10, 6});
-    ASSERT_TRUE(view->linkHighlightRange);
-    QImage cpu;
+    // The strip grows to its share in an animation; the picture to compare
+    // with is taken once it has ended and the screen holds still.
+    auto* strip = view->progressBarView();
+    ASSERT_TRUE(test::waitFor(
+        [&] { return strip->barRect().width() == strip->width() * strip->progress().value_or(0) / 100.0; }, 30'000));
+    QImage cpuPlain;
     ASSERT_TRUE(test::waitFor(
         [&] {
             flush();
-            cpu = onScreen(*view);
-            return cpu.size() == cpuPlain.size() && cpu != cpuPlain;
+            const QImage before = onScreen(*view);
+            flush();
+            cpuPlain = onScreen(*view);
+            return !cpuPlain.isNull() && cpuPlain == before;
         },
         20'000));
+
+    // Hovering the link changes only its underline's pixels, under the
+    // link's 27 cells.
+    view->updateHoverLink(Position{10, 6});
+    ASSERT_TRUE(view->linkHighlightRange);
+    const QRect linkCells(cw * 5, ch * 6, cw * 27, ch);
+    QImage cpu;
     QRegion underline;
-    for (int y = 0; y < cpu.height(); ++y)
-        for (int x = 0; x < cpu.width(); ++x)
-            if (cpu.pixel(x, y) != cpuPlain.pixel(x, y)) underline += QRect(x, y, 1, 1);
+    const bool onlyUnderline = test::waitFor(
+        [&] {
+            flush();
+            cpu = onScreen(*view);
+            if (cpu.size() != cpuPlain.size()) return false;
+            underline = QRegion();
+            for (int y = 0; y < cpu.height(); ++y)
+                for (int x = 0; x < cpu.width(); ++x)
+                    if (cpu.pixel(x, y) != cpuPlain.pixel(x, y)) underline += QRect(x, y, 1, 1);
+            return !underline.isEmpty() && linkCells.contains(underline.boundingRect());
+        },
+        20'000);
     ASSERT_FALSE(underline.isEmpty());
-    // Under the link's 27 cells.
-    EXPECT_TRUE(QRect(cw * 5, ch * 6, cw * 27, ch).contains(underline.boundingRect()));
+    EXPECT_TRUE(onlyUnderline) << "changed pixels outside the link's cells";
 
     // The GPU draws the row first without the underline, then with it.
     view->updateHoverLink(Position{0, 0});
