@@ -75,6 +75,7 @@ TEST_P(TolerantRead, ReadsWhatItCanAndKeepsDefaultsForTheRest)
     EXPECT_EQ(*read, expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     SettingsData, TolerantRead,
     ::testing::Values(
@@ -140,6 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                      d.paletteOverrides = {{"Handheld v1", "nord"}};
                  }}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(SettingsDataTest, OnlyAJsonObjectIsReadable)
 {

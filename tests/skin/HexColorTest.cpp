@@ -27,6 +27,7 @@ TEST_P(LenientHexTest, ReadsOrFallsBackToMagentaWithOneLogLine)
     EXPECT_EQ(log.count(QStringLiteral("Invalid hex color")), c.logged ? 1 : 0) << c.text;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Texts, LenientHexTest,
                          ::testing::Values(LenientCase{"#1a2B3c", 0xFF1A2B3C, false},
                                            LenientCase{"1A2B3C", 0xFF1A2B3C, false},
@@ -46,6 +47,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, LenientHexTest,
                                            // six characters as the user sees them, not six bytes
                                            LenientCase{"abcde\xCC\x81", 0xFFFF00FF, true},
                                            LenientCase{"e\xCC\x81" "12345", 0xFF00000E, false}));
+// clang-format on
 
 TEST(LenientHexLog, QuotesTheTextAsGiven)
 {

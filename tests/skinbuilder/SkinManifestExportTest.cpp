@@ -86,12 +86,14 @@ TEST_P(ExportButtonTest, FollowsThePanelShapeAndKeyRules)
     EXPECT_EQ(b.label, QStringLiteral("B"));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Buttons, ExportButtonTest,
     ::testing::Values(ButtonCase{0, "placeholder", false, "", QStringLiteral("terminal"), std::nullopt, std::nullopt},
                       ButtonCase{0, "music", true, "Return", QStringLiteral("terminal"), QStringLiteral("circle"), QStringLiteral("return")},
                       ButtonCase{1, "placeholder", false, "x", std::nullopt, std::nullopt, QStringLiteral("x")},
                       ButtonCase{2, "music", false, "", QStringLiteral("music"), std::nullopt, std::nullopt}));
+// clang-format on
 
 TEST(ExportEffects, HoldOnlyTheSwitchedOnEffects)
 {

@@ -51,6 +51,7 @@ TEST_P(SkinManifestImportTest, DecodesStrictlyByTheSchema)
 
 const QJsonValue removed(QJsonValue::Undefined);
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, SkinManifestImportTest,
     ::testing::Values(
@@ -85,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
         return name;
     });
+// clang-format on
 
 TEST(SkinManifestImportValues, KeepsWhatTheFileSays)
 {

@@ -143,6 +143,7 @@ TEST_P(ManifestKeyTest, WritesAKeyOnlyWhenItsRuleSaysSo)
 
 const auto unchanged = [](SkinBuilderModel&) {};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Keys, ManifestKeyTest,
     ::testing::Values(
@@ -179,6 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "drawer.defaultWidget", true},
         KeyCase{"chevronNever", [](SkinBuilderModel& m) { m.setDrawerEnabled(true); }, "drawer.chevron", false}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(SkinPackageTest, WritesButtonsByTheirPanelShapeAndKeyRules)
 {

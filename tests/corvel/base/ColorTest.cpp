@@ -24,6 +24,7 @@ TEST_P(ParseColor, Reads) {
     EXPECT_EQ(Color::parseColor(c.spec), c.expected) << '"' << c.spec << '"';
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(HashForms, ParseColor, ::testing::Values(
     ParseCase{"#fff", Color(0xF0F0, 0xF0F0, 0xF0F0)},
     ParseCase{"#ABC", Color(0xA0A0, 0xB0B0, 0xC0C0)},
@@ -36,11 +37,13 @@ INSTANTIATE_TEST_SUITE_P(HashForms, ParseColor, ::testing::Values(
     ParseCase{"#1z3", Color(0x1010, 0x0000, 0x3030)},       // a stray byte reads as 0
     ParseCase{"#12zz56", Color(0x1212, 0x0000, 0x5656)},
     ParseCase{"#1z2233", Color(0x0101, 0x2222, 0x3333)}));   // a stray byte ends its field only
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(HashFormsRejected, ParseColor, ::testing::Values(
     ParseCase{"#", std::nullopt}, ParseCase{"#12", std::nullopt}, ParseCase{"#12345", std::nullopt},
     ParseCase{"#1234", std::nullopt}, ParseCase{"#1234567890abc", std::nullopt}));
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(RgbForms, ParseColor, ::testing::Values(
     ParseCase{"rgb:f/f/f", Color(0xF0F0, 0xF0F0, 0xF0F0)},
     ParseCase{"rgb:ff/ff/ff", Color(0xFFFF, 0xFFFF, 0xFFFF)},
@@ -53,6 +56,7 @@ INSTANTIATE_TEST_SUITE_P(RgbForms, ParseColor, ::testing::Values(
     ParseCase{"rgb:12345/6/7", Color(0x1234, 0x0005, 0x0006)},       // a fifth digit starts the next channel
     ParseCase{"rgb:ff", Color(0xFFFF, 0x0000, 0x0000)},              // missing channels read as 0
     ParseCase{"rgb:ff/80", Color(0xFFFF, 0x8080, 0x0000)}));
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(RgbFormsRejected, ParseColor, ::testing::Values(
     ParseCase{"", std::nullopt}, ParseCase{"rgb:", std::nullopt}, ParseCase{"rgb:/x/", std::nullopt},

@@ -39,6 +39,7 @@ TEST_P(KittyReplies, AnswersWithTheExpectedBytes)
     EXPECT_EQ(host.replies, expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Commands, KittyReplies, ::testing::Values(
     ReplyCase{"OnlyTheLetterG", "", {"G;EINVAL: bad payload"}},
     ReplyCase{"QueryOk", "a=q,i=5,s=1,v=1;" + onePixel, {"Gi=5;OK"}},
@@ -71,6 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Commands, KittyReplies, ::testing::Values(
     ReplyCase{"RgbaZeroWidth", "a=t,i=1,s=0,v=1;" + onePixel, {"Gi=1;EINVAL: bad payload"}},
     ReplyCase{"DirectEmptyPayload", "a=t,i=1,s=1,v=1;", {"Gi=1;EINVAL: bad payload"}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class KittyHandler : public testing::KittyFixtureBase, public ::testing::Test {};
 

@@ -50,6 +50,7 @@ TEST_P(KittyRawSizes, RequireTheExactByteCountAndSidesInRange)
               c.accepted);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, KittyRawSizes, ::testing::Values(
     RawSizeCase{24, 2, 2, 12, true},
     RawSizeCase{24, 2, 2, 11, false},
@@ -61,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, KittyRawSizes, ::testing::Values(
     RawSizeCase{32, -2, -2, 16, false},
     RawSizeCase{32, 4294967296, 4294967296, 16, false},
     RawSizeCase{7, 1, 1, 4, false}));
+// clang-format on
 
 TEST(KittyPayloadFormat, PngSidesAreChecked)
 {

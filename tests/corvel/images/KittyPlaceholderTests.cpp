@@ -69,6 +69,7 @@ TEST_P(KittyPlaceholderDecode, DecodesALoneCell)
     EXPECT_EQ(decoded->msb, c.msb);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kitty, KittyPlaceholderDecode,
     ::testing::Values(
@@ -86,6 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"ForeignMarkSkipped", cell({2}) + U"\u0300" + cell({6}).substr(1), colored(Color::ansi256(1)), 1,
                    0, 2, 6, 0}),
     [](const auto& info) { return info.param.name; });
+// clang-format on
 
 TEST(KittyPlaceholderDecoder, RejectsOtherCharacters)
 {

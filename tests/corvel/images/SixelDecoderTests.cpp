@@ -104,6 +104,7 @@ TEST_P(SixelHls, ConvertsDecHls)
     EXPECT_EQ(SixelDecoder::hlsToRgb(c.hue, c.lightness, c.saturation), c.rgb);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Cases, SixelHls, ::testing::Values(
     HlsCase{0, 50, 100, 0x0000FF},
     HlsCase{120, 50, 100, 0xFF0000},
@@ -111,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, SixelHls, ::testing::Values(
     HlsCase{77, 100, 0, 0xFFFFFF},
     HlsCase{300, 0, 0, 0x000000},
     HlsCase{180, 50, 100, 0xFFFF00}));
+// clang-format on
 
 TEST_F(Sixel, HlsDefinitionIsClamped)
 {

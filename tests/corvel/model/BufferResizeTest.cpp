@@ -56,6 +56,7 @@ TEST_P(ResizeRows, KeepsTheCursorOnItsContent) {
     EXPECT_EQ(b.scrollBottom(), c.newRows - 1);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Screens, ResizeRows,
     ::testing::Values(
@@ -69,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"AlternateShrinkAtBottom", std::nullopt, 24, 23, 20, 0, 19, 0, 20, 20, 6, "L4", "L23"},
         RowsCase{"AlternateGrowAddsBlankRows", std::nullopt, 24, 10, 30, 0, 10, 0, 30, 30, 10, "L0", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Narrowed margins are clipped to the new width; margins that span the
 // whole width, and every margin outside margin mode, span the new width.

@@ -23,6 +23,7 @@ TEST_P(ToSgr, WritesParametersInOrder) {
     EXPECT_EQ(GetParam().attribute.toSgr(), GetParam().expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Attributes, ToSgr,
     ::testing::Values(
@@ -48,6 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                           Color::trueColor(9, 9, 9)),
                 "0;4;32m"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Every colour kind at its extremes, to catch bits of one field leaking into
 // a neighbouring one in the packed form.

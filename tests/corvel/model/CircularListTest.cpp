@@ -107,6 +107,7 @@ TEST_P(RingShift, MovesOrRefusesWithItsReason) {
     EXPECT_EQ(out, c.message ? std::string(c.message) + "\n" : std::string());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, RingShift,
     ::testing::Values(
@@ -121,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         ShiftCase{"NegativeCountFirst", 3, -1, -1, 0, false, "ABC",
                   "Assertion at start=-1 count=-1 offset=0: count < 0"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Ring, ShiftLeavesTwoSlotsSharingOneLine) {
     auto ring = make(3, "ABC");
@@ -150,6 +152,7 @@ TEST_P(RingSplice, ReportsEverySlotWrittenInOrder) {
     EXPECT_EQ(changes, c.changes);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, RingSplice,
     ::testing::Values(SpliceCase{"ReplaceMiddle", 3, 1, 1, "X", "AXC", {1, 2, 1}},
@@ -158,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SpliceCase{"DeleteFirst", 3, 0, 1, "", "BC", {0, 1, 1, 0}},
                       SpliceCase{"InsertIntoFullDropsOldest", 3, 1, 0, "X", "XBC", {3, 2, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Ring, GrowingCapacityLaysLinesOutInLogicalOrder) {
     auto ring = make(3, "ABCDE");  // start slot is now 2

@@ -73,6 +73,7 @@ constexpr int all = Flags::disambiguate | Flags::reportAllKeys;
 constexpr int allEvents = Flags::disambiguate | Flags::reportEvents | Flags::reportAllKeys;
 constexpr int alternates = Flags::disambiguate | Flags::reportAlternates | Flags::reportAllKeys;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kitty, KittyPresses,
     ::testing::Values(
@@ -121,6 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
         KittyCase{"shift_a_alternates", alternates, Qt::Key_A, shift, "A", "\x1b[97:65;2u", keycodeA},
         KittyCase{"french_layout_base_key", alternates, Qt::Key_Q, none, "q", "\x1b[113::97u", keycodeA}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 struct ReleaseCase {
     const char* name;

@@ -93,6 +93,7 @@ TEST_P(MouseReports, FollowTheModeAndEncoding)
 const Qt::KeyboardModifiers none = Qt::NoModifier;
 const Qt::KeyboardModifiers shiftControl = Qt::ShiftModifier | Qt::ControlModifier;
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Modes, MouseReports,
     ::testing::Values(
@@ -120,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"SgrPixelsFromTheTopLeft", "\x1b[?1000h\x1b[?1016h", Gesture::press, Qt::LeftButton, none,
                    "\x1b[<0;22;25M"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(MouseInput, NoReportsWhileTheHostDisallowsThem)
 {

@@ -28,6 +28,7 @@ TEST_P(CursorMoves, EndAt)
     EXPECT_EQ(t.buffer().y(), GetParam().y) << GetParam().input;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, CursorMoves,
     ::testing::Values(
@@ -73,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"ScoscAndScorc", "\x1b[4;6H\x1b[s\x1b[H\x1b[u", 5, 3},
         MoveCase{"DecslrmDoesNotMoveCursor", "\x1b[4;6H\x1b[?69h\x1b[2;30s", 5, 3}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class Region : public ::testing::Test {
 protected:

@@ -211,6 +211,7 @@ Attribute styled(CharacterStyle style, UnderlineStyle underline = UnderlineStyle
     return Attribute(C::defaultColor, C::defaultColor, style, underline);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rendition, Sgr,
     ::testing::Values(
@@ -244,6 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
         SgrCase{"withIntermediatesIgnored", "\x1b[>1m", Attribute()},
         SgrCase{"reverseVideoMode", "\x1b[?5h", Attribute(C::defaultInvertedColor, C::defaultInvertedColor)}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Dispatch, UnknownSgrIsReportedAtTheDebugLevelWhateverTheLogSetting)
 {
@@ -276,6 +278,7 @@ TEST_P(FallbackLog, PrintsOneLineWhenLoggingIsOn)
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), GetParam().expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Unknown, FallbackLog,
     ::testing::Values(
@@ -293,6 +296,7 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"smWithIntermediate", "\x1b[>4h", "Info: Unhandled setMode (SM) with 4 and [62]\n"},
         LogCase{"rmUnknownIsSilent", "\x1b[12l\x1b[>4l", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Dispatch, SingleShiftsAndUnknownDesignatorsChangeNothing)
 {

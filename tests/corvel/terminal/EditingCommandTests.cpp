@@ -28,6 +28,7 @@ TEST_P(Editing, Screen)
     EXPECT_EQ(screenText(t), GetParam().screen) << GetParam().input;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Editing,
     ::testing::Values(
@@ -63,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         EditCase{"DecalnFillsScreen", "xy\x1b#8", "EEEEEEEEEE\nEEEEEEEEEE\nEEEEEEEEEE\nEEEEEEEEEE"},
         EditCase{"RepRepeatsLastCharacter", "ab\x1b[3b", "abbbb"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class EditingState : public ::testing::Test {
 protected:

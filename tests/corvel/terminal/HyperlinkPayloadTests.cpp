@@ -22,6 +22,7 @@ TEST_P(HyperlinkPayloads, SplitIntoUrlAndParameters)
     EXPECT_EQ(HyperlinkPayload::parse(GetParam().payload), GetParam().parsed);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Payloads, HyperlinkPayloads,
     ::testing::Values(
@@ -35,6 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         PayloadCase{"PairsNotExactlyKeyValueAreIgnored", "a=b=c:d=e:=f;u", HyperlinkPayload{"u", {{"d", "e"}}}},
         PayloadCase{"ALaterKeyReplaces", "k=1:k=2;u", HyperlinkPayload{"u", {{"k", "2"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace corvel

@@ -77,6 +77,7 @@ TEST_P(Encode, Bytes)
 const std::nullopt_t nothing = std::nullopt;
 
 // No flags: the traditional sequences, with CSI u only where nothing else fits.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Legacy, Encode, ::testing::Values(
     EncodeCase{"up", 0, functionalKey(K::up), "\x1b[A"},
     EncodeCase{"up app", 0, functionalKey(K::up), "\x1bOA", true},
@@ -118,8 +119,10 @@ INSTANTIATE_TEST_SUITE_P(Legacy, Encode, ::testing::Values(
     EncodeCase{"no such scalar", 0, textKey(0x110000, {}), "\x1b[1114112u"},
     EncodeCase{"surrogate", 0, textKey(0xD800, {}), "\x1b[55296u"},
     EncodeCase{"no key", 0, KittyKeyEvent{}, "\x1b[0u"}));
+// clang-format on
 
 // Flags 1: only keys that are ambiguous change.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Disambiguate, Encode, ::testing::Values(
     EncodeCase{"text", F::disambiguate, textKey('a', "a"), "a"},
     EncodeCase{"shift text", F::disambiguate, textKey('a', "A", M::shift), "A"},
@@ -138,8 +141,10 @@ INSTANTIATE_TEST_SUITE_P(Disambiguate, Encode, ::testing::Values(
     EncodeCase{"enter with plain text", F::disambiguate, functionalKey(K::enter, 0, E::press, "x"), "x"},
     EncodeCase{"backspace with plain text", F::disambiguate, functionalKey(K::backspace, 0, E::press, "x"),
                nothing}));
+// clang-format on
 
 // Flags 2: presses, repeats and releases.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(ReportEvents, Encode, ::testing::Values(
     EncodeCase{"shift a release", F::disambiguate | F::reportEvents, textKey('a', {}, M::shift, E::release),
                "\x1b[97;2:3u"},
@@ -155,6 +160,7 @@ INSTANTIATE_TEST_SUITE_P(ReportEvents, Encode, ::testing::Values(
     EncodeCase{"enter press", F::disambiguate | F::reportEvents, functionalKey(K::enter), "\r"},
     EncodeCase{"escape release", F::disambiguate | F::reportEvents, functionalKey(K::escape, 0, E::release),
                "\x1b[27;1:3u"}));
+// clang-format on
 
 // Flags 4: the shifted key and the key in the standard layout.
 INSTANTIATE_TEST_SUITE_P(ReportAlternates, Encode, ::testing::Values(
@@ -176,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(ReportAlternates, Encode, ::testing::Values(
                "\x1b[97;5u"}));
 
 // Flags 8: every key as an escape code, modifier keys included.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(ReportAllKeys, Encode, ::testing::Values(
     EncodeCase{"text", 11, textKey('a', "a"), "\x1b[97u"},
     EncodeCase{"caps lock", 11, textKey('a', "A", M::capsLock), "\x1b[97;65u"},
@@ -199,8 +206,10 @@ INSTANTIATE_TEST_SUITE_P(ReportAllKeys, Encode, ::testing::Values(
     EncodeCase{"composing without all keys", F::disambiguate,
                event(KittyKey::functional(K::leftControl), 0, {}, {}, {}, true), nothing},
     EncodeCase{"release without events", F::reportAllKeys, textKey('a', {}, 0, E::release), nothing}));
+// clang-format on
 
 // Flags 16 with 8: the text travels in a third field.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(ReportText, Encode, ::testing::Values(
     EncodeCase{"accented", F::reportAllKeys | F::reportText, textKey(0xE9, "\xc3\xa9"), "\x1b[233;;233u"},
     EncodeCase{"shifted", F::reportAllKeys | F::reportText, textKey('a', "A", M::shift), "\x1b[97;2;65u"},
@@ -215,6 +224,7 @@ INSTANTIATE_TEST_SUITE_P(ReportText, Encode, ::testing::Values(
     EncodeCase{"no key", F::reportAllKeys | F::reportText, event(KittyKey::none(), 0, "\xc3\xbc"), "\x1b[0;;252u"},
     EncodeCase{"release has no text", 26, textKey('a', "a", 0, E::release), "\x1b[97;1:3u"},
     EncodeCase{"text alone is not enough", F::reportText, textKey('a', "a"), "a"}));
+// clang-format on
 
 TEST(KittyKeyboardEncoder, FunctionalKeyCodes)
 {

@@ -207,6 +207,7 @@ TEST_P(SeamHeuristic, JoinsRowsOnlyWhereALinkRunsAcrossTheSeam)
 }
 
 // 65 dashes, a space and the 14 characters of the URL's start fill 80 columns.
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Rows, SeamHeuristic,
     ::testing::Values(SeamCase{"BrokenAtTheRightEdgeIsJoined", 65, "long/path.html", {3, 1}, "https://e.com/long/path.html", 2},
@@ -220,6 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SeamCase{"LowerRowOfOtherCharactersIsNotJoined", 65, "\xc2\xab long/x.html", {70, 0},
                                "https://e.com/", 1}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // ---- what the expression accepts ------------------------------------------------------
 
@@ -240,6 +242,7 @@ TEST_P(ImplicitText, FindsTheLinkUnderTheColumn)
     EXPECT_EQ(textAt(GetParam().col, 0), expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Texts, ImplicitText,
     ::testing::Values(
@@ -263,6 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "https://\xe4\xbe\x8b.jp/\xe3\x83\x91\xe3\x82\xb9"},
         TextCase{"PositionOutsideTheMatch", "see https://e.com", 1, ""}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Links, WideCharactersCoverTwoColumnsOfTheLink)
 {

@@ -27,6 +27,7 @@ TEST_P(PrintScreen, ProducesExpectedText)
     EXPECT_EQ(screenText(t), c.expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Streams, PrintScreen,
     ::testing::Values(
@@ -57,6 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         ScreenCase{"colonAfterCsiIsText", "\x1b[:5mX", "5mX"},
         ScreenCase{"nulIgnored", std::string("a\0b", 3), "ab"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(Printing, RunSplitInsideUtf8GivesOneCell)
 {

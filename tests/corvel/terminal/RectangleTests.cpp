@@ -28,6 +28,7 @@ TEST_P(Rectangles, Screen)
     EXPECT_EQ(screenText(t), GetParam().screen) << GetParam().input;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Rectangles,
     ::testing::Values(
@@ -52,6 +53,7 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"CopyToPageTwoDoesNothing", "\x1b[1;1;1;3;1;4;1;2$v", "abcdefghij\nklmnopqrst\nuvwxyzABCD\nEFGHIJKLMN"},
         RectCase{"CopyNeedsItsIntermediate", "\x1b[1;1;1;3;1;4;1;1v", "abcdefghij\nklmnopqrst\nuvwxyzABCD\nEFGHIJKLMN"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 class RectangleCells : public ::testing::Test {
 protected:

@@ -25,6 +25,7 @@ TEST_P(Replies, Answer)
     EXPECT_EQ(host.replies(), GetParam().reply) << GetParam().input;
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Sequences, Replies,
     ::testing::Values(
@@ -88,6 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"WindowTitle", "\x1b]2;secret\x07\x1b[21t", "\x1b]l\x1b\\"},
         ReplyCase{"UnhandledWindowOps", "\x1b[9;4t\x1b[11t\x1b[22t\x1b[3;10t\x1b[14;1t", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Every mode that keeps a state answers the report with what set and reset
 // made of it, on its own fresh terminal.

@@ -233,6 +233,7 @@ TEST_P(ControlBytes, PlaceCursor)
     EXPECT_EQ(t.getCursorLocation(), std::make_pair(GetParam().x, GetParam().y));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cursor, ControlBytes,
     ::testing::Values(
@@ -264,6 +265,7 @@ INSTANTIATE_TEST_SUITE_P(
         ControlCase{"overflowingParameterRestartsFromZero", "\x1b[99999999999999999907C", 7, 0},
         ControlCase{"saveAndRestore", "\x1b[3;4H\x1b" "7\x1b[H\x1b" "8", 3, 2}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Scrolling, CarriageReturnHonoursLeftMargin)
 {

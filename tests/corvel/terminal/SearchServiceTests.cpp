@@ -54,6 +54,7 @@ constexpr SearchOptions caseSensitive{true, false, false};
 constexpr SearchOptions regex{false, true, false};
 constexpr SearchOptions wholeWord{false, false, true};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lines, FirstHits,
     ::testing::Values(
@@ -73,6 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"WholeWordGoesOnAfterARejectedHit", "concatenate cat", "cat", wholeWord, "12,0+3"},
         FindCase{"WholeWordRegex", "cats cat", "c.t", SearchOptions{false, true, true}, "5,0+3"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Search, TheHitText)
 {

@@ -47,6 +47,7 @@ TEST_P(DoubleClicks, SelectTheRunOrExpressionUnderThePointer)
     EXPECT_EQ(text(), GetParam().selected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Runs, DoubleClicks,
     ::testing::Values(
@@ -64,6 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         DoubleClickCase{"ExpressionAcrossRows", "{abc\r\ndef} z", {0, 0}, "{abc\ndef}"},
         DoubleClickCase{"BackwardsFromALaterRow", "[abc\r\ndef] z", {3, 1}, "[abc\ndef]"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(Selection, ForwardExpressionSearchStopsAtTheLastRowShown)
 {
