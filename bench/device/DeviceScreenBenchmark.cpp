@@ -31,8 +31,7 @@ const QRectF screenRect(80, 70, 640, 400);
 // The terminal view as the screen's only panel, filling its root.
 class ViewPanel final : public velmora::Panel, public QObject {
 public:
-    ViewPanel()
-        : m_root(new QWidget)
+    ViewPanel() : m_root(new QWidget)
     {
         QFont font(QStringLiteral("DejaVu Sans Mono"));
         font.setPixelSize(14);
@@ -63,11 +62,13 @@ struct Device {
         container = new velmora::ScreenContainer(&window);
         container->registerPanel(&panel, 0);
         effects = new velmora::EffectsLayer(&window);
-        std::vector<QPointF> corners{screenRect.topLeft(), screenRect.topRight(), screenRect.bottomRight(),
-                                     screenRect.bottomLeft()};
+        std::vector<QPointF> corners{
+            screenRect.topLeft(), screenRect.topRight(), screenRect.bottomRight(), screenRect.bottomLeft()};
         if (distorted) {
-            corners = {screenRect.topLeft() + QPointF(-12, -10), screenRect.topRight() + QPointF(10, -4),
-                       screenRect.bottomRight() + QPointF(6, 8), screenRect.bottomLeft() + QPointF(-6, 4)};
+            corners = {screenRect.topLeft() + QPointF(-12, -10),
+                       screenRect.topRight() + QPointF(10, -4),
+                       screenRect.bottomRight() + QPointF(6, 8),
+                       screenRect.bottomLeft() + QPointF(-6, 4)};
         }
         if (distorted && effectsOn) {
             velmora::SkinEffectsSettings all;
@@ -112,8 +113,8 @@ void scrollingFrames(benchmark::State& state, bool distorted, bool effectsOn = t
     QImage target(device.window.size(), QImage::Format_ARGB32_Premultiplied);
     int n = 0;
     for (auto _ : state) {
-        device.panel.view().feed("\r\n\x1b[32mline " + std::to_string(n++) +
-                                 "\x1b[0m: the quick brown fox jumps over the lazy dog 0123456789");
+        device.panel.view().feed("\r\n\x1b[32mline " + std::to_string(n++)
+                                 + "\x1b[0m: the quick brown fox jumps over the lazy dog 0123456789");
         if (distorted)
             device.effects->rollingTick();
         device.frame(target);
@@ -149,6 +150,6 @@ BENCHMARK(BM_DistortedScreenScrolling)->Unit(benchmark::kMillisecond)->UseRealTi
 void BM_DistortedScreenEveryEffectScrolling(benchmark::State& state) { scrollingFrames(state, true); }
 BENCHMARK(BM_DistortedScreenEveryEffectScrolling)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -90,6 +90,6 @@ BENCHMARK(BM_GpuOneDirtyRowPerRow)->Unit(benchmark::kMicrosecond);
 void BM_GpuOneDirtyRowAggregated(benchmark::State& state) { oneDirtyRow(state, GpuBufferingMode::perFrameAggregated); }
 BENCHMARK(BM_GpuOneDirtyRowAggregated)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

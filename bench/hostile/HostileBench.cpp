@@ -39,17 +39,20 @@ std::string repeated(const std::string& piece, int times)
 }
 
 // 1,000 full-screen rectangle copies, one row down, against 1,000 fills.
-void BM_FullScreenCopies(benchmark::State& state) { feedRepeatedly(state, repeated("\x1b[1;1;99;300;1;2;1;1$v", 1000)); }
+void BM_FullScreenCopies(benchmark::State& state)
+{
+    feedRepeatedly(state, repeated("\x1b[1;1;99;300;1;2;1;1$v", 1000));
+}
 void BM_FullScreenFills(benchmark::State& state) { feedRepeatedly(state, repeated("\x1b[65;1;1;100;300$x", 1000)); }
 
 // 20,000 combining marks on one letter: all but the first few are dropped.
-void BM_CombiningMarkChain(benchmark::State& state) { feedRepeatedly(state, "a" + repeated("\xcc\x81", 20000) + "\r\n"); }
+void BM_CombiningMarkChain(benchmark::State& state)
+{
+    feedRepeatedly(state, "a" + repeated("\xcc\x81", 20000) + "\r\n");
+}
 
 // A Sixel picture declaring 10000x10000 and painting one repeat of 1,000,000.
-void BM_SixelRepeat(benchmark::State& state)
-{
-    feedRepeatedly(state, "\x1bPq\"1;1;10000;10000#1!1000000~\x1b\\");
-}
+void BM_SixelRepeat(benchmark::State& state) { feedRepeatedly(state, "\x1bPq\"1;1;10000;10000#1!1000000~\x1b\\"); }
 
 BENCHMARK(BM_FullScreenCopies)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FullScreenFills)->Unit(benchmark::kMillisecond);

@@ -38,7 +38,8 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && !view_.pendingDisplay()) ++paints;
+        if (event->type() == QEvent::Paint && !view_.pendingDisplay())
+            ++paints;
         return false;
     }
 
@@ -53,8 +54,7 @@ QFont benchFont()
     return font;
 }
 
-template <typename View>
-void showAt80x24(View& view)
+template <typename View> void showAt80x24(View& view)
 {
     const QSizeF cell = view.cellDimension();
     view.resize(view.scrollerWidth() + int(cell.width() * 80), int(cell.height() * 24));
@@ -63,12 +63,12 @@ void showAt80x24(View& view)
 }
 
 // Runs the event loop until the condition holds; false after a second.
-template <typename Condition>
-bool spinUntil(Condition condition)
+template <typename Condition> bool spinUntil(Condition condition)
 {
     const auto deadline = Clock::now() + std::chrono::seconds(1);
     while (!condition()) {
-        if (Clock::now() > deadline) return false;
+        if (Clock::now() > deadline)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
     return true;
@@ -110,7 +110,8 @@ void BM_FedByteToRowRepainted(benchmark::State& state)
         const auto start = Clock::now();
         view.feed("x");
         // The caret's own repaint may come first; what counts is the update.
-        if (!spinUntil([&] { return counter.paints > before; })) state.SkipWithError("never repainted");
+        if (!spinUntil([&] { return counter.paints > before; }))
+            state.SkipWithError("never repainted");
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
 }
@@ -143,14 +144,16 @@ struct CatView {
 void BM_KeyPressToBytesWritten(benchmark::State& state)
 {
     CatView cat;
-    if (!cat.view.process().running()) return state.SkipWithError("cat did not start");
+    if (!cat.view.process().running())
+        return state.SkipWithError("cat did not start");
     for (auto _ : state) {
         quietMoment();
         const std::int64_t before = cat.view.process().total();
         const auto start = Clock::now();
         pressKey(cat.view, Qt::Key_X, QStringLiteral("x"));
         while (cat.view.process().total() == before) {
-            if (Clock::now() - start > std::chrono::seconds(1)) return state.SkipWithError("never written");
+            if (Clock::now() - start > std::chrono::seconds(1))
+                return state.SkipWithError("never written");
         }
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         // Keep cat's line short.
@@ -162,7 +165,8 @@ BENCHMARK(BM_KeyPressToBytesWritten)->UseManualTime()->Unit(benchmark::kMicrosec
 void BM_KeyPressToEchoOnScreen(benchmark::State& state)
 {
     CatView cat;
-    if (!cat.view.process().running()) return state.SkipWithError("cat did not start");
+    if (!cat.view.process().running())
+        return state.SkipWithError("cat did not start");
     PaintCounter counter(cat.view);
     double arrival = 0;
     for (auto _ : state) {
@@ -170,9 +174,11 @@ void BM_KeyPressToEchoOnScreen(benchmark::State& state)
         quietMoment();
         const auto start = Clock::now();
         pressKey(cat.view, Qt::Key_X, QStringLiteral("x"));
-        if (!spinUntil([&] { return cat.view.lastData > start; })) return state.SkipWithError("never echoed");
+        if (!spinUntil([&] { return cat.view.lastData > start; }))
+            return state.SkipWithError("never echoed");
         const int before = counter.paints;
-        if (!spinUntil([&] { return counter.paints > before; })) return state.SkipWithError("never drawn");
+        if (!spinUntil([&] { return counter.paints > before; }))
+            return state.SkipWithError("never drawn");
         const auto end = Clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
         arrival += std::chrono::duration<double>(cat.view.lastData - start).count();
@@ -182,6 +188,6 @@ void BM_KeyPressToEchoOnScreen(benchmark::State& state)
 }
 BENCHMARK(BM_KeyPressToEchoOnScreen)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(200);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

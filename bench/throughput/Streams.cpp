@@ -7,8 +7,21 @@ namespace throughput {
 namespace {
 
 constexpr size_t targetSize = 4u << 20;
-const char* const words[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa",
-                             "lambda", "mu", "omicron", "sigma", "upsilon"};
+const char* const words[] = {"alpha",
+                             "beta",
+                             "gamma",
+                             "delta",
+                             "epsilon",
+                             "zeta",
+                             "eta",
+                             "theta",
+                             "iota",
+                             "kappa",
+                             "lambda",
+                             "mu",
+                             "omicron",
+                             "sigma",
+                             "upsilon"};
 
 std::string word(std::mt19937& rng) { return words[rng() % std::size(words)]; }
 
@@ -65,15 +78,16 @@ std::string regionScrolling(std::mt19937& rng)
 std::string unicodeText(std::mt19937& rng)
 {
     const char* const pieces[] = {
-        "\xe4\xb8\xad\xe6\x96\x87",              // CJK
-        "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e",  // CJK
-        "\xf0\x9f\x98\x80",                      // emoji
-        "\xf0\x9f\x91\x8d\xf0\x9f\x8f\xbd",      // emoji with skin tone
-        "e\xcc\x81",                             // combining mark
-        "\xc3\xa9t\xc3\xa9",                     // Latin-1 letters
-        "\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa",      // flag
-        "\xe2\x9d\xa4\xef\xb8\x8f",              // VS16
-        "caf\xc3\xa9 ", " ",
+        "\xe4\xb8\xad\xe6\x96\x87", // CJK
+        "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e", // CJK
+        "\xf0\x9f\x98\x80", // emoji
+        "\xf0\x9f\x91\x8d\xf0\x9f\x8f\xbd", // emoji with skin tone
+        "e\xcc\x81", // combining mark
+        "\xc3\xa9t\xc3\xa9", // Latin-1 letters
+        "\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa", // flag
+        "\xe2\x9d\xa4\xef\xb8\x8f", // VS16
+        "caf\xc3\xa9 ",
+        " ",
     };
     std::string out;
     while (out.size() < targetSize) {
@@ -89,8 +103,8 @@ std::string trueColor(std::mt19937& rng)
     std::string out;
     while (out.size() < targetSize) {
         for (int i = 0; i < 79; ++i) {
-            out += "\x1b[38;2;" + std::to_string(rng() % 256) + ";" + std::to_string(rng() % 256) + ";" +
-                   std::to_string(rng() % 256) + "m";
+            out += "\x1b[38;2;" + std::to_string(rng() % 256) + ";" + std::to_string(rng() % 256) + ";"
+                + std::to_string(rng() % 256) + "m";
             out += static_cast<char>('a' + rng() % 26);
         }
         out += "\x1b[0m\r\n";
@@ -105,8 +119,12 @@ const std::vector<Stream>& streams()
     static const std::vector<Stream> all = [] {
         std::mt19937 rng(12345);
         return std::vector<Stream>{
-            {"ascii", plainAscii(rng)},       {"sgr_words", sgrWords(rng)},     {"cursor_redraw", cursorRedraws(rng)},
-            {"region_scroll", regionScrolling(rng)}, {"unicode", unicodeText(rng)}, {"truecolor", trueColor(rng)},
+            {"ascii", plainAscii(rng)},
+            {"sgr_words", sgrWords(rng)},
+            {"cursor_redraw", cursorRedraws(rng)},
+            {"region_scroll", regionScrolling(rng)},
+            {"unicode", unicodeText(rng)},
+            {"truecolor", trueColor(rng)},
         };
     }();
     return all;

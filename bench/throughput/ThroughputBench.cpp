@@ -24,8 +24,7 @@ public:
     void send(corvel::Terminal&, std::span<const uint8_t>) override {}
 };
 
-template <typename Feed>
-void feedInChunks(const std::string& bytes, Feed&& feed)
+template <typename Feed> void feedInChunks(const std::string& bytes, Feed&& feed)
 {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     for (size_t at = 0; at < bytes.size(); at += chunkSize)

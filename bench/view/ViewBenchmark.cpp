@@ -60,15 +60,15 @@ void BM_ScrollingStream(benchmark::State& state)
     QImage target(view->size(), QImage::Format_ARGB32_Premultiplied);
     std::string chunk;
     for (int i = 0; i < 20; ++i)
-        chunk += "\x1b[32mcompiling\x1b[0m src/module_" + std::to_string(i) +
-                 ".cpp with a line long enough to look like real build output\r\n";
+        chunk += "\x1b[32mcompiling\x1b[0m src/module_" + std::to_string(i)
+            + ".cpp with a line long enough to look like real build output\r\n";
     for (auto _ : state) {
         view->feed(chunk);
         render(*view, target);
     }
     state.counters["frames_per_second"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["lines_per_second"] =
-        benchmark::Counter(double(state.iterations()) * 20, benchmark::Counter::kIsRate);
+    state.counters["lines_per_second"]
+        = benchmark::Counter(double(state.iterations()) * 20, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ScrollingStream)->Unit(benchmark::kMillisecond);
 
@@ -91,6 +91,6 @@ void BM_OneDirtyRow(benchmark::State& state)
 }
 BENCHMARK(BM_OneDirtyRow)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv); }

@@ -56,9 +56,7 @@ corvel::LocalProcessTerminalView* activeTerminal(DeviceWindowController* control
 
 AppDelegate* AppDelegate::instance() { return g_instance; }
 
-AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
-    : QObject(parent)
-    , m_arguments(std::move(arguments))
+AppDelegate::AppDelegate(QStringList arguments, QObject* parent) : QObject(parent), m_arguments(std::move(arguments))
 {
     g_instance = this;
     m_pendingSnapshot.setSingleShot(true);
@@ -101,60 +99,61 @@ void AppDelegate::buildLaunchSteps()
         {QStringLiteral("installCrashHandlers"), [] { CrashReporter::installHandlers(); }},
         {QStringLiteral("registerBundledFonts"), [] { FontRegistrar::registerBundledFonts(); }},
         {QStringLiteral("loadSkins"),
-            [] {
-                SkinLoader::shared().loadAll();
-                SkinLoader::shared().startWatching();
-            }},
+         [] {
+             SkinLoader::shared().loadAll();
+             SkinLoader::shared().startWatching();
+         }},
         {QStringLiteral("repairDirtyStart"),
-            [] {
-                DirtyStartSweep::cleanStaleTempFiles();
-                DirtyStartSweep::repairWindowState();
-                DirtyStartSweep::prunePaletteOverrides();
-                DirtyStartSweep::repairDefaultSkin();
-            }},
+         [] {
+             DirtyStartSweep::cleanStaleTempFiles();
+             DirtyStartSweep::repairWindowState();
+             DirtyStartSweep::prunePaletteOverrides();
+             DirtyStartSweep::repairDefaultSkin();
+         }},
         {QStringLiteral("removeStatuslineShim"), [] { ClaudeStatuslineCleanup::uninstall(); }},
         {QStringLiteral("setupMenu"), [self] { self->setupMenu(); }},
         {QStringLiteral("registerHotkey"),
-            [self] {
-                GlobalHotkey::shared().registerHotkey(GlobalHotkey::spaceKeysym, GlobalHotkey::altModifier, [self] {
-                    if (self)
-                        self->toggleFrontmostWindow();
-                });
-            }},
+         [self] {
+             GlobalHotkey::shared().registerHotkey(GlobalHotkey::spaceKeysym, GlobalHotkey::altModifier, [self] {
+                 if (self)
+                     self->toggleFrontmostWindow();
+             });
+         }},
         {QStringLiteral("showStatusItem"),
-            [self] {
-                auto* item = new StatusItemController(self);
-                connect(item, &StatusItemController::showAppRequested, self, &AppDelegate::statusItemShowApp);
-                connect(item, &StatusItemController::newTabRequested, self, &AppDelegate::statusItemNewTab);
-                connect(item, &StatusItemController::newWindowRequested, self, &AppDelegate::statusItemNewWindow);
-                connect(item, &StatusItemController::settingsRequested, self, &AppDelegate::statusItemShowSettings);
-                self->m_statusItem = item;
-            }},
-        {QStringLiteral("requestNotificationAuthorization"), [] { NotificationCenter_::requestAuthorizationIfNeeded(); }},
+         [self] {
+             auto* item = new StatusItemController(self);
+             connect(item, &StatusItemController::showAppRequested, self, &AppDelegate::statusItemShowApp);
+             connect(item, &StatusItemController::newTabRequested, self, &AppDelegate::statusItemNewTab);
+             connect(item, &StatusItemController::newWindowRequested, self, &AppDelegate::statusItemNewWindow);
+             connect(item, &StatusItemController::settingsRequested, self, &AppDelegate::statusItemShowSettings);
+             self->m_statusItem = item;
+         }},
+        {QStringLiteral("requestNotificationAuthorization"),
+         [] { NotificationCenter_::requestAuthorizationIfNeeded(); }},
         {QStringLiteral("startServiceProvider"),
-            [self] {
-                auto* provider = new VelmoraServiceProvider(self);
-                connect(provider, &VelmoraServiceProvider::openWindowRequested, self, &AppDelegate::openWindow);
-                connect(provider, &VelmoraServiceProvider::openTabRequested, self, &AppDelegate::openTab);
-                if (!provider->listen())
-                    qInfo().noquote() << QStringLiteral("[Velmora] Folder requests go to another running instance");
-                self->m_serviceProvider = provider;
-            }},
+         [self] {
+             auto* provider = new VelmoraServiceProvider(self);
+             connect(provider, &VelmoraServiceProvider::openWindowRequested, self, &AppDelegate::openWindow);
+             connect(provider, &VelmoraServiceProvider::openTabRequested, self, &AppDelegate::openTab);
+             if (!provider->listen())
+                 qInfo().noquote() << QStringLiteral("[Velmora] Folder requests go to another running instance");
+             self->m_serviceProvider = provider;
+         }},
         {QStringLiteral("continueLaunch"),
-            [self] {
-                self->continueLaunch();
-                if (self->m_startupRequest && self->m_serviceProvider)
-                    self->m_serviceProvider->perform(*self->m_startupRequest);
-                self->m_startupRequest.reset();
-            }},
+         [self] {
+             self->continueLaunch();
+             if (self->m_startupRequest && self->m_serviceProvider)
+                 self->m_serviceProvider->perform(*self->m_startupRequest);
+             self->m_startupRequest.reset();
+         }},
         {QStringLiteral("flushPendingCrashReports"), [] { CrashReporter::flushPending(); }},
     };
 }
 
 AppDelegate::LaunchStep* AppDelegate::launchStep(const QString& name)
 {
-    const auto found = std::find_if(m_launchSteps.begin(), m_launchSteps.end(),
-                                    [&](const LaunchStep& step) { return step.name == name; });
+    const auto found = std::find_if(
+        m_launchSteps.begin(), m_launchSteps.end(), [&](const LaunchStep& step) { return step.name == name; });
     return found != m_launchSteps.end() ? &*found : nullptr;
 }
 
@@ -175,7 +174,8 @@ SkinManifest AppDelegate::defaultSkin()
 {
     const QString name = SettingsStore::shared().data().defaultSkin;
     const std::vector<SkinManifest> skins = skinList();
-    const auto found = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& skin) { return skin.name == name; });
+    const auto found
+        = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& skin) { return skin.name == name; });
     return found != skins.end() ? *found : SkinManifest::handheld();
 }
 
@@ -207,10 +207,11 @@ void AppDelegate::continueLaunch()
         for (const WindowState& state : saved) {
             auto found = skins.end();
             if (!state.id.isEmpty())
-                found = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == state.id; });
+                found
+                    = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == state.id; });
             if (found == skins.end())
-                found = std::find_if(skins.begin(), skins.end(),
-                                     [&](const SkinManifest& s) { return s.name == state.skinName; });
+                found = std::find_if(
+                    skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.name == state.skinName; });
             if (found == skins.end())
                 continue;
             openNewWindow(*found, state);
@@ -235,8 +236,9 @@ void AppDelegate::openNewWindow(const SkinManifest& skin, const std::optional<Wi
 {
     auto* controller = new DeviceWindowController(skin, restoringState, initialDirectory, this);
     m_windowControllers.push_back(controller);
-    connect(controller, &DeviceWindowController::skinPickerRequested, this,
-            [this, target = QPointer(controller)] { showChangeSkinPicker(target); });
+    connect(controller, &DeviceWindowController::skinPickerRequested, this, [this, target = QPointer(controller)] {
+        showChangeSkinPicker(target);
+    });
     connect(controller, &DeviceWindowController::skinBuilderRequested, this, &AppDelegate::showSkinBuilder);
     connect(controller, &DeviceWindowController::settingsRequested, this, &AppDelegate::showSettings);
     if (m_mainMenu) {
@@ -256,9 +258,8 @@ void AppDelegate::observeWindow(DeviceWindowController* controller)
     DeviceWindow* window = controller->window();
     // Moves, resizes and activation arrive through eventFilter().
     window->installEventFilter(this);
-    m_windowObservers.insert(window, connect(window, &DeviceWindow::willClose, this, [this, window] {
-        windowWillClose(window);
-    }));
+    m_windowObservers.insert(
+        window, connect(window, &DeviceWindow::willClose, this, [this, window] { windowWillClose(window); }));
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
@@ -281,8 +282,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
         if (widget && m_windowObservers.contains(widget))
             rememberActivation(widget);
         break;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }
@@ -357,7 +357,7 @@ void AppDelegate::toggleFrontmostWindow()
     if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
         QWidget* key = QApplication::activeWindow();
         const bool firstVisible = !m_windowControllers.empty() && m_windowControllers.front()->window()
-                                  && m_windowControllers.front()->window()->isVisible();
+            && m_windowControllers.front()->window()->isVisible();
         if ((key && key->isVisible()) || (!key && firstVisible)) {
             // Hide the application: every window it shows, to come back together.
             m_hiddenActiveWindow = key;
@@ -395,7 +395,8 @@ void AppDelegate::toggleFrontmostWindow()
 
 WindowState AppDelegate::windowState(DeviceWindowController& controller)
 {
-    const QRect frame = controller.isDeviceMode() ? controller.window()->geometry() : controller.deviceFrameBeforeMini();
+    const QRect frame
+        = controller.isDeviceMode() ? controller.window()->geometry() : controller.deviceFrameBeforeMini();
     WindowState state;
     state.id = controller.skin().id;
     state.skinName = controller.skin().name;
@@ -438,10 +439,7 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::quit() { QCoreApplication::quit(); }
 
-void AppDelegate::openWindow(const QString& directory)
-{
-    openNewWindow(defaultSkin(), std::nullopt, directory);
-}
+void AppDelegate::openWindow(const QString& directory) { openNewWindow(defaultSkin(), std::nullopt, directory); }
 
 void AppDelegate::openTab(const QString& directory)
 {
@@ -500,7 +498,8 @@ void AppDelegate::showSkinPicker()
         m_skinPickerController.release()->deleteLater();
     }
     DeviceWindowController* active = activeController();
-    auto picker = std::make_unique<SkinPickerWindowController>(active ? std::optional(active->skin().id) : std::nullopt);
+    auto picker
+        = std::make_unique<SkinPickerWindowController>(active ? std::optional(active->skin().id) : std::nullopt);
     const QPointer<AppDelegate> self(this);
     picker->onSkinSelected = [self](const SkinManifest& skin) {
         if (self)

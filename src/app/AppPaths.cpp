@@ -46,11 +46,11 @@ void moveLegacyDirIfNeeded(const QString& from, const QString& to)
     std::filesystem::rename(toPath(from), toPath(to), error);
     if (error) {
         qWarning().noquote() << QStringLiteral("[Velmora] App Support migration skipped: ")
-                                    + QString::fromStdString(error.message());
+                + QString::fromStdString(error.message());
         return;
     }
     qInfo().noquote() << QStringLiteral("[Velmora] Migrated legacy Application Support/") + lastComponent(from)
-                             + QStringLiteral(" → ") + lastComponent(to);
+            + QStringLiteral(" → ") + lastComponent(to);
 }
 
 } // namespace

@@ -36,8 +36,7 @@ bool replaceFile(const QString& target, const QByteArray& bytes)
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::NewOnly)
         && file.setPermissions(QFileInfo(target).permissions()) && file.write(bytes) == bytes.size() && file.flush();
     file.close();
-    if (written
-        && std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) == 0)
+    if (written && std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) == 0)
         return true;
     QFile::remove(temporary);
     return false;
@@ -52,7 +51,8 @@ void uninstall()
 
     // A linked settings file is changed where it really lives.
     const QFileInfo settingsInfo(AppPaths::claudeSettings());
-    const QString target = settingsInfo.isSymLink() ? settingsInfo.canonicalFilePath() : settingsInfo.absoluteFilePath();
+    const QString target
+        = settingsInfo.isSymLink() ? settingsInfo.canonicalFilePath() : settingsInfo.absoluteFilePath();
     QFile settings(target);
     if (target.isEmpty() || !settingsInfo.isFile() || settingsInfo.size() > maxSettingsBytes
         || !settings.open(QIODevice::ReadOnly))

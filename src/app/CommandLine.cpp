@@ -14,10 +14,20 @@ namespace {
 const QSet<QString>& qtOptionsWithValue()
 {
     static const QSet<QString> options{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"), QStringLiteral("qwindowgeometry"), QStringLiteral("qwindowtitle"),
-        QStringLiteral("qwindowicon"), QStringLiteral("geometry"), QStringLiteral("title"), QStringLiteral("icon"),
-        QStringLiteral("display"), QStringLiteral("name"), QStringLiteral("session"), QStringLiteral("style"),
+        QStringLiteral("platform"),
+        QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowtitle"),
+        QStringLiteral("qwindowicon"),
+        QStringLiteral("geometry"),
+        QStringLiteral("title"),
+        QStringLiteral("icon"),
+        QStringLiteral("display"),
+        QStringLiteral("name"),
+        QStringLiteral("session"),
+        QStringLiteral("style"),
         QStringLiteral("stylesheet"),
     };
     return options;
@@ -26,7 +36,10 @@ const QSet<QString>& qtOptionsWithValue()
 const QSet<QString>& qtFlags()
 {
     static const QSet<QString> options{
-        QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("nograb"), QStringLiteral("dograb"),
+        QStringLiteral("reverse"),
+        QStringLiteral("widgetcount"),
+        QStringLiteral("nograb"),
+        QStringLiteral("dograb"),
         QStringLiteral("sync"),
     };
     return options;
@@ -87,15 +100,14 @@ Request parse(const QStringList& arguments)
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: velmora [OPTIONS]\n"
-        "\n"
-        "Options:\n"
-        "  --preview-skin DIR   open one window with the skin in DIR, without installing it\n"
-        "  --open-window DIR    open a new window whose shell starts in DIR\n"
-        "  --open-tab DIR       open a new tab in DIR, in the frontmost window\n"
-        "  -h, --help           show this help and exit\n"
-        "  --version            show the version and exit\n");
+    return QStringLiteral("Usage: velmora [OPTIONS]\n"
+                          "\n"
+                          "Options:\n"
+                          "  --preview-skin DIR   open one window with the skin in DIR, without installing it\n"
+                          "  --open-window DIR    open a new window whose shell starts in DIR\n"
+                          "  --open-tab DIR       open a new tab in DIR, in the frontmost window\n"
+                          "  -h, --help           show this help and exit\n"
+                          "  --version            show the version and exit\n");
 }
 
 QString versionLine() { return QStringLiteral("Velmora %1 (%2)").arg(AppInfo::shortVersion(), AppInfo::build()); }
@@ -103,17 +115,10 @@ QString versionLine() { return QStringLiteral("Velmora %1 (%2)").arg(AppInfo::sh
 std::optional<int> respond(const Request& request)
 {
     switch (request.action) {
-    case Request::Action::run:
-        return std::nullopt;
-    case Request::Action::help:
-        print(stdout, usage());
-        return 0;
-    case Request::Action::version:
-        print(stdout, versionLine() + QLatin1Char('\n'));
-        return 0;
-    case Request::Action::error:
-        print(stderr, QStringLiteral("velmora: %1\n").arg(request.error) + usage());
-        return 2;
+    case Request::Action::run: return std::nullopt;
+    case Request::Action::help: print(stdout, usage()); return 0;
+    case Request::Action::version: print(stdout, versionLine() + QLatin1Char('\n')); return 0;
+    case Request::Action::error: print(stderr, QStringLiteral("velmora: %1\n").arg(request.error) + usage()); return 2;
     }
     return std::nullopt;
 }

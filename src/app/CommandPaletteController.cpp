@@ -12,9 +12,7 @@
 namespace velmora {
 
 CommandPaletteController::CommandPaletteController(Commands commands, QObject* parent)
-    : QObject(parent)
-    , m_commands(std::move(commands))
-    , m_panel(std::make_unique<CommandPaletteView>(m_state))
+    : QObject(parent), m_commands(std::move(commands)), m_panel(std::make_unique<CommandPaletteView>(m_state))
 {
     m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_panel->setWindowTitle(QStringLiteral("Command Palette"));
@@ -71,8 +69,9 @@ void CommandPaletteController::run(const PaletteEntry& entry)
     case Kind::changeSkin: {
         const std::vector<SkinManifest> loaded = currentSkins();
         const std::vector<SkinManifest>& skins = SkinManifest::orBuiltInPair(loaded);
-        const auto skin = std::find_if(skins.begin(), skins.end(),
-            [&](const SkinManifest& candidate) { return candidate.name == entry.action.skinName; });
+        const auto skin = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& candidate) {
+            return candidate.name == entry.action.skinName;
+        });
         if (skin != skins.end() && anchor && anchor->changeSkin)
             anchor->changeSkin(*skin);
         break;

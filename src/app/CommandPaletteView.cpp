@@ -47,9 +47,7 @@ QColor accentColor(const QWidget& widget)
 
 } // namespace
 
-PaletteListView::PaletteListView(PaletteState& state, QWidget* parent)
-    : QAbstractScrollArea(parent)
-    , m_state(state)
+PaletteListView::PaletteListView(PaletteState& state, QWidget* parent) : QAbstractScrollArea(parent), m_state(state)
 {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -58,11 +56,11 @@ PaletteListView::PaletteListView(PaletteState& state, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
     verticalScrollBar()->setSingleStep(rowHeight());
-    verticalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
-        "QScrollBar::handle:vertical { background: #40FFFFFF; border-radius: 2px; min-height: 24px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
+    verticalScrollBar()->setStyleSheet(
+        QStringLiteral("QScrollBar:vertical { background: transparent; width: 8px; margin: 2px; }"
+                       "QScrollBar::handle:vertical { background: #40FFFFFF; border-radius: 2px; min-height: 24px; }"
+                       "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                       "QScrollBar::add-page, QScrollBar::sub-page { background: none; }"));
 }
 
 int PaletteListView::rowHeight() const
@@ -139,9 +137,12 @@ void PaletteListView::paintEvent(QPaintEvent*)
 
         int x = sidePadding;
         const QRectF iconFrame(x, rect.top(), iconFrameWidth, height);
-        SymbolIcon::paint(painter,
-            QRectF(iconFrame.center().x() - iconSide / 2.0, iconFrame.center().y() - iconSide / 2.0, iconSide, iconSide),
-            entry.icon, selected ? primaryText : secondaryText);
+        SymbolIcon::paint(
+            painter,
+            QRectF(
+                iconFrame.center().x() - iconSide / 2.0, iconFrame.center().y() - iconSide / 2.0, iconSide, iconSide),
+            entry.icon,
+            selected ? primaryText : secondaryText);
         x += iconFrameWidth + 10;
 
         int right = width - sidePadding;
@@ -150,19 +151,22 @@ void PaletteListView::paintEvent(QPaintEvent*)
             const int hintWidth = returnMetrics.horizontalAdvance(hint);
             painter.setFont(returnFont);
             painter.setPen(secondaryText);
-            painter.drawText(QRect(right - hintWidth, rect.top(), hintWidth, height), Qt::AlignVCenter | Qt::AlignRight, hint);
+            painter.drawText(
+                QRect(right - hintWidth, rect.top(), hintWidth, height), Qt::AlignVCenter | Qt::AlignRight, hint);
             right -= hintWidth + 10;
         }
 
         const int textTop = rect.top() + rowVerticalPadding;
         painter.setFont(titleFont);
         painter.setPen(primaryText);
-        painter.drawText(QRect(x, textTop, right - x, titleMetrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-            titleMetrics.elidedText(entry.title, Qt::ElideRight, right - x));
+        painter.drawText(QRect(x, textTop, right - x, titleMetrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         titleMetrics.elidedText(entry.title, Qt::ElideRight, right - x));
         painter.setFont(subtitleFont);
         painter.setPen(secondaryText);
         painter.drawText(QRect(x, textTop + titleMetrics.height() + 1, right - x, subtitleMetrics.height()),
-            Qt::AlignLeft | Qt::AlignVCenter, subtitleMetrics.elidedText(entry.subtitle, Qt::ElideRight, right - x));
+                         Qt::AlignLeft | Qt::AlignVCenter,
+                         subtitleMetrics.elidedText(entry.subtitle, Qt::ElideRight, right - x));
     }
 }
 
@@ -184,9 +188,7 @@ void PaletteListView::mousePressEvent(QMouseEvent* event)
     emit rowClicked(m_rows[std::size_t(row)]);
 }
 
-CommandPaletteView::CommandPaletteView(PaletteState& state, QWidget* parent)
-    : QWidget(parent)
-    , m_state(state)
+CommandPaletteView::CommandPaletteView(PaletteState& state, QWidget* parent) : QWidget(parent), m_state(state)
 {
     QPalette colors = palette();
     colors.setColor(QPalette::Window, panelColor);
@@ -258,9 +260,7 @@ bool CommandPaletteView::handleKey(const QKeyEvent& event)
     const std::vector<PaletteEntry> results = m_state.results();
     const int count = int(results.size());
     switch (event.key()) {
-    case Qt::Key_Escape:
-        emit dismissRequested();
-        return true;
+    case Qt::Key_Escape: emit dismissRequested(); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         const int selected = m_state.selectedIndex();
@@ -268,14 +268,9 @@ bool CommandPaletteView::handleKey(const QKeyEvent& event)
             emit runRequested(results[std::size_t(selected)]);
         return true;
     }
-    case Qt::Key_Down:
-        m_state.setSelectedIndex(std::min(m_state.selectedIndex() + 1, count - 1));
-        return true;
-    case Qt::Key_Up:
-        m_state.setSelectedIndex(std::max(m_state.selectedIndex() - 1, 0));
-        return true;
-    default:
-        return false;
+    case Qt::Key_Down: m_state.setSelectedIndex(std::min(m_state.selectedIndex() + 1, count - 1)); return true;
+    case Qt::Key_Up: m_state.setSelectedIndex(std::max(m_state.selectedIndex() - 1, 0)); return true;
+    default: return false;
     }
 }
 

@@ -59,9 +59,9 @@ QString fromMachineId(QByteArrayView text)
     const QByteArray machineId = QByteArray::fromHex(digits);
     if (machineId.count('\0') == machineId.size())
         return {}; // the null id of a system that has not set one up
-    QByteArray bytes = QMessageAuthenticationCode::hash(applicationKey.toByteArray(), machineId,
-                                                        QCryptographicHash::Sha256)
-                           .left(16);
+    QByteArray bytes
+        = QMessageAuthenticationCode::hash(applicationKey.toByteArray(), machineId, QCryptographicHash::Sha256)
+              .left(16);
     // Mark it as a random (version 4) UUID, as the hash's bits are as good as random.
     bytes[6] = static_cast<char>((bytes[6] & 0x0f) | 0x40);
     bytes[8] = static_cast<char>((bytes[8] & 0x3f) | 0x80);
@@ -80,9 +80,9 @@ QString derive(const QStringList& machineIdFiles, const QString& fallbackFile)
 
 QString current()
 {
-    static const QString identifier =
-        derive({QStringLiteral("/etc/machine-id"), QStringLiteral("/var/lib/dbus/machine-id")},
-               AppPaths::appSupport() + QStringLiteral("/device-id"));
+    static const QString identifier
+        = derive({QStringLiteral("/etc/machine-id"), QStringLiteral("/var/lib/dbus/machine-id")},
+                 AppPaths::appSupport() + QStringLiteral("/device-id"));
     return identifier;
 }
 

@@ -70,8 +70,8 @@ void cleanStaleTempFiles(const QString& settingsFile)
 
 bool isOnScreen(const WindowState& state, const QList<QRectF>& visibleFrames)
 {
-    const QRectF inner =
-        QRectF(state.x, state.y, state.width, state.height).adjusted(onScreenInset, onScreenInset, -onScreenInset, -onScreenInset);
+    const QRectF inner = QRectF(state.x, state.y, state.width, state.height)
+                             .adjusted(onScreenInset, onScreenInset, -onScreenInset, -onScreenInset);
     if (!(inner.width() > 0) || !(inner.height() > 0))
         return false;
     for (const QRectF& frame : visibleFrames) {
@@ -93,8 +93,8 @@ std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>&
             continue;
         }
         const double ownAspect = state.width / state.height;
-        const double skinAspect =
-            skin->frameSize.height() > 0 ? skin->frameSize.width() / skin->frameSize.height() : ownAspect;
+        const double skinAspect
+            = skin->frameSize.height() > 0 ? skin->frameSize.width() / skin->frameSize.height() : ownAspect;
         if (skinAspect > 0 && std::abs(ownAspect - skinAspect) / skinAspect > aspectTolerance) {
             state.width = skin->frameSize.width();
             state.height = skin->frameSize.height();
@@ -128,7 +128,8 @@ int prunePaletteOverrides(SettingsStore& store)
         valid.insert(palette.id);
     const int pruned = store.prunePaletteOverrides(valid);
     if (pruned >= 1)
-        qInfo().noquote() << QStringLiteral("[Velmora] DirtyStartSweep: pruned %1 dangling palette override(s)").arg(pruned);
+        qInfo().noquote()
+            << QStringLiteral("[Velmora] DirtyStartSweep: pruned %1 dangling palette override(s)").arg(pruned);
     return pruned;
 }
 

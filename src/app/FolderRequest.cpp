@@ -51,9 +51,8 @@ FolderCommandLine parseFolderCommandLine(const QStringList& arguments, const QSt
             paths << arguments[j];
         const QString folder = firstFolder(paths, workingDirectory);
         if (!folder.isEmpty())
-            result.request = FolderRequest{option == openTabOption ? FolderRequest::Action::OpenTab
-                                                                    : FolderRequest::Action::OpenWindow,
-                                           folder};
+            result.request = FolderRequest{
+                option == openTabOption ? FolderRequest::Action::OpenTab : FolderRequest::Action::OpenWindow, folder};
         break;
     }
     return result;

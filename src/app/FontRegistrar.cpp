@@ -35,7 +35,7 @@ int registerFonts(const QString& folder)
             continue;
         if (QFontDatabase::addApplicationFont(path) < 0) {
             qWarning().noquote() << QStringLiteral("[Velmora] FontRegistrar: ") + file.fileName()
-                                        + QStringLiteral(" register failed");
+                    + QStringLiteral(" register failed");
             continue;
         }
         registered.insert(path);

@@ -14,14 +14,9 @@ namespace {
 
 constexpr std::uint32_t numLockKeysym = 0xff7f; // XK_Num_Lock
 
-template <typename Reply>
-using ReplyPointer = std::unique_ptr<Reply, decltype(&std::free)>;
+template <typename Reply> using ReplyPointer = std::unique_ptr<Reply, decltype(&std::free)>;
 
-template <typename Reply>
-ReplyPointer<Reply> owned(Reply* reply)
-{
-    return ReplyPointer<Reply>(reply, &std::free);
-}
+template <typename Reply> ReplyPointer<Reply> owned(Reply* reply) { return ReplyPointer<Reply>(reply, &std::free); }
 
 xcb_connection_t* x11Connection()
 {
@@ -38,7 +33,9 @@ QList<xcb_keycode_t> keycodesFor(xcb_connection_t* connection, std::uint32_t key
     const int first = setup->min_keycode;
     const int count = setup->max_keycode - setup->min_keycode + 1;
     auto reply = owned(xcb_get_keyboard_mapping_reply(
-        connection, xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)), nullptr));
+        connection,
+        xcb_get_keyboard_mapping(connection, setup->min_keycode, static_cast<std::uint8_t>(count)),
+        nullptr));
     QList<xcb_keycode_t> keycodes;
     if (!reply || reply->keysyms_per_keycode == 0)
         return keycodes;
@@ -93,7 +90,8 @@ void GlobalHotkey::registerHotkey(std::uint32_t keysym, std::uint16_t modifiers,
     m_modifiers = modifiers;
     const std::uint16_t numLock = numLockMask(connection);
     m_ignoredModifiers = XCB_MOD_MASK_LOCK | numLock;
-    const std::uint16_t variants[] = {0, XCB_MOD_MASK_LOCK, numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)};
+    const std::uint16_t variants[]
+        = {0, XCB_MOD_MASK_LOCK, numLock, static_cast<std::uint16_t>(XCB_MOD_MASK_LOCK | numLock)};
 
     bool taken = false;
     for (xcb_screen_iterator_t screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem;
@@ -107,8 +105,9 @@ void GlobalHotkey::registerHotkey(std::uint32_t keysym, std::uint16_t modifiers,
                 // Reported to the root window even while one of our own
                 // windows has the focus, so the filter sees every press.
                 auto error = owned(xcb_request_check(
-                    connection, xcb_grab_key_checked(connection, 0, root, mask, keycode, XCB_GRAB_MODE_ASYNC,
-                                                     XCB_GRAB_MODE_ASYNC)));
+                    connection,
+                    xcb_grab_key_checked(
+                        connection, 0, root, mask, keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
                 if (error) {
                     taken = true;
                     continue;
@@ -167,7 +166,8 @@ bool GlobalHotkey::nativeEventFilter(const QByteArray& eventType, void* message,
         return true;
     m_held = true;
     QMetaObject::invokeMethod(
-        this, [this] {
+        this,
+        [this] {
             if (m_onTrigger)
                 m_onTrigger();
         },

@@ -22,7 +22,7 @@ class GlobalHotkey final : public QObject, public QAbstractNativeEventFilter {
 public:
     // The hot key the application registers at start-up: Alt+Space.
     static constexpr std::uint32_t spaceKeysym = 0x0020; // XK_space
-    static constexpr std::uint16_t altModifier = 1 << 3;  // Mod1
+    static constexpr std::uint16_t altModifier = 1 << 3; // Mod1
 
     static GlobalHotkey& shared();
 

@@ -27,29 +27,51 @@ const std::vector<MainMenu::Item>& MainMenu::items()
     const QString view = QStringLiteral("View");
     const QString window = QStringLiteral("Window");
     constexpr Scope anyWindow = Scope::application;
-    const auto separator = [](const QString& menu) { return Item{menu, {}, nullptr, nullptr, {}, Scope::deviceWindow}; };
+    const auto separator = [](const QString& menu) {
+        return Item{menu, {}, nullptr, nullptr, {}, Scope::deviceWindow};
+    };
     static const std::vector<Item> table{
         {app, QStringLiteral("About Velmora"), "showAboutWindow", &D::showAboutWindow, {}, anyWindow},
         separator(app),
-        {app, QStringLiteral("Settings..."), "showSettings", &D::showSettings,
-            {keys(ctrlShift | Qt::Key_Comma), keys(ctrlShift | Qt::Key_Less)}, anyWindow},
+        {app,
+         QStringLiteral("Settings..."),
+         "showSettings",
+         &D::showSettings,
+         {keys(ctrlShift | Qt::Key_Comma), keys(ctrlShift | Qt::Key_Less)},
+         anyWindow},
         separator(app),
         {app, QStringLiteral("Quit Velmora"), "quit", &D::quit, {keys(ctrlShift | Qt::Key_Q)}, anyWindow},
 
         {file, QStringLiteral("New Tab"), "newSession", &D::newSession, {keys(ctrlShift | Qt::Key_T)}},
-        {file, QStringLiteral("New Window..."), "showSkinPicker", &D::showSkinPicker, {keys(ctrlShift | Qt::Key_N)},
-            anyWindow},
+        {file,
+         QStringLiteral("New Window..."),
+         "showSkinPicker",
+         &D::showSkinPicker,
+         {keys(ctrlShift | Qt::Key_N)},
+         anyWindow},
         separator(file),
-        {file, QStringLiteral("Skin Builder\u2026"), "showSkinBuilder", &D::showSkinBuilder,
-            {keys(ctrlShift | Qt::Key_B)}, anyWindow},
-        {file, QStringLiteral("Reveal Skins Folder in File Manager"), "revealSkinsFolder", &D::revealSkinsFolder, {},
-            anyWindow},
+        {file,
+         QStringLiteral("Skin Builder\u2026"),
+         "showSkinBuilder",
+         &D::showSkinBuilder,
+         {keys(ctrlShift | Qt::Key_B)},
+         anyWindow},
+        {file,
+         QStringLiteral("Reveal Skins Folder in File Manager"),
+         "revealSkinsFolder",
+         &D::revealSkinsFolder,
+         {},
+         anyWindow},
         separator(file),
         // Closing a tab is the common gesture and closing the window ends
         // every shell in it, so the window takes the harder chord.
         {file, QStringLiteral("Close Tab"), "closeSession", &D::closeSession, {keys(ctrlShift | Qt::Key_W)}},
-        {file, QStringLiteral("Close Window"), "closeWindow", &D::closeWindow, {keys(ctrlAltShift | Qt::Key_W)},
-            anyWindow},
+        {file,
+         QStringLiteral("Close Window"),
+         "closeWindow",
+         &D::closeWindow,
+         {keys(ctrlAltShift | Qt::Key_W)},
+         anyWindow},
 
         {edit, QStringLiteral("Copy"), "copy", &D::copy, {keys(ctrlShift | Qt::Key_C)}},
         {edit, QStringLiteral("Paste"), "paste", &D::paste, {keys(ctrlShift | Qt::Key_V)}},
@@ -57,25 +79,47 @@ const std::vector<MainMenu::Item>& MainMenu::items()
 
         {view, QStringLiteral("Mini Mode"), "toggleMiniMode", &D::toggleMiniMode, {keys(ctrlShift | Qt::Key_M)}},
         separator(view),
-        {view, QStringLiteral("Bigger Device"), "deviceBigger", &D::deviceBigger,
-            {keys(ctrlShift | Qt::Key_Plus), keys(ctrlShift | Qt::Key_Equal)}},
-        {view, QStringLiteral("Smaller Device"), "deviceSmaller", &D::deviceSmaller,
-            {keys(ctrlShift | Qt::Key_Minus), keys(ctrlShift | Qt::Key_Underscore)}},
+        {view,
+         QStringLiteral("Bigger Device"),
+         "deviceBigger",
+         &D::deviceBigger,
+         {keys(ctrlShift | Qt::Key_Plus), keys(ctrlShift | Qt::Key_Equal)}},
+        {view,
+         QStringLiteral("Smaller Device"),
+         "deviceSmaller",
+         &D::deviceSmaller,
+         {keys(ctrlShift | Qt::Key_Minus), keys(ctrlShift | Qt::Key_Underscore)}},
         separator(view),
-        {view, QStringLiteral("Increase Font Size"), "fontBigger", &D::fontBigger,
-            {keys(ctrlAltShift | Qt::Key_Plus), keys(ctrlAltShift | Qt::Key_Equal)}},
-        {view, QStringLiteral("Decrease Font Size"), "fontSmaller", &D::fontSmaller,
-            {keys(ctrlAltShift | Qt::Key_Minus), keys(ctrlAltShift | Qt::Key_Underscore)}},
+        {view,
+         QStringLiteral("Increase Font Size"),
+         "fontBigger",
+         &D::fontBigger,
+         {keys(ctrlAltShift | Qt::Key_Plus), keys(ctrlAltShift | Qt::Key_Equal)}},
+        {view,
+         QStringLiteral("Decrease Font Size"),
+         "fontSmaller",
+         &D::fontSmaller,
+         {keys(ctrlAltShift | Qt::Key_Minus), keys(ctrlAltShift | Qt::Key_Underscore)}},
         separator(view),
-        {view, QStringLiteral("Cycle Session"), "cycleSessionNext", &D::cycleSessionNext,
-            {keys(Qt::CTRL | Qt::Key_Tab)}},
+        {view,
+         QStringLiteral("Cycle Session"),
+         "cycleSessionNext",
+         &D::cycleSessionNext,
+         {keys(Qt::CTRL | Qt::Key_Tab)}},
         separator(view),
-        {view, QStringLiteral("Clear Terminal"), "clearActiveTerminal", &D::clearActiveTerminal,
-            {keys(ctrlShift | Qt::Key_K)}},
+        {view,
+         QStringLiteral("Clear Terminal"),
+         "clearActiveTerminal",
+         &D::clearActiveTerminal,
+         {keys(ctrlShift | Qt::Key_K)}},
         {view, QStringLiteral("Cycle Skin"), "cycleSkin", &D::cycleSkin, {keys(ctrlShift | Qt::Key_L)}},
         separator(view),
-        {view, QStringLiteral("Command Palette\u2026"), "openCommandPalette", &D::openCommandPalette,
-            {keys(ctrlShift | Qt::Key_P)}, anyWindow},
+        {view,
+         QStringLiteral("Command Palette\u2026"),
+         "openCommandPalette",
+         &D::openCommandPalette,
+         {keys(ctrlShift | Qt::Key_P)},
+         anyWindow},
 
         {window, QStringLiteral("Minimize"), "minimizeWindow", &D::minimizeWindow, {}, anyWindow},
     };
@@ -83,8 +127,7 @@ const std::vector<MainMenu::Item>& MainMenu::items()
 }
 
 MainMenu::MainMenu(AppDelegate& delegate)
-    : m_delegate(delegate)
-    , m_menu(std::make_unique<QMenu>(QStringLiteral("Velmora")))
+    : m_delegate(delegate), m_menu(std::make_unique<QMenu>(QStringLiteral("Velmora")))
 {
     m_menu->setObjectName(QStringLiteral("mainMenu"));
     for (const QString& title : menuTitles) {
@@ -102,9 +145,8 @@ MainMenu::MainMenu(AppDelegate& delegate)
         action->setShortcuts(item.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         action->setProperty("scope", int(item.scope));
-        QObject::connect(action, &QAction::triggered, &delegate, [&delegate, method = item.action] {
-            (delegate.*method)();
-        });
+        QObject::connect(
+            action, &QAction::triggered, &delegate, [&delegate, method = item.action] { (delegate.*method)(); });
         m_actions.append(action);
     }
     // The Window menu lists the device windows after its own items.

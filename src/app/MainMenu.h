@@ -45,8 +45,11 @@ public:
         Scope scope = Scope::deviceWindow;
     };
 
-    static inline const QStringList menuTitles = {QStringLiteral("Velmora"), QStringLiteral("File"),
-        QStringLiteral("Edit"), QStringLiteral("View"), QStringLiteral("Window")};
+    static inline const QStringList menuTitles = {QStringLiteral("Velmora"),
+                                                  QStringLiteral("File"),
+                                                  QStringLiteral("Edit"),
+                                                  QStringLiteral("View"),
+                                                  QStringLiteral("Window")};
 
     // Every menu item in menu order.
     static const std::vector<Item>& items();

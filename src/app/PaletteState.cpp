@@ -29,10 +29,7 @@ PaletteEntry entry(const QString& title, const QString& subtitle, const QString&
 
 } // namespace
 
-PaletteState::PaletteState(QObject* parent)
-    : QObject(parent)
-{
-}
+PaletteState::PaletteState(QObject* parent) : QObject(parent) {}
 
 void PaletteState::setQuery(const QString& query)
 {
@@ -55,17 +52,28 @@ void PaletteState::reload(const std::vector<SkinManifest>& skins, std::optional<
     using Kind = PaletteEntry::Kind;
     std::vector<PaletteEntry> entries;
     for (const SkinManifest& skin : SkinManifest::orBuiltInPair(skins))
-        entries.push_back(entry(skin.name, QStringLiteral("Skin"), QStringLiteral("paintbrush.fill"), {Kind::changeSkin, skin.name}));
+        entries.push_back(
+            entry(skin.name, QStringLiteral("Skin"), QStringLiteral("paintbrush.fill"), {Kind::changeSkin, skin.name}));
     for (int i = 0; i < anchorSessionCount.value_or(0); ++i) {
-        entries.push_back(entry(QStringLiteral("Session %1").arg(i + 1), QStringLiteral("Terminal tab"),
-            QStringLiteral("terminal"), {Kind::switchSession, {}, i}));
+        entries.push_back(entry(QStringLiteral("Session %1").arg(i + 1),
+                                QStringLiteral("Terminal tab"),
+                                QStringLiteral("terminal"),
+                                {Kind::switchSession, {}, i}));
     }
-    entries.push_back(entry(QStringLiteral("New Session"), QStringLiteral("Ctrl+Shift+T"), QStringLiteral("plus"), {Kind::newSession}));
-    entries.push_back(entry(QStringLiteral("Cycle Skin"), QStringLiteral("Ctrl+Shift+L"),
-        QStringLiteral("arrow.triangle.2.circlepath"), {Kind::cycleSkin}));
-    entries.push_back(entry(QStringLiteral("Open Skin Picker"), QStringLiteral("Ctrl+Shift+N"),
-        QStringLiteral("rectangle.stack"), {Kind::openSkinPicker}));
-    entries.push_back(entry(QStringLiteral("Settings\u2026"), QStringLiteral("Ctrl+Shift+,"), QStringLiteral("gear"), {Kind::openSettings}));
+    entries.push_back(entry(
+        QStringLiteral("New Session"), QStringLiteral("Ctrl+Shift+T"), QStringLiteral("plus"), {Kind::newSession}));
+    entries.push_back(entry(QStringLiteral("Cycle Skin"),
+                            QStringLiteral("Ctrl+Shift+L"),
+                            QStringLiteral("arrow.triangle.2.circlepath"),
+                            {Kind::cycleSkin}));
+    entries.push_back(entry(QStringLiteral("Open Skin Picker"),
+                            QStringLiteral("Ctrl+Shift+N"),
+                            QStringLiteral("rectangle.stack"),
+                            {Kind::openSkinPicker}));
+    entries.push_back(entry(QStringLiteral("Settings\u2026"),
+                            QStringLiteral("Ctrl+Shift+,"),
+                            QStringLiteral("gear"),
+                            {Kind::openSettings}));
     m_allEntries = std::move(entries);
     m_selectedIndex = 0;
     emit changed();

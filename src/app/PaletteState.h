@@ -19,9 +19,7 @@ struct PaletteEntry {
     struct Action {
         Action() = default;
         Action(Kind kind, QString skinName = {}, int sessionIndex = 0)
-            : kind(kind)
-            , skinName(std::move(skinName))
-            , sessionIndex(sessionIndex)
+            : kind(kind), skinName(std::move(skinName)), sessionIndex(sessionIndex)
         {
         }
 

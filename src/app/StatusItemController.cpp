@@ -48,9 +48,7 @@ QIcon trayIcon()
 
 } // namespace
 
-StatusItemController::StatusItemController(QObject* parent)
-    : QObject(parent)
-    , m_menu(new QMenu)
+StatusItemController::StatusItemController(QObject* parent) : QObject(parent), m_menu(new QMenu)
 {
     m_menu->setObjectName(QStringLiteral("statusItemMenu"));
     // The menu shows the same keys as the main menu.
@@ -63,11 +61,15 @@ StatusItemController::StatusItemController(QObject* parent)
     };
     entry(QStringLiteral("Show Velmora"), {}, &StatusItemController::showAppRequested);
     m_menu->addSeparator();
-    entry(QStringLiteral("New Tab"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &StatusItemController::newTabRequested);
-    entry(QStringLiteral("New Window…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+    entry(QStringLiteral("New Tab"),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T),
+          &StatusItemController::newTabRequested);
+    entry(QStringLiteral("New Window…"),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
           &StatusItemController::newWindowRequested);
     m_menu->addSeparator();
-    entry(QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Comma),
+    entry(QStringLiteral("Settings…"),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Comma),
           &StatusItemController::settingsRequested);
     m_menu->addSeparator();
     QAction* quit = m_menu->addAction(QStringLiteral("Quit Velmora"));

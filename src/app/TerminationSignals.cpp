@@ -41,8 +41,7 @@ void install()
     auto* notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
-        while (::read(g_pipe[0], &byte, 1) > 0) {
-        }
+        while (::read(g_pipe[0], &byte, 1) > 0) {}
         qInfo().noquote() << QStringLiteral("[Velmora] Quitting on signal %1").arg(int(byte));
         QCoreApplication::quit();
     });

@@ -31,10 +31,7 @@ QByteArray readLine(QLocalSocket& socket, int timeoutMs)
 
 } // namespace
 
-VelmoraServiceProvider::VelmoraServiceProvider(QObject* parent)
-    : QObject(parent)
-{
-}
+VelmoraServiceProvider::VelmoraServiceProvider(QObject* parent) : QObject(parent) {}
 
 VelmoraServiceProvider::~VelmoraServiceProvider() = default;
 
@@ -93,8 +90,8 @@ void VelmoraServiceProvider::serve(QLocalSocket* socket)
             return;
         }
         const QJsonObject message = QJsonDocument::fromJson(socket->readLine(maxLineBytes)).object();
-        const std::optional<FolderRequest::Action> action =
-            FolderRequest::actionFromName(message.value(QLatin1String("action")).toString());
+        const std::optional<FolderRequest::Action> action
+            = FolderRequest::actionFromName(message.value(QLatin1String("action")).toString());
         const QString error = action ? perform({*action, message.value(QLatin1String("folder")).toString()})
                                      : QStringLiteral("Unknown request.");
         socket->write(line({{QStringLiteral("error"), error}}));
@@ -124,8 +121,8 @@ VelmoraServiceProvider::HandOff VelmoraServiceProvider::handOff(const FolderRequ
 }
 
 std::optional<int> VelmoraServiceProvider::handleCommandLine(const QStringList& arguments,
-                                                              std::optional<FolderRequest>* startupRequest,
-                                                              const QString& socketPath)
+                                                             std::optional<FolderRequest>* startupRequest,
+                                                             const QString& socketPath)
 {
     const FolderCommandLine command = parseFolderCommandLine(arguments, QDir::currentPath());
     if (!command.present)
@@ -138,12 +135,9 @@ std::optional<int> VelmoraServiceProvider::handleCommandLine(const QStringList& 
         return fail(FolderRequest::noFolderMessage);
     QString error;
     switch (handOff(*command.request, &error, socketPath)) {
-    case HandOff::Delivered:
-        return 0;
-    case HandOff::Failed:
-        return fail(error);
-    case HandOff::NoInstance:
-        break;
+    case HandOff::Delivered: return 0;
+    case HandOff::Failed: return fail(error);
+    case HandOff::NoInstance: break;
     }
     *startupRequest = command.request;
     return std::nullopt;

@@ -50,8 +50,8 @@ public:
 
     // Hands a request to the running instance and waits for its answer
     // (blocking, bounded). Failed comes with the reason in *error.
-    static HandOff handOff(const FolderRequest& request, QString* error, const QString& socketPath = defaultSocketPath(),
-                           int timeoutMs = 5000);
+    static HandOff handOff(const FolderRequest& request, QString* error,
+                           const QString& socketPath = defaultSocketPath(), int timeoutMs = 5000);
 
     // What the program's entry does with the folder options before it starts
     // the application. Returns an exit code when this process is done: 0 once

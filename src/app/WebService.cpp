@@ -38,8 +38,9 @@ QUrl baseUrl()
     if (url.isEmpty()) {
         static std::atomic_bool warned{false};
         if (!warned.exchange(true))
-            qWarning().noquote() << QStringLiteral("[Velmora] VELMORA_SERVICE_URL is not an http or https address, using ")
-                                        + builtInBaseUrl().toString();
+            qWarning().noquote() << QStringLiteral(
+                                        "[Velmora] VELMORA_SERVICE_URL is not an http or https address, using ")
+                    + builtInBaseUrl().toString();
         return builtInBaseUrl();
     }
     return url;

@@ -40,12 +40,7 @@ QString homeRelative(const QString& path)
 // The row of page dots; the current page's in the accent colour.
 class PageDots final : public QWidget {
 public:
-    PageDots(const WelcomeView& view, QWidget* parent)
-        : QWidget(parent)
-        , m_view(view)
-    {
-        setFixedHeight(dotSide + 2);
-    }
+    PageDots(const WelcomeView& view, QWidget* parent) : QWidget(parent), m_view(view) { setFixedHeight(dotSide + 2); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -73,24 +68,25 @@ private:
 std::vector<WelcomeCard> WelcomeView::defaultCards()
 {
     return {
-        {QStringLiteral("paintbrush.fill"), QStringLiteral("Pick a skin"),
-            QStringLiteral("Velmora wraps a real terminal in device-style skins. Each skin is a folder you can drop "
-                           "into %1 \u2014 no code, just a PNG + JSON.")
-                .arg(homeRelative(AppPaths::skinsDir()))},
-        {QStringLiteral("rectangle.grid.2x2.fill"), QStringLiteral("Four buttons, your choice"),
-            QStringLiteral("Slot 1 is always the Terminal. Slots 2\u20134 hold panels or widgets \u2014 right-click the "
-                           "device to swap. Widgets are declarative; drop in JSON and you're live.")},
-        {QStringLiteral("command"), QStringLiteral("Keyboard-first"),
-            QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette\u00a0\u00b7 "
-                           "Alt+Space from anywhere. Everything in the View menu has a shortcut.")
-                .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText))},
+        {QStringLiteral("paintbrush.fill"),
+         QStringLiteral("Pick a skin"),
+         QStringLiteral("Velmora wraps a real terminal in device-style skins. Each skin is a folder you can drop "
+                        "into %1 \u2014 no code, just a PNG + JSON.")
+             .arg(homeRelative(AppPaths::skinsDir()))},
+        {QStringLiteral("rectangle.grid.2x2.fill"),
+         QStringLiteral("Four buttons, your choice"),
+         QStringLiteral("Slot 1 is always the Terminal. Slots 2\u20134 hold panels or widgets \u2014 right-click the "
+                        "device to swap. Widgets are declarative; drop in JSON and you're live.")},
+        {QStringLiteral("command"),
+         QStringLiteral("Keyboard-first"),
+         QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette\u00a0\u00b7 "
+                        "Alt+Space from anywhere. Everything in the View menu has a shortcut.")
+             .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText))},
     };
 }
 
 WelcomeView::WelcomeView(std::function<void()> onFinish, std::vector<WelcomeCard> cards, QWidget* parent)
-    : QWidget(parent)
-    , m_onFinish(std::move(onFinish))
-    , m_cards(std::move(cards))
+    : QWidget(parent), m_onFinish(std::move(onFinish)), m_cards(std::move(cards))
 {
     m_symbol = new QLabel(this);
     m_symbol->setFixedSize(64, 64);
@@ -198,8 +194,8 @@ void WelcomeView::refresh()
 }
 
 WelcomeWindowController::WelcomeWindowController(std::function<void()> onFinish)
-    : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                                                       | Qt::CustomizeWindowHint))
+    : m_window(std::make_unique<QWidget>(
+        nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint))
 {
     m_window->setWindowTitle(QStringLiteral("Welcome to Velmora"));
     m_window->setFixedSize(contentSize);
@@ -210,7 +206,8 @@ WelcomeWindowController::WelcomeWindowController(std::function<void()> onFinish)
             if (onFinish)
                 onFinish();
         },
-        WelcomeView::defaultCards(), window);
+        WelcomeView::defaultCards(),
+        window);
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
@@ -221,7 +218,8 @@ WelcomeWindowController::~WelcomeWindowController() = default;
 void WelcomeWindowController::showWindow()
 {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        m_window->move(screen->availableGeometry().center() - QPoint(contentSize.width() / 2, contentSize.height() / 2));
+        m_window->move(screen->availableGeometry().center()
+                       - QPoint(contentSize.width() / 2, contentSize.height() / 2));
     m_window->show();
     m_window->raise();
     m_window->activateWindow();

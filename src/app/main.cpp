@@ -26,8 +26,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
 
     std::optional<velmora::FolderRequest> folderRequest;
-    if (const std::optional<int> exitCode =
-            velmora::VelmoraServiceProvider::handleCommandLine(QApplication::arguments(), &folderRequest))
+    if (const std::optional<int> exitCode
+        = velmora::VelmoraServiceProvider::handleCommandLine(QApplication::arguments(), &folderRequest))
         return *exitCode;
 
     velmora::TerminationSignals::install();

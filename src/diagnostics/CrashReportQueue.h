@@ -21,7 +21,7 @@ bool isReport(const QString& fileName);
 
 struct Plan {
     QStringList dropUnsent; // deleted without being sent
-    QStringList send;       // sent one by one, in this order
+    QStringList send; // sent one by one, in this order
 };
 
 // Sorts the report names ascending; when more than maxReportsPerRun wait, the

@@ -193,8 +193,9 @@ QString esc(const QString& text)
 
 QByteArray renderHead(const QString& version, const QString& os, const QString& arch, const QString& machineId)
 {
-    const QString head = QStringLiteral("{\"version\":\"%1\",\"os\":\"%2\",\"arch\":\"%3\",\"machineId\":\"%4\",\"ts\":")
-                             .arg(esc(version), esc(os), esc(arch), esc(machineId));
+    const QString head
+        = QStringLiteral("{\"version\":\"%1\",\"os\":\"%2\",\"arch\":\"%3\",\"machineId\":\"%4\",\"ts\":")
+              .arg(esc(version), esc(os), esc(arch), esc(machineId));
     return head.toUtf8();
 }
 
@@ -286,7 +287,7 @@ void installHandlers()
 
     gPreviousTerminate = std::set_terminate(handleTerminate);
 
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = handleSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_ONSTACK;

@@ -56,8 +56,8 @@ QByteArray renderHead(const QString& version, const QString& os, const QString& 
 
 // What every report says about the running program.
 QString reportVersion(); // the build's version, "0.1" when the build did not say
-QString reportOs();      // distribution and kernel
-QString reportArch();    // the processor architecture the program was built for
+QString reportOs(); // distribution and kernel
+QString reportArch(); // the processor architecture the program was built for
 
 // Where reports are uploaded: the web service's path "/api/crash".
 QUrl endpoint();

@@ -14,11 +14,7 @@
 
 namespace velmora {
 
-CrashUploader::CrashUploader(Options options, QObject* parent)
-    : QObject(parent)
-    , m_options(std::move(options))
-{
-}
+CrashUploader::CrashUploader(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {}
 
 CrashUploader::~CrashUploader()
 {

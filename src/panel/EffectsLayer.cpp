@@ -43,8 +43,7 @@ QColor withAlpha(QColor colour, double alpha)
 
 } // namespace
 
-EffectsLayer::EffectsLayer(QWidget* parent)
-    : QWidget(parent)
+EffectsLayer::EffectsLayer(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -108,8 +107,8 @@ QImage EffectsLayer::scanlinePattern(const QSizeF& size, int scale, const QStrin
         painter.fillRect(QRect(0, height - fromBottom - rowHeight, width, rowHeight), colour);
     };
     if (style == QLatin1String("shadowmask")) {
-        const QColor stripes[] = {QColor::fromRgbF(1.0f, 0.2f, 0.2f), QColor::fromRgbF(0.2f, 1.0f, 0.2f),
-                                  QColor::fromRgbF(0.2f, 0.2f, 1.0f)};
+        const QColor stripes[] = {
+            QColor::fromRgbF(1.0f, 0.2f, 0.2f), QColor::fromRgbF(0.2f, 1.0f, 0.2f), QColor::fromRgbF(0.2f, 0.2f, 1.0f)};
         int i = 0;
         for (int x = 0; x < width; x += s, ++i)
             painter.fillRect(QRect(x, 0, s, height), withAlpha(stripes[i % 3], 0.2 * strength));
@@ -124,8 +123,8 @@ QImage EffectsLayer::scanlinePattern(const QSizeF& size, int scale, const QStrin
     return image;
 }
 
-void EffectsLayer::setScreenGeometry(const QRectF& screenRect, const std::vector<QPointF>& corners,
-                                     double cornerRadius, const std::vector<double>& cornerRadii)
+void EffectsLayer::setScreenGeometry(const QRectF& screenRect, const std::vector<QPointF>& corners, double cornerRadius,
+                                     const std::vector<double>& cornerRadii)
 {
     if (corners.size() != 4 || !(screenRect.width() > 0) || !(screenRect.height() > 0))
         return;
@@ -141,9 +140,12 @@ void EffectsLayer::setScreenGeometry(const QRectF& screenRect, const std::vector
     m_corners = std::move(local);
     m_radii = std::move(radii);
     m_quad = ViewportShape::quadTransform(m_screenSize.width(), m_screenSize.height(), m_corners);
-    m_plain = ViewportShape::isIdentityMap(m_screenSize.width(), m_screenSize.height(),
-                                           {m_corners[0] - m_corners[0], m_corners[1] - m_corners[0],
-                                            m_corners[2] - m_corners[0], m_corners[3] - m_corners[0]});
+    m_plain = ViewportShape::isIdentityMap(m_screenSize.width(),
+                                           m_screenSize.height(),
+                                           {m_corners[0] - m_corners[0],
+                                            m_corners[1] - m_corners[0],
+                                            m_corners[2] - m_corners[0],
+                                            m_corners[3] - m_corners[0]});
     m_outline = ViewportShape::roundedQuadPath(m_corners, m_radii);
     m_staticValid = false;
     m_rollingPattern = QImage();
@@ -214,8 +216,8 @@ void EffectsLayer::renderStatic()
         painter.setRenderHint(QPainter::Antialiasing, !m_plain);
         painter.setTransform(m_quad, true);
         if (m_effects.scanlines && m_effects.scanlineStyle != QLatin1String("rolling")) {
-            const QImage pattern = scanlinePattern(m_screenSize, backingScale(), m_effects.scanlineStyle,
-                                                   m_effects.scanlineIntensity);
+            const QImage pattern
+                = scanlinePattern(m_screenSize, backingScale(), m_effects.scanlineStyle, m_effects.scanlineIntensity);
             painter.drawImage(QRectF(QPointF(0, 0), QSizeF(pattern.size()) / backingScale()), pattern);
         }
         if (m_effects.curvature) {
@@ -228,8 +230,10 @@ void EffectsLayer::renderStatic()
             painter.translate(centre);
             painter.scale(1, screen.height() / screen.width());
             painter.translate(-centre);
-            painter.fillRect(QRectF(screen.x(), centre.y() - (centre.y() - screen.y()) * screen.width() / screen.height(),
-                                    screen.width(), screen.width()),
+            painter.fillRect(QRectF(screen.x(),
+                                    centre.y() - (centre.y() - screen.y()) * screen.width() / screen.height(),
+                                    screen.width(),
+                                    screen.width()),
                              gradient);
             painter.restore();
         }
@@ -256,8 +260,7 @@ void EffectsLayer::paintRollingScanlines(QPainter& painter)
         // One period more than the screen, so that a shift up to a period
         // still covers it; periodic from the bottom edge.
         const QSizeF taller(m_screenSize.width(), m_screenSize.height() + rollingPeriod);
-        m_rollingPattern =
-            scanlinePattern(taller, scale, m_effects.scanlineStyle, m_effects.scanlineIntensity);
+        m_rollingPattern = scanlinePattern(taller, scale, m_effects.scanlineStyle, m_effects.scanlineIntensity);
         m_rollingPattern.setDevicePixelRatio(scale);
     }
     // The rows move up as the offset grows.

@@ -98,10 +98,10 @@ private:
     QSizeF m_screenSize;
     std::vector<QPointF> m_corners; // in the overlay's coordinates
     std::vector<double> m_radii;
-    QTransform m_quad;    // the screen rectangle onto the corners
-    bool m_plain = true;  // the quad is a translation of the rectangle
+    QTransform m_quad; // the screen rectangle onto the corners
+    bool m_plain = true; // the quad is a translation of the rectangle
     QPainterPath m_outline;
-    QImage m_static;      // vignette and still scanlines, on the quad
+    QImage m_static; // vignette and still scanlines, on the quad
     bool m_staticValid = false;
     // Rolling: the pattern one period taller than the screen, the screen's
     // picture of it at the present offset, and the map onto the quad.

@@ -36,7 +36,8 @@ QWidget* widgetAt(QWidget* root, const QPoint& point)
         const QObjectList& children = widget->children();
         for (auto it = children.rbegin(); it != children.rend(); ++it) {
             auto* child = qobject_cast<QWidget*>(*it);
-            if (!child || child->isWindow() || child->isHidden() || child->testAttribute(Qt::WA_TransparentForMouseEvents))
+            if (!child || child->isWindow() || child->isHidden()
+                || child->testAttribute(Qt::WA_TransparentForMouseEvents))
                 continue;
             if (!child->geometry().contains(local))
                 continue;
@@ -54,9 +55,7 @@ QWidget* widgetAt(QWidget* root, const QPoint& point)
 
 } // namespace
 
-ScreenContainer::ScreenContainer(QWidget* parent)
-    : QWidget(parent)
-    , m_innerSize(QSizeF(size()))
+ScreenContainer::ScreenContainer(QWidget* parent) : QWidget(parent), m_innerSize(QSizeF(size()))
 {
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -122,10 +121,7 @@ void ScreenContainer::layoutStage()
     m_stage->setGeometry(area);
 }
 
-std::vector<QPointF> ScreenContainer::defaultQuadInBounds() const
-{
-    return ViewportShape::corners(innerRect());
-}
+std::vector<QPointF> ScreenContainer::defaultQuadInBounds() const { return ViewportShape::corners(innerRect()); }
 
 QRectF ScreenContainer::innerRect() const
 {
@@ -134,10 +130,7 @@ QRectF ScreenContainer::innerRect() const
     return QRectF(x0, y0, m_innerSize.width(), m_innerSize.height());
 }
 
-QPointF ScreenContainer::originOf(const QWidget* view) const
-{
-    return QPointF(view->mapTo(this, QPoint(0, 0)));
-}
+QPointF ScreenContainer::originOf(const QWidget* view) const { return QPointF(view->mapTo(this, QPoint(0, 0))); }
 
 std::vector<QPointF> ScreenContainer::cornersRelativeTo(const QPointF& origin) const
 {
@@ -191,9 +184,9 @@ void ScreenContainer::applyGeometry(QWidget* view)
     if (needsWarp(view)) {
         // The widget keeps the inner size; the warp puts it on the corners.
         const QRectF inner = innerRect();
-        const QRect placed(QPoint(int(std::lround(inner.x())), int(std::lround(inner.y()))),
-                           QSize(std::max(1, int(std::lround(inner.width()))),
-                                 std::max(1, int(std::lround(inner.height())))));
+        const QRect placed(
+            QPoint(int(std::lround(inner.x())), int(std::lround(inner.y()))),
+            QSize(std::max(1, int(std::lround(inner.width()))), std::max(1, int(std::lround(inner.height())))));
         view->setGeometry(placed.translated(-stageOrigin));
         view->clearMask();
         installWarp(view);
@@ -234,8 +227,8 @@ void ScreenContainer::installWarp(QWidget* view)
         m_stage->setGraphicsEffect(effect);
     }
     const std::vector<double> radii = outlineRadii();
-    effect->setShape(view->geometry(), cornersRelativeTo(QPointF(m_stage->pos())), radii,
-                     bumpFor(QSizeF(view->size())));
+    effect->setShape(
+        view->geometry(), cornersRelativeTo(QPointF(m_stage->pos())), radii, bumpFor(QSizeF(view->size())));
     effect->setGlow(m_glow);
     // Clicks reach the container, which maps them back onto the widget; the
     // ones it hands on stop at the widget.
@@ -400,8 +393,14 @@ void ScreenContainer::forwardMouse(QMouseEvent* event)
         if (!target->hasMouseTracking())
             return;
     }
-    QMouseEvent forwarded(event->type(), local, target->mapTo(target->window(), local), event->globalPosition(),
-                          event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
+    QMouseEvent forwarded(event->type(),
+                          local,
+                          target->mapTo(target->window(), local),
+                          event->globalPosition(),
+                          event->button(),
+                          event->buttons(),
+                          event->modifiers(),
+                          event->pointingDevice());
     forwarded.setTimestamp(event->timestamp());
     QCoreApplication::sendEvent(target, &forwarded);
     if (event->type() == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton)
@@ -431,8 +430,15 @@ void ScreenContainer::wheelEvent(QWheelEvent* event)
     }
     QWidget* target = widgetAt(root, point->toPoint());
     const QPointF local = *point - QPointF(target->mapTo(root, QPoint(0, 0)));
-    QWheelEvent forwarded(local, event->globalPosition(), event->pixelDelta(), event->angleDelta(), event->buttons(),
-                          event->modifiers(), event->phase(), event->inverted(), event->source(),
+    QWheelEvent forwarded(local,
+                          event->globalPosition(),
+                          event->pixelDelta(),
+                          event->angleDelta(),
+                          event->buttons(),
+                          event->modifiers(),
+                          event->phase(),
+                          event->inverted(),
+                          event->source(),
                           event->pointingDevice());
     forwarded.setTimestamp(event->timestamp());
     QCoreApplication::sendEvent(target, &forwarded);

@@ -11,11 +11,7 @@
 
 namespace velmora {
 
-ScreenWarpEffect::ScreenWarpEffect(QWidget* widget)
-    : QGraphicsEffect(widget)
-    , m_widget(widget)
-{
-}
+ScreenWarpEffect::ScreenWarpEffect(QWidget* widget) : QGraphicsEffect(widget), m_widget(widget) {}
 
 void ScreenWarpEffect::setShape(const QRect& screenRect, const std::vector<QPointF>& corners,
                                 const std::vector<double>& radii, const BumpDistortion& bump)
@@ -102,7 +98,8 @@ bool ScreenWarpEffect::sameContent(const QImage& a, const QImage& b)
     if (a.isNull() || a.size() != b.size() || a.format() != b.format() || a.bytesPerLine() != b.bytesPerLine()
         || a.devicePixelRatio() != b.devicePixelRatio())
         return false;
-    return a.constBits() == b.constBits() || std::memcmp(a.constBits(), b.constBits(), std::size_t(a.sizeInBytes())) == 0;
+    return a.constBits() == b.constBits()
+        || std::memcmp(a.constBits(), b.constBits(), std::size_t(a.sizeInBytes())) == 0;
 }
 
 } // namespace velmora

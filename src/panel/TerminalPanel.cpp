@@ -4,10 +4,7 @@
 
 namespace velmora {
 
-FlippedContainerView::FlippedContainerView(QWidget* parent)
-    : QWidget(parent)
-{
-}
+FlippedContainerView::FlippedContainerView(QWidget* parent) : QWidget(parent) {}
 
 void FlippedContainerView::resizeEvent(QResizeEvent* event)
 {
@@ -17,9 +14,7 @@ void FlippedContainerView::resizeEvent(QResizeEvent* event)
 }
 
 TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, QObject* parent)
-    : QObject(parent)
-    , m_container(new FlippedContainerView)
-    , m_palette(palette)
+    : QObject(parent), m_container(new FlippedContainerView), m_palette(palette)
 {
     m_shellHost = new QWidget(m_container);
     m_tabsView = new SessionTabsView(palette, m_container);
@@ -94,7 +89,9 @@ QMargins TerminalPanel::sessionPadding()
 
 QRect TerminalPanel::tabsFrame(const QSize& containerSize, int count)
 {
-    return QRect(tabsInset, containerSize.height() - tabsInset - PillButton::size, SessionTabsView::stripWidth(count),
+    return QRect(tabsInset,
+                 containerSize.height() - tabsInset - PillButton::size,
+                 SessionTabsView::stripWidth(count),
                  PillButton::size);
 }
 

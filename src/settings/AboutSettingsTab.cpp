@@ -43,12 +43,8 @@ QFont fontFor(TextStyle style, const QFont& base)
         font.setWeight(QFont::DemiBold);
         break;
     case TextStyle::body:
-    case TextStyle::callout:
-        font.setPixelSize(13);
-        break;
-    case TextStyle::caption:
-        font.setPixelSize(11);
-        break;
+    case TextStyle::callout: font.setPixelSize(13); break;
+    case TextStyle::caption: font.setPixelSize(11); break;
     }
     return font;
 }
@@ -61,10 +57,7 @@ QLabel* styledLabel(const QString& text, TextStyle style, QWidget* parent)
     return label;
 }
 
-QString cssColor(const QColor& color)
-{
-    return color.name(QColor::HexArgb);
-}
+QString cssColor(const QColor& color) { return color.name(QColor::HexArgb); }
 
 QColor withAlpha(QColor color, qreal alpha)
 {
@@ -94,10 +87,10 @@ QPushButton* linkButton(const QString& title, QWidget* parent)
 } // namespace
 
 AboutSettingsTab::AboutSettingsTab(const QColor& phosphor, QWidget* parent)
-    : QWidget(parent)
-    , m_vm(new AboutViewModel(this))
-    , m_phosphor(phosphor)
-    , m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
+    : QWidget(parent),
+      m_vm(new AboutViewModel(this)),
+      m_phosphor(phosphor),
+      m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -153,8 +146,8 @@ QWidget* AboutSettingsTab::buildHeader()
     auto* texts = new QVBoxLayout;
     texts->setSpacing(4);
     texts->addWidget(styledLabel(QStringLiteral("Velmora"), TextStyle::title, header));
-    m_versionBadge = styledLabel(QStringLiteral("Version %1 (%2)").arg(AppInfo::shortVersion(), AppInfo::build()),
-        TextStyle::caption, header);
+    m_versionBadge = styledLabel(
+        QStringLiteral("Version %1 (%2)").arg(AppInfo::shortVersion(), AppInfo::build()), TextStyle::caption, header);
     m_versionBadge->setObjectName(QStringLiteral("versionBadge"));
     texts->addWidget(m_versionBadge, 0, Qt::AlignLeft);
     auto* taglineLabel = styledLabel(tagline, TextStyle::caption, header);
@@ -427,8 +420,12 @@ void AboutSettingsTab::applyColors(const Colors& c)
                        "QLineEdit:focus, QPlainTextEdit#messageEditor:focus { border-color: %3; }"
                        "QPlainTextEdit#messageEditor { background: %5; border: 1px solid %4; border-radius: 6px; "
                        "padding: 4px; }")
-            .arg(cssColor(c.secondary), cssColor(withAlpha(c.text, 0.12)), cssColor(c.accentText),
-                cssColor(withAlpha(c.secondary, 0.3)), cssColor(base), cssColor(withAlpha(c.text, 0.22))));
+            .arg(cssColor(c.secondary),
+                 cssColor(withAlpha(c.text, 0.12)),
+                 cssColor(c.accentText),
+                 cssColor(withAlpha(c.secondary, 0.3)),
+                 cssColor(base),
+                 cssColor(withAlpha(c.text, 0.22))));
     m_visit->setStyleSheet(ButtonStyle::bordered(palette()));
     if (!m_showsBrandMark)
         m_logo->setPixmap(SymbolIcon::pixmap(QStringLiteral("terminal.fill"), c.accent, 48, devicePixelRatioF()));

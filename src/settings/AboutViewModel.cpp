@@ -13,11 +13,7 @@
 
 namespace velmora {
 
-AboutViewModel::AboutViewModel(QObject* parent)
-    : QObject(parent)
-    , m_network(new QNetworkAccessManager(this))
-{
-}
+AboutViewModel::AboutViewModel(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
 
 AboutViewModel::~AboutViewModel()
 {
@@ -92,7 +88,10 @@ void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout)
     m_feedbackState = {FeedbackState::Kind::sending, {}};
     emit changed();
     FeedbackService::send(
-        *m_network, email.isEmpty() ? std::nullopt : std::optional(email), body, this,
+        *m_network,
+        email.isEmpty() ? std::nullopt : std::optional(email),
+        body,
+        this,
         [this](std::optional<FeedbackError> error) {
             if (error) {
                 m_feedbackState = FeedbackState::failed(sendFailedText);

@@ -36,8 +36,7 @@ QLabel* label(const QString& text, int pixelSize, QWidget* parent, QFont::Weight
 } // namespace
 
 AboutView::AboutView(QWidget* parent)
-    : QWidget(parent)
-    , openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
+    : QWidget(parent), openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     setFixedSize(AboutWindowController::contentSize);
     auto* column = new QVBoxLayout(this);
@@ -134,8 +133,8 @@ AboutWindowController& AboutWindowController::shared()
 }
 
 AboutWindowController::AboutWindowController()
-    : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                                      | Qt::WindowCloseButtonHint))
+    : m_window(std::make_unique<QWidget>(
+        nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint))
 {
     m_window->setWindowTitle(title);
     m_window->setObjectName(QStringLiteral("aboutWindow"));

@@ -16,15 +16,9 @@ const QString darkName = QStringLiteral("velmora-mark-dark");
 
 } // namespace
 
-Cache::Cache()
-    : Cache(&Cache::loadFromResources)
-{
-}
+Cache::Cache() : Cache(&Cache::loadFromResources) {}
 
-Cache::Cache(Loader loader)
-    : m_loader(std::move(loader))
-{
-}
+Cache::Cache(Loader loader) : m_loader(std::move(loader)) {}
 
 std::optional<QImage> Cache::loadFromResources(const QString& name)
 {
@@ -75,7 +69,9 @@ QLabel* view(double height, bool onDark, QWidget* parent, Cache& cache)
     const int pointWidth = int(std::lround(height * picture->width() / picture->height()));
     const qreal ratio = parent ? parent->devicePixelRatioF() : label->devicePixelRatioF();
     QPixmap pixmap = QPixmap::fromImage(picture->scaled(int(std::lround(pointWidth * ratio)),
-        int(std::lround(pointHeight * ratio)), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                                                        int(std::lround(pointHeight * ratio)),
+                                                        Qt::IgnoreAspectRatio,
+                                                        Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(ratio);
     label->setPixmap(pixmap);
     label->setFixedSize(pointWidth, pointHeight);

@@ -7,9 +7,7 @@ namespace {
 constexpr int stepsPerTurn = 24;
 }
 
-BusyIndicator::BusyIndicator(int side, QWidget* parent)
-    : QWidget(parent)
-    , m_side(side)
+BusyIndicator::BusyIndicator(int side, QWidget* parent) : QWidget(parent), m_side(side)
 {
     setFixedSize(side, side);
     m_timer.setInterval(1000 / stepsPerTurn);

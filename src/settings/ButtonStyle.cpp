@@ -15,8 +15,9 @@ QColor withAlpha(QColor color, float alpha)
 
 QString shape(Size size)
 {
-    return size == Size::Small ? QStringLiteral("border-radius: 5px; padding: 2px 9px; min-height: 16px; font-size: 11px;")
-                               : QStringLiteral("border-radius: 6px; padding: 5px 14px; min-height: 18px;");
+    return size == Size::Small
+        ? QStringLiteral("border-radius: 5px; padding: 2px 9px; min-height: 16px; font-size: 11px;")
+        : QStringLiteral("border-radius: 6px; padding: 5px 14px; min-height: 18px;");
 }
 
 } // namespace
@@ -28,8 +29,13 @@ QString prominent(const QColor& fill, Size size)
                           "QPushButton:hover { background: %3; border-color: %3; }"
                           "QPushButton:pressed { background: %4; border-color: %4; }"
                           "QPushButton:disabled { background: %5; border-color: transparent; color: %6; }")
-        .arg(css(fill), css(text), css(fill.lighter(110)), css(fill.darker(112)), css(withAlpha(fill, 0.35f)),
-            css(withAlpha(text, 0.55f)), shape(size));
+        .arg(css(fill),
+             css(text),
+             css(fill.lighter(110)),
+             css(fill.darker(112)),
+             css(withAlpha(fill, 0.35f)),
+             css(withAlpha(text, 0.55f)),
+             shape(size));
 }
 
 QString bordered(const QPalette& palette, Size size)
@@ -40,8 +46,14 @@ QString bordered(const QPalette& palette, Size size)
                           "QPushButton:hover { background: %4; }"
                           "QPushButton:pressed { background: %5; }"
                           "QPushButton:disabled { color: %7; border-color: %8; }")
-        .arg(css(base), css(text), css(withAlpha(text, 0.22f)), css(base.darker(104)), css(base.darker(110)),
-            shape(size), css(withAlpha(text, 0.38f)), css(withAlpha(text, 0.12f)));
+        .arg(css(base),
+             css(text),
+             css(withAlpha(text, 0.22f)),
+             css(base.darker(104)),
+             css(base.darker(110)),
+             shape(size),
+             css(withAlpha(text, 0.38f)),
+             css(withAlpha(text, 0.12f)));
 }
 
 QString tinted(const QPalette& palette, const QColor& tint)
@@ -49,15 +61,23 @@ QString tinted(const QPalette& palette, const QColor& tint)
     const QColor base = palette.color(QPalette::Base);
     QColor fill = base;
     const float mix = 0.16f;
-    fill.setRgbF(base.redF() + (tint.redF() - base.redF()) * mix, base.greenF() + (tint.greenF() - base.greenF()) * mix,
+    fill.setRgbF(base.redF() + (tint.redF() - base.redF()) * mix,
+                 base.greenF() + (tint.greenF() - base.greenF()) * mix,
                  base.blueF() + (tint.blueF() - base.blueF()) * mix);
     const QColor text = ColorContrast::readableOn(tint, fill, 4.5);
     return QStringLiteral("QPushButton { background: %1; color: %2; border: 1px solid %3; %6 }"
                           "QPushButton:hover { background: %4; }"
                           "QPushButton:pressed { background: %5; }"
                           "QPushButton:disabled { background: %7; color: %8; border-color: %9; }")
-        .arg(css(fill), css(text), css(tint), css(fill.darker(104)), css(fill.darker(110)), shape(Size::Regular), css(base),
-            css(withAlpha(palette.color(QPalette::ButtonText), 0.38f)), css(withAlpha(tint, 0.35f)));
+        .arg(css(fill),
+             css(text),
+             css(tint),
+             css(fill.darker(104)),
+             css(fill.darker(110)),
+             shape(Size::Regular),
+             css(base),
+             css(withAlpha(palette.color(QPalette::ButtonText), 0.38f)),
+             css(withAlpha(tint, 0.35f)));
 }
 
 QString link(const QColor& color)

@@ -31,12 +31,12 @@ struct Choice {
     const char* tag;
 };
 
-constexpr Choice scanlineStyles[] = {
-    {"Standard", "standard"}, {"Heavy", "heavy"}, {"Shadow Mask", "shadowmask"}, {"Rolling", "rolling"}};
-constexpr Choice colorGrades[] = {{"None", "none"}, {"Amber", "amber"}, {"Green", "green"}, {"Blue", "blue"}, {"Cool", "cool"}};
+constexpr Choice scanlineStyles[]
+    = {{"Standard", "standard"}, {"Heavy", "heavy"}, {"Shadow Mask", "shadowmask"}, {"Rolling", "rolling"}};
+constexpr Choice colorGrades[]
+    = {{"None", "none"}, {"Amber", "amber"}, {"Green", "green"}, {"Blue", "blue"}, {"Cool", "cool"}};
 
-template <std::size_t N>
-QComboBox* choiceMenu(const Choice (&choices)[N], int width, QWidget* parent)
+template <std::size_t N> QComboBox* choiceMenu(const Choice (&choices)[N], int width, QWidget* parent)
 {
     auto* menu = new QComboBox(parent);
     for (const Choice& choice : choices)
@@ -70,9 +70,7 @@ QWidget* menuRow(const QString& label, int labelWidth, QComboBox* menu, QWidget*
 
 } // namespace
 
-EffectsSettingsTab::EffectsSettingsTab(QWidget* parent)
-    : QWidget(parent)
-    , m_selectedSkin(ActiveSkin::name())
+EffectsSettingsTab::EffectsSettingsTab(QWidget* parent) : QWidget(parent), m_selectedSkin(ActiveSkin::name())
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(SettingsLook::tabMargins());
@@ -177,16 +175,11 @@ QString EffectsSettingsTab::valueText(double value) { return QString::asprintf("
 QString EffectsSettingsTab::statusText(SaveOutcome outcome)
 {
     switch (outcome) {
-    case SaveOutcome::saved:
-        return QStringLiteral("\u2014 saved \u2713");
-    case SaveOutcome::builtIn:
-        return QStringLiteral("\u2014 can't save a built-in skin");
-    case SaveOutcome::unreadable:
-        return QStringLiteral("\u2014 couldn't read skin.json");
-    case SaveOutcome::unencodable:
-        return QStringLiteral("\u2014 couldn't encode skin.json");
-    case SaveOutcome::writeFailed:
-        return QStringLiteral("\u2014 write failed");
+    case SaveOutcome::saved: return QStringLiteral("\u2014 saved \u2713");
+    case SaveOutcome::builtIn: return QStringLiteral("\u2014 can't save a built-in skin");
+    case SaveOutcome::unreadable: return QStringLiteral("\u2014 couldn't read skin.json");
+    case SaveOutcome::unencodable: return QStringLiteral("\u2014 couldn't encode skin.json");
+    case SaveOutcome::writeFailed: return QStringLiteral("\u2014 write failed");
     }
     return {};
 }

@@ -26,20 +26,25 @@ QByteArray requestBody(const std::optional<QString>& email, const QString& messa
 }
 
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
-    const QString& message, QObject* context, std::function<void(std::optional<FeedbackError>)> done,
-    std::chrono::milliseconds timeout)
+                             const QString& message, QObject* context,
+                             std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout)
 {
     QNetworkRequest request(endpoint());
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
-    return ServiceRequest::send(network, request, "POST", requestBody(email, message), timeout, context,
-        [done = std::move(done)](const ServiceResponse& response) {
-            if (!response.status)
-                done(FeedbackError::network);
-            else if (!response.isSuccess())
-                done(FeedbackError::badResponse);
-            else
-                done(std::nullopt);
-        });
+    return ServiceRequest::send(network,
+                                request,
+                                "POST",
+                                requestBody(email, message),
+                                timeout,
+                                context,
+                                [done = std::move(done)](const ServiceResponse& response) {
+                                    if (!response.status)
+                                        done(FeedbackError::network);
+                                    else if (!response.isSuccess())
+                                        done(FeedbackError::badResponse);
+                                    else
+                                        done(std::nullopt);
+                                });
 }
 
 } // namespace velmora::FeedbackService

@@ -36,8 +36,9 @@ QByteArray requestBody(const std::optional<QString>& email, const QString& messa
 // POST of the body through network; done runs once on the main thread with no
 // error for any 2xx answer (its body is not read), unless context goes first.
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
-    const QString& message, QObject* context, std::function<void(std::optional<FeedbackError>)> done,
-    std::chrono::milliseconds timeout = FeedbackService::timeout);
+                             const QString& message, QObject* context,
+                             std::function<void(std::optional<FeedbackError>)> done,
+                             std::chrono::milliseconds timeout = FeedbackService::timeout);
 
 } // namespace FeedbackService
 } // namespace velmora

@@ -35,8 +35,7 @@ constexpr int labelWidth = 90;
 // The size stepper: whole steps, the size shown without its fraction.
 class FontSizeStepper final : public QDoubleSpinBox {
 public:
-    explicit FontSizeStepper(QWidget* parent)
-        : QDoubleSpinBox(parent)
+    explicit FontSizeStepper(QWidget* parent) : QDoubleSpinBox(parent)
     {
         setDecimals(2);
         setRange(GeneralSettingsTab::minimumFontSize, GeneralSettingsTab::maximumFontSize);
@@ -80,8 +79,11 @@ void showItems(QComboBox* menu, const QStringList& items, const QString& current
 
 bool askToReset(QWidget* parent)
 {
-    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Reset all settings?"), QStringLiteral("Reset all settings?"),
-                      QMessageBox::NoButton, parent);
+    QMessageBox alert(QMessageBox::Warning,
+                      QStringLiteral("Reset all settings?"),
+                      QStringLiteral("Reset all settings?"),
+                      QMessageBox::NoButton,
+                      parent);
     alert.setInformativeText(QStringLiteral(
         "Font, skins' effects, slot choices, widget configs, and saved window positions will return to defaults. "
         "Your installed skins and widgets are NOT touched."));
@@ -95,13 +97,13 @@ bool askToReset(QWidget* parent)
 } // namespace
 
 GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent)
-    : QWidget(parent)
-    , m_model(model)
-    , m_confirmReset([this] { return askToReset(this); })
-    , m_revealFile([](const QString& file) {
-        // File managers are told to open a folder, not to select a file in it.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
-    })
+    : QWidget(parent),
+      m_model(model),
+      m_confirmReset([this] { return askToReset(this); }),
+      m_revealFile([](const QString& file) {
+          // File managers are told to open a folder, not to select a file in it.
+          QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+      })
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(SettingsLook::tabMargins());
@@ -178,8 +180,9 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent
     connect(m_shellMenu, &QComboBox::activated, this, [this](int index) { chooseShell(m_shellMenu->itemText(index)); });
     connect(m_shellField, &QLineEdit::textEdited, this, [this](const QString& text) { chooseShell(text); });
     connect(m_shellField, &QLineEdit::returnPressed, this, [this] { commitShellField(); });
-    connect(m_defaultSkinMenu, &QComboBox::activated, this,
-            [this](int index) { chooseDefaultSkin(m_defaultSkinMenu->itemText(index)); });
+    connect(m_defaultSkinMenu, &QComboBox::activated, this, [this](int index) {
+        chooseDefaultSkin(m_defaultSkinMenu->itemText(index));
+    });
     connect(m_restoreWindows, &QCheckBox::clicked, this, [this](bool checked) { chooseRestoreWindows(checked); });
     connect(m_reset, &QPushButton::clicked, this, [this] { resetAllSettings(); });
     connect(m_reveal, &QPushButton::clicked, this, [this] { revealSettingsFile(); });
@@ -219,8 +222,9 @@ QStringList GeneralSettingsTab::monospacedFonts(const QString& currentName, cons
 
 QStringList GeneralSettingsTab::monospacedFonts(const QString& currentName)
 {
-    return monospacedFonts(currentName, QFontDatabase::families(),
-                           [](const QString& family) { return QFontDatabase::isFixedPitch(family); });
+    return monospacedFonts(currentName, QFontDatabase::families(), [](const QString& family) {
+        return QFontDatabase::isFixedPitch(family);
+    });
 }
 
 QStringList GeneralSettingsTab::detectedShells(const QStringList& candidates)

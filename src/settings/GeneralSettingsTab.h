@@ -31,17 +31,31 @@ public:
     using FileRevealer = std::function<void(const QString& file)>;
 
     // Families tried by name first; the menu itself is sorted.
-    static inline const QStringList preferredFonts = {
-        QStringLiteral("JetBrainsMono NF"), QStringLiteral("JetBrains Mono"), QStringLiteral("Menlo"),
-        QStringLiteral("Monaco"), QStringLiteral("SF Mono"), QStringLiteral("Courier New"),
-        QStringLiteral("Fira Code"), QStringLiteral("IBM Plex Mono"), QStringLiteral("Source Code Pro"),
-        QStringLiteral("Inconsolata"), QStringLiteral("Roboto Mono"), QStringLiteral("Hack"),
-        QStringLiteral("Victor Mono"), QStringLiteral("Cascadia Code")};
+    static inline const QStringList preferredFonts = {QStringLiteral("JetBrainsMono NF"),
+                                                      QStringLiteral("JetBrains Mono"),
+                                                      QStringLiteral("Menlo"),
+                                                      QStringLiteral("Monaco"),
+                                                      QStringLiteral("SF Mono"),
+                                                      QStringLiteral("Courier New"),
+                                                      QStringLiteral("Fira Code"),
+                                                      QStringLiteral("IBM Plex Mono"),
+                                                      QStringLiteral("Source Code Pro"),
+                                                      QStringLiteral("Inconsolata"),
+                                                      QStringLiteral("Roboto Mono"),
+                                                      QStringLiteral("Hack"),
+                                                      QStringLiteral("Victor Mono"),
+                                                      QStringLiteral("Cascadia Code")};
     // The shells offered when they are executable, in menu order.
-    static inline const QStringList candidateShells = {QStringLiteral("/bin/zsh"), QStringLiteral("/bin/bash"),
-        QStringLiteral("/bin/sh"), QStringLiteral("/bin/dash"), QStringLiteral("/bin/ksh"), QStringLiteral("/bin/tcsh"),
-        QStringLiteral("/usr/bin/fish"), QStringLiteral("/usr/local/bin/fish"), QStringLiteral("/usr/bin/nu"),
-        QStringLiteral("/usr/bin/xonsh")};
+    static inline const QStringList candidateShells = {QStringLiteral("/bin/zsh"),
+                                                       QStringLiteral("/bin/bash"),
+                                                       QStringLiteral("/bin/sh"),
+                                                       QStringLiteral("/bin/dash"),
+                                                       QStringLiteral("/bin/ksh"),
+                                                       QStringLiteral("/bin/tcsh"),
+                                                       QStringLiteral("/usr/bin/fish"),
+                                                       QStringLiteral("/usr/local/bin/fish"),
+                                                       QStringLiteral("/usr/bin/nu"),
+                                                       QStringLiteral("/usr/bin/xonsh")};
     static constexpr double minimumFontSize = 6;
     static constexpr double maximumFontSize = 24;
 

@@ -34,8 +34,7 @@ inline std::optional<bool> boolean(const QJsonObject& object, const QString& key
     return value.toBool();
 }
 
-template <typename T>
-void assignIfPresent(T& field, const std::optional<T>& value)
+template <typename T> void assignIfPresent(T& field, const std::optional<T>& value)
 {
     if (value)
         field = *value;

@@ -43,8 +43,7 @@ void collect(const QList<QAction*>& actions, QList<KeyBinding>& into)
 
 } // namespace
 
-KeysSettingsTab::KeysSettingsTab(QWidget* parent)
-    : QWidget(parent)
+KeysSettingsTab::KeysSettingsTab(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(SettingsLook::tabMargins());

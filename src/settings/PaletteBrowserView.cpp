@@ -139,7 +139,8 @@ protected:
             painter.drawPath(Drawing::roundedRect(cell, 2));
             painter.setPen(tertiaryOf(this));
             painter.drawText(QRectF(x, y + cellHeight + 1, cellWidth, rowHeight() - cellHeight - 1),
-                             Qt::AlignHCenter | Qt::AlignTop, QString::number(i));
+                             Qt::AlignHCenter | Qt::AlignTop,
+                             QString::number(i));
         }
     }
 
@@ -235,7 +236,8 @@ QWidget* PaletteBrowserView::buildHeader()
         row->addWidget(b);
         return b;
     };
-    m_save = button(QStringLiteral("Save to Skin"), QStringLiteral("Bake the current palette + cursor into this skin's skin.json"));
+    m_save = button(QStringLiteral("Save to Skin"),
+                    QStringLiteral("Bake the current palette + cursor into this skin's skin.json"));
     m_shuffle = button(QStringLiteral("Shuffle"), QStringLiteral("Pick a random curated palette"));
     connect(m_save, &QPushButton::clicked, this, &PaletteBrowserView::saveCurrentPalette);
     connect(m_shuffle, &QPushButton::clicked, this, &PaletteBrowserView::shuffle);
@@ -298,8 +300,8 @@ QWidget* PaletteBrowserView::buildCursorRow()
     auto* well = new ColorWell(cursorRow);
     m_well = well;
     connect(well, &QAbstractButton::clicked, this, [this] {
-        const QColor chosen = QColorDialog::getColor(m_cursorColor, this, QStringLiteral("Cursor Colour"),
-                                                     QColorDialog::ShowAlphaChannel);
+        const QColor chosen = QColorDialog::getColor(
+            m_cursorColor, this, QStringLiteral("Cursor Colour"), QColorDialog::ShowAlphaChannel);
         if (chosen.isValid())
             setCursorColor(chosen);
     });
@@ -361,7 +363,8 @@ void PaletteBrowserView::applyColors()
     const qreal dpr = devicePixelRatioF();
     m_save->setIcon(SymbolIcon::pixmap(QStringLiteral("tray.and.arrow.down"), primaryOf(this), 12, dpr));
     m_shuffle->setIcon(SymbolIcon::pixmap(QStringLiteral("shuffle"), primaryOf(this), 12, dpr));
-    m_list->item(0)->setIcon(QIcon(SymbolIcon::pixmap(QStringLiteral("arrow.uturn.backward.circle"), secondaryOf(this), 14, dpr)));
+    m_list->item(0)->setIcon(
+        QIcon(SymbolIcon::pixmap(QStringLiteral("arrow.uturn.backward.circle"), secondaryOf(this), 14, dpr)));
 }
 
 const SkinManifest* PaletteBrowserView::findSkin() const
@@ -457,15 +460,12 @@ QString PaletteBrowserView::headerPaletteName() const
     return palette ? palette->name : QStringLiteral("Skin default");
 }
 
-double PaletteBrowserView::sampleFontSize() const
-{
-    return std::max(SettingsStore::shared().data().fontSize, 9.0);
-}
+double PaletteBrowserView::sampleFontSize() const { return std::max(SettingsStore::shared().data().fontSize, 9.0); }
 
 PaletteBrowserView::PreviewPalette PaletteBrowserView::preview() const
 {
-    return previewFor(currentOverrideId(), findSkin(),
-                      m_cursorOverridden ? std::optional<QColor>(m_cursorColor) : std::nullopt);
+    return previewFor(
+        currentOverrideId(), findSkin(), m_cursorOverridden ? std::optional<QColor>(m_cursorColor) : std::nullopt);
 }
 
 PaletteBrowserView::PreviewPalette PaletteBrowserView::previewFor(const std::optional<QString>& overrideId,

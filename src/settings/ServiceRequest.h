@@ -39,7 +39,8 @@ using Completion = std::function<void(const ServiceResponse&)>;
 // aborts the request.
 // Aborting the returned reply cancels the request (done then sees no response).
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
-    const QByteArray& body, std::chrono::milliseconds timeout, QObject* context, Completion done);
+                             const QByteArray& body, std::chrono::milliseconds timeout, QObject* context,
+                             Completion done);
 
 } // namespace ServiceRequest
 } // namespace velmora

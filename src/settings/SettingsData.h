@@ -25,7 +25,7 @@ struct SettingsData {
     bool hasLaunchedBefore = false;
     QList<WindowState> lastWindows;
     QMap<QString, SkinEffectsSettings> skinEffects;
-    QMap<QString, QString> cursorOverrides;  // "#RRGGBB"
+    QMap<QString, QString> cursorOverrides; // "#RRGGBB"
     QMap<QString, QString> paletteOverrides; // curated palette id
     // Top-level keys this version does not know, written back as they came so
     // that a newer version's settings survive a save by an older one.

@@ -72,8 +72,7 @@ SettingsStore& SettingsStore::shared()
 }
 
 SettingsStore::SettingsStore(const QString& settingsPath, QObject* parent)
-    : QObject(parent)
-    , m_settingsPath(settingsPath)
+    : QObject(parent), m_settingsPath(settingsPath)
 {
     QDir().mkpath(QFileInfo(m_settingsPath).absolutePath());
     m_data = load();
@@ -86,7 +85,7 @@ SettingsData SettingsStore::load()
     auto keepAsIs = [this](const QString& why) {
         m_keepFileAsIs = true;
         qWarning().noquote() << QStringLiteral("[Velmora] settings.json ") + why
-                                    + QStringLiteral(" — left as it is and not saved to; starting from defaults");
+                + QStringLiteral(" — left as it is and not saved to; starting from defaults");
         return SettingsData();
     };
     // Without blocking on a FIFO or reading a device: only a regular file of
@@ -115,7 +114,7 @@ SettingsData SettingsStore::load()
             if (std::rename(QFile::encodeName(settingsPath).constData(), QFile::encodeName(aside).constData()) != 0)
                 return keepAsIs(QStringLiteral("could not be read or moved aside"));
             qWarning().noquote() << QStringLiteral("[Velmora] settings.json could not be read — moved aside to ")
-                                        + QFileInfo(aside).fileName() + QStringLiteral("; starting from defaults");
+                    + QFileInfo(aside).fileName() + QStringLiteral("; starting from defaults");
         }
         return SettingsData();
     }
@@ -133,7 +132,7 @@ SettingsData SettingsStore::load()
         return keepAsIs(QStringLiteral("could not be decoded, nor backed up (") + *failure + QStringLiteral(")"));
     }
     qWarning().noquote() << QStringLiteral("[Velmora] settings.json could not be decoded — backed up to ")
-                                + QFileInfo(backup).fileName() + QStringLiteral("; starting from defaults");
+            + QFileInfo(backup).fileName() + QStringLiteral("; starting from defaults");
     return SettingsData();
 }
 
@@ -217,8 +216,8 @@ void SettingsStore::setCursorOverride(std::optional<SrgbColor> color, const QStr
 
 int SettingsStore::prunePaletteOverrides(const QSet<QString>& validPaletteIds)
 {
-    const int removed = static_cast<int>(m_data.paletteOverrides.removeIf(
-        [&](const auto& entry) { return !validPaletteIds.contains(entry.value()); }));
+    const int removed = static_cast<int>(
+        m_data.paletteOverrides.removeIf([&](const auto& entry) { return !validPaletteIds.contains(entry.value()); }));
     if (removed > 0)
         save();
     return removed;

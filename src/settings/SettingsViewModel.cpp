@@ -5,8 +5,7 @@
 
 namespace velmora {
 
-SettingsViewModel::SettingsViewModel(QObject* parent)
-    : QObject(parent)
+SettingsViewModel::SettingsViewModel(QObject* parent) : QObject(parent)
 {
     readAll();
     connect(&SettingsStore::shared(), &SettingsStore::notify, this, [this](const QString& name) {

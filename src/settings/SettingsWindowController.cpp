@@ -26,8 +26,9 @@ SettingsWindowController& SettingsWindowController::shared()
         controller = new SettingsWindowController;
         // Gone while the application object still stands, and with it
         // whatever the window has in flight.
-        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, controller->window(),
-            [] { delete std::exchange(controller, nullptr); });
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, controller->window(), [] {
+            delete std::exchange(controller, nullptr);
+        });
     }
     return *controller;
 }
@@ -41,8 +42,8 @@ QWidget* SettingsWindowController::showShared(const Services& services)
 }
 
 SettingsWindowController::SettingsWindowController()
-    : m_window(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                                                      | Qt::WindowCloseButtonHint))
+    : m_window(std::make_unique<QWidget>(
+        nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint))
 {
     m_window->setObjectName(QStringLiteral("settingsWindow"));
     m_window->setWindowTitle(title);

@@ -40,8 +40,10 @@ QRectF SkinDevicePreview::screenRect(const QRectF& frame, QSizeF frameSize, cons
 {
     const qreal sx = frame.width() / std::max<qreal>(frameSize.width(), 1);
     const qreal sy = frame.height() / std::max<qreal>(frameSize.height(), 1);
-    return QRectF(frame.left() + sx * viewportRect.left(), frame.top() + sy * viewportRect.top(),
-                  sx * viewportRect.width(), sy * viewportRect.height());
+    return QRectF(frame.left() + sx * viewportRect.left(),
+                  frame.top() + sy * viewportRect.top(),
+                  sx * viewportRect.width(),
+                  sy * viewportRect.height());
 }
 
 void SkinDevicePreview::paintEvent(QPaintEvent*)

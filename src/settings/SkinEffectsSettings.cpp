@@ -19,12 +19,18 @@ std::optional<SkinEffectsSettings> SkinEffectsSettings::fromJson(const QJsonValu
     const auto curvature = boolean(object, QStringLiteral("curvature"));
     const auto curvatureAmount = number(object, QStringLiteral("curvatureAmount"));
     const auto colorGrade = string(object, QStringLiteral("colorGrade"));
-    if (!scanlines || !scanlineIntensity || !scanlineStyle || !glow || !glowIntensity || !curvature
-        || !curvatureAmount || !colorGrade)
+    if (!scanlines || !scanlineIntensity || !scanlineStyle || !glow || !glowIntensity || !curvature || !curvatureAmount
+        || !colorGrade)
         return std::nullopt;
 
-    return SkinEffectsSettings{*scanlines, *scanlineIntensity, *scanlineStyle, *glow,
-                               *glowIntensity, *curvature, *curvatureAmount, *colorGrade};
+    return SkinEffectsSettings{*scanlines,
+                               *scanlineIntensity,
+                               *scanlineStyle,
+                               *glow,
+                               *glowIntensity,
+                               *curvature,
+                               *curvatureAmount,
+                               *colorGrade};
 }
 
 QJsonObject SkinEffectsSettings::toJson() const

@@ -20,8 +20,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <QVariantAnimation>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 #include <cmath>
 
@@ -142,12 +142,12 @@ private:
 
 SkinGalleryCard::SkinGalleryCard(SkinManifest skin, bool isDefault, std::function<void()> onUseNow,
                                  std::function<void()> onMakeDefault, std::function<void()> onDelete, QWidget* parent)
-    : QWidget(parent)
-    , m_skin(std::move(skin))
-    , m_isDefault(isDefault)
-    , m_onUseNow(std::move(onUseNow))
-    , m_onMakeDefault(std::move(onMakeDefault))
-    , m_onDelete(std::move(onDelete))
+    : QWidget(parent),
+      m_skin(std::move(skin)),
+      m_isDefault(isDefault),
+      m_onUseNow(std::move(onUseNow)),
+      m_onMakeDefault(std::move(onMakeDefault)),
+      m_onDelete(std::move(onDelete))
 {
     setAttribute(Qt::WA_Hover);
     setAccessibleName(m_skin.name);
@@ -164,8 +164,9 @@ SkinGalleryCard::SkinGalleryCard(SkinManifest skin, bool isDefault, std::functio
     m_hoverAnimation = new QVariantAnimation(this);
     m_hoverAnimation->setDuration(150);
     m_hoverAnimation->setEasingCurve(QEasingCurve::OutCubic);
-    connect(m_hoverAnimation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { applyHover(value.toReal()); });
+    connect(m_hoverAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        applyHover(value.toReal());
+    });
     applyHover(0);
     applyColors();
 }
@@ -200,10 +201,12 @@ QWidget* SkinGalleryCard::buildPreview()
     m_preview->installEventFilter(this);
 
     const Badge origin = originBadgeFor(m_skin, palette());
-    m_originBadge = new CapsuleBadge(origin.text, Drawing::withAlpha(origin.color, origin.color.alphaF() * 0.92f), QString(), m_preview);
+    m_originBadge = new CapsuleBadge(
+        origin.text, Drawing::withAlpha(origin.color, origin.color.alphaF() * 0.92f), QString(), m_preview);
     m_originBadge->move(badgeInset, badgeInset);
     if (m_isDefault)
-        m_cornerBadge = new CapsuleBadge(QStringLiteral("DEFAULT"), accentOf(palette()), QStringLiteral("checkmark.seal.fill"), m_preview);
+        m_cornerBadge = new CapsuleBadge(
+            QStringLiteral("DEFAULT"), accentOf(palette()), QStringLiteral("checkmark.seal.fill"), m_preview);
     else if (!m_skin.keys.empty())
         m_cornerBadge = new KeyboardBadgeWidget(m_skin.palette.foreground, qsizetype(m_skin.keys.size()), m_preview);
     return m_preview;
@@ -328,7 +331,8 @@ void SkinGalleryCard::paintEvent(QPaintEvent*)
     shape.addRoundedRect(area, 12, 12);
     painter.fillPath(shape, palette().color(QPalette::Base));
     const qreal width = m_isDefault ? 2 : 1;
-    const QColor edge = m_isDefault ? Drawing::withAlpha(accentOf(palette()), 0.9f) : Drawing::withAlpha(palette().color(QPalette::WindowText), 0.08f);
+    const QColor edge = m_isDefault ? Drawing::withAlpha(accentOf(palette()), 0.9f)
+                                    : Drawing::withAlpha(palette().color(QPalette::WindowText), 0.08f);
     painter.setPen(QPen(edge, width));
     QPainterPath outline;
     const qreal in = width / 2;

@@ -49,8 +49,8 @@ public:
     SkinDevicePreview* preview() const { return m_preview; }
     QPushButton* useNowButton() const { return m_useNow; }
     QPushButton* makeDefaultButton() const { return m_makeDefault; } // none on the default skin
-    QWidget* defaultMark() const { return m_defaultMark; }           // only on the default skin
-    QAbstractButton* deleteButton() const { return m_delete; }        // only on user skins
+    QWidget* defaultMark() const { return m_defaultMark; } // only on the default skin
+    QAbstractButton* deleteButton() const { return m_delete; } // only on user skins
     QWidget* originBadge() const { return m_originBadge; }
     QWidget* cornerBadge() const { return m_cornerBadge; } // the default or keyboard badge, or none
     QString nameText() const;

@@ -127,9 +127,6 @@ QString SkinJSONSaver::savePalette(const QString& skinName)
     return savedText;
 }
 
-QString SkinJSONSaver::nsHex(const QColor& color)
-{
-    return HexColor::roundedHexString(color);
-}
+QString SkinJSONSaver::nsHex(const QColor& color) { return HexColor::roundedHexString(color); }
 
 } // namespace velmora

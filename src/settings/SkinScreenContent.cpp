@@ -78,7 +78,8 @@ void SkinScreenContent::paint(QPainter& painter, const QRectF& rect, const SkinM
     const qreal markWidth = QFontMetricsF(bold).horizontalAdvance(promptMark);
     painter.setFont(regular);
     painter.drawText(QRectF(x + markWidth, y, std::max<qreal>(0, room - markWidth), lineHeight),
-                     Qt::AlignLeft | Qt::AlignVCenter, product);
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     product);
     y += lineHeight + m.rowSpacing;
 
     painter.setPen(Qt::NoPen);
@@ -93,14 +94,15 @@ void SkinScreenContent::paint(QPainter& painter, const QRectF& rect, const SkinM
     painter.drawText(QRectF(x, y, markAdvance + 1, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, mark);
     painter.setPen(Qt::NoPen);
     painter.setBrush(cursor);
-    const QRectF block(x + markAdvance + m.promptGap, y + (lineHeight - m.cursor.height()) / 2, m.cursor.width(),
-                       m.cursor.height());
+    const QRectF block(
+        x + markAdvance + m.promptGap, y + (lineHeight - m.cursor.height()) / 2, m.cursor.width(), m.cursor.height());
     painter.drawPath(Drawing::roundedRect(block, 0.5));
 
     painter.setClipping(false);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Drawing::withAlpha(foreground, 0.15f), 0.5));
-    painter.drawPath(Drawing::roundedRect(rect.adjusted(0.25, 0.25, -0.25, -0.25), std::max<qreal>(0, m.cornerRadius - 0.25)));
+    painter.drawPath(
+        Drawing::roundedRect(rect.adjusted(0.25, 0.25, -0.25, -0.25), std::max<qreal>(0, m.cornerRadius - 0.25)));
     painter.restore();
 }
 

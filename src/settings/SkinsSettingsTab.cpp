@@ -28,9 +28,13 @@ namespace {
 
 bool askToDelete(QWidget* parent, const SkinManifest& skin)
 {
-    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Delete Skin"),
-                      QStringLiteral("Delete \u201C%1\u201D?").arg(skin.name), QMessageBox::NoButton, parent);
-    alert.setInformativeText(QStringLiteral("This permanently removes the skin folder from disk. This can't be undone."));
+    QMessageBox alert(QMessageBox::Warning,
+                      QStringLiteral("Delete Skin"),
+                      QStringLiteral("Delete \u201C%1\u201D?").arg(skin.name),
+                      QMessageBox::NoButton,
+                      parent);
+    alert.setInformativeText(
+        QStringLiteral("This permanently removes the skin folder from disk. This can't be undone."));
     QPushButton* remove = alert.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
     alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     alert.setDefaultButton(remove);
@@ -47,9 +51,7 @@ QPushButton* smallButton(const QString& title, QWidget* parent)
 
 } // namespace
 
-SkinsSettingsTab::SkinsSettingsTab(SettingsViewModel& model, QWidget* parent)
-    : QWidget(parent)
-    , m_model(model)
+SkinsSettingsTab::SkinsSettingsTab(SettingsViewModel& model, QWidget* parent) : QWidget(parent), m_model(model)
 {
     m_actions.confirmDelete = [this](const SkinManifest& skin) { return askToDelete(this, skin); };
     m_actions.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
@@ -63,8 +65,8 @@ SkinsSettingsTab::SkinsSettingsTab(SettingsViewModel& model, QWidget* parent)
     header->addWidget(SettingsLook::sectionHeader(QStringLiteral("Installed Skins"), this));
     header->addStretch(1);
     m_browse = smallButton(QStringLiteral("Browse Community Skins"), this);
-    m_browse->setIcon(QIcon(SymbolIcon::pixmap(QStringLiteral("rectangle.grid.2x2.fill"),
-                                               palette().color(QPalette::ButtonText), 14, devicePixelRatioF())));
+    m_browse->setIcon(QIcon(SymbolIcon::pixmap(
+        QStringLiteral("rectangle.grid.2x2.fill"), palette().color(QPalette::ButtonText), 14, devicePixelRatioF())));
     m_reload = smallButton(QStringLiteral("Reload"), this);
     m_openFolder = smallButton(QStringLiteral("Open Skins Folder"), this);
     header->addWidget(m_browse);
@@ -114,10 +116,7 @@ std::vector<SkinManifest> SkinsSettingsTab::skinsToShow()
     return SkinManifest::orBuiltInPair(SkinLoader::shared().skins());
 }
 
-int SkinsSettingsTab::columnCount(int width)
-{
-    return std::max(1, (width + spacing) / (minimumColumnWidth + spacing));
-}
+int SkinsSettingsTab::columnCount(int width) { return std::max(1, (width + spacing) / (minimumColumnWidth + spacing)); }
 
 void SkinsSettingsTab::makeDefault(const SkinManifest& skin)
 {
@@ -183,12 +182,15 @@ void SkinsSettingsTab::rebuild()
     m_cards.clear();
     for (const SkinManifest& skin : skinsToShow()) {
         auto* card = new SkinGalleryCard(
-            skin, skin.name == m_model.defaultSkin(),
+            skin,
+            skin.name == m_model.defaultSkin(),
             [this, skin] {
                 if (m_actions.useSkin)
                     m_actions.useSkin(skin);
             },
-            [this, skin] { makeDefault(skin); }, [this, skin] { deleteSkin(skin); }, m_grid);
+            [this, skin] { makeDefault(skin); },
+            [this, skin] { deleteSkin(skin); },
+            m_grid);
         card->setMaximumWidth(maximumColumnWidth);
         m_cards.append(card);
     }

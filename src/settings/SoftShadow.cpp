@@ -29,7 +29,8 @@ void boxPass(std::vector<float>& alpha, int width, int height, int radius, bool 
             at(i) = sum * scale;
             const int leaving = i - radius;
             const int entering = i + radius + 1;
-            sum += (entering < length ? line[std::size_t(entering)] : 0) - (leaving >= 0 ? line[std::size_t(leaving)] : 0);
+            sum += (entering < length ? line[std::size_t(entering)] : 0)
+                - (leaving >= 0 ? line[std::size_t(leaving)] : 0);
         }
     }
 }

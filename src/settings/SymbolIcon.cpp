@@ -73,10 +73,7 @@ QPainterPath arrowDownStrokes(qreal top, qreal bottom, qreal wing)
     return strokes;
 }
 
-QPainterPath terminalFill()
-{
-    return roundedRect({2.5, 4, 19, 16}, 3.2).subtracted(outline(prompt()));
-}
+QPainterPath terminalFill() { return roundedRect({2.5, 4, 19, 16}, 3.2).subtracted(outline(prompt())); }
 
 QPainterPath terminalLine()
 {
@@ -183,7 +180,8 @@ QPainterPath cyclePath()
         const QPointF along(-std::sin(end), -std::cos(end));
         const QPointF across(std::cos(end), -std::sin(end));
         QPainterPath head;
-        head.addPolygon(QPolygonF({tip + along * 3.6, tip - across * 3.0 - along * 0.6, tip + across * 3.0 - along * 0.6}));
+        head.addPolygon(
+            QPolygonF({tip + along * 3.6, tip - across * 3.0 - along * 0.6, tip + across * 3.0 - along * 0.6}));
         head.closeSubpath();
         shape = shape.united(head);
     }
@@ -285,7 +283,8 @@ QPainterPath arrowHead(QPointF tip, QPointF direction, qreal size)
 {
     const QPointF across(-direction.y(), direction.x());
     QPainterPath head;
-    head.addPolygon(QPolygonF({tip, tip - direction * size + across * size * 0.8, tip - direction * size - across * size * 0.8}));
+    head.addPolygon(
+        QPolygonF({tip, tip - direction * size + across * size * 0.8, tip - direction * size - across * size * 0.8}));
     head.closeSubpath();
     return head;
 }
@@ -315,8 +314,8 @@ QPainterPath arcArrow(QPointF centre, qreal radius, qreal start, qreal span, qre
     const QPointF across(std::cos(end), -std::sin(end));
     QPainterPath shape = outline(arc);
     QPainterPath arrow;
-    arrow.addPolygon(QPolygonF({tip + along * head, tip - across * head * 0.85 - along * 0.5,
-                                tip + across * head * 0.85 - along * 0.5}));
+    arrow.addPolygon(QPolygonF(
+        {tip + along * head, tip - across * head * 0.85 - along * 0.5, tip + across * head * 0.85 - along * 0.5}));
     arrow.closeSubpath();
     return shape.united(arrow).simplified();
 }

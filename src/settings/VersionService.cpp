@@ -48,10 +48,15 @@ VersionResult decode(const ServiceResponse& response)
 }
 
 QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
-    std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout)
+                              std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout)
 {
-    return ServiceRequest::send(network, QNetworkRequest(endpoint()), "GET", {}, timeout, context,
-        [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });
+    return ServiceRequest::send(network,
+                                QNetworkRequest(endpoint()),
+                                "GET",
+                                {},
+                                timeout,
+                                context,
+                                [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });
 }
 
 } // namespace velmora::VersionService

@@ -51,7 +51,8 @@ VersionResult decode(const ServiceResponse& response);
 // the outcome unless context goes first. Aborting the returned reply cancels
 // the check, which then ends as network.
 QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
-    std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout = VersionService::timeout);
+                              std::function<void(const VersionResult&)> done,
+                              std::chrono::milliseconds timeout = VersionService::timeout);
 
 } // namespace VersionService
 } // namespace velmora

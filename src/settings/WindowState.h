@@ -8,7 +8,7 @@ namespace velmora {
 // One saved device window: its skin and its frame in screen coordinates
 // (origin at the top left, logical pixels).
 struct WindowState {
-    QString id;       // the skin's folder name
+    QString id; // the skin's folder name
     QString skinName; // the skin's display name
     double x = 0;
     double y = 0;

@@ -84,8 +84,8 @@ QColor HexColor::toColorOrMagenta(const QString& text)
         if (digits > 0)
             return fromValue(value);
     }
-    qWarning().noquote() << QStringLiteral("[Velmora] Invalid hex color '%1' \u2014 using magenta sentinel so it's visible")
-                                .arg(text);
+    qWarning().noquote()
+        << QStringLiteral("[Velmora] Invalid hex color '%1' \u2014 using magenta sentinel so it's visible").arg(text);
     return magentaSentinel();
 }
 

@@ -7,14 +7,10 @@
 
 namespace velmora {
 
-JsonDecodeError::JsonDecodeError(const QString& message)
-    : std::runtime_error(message.toStdString())
-{
-}
+JsonDecodeError::JsonDecodeError(const QString& message) : std::runtime_error(message.toStdString()) {}
 
 JsonFieldReader::JsonFieldReader(QJsonObject object, QString path)
-    : m_object(std::move(object))
-    , m_path(std::move(path))
+    : m_object(std::move(object)), m_path(std::move(path))
 {
 }
 
@@ -23,9 +19,8 @@ QJsonObject JsonFieldReader::parseObject(const QByteArray& bytes)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        throw JsonDecodeError(QStringLiteral("invalid JSON at offset %1: %2")
-                                  .arg(parseError.offset)
-                                  .arg(parseError.errorString()));
+        throw JsonDecodeError(
+            QStringLiteral("invalid JSON at offset %1: %2").arg(parseError.offset).arg(parseError.errorString()));
     }
     if (!document.isObject())
         throw JsonDecodeError(QStringLiteral("the top level is not an object"));
@@ -94,10 +89,7 @@ std::vector<JsonFieldReader> JsonFieldReader::toObjects(const QJsonValue& value,
     return readers;
 }
 
-QString JsonFieldReader::string(const char* key) const
-{
-    return toString(present(key), memberPath(key));
-}
+QString JsonFieldReader::string(const char* key) const { return toString(present(key), memberPath(key)); }
 
 std::optional<QString> JsonFieldReader::optionalString(const char* key) const
 {
@@ -107,10 +99,7 @@ std::optional<QString> JsonFieldReader::optionalString(const char* key) const
     return toString(*value, memberPath(key));
 }
 
-double JsonFieldReader::number(const char* key) const
-{
-    return toNumber(present(key), memberPath(key));
-}
+double JsonFieldReader::number(const char* key) const { return toNumber(present(key), memberPath(key)); }
 
 std::optional<double> JsonFieldReader::optionalNumber(const char* key) const
 {

@@ -99,7 +99,8 @@ void ScreenWarp::rebuild()
     m_samples.clear();
     const Geometry& g = m_geometry;
     const double dpr = g.devicePixelRatio > 0 ? g.devicePixelRatio : 1.0;
-    m_sourcePixels = QRect(int(std::lround(g.sourceRect.x() * dpr)), int(std::lround(g.sourceRect.y() * dpr)),
+    m_sourcePixels = QRect(int(std::lround(g.sourceRect.x() * dpr)),
+                           int(std::lround(g.sourceRect.y() * dpr)),
                            std::max(1, int(std::lround(g.sourceRect.width() * dpr))),
                            std::max(1, int(std::lround(g.sourceRect.height() * dpr))));
     const QSize outputPixels(std::max(1, int(std::lround(g.outputRect.width() * dpr))),
@@ -158,8 +159,8 @@ const QImage& ScreenWarp::render(const QImage& source, const ScreenGlow& glow)
     // The screen's part of the picture into the padded copy, its last column
     // and row repeated so that every sample's neighbours exist.
     const QImage picture = source.format() == QImage::Format_ARGB32_Premultiplied
-                               ? source
-                               : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        ? source
+        : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const QRect part = m_sourcePixels.intersected(picture.rect());
     if (part.isEmpty()) {
         m_output.fill(Qt::transparent);
@@ -232,7 +233,8 @@ void ScreenWarp::addGlow(const ScreenGlow& glow)
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(halo.scanLine(y));
         for (int x = 0; x < w; ++x) {
-            const double a = std::clamp(double(light[std::size_t(y) * std::size_t(w) + std::size_t(x)]) * opacity, 0.0, 1.0);
+            const double a
+                = std::clamp(double(light[std::size_t(y) * std::size_t(w) + std::size_t(x)]) * opacity, 0.0, 1.0);
             line[x] = qRgba(int(colour.red() * a), int(colour.green() * a), int(colour.blue() * a), int(255 * a));
         }
     }

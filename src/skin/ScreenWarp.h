@@ -55,10 +55,10 @@ struct ScreenGlow {
 class ScreenWarp {
 public:
     struct Geometry {
-        QRect sourceRect;             // the part of the picture that is the screen, logical
+        QRect sourceRect; // the part of the picture that is the screen, logical
         std::vector<QPointF> corners; // where its four corners land, output coordinates
-        std::vector<double> radii;    // the outline's rounded corners, one per corner
-        QRect outputRect;             // the logical area drawn, output coordinates
+        std::vector<double> radii; // the outline's rounded corners, one per corner
+        QRect outputRect; // the logical area drawn, output coordinates
         double devicePixelRatio = 1;
         BumpDistortion bump; // relative to sourceRect
 
@@ -104,7 +104,7 @@ private:
     QRect m_sourcePixels; // the screen's part of the picture in device pixels
     std::vector<Sample> m_samples;
     QImage m_coverage; // the outline's smooth coverage, Alpha8
-    QImage m_padded;   // the screen's part with its last column and row repeated
+    QImage m_padded; // the screen's part with its last column and row repeated
     QImage m_output;
 };
 

@@ -13,10 +13,10 @@ namespace velmora::SkinFolders {
 
 QFileInfoList entries(const QString& folder)
 {
-    QFileInfoList list = QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                    QDir::NoSort);
-    std::sort(list.begin(), list.end(),
-              [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
+    QFileInfoList list = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    std::sort(
+        list.begin(), list.end(), [](const QFileInfo& a, const QFileInfo& b) { return a.fileName() < b.fileName(); });
     return list;
 }
 

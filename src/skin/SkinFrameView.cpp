@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QEasingCurve>
 #include <QEvent>
-#include <QKeyEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -26,14 +26,13 @@ QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), flo
 
 } // namespace
 
-SkinFrameView::SkinFrameView(const SkinManifest& skin, QWidget* parent)
-    : QWidget(parent)
-    , m_skin(skin)
+SkinFrameView::SkinFrameView(const SkinManifest& skin, QWidget* parent) : QWidget(parent), m_skin(skin)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    resize(std::max(1, int(std::lround(skin.frameSize.width()))), std::max(1, int(std::lround(skin.frameSize.height()))));
+    resize(std::max(1, int(std::lround(skin.frameSize.width()))),
+           std::max(1, int(std::lround(skin.frameSize.height()))));
     watchParent();
     m_clock.start();
     m_pulseTimer.setInterval(16);
@@ -47,10 +46,7 @@ SkinFrameView::~SkinFrameView()
         m_watchedParent->removeEventFilter(this);
 }
 
-double SkinFrameView::scaleX() const
-{
-    return m_skin.frameSize.width() > 0 ? width() / m_skin.frameSize.width() : 1.0;
-}
+double SkinFrameView::scaleX() const { return m_skin.frameSize.width() > 0 ? width() / m_skin.frameSize.width() : 1.0; }
 
 double SkinFrameView::scaleY() const
 {
@@ -82,8 +78,7 @@ QPainterPath SkinFrameView::viewportQuadPath(const QSizeF& size) const
         for (const QPointF& offset : m_skin.viewportCornerOffsets)
             offsets.emplace_back(offset.x() * sx, offset.y() * sy);
     }
-    const auto quad =
-        ViewportShape::corners(QRectF(v.x() * sx, v.y() * sy, v.width() * sx, v.height() * sy), offsets);
+    const auto quad = ViewportShape::corners(QRectF(v.x() * sx, v.y() * sy, v.width() * sx, v.height() * sy), offsets);
     const double k = std::sqrt(sx * sy);
     std::vector<double> radii;
     if (m_skin.viewportCornerRadii.size() == 4) {
@@ -103,8 +98,8 @@ QPainterPath SkinFrameView::keyAreaPath(std::size_t index) const
     if (index >= m_skin.keys.size())
         return path;
     const SkinManifest::KeyRect& key = m_skin.keys[index];
-    const QRectF area(key.rect.x() * scaleX(), key.rect.y() * scaleY(), key.rect.width() * scaleX(),
-                      key.rect.height() * scaleY());
+    const QRectF area(
+        key.rect.x() * scaleX(), key.rect.y() * scaleY(), key.rect.width() * scaleX(), key.rect.height() * scaleY());
     if (key.shape == QLatin1String("circle"))
         path.addEllipse(area);
     else
@@ -151,18 +146,22 @@ QStringList SkinFrameView::keyNames(int key, Qt::KeyboardModifiers modifiers, co
             names << QStringLiteral("caps");
         return names;
     }
-    default:
-        break;
+    default: break;
     }
     const QString typed = text.toLower();
     if (!typed.isEmpty() && typed.at(0).isPrint())
         names << typed;
     static const QHash<int, QString> special{
-        {Qt::Key_Return, QStringLiteral("return")}, {Qt::Key_Enter, QStringLiteral("return")},
-        {Qt::Key_Tab, QStringLiteral("tab")},       {Qt::Key_Backtab, QStringLiteral("tab")},
-        {Qt::Key_Space, QStringLiteral("space")},   {Qt::Key_Backspace, QStringLiteral("delete")},
-        {Qt::Key_Escape, QStringLiteral("escape")}, {Qt::Key_Left, QStringLiteral("left")},
-        {Qt::Key_Right, QStringLiteral("right")},   {Qt::Key_Down, QStringLiteral("down")},
+        {Qt::Key_Return, QStringLiteral("return")},
+        {Qt::Key_Enter, QStringLiteral("return")},
+        {Qt::Key_Tab, QStringLiteral("tab")},
+        {Qt::Key_Backtab, QStringLiteral("tab")},
+        {Qt::Key_Space, QStringLiteral("space")},
+        {Qt::Key_Backspace, QStringLiteral("delete")},
+        {Qt::Key_Escape, QStringLiteral("escape")},
+        {Qt::Key_Left, QStringLiteral("left")},
+        {Qt::Key_Right, QStringLiteral("right")},
+        {Qt::Key_Down, QStringLiteral("down")},
         {Qt::Key_Up, QStringLiteral("up")},
     };
     if (const auto found = special.constFind(key); found != special.constEnd())
@@ -172,8 +171,8 @@ QStringList SkinFrameView::keyNames(int key, Qt::KeyboardModifiers modifiers, co
 
 void SkinFrameView::pulseKey(const QString& name)
 {
-    const bool known = std::any_of(m_skin.keys.begin(), m_skin.keys.end(),
-                                   [&](const SkinManifest::KeyRect& key) { return key.key == name; });
+    const bool known = std::any_of(
+        m_skin.keys.begin(), m_skin.keys.end(), [&](const SkinManifest::KeyRect& key) { return key.key == name; });
     if (!known)
         return;
     m_pulses.insert(name, now());
@@ -369,7 +368,8 @@ void SkinFrameView::drawProgrammaticFrame(QPainter& painter, const QSizeF& size)
     painter.setFont(nameFont);
     painter.setPen(labelColour);
     painter.drawText(QRectF(screen.left(), screen.bottom() + 10, std::max(1.0, screen.width() - 90), 14),
-                     Qt::AlignLeft | Qt::AlignTop, m_skin.name.toUpper());
+                     Qt::AlignLeft | Qt::AlignTop,
+                     m_skin.name.toUpper());
 
     struct Lamp {
         const char* label;
@@ -386,7 +386,8 @@ void SkinFrameView::drawProgrammaticFrame(QPainter& painter, const QSizeF& size)
         painter.setBrush(lamps[i].colour);
         painter.drawEllipse(QRectF(x, screen.bottom() + 12, 6, 6));
         painter.setPen(labelColour);
-        painter.drawText(QRectF(x + 8, screen.bottom() + 11, 20, 9), Qt::AlignLeft | Qt::AlignTop,
+        painter.drawText(QRectF(x + 8, screen.bottom() + 11, 20, 9),
+                         Qt::AlignLeft | Qt::AlignTop,
                          QString::fromLatin1(lamps[i].label));
     }
     painter.restore();
@@ -407,8 +408,8 @@ QRegion SkinFrameView::shapeRegion(int alphaThreshold)
     // banded order a region is made of.
     std::vector<QRect> runs;
     for (int y = 0; y < rows && !frame.isNull(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(
-            frame.constScanLine(std::min(frame.height() - 1, int((y + 0.5) * dpr))));
+        const auto* line
+            = reinterpret_cast<const QRgb*>(frame.constScanLine(std::min(frame.height() - 1, int((y + 0.5) * dpr))));
         const auto opaque = [&](int x) { return qAlpha(line[sourceColumn[x]]) >= alphaThreshold; };
         int x = 0;
         while (x < columns) {
@@ -511,8 +512,7 @@ bool SkinFrameView::eventFilter(QObject* watched, QEvent* event)
             if (handleParentMouse(m_watchedParent, event))
                 return true;
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -552,8 +552,7 @@ bool SkinFrameView::handleParentMouse(QWidget* parent, QEvent* event)
             return false;
         m_dragStartGlobal.reset();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

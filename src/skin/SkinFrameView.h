@@ -5,12 +5,12 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
-#include <QStringList>
-#include <QTimer>
 #include <QImage>
 #include <QPainterPath>
 #include <QPoint>
 #include <QRegion>
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>

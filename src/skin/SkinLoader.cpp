@@ -16,10 +16,7 @@ namespace velmora {
 
 namespace {
 
-QDateTime distantPast()
-{
-    return QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
-}
+QDateTime distantPast() { return QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()); }
 
 } // namespace
 
@@ -29,9 +26,7 @@ SkinLoader& SkinLoader::shared()
     return *loader;
 }
 
-SkinLoader::SkinLoader(QObject* parent)
-    : QObject(parent)
-    , m_lastManualBroadcast(distantPast())
+SkinLoader::SkinLoader(QObject* parent) : QObject(parent), m_lastManualBroadcast(distantPast())
 {
     m_pendingReload.setSingleShot(true);
     m_pendingReload.setInterval(reloadDelay);
@@ -82,15 +77,13 @@ std::vector<SkinManifest> SkinLoader::scanDirectory(const QString& folder, bool 
             continue;
         }
         found.push_back(file->toSkinManifest(skinFolder, isBundled));
-        qInfo().noquote() << QStringLiteral("[Velmora] Loaded skin: %1 from %2").arg(found.back().name, entry.fileName());
+        qInfo().noquote()
+            << QStringLiteral("[Velmora] Loaded skin: %1 from %2").arg(found.back().name, entry.fileName());
     }
     return found;
 }
 
-void SkinLoader::ensureDirectory(const QString& folder)
-{
-    QDir().mkpath(folder);
-}
+void SkinLoader::ensureDirectory(const QString& folder) { QDir().mkpath(folder); }
 
 std::optional<SkinManifest> SkinLoader::loadSingle(const QString& folder) const
 {

@@ -11,10 +11,7 @@ namespace velmora {
 
 namespace {
 
-SkinManifestFile::Point readPoint(const JsonFieldReader& in)
-{
-    return {in.number("x"), in.number("y")};
-}
+SkinManifestFile::Point readPoint(const JsonFieldReader& in) { return {in.number("x"), in.number("y")}; }
 
 SkinManifestFile::Rect readRect(const JsonFieldReader& in)
 {
@@ -35,26 +32,37 @@ SkinManifestFile::Rect readRect(const JsonFieldReader& in)
 
 SkinManifestFile::Palette readPalette(const JsonFieldReader& in)
 {
-    return {in.string("foreground"), in.string("background"), in.optionalString("cursor"),
-            in.optionalStrings("ansi")};
+    return {in.string("foreground"), in.string("background"), in.optionalString("cursor"), in.optionalStrings("ansi")};
 }
 
 SkinManifestFile::Button readButton(const JsonFieldReader& in)
 {
-    return {in.string("label"), in.number("x"), in.number("y"), in.number("width"), in.number("height"),
+    return {in.string("label"),
+            in.number("x"),
+            in.number("y"),
+            in.number("width"),
+            in.number("height"),
             in.optionalString("key")};
 }
 
 SkinManifestFile::Key readKey(const JsonFieldReader& in)
 {
-    return {in.string("key"), in.number("x"), in.number("y"), in.number("width"), in.number("height"),
+    return {in.string("key"),
+            in.number("x"),
+            in.number("y"),
+            in.number("width"),
+            in.number("height"),
             in.optionalString("shape")};
 }
 
 SkinManifestFile::Effects readEffects(const JsonFieldReader& in)
 {
-    return {in.optionalBool("scanlines"), in.optionalNumber("scanlineIntensity"), in.optionalBool("glow"),
-            in.optionalNumber("glowIntensity"), in.optionalBool("curvature"), in.optionalNumber("curvatureAmount"),
+    return {in.optionalBool("scanlines"),
+            in.optionalNumber("scanlineIntensity"),
+            in.optionalBool("glow"),
+            in.optionalNumber("glowIntensity"),
+            in.optionalBool("curvature"),
+            in.optionalNumber("curvatureAmount"),
             in.optionalString("colorGrade")};
 }
 
@@ -150,7 +158,8 @@ std::optional<SkinManifestFile> SkinManifestFile::readFromFolder(const QString& 
     if (!manifest)
         return std::nullopt;
     if (!pictureStaysInside(skinDirectory, manifest->frame.image)) {
-        setError(error, QStringLiteral("the frame picture \"%1\" lies outside the skin folder").arg(manifest->frame.image));
+        setError(error,
+                 QStringLiteral("the frame picture \"%1\" lies outside the skin folder").arg(manifest->frame.image));
         return std::nullopt;
     }
     return manifest;
@@ -185,8 +194,8 @@ SkinManifest SkinManifestFile::toSkinManifest(const QString& skinDirectory, bool
             (*skin.palette.ansi)[i] = HexColor::toColorOrMagenta(palette.ansi->at(qsizetype(i)));
     }
 
-    skin.frameImageName = isBundled ? skin.id + u'/' + frame.image
-                                    : QDir::cleanPath(folder.absoluteFilePath() + u'/' + frame.image);
+    skin.frameImageName
+        = isBundled ? skin.id + u'/' + frame.image : QDir::cleanPath(folder.absoluteFilePath() + u'/' + frame.image);
     skin.viewportCornerRadius = viewport.cornerRadius.value_or(4.0);
     skin.isBundled = isBundled;
     if (viewport.corners && viewport.corners->size() == 4) {

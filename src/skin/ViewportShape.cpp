@@ -34,7 +34,7 @@ struct QuadMap {
 double determinant(const QuadMap& m)
 {
     return (m.g * m.p0.y() - m.a.y()) * m.b.x() + (m.b.y() - m.k * m.p0.y()) * m.a.x()
-           + (m.k * m.a.y() - m.g * m.b.y()) * m.p0.x();
+        + (m.k * m.a.y() - m.g * m.b.y()) * m.p0.x();
 }
 
 std::optional<QuadMap> quadMap(const std::vector<QPointF>& p)
@@ -73,8 +73,8 @@ std::optional<QuadMap> quadMap(const std::vector<QPointF>& p)
 
 std::vector<QPointF> corners(const QRectF& rect, const std::vector<QPointF>& offsets)
 {
-    std::vector<QPointF> result{rect.topLeft(), QPointF(rect.right(), rect.top()), rect.bottomRight(),
-                                QPointF(rect.left(), rect.bottom())};
+    std::vector<QPointF> result{
+        rect.topLeft(), QPointF(rect.right(), rect.top()), rect.bottomRight(), QPointF(rect.left(), rect.bottom())};
     if (offsets.size() == 4) {
         for (std::size_t i = 0; i < 4; ++i)
             result[i] += offsets[i];
@@ -106,9 +106,15 @@ QTransform quadTransform(double sourceWidth, double sourceHeight, const std::vec
         return QTransform();
     const double w = sourceWidth;
     const double h = sourceHeight;
-    return QTransform(map->a.x() / w, map->a.y() / w, map->g / w, //
-                      map->b.x() / h, map->b.y() / h, map->k / h, //
-                      map->p0.x(), map->p0.y(), 1);
+    return QTransform(map->a.x() / w,
+                      map->a.y() / w,
+                      map->g / w, //
+                      map->b.x() / h,
+                      map->b.y() / h,
+                      map->k / h, //
+                      map->p0.x(),
+                      map->p0.y(),
+                      1);
 }
 
 std::optional<QPointF> inverseQuadMap(const QPointF& point, double sourceWidth, double sourceHeight,

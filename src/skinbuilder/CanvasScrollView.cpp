@@ -81,10 +81,7 @@ void CanvasScrollView::scrollTo(const QPointF& imagePoint, const QPointF& viewpo
     verticalScrollBar()->setValue(int(std::lround(inRoom.y() - viewportPoint.y())));
 }
 
-void CanvasScrollView::fitRoom()
-{
-    m_room->resize(m_canvas->size() + QSize(2 * contentInset, 2 * contentInset));
-}
+void CanvasScrollView::fitRoom() { m_room->resize(m_canvas->size() + QSize(2 * contentInset, 2 * contentInset)); }
 
 void CanvasScrollView::modelChanged()
 {

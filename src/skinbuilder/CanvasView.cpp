@@ -1,16 +1,16 @@
 #include "skinbuilder/CanvasView.h"
 
+#include "skin/ViewportShape.h"
 #include "skinbuilder/BezierNode.h"
 #include "skinbuilder/PictureFile.h"
-#include "skin/ViewportShape.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include <cmath>
 
@@ -291,10 +291,26 @@ void CanvasView::drag(const QPointF& p)
             // leaves a negative size until the button is released.
             double x = viewport->x(), y = viewport->y(), w = viewport->width(), h = viewport->height();
             switch (m_resizeCorner) {
-            case 0: x += d.x(); y += d.y(); w -= d.x(); h -= d.y(); break;
-            case 1: y += d.y(); w += d.x(); h -= d.y(); break;
-            case 2: w += d.x(); h += d.y(); break;
-            default: x += d.x(); w -= d.x(); h += d.y(); break;
+            case 0:
+                x += d.x();
+                y += d.y();
+                w -= d.x();
+                h -= d.y();
+                break;
+            case 1:
+                y += d.y();
+                w += d.x();
+                h -= d.y();
+                break;
+            case 2:
+                w += d.x();
+                h += d.y();
+                break;
+            default:
+                x += d.x();
+                w -= d.x();
+                h += d.y();
+                break;
             }
             m_model.setViewport(QRectF(x, y, w, h));
         }
@@ -349,16 +365,13 @@ void CanvasView::keyPressEvent(QKeyEvent* event)
         m_model.setDrawerMaskDragging(false);
         break;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        commitActivePen();
-        break;
+    case Qt::Key_Enter: commitActivePen(); break;
     case Qt::Key_Backspace:
     case Qt::Key_Delete:
         nodes.pop_back();
         m_model.setDrawerMaskInProgress(nodes);
         break;
-    default:
-        return QWidget::keyPressEvent(event);
+    default: return QWidget::keyPressEvent(event);
     }
     update();
 }
@@ -437,8 +450,8 @@ void CanvasView::drawPicture(QPainter& painter, const QRectF& rect, const QRect&
         return;
     const qreal sx = m_picture.width() / rect.width();
     const qreal sy = m_picture.height() / rect.height();
-    const QRectF source((visible.x() - rect.x()) * sx, (visible.y() - rect.y()) * sy, visible.width() * sx,
-                        visible.height() * sy);
+    const QRectF source(
+        (visible.x() - rect.x()) * sx, (visible.y() - rect.y()) * sy, visible.width() * sx, visible.height() * sy);
     // Smooth when shrinking; whole pixels when zoomed in to edit them.
     const qreal screenPixelsPerPicturePixel = m_magnification / sx * devicePixelRatioF();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, screenPixelsPerPicturePixel < 2);
@@ -465,8 +478,13 @@ void CanvasView::drawViewport(QPainter& painter, const QRectF& viewport)
                               .arg(qint64(viewport.height()))
                               .arg(quad ? QStringLiteral(" (quad)") : QString());
     const QRectF box = path.boundingRect();
-    drawLabel(painter, label, QPointF(box.center().x(), box.top() - 4 / m_magnification), Anchor::bottomCentre, 9,
-              QFont::Bold, green);
+    drawLabel(painter,
+              label,
+              QPointF(box.center().x(), box.top() - 4 / m_magnification),
+              Anchor::bottomCentre,
+              9,
+              QFont::Bold,
+              green);
 }
 
 void CanvasView::drawButton(QPainter& painter, const ButtonDef& button, std::size_t index)
@@ -517,8 +535,8 @@ void CanvasView::drawDrawerEdge(QPainter& painter, DrawerEdge edge)
         break;
     }
     painter.fillRect(strip, withAlpha(magenta, 0.35));
-    drawLabel(painter, QStringLiteral("DRAWER \u25B8 ") + rawValue(edge).toUpper(), at, anchor, 9, QFont::DemiBold,
-              magenta);
+    drawLabel(
+        painter, QStringLiteral("DRAWER \u25B8 ") + rawValue(edge).toUpper(), at, anchor, 9, QFont::DemiBold, magenta);
 }
 
 void CanvasView::drawDrawerViewport(QPainter& painter, const QRectF& rect)

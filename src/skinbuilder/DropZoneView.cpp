@@ -32,8 +32,8 @@ DropZoneView::DropZoneView(SkinBuilderModel& model, QWidget* parent) : QWidget(p
     layout->addStretch(1);
 
     auto* symbol = new QLabel;
-    symbol->setPixmap(SymbolIcon::pixmap(QStringLiteral("photo.on.rectangle.angled"),
-                                         PanelLook::secondaryText(palette()), 56, devicePixelRatioF()));
+    symbol->setPixmap(SymbolIcon::pixmap(
+        QStringLiteral("photo.on.rectangle.angled"), PanelLook::secondaryText(palette()), 56, devicePixelRatioF()));
     symbol->setAlignment(Qt::AlignCenter);
     layout->addWidget(symbol);
 
@@ -42,8 +42,8 @@ DropZoneView::DropZoneView(SkinBuilderModel& model, QWidget* parent) : QWidget(p
     heading->setObjectName(QStringLiteral("dropZoneTitle"));
     layout->addWidget(heading);
 
-    QLabel* formats = PanelLook::label(subtitle, PanelLook::font(12, QFont::Normal, true),
-                                       PanelLook::secondaryText(palette(), 0.6));
+    QLabel* formats = PanelLook::label(
+        subtitle, PanelLook::font(12, QFont::Normal, true), PanelLook::secondaryText(palette(), 0.6));
     formats->setAlignment(Qt::AlignCenter);
     formats->setWordWrap(true);
     layout->addWidget(formats);

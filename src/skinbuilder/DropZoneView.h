@@ -15,8 +15,8 @@ class DropZoneView final : public QWidget {
 
 public:
     static inline const QString title = QStringLiteral("Drop a skin image here");
-    static inline const QString subtitle =
-        QStringLiteral("PNG (recommended) · JPG / HEIC — auto-converted to PNG on install");
+    static inline const QString subtitle
+        = QStringLiteral("PNG (recommended) · JPG / HEIC — auto-converted to PNG on install");
     static inline const QString chooseTitle = QStringLiteral("Choose File...");
 
     explicit DropZoneView(SkinBuilderModel& model, QWidget* parent = nullptr);

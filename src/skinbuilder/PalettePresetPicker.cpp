@@ -87,7 +87,8 @@ void PalettePresetList::paintEvent(QPaintEvent* event)
         // Padding of 5 above and below, 8 left and right; name, 3, strip.
         const QRectF nameBox(8, bounds.top() + 5, width() - 16, 16);
         painter.setPen(m_currentId && entry.id == *m_currentId ? accent : primary);
-        painter.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter,
+        painter.drawText(nameBox,
+                         Qt::AlignLeft | Qt::AlignVCenter,
                          painter.fontMetrics().elidedText(entry.name, Qt::ElideRight, int(nameBox.width())));
         const qreal stripTop = nameBox.bottom() + 3;
         const qreal stripWidth = entry.ansi.size() * (swatchWidth + swatchGap) - swatchGap;
@@ -231,8 +232,8 @@ void PalettePresetPicker::setOpen(bool open)
     m_popup->show();
     m_filter->setFocus();
     if (const int row = m_list->currentRow(); row >= 0)
-        m_scroll->ensureVisible(0, row * PalettePresetList::rowHeight + PalettePresetList::rowHeight / 2, 0,
-                                PalettePresetList::rowHeight);
+        m_scroll->ensureVisible(
+            0, row * PalettePresetList::rowHeight + PalettePresetList::rowHeight / 2, 0, PalettePresetList::rowHeight);
 }
 
 QSize PalettePresetPicker::sizeHint() const
@@ -266,10 +267,11 @@ void PalettePresetPicker::paintEvent(QPaintEvent*)
     const qreal nameWidth = width() - x - 4 - 8 - 10;
     painter.setPen(ink);
     painter.setFont(font());
-    painter.drawText(QRectF(x, 0, nameWidth, height()), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(QRectF(x, 0, nameWidth, height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(currentName(m_current), Qt::ElideRight, int(nameWidth)));
-    SymbolIcon::paint(painter, QRectF(width() - 10 - 8, middle - 4, 8, 8), QStringLiteral("chevron.up.chevron.down"),
-                      ink);
+    SymbolIcon::paint(
+        painter, QRectF(width() - 10 - 8, middle - 4, 8, 8), QStringLiteral("chevron.up.chevron.down"), ink);
     if (hasFocus()) {
         painter.setPen(QPen(PanelLook::accent(palette()), 1.5));
         painter.setBrush(Qt::NoBrush);

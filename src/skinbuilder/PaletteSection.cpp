@@ -61,11 +61,22 @@ QLabel* wellLabel(const QString& text) { return PanelLook::label(text, PanelLook
 
 const QStringList& PaletteSection::defaultAnsiLabels()
 {
-    static const QStringList labels = {
-        QStringLiteral("Black"),    QStringLiteral("Red"),       QStringLiteral("Green"),    QStringLiteral("Yellow"),
-        QStringLiteral("Blue"),     QStringLiteral("Magenta"),   QStringLiteral("Cyan"),     QStringLiteral("White"),
-        QStringLiteral("Br Black"), QStringLiteral("Br Red"),    QStringLiteral("Br Green"), QStringLiteral("Br Yellow"),
-        QStringLiteral("Br Blue"),  QStringLiteral("Br Magenta"), QStringLiteral("Br Cyan"), QStringLiteral("Br White")};
+    static const QStringList labels = {QStringLiteral("Black"),
+                                       QStringLiteral("Red"),
+                                       QStringLiteral("Green"),
+                                       QStringLiteral("Yellow"),
+                                       QStringLiteral("Blue"),
+                                       QStringLiteral("Magenta"),
+                                       QStringLiteral("Cyan"),
+                                       QStringLiteral("White"),
+                                       QStringLiteral("Br Black"),
+                                       QStringLiteral("Br Red"),
+                                       QStringLiteral("Br Green"),
+                                       QStringLiteral("Br Yellow"),
+                                       QStringLiteral("Br Blue"),
+                                       QStringLiteral("Br Magenta"),
+                                       QStringLiteral("Br Cyan"),
+                                       QStringLiteral("Br White")};
     return labels;
 }
 
@@ -105,7 +116,10 @@ std::vector<QColor> PaletteSection::ansiColorsWith(const SkinBuilderModel& model
     return colors;
 }
 
-QColor PaletteSection::cursorShown(const SkinBuilderModel& model) { return model.cursorColor().value_or(model.fgColor()); }
+QColor PaletteSection::cursorShown(const SkinBuilderModel& model)
+{
+    return model.cursorColor().value_or(model.fgColor());
+}
 
 PaletteSection::PaletteSection(SkinBuilderModel& model, const QStringList& ansiLabels, QWidget* parent)
     : QWidget(parent), m_model(model)
@@ -135,13 +149,14 @@ PaletteSection::PaletteSection(SkinBuilderModel& model, const QStringList& ansiL
     m_resetCursor = new QToolButton;
     m_resetCursor->setObjectName(QStringLiteral("resetCursorButton"));
     m_resetCursor->setAutoRaise(true);
-    m_resetCursor->setIcon(QIcon(SymbolIcon::pixmap(QStringLiteral("arrow.uturn.backward.circle"),
-                                                    PanelLook::secondaryText(palette()), 16, 2)));
+    m_resetCursor->setIcon(QIcon(
+        SymbolIcon::pixmap(QStringLiteral("arrow.uturn.backward.circle"), PanelLook::secondaryText(palette()), 16, 2)));
     m_resetCursor->setIconSize(QSize(16, 16));
     m_resetCursor->setToolTip(QStringLiteral("Reset cursor color (use FG)"));
     wells->addWidget(m_resetCursor);
     wells->addStretch(1);
-    m_shuffle = PanelLook::wideButton(QStringLiteral("shuffle"), QStringLiteral("Shuffle"),
+    m_shuffle = PanelLook::wideButton(QStringLiteral("shuffle"),
+                                      QStringLiteral("Shuffle"),
                                       QStringLiteral("Pick a random curated palette — all 16 ANSI colors too"));
     m_shuffle->setObjectName(QStringLiteral("shuffleButton"));
     m_shuffle->setFont(PanelLook::font(11));
@@ -189,8 +204,9 @@ PaletteSection::PaletteSection(SkinBuilderModel& model, const QStringList& ansiL
         cell->addWidget(m_ansi[size_t(i)]);
         cell->addStretch(1);
         grid->addLayout(cell, i / 2, i % 2);
-        connect(m_ansi[size_t(i)], &ColorWell::colorChosen, this,
-                [this, i](const QColor& color) { m_model.setAnsiColors(ansiColorsWith(m_model, i, color)); });
+        connect(m_ansi[size_t(i)], &ColorWell::colorChosen, this, [this, i](const QColor& color) {
+            m_model.setAnsiColors(ansiColorsWith(m_model, i, color));
+        });
     }
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
@@ -213,8 +229,9 @@ PaletteSection::PaletteSection(SkinBuilderModel& model, const QStringList& ansiL
     connect(m_cursor, &ColorWell::colorChosen, this, [this](const QColor& color) { m_model.setCursorColor(color); });
     connect(m_resetCursor, &QToolButton::clicked, this, [this] { m_model.setCursorColor(std::nullopt); });
     connect(m_shuffle, &QPushButton::clicked, this, [this] { shuffle(m_model); });
-    connect(m_picker, &PalettePresetPicker::picked, this,
-            [this](const CuratedPalette& palette) { applyCuratedPalette(m_model, palette); });
+    connect(m_picker, &PalettePresetPicker::picked, this, [this](const CuratedPalette& palette) {
+        applyCuratedPalette(m_model, palette);
+    });
     connect(m_disclosure, &QToolButton::toggled, this, &PaletteSection::setAnsiPickersShown);
     connect(m_clearAnsi, &QPushButton::clicked, this, [this] { m_model.setAnsiColors(std::nullopt); });
     connect(&model, &SkinBuilderModel::changed, this, &PaletteSection::refresh);

@@ -20,7 +20,10 @@ namespace {
 class FloodFill {
 public:
     explicit FloodFill(QImage& image)
-        : m_width(image.width()), m_height(image.height()), m_stride(image.bytesPerLine()), m_bits(image.bits()),
+        : m_width(image.width()),
+          m_height(image.height()),
+          m_stride(image.bytesPerLine()),
+          m_bits(image.bits()),
           m_visited((std::size_t(m_width) * std::size_t(m_height) + 63) / 64, 0)
     {
     }
@@ -40,8 +43,7 @@ public:
 
     // Takes pixels until none is pending; a pixel for which joins(bytes)
     // holds is cleared and its neighbours are pushed.
-    template <typename Joins>
-    qsizetype run(Joins joins)
+    template <typename Joins> qsizetype run(Joins joins)
     {
         qsizetype cleared = 0;
         while (!m_next.empty()) {
@@ -116,7 +118,8 @@ qsizetype removeBackground(QImage& premultiplied, double tolerance)
     const int bottom = h - 1;
     const int nextX = std::min(1, right);
     const int nextY = std::min(1, bottom);
-    const QPoint references[] = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}, {nextX, 0}, {0, nextY}, {nextX, nextY}};
+    const QPoint references[]
+        = {{0, 0}, {right, 0}, {0, bottom}, {right, bottom}, {nextX, 0}, {0, nextY}, {nextX, nextY}};
     std::array<ChannelTable, 3> matching{};
     for (std::size_t k = 0; k < std::size(references); ++k) {
         const uchar* reference = fill.pixel(references[k].x(), references[k].y());
@@ -134,7 +137,8 @@ qsizetype removeBackground(QImage& premultiplied, double tolerance)
         fill.push(0, y);
         fill.push(right, y);
     }
-    return fill.run([&](const uchar* p) { return p[3] <= 9 || (matching[0][p[0]] & matching[1][p[1]] & matching[2][p[2]]) != 0; });
+    return fill.run(
+        [&](const uchar* p) { return p[3] <= 9 || (matching[0][p[0]] & matching[1][p[1]] & matching[2][p[2]]) != 0; });
 }
 
 std::optional<QRect> opaqueBounds(const QImage& image)
@@ -188,7 +192,8 @@ QImage applyPolygonMask(const QImage& image, const QSizeF& pointSize, const std:
     masked.setDevicePixelRatio(1); // paint in pixels
     const qreal sx = masked.width() / pointSize.width();
     const qreal sy = masked.height() / pointSize.height();
-    const QPainterPath polygon = bezierPath(nodes, true, [&](const QPointF& p) { return QPointF(p.x() * sx, p.y() * sy); });
+    const QPainterPath polygon
+        = bezierPath(nodes, true, [&](const QPointF& p) { return QPointF(p.x() * sx, p.y() * sy); });
 
     QPainter painter(&masked);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -53,8 +53,8 @@ std::optional<int> jpegDotsPerInch(const QByteArray& data)
     while (at + 4 <= data.size() && quint8(data[at]) == 0xFF) {
         const quint8 marker = quint8(data[at + 1]);
         const quint16 length = bigEndian16(data.constData() + at + 2);
-        if (marker == 0xE0 && length >= 16 && at + 4 + 12 <= data.size() &&
-            data.mid(at + 4, 5) == QByteArray("JFIF\0", 5)) {
+        if (marker == 0xE0 && length >= 16 && at + 4 + 12 <= data.size()
+            && data.mid(at + 4, 5) == QByteArray("JFIF\0", 5)) {
             const char* body = data.constData() + at + 4;
             const quint8 units = quint8(body[7]);
             const quint16 densityX = bigEndian16(body + 8);

@@ -43,7 +43,10 @@ QString loginName()
     return qEnvironmentVariable("USER");
 }
 
-QRectF scaled(const QRectF& rect, double s) { return {rect.x() * s, rect.y() * s, rect.width() * s, rect.height() * s}; }
+QRectF scaled(const QRectF& rect, double s)
+{
+    return {rect.x() * s, rect.y() * s, rect.width() * s, rect.height() * s};
+}
 
 } // namespace
 
@@ -58,8 +61,9 @@ PreviewContentView::PreviewContentView(SkinBuilderModel& model, QWidget* parent)
 
 double PreviewContentView::previewScale(const CoordinateConverter& converter)
 {
-    const double k = converter.imageSize.width() > 0 ? std::round(converter.pixelSize.width() * 0.5) / converter.imageSize.width()
-                                                     : 1.0;
+    const double k = converter.imageSize.width() > 0
+        ? std::round(converter.pixelSize.width() * 0.5) / converter.imageSize.width()
+        : 1.0;
     return k * converter.launchScale;
 }
 
@@ -217,9 +221,9 @@ void PreviewContentView::drawScreen(QPainter& painter, const QSizeF&, double s) 
     if (w > 0 && h > 0) {
         const QPointF across = corners[1] - corners[0];
         const QPointF down = corners[3] - corners[0];
-        painter.setTransform(QTransform(across.x() / w, across.y() / w, down.x() / h, down.y() / h, corners[0].x(),
-                                        corners[0].y()),
-                             true);
+        painter.setTransform(
+            QTransform(across.x() / w, across.y() / w, down.x() / h, down.y() / h, corners[0].x(), corners[0].y()),
+            true);
         const QRectF screen(0, 0, w, h);
         drawTerminalText(painter, screen);
         drawEffects(painter, screen);
@@ -233,8 +237,8 @@ void PreviewContentView::drawTerminalText(QPainter& painter, const QRectF& rect)
     painter.setFont(font);
     painter.setPen(opaque(m_model.fgColor()));
     const QRectF area = rect.adjusted(6, 4, -6, -4);
-    const QStringList lines =
-        terminalLines(m_model.skinName(), QDateTime::currentDateTime(), loginName(), QSysInfo::machineHostName());
+    const QStringList lines
+        = terminalLines(m_model.skinName(), QDateTime::currentDateTime(), loginName(), QSysInfo::machineHostName());
     // Long lines wrap between words where they can, inside a word where
     // they must, with two points between every pair of lines.
     QTextOption wrapping(Qt::AlignLeft);
@@ -334,8 +338,10 @@ void PreviewContentView::drawDrawerContent(QPainter& painter, double s, const QP
     painter.setFont(PanelLook::font(11, QFont::Bold, true));
     painter.setPen(withAlpha(fg, 0.9));
     const QString widget = m_model.drawerDefaultWidget();
-    painter.drawText(r, Qt::AlignCenter | Qt::TextDontClip,
-                     widget.isEmpty() ? QStringLiteral("DRAWER CONTENT") : QStringLiteral("DRAWER: ") + widget.toUpper());
+    painter.drawText(r,
+                     Qt::AlignCenter | Qt::TextDontClip,
+                     widget.isEmpty() ? QStringLiteral("DRAWER CONTENT")
+                                      : QStringLiteral("DRAWER: ") + widget.toUpper());
 }
 
 void PreviewContentView::drawFirstButton(QPainter& painter, double s) const
@@ -427,10 +433,7 @@ PreviewWindowController::PreviewWindowController(SkinBuilderModel& model, QObjec
 {
 }
 
-PreviewWindowController::~PreviewWindowController()
-{
-    delete m_window.data();
-}
+PreviewWindowController::~PreviewWindowController() { delete m_window.data(); }
 
 QSize PreviewWindowController::previewSize(const CoordinateConverter& converter)
 {
@@ -449,7 +452,8 @@ void PreviewWindowController::show()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         panel->move(screen->availableGeometry().center() - panel->rect().center());
     // Each change is drawn one pass of the event loop later, once settled.
-    connect(&m_model, &SkinBuilderModel::changed, panel, [this] { modelChanged(); }, Qt::QueuedConnection);
+    connect(
+        &m_model, &SkinBuilderModel::changed, panel, [this] { modelChanged(); }, Qt::QueuedConnection);
     m_window = panel;
     m_model.setPreviewWindow(panel);
     panel->show();

@@ -67,10 +67,11 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
                   QStringLiteral("newButton"));
     m_changePicture = named(PanelLook::wideButton(QStringLiteral("photo"), QStringLiteral("Change PNG")),
                             QStringLiteral("changePictureButton"));
-    QPushButton* openSkin =
-        named(PanelLook::wideButton(QStringLiteral("folder"), QStringLiteral("Open Skin…"),
-                                    QStringLiteral("Load an installed skin folder back into the editor")),
-              QStringLiteral("openSkinButton"));
+    QPushButton* openSkin
+        = named(PanelLook::wideButton(QStringLiteral("folder"),
+                                      QStringLiteral("Open Skin…"),
+                                      QStringLiteral("Load an installed skin folder back into the editor")),
+                QStringLiteral("openSkinButton"));
     column->addLayout(buttonRow({m_new, m_changePicture, openSkin}));
 
     // 2-3. IMAGE, while a picture is loaded.
@@ -79,30 +80,37 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
     m_imageSection = new QWidget;
     m_imageSection->setObjectName(QStringLiteral("imageSection"));
     QVBoxLayout* image = sectionColumn(m_imageSection, QStringLiteral("IMAGE"));
-    QPushButton* removeBackground =
-        named(PanelLook::wideButton(QStringLiteral("wand.and.stars"), QStringLiteral("Remove BG"),
-                                    QStringLiteral("Auto-detect + remove solid background color")),
-              QStringLiteral("removeBackgroundButton"));
-    QPushButton* trim = named(PanelLook::wideButton(QStringLiteral("crop"), QStringLiteral("Trim"),
-                                                    QStringLiteral("Crop transparent margins to the content bounding box")),
-                              QStringLiteral("trimButton"));
+    QPushButton* removeBackground
+        = named(PanelLook::wideButton(QStringLiteral("wand.and.stars"),
+                                      QStringLiteral("Remove BG"),
+                                      QStringLiteral("Auto-detect + remove solid background color")),
+                QStringLiteral("removeBackgroundButton"));
+    QPushButton* trim
+        = named(PanelLook::wideButton(QStringLiteral("crop"),
+                                      QStringLiteral("Trim"),
+                                      QStringLiteral("Crop transparent margins to the content bounding box")),
+                QStringLiteral("trimButton"));
     image->addLayout(buttonRow({removeBackground, trim}));
-    QPushButton* penCrop =
-        named(PanelLook::wideButton(QStringLiteral("scribble.variable"), QStringLiteral("Pen Crop"),
-                                    QStringLiteral("Draw a polygon around what to KEEP — outside becomes transparent")),
-              QStringLiteral("penCropButton"));
-    QPushButton* penErase =
-        named(PanelLook::wideButton(QStringLiteral("eraser"), QStringLiteral("Pen Erase"),
-                                    QStringLiteral("Draw a polygon around what to REMOVE — inside becomes transparent")),
-              QStringLiteral("penEraseButton"));
+    QPushButton* penCrop = named(
+        PanelLook::wideButton(QStringLiteral("scribble.variable"),
+                              QStringLiteral("Pen Crop"),
+                              QStringLiteral("Draw a polygon around what to KEEP — outside becomes transparent")),
+        QStringLiteral("penCropButton"));
+    QPushButton* penErase = named(
+        PanelLook::wideButton(QStringLiteral("eraser"),
+                              QStringLiteral("Pen Erase"),
+                              QStringLiteral("Draw a polygon around what to REMOVE — inside becomes transparent")),
+        QStringLiteral("penEraseButton"));
     image->addLayout(buttonRow({penCrop, penErase}));
     m_penHint = PanelLook::hint();
     m_penHint->setObjectName(QStringLiteral("penHint"));
     image->addWidget(m_penHint);
-    m_magicWand = named(
-        PanelLook::wideButton(QStringLiteral("wand.and.stars"), QStringLiteral("Magic Wand"),
-                              QStringLiteral("Click a color in the image to erase it and all connected pixels of that color")),
-        QStringLiteral("magicWandButton"));
+    m_magicWand
+        = named(PanelLook::wideButton(
+                    QStringLiteral("wand.and.stars"),
+                    QStringLiteral("Magic Wand"),
+                    QStringLiteral("Click a color in the image to erase it and all connected pixels of that color")),
+                QStringLiteral("magicWandButton"));
     image->addWidget(m_magicWand);
     m_toleranceRow = new QWidget;
     m_toleranceRow->setObjectName(QStringLiteral("toleranceRow"));
@@ -118,8 +126,8 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
     m_tolerance->setObjectName(QStringLiteral("toleranceSlider"));
     m_tolerance->setAccessibleName(QStringLiteral("Magic wand tolerance"));
     toleranceLine->addWidget(m_tolerance, 1);
-    m_toleranceValue = PanelLook::label(QString(), PanelLook::font(9, QFont::Normal, true),
-                                        palette().color(QPalette::WindowText));
+    m_toleranceValue
+        = PanelLook::label(QString(), PanelLook::font(9, QFont::Normal, true), palette().color(QPalette::WindowText));
     m_toleranceValue->setFixedWidth(24);
     m_toleranceValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     toleranceLine->addWidget(m_toleranceValue);
@@ -127,7 +135,8 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
     m_wandHint = PanelLook::hint(magicWandHint);
     toleranceColumn->addWidget(m_wandHint);
     image->addWidget(m_toleranceRow);
-    m_undo = named(PanelLook::wideButton(QStringLiteral("arrow.uturn.backward"), undoTitle(0)), QStringLiteral("undoButton"));
+    m_undo = named(PanelLook::wideButton(QStringLiteral("arrow.uturn.backward"), undoTitle(0)),
+                   QStringLiteral("undoButton"));
     image->addWidget(m_undo);
     column->addWidget(m_imageSection);
     m_imageSectionDivider = PanelLook::divider();
@@ -139,7 +148,8 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
     m_drawViewport = named(PanelLook::wideButton(QStringLiteral("rectangle.dashed"), QStringLiteral("Draw Viewport")),
                            QStringLiteral("drawViewportButton"));
     viewportColumn->addWidget(m_drawViewport);
-    viewportColumn->addWidget(PanelLook::hint(QStringLiteral("Drag a rect over the screen area where the terminal renders.")));
+    viewportColumn->addWidget(
+        PanelLook::hint(QStringLiteral("Drag a rect over the screen area where the terminal renders.")));
     m_inspector = new ViewportInspector(model);
     viewportColumn->addWidget(m_inspector);
     column->addWidget(viewport);
@@ -195,8 +205,9 @@ PropertiesPanel::PropertiesPanel(SkinBuilderModel& model, const QStringList& ans
     connect(m_new, &QPushButton::clicked, &model, &SkinBuilderModel::reset);
     connect(m_changePicture, &QPushButton::clicked, &model, &SkinBuilderModel::openImage);
     connect(openSkin, &QPushButton::clicked, &model, &SkinBuilderModel::openSkin);
-    connect(removeBackground, &QPushButton::clicked, this,
-            [this] { m_model.removeBackground(SkinBuilderModel::removeBackgroundTolerance); });
+    connect(removeBackground, &QPushButton::clicked, this, [this] {
+        m_model.removeBackground(SkinBuilderModel::removeBackgroundTolerance);
+    });
     connect(trim, &QPushButton::clicked, &model, &SkinBuilderModel::trimToContent);
     connect(penCrop, &QPushButton::clicked, this, [this] { m_model.setCurrentTool(DrawTool::imageCropPen); });
     connect(penErase, &QPushButton::clicked, this, [this] { m_model.setCurrentTool(DrawTool::imageErasePen); });
@@ -216,7 +227,10 @@ QPushButton* PropertiesPanel::button(const QString& objectName) const
     return m_content->findChild<QPushButton*>(objectName);
 }
 
-QStringList PropertiesPanel::validationTexts() const { return m_validation->isVisibleTo(this) ? m_shownIssues : QStringList(); }
+QStringList PropertiesPanel::validationTexts() const
+{
+    return m_validation->isVisibleTo(this) ? m_shownIssues : QStringList();
+}
 
 void PropertiesPanel::refreshValidation(const QStringList& issues)
 {
@@ -235,8 +249,8 @@ void PropertiesPanel::refreshValidation(const QStringList& issues)
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(4);
         auto* symbol = new QLabel;
-        symbol->setPixmap(SymbolIcon::pixmap(QStringLiteral("exclamationmark.triangle.fill"), orange, 11,
-                                             devicePixelRatioF()));
+        symbol->setPixmap(
+            SymbolIcon::pixmap(QStringLiteral("exclamationmark.triangle.fill"), orange, 11, devicePixelRatioF()));
         line->addWidget(symbol, 0, Qt::AlignTop);
         QLabel* text = PanelLook::label(issue, PanelLook::font(10));
         text->setWordWrap(true);

@@ -53,8 +53,8 @@ std::optional<QString> QtSkinBuilderDialogs::chooseFolder(const QString& title, 
 
 std::optional<QString> QtSkinBuilderDialogs::choosePicture()
 {
-    return chosen(QFileDialog::getOpenFileName(m_parent, QString(), QString(),
-                                               QStringLiteral("Pictures (*.png *.jpg *.jpeg *.heic)")));
+    return chosen(QFileDialog::getOpenFileName(
+        m_parent, QString(), QString(), QStringLiteral("Pictures (*.png *.jpg *.jpeg *.heic)")));
 }
 
 } // namespace velmora

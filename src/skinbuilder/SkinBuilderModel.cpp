@@ -35,8 +35,12 @@ QColor SkinBuilderModel::defaultForeground() { return QColor(52, 199, 89); }
 QColor SkinBuilderModel::defaultBackground() { return QColor::fromRgbF(0.04f, 0.04f, 0.04f); }
 
 SkinBuilderModel::SkinBuilderModel(QObject* parent)
-    : QObject(parent), m_viewportCornerOffsets(zeroOffsets), m_viewportCornerRadii(defaultRadii),
-      m_fgColor(defaultForeground()), m_bgColor(defaultBackground()), m_scanlineStyle(standardScanlines)
+    : QObject(parent),
+      m_viewportCornerOffsets(zeroOffsets),
+      m_viewportCornerRadii(defaultRadii),
+      m_fgColor(defaultForeground()),
+      m_bgColor(defaultBackground()),
+      m_scanlineStyle(standardScanlines)
 {
 }
 
@@ -60,7 +64,10 @@ void SkinBuilderModel::setViewportCornerOffsets(const std::vector<QPointF>& offs
 {
     publish(m_viewportCornerOffsets, offsets);
 }
-void SkinBuilderModel::setViewportCornerRadii(const std::vector<double>& radii) { publish(m_viewportCornerRadii, radii); }
+void SkinBuilderModel::setViewportCornerRadii(const std::vector<double>& radii)
+{
+    publish(m_viewportCornerRadii, radii);
+}
 void SkinBuilderModel::setButtons(const std::vector<ButtonDef>& buttons) { publish(m_buttons, buttons); }
 void SkinBuilderModel::setDrawerEnabled(bool enabled) { publish(m_drawerEnabled, enabled); }
 void SkinBuilderModel::setDrawerEdge(DrawerEdge edge) { publish(m_drawerEdge, edge); }
@@ -81,7 +88,10 @@ void SkinBuilderModel::setAuthor(const QString& author) { publish(m_author, auth
 void SkinBuilderModel::setFgColor(const QColor& color) { publish(m_fgColor, color); }
 void SkinBuilderModel::setBgColor(const QColor& color) { publish(m_bgColor, color); }
 void SkinBuilderModel::setCursorColor(const std::optional<QColor>& color) { publish(m_cursorColor, color); }
-void SkinBuilderModel::setAnsiColors(const std::optional<std::vector<QColor>>& colors) { publish(m_ansiColors, colors); }
+void SkinBuilderModel::setAnsiColors(const std::optional<std::vector<QColor>>& colors)
+{
+    publish(m_ansiColors, colors);
+}
 void SkinBuilderModel::setLastShuffledId(const std::optional<QString>& id) { publish(m_lastShuffledId, id); }
 void SkinBuilderModel::setScanlines(bool on) { publish(m_scanlines, on); }
 void SkinBuilderModel::setScanlineIntensity(double intensity) { publish(m_scanlineIntensity, intensity); }
@@ -178,8 +188,9 @@ bool SkinBuilderModel::loadImage(const QString& path)
     name.replace(u'_', u' ');
     name.replace(u'-', u' ');
     setSkinName(name);
-    setStatus(QStringLiteral("Loaded %1x%2px").arg(qint64(m_imagePixelSize.width())).arg(qint64(m_imagePixelSize.height())),
-              false);
+    setStatus(
+        QStringLiteral("Loaded %1x%2px").arg(qint64(m_imagePixelSize.width())).arg(qint64(m_imagePixelSize.height())),
+        false);
     return true;
 }
 

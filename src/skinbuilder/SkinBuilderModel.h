@@ -8,8 +8,8 @@
 #include <QColor>
 #include <QImage>
 #include <QObject>
-#include <QPointer>
 #include <QPointF>
+#include <QPointer>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -242,8 +242,7 @@ private:
         SkinBuilderModel& m_model;
     };
 
-    template <typename T>
-    void publish(T& field, const T& value)
+    template <typename T> void publish(T& field, const T& value)
     {
         if (field == value)
             return;

@@ -68,7 +68,8 @@ std::optional<SkinManifestExport> SkinBuilderModel::buildManifest() const
     if (!m_author.isEmpty())
         manifest.author = m_author;
     manifest.frame = SkinManifestExport::Frame::forPicture(m_imagePixelSize);
-    manifest.viewport = SkinManifestExport::Viewport::fromEditor(*m_viewport, k, m_viewportCornerOffsets, m_viewportCornerRadii);
+    manifest.viewport
+        = SkinManifestExport::Viewport::fromEditor(*m_viewport, k, m_viewportCornerOffsets, m_viewportCornerRadii);
 
     manifest.palette.foreground = HexColor::hexString(m_fgColor);
     manifest.palette.background = HexColor::hexString(m_bgColor);
@@ -83,12 +84,17 @@ std::optional<SkinManifestExport> SkinBuilderModel::buildManifest() const
 
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         const ButtonDef& button = m_buttons[i];
-        manifest.buttons.push_back(SkinManifestExport::Button::fromEditor(
-            i, button.label, button.rect, k, button.shape == ButtonShape::circle, rawValue(button.defaultPanel), button.key));
+        manifest.buttons.push_back(SkinManifestExport::Button::fromEditor(i,
+                                                                          button.label,
+                                                                          button.rect,
+                                                                          k,
+                                                                          button.shape == ButtonShape::circle,
+                                                                          rawValue(button.defaultPanel),
+                                                                          button.key));
     }
 
-    manifest.effects = SkinManifestExport::Effects::fromEditor(m_scanlines, m_scanlineIntensity, m_scanlineStyle, m_glow,
-                                                               m_glowIntensity, m_curvature, m_curvatureAmount);
+    manifest.effects = SkinManifestExport::Effects::fromEditor(
+        m_scanlines, m_scanlineIntensity, m_scanlineStyle, m_glow, m_glowIntensity, m_curvature, m_curvatureAmount);
     if (m_drawerEnabled) {
         SkinManifestExport::Drawer drawer;
         drawer.edge = rawValue(m_drawerEdge);
@@ -135,8 +141,8 @@ bool SkinBuilderModel::writeSkin(const QString& folder, QString* fileError)
     }
     const QDir dir(folder);
     // The picture goes into place before the description that names it.
-    return SkinPackage::writeFilesInOrder({{dir.filePath(frameFileName), png}, {dir.filePath(manifestFileName), manifest->encode()}},
-                                          fileError);
+    return SkinPackage::writeFilesInOrder(
+        {{dir.filePath(frameFileName), png}, {dir.filePath(manifestFileName), manifest->encode()}}, fileError);
 }
 
 void SkinBuilderModel::installSkin()
@@ -157,9 +163,11 @@ void SkinBuilderModel::installSkin()
     if (existing.exists() || existing.isSymLink()) {
         const Confirmation question{
             QStringLiteral("Replace existing skin '%1'?").arg(m_skinName),
-            QStringLiteral("A skin folder named '%1' already exists. Installing will overwrite its frame@2x.png and skin.json.")
+            QStringLiteral(
+                "A skin folder named '%1' already exists. Installing will overwrite its frame@2x.png and skin.json.")
                 .arg(slug),
-            QStringLiteral("Replace"), QStringLiteral("Cancel")};
+            QStringLiteral("Replace"),
+            QStringLiteral("Cancel")};
         if (!dialogs().confirm(question)) {
             setStatus(QStringLiteral("Install cancelled \u2014 no changes."), false);
             return;
@@ -181,8 +189,8 @@ void SkinBuilderModel::exportSkin()
         setStatus(statusCannotExport, true);
         return;
     }
-    const std::optional<QString> destination =
-        dialogs().chooseZipDestination(QStringLiteral("Export Skin"), SkinPackage::slug(m_skinName) + QStringLiteral(".zip"));
+    const std::optional<QString> destination = dialogs().chooseZipDestination(
+        QStringLiteral("Export Skin"), SkinPackage::slug(m_skinName) + QStringLiteral(".zip"));
     if (!destination)
         return;
     // The working folder goes away when the export ends, whatever the outcome.

@@ -160,12 +160,15 @@ void SkinBuilderModel::commitImagePen()
         setStatus(QStringLiteral("Pen needs at least 3 points"), true);
     } else if (hasImage()) {
         const bool keepInside = m_currentTool == DrawTool::imageCropPen;
-        QImage masked = PictureCleanup::applyPolygonMask(m_skinImage, imagePointSize(), m_drawerMaskInProgress, keepInside);
+        QImage masked
+            = PictureCleanup::applyPolygonMask(m_skinImage, imagePointSize(), m_drawerMaskInProgress, keepInside);
         if (!masked.isNull()) {
             pushUndo();
             replaceImage(std::move(masked));
-            setStatus((keepInside ? QStringLiteral("Cropped to %1-node polygon") : QStringLiteral("Erased %1-node polygon")).arg(n),
-                      false);
+            setStatus(
+                (keepInside ? QStringLiteral("Cropped to %1-node polygon") : QStringLiteral("Erased %1-node polygon"))
+                    .arg(n),
+                false);
         }
     }
     publish(m_drawerMaskInProgress, std::vector<BezierNode>());

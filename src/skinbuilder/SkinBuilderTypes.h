@@ -20,8 +20,8 @@ inline bool isPenTool(DrawTool tool) { return tool == DrawTool::imageCropPen || 
 // The edge a skin's drawer slides out of.
 enum class DrawerEdge { top, bottom, left, right };
 
-inline constexpr std::array<DrawerEdge, 4> allDrawerEdges{DrawerEdge::top, DrawerEdge::bottom, DrawerEdge::left,
-                                                          DrawerEdge::right};
+inline constexpr std::array<DrawerEdge, 4> allDrawerEdges{
+    DrawerEdge::top, DrawerEdge::bottom, DrawerEdge::left, DrawerEdge::right};
 
 QString rawValue(DrawerEdge edge);
 // Exact, case-sensitive match of a raw value.
@@ -35,9 +35,14 @@ QString rawValue(ButtonShape shape);
 // exists; the value is carried through the builder and the skin file.
 enum class PanelType { terminal, telemetry, music, widget, system, claude, drawer, placeholder };
 
-inline constexpr std::array<PanelType, 8> allPanelTypes{PanelType::terminal, PanelType::telemetry, PanelType::music,
-                                                        PanelType::widget,   PanelType::system,    PanelType::claude,
-                                                        PanelType::drawer,   PanelType::placeholder};
+inline constexpr std::array<PanelType, 8> allPanelTypes{PanelType::terminal,
+                                                        PanelType::telemetry,
+                                                        PanelType::music,
+                                                        PanelType::widget,
+                                                        PanelType::system,
+                                                        PanelType::claude,
+                                                        PanelType::drawer,
+                                                        PanelType::placeholder};
 
 QString rawValue(PanelType panel);
 // Exact, case-sensitive match of a raw value: "Terminal" is no panel.

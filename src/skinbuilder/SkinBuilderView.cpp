@@ -13,8 +13,12 @@
 namespace velmora {
 
 SkinBuilderView::SkinBuilderView(SkinBuilderModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_layout(new QHBoxLayout(this)), m_editingArea(new QStackedWidget),
-      m_emptyState(new QWidget), m_canvas(new CanvasScrollView(model))
+    : QWidget(parent),
+      m_model(model),
+      m_layout(new QHBoxLayout(this)),
+      m_editingArea(new QStackedWidget),
+      m_emptyState(new QWidget),
+      m_canvas(new CanvasScrollView(model))
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

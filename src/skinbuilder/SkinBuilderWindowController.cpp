@@ -40,8 +40,10 @@ bool SkinBuilderWindowController::mayDiscardCurrentWork(const QString& informati
 {
     if (!m_model->hasImage())
         return true;
-    return m_model->dialogs().confirm({QStringLiteral("Discard the current skin in the builder?"), informativeText,
-                                       acceptButton, QStringLiteral("Cancel")});
+    return m_model->dialogs().confirm({QStringLiteral("Discard the current skin in the builder?"),
+                                       informativeText,
+                                       acceptButton,
+                                       QStringLiteral("Cancel")});
 }
 
 bool SkinBuilderWindowController::openSkinForEditing(const QString& skinFolder)

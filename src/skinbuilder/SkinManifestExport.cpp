@@ -25,8 +25,7 @@ QJsonArray toArray(const std::vector<double>& numbers)
     return array;
 }
 
-template <typename Record>
-QJsonArray toArray(const std::vector<Record>& records)
+template <typename Record> QJsonArray toArray(const std::vector<Record>& records)
 {
     QJsonArray array;
     for (const Record& record : records)
@@ -34,8 +33,7 @@ QJsonArray toArray(const std::vector<Record>& records)
     return array;
 }
 
-template <typename Value>
-void insertIfPresent(QJsonObject& object, const char* key, const std::optional<Value>& value)
+template <typename Value> void insertIfPresent(QJsonObject& object, const char* key, const std::optional<Value>& value)
 {
     if (!value)
         return;
@@ -49,8 +47,7 @@ void insertIfPresent(QJsonObject& object, const char* key, const std::optional<V
         object.insert(QLatin1String(key), *value);
 }
 
-template <typename Record>
-std::optional<std::vector<Record>> readRecords(const JsonFieldReader& in, const char* key)
+template <typename Record> std::optional<std::vector<Record>> readRecords(const JsonFieldReader& in, const char* key)
 {
     auto readers = in.optionalObjects(key);
     if (!readers)
@@ -119,7 +116,8 @@ SkinManifestExport::Point SkinManifestExport::Point::fromJson(const JsonFieldRea
 std::optional<std::vector<SkinManifestExport::Point>>
 SkinManifestExport::Viewport::exportCornerOffsets(const std::vector<QPointF>& offsets, double k)
 {
-    const bool anyMoved = std::any_of(offsets.begin(), offsets.end(), [](const QPointF& p) { return p.x() != 0 || p.y() != 0; });
+    const bool anyMoved
+        = std::any_of(offsets.begin(), offsets.end(), [](const QPointF& p) { return p.x() != 0 || p.y() != 0; });
     if (offsets.size() != 4 || !anyMoved)
         return std::nullopt;
     std::vector<Point> points;
@@ -128,7 +126,8 @@ SkinManifestExport::Viewport::exportCornerOffsets(const std::vector<QPointF>& of
     return points;
 }
 
-std::optional<std::vector<double>> SkinManifestExport::Viewport::exportCornerRadii(const std::vector<double>& radii, double k)
+std::optional<std::vector<double>> SkinManifestExport::Viewport::exportCornerRadii(const std::vector<double>& radii,
+                                                                                   double k)
 {
     if (radii.size() != 4 || std::all_of(radii.begin(), radii.end(), [&](double r) { return r == radii.front(); }))
         return std::nullopt;
@@ -140,8 +139,13 @@ std::optional<std::vector<double>> SkinManifestExport::Viewport::exportCornerRad
 
 SkinManifestExport::Viewport SkinManifestExport::Viewport::rectangleFromEditor(const QRectF& rect, double k)
 {
-    return {rounded(rect.x() * k), rounded(rect.y() * k), rounded(std::abs(rect.width()) * k),
-            rounded(std::abs(rect.height()) * k), 0.0, std::nullopt, std::nullopt};
+    return {rounded(rect.x() * k),
+            rounded(rect.y() * k),
+            rounded(std::abs(rect.width()) * k),
+            rounded(std::abs(rect.height()) * k),
+            0.0,
+            std::nullopt,
+            std::nullopt};
 }
 
 SkinManifestExport::Viewport SkinManifestExport::Viewport::fromEditor(const QRectF& rect, double k,
@@ -223,10 +227,14 @@ QJsonObject SkinManifestExport::Button::toJson() const
 
 SkinManifestExport::Button SkinManifestExport::Button::fromJson(const JsonFieldReader& in)
 {
-    return {in.string("label"),         in.number("x"),
-            in.number("y"),             in.number("width"),
-            in.number("height"),        in.optionalString("shape"),
-            in.optionalString("defaultPanel"), in.optionalString("key")};
+    return {in.string("label"),
+            in.number("x"),
+            in.number("y"),
+            in.number("width"),
+            in.number("height"),
+            in.optionalString("shape"),
+            in.optionalString("defaultPanel"),
+            in.optionalString("key")};
 }
 
 // Key
@@ -244,15 +252,19 @@ QJsonObject SkinManifestExport::Key::toJson() const
 
 SkinManifestExport::Key SkinManifestExport::Key::fromJson(const JsonFieldReader& in)
 {
-    return {in.string("key"), in.number("x"), in.number("y"), in.number("width"), in.number("height"),
+    return {in.string("key"),
+            in.number("x"),
+            in.number("y"),
+            in.number("width"),
+            in.number("height"),
             in.optionalString("shape")};
 }
 
 // Effects
 
 std::optional<SkinManifestExport::Effects>
-SkinManifestExport::Effects::fromEditor(bool scanlines, double scanlineIntensity, const QString& scanlineStyle, bool glow,
-                                        double glowIntensity, bool curvature, double curvatureAmount)
+SkinManifestExport::Effects::fromEditor(bool scanlines, double scanlineIntensity, const QString& scanlineStyle,
+                                        bool glow, double glowIntensity, bool curvature, double curvatureAmount)
 {
     if (!scanlines && !glow && !curvature)
         return std::nullopt;
@@ -289,8 +301,12 @@ QJsonObject SkinManifestExport::Effects::toJson() const
 
 SkinManifestExport::Effects SkinManifestExport::Effects::fromJson(const JsonFieldReader& in)
 {
-    return {in.optionalBool("scanlines"), in.optionalNumber("scanlineIntensity"), in.optionalString("scanlineStyle"),
-            in.optionalBool("glow"),      in.optionalNumber("glowIntensity"),     in.optionalBool("curvature"),
+    return {in.optionalBool("scanlines"),
+            in.optionalNumber("scanlineIntensity"),
+            in.optionalString("scanlineStyle"),
+            in.optionalBool("glow"),
+            in.optionalNumber("glowIntensity"),
+            in.optionalBool("curvature"),
             in.optionalNumber("curvatureAmount")};
 }
 

@@ -131,7 +131,8 @@ struct SkinManifestExport {
         // Only the switched-on effects with their values; the style only when
         // it is not "standard"; none when every effect is off.
         static std::optional<Effects> fromEditor(bool scanlines, double scanlineIntensity, const QString& scanlineStyle,
-                                                 bool glow, double glowIntensity, bool curvature, double curvatureAmount);
+                                                 bool glow, double glowIntensity, bool curvature,
+                                                 double curvatureAmount);
         QJsonObject toJson() const;
         static Effects fromJson(const JsonFieldReader& in);
     };

@@ -30,8 +30,10 @@ SkinManifestImport readImport(const JsonFieldReader& in)
     file.frame = SkinManifestImport::Frame::fromJson(in.object("frame"));
     file.viewport = SkinManifestImport::Viewport::fromJson(in.object("viewport"));
     const JsonFieldReader palette = in.object("palette");
-    file.palette = {palette.optionalString("foreground"), palette.optionalString("background"),
-                    palette.optionalString("cursor"), palette.optionalStrings("ansi")};
+    file.palette = {palette.optionalString("foreground"),
+                    palette.optionalString("background"),
+                    palette.optionalString("cursor"),
+                    palette.optionalStrings("ansi")};
     for (const JsonFieldReader& button : in.objects("buttons"))
         file.buttons.push_back(SkinManifestImport::Button::fromJson(button));
     file.keys = readRecords<SkinManifestImport::Key>(in.optionalObjects("keys"));

@@ -82,7 +82,8 @@ bool writeFilesInOrder(const std::vector<std::pair<QString, QByteArray>>& files,
         file->setDirectWriteFallback(false);
         // Unbuffered, so a short write shows in the count written.
         if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return fail(error, QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file->errorString()));
+            return fail(error,
+                        QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file->errorString()));
         if (file->write(bytes) != bytes.size())
             return fail(error, QStringLiteral("couldn't write %1: %2").arg(path, file->errorString()));
         staged.push_back(std::move(file));
@@ -125,9 +126,9 @@ bool zipFiles(const QStringList& files, const QString& destination, QString* err
         archive_entry_set_perm(entry.get(), 0644);
         archive_entry_set_size(entry.get(), bytes.size());
         archive_entry_set_mtime(entry.get(), info.lastModified().toSecsSinceEpoch(), 0);
-        if (archive_write_header(zip.get(), entry.get()) != ARCHIVE_OK ||
-            archive_write_data(zip.get(), bytes.constData(), size_t(bytes.size())) != la_ssize_t(bytes.size()) ||
-            archive_write_finish_entry(zip.get()) != ARCHIVE_OK)
+        if (archive_write_header(zip.get(), entry.get()) != ARCHIVE_OK
+            || archive_write_data(zip.get(), bytes.constData(), size_t(bytes.size())) != la_ssize_t(bytes.size())
+            || archive_write_finish_entry(zip.get()) != ARCHIVE_OK)
             return fail(error, archiveError(zip.get(), QStringLiteral("couldn't add %1").arg(info.fileName())));
     }
     if (archive_write_close(zip.get()) != ARCHIVE_OK)

@@ -78,8 +78,8 @@ EffectsSection::EffectsSection(SkinBuilderModel& model, QWidget* parent) : QWidg
     styleColumn->setSpacing(10);
     auto* styleRow = new QHBoxLayout;
     styleRow->setSpacing(8);
-    styleRow->addWidget(PanelLook::label(QStringLiteral("Style"), PanelLook::font(11),
-                                         palette().color(QPalette::WindowText)));
+    styleRow->addWidget(
+        PanelLook::label(QStringLiteral("Style"), PanelLook::font(11), palette().color(QPalette::WindowText)));
     m_style = new QComboBox;
     m_style->setObjectName(QStringLiteral("scanlineStyleMenu"));
     m_style->setFont(PanelLook::font(11));
@@ -108,8 +108,9 @@ EffectsSection::EffectsSection(SkinBuilderModel& model, QWidget* parent) : QWidg
     column->addWidget(indented(m_curvatureAmount));
 
     connect(m_scanlines, &QCheckBox::toggled, this, [this](bool on) { m_model.setScanlines(on); });
-    connect(m_style, &QComboBox::activated, this,
-            [this](int index) { m_model.setScanlineStyle(m_style->itemData(index).toString()); });
+    connect(m_style, &QComboBox::activated, this, [this](int index) {
+        m_model.setScanlineStyle(m_style->itemData(index).toString());
+    });
     connect(m_scanlineIntensity, &StepSlider::valueEdited, this, [this](double v) { m_model.setScanlineIntensity(v); });
     connect(m_glow, &QCheckBox::toggled, this, [this](bool on) { m_model.setGlow(on); });
     connect(m_glowIntensity, &StepSlider::valueEdited, this, [this](double v) { m_model.setGlowIntensity(v); });
@@ -176,8 +177,8 @@ LaunchSizeSection::LaunchSizeSection(SkinBuilderModel& model, QWidget* parent) :
     QVBoxLayout* column = sectionColumn(this, QStringLiteral("LAUNCH SIZE"));
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    m_percent = PanelLook::label(QString(), PanelLook::font(11, QFont::Normal, true),
-                                 palette().color(QPalette::WindowText));
+    m_percent
+        = PanelLook::label(QString(), PanelLook::font(11, QFont::Normal, true), palette().color(QPalette::WindowText));
     m_percent->setObjectName(QStringLiteral("launchPercent"));
     m_percent->setFixedWidth(40);
     row->addWidget(m_percent);

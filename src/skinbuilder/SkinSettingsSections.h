@@ -112,7 +112,8 @@ class ScreenLayerSection final : public QWidget {
 public:
     static inline const QString inFrontTitle = QStringLiteral("Terminal in front of art");
     static inline const QString behindTitle = QStringLiteral("Terminal behind art");
-    static inline const QString inFrontHint = QStringLiteral("Terminal renders on top of the device art in the screen area.");
+    static inline const QString inFrontHint
+        = QStringLiteral("Terminal renders on top of the device art in the screen area.");
     static inline const QString behindHint = QStringLiteral(
         "Art renders on top — the terminal shows through the viewport cutout, so the device 'holds' the screen.");
 

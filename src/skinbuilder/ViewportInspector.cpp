@@ -139,12 +139,13 @@ ViewportInspector::ViewportInspector(SkinBuilderModel& model, QWidget* parent) :
 
     column->addWidget(PanelLook::divider());
     column->addWidget(PanelLook::label(QStringLiteral("CORNER RADII"), PanelLook::font(9, QFont::Bold, true)));
-    m_radii = new CornerRadiiSliders(model, {QStringLiteral("TL"), QStringLiteral("TR"), QStringLiteral("BR"),
-                                             QStringLiteral("BL")});
+    m_radii = new CornerRadiiSliders(
+        model, {QStringLiteral("TL"), QStringLiteral("TR"), QStringLiteral("BR"), QStringLiteral("BL")});
     column->addWidget(m_radii);
 
-    connect(m_resetShape, &QPushButton::clicked, this,
-            [this] { m_model.setViewportCornerOffsets(std::vector<QPointF>(cornerCount, QPointF(0, 0))); });
+    connect(m_resetShape, &QPushButton::clicked, this, [this] {
+        m_model.setViewportCornerOffsets(std::vector<QPointF>(cornerCount, QPointF(0, 0)));
+    });
     connect(&model, &SkinBuilderModel::changed, this, &ViewportInspector::refresh);
     refresh();
 }

@@ -32,8 +32,8 @@ QRectF fitted(const QRectF& area, QSizeF aspect)
     if (aspect.width() <= 0 || aspect.height() <= 0)
         return area;
     const QSizeF size = aspect.scaled(area.size(), Qt::KeepAspectRatio);
-    return QRectF(area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(),
-                  size.height());
+    return QRectF(
+        area.center().x() - size.width() / 2, area.center().y() - size.height() / 2, size.width(), size.height());
 }
 
 } // namespace
@@ -60,13 +60,13 @@ void RoundSymbolButton::paintEvent(QPaintEvent*)
 
 SkinCard::SkinCard(SkinManifest skin, std::optional<QString> userFolder, bool isCurrent, std::function<void()> onSelect,
                    std::function<void(const QString&)> onEdit, std::function<void()> onDelete, QWidget* parent)
-    : QWidget(parent)
-    , m_skin(std::move(skin))
-    , m_userFolder(std::move(userFolder))
-    , m_isCurrent(isCurrent)
-    , m_onSelect(std::move(onSelect))
-    , m_onEdit(std::move(onEdit))
-    , m_onDelete(std::move(onDelete))
+    : QWidget(parent),
+      m_skin(std::move(skin)),
+      m_userFolder(std::move(userFolder)),
+      m_isCurrent(isCurrent),
+      m_onSelect(std::move(onSelect)),
+      m_onEdit(std::move(onEdit)),
+      m_onDelete(std::move(onDelete))
 {
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
@@ -77,8 +77,10 @@ SkinCard::SkinCard(SkinManifest skin, std::optional<QString> userFolder, bool is
     setFixedHeight(cardHeight);
 
     if (m_userFolder) {
-        m_edit = new RoundSymbolButton(QStringLiteral("pencil"), QColor(0x0A, 0x84, 0xFF), QStringLiteral("Edit in Skin Builder"), this);
-        m_delete = new RoundSymbolButton(QStringLiteral("trash"), QColor(0xFF, 0x45, 0x3A), QStringLiteral("Delete skin"), this);
+        m_edit = new RoundSymbolButton(
+            QStringLiteral("pencil"), QColor(0x0A, 0x84, 0xFF), QStringLiteral("Edit in Skin Builder"), this);
+        m_delete = new RoundSymbolButton(
+            QStringLiteral("trash"), QColor(0xFF, 0x45, 0x3A), QStringLiteral("Delete skin"), this);
         connect(m_edit, &QAbstractButton::clicked, this, [this] {
             if (m_onEdit)
                 m_onEdit(*m_userFolder);
@@ -157,8 +159,8 @@ bool SkinCard::event(QEvent* event)
         auto* help = static_cast<QHelpEvent*>(event);
         const std::optional<QRectF> badge = badgeRect();
         if (badge && badge->contains(help->pos())) {
-            QToolTip::showText(help->globalPos(), KeyboardBadge::toolTip(qsizetype(m_skin.keys.size())), this,
-                               badge->toAlignedRect());
+            QToolTip::showText(
+                help->globalPos(), KeyboardBadge::toolTip(qsizetype(m_skin.keys.size())), this, badge->toAlignedRect());
         } else {
             QToolTip::hideText();
             event->ignore();
@@ -273,8 +275,10 @@ void SkinCard::paintName(QPainter& painter)
 
     painter.save();
     if (m_isCurrent) {
-        SymbolIcon::paint(painter, QRectF(x, area.center().y() - markSide / 2, markSide, markSide),
-                          QStringLiteral("checkmark.circle.fill"), PickerLook::accent());
+        SymbolIcon::paint(painter,
+                          QRectF(x, area.center().y() - markSide / 2, markSide, markSide),
+                          QStringLiteral("checkmark.circle.fill"),
+                          PickerLook::accent());
         x += markSide + gap;
     }
     painter.setFont(font);

@@ -50,7 +50,8 @@ bool copyToNewFile(const QString& from, const QString& to, mode_t mode, QString*
         *error = source.errorString();
         return false;
     }
-    const int fd = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    const int fd
+        = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         *error = lastError();
         return false;
@@ -85,8 +86,8 @@ void walk(const QString& root, const QString& folder, SkinPickerModel::SkinFiles
 {
     for (const QFileInfo& entry : SkinFolders::entries(folder)) {
         const QString relative = QDir(root).relativeFilePath(entry.absoluteFilePath());
-        const bool skipped = entry.fileName().startsWith(QStringLiteral("._"))
-            || relative.contains(QStringLiteral("__MACOSX"));
+        const bool skipped
+            = entry.fileName().startsWith(QStringLiteral("._")) || relative.contains(QStringLiteral("__MACOSX"));
         if (!skipped && entry.isFile() && !entry.isSymLink()) {
             if (entry.fileName().toLower() == skinJsonName) {
                 if (!found.json)
@@ -125,10 +126,7 @@ SkinPickerModel::SkinPickerModel(QObject* parent)
 
 SkinPickerModel::~SkinPickerModel() = default;
 
-void SkinPickerModel::takeSkinsFromLoader()
-{
-    m_skins = SkinManifest::orBuiltInPair(SkinLoader::shared().skins());
-}
+void SkinPickerModel::takeSkinsFromLoader() { m_skins = SkinManifest::orBuiltInPair(SkinLoader::shared().skins()); }
 
 void SkinPickerModel::handleReload()
 {
@@ -189,9 +187,10 @@ void SkinPickerModel::installSkinFolder(const QString& folder)
 
     const QFileInfo existing(destination);
     if (existing.exists() || existing.isSymLink()) {
-        const bool replace = ask({QStringLiteral("Replace “%1”?").arg(name),
-                                  QStringLiteral("A skin folder with this name already exists. Installing replaces it."),
-                                  QStringLiteral("Replace")});
+        const bool replace
+            = ask({QStringLiteral("Replace “%1”?").arg(name),
+                   QStringLiteral("A skin folder with this name already exists. Installing replaces it."),
+                   QStringLiteral("Replace")});
         if (!replace) {
             setStatus(QStringLiteral("Install cancelled"));
             return;
@@ -242,9 +241,9 @@ void SkinPickerModel::installFromUnpackedArchive(const QString& archive, const Q
 
     QString error;
     if (!found->json) {
-        const QString copy = QDir(temporaryFolder())
-                                 .filePath(QStringLiteral("velmora-image-%1.%2")
-                                               .arg(freshUuid(), QFileInfo(*found->image).suffix()));
+        const QString copy
+            = QDir(temporaryFolder())
+                  .filePath(QStringLiteral("velmora-image-%1.%2").arg(freshUuid(), QFileInfo(*found->image).suffix()));
         if (!copyToNewFile(*found->image, copy, 0600, &error)) {
             setStatus(QStringLiteral("Import failed: %1").arg(error));
             return;
@@ -260,7 +259,8 @@ void SkinPickerModel::installFromUnpackedArchive(const QString& archive, const Q
         && copyToNewFile(*found->json, QDir(stage).filePath(skinJsonName), 0644, &error)
         && copyToNewFile(*found->image, QDir(stage).filePath(QFileInfo(*found->image).fileName()), 0644, &error);
     if (!staged) {
-        setStatus(QStringLiteral("Import failed: %1").arg(error.isEmpty() ? QStringLiteral("couldn't create %1").arg(stage) : error));
+        setStatus(QStringLiteral("Import failed: %1")
+                      .arg(error.isEmpty() ? QStringLiteral("couldn't create %1").arg(stage) : error));
         return;
     }
     installSkinFolder(stage);
@@ -271,9 +271,10 @@ void SkinPickerModel::deleteSkin(const SkinManifest& skin)
     const std::optional<QString> folder = skin.userFolderURL();
     if (!folder)
         return;
-    const bool confirmed = ask({QStringLiteral("Delete “%1”?").arg(skin.name),
-                                QStringLiteral("This permanently removes the skin folder from disk. This can't be undone."),
-                                QStringLiteral("Delete")});
+    const bool confirmed
+        = ask({QStringLiteral("Delete “%1”?").arg(skin.name),
+               QStringLiteral("This permanently removes the skin folder from disk. This can't be undone."),
+               QStringLiteral("Delete")});
     if (!confirmed)
         return;
     QString error;
@@ -298,8 +299,8 @@ QString SkinPickerModel::folderId(const QString& name)
             || category == QChar::Mark_Enclosing;
         // A combining mark belongs to the letter before it, kept or dropped
         // with it.
-        const bool keep = mark ? keptBase
-                               : (QChar::isLetterOrNumber(codePoint) || codePoint == U'-' || codePoint == U'_');
+        const bool keep
+            = mark ? keptBase : (QChar::isLetterOrNumber(codePoint) || codePoint == U'-' || codePoint == U'_');
         if (!mark)
             keptBase = keep;
         if (keep)

@@ -30,8 +30,8 @@ class SkinPickerModel final : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QStringList imageExtensions = {
-        QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("heic")};
+    static inline const QStringList imageExtensions
+        = {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("heic")};
     static constexpr std::chrono::milliseconds statusClearDelay{3000};
 
     // A yes-or-no question: the message, the explanation, and the title of

@@ -114,10 +114,10 @@ std::optional<QString> SkinImportDialog::choose(QWidget* parent)
 }
 
 SkinPickerView::SkinPickerView(std::optional<QString> currentSkinId, Actions actions, QWidget* parent)
-    : QWidget(parent)
-    , m_currentSkinId(std::move(currentSkinId))
-    , m_actions(std::move(actions))
-    , m_model(new SkinPickerModel(this))
+    : QWidget(parent),
+      m_currentSkinId(std::move(currentSkinId)),
+      m_actions(std::move(actions)),
+      m_model(new SkinPickerModel(this))
 {
     m_desktop.openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     m_model->setAsk([this](const SkinPickerModel::Question& question) {
@@ -216,7 +216,9 @@ void SkinPickerView::rebuildCards()
     for (const SkinManifest& skin : m_model->skins()) {
         const bool current = m_currentSkinId && *m_currentSkinId == skin.id;
         auto* card = new SkinCard(
-            skin, skin.userFolderURL(), current,
+            skin,
+            skin.userFolderURL(),
+            current,
             [this, skin] {
                 if (m_actions.onSelect)
                     m_actions.onSelect(skin);
@@ -225,7 +227,8 @@ void SkinPickerView::rebuildCards()
                 if (m_actions.onEdit)
                     m_actions.onEdit(folder);
             },
-            [this, skin] { m_model->deleteSkin(skin); }, m_grid);
+            [this, skin] { m_model->deleteSkin(skin); },
+            m_grid);
         m_gridLayout->addWidget(card, index / columns, index % columns, Qt::AlignTop);
         m_cards.append(card);
         ++index;

@@ -57,8 +57,8 @@ class SkinPickerView final : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QString hint =
-        QStringLiteral("Drop a skin folder, .zip, or an image here · hover a skin to edit or delete");
+    static inline const QString hint
+        = QStringLiteral("Drop a skin folder, .zip, or an image here · hover a skin to edit or delete");
     static constexpr int columns = 3;
 
     struct Actions {

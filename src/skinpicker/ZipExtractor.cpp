@@ -137,7 +137,8 @@ bool ZipExtractor::isSafeEntryName(const QString& name)
     return true;
 }
 
-ZipExtractor::Result ZipExtractor::extract(const QString& archivePath, const QString& destination, const ZipLimits& limits)
+ZipExtractor::Result ZipExtractor::extract(const QString& archivePath, const QString& destination,
+                                           const ZipLimits& limits)
 {
     Result result;
     const auto fail = [&result](const QString& message) {
@@ -209,8 +210,10 @@ ZipExtractor::Result ZipExtractor::extract(const QString& archivePath, const QSt
         const Fd parent = openParentChain(root.get(), parts, parts.size() - 1, &error);
         if (!parent.valid())
             return fail(error);
-        const Fd file(::openat(parent.get(), QFile::encodeName(parts.last()).constData(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        const Fd file(::openat(parent.get(),
+                               QFile::encodeName(parts.last()).constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                               0644));
         if (!file.valid())
             return fail(systemError(QStringLiteral("couldn't create %1").arg(name)));
         ++result.filesWritten;

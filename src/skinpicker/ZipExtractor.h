@@ -24,7 +24,6 @@ struct ZipLimits {
 // found; the caller unpacks into a private folder of its own and removes it.
 class ZipExtractor {
 public:
-
     struct Result {
         bool ok = false;
         // The archive file itself could not be opened as a regular file, so
@@ -38,7 +37,8 @@ public:
     ZipExtractor() = delete;
 
     // destination must exist and should be empty.
-    static Result extract(const QString& archivePath, const QString& destination, const ZipLimits& limits = ZipLimits());
+    static Result extract(const QString& archivePath, const QString& destination,
+                          const ZipLimits& limits = ZipLimits());
 
     // Whether an entry name may be written below the destination: relative,
     // non-empty once "." and empty components are dropped, without "..".

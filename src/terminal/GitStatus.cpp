@@ -18,7 +18,7 @@ constexpr int gitTimeoutMilliseconds = 30000;
 QStringList gitArguments(const QString& directory, const QStringList& arguments)
 {
     return QStringList{QStringLiteral("-c"), QStringLiteral("core.fsmonitor=false"), QStringLiteral("-C"), directory}
-           + arguments;
+    + arguments;
 }
 
 QString runGit(const QString& directory, const QStringList& arguments)
@@ -52,7 +52,8 @@ QString runGit(const QString& directory, const QStringList& arguments)
 
 GitStatus query(const QString& directory, const Runner& run)
 {
-    const QString branch = run(directory, {QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"), QStringLiteral("HEAD")});
+    const QString branch
+        = run(directory, {QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"), QStringLiteral("HEAD")});
     if (branch.isEmpty())
         return {};
     const QString changes = run(directory, {QStringLiteral("status"), QStringLiteral("--porcelain")});

@@ -2,10 +2,7 @@
 
 namespace velmora {
 
-SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette)
-    : m_palette(palette)
-{
-}
+SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette) : m_palette(palette) {}
 
 SessionManager::~SessionManager()
 {

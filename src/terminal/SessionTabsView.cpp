@@ -9,9 +9,7 @@
 
 namespace velmora {
 
-PillButton::PillButton(const QString& label, QWidget* parent)
-    : QWidget(parent)
-    , m_label(label)
+PillButton::PillButton(const QString& label, QWidget* parent) : QWidget(parent), m_label(label)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_Hover);
@@ -120,8 +118,7 @@ void PillButton::menuCloseTab()
 }
 
 SessionTabsView::SessionTabsView(const SkinManifest::TerminalPalette& palette, QWidget* parent)
-    : QWidget(parent)
-    , m_palette(palette)
+    : QWidget(parent), m_palette(palette)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);

@@ -52,8 +52,7 @@ void styleScroller(corvel::LocalProcessTerminalView& view, const QColor& foregro
 
 } // namespace
 
-ShellView::ShellView(QWidget* parent)
-    : QWidget(parent)
+ShellView::ShellView(QWidget* parent) : QWidget(parent)
 {
     const SettingsStore& store = SettingsStore::shared();
     m_fontSize = store.data().fontSize;
@@ -103,7 +102,9 @@ void ShellView::startSession(const std::optional<QString>& shell,
 
     const QString programName = QLatin1Char('-') + QFileInfo(shellPath).fileName();
     m_currentDirectory = resolveStartDirectory(cwd);
-    terminal->startProcess(QFile::encodeName(shellPath).toStdString(), {}, std::nullopt,
+    terminal->startProcess(QFile::encodeName(shellPath).toStdString(),
+                           {},
+                           std::nullopt,
                            QFile::encodeName(programName).toStdString(),
                            QFile::encodeName(m_currentDirectory).toStdString());
 }
@@ -228,7 +229,8 @@ void ShellView::sizeChanged(corvel::LocalProcessTerminalView&, int, int) {}
 
 void ShellView::setTerminalTitle(corvel::LocalProcessTerminalView&, const std::string&) {}
 
-void ShellView::hostCurrentDirectoryUpdate(corvel::LocalProcessTerminalView&, const std::optional<std::string>& directory)
+void ShellView::hostCurrentDirectoryUpdate(corvel::LocalProcessTerminalView&,
+                                           const std::optional<std::string>& directory)
 {
     if (!directory)
         return;
@@ -277,7 +279,8 @@ void ShellView::setGitStatus(const QString& branch, bool dirty)
 void ShellView::processTerminated(corvel::LocalProcessTerminalView&, std::optional<int32_t> exitCode)
 {
     const int code = exitCode.value_or(-1);
-    QMetaObject::invokeMethod(this, [this, code] { showExitBanner(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, code] { showExitBanner(code); }, Qt::QueuedConnection);
 }
 
 void ShellView::showExitBanner(int exitCode)
@@ -316,9 +319,15 @@ void ShellView::wheelEvent(QWheelEvent* event)
         event->ignore();
         return;
     }
-    QWheelEvent forwarded(m_terminal->mapFrom(this, event->position()), event->globalPosition(), event->pixelDelta(),
-                          event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
-                          event->inverted(), event->source());
+    QWheelEvent forwarded(m_terminal->mapFrom(this, event->position()),
+                          event->globalPosition(),
+                          event->pixelDelta(),
+                          event->angleDelta(),
+                          event->buttons(),
+                          event->modifiers(),
+                          event->phase(),
+                          event->inverted(),
+                          event->source());
     QApplication::sendEvent(m_terminal, &forwarded);
 }
 

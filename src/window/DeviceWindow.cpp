@@ -19,16 +19,16 @@ bool x11CompositorRunning(xcb_connection_t* connection)
     const int screens = xcb_setup_roots_length(setup);
     for (int screen = 0; screen < screens; ++screen) {
         const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
-        xcb_intern_atom_reply_t* atom =
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.c_str()), nullptr);
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, uint16_t(name.size()), name.c_str()), nullptr);
         if (!atom)
             continue;
         const xcb_atom_t selection = atom->atom;
         std::free(atom);
         if (selection == XCB_ATOM_NONE)
             continue; // nobody ever claimed it
-        xcb_get_selection_owner_reply_t* owner =
-            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
+        xcb_get_selection_owner_reply_t* owner
+            = xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr);
         const bool owned = owner && owner->owner != XCB_NONE;
         std::free(owner);
         if (owned)
@@ -39,8 +39,7 @@ bool x11CompositorRunning(xcb_connection_t* connection)
 
 } // namespace
 
-DeviceWindow::DeviceWindow(const QRect& contentRect)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+DeviceWindow::DeviceWindow(const QRect& contentRect) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
     m_translucent = compositingAvailable();
     if (m_translucent)

@@ -27,13 +27,14 @@ constexpr double shapeEdgeReach = 1.0;
 
 } // namespace
 
-DeviceWindowController::DeviceWindowController(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
+DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
+                                               const std::optional<WindowState>& restoringState,
                                                const std::optional<QString>& initialDirectory, QObject* parent)
-    : QObject(parent)
-    , m_skin(skin)
-    , m_screenContainer(new ScreenContainer)
-    , m_terminalPanel(std::make_unique<TerminalPanel>(skin.palette))
-    , m_initialDirectory(initialDirectory)
+    : QObject(parent),
+      m_skin(skin),
+      m_screenContainer(new ScreenContainer),
+      m_terminalPanel(std::make_unique<TerminalPanel>(skin.palette)),
+      m_initialDirectory(initialDirectory)
 {
     QRect mainArea;
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -73,16 +74,17 @@ double DeviceWindowController::fitScale(const SkinManifest& skin, const QRect& a
     return std::min(0.9 * area.width() / skin.frameSize.width(), 0.9 * area.height() / skin.frameSize.height());
 }
 
-DeviceWindowController::Placement DeviceWindowController::initialPlacement(
-    const SkinManifest& skin, const std::optional<WindowState>& restoringState, const QRect& mainArea,
-    const std::vector<QRect>& screenAreas)
+DeviceWindowController::Placement
+DeviceWindowController::initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
+                                         const QRect& mainArea, const std::vector<QRect>& screenAreas)
 {
     if (restoringState && restoringState->width > 0 && restoringState->height > 0) {
         const QRectF saved(restoringState->x, restoringState->y, restoringState->width, restoringState->height);
         const QRectF inset = saved.adjusted(restoreInset, restoreInset, -restoreInset, -restoreInset);
-        const bool onScreen = inset.isValid() && std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
-                                  return QRectF(area).intersects(inset);
-                              });
+        const bool onScreen
+            = inset.isValid() && std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
+                  return QRectF(area).intersects(inset);
+              });
         if (onScreen && skin.frameSize.width() > 0)
             return Placement{saved.toRect(), restoringState->width / skin.frameSize.width()};
     }
@@ -91,8 +93,8 @@ DeviceWindowController::Placement DeviceWindowController::initialPlacement(
     const int width = int(std::lround(skin.frameSize.width() * scale));
     const int height = int(std::lround(skin.frameSize.height() * scale));
     const QPointF centre = QRectF(mainArea).center();
-    const QRect frame(int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width,
-                      height);
+    const QRect frame(
+        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
     return Placement{frame, scale};
 }
 
@@ -296,8 +298,8 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
     const QPointF centre = QRectF(m_window->geometry()).center();
     const int width = int(std::lround(skin.frameSize.width()));
     const int height = int(std::lround(skin.frameSize.height()));
-    m_window->setGeometry(int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)),
-                          width, height);
+    m_window->setGeometry(
+        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
     settleSkinGeometry();
 }
 
@@ -332,7 +334,8 @@ void DeviceWindowController::skinsReloaded(const QString& name)
     if (name != SkinLoader::skinsDidReload)
         return;
     const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
-    const auto found = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
+    const auto found
+        = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
     if (found == skins.end())
         return;
     if (!m_isDeviceMode) {
@@ -353,8 +356,7 @@ void DeviceWindowController::settingsChanged(const QString& name, const QString&
         m_terminalPanel->applyPalette(resolvedPalette());
         if (!m_isDeviceMode && m_window)
             m_window->setDeviceMode(false, resolvedPalette().background);
-    }
-    else if (name == SettingsStore::effectsDidChange)
+    } else if (name == SettingsStore::effectsDidChange)
         applyEffects();
 }
 
@@ -382,8 +384,8 @@ double DeviceWindowController::maximumScale(const SkinManifest& skin, const std:
         return 0;
     double largest = 0;
     for (const QRect& area : screenAreas) {
-        largest = std::max(largest, std::min(area.width() / skin.frameSize.width(),
-                                             area.height() / skin.frameSize.height()));
+        largest = std::max(largest,
+                           std::min(area.width() / skin.frameSize.width(), area.height() / skin.frameSize.height()));
     }
     return largest;
 }
@@ -408,7 +410,9 @@ void DeviceWindowController::scaleDevice(double factor)
     const int width = int(std::lround(applied * old.width()));
     const int height = int(std::lround(applied * old.height()));
     m_window->setGeometry(int(std::lround(old.x() - (width - old.width()) / 2.0)),
-                          int(std::lround(old.y() - (height - old.height()) / 2.0)), width, height);
+                          int(std::lround(old.y() - (height - old.height()) / 2.0)),
+                          width,
+                          height);
     layoutViewport();
     m_window->update();
 }
@@ -428,8 +432,10 @@ void DeviceWindowController::enterMiniMode()
     m_window->setDeviceMode(false, resolvedPalette().background);
     m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);
     const QPointF middle = QRectF(m_deviceFrameBeforeMini).center();
-    m_window->setGeometry(int(std::lround(middle.x() - miniWidth / 2.0)), int(std::lround(middle.y() - miniHeight / 2.0)),
-                          miniWidth, miniHeight);
+    m_window->setGeometry(int(std::lround(middle.x() - miniWidth / 2.0)),
+                          int(std::lround(middle.y() - miniHeight / 2.0)),
+                          miniWidth,
+                          miniHeight);
     const QRectF all(m_window->rect());
     m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
     if (QWidget* keyboard = m_terminalPanel->keyboardView())
@@ -460,8 +466,8 @@ void DeviceWindowController::exitMiniMode()
     if (m_skinReloadPendingWhileMini) {
         m_skinReloadPendingWhileMini = false;
         const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
-        const auto found =
-            std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
+        const auto found
+            = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
         if (found != skins.end()) {
             const SkinManifest skin = *found;
             reapplySkin(skin);

@@ -38,7 +38,10 @@ protected:
     }
 
     bool exists(const QString& name) const { return QFileInfo::exists(data(name)); }
-    bool holds(const QString& name, const QString& marker) const { return QFileInfo::exists(data(name) + "/" + marker); }
+    bool holds(const QString& name, const QString& marker) const
+    {
+        return QFileInfo::exists(data(name) + "/" + marker);
+    }
 
     QTemporaryDir home;
     QtMessageHandler previousHandler = nullptr;
@@ -72,8 +75,9 @@ TEST_F(AppPathsTest, VosselAloneEndsUpAsVelmora)
     EXPECT_FALSE(exists("Vossel"));
     EXPECT_FALSE(exists("Rundell"));
     EXPECT_TRUE(holds("Velmora", "old-settings"));
-    EXPECT_EQ(capturedLog, QStringList({"[Velmora] Migrated legacy Application Support/Vossel → Rundell",
-                                        "[Velmora] Migrated legacy Application Support/Rundell → Velmora"}));
+    EXPECT_EQ(capturedLog,
+              QStringList({"[Velmora] Migrated legacy Application Support/Vossel → Rundell",
+                           "[Velmora] Migrated legacy Application Support/Rundell → Velmora"}));
 }
 
 TEST_F(AppPathsTest, RundellMovesAndVosselStaysWhenBothExist)

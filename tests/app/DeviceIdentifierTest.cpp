@@ -34,8 +34,12 @@ TEST(DeviceIdentifierTest, MachineIdGivesAStableKeyedIdentifier)
 
 TEST(DeviceIdentifierTest, TextThatIsNoMachineIdGivesNothing)
 {
-    for (const char* text : {"", "uninitialized", "0123456789abcdef", "0123456789abcdef0123456789abcdefff",
-                             "0123456789abcdef0123456789abcdeg", "00000000000000000000000000000000"})
+    for (const char* text : {"",
+                             "uninitialized",
+                             "0123456789abcdef",
+                             "0123456789abcdef0123456789abcdefff",
+                             "0123456789abcdef0123456789abcdeg",
+                             "00000000000000000000000000000000"})
         EXPECT_TRUE(DeviceIdentifier::fromMachineId(text).isEmpty()) << text;
 }
 
@@ -46,8 +50,9 @@ TEST(DeviceIdentifierTest, FirstUsableMachineIdFileWins)
     writeText(dir.filePath("good"), "11111111111111111111111111111111\n");
     const QString fallback = dir.filePath("data/device-id");
 
-    EXPECT_EQ(DeviceIdentifier::derive({dir.filePath("absent"), dir.filePath("broken"), dir.filePath("good")}, fallback),
-              DeviceIdentifier::fromMachineId("11111111111111111111111111111111"));
+    EXPECT_EQ(
+        DeviceIdentifier::derive({dir.filePath("absent"), dir.filePath("broken"), dir.filePath("good")}, fallback),
+        DeviceIdentifier::fromMachineId("11111111111111111111111111111111"));
     EXPECT_FALSE(QFile::exists(fallback));
 }
 

@@ -59,10 +59,7 @@ protected:
         return outcome;
     }
 
-    QStringList reports() const
-    {
-        return QDir(pendingDir()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    }
+    QStringList reports() const { return QDir(pendingDir()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     // Reads a report and checks what every report holds.
     QJsonObject readReport(const QString& name) const
@@ -123,8 +120,13 @@ TEST_F(CrashCaptureTest, FatalSignalLeavesAReportAndStillKillsTheProcess)
         int signalNumber;
     };
     const Row rows[] = {
-        {"segv", SIGSEGV}, {"bus", SIGBUS},      {"abort", SIGABRT}, {"overflow", SIGSEGV},
-        {"SIGILL", SIGILL}, {"SIGFPE", SIGFPE}, {"SIGTRAP", SIGTRAP},
+        {"segv", SIGSEGV},
+        {"bus", SIGBUS},
+        {"abort", SIGABRT},
+        {"overflow", SIGSEGV},
+        {"SIGILL", SIGILL},
+        {"SIGFPE", SIGFPE},
+        {"SIGTRAP", SIGTRAP},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.mode);
@@ -134,9 +136,9 @@ TEST_F(CrashCaptureTest, FatalSignalLeavesAReportAndStillKillsTheProcess)
         EXPECT_EQ(outcome.signalNumber, row.signalNumber);
         EXPECT_EQ(signalReport(outcome)["reason"].toString(),
                   QString::fromLatin1(row.mode == std::string("overflow") || row.mode == std::string("segv") ? "SIGSEGV"
-                                      : row.mode == std::string("bus")                                     ? "SIGBUS"
-                                      : row.mode == std::string("abort")                                   ? "SIGABRT"
-                                                                                                           : row.mode));
+                                          : row.mode == std::string("bus")                                   ? "SIGBUS"
+                                          : row.mode == std::string("abort")                                 ? "SIGABRT"
+                                                                             : row.mode));
         EXPECT_EQ(reports().size(), 1);
     }
 }

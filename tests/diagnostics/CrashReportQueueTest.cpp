@@ -13,9 +13,14 @@ TEST(CrashReportQueueTest, OnlyNamesEndingInJsonAreReports)
         bool report;
     };
     const Row rows[] = {
-        {"sig-1700000000-42.json", true}, {"exc-1700000000.a3.json", true}, {".json", true},
-        {"sig-1.JSON", false},           {"notes.txt", false},              {"sig-1.json.tmp", false},
-        {"json", false},                 {"sig-1.jsonx", false},
+        {"sig-1700000000-42.json", true},
+        {"exc-1700000000.a3.json", true},
+        {".json", true},
+        {"sig-1.JSON", false},
+        {"notes.txt", false},
+        {"sig-1.json.tmp", false},
+        {"json", false},
+        {"sig-1.jsonx", false},
     };
     for (const Row& row : rows)
         EXPECT_EQ(CrashReportQueue::isReport(row.name), row.report) << row.name;
@@ -29,7 +34,8 @@ TEST(CrashReportQueueTest, SurplusBeyondTwentyIsDroppedLowestNamesFirst)
     names << QStringLiteral("README") << QStringLiteral("sig-1.json.tmp");
 
     const CrashReportQueue::Plan plan = CrashReportQueue::plan(names);
-    EXPECT_EQ(plan.dropUnsent, QStringList({"sig-1700000000-1.json", "sig-1700000001-1.json", "sig-1700000002-1.json"}));
+    EXPECT_EQ(plan.dropUnsent,
+              QStringList({"sig-1700000000-1.json", "sig-1700000001-1.json", "sig-1700000002-1.json"}));
     ASSERT_EQ(plan.send.size(), 20);
     EXPECT_EQ(plan.send.first(), "sig-1700000003-1.json");
     EXPECT_EQ(plan.send.last(), "sig-1700000022-1.json");
@@ -38,8 +44,8 @@ TEST(CrashReportQueueTest, SurplusBeyondTwentyIsDroppedLowestNamesFirst)
 
 TEST(CrashReportQueueTest, OrderFollowsTheNamesSoExceptionReportsComeFirst)
 {
-    const CrashReportQueue::Plan plan =
-        CrashReportQueue::plan({"sig-1700000005-9.json", "exc-1700000009.json", "sig-1700000001-9.a2.json"});
+    const CrashReportQueue::Plan plan
+        = CrashReportQueue::plan({"sig-1700000005-9.json", "exc-1700000009.json", "sig-1700000001-9.a2.json"});
     EXPECT_TRUE(plan.dropUnsent.isEmpty());
     EXPECT_EQ(plan.send, QStringList({"exc-1700000009.json", "sig-1700000001-9.a2.json", "sig-1700000005-9.json"}));
 }

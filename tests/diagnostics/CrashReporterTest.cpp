@@ -22,8 +22,14 @@ TEST(CrashReporterTest, SignalNamesUseThePlatformsNumbers)
         const char* name;
     };
     const Row rows[] = {
-        {SIGILL, "SIGILL"}, {SIGTRAP, "SIGTRAP"}, {SIGABRT, "SIGABRT"}, {SIGFPE, "SIGFPE"},
-        {SIGBUS, "SIGBUS"}, {SIGSEGV, "SIGSEGV"}, {SIGTERM, "SIGNAL"},   {0, "SIGNAL"},
+        {SIGILL, "SIGILL"},
+        {SIGTRAP, "SIGTRAP"},
+        {SIGABRT, "SIGABRT"},
+        {SIGFPE, "SIGFPE"},
+        {SIGBUS, "SIGBUS"},
+        {SIGSEGV, "SIGSEGV"},
+        {SIGTERM, "SIGNAL"},
+        {0, "SIGNAL"},
     };
     for (const Row& row : rows)
         EXPECT_STREQ(CrashReporter::reasonName(row.signalNumber), row.name) << row.signalNumber;

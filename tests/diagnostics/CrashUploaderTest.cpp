@@ -81,8 +81,10 @@ TEST_F(CrashUploaderTest, FailuresCountInTheNameUntilTheFifthDeletesIt)
 {
     m_server.respondWith(500);
     write("sig-1700000000-42.json", report("x"));
-    const char* const afterEachRun[] = {"sig-1700000000-42.a1.json", "sig-1700000000-42.a2.json",
-                                        "sig-1700000000-42.a3.json", "sig-1700000000-42.a4.json"};
+    const char* const afterEachRun[] = {"sig-1700000000-42.a1.json",
+                                        "sig-1700000000-42.a2.json",
+                                        "sig-1700000000-42.a3.json",
+                                        "sig-1700000000-42.a4.json"};
     for (const char* expected : afterEachRun) {
         upload();
         EXPECT_EQ(left(), QStringList({expected}));

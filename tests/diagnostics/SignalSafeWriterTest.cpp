@@ -47,8 +47,13 @@ TEST(SignalSafeWriterTest, DecimalDigits)
         const char* expected;
     };
     const Row rows[] = {
-        {0, "0"}, {7, "7"}, {10, "10"}, {1700000000, "1700000000"}, {-42, "-42"},
-        {INT64_MAX, "9223372036854775807"}, {INT64_MIN, "-9223372036854775808"},
+        {0, "0"},
+        {7, "7"},
+        {10, "10"},
+        {1700000000, "1700000000"},
+        {-42, "-42"},
+        {INT64_MAX, "9223372036854775807"},
+        {INT64_MIN, "-9223372036854775808"},
     };
     for (const Row& row : rows) {
         PipeCapture pipe;
@@ -64,7 +69,10 @@ TEST(SignalSafeWriterTest, HexadecimalAddresses)
         const char* expected;
     };
     const Row rows[] = {
-        {0, "0x0"}, {0xf, "0xf"}, {0x10, "0x10"}, {0x7ffd1234abcd, "0x7ffd1234abcd"},
+        {0, "0x0"},
+        {0xf, "0xf"},
+        {0x10, "0x10"},
+        {0x7ffd1234abcd, "0x7ffd1234abcd"},
         {UINTPTR_MAX, sizeof(std::uintptr_t) == 8 ? "0xffffffffffffffff" : "0xffffffff"},
     };
     for (const Row& row : rows) {

@@ -23,12 +23,7 @@ namespace {
 // A panel of two plain widgets.
 class FakePanel final : public Panel {
 public:
-    FakePanel()
-        : m_root(new QWidget)
-        , m_keyboard(new QWidget(m_root))
-    {
-        m_keyboard->setFocusPolicy(Qt::StrongFocus);
-    }
+    FakePanel() : m_root(new QWidget), m_keyboard(new QWidget(m_root)) { m_keyboard->setFocusPolicy(Qt::StrongFocus); }
     QString panelName() const override { return QStringLiteral("Fake"); }
     QWidget* rootView() const override { return m_root; }
     QWidget* keyboardView() const override { return m_keyboard; }
@@ -81,8 +76,12 @@ TEST(ScreenContainerTest, IgnoresHostFramesWithoutAPositiveFiniteSize)
     container.configureViewport(QRectF(5, 6, 100, 50), QSizeF(100, 50), rectangleQuad(100, 50), 4, {});
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double infinity = std::numeric_limits<double>::infinity();
-    const QRectF invalid[] = {QRectF(nan, 0, 10, 10), QRectF(0, infinity, 10, 10), QRectF(0, 0, 0, 10),
-                              QRectF(0, 0, 10, -1), QRectF(0, 0, infinity, 10), QRectF(0, 0, 10, nan)};
+    const QRectF invalid[] = {QRectF(nan, 0, 10, 10),
+                              QRectF(0, infinity, 10, 10),
+                              QRectF(0, 0, 0, 10),
+                              QRectF(0, 0, 10, -1),
+                              QRectF(0, 0, infinity, 10),
+                              QRectF(0, 0, 10, nan)};
     for (const QRectF& frame : invalid) {
         container.configureViewport(frame, QSizeF(10, 10), rectangleQuad(10, 10), 4, {});
         EXPECT_EQ(container.geometry(), QRect(5, 6, 100, 50));
@@ -106,8 +105,7 @@ TEST(ScreenContainerTest, OnlyTheActiveSlotIsShown)
 // A child that paints four coloured quadrants and records the presses it gets.
 class QuadrantsView final : public QWidget {
 public:
-    explicit QuadrantsView(QWidget* parent)
-        : QWidget(parent)
+    explicit QuadrantsView(QWidget* parent) : QWidget(parent)
     {
         // Like the terminal view: it paints every pixel itself.
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -133,9 +131,7 @@ protected:
 // A panel whose keyboard view paints quadrants over its whole root.
 class QuadrantsPanel final : public Panel {
 public:
-    QuadrantsPanel()
-        : m_root(new QWidget)
-        , m_view(new QuadrantsView(m_root))
+    QuadrantsPanel() : m_root(new QWidget), m_view(new QuadrantsView(m_root))
     {
         m_root->installEventFilter(&m_follower);
         m_follower.view = m_view;
@@ -163,7 +159,7 @@ private:
 bool near(QRgb pixel, QColor colour, int tolerance = 24)
 {
     return std::abs(qRed(pixel) - colour.red()) <= tolerance && std::abs(qGreen(pixel) - colour.green()) <= tolerance
-           && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
 }
 
 class DistortedScreenTest : public ::testing::Test {
@@ -192,11 +188,21 @@ protected:
         if (!receiver)
             receiver = &window;
         const QPointF local = at - QPointF(receiver->mapTo(&window, QPoint(0, 0)));
-        QMouseEvent event(QEvent::MouseButtonPress, local, at, window.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+        QMouseEvent event(QEvent::MouseButtonPress,
+                          local,
+                          at,
+                          window.mapToGlobal(at),
+                          Qt::LeftButton,
+                          Qt::LeftButton,
                           Qt::NoModifier);
         QApplication::sendEvent(receiver, &event);
-        QMouseEvent release(QEvent::MouseButtonRelease, local, at, window.mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease,
+                            local,
+                            at,
+                            window.mapToGlobal(at),
+                            Qt::LeftButton,
+                            Qt::NoButton,
+                            Qt::NoModifier);
         QApplication::sendEvent(receiver, &release);
         return receiver == container;
     }
@@ -216,8 +222,12 @@ TEST_F(DistortedScreenTest, DrawsThePanelOnTheQuadrilateral)
         QPointF inner;
         QColor colour;
     };
-    const Probe probes[] = {{{75, 50}, Qt::red}, {{225, 50}, Qt::green}, {{75, 150}, Qt::blue}, {{225, 150}, Qt::yellow},
-                            {{20, 180}, Qt::blue}, {{290, 15}, Qt::green}};
+    const Probe probes[] = {{{75, 50}, Qt::red},
+                            {{225, 50}, Qt::green},
+                            {{75, 150}, Qt::blue},
+                            {{225, 150}, Qt::yellow},
+                            {{20, 180}, Qt::blue},
+                            {{290, 15}, Qt::green}};
     for (const Probe& probe : probes) {
         const QPoint at = shown(probe.inner).toPoint();
         EXPECT_TRUE(near(shot.pixel(at), probe.colour))
@@ -308,8 +318,8 @@ TEST_F(DistortedScreenTest, PlainScreenIsShownAsItIsAndCurvatureOrGlowWarpIt)
 
 TEST_F(DistortedScreenTest, DegenerateQuadrilateralTakesNoClicks)
 {
-    container->configureViewport(QRectF(40, 20, 320, 240), QSizeF(300, 200), {{0, 0}, {160, 120}, {320, 240}, {0, 0}},
-                                 10, {});
+    container->configureViewport(
+        QRectF(40, 20, 320, 240), QSizeF(300, 200), {{0, 0}, {160, 120}, {320, 240}, {0, 0}}, 10, {});
     EXPECT_TRUE(container->isWarping());
     for (const QPointF at : {QPointF(100, 100), QPointF(200, 140), QPointF(41, 21)}) {
         EXPECT_FALSE(container->panelPointAt(at - QPointF(40, 20)));

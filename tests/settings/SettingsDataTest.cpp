@@ -19,10 +19,7 @@ namespace {
 
 using namespace velmora;
 
-SkinEffectsSettings someEffects()
-{
-    return SkinEffectsSettings{true, 0.7, "heavy", true, 0.55, true, 0.25, "amber"};
-}
+SkinEffectsSettings someEffects() { return SkinEffectsSettings{true, 0.7, "heavy", true, 0.55, true, 0.25, "amber"}; }
 
 SettingsData everythingSet()
 {
@@ -145,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SettingsDataTest, OnlyAJsonObjectIsReadable)
 {
-    for (const char* text : {"[]", "[{}]", "\"settings\"", "null", "12", "", "   ", "{", "{\"fontSize\": 12,}", "\xff\xfe"})
+    for (const char* text :
+         {"[]", "[{}]", "\"settings\"", "null", "12", "", "   ", "{", "{\"fontSize\": 12,}", "\xff\xfe"})
         EXPECT_FALSE(SettingsData::decode(text).has_value()) << "input: " << text;
 }
 
@@ -165,9 +163,17 @@ TEST(SettingsDataTest, WritesEveryKeyEvenAtDefaults)
     data.skinEffects = {{"Walkie", SkinEffectsSettings()}};
     const QJsonObject top = QJsonDocument::fromJson(data.encode()).object();
 
-    EXPECT_EQ(top.keys(), QStringList({"cursorOverrides", "defaultShell", "defaultSkin", "fontName", "fontSize",
-                                       "hasLaunchedBefore", "lastWindows", "paletteOverrides", "restoreWindows",
-                                       "skinEffects"}));
+    EXPECT_EQ(top.keys(),
+              QStringList({"cursorOverrides",
+                           "defaultShell",
+                           "defaultSkin",
+                           "fontName",
+                           "fontSize",
+                           "hasLaunchedBefore",
+                           "lastWindows",
+                           "paletteOverrides",
+                           "restoreWindows",
+                           "skinEffects"}));
     EXPECT_EQ(top["lastWindows"].toArray()[0].toObject().keys(),
               QStringList({"height", "id", "skinName", "width", "x", "y"}));
     EXPECT_EQ(top["skinEffects"]["Walkie"].toObject().size(), 8);
@@ -179,9 +185,16 @@ TEST(SettingsDataTest, TextIsPrettyPrintedWithSortedKeys)
     const QString text = QString::fromUtf8(everythingSet().encode());
 
     EXPECT_GT(text.count('\n'), 30);
-    const QStringList order = {"\"cursorOverrides\"", "\"defaultShell\"", "\"defaultSkin\"", "\"fontName\"",
-                               "\"fontSize\"", "\"hasLaunchedBefore\"", "\"lastWindows\"", "\"paletteOverrides\"",
-                               "\"restoreWindows\"", "\"skinEffects\""};
+    const QStringList order = {"\"cursorOverrides\"",
+                               "\"defaultShell\"",
+                               "\"defaultSkin\"",
+                               "\"fontName\"",
+                               "\"fontSize\"",
+                               "\"hasLaunchedBefore\"",
+                               "\"lastWindows\"",
+                               "\"paletteOverrides\"",
+                               "\"restoreWindows\"",
+                               "\"skinEffects\""};
     qsizetype previous = -1;
     for (const QString& key : order) {
         const qsizetype at = text.indexOf(key);

@@ -161,8 +161,8 @@ TEST_P(DamagedSettingsFile, IsCopiedAsideAndDefaultsAreUsed)
     ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
     EXPECT_EQ(backup.readAll(), damaged);
     ASSERT_EQ(capturedLog.size(), 1);
-    EXPECT_EQ(capturedLog[0], "[Velmora] settings.json could not be decoded — backed up to " + backups[0]
-                                  + "; starting from defaults");
+    EXPECT_EQ(capturedLog[0],
+              "[Velmora] settings.json could not be decoded — backed up to " + backups[0] + "; starting from defaults");
 
     store.save();
     EXPECT_TRUE(SettingsData::decode(readSettings()).has_value());
@@ -265,7 +265,8 @@ TEST_F(SettingsStoreTest, ADamagedFileThatCannotBeBackedUpIsNeverReplaced)
     store.resetAll();
     EXPECT_EQ(readSettings(), damaged);
     ASSERT_FALSE(capturedLog.isEmpty());
-    EXPECT_TRUE(capturedLog[0].startsWith("[Velmora] settings.json could not be decoded, nor backed up")) << capturedLog[0].toStdString();
+    EXPECT_TRUE(capturedLog[0].startsWith("[Velmora] settings.json could not be decoded, nor backed up"))
+        << capturedLog[0].toStdString();
     EXPECT_TRUE(capturedLog.contains("[Velmora] Settings not saved: settings.json is kept as it was found"));
 }
 
@@ -298,10 +299,12 @@ TEST_F(SettingsStoreTest, AFileThatIsNotRegularOrIsHugeIsNotReadNorReplaced)
     const Case cases[] = {
         {"fifo", [&] { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, "is not a regular file"},
         {"link to /dev/zero", [&] { ASSERT_TRUE(QFile::link("/dev/zero", path)); }, "is not a regular file"},
-        {"17 MiB", [&] {
+        {"17 MiB",
+         [&] {
              writeSettings("{}");
              ASSERT_TRUE(QFile::resize(path, 17 << 20));
-         }, "is larger than 16 MiB"},
+         },
+         "is larger than 16 MiB"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -322,8 +325,9 @@ TEST_F(SettingsStoreTest, AFileThatIsNotRegularOrIsHugeIsNotReadNorReplaced)
         EXPECT_EQ(after.st_mode, before.st_mode);
         EXPECT_EQ(after.st_size, before.st_size);
         ASSERT_FALSE(capturedLog.isEmpty());
-        EXPECT_EQ(capturedLog[0], QString("[Velmora] settings.json ") + c.why
-                                      + " — left as it is and not saved to; starting from defaults");
+        EXPECT_EQ(capturedLog[0],
+                  QString("[Velmora] settings.json ") + c.why
+                      + " — left as it is and not saved to; starting from defaults");
     }
 }
 
@@ -495,10 +499,11 @@ TEST_F(SettingsStoreTest, ResetAllSavesDefaultsThenPostsInOrder)
     EXPECT_EQ(store.data(), SettingsData());
     EXPECT_EQ(SettingsData::decode(readSettings()), SettingsData());
     EXPECT_TRUE(savedBeforeFirstNotification);
-    EXPECT_EQ(notifications(spy), (std::vector<Notification>{{"VosselSettingsDidReset", ""},
-                                                             {"VosselFontDidChange", ""},
-                                                             {"VosselPaletteDidChange", ""},
-                                                             {"VosselEffectsDidChange", ""}}));
+    EXPECT_EQ(notifications(spy),
+              (std::vector<Notification>{{"VosselSettingsDidReset", ""},
+                                         {"VosselFontDidChange", ""},
+                                         {"VosselPaletteDidChange", ""},
+                                         {"VosselEffectsDidChange", ""}}));
 }
 
 TEST_F(SettingsStoreTest, OthersPostThroughTheStore)
@@ -575,7 +580,7 @@ TEST(LoginShellTest, PrefersAnExecutableAccountShellThenTheEnvironment)
         {"", "/bin/bash", "/bin/bash"},
         {"/no/such/shell", "/bin/bash", "/bin/bash"},
         {"/etc/passwd", "/bin/bash", "/bin/bash"}, // not executable
-        {"/bin", "/bin/bash", "/bin/bash"},        // a folder
+        {"/bin", "/bin/bash", "/bin/bash"}, // a folder
         {"", "", "/bin/sh"},
         {"/no/such/shell", "/also/missing", "/bin/sh"},
     };

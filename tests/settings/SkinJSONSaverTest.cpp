@@ -19,10 +19,7 @@ namespace {
 using test::minimalSkin;
 using test::readFile;
 
-QJsonObject readObject(const QString& path)
-{
-    return QJsonDocument::fromJson(readFile(path)).object();
-}
+QJsonObject readObject(const QString& path) { return QJsonDocument::fromJson(readFile(path)).object(); }
 
 class SkinJSONSaverTest : public test::TemporaryHome {
 protected:
@@ -34,7 +31,10 @@ protected:
 
     SettingsData& settings() { return SettingsStore::shared().data(); }
 
-    QString userSkin(const QString& id, const QJsonObject& json) { return writeSkin(userSkins(), id, json) + QStringLiteral("/skin.json"); }
+    QString userSkin(const QString& id, const QJsonObject& json)
+    {
+        return writeSkin(userSkins(), id, json) + QStringLiteral("/skin.json");
+    }
 
     static QJsonObject skinWithPalette(const QString& name, const QJsonObject& palette)
     {
@@ -47,7 +47,7 @@ protected:
 TEST_F(SkinJSONSaverTest, BuiltInSkinsAreNeverWritten)
 {
     const QString bundled = writeSkin(bundleSkins(), QStringLiteral("bundled"), minimalSkin(QStringLiteral("Bundled")))
-                            + QStringLiteral("/skin.json");
+        + QStringLiteral("/skin.json");
     const QByteArray before = readFile(bundled);
     SkinLoader::shared().loadAll();
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
@@ -85,8 +85,9 @@ TEST_F(SkinJSONSaverTest, ACuratedPaletteIsCopiedAsStoredAndTheSkinsReload)
 
 TEST_F(SkinJSONSaverTest, TheSkinsOwnColoursAreWrittenInUpperCaseWithTheCursorOverride)
 {
-    const QString path = userSkin(QStringLiteral("retro"),
-                                  skinWithPalette(QStringLiteral("Retro"), {{"foreground", "#a0b1c2"}, {"background", "#0d0e0f"}}));
+    const QString path
+        = userSkin(QStringLiteral("retro"),
+                   skinWithPalette(QStringLiteral("Retro"), {{"foreground", "#a0b1c2"}, {"background", "#0d0e0f"}}));
     SkinLoader::shared().loadAll();
     settings().cursorOverrides.insert(QStringLiteral("Retro"), QStringLiteral("#ff8000"));
 
@@ -100,9 +101,10 @@ TEST_F(SkinJSONSaverTest, ACursorOnlyChangeKeepsTheColoursTheSkinNeedsToLoad)
     // The skin is not in the loaded list (it was added after the last scan),
     // so only the cursor override is known.
     SkinLoader::shared().loadAll();
-    const QString path = userSkin(QStringLiteral("late"),
-                                  skinWithPalette(QStringLiteral("Late"), {{"foreground", "#112233"}, {"background", "#445566"},
-                                                                          {"cursor", "#000000"}}));
+    const QString path
+        = userSkin(QStringLiteral("late"),
+                   skinWithPalette(QStringLiteral("Late"),
+                                   {{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#000000"}}));
     settings().cursorOverrides.insert(QStringLiteral("Late"), QStringLiteral("#abcdef"));
     ASSERT_EQ(SkinJSONSaver::paletteDict(QStringLiteral("Late")), (QJsonObject{{"cursor", "#ABCDEF"}}));
 
@@ -117,9 +119,10 @@ TEST_F(SkinJSONSaverTest, ACursorOnlyChangeKeepsTheColoursTheSkinNeedsToLoad)
 
 TEST_F(SkinJSONSaverTest, TheWholeFileIsRewrittenSortedAndPrettyKeepingOtherKeys)
 {
-    const QByteArray original = R"({"name":"Plain","screenInFront":true,"category":"x","buttons":[],)"
-                                R"("viewport":{"y":2,"x":1,"width":3,"height":4},"frame":{"image":"f.png","width":5,"height":6},)"
-                                R"("palette":{"foreground":"#010203","background":"#040506","extra":1},"drawer":{"edge":"left"}})";
+    const QByteArray original
+        = R"({"name":"Plain","screenInFront":true,"category":"x","buttons":[],)"
+          R"("viewport":{"y":2,"x":1,"width":3,"height":4},"frame":{"image":"f.png","width":5,"height":6},)"
+          R"("palette":{"foreground":"#010203","background":"#040506","extra":1},"drawer":{"edge":"left"}})";
     const QString path = writeSkin(userSkins(), QStringLiteral("plain"), original) + QStringLiteral("/skin.json");
     SkinLoader::shared().loadAll();
 
@@ -127,8 +130,14 @@ TEST_F(SkinJSONSaverTest, TheWholeFileIsRewrittenSortedAndPrettyKeepingOtherKeys
     const QByteArray written = readFile(path);
     const QJsonObject expected = QJsonDocument::fromJson(original).object();
     EXPECT_EQ(QJsonDocument::fromJson(written).object(), expected) << "same colours, nothing else touched";
-    const QList<QByteArray> order{"\"buttons\"", "\"category\"", "\"drawer\"", "\"frame\"", "\"name\"", "\"palette\"",
-                                  "\"screenInFront\"", "\"viewport\""};
+    const QList<QByteArray> order{"\"buttons\"",
+                                  "\"category\"",
+                                  "\"drawer\"",
+                                  "\"frame\"",
+                                  "\"name\"",
+                                  "\"palette\"",
+                                  "\"screenInFront\"",
+                                  "\"viewport\""};
     for (qsizetype i = 1; i < order.size(); ++i)
         EXPECT_LT(written.indexOf(order[i - 1]), written.indexOf(order[i])) << order[i].constData();
     EXPECT_LT(written.indexOf("\"x\""), written.indexOf("\"y\""));

@@ -88,7 +88,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, StrictHexTest,
                                            StrictCase{"12abcg", std::nullopt}, StrictCase{"", std::nullopt},
                                            StrictCase{"#", std::nullopt},
                                            // full-width digits are not hexadecimal digits
-                                           StrictCase{"\xEF\xBC\x91" "23456", std::nullopt}));
+                                           StrictCase{"\xEF\xBC\x91"
+                                                      "23456",
+                                                      std::nullopt}));
 
 struct HexStringCase {
     float red, green, blue;

@@ -52,8 +52,9 @@ TEST_F(SkinLoaderTest, BundleSkinsThenUserSkinsInNameOrderThenTheHandheld)
     LogCapture log;
     log.clear();
     loader.loadAll();
-    EXPECT_EQ(ids(loader.skins()), (QStringList{"bundle:alpha", "bundle:beta", "user:.hidden", "user:Zed", "user:alpha",
-                                                "bundle:handheld"}));
+    EXPECT_EQ(
+        ids(loader.skins()),
+        (QStringList{"bundle:alpha", "bundle:beta", "user:.hidden", "user:Zed", "user:alpha", "bundle:handheld"}));
     EXPECT_EQ(log.count(QStringLiteral("[Velmora] Loaded skin: My Alpha from alpha")), 1);
     EXPECT_EQ(log.count(QStringLiteral("[Velmora] Loaded 6 skins (5 from disk)")), 1);
     EXPECT_EQ(log.count(QStringLiteral("Failed")), 0) << "entries without a skin.json pass silently";
@@ -107,16 +108,19 @@ QByteArray withFrame(const QJsonObject& frame)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenSkinTest,
-    ::testing::Values(BrokenSkin{"not JSON", "{ nope"}, BrokenSkin{"empty file", ""},
-                      BrokenSkin{"missing palette", R"({"name":"x","frame":{"image":"f.png","width":1,"height":1},"viewport":{"x":0,"y":0,"width":1,"height":1},"buttons":[]})"},
-                      BrokenSkin{"zero width", withFrame({{"image", "f.png"}, {"width", 0}, {"height", 10}})},
-                      BrokenSkin{"negative height", withFrame({{"image", "f.png"}, {"width", 10}, {"height", -5}})},
-                      BrokenSkin{"picture outside", withFrame({{"image", "../a-good/skin.json"}, {"width", 10}, {"height", 10}})}));
+    ::testing::Values(
+        BrokenSkin{"not JSON", "{ nope"}, BrokenSkin{"empty file", ""},
+        BrokenSkin{
+            "missing palette",
+            R"({"name":"x","frame":{"image":"f.png","width":1,"height":1},"viewport":{"x":0,"y":0,"width":1,"height":1},"buttons":[]})"},
+        BrokenSkin{"zero width", withFrame({{"image", "f.png"}, {"width", 0}, {"height", 10}})},
+        BrokenSkin{"negative height", withFrame({{"image", "f.png"}, {"width", 10}, {"height", -5}})},
+        BrokenSkin{"picture outside", withFrame({{"image", "../a-good/skin.json"}, {"width", 10}, {"height", 10}})}));
 
 TEST_F(SkinLoaderTest, LoadSingleReadsOneFolderWithoutTouchingTheList)
 {
-    const QString folder = writeSkin(root() + QStringLiteral("/elsewhere"), QStringLiteral("preview"),
-                                     minimalSkin(QStringLiteral("Preview")));
+    const QString folder = writeSkin(
+        root() + QStringLiteral("/elsewhere"), QStringLiteral("preview"), minimalSkin(QStringLiteral("Preview")));
     loader.loadAll();
     const auto before = ids(loader.skins());
 

@@ -58,22 +58,26 @@ TEST_P(SkinFileDecodeTest, AcceptsOrRefusesTheWholeFile)
 
 const QJsonValue removed(QJsonValue::Undefined);
 QJsonObject pt(double x, double y) { return {{"x", x}, {"y", y}}; }
-QJsonObject button(const QJsonValue& label) { return {{"label", label}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}}; }
+QJsonObject button(const QJsonValue& label)
+{
+    return {{"label", label}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SkinFileDecodeTest,
     ::testing::Values(
-        DecodeCase{"minimal file", {"unused"}, removed, true},
-        DecodeCase{"missing name", {"name"}, removed, false},
-        DecodeCase{"null name", {"name"}, QJsonValue::Null, false},
-        DecodeCase{"numeric name", {"name"}, 3, false},
+        DecodeCase{"minimal file", {"unused"}, removed, true}, DecodeCase{"missing name", {"name"}, removed, false},
+        DecodeCase{"null name", {"name"}, QJsonValue::Null, false}, DecodeCase{"numeric name", {"name"}, 3, false},
         DecodeCase{"numeric author", {"author"}, 3, false},
         DecodeCase{"null author", {"author"}, QJsonValue::Null, true},
         DecodeCase{"category and version", {"category"}, "retro", true},
         DecodeCase{"numeric version", {"version"}, 1.0, false},
         DecodeCase{"missing buttons", {"buttons"}, removed, false},
         DecodeCase{"buttons not an array", {"buttons"}, QJsonObject{}, false},
-        DecodeCase{"button without label", {"buttons"}, QJsonArray{QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}}}, false},
+        DecodeCase{"button without label",
+                   {"buttons"},
+                   QJsonArray{QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}}},
+                   false},
         DecodeCase{"button with numeric label", {"buttons"}, QJsonArray{button(5)}, false},
         DecodeCase{"button with empty label", {"buttons"}, QJsonArray{button("")}, true},
         DecodeCase{"missing frame", {"frame"}, removed, false},
@@ -86,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"null corner radius", {"viewport", "cornerRadius"}, QJsonValue::Null, true},
         DecodeCase{"corner radius as text", {"viewport", "cornerRadius"}, "4", false},
         DecodeCase{"three corners", {"viewport", "corners"}, QJsonArray{pt(1, 1), pt(2, 2), pt(3, 3)}, true},
-        DecodeCase{"corner without y", {"viewport", "corners"}, QJsonArray{pt(1, 1), QJsonObject{{"x", 1}}, pt(3, 3)}, false},
+        DecodeCase{
+            "corner without y", {"viewport", "corners"}, QJsonArray{pt(1, 1), QJsonObject{{"x", 1}}, pt(3, 3)}, false},
         DecodeCase{"corner radii with text", {"viewport", "cornerRadii"}, QJsonArray{1, 2, "3", 4}, false},
         DecodeCase{"viewport size zero", {"viewport", "width"}, 0, true},
         DecodeCase{"palette without foreground", {"palette", "foreground"}, removed, false},
@@ -96,7 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"ansi with a number", {"palette", "ansi"}, QJsonArray{"#000000", 1}, false},
         DecodeCase{"ansi of two", {"palette", "ansi"}, QJsonArray{"#000000", "#ffffff"}, true},
         DecodeCase{"null keys", {"keys"}, QJsonValue::Null, true},
-        DecodeCase{"key without name", {"keys"}, QJsonArray{QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}}}, false},
+        DecodeCase{"key without name",
+                   {"keys"},
+                   QJsonArray{QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}}},
+                   false},
         DecodeCase{"effects switch as text", {"effects"}, QJsonObject{{"scanlines", "yes"}}, false},
         DecodeCase{"effects style of any type", {"effects"}, QJsonObject{{"scanlineStyle", 7}, {"glow", true}}, true},
         DecodeCase{"numeric colour grade", {"effects"}, QJsonObject{{"colorGrade", 1}}, false},
@@ -138,9 +146,15 @@ TEST_F(SkinFileConversionTest, CarriesEveryFieldOver)
     setAt(json, {"viewport", "corners"}, QJsonArray{pt(1, 2), pt(-3, 4), pt(5, -6), pt(0, 0)});
     setAt(json, {"viewport", "cornerRadii"}, QJsonArray{1, 2, 3, 4});
     setAt(json, {"palette", "cursor"}, "#ff8800");
-    json["buttons"] = QJsonArray{button("A"), button("B"), QJsonObject{{"label", "C"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"key", "Return"}},
-                                 button("D"), button("E"), button("F")};
-    json["keys"] = QJsonArray{QJsonObject{{"key", "Space"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}, {"shape", "circle"}}};
+    json["buttons"]
+        = QJsonArray{button("A"),
+                     button("B"),
+                     QJsonObject{{"label", "C"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"key", "Return"}},
+                     button("D"),
+                     button("E"),
+                     button("F")};
+    json["keys"] = QJsonArray{
+        QJsonObject{{"key", "Space"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}, {"shape", "circle"}}};
     json["launchScale"] = 1.5;
     json["screenInFront"] = true;
 
@@ -257,13 +271,15 @@ protected:
 
 TEST_F(PictureConfinementTest, PathsThatStayInside)
 {
-    for (const char* image : {"frame@2x.png", "art/frame.png", "art/../frame.png", "./art/frame.png", "/frame.png", "missing/x.png"})
+    for (const char* image :
+         {"frame@2x.png", "art/frame.png", "art/../frame.png", "./art/frame.png", "/frame.png", "missing/x.png"})
         EXPECT_TRUE(inside(QString::fromUtf8(image))) << image;
 }
 
 TEST_F(PictureConfinementTest, PathsThatLeadOutside)
 {
-    for (const char* image : {"../secret.png", "../../secret.png", "art/../../other/frame.png", "missing/../../../secret.png"})
+    for (const char* image :
+         {"../secret.png", "../../secret.png", "art/../../other/frame.png", "missing/../../../secret.png"})
         EXPECT_FALSE(inside(QString::fromUtf8(image))) << image;
 }
 

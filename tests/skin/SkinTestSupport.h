@@ -61,10 +61,7 @@ inline QJsonObject minimalSkin(const QString& name)
     };
 }
 
-inline QByteArray toBytes(const QJsonObject& object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
-}
+inline QByteArray toBytes(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Indented); }
 
 inline void writeFile(const QString& path, const QByteArray& bytes)
 {

@@ -74,7 +74,8 @@ TEST(ViewportShapeTest, QuadTransformPutsTheRectangleOnTheCorners)
         // The same map as Qt's own square-to-quad solution.
         QTransform expected;
         ASSERT_TRUE(QTransform::quadToQuad(QPolygonF({source[0], source[1], source[2], source[3]}),
-                                           QPolygonF({quads[q][0], quads[q][1], quads[q][2], quads[q][3]}), expected));
+                                           QPolygonF({quads[q][0], quads[q][1], quads[q][2], quads[q][3]}),
+                                           expected));
         const QPointF inside(97, 61);
         EXPECT_NEAR(t.map(inside).x(), expected.map(inside).x(), 1e-6) << "quad " << q;
         EXPECT_NEAR(t.map(inside).y(), expected.map(inside).y(), 1e-6) << "quad " << q;
@@ -87,8 +88,12 @@ TEST(ViewportShapeTest, InverseMapRoundTrips)
     const double h = 200;
     for (std::size_t q = 0; q < quads.size(); ++q) {
         const QTransform t = ViewportShape::quadTransform(w, h, quads[q]);
-        for (const QPointF source : {QPointF(0, 0), QPointF(w, h), QPointF(160, 100), QPointF(3.25, 190.5),
-                                     QPointF(-20, 50), QPointF(w + 8, -3)}) {
+        for (const QPointF source : {QPointF(0, 0),
+                                     QPointF(w, h),
+                                     QPointF(160, 100),
+                                     QPointF(3.25, 190.5),
+                                     QPointF(-20, 50),
+                                     QPointF(w + 8, -3)}) {
             const auto back = ViewportShape::inverseQuadMap(t.map(source), w, h, quads[q]);
             ASSERT_TRUE(back) << "quad " << q;
             EXPECT_NEAR(back->x(), source.x(), 1e-9) << "quad " << q;
@@ -171,8 +176,8 @@ TEST(ViewportShapeTest, OtherCountsGiveAPlainPolygonOrNothing)
     EXPECT_TRUE(plain.contains(QPointF(0.5, 0.5)));
     EXPECT_EQ(sideKinds(ViewportShape::roundedQuadPath({{0, 0}, {10, 0}, {5, 8}}, {6, 6, 6, 6})), "LLL");
     EXPECT_TRUE(ViewportShape::roundedQuadPath({{0, 0}, {10, 0}}, {6, 6, 6, 6}).isEmpty());
-    const QPainterPath pentagon =
-        ViewportShape::roundedQuadPath({{0, 0}, {10, 0}, {12, 8}, {5, 12}, {-2, 8}}, {3, 3, 3, 3});
+    const QPainterPath pentagon
+        = ViewportShape::roundedQuadPath({{0, 0}, {10, 0}, {12, 8}, {5, 12}, {-2, 8}}, {3, 3, 3, 3});
     EXPECT_EQ(sideKinds(pentagon), "LLLLL") << "five corners and the closing line, no rounding";
 }
 
@@ -206,7 +211,8 @@ TEST(ViewportShapeTest, ArcToPointTouchesBothSidesOfTheCorner)
     for (int i = 2; i + 2 < path.elementCount(); ++i) {
         if (path.elementAt(i).type != QPainterPath::CurveToElement)
             continue;
-        const QPointF p0 = path.elementAt(i - 1), c1 = path.elementAt(i), c2 = path.elementAt(i + 1), p3 = path.elementAt(i + 2);
+        const QPointF p0 = path.elementAt(i - 1), c1 = path.elementAt(i), c2 = path.elementAt(i + 1),
+                      p3 = path.elementAt(i + 2);
         const QPointF middle = (p0 + 3 * c1 + 3 * c2 + p3) / 8;
         EXPECT_NEAR(std::hypot(middle.x() - 10, middle.y() - 10), 10, 0.01);
         ++curves;

@@ -36,7 +36,10 @@ public:
         m_script->questions.push_back(question);
         return m_script->confirmAnswer;
     }
-    std::optional<QString> chooseZipDestination(const QString&, const QString&) override { return m_script->zipDestination; }
+    std::optional<QString> chooseZipDestination(const QString&, const QString&) override
+    {
+        return m_script->zipDestination;
+    }
     std::optional<QString> chooseFolder(const QString&, const QString&) override { return m_script->folder; }
     std::optional<QString> choosePicture() override { return m_script->picture; }
 

@@ -1,5 +1,5 @@
-#include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/CanvasView.h"
+#include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include "skinbuilder/BuilderTestSupport.h"
@@ -22,7 +22,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        const QString path = test::savePicture(test::filledPicture(400, 300, QColor(40, 50, 60)), m_folder.filePath("p.png"));
+        const QString path
+            = test::savePicture(test::filledPicture(400, 300, QColor(40, 50, 60)), m_folder.filePath("p.png"));
         ASSERT_TRUE(model.loadImage(path));
         model.setViewport(QRectF(100, 100, 100, 50));
         canvas.setMagnification(2);
@@ -117,7 +118,8 @@ TEST_F(CanvasViewTest, CtrlDragDistortsOneCornerAndAPlainDragResizes)
     model.setViewportCornerOffsets({{0, 0}});
     press(QPointF(200, 160), Qt::ControlModifier);
     dragTo(QPointF(210, 170));
-    EXPECT_EQ(model.viewportCornerOffsets(), std::vector<QPointF>{QPointF(0, 0)}) << "not four offsets: nothing to distort";
+    EXPECT_EQ(model.viewportCornerOffsets(), std::vector<QPointF>{QPointF(0, 0)})
+        << "not four offsets: nothing to distort";
 }
 
 TEST_F(CanvasViewTest, DraggingTheBodyMovesTheScreenArea)
@@ -249,7 +251,8 @@ TEST_F(CanvasViewTest, ScrollViewZoomsWithinItsLimitsAndFollowsThePicture)
     model.trimToContent(); // the picture is opaque: the same size, nothing moves
     EXPECT_EQ(hosted.size(), QSize(1200, 1100));
     model.reset();
-    const QString path = QDir::temp().filePath(QStringLiteral("velmora-canvas-%1.png").arg(QCoreApplication::applicationPid()));
+    const QString path
+        = QDir::temp().filePath(QStringLiteral("velmora-canvas-%1.png").arg(QCoreApplication::applicationPid()));
     test::savePicture(test::filledPicture(100, 50, Qt::white), path);
     ASSERT_TRUE(model.loadImage(path));
     QFile::remove(path);

@@ -46,14 +46,16 @@ TEST(BezierPath, ACurvedHandleCurvesOnlyTheSidesItBounds)
 {
     const BezierNode first({0, 0});
     const BezierNode inOnly({10, 0}, QPointF(8, 5));
-    EXPECT_EQ(sideKinds(bezierPath({first, inOnly}, true)), "CL") << "the closing side leaves through a straight handle";
+    EXPECT_EQ(sideKinds(bezierPath({first, inOnly}, true)), "CL")
+        << "the closing side leaves through a straight handle";
     const BezierNode both({10, 0}, QPointF(8, 5), QPointF(12, -5));
     EXPECT_EQ(sideKinds(bezierPath({first, both}, true)), "CC");
 }
 
 TEST(BezierPath, MapsEveryPoint)
 {
-    const QPainterPath path = bezierPath({BezierNode({1, 2}), BezierNode({3, 4}, QPointF(5, 6))}, false,
+    const QPainterPath path = bezierPath({BezierNode({1, 2}), BezierNode({3, 4}, QPointF(5, 6))},
+                                         false,
                                          [](const QPointF& p) { return QPointF(p.x() * 2, 100 - p.y()); });
     EXPECT_EQ(QPointF(path.elementAt(0)), QPointF(2, 98));
     EXPECT_EQ(QPointF(path.elementAt(1)), QPointF(2, 98)) << "the first control point is the first node's handleOut";

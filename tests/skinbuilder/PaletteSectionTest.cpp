@@ -1,5 +1,5 @@
-#include "skinbuilder/PalettePresetPicker.h"
 #include "skinbuilder/PaletteSection.h"
+#include "skinbuilder/PalettePresetPicker.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -8,8 +8,8 @@
 #include "skin/HexColor.h"
 
 #include <QLineEdit>
-#include <QTest>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 #include <algorithm>
@@ -179,10 +179,10 @@ TEST(PalettePresetPickerTest, FiltersNamesIgnoringCaseButNotIds)
     EXPECT_TRUE(PalettePresetPicker::filtered(QStringLiteral("no palette is called this")).isEmpty());
 
     // Ids are not searched: an id with a "-" that no name holds finds nothing.
-    const auto unnamed = std::find_if(CuratedPalettes::all().begin(), CuratedPalettes::all().end(),
-                                      [](const CuratedPalette& palette) {
-                                          return palette.id.contains(u'-') && !palette.name.contains(u'-');
-                                      });
+    const auto unnamed
+        = std::find_if(CuratedPalettes::all().begin(), CuratedPalettes::all().end(), [](const CuratedPalette& palette) {
+              return palette.id.contains(u'-') && !palette.name.contains(u'-');
+          });
     ASSERT_NE(unnamed, CuratedPalettes::all().end());
     EXPECT_FALSE(PalettePresetPicker::filtered(unnamed->id).contains(*unnamed));
     // The query is not trimmed: one blank keeps only names with a blank.

@@ -22,7 +22,8 @@ protected:
     void load(const QImage& picture)
     {
         ASSERT_TRUE(m_folder.isValid());
-        const QString path = test::savePicture(picture, m_folder.filePath(QStringLiteral("picture-%1.png").arg(++m_files)));
+        const QString path
+            = test::savePicture(picture, m_folder.filePath(QStringLiteral("picture-%1.png").arg(++m_files)));
         ASSERT_TRUE(model.loadImage(path));
     }
 

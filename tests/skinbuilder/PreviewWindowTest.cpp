@@ -152,8 +152,8 @@ TEST(PreviewContentTest, TheDrawerClosesTowardsItsEdgeByTwiceItsSize)
 
 TEST(PreviewContentTest, TheFakeTerminalNamesTheSkinUserAndShortHost)
 {
-    const QStringList lines = PreviewContentView::terminalLines(QStringLiteral("Pocket"), QDateTime::currentDateTime(),
-                                                                QStringLiteral("ada"), QStringLiteral("studio.local"));
+    const QStringList lines = PreviewContentView::terminalLines(
+        QStringLiteral("Pocket"), QDateTime::currentDateTime(), QStringLiteral("ada"), QStringLiteral("studio.local"));
     ASSERT_EQ(lines.size(), 10);
     EXPECT_EQ(lines[0], QStringLiteral("POCKET -- PREVIEW MODE"));
     EXPECT_EQ(lines[1], QString(38, QChar(0x2550)));

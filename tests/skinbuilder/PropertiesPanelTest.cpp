@@ -1,9 +1,9 @@
-#include "skinbuilder/PanelControls.h"
 #include "skinbuilder/PropertiesPanel.h"
+#include "skinbuilder/PaletteSection.h"
+#include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinSettingsSections.h"
 #include "skinbuilder/ViewportInspector.h"
-#include "skinbuilder/PaletteSection.h"
 
 #include "skinbuilder/BuilderTestSupport.h"
 
@@ -66,9 +66,14 @@ TEST_F(PropertiesPanelTest, AnEmptyBuilderOffersOnlyOpenSkinAndListsWhatIsMissin
         bool enabled;
     };
     const Row rows[] = {
-        {"newButton", false, true},         {"changePictureButton", false, true}, {"openSkinButton", true, true},
-        {"drawViewportButton", true, false}, {"previewButton", true, false},      {"exportButton", true, false},
-        {"installButton", true, false},      {"undoButton", false, true},
+        {"newButton", false, true},
+        {"changePictureButton", false, true},
+        {"openSkinButton", true, true},
+        {"drawViewportButton", true, false},
+        {"previewButton", true, false},
+        {"exportButton", true, false},
+        {"installButton", true, false},
+        {"undoButton", false, true},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(shown(row.button), row.visible) << row.button;
@@ -186,7 +191,7 @@ TEST(LaunchSizeTextTest, PercentIsTheWholePartAndTheWindowIsRoundedHalfAway)
     const Row rows[] = {
         {1.0, "100%", "Window: 398x555pt"},
         {1.5, "150%", "Window: 597x833pt"}, // 555 × 1.5 = 832.5
-        {0.5, "50%", "Window: 199x278pt"},  // 277.5 goes up
+        {0.5, "50%", "Window: 199x278pt"}, // 277.5 goes up
         {1.1499999999999999, "114%", "Window: 458x638pt"},
     };
     for (const Row& row : rows) {

@@ -46,7 +46,7 @@ QImage fixturePicture()
 bool near(QRgb a, QRgb b, int tolerance = 6)
 {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
-           && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+        && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
 // The share of the pixels of the region that have the colour.
@@ -121,8 +121,13 @@ protected:
         const QDeadlineTimer found(20000);
         while (window.isEmpty() && !found.hasExpired()) {
             window = QString::fromUtf8(run(QStringLiteral("xdotool"),
-                                           {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                                            QStringLiteral("--pid"), pid, QStringLiteral("--name"), windowName}))
+                                           {QStringLiteral("search"),
+                                            QStringLiteral("--all"),
+                                            QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"),
+                                            pid,
+                                            QStringLiteral("--name"),
+                                            windowName}))
                          .trimmed()
                          .section(QLatin1Char('\n'), -1);
             if (window.isEmpty())
@@ -154,9 +159,8 @@ TEST_F(SkinBuilderDisplayTest, ThePictureShowsOnTheCanvasBesideThePanel)
     // The editing area is the window less the panel of 420 and its divider.
     const auto editingArea = [](const QImage& image) { return QRect(0, 0, image.width() - 421, image.height()); };
     const auto panel = [](const QImage& image) { return QRect(image.width() - 420, 0, 420, image.height()); };
-    const QImage empty = photograph({}, QStringLiteral("^Velmora Skin Builder$"), [&](const QImage& image) {
-        return image.width() >= 940;
-    });
+    const QImage empty = photograph(
+        {}, QStringLiteral("^Velmora Skin Builder$"), [&](const QImage& image) { return image.width() >= 940; });
     ASSERT_FALSE(empty.isNull());
     EXPECT_GE(empty.width(), 940);
     EXPECT_GE(empty.height(), 540);
@@ -185,9 +189,11 @@ TEST_F(SkinBuilderDisplayTest, ThePreviewPutsTheScreenBehindOrInFrontOfTheArt)
     const QStringList common = {QStringLiteral("--viewport"), area, QStringLiteral("--preview"), m_picture};
     // The rim of the screen area outside the art's window, kept clear of
     // the rounded corners, and the frame well away from the screen area.
-    const QRegion rim = QRegion(screenArea.adjusted(3, 3, -3, -3).toRect()) - QRegion(hole.adjusted(-1, -1, 1, 1).toRect());
+    const QRegion rim
+        = QRegion(screenArea.adjusted(3, 3, -3, -3).toRect()) - QRegion(hole.adjusted(-1, -1, 1, 1).toRect());
     const QRegion frame = QRegion(QRect(10, 200, 180, 40)) + QRegion(QRect(5, 35, 20, 150));
-    const auto drawn = [&](const QImage& image) { return image.size() == QSize(200, 250) && share(image, frame, frameGrey) > 0.9; };
+    const auto drawn
+        = [&](const QImage& image) { return image.size() == QSize(200, 250) && share(image, frame, frameGrey) > 0.9; };
 
     const QImage behind = photograph(common, QStringLiteral("^Preview"), drawn);
     QStringList inFrontArguments = common;

@@ -1,5 +1,5 @@
-#include "skinbuilder/PictureFile.h"
 #include "skinbuilder/SkinBuilderModel.h"
+#include "skinbuilder/PictureFile.h"
 
 #include "skinbuilder/BuilderTestSupport.h"
 
@@ -45,12 +45,14 @@ private:
 TEST_F(SkinBuilderModelTest, ListsWhatIsMissingInOrder)
 {
     EXPECT_EQ(model.validationIssues(),
-              (QStringList{QStringLiteral("Drop a PNG to start."), QStringLiteral("Skin needs a name."),
+              (QStringList{QStringLiteral("Drop a PNG to start."),
+                           QStringLiteral("Skin needs a name."),
                            QStringLiteral("Draw the viewport rect over the screen area.")}));
     ASSERT_TRUE(model.loadImage(pictureFile(QStringLiteral("device.png"))));
     model.setSkinName(QStringLiteral(" \t "));
     EXPECT_EQ(model.validationIssues(),
-              (QStringList{QStringLiteral("Skin needs a name."), QStringLiteral("Draw the viewport rect over the screen area.")}))
+              (QStringList{QStringLiteral("Skin needs a name."),
+                           QStringLiteral("Draw the viewport rect over the screen area.")}))
         << "spaces and tabs alone are no name";
     model.setSkinName(QStringLiteral("Pocket"));
     EXPECT_EQ(model.validationIssues(), QStringList{QStringLiteral("Draw the viewport rect over the screen area.")});
@@ -208,14 +210,15 @@ TEST_P(RecordedResolutionTest, IsReadFromTheFileHeader)
     EXPECT_EQ(PictureFile::recordedDotsPerInch(GetParam().header), GetParam().dpi);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, RecordedResolutionTest,
-    ::testing::Values(ResolutionCase{"png144", pngWithPhys(5669, 1), 144}, ResolutionCase{"png72", pngWithPhys(2835, 1), 72},
-                      ResolutionCase{"pngAspectOnly", pngWithPhys(1, 0), std::nullopt},
-                      ResolutionCase{"jpegInches", jfif(1, 300), 300}, ResolutionCase{"jpegCentimetres", jfif(2, 118), 300},
-                      ResolutionCase{"jpegAspectOnly", jfif(0, 1), std::nullopt},
-                      ResolutionCase{"other", QByteArray("GIF89a"), std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, RecordedResolutionTest,
+                         ::testing::Values(ResolutionCase{"png144", pngWithPhys(5669, 1), 144},
+                                           ResolutionCase{"png72", pngWithPhys(2835, 1), 72},
+                                           ResolutionCase{"pngAspectOnly", pngWithPhys(1, 0), std::nullopt},
+                                           ResolutionCase{"jpegInches", jfif(1, 300), 300},
+                                           ResolutionCase{"jpegCentimetres", jfif(2, 118), 300},
+                                           ResolutionCase{"jpegAspectOnly", jfif(0, 1), std::nullopt},
+                                           ResolutionCase{"other", QByteArray("GIF89a"), std::nullopt}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace velmora

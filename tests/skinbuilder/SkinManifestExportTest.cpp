@@ -31,7 +31,8 @@ TEST(ExportScale, ComesFromHalfThePixelWidthOverTheEditorWidth)
 
 TEST(ExportViewport, RoundsTheRectangleHalvesAwayFromZero)
 {
-    const Export::Viewport v = Export::Viewport::fromEditor(QRectF(2.5, -2.5, 10.4, 10.6), 1.0, noOffsets, {6, 6, 6, 6});
+    const Export::Viewport v
+        = Export::Viewport::fromEditor(QRectF(2.5, -2.5, 10.4, 10.6), 1.0, noOffsets, {6, 6, 6, 6});
     EXPECT_EQ(v.x, 3);
     EXPECT_EQ(v.y, -3);
     EXPECT_EQ(v.width, 10);
@@ -77,8 +78,13 @@ class ExportButtonTest : public ::testing::TestWithParam<ButtonCase> {};
 TEST_P(ExportButtonTest, FollowsThePanelShapeAndKeyRules)
 {
     const ButtonCase& c = GetParam();
-    const Export::Button b = Export::Button::fromEditor(c.index, QStringLiteral("B"), QRectF(10.5, 20, 30, 40), 1.0, c.circle,
-                                                        QString::fromUtf8(c.panel), QString::fromUtf8(c.key));
+    const Export::Button b = Export::Button::fromEditor(c.index,
+                                                        QStringLiteral("B"),
+                                                        QRectF(10.5, 20, 30, 40),
+                                                        1.0,
+                                                        c.circle,
+                                                        QString::fromUtf8(c.panel),
+                                                        QString::fromUtf8(c.key));
     EXPECT_EQ(b.defaultPanel, c.defaultPanel);
     EXPECT_EQ(b.shape, c.shape);
     EXPECT_EQ(b.key, c.writtenKey);
@@ -105,8 +111,14 @@ TEST(ExportEffects, HoldOnlyTheSwitchedOnEffects)
 
     const auto all = Export::Effects::fromEditor(true, 0.5, "rolling", true, 0.6, true, 0.1);
     ASSERT_TRUE(all.has_value());
-    EXPECT_EQ(all->toJson(), (QJsonObject{{"scanlines", true}, {"scanlineIntensity", 0.5}, {"scanlineStyle", "rolling"},
-                                          {"glow", true}, {"glowIntensity", 0.6}, {"curvature", true}, {"curvatureAmount", 0.1}}));
+    EXPECT_EQ(all->toJson(),
+              (QJsonObject{{"scanlines", true},
+                           {"scanlineIntensity", 0.5},
+                           {"scanlineStyle", "rolling"},
+                           {"glow", true},
+                           {"glowIntensity", 0.6},
+                           {"curvature", true},
+                           {"curvatureAmount", 0.1}}));
 }
 
 TEST(ExportDrawer, StraightNodesHaveNoHandles)
@@ -131,14 +143,17 @@ Export sampleSkin()
     skin.frame = Export::Frame::forPicture(QSizeF(801, 600));
     skin.viewport = Export::Viewport::fromEditor(QRectF(100, 120, 400, 300), k, noOffsets, {12, 12, 12, 12});
     skin.palette = {QStringLiteral("#33FF66"), QStringLiteral("#0A0A0A"), QStringLiteral("#FFFFFF"), std::nullopt};
-    skin.buttons = {Export::Button::fromEditor(0, QStringLiteral("A"), QRectF(10, 500, 40, 40), k, true, "placeholder", "A"),
-                    Export::Button::fromEditor(1, QStringLiteral(""), QRectF(60, 500, 40, 40), k, false, "placeholder", "")};
+    skin.buttons
+        = {Export::Button::fromEditor(0, QStringLiteral("A"), QRectF(10, 500, 40, 40), k, true, "placeholder", "A"),
+           Export::Button::fromEditor(1, QStringLiteral(""), QRectF(60, 500, 40, 40), k, false, "placeholder", "")};
     skin.effects = Export::Effects::fromEditor(false, 0.3, "standard", true, 0.45, false, 0.2);
-    skin.drawer = Export::Drawer{QStringLiteral("left"),
-                                 std::vector<Export::Point>{Export::Point::fromNode(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), k),
-                                                            Export::Point::fromNode(QPointF(9, 1), QPointF(8, 0), QPointF(10, 2), k)},
-                                 Export::Viewport::rectangleFromEditor(QRectF(0, 0, 50, 80), k), std::nullopt,
-                                 QStringLiteral("clock")};
+    skin.drawer = Export::Drawer{
+        QStringLiteral("left"),
+        std::vector<Export::Point>{Export::Point::fromNode(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), k),
+                                   Export::Point::fromNode(QPointF(9, 1), QPointF(8, 0), QPointF(10, 2), k)},
+        Export::Viewport::rectangleFromEditor(QRectF(0, 0, 50, 80), k),
+        std::nullopt,
+        QStringLiteral("clock")};
     skin.launchScale = 1.25;
     skin.screenInFront = false;
     return skin;
@@ -154,8 +169,15 @@ TEST(ExportEncoding, WritesRequiredKeysSortedAndNoNulls)
     EXPECT_FALSE(bytes.contains("\"author\""));
     EXPECT_FALSE(bytes.contains("\"keys\""));
     EXPECT_TRUE(bytes.contains("\"version\": \"1.0\""));
-    const QList<QByteArray> order{"\"buttons\"", "\"effects\"", "\"frame\"", "\"launchScale\"", "\"name\"",
-                                  "\"palette\"", "\"screenInFront\"", "\"version\"", "\"viewport\""};
+    const QList<QByteArray> order{"\"buttons\"",
+                                  "\"effects\"",
+                                  "\"frame\"",
+                                  "\"launchScale\"",
+                                  "\"name\"",
+                                  "\"palette\"",
+                                  "\"screenInFront\"",
+                                  "\"version\"",
+                                  "\"viewport\""};
     for (qsizetype i = 1; i < order.size(); ++i)
         EXPECT_LT(bytes.indexOf(order[i - 1]), bytes.indexOf(order[i])) << order[i].constData();
 }

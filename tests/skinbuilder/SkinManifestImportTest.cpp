@@ -92,7 +92,9 @@ TEST(SkinManifestImportValues, KeepsWhatTheFileSays)
 {
     QJsonObject json = builderSkin();
     json["keys"] = QJsonArray{QJsonObject{{"key", "Space"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}}};
-    json["drawer"] = QJsonObject{{"edge", "Left"}, {"chevron", QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}, {"cornerRadius", 2}}}};
+    json["drawer"]
+        = QJsonObject{{"edge", "Left"},
+                      {"chevron", QJsonObject{{"x", 1}, {"y", 1}, {"width", 1}, {"height", 1}, {"cornerRadius", 2}}}};
     const auto file = SkinManifestImport::decode(test::toBytes(json));
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->viewport.cornerRadius, 6);

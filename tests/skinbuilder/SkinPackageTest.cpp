@@ -1,5 +1,5 @@
-#include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinPackage.h"
+#include "skinbuilder/SkinBuilderModel.h"
 
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
@@ -66,8 +66,9 @@ protected:
     // pixelsPerPoint, loaded as a dropped file.
     void loadPicture(QSize pixels, qreal pixelsPerPoint = 1)
     {
-        const QString path = test::savePicture(test::filledPicture(pixels.width(), pixels.height(), QColor(80, 80, 90), pixelsPerPoint),
-                                               root() + QStringLiteral("/picture.png"));
+        const QString path = test::savePicture(
+            test::filledPicture(pixels.width(), pixels.height(), QColor(80, 80, 90), pixelsPerPoint),
+            root() + QStringLiteral("/picture.png"));
         ASSERT_TRUE(model.loadImage(path));
     }
 
@@ -102,7 +103,8 @@ TEST_F(SkinPackageTest, ScalesTheScreenAreaAndRadiiByHalfThePixelWidth)
     model.setViewportCornerRadii({10, 10, 10, 10});
     QJsonObject json = manifestJson();
     EXPECT_EQ(json["frame"].toObject(), (QJsonObject{{"image", "frame@2x.png"}, {"width", 500}, {"height", 300}}));
-    EXPECT_EQ(json["viewport"].toObject(), (QJsonObject{{"x", 51}, {"y", 26}, {"width", 101}, {"height", 50}, {"cornerRadius", 5}}));
+    EXPECT_EQ(json["viewport"].toObject(),
+              (QJsonObject{{"x", 51}, {"y", 26}, {"width", 101}, {"height", 50}, {"cornerRadius", 5}}));
 
     model.setViewportCornerRadii({6, 6, 10, 6});
     json = manifestJson();
@@ -194,8 +196,15 @@ TEST_F(SkinPackageTest, WritesButtonsByTheirPanelShapeAndKeyRules)
     second.rect = QRectF(60, 21, 40, 40);
     model.setButtons({first, second});
     const QJsonArray buttons = manifestJson()["buttons"].toArray();
-    EXPECT_EQ(buttons[0].toObject(), (QJsonObject{{"label", ""}, {"x", 6}, {"y", 11}, {"width", 20}, {"height", 20},
-                                                  {"shape", "circle"}, {"defaultPanel", "terminal"}, {"key", "return"}}));
+    EXPECT_EQ(buttons[0].toObject(),
+              (QJsonObject{{"label", ""},
+                           {"x", 6},
+                           {"y", 11},
+                           {"width", 20},
+                           {"height", 20},
+                           {"shape", "circle"},
+                           {"defaultPanel", "terminal"},
+                           {"key", "return"}}));
     EXPECT_EQ(buttons[1].toObject(), (QJsonObject{{"label", ""}, {"x", 30}, {"y", 11}, {"width", 20}, {"height", 20}}));
 }
 
@@ -232,7 +241,9 @@ TEST_F(SkinPackageTest, AWrittenSkinReopensAsItWasEdited)
     model.setDrawerEnabled(true);
     model.setDrawerEdge(DrawerEdge::left);
     model.setDrawerViewport(QRectF(5, 6, 50, 60));
-    model.setDrawerMask({BezierNode(QPointF(1, 1)), BezierNode(QPointF(9, 1), QPointF(8, 0), QPointF(10, 2)), BezierNode(QPointF(5, 9))});
+    model.setDrawerMask({BezierNode(QPointF(1, 1)),
+                         BezierNode(QPointF(9, 1), QPointF(8, 0), QPointF(10, 2)),
+                         BezierNode(QPointF(5, 9))});
     model.setDrawerDefaultWidget(QStringLiteral("clock"));
     model.setLaunchScale(0.75);
     model.setScreenInFront(true);
@@ -312,7 +323,8 @@ TEST_F(SkinPackageTest, InstallAsksBeforeReplacingAndBroadcastsOnce)
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0].message, QStringLiteral("Replace existing skin 'Pocket Unit'?"));
     EXPECT_EQ(dialogs->questions[0].informativeText,
-              QStringLiteral("A skin folder named 'pocket-unit' already exists. Installing will overwrite its frame@2x.png and skin.json."));
+              QStringLiteral("A skin folder named 'pocket-unit' already exists. Installing will overwrite its "
+                             "frame@2x.png and skin.json."));
     EXPECT_EQ(dialogs->questions[0].acceptButton, QStringLiteral("Replace"));
     EXPECT_EQ(status(), QStringLiteral("Install cancelled \u2014 no changes."));
     EXPECT_FALSE(model.statusIsError());
@@ -332,8 +344,10 @@ TEST_F(SkinPackageTest, FolderNamesStayInsideTheSkinsFolder)
     EXPECT_EQ(SkinPackage::slug(QStringLiteral("nul") + QChar(u'\0') + QStringLiteral("x")), QStringLiteral("nul-x"));
     QString error;
     for (const char* refused : {"", ".", ".."})
-        EXPECT_FALSE(SkinPackage::installFolder(userSkins(), QString::fromUtf8(refused), &error).has_value()) << refused;
-    EXPECT_EQ(SkinPackage::installFolder(userSkins(), QStringLiteral("ok"), &error), userSkins() + QStringLiteral("/ok"));
+        EXPECT_FALSE(SkinPackage::installFolder(userSkins(), QString::fromUtf8(refused), &error).has_value())
+            << refused;
+    EXPECT_EQ(SkinPackage::installFolder(userSkins(), QStringLiteral("ok"), &error),
+              userSkins() + QStringLiteral("/ok"));
 
     // A link in the skins folder would lead the write elsewhere.
     QDir().mkpath(userSkins());
@@ -412,7 +426,8 @@ protected:
 
 TEST_F(ReopenTest, ClampsTheLaunchScaleToWhatAWindowCanUse)
 {
-    for (const auto& [stored, expected] : std::vector<std::pair<double, double>>{{0.7, 0.7}, {0, 1}, {-2, 1}, {3, 1.5}, {0.1, 0.5}}) {
+    for (const auto& [stored, expected] :
+         std::vector<std::pair<double, double>>{{0.7, 0.7}, {0, 1}, {-2, 1}, {3, 1.5}, {0.1, 0.5}}) {
         QJsonObject json = skin();
         json["launchScale"] = stored;
         ASSERT_TRUE(model.loadSkin(skinFolder(json)));
@@ -423,11 +438,13 @@ TEST_F(ReopenTest, ClampsTheLaunchScaleToWhatAWindowCanUse)
 TEST_F(ReopenTest, FillsFewButtonsUpWithKeyAreas)
 {
     QJsonObject json = skin();
-    json["buttons"] = QJsonArray{QJsonObject{{"label", "A"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"defaultPanel", "Music"}},
-                                 QJsonObject{{"label", "B"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}}};
-    json["keys"] = QJsonArray{QJsonObject{{"key", "Up"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}, {"shape", "circle"}},
-                              QJsonObject{{"key", "down"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}},
-                              QJsonObject{{"key", "left"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}}};
+    json["buttons"] = QJsonArray{
+        QJsonObject{{"label", "A"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"defaultPanel", "Music"}},
+        QJsonObject{{"label", "B"}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}}};
+    json["keys"]
+        = QJsonArray{QJsonObject{{"key", "Up"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}, {"shape", "circle"}},
+                     QJsonObject{{"key", "down"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}},
+                     QJsonObject{{"key", "left"}, {"x", 5}, {"y", 6}, {"width", 7}, {"height", 8}}};
     ASSERT_TRUE(model.loadSkin(skinFolder(json)));
     ASSERT_EQ(model.buttons().size(), 4u);
     EXPECT_EQ(model.buttons()[0].defaultPanel, PanelType::placeholder) << "not a raw value";
@@ -441,7 +458,9 @@ TEST_F(ReopenTest, FillsFewButtonsUpWithKeyAreas)
 TEST_F(ReopenTest, ReadsTheDrawerOnlyWithAKnownEdge)
 {
     QJsonObject json = skin();
-    json["drawer"] = QJsonObject{{"edge", "LEFT"}, {"chevron", QJsonObject{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"cornerRadius", 0}}}};
+    json["drawer"]
+        = QJsonObject{{"edge", "LEFT"},
+                      {"chevron", QJsonObject{{"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}, {"cornerRadius", 0}}}};
     ASSERT_TRUE(model.loadSkin(skinFolder(json)));
     EXPECT_TRUE(model.drawerEnabled());
     EXPECT_EQ(model.drawerEdge(), DrawerEdge::left);

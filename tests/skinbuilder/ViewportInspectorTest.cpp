@@ -1,6 +1,6 @@
+#include "skinbuilder/ViewportInspector.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
-#include "skinbuilder/ViewportInspector.h"
 
 #include <gtest/gtest.h>
 

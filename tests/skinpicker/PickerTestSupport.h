@@ -105,8 +105,8 @@ inline void writeZip(const QString& path, const std::vector<ZipEntry>& entries)
 inline QStringList treeOf(const QString& folder)
 {
     QStringList paths;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(
+        folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext())
         paths.append(QDir(folder).relativeFilePath(it.next()));
     paths.sort();

@@ -9,10 +9,10 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QUuid>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -95,20 +95,24 @@ TEST_F(SkinPickerModelTest, ReportsEveryOutcomeInItsOwnWords)
         QString expected;
         bool prefixOnly;
     } cases[] = {
-        {"missing item", [&] { model->importItem(root() + "/nothing-here", openImage); },
-         "Couldn't read that item", false},
+        {"missing item",
+         [&] { model->importItem(root() + "/nothing-here", openImage); },
+         "Couldn't read that item",
+         false},
         {"unsupported file",
          [&] {
              velmora::test::writeFile(incoming() + "/notes.txt", "hello");
              model->importItem(incoming() + "/notes.txt", openImage);
          },
-         "Drop a skin folder, .zip, or an image", false},
+         "Drop a skin folder, .zip, or an image",
+         false},
         {"folder without skin.json",
          [&] {
              velmora::test::writeFile(incoming() + "/theme/frame.png", velmora::test::pngBytes());
              model->importItem(incoming() + "/theme", openImage);
          },
-         "Not a skin folder — missing skin.json", false},
+         "Not a skin folder — missing skin.json",
+         false},
         {"installed", [&] { model->importItem(makeSkinFolder("neon", "Neon"), openImage); }, "Installed neon", false},
         {"replace refused",
          [&] {
@@ -116,48 +120,59 @@ TEST_F(SkinPickerModelTest, ReportsEveryOutcomeInItsOwnWords)
              model->importItem(incoming() + "/neon", openImage);
              answer = true;
          },
-         "Install cancelled", false},
+         "Install cancelled",
+         false},
         {"copy fails",
          [&] {
              const QString broken = makeSkinFolder("broken", "Broken");
              ASSERT_EQ(::mkfifo(QFile::encodeName(broken + "/pipe").constData(), 0600), 0);
              model->importItem(broken, openImage);
          },
-         "Install failed: ", true},
+         "Install failed: ",
+         true},
         {"archive cannot be opened",
          [&] {
              ASSERT_EQ(::mkfifo(QFile::encodeName(incoming() + "/pipe.zip").constData(), 0600), 0);
              model->importItem(incoming() + "/pipe.zip", openImage);
          },
-         "Couldn't unzip: ", true},
+         "Couldn't unzip: ",
+         true},
         {"archive damaged",
          [&] {
              velmora::test::writeFile(incoming() + "/damaged.zip", "PK\x03\x04 not an archive at all");
              model->importItem(incoming() + "/damaged.zip", openImage);
          },
-         "Couldn't unzip that file", false},
+         "Couldn't unzip that file",
+         false},
         {"archive without a picture",
-         [&] { model->importItem(makeZip("only-json.zip", {ZipEntry::file("skin.json", skinJson("Solo"))}), openImage); },
-         "Zip needs a skin.json and an image", false},
+         [&] {
+             model->importItem(makeZip("only-json.zip", {ZipEntry::file("skin.json", skinJson("Solo"))}), openImage);
+         },
+         "Zip needs a skin.json and an image",
+         false},
         {"import folder cannot be made",
          [&] {
-             const QString zip = makeZip("fine.zip", {ZipEntry::file("skin.json", skinJson("Fine")),
-                                                      ZipEntry::file("frame.png", velmora::test::pngBytes())});
+             const QString zip = makeZip("fine.zip",
+                                         {ZipEntry::file("skin.json", skinJson("Fine")),
+                                          ZipEntry::file("frame.png", velmora::test::pngBytes())});
              velmora::test::writeFile(root() + "/not-a-folder", "x");
              model->setTemporaryFolder(root() + "/not-a-folder");
              model->importItem(zip, openImage);
              model->setTemporaryFolder(temporary());
          },
-         "Import failed: ", true},
+         "Import failed: ",
+         true},
         {"deleted",
          [&] {
              SkinLoader::shared().loadAll();
-             const auto neon = std::find_if(SkinLoader::shared().skins().begin(), SkinLoader::shared().skins().end(),
+             const auto neon = std::find_if(SkinLoader::shared().skins().begin(),
+                                            SkinLoader::shared().skins().end(),
                                             [](const SkinManifest& skin) { return skin.name == "Neon"; });
              ASSERT_NE(neon, SkinLoader::shared().skins().end());
              model->deleteSkin(*neon);
          },
-         "Deleted Neon", false},
+         "Deleted Neon",
+         false},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
@@ -172,7 +187,6 @@ TEST_F(SkinPickerModelTest, ReportsEveryOutcomeInItsOwnWords)
     EXPECT_TRUE(openedImages.isEmpty());
     EXPECT_EQ(velmora::test::treeOf(temporary()), QStringList()) << "an import folder was left behind";
 }
-
 
 TEST_F(SkinPickerModelTest, AFailedDeleteKeepsTheWholeSkinAndBroadcastsNothing)
 {
@@ -209,7 +223,10 @@ TEST_F(SkinPickerModelTest, FolderIdKeepsLettersNumbersDashesAndUnderscores)
         {"Neon Dream 2.0", "neon-dream-20"},
         {" Neon ", "-neon-"},
         {"Über Gerät", "über-gerät"},
-        {QString::fromUtf8("U\xcc\x88" "ber"), QString::fromUtf8("u\xcc\x88" "ber")}, // decomposed Ü keeps its mark
+        {QString::fromUtf8("U\xcc\x88"
+                           "ber"),
+         QString::fromUtf8("u\xcc\x88"
+                           "ber")}, // decomposed Ü keeps its mark
         {"!!!", "skin"},
         {"", "skin"},
         {"..", "skin"},
@@ -231,8 +248,9 @@ TEST_F(SkinPickerModelTest, SortsItemsByKind)
     model->importItem(incoming() + "/theme.zip", openImage);
     EXPECT_EQ(status(), "Installed theme.zip");
 
-    const QString upper = makeZip("SKIN.ZIP", {ZipEntry::file("skin.json", skinJson("Upper")),
-                                               ZipEntry::file("frame.png", velmora::test::pngBytes())});
+    const QString upper = makeZip(
+        "SKIN.ZIP",
+        {ZipEntry::file("skin.json", skinJson("Upper")), ZipEntry::file("frame.png", velmora::test::pngBytes())});
     model->importItem(upper, openImage);
     EXPECT_EQ(status(), "Installed upper");
 
@@ -316,15 +334,16 @@ TEST_F(SkinPickerModelTest, LeavesAFolderDroppedOntoItselfAndRefusesOneHoldingTh
 TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
 {
     const QByteArray json = skinJson(" Neon ");
-    const QString zip = makeZip("Neon Pack.zip", {
-        ZipEntry::file("__MACOSX/pack/._skin.json", "resource fork"),
-        ZipEntry::file("__MACOSX/pack/frame.png", "not this one"),
-        ZipEntry::file("pack/._frame.png", "nor this one"),
-        ZipEntry::file("pack/art/a.png", velmora::test::pngBytes(Qt::red)),
-        ZipEntry::file("pack/b.png", velmora::test::pngBytes(Qt::blue)),
-        ZipEntry::file("pack/skin.json", json),
-        ZipEntry::file("pack/z/skin.json", skinJson("Second")),
-    });
+    const QString zip = makeZip("Neon Pack.zip",
+                                {
+                                    ZipEntry::file("__MACOSX/pack/._skin.json", "resource fork"),
+                                    ZipEntry::file("__MACOSX/pack/frame.png", "not this one"),
+                                    ZipEntry::file("pack/._frame.png", "nor this one"),
+                                    ZipEntry::file("pack/art/a.png", velmora::test::pngBytes(Qt::red)),
+                                    ZipEntry::file("pack/b.png", velmora::test::pngBytes(Qt::blue)),
+                                    ZipEntry::file("pack/skin.json", json),
+                                    ZipEntry::file("pack/z/skin.json", skinJson("Second")),
+                                });
     duringQuestion = [] {};
     model->importItem(zip, openImage);
     EXPECT_EQ(status(), "Installed -neon-");
@@ -334,11 +353,14 @@ TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
     EXPECT_TRUE(questions.isEmpty());
 
     // Without a usable name the archive's own name is made into the id.
-    for (const QByteArray& nameless : {QByteArray("{\"frame\": {}}"), QByteArray("{\"name\": \" \\t \"}"),
-                                      QByteArray("[1, 2]"), QByteArray("{\"name\": 7}")}) {
+    for (const QByteArray& nameless : {QByteArray("{\"frame\": {}}"),
+                                       QByteArray("{\"name\": \" \\t \"}"),
+                                       QByteArray("[1, 2]"),
+                                       QByteArray("{\"name\": 7}")}) {
         QFile::remove(incoming() + "/My Skin.zip");
-        const QString named = makeZip("My Skin.zip", {ZipEntry::file("skin.json", nameless),
-                                                      ZipEntry::file("frame.jpg", velmora::test::pngBytes())});
+        const QString named
+            = makeZip("My Skin.zip",
+                      {ZipEntry::file("skin.json", nameless), ZipEntry::file("frame.jpg", velmora::test::pngBytes())});
         QDir(userSkins() + "/my-skin").removeRecursively();
         model->importItem(named, openImage);
         EXPECT_EQ(status(), "Installed my-skin") << nameless.constData();
@@ -349,8 +371,8 @@ TEST_F(SkinPickerModelTest, InstallsArchivesUnderTheFolderIdOfTheirSkinName)
 
 TEST_F(SkinPickerModelTest, UnpacksIntoAPrivateImportFolderThatIsAlwaysRemoved)
 {
-    const std::vector<ZipEntry> entries = {ZipEntry::file("skin.json", skinJson("Neon")),
-                                           ZipEntry::file("frame.png", velmora::test::pngBytes())};
+    const std::vector<ZipEntry> entries
+        = {ZipEntry::file("skin.json", skinJson("Neon")), ZipEntry::file("frame.png", velmora::test::pngBytes())};
     model->importItem(makeZip("neon.zip", entries), openImage);
     ASSERT_EQ(status(), "Installed neon");
 
@@ -382,7 +404,8 @@ TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideT
         std::vector<ZipEntry> entries;
     } cases[] = {
         {"traversal",
-         {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::file("frame.png", velmora::test::pngBytes()),
+         {ZipEntry::file("skin.json", skinJson("Evil")),
+          ZipEntry::file("frame.png", velmora::test::pngBytes()),
           ZipEntry::file("../../../incoming/evil.png", velmora::test::pngBytes())}},
         {"absolute path",
          {ZipEntry::file("skin.json", skinJson("Evil")),
@@ -390,7 +413,8 @@ TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideT
           ZipEntry::file("frame.png", velmora::test::pngBytes())}},
         {"symbolic link",
          {ZipEntry::symlink("skins", (root() + "/data/Velmora/skins").toUtf8()),
-          ZipEntry::file("skins/evil/skin.json", skinJson("Evil")), ZipEntry::file("frame.png", velmora::test::pngBytes())}},
+          ZipEntry::file("skins/evil/skin.json", skinJson("Evil")),
+          ZipEntry::file("frame.png", velmora::test::pngBytes())}},
         {"symbolic link as the picture",
          {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::symlink("frame.png", "/etc/passwd")}},
         {"bomb", {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::zeroFile("frame.png", 300LL * 1024 * 1024)}},

@@ -3,10 +3,10 @@
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
 #include "skinpicker/KeyboardBadge.h"
+#include "skinpicker/PickerTestSupport.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"
 #include "skinpicker/SkinPickerWindowController.h"
-#include "skinpicker/PickerTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,7 +50,8 @@ protected:
         json["frame"] = QJsonObject{{"image", "frame.png"}, {"width", 200}, {"height", 300}};
         QJsonArray keyList;
         for (int i = 0; i < keys; ++i)
-            keyList.append(QJsonObject{{"key", QString(QChar('a' + i))}, {"x", 1}, {"y", 1}, {"width", 2}, {"height", 2}});
+            keyList.append(
+                QJsonObject{{"key", QString(QChar('a' + i))}, {"x", 1}, {"y", 1}, {"width", 2}, {"height", 2}});
         if (keys > 0)
             json["keys"] = keyList;
         const QString skin = writeSkin(folder, id, json);
@@ -65,10 +66,12 @@ protected:
             events.append("selected " + skin.name + (controller->window()->isVisible() ? " (open)" : " (closed)"));
         };
         controller->onEditSkin = [this](const QString& folder) {
-            events.append("edit " + QFileInfo(folder).fileName() + (controller->window()->isVisible() ? " (open)" : " (closed)"));
+            events.append("edit " + QFileInfo(folder).fileName()
+                          + (controller->window()->isVisible() ? " (open)" : " (closed)"));
         };
         controller->onImportImage = [this](const QString& picture) {
-            events.append("picture " + QFileInfo(picture).fileName() + (controller->window()->isVisible() ? " (open)" : " (closed)"));
+            events.append("picture " + QFileInfo(picture).fileName()
+                          + (controller->window()->isVisible() ? " (open)" : " (closed)"));
         };
         view().model().setAsk([this](const SkinPickerModel::Question& question) {
             events.append("ask " + question.message);
@@ -131,8 +134,10 @@ TEST_F(SkinPickerViewTest, ImportsDroppedItemsOneAfterAnotherInDropOrder)
         makeSkin(root() + "/incoming", id, QString("New ") + id);
     }
     open();
-    drop({QUrl::fromLocalFile(root() + "/incoming/gamma"), QUrl("https://example.com/skin.zip"),
-          QUrl::fromLocalFile(root() + "/incoming/alpha"), QUrl::fromLocalFile(root() + "/incoming/beta")});
+    drop({QUrl::fromLocalFile(root() + "/incoming/gamma"),
+          QUrl("https://example.com/skin.zip"),
+          QUrl::fromLocalFile(root() + "/incoming/alpha"),
+          QUrl::fromLocalFile(root() + "/incoming/beta")});
     EXPECT_TRUE(targetedWhileDragging);
     EXPECT_FALSE(view().isTargeted());
     EXPECT_TRUE(dropAccepted);
@@ -310,7 +315,8 @@ TEST_F(SkinPickerViewTest, HeaderButtonsImportReloadAndOpenTheSkinsFolder)
     open();
     QStringList opened;
     SkinPickerView::Desktop desktop;
-    desktop.chooseItem = [&](QWidget*) -> std::optional<QString> { return makeSkin(root() + "/incoming", "chosen", "Chosen"); };
+    desktop.chooseItem
+        = [&](QWidget*) -> std::optional<QString> { return makeSkin(root() + "/incoming", "chosen", "Chosen"); };
     desktop.openFolder = [&](const QString& folder) { opened.append(folder); };
     view().setDesktop(desktop);
 

@@ -66,12 +66,14 @@ TEST_F(ZipExtractorTest, EntryNamesMustStayBelowTheDestination)
 
 TEST_F(ZipExtractorTest, UnpacksFoldersAndFiles)
 {
-    ASSERT_NO_FATAL_FAILURE(velmora::test::writeZip(archive(), {
-        ZipEntry::folder("My Skin/"),
-        ZipEntry::file("My Skin/skin.json", "{\"name\": \"Neon\"}"),
-        ZipEntry::file("My Skin/art/frame.png", velmora::test::pngBytes()),
-        ZipEntry{"streamed.txt", "no size in the header", ZipEntry::Kind::File, {}, 0, false},
-    }));
+    ASSERT_NO_FATAL_FAILURE(velmora::test::writeZip(
+        archive(),
+        {
+            ZipEntry::folder("My Skin/"),
+            ZipEntry::file("My Skin/skin.json", "{\"name\": \"Neon\"}"),
+            ZipEntry::file("My Skin/art/frame.png", velmora::test::pngBytes()),
+            ZipEntry{"streamed.txt", "no size in the header", ZipEntry::Kind::File, {}, 0, false},
+        }));
     const ZipExtractor::Result result = ZipExtractor::extract(archive(), destination());
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(velmora::test::treeOf(destination()),
@@ -131,7 +133,9 @@ TEST_F(ZipExtractorTest, BoundsEntriesAndBytesEvenWhenHeadersLie)
         {"at the limit", {ZipEntry::zeroFile("a", 600), ZipEntry::zeroFile("b", 400)}, true},
         {"declared too large", {ZipEntry::zeroFile("a", 1001)}, false},
         {"two that add up", {ZipEntry::zeroFile("a", 600), ZipEntry::zeroFile("b", 401)}, false},
-        {"undeclared sizes counted as they come", {ZipEntry::zeroFile("a", 700, false), ZipEntry::zeroFile("b", 700, false)}, false},
+        {"undeclared sizes counted as they come",
+         {ZipEntry::zeroFile("a", 700, false), ZipEntry::zeroFile("b", 700, false)},
+         false},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);

@@ -16,9 +16,14 @@ class PrivateXServer {
 public:
     explicit PrivateXServer(const QString& screen = QStringLiteral("1280x1024x24"))
     {
-        m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                                QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
-                                                QStringLiteral("tcp")});
+        m_server.start(QStringLiteral("Xvfb"),
+                       {QStringLiteral("-displayfd"),
+                        QStringLiteral("1"),
+                        QStringLiteral("-screen"),
+                        QStringLiteral("0"),
+                        screen,
+                        QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp")});
         if (!m_server.waitForStarted(5000))
             return;
         // The server writes its display number once it accepts clients.
@@ -45,7 +50,10 @@ public:
     QString display() const { return m_display; }
 
     // This server's display, or the shared one when none started.
-    QString displayOr(const char* shared) const { return m_display.isEmpty() ? QString::fromLocal8Bit(shared) : m_display; }
+    QString displayOr(const char* shared) const
+    {
+        return m_display.isEmpty() ? QString::fromLocal8Bit(shared) : m_display;
+    }
 
 private:
     QProcess m_server;

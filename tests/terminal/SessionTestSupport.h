@@ -97,9 +97,6 @@ inline bool screenContains(corvel::LocalProcessTerminalView& view, const std::st
 }
 
 // Types a line into the shell.
-inline void typeLine(corvel::LocalProcessTerminalView& view, const std::string& line)
-{
-    view.send(line + "\r");
-}
+inline void typeLine(corvel::LocalProcessTerminalView& view, const std::string& line) { view.send(line + "\r"); }
 
 } // namespace velmora::test

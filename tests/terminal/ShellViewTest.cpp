@@ -25,7 +25,8 @@ protected:
     void SetUp() override { SessionTestHome::resetSettings(); }
 
     // A started session in a shown widget of 80 × 24 cells or so.
-    std::unique_ptr<ShellView> startedSession(const std::optional<SkinManifest::TerminalPalette>& palette = std::nullopt,
+    std::unique_ptr<ShellView> startedSession(const std::optional<SkinManifest::TerminalPalette>& palette
+                                              = std::nullopt,
                                               const std::optional<QString>& cwd = std::nullopt)
     {
         auto session = std::make_unique<ShellView>();
@@ -83,7 +84,8 @@ TEST_F(ShellViewTest, PaletteColoursTheTerminal)
     auto plain = startedSession(palette);
     EXPECT_EQ(plain->terminal()->nativeForegroundColor(), palette.foreground);
     EXPECT_EQ(plain->terminal()->nativeBackgroundColor(), palette.background);
-    EXPECT_EQ(plain->terminal()->caretColor(), palette.foreground) << "no cursor colour: the caret takes the foreground";
+    EXPECT_EQ(plain->terminal()->caretColor(), palette.foreground)
+        << "no cursor colour: the caret takes the foreground";
     const std::vector<corvel::Color> defaults = plain->terminal()->getTerminal().ansiColors();
 
     palette.cursor = QColor(255, 128, 0);
@@ -159,7 +161,8 @@ TEST_F(ShellViewTest, ResolvesFontsWithFallbacks)
     EXPECT_EQ(missing.pixelSize(), 10);
 
     if (QFontDatabase::families().contains(QStringLiteral("JetBrains Mono"))) {
-        EXPECT_EQ(ShellView::resolveFont(QStringLiteral("JetBrainsMono NF"), 9).family(), QStringLiteral("JetBrains Mono"));
+        EXPECT_EQ(ShellView::resolveFont(QStringLiteral("JetBrainsMono NF"), 9).family(),
+                  QStringLiteral("JetBrains Mono"));
     }
 }
 
@@ -205,9 +208,12 @@ QString makeRepository(const QString& folder)
     const auto git = [&](const QStringList& arguments) {
         QProcess process;
         process.setWorkingDirectory(folder);
-        process.start(QStringLiteral("git"), QStringList{QStringLiteral("-c"), QStringLiteral("user.name=t"),
-                                                         QStringLiteral("-c"), QStringLiteral("user.email=t@t")}
-                                                 + arguments);
+        process.start(QStringLiteral("git"),
+                      QStringList{QStringLiteral("-c"),
+                                  QStringLiteral("user.name=t"),
+                                  QStringLiteral("-c"),
+                                  QStringLiteral("user.email=t@t")}
+                          + arguments);
         process.waitForFinished();
         return process.exitCode() == 0;
     };
@@ -227,7 +233,8 @@ TEST_F(ShellViewTest, DirectoryReportLooksUpGitStateOnceInFiveSeconds)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("git")).isEmpty())
         GTEST_SKIP() << "git is not installed";
-    const QString repository = makeRepository(SessionTestHome::instance().file(QStringLiteral("repo-") + QString::number(QDateTime::currentMSecsSinceEpoch())));
+    const QString repository = makeRepository(SessionTestHome::instance().file(
+        QStringLiteral("repo-") + QString::number(QDateTime::currentMSecsSinceEpoch())));
     ASSERT_FALSE(repository.isEmpty());
     auto session = startedSession();
     QSignalSpy changed(session.get(), &ShellView::shellStateDidChange);
@@ -267,14 +274,16 @@ TEST(GitQueryTest, AsksForStatusOnlyInsideARepository)
     EXPECT_EQ(calls.size(), 1u);
 
     calls.clear();
-    const auto inside = GitQuery::query(QStringLiteral("/y"), [&](const QString& directory, const QStringList& arguments) {
-        EXPECT_EQ(directory, QStringLiteral("/y"));
-        calls.push_back(arguments);
-        return arguments.first() == QLatin1String("status") ? QStringLiteral("?? new.txt") : QStringLiteral("main");
-    });
+    const auto inside = GitQuery::query(
+        QStringLiteral("/y"), [&](const QString& directory, const QStringList& arguments) {
+            EXPECT_EQ(directory, QStringLiteral("/y"));
+            calls.push_back(arguments);
+            return arguments.first() == QLatin1String("status") ? QStringLiteral("?? new.txt") : QStringLiteral("main");
+        });
     EXPECT_EQ(inside, (GitStatus{QStringLiteral("main"), true}));
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], (QStringList{QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"), QStringLiteral("HEAD")}));
+    EXPECT_EQ(calls[0],
+              (QStringList{QStringLiteral("rev-parse"), QStringLiteral("--abbrev-ref"), QStringLiteral("HEAD")}));
     EXPECT_EQ(calls[1], (QStringList{QStringLiteral("status"), QStringLiteral("--porcelain")}));
 }
 

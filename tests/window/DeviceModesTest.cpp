@@ -49,7 +49,7 @@ SkinManifest keystoneSkin()
 bool near(const QColor& a, const QColor& b, int tolerance = 12)
 {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
-           && std::abs(a.blue() - b.blue()) <= tolerance;
+        && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 class DeviceModesTest : public test::DeviceWindowFixture {
@@ -87,17 +87,19 @@ std::vector<QString> titles(const QMenu& menu)
 // sends to its child instead of writing it, and passes everything else on.
 class SentBytes final : public corvel::TerminalViewDelegate {
 public:
-    explicit SentBytes(corvel::LocalProcessTerminalView& view)
-        : m_view(view)
-    {
-        m_view.setTerminalDelegate(this);
-    }
+    explicit SentBytes(corvel::LocalProcessTerminalView& view) : m_view(view) { m_view.setTerminalDelegate(this); }
     ~SentBytes() override { m_view.setTerminalDelegate(&m_view); }
 
     std::string take() { return std::exchange(m_sent, {}); }
 
-    void send(corvel::TerminalView&, std::span<const uint8_t> data) override { m_sent.append(data.begin(), data.end()); }
-    void sizeChanged(corvel::TerminalView& source, int cols, int rows) override { m_view.sizeChanged(source, cols, rows); }
+    void send(corvel::TerminalView&, std::span<const uint8_t> data) override
+    {
+        m_sent.append(data.begin(), data.end());
+    }
+    void sizeChanged(corvel::TerminalView& source, int cols, int rows) override
+    {
+        m_view.sizeChanged(source, cols, rows);
+    }
     void setTerminalTitle(corvel::TerminalView& source, const std::string& title) override
     {
         m_view.setTerminalTitle(source, title);
@@ -124,7 +126,7 @@ private:
 std::string sgrReport(int button, int col, int row, bool press)
 {
     return "\x1b[<" + std::to_string(button) + ";" + std::to_string(col + 1) + ";" + std::to_string(row + 1)
-           + (press ? "M" : "m");
+        + (press ? "M" : "m");
 }
 
 TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFrameKeepsTheRest)
@@ -143,7 +145,9 @@ TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFram
     // the four corners are pulled to.
     const SkinManifest& skin = c.skin();
     const double s = c.currentScale();
-    const QRectF screen(skin.viewportRect.x() * s, skin.viewportRect.y() * s, skin.viewportRect.width() * s,
+    const QRectF screen(skin.viewportRect.x() * s,
+                        skin.viewportRect.y() * s,
+                        skin.viewportRect.width() * s,
                         skin.viewportRect.height() * s);
     std::vector<QPointF> offsets;
     for (const QPointF& offset : skin.viewportCornerOffsets)
@@ -160,11 +164,13 @@ TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFram
 
     // Cells by every pulled corner and in the middle: the click lands on the
     // middle of the cell as the screen shows it.
-    const std::pair<int, int> cells[] = {{0, 0}, {cols - 1, 0}, {cols / 2, rows / 2}, {0, rows - 1}, {cols - 1, rows - 1}};
+    const std::pair<int, int> cells[]
+        = {{0, 0}, {cols - 1, 0}, {cols / 2, rows / 2}, {0, rows - 1}, {cols - 1, rows - 1}};
     for (const auto& [col, row] : cells) {
         const QPointF middle = view->mapTo(root, QPointF((col + 0.5) * cell.width(), (row + 0.5) * cell.height()));
         const QPoint at = onScreen.map(middle).toPoint();
-        ASSERT_FALSE(screen.contains(at) && col == 0 && row == 0) << "the top-left corner is pulled out of the rectangle";
+        ASSERT_FALSE(screen.contains(at) && col == 0 && row == 0)
+            << "the top-left corner is pulled out of the rectangle";
         // The cell that the inverse map gives for the very pixel clicked.
         const auto flat = ViewportShape::inverseQuadMap(QPointF(at), screen.width(), screen.height(), corners);
         ASSERT_TRUE(flat);
@@ -174,7 +180,8 @@ TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFram
         EXPECT_EQ(std::make_pair(expectedCol, expectedRow), std::make_pair(col, row)) << "the pixel lies in the cell";
 
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
-        EXPECT_EQ(sent.take(), sgrReport(0, expectedCol, expectedRow, true) + sgrReport(0, expectedCol, expectedRow, false))
+        EXPECT_EQ(sent.take(),
+                  sgrReport(0, expectedCol, expectedRow, true) + sgrReport(0, expectedCol, expectedRow, false))
             << "cell " << col << ", " << row << " at " << at.x() << ", " << at.y();
     }
     // A right click on the screen is the program's too, not the frame's.
@@ -187,10 +194,10 @@ TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFram
     // rectangle, but off the rounded quadrilateral: the frame takes the click.
     const QPointF outside[] = {
         (corners[0] + corners[1]) / 2 - QPointF(0, 3), // above the slanted top edge
-        corners[2] + QPointF(2, -4),                   // by the bottom-right corner, pulled in
-        corners[3] + QPointF(12, 1),                   // below the bottom edge
+        corners[2] + QPointF(2, -4), // by the bottom-right corner, pulled in
+        corners[3] + QPointF(12, 1), // below the bottom edge
         (corners[0] + corners[3]) / 2 - QPointF(6, 0), // left of the slanted left edge
-        corners[0] + QPointF(1.2, 1.2),                // the rounded tip of the top-left corner
+        corners[0] + QPointF(1.2, 1.2), // the rounded tip of the top-left corner
     };
     for (const QPointF& point : outside) {
         const QPoint at = point.toPoint();
@@ -285,8 +292,9 @@ TEST_F(DeviceModesTest, ContextMenuOffersTheModesSkinsSettingsAndClosing)
 {
     DeviceWindowController& c = open(keystoneSkin());
     std::unique_ptr<QMenu> menu(c.makeContextMenu(nullptr));
-    EXPECT_EQ(titles(*menu), (std::vector<QString>{"Mini Terminal", "Change Skin...", "Skin Builder...", "Settings...",
-                                                   "---", "Close Window"}));
+    EXPECT_EQ(titles(*menu),
+              (std::vector<QString>{
+                  "Mini Terminal", "Change Skin...", "Skin Builder...", "Settings...", "---", "Close Window"}));
     for (const QAction* action : menu->actions())
         EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
 
@@ -305,8 +313,15 @@ TEST_F(DeviceModesTest, ContextMenuOffersTheModesSkinsSettingsAndClosing)
     application.addMenu(QStringLiteral("Shell"));
     c.setApplicationMenu(&application);
     std::unique_ptr<QMenu> mini(c.makeContextMenu(nullptr));
-    EXPECT_EQ(titles(*mini), (std::vector<QString>{"Exit Mini Terminal", "Change Skin...", "Skin Builder...",
-                                                   "Settings...", "---", "Close Window", "---", "Shell"}));
+    EXPECT_EQ(titles(*mini),
+              (std::vector<QString>{"Exit Mini Terminal",
+                                    "Change Skin...",
+                                    "Skin Builder...",
+                                    "Settings...",
+                                    "---",
+                                    "Close Window",
+                                    "---",
+                                    "Shell"}));
 
     mini->actions()[5]->trigger();
     EXPECT_TRUE(c.didTeardown()) << "closing the window ends its sessions";
@@ -316,11 +331,7 @@ TEST_F(DeviceModesTest, ContextMenuOffersTheModesSkinsSettingsAndClosing)
 // coordinates.
 class PaintedAreas final : public QObject {
 public:
-    explicit PaintedAreas(QWidget* window)
-        : m_window(window)
-    {
-        qApp->installEventFilter(this);
-    }
+    explicit PaintedAreas(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
     ~PaintedAreas() override { qApp->removeEventFilter(this); }
 
     std::vector<QRect> areas;

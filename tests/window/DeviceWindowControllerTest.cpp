@@ -52,21 +52,44 @@ TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
     };
     const Case cases[] = {
         {"launch scale 1 fits", skinOfSize(400, 600), std::nullopt, screen, QRect(520, 138, 400, 600), 1.0},
-        {"launch scale 2 is held to the fit scale", skinOfSize(400, 600, 2), std::nullopt, screen,
-         QRect(458, 44, 525, 788), 1.3125},
-        {"too large for the screen", skinOfSize(2000, 2000), std::nullopt, screen, QRect(326, 44, 788, 788),
-         0.39375},
-        {"tiny screen: at least 0.2", skinOfSize(400, 600), std::nullopt, QRect(0, 0, 100, 100),
-         QRect(10, -10, 80, 120), 0.2},
+        {"launch scale 2 is held to the fit scale",
+         skinOfSize(400, 600, 2),
+         std::nullopt,
+         screen,
+         QRect(458, 44, 525, 788),
+         1.3125},
+        {"too large for the screen", skinOfSize(2000, 2000), std::nullopt, screen, QRect(326, 44, 788, 788), 0.39375},
+        {"tiny screen: at least 0.2",
+         skinOfSize(400, 600),
+         std::nullopt,
+         QRect(0, 0, 100, 100),
+         QRect(10, -10, 80, 120),
+         0.2},
         {"no screen at all", skinOfSize(400, 600), std::nullopt, QRect(), QRect(-40, -60, 80, 120), 0.2},
-        {"saved frame on a screen is kept exactly", skinOfSize(400, 600), state(100, 100, 300, 500), screen,
-         QRect(100, 100, 300, 500), 0.75},
-        {"saved frame mostly off the left edge", skinOfSize(400, 600), state(-350, 10, 400, 600), screen,
-         QRect(-350, 10, 400, 600), 1.0},
-        {"saved frame on a screen that is gone", skinOfSize(400, 600), state(5000, 5000, 400, 600), screen,
-         QRect(520, 138, 400, 600), 1.0},
-        {"saved frame without a size", skinOfSize(400, 600), state(100, 100, 0, 600), screen,
-         QRect(520, 138, 400, 600), 1.0},
+        {"saved frame on a screen is kept exactly",
+         skinOfSize(400, 600),
+         state(100, 100, 300, 500),
+         screen,
+         QRect(100, 100, 300, 500),
+         0.75},
+        {"saved frame mostly off the left edge",
+         skinOfSize(400, 600),
+         state(-350, 10, 400, 600),
+         screen,
+         QRect(-350, 10, 400, 600),
+         1.0},
+        {"saved frame on a screen that is gone",
+         skinOfSize(400, 600),
+         state(5000, 5000, 400, 600),
+         screen,
+         QRect(520, 138, 400, 600),
+         1.0},
+        {"saved frame without a size",
+         skinOfSize(400, 600),
+         state(100, 100, 0, 600),
+         screen,
+         QRect(520, 138, 400, 600),
+         1.0},
     };
     for (const Case& c : cases) {
         const auto placement = DeviceWindowController::initialPlacement(c.skin, c.saved, c.area, {c.area});
@@ -109,18 +132,50 @@ TEST(PaletteResolutionTest, OverridesApplyByTheSkinsName)
     const QString name = skin.name;
     const Case cases[] = {
         {"no overrides", {}, {}, 16, skin.palette.foreground, std::nullopt, false},
-        {"cursor override over the skin", {{name, "#ff8000"}}, {}, 16, skin.palette.foreground, QColor(255, 128, 0), false},
+        {"cursor override over the skin",
+         {{name, "#ff8000"}},
+         {},
+         16,
+         skin.palette.foreground,
+         QColor(255, 128, 0),
+         false},
         {"curated palette", {}, {{name, "test-palette"}}, 16, QColor(0x11, 0x22, 0x33), QColor(0x77, 0x88, 0x99), true},
-        {"cursor override over a curated palette", {{name, "#ff8000"}}, {{name, "test-palette"}}, 16,
-         QColor(0x11, 0x22, 0x33), QColor(255, 128, 0), true},
-        {"curated palette with 15 ANSI colours", {}, {{name, "test-palette"}}, 15, QColor(0x11, 0x22, 0x33),
-         QColor(0x77, 0x88, 0x99), false},
-        {"curated palette with 17 ANSI colours", {}, {{name, "test-palette"}}, 17, QColor(0x11, 0x22, 0x33),
-         QColor(0x77, 0x88, 0x99), false},
+        {"cursor override over a curated palette",
+         {{name, "#ff8000"}},
+         {{name, "test-palette"}},
+         16,
+         QColor(0x11, 0x22, 0x33),
+         QColor(255, 128, 0),
+         true},
+        {"curated palette with 15 ANSI colours",
+         {},
+         {{name, "test-palette"}},
+         15,
+         QColor(0x11, 0x22, 0x33),
+         QColor(0x77, 0x88, 0x99),
+         false},
+        {"curated palette with 17 ANSI colours",
+         {},
+         {{name, "test-palette"}},
+         17,
+         QColor(0x11, 0x22, 0x33),
+         QColor(0x77, 0x88, 0x99),
+         false},
         {"unknown palette id", {}, {{name, "no-such-palette"}}, 16, skin.palette.foreground, std::nullopt, false},
-        {"another skin's overrides", {{"Other", "#ff8000"}}, {{"Other", "test-palette"}}, 16, skin.palette.foreground,
-         std::nullopt, false},
-        {"a cursor that is no colour", {{name, "zz"}}, {}, 16, skin.palette.foreground, QColor::fromRgbF(1, 0, 1), false},
+        {"another skin's overrides",
+         {{"Other", "#ff8000"}},
+         {{"Other", "test-palette"}},
+         16,
+         skin.palette.foreground,
+         std::nullopt,
+         false},
+        {"a cursor that is no colour",
+         {{name, "zz"}},
+         {},
+         16,
+         skin.palette.foreground,
+         QColor::fromRgbF(1, 0, 1),
+         false},
     };
     for (const Case& c : cases) {
         SettingsData settings;
@@ -140,7 +195,8 @@ TEST(PaletteResolutionTest, OverridesApplyByTheSkinsName)
     SettingsData settings;
     const CuratedPalette first = CuratedPalettes::all().first();
     settings.paletteOverrides.insert(name, first.id);
-    EXPECT_EQ(DeviceWindowController::resolvePalette(skin, settings).background, HexColor::toColorOrMagenta(first.background));
+    EXPECT_EQ(DeviceWindowController::resolvePalette(skin, settings).background,
+              HexColor::toColorOrMagenta(first.background));
 }
 
 class DeviceWindowControllerTest : public test::DeviceWindowFixture {
@@ -156,7 +212,7 @@ int countNear(const QImage& image, const QRect& rect, const QColor& colour, int 
         for (int x = std::max(0, rect.left()); x <= std::min(image.width() - 1, rect.right()); ++x) {
             const QColor c = image.pixelColor(x, y);
             n += std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
-                 && std::abs(c.blue() - colour.blue()) <= tolerance;
+                && std::abs(c.blue() - colour.blue()) <= tolerance;
         }
     }
     return n;
@@ -198,7 +254,8 @@ TEST_F(DeviceWindowControllerTest, ReloadWithANewFrameSizeKeepsTheTopLeftCorner)
     test::writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
     SkinLoader::shared().loadAll();
     const auto& skins = SkinLoader::shared().skins();
-    const auto found = std::find_if(skins.begin(), skins.end(), [](const SkinManifest& s) { return s.id == QLatin1String("reloaded"); });
+    const auto found = std::find_if(
+        skins.begin(), skins.end(), [](const SkinManifest& s) { return s.id == QLatin1String("reloaded"); });
     ASSERT_NE(found, skins.end());
     DeviceWindowController& c = open(*found);
     const QRect before = c.window()->geometry();
@@ -271,12 +328,14 @@ TEST_F(DeviceWindowControllerTest, SettingsChangesReachTheWindowsOfTheirSkin)
 TEST_F(DeviceWindowControllerTest, ClosingTheWindowEndsEachShellOnce)
 {
     // A shell that notes every SIGTERM, ignores hang-ups and runs until killed.
-    const QString log = SessionTestHome::instance().file(QStringLiteral("terms-") + QString::number(QDateTime::currentMSecsSinceEpoch()));
+    const QString log = SessionTestHome::instance().file(QStringLiteral("terms-")
+                                                         + QString::number(QDateTime::currentMSecsSinceEpoch()));
     const QString script = log + QStringLiteral(".sh");
-    test::writeFile(script, QStringLiteral("#!/bin/sh\necho \"started $$\" >> '%1'\ntrap 'echo \"TERM $$\" >> \"%1\"' TERM\n"
-                                           "trap '' HUP\nwhile :; do sleep 0.05; done\n")
-                                .arg(log)
-                                .toUtf8());
+    test::writeFile(script,
+                    QStringLiteral("#!/bin/sh\necho \"started $$\" >> '%1'\ntrap 'echo \"TERM $$\" >> \"%1\"' TERM\n"
+                                   "trap '' HUP\nwhile :; do sleep 0.05; done\n")
+                        .arg(log)
+                        .toUtf8());
     QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     SettingsStore::shared().data().defaultShell = script;
 

@@ -57,7 +57,7 @@ int countColour(const QImage& image, const QRect& rect, QRgb colour)
         for (int x = area.left(); x <= area.right(); ++x) {
             const QRgb p = image.pixel(x, y);
             n += std::abs(qRed(p) - qRed(colour)) <= 8 && std::abs(qGreen(p) - qGreen(colour)) <= 8
-                 && std::abs(qBlue(p) - qBlue(colour)) <= 8;
+                && std::abs(qBlue(p) - qBlue(colour)) <= 8;
         }
     }
     return n;
@@ -120,8 +120,10 @@ public:
     {
         QString window;
         for (int attempt = 0; attempt < 150 && window.isEmpty(); ++attempt) {
-            window = QString::fromUtf8(run(environment, QStringLiteral("xdotool"),
-                                           {QStringLiteral("search"), QStringLiteral("--name"),
+            window = QString::fromUtf8(run(environment,
+                                           QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"),
+                                            QStringLiteral("--name"),
                                             QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')}))
                          .trimmed()
                          .section(QLatin1Char('\n'), -1);
@@ -133,10 +135,10 @@ public:
 
     QSize windowSize(const QString& window)
     {
-        const QString geometry =
-            QString::fromUtf8(run(environment, QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window}));
-        const QRegularExpressionMatch size =
-            QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
+        const QString geometry = QString::fromUtf8(
+            run(environment, QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window}));
+        const QRegularExpressionMatch size
+            = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
         return size.hasMatch() ? QSize(size.captured(1).toInt(), size.captured(2).toInt()) : QSize();
     }
 
@@ -144,12 +146,16 @@ public:
     bool typeLine(const QString& window, const QString& line)
     {
         bool ok = false;
-        run(environment, QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window},
+        run(environment,
+            QStringLiteral("xdotool"),
+            {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window},
             &ok);
         if (!ok)
             return false;
-        run(environment, QStringLiteral("xdotool"),
-            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), line}, &ok);
+        run(environment,
+            QStringLiteral("xdotool"),
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), line},
+            &ok);
         if (!ok)
             return false;
         run(environment, QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")}, &ok);
@@ -158,9 +164,9 @@ public:
 
     QImage picture(const QString& window)
     {
-        return QImage::fromData(run(environment, QStringLiteral("import"),
-                                    {QStringLiteral("-window"), window, QStringLiteral("png:-")}),
-                                "PNG");
+        return QImage::fromData(
+            run(environment, QStringLiteral("import"), {QStringLiteral("-window"), window, QStringLiteral("png:-")}),
+            "PNG");
     }
 
     QTemporaryDir root;
@@ -187,10 +193,10 @@ TEST(DeviceWindowDisplay, HandheldOpensShapedAndShowsTypedOutputOnItsScreen)
     const int width = size.width();
     const int height = size.height();
     EXPECT_LE(std::abs(width * 555 - height * 398), 555) << width << "x" << height;
-    const QString shape = QString::fromUtf8(run(app.environment, QStringLiteral("xwininfo"),
-                                                {QStringLiteral("-id"), window, QStringLiteral("-shape")}));
-    const QRegularExpressionMatch extents =
-        QRegularExpression(QStringLiteral("Window shape extents:\\s+(\\d+)x(\\d+)\\+(\\d+)\\+(\\d+)")).match(shape);
+    const QString shape = QString::fromUtf8(
+        run(app.environment, QStringLiteral("xwininfo"), {QStringLiteral("-id"), window, QStringLiteral("-shape")}));
+    const QRegularExpressionMatch extents
+        = QRegularExpression(QStringLiteral("Window shape extents:\\s+(\\d+)x(\\d+)\\+(\\d+)\\+(\\d+)")).match(shape);
     ASSERT_TRUE(extents.hasMatch()) << shape.toStdString();
     EXPECT_LT(extents.captured(1).toInt(), width) << "the transparent margin is cut away";
     EXPECT_GT(extents.captured(3).toInt(), 0);
@@ -277,17 +283,20 @@ struct DistortedFixture {
             cornerOffsets.append(QJsonObject{{QStringLiteral("x"), offset.x()}, {QStringLiteral("y"), offset.y()}});
         const QJsonObject skin{
             {QStringLiteral("name"), name()},
-            {QStringLiteral("frame"), QJsonObject{{QStringLiteral("image"), QStringLiteral("frame.png")},
-                                                  {QStringLiteral("width"), frameSize().width()},
-                                                  {QStringLiteral("height"), frameSize().height()}}},
-            {QStringLiteral("viewport"), QJsonObject{{QStringLiteral("x"), viewport().x()},
-                                                     {QStringLiteral("y"), viewport().y()},
-                                                     {QStringLiteral("width"), viewport().width()},
-                                                     {QStringLiteral("height"), viewport().height()},
-                                                     {QStringLiteral("cornerRadius"), cornerRadius},
-                                                     {QStringLiteral("corners"), cornerOffsets}}},
-            {QStringLiteral("palette"), QJsonObject{{QStringLiteral("foreground"), QStringLiteral("#A8F0B8")},
-                                                    {QStringLiteral("background"), background().name()}}},
+            {QStringLiteral("frame"),
+             QJsonObject{{QStringLiteral("image"), QStringLiteral("frame.png")},
+                         {QStringLiteral("width"), frameSize().width()},
+                         {QStringLiteral("height"), frameSize().height()}}},
+            {QStringLiteral("viewport"),
+             QJsonObject{{QStringLiteral("x"), viewport().x()},
+                         {QStringLiteral("y"), viewport().y()},
+                         {QStringLiteral("width"), viewport().width()},
+                         {QStringLiteral("height"), viewport().height()},
+                         {QStringLiteral("cornerRadius"), cornerRadius},
+                         {QStringLiteral("corners"), cornerOffsets}}},
+            {QStringLiteral("palette"),
+             QJsonObject{{QStringLiteral("foreground"), QStringLiteral("#A8F0B8")},
+                         {QStringLiteral("background"), background().name()}}},
             {QStringLiteral("buttons"), QJsonArray()},
             {QStringLiteral("launchScale"), scale},
         };
@@ -299,10 +308,13 @@ struct DistortedFixture {
     static QJsonObject settings()
     {
         const QJsonObject effects{
-            {QStringLiteral("scanlines"), true},          {QStringLiteral("scanlineIntensity"), 0.5},
+            {QStringLiteral("scanlines"), true},
+            {QStringLiteral("scanlineIntensity"), 0.5},
             {QStringLiteral("scanlineStyle"), QStringLiteral("rolling")},
-            {QStringLiteral("glow"), true},               {QStringLiteral("glowIntensity"), 0.6},
-            {QStringLiteral("curvature"), true},          {QStringLiteral("curvatureAmount"), 0.3},
+            {QStringLiteral("glow"), true},
+            {QStringLiteral("glowIntensity"), 0.6},
+            {QStringLiteral("curvature"), true},
+            {QStringLiteral("curvatureAmount"), 0.3},
             {QStringLiteral("colorGrade"), QStringLiteral("green")},
         };
         return QJsonObject{{QStringLiteral("skinEffects"), QJsonObject{{name(), effects}}},
@@ -421,7 +433,7 @@ TEST(DeviceWindowDisplay, DistortedScreenWithEveryEffectLooksRight)
         const QPointF towardsNext = corners[std::size_t((i + 1) % 4)] - tip;
         const QPointF towardsPrevious = corners[std::size_t((i + 3) % 4)] - tip;
         QPointF bisector = towardsNext / std::hypot(towardsNext.x(), towardsNext.y())
-                           + towardsPrevious / std::hypot(towardsPrevious.x(), towardsPrevious.y());
+            + towardsPrevious / std::hypot(towardsPrevious.x(), towardsPrevious.y());
         bisector /= std::hypot(bisector.x(), bisector.y());
         const QPointF probe = tip + bisector * (2.0 * scale);
         ASSERT_TRUE(quad.containsPoint(probe, Qt::OddEvenFill));
@@ -431,8 +443,8 @@ TEST(DeviceWindowDisplay, DistortedScreenWithEveryEffectLooksRight)
     }
     // Along the whole outline the screen meets the bezel without gaps: no
     // pixel there is left out of the window's shape (those come out black).
-    QPainterPath outline =
-        ViewportShape::roundedQuadPath(corners, std::vector<double>(4, DistortedFixture::cornerRadius * scale));
+    QPainterPath outline
+        = ViewportShape::roundedQuadPath(corners, std::vector<double>(4, DistortedFixture::cornerRadius * scale));
     QPainterPathStroker stroker;
     stroker.setWidth(4);
     const QPainterPath edge = stroker.createStroke(outline);

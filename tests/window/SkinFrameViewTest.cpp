@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QImageReader>
 #include <QKeyEvent>
-#include <QWindow>
 #include <QMouseEvent>
 #include <QTemporaryDir>
+#include <QWindow>
 
 namespace velmora {
 namespace {
@@ -102,7 +102,8 @@ TEST_F(FrameFixture, PaintedScreenIsCutOutAndClicksFollowThePicture)
 
 TEST_F(FrameFixture, MissingPictureFallsBackToTheBodyDrawnInCode)
 {
-    for (const std::optional<QString>& picture : {std::optional<QString>(), std::optional<QString>(QStringLiteral("/no/such.png"))}) {
+    for (const std::optional<QString>& picture :
+         {std::optional<QString>(), std::optional<QString>(QStringLiteral("/no/such.png"))}) {
         SkinFrameView view(skinWith(picture));
         view.resize(200, 300);
         const QImage frame = view.renderFrame(QSize(200, 300));

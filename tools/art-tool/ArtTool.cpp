@@ -10,7 +10,7 @@
 namespace ArtTool {
 
 int run(int argc, char** argv, qsizetype count, const char* usage,
-    const std::function<bool(const QStringList& arguments)>& draw)
+        const std::function<bool(const QStringList& arguments)>& draw)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
@@ -28,8 +28,11 @@ bool writePng(const QImage& image, const QString& path)
     QImageWriter writer(path, "png");
     writer.setCompression(9);
     if (!writer.write(image)) {
-        std::fprintf(stderr, "%s: cannot write %s: %s\n", qPrintable(QCoreApplication::applicationName()),
-            qPrintable(path), qPrintable(writer.errorString()));
+        std::fprintf(stderr,
+                     "%s: cannot write %s: %s\n",
+                     qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(path),
+                     qPrintable(writer.errorString()));
         return false;
     }
     return true;

@@ -15,7 +15,7 @@ namespace ArtTool {
 // when draw succeeds, 1 when it fails. Wrong arguments print "usage: " and
 // the usage on standard error and return 2.
 int run(int argc, char** argv, qsizetype count, const char* usage,
-    const std::function<bool(const QStringList& arguments)>& draw);
+        const std::function<bool(const QStringList& arguments)>& draw);
 
 // Writes the picture as a PNG at the highest compression, making the folders
 // on the way; a failure is told on standard error under the program's name.

@@ -22,10 +22,22 @@ struct Colours {
 Colours coloursFor(Variant variant)
 {
     if (variant == Variant::dark)
-        return {hex("#F1ECE2"), hex("#CFC6B6"), hex("#FFFFFF", 0.7), hex("#000000", 0.35), hex("#8D8577"),
-                hex("#6E685E"), hex("#DE5200"), hex("#E9A23B")};
-    return {hex("#4C525C"), hex("#272A30"), hex("#FFFFFF", 0.18), hex("#000000", 0.28), hex("#0C0E11"),
-            hex("#111317"), hex("#DE5200"), hex("#E9A23B")};
+        return {hex("#F1ECE2"),
+                hex("#CFC6B6"),
+                hex("#FFFFFF", 0.7),
+                hex("#000000", 0.35),
+                hex("#8D8577"),
+                hex("#6E685E"),
+                hex("#DE5200"),
+                hex("#E9A23B")};
+    return {hex("#4C525C"),
+            hex("#272A30"),
+            hex("#FFFFFF", 0.18),
+            hex("#000000", 0.28),
+            hex("#0C0E11"),
+            hex("#111317"),
+            hex("#DE5200"),
+            hex("#E9A23B")};
 }
 
 QPainterPath roundedRect(const QRectF& r, double radius)

@@ -14,13 +14,13 @@ int main(int argc, char** argv)
         const QDir icons(arguments.at(1));
         // The logo is shown up to 64 points high, sharp at twice that.
         bool ok = ArtTool::writePng(BrandArt::drawMark(256, BrandArt::Variant::light),
-                      bundle.filePath(QStringLiteral("velmora-mark.png")))
-                  && ArtTool::writePng(BrandArt::drawMark(256, BrandArt::Variant::dark),
-                      bundle.filePath(QStringLiteral("velmora-mark-dark.png")));
+                                    bundle.filePath(QStringLiteral("velmora-mark.png")))
+            && ArtTool::writePng(BrandArt::drawMark(256, BrandArt::Variant::dark),
+                                 bundle.filePath(QStringLiteral("velmora-mark-dark.png")));
         for (int side : {32, 48, 64, 128, 256, 512}) {
             ok = ok
-                 && ArtTool::writePng(BrandArt::drawMark(side, BrandArt::Variant::light),
-                     icons.filePath(QStringLiteral("%1x%1/apps/velmora.png").arg(side)));
+                && ArtTool::writePng(BrandArt::drawMark(side, BrandArt::Variant::light),
+                                     icons.filePath(QStringLiteral("%1x%1/apps/velmora.png").arg(side)));
         }
         return ok;
     });

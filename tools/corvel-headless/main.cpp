@@ -97,8 +97,12 @@ std::optional<Invocation> parseArguments(int argc, char** argv, int& exitCode)
             const int highest = isCols ? corvel::Terminal::MAXIMUM_COLS : corvel::Terminal::MAXIMUM_ROWS;
             const auto size = parseSize(value, lowest, highest);
             if (!size) {
-                std::fprintf(stderr, "corvel-headless: %s must be a whole number from %d to %d, not '%s'\n",
-                             argv[i - 1], lowest, highest, value.c_str());
+                std::fprintf(stderr,
+                             "corvel-headless: %s must be a whole number from %d to %d, not '%s'\n",
+                             argv[i - 1],
+                             lowest,
+                             highest,
+                             value.c_str());
                 exitCode = kUsageError;
                 return std::nullopt;
             }
@@ -202,8 +206,7 @@ int main(int argc, char** argv)
             return kTimedOut;
         }
     } else {
-        while (!loop.runUntil(finished, std::chrono::hours(24))) {
-        }
+        while (!loop.runUntil(finished, std::chrono::hours(24))) {}
     }
 
     std::fputs(headless.screenText().c_str(), stdout);

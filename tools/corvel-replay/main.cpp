@@ -124,8 +124,8 @@ int main(int argc, char** argv)
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double megabytes = static_cast<double>(total) / 1e6;
-    std::fprintf(stderr, "corvel: %zu bytes in %.3f s = %.1f MB/s\n", total, seconds,
-                 seconds > 0 ? megabytes / seconds : 0.0);
+    std::fprintf(
+        stderr, "corvel: %zu bytes in %.3f s = %.1f MB/s\n", total, seconds, seconds > 0 ? megabytes / seconds : 0.0);
 
     if (dump) {
         for (int row = 0; row < terminal.rows; ++row) {

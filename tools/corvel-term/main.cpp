@@ -54,8 +54,11 @@ public:
     {
         view_.show();
         view_.setFocus();
-        view_.startProcess(shell, {}, corvel::PseudoTerminalHelpers::getEnvironmentVariables("xterm-256color", true, shell),
-                           corvel::PseudoTerminalHelpers::loginShellArgv0(shell), QDir::homePath().toStdString());
+        view_.startProcess(shell,
+                           {},
+                           corvel::PseudoTerminalHelpers::getEnvironmentVariables("xterm-256color", true, shell),
+                           corvel::PseudoTerminalHelpers::loginShellArgv0(shell),
+                           QDir::homePath().toStdString());
         // A shell that already ended is no failure; only a start that failed is.
         if (const int error = view_.process().startError(); error != 0) {
             std::fprintf(stderr, "%s\n", corvel::PseudoTerminalHelpers::cannotRunMessage(shell, error).c_str());
@@ -75,7 +78,8 @@ public:
 
     void processTerminated(corvel::LocalProcessTerminalView&, std::optional<int32_t> exitCode) override
     {
-        if (dumpFile_) dumpScreen(*dumpFile_);
+        if (dumpFile_)
+            dumpScreen(*dumpFile_);
         QApplication::exit(exitCode.value_or(0));
     }
 
@@ -85,7 +89,8 @@ private:
         auto* action = new QAction(&view_);
         action->setShortcut(QKeySequence(keys));
         QObject::connect(action, &QAction::triggered, &view_, [this, command] {
-            if (view_.isFindCommandEnabled(command)) view_.performFindCommand(command);
+            if (view_.isFindCommandEnabled(command))
+                view_.performFindCommand(command);
         });
         view_.addAction(action);
     }
@@ -112,27 +117,30 @@ bool displayReachable()
 {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     const std::string_view chosen = platform ? platform : "";
-    if (!chosen.empty() && !chosen.starts_with("xcb")) return true;
+    if (!chosen.empty() && !chosen.starts_with("xcb"))
+        return true;
     if (chosen.empty()) {
         const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        if (wayland && *wayland) return true;
+        if (wayland && *wayland)
+            return true;
     }
     const char* display = std::getenv("DISPLAY");
-    if (!display || !*display) return false;
+    if (!display || !*display)
+        return false;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
     const bool reachable = xcb_connection_has_error(connection) == 0;
     xcb_disconnect(connection);
     return reachable;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
     if (!displayReachable()) {
         const char* display = std::getenv("DISPLAY");
-        std::fprintf(stderr, "corvel-term: cannot open display%s%s\n", display && *display ? " " : "",
-                     display ? display : "");
+        std::fprintf(
+            stderr, "corvel-term: cannot open display%s%s\n", display && *display ? " " : "", display ? display : "");
         return 1;
     }
     QApplication app(argc, argv);
@@ -141,8 +149,8 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A terminal window running the login shell."));
     parser.addHelpOption();
-    const QCommandLineOption shellOption(QStringLiteral("shell"), QStringLiteral("Run PATH as the login shell."),
-                                         QStringLiteral("PATH"));
+    const QCommandLineOption shellOption(
+        QStringLiteral("shell"), QStringLiteral("Run PATH as the login shell."), QStringLiteral("PATH"));
     const QCommandLineOption dumpOption(QStringLiteral("dump-on-exit"),
                                         QStringLiteral("Write the screen's text to FILE when the shell ends."),
                                         QStringLiteral("FILE"));
@@ -153,9 +161,11 @@ int main(int argc, char** argv)
     const std::string shell = parser.isSet(shellOption) ? parser.value(shellOption).toStdString()
                                                         : corvel::PseudoTerminalHelpers::loginShell();
     std::optional<QString> dumpFile;
-    if (parser.isSet(dumpOption)) dumpFile = parser.value(dumpOption);
+    if (parser.isSet(dumpOption))
+        dumpFile = parser.value(dumpOption);
 
     TerminalWindow window(dumpFile);
-    if (!window.start(shell)) return 1;
+    if (!window.start(shell))
+        return 1;
     return QApplication::exec();
 }

@@ -147,7 +147,8 @@ void innerShadow(QPainter& p, const QPainterPath& shape, const QPointF& offset, 
         QPainter lp(&layer);
         begin(lp);
         QPainterPath outside;
-        outside.addRect(shape.boundingRect().adjusted(-4 * radius - 20, -4 * radius - 20, 4 * radius + 20, 4 * radius + 20));
+        outside.addRect(
+            shape.boundingRect().adjusted(-4 * radius - 20, -4 * radius - 20, 4 * radius + 20, 4 * radius + 20));
         outside = outside.subtracted(shape.translated(offset));
         lp.fillPath(outside, colour);
     }
@@ -322,9 +323,17 @@ QImage drawHandheld()
     const QPainterPath body = roundedRect(bodyRect, 30, 30, 78, 30);
 
     // The shell: a satin graphite.
-    deviceShell(p, body,
-                ShellLook{{{0, hex("#4a4f58")}, {0.45, hex("#3a3e46")}, {1, hex("#2a2d33")}}, QPointF(90, 40), 360, 0.12,
-                          0.45, 0.22, 0.55, 4, hex("#0b0c0e", 0.9)});
+    deviceShell(p,
+                body,
+                ShellLook{{{0, hex("#4a4f58")}, {0.45, hex("#3a3e46")}, {1, hex("#2a2d33")}},
+                          QPointF(90, 40),
+                          360,
+                          0.12,
+                          0.45,
+                          0.22,
+                          0.55,
+                          4,
+                          hex("#0b0c0e", 0.9)});
 
     // A parting line round the face, as where two halves of a case meet.
     const QPainterPath seam = roundedRect(bodyRect.adjusted(7, 7, -7, -7), 24, 24, 71, 24);
@@ -346,12 +355,18 @@ QImage drawHandheld()
     screenOpening(p, screen, 2.5);
 
     // Lettering and the power lamp on the plate.
-    engrave(p, placedText(QStringLiteral("VELMORA"), 9.5, true, 2.6, 58, 278, Align::left), hex("#9aa1ab"),
+    engrave(p,
+            placedText(QStringLiteral("VELMORA"), 9.5, true, 2.6, 58, 278, Align::left),
+            hex("#9aa1ab"),
             hex("#000000", 0.0));
-    engrave(p, placedText(QStringLiteral("HANDHELD"), 6.5, false, 1.6, 134, 278.2, Align::left), hex("#5f6670"),
+    engrave(p,
+            placedText(QStringLiteral("HANDHELD"), 6.5, false, 1.6, 134, 278.2, Align::left),
+            hex("#5f6670"),
             hex("#000000", 0.0));
     lamp(p, QPointF(330, 278), hex("#3dff7a", 0.75), hex("#e8ffef"), hex("#52ff8a"), hex("#12b04a"));
-    engrave(p, placedText(QStringLiteral("POWER"), 5.5, false, 1.2, 321, 278.2, Align::right), hex("#5f6670"),
+    engrave(p,
+            placedText(QStringLiteral("POWER"), 5.5, false, 1.2, 321, 278.2, Align::right),
+            hex("#5f6670"),
             hex("#000000", 0.0));
 
     // A small grip texture above the plate.
@@ -408,7 +423,8 @@ QImage drawWalkie()
     rubber.setColorAt(1, hex("#121311"));
     p.fillPath(antenna, rubber);
     for (double y = 34; y < 104; y += 9)
-        p.fillPath(roundedRect(QRectF(antennaRect.left() + 1, y, antennaRect.width() - 2, 1.6), 0.8), hex("#000000", 0.45));
+        p.fillPath(roundedRect(QRectF(antennaRect.left() + 1, y, antennaRect.width() - 2, 1.6), 0.8),
+                   hex("#000000", 0.45));
     p.strokePath(antenna, QPen(hex("#000000", 0.8), 0.8));
 
     // Channel knob, top right: a knurled cylinder.
@@ -439,9 +455,17 @@ QImage drawWalkie()
 
     const QRectF bodyRect(34, 96, 353, 556);
     const QPainterPath body = roundedRect(bodyRect, 40, 40, 52, 52);
-    deviceShell(p, body,
-                ShellLook{{{0, hex("#3c3d38")}, {0.5, hex("#2e2f2b")}, {1, hex("#232420")}}, QPointF(110, 130), 380, 0.10,
-                          0.5, 0.18, 0.6, 5, hex("#0a0a09", 0.9)});
+    deviceShell(p,
+                body,
+                ShellLook{{{0, hex("#3c3d38")}, {0.5, hex("#2e2f2b")}, {1, hex("#232420")}},
+                          QPointF(110, 130),
+                          380,
+                          0.10,
+                          0.5,
+                          0.18,
+                          0.6,
+                          5,
+                          hex("#0a0a09", 0.9)});
 
     // Side grips: darker rubber bands with ribs.
     for (const QRectF& band : {QRectF(36, 150, 10, 470), QRectF(375, 150, 10, 470)}) {
@@ -460,11 +484,13 @@ QImage drawWalkie()
         p.fillPath(slot.translated(0, 0.8), hex("#ffffff", 0.09));
         p.fillPath(slot, hex("#0b0b0a"));
     }
-    engrave(p, placedText(QStringLiteral("VELMORA"), 8, true, 2.2, 60, 112, Align::left), hex("#8d8e86"),
+    engrave(p,
+            placedText(QStringLiteral("VELMORA"), 8, true, 2.2, 60, 112, Align::left),
+            hex("#8d8e86"),
             hex("#000000", 0.0));
     lamp(p, QPointF(356, 112), hex("#ff8a1a", 0.8), hex("#fff1dc"), hex("#ffa43a"), hex("#c25a06"));
-    engrave(p, placedText(QStringLiteral("TX"), 6, true, 1, 346, 112.2, Align::right), hex("#6c6d66"),
-            hex("#000000", 0.0));
+    engrave(
+        p, placedText(QStringLiteral("TX"), 6, true, 1, 346, 112.2, Align::right), hex("#6c6d66"), hex("#000000", 0.0));
 
     // Face plate holding the screen and the four keys.
     const QRectF plateRect(46, 196, 329, 240);
@@ -495,8 +521,8 @@ QImage drawWalkie()
         innerShadow(p, cap, QPointF(0, 1.5), 1.5, hex("#ffffff", key.accent ? 0.45 : 0.18));
         innerShadow(p, cap, QPointF(0, -2), 2.5, hex("#000000", 0.45));
         p.strokePath(cap, QPen(hex("#000000", 0.7), 0.7));
-        const QPainterPath label = placedText(QString::fromLatin1(key.label), 10, true, 1.2, key.rect.center().x(),
-                                              key.rect.center().y(), Align::centre);
+        const QPainterPath label = placedText(
+            QString::fromLatin1(key.label), 10, true, 1.2, key.rect.center().x(), key.rect.center().y(), Align::centre);
         p.fillPath(label, key.accent ? hex("#2a1602") : hex("#ff9a1f"));
     }
 
@@ -517,9 +543,13 @@ QImage drawWalkie()
             p.fillPath(h, hex("#080808"));
         }
     }
-    engrave(p, placedText(QStringLiteral("MK-1"), 9, true, 1.5, 335, 630, Align::right), hex("#ff9a1f", 0.85),
+    engrave(p,
+            placedText(QStringLiteral("MK-1"), 9, true, 1.5, 335, 630, Align::right),
+            hex("#ff9a1f", 0.85),
             hex("#000000", 0.0));
-    engrave(p, placedText(QStringLiteral("WALKIE"), 7, false, 2.0, 86, 630, Align::left), hex("#6c6d66"),
+    engrave(p,
+            placedText(QStringLiteral("WALKIE"), 7, false, 2.0, 86, 630, Align::left),
+            hex("#6c6d66"),
             hex("#000000", 0.0));
 
     return image;

@@ -128,15 +128,18 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The Velmora skin builder window."));
     parser.addHelpOption();
-    const QCommandLineOption edit(QStringLiteral("edit"), QStringLiteral("Open an installed skin's folder."), QStringLiteral("folder"));
+    const QCommandLineOption edit(
+        QStringLiteral("edit"), QStringLiteral("Open an installed skin's folder."), QStringLiteral("folder"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Open a sample device."));
-    const QCommandLineOption zoom(QStringLiteral("zoom"), QStringLiteral("The canvas's magnification."), QStringLiteral("factor"));
-    const QCommandLineOption windowSize(QStringLiteral("window-size"), QStringLiteral("The window's size."),
-                                        QStringLiteral("WxH"));
+    const QCommandLineOption zoom(
+        QStringLiteral("zoom"), QStringLiteral("The canvas's magnification."), QStringLiteral("factor"));
+    const QCommandLineOption windowSize(
+        QStringLiteral("window-size"), QStringLiteral("The window's size."), QStringLiteral("WxH"));
     const QCommandLineOption preview(QStringLiteral("preview"), QStringLiteral("Open the live preview."));
-    const QCommandLineOption inFront(QStringLiteral("screen-in-front"), QStringLiteral("Draw the terminal in front of the art."));
-    const QCommandLineOption viewport(QStringLiteral("viewport"), QStringLiteral("The screen area in picture points."),
-                                      QStringLiteral("X,Y,W,H"));
+    const QCommandLineOption inFront(QStringLiteral("screen-in-front"),
+                                     QStringLiteral("Draw the terminal in front of the art."));
+    const QCommandLineOption viewport(
+        QStringLiteral("viewport"), QStringLiteral("The screen area in picture points."), QStringLiteral("X,Y,W,H"));
     parser.addOption(viewport);
     parser.addOption(zoom);
     parser.addOption(windowSize);
@@ -175,7 +178,8 @@ int main(int argc, char** argv)
     if (opened && parser.isSet(preview))
         controller.model().previewSkin();
     if (!opened)
-        std::fprintf(stderr, "velmora-skin-builder: %s\n",
+        std::fprintf(stderr,
+                     "velmora-skin-builder: %s\n",
                      qPrintable(controller.model().statusMessage().value_or(QStringLiteral("couldn't open"))));
     return app.exec();
 }

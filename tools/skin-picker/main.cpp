@@ -30,8 +30,8 @@ int main(int argc, char** argv)
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("The Velmora skin picker on its own."));
     options.addHelpOption();
-    const QCommandLineOption current(QStringLiteral("current"), QStringLiteral("Marks the skin with this id as current."),
-                                     QStringLiteral("ID"));
+    const QCommandLineOption current(
+        QStringLiteral("current"), QStringLiteral("Marks the skin with this id as current."), QStringLiteral("ID"));
     options.addOption(current);
     const QCommandLineOption gallery(QStringLiteral("gallery"), QStringLiteral("Shows the skin gallery cards."));
     options.addOption(gallery);
@@ -39,8 +39,8 @@ int main(int argc, char** argv)
     options.addOption(palettes);
     const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Shows the settings window."));
     options.addOption(settings);
-    const QCommandLineOption tab(QStringLiteral("tab"), QStringLiteral("Opens the settings window on this tab."),
-                                 QStringLiteral("INDEX"));
+    const QCommandLineOption tab(
+        QStringLiteral("tab"), QStringLiteral("Opens the settings window on this tab."), QStringLiteral("INDEX"));
     options.addOption(tab);
     options.process(app);
 
@@ -79,7 +79,8 @@ int main(int argc, char** argv)
         for (const SkinManifest& skin : SkinManifest::orBuiltInPair(SkinLoader::shared().skins())) {
             const QString name = skin.name;
             auto* card = new SkinGalleryCard(
-                skin, name == SettingsStore::shared().data().defaultSkin,
+                skin,
+                name == SettingsStore::shared().data().defaultSkin,
                 [name] { std::printf("use %s\n", qPrintable(name)); },
                 [name] { std::printf("default %s\n", qPrintable(name)); },
                 [name] { std::printf("delete %s\n", qPrintable(name)); });

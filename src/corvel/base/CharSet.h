@@ -19,22 +19,27 @@ public:
     constexpr bool contains(uint8_t byte) const { return replacement(byte) != 0; }
 
     // The character shown for byte: its replacement, else the byte itself.
-    constexpr char32_t map(uint8_t byte) const {
+    constexpr char32_t map(uint8_t byte) const
+    {
         const char32_t r = replacement(byte);
         return r ? r : char32_t{byte};
     }
 
     // Number of bytes the set replaces.
-    constexpr size_t size() const {
+    constexpr size_t size() const
+    {
         size_t n = 0;
-        for (char32_t c : table_) n += c != 0;
+        for (char32_t c : table_)
+            n += c != 0;
         return n;
     }
     constexpr bool empty() const { return size() == 0; }
 
     // Replaces byte (below 0x80) by character.
-    constexpr void set(uint8_t byte, char32_t character) {
-        if (byte < table_.size()) table_[byte] = character;
+    constexpr void set(uint8_t byte, char32_t character)
+    {
+        if (byte < table_.size())
+            table_[byte] = character;
     }
 
     friend constexpr bool operator==(const CharSet&, const CharSet&) = default;
@@ -43,4 +48,4 @@ private:
     std::array<char32_t, 128> table_{};
 };
 
-}  // namespace corvel
+} // namespace corvel

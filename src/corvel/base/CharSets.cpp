@@ -6,7 +6,8 @@ namespace corvel::CharSets {
 
 namespace {
 
-CharSet decSpecialGraphics() {
+CharSet decSpecialGraphics()
+{
     // 0x60..0x7E
     static constexpr char32_t glyphs[] = {
         U'\u25C6', U'\u2592', U'\u2409', U'\u240C', U'\u240D', U'\u240A', U'\u00B0', U'\u00B1',
@@ -15,7 +16,8 @@ CharSet decSpecialGraphics() {
         U'\u2502', U'\u2264', U'\u2265', U'\u03C0', U'\u2260', U'\u00A3', U'\u00B7',
     };
     CharSet set;
-    for (uint8_t i = 0; i < std::size(glyphs); ++i) set.set(static_cast<uint8_t>(0x60 + i), glyphs[i]);
+    for (uint8_t i = 0; i < std::size(glyphs); ++i)
+        set.set(static_cast<uint8_t>(0x60 + i), glyphs[i]);
     return set;
 }
 
@@ -24,29 +26,32 @@ constexpr std::u32string_view nationalBytes = U"#@[\\]^_`{|}~";
 
 // One character per byte of nationalBytes; a space keeps that byte unchanged.
 // The array size makes a row of the wrong length a compile error.
-CharSet national(const char32_t (&shown)[13]) {
+CharSet national(const char32_t (&shown)[13])
+{
     CharSet set;
     for (size_t i = 0; i < nationalBytes.size(); ++i) {
-        if (shown[i] != U' ') set.set(static_cast<uint8_t>(nationalBytes[i]), shown[i]);
+        if (shown[i] != U' ')
+            set.set(static_cast<uint8_t>(nationalBytes[i]), shown[i]);
     }
     return set;
 }
 
-}  // namespace
+} // namespace
 
-Table initAll() {
+Table initAll()
+{
     //                            #@[\]^_`{|}~
     const CharSet unitedKingdom = national(U"£           ");
-    const CharSet dutch         = national(U"£¾\u0133½|   ¨f¼´");
-    const CharSet finnish       = national(U"  ÄÖÅÜ éäöåü");
-    const CharSet french        = national(U"£à°ç§   éùè¨");
-    const CharSet frenchCanada  = national(U" àâçêî ôéùèû");
-    const CharSet german        = national(U" §ÄÖÜ   äöüß");
-    const CharSet italian       = national(U"£§°çé  ùàòèì");
-    const CharSet norwegian     = national(U" ÄÆØÅÜ äæøåü");
-    const CharSet spanish       = national(U"£§¡Ñ¿   °ñç ");
-    const CharSet swedish       = national(U" ÉÄÖÅÜ éäöåü");
-    const CharSet swiss         = national(U"ùàéçêîèôäöüû");
+    const CharSet dutch = national(U"£¾\u0133½|   ¨f¼´");
+    const CharSet finnish = national(U"  ÄÖÅÜ éäöåü");
+    const CharSet french = national(U"£à°ç§   éùè¨");
+    const CharSet frenchCanada = national(U" àâçêî ôéùèû");
+    const CharSet german = national(U" §ÄÖÜ   äöüß");
+    const CharSet italian = national(U"£§°çé  ùàòèì");
+    const CharSet norwegian = national(U" ÄÆØÅÜ äæøåü");
+    const CharSet spanish = national(U"£§¡Ñ¿   °ñç ");
+    const CharSet swedish = national(U" ÉÄÖÅÜ éäöåü");
+    const CharSet swiss = national(U"ùàéçêîèôäöüû");
     const CharSet graphics = decSpecialGraphics();
 
     Table table;
@@ -70,15 +75,17 @@ Table initAll() {
     return table;
 }
 
-const Table& all() {
+const Table& all()
+{
     static const Table table = initAll();
     return table;
 }
 
-const CharSet* find(uint8_t designator) {
+const CharSet* find(uint8_t designator)
+{
     const Table& table = all();
     const auto it = table.find(designator);
     return it == table.end() ? nullptr : &it->second;
 }
 
-}  // namespace corvel::CharSets
+} // namespace corvel::CharSets

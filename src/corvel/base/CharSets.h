@@ -22,4 +22,4 @@ const CharSet* find(uint8_t designator);
 // Builds the table that all() holds.
 Table initAll();
 
-}  // namespace corvel::CharSets
+} // namespace corvel::CharSets

@@ -23,13 +23,15 @@ struct Color {
 
     // 8-bit channels (0..255), each repeated in both bytes: 0xAB becomes 0xABAB.
     // Values above 255 are taken as 255.
-    static constexpr Color fromRgb8(unsigned red8, unsigned green8, unsigned blue8) {
+    static constexpr Color fromRgb8(unsigned red8, unsigned green8, unsigned blue8)
+    {
         return {scale8(red8), scale8(green8), scale8(blue8)};
     }
 
     // 4-bit channels (0..15), each multiplied by 0x1010: 0xF becomes 0xF0F0.
     // Values above 15 are taken as 15.
-    static constexpr Color fromRgb4(unsigned red4, unsigned green4, unsigned blue4) {
+    static constexpr Color fromRgb4(unsigned red4, unsigned green4, unsigned blue4)
+    {
         return {scale4(red4), scale4(green4), scale4(blue4)};
     }
 
@@ -70,19 +72,29 @@ private:
 inline constexpr Color Color::defaultForeground{35389, 35389, 35389};
 inline constexpr Color Color::defaultBackground{0, 0, 0};
 inline constexpr std::array<Color, 16> Color::terminalAppColors{
-    Color::fromRgb8(0, 0, 0),       Color::fromRgb8(194, 54, 33),   Color::fromRgb8(37, 188, 36),
-    Color::fromRgb8(173, 173, 39),  Color::fromRgb8(73, 46, 225),   Color::fromRgb8(211, 56, 211),
-    Color::fromRgb8(51, 187, 200),  Color::fromRgb8(203, 204, 205), Color::fromRgb8(129, 131, 131),
-    Color::fromRgb8(252, 57, 31),   Color::fromRgb8(49, 231, 34),   Color::fromRgb8(234, 236, 35),
-    Color::fromRgb8(88, 51, 255),   Color::fromRgb8(249, 53, 248),  Color::fromRgb8(20, 240, 240),
+    Color::fromRgb8(0, 0, 0),
+    Color::fromRgb8(194, 54, 33),
+    Color::fromRgb8(37, 188, 36),
+    Color::fromRgb8(173, 173, 39),
+    Color::fromRgb8(73, 46, 225),
+    Color::fromRgb8(211, 56, 211),
+    Color::fromRgb8(51, 187, 200),
+    Color::fromRgb8(203, 204, 205),
+    Color::fromRgb8(129, 131, 131),
+    Color::fromRgb8(252, 57, 31),
+    Color::fromRgb8(49, 231, 34),
+    Color::fromRgb8(234, 236, 35),
+    Color::fromRgb8(88, 51, 255),
+    Color::fromRgb8(249, 53, 248),
+    Color::fromRgb8(20, 240, 240),
     Color::fromRgb8(233, 235, 235),
 };
 
-}  // namespace corvel
+} // namespace corvel
 
-template <>
-struct std::hash<corvel::Color> {
-    size_t operator()(const corvel::Color& c) const noexcept {
+template <> struct std::hash<corvel::Color> {
+    size_t operator()(const corvel::Color& c) const noexcept
+    {
         uint64_t v = (uint64_t{c.red} << 32) | (uint64_t{c.green} << 16) | c.blue;
         return std::hash<uint64_t>{}(v);
     }

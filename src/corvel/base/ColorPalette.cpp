@@ -13,7 +13,8 @@ struct LabColor {
     double a = 0;
     double b = 0;
 
-    static LabColor fromColor(const Color& color) {
+    static LabColor fromColor(const Color& color)
+    {
         auto linear = [](uint16_t channel) {
             const double s = std::min(std::round(channel / 65535.0 * 255.0), 255.0) / 255.0;
             return s > 0.04045 ? std::pow((s + 0.055) / 1.055, 2.4) : s / 12.92;
@@ -33,7 +34,8 @@ struct LabColor {
         return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
     }
 
-    Color toColor() const {
+    Color toColor() const
+    {
         const double fy = (l + 16.0) / 116.0;
         const double fx = a / 500.0 + fy;
         const double fz = fy - b / 200.0;
@@ -52,20 +54,23 @@ struct LabColor {
 
         auto encode = [](double v) -> unsigned {
             v = v > 0.0031308 ? 1.055 * std::pow(v, 1.0 / 2.4) - 0.055 : 12.92 * v;
-            if (!(v < 1.0)) return 255;
+            if (!(v < 1.0))
+                return 255;
             return static_cast<unsigned>(std::max(v, 0.0) * 255.0 + 0.5);
         };
         return Color::fromRgb8(encode(r), encode(g), encode(bl));
     }
 
-    static LabColor lerp(const LabColor& p, const LabColor& q, double t) {
+    static LabColor lerp(const LabColor& p, const LabColor& q, double t)
+    {
         return {p.l + t * (q.l - p.l), p.a + t * (q.a - p.a), p.b + t * (q.b - p.b)};
     }
 };
 
-}  // namespace
+} // namespace
 
-std::vector<Color> Color::generateXtermPalette(std::span<const Color> initialColors) {
+std::vector<Color> Color::generateXtermPalette(std::span<const Color> initialColors)
+{
     static constexpr unsigned levels[6] = {0, 95, 135, 175, 215, 255};
     std::vector<Color> palette(initialColors.begin(), initialColors.end());
     palette.reserve(initialColors.size() + 240);
@@ -81,11 +86,14 @@ std::vector<Color> Color::generateXtermPalette(std::span<const Color> initialCol
 
 std::vector<Color> Color::generateBase16LabPalette(std::span<const Color> initialColors,
                                                    std::optional<Color> backgroundColor,
-                                                   std::optional<Color> foregroundColor) {
-    if (initialColors.size() < 8) return generateXtermPalette(initialColors);
+                                                   std::optional<Color> foregroundColor)
+{
+    if (initialColors.size() < 8)
+        return generateXtermPalette(initialColors);
 
     LabColor base[8];
-    for (int i = 0; i < 8; ++i) base[i] = LabColor::fromColor(initialColors[i]);
+    for (int i = 0; i < 8; ++i)
+        base[i] = LabColor::fromColor(initialColors[i]);
     const LabColor bg = LabColor::fromColor(backgroundColor.value_or(initialColors[0]));
     const LabColor fg = LabColor::fromColor(foregroundColor.value_or(initialColors[7]));
 
@@ -112,4 +120,4 @@ std::vector<Color> Color::generateBase16LabPalette(std::span<const Color> initia
     return palette;
 }
 
-}  // namespace corvel
+} // namespace corvel

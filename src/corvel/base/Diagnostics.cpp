@@ -34,7 +34,8 @@ void emit(DiagnosticRateLimiter* limiter, std::string_view line)
         if (!decision.write)
             return;
         if (decision.droppedBefore)
-            std::fprintf(stderr, "Corvel: %llu diagnostic lines dropped\n",
+            std::fprintf(stderr,
+                         "Corvel: %llu diagnostic lines dropped\n",
                          static_cast<unsigned long long>(decision.droppedBefore));
     }
     const bool cut = line.size() > kMaxDiagnosticLine;
@@ -57,10 +58,7 @@ void emitFormatted(DiagnosticRateLimiter* limiter, const char* format, std::va_l
 
 } // namespace
 
-void writeDiagnostic(std::string_view line)
-{
-    emit(nullptr, line);
-}
+void writeDiagnostic(std::string_view line) { emit(nullptr, line); }
 
 void writeDiagnosticf(const char* format, ...)
 {
@@ -92,10 +90,7 @@ void writeDebugDiagnosticf(const char* format, ...)
     va_end(args);
 }
 
-void writeDiagnostic(DiagnosticRateLimiter& limiter, std::string_view line)
-{
-    emit(&limiter, line);
-}
+void writeDiagnostic(DiagnosticRateLimiter& limiter, std::string_view line) { emit(&limiter, line); }
 
 void writeDiagnosticf(DiagnosticRateLimiter& limiter, const char* format, ...)
 {

@@ -19,21 +19,22 @@ struct Position {
     friend constexpr bool operator==(const Position&, const Position&) = default;
 
     // Where a lies relative to b: rows first, then columns.
-    static constexpr compareResult compare(const Position& a, const Position& b) {
-        if (a.row < b.row) return compareResult::before;
-        if (a.row > b.row) return compareResult::after;
-        if (a.col < b.col) return compareResult::before;
-        if (a.col > b.col) return compareResult::after;
+    static constexpr compareResult compare(const Position& a, const Position& b)
+    {
+        if (a.row < b.row)
+            return compareResult::before;
+        if (a.row > b.row)
+            return compareResult::after;
+        if (a.col < b.col)
+            return compareResult::before;
+        if (a.col > b.col)
+            return compareResult::after;
         return compareResult::equal;
     }
 
-    std::string debugDescription() const {
-        return "col=" + std::to_string(col) + " row=" + std::to_string(row);
-    }
+    std::string debugDescription() const { return "col=" + std::to_string(col) + " row=" + std::to_string(row); }
 
-    friend std::ostream& operator<<(std::ostream& out, const Position& p) {
-        return out << p.debugDescription();
-    }
+    friend std::ostream& operator<<(std::ostream& out, const Position& p) { return out << p.debugDescription(); }
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -132,15 +132,13 @@ void RunLoopExecutor::advance(Duration duration)
     std::unique_lock lock(mutex_);
     const TimePoint target = manualNow_ + duration;
     for (;;) {
-        while (runOne(lock)) {
-        }
+        while (runOne(lock)) {}
         if (delayed_.empty() || delayed_.begin()->first.first > target)
             break;
         manualNow_ = delayed_.begin()->first.first;
     }
     manualNow_ = target;
-    while (runOne(lock)) {
-    }
+    while (runOne(lock)) {}
 }
 
 std::size_t RunLoopExecutor::pendingCount() const

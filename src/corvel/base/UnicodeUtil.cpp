@@ -16,38 +16,46 @@ namespace {
 constexpr bool isEmojiModifier(uint32_t c) { return c >= 0x1F3FB && c <= 0x1F3FF; }
 
 // What the general category alone decides: 0, or -1 when the other rules decide.
-int widthFromCategory(uint32_t c) {
+int widthFromCategory(uint32_t c)
+{
     switch (utf8proc_category(static_cast<utf8proc_int32_t>(c))) {
     case UTF8PROC_CATEGORY_MN:
     case UTF8PROC_CATEGORY_MC:
     case UTF8PROC_CATEGORY_ME:
     case UTF8PROC_CATEGORY_ZL:
-    case UTF8PROC_CATEGORY_ZP:
-        return 0;
-    case UTF8PROC_CATEGORY_SK:
-        return isEmojiModifier(c) ? 0 : -1;
-    case UTF8PROC_CATEGORY_CF:
-        return c == 0x00AD ? 1 : 0;
-    default:
-        return -1;
+    case UTF8PROC_CATEGORY_ZP: return 0;
+    case UTF8PROC_CATEGORY_SK: return isEmojiModifier(c) ? 0 : -1;
+    case UTF8PROC_CATEGORY_CF: return c == 0x00AD ? 1 : 0;
+    default: return -1;
     }
 }
 
 // The width rules for anything that is not printable ASCII.
-int computeWidth(uint32_t c) {
-    if (c == 0) return 0;
-    if (c < 0x20) return -1;
-    if (c < 0x7F) return 1;
-    if (c < 0xA0) return -1;
-    if (c > 0x10FFFF) return 1;
+int computeWidth(uint32_t c)
+{
+    if (c == 0)
+        return 0;
+    if (c < 0x20)
+        return -1;
+    if (c < 0x7F)
+        return 1;
+    if (c < 0xA0)
+        return -1;
+    if (c > 0x10FFFF)
+        return 1;
 
-    if (int w = widthFromCategory(c); w >= 0) return w;
+    if (int w = widthFromCategory(c); w >= 0)
+        return w;
 
-    if (c >= 0x1160 && c <= 0x11FF) return 0;   // Hangul medial vowels and final consonants
-    if (c >= 0xD7B0 && c <= 0xD7FF) return 0;   // Hangul Jamo Extended-B
-    if (c >= 0x1F1E6 && c <= 0x1F1FF) return 2; // regional indicators
+    if (c >= 0x1160 && c <= 0x11FF)
+        return 0; // Hangul medial vowels and final consonants
+    if (c >= 0xD7B0 && c <= 0xD7FF)
+        return 0; // Hangul Jamo Extended-B
+    if (c >= 0x1F1E6 && c <= 0x1F1FF)
+        return 2; // regional indicators
     const auto& wide = UnicodeWidthData::eastAsianWide;
-    if (bisearch(c, wide, static_cast<int>(wide.size()) - 1)) return 2;
+    if (bisearch(c, wide, static_cast<int>(wide.size()) - 1))
+        return 2;
     return 1;
 }
 
@@ -57,13 +65,16 @@ class PlaneWidths {
 public:
     static constexpr uint32_t limit = 0x20000;
 
-    PlaneWidths() {
+    PlaneWidths()
+    {
         std::map<std::array<int8_t, blockSize>, uint32_t> seen;
         std::array<int8_t, blockSize> block;
         for (uint32_t b = 0; b < blockCount; ++b) {
-            for (uint32_t k = 0; k < blockSize; ++k) block[k] = static_cast<int8_t>(computeWidth(b * blockSize + k));
+            for (uint32_t k = 0; k < blockSize; ++k)
+                block[k] = static_cast<int8_t>(computeWidth(b * blockSize + k));
             const auto [it, added] = seen.emplace(block, static_cast<uint32_t>(widths_.size()));
-            if (added) widths_.insert(widths_.end(), block.begin(), block.end());
+            if (added)
+                widths_.insert(widths_.end(), block.begin(), block.end());
             offsets_[b] = it->second;
         }
     }
@@ -78,11 +89,13 @@ private:
     std::vector<int8_t> widths_;
 };
 
-}  // namespace
+} // namespace
 
-int columnWidth(char32_t rune) {
+int columnWidth(char32_t rune)
+{
     const uint32_t c = rune;
-    if (c - 0x20 < 0x5F) return 1;  // printable ASCII
+    if (c - 0x20 < 0x5F)
+        return 1; // printable ASCII
     if (c < PlaneWidths::limit) {
         static const PlaneWidths planes;
         return planes(c);
@@ -90,11 +103,15 @@ int columnWidth(char32_t rune) {
     return computeWidth(c);
 }
 
-int bisearch(uint32_t rune, std::span<const LH> table, int max) {
+int bisearch(uint32_t rune, std::span<const LH> table, int max)
+{
     // Never read outside the table, whatever max says.
-    if (table.empty() || max < 0) return 0;
-    if (static_cast<size_t>(max) >= table.size()) max = static_cast<int>(table.size()) - 1;
-    if (rune < table[0].lo || rune > table[max].hi) return 0;
+    if (table.empty() || max < 0)
+        return 0;
+    if (static_cast<size_t>(max) >= table.size())
+        max = static_cast<int>(table.size()) - 1;
+    if (rune < table[0].lo || rune > table[max].hi)
+        return 0;
     int low = 0;
     int high = max;
     while (high >= low) {
@@ -110,4 +127,4 @@ int bisearch(uint32_t rune, std::span<const LH> table, int max) {
     return 0;
 }
 
-}  // namespace corvel::UnicodeUtil
+} // namespace corvel::UnicodeUtil

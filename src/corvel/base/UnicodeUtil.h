@@ -25,25 +25,36 @@ int columnWidth(char32_t rune);
 int bisearch(uint32_t rune, std::span<const LH> table, int max);
 
 namespace detail {
-constexpr std::array<uint8_t, 256> makeFirstByteTable() {
+constexpr std::array<uint8_t, 256> makeFirstByteTable()
+{
     std::array<uint8_t, 256> t{};
     for (int b = 0; b < 256; ++b) {
         uint8_t e = 0xF1;
-        if (b <= 0x7F) e = 0xF0;
-        else if (b <= 0xC1) e = 0xF1;
-        else if (b <= 0xDF) e = 0x02;
-        else if (b == 0xE0) e = 0x13;
-        else if (b <= 0xEC) e = 0x03;
-        else if (b == 0xED) e = 0x23;
-        else if (b <= 0xEF) e = 0x03;
-        else if (b == 0xF0) e = 0x34;
-        else if (b <= 0xF3) e = 0x04;
-        else if (b == 0xF4) e = 0x44;
+        if (b <= 0x7F)
+            e = 0xF0;
+        else if (b <= 0xC1)
+            e = 0xF1;
+        else if (b <= 0xDF)
+            e = 0x02;
+        else if (b == 0xE0)
+            e = 0x13;
+        else if (b <= 0xEC)
+            e = 0x03;
+        else if (b == 0xED)
+            e = 0x23;
+        else if (b <= 0xEF)
+            e = 0x03;
+        else if (b == 0xF0)
+            e = 0x34;
+        else if (b <= 0xF3)
+            e = 0x04;
+        else if (b == 0xF4)
+            e = 0x44;
         t[b] = e;
     }
     return t;
 }
-}  // namespace detail
+} // namespace detail
 
 // How a byte behaves as the first byte of a UTF-8 sequence. The low nibble is
 // the sequence length (1..4), the high nibble the class of the allowed second
@@ -54,4 +65,4 @@ inline constexpr uint8_t firstAscii = 0xF0;
 inline constexpr uint8_t firstInvalid = 0xF1;
 inline constexpr std::array<uint8_t, 256> first = detail::makeFirstByteTable();
 
-}  // namespace corvel::UnicodeUtil
+} // namespace corvel::UnicodeUtil

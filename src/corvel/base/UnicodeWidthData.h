@@ -13,4 +13,4 @@ extern const std::span<const UnicodeUtil::LH> eastAsianWide;
 // Characters that accept an emoji or text presentation selector (U+FE0F, U+FE0E).
 extern const std::span<const UnicodeUtil::LH> emojiVs16Base;
 
-}  // namespace corvel::UnicodeWidthData
+} // namespace corvel::UnicodeWidthData

@@ -23,22 +23,18 @@ void ImageStripInserter::insertBitmap(const StripPicture& picture)
         insertImage(picture, context->widthRequest, context->heightRequest, context->preserveAspectRatio);
         return;
     }
-    const ImageSizeRequest width =
-        geometry_.viewWidth < picture.width ? ImageSizeRequest::percent(100) : ImageSizeRequest::automatic();
+    const ImageSizeRequest width
+        = geometry_.viewWidth < picture.width ? ImageSizeRequest::percent(100) : ImageSizeRequest::automatic();
     insertImage(picture, width, ImageSizeRequest::automatic(), true);
 }
 
 double ImageStripInserter::target(ImageSizeRequest request, double cell, double view, double natural) const
 {
     switch (request.kind) {
-    case ImageSizeRequest::Kind::cells:
-        return request.value * cell;
-    case ImageSizeRequest::Kind::pixels:
-        return request.value;
-    case ImageSizeRequest::Kind::percent:
-        return request.value * 0.01 * view;
-    case ImageSizeRequest::Kind::automatic:
-        return natural / geometry_.scale;
+    case ImageSizeRequest::Kind::cells: return request.value * cell;
+    case ImageSizeRequest::Kind::pixels: return request.value;
+    case ImageSizeRequest::Kind::percent: return request.value * 0.01 * view;
+    case ImageSizeRequest::Kind::automatic: return natural / geometry_.scale;
     }
     return natural;
 }

@@ -39,7 +39,8 @@ std::optional<std::vector<uint8_t>> preadAll(int fd, int64_t offset, size_t coun
     std::vector<uint8_t> data(count);
     size_t done = 0;
     while (done < count) {
-        ssize_t got = ::pread(fd, data.data() + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        ssize_t got
+            = ::pread(fd, data.data() + done, count - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -60,10 +61,7 @@ std::string withoutTrailingSlashes(std::string directory)
     return directory;
 }
 
-bool isUsableTempDirectory(const std::string& directory)
-{
-    return directory.size() > 1 && directory.front() == '/';
-}
+bool isUsableTempDirectory(const std::string& directory) { return directory.size() > 1 && directory.front() == '/'; }
 
 } // namespace
 

@@ -54,7 +54,7 @@ public:
             start = comma + 1;
             size_t equals = piece.find('=');
             if (equals != 1)
-                continue;  // no "=", or a key that is empty or longer than one letter
+                continue; // no "=", or a key that is empty or longer than one letter
             std::string_view key = piece.substr(0, equals);
             std::string_view value = piece.substr(equals + 1);
             if (!isAscii(key) || !isAscii(value))

@@ -11,7 +11,8 @@ constexpr const char* badPayload = "EINVAL: bad payload";
 
 } // namespace
 
-KittyGraphicsHandler::KittyGraphicsHandler(KittyGraphicsState& state, KittyGraphicsHost& host, KittyGraphicsLimits limits)
+KittyGraphicsHandler::KittyGraphicsHandler(KittyGraphicsState& state, KittyGraphicsHost& host,
+                                           KittyGraphicsLimits limits)
     : state_(state), host_(host), limits_(limits), loader_(limits)
 {
 }
@@ -26,9 +27,9 @@ void KittyGraphicsHandler::handleKittyGraphics(std::span<const uint8_t> bytes)
     // names another image starts a new transfer, and what an earlier program
     // left unfinished must not take the new one's data.
     const bool transmits = control.action == 't' || control.action == 'T' || control.action == 'q';
-    if (state_.pending && transmits && (control.imageId || control.imageNumber) &&
-        (control.imageId != state_.pending->control.imageId ||
-         control.imageNumber != state_.pending->control.imageNumber))
+    if (state_.pending && transmits && (control.imageId || control.imageNumber)
+        && (control.imageId != state_.pending->control.imageId
+            || control.imageNumber != state_.pending->control.imageNumber))
         state_.pending.reset();
 
     if (control.more == 1) {
@@ -81,22 +82,12 @@ void KittyGraphicsHandler::processKittyGraphics(const KittyGraphicsControl& cont
         else
             sendKittyError(control, badPayload);
         break;
-    case 't':
-        handleKittyTransmit(control, base64Payload, false);
-        break;
-    case 'T':
-        handleKittyTransmit(control, base64Payload, true);
-        break;
-    case 'p':
-        handleKittyPut(control);
-        break;
+    case 't': handleKittyTransmit(control, base64Payload, false); break;
+    case 'T': handleKittyTransmit(control, base64Payload, true); break;
+    case 'p': handleKittyPut(control); break;
     case 'd':
-    case 'D':
-        handleKittyDelete(control);
-        break;
-    default:
-        sendKittyError(control, "EINVAL: unsupported action");
-        break;
+    case 'D': handleKittyDelete(control); break;
+    default: sendKittyError(control, "EINVAL: unsupported action"); break;
     }
 }
 
@@ -120,7 +111,8 @@ void KittyGraphicsHandler::handleKittyTransmitPayload(const KittyGraphicsControl
 {
     if (!control.imageId && !control.imageNumber) {
         if (display) {
-            if (std::optional<std::string> error = host_.displayKittyImage(payload, control, std::nullopt, std::nullopt))
+            if (std::optional<std::string> error
+                = host_.displayKittyImage(payload, control, std::nullopt, std::nullopt))
                 sendKittyError(control, *error);
         }
         return;
@@ -128,7 +120,8 @@ void KittyGraphicsHandler::handleKittyTransmitPayload(const KittyGraphicsControl
     const uint32_t imageId = control.imageId ? *control.imageId : state_.assignImageId();
     storeKittyImage(payload, imageId, control.imageNumber);
     if (display) {
-        if (std::optional<std::string> error = host_.displayKittyImage(payload, control, imageId, control.imageNumber)) {
+        if (std::optional<std::string> error
+            = host_.displayKittyImage(payload, control, imageId, control.imageNumber)) {
             sendKittyError(control, *error);
             return;
         }
@@ -231,8 +224,9 @@ void KittyGraphicsHandler::sendReply(std::string_view text)
 void KittyGraphicsHandler::storeKittyImage(const KittyGraphicsPayload& payload, uint32_t imageId,
                                            std::optional<uint32_t> imageNumber)
 {
-    state_.storeImage(payload, imageId, imageNumber, host_.kittyImageCacheLimitBytes(),
-                      [this] { return collectUsedKittyImageIds(); });
+    state_.storeImage(payload, imageId, imageNumber, host_.kittyImageCacheLimitBytes(), [this] {
+        return collectUsedKittyImageIds();
+    });
 }
 
 const KittyGraphicsImage* KittyGraphicsHandler::updateKittyImageAccess(uint32_t imageId)
@@ -248,10 +242,7 @@ KittyImageIdSet KittyGraphicsHandler::collectUsedKittyImageIds()
     return ids;
 }
 
-void KittyGraphicsHandler::cleanupUnusedKittyImages()
-{
-    state_.cleanupUnusedImages(collectUsedKittyImageIds());
-}
+void KittyGraphicsHandler::cleanupUnusedKittyImages() { state_.cleanupUnusedImages(collectUsedKittyImageIds()); }
 
 void KittyGraphicsHandler::enforceKittyImageCacheLimit()
 {

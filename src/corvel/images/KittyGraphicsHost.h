@@ -31,10 +31,10 @@ public:
 
     // Shows a transmitted or stored image at the cursor (placement, crop,
     // cursor movement). Returns the error text to send when it is refused.
-    virtual std::optional<std::string> displayKittyImage(const KittyGraphicsPayload& payload,
-                                                         const KittyGraphicsControl& control,
-                                                         std::optional<uint32_t> imageId,
-                                                         std::optional<uint32_t> imageNumber) = 0;
+    virtual std::optional<std::string>
+    displayKittyImage(const KittyGraphicsPayload& payload, const KittyGraphicsControl& control,
+                      std::optional<uint32_t> imageId, std::optional<uint32_t> imageNumber)
+        = 0;
 
     // Carries out a deletion command ("d"/"D"). Returns the error text to send
     // when it is refused.

@@ -14,8 +14,8 @@ struct KittyGraphicsPayload {
 
     Kind kind = Kind::png;
     std::shared_ptr<const std::vector<uint8_t>> bytes;
-    int width = 0;   // rgba only
-    int height = 0;  // rgba only
+    int width = 0; // rgba only
+    int height = 0; // rgba only
 
     static KittyGraphicsPayload png(std::vector<uint8_t> data)
     {

@@ -21,7 +21,11 @@ public:
     const std::vector<int>& linesWithImages(Buffer& screen);
 
     // Forgets everything; the next query walks the ring.
-    void invalidate() { entries_.clear(); screen_ = nullptr; }
+    void invalidate()
+    {
+        entries_.clear();
+        screen_ = nullptr;
+    }
 
     // How many times the ring was walked (for tests of the bound on work).
     int rebuildCount() const { return rebuilds_; }

@@ -46,14 +46,10 @@ KittyPayloadResult KittyPayloadLoader::loadKittyPayload(const KittyGraphicsContr
         if (auto payload = decodeKittyPayload(control, base64Payload))
             return {std::move(payload), {}};
         return KittyPayloadResult::failure(badPayload);
-    case 'f':
-        return loadKittyFilePayload(control, base64Payload, false);
-    case 't':
-        return loadKittyFilePayload(control, base64Payload, true);
-    case 's':
-        return loadKittySharedMemoryPayload(control, base64Payload);
-    default:
-        return KittyPayloadResult::failure(unsupportedTransmission);
+    case 'f': return loadKittyFilePayload(control, base64Payload, false);
+    case 't': return loadKittyFilePayload(control, base64Payload, true);
+    case 's': return loadKittySharedMemoryPayload(control, base64Payload);
+    default: return KittyPayloadResult::failure(unsupportedTransmission);
     }
 }
 
@@ -88,7 +84,8 @@ KittyPayloadResult KittyPayloadLoader::payloadOfReadData(const KittyGraphicsCont
 }
 
 KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsControl& control,
-                                                            std::span<const uint8_t> base64Payload, bool temporary) const
+                                                            std::span<const uint8_t> base64Payload,
+                                                            bool temporary) const
 {
     const PayloadName path = nameOfPayload(base64Payload, badPath);
     if (!path.text)
@@ -99,8 +96,9 @@ KittyPayloadResult KittyPayloadLoader::loadKittyFilePayload(const KittyGraphicsC
     if (temporary && (!KittyFileAccess::isTempPath(*resolved) || resolved->find(tempPathMarker) == std::string::npos))
         return KittyPayloadResult::failure(badTempPath);
 
-    return payloadOfReadData(control, KittyFileAccess::readFileData(*resolved, control.dataOffset, control.dataSize,
-                                                                     temporary, limits_.payloadBytes));
+    return payloadOfReadData(control,
+                             KittyFileAccess::readFileData(
+                                 *resolved, control.dataOffset, control.dataSize, temporary, limits_.payloadBytes));
 }
 
 KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyGraphicsControl& control,
@@ -113,8 +111,9 @@ KittyPayloadResult KittyPayloadLoader::loadKittySharedMemoryPayload(const KittyG
     if (control.format != 100 && !expectedSize)
         return KittyPayloadResult::failure(badPayload);
 
-    return payloadOfReadData(control, KittyFileAccess::readSharedMemory(*name.text, expectedSize, control.dataOffset,
-                                                                         control.dataSize, limits_.payloadBytes));
+    return payloadOfReadData(control,
+                             KittyFileAccess::readSharedMemory(
+                                 *name.text, expectedSize, control.dataOffset, control.dataSize, limits_.payloadBytes));
 }
 
 std::optional<int64_t> KittyPayloadLoader::kittyExpectedDataSize(const KittyGraphicsControl& control) const

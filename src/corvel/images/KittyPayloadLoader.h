@@ -29,7 +29,8 @@ class KittyPayloadLoader {
 public:
     explicit KittyPayloadLoader(KittyGraphicsLimits limits = {}) : limits_(limits) {}
 
-    KittyPayloadResult loadKittyPayload(const KittyGraphicsControl& control, std::span<const uint8_t> base64Payload) const;
+    KittyPayloadResult loadKittyPayload(const KittyGraphicsControl& control,
+                                        std::span<const uint8_t> base64Payload) const;
 
     // The direct medium, whatever `t` says; queries use it too.
     std::optional<KittyGraphicsPayload> decodeKittyPayload(const KittyGraphicsControl& control,

@@ -14,4 +14,4 @@ const std::unordered_map<uint32_t, int>& diacriticIndex()
     return index;
 }
 
-}  // namespace corvel::KittyPlaceholder
+} // namespace corvel::KittyPlaceholder

@@ -18,4 +18,4 @@ extern const std::span<const uint32_t> diacritics;
 // Code point to number, built once on first use and shared read-only.
 const std::unordered_map<uint32_t, int>& diacriticIndex();
 
-}  // namespace corvel::KittyPlaceholder
+} // namespace corvel::KittyPlaceholder

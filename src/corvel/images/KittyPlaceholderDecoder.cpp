@@ -11,18 +11,16 @@ namespace {
 uint32_t colorValue(Attribute::Color color)
 {
     switch (color.kind()) {
-    case Attribute::Color::Kind::ansi256:
-        return color.code();
+    case Attribute::Color::Kind::ansi256: return color.code();
     case Attribute::Color::Kind::trueColor:
         return (uint32_t{color.red()} << 16) | (uint32_t{color.green()} << 8) | color.blue();
     case Attribute::Color::Kind::defaultColor:
-    case Attribute::Color::Kind::defaultInvertedColor:
-        return 0;
+    case Attribute::Color::Kind::defaultInvertedColor: return 0;
     }
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<KittyPlaceholderCell> decode(std::u32string_view character, const Attribute& attribute, int row, int col,
                                            const std::optional<KittyPlaceholderCell>& previous,
@@ -43,9 +41,9 @@ std::optional<KittyPlaceholderCell> decode(std::u32string_view character, const 
         ++n;
     }
 
-    const bool continues = previous && previous->row == row && previous->col + 1 == col && previousAttribute &&
-                           previousAttribute->fg() == attribute.fg() &&
-                           previousAttribute->underlineColor() == attribute.underlineColor();
+    const bool continues = previous && previous->row == row && previous->col + 1 == col && previousAttribute
+        && previousAttribute->fg() == attribute.fg()
+        && previousAttribute->underlineColor() == attribute.underlineColor();
 
     KittyPlaceholderCell cell;
     cell.row = row;
@@ -85,4 +83,4 @@ std::optional<KittyPlaceholderCell> decode(std::u32string_view character, const 
     return cell;
 }
 
-}  // namespace corvel::KittyPlaceholderDecoder
+} // namespace corvel::KittyPlaceholderDecoder

@@ -36,5 +36,5 @@ std::optional<KittyPlaceholderCell> decode(std::u32string_view character, const 
                                            const std::optional<KittyPlaceholderCell>& previous,
                                            const std::optional<Attribute>& previousAttribute);
 
-}  // namespace KittyPlaceholderDecoder
-}  // namespace corvel
+} // namespace KittyPlaceholderDecoder
+} // namespace corvel

@@ -96,9 +96,9 @@ std::optional<std::string> KittyPlacementDisplay::placeVirtual(const KittyGraphi
 }
 
 std::optional<std::string> KittyPlacementDisplay::placeOrdinary(const KittyGraphicsPayload& payload,
-                                                                 const KittyGraphicsControl& control,
-                                                                 std::optional<uint32_t> imageId,
-                                                                 std::optional<uint32_t> imageNumber)
+                                                                const KittyGraphicsControl& control,
+                                                                std::optional<uint32_t> imageId,
+                                                                std::optional<uint32_t> imageNumber)
 {
     const int64_t c = control.columns;
     const int64_t r = control.rows;
@@ -123,7 +123,8 @@ std::optional<std::string> KittyPlacementDisplay::placeOrdinary(const KittyGraph
 
     // Pixels to show: the payload as it is, or a crop of its pixels.
     std::optional<RgbaBitmap> cropped;
-    const bool cropRequested = control.cropX != 0 || control.cropY != 0 || control.cropWidth != 0 || control.cropHeight != 0;
+    const bool cropRequested
+        = control.cropX != 0 || control.cropY != 0 || control.cropWidth != 0 || control.cropHeight != 0;
     if (cropRequested && payload.bytes) {
         std::span<const uint8_t> pixels;
         int width = payload.width;
@@ -139,14 +140,14 @@ std::optional<std::string> KittyPlacementDisplay::placeOrdinary(const KittyGraph
         } else {
             pixels = *payload.bytes;
         }
-        KittyImageCrop::Result result = KittyImageCrop::crop(pixels, width, height, control.cropX, control.cropY,
-                                                             control.cropWidth, control.cropHeight);
+        KittyImageCrop::Result result = KittyImageCrop::crop(
+            pixels, width, height, control.cropX, control.cropY, control.cropWidth, control.cropHeight);
         if (std::holds_alternative<KittyImageCrop::Empty>(result))
             return "EINVAL: bad crop";
         if (auto* bitmap = std::get_if<RgbaBitmap>(&result))
             cropped = std::move(*bitmap);
         else if (decoded)
-            cropped = std::move(decoded);  // a PNG is shown as its pixels once decoded
+            cropped = std::move(decoded); // a PNG is shown as its pixels once decoded
     }
 
     const PixelOffset offset = clampedPixelOffset(control);

@@ -21,8 +21,7 @@ public:
     // Nothing on success (or when there is nothing to do), else the error
     // text to answer.
     std::optional<std::string> displayKittyImage(const KittyGraphicsPayload& payload,
-                                                 const KittyGraphicsControl& control,
-                                                 std::optional<uint32_t> imageId,
+                                                 const KittyGraphicsControl& control, std::optional<uint32_t> imageId,
                                                  std::optional<uint32_t> imageNumber);
 
 private:

@@ -55,7 +55,8 @@ public:
     virtual void showBitmap(std::vector<uint8_t>&& rgba, int width, int height) = 0;
     // Encoded (PNG) data with its size requests.
     virtual void showEncoded(std::span<const uint8_t> data, ImageSizeRequest width, ImageSizeRequest height,
-                             bool preserveAspectRatio) = 0;
+                             bool preserveAspectRatio)
+        = 0;
 };
 
 } // namespace corvel

@@ -15,8 +15,13 @@ namespace {
 
 KittyPlacementArea areaOf(const KittyPlacementImage& piece)
 {
-    return {piece.kittyImageId, piece.kittyPlacementId, piece.kittyZIndex, piece.kittyCol,
-            piece.kittyRow,     piece.kittyCols,        piece.kittyRows};
+    return {piece.kittyImageId,
+            piece.kittyPlacementId,
+            piece.kittyZIndex,
+            piece.kittyCol,
+            piece.kittyRow,
+            piece.kittyCols,
+            piece.kittyRows};
 }
 
 KittyPlacementArea areaOf(const KittyPlacementRecord& record)
@@ -38,10 +43,7 @@ std::optional<KittyPlacementKey> keyOf(const KittyPlacementImage& piece)
 }
 
 // Row r (1-based) of the active screen as a ring index.
-int64_t lineOfScreenRow(Buffer& screen, int64_t row)
-{
-    return saturatingSub(saturatingAdd(screen.yBase(), row), 1);
-}
+int64_t lineOfScreenRow(Buffer& screen, int64_t row) { return saturatingSub(saturatingAdd(screen.yBase(), row), 1); }
 
 } // namespace
 
@@ -50,10 +52,7 @@ bool KittyPlacementArea::coversColumn(int64_t column) const
     return column >= col && column <= lastCovered(col, cols);
 }
 
-bool KittyPlacementArea::coversLine(int64_t line) const
-{
-    return line >= row && line <= lastCovered(row, rows);
-}
+bool KittyPlacementArea::coversLine(int64_t line) const { return line >= row && line <= lastCovered(row, rows); }
 
 std::optional<std::string> KittyPlacementRemoval::handleKittyDelete(const KittyGraphicsControl& control)
 {
@@ -73,8 +72,8 @@ std::optional<std::string> KittyPlacementRemoval::handleKittyDelete(const KittyG
         const int64_t lastCol = host_.screenCols() - 1;
         removeWhere(Lines::visibleRows, [&](const KittyPlacementArea& area) {
             // Pieces on the visible rows all go; records go when they overlap the screen.
-            return area.col <= lastCol && lastCovered(area.col, area.cols) >= 0 && area.row <= bottom &&
-                   lastCovered(area.row, area.rows) >= top;
+            return area.col <= lastCol && lastCovered(area.col, area.cols) >= 0 && area.row <= bottom
+                && lastCovered(area.row, area.rows) >= top;
         });
         break;
     }
@@ -147,9 +146,7 @@ std::optional<std::string> KittyPlacementRemoval::handleKittyDelete(const KittyG
         });
         break;
     }
-    default:
-        error = "EINVAL: unsupported delete";
-        break;
+    default: error = "EINVAL: unsupported delete"; break;
     }
     if (upperCase)
         host_.cleanupUnusedImages();
@@ -164,17 +161,15 @@ void KittyPlacementRemoval::removeWhere(Lines lines, const KittyPlacementTest& t
     case Lines::visibleRows: {
         // Every piece on the visible rows goes; the test speaks for records.
         const int64_t top = active.yBase();
-        found = removeKittyPlacements(active, top, saturatingAdd(top, host_.screenRows()),
-                                      [](const KittyPlacementArea&) { return true; });
+        found = removeKittyPlacements(
+            active, top, saturatingAdd(top, host_.screenRows()), [](const KittyPlacementArea&) { return true; });
         break;
     }
-    case Lines::activeScreen:
-        found = removeKittyPlacements(active, 0, active.lines().count(), test);
-        break;
+    case Lines::activeScreen: found = removeKittyPlacements(active, 0, active.lines().count(), test); break;
     case Lines::bothScreens: {
         found = removeKittyPlacements(host_.normalScreen(), 0, host_.normalScreen().lines().count(), test);
-        KittyPlacementKeySet more =
-            removeKittyPlacements(host_.alternateScreen(), 0, host_.alternateScreen().lines().count(), test);
+        KittyPlacementKeySet more
+            = removeKittyPlacements(host_.alternateScreen(), 0, host_.alternateScreen().lines().count(), test);
         found.insert(more.begin(), more.end());
         break;
     }
@@ -257,8 +252,10 @@ KittyPlacementKeySet KittyPlacementRemoval::removeKittyPlacementsByKey(const Kit
     const auto test = [&keys](const KittyPlacementArea& area) {
         return area.imageId && area.placementId && keys.contains({*area.imageId, *area.placementId});
     };
-    KittyPlacementKeySet found = removeKittyPlacements(host_.normalScreen(), 0, std::numeric_limits<int64_t>::max(), test);
-    KittyPlacementKeySet more = removeKittyPlacements(host_.alternateScreen(), 0, std::numeric_limits<int64_t>::max(), test);
+    KittyPlacementKeySet found
+        = removeKittyPlacements(host_.normalScreen(), 0, std::numeric_limits<int64_t>::max(), test);
+    KittyPlacementKeySet more
+        = removeKittyPlacements(host_.alternateScreen(), 0, std::numeric_limits<int64_t>::max(), test);
     found.insert(more.begin(), more.end());
     return found;
 }
@@ -274,8 +271,8 @@ void KittyPlacementRemoval::removeKittyPlacement(uint32_t imageId, uint32_t plac
 
 void KittyPlacementRemoval::clearKittyImages(Buffer& screen, bool isAlternateBuffer)
 {
-    const KittyPlacementKeySet found = removeKittyPlacements(screen, 0, screen.lines().count(),
-                                                             [](const KittyPlacementArea&) { return true; });
+    const KittyPlacementKeySet found
+        = removeKittyPlacements(screen, 0, screen.lines().count(), [](const KittyPlacementArea&) { return true; });
     KittyPlacementKeySet recordKeys;
     auto& records = host_.kittyState().placementsByKey;
     for (const auto& [key, record] : records) {

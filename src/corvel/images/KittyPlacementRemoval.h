@@ -61,7 +61,8 @@ public:
 
     // Removes the Kitty strips that the test accepts from the lines first ...
     // end - 1 of a screen (clamped to its lines); returns their keys.
-    KittyPlacementKeySet removeKittyPlacements(Buffer& screen, int64_t first, int64_t end, const KittyPlacementTest& test);
+    KittyPlacementKeySet removeKittyPlacements(Buffer& screen, int64_t first, int64_t end,
+                                               const KittyPlacementTest& test);
     KittyPlacementKeySet removePlacementRecords(const KittyPlacementTest& test);
     // Removes the strips of the given placements from every line of both
     // screens; returns the keys it found. Records stay.

@@ -18,10 +18,7 @@ KittyPlacementImage* kittyPieceWithKey(const std::shared_ptr<TerminalImage>& ima
     return piece;
 }
 
-bool hasParent(const KittyPlacementRecord& record)
-{
-    return record.parentImageId && record.parentPlacementId;
-}
+bool hasParent(const KittyPlacementRecord& record) { return record.parentImageId && record.parentPlacementId; }
 
 } // namespace
 
@@ -64,9 +61,9 @@ KittyPlacementPositions KittyRelativePlacements::collectKittyPlacementPositions(
     return positions;
 }
 
-std::optional<KittyCell> KittyRelativePlacements::resolveKittyPlacementPosition(const KittyPlacementKey& key,
-                                                                              const KittyPlacementPositions& positions,
-                                                                              KittyResolution& run)
+std::optional<KittyCell>
+KittyRelativePlacements::resolveKittyPlacementPosition(const KittyPlacementKey& key,
+                                                       const KittyPlacementPositions& positions, KittyResolution& run)
 {
     const auto& records = host_.kittyState().placementsByKey;
     // Walk up the chain of parents until a placement whose position is known
@@ -81,8 +78,8 @@ std::optional<KittyCell> KittyRelativePlacements::resolveKittyPlacementPosition(
             break;
         }
         auto record = records.find(current);
-        if (run.unresolvable.contains(current) || record == records.end() || !isOnActiveScreen(record->second) ||
-            !visiting.insert(current).second) {
+        if (run.unresolvable.contains(current) || record == records.end() || !isOnActiveScreen(record->second)
+            || !visiting.insert(current).second) {
             for (const KittyPlacementKey& link : chain)
                 run.unresolvable.insert(link);
             return std::nullopt;
@@ -159,8 +156,8 @@ void KittyRelativePlacements::updateKittyRelativePlacementsForCurrentBuffer()
     }
     for (const Move& move : moves) {
         if (!move.isVirtual && move.to != move.from)
-            moveKittyPlacementImages(screen, move.key, saturatingSub(move.to.row, move.from.row), move.to.row,
-                                     move.to.col);
+            moveKittyPlacementImages(
+                screen, move.key, saturatingSub(move.to.row, move.from.row), move.to.row, move.to.col);
         KittyPlacementRecord& record = records.at(move.key);
         record.row = move.to.row;
         record.col = move.to.col;

@@ -30,10 +30,7 @@ void readFromMemory(png_structp png, png_bytep out, size_t length)
 
 void ignoreWarning(png_structp, png_const_charp) {}
 
-void failOnError(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
+void failOnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // Owns libpng's reader for one image. Every libpng call that can fail runs in
 // a function that sets the jump point itself and holds no objects with
@@ -81,7 +78,7 @@ public:
     {
         if (setjmp(png_jmpbuf(png_)))
             return false;
-        png_set_expand(png_);            // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
+        png_set_expand(png_); // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
         png_set_strip_16(png_);
         png_set_gray_to_rgb(png_);
         png_set_filler(png_, 0xFF, PNG_FILLER_AFTER);
@@ -105,10 +102,7 @@ private:
     png_infop info_ = nullptr;
 };
 
-bool sideInRange(int side)
-{
-    return side >= 1 && side <= maximumSide;
-}
+bool sideInRange(int side) { return side >= 1 && side <= maximumSide; }
 
 } // namespace
 

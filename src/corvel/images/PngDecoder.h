@@ -13,7 +13,7 @@ struct PixelSize {
 };
 
 struct RgbaBitmap {
-    std::vector<uint8_t> bytes;  // straight red, green, blue, alpha; rows top to bottom
+    std::vector<uint8_t> bytes; // straight red, green, blue, alpha; rows top to bottom
     int width = 0;
     int height = 0;
 };

@@ -18,10 +18,7 @@ constexpr uint8_t lastSixel = '~';
 constexpr int64_t numberCeiling = 0x7FFF'FFFF;
 constexpr int64_t positionCeiling = int64_t{1} << 40;
 
-bool isDigit(uint8_t byte)
-{
-    return byte >= '0' && byte <= '9';
-}
+bool isDigit(uint8_t byte) { return byte >= '0' && byte <= '9'; }
 
 // Reads decimal digits from `i`, saturating; leaves `i` after them.
 int64_t readNumber(std::span<const uint8_t> data, size_t& i)
@@ -50,15 +47,9 @@ std::vector<int64_t> readColorNumbers(std::span<const uint8_t> data, size_t& i)
     return numbers;
 }
 
-int percentToByte(int64_t percent)
-{
-    return static_cast<int>(std::clamp<int64_t>(percent, 0, 100) * 255 / 100);
-}
+int percentToByte(int64_t percent) { return static_cast<int>(std::clamp<int64_t>(percent, 0, 100) * 255 / 100); }
 
-int64_t addPosition(int64_t position, int64_t amount)
-{
-    return std::min(positionCeiling, position + amount);
-}
+int64_t addPosition(int64_t position, int64_t amount) { return std::min(positionCeiling, position + amount); }
 
 } // namespace
 
@@ -83,7 +74,8 @@ SixelImage SixelDecoder::decode(std::span<const uint8_t> data)
     image_.width = static_cast<int>(std::min<int64_t>(maxX_, maximumSide_));
     image_.height = static_cast<int>(std::min<int64_t>(maxY_, maximumSide_));
     if (image_.width > 0)
-        image_.height = static_cast<int>(std::min<int64_t>(image_.height, maximumPixels / static_cast<size_t>(image_.width)));
+        image_.height
+            = static_cast<int>(std::min<int64_t>(image_.height, maximumPixels / static_cast<size_t>(image_.width)));
     const size_t pixels = static_cast<size_t>(image_.width) * static_cast<size_t>(image_.height);
     image_.pixels.assign(pixels * 4, 0);
     paintBudget_ = pixels * paintBudgetPerPixel + paintAllowance;
@@ -179,12 +171,15 @@ bool SixelDecoder::paintSixel(int mask, int64_t repeat)
     if (mask == 0 || repeat <= 0 || x_ >= image_.width)
         return true;
     const int64_t endX = std::min<int64_t>(image_.width, x_ + repeat);
-    const size_t work = static_cast<size_t>(endX - x_) * static_cast<size_t>(std::popcount(static_cast<unsigned>(mask)));
+    const size_t work
+        = static_cast<size_t>(endX - x_) * static_cast<size_t>(std::popcount(static_cast<unsigned>(mask)));
     if (work > paintBudget_)
         return false;
     paintBudget_ -= work;
-    const uint8_t rgba[4] = {static_cast<uint8_t>(currentColor_ >> 24), static_cast<uint8_t>(currentColor_ >> 16),
-                             static_cast<uint8_t>(currentColor_ >> 8), static_cast<uint8_t>(currentColor_)};
+    const uint8_t rgba[4] = {static_cast<uint8_t>(currentColor_ >> 24),
+                             static_cast<uint8_t>(currentColor_ >> 16),
+                             static_cast<uint8_t>(currentColor_ >> 8),
+                             static_cast<uint8_t>(currentColor_)};
     for (int k = 0; k < 6; ++k) {
         const int64_t row = y_ + k;
         if (!(mask & (1 << k)) || row >= image_.height)
@@ -210,12 +205,36 @@ uint32_t SixelDecoder::hlsToRgb(int hue, int lightness, int saturation)
     const double d = max - min;
     double r, g, b;
     switch (h / 60) {
-    case 0: r = max; g = min + h / 60.0 * d; b = min; break;
-    case 1: r = min + (120 - h) / 60.0 * d; g = max; b = min; break;
-    case 2: r = min; g = max; b = min + (h - 120) / 60.0 * d; break;
-    case 3: r = min; g = min + (240 - h) / 60.0 * d; b = max; break;
-    case 4: r = min + (h - 240) / 60.0 * d; g = min; b = max; break;
-    default: r = max; g = min; b = min + (360 - h) / 60.0 * d; break;
+    case 0:
+        r = max;
+        g = min + h / 60.0 * d;
+        b = min;
+        break;
+    case 1:
+        r = min + (120 - h) / 60.0 * d;
+        g = max;
+        b = min;
+        break;
+    case 2:
+        r = min;
+        g = max;
+        b = min + (h - 120) / 60.0 * d;
+        break;
+    case 3:
+        r = min;
+        g = min + (240 - h) / 60.0 * d;
+        b = max;
+        break;
+    case 4:
+        r = min + (h - 240) / 60.0 * d;
+        g = min;
+        b = max;
+        break;
+    default:
+        r = max;
+        g = min;
+        b = min + (360 - h) / 60.0 * d;
+        break;
     }
     auto toByte = [](double percent) {
         return static_cast<uint32_t>(percentToByte(static_cast<int64_t>(std::trunc(percent))));

@@ -10,7 +10,7 @@
 namespace corvel {
 
 struct SixelImage {
-    std::vector<uint8_t> pixels;  // straight RGBA, rows top to bottom
+    std::vector<uint8_t> pixels; // straight RGBA, rows top to bottom
     int width = 0;
     int height = 0;
 };
@@ -27,7 +27,7 @@ struct SixelImage {
 class SixelDecoder {
 public:
     static constexpr int defaultMaximumSide = 10'000;
-    static constexpr size_t maximumPixels = size_t{16} << 20;   // 64 MiB of RGBA
+    static constexpr size_t maximumPixels = size_t{16} << 20; // 64 MiB of RGBA
     static constexpr size_t paintBudgetPerPixel = 16;
     static constexpr size_t paintAllowance = size_t{4} << 20;
 
@@ -49,7 +49,7 @@ private:
 
     std::span<const Color> defaultPalette_;
     int maximumSide_;
-    std::map<int64_t, uint32_t> palette_;  // 0xRRGGBBAA per register defined by this string
+    std::map<int64_t, uint32_t> palette_; // 0xRRGGBBAA per register defined by this string
     uint32_t currentColor_ = 0;
     int64_t x_ = 0;
     int64_t y_ = 0;

@@ -51,15 +51,15 @@ std::optional<std::vector<uint8_t>> inflateZlib(std::span<const uint8_t> input, 
         stream.avail_out = static_cast<uInt>(buffer.size());
         int status = inflate(&stream, Z_NO_FLUSH);
         size_t produced = buffer.size() - stream.avail_out;
-        if (produced > maxOutputBytes - std::min(maxOutputBytes, result.size()) )
+        if (produced > maxOutputBytes - std::min(maxOutputBytes, result.size()))
             return std::nullopt;
         result.insert(result.end(), buffer.data(), buffer.data() + produced);
         if (status == Z_STREAM_END)
             return result;
         if (status != Z_OK)
-            return std::nullopt;  // damaged data, or no progress possible
+            return std::nullopt; // damaged data, or no progress possible
         if (produced == 0 && stream.avail_in == 0 && consumed == input.size())
-            return std::nullopt;  // input used up before the stream's end
+            return std::nullopt; // input used up before the stream's end
     }
 }
 

@@ -35,7 +35,8 @@ public:
         static const Color defaultInvertedColor;
 
         static constexpr Color ansi256(uint8_t code) { return Color(Kind::ansi256, code); }
-        static constexpr Color trueColor(uint8_t red, uint8_t green, uint8_t blue) {
+        static constexpr Color trueColor(uint8_t red, uint8_t green, uint8_t blue)
+        {
             return Color(Kind::trueColor, (uint32_t{red} << 16) | (uint32_t{green} << 8) | blue);
         }
 
@@ -64,11 +65,14 @@ public:
     static const Attribute empty;
 
     constexpr Attribute()
-        : w1_((static_cast<uint32_t>(Color::Kind::defaultColor) << 24) |
-              (static_cast<uint32_t>(Color::Kind::defaultColor) << 26)) {}
+        : w1_((static_cast<uint32_t>(Color::Kind::defaultColor) << 24)
+              | (static_cast<uint32_t>(Color::Kind::defaultColor) << 26))
+    {
+    }
     constexpr Attribute(Color fg, Color bg, CharacterStyle style = CharacterStyle::none,
                         UnderlineStyle underlineStyle = UnderlineStyle::none,
-                        std::optional<Color> underlineColor = std::nullopt) {
+                        std::optional<Color> underlineColor = std::nullopt)
+    {
         setFg(fg);
         setBg(bg);
         setStyle(style);
@@ -80,29 +84,34 @@ public:
     constexpr Color bg() const { return Color(static_cast<Color::Kind>((w1_ >> 26) & 3), w1_ & Color::payloadMask); }
     constexpr CharacterStyle style() const { return CharacterStyle(static_cast<uint8_t>(w0_ >> 24)); }
     constexpr UnderlineStyle underlineStyle() const { return static_cast<UnderlineStyle>((w2_ >> 27) & 7); }
-    constexpr std::optional<Color> underlineColor() const {
+    constexpr std::optional<Color> underlineColor() const
+    {
         const uint32_t tag = (w2_ >> 24) & 7;
-        if (tag == 0) return std::nullopt;
+        if (tag == 0)
+            return std::nullopt;
         return Color(static_cast<Color::Kind>(tag - 1), w2_ & Color::payloadMask);
     }
 
-    constexpr void setFg(Color c) {
+    constexpr void setFg(Color c)
+    {
         w0_ = (w0_ & ~Color::payloadMask) | c.payload();
         w1_ = (w1_ & ~(uint32_t{3} << 24)) | (static_cast<uint32_t>(c.kind()) << 24);
     }
-    constexpr void setBg(Color c) {
-        w1_ = (w1_ & ~(Color::payloadMask | (uint32_t{3} << 26))) | c.payload() |
-              (static_cast<uint32_t>(c.kind()) << 26);
+    constexpr void setBg(Color c)
+    {
+        w1_ = (w1_ & ~(Color::payloadMask | (uint32_t{3} << 26))) | c.payload()
+            | (static_cast<uint32_t>(c.kind()) << 26);
     }
-    constexpr void setStyle(CharacterStyle s) {
-        w0_ = (w0_ & Color::payloadMask) | (uint32_t{s.rawValue()} << 24);
-    }
-    constexpr void setUnderlineStyle(UnderlineStyle u) {
+    constexpr void setStyle(CharacterStyle s) { w0_ = (w0_ & Color::payloadMask) | (uint32_t{s.rawValue()} << 24); }
+    constexpr void setUnderlineStyle(UnderlineStyle u)
+    {
         w2_ = (w2_ & ~(uint32_t{7} << 27)) | ((static_cast<uint32_t>(u) & 7) << 27);
     }
-    constexpr void setUnderlineColor(std::optional<Color> c) {
+    constexpr void setUnderlineColor(std::optional<Color> c)
+    {
         w2_ &= ~(Color::payloadMask | (uint32_t{7} << 24));
-        if (c) w2_ |= c->payload() | ((static_cast<uint32_t>(c->kind()) + 1) << 24);
+        if (c)
+            w2_ |= c->payload() | ((static_cast<uint32_t>(c->kind()) + 1) << 24);
     }
 
     // The attribute as SGR parameters, e.g. "0;1;31m".
@@ -110,7 +119,8 @@ public:
 
     friend constexpr bool operator==(const Attribute&, const Attribute&) = default;
 
-    std::size_t hash() const noexcept {
+    std::size_t hash() const noexcept
+    {
         uint64_t h = (uint64_t{w0_} << 32 | w1_) * 0x9E3779B97F4A7C15ull;
         h ^= (h >> 29) ^ (uint64_t{w2_} * 0xBF58476D1CE4E5B9ull);
         return static_cast<std::size_t>(h ^ (h >> 32));
@@ -123,21 +133,18 @@ private:
 };
 
 inline constexpr Attribute::Color Attribute::Color::defaultColor{Attribute::Color::Kind::defaultColor, 0};
-inline constexpr Attribute::Color Attribute::Color::defaultInvertedColor{Attribute::Color::Kind::defaultInvertedColor, 0};
+inline constexpr Attribute::Color Attribute::Color::defaultInvertedColor{Attribute::Color::Kind::defaultInvertedColor,
+                                                                         0};
 inline constexpr Attribute Attribute::empty{Attribute::Color::defaultColor, Attribute::Color::defaultInvertedColor};
 
 static_assert(sizeof(Attribute) == 12);
 
-}  // namespace corvel
+} // namespace corvel
 
-template <>
-struct std::hash<corvel::Attribute::Color> {
-    std::size_t operator()(corvel::Attribute::Color c) const noexcept {
-        return std::hash<uint32_t>{}(c.bits());
-    }
+template <> struct std::hash<corvel::Attribute::Color> {
+    std::size_t operator()(corvel::Attribute::Color c) const noexcept { return std::hash<uint32_t>{}(c.bits()); }
 };
 
-template <>
-struct std::hash<corvel::Attribute> {
+template <> struct std::hash<corvel::Attribute> {
     std::size_t operator()(const corvel::Attribute& a) const noexcept { return a.hash(); }
 };

@@ -8,58 +8,69 @@ namespace corvel {
 
 namespace {
 
-int ringCapacity(int rows, std::optional<int> scrollback) {
-    if (!scrollback) return rows;
+int ringCapacity(int rows, std::optional<int> scrollback)
+{
+    if (!scrollback)
+        return rows;
     return static_cast<int>(std::min<int64_t>(int64_t{rows} + *scrollback, INT_MAX));
 }
 
-}  // namespace
+} // namespace
 
 Buffer::Buffer(int cols, int rows, int tabStopWidth, std::optional<int> scrollback)
     : lines_(ringCapacity(std::max(rows, 1), scrollback ? std::optional(std::max(*scrollback, 0)) : std::nullopt)),
       cols_(std::max(cols, 1)),
       rows_(std::max(rows, 1)),
       scrollback_(scrollback ? std::optional(std::max(*scrollback, 0)) : std::nullopt),
-      scrollBottom_(rows_ - 1) {
+      scrollBottom_(rows_ - 1)
+{
     marginRight = cols_ - 1;
     scroll = [](bool) { writeDiagnostic("This should be set after creating a buffer"); };
     installRingHooks();
     setupTabStops(-1, tabStopWidth);
 }
 
-void Buffer::installRingHooks() {
+void Buffer::installRingHooks()
+{
     // The ring belongs to this screen and never outlives it.
     lines_.makeEmpty = [this](int) { return std::make_shared<BufferLine>(cols_, CharData::Null, false); };
     lines_.onLinePushed = [this](bool hasImages) {
-        if (hasImages) ++linesWithImagesCount_;
+        if (hasImages)
+            ++linesWithImagesCount_;
     };
     lines_.onLineRecycled = [this](bool hadImages) {
-        if (hadImages && linesWithImagesCount_ > 0) --linesWithImagesCount_;
+        if (hadImages && linesWithImagesCount_ > 0)
+            --linesWithImagesCount_;
     };
 }
 
 int Buffer::getCorrectBufferLength(int rows) const { return ringCapacity(rows, scrollback_); }
 
-bool Buffer::isCursorInViewPort() const {
+bool Buffer::isCursorInViewPort() const
+{
     const int row = yBase_ + y_;
     return row >= yDisp_ && row < yDisp_ + rows_;
 }
 
 const CharData& Buffer::getChar(Position at) { return getCharAtBufferRelative(Position(at.col, at.row + yDisp_)); }
 
-const CharData& Buffer::getCharAtBufferRelative(Position at) {
+const CharData& Buffer::getCharAtBufferRelative(Position at)
+{
     const BufferLine& line = lines_[at.row];
-    if (at.col < 0 || at.col >= line.count()) return CharData::Null;
+    if (at.col < 0 || at.col >= line.count())
+        return CharData::Null;
     return line[at.col];
 }
 
-std::shared_ptr<BufferLine> Buffer::getBlankLine(const Attribute& attribute, bool isWrapped) const {
+std::shared_ptr<BufferLine> Buffer::getBlankLine(const Attribute& attribute, bool isWrapped) const
+{
     return std::make_shared<BufferLine>(cols_, CharData(attribute, 0, 1), isWrapped);
 }
 
 // --- Tab stops
 
-void Buffer::setupTabStops(int index, int tabStopWidth) {
+void Buffer::setupTabStops(int index, int tabStopWidth)
+{
     int start = 0;
     if (index < 0) {
         tabStops.assign(static_cast<size_t>(cols_), false);
@@ -68,43 +79,56 @@ void Buffer::setupTabStops(int index, int tabStopWidth) {
         const int probe = std::min(index, cols_ - 1);
         start = tabStops[static_cast<size_t>(probe)] ? index : previousTabStop(probe);
     }
-    if (tabStopWidth <= 0) return;
-    for (int i = start; i < cols_; i += tabStopWidth) tabStops[static_cast<size_t>(i)] = true;
+    if (tabStopWidth <= 0)
+        return;
+    for (int i = start; i < cols_; i += tabStopWidth)
+        tabStops[static_cast<size_t>(i)] = true;
 }
 
-int Buffer::nextTabStop(bool marginMode, int index) const {
+int Buffer::nextTabStop(bool marginMode, int index) const
+{
     const int limit = marginMode ? marginRight : cols_ - 1;
     int i = index == -1 ? x_ : index;
-    if (i >= limit) return limit;
+    if (i >= limit)
+        return limit;
     const int size = static_cast<int>(tabStops.size());
     while (++i < limit) {
-        if (i >= 0 && i < size && tabStops[static_cast<size_t>(i)]) return i;
+        if (i >= 0 && i < size && tabStops[static_cast<size_t>(i)])
+            return i;
     }
     return limit;
 }
 
-int Buffer::previousTabStop(int index) const {
+int Buffer::previousTabStop(int index) const
+{
     int i = index == -1 ? x_ : index;
-    if (i < 0) return i;
+    if (i < 0)
+        return i;
     const int size = static_cast<int>(tabStops.size());
     while (--i > 0) {
-        if (i < size && tabStops[static_cast<size_t>(i)]) break;
+        if (i < size && tabStops[static_cast<size_t>(i)])
+            break;
     }
     i = std::max(i, 0);
     return i >= cols_ ? cols_ - 1 : i;
 }
 
-void Buffer::tabSet(int pos) {
-    if (pos >= 0 && pos < static_cast<int>(tabStops.size())) tabStops[static_cast<size_t>(pos)] = true;
+void Buffer::tabSet(int pos)
+{
+    if (pos >= 0 && pos < static_cast<int>(tabStops.size()))
+        tabStops[static_cast<size_t>(pos)] = true;
 }
 
-void Buffer::tabClear(int pos) {
-    if (pos >= 0 && pos < static_cast<int>(tabStops.size())) tabStops[static_cast<size_t>(pos)] = false;
+void Buffer::tabClear(int pos)
+{
+    if (pos >= 0 && pos < static_cast<int>(tabStops.size()))
+        tabStops[static_cast<size_t>(pos)] = false;
 }
 
 // --- Whole-screen operations
 
-void Buffer::clear() {
+void Buffer::clear()
+{
     yDisp_ = 0;
     linesTop = 0;
     x_ = 0;
@@ -117,7 +141,8 @@ void Buffer::clear() {
     installRingHooks();
 }
 
-void Buffer::softReset() {
+void Buffer::softReset()
+{
     savedAttr = Attribute();
     savedX = 0;
     savedY = 0;
@@ -128,16 +153,21 @@ void Buffer::softReset() {
     resetMargins();
 }
 
-void Buffer::fillViewportRows(std::optional<Attribute> attribute) {
-    if (lines_.count() != 0) return;
+void Buffer::fillViewportRows(std::optional<Attribute> attribute)
+{
+    if (lines_.count() != 0)
+        return;
     const CharData fill(attribute.value_or(Attribute()), 0, 1);
-    for (int i = 0; i < rows_; ++i) lines_.push(std::make_shared<BufferLine>(cols_, fill, false));
+    for (int i = 0; i < rows_; ++i)
+        lines_.push(std::make_shared<BufferLine>(cols_, fill, false));
 }
 
-void Buffer::changeHistorySize(std::optional<int> scrollback) {
+void Buffer::changeHistorySize(std::optional<int> scrollback)
+{
     scrollback_ = scrollback ? std::optional(std::max(*scrollback, 0)) : std::nullopt;
     const int capacity = getCorrectBufferLength(rows_);
-    if (capacity == lines_.maxLength()) return;
+    if (capacity == lines_.maxLength())
+        return;
     if (capacity > lines_.maxLength()) {
         lines_.setMaxLength(capacity);
         return;
@@ -155,28 +185,35 @@ void Buffer::changeHistorySize(std::optional<int> scrollback) {
 
 // --- Images
 
-void Buffer::attachImage(std::shared_ptr<TerminalImage> image, int lineIndex) {
+void Buffer::attachImage(std::shared_ptr<TerminalImage> image, int lineIndex)
+{
     BufferLine& line = lines_[lineIndex];
     const bool hadImages = line.hasImages();
     line.attach(std::move(image));
-    if (!hadImages) ++linesWithImagesCount_;
+    if (!hadImages)
+        ++linesWithImagesCount_;
 }
 
-void Buffer::clearImagesFromLine(int lineIndex) {
+void Buffer::clearImagesFromLine(int lineIndex)
+{
     BufferLine& line = lines_[lineIndex];
-    if (line.hasImages() && linesWithImagesCount_ > 0) --linesWithImagesCount_;
+    if (line.hasImages() && linesWithImagesCount_ > 0)
+        --linesWithImagesCount_;
     line.images.reset();
 }
 
-void Buffer::recalculateLinesWithImagesCount() {
+void Buffer::recalculateLinesWithImagesCount()
+{
     int n = 0;
-    for (int i = 0; i < lines_.count(); ++i) n += lines_[i].hasImages() ? 1 : 0;
+    for (int i = 0; i < lines_.count(); ++i)
+        n += lines_[i].hasImages() ? 1 : 0;
     linesWithImagesCount_ = n;
 }
 
 // --- Printing
 
-void Buffer::wrapToNextLine() {
+void Buffer::wrapToNextLine()
+{
     pendingWrap_ = false;
     x_ = marginMode ? marginLeft : 0;
     if (y_ == scrollBottom_) {
@@ -187,11 +224,13 @@ void Buffer::wrapToNextLine() {
     }
 }
 
-void Buffer::insertCharacter(const CharData& character) {
+void Buffer::insertCharacter(const CharData& character)
+{
     const int width = std::max<int>(character.width, 1);
     if (pendingWrap_) {
         pendingWrap_ = false;
-        if (wraparound) wrapToNextLine();
+        if (wraparound)
+            wrapToNextLine();
     }
     int limit = rightLimit();
     if (x_ + width - 1 > limit) {
@@ -199,7 +238,8 @@ void Buffer::insertCharacter(const CharData& character) {
             wrapToNextLine();
             limit = rightLimit();
         } else {
-            if (width == 2) return;
+            if (width == 2)
+                return;
             x_ = limit;
         }
     }
@@ -209,9 +249,11 @@ void Buffer::insertCharacter(const CharData& character) {
         line.insertCells(x_, width, limit, fill);
         // No wide character may be left cut in half at the right edge.
         const int last = std::min(cols_, line.count()) - 1;
-        if (last >= 0 && line[last].width == 2) line.set(cols_ - 1, fill);
+        if (last >= 0 && line[last].width == 2)
+            line.set(cols_ - 1, fill);
     }
-    if (x_ >= cols_) x_ = cols_ - 1;
+    if (x_ >= cols_)
+        x_ = cols_ - 1;
     lastBufferStorage = {yBase_ + y_, x_, cols_, rows_};
     if (printPayload.code != 0) [[unlikely]] {
         CharData linked = character;
@@ -229,8 +271,10 @@ void Buffer::insertCharacter(const CharData& character) {
     advancePast(last, limit);
 }
 
-int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attribute) {
-    if (insertMode || run.empty()) return 0;
+int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attribute)
+{
+    if (insertMode || run.empty())
+        return 0;
     const int total = static_cast<int>(run.size());
     // The usual case: the whole run fits on the cursor's row, unlinked.
     if (!pendingWrap_ && printPayload.code == 0) [[likely]] {
@@ -247,13 +291,15 @@ int Buffer::insertAsciiRun(std::span<const uint8_t> run, const Attribute& attrib
     return insertAsciiRunSlow(run, attribute);
 }
 
-int Buffer::insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& attribute) {
+int Buffer::insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& attribute)
+{
     const int total = static_cast<int>(run.size());
     int printed = 0;
     while (printed < total) {
         if (pendingWrap_) {
             pendingWrap_ = false;
-            if (wraparound) wrapToNextLine();
+            if (wraparound)
+                wrapToNextLine();
         }
         int limit = rightLimit();
         if (x_ > limit) {
@@ -272,7 +318,9 @@ int Buffer::insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& at
         if (remaining > room && !wraparound) {
             // Without auto-wrap every byte past the limit lands on the limit
             // column in turn, so the run's last byte is the one that stays.
-            if (room > 1) line.setAsciiRun(x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(room - 1)), attribute);
+            if (room > 1)
+                line.setAsciiRun(
+                    x_, run.subspan(static_cast<size_t>(printed), static_cast<size_t>(room - 1)), attribute);
             line.setAsciiRun(limit, run.subspan(static_cast<size_t>(total - 1), 1), attribute);
             if (printPayload.code != 0) [[unlikely]]
                 stampPayload(line, x_, room);
@@ -291,7 +339,8 @@ int Buffer::insertAsciiRunSlow(std::span<const uint8_t> run, const Attribute& at
     return printed;
 }
 
-void Buffer::stampPayload(BufferLine& line, int col, int count) {
+void Buffer::stampPayload(BufferLine& line, int col, int count)
+{
     const int end = std::min(col + count, line.count());
     for (int c = std::max(col, 0); c < end; ++c) {
         CharData cell = line[c];
@@ -300,4 +349,4 @@ void Buffer::stampPayload(BufferLine& line, int col, int count) {
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

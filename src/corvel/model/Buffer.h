@@ -62,19 +62,43 @@ public:
     // the next character printed goes to the start of the next line first.
     // Moving the cursor cancels the pending wrap.
     int x() const { return x_; }
-    void setX(int value) { if (value >= 0) { x_ = value; pendingWrap_ = false; } }
+    void setX(int value)
+    {
+        if (value >= 0) {
+            x_ = value;
+            pendingWrap_ = false;
+        }
+    }
     int y() const { return y_; }
-    void setY(int value) { if (value >= 0) { y_ = value; pendingWrap_ = false; } }
+    void setY(int value)
+    {
+        if (value >= 0) {
+            y_ = value;
+            pendingWrap_ = false;
+        }
+    }
     bool pendingWrap() const { return pendingWrap_; }
     void setPendingWrap(bool value) { pendingWrap_ = value; }
     int yDisp() const { return yDisp_; }
-    void setYDisp(int value) { if (value >= 0) yDisp_ = value; }
+    void setYDisp(int value)
+    {
+        if (value >= 0)
+            yDisp_ = value;
+    }
     int yBase() const { return yBase_; }
     void setYBase(int value) { yBase_ = value; }
     int scrollTop() const { return scrollTop_; }
-    void setScrollTop(int value) { if (value >= 0) scrollTop_ = value; }
+    void setScrollTop(int value)
+    {
+        if (value >= 0)
+            scrollTop_ = value;
+    }
     int scrollBottom() const { return scrollBottom_; }
-    void setScrollBottom(int value) { if (value >= 0) scrollBottom_ = value; }
+    void setScrollBottom(int value)
+    {
+        if (value >= 0)
+            scrollBottom_ = value;
+    }
     bool isCursorInViewPort() const;
 
     // Lines the terminal's scroll dropped from the top of a full ring.
@@ -165,8 +189,8 @@ public:
     // The lengths of the lines a logical line becomes when rewrapped from
     // oldCols to the narrower newCols; a line that would end on the first
     // half of a wide character stops one cell short.
-    static std::vector<int> getNewLineLengths(const std::vector<std::shared_ptr<BufferLine>>& wrappedLines,
-                                              int oldCols, int newCols);
+    static std::vector<int> getNewLineLengths(const std::vector<std::shared_ptr<BufferLine>>& wrappedLines, int oldCols,
+                                              int newCols);
 
     // --- Images
     bool hasAnyImages() const { return linesWithImagesCount_ > 0; }
@@ -242,4 +266,4 @@ private:
     int linesWithImagesCount_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -17,7 +17,9 @@ BufferLine::BufferLine(int cols, const CharData& fillData, bool isWrapped)
     : isWrapped(isWrapped),
       cells_(static_cast<size_t>(std::max(cols, 0)), fillData),
       count_(std::max(cols, 0)),
-      fillCharacter_(fillData) {}
+      fillCharacter_(fillData)
+{
+}
 
 BufferLine::BufferLine(const BufferLine& other)
     : isWrapped(other.isWrapped),
@@ -25,9 +27,12 @@ BufferLine::BufferLine(const BufferLine& other)
       images(other.images),
       cells_(other.cells_.begin(), other.cells_.begin() + other.count_),
       count_(other.count_),
-      fillCharacter_(other.fillCharacter_) {}
+      fillCharacter_(other.fillCharacter_)
+{
+}
 
-void BufferLine::warnOutOfRange() {
+void BufferLine::warnOutOfRange()
+{
     writeDiagnostic("BufferLine: You passed an index out of range, adjusting to prevent crash, but you should debug");
 }
 
@@ -41,18 +46,21 @@ namespace {
 // template that was just stored would stall on store forwarding): four
 // cells (80 bytes) go out as five 16-byte stores with the codes merged into
 // their code fields, the rest one by one.
-void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
-    static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0 && offsetof(CharData, width) == 4 &&
-                  offsetof(CharData, unused) == 5 && offsetof(CharData, payload) == 6 &&
-                  sizeof(TinyAtom) == 2 && offsetof(CharData, attribute) == 8 && sizeof(Attribute) == 12);
+void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute)
+{
+    static_assert(sizeof(CharData) == 20 && offsetof(CharData, code) == 0 && offsetof(CharData, width) == 4
+                  && offsetof(CharData, unused) == 5 && offsetof(CharData, payload) == 6 && sizeof(TinyAtom) == 2
+                  && offsetof(CharData, attribute) == 8 && sizeof(Attribute) == 12);
     int32_t w[5] = {0, 1, 0, 0, 0};
     std::memcpy(w + 2, &attribute, sizeof attribute);
     auto* dst = reinterpret_cast<__m128i*>(out);
     int i = 0;
     if (n >= 4) {
         const __m128i lanes[5] = {
-            _mm_setr_epi32(w[0], w[1], w[2], w[3]), _mm_setr_epi32(w[4], w[0], w[1], w[2]),
-            _mm_setr_epi32(w[3], w[4], w[0], w[1]), _mm_setr_epi32(w[2], w[3], w[4], w[0]),
+            _mm_setr_epi32(w[0], w[1], w[2], w[3]),
+            _mm_setr_epi32(w[4], w[0], w[1], w[2]),
+            _mm_setr_epi32(w[3], w[4], w[0], w[1]),
+            _mm_setr_epi32(w[2], w[3], w[4], w[0]),
             _mm_setr_epi32(w[1], w[2], w[3], w[4]),
         };
         // The code of cell k of a group lies in 32-bit lane k of vector k.
@@ -81,7 +89,8 @@ void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute
 }
 #else
 // Writes n cells of width 1 in one attribute, taking their codes from bytes.
-void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute) {
+void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute& attribute)
+{
     const CharData cell(attribute, 0, 1);
     for (int i = 0; i < n; ++i) {
         out[i] = cell;
@@ -92,43 +101,54 @@ void writeAsciiCells(CharData* out, const uint8_t* bytes, int n, const Attribute
 
 // Stores each byte through set(), which warns and writes the last cell.
 [[gnu::noinline, gnu::cold]] void setOutOfRange(BufferLine& line, int col, std::span<const uint8_t> bytes,
-                                               const Attribute& attribute) {
+                                                const Attribute& attribute)
+{
     for (size_t i = 0; i < bytes.size(); ++i)
         line.set(col + static_cast<int>(i), CharData(attribute, bytes[i], 1));
 }
 
-}  // namespace
+} // namespace
 
-void BufferLine::setAsciiRun(int col, std::span<const uint8_t> bytes, const Attribute& attribute) {
+void BufferLine::setAsciiRun(int col, std::span<const uint8_t> bytes, const Attribute& attribute)
+{
     const int n = static_cast<int>(bytes.size());
     const int inRange = col >= 0 ? std::clamp(count_ - col, 0, n) : 0;
-    if (inRange > 0) writeAsciiCells(cells_.data() + col, bytes.data(), inRange, attribute);
+    if (inRange > 0)
+        writeAsciiCells(cells_.data() + col, bytes.data(), inRange, attribute);
     if (inRange < n) [[unlikely]]
         setOutOfRange(*this, col + inRange, bytes.subspan(static_cast<size_t>(inRange)), attribute);
 }
 
-bool BufferLine::hasAnyContent() const {
+bool BufferLine::hasAnyContent() const
+{
     for (const CharData& c : cells()) {
-        if (isContent(c)) return true;
+        if (isContent(c))
+            return true;
     }
     return false;
 }
 
-int BufferLine::getTrimmedLength() const {
+int BufferLine::getTrimmedLength() const
+{
     for (int i = count_ - 1; i >= 0; --i) {
         const CharData& c = cells_[static_cast<size_t>(i)];
-        if (c.code != 0) return std::min(count_, i + std::max<int>(c.width, 1));
+        if (c.code != 0)
+            return std::min(count_, i + std::max<int>(c.width, 1));
     }
     return 0;
 }
 
-void BufferLine::attach(std::shared_ptr<TerminalImage> image) {
-    if (!images) images.emplace();
+void BufferLine::attach(std::shared_ptr<TerminalImage> image)
+{
+    if (!images)
+        images.emplace();
     images->push_back(std::move(image));
 }
 
-void BufferLine::resize(int cols, const CharData& fillData) {
-    if (cols == count_) return;
+void BufferLine::resize(int cols, const CharData& fillData)
+{
+    if (cols == count_)
+        return;
     if (cols <= 0) {
         cells_.clear();
         cells_.shrink_to_fit();
@@ -145,12 +165,16 @@ void BufferLine::resize(int cols, const CharData& fillData) {
     count_ = cols;
 }
 
-void BufferLine::insertCells(int pos, int n, int rightMargin, const CharData& fillData) {
-    if (count_ == 0 || n <= 0) return;
+void BufferLine::insertCells(int pos, int n, int rightMargin, const CharData& fillData)
+{
+    if (count_ == 0 || n <= 0)
+        return;
     rightMargin = std::min(rightMargin, count_ - 1);
-    if (rightMargin < 0) return;
+    if (rightMargin < 0)
+        return;
     pos = pos % (rightMargin + 1);
-    if (pos < 0) return;
+    if (pos < 0)
+        return;
     CharData* c = cells_.data();
     const int room = rightMargin + 1 - pos;
     if (n < room) {
@@ -161,10 +185,13 @@ void BufferLine::insertCells(int pos, int n, int rightMargin, const CharData& fi
     }
 }
 
-void BufferLine::deleteCells(int pos, int n, int rightMargin, const CharData& fillData) {
-    if (count_ == 0 || n <= 0) return;
+void BufferLine::deleteCells(int pos, int n, int rightMargin, const CharData& fillData)
+{
+    if (count_ == 0 || n <= 0)
+        return;
     rightMargin = std::min(rightMargin, count_ - 1);
-    if (rightMargin < 0 || pos < 0 || pos > rightMargin) return;
+    if (rightMargin < 0 || pos < 0 || pos > rightMargin)
+        return;
     CharData* c = cells_.data();
     const int room = rightMargin + 1 - pos;
     if (n < room) {
@@ -175,52 +202,66 @@ void BufferLine::deleteCells(int pos, int n, int rightMargin, const CharData& fi
     }
 }
 
-void BufferLine::replaceCells(int start, int end, const CharData& fillData) {
+void BufferLine::replaceCells(int start, int end, const CharData& fillData)
+{
     end = std::min(end, count_);
     start = std::max(start, 0);
-    if (start >= end) return;
+    if (start >= end)
+        return;
     std::fill(cells_.begin() + start, cells_.begin() + end, fillData);
 }
 
 void BufferLine::fill(const CharData& cell) { std::fill(cells_.begin(), cells_.end(), cell); }
 
-void BufferLine::fill(const CharData& cell, int atCol, int len) {
+void BufferLine::fill(const CharData& cell, int atCol, int len)
+{
     atCol = std::max(atCol, 0);
     const int end = std::min(atCol + std::max(len, 0), count_);
-    if (atCol >= end) return;
+    if (atCol >= end)
+        return;
     std::fill(cells_.begin() + atCol, cells_.begin() + end, cell);
 }
 
-void BufferLine::clear(const Attribute& attribute) {
+void BufferLine::clear(const Attribute& attribute)
+{
     std::fill(cells_.begin(), cells_.end(), CharData(attribute, 0, 1));
     images.reset();
 }
 
-void BufferLine::copyFrom(const BufferLine& line) {
-    if (&line == this) return;
-    if (cells_.size() < static_cast<size_t>(line.count_)) cells_.resize(static_cast<size_t>(line.count_));
+void BufferLine::copyFrom(const BufferLine& line)
+{
+    if (&line == this)
+        return;
+    if (cells_.size() < static_cast<size_t>(line.count_))
+        cells_.resize(static_cast<size_t>(line.count_));
     std::copy(line.cells_.begin(), line.cells_.begin() + line.count_, cells_.begin());
     count_ = line.count_;
     isWrapped = line.isWrapped;
 }
 
-void BufferLine::copyFrom(const BufferLine& source, int srcCol, int dstCol, int len) {
+void BufferLine::copyFrom(const BufferLine& source, int srcCol, int dstCol, int len)
+{
     // Keep both ranges inside their lines.
-    if (srcCol < 0 || dstCol < 0) return;
+    if (srcCol < 0 || dstCol < 0)
+        return;
     len = std::min({len, source.count_ - srcCol, count_ - dstCol});
-    if (len <= 0) return;
+    if (len <= 0)
+        return;
     // memmove keeps overlapping ranges of the same line intact.
     std::memmove(cells_.data() + dstCol, source.cells_.data() + srcCol, sizeof(CharData) * static_cast<size_t>(len));
 }
 
 std::string BufferLine::translateToString(bool trimRight, int startCol, int endCol, bool skipNullCellsFollowingWide,
-                                          const CharacterProvider& characterProvider) const {
+                                          const CharacterProvider& characterProvider) const
+{
     int end = endCol == -1 ? count_ : endCol;
-    if (trimRight) end = std::max(std::min(end, getTrimmedLength()), startCol);
+    if (trimRight)
+        end = std::max(std::min(end, getTrimmedLength()), startCol);
     end = std::min(end, count_);
     startCol = std::max(startCol, 0);
     std::string out;
-    if (startCol >= end) return out;
+    if (startCol >= end)
+        return out;
     out.reserve(static_cast<size_t>(end - startCol));
     for (int col = startCol; col < end; ++col) {
         const CharData& cell = cells_[static_cast<size_t>(col)];
@@ -229,19 +270,21 @@ std::string BufferLine::translateToString(bool trimRight, int startCol, int endC
         } else {
             appendUtf8(out, cell.getCharacter());
         }
-        if (skipNullCellsFollowingWide && cell.width == 2 && col + 1 < end &&
-            cells_[static_cast<size_t>(col) + 1].code == 0) {
+        if (skipNullCellsFollowingWide && cell.width == 2 && col + 1 < end
+            && cells_[static_cast<size_t>(col) + 1].code == 0) {
             ++col;
         }
     }
     return out;
 }
 
-std::string BufferLine::debugDescription() const {
+std::string BufferLine::debugDescription() const
+{
     std::string out;
     out.reserve(static_cast<size_t>(count_));
-    for (const CharData& c : cells()) appendUtf8(out, c.getCharacter());
+    for (const CharData& c : cells())
+        appendUtf8(out, c.getCharacter());
     return out;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -43,17 +43,20 @@ public:
 
     // The cell at col; a column outside the line reads the last cell (a
     // line without cells reads CharData::Null).
-    const CharData& operator[](int col) const {
+    const CharData& operator[](int col) const
+    {
         if (static_cast<unsigned>(col) < static_cast<unsigned>(count_)) [[likely]]
             return cells_[static_cast<size_t>(col)];
         return count_ > 0 ? cells_[static_cast<size_t>(count_ - 1)] : CharData::Null;
     }
     // Stores a cell at col; a column outside the line prints a warning and
     // writes the last cell instead.
-    void set(int col, const CharData& cell) {
+    void set(int col, const CharData& cell)
+    {
         if (static_cast<unsigned>(col) >= static_cast<unsigned>(count_)) [[unlikely]] {
             warnOutOfRange();
-            if (count_ == 0) return;
+            if (count_ == 0)
+                return;
             col = count_ - 1;
         }
         cells_[static_cast<size_t>(col)] = cell;
@@ -98,9 +101,9 @@ public:
 private:
     static void warnOutOfRange();
 
-    std::vector<CharData> cells_;  // the block; count_ of them are in use
+    std::vector<CharData> cells_; // the block; count_ of them are in use
     int count_ = 0;
     CharData fillCharacter_;
 };
 
-}  // namespace corvel
+} // namespace corvel

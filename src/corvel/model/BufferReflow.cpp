@@ -19,12 +19,14 @@ namespace {
 using LinePtr = std::shared_ptr<BufferLine>;
 
 // An empty cell for rewrapping: no character, width 1, default attribute.
-bool isEmptyCell(const CharData& cell) {
+bool isEmptyCell(const CharData& cell)
+{
     return cell.code == 0 && cell.width == 1 && cell.attribute == CharData::Null.attribute;
 }
 
 // The lengths every line of a group contributes, in order.
-std::vector<int> contributedLengths(const std::vector<LinePtr>& group, int oldCols) {
+std::vector<int> contributedLengths(const std::vector<LinePtr>& group, int oldCols)
+{
     std::vector<int> lengths(group.size());
     for (size_t i = 0; i < group.size(); ++i) {
         const BufferLine* next = i + 1 < group.size() ? group[i + 1].get() : nullptr;
@@ -33,19 +35,24 @@ std::vector<int> contributedLengths(const std::vector<LinePtr>& group, int oldCo
     return lengths;
 }
 
-}  // namespace
+} // namespace
 
-int Buffer::getWrappedLineTrimmedLength(const BufferLine& line, const BufferLine* next, int width) {
-    if (!next) return line.getTrimmedLength();
-    if (width >= 1 && isEmptyCell(line[width - 1]) && (*next)[0].width == 2) return width - 1;
+int Buffer::getWrappedLineTrimmedLength(const BufferLine& line, const BufferLine* next, int width)
+{
+    if (!next)
+        return line.getTrimmedLength();
+    if (width >= 1 && isEmptyCell(line[width - 1]) && (*next)[0].width == 2)
+        return width - 1;
     return width;
 }
 
-std::vector<int> Buffer::getNewLineLengths(const std::vector<std::shared_ptr<BufferLine>>& group,
-                                           int oldCols, int newCols) {
+std::vector<int> Buffer::getNewLineLengths(const std::vector<std::shared_ptr<BufferLine>>& group, int oldCols,
+                                           int newCols)
+{
     const std::vector<int> sourceLengths = contributedLengths(group, oldCols);
     int needed = 0;
-    for (int length : sourceLengths) needed += length;
+    for (int length : sourceLengths)
+        needed += length;
 
     std::vector<int> result;
     int available = 0;
@@ -77,21 +84,24 @@ namespace {
 // The trailing lines of the ring below the cursor that hold nothing at all
 // and are not continuations; rewrapping may give them up instead of pushing
 // text into the scroll-back.
-int countTrailingBlankLines(CircularBufferLineList& lines, int cursorIndex) {
+int countTrailingBlankLines(CircularBufferLineList& lines, int cursorIndex)
+{
     int n = 0;
     for (int i = lines.count() - 1; i > cursorIndex; --i) {
         const BufferLine& line = lines[i];
-        if (line.isWrapped || line.hasAnyContent()) break;
+        if (line.isWrapped || line.hasAnyContent())
+            break;
         ++n;
     }
     return n;
 }
 
-}  // namespace
+} // namespace
 
 // ---- wider ---------------------------------------------------------------------
 
-std::vector<std::pair<int, int>> Buffer::getLinesToRemove(int oldCols, int newCols, int bufferAbsoluteY) {
+std::vector<std::pair<int, int>> Buffer::getLinesToRemove(int oldCols, int newCols, int bufferAbsoluteY)
+{
     std::vector<std::pair<int, int>> removal;
     const int count = lines_.count();
     int g = 0;
@@ -101,7 +111,8 @@ std::vector<std::pair<int, int>> Buffer::getLinesToRemove(int oldCols, int newCo
             continue;
         }
         int end = g + 1;
-        while (end < count && lines_[end].isWrapped) ++end;
+        while (end < count && lines_[end].isWrapped)
+            ++end;
         if (g <= bufferAbsoluteY && bufferAbsoluteY < end) {
             g = end;
             continue;
@@ -109,7 +120,8 @@ std::vector<std::pair<int, int>> Buffer::getLinesToRemove(int oldCols, int newCo
 
         std::vector<LinePtr> group;
         group.reserve(static_cast<size_t>(end - g));
-        for (int i = g; i < end; ++i) group.push_back(lines_.get(i));
+        for (int i = g; i < end; ++i)
+            group.push_back(lines_.get(i));
         const int size = static_cast<int>(group.size());
         const std::vector<int> sourceLengths = contributedLengths(group, oldCols);
 
@@ -156,16 +168,19 @@ std::vector<std::pair<int, int>> Buffer::getLinesToRemove(int oldCols, int newCo
                 break;
             }
         }
-        if (drop > 0) removal.emplace_back(g + size - drop, drop);
+        if (drop > 0)
+            removal.emplace_back(g + size - drop, drop);
         g = end;
     }
     return removal;
 }
 
-void Buffer::reflowWider(int oldCols, int newCols, int newRows) {
+void Buffer::reflowWider(int oldCols, int newCols, int newRows)
+{
     const int cursorIndex = yBase_ + y_;
     const std::vector<std::pair<int, int>> removal = getLinesToRemove(oldCols, newCols, cursorIndex);
-    if (removal.empty()) return;
+    if (removal.empty())
+        return;
 
     const bool viewFollows = yDisp_ == yBase_;
     int removedAboveCursor = 0;
@@ -178,7 +193,8 @@ void Buffer::reflowWider(int oldCols, int newCols, int newRows) {
         if (next < removal.size() && i == removal[next].first) {
             const int n = removal[next].second;
             (i < cursorIndex ? removedAboveCursor : removedBelowCursor) += n;
-            if (i < yDisp_) removedAboveView += std::min(n, yDisp_ - i);
+            if (i < yDisp_)
+                removedAboveView += std::min(n, yDisp_ - i);
             i += n - 1;
             ++next;
         } else {
@@ -186,18 +202,22 @@ void Buffer::reflowWider(int oldCols, int newCols, int newRows) {
         }
     }
 
-    for (size_t k = 0; k < kept.size(); ++k) lines_.set(static_cast<int>(k), std::move(kept[k]));
+    for (size_t k = 0; k < kept.size(); ++k)
+        lines_.set(static_cast<int>(k), std::move(kept[k]));
     // Empty the slots the dropped lines leave, so no slot past the end shares
     // a line that is still in use.
     const int newCount = static_cast<int>(kept.size());
-    while (lines_.count() > newCount) lines_.pop();
+    while (lines_.count() > newCount)
+        lines_.pop();
 
     // Lines gone above the cursor: the screen takes lines back from the
     // scroll-back, or the cursor moves up and a blank row fills the bottom.
     for (int i = 0; i < removedAboveCursor; ++i) {
         if (yBase_ == 0) {
-            if (y_ > 0) --y_;
-            if (lines_.count() < newRows) lines_.push(std::make_shared<BufferLine>(newCols, CharData::Null, false));
+            if (y_ > 0)
+                --y_;
+            if (lines_.count() < newRows)
+                lines_.push(std::make_shared<BufferLine>(newCols, CharData::Null, false));
         } else {
             --yBase_;
         }
@@ -216,7 +236,8 @@ void Buffer::reflowWider(int oldCols, int newCols, int newRows) {
 
 // ---- narrower ------------------------------------------------------------------
 
-void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
+void Buffer::reflowNarrower(int oldCols, int newCols, int newRows)
+{
     std::vector<InsertionSet> insertions;
     int insertedTotal = 0;
     const int cursorIndex = yBase_ + y_;
@@ -233,7 +254,8 @@ void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
             }
         }
         int g = i;
-        while (g > 0 && lines_[g].isWrapped) --g;
+        while (g > 0 && lines_[g].isWrapped)
+            --g;
         const int c = i - g + 1;
         if (g <= cursorIndex && cursorIndex <= i) {
             i = g - 1;
@@ -242,7 +264,8 @@ void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
 
         std::vector<LinePtr> group;
         group.reserve(static_cast<size_t>(c));
-        for (int k = g; k <= i; ++k) group.push_back(lines_.get(k));
+        for (int k = g; k <= i; ++k)
+            group.push_back(lines_.get(k));
         const std::vector<int> sourceLengths = contributedLengths(group, oldCols);
         const std::vector<int> lengths = getNewLineLengths(group, oldCols, newCols);
         if (static_cast<int>(lengths.size()) < c) {
@@ -282,18 +305,20 @@ void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
                 --s;
                 sc = s >= 0 ? sourceLengths[static_cast<size_t>(s)] : 0;
             } else if (d < 0) {
-                break;  // the lengths cover the text, so this never happens
+                break; // the lengths cover the text, so this never happens
             }
         }
         for (size_t k = 0; k < lengths.size(); ++k) {
             if (lengths[k] < newCols) {
                 BufferLine& line = *group[k];
-                if (lengths[k] < line.count()) line.set(lengths[k], CharData::Null);
+                if (lengths[k] < line.count())
+                    line.set(lengths[k], CharData::Null);
             }
         }
 
         const bool aboveCursor = i < cursorIndex;
-        if (g + c <= yDisp_) insertedAboveView += add;
+        if (g + c <= yDisp_)
+            insertedAboveView += add;
         for (int k = 0; k < add; ++k) {
             const int room = lines_.maxLength() - (lines_.count() + insertedTotal - add + k + 1);
             if (aboveCursor) {
@@ -313,8 +338,10 @@ void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
             } else {
                 // Text grows below the cursor: the screen follows the
                 // bottom and the cursor's row moves up with its content.
-                if (y_ > 0) --y_;
-                if (room >= 0) ++yBase_;
+                if (y_ > 0)
+                    --y_;
+                if (room >= 0)
+                    ++yBase_;
             }
         }
         savedY = std::min(savedY + add, yBase_ + newRows - 1);
@@ -327,12 +354,15 @@ void Buffer::reflowNarrower(int oldCols, int newCols, int newRows) {
     yDisp_ = viewFollows ? yBase_ : std::clamp(yDisp_ + insertedAboveView - dropped, 0, yBase_);
 }
 
-void Buffer::rearrange(std::vector<InsertionSet> insertions, int insertedTotal) {
-    if (insertions.empty()) return;
+void Buffer::rearrange(std::vector<InsertionSet> insertions, int insertedTotal)
+{
+    if (insertions.empty())
+        return;
     const int before = lines_.count();
     std::vector<LinePtr> old;
     old.reserve(static_cast<size_t>(before));
-    for (int i = 0; i < before; ++i) old.push_back(lines_.get(i));
+    for (int i = 0; i < before; ++i)
+        old.push_back(lines_.get(i));
 
     const int maxLength = lines_.maxLength();
     lines_.setCount(std::min(before + insertedTotal, maxLength));
@@ -345,7 +375,8 @@ void Buffer::rearrange(std::vector<InsertionSet> insertions, int insertedTotal) 
     while (p >= 0) {
         if (next < insertions.size() && insertions[next].start > o + placed) {
             std::vector<LinePtr>& added = insertions[next].lines;
-            for (auto it = added.rbegin(); it != added.rend() && p >= 0; ++it) lines_.set(p--, std::move(*it));
+            for (auto it = added.rbegin(); it != added.rend() && p >= 0; ++it)
+                lines_.set(p--, std::move(*it));
             placed += static_cast<int>(added.size());
             ++next;
         } else if (o >= 0) {
@@ -356,4 +387,4 @@ void Buffer::rearrange(std::vector<InsertionSet> insertions, int insertedTotal) 
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

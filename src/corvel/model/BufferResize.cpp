@@ -1,21 +1,24 @@
 #include <algorithm>
 #include <climits>
 
-#include "corvel/model/Buffer.h"
 #include "corvel/base/Diagnostics.h"
+#include "corvel/model/Buffer.h"
 
 namespace corvel {
 
 // Gives every line the ring holds, used or not, newCols cells. Empty slots
 // stay empty: the ring's factory makes lines of the screen's width once the
 // new size is in place.
-void Buffer::resizeStoredLines(int newCols) {
+void Buffer::resizeStoredLines(int newCols)
+{
     lines_.forEachStored([newCols](const std::shared_ptr<BufferLine>& line) {
-        if (line) line->resize(newCols, CharData::Null);
+        if (line)
+            line->resize(newCols, CharData::Null);
     });
 }
 
-void Buffer::resize(int newCols, int newRows) {
+void Buffer::resize(int newCols, int newRows)
+{
     newCols = std::max(newCols, 1);
     newRows = std::max(newRows, 1);
 
@@ -23,26 +26,32 @@ void Buffer::resize(int newCols, int newRows) {
     // clamped to the new width.
     if (!marginMode || (marginLeft == 0 && marginRight == cols_ - 1) || newCols - 1 < marginRight)
         marginRight = newCols - 1;
-    if (!marginMode) marginLeft = 0;
-    if (marginLeft >= marginRight) marginLeft = marginRight;
+    if (!marginMode)
+        marginLeft = 0;
+    if (marginLeft >= marginRight)
+        marginLeft = marginRight;
 
     const int newMaxLength = getCorrectBufferLength(newRows);
     // The ring grows before any line moves.
-    if (lines_.maxLength() < newMaxLength) lines_.setMaxLength(newMaxLength);
+    if (lines_.maxLength() < newMaxLength)
+        lines_.setMaxLength(newMaxLength);
 
     int pulled = 0;
     if (lines_.count() > 0) {
-        if (cols_ < newCols) resizeStoredLines(newCols);
+        if (cols_ < newCols)
+            resizeStoredLines(newCols);
 
         if (rows_ < newRows) {
             // Rows come back from the scroll-back while there is any; blank
             // rows are added at the bottom after that.
             for (int r = rows_; r < newRows; ++r) {
-                if (lines_.count() >= newRows + yBase_) continue;
+                if (lines_.count() >= newRows + yBase_)
+                    continue;
                 if (yBase_ > 0 && lines_.count() <= yBase_ + r + pulled + 1) {
                     --yBase_;
                     ++pulled;
-                    if (yDisp_ > 0) --yDisp_;
+                    if (yDisp_ > 0)
+                        --yDisp_;
                 } else {
                     lines_.push(std::make_shared<BufferLine>(newCols, CharData::Null, false));
                 }
@@ -51,7 +60,8 @@ void Buffer::resize(int newCols, int newRows) {
             // Rows below the cursor go first; once the cursor's row is the
             // last, the top rows move into the scroll-back.
             for (int r = rows_; r > newRows; --r) {
-                if (lines_.count() <= newRows + yBase_) continue;
+                if (lines_.count() <= newRows + yBase_)
+                    continue;
                 if (lines_.count() > yBase_ + y_ + 1) {
                     lines_.pop();
                 } else {
@@ -100,7 +110,8 @@ void Buffer::resize(int newCols, int newRows) {
             reflowNarrower(cols_, newCols, newRows);
         }
         recalculateLinesWithImagesCount();
-        if (newCols < cols_) resizeStoredLines(newCols);
+        if (newCols < cols_)
+            resizeStoredLines(newCols);
     }
 
     if (lines_.count() > 0) {
@@ -115,4 +126,4 @@ void Buffer::resize(int newCols, int newRows) {
     rows_ = newRows;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -4,7 +4,8 @@
 
 namespace corvel {
 
-std::string CharData::debugDescription() const {
+std::string CharData::debugDescription() const
+{
     std::string out = "CharData: " + std::to_string(code) + " ";
     if (isValidScalar(code)) {
         appendUtf8(out, char32_t(code));
@@ -14,4 +15,4 @@ std::string CharData::debugDescription() const {
     return out;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -20,23 +20,28 @@ struct CharData {
 
     int32_t code = 0;
     int8_t width = 1;
-    uint8_t unused = 0;  // reserved, always 0
+    uint8_t unused = 0; // reserved, always 0
     TinyAtom payload{};
     Attribute attribute{};
 
     constexpr CharData() = default;
     constexpr CharData(const Attribute& attribute, int32_t code, int8_t width)
-        : code(code), width(width), attribute(attribute) {}
+        : code(code), width(width), attribute(attribute)
+    {
+    }
 
     constexpr bool isSimpleRune() const { return code < graphemeCodeBase; }
     constexpr bool hasPayload() const { return payload.code != 0; }
     // The hyperlink payload; none without a handle or for a released one.
-    std::optional<std::string> getPayload() const {
-        if (payload.code == 0) return std::nullopt;
+    std::optional<std::string> getPayload() const
+    {
+        if (payload.code == 0)
+            return std::nullopt;
         return payload.target();
     }
     constexpr void setPayload(TinyAtom atom) { payload = atom; }
-    constexpr void setValue(int32_t newCode, int32_t size) {
+    constexpr void setValue(int32_t newCode, int32_t size)
+    {
         code = newCode;
         width = static_cast<int8_t>(size);
     }
@@ -48,9 +53,7 @@ struct CharData {
     // "CharData: " followed by the code and its character ("?" if none).
     std::string debugDescription() const;
 
-    static constexpr bool isValidScalar(int32_t c) {
-        return c >= 0 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-    }
+    static constexpr bool isValidScalar(int32_t c) { return c >= 0 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF); }
 
     friend constexpr bool operator==(const CharData&, const CharData&) = default;
 };
@@ -61,4 +64,4 @@ static_assert(sizeof(CharData) == 20);
 static_assert(std::is_trivially_copyable_v<CharData>);
 static_assert(std::is_trivially_destructible_v<CharData>);
 
-}  // namespace corvel
+} // namespace corvel

@@ -22,12 +22,15 @@ public:
 
     constexpr CharacterStyle() = default;
     constexpr explicit CharacterStyle(uint8_t rawValue) : raw_(rawValue) {}
-    constexpr CharacterStyle(std::initializer_list<CharacterStyle> members) {
-        for (CharacterStyle m : members) raw_ |= m.raw_;
+    constexpr CharacterStyle(std::initializer_list<CharacterStyle> members)
+    {
+        for (CharacterStyle m : members)
+            raw_ |= m.raw_;
     }
 
     // The style byte of an attribute packed into 32 bits (bits 18 to 25).
-    static constexpr CharacterStyle fromPackedAttribute(int32_t attribute) {
+    static constexpr CharacterStyle fromPackedAttribute(int32_t attribute)
+    {
         return CharacterStyle(static_cast<uint8_t>(static_cast<uint32_t>(attribute) >> 18));
     }
 
@@ -40,19 +43,34 @@ public:
     constexpr void insert(CharacterStyle other) { raw_ |= other.raw_; }
     constexpr void remove(CharacterStyle other) { raw_ &= static_cast<uint8_t>(~other.raw_); }
 
-    friend constexpr CharacterStyle operator|(CharacterStyle a, CharacterStyle b) {
+    friend constexpr CharacterStyle operator|(CharacterStyle a, CharacterStyle b)
+    {
         return CharacterStyle(static_cast<uint8_t>(a.raw_ | b.raw_));
     }
-    friend constexpr CharacterStyle operator&(CharacterStyle a, CharacterStyle b) {
+    friend constexpr CharacterStyle operator&(CharacterStyle a, CharacterStyle b)
+    {
         return CharacterStyle(static_cast<uint8_t>(a.raw_ & b.raw_));
     }
     // Symmetric difference.
-    friend constexpr CharacterStyle operator^(CharacterStyle a, CharacterStyle b) {
+    friend constexpr CharacterStyle operator^(CharacterStyle a, CharacterStyle b)
+    {
         return CharacterStyle(static_cast<uint8_t>(a.raw_ ^ b.raw_));
     }
-    constexpr CharacterStyle& operator|=(CharacterStyle other) { raw_ |= other.raw_; return *this; }
-    constexpr CharacterStyle& operator&=(CharacterStyle other) { raw_ &= other.raw_; return *this; }
-    constexpr CharacterStyle& operator^=(CharacterStyle other) { raw_ ^= other.raw_; return *this; }
+    constexpr CharacterStyle& operator|=(CharacterStyle other)
+    {
+        raw_ |= other.raw_;
+        return *this;
+    }
+    constexpr CharacterStyle& operator&=(CharacterStyle other)
+    {
+        raw_ &= other.raw_;
+        return *this;
+    }
+    constexpr CharacterStyle& operator^=(CharacterStyle other)
+    {
+        raw_ ^= other.raw_;
+        return *this;
+    }
 
     friend constexpr bool operator==(CharacterStyle, CharacterStyle) = default;
 
@@ -70,9 +88,8 @@ inline constexpr CharacterStyle CharacterStyle::dim{uint8_t{32}};
 inline constexpr CharacterStyle CharacterStyle::italic{uint8_t{64}};
 inline constexpr CharacterStyle CharacterStyle::crossedOut{uint8_t{128}};
 
-}  // namespace corvel
+} // namespace corvel
 
-template <>
-struct std::hash<corvel::CharacterStyle> {
+template <> struct std::hash<corvel::CharacterStyle> {
     std::size_t operator()(corvel::CharacterStyle s) const noexcept { return s.rawValue(); }
 };

@@ -32,10 +32,10 @@ public:
     using Base::makeEmpty;
     using Base::maxLength;
     using Base::rawSlot;
-    using Base::slotCount;
     using Base::setCount;
     using Base::setMaxLength;
     using Base::shiftElements;
+    using Base::slotCount;
     using Base::splice;
     using Base::trimStart;
 
@@ -47,9 +47,11 @@ public:
     // The line at a logical index, created when its slot is empty.
     BufferLine& operator[](int index) { return *get(index); }
     // The shared line at a logical index, created when its slot is empty.
-    const LinePtr& get(int index) {
+    const LinePtr& get(int index)
+    {
         LinePtr& line = Base::operator[](index);
-        if (!line) [[unlikely]] makeEmptyLine(line);
+        if (!line) [[unlikely]]
+            makeEmptyLine(line);
         return line;
     }
     void set(int index, LinePtr line) { Base::set(index, std::move(line)); }
@@ -77,4 +79,4 @@ private:
     [[gnu::noinline, gnu::cold]] static void makeEmptyLine(LinePtr& line);
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -16,4 +16,4 @@ public:
     virtual void setCol(int col) = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -25,18 +25,22 @@ struct AtomTable {
     }
 };
 
-AtomTable& table() {
+AtomTable& table()
+{
     static AtomTable t;
     return t;
 }
 
-}  // namespace
+} // namespace
 
-std::optional<TinyAtom> TinyAtom::lookup(std::string value) {
+std::optional<TinyAtom> TinyAtom::lookup(std::string value)
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
-    if (auto it = t.byValue.find(value); it != t.byValue.end()) return TinyAtom{it->second};
-    if (t.map.size() >= maxCode || value.size() > maxTotalBytes - t.totalBytes) return std::nullopt;
+    if (auto it = t.byValue.find(value); it != t.byValue.end())
+        return TinyAtom{it->second};
+    if (t.map.size() >= maxCode || value.size() > maxTotalBytes - t.totalBytes)
+        return std::nullopt;
     // The next handle after the last one, wrapping past the top; the table is
     // not full, so a free handle turns up within one round.
     int candidate = t.lastUsed;
@@ -50,13 +54,16 @@ std::optional<TinyAtom> TinyAtom::lookup(std::string value) {
     return TinyAtom{static_cast<uint16_t>(candidate)};
 }
 
-void TinyAtom::release(uint16_t code) {
+void TinyAtom::release(uint16_t code)
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
-    if (auto it = t.map.find(code); it != t.map.end()) t.erase(it);
+    if (auto it = t.map.find(code); it != t.map.end())
+        t.erase(it);
 }
 
-std::size_t TinyAtom::sweep(const std::function<bool(uint16_t code)>& inUse) {
+std::size_t TinyAtom::sweep(const std::function<bool(uint16_t code)>& inUse)
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     std::size_t released = 0;
@@ -71,31 +78,37 @@ std::size_t TinyAtom::sweep(const std::function<bool(uint16_t code)>& inUse) {
     return released;
 }
 
-int TinyAtom::lastUsed() {
+int TinyAtom::lastUsed()
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     return t.lastUsed;
 }
 
-std::size_t TinyAtom::liveCount() {
+std::size_t TinyAtom::liveCount()
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     return t.map.size();
 }
 
-std::size_t TinyAtom::totalBytes() {
+std::size_t TinyAtom::totalBytes()
+{
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     return t.totalBytes;
 }
 
-std::optional<std::string> TinyAtom::target() const {
-    if (code == 0) return std::nullopt;
+std::optional<std::string> TinyAtom::target() const
+{
+    if (code == 0)
+        return std::nullopt;
     AtomTable& t = table();
     std::lock_guard lock(t.mutex);
     auto it = t.map.find(code);
-    if (it == t.map.end()) return std::nullopt;
+    if (it == t.map.end())
+        return std::nullopt;
     return it->second;
 }
 
-}  // namespace corvel
+} // namespace corvel

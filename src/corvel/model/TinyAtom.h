@@ -56,4 +56,4 @@ struct TinyAtom {
 
 static_assert(sizeof(TinyAtom) == 2);
 
-}  // namespace corvel
+} // namespace corvel

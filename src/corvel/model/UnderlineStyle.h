@@ -16,9 +16,11 @@ enum class UnderlineStyle : uint8_t {
 };
 
 // The style with the given raw value, or none for a value without one.
-constexpr std::optional<UnderlineStyle> underlineStyleFromRaw(uint8_t rawValue) {
-    if (rawValue > static_cast<uint8_t>(UnderlineStyle::dashed)) return std::nullopt;
+constexpr std::optional<UnderlineStyle> underlineStyleFromRaw(uint8_t rawValue)
+{
+    if (rawValue > static_cast<uint8_t>(UnderlineStyle::dashed))
+        return std::nullopt;
     return static_cast<UnderlineStyle>(rawValue);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -15,21 +15,14 @@ constexpr uint64_t kHighBits = 0x8080808080808080ull;
 
 // Non-zero when some byte of x with its top bit clear is below n (n <= 0x80).
 // Bytes above a real hit may be flagged too, never bytes when there is none.
-constexpr uint64_t hasLess(uint64_t x, uint8_t n)
-{
-    return (x - kOnes * n) & ~x & kHighBits;
-}
+constexpr uint64_t hasLess(uint64_t x, uint8_t n) { return (x - kOnes * n) & ~x & kHighBits; }
 
-constexpr uint64_t hasByte(uint64_t x, uint8_t value)
-{
-    return hasLess(x ^ (kOnes * value), 1);
-}
+constexpr uint64_t hasByte(uint64_t x, uint8_t value) { return hasLess(x ^ (kOnes * value), 1); }
 
 inline bool stopsText(uint8_t b) { return b < 0x20 || b == 0x7F; }
 inline bool stopsAscii(uint8_t b) { return b < 0x20 || b >= 0x7F; }
 
-template <bool (*Stops)(uint8_t)>
-const uint8_t* scanBytes(const uint8_t* p, const uint8_t* end)
+template <bool (*Stops)(uint8_t)> const uint8_t* scanBytes(const uint8_t* p, const uint8_t* end)
 {
     while (p < end && !Stops(*p))
         ++p;
@@ -45,8 +38,7 @@ inline uint64_t loadWord(const uint8_t* p)
 
 // Eight bytes at a time: the first byte below 0x20 or equal to DEL, or
 // with AsciiOnly the first from 0x7F up.
-template <bool AsciiOnly>
-const uint8_t* findEndWordwise(const uint8_t* p, const uint8_t* end)
+template <bool AsciiOnly> const uint8_t* findEndWordwise(const uint8_t* p, const uint8_t* end)
 {
     constexpr auto stops = AsciiOnly ? stopsAscii : stopsText;
     while (end - p >= 8) {
@@ -71,8 +63,7 @@ inline int firstSetBit(unsigned mask) { return __builtin_ctz(mask); }
 
 // Sixteen bytes at a time: the first byte below 0x20 or equal to DEL, or
 // with AsciiOnly the first from 0x7F up; the tail goes word by word.
-template <bool AsciiOnly>
-const uint8_t* findEnd(const uint8_t* p, const uint8_t* end)
+template <bool AsciiOnly> const uint8_t* findEnd(const uint8_t* p, const uint8_t* end)
 {
     const __m128i below = _mm_set1_epi8(0x1F);
     const __m128i del = _mm_set1_epi8(0x7F);

@@ -62,10 +62,7 @@ struct EscapeSequenceParser::Chunk {
     const uint8_t* end;
 };
 
-EscapeSequenceParser::EscapeSequenceParser(ParserHandler& handler)
-    : handler_(&handler)
-{
-}
+EscapeSequenceParser::EscapeSequenceParser(ParserHandler& handler) : handler_(&handler) {}
 
 void EscapeSequenceParser::parse(std::span<const uint8_t> data)
 {
@@ -77,25 +74,15 @@ void EscapeSequenceParser::parse(std::span<const uint8_t> data)
 
     while (p < chunk.end) {
         switch (state_) {
-        case ParserState::ground:
-            p = parseGround(chunk, p);
-            break;
+        case ParserState::ground: p = parseGround(chunk, p); break;
         case ParserState::oscString:
         case ParserState::apcString:
         case ParserState::sosPmApcString:
-        case ParserState::dcsIgnore:
-            p = parseString(chunk, p);
-            break;
-        case ParserState::dcsPassthrough:
-            p = parseDcsData(chunk, p);
-            break;
+        case ParserState::dcsIgnore: p = parseString(chunk, p); break;
+        case ParserState::dcsPassthrough: p = parseDcsData(chunk, p); break;
         case ParserState::csiEntry:
-        case ParserState::csiParam:
-            p = parseCsi(chunk, p);
-            break;
-        default:
-            step(chunk, p++);
-            break;
+        case ParserState::csiParam: p = parseCsi(chunk, p); break;
+        default: step(chunk, p++); break;
         }
     }
 }
@@ -311,8 +298,7 @@ void EscapeSequenceParser::step(Chunk& chunk, const uint8_t* p)
     case ParserAction::ignore:
     case ParserAction::print:
     case ParserAction::oscPut:
-    case ParserAction::dcsPut:
-        break;
+    case ParserAction::dcsPut: break;
     case ParserAction::error:
         if (b >= 0xA0 && state_ == ParserState::csiIgnore)
             return;
@@ -320,20 +306,14 @@ void EscapeSequenceParser::step(Chunk& chunk, const uint8_t* p)
         if (isStringState(state_))
             clearSequence();
         break;
-    case ParserAction::execute:
-        handler_->dispatchExecute(b);
-        break;
-    case ParserAction::oscStart:
-        clearSequence();
-        break;
+    case ParserAction::execute: handler_->dispatchExecute(b); break;
+    case ParserAction::oscStart: clearSequence(); break;
     case ParserAction::oscEnd:
         endString(b);
         clearSequence();
         state_ = b == ESC ? ParserState::escape : ParserState::ground;
         return;
-    case ParserAction::csiDispatch:
-        dispatchCsi(b);
-        return;
+    case ParserAction::csiDispatch: dispatchCsi(b); return;
     case ParserAction::param:
         if (b == ';' || b == ':')
             params_.addSeparator(b);
@@ -349,9 +329,7 @@ void EscapeSequenceParser::step(Chunk& chunk, const uint8_t* p)
         if (!collectOverflow_ && !handler_->dispatchEsc(collect_, b))
             handler_->escFallback(collect_, b);
         return;
-    case ParserAction::clear:
-        clearSequence();
-        break;
+    case ParserAction::clear: clearSequence(); break;
     case ParserAction::dcsHook:
         state_ = ParserState::dcsPassthrough;
         hookDcs(b);
@@ -401,8 +379,7 @@ void EscapeSequenceParser::endString(uint8_t terminator)
         while (semicolon < end && *semicolon != ';')
             ++semicolon;
         const int64_t code = parseNumber({text.data(), semicolon});
-        const auto data = semicolon < end ? std::span<const uint8_t>(semicolon + 1, end)
-                                          : std::span<const uint8_t>();
+        const auto data = semicolon < end ? std::span<const uint8_t>(semicolon + 1, end) : std::span<const uint8_t>();
         if (!handler_->dispatchOsc(code, data))
             handler_->oscFallback(code, data);
     } else if (state_ == ParserState::apcString) {

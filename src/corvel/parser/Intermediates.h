@@ -19,10 +19,7 @@ public:
     bool empty() const { return size_ == 0; }
     int size() const { return size_; }
     uint8_t operator[](int index) const { return bytes_[static_cast<size_t>(index)]; }
-    std::string_view view() const
-    {
-        return {reinterpret_cast<const char*>(bytes_.data()), static_cast<size_t>(size_)};
-    }
+    std::string_view view() const { return {reinterpret_cast<const char*>(bytes_.data()), static_cast<size_t>(size_)}; }
     bool operator==(std::string_view text) const { return view() == text; }
 
     // The private marker ('<', '=', '>', '?'), or 0 when there is none.

@@ -1,7 +1,6 @@
 #include "corvel/parser/ParserHandler.h"
 #include "corvel/base/Diagnostics.h"
 
-
 namespace corvel {
 
 void ParserHandler::csiFallback(const SequenceParams& /*pars*/, const Intermediates& /*collect*/, uint8_t code)

@@ -12,8 +12,7 @@ void write(const char* name, std::chrono::steady_clock::duration elapsed);
 
 class Span {
 public:
-    explicit Span(const char* name)
-        : name_(enabled() ? name : nullptr)
+    explicit Span(const char* name) : name_(enabled() ? name : nullptr)
     {
         if (name_)
             start_ = std::chrono::steady_clock::now();

@@ -14,11 +14,11 @@ namespace corvel {
 // sequence, ':' right after CSI). The parser then returns to the ground state
 // and goes on; the report is only for logging. Views are valid during the call.
 struct ParsingState {
-    size_t position = 0;                  // index of the byte in the chunk being parsed
-    uint8_t code = 0;                     // the byte
+    size_t position = 0; // index of the byte in the chunk being parsed
+    uint8_t code = 0; // the byte
     ParserState currentState = ParserState::ground; // the state before the byte
-    const Intermediates* collect = nullptr;         // intermediates collected so far
-    std::span<const uint8_t> string;      // the OSC or APC string collected so far
+    const Intermediates* collect = nullptr; // intermediates collected so far
+    std::span<const uint8_t> string; // the OSC or APC string collected so far
 };
 
 } // namespace corvel

@@ -31,10 +31,7 @@ public:
     // ';' or ':' between parameter index and index + 1 (index < size() - 1).
     uint8_t separator(int index) const { return separators_[static_cast<size_t>(index)]; }
     // All separators, size() - 1 of them.
-    std::span<const uint8_t> separators() const
-    {
-        return {separators_.data(), static_cast<size_t>(count_ - 1)};
-    }
+    std::span<const uint8_t> separators() const { return {separators_.data(), static_cast<size_t>(count_ - 1)}; }
     // True when any parameter is introduced by ':'.
     bool hasSubParameters() const;
 

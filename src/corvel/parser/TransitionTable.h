@@ -54,8 +54,8 @@ private:
     constexpr void set(ParserState state, int from, int to, ParserAction action, ParserState next)
     {
         for (int b = from; b <= to; ++b)
-            table_[static_cast<size_t>(index(state, static_cast<uint8_t>(b)))] =
-                static_cast<uint8_t>(static_cast<uint8_t>(action) << 4 | static_cast<uint8_t>(next));
+            table_[static_cast<size_t>(index(state, static_cast<uint8_t>(b)))]
+                = static_cast<uint8_t>(static_cast<uint8_t>(action) << 4 | static_cast<uint8_t>(next));
     }
     constexpr void set(ParserState state, int byte, ParserAction action, ParserState next)
     {

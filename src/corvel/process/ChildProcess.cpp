@@ -61,9 +61,8 @@ std::shared_ptr<ChildProcess> ChildProcess::adopt(pid_t pid, bool forceWaiterThr
     // while signal() may still reach it.
     std::thread([child] {
         ::pthread_setname_np(::pthread_self(), "child-wait");
-        siginfo_t info {};
-        while (::waitid(P_PID, static_cast<id_t>(child->pid_), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {
-        }
+        siginfo_t info{};
+        while (::waitid(P_PID, static_cast<id_t>(child->pid_), &info, WEXITED | WNOWAIT) != 0 && errno == EINTR) {}
         const std::uint64_t one = 1;
         if (child->exitFd_ >= 0)
             (void)!::write(child->exitFd_, &one, sizeof one);
@@ -115,7 +114,7 @@ bool ChildProcess::waitForExit(int timeoutMs) const
 {
     if (exitFd_ < 0)
         return false;
-    pollfd entry {exitFd_, POLLIN, 0};
+    pollfd entry{exitFd_, POLLIN, 0};
     int ready;
     do {
         ready = ::poll(&entry, 1, timeoutMs);

@@ -57,7 +57,7 @@ private:
     bool waitForExit(int timeoutMs) const;
 
     const pid_t pid_;
-    const int pidfd_;  // -1 when the kernel gives none
+    const int pidfd_; // -1 when the kernel gives none
     const int exitFd_; // the pidfd, or an eventfd set by the waiter thread
 
     mutable std::mutex mutex_;

@@ -37,25 +37,16 @@ HeadlessTerminal::~HeadlessTerminal()
     terminal_->setDelegate(nullptr);
 }
 
-void HeadlessTerminal::setProcess(std::unique_ptr<LocalProcess> process)
-{
-    process_ = std::move(process);
-}
+void HeadlessTerminal::setProcess(std::unique_ptr<LocalProcess> process) { process_ = std::move(process); }
 
-void HeadlessTerminal::send(std::span<const std::uint8_t> data)
-{
-    process_->send(data);
-}
+void HeadlessTerminal::send(std::span<const std::uint8_t> data) { process_->send(data); }
 
 void HeadlessTerminal::send(std::string_view text)
 {
     send(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-void HeadlessTerminal::changeScrollback(std::optional<int> lines)
-{
-    terminal_->changeScrollback(lines);
-}
+void HeadlessTerminal::changeScrollback(std::optional<int> lines) { terminal_->changeScrollback(lines); }
 
 std::string HeadlessTerminal::screenText()
 {
@@ -78,10 +69,7 @@ void HeadlessTerminal::processTerminated(LocalProcess& /*source*/, std::optional
         onEnd(exitCode);
 }
 
-void HeadlessTerminal::dataReceived(std::span<const std::uint8_t> slice)
-{
-    terminal_->parser().parse(slice);
-}
+void HeadlessTerminal::dataReceived(std::span<const std::uint8_t> slice) { terminal_->parser().parse(slice); }
 
 // The size in pixels agrees with the cell size the terminal reports, so
 // programs that size pictures from it get whole cells.
@@ -89,23 +77,17 @@ winsize HeadlessTerminal::getWindowSize()
 {
     const int rows = terminal_->rows;
     const int cols = terminal_->cols;
-    return winsize {clampToShort(rows), clampToShort(cols), clampToShort(cols * cellWidth),
-                    clampToShort(rows * cellHeight)};
+    return winsize{
+        clampToShort(rows), clampToShort(cols), clampToShort(cols * cellWidth), clampToShort(rows * cellHeight)};
 }
 
 std::size_t HeadlessTerminal::unsentBytes(Terminal& /*source*/) { return process_->unsentBytes(); }
 
-void HeadlessTerminal::send(Terminal& /*source*/, std::span<const std::uint8_t> data)
-{
-    send(data);
-}
+void HeadlessTerminal::send(Terminal& /*source*/, std::span<const std::uint8_t> data) { send(data); }
 
 void HeadlessTerminal::mouseModeChanged(Terminal& /*source*/) {}
 
-void HeadlessTerminal::hostCurrentDirectoryUpdated(Terminal& source)
-{
-    dir = source.hostCurrentDirectory;
-}
+void HeadlessTerminal::hostCurrentDirectoryUpdated(Terminal& source) { dir = source.hostCurrentDirectory; }
 
 void HeadlessTerminal::colorChanged(Terminal& /*source*/, std::optional<int> /*idx*/) {}
 
@@ -139,25 +121,25 @@ std::vector<std::shared_ptr<const HeadlessTerminal::Image>> HeadlessTerminal::pi
 
 std::optional<std::pair<int, int>> HeadlessTerminal::cellSizeInPixels(Terminal& /*source*/)
 {
-    return std::pair {cellWidth, cellHeight};
+    return std::pair{cellWidth, cellHeight};
 }
 
 ImageStripInserter HeadlessTerminal::stripInserter()
 {
     return ImageStripInserter(terminal_->kittyPlacementHost(),
-        ImageStripGeometry::forScreen(cellWidth, cellHeight, terminal_->cols, terminal_->rows));
+                              ImageStripGeometry::forScreen(cellWidth, cellHeight, terminal_->cols, terminal_->rows));
 }
 
 void HeadlessTerminal::createImageFromBitmap(Terminal& /*source*/, std::vector<std::uint8_t>&& bytes, int width,
-    int height)
+                                             int height)
 {
     // Every strip shares the one copy of the pixels.
-    auto picture = std::make_shared<const Image>(Image {std::move(bytes), width, height});
+    auto picture = std::make_shared<const Image>(Image{std::move(bytes), width, height});
     stripInserter().insertBitmap({width, height, std::move(picture)});
 }
 
 void HeadlessTerminal::createImage(Terminal& /*source*/, std::span<const std::uint8_t> data, ImageSizeRequest width,
-    ImageSizeRequest height, bool preserveAspectRatio)
+                                   ImageSizeRequest height, bool preserveAspectRatio)
 {
     // A picture that cannot be decoded is not shown, as in a view.
     std::optional<RgbaBitmap> decoded = PngDecoder::decodeToRgba(data);
@@ -165,9 +147,8 @@ void HeadlessTerminal::createImage(Terminal& /*source*/, std::span<const std::ui
         return;
     const int pictureWidth = decoded->width;
     const int pictureHeight = decoded->height;
-    auto picture = std::make_shared<const Image>(Image {std::move(decoded->bytes), pictureWidth, pictureHeight});
-    stripInserter().insertImage({pictureWidth, pictureHeight, std::move(picture)}, width, height,
-        preserveAspectRatio);
+    auto picture = std::make_shared<const Image>(Image{std::move(decoded->bytes), pictureWidth, pictureHeight});
+    stripInserter().insertImage({pictureWidth, pictureHeight, std::move(picture)}, width, height, preserveAspectRatio);
 }
 
 } // namespace corvel

@@ -102,7 +102,7 @@ public:
     std::optional<std::pair<int, int>> cellSizeInPixels(Terminal& source) override;
     void createImageFromBitmap(Terminal& source, std::vector<std::uint8_t>&& bytes, int width, int height) override;
     void createImage(Terminal& source, std::span<const std::uint8_t> data, ImageSizeRequest width,
-        ImageSizeRequest height, bool preserveAspectRatio) override;
+                     ImageSizeRequest height, bool preserveAspectRatio) override;
 
 private:
     ImageStripInserter stripInserter();

@@ -29,7 +29,7 @@ struct LocalProcess::Run {
     std::shared_ptr<ChildProcess> child;
     std::unique_ptr<PtyWriter> writer;
     std::thread reader;
-    std::atomic<bool> stopping {false};
+    std::atomic<bool> stopping{false};
 };
 
 namespace {
@@ -66,8 +66,9 @@ LocalProcess::~LocalProcess()
 }
 
 void LocalProcess::startProcess(const std::string& executable, const std::vector<std::string>& args,
-    const std::optional<std::vector<std::string>>& environment, const std::optional<std::string>& execName,
-    const std::optional<std::string>& currentDirectory)
+                                const std::optional<std::vector<std::string>>& environment,
+                                const std::optional<std::string>& execName,
+                                const std::optional<std::string>& currentDirectory)
 {
     if (running())
         return;
@@ -75,10 +76,11 @@ void LocalProcess::startProcess(const std::string& executable, const std::vector
 }
 
 void LocalProcess::startProcessWithForkpty(const std::string& executable, const std::vector<std::string>& args,
-    const std::optional<std::vector<std::string>>& environment, const std::optional<std::string>& execName,
-    const std::optional<std::string>& currentDirectory)
+                                           const std::optional<std::vector<std::string>>& environment,
+                                           const std::optional<std::string>& execName,
+                                           const std::optional<std::string>& currentDirectory)
 {
-    winsize size {};
+    winsize size{};
     if (delegate_)
         size = delegate_->getWindowSize();
 
@@ -147,14 +149,10 @@ void LocalProcess::terminateAndWait()
     if (!child || child->waitAndReap(killGracePeriod))
         return;
     child->signal(SIGKILL);
-    while (!child->waitAndReap(std::chrono::seconds(1))) {
-    }
+    while (!child->waitAndReap(std::chrono::seconds(1))) {}
 }
 
-std::size_t LocalProcess::unsentBytes() const
-{
-    return run_ && run_->writer ? run_->writer->queuedBytes() : 0;
-}
+std::size_t LocalProcess::unsentBytes() const { return run_ && run_->writer ? run_->writer->queuedBytes() : 0; }
 
 void LocalProcess::terminate()
 {
@@ -255,8 +253,7 @@ void LocalProcess::readLoop(Run& run)
                 if (exited)
                     readSinceExit += bytesRead;
                 break;
-            case ReadOutcome::Empty:
-                break;
+            case ReadOutcome::Empty: break;
             case ReadOutcome::EndOfFile:
                 masterIdle = false;
                 endOfFile = true;
@@ -291,8 +288,8 @@ LocalProcess::ReadOutcome LocalProcess::readOnce(Run& run, std::vector<std::uint
 
     if (debugIO) {
         totalRead_ += n;
-        std::fprintf(stderr, "[READ] count=%zd received from host total=%lld\n", n,
-            static_cast<long long>(totalRead_.load()));
+        std::fprintf(
+            stderr, "[READ] count=%zd received from host total=%lld\n", n, static_cast<long long>(totalRead_.load()));
     }
     bytesRead = static_cast<std::size_t>(n);
     std::vector<std::uint8_t> chunk(buffer.begin(), buffer.begin() + n);
@@ -326,7 +323,10 @@ void LocalProcess::logChunk(std::span<const std::uint8_t> chunk)
         ok = false;
     }
     if (!ok) {
-        std::fprintf(stderr, "Got error while logging data dump to %s: %s\n", path.c_str(), std::strerror(error ? error : errno));
+        std::fprintf(stderr,
+                     "Got error while logging data dump to %s: %s\n",
+                     path.c_str(),
+                     std::strerror(error ? error : errno));
         return;
     }
     ++logFileCounter_;

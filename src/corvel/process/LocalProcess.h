@@ -41,9 +41,9 @@ public:
     static constexpr std::size_t resumePendingBytes = 1024 * 1024;
     // After the child has ended, how long to wait for the end of its output
     // while another process still holds the terminal open.
-    static constexpr std::chrono::milliseconds exitGracePeriod {150};
+    static constexpr std::chrono::milliseconds exitGracePeriod{150};
     // After terminate(), how long the child has to go before SIGKILL.
-    static constexpr std::chrono::milliseconds killGracePeriod {2000};
+    static constexpr std::chrono::milliseconds killGracePeriod{2000};
 
     LocalProcess(LocalProcessDelegate* delegate, Executor& executor);
     virtual ~LocalProcess();
@@ -53,9 +53,9 @@ public:
 
     // Does nothing while running.
     void startProcess(const std::string& executable, const std::vector<std::string>& args = {},
-        const std::optional<std::vector<std::string>>& environment = std::nullopt,
-        const std::optional<std::string>& execName = std::nullopt,
-        const std::optional<std::string>& currentDirectory = std::nullopt);
+                      const std::optional<std::vector<std::string>>& environment = std::nullopt,
+                      const std::optional<std::string>& execName = std::nullopt,
+                      const std::optional<std::string>& currentDirectory = std::nullopt);
 
     // Starts a child whether or not one runs; a running one is stopped as by
     // terminate(). executable is used as given (no PATH search); args follow
@@ -65,8 +65,9 @@ public:
     // left) running() stays false, startError() tells why, and the delegate
     // hears nothing.
     virtual void startProcessWithForkpty(const std::string& executable, const std::vector<std::string>& args,
-        const std::optional<std::vector<std::string>>& environment, const std::optional<std::string>& execName,
-        const std::optional<std::string>& currentDirectory);
+                                         const std::optional<std::vector<std::string>>& environment,
+                                         const std::optional<std::string>& execName,
+                                         const std::optional<std::string>& currentDirectory);
 
     // Queues bytes for the child; nothing happens unless running().
     virtual void send(std::span<const std::uint8_t> data);
@@ -108,7 +109,7 @@ public:
     Executor& executor() const { return executor_; }
 
     // Diagnostic lines of reads and writes on standard error.
-    std::atomic<bool> debugIO {false};
+    std::atomic<bool> debugIO{false};
 
 protected:
     // Hands a chunk to the delegate through the pending list (any thread).
@@ -133,22 +134,22 @@ private:
     Executor& executor_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
-    PendingChunks pending_ {maxPendingBytes, resumePendingBytes};
+    PendingChunks pending_{maxPendingBytes, resumePendingBytes};
     std::unique_ptr<Run> run_;
     std::uint64_t runCount_ = 0;
 
-    std::atomic<int> childfd_ {-1};
+    std::atomic<int> childfd_{-1};
     pid_t shellPid_ = 0;
-    std::atomic<bool> running_ {false};
+    std::atomic<bool> running_{false};
     int startError_ = 0;
 
     int sendCount_ = 0;
-    std::atomic<std::int64_t> total_ {0};
-    std::atomic<std::int64_t> totalRead_ {0};
+    std::atomic<std::int64_t> total_{0};
+    std::atomic<std::int64_t> totalRead_{0};
 
     std::mutex loggingMutex_;
     std::optional<std::string> loggingDir_;
-    std::atomic<int> logFileCounter_ {0};
+    std::atomic<int> logFileCounter_{0};
 };
 
 } // namespace corvel

@@ -14,7 +14,7 @@ PendingChunks::PushResult PendingChunks::push(Item item)
     std::lock_guard lock(mutex_);
     bytes_ += item.bytes.size();
     items_.push_back(std::move(item));
-    PushResult result {!scheduled_, false};
+    PushResult result{!scheduled_, false};
     scheduled_ = true;
     if (bytes_ > pauseAbove_)
         paused_ = true;
@@ -32,7 +32,7 @@ PendingChunks::TakeResult PendingChunks::takeNext()
         scheduled_ = false;
         return {std::nullopt, false};
     }
-    TakeResult result {std::move(items_[index_]), false};
+    TakeResult result{std::move(items_[index_]), false};
     ++index_;
     if (index_ == flushThreshold) {
         items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(flushThreshold));

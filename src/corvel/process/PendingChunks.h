@@ -20,8 +20,8 @@ public:
 
     struct Item {
         enum class Kind {
-            Data,     // bytes read from the child
-            Exit,     // the child has ended and its output has been read
+            Data, // bytes read from the child
+            Exit, // the child has ended and its output has been read
             Finished, // the reader thread of this run has stopped for good
         };
         Kind kind = Kind::Data;
@@ -32,12 +32,12 @@ public:
 
     struct PushResult {
         bool scheduleDrain; // no drain was scheduled: the caller must post one
-        bool pauseReader;   // too many bytes wait: stop reading until resumed
+        bool pauseReader; // too many bytes wait: stop reading until resumed
     };
 
     struct TakeResult {
         std::optional<Item> item; // nothing: the list is empty and no drain is scheduled any more
-        bool resumeReader;        // a paused reader may read again
+        bool resumeReader; // a paused reader may read again
     };
 
     PendingChunks(std::size_t pauseAbove, std::size_t resumeAtOrBelow);

@@ -70,7 +70,7 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
         closeQuietly(pair.master);
         return std::nullopt;
     }
-    termios attributes {};
+    termios attributes{};
     if (::tcgetattr(pair.slave, &attributes) == 0) {
         attributes.c_iflag |= IUTF8;
         ::tcsetattr(pair.slave, TCSANOW, &attributes);
@@ -92,7 +92,7 @@ std::optional<PtyPair> openPtyPair(const winsize& size)
 // Runs in the child between fork and exec: async-signal-safe calls only.
 // errorFd (close-on-exec, above 2) reports a failed start to the parent.
 [[noreturn]] void becomeChild(int slave, int errorFd, const char* path, char* const* argv, char* const* envp,
-    const char* directory)
+                              const char* directory)
 {
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
@@ -165,9 +165,10 @@ int readStartError(int fd)
 
 } // namespace
 
-std::optional<PseudoTerminalHelpers::StartedChild> PseudoTerminalHelpers::forkAndExec(const std::string& executable,
-    const std::vector<std::string>& args, const std::vector<std::string>& env,
-    const std::optional<std::string>& currentDirectory, const winsize& desiredWindowSize)
+std::optional<PseudoTerminalHelpers::StartedChild>
+PseudoTerminalHelpers::forkAndExec(const std::string& executable, const std::vector<std::string>& args,
+                                   const std::vector<std::string>& env,
+                                   const std::optional<std::string>& currentDirectory, const winsize& desiredWindowSize)
 {
     try {
         CStringArray argv(args);
@@ -198,8 +199,12 @@ std::optional<PseudoTerminalHelpers::StartedChild> PseudoTerminalHelpers::forkAn
         ::pthread_sigmask(SIG_SETMASK, &all, &previous);
         const pid_t pid = ::fork();
         if (pid == 0)
-            becomeChild(pty->slave, errorPipe[1], path.c_str(), argv.data(), envp.data(),
-                directory ? directory->c_str() : nullptr);
+            becomeChild(pty->slave,
+                        errorPipe[1],
+                        path.c_str(),
+                        argv.data(),
+                        envp.data(),
+                        directory ? directory->c_str() : nullptr);
         const int forkErrno = errno;
         ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
@@ -216,13 +221,12 @@ std::optional<PseudoTerminalHelpers::StartedChild> PseudoTerminalHelpers::forkAn
         closeQuietly(errorPipe[0]);
         if (startError != 0) {
             int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
             closeQuietly(pty->master);
             errno = startError;
             return std::nullopt;
         }
-        return StartedChild {pid, pty->master};
+        return StartedChild{pid, pty->master};
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;
         return std::nullopt;
@@ -241,16 +245,22 @@ PseudoTerminalHelpers::AvailableBytes PseudoTerminalHelpers::availableBytes(int 
     return {status, count};
 }
 
-std::vector<std::string> PseudoTerminalHelpers::getEnvironmentVariables(
-    const std::optional<std::string>& termName, bool trueColor, const std::optional<std::string>& shell)
+std::vector<std::string> PseudoTerminalHelpers::getEnvironmentVariables(const std::optional<std::string>& termName,
+                                                                        bool trueColor,
+                                                                        const std::optional<std::string>& shell)
 {
     return getEnvironmentVariables(
-        termName, trueColor, shell ? *shell : loginShell(),
-        [](const char* name) -> const char* { return ::getenv(name); }, isLocaleInstalled(kPreferredLocale));
+        termName,
+        trueColor,
+        shell ? *shell : loginShell(),
+        [](const char* name) -> const char* { return ::getenv(name); },
+        isLocaleInstalled(kPreferredLocale));
 }
 
 std::vector<std::string> PseudoTerminalHelpers::getEnvironmentVariables(const std::optional<std::string>& termName,
-    bool trueColor, const std::string& shell, const EnvironmentLookup& lookup, bool preferredLocaleInstalled)
+                                                                        bool trueColor, const std::string& shell,
+                                                                        const EnvironmentLookup& lookup,
+                                                                        bool preferredLocaleInstalled)
 {
     std::vector<std::string> env;
     env.push_back("TERM=" + termName.value_or("xterm-256color"));
@@ -308,7 +318,7 @@ std::string PseudoTerminalHelpers::loginShell()
     std::string shell;
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_shell)
         shell = found->pw_shell;

@@ -36,16 +36,17 @@ public:
     // cut), the executable is a folder (EISDIR), or exec fails (its errno:
     // ENOENT, EACCES, ENOEXEC...). A child whose exec failed has already
     // ended and been reaped by then.
-    static std::optional<StartedChild> forkAndExec(const std::string& executable,
-        const std::vector<std::string>& args, const std::vector<std::string>& env,
-        const std::optional<std::string>& currentDirectory, const winsize& desiredWindowSize);
+    static std::optional<StartedChild> forkAndExec(const std::string& executable, const std::vector<std::string>& args,
+                                                   const std::vector<std::string>& env,
+                                                   const std::optional<std::string>& currentDirectory,
+                                                   const winsize& desiredWindowSize);
 
     // The TIOCSWINSZ request; 0, or -1 with errno set.
     static int setWinSize(int masterPtyDescriptor, const winsize& windowSize);
 
     struct AvailableBytes {
         std::int32_t status; // the FIONREAD request's result
-        std::int32_t size;   // bytes ready to read
+        std::int32_t size; // bytes ready to read
     };
     static AvailableBytes availableBytes(int fd);
 
@@ -53,15 +54,16 @@ public:
     // LANG, then LOGNAME, USER, DISPLAY, LC_CTYPE and HOME, each copied from
     // this process when set there, SHELL (the given shell, else the login
     // shell), and the desktop session variables that are set here.
-    static std::vector<std::string> getEnvironmentVariables(
-        const std::optional<std::string>& termName = std::string("xterm-256color"), bool trueColor = true,
-        const std::optional<std::string>& shell = std::nullopt);
+    static std::vector<std::string>
+    getEnvironmentVariables(const std::optional<std::string>& termName = std::string("xterm-256color"),
+                            bool trueColor = true, const std::optional<std::string>& shell = std::nullopt);
 
     // The same, reading the parent's variables through lookup (null when a
     // name is not set) and told whether "en_US.UTF-8" is installed.
     using EnvironmentLookup = std::function<const char*(const char* name)>;
-    static std::vector<std::string> getEnvironmentVariables(const std::optional<std::string>& termName,
-        bool trueColor, const std::string& shell, const EnvironmentLookup& lookup, bool preferredLocaleInstalled);
+    static std::vector<std::string> getEnvironmentVariables(const std::optional<std::string>& termName, bool trueColor,
+                                                            const std::string& shell, const EnvironmentLookup& lookup,
+                                                            bool preferredLocaleInstalled);
 
     // LANG for the child: "en_US.UTF-8" when installed, else ownLang when it
     // names a UTF-8 locale, else "C.UTF-8".

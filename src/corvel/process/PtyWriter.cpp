@@ -11,10 +11,7 @@
 namespace corvel {
 
 PtyWriter::PtyWriter(int fd, std::atomic<std::int64_t>& total, const std::atomic<bool>& debugIO)
-    : fd_(fd)
-    , wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-    , total_(total)
-    , debugIO_(debugIO)
+    : fd_(fd), wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), total_(total), debugIO_(debugIO)
 {
     thread_ = std::thread([this] { run(); });
 }
@@ -107,7 +104,8 @@ bool PtyWriter::writeAll(const Pending& pending)
         return false;
     }
     if (debugIO_)
-        std::fprintf(stderr, "[SEND-%d] completed bytes=%lld\n", pending.sequence, static_cast<long long>(total_.load()));
+        std::fprintf(
+            stderr, "[SEND-%d] completed bytes=%lld\n", pending.sequence, static_cast<long long>(total_.load()));
     return done == pending.bytes.size();
 }
 

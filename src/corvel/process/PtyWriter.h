@@ -48,7 +48,7 @@ private:
     std::condition_variable ready_;
     std::deque<Pending> queue_;
     std::size_t queuedBytes_ = 0;
-    std::atomic<bool> stopping_ {false};
+    std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
 

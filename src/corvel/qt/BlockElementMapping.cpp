@@ -20,52 +20,54 @@ struct Entry {
 
 // Indexed by code point minus U+2580.
 constexpr std::array<Entry, 32> table{{
-    {{R{0, 8, 0, 4, F}}, 1},                                  // upper half
-    {{R{0, 8, 7, 8, F}}, 1},                                  // lower one eighth
-    {{R{0, 8, 6, 8, F}}, 1},                                  // lower one quarter
-    {{R{0, 8, 5, 8, F}}, 1},                                  // lower three eighths
-    {{R{0, 8, 4, 8, F}}, 1},                                  // lower half
-    {{R{0, 8, 3, 8, F}}, 1},                                  // lower five eighths
-    {{R{0, 8, 2, 8, F}}, 1},                                  // lower three quarters
-    {{R{0, 8, 1, 8, F}}, 1},                                  // lower seven eighths
-    {{R{0, 8, 0, 8, F}}, 1},                                  // full block
-    {{R{0, 7, 0, 8, F}}, 1},                                  // left seven eighths
-    {{R{0, 6, 0, 8, F}}, 1},                                  // left three quarters
-    {{R{0, 5, 0, 8, F}}, 1},                                  // left five eighths
-    {{R{0, 4, 0, 8, F}}, 1},                                  // left half
-    {{R{0, 3, 0, 8, F}}, 1},                                  // left three eighths
-    {{R{0, 2, 0, 8, F}}, 1},                                  // left one quarter
-    {{R{0, 1, 0, 8, F}}, 1},                                  // left one eighth
-    {{R{4, 8, 0, 8, F}}, 1},                                  // right half
-    {{R{0, 8, 0, 8, BlockAlpha::light}}, 1},                  // light shade
-    {{R{0, 8, 0, 8, BlockAlpha::medium}}, 1},                 // medium shade
-    {{R{0, 8, 0, 8, BlockAlpha::dark}}, 1},                   // dark shade
-    {{R{0, 8, 0, 1, F}}, 1},                                  // upper one eighth
-    {{R{7, 8, 0, 8, F}}, 1},                                  // right one eighth
-    {{R{0, 4, 4, 8, F}}, 1},                                  // quadrant lower left
-    {{R{4, 8, 4, 8, F}}, 1},                                  // quadrant lower right
-    {{R{0, 4, 0, 4, F}}, 1},                                  // quadrant upper left
-    {{R{0, 4, 0, 4, F}, R{0, 4, 4, 8, F}, R{4, 8, 4, 8, F}}, 3},  // upper left, lower left, lower right
-    {{R{0, 4, 0, 4, F}, R{4, 8, 4, 8, F}}, 2},                // upper left and lower right
-    {{R{0, 4, 0, 4, F}, R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}}, 3},  // upper left, upper right, lower left
-    {{R{0, 4, 0, 4, F}, R{4, 8, 0, 4, F}, R{4, 8, 4, 8, F}}, 3},  // upper left, upper right, lower right
-    {{R{4, 8, 0, 4, F}}, 1},                                  // quadrant upper right
-    {{R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}}, 2},                // upper right and lower left
-    {{R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}, R{4, 8, 4, 8, F}}, 3},  // upper right, lower left, lower right
+    {{R{0, 8, 0, 4, F}}, 1}, // upper half
+    {{R{0, 8, 7, 8, F}}, 1}, // lower one eighth
+    {{R{0, 8, 6, 8, F}}, 1}, // lower one quarter
+    {{R{0, 8, 5, 8, F}}, 1}, // lower three eighths
+    {{R{0, 8, 4, 8, F}}, 1}, // lower half
+    {{R{0, 8, 3, 8, F}}, 1}, // lower five eighths
+    {{R{0, 8, 2, 8, F}}, 1}, // lower three quarters
+    {{R{0, 8, 1, 8, F}}, 1}, // lower seven eighths
+    {{R{0, 8, 0, 8, F}}, 1}, // full block
+    {{R{0, 7, 0, 8, F}}, 1}, // left seven eighths
+    {{R{0, 6, 0, 8, F}}, 1}, // left three quarters
+    {{R{0, 5, 0, 8, F}}, 1}, // left five eighths
+    {{R{0, 4, 0, 8, F}}, 1}, // left half
+    {{R{0, 3, 0, 8, F}}, 1}, // left three eighths
+    {{R{0, 2, 0, 8, F}}, 1}, // left one quarter
+    {{R{0, 1, 0, 8, F}}, 1}, // left one eighth
+    {{R{4, 8, 0, 8, F}}, 1}, // right half
+    {{R{0, 8, 0, 8, BlockAlpha::light}}, 1}, // light shade
+    {{R{0, 8, 0, 8, BlockAlpha::medium}}, 1}, // medium shade
+    {{R{0, 8, 0, 8, BlockAlpha::dark}}, 1}, // dark shade
+    {{R{0, 8, 0, 1, F}}, 1}, // upper one eighth
+    {{R{7, 8, 0, 8, F}}, 1}, // right one eighth
+    {{R{0, 4, 4, 8, F}}, 1}, // quadrant lower left
+    {{R{4, 8, 4, 8, F}}, 1}, // quadrant lower right
+    {{R{0, 4, 0, 4, F}}, 1}, // quadrant upper left
+    {{R{0, 4, 0, 4, F}, R{0, 4, 4, 8, F}, R{4, 8, 4, 8, F}}, 3}, // upper left, lower left, lower right
+    {{R{0, 4, 0, 4, F}, R{4, 8, 4, 8, F}}, 2}, // upper left and lower right
+    {{R{0, 4, 0, 4, F}, R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}}, 3}, // upper left, upper right, lower left
+    {{R{0, 4, 0, 4, F}, R{4, 8, 0, 4, F}, R{4, 8, 4, 8, F}}, 3}, // upper left, upper right, lower right
+    {{R{4, 8, 0, 4, F}}, 1}, // quadrant upper right
+    {{R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}}, 2}, // upper right and lower left
+    {{R{4, 8, 0, 4, F}, R{0, 4, 4, 8, F}, R{4, 8, 4, 8, F}}, 3}, // upper right, lower left, lower right
 }};
 
-}  // namespace
+} // namespace
 
 std::optional<BlockAlpha> blockAlphaFromValue(double rawValue)
 {
     for (BlockAlpha a : {BlockAlpha::full, BlockAlpha::dark, BlockAlpha::medium, BlockAlpha::light})
-        if (blockAlphaValue(a) == rawValue) return a;
+        if (blockAlphaValue(a) == rawValue)
+            return a;
     return std::nullopt;
 }
 
 std::optional<std::span<const BlockElementRect>> BlockElementMapping::rects(uint32_t codePoint)
 {
-    if (codePoint < first || codePoint > last) return std::nullopt;
+    if (codePoint < first || codePoint > last)
+        return std::nullopt;
     const Entry& entry = table[codePoint - first];
     return std::span<const BlockElementRect>(entry.rects.data(), entry.count);
 }
@@ -73,7 +75,8 @@ std::optional<std::span<const BlockElementRect>> BlockElementMapping::rects(uint
 void drawBlockElements(QPainter& painter, std::span<const BlockElementRenderItem> items, QPointF rowOrigin,
                        QSizeF cellSize, double scale, bool antialias)
 {
-    if (items.empty()) return;
+    if (items.empty())
+        return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, antialias);
     painter.setPen(Qt::NoPen);
@@ -97,7 +100,8 @@ void drawBlockElements(QPainter& painter, std::span<const BlockElementRenderItem
             }
             const double w = std::max(0.0, x1 - x0);
             const double h = std::max(0.0, y1 - y0);
-            if (w <= 0 || h <= 0) continue;
+            if (w <= 0 || h <= 0)
+                continue;
             QColor fill = item.foregroundColor;
             fill.setAlphaF(static_cast<float>(std::clamp(alpha * blockAlphaValue(r.alpha), 0.0, 1.0)));
             painter.fillRect(QRectF(x0, y0, w, h), fill);
@@ -106,4 +110,4 @@ void drawBlockElements(QPainter& painter, std::span<const BlockElementRenderItem
     painter.restore();
 }
 
-}  // namespace corvel
+} // namespace corvel

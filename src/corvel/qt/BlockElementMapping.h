@@ -68,4 +68,4 @@ public:
 void drawBlockElements(QPainter& painter, std::span<const BlockElementRenderItem> items, QPointF rowOrigin,
                        QSizeF cellSize, double scale, bool antialias);
 
-}  // namespace corvel
+} // namespace corvel

@@ -21,29 +21,141 @@ int roundPx(double v) { return static_cast<int>(std::lround(v)); }
 // 'l' light, 'h' heavy, 'd' double. Empty for the glyphs drawn otherwise.
 constexpr std::array<std::string_view, 128> armTable{
     // U+2500
-    ".l.l", ".h.h", "l.l.", "h.h.", "", "", "", "", "", "", "", "",
-    ".ll.", ".hl.", ".lh.", ".hh.",
+    ".l.l",
+    ".h.h",
+    "l.l.",
+    "h.h.",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    "",
+    ".ll.",
+    ".hl.",
+    ".lh.",
+    ".hh.",
     // U+2510
-    "..ll", "..lh", "..hl", "..hh", "ll..", "lh..", "hl..", "hh..", "l..l", "l..h", "h..l", "h..h",
-    "lll.", "lhl.", "hll.", "llh.",
+    "..ll",
+    "..lh",
+    "..hl",
+    "..hh",
+    "ll..",
+    "lh..",
+    "hl..",
+    "hh..",
+    "l..l",
+    "l..h",
+    "h..l",
+    "h..h",
+    "lll.",
+    "lhl.",
+    "hll.",
+    "llh.",
     // U+2520
-    "hlh.", "hhl.", "lhh.", "hhh.", "l.ll", "l.lh", "h.ll", "l.hl", "h.hl", "h.lh", "l.hh", "h.hh",
-    ".lll", ".llh", ".hll", ".hlh",
+    "hlh.",
+    "hhl.",
+    "lhh.",
+    "hhh.",
+    "l.ll",
+    "l.lh",
+    "h.ll",
+    "l.hl",
+    "h.hl",
+    "h.lh",
+    "l.hh",
+    "h.hh",
+    ".lll",
+    ".llh",
+    ".hll",
+    ".hlh",
     // U+2530
-    ".lhl", ".lhh", ".hhl", ".hhh", "ll.l", "ll.h", "lh.l", "lh.h", "hl.l", "hl.h", "hh.l", "hh.h",
-    "llll", "lllh", "lhll", "lhlh",
+    ".lhl",
+    ".lhh",
+    ".hhl",
+    ".hhh",
+    "ll.l",
+    "ll.h",
+    "lh.l",
+    "lh.h",
+    "hl.l",
+    "hl.h",
+    "hh.l",
+    "hh.h",
+    "llll",
+    "lllh",
+    "lhll",
+    "lhlh",
     // U+2540
-    "hlll", "llhl", "hlhl", "hllh", "hhll", "llhh", "lhhl", "hhlh", "lhhh", "hlhh", "hhhl", "hhhh",
-    "", "", "", "",
+    "hlll",
+    "llhl",
+    "hlhl",
+    "hllh",
+    "hhll",
+    "llhh",
+    "lhhl",
+    "hhlh",
+    "lhhh",
+    "hlhh",
+    "hhhl",
+    "hhhh",
+    "",
+    "",
+    "",
+    "",
     // U+2550
-    ".d.d", "d.d.", ".dl.", ".ld.", ".dd.", "..ld", "..dl", "..dd", "ld..", "dl..", "dd..", "l..d",
-    "d..l", "d..d", "ldl.", "dld.",
+    ".d.d",
+    "d.d.",
+    ".dl.",
+    ".ld.",
+    ".dd.",
+    "..ld",
+    "..dl",
+    "..dd",
+    "ld..",
+    "dl..",
+    "dd..",
+    "l..d",
+    "d..l",
+    "d..d",
+    "ldl.",
+    "dld.",
     // U+2560
-    "ddd.", "l.ld", "d.dl", "d.dd", ".dld", ".ldl", ".ddd", "ld.d", "dl.l", "dd.d", "ldld", "dldl",
-    "dddd", "", "", "",
+    "ddd.",
+    "l.ld",
+    "d.dl",
+    "d.dd",
+    ".dld",
+    ".ldl",
+    ".ddd",
+    "ld.d",
+    "dl.l",
+    "dd.d",
+    "ldld",
+    "dldl",
+    "dddd",
+    "",
+    "",
+    "",
     // U+2570
-    "", "", "", "", "...l", "l...", ".l..", "..l.", "...h", "h...", ".h..", "..h.",
-    ".h.l", "l.h.", ".l.h", "h.l.",
+    "",
+    "",
+    "",
+    "",
+    "...l",
+    "l...",
+    ".l..",
+    "..l.",
+    "...h",
+    "h...",
+    ".h..",
+    "..h.",
+    ".h.l",
+    "l.h.",
+    ".l.h",
+    "h.l.",
 };
 
 LineStyle styleOf(char c)
@@ -59,8 +171,8 @@ LineStyle styleOf(char c)
 struct Dash {
     bool horizontal;
     int count;
-    int thicknessFactor;  // 1 light, 2 heavy
-    int gapKind;          // 0: max(4, t); 1: t; 2: 2t
+    int thicknessFactor; // 1 light, 2 heavy
+    int gapKind; // 0: max(4, t); 1: t; 2: 2t
 };
 
 Dash dashFor(uint32_t cp)
@@ -77,7 +189,7 @@ Dash dashFor(uint32_t cp)
     case 0x254C: return {true, 2, 1, 1};
     case 0x254D: return {true, 2, 2, 2};
     case 0x254E: return {false, 2, 1, 2};
-    default: return {false, 2, 2, 2};  // U+254F
+    default: return {false, 2, 2, 2}; // U+254F
     }
 }
 
@@ -86,7 +198,8 @@ template <typename Fill>
 void dashes(int count, int th, int desiredGap, int along, int across, bool startWithHalfGap, int baseThicknessPx,
             Fill fill)
 {
-    if (count < 2 || count > 4) return;
+    if (count < 2 || count > 4)
+        return;
     if (along < 2 * count) {
         const int b = std::max(1, baseThicknessPx);
         fill(0, along, std::max(0, across - b) / 2, b);
@@ -100,13 +213,14 @@ void dashes(int count, int th, int desiredGap, int along, int across, bool start
     const int at = std::max(0, across - th) / 2;
     for (int i = 0; i < count; ++i) {
         const int len = dash + (extra > 0 ? 1 : 0);
-        if (extra > 0) --extra;
+        if (extra > 0)
+            --extra;
         fill(pos, pos + len, at, th);
         pos += len + gap;
     }
 }
 
-}  // namespace
+} // namespace
 
 void BoxDrawingRenderer::Canvas::box(int x0, int y0, int x1, int y1) const
 {
@@ -114,7 +228,8 @@ void BoxDrawingRenderer::Canvas::box(int x0, int y0, int x1, int y1) const
     x1 = std::clamp(x1, 0, widthPx);
     y0 = std::clamp(y0, 0, heightPx);
     y1 = std::clamp(y1, 0, heightPx);
-    if (x1 <= x0 || y1 <= y0) return;
+    if (x1 <= x0 || y1 <= y0)
+        return;
     painter->fillRect(QRectF(origin.x() + x0 / scale, origin.y() + y0 / scale, (x1 - x0) / scale, (y1 - y0) / scale),
                       painter->brush());
 }
@@ -126,17 +241,21 @@ int BoxDrawingRenderer::baseThickness(double scale, double underlineThickness)
 
 BoxDrawingRenderer::Lines BoxDrawingRenderer::linesFor(uint32_t codePoint)
 {
-    if (codePoint < first || codePoint > last) return {};
+    if (codePoint < first || codePoint > last)
+        return {};
     std::string_view arms = armTable[codePoint - first];
-    if (arms.size() != 4) return {};
+    if (arms.size() != 4)
+        return {};
     return {styleOf(arms[0]), styleOf(arms[1]), styleOf(arms[2]), styleOf(arms[3])};
 }
 
-void BoxDrawingRenderer::draw(uint32_t codePoint, QPainter& painter, QPointF cellOrigin, QSizeF cellSize,
-                              double scale, const QColor& color, int baseThicknessPx)
+void BoxDrawingRenderer::draw(uint32_t codePoint, QPainter& painter, QPointF cellOrigin, QSizeF cellSize, double scale,
+                              const QColor& color, int baseThicknessPx)
 {
-    if (codePoint < first || codePoint > last) return;
-    if (!(scale > 0)) scale = 1;
+    if (codePoint < first || codePoint > last)
+        return;
+    if (!(scale > 0))
+        scale = 1;
     Canvas canvas;
     canvas.painter = &painter;
     canvas.origin = cellOrigin;
@@ -152,8 +271,8 @@ void BoxDrawingRenderer::draw(uint32_t codePoint, QPainter& painter, QPointF cel
     painter.setBrush(color);
 
     Lines lines = linesFor(codePoint);
-    if (lines.up != LineStyle::none || lines.right != LineStyle::none || lines.down != LineStyle::none ||
-        lines.left != LineStyle::none) {
+    if (lines.up != LineStyle::none || lines.right != LineStyle::none || lines.down != LineStyle::none
+        || lines.left != LineStyle::none) {
         linesChar(lines, canvas, baseThicknessPx);
     } else if ((codePoint >= 0x2504 && codePoint <= 0x250B) || (codePoint >= 0x254C && codePoint <= 0x254F)) {
         const Dash d = dashFor(codePoint);
@@ -184,8 +303,10 @@ void BoxDrawingRenderer::draw(uint32_t codePoint, QPainter& painter, QPointF cel
 void BoxDrawingRenderer::drawRow(QPainter& painter, std::span<const BoxDrawingRenderItem> items, QPointF rowOrigin,
                                  QSizeF cellSize, double scale, int baseThicknessPx)
 {
-    if (items.empty()) return;
-    if (!(scale > 0)) scale = 1;
+    if (items.empty())
+        return;
+    if (!(scale > 0))
+        scale = 1;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     const int m = std::max(1, roundPx(scale * cellSize.width()));
@@ -196,8 +317,13 @@ void BoxDrawingRenderer::drawRow(QPainter& painter, std::span<const BoxDrawingRe
         const int width = std::max(1, item.columnWidth);
         QColor color = item.foregroundColor;
         color.setAlphaF(std::clamp(color.alphaF(), 0.0f, 1.0f));
-        draw(item.codePoint, painter, QPointF((rowX + m * item.column) / scale, rowY),
-             QSizeF(double(m) * width / scale, n / scale), scale, color, baseThicknessPx);
+        draw(item.codePoint,
+             painter,
+             QPointF((rowX + m * item.column) / scale, rowY),
+             QSizeF(double(m) * width / scale, n / scale),
+             scale,
+             color,
+             baseThicknessPx);
     }
     painter.restore();
 }
@@ -307,14 +433,26 @@ void BoxDrawingRenderer::linesChar(Lines lines, const Canvas& canvas, int baseTh
 void BoxDrawingRenderer::dashHorizontal(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas,
                                         int baseThicknessPx)
 {
-    dashes(count, thicknessPx, desiredGapPx, canvas.widthPx, canvas.heightPx, true, baseThicknessPx,
+    dashes(count,
+           thicknessPx,
+           desiredGapPx,
+           canvas.widthPx,
+           canvas.heightPx,
+           true,
+           baseThicknessPx,
            [&](int from, int to, int at, int th) { canvas.box(from, at, to, at + th); });
 }
 
 void BoxDrawingRenderer::dashVertical(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas,
                                       int baseThicknessPx)
 {
-    dashes(count, thicknessPx, desiredGapPx, canvas.heightPx, canvas.widthPx, false, baseThicknessPx,
+    dashes(count,
+           thicknessPx,
+           desiredGapPx,
+           canvas.heightPx,
+           canvas.widthPx,
+           false,
+           baseThicknessPx,
            [&](int from, int to, int at, int th) { canvas.box(at, from, at + th, to); });
 }
 
@@ -324,8 +462,8 @@ void BoxDrawingRenderer::arc(Corner corner, int thicknessPx, const Canvas& canva
     const int H = canvas.heightPx;
     const int th = std::max(1, thicknessPx);
     const double h = th / 2.0;
-    const int hx = std::max(0, W - th) / 2;  // column of the vertical stroke
-    const int hy = std::max(0, H - th) / 2;  // row of the horizontal stroke
+    const int hx = std::max(0, W - th) / 2; // column of the vertical stroke
+    const int hy = std::max(0, H - th) / 2; // row of the horizontal stroke
     const double cy = hy + h;
     const double cx = hx + h;
     const double m = std::min(W, H);
@@ -345,7 +483,8 @@ void BoxDrawingRenderer::arc(Corner corner, int thicknessPx, const Canvas& canva
         canvas.box(static_cast<int>(std::floor(cx + R)), hy, W, hy + th);
 
     const double outer = R + h;
-    if (!(outer > 0)) return;
+    if (!(outer > 0))
+        return;
     const double inner = std::max(0.0, R - h);
     const QPointF centre(isLeft ? cx - R : cx + R, isUp ? cy - R : cy + R);
     // The quadrant of the ring that joins the two stubs, bounded by the cell.
@@ -364,7 +503,8 @@ void BoxDrawingRenderer::arc(Corner corner, int thicknessPx, const Canvas& canva
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
     path.addEllipse(centre, outer, outer);
-    if (inner > 0) path.addEllipse(centre, inner, inner);
+    if (inner > 0)
+        path.addEllipse(centre, inner, inner);
     p.fillPath(path, p.brush());
     p.restore();
 }
@@ -378,7 +518,8 @@ void diagonal(const BoxDrawingRenderer::Canvas& canvas, int thicknessPx, bool up
     const double fx = std::min(1.0, W / H);
     const double fy = std::min(1.0, H / W);
     int th = std::max(canvas.minThicknessPx, thicknessPx);
-    if (th > 1) th += 1;
+    if (th > 1)
+        th += 1;
     th = std::max(th, canvas.minThicknessPx);
 
     QPainter& p = *canvas.painter;
@@ -398,7 +539,7 @@ void diagonal(const BoxDrawingRenderer::Canvas& canvas, int thicknessPx, bool up
     p.restore();
 }
 
-}  // namespace
+} // namespace
 
 void BoxDrawingRenderer::lightDiagonalUpperRightToLowerLeft(int thicknessPx, const Canvas& canvas)
 {
@@ -410,4 +551,4 @@ void BoxDrawingRenderer::lightDiagonalUpperLeftToLowerRight(int thicknessPx, con
     diagonal(canvas, thicknessPx, false);
 }
 
-}  // namespace corvel
+} // namespace corvel

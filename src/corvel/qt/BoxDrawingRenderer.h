@@ -77,13 +77,11 @@ public:
     static void hline(const Canvas& canvas, int x1, int x2, int y, int thicknessPx);
     static void vline(const Canvas& canvas, int y1, int y2, int x, int thicknessPx);
     static void linesChar(Lines lines, const Canvas& canvas, int baseThicknessPx);
-    static void dashHorizontal(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas,
-                               int baseThicknessPx);
-    static void dashVertical(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas,
-                             int baseThicknessPx);
+    static void dashHorizontal(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas, int baseThicknessPx);
+    static void dashVertical(int count, int thicknessPx, int desiredGapPx, const Canvas& canvas, int baseThicknessPx);
     static void arc(Corner corner, int thicknessPx, const Canvas& canvas);
     static void lightDiagonalUpperRightToLowerLeft(int thicknessPx, const Canvas& canvas);
     static void lightDiagonalUpperLeftToLowerRight(int thicknessPx, const Canvas& canvas);
 };
 
-}  // namespace corvel
+} // namespace corvel

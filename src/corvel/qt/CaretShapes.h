@@ -18,4 +18,4 @@ std::vector<QRectF> caretShapes(CursorStyle style, bool focused, const QRectF& c
 bool isBlockCaret(CursorStyle style);
 bool isBlinkingCaret(CursorStyle style);
 
-}  // namespace corvel
+} // namespace corvel

@@ -18,7 +18,7 @@ bool isBlinkingStyle(CursorStyle style) { return isBlinkingCaret(style); }
 
 bool isBlockStyle(CursorStyle style) { return isBlockCaret(style); }
 
-}  // namespace
+} // namespace
 
 CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* terminal)
     : QWidget(terminal), terminal_(terminal), style_(style)
@@ -42,7 +42,8 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
         const double progress = phase <= 1.0 ? phase : 2.0 - phase;
         // Steps of 1/32 are indistinguishable and spare most repaints.
         const double opacity = std::round((1.0 - easeIn.valueForProgress(progress)) * 32) / 32;
-        if (opacity == opacity_) return;
+        if (opacity == opacity_)
+            return;
         opacity_ = opacity;
         update();
     });
@@ -50,7 +51,8 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
 
 void CaretView::setCellFrame(const QRectF& frame)
 {
-    if (frame == cellFrame_) return;
+    if (frame == cellFrame_)
+        return;
     cellFrame_ = frame;
     setGeometry(frame.toAlignedRect());
     update();
@@ -91,7 +93,8 @@ void CaretView::setText(const CharData& cell)
     const QString text = terminal_ ? terminal_->caretText(cell) : QStringLiteral(" ");
     const FontFace face = terminal_ ? terminal_->caretFace(cell) : FontFace::normal;
     // The caret is redrawn only when what it shows changes.
-    if (hasText_ && text == text_ && face == face_) return;
+    if (hasText_ && text == text_ && face == face_)
+        return;
     text_ = text;
     face_ = face;
     hasText_ = true;
@@ -111,7 +114,8 @@ void CaretView::updateAnimation(bool blink)
 {
     blink_.stop();
     opacity_ = 1;
-    if (blink) blink_.start();
+    if (blink)
+        blink_.start();
     update();
 }
 
@@ -119,13 +123,15 @@ void CaretView::disableAnimations() { updateAnimation(false); }
 
 void CaretView::paintEvent(QPaintEvent*)
 {
-    if (!hasText_ || !terminal_) return;
+    if (!hasText_ || !terminal_)
+        return;
     const bool hasFocus = tracksFocus_ ? terminal_->viewHasFocus() : true;
     QPainter p(this);
     p.setOpacity(opacity_);
     const QRectF bounds = cellFrame_.translated(-QPointF(pos()));
     p.setClipRect(bounds);
-    for (const QRectF& shape : caretShapes(style_, hasFocus, bounds, devicePixelRatioF())) p.fillRect(shape, caretColor_);
+    for (const QRectF& shape : caretShapes(style_, hasFocus, bounds, devicePixelRatioF()))
+        p.fillRect(shape, caretColor_);
     if (hasFocus && isBlockStyle(style_)) {
         const FontSet& fonts = terminal_->fontSet();
         const QColor textColor = caretTextColor_.value_or(terminal_->nativeForegroundColor());
@@ -136,4 +142,4 @@ void CaretView::paintEvent(QPaintEvent*)
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -80,4 +80,4 @@ private:
     QVariantAnimation blink_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -23,4 +23,4 @@ private:
     int count_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

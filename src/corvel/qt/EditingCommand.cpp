@@ -22,10 +22,12 @@ std::optional<EditingCommand> editingCommandFor(const KeyInput& key)
     case Qt::Key_Up: return shift ? C::moveUpAndModifySelection : C::moveUp;
     case Qt::Key_Down: return shift ? C::moveDownAndModifySelection : C::moveDown;
     case Qt::Key_Left:
-        if (alt) return C::moveWordLeft;
+        if (alt)
+            return C::moveWordLeft;
         return shift ? C::moveLeftAndModifySelection : C::moveLeft;
     case Qt::Key_Right:
-        if (alt) return C::moveWordRight;
+        if (alt)
+            return C::moveWordRight;
         return shift ? C::moveRightAndModifySelection : C::moveRight;
     case Qt::Key_Home: return shift ? C::moveToBeginningOfDocumentAndModifySelection : C::scrollToBeginningOfDocument;
     case Qt::Key_End: return shift ? C::moveToEndOfDocumentAndModifySelection : C::scrollToEndOfDocument;
@@ -33,8 +35,9 @@ std::optional<EditingCommand> editingCommandFor(const KeyInput& key)
     case Qt::Key_PageDown: return shift ? C::pageDownAndModifySelection : C::scrollPageDown;
     default: break;
     }
-    if (key.hasAny(KeyInput::control | KeyInput::super)) return C::noop;
+    if (key.hasAny(KeyInput::control | KeyInput::super))
+        return C::noop;
     return std::nullopt;
 }
 
-}  // namespace corvel
+} // namespace corvel

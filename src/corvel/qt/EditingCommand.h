@@ -12,4 +12,4 @@ struct KeyInput;
 // nothing at all.
 std::optional<EditingCommand> editingCommandFor(const KeyInput& key);
 
-}  // namespace corvel
+} // namespace corvel

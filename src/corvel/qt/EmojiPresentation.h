@@ -11,4 +11,4 @@ namespace corvel {
 // selector (U+FE0E) keeps it text.
 bool hasEmojiPresentation(std::u32string_view text, int columns);
 
-}  // namespace corvel
+} // namespace corvel

@@ -13,12 +13,13 @@ QString& processString()
     return text;
 }
 
-}  // namespace
+} // namespace
 
 QString string()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard && clipboard->supportsFindBuffer()) return clipboard->text(QClipboard::FindBuffer);
+    if (clipboard && clipboard->supportsFindBuffer())
+        return clipboard->text(QClipboard::FindBuffer);
     return processString();
 }
 
@@ -31,4 +32,4 @@ void setString(const QString& text)
         processString() = text;
 }
 
-}  // namespace corvel::FindPasteboard
+} // namespace corvel::FindPasteboard

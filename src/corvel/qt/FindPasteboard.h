@@ -12,5 +12,5 @@ namespace FindPasteboard {
 QString string();
 void setString(const QString& text);
 
-}  // namespace FindPasteboard
-}  // namespace corvel
+} // namespace FindPasteboard
+} // namespace corvel

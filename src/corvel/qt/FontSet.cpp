@@ -20,7 +20,7 @@ QFont withPixelSize(QFont font)
     return font;
 }
 
-}  // namespace
+} // namespace
 
 QFont FontSet::defaultFont()
 {
@@ -46,7 +46,8 @@ FontSet::FontSet(const QFont& font)
     fonts_[2].setItalic(true);
     fonts_[3] = fonts_[1];
     fonts_[3].setItalic(true);
-    for (size_t i = 0; i < fonts_.size(); ++i) rawFonts_[i] = QRawFont::fromFont(fonts_[i]);
+    for (size_t i = 0; i < fonts_.size(); ++i)
+        rawFonts_[i] = QRawFont::fromFont(fonts_[i]);
 
     const QString emojiFamily = QStringLiteral("Noto Color Emoji");
     if (QFontDatabase::hasFamily(emojiFamily)) {
@@ -65,8 +66,10 @@ FontSet::FontSet(const QFont& font)
 
 std::optional<QFont> FontSet::emojiFontFitting(QSizeF box) const
 {
-    if (!emoji_ || box.isEmpty()) return std::nullopt;
-    const double size = std::min(box.width() / emojiExtentPerPixel_.width(), box.height() / emojiExtentPerPixel_.height());
+    if (!emoji_ || box.isEmpty())
+        return std::nullopt;
+    const double size
+        = std::min(box.width() / emojiExtentPerPixel_.width(), box.height() / emojiExtentPerPixel_.height());
     QFont font = *emoji_;
     font.setPixelSize(std::max(1, static_cast<int>(std::floor(size))));
     return font;
@@ -74,13 +77,15 @@ std::optional<QFont> FontSet::emojiFontFitting(QSizeF box) const
 
 QSizeF FontSet::computeCellDimension(double scale) const
 {
-    if (!(scale > 0)) scale = 1;
+    if (!(scale > 0))
+        scale = 1;
     const QRawFont& raw = rawFonts_[0];
     double advance = 0;
     const QList<quint32> glyphs = raw.glyphIndexesForString(QStringLiteral("W"));
     if (!glyphs.isEmpty()) {
         const QList<QPointF> advances = raw.advancesForGlyphIndexes(glyphs);
-        if (!advances.isEmpty()) advance = advances.first().x();
+        if (!advances.isEmpty())
+            advance = advances.first().x();
     }
     const double width = std::max(std::ceil(advance * scale) / scale, 1.0);
     const double lineHeight = std::ceil(raw.ascent() + raw.descent() + raw.leading());
@@ -95,4 +100,4 @@ double FontSet::baselineOffset() const
     return std::ceil(raw.descent() + raw.leading());
 }
 
-}  // namespace corvel
+} // namespace corvel

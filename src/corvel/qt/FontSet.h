@@ -51,4 +51,4 @@ private:
     QSizeF emojiExtentPerPixel_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -22,58 +22,75 @@ QString unmodifiedText(const QKeyEvent& event, bool shifted)
     case Qt::Key_Escape: return QStringLiteral("\x1b");
     default: break;
     }
-    if (KeyInput::isFunctionKey(event.key()) || KeyInput::isModifierKey(event.key())) return {};
-    if (KeyInput::isPrintable(event.text())) return event.text();
+    if (KeyInput::isFunctionKey(event.key()) || KeyInput::isModifierKey(event.key()))
+        return {};
+    if (KeyInput::isPrintable(event.text()))
+        return event.text();
     const int key = event.key();
-    if (key < 0x20 || key > 0x10FFFF || (key >= 0xD800 && key <= 0xDFFF)) return {};
+    if (key < 0x20 || key > 0x10FFFF || (key >= 0xD800 && key <= 0xDFFF))
+        return {};
     const char32_t scalar = static_cast<char32_t>(key);
     QString text = QString::fromUcs4(&scalar, 1);
     // Qt names letter keys by their upper-case form.
     return shifted ? text : text.toLower();
 }
 
-}  // namespace
+} // namespace
 
 bool KeyInput::isPrintable(const QString& text)
 {
-    if (text.isEmpty()) return false;
+    if (text.isEmpty())
+        return false;
     for (const char32_t c : text.toUcs4())
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return false;
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            return false;
     return true;
 }
 
 int KeyInput::modifierParameter(bool altCounts) const
 {
     int parameter = 1;
-    if (has(shift)) parameter += 1;
-    if (altCounts && has(alt)) parameter += 2;
-    if (has(control)) parameter += 4;
-    if (has(super)) parameter += 8;
+    if (has(shift))
+        parameter += 1;
+    if (altCounts && has(alt))
+        parameter += 2;
+    if (has(control))
+        parameter += 4;
+    if (has(super))
+        parameter += 8;
     return parameter;
 }
 
 std::optional<char32_t> KeyInput::firstUnmodifiedScalar() const
 {
     const QList<uint> scalars = charactersIgnoringModifiers.toUcs4();
-    if (scalars.isEmpty()) return std::nullopt;
+    if (scalars.isEmpty())
+        return std::nullopt;
     return static_cast<char32_t>(scalars.front());
 }
 
 unsigned KeyInput::modifiersFrom(Qt::KeyboardModifiers flags, uint32_t nativeModifiers)
 {
     unsigned result = 0;
-    if (flags & Qt::ShiftModifier) result |= shift;
-    if (flags & Qt::ControlModifier) result |= control;
-    if (flags & Qt::AltModifier) result |= alt;
-    if (flags & Qt::MetaModifier) result |= super;
-    if (flags & Qt::KeypadModifier) result |= numericPad;
-    if (nativeModifiers & nativeLockMask) result |= capsLock;
+    if (flags & Qt::ShiftModifier)
+        result |= shift;
+    if (flags & Qt::ControlModifier)
+        result |= control;
+    if (flags & Qt::AltModifier)
+        result |= alt;
+    if (flags & Qt::MetaModifier)
+        result |= super;
+    if (flags & Qt::KeypadModifier)
+        result |= numericPad;
+    if (nativeModifiers & nativeLockMask)
+        result |= capsLock;
     return result;
 }
 
 bool KeyInput::isFunctionKey(int qtKey)
 {
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35) return true;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35)
+        return true;
     switch (qtKey) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -129,4 +146,4 @@ KeyInput KeyInput::from(const QKeyEvent& event)
     return input;
 }
 
-}  // namespace corvel
+} // namespace corvel

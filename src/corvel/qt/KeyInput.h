@@ -58,4 +58,4 @@ struct KeyInput {
     static bool isModifierKey(int qtKey);
 };
 
-}  // namespace corvel
+} // namespace corvel

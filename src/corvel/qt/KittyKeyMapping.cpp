@@ -15,19 +15,19 @@ using K = KittyFunctionalKey;
 
 // X11 keysyms of the numeric keypad and the modifier keys.
 namespace keysym {
-constexpr uint32_t kpEnter = 0xff8d, kpHome = 0xff95, kpLeft = 0xff96, kpUp = 0xff97, kpRight = 0xff98,
-                   kpDown = 0xff99, kpPageUp = 0xff9a, kpPageDown = 0xff9b, kpEnd = 0xff9c, kpBegin = 0xff9d,
-                   kpInsert = 0xff9e, kpDelete = 0xff9f, kpMultiply = 0xffaa, kpAdd = 0xffab,
-                   kpSeparator = 0xffac, kpSubtract = 0xffad, kpDecimal = 0xffae, kpDivide = 0xffaf,
-                   kp0 = 0xffb0, kp9 = 0xffb9, kpEqual = 0xffbd;
+constexpr uint32_t kpEnter = 0xff8d, kpHome = 0xff95, kpLeft = 0xff96, kpUp = 0xff97, kpRight = 0xff98, kpDown = 0xff99,
+                   kpPageUp = 0xff9a, kpPageDown = 0xff9b, kpEnd = 0xff9c, kpBegin = 0xff9d, kpInsert = 0xff9e,
+                   kpDelete = 0xff9f, kpMultiply = 0xffaa, kpAdd = 0xffab, kpSeparator = 0xffac, kpSubtract = 0xffad,
+                   kpDecimal = 0xffae, kpDivide = 0xffaf, kp0 = 0xffb0, kp9 = 0xffb9, kpEqual = 0xffbd;
 constexpr uint32_t shiftL = 0xffe1, shiftR = 0xffe2, controlL = 0xffe3, controlR = 0xffe4, capsLock = 0xffe5,
                    altL = 0xffe9, altR = 0xffea, superL = 0xffeb, superR = 0xffec;
-}  // namespace keysym
+} // namespace keysym
 
 std::optional<K> keypadKeyFromKeysym(uint32_t sym)
 {
     using namespace keysym;
-    if (sym >= kp0 && sym <= kp9) return static_cast<K>(static_cast<int>(K::keypad0) + int(sym - kp0));
+    if (sym >= kp0 && sym <= kp9)
+        return static_cast<K>(static_cast<int>(K::keypad0) + int(sym - kp0));
     switch (sym) {
     case kpEnter: return K::keypadEnter;
     case kpHome: return K::keypadHome;
@@ -84,7 +84,8 @@ std::optional<K> keypadKeyFromQtKey(int qtKey)
 
 std::optional<K> mainBlockKey(int qtKey)
 {
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35) return static_cast<K>(static_cast<int>(K::f1) + (qtKey - Qt::Key_F1));
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35)
+        return static_cast<K>(static_cast<int>(K::f1) + (qtKey - Qt::Key_F1));
     switch (qtKey) {
     case Qt::Key_Up: return K::up;
     case Qt::Key_Down: return K::down;
@@ -106,32 +107,36 @@ std::optional<K> mainBlockKey(int qtKey)
 
 // XKB keycodes (evdev + 8) of the main block and their US-layout characters.
 constexpr std::array<std::pair<uint32_t, char32_t>, 48> usLayout{{
-    {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'}, {15, '6'}, {16, '7'}, {17, '8'}, {18, '9'}, {19, '0'},
-    {20, '-'}, {21, '='}, {24, 'q'}, {25, 'w'}, {26, 'e'}, {27, 'r'}, {28, 't'}, {29, 'y'}, {30, 'u'}, {31, 'i'},
-    {32, 'o'}, {33, 'p'}, {34, '['}, {35, ']'}, {38, 'a'}, {39, 's'}, {40, 'd'}, {41, 'f'}, {42, 'g'}, {43, 'h'},
-    {44, 'j'}, {45, 'k'}, {46, 'l'}, {47, ';'}, {48, '\''}, {49, '`'}, {51, '\\'}, {52, 'z'}, {53, 'x'},
-    {54, 'c'}, {55, 'v'}, {56, 'b'}, {57, 'n'}, {58, 'm'}, {59, ','}, {60, '.'}, {61, '/'}, {65, ' '},
+    {10, '1'}, {11, '2'}, {12, '3'}, {13, '4'}, {14, '5'},  {15, '6'}, {16, '7'},  {17, '8'}, {18, '9'}, {19, '0'},
+    {20, '-'}, {21, '='}, {24, 'q'}, {25, 'w'}, {26, 'e'},  {27, 'r'}, {28, 't'},  {29, 'y'}, {30, 'u'}, {31, 'i'},
+    {32, 'o'}, {33, 'p'}, {34, '['}, {35, ']'}, {38, 'a'},  {39, 's'}, {40, 'd'},  {41, 'f'}, {42, 'g'}, {43, 'h'},
+    {44, 'j'}, {45, 'k'}, {46, 'l'}, {47, ';'}, {48, '\''}, {49, '`'}, {51, '\\'}, {52, 'z'}, {53, 'x'}, {54, 'c'},
+    {55, 'v'}, {56, 'b'}, {57, 'n'}, {58, 'm'}, {59, ','},  {60, '.'}, {61, '/'},  {65, ' '},
 }};
 
-}  // namespace
+} // namespace
 
 std::optional<KittyFunctionalKey> functionalKey(const KeyInput& key)
 {
     if (key.keysym != 0) {
-        if (const auto keypad = keypadKeyFromKeysym(key.keysym)) return keypad;
+        if (const auto keypad = keypadKeyFromKeysym(key.keysym))
+            return keypad;
     } else if (key.has(KeyInput::numericPad)) {
-        if (const auto keypad = keypadKeyFromQtKey(key.qtKey)) return keypad;
+        if (const auto keypad = keypadKeyFromQtKey(key.qtKey))
+            return keypad;
     }
     return mainBlockKey(key.qtKey);
 }
 
 std::optional<std::string> textForFunctionalKey(KittyFunctionalKey functional, const KeyInput& key)
 {
-    const bool typesText = (functional >= K::keypad0 && functional <= K::keypadSubtract) || functional == K::keypadAdd ||
-                           functional == K::keypadEqual || functional == K::keypadSeparator;
-    if (!typesText) return std::nullopt;
+    const bool typesText = (functional >= K::keypad0 && functional <= K::keypadSubtract) || functional == K::keypadAdd
+        || functional == K::keypadEqual || functional == K::keypadSeparator;
+    if (!typesText)
+        return std::nullopt;
     const QString& text = key.characters.isEmpty() ? key.charactersIgnoringModifiers : key.characters;
-    if (text.isEmpty()) return std::nullopt;
+    if (text.isEmpty())
+        return std::nullopt;
     return text.toStdString();
 }
 
@@ -165,19 +170,25 @@ std::optional<KittyFunctionalKey> modifierKey(const KeyInput& key)
 std::optional<char32_t> baseLayoutKey(uint32_t keycode)
 {
     for (const auto& [code, character] : usLayout)
-        if (code == keycode) return character;
+        if (code == keycode)
+            return character;
     return std::nullopt;
 }
 
 KittyKeyboardModifiers modifiers(const KeyInput& key, bool optionAsMetaKey)
 {
     KittyKeyboardModifiers result;
-    if (key.has(KeyInput::shift)) result.rawValue |= KittyKeyboardModifiers::shift;
-    if (key.has(KeyInput::control)) result.rawValue |= KittyKeyboardModifiers::ctrl;
-    if (key.has(KeyInput::super)) result.rawValue |= KittyKeyboardModifiers::super;
-    if (key.has(KeyInput::capsLock)) result.rawValue |= KittyKeyboardModifiers::capsLock;
-    if (optionAsMetaKey && key.has(KeyInput::alt)) result.rawValue |= KittyKeyboardModifiers::alt;
+    if (key.has(KeyInput::shift))
+        result.rawValue |= KittyKeyboardModifiers::shift;
+    if (key.has(KeyInput::control))
+        result.rawValue |= KittyKeyboardModifiers::ctrl;
+    if (key.has(KeyInput::super))
+        result.rawValue |= KittyKeyboardModifiers::super;
+    if (key.has(KeyInput::capsLock))
+        result.rawValue |= KittyKeyboardModifiers::capsLock;
+    if (optionAsMetaKey && key.has(KeyInput::alt))
+        result.rawValue |= KittyKeyboardModifiers::alt;
     return result;
 }
 
-}  // namespace corvel::KittyKeyMapping
+} // namespace corvel::KittyKeyMapping

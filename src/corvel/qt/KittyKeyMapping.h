@@ -32,6 +32,6 @@ std::optional<char32_t> baseLayoutKey(uint32_t keycode);
 // Protocol modifiers of a key event; Alt counts only while it acts as Meta.
 KittyKeyboardModifiers modifiers(const KeyInput& key, bool optionAsMetaKey);
 
-}  // namespace KittyKeyMapping
+} // namespace KittyKeyMapping
 
-}  // namespace corvel
+} // namespace corvel

@@ -87,5 +87,5 @@ void paintPlaceholder(QPainter& painter, const KittyPlaceholderCell& cell, const
                       bool alternateScreen, PlaceholderPictures& pictures, double rowTop, QSizeF cellSize,
                       double scale);
 
-}  // namespace LinePicturePainter
-}  // namespace corvel
+} // namespace LinePicturePainter
+} // namespace corvel

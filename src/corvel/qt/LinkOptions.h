@@ -10,4 +10,4 @@ enum class LinkReporting : uint8_t { none, explicitLinks, implicitLinks };
 // When a link is drawn highlighted (with a dashed underline).
 enum class LinkHighlightMode : uint8_t { always, alwaysWithModifier, hover, hoverWithModifier };
 
-}  // namespace corvel
+} // namespace corvel

@@ -14,7 +14,7 @@ namespace {
 
 unsigned short fitShort(long long value) { return static_cast<unsigned short>(std::clamp(value, 0LL, 65535LL)); }
 
-}  // namespace
+} // namespace
 
 LocalProcessTerminalView::LocalProcessTerminalView(QWidget* parent) : TerminalView(parent)
 {
@@ -33,7 +33,8 @@ void LocalProcessTerminalView::startProcess(const std::string& executable, const
                                             const std::optional<std::string>& execName,
                                             const std::optional<std::string>& currentDirectory)
 {
-    if (process_->running()) return;
+    if (process_->running())
+        return;
     process_->startProcess(executable, args, environment, execName, currentDirectory);
     // A program that cannot run says why where the user looks for it.
     if (process_->startError() != 0)
@@ -49,7 +50,7 @@ void LocalProcessTerminalView::setHostLogging(const std::optional<std::string>& 
 
 winsize LocalProcessTerminalView::getWindowSize()
 {
-    winsize size {};
+    winsize size{};
     size.ws_row = fitShort(getTerminal().rows);
     size.ws_col = fitShort(getTerminal().cols);
     size.ws_xpixel = fitShort(width());
@@ -59,19 +60,23 @@ winsize LocalProcessTerminalView::getWindowSize()
 
 void LocalProcessTerminalView::sizeChanged(TerminalView&, int newCols, int newRows)
 {
-    if (!process_->running()) return;
+    if (!process_->running())
+        return;
     PseudoTerminalHelpers::setWinSize(process_->childfd(), getWindowSize());
-    if (processDelegate_) processDelegate_->sizeChanged(*this, newCols, newRows);
+    if (processDelegate_)
+        processDelegate_->sizeChanged(*this, newCols, newRows);
 }
 
 void LocalProcessTerminalView::setTerminalTitle(TerminalView&, const std::string& title)
 {
-    if (processDelegate_) processDelegate_->setTerminalTitle(*this, title);
+    if (processDelegate_)
+        processDelegate_->setTerminalTitle(*this, title);
 }
 
 void LocalProcessTerminalView::hostCurrentDirectoryUpdate(TerminalView&, const std::optional<std::string>& directory)
 {
-    if (processDelegate_) processDelegate_->hostCurrentDirectoryUpdate(*this, directory);
+    if (processDelegate_)
+        processDelegate_->hostCurrentDirectoryUpdate(*this, directory);
 }
 
 void LocalProcessTerminalView::send(TerminalView&, std::span<const uint8_t> data) { process_->send(data); }
@@ -82,9 +87,10 @@ void LocalProcessTerminalView::scrolled(TerminalView&, double) {}
 void LocalProcessTerminalView::clipboardCopy(TerminalView&, std::span<const uint8_t> content)
 {
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text =
-        decoder(QByteArrayView(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
-    if (decoder.hasError()) return;
+    const QString text = decoder(
+        QByteArrayView(reinterpret_cast<const char*>(content.data()), static_cast<qsizetype>(content.size())));
+    if (decoder.hasError())
+        return;
     QGuiApplication::clipboard()->clear();
     QGuiApplication::clipboard()->setText(text);
 }
@@ -93,9 +99,10 @@ void LocalProcessTerminalView::rangeChanged(TerminalView&, int, int) {}
 
 void LocalProcessTerminalView::processTerminated(LocalProcess&, std::optional<int32_t> exitCode)
 {
-    if (processDelegate_) processDelegate_->processTerminated(*this, exitCode);
+    if (processDelegate_)
+        processDelegate_->processTerminated(*this, exitCode);
 }
 
 void LocalProcessTerminalView::dataReceived(std::span<const uint8_t> slice) { feed(slice); }
 
-}  // namespace corvel
+} // namespace corvel

@@ -53,12 +53,12 @@ public:
     winsize getWindowSize() override;
 
     // ---- TerminalViewDelegate: what the view itself produces -------------------
-    using TerminalView::send;
-    using TerminalView::sizeChanged;
-    using TerminalView::setTerminalTitle;
-    using TerminalView::scrolled;
     using TerminalView::bell;
     using TerminalView::iTermContent;
+    using TerminalView::scrolled;
+    using TerminalView::send;
+    using TerminalView::setTerminalTitle;
+    using TerminalView::sizeChanged;
     void sizeChanged(TerminalView& source, int newCols, int newRows) override;
     void setTerminalTitle(TerminalView& source, const std::string& title) override;
     void hostCurrentDirectoryUpdate(TerminalView& source, const std::optional<std::string>& directory) override;
@@ -78,4 +78,4 @@ private:
     LocalProcessTerminalViewDelegate* processDelegate_ = nullptr;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -20,10 +20,11 @@ public:
     virtual void setTerminalTitle(LocalProcessTerminalView& source, const std::string& title) = 0;
     // The child reported its current directory.
     virtual void hostCurrentDirectoryUpdate(LocalProcessTerminalView& source,
-                                            const std::optional<std::string>& directory) = 0;
+                                            const std::optional<std::string>& directory)
+        = 0;
     // The child ended, after all of its output was shown; the code is its
     // exit status, or 128 plus the signal that ended it.
     virtual void processTerminated(LocalProcessTerminalView& source, std::optional<int32_t> exitCode) = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -45,8 +45,10 @@ void PreeditView::relayout()
     const QFontMetricsF metrics(font_);
     const double width = metrics.horizontalAdvance(text_) + 2;
     const double height = std::max(cellHeight_, metrics.height());
-    setGeometry(static_cast<int>(std::floor(origin_.x())), static_cast<int>(std::floor(origin_.y())),
-                static_cast<int>(std::ceil(width)), static_cast<int>(std::ceil(height)));
+    setGeometry(static_cast<int>(std::floor(origin_.x())),
+                static_cast<int>(std::floor(origin_.y())),
+                static_cast<int>(std::ceil(width)),
+                static_cast<int>(std::ceil(height)));
     raise();
     show();
     update();
@@ -68,4 +70,4 @@ void PreeditView::paintEvent(QPaintEvent*)
     painter.drawLine(QPointF(x, 1), QPointF(x, height() - 2));
 }
 
-}  // namespace corvel
+} // namespace corvel

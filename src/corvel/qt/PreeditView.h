@@ -37,4 +37,4 @@ private:
     double cellHeight_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

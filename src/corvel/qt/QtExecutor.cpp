@@ -15,7 +15,8 @@ QtExecutor::~QtExecutor() = default;
 void QtExecutor::post(Task task)
 {
     QObject* context = context_.data();
-    if (!context) return;
+    if (!context)
+        return;
     QMetaObject::invokeMethod(context, std::move(task), Qt::QueuedConnection);
 }
 
@@ -23,9 +24,11 @@ Executor::CancelToken QtExecutor::postDelayed(Duration delay, Task task)
 {
     CancelToken token = CancelToken::make();
     QObject* context = context_.data();
-    if (!context) return token;
+    if (!context)
+        return token;
     auto guarded = [token, task = std::move(task)] {
-        if (!token.isCancelled()) task();
+        if (!token.isCancelled())
+            task();
     };
     if (delay <= Duration::zero()) {
         post(std::move(guarded));
@@ -43,4 +46,4 @@ Executor::CancelToken QtExecutor::postDelayed(Duration delay, Task task)
     return token;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -23,4 +23,4 @@ private:
     QPointer<QObject> context_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -48,8 +48,7 @@ public:
     // Paints the row whose top edge is at rowTop. The band must already hold
     // the background the view shows where no run paints. belowText, when
     // set, draws between the backgrounds and the glyphs.
-    void paint(QPainter& painter, const ViewLineInfo& line, double rowTop,
-               const std::function<void()>& belowText = {});
+    void paint(QPainter& painter, const ViewLineInfo& line, double rowTop, const std::function<void()>& belowText = {});
 
 private:
     static constexpr quint32 unknownGlyph = 0xFFFFFFFF;
@@ -72,4 +71,4 @@ private:
     std::vector<QPointF> decorationPositions_;
 };
 
-}  // namespace corvel
+} // namespace corvel

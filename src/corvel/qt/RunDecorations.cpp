@@ -13,33 +13,36 @@ namespace corvel {
 
 namespace {
 
-double snappedThickness(double thickness, double scale)
-{
-    return std::max(std::round(thickness * scale) / scale, 0.5);
-}
+double snappedThickness(double thickness, double scale) { return std::max(std::round(thickness * scale) / scale, 0.5); }
 
 UnderlineStyle effectiveStyle(const TextAttributes::Underline& underline)
 {
     if (underline.corvelStyle >= 0 && underline.corvelStyle <= 255)
-        if (auto style = underlineStyleFromRaw(static_cast<uint8_t>(underline.corvelStyle))) return *style;
+        if (auto style = underlineStyleFromRaw(static_cast<uint8_t>(underline.corvelStyle)))
+            return *style;
     const int v = underline.platformStyle;
-    if ((v & TextAttributes::underlineDouble) == TextAttributes::underlineDouble) return UnderlineStyle::doubled;
-    if (v & TextAttributes::patternDot) return UnderlineStyle::dotted;
-    if (v & (TextAttributes::patternDash | TextAttributes::patternDashDot)) return UnderlineStyle::dashed;
-    if (v != 0) return UnderlineStyle::single;
+    if ((v & TextAttributes::underlineDouble) == TextAttributes::underlineDouble)
+        return UnderlineStyle::doubled;
+    if (v & TextAttributes::patternDot)
+        return UnderlineStyle::dotted;
+    if (v & (TextAttributes::patternDash | TextAttributes::patternDashDot))
+        return UnderlineStyle::dashed;
+    if (v != 0)
+        return UnderlineStyle::single;
     return UnderlineStyle::none;
 }
 
-}  // namespace
+} // namespace
 
 UnderlineGeometry underlineGeometry(UnderlineStyle style, double position, double thickness, double descent,
                                     double scale)
 {
-    if (!(scale > 0)) scale = 1;
+    if (!(scale > 0))
+        scale = 1;
     UnderlineGeometry g;
     // Whole device pixels, never below half a point.
-    g.thickness = std::max({static_cast<int>(std::lround(thickness * scale)), 1,
-                            static_cast<int>(std::ceil(0.5 * scale))});
+    g.thickness
+        = std::max({static_cast<int>(std::lround(thickness * scale)), 1, static_cast<int>(std::ceil(0.5 * scale))});
     const int t = g.thickness;
     // The room below the baseline; without one the font's placement stands.
     const int room = descent > 0 ? static_cast<int>(std::floor(descent * scale + 1e-6)) : 0;
@@ -72,38 +75,42 @@ UnderlineGeometry underlineGeometry(UnderlineStyle style, double position, doubl
     return g;
 }
 
-std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
+std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes,
+                                               std::span<const QPointF> glyphPositions,
                                                const DecorationContext& context)
 {
     std::vector<DecorationRect> out;
-    if (!attributes.underline && !attributes.strikeThrough) return out;
-    if (glyphPositions.empty() || !context.fonts) return out;
+    if (!attributes.underline && !attributes.strikeThrough)
+        return out;
+    if (glyphPositions.empty() || !context.fonts)
+        return out;
     const double scale = context.scale > 0 ? context.scale : 1;
     const double span = std::ceil(context.cellWidth);
     const long long spanPx = std::llround(span * scale);
     // A rectangle in device pixels, relative to a glyph's cell edge and
     // baseline, as logical pixels.
     const auto add = [&](const QPointF& g, double left, double top, double width, double height, const QColor& color) {
-        if (width <= 0 || height <= 0) return;
+        if (width <= 0 || height <= 0)
+            return;
         const double x = std::round(g.x() * scale) + left;
         const double y = std::round(g.y() * scale) + top;
         out.push_back({QRectF(x / scale, y / scale, width / scale, height / scale), color});
     };
     // Dashes of the given length in device pixels, `period` apart, from the
     // cell's left edge, cut at its right edge.
-    const auto dashes = [&](const QPointF& g, double top, int thickness, long long length, long long period,
-                            const QColor& color) {
-        for (long long start = 0; start < spanPx; start += period)
-            add(g, double(start), top, double(std::min(start + length, spanPx) - start), thickness, color);
-    };
+    const auto dashes
+        = [&](const QPointF& g, double top, int thickness, long long length, long long period, const QColor& color) {
+              for (long long start = 0; start < spanPx; start += period)
+                  add(g, double(start), top, double(std::min(start + length, spanPx) - start), thickness, color);
+          };
 
     if (attributes.underline) {
         const TextAttributes::Underline& u = *attributes.underline;
         const QRawFont& normal = context.fonts->rawFont(FontFace::normal);
         const QColor color = u.color.isValid() ? u.color : context.nativeForeground;
         const UnderlineStyle style = effectiveStyle(u);
-        const UnderlineGeometry geometry =
-            underlineGeometry(style, normal.underlinePosition(), normal.lineThickness(), context.descent, scale);
+        const UnderlineGeometry geometry
+            = underlineGeometry(style, normal.underlinePosition(), normal.lineThickness(), context.descent, scale);
         const int t = geometry.thickness;
         // Dots one thickness (at least a logical pixel) long with gaps of
         // two; dashes twice that, with gaps as long.
@@ -113,7 +120,8 @@ std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes,
             case UnderlineStyle::none: break;
             case UnderlineStyle::single:
             case UnderlineStyle::doubled:
-                for (const int top : geometry.lineTops) add(g, 0, top, double(spanPx), t, color);
+                for (const int top : geometry.lineTops)
+                    add(g, 0, top, double(spanPx), t, color);
                 break;
             case UnderlineStyle::dotted: dashes(g, geometry.lineTops.front(), t, unit, 3 * unit, color); break;
             case UnderlineStyle::dashed: dashes(g, geometry.lineTops.front(), t, 2 * unit, 4 * unit, color); break;
@@ -124,8 +132,8 @@ std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes,
                 // neighbouring cells join.
                 const long long firstColumn = std::llround(g.x() * scale);
                 const auto wave = [&geometry](double column) {
-                    return geometry.curlCentre +
-                           geometry.curlAmplitude * std::sin(2 * std::numbers::pi * column / geometry.curlWavelength);
+                    return geometry.curlCentre
+                        + geometry.curlAmplitude * std::sin(2 * std::numbers::pi * column / geometry.curlWavelength);
                 };
                 for (long long column = firstColumn; column < firstColumn + spanPx; ++column) {
                     const double a = wave(static_cast<double>(column));
@@ -169,11 +177,13 @@ void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std:
                        const DecorationContext& context)
 {
     const std::vector<DecorationRect> rects = runDecorationRects(attributes, glyphPositions, context);
-    if (rects.empty()) return;
+    if (rects.empty())
+        return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    for (const DecorationRect& r : rects) painter.fillRect(r.rect, r.color);
+    for (const DecorationRect& r : rects)
+        painter.fillRect(r.rect, r.color);
     painter.restore();
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -64,11 +64,12 @@ struct DecorationRect {
 // cell's width (rounded up to whole logical pixels) of decoration, and its
 // pattern starts at the cell's left edge. Every edge lies on a device pixel
 // and every line is at least one device pixel and half a logical pixel thick.
-std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
+std::vector<DecorationRect> runDecorationRects(const TextAttributes& attributes,
+                                               std::span<const QPointF> glyphPositions,
                                                const DecorationContext& context);
 
 // Fills the rectangles of runDecorationRects.
 void drawRunAttributes(QPainter& painter, const TextAttributes& attributes, std::span<const QPointF> glyphPositions,
                        const DecorationContext& context);
 
-}  // namespace corvel
+} // namespace corvel

@@ -12,8 +12,10 @@ int ScrollWheelAccumulator::accumulate(QPoint angleDelta, QPoint pixelDelta, dou
         delta = pixelDelta.y() / cellHeight;
     else
         delta = angleDelta.y() / 120.0;
-    if (delta == 0) return 0;
-    if ((delta > 0) != (remainder_ > 0)) remainder_ = 0;
+    if (delta == 0)
+        return 0;
+    if ((delta > 0) != (remainder_ > 0))
+        remainder_ = 0;
     remainder_ += delta;
     const double whole = std::trunc(remainder_);
     remainder_ -= whole;
@@ -23,10 +25,13 @@ int ScrollWheelAccumulator::accumulate(QPoint angleDelta, QPoint pixelDelta, dou
 int ScrollWheelAccumulator::step(int units, int rows)
 {
     const int n = std::abs(units);
-    if (n <= 1) return 1;
-    if (n <= 5) return 3;
-    if (n <= 9) return 10;
+    if (n <= 1)
+        return 1;
+    if (n <= 5)
+        return 3;
+    if (n <= 9)
+        return 10;
     return std::max(rows, 20);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -24,4 +24,4 @@ private:
     double remainder_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -24,7 +24,8 @@ TerminalDebugView::TerminalDebugView(const QRect& frame, TerminalView& terminalV
 
 TerminalDebugView::~TerminalDebugView()
 {
-    if (terminalView_ && terminalView_->debug == this) terminalView_->debug = nullptr;
+    if (terminalView_ && terminalView_->debug == this)
+        terminalView_->debug = nullptr;
 }
 
 void TerminalDebugView::updateDebugInfo()
@@ -42,7 +43,8 @@ void TerminalDebugView::updateDebugInfo()
 
 QString TerminalDebugView::rowText(const BufferLine* line)
 {
-    if (!line) return QStringLiteral("<empty>");
+    if (!line)
+        return QStringLiteral("<empty>");
     QString text;
     for (int col = 0; col < terminal_->cols; ++col) {
         const CharData& cell = (*line)[col];
@@ -66,11 +68,11 @@ QString TerminalDebugView::dumpLine(int slot)
     const QString m2 = slot == screen.yBase() ? QStringLiteral("B") : QStringLiteral(" ");
     const int physical = (slot + lines.getStartIndex()) % slotTotal;
     const auto* raw = lines.rawSlot(slot);
-    QString text = QStringLiteral("[%1:%2]").arg(slot, 3, 10, QLatin1Char('0')).arg(physical, 3, 10, QLatin1Char('0')) +
-                   m1 + m2 + rowText(raw ? raw->get() : nullptr);
+    QString text = QStringLiteral("[%1:%2]").arg(slot, 3, 10, QLatin1Char('0')).arg(physical, 3, 10, QLatin1Char('0'))
+        + m1 + m2 + rowText(raw ? raw->get() : nullptr);
     // Only lines the ring holds are read back: reading beyond would create them.
-    text += QStringLiteral("[%1]").arg(slot, 3, 10, QLatin1Char('0')) + m1 + m2 +
-            (slot < lines.count() ? rowText(&lines[slot]) : QStringLiteral("<empty>"));
+    text += QStringLiteral("[%1]").arg(slot, 3, 10, QLatin1Char('0')) + m1 + m2
+        + (slot < lines.count() ? rowText(&lines[slot]) : QStringLiteral("<empty>"));
     return text;
 }
 
@@ -83,9 +85,10 @@ void TerminalDebugView::paintEvent(QPaintEvent*)
     const int maxLength = terminal_->buffer().lines().maxLength();
     for (int slot = 0; slot < maxLength; ++slot) {
         const double baseline = height_ * (slot + 2);
-        if (baseline - height_ > height()) break;  // the rest lies below the bottom edge
+        if (baseline - height_ > height())
+            break; // the rest lies below the bottom edge
         painter.drawText(QPointF(0, baseline), dumpLine(slot));
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -43,4 +43,4 @@ private:
     QLabel* dbg_ = nullptr;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -55,7 +55,7 @@ QIcon glyphIcon(Glyph glyph, const QColor& color)
     return icon;
 }
 
-}  // namespace
+} // namespace
 
 TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
 {
@@ -71,7 +71,8 @@ TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
     searchField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     searchField_->installEventFilter(this);
     connect(searchField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        if (onSearchChanged) onSearchChanged(text);
+        if (onSearchChanged)
+            onSearchChanged(text);
     });
 
     const QColor ink = palette().color(QPalette::WindowText);
@@ -79,13 +80,16 @@ TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
     nextButton_ = makeButton(glyphIcon(Glyph::down, ink), QStringLiteral("Next"));
     closeButton_ = makeButton(glyphIcon(Glyph::close, ink), QStringLiteral("Close"));
     connect(previousButton_, &QToolButton::clicked, this, [this] {
-        if (onFindPrevious) onFindPrevious();
+        if (onFindPrevious)
+            onFindPrevious();
     });
     connect(nextButton_, &QToolButton::clicked, this, [this] {
-        if (onFindNext) onFindNext();
+        if (onFindNext)
+            onFindNext();
     });
     connect(closeButton_, &QToolButton::clicked, this, [this] {
-        if (onClose) onClose();
+        if (onClose)
+            onClose();
     });
 
     caseSensitiveButton_ = makeOption(QStringLiteral("Aa"), QStringLiteral("Case Sensitive"));
@@ -106,7 +110,8 @@ TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
     layout->addSpacing(2);
     layout->addWidget(closeButton_);
 
-    if (parent) parent->installEventFilter(this);
+    if (parent)
+        parent->installEventFilter(this);
 }
 
 QToolButton* TerminalFindBarView::makeButton(const QIcon& icon, const QString& tooltip)
@@ -132,7 +137,8 @@ QCheckBox* TerminalFindBarView::makeOption(const QString& title, const QString& 
     box->setAccessibleName(tooltip);
     box->setFocusPolicy(Qt::NoFocus);
     connect(box, &QCheckBox::toggled, this, [this] {
-        if (onOptionsChanged) onOptionsChanged(options());
+        if (onOptionsChanged)
+            onOptionsChanged(options());
     });
     return box;
 }
@@ -145,7 +151,8 @@ SearchOptions TerminalFindBarView::options() const
 void TerminalFindBarView::searchFieldAction(bool shift)
 {
     if (shift) {
-        if (onFindPrevious) onFindPrevious();
+        if (onFindPrevious)
+            onFindPrevious();
     } else if (onFindNext) {
         onFindNext();
     }
@@ -160,7 +167,8 @@ void TerminalFindBarView::setTrailingInset(int inset)
 void TerminalFindBarView::place()
 {
     const QWidget* parent = parentWidget();
-    if (!parent) return;
+    if (!parent)
+        return;
     const int room = parent->width() - trailingInset_ - 8;
     const int width = std::max(std::min({sizeHint().width(), maximumWidth, room}), minimumSizeHint().width());
     setGeometry(parent->width() - trailingInset_ - width, 8, width, sizeHint().height());
@@ -176,16 +184,19 @@ bool TerminalFindBarView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize) {
         place();
-    } else if (watched == searchField_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
+    } else if (watched == searchField_
+               && (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride)) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool handled = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
+        const bool handled
+            = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
         if (handled && event->type() == QEvent::ShortcutOverride) {
             event->accept();
             return true;
         }
         if (handled) {
             if (key->key() == Qt::Key_Escape) {
-                if (onClose) onClose();
+                if (onClose)
+                    onClose();
             } else {
                 searchFieldAction(key->modifiers().testFlag(Qt::ShiftModifier));
             }
@@ -209,4 +220,4 @@ void TerminalFindBarView::paintEvent(QPaintEvent*)
     painter.drawRoundedRect(area, 8, 8);
 }
 
-}  // namespace corvel
+} // namespace corvel

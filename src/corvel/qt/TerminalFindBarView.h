@@ -66,4 +66,4 @@ private:
     int trailingInset_ = 8;
 };
 
-}  // namespace corvel
+} // namespace corvel

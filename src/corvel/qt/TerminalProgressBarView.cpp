@@ -13,7 +13,7 @@ namespace {
 const QColor pauseColor(255, 149, 0);
 const QColor errorColor(255, 59, 48);
 
-}  // namespace
+} // namespace
 
 TerminalProgressBarView::TerminalProgressBarView(QWidget* parent) : QWidget(parent)
 {
@@ -43,7 +43,8 @@ TerminalProgressBarView::TerminalProgressBarView(QWidget* parent) : QWidget(pare
 
 void TerminalProgressBarView::followParent()
 {
-    if (QWidget* parent = parentWidget()) setGeometry(0, 0, parent->width(), stripHeight);
+    if (QWidget* parent = parentWidget())
+        setGeometry(0, 0, parent->width(), stripHeight);
 }
 
 bool TerminalProgressBarView::eventFilter(QObject* watched, QEvent* event)
@@ -53,7 +54,8 @@ bool TerminalProgressBarView::eventFilter(QObject* watched, QEvent* event)
         followParent();
         if (grow_.state() == QAbstractAnimation::Running) {
             grow_.stop();
-            if (progress_) fraction_ = *progress_ / 100.0;
+            if (progress_)
+                fraction_ = *progress_ / 100.0;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -84,7 +86,8 @@ void TerminalProgressBarView::apply(ProgressReport::State state, std::optional<u
     } else {
         grow_.stop();
         fraction_ = 0;
-        if (slide_.state() != QAbstractAnimation::Running) slide_.start();
+        if (slide_.state() != QAbstractAnimation::Running)
+            slide_.start();
     }
     show();
     raise();
@@ -103,9 +106,11 @@ QColor TerminalProgressBarView::barColor() const
 QRectF TerminalProgressBarView::barRect() const
 {
     const double w = width();
-    if (progress_) return QRectF(0, 0, w * fraction_, height());
+    if (progress_)
+        return QRectF(0, 0, w * fraction_, height());
     const double bar = w * barWidthRatio;
-    if (!(bar > 0 && bar < w)) return QRectF(0, 0, bar, height());
+    if (!(bar > 0 && bar < w))
+        return QRectF(0, 0, bar, height());
     const double t = slide_.currentValue().toDouble();
     const double along = QEasingCurve(QEasingCurve::InOutQuad).valueForProgress(t <= 1 ? t : 2 - t);
     return QRectF((w - bar) * along, 0, bar, height());
@@ -123,4 +128,4 @@ void TerminalProgressBarView::paintEvent(QPaintEvent*)
     painter.fillRect(barRect(), color);
 }
 
-}  // namespace corvel
+} // namespace corvel

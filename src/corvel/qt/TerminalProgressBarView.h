@@ -53,4 +53,4 @@ private:
     QVariantAnimation slide_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -5,19 +5,19 @@
 #include <string>
 
 #include <QFocusEvent>
-#include <QWindow>
 #include <QGuiApplication>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWindow>
 
 #include "corvel/base/Diagnostics.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalViewDelegate.h"
 #include "corvel/qt/ViewColors.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 
@@ -26,7 +26,7 @@ namespace {
 // Rounds halves away from zero.
 long long roundAway(double v) { return std::llround(v); }
 
-}  // namespace
+} // namespace
 
 TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
     : QWidget(parent), executor_(this), fontSet_(std::make_unique<FontSet>(font.value_or(FontSet::defaultFont())))
@@ -68,7 +68,8 @@ TerminalView::TerminalView(QWidget* parent, const std::optional<QFont>& font)
 TerminalView::~TerminalView()
 {
     // The terminal outlives nothing of ours: stop it calling back first.
-    if (terminal_) terminal_->setDelegate(nullptr);
+    if (terminal_)
+        terminal_->setDelegate(nullptr);
 }
 
 // ---- set-up -------------------------------------------------------------------
@@ -124,8 +125,10 @@ QSizeF TerminalView::computeFontDimensions() const { return fontSet_->computeCel
 
 double TerminalView::backingScale() const
 {
-    if (window() && window()->windowHandle()) return window()->windowHandle()->devicePixelRatio();
-    if (QScreen* screen = QGuiApplication::primaryScreen()) return screen->devicePixelRatio();
+    if (window() && window()->windowHandle())
+        return window()->windowHandle()->devicePixelRatio();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->devicePixelRatio();
     return 1;
 }
 
@@ -140,7 +143,8 @@ void TerminalView::setTerminalFont(const QFont& font)
     fontSet_ = std::make_unique<FontSet>(font);
     rowPainter_.clearGlyphCache();
     resetFont();
-    if (selection_->active()) selection_->selectNone();
+    if (selection_->active())
+        selection_->selectNone();
 }
 
 void TerminalView::resetFontSize() { setTerminalFont(FontSet::defaultFont()); }
@@ -165,10 +169,12 @@ void TerminalView::resetFont()
 
 bool TerminalView::processSizeChange(QSize newSize)
 {
-    if (!cellMeasured_) return false;
+    if (!cellMeasured_)
+        return false;
     const int cols = static_cast<int>((newSize.width() - scrollerWidth()) / cellDimension_.width());
     const int rows = static_cast<int>(newSize.height() / cellDimension_.height());
-    if (cols == terminal_->cols && rows == terminal_->rows) return false;
+    if (cols == terminal_->cols && rows == terminal_->rows)
+        return false;
     selection_->setActive(false);
     search_->invalidate();
     // The terminal keeps a grid of its own bounds and refuses one over its
@@ -176,8 +182,10 @@ bool TerminalView::processSizeChange(QSize newSize)
     const int oldCols = terminal_->cols;
     const int oldRows = terminal_->rows;
     terminal_->resize(cols, rows);
-    if (terminal_->cols == oldCols && terminal_->rows == oldRows) return false;
-    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, terminal_->cols, terminal_->rows);
+    if (terminal_->cols == oldCols && terminal_->rows == oldRows)
+        return false;
+    if (terminalDelegate_)
+        terminalDelegate_->sizeChanged(*this, terminal_->cols, terminal_->rows);
     refreshScroller();
     return true;
 }
@@ -195,7 +203,8 @@ void TerminalView::changeScrollback(std::optional<int> lines)
     terminal_->updateRange(0);
     terminal_->updateRange(terminal_->rows - 1);
     refreshScroller();
-    if (terminalDelegate_) terminalDelegate_->scrolled(*this, scrollPosition());
+    if (terminalDelegate_)
+        terminalDelegate_->scrolled(*this, scrollPosition());
     queuePendingDisplay();
 }
 
@@ -210,7 +219,8 @@ QRect TerminalView::caretFrame() const { return caretView_ ? caretView_->geometr
 void TerminalView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (scroller_) scroller_->setGeometry(width() - scrollerWidth(), 0, scrollerWidth(), height());
+    if (scroller_)
+        scroller_->setGeometry(width() - scrollerWidth(), 0, scrollerWidth(), height());
     placeGpuSurface();
     processSizeChange(event->size());
     selection_->setActive(false);
@@ -238,7 +248,8 @@ void TerminalView::updateRowPainterGeometry()
 
 void TerminalView::setNativeForegroundColor(const QColor& color)
 {
-    if (settingFg_) return;
+    if (settingFg_)
+        return;
     settingFg_ = true;
     colors_.nativeForeground = color;
     terminal_->setForegroundColor(toTerminalColor(color));
@@ -248,7 +259,8 @@ void TerminalView::setNativeForegroundColor(const QColor& color)
 
 void TerminalView::setNativeBackgroundColor(const QColor& color)
 {
-    if (settingBg_) return;
+    if (settingBg_)
+        return;
     settingBg_ = true;
     colors_.nativeBackground = color;
     terminal_->setBackgroundColor(toTerminalColor(color));
@@ -313,7 +325,8 @@ void TerminalView::colorsChanged()
 {
     colors_.clearAttributeCaches();
     updateRowPainterGeometry();
-    if (!terminal_) return;  // still being created
+    if (!terminal_)
+        return; // still being created
     terminal_->updateFullScreen();
     queuePendingDisplay();
 }
@@ -390,7 +403,8 @@ void TerminalView::setupScroller()
 
 void TerminalView::refreshScroller()
 {
-    if (!scroller_ || !terminal_) return;
+    if (!scroller_ || !terminal_)
+        return;
     Buffer& screen = terminal_->displayBuffer();
     const bool enabled = canScroll();
     const int maximum = enabled ? std::max(0, screen.lines().count() - screen.rows()) : 0;
@@ -408,7 +422,8 @@ void TerminalView::scrollerActionTriggered(int action)
     case QAbstractSlider::SliderPageStepAdd: pageDown(); break;
     case QAbstractSlider::SliderMove: {
         const int maximum = scroller_->maximum();
-        if (maximum > 0) scrollToPosition(static_cast<double>(scroller_->sliderPosition()) / maximum);
+        if (maximum > 0)
+            scrollToPosition(static_cast<double>(scroller_->sliderPosition()) / maximum);
         break;
     }
     case QAbstractSlider::SliderSingleStepSub: writeDebugDiagnostic("Scroller .decrementLine clicked"); break;
@@ -417,31 +432,36 @@ void TerminalView::scrollerActionTriggered(int action)
     }
     // The bar shows where the view is, not where the click would have put it.
     Buffer& screen = terminal_->displayBuffer();
-    if (action != QAbstractSlider::SliderMove) scroller_->setSliderPosition(std::clamp(screen.yDisp(), 0, scroller_->maximum()));
+    if (action != QAbstractSlider::SliderMove)
+        scroller_->setSliderPosition(std::clamp(screen.yDisp(), 0, scroller_->maximum()));
 }
 
 // ---- terminal callbacks ------------------------------------------------------------
 
 void TerminalView::showCursor(Terminal&)
 {
-    if (caretView_) updateCursorPosition();
+    if (caretView_)
+        updateCursorPosition();
 }
 
 void TerminalView::hideCursor(Terminal&)
 {
-    if (caretView_) caretView_->hide();
+    if (caretView_)
+        caretView_->hide();
     queueGpuDisplay();
 }
 
 void TerminalView::setTerminalTitle(Terminal&, const std::string& title)
 {
-    if (terminalDelegate_) terminalDelegate_->setTerminalTitle(*this, title);
+    if (terminalDelegate_)
+        terminalDelegate_->setTerminalTitle(*this, title);
 }
 
 std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source,
                                                                 const WindowManipulationCommand& command)
 {
-    if (!cellMeasured_) return std::nullopt;
+    if (!cellMeasured_)
+        return std::nullopt;
     const double scale = backingScale();
     const auto reply = [&source](char kind, long long height, long long width) {
         std::string text(source.csi());
@@ -451,10 +471,12 @@ std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source
     };
     switch (command.kind) {
     case WindowManipulationCommand::Kind::reportTextAreaPixelDimension:
-        return reply('4', roundAway(cellDimension_.height() * scale * source.rows),
+        return reply('4',
+                     roundAway(cellDimension_.height() * scale * source.rows),
                      roundAway(cellDimension_.width() * scale * source.cols));
     case WindowManipulationCommand::Kind::reportCellSizeInPixels:
-        return reply('6', static_cast<long long>(cellDimension_.height() * scale),
+        return reply('6',
+                     static_cast<long long>(cellDimension_.height() * scale),
                      static_cast<long long>(cellDimension_.width() * scale));
     case WindowManipulationCommand::Kind::resizeWindowTo:
         writeDebugDiagnosticf("Request to resize to %dx%d", command.a, command.b);
@@ -465,7 +487,8 @@ std::optional<std::vector<uint8_t>> TerminalView::windowCommand(Terminal& source
 
 void TerminalView::sizeChanged(Terminal& source)
 {
-    if (terminalDelegate_) terminalDelegate_->sizeChanged(*this, source.cols, source.rows);
+    if (terminalDelegate_)
+        terminalDelegate_->sizeChanged(*this, source.cols, source.rows);
     refreshScroller();
 }
 
@@ -476,18 +499,21 @@ std::size_t TerminalView::unsentBytes(Terminal&)
 
 void TerminalView::send(Terminal&, std::span<const uint8_t> data)
 {
-    if (terminalDelegate_) terminalDelegate_->send(*this, data);
+    if (terminalDelegate_)
+        terminalDelegate_->send(*this, data);
 }
 
 void TerminalView::scrolled(Terminal&, int)
 {
     refreshScroller();
-    if (terminalDelegate_) terminalDelegate_->scrolled(*this, scrollPosition());
+    if (terminalDelegate_)
+        terminalDelegate_->scrolled(*this, scrollPosition());
 }
 
 void TerminalView::linefeed(Terminal&)
 {
-    if (allowMouseReporting && selection_ && selection_->active()) selection_->selectNone();
+    if (allowMouseReporting && selection_ && selection_->active())
+        selection_->selectNone();
 }
 
 void TerminalView::bufferActivated(Terminal&) { refreshScroller(); }
@@ -500,12 +526,14 @@ void TerminalView::synchronizedOutputChanged(Terminal&, bool)
 
 void TerminalView::bell(Terminal&)
 {
-    if (terminalDelegate_) terminalDelegate_->bell(*this);
+    if (terminalDelegate_)
+        terminalDelegate_->bell(*this);
 }
 
 void TerminalView::selectionChanged(Terminal&)
 {
-    if (!terminal_) return;
+    if (!terminal_)
+        return;
     terminal_->updateFullScreen();
     queuePendingDisplay();
 }
@@ -529,7 +557,8 @@ void TerminalView::cursorStyleChanged(Terminal&, CursorStyle newStyle)
 
 void TerminalView::hostCurrentDirectoryUpdated(Terminal& source)
 {
-    if (terminalDelegate_) terminalDelegate_->hostCurrentDirectoryUpdate(*this, source.hostCurrentDirectory);
+    if (terminalDelegate_)
+        terminalDelegate_->hostCurrentDirectoryUpdate(*this, source.hostCurrentDirectory);
 }
 
 void TerminalView::colorChanged(Terminal&, std::optional<int> idx)
@@ -545,19 +574,22 @@ void TerminalView::colorChanged(Terminal&, std::optional<int> idx)
 // and while the host is setting it, keep the host's own colour.
 void TerminalView::setForegroundColor(Terminal&, const Color& color)
 {
-    if (!settingFg_) colors_.nativeForeground = toQColor(color);
+    if (!settingFg_)
+        colors_.nativeForeground = toQColor(color);
     colorsChanged();
 }
 
 void TerminalView::setBackgroundColor(Terminal&, const Color& color)
 {
-    if (!settingBg_) colors_.nativeBackground = toQColor(color);
+    if (!settingBg_)
+        colors_.nativeBackground = toQColor(color);
     colorsChanged();
 }
 
 void TerminalView::iTermContent(Terminal&, std::span<const uint8_t> content)
 {
-    if (terminalDelegate_) terminalDelegate_->iTermContent(*this, content);
+    if (terminalDelegate_)
+        terminalDelegate_->iTermContent(*this, content);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -409,8 +409,8 @@ public:
     // Pictures: straight RGBA pixels (Sixel, raw Kitty payloads) and encoded
     // files (PNG from the engine's decoder, other formats through Qt's).
     void createImageFromBitmap(Terminal& source, std::vector<uint8_t>&& bytes, int width, int height) override;
-    void createImage(Terminal& source, std::span<const uint8_t> data, ImageSizeRequest width,
-                     ImageSizeRequest height, bool preserveAspectRatio) override;
+    void createImage(Terminal& source, std::span<const uint8_t> data, ImageSizeRequest width, ImageSizeRequest height,
+                     bool preserveAspectRatio) override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -554,4 +554,4 @@ private:
     bool bottomStripDirty_ = true;
 };
 
-}  // namespace corvel
+} // namespace corvel

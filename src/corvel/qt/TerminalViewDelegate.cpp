@@ -12,15 +12,17 @@ TerminalViewDelegate::~TerminalViewDelegate() = default;
 std::optional<QUrl> TerminalViewDelegate::openableUrl(const std::string& link)
 {
     const QUrl url(QString::fromStdString(link), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) return std::nullopt;
+    if (!url.isValid() || url.scheme().isEmpty())
+        return std::nullopt;
     const QString scheme = url.scheme().toLower();
     if (scheme == QLatin1String("file")) {
         const QFileInfo info(url.toLocalFile());
-        if (!url.isLocalFile() || !info.isFile() || info.isExecutable()) return std::nullopt;
+        if (!url.isLocalFile() || !info.isFile() || info.isExecutable())
+            return std::nullopt;
         return url;
     }
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto") ||
-        scheme == QLatin1String("ftp"))
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")
+        || scheme == QLatin1String("ftp"))
         return url;
     return std::nullopt;
 }
@@ -28,9 +30,10 @@ std::optional<QUrl> TerminalViewDelegate::openableUrl(const std::string& link)
 void TerminalViewDelegate::requestOpenLink(TerminalView& /*source*/, const std::string& link,
                                            const std::map<std::string, std::string>& /*params*/)
 {
-    if (const std::optional<QUrl> url = openableUrl(link)) QDesktopServices::openUrl(*url);
+    if (const std::optional<QUrl> url = openableUrl(link))
+        QDesktopServices::openUrl(*url);
 }
 
 void TerminalViewDelegate::bell(TerminalView& /*source*/) { QApplication::beep(); }
 
-}  // namespace corvel
+} // namespace corvel

@@ -46,4 +46,4 @@ public:
     virtual void rangeChanged(TerminalView& source, int startY, int endY) = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -7,8 +7,8 @@
 #include <QPainter>
 
 #include "corvel/qt/CaretView.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 
@@ -17,21 +17,24 @@ namespace {
 bool isBoxDrawing(int32_t code) { return code >= 0x2500 && code <= 0x257F; }
 bool isBlockElement(int32_t code) { return code >= 0x2580 && code <= 0x259F; }
 
-}  // namespace
+} // namespace
 
 // ---- row building ------------------------------------------------------------
 
 std::optional<std::pair<int, int>> TerminalView::selectedColumnsRange(int row, int cols)
 {
-    if (!selection_ || !selection_->active()) return std::nullopt;
+    if (!selection_ || !selection_->active())
+        return std::nullopt;
     Position earlier = selection_->start();
     Position later = selection_->end();
-    if (Position::compare(later, earlier) == Position::compareResult::before) std::swap(earlier, later);
+    if (Position::compare(later, earlier) == Position::compareResult::before)
+        std::swap(earlier, later);
     const int lastCol = terminal_->cols - 1;
     int from = 0;
     int to = 0;
     if (earlier.row == row && later.row == row) {
-        if (earlier.col == later.col) return std::nullopt;
+        if (earlier.col == later.col)
+            return std::nullopt;
         from = std::min(earlier.col, later.col);
         const int larger = std::max(earlier.col, later.col);
         to = larger == lastCol ? larger + 1 : larger;
@@ -49,14 +52,16 @@ std::optional<std::pair<int, int>> TerminalView::selectedColumnsRange(int row, i
     }
     from = std::clamp(from, 0, cols);
     to = std::clamp(to, 0, cols);
-    if (to <= from) return std::nullopt;
+    if (to <= from)
+        return std::nullopt;
     return std::pair<int, int>(from, to);
 }
 
 ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line, int cols)
 {
     ViewLineInfo info;
-    if (line.hasImages()) info.images = line.images;
+    if (line.hasImages())
+        info.images = line.images;
     const std::optional<std::pair<int, int>> selected = selectedColumnsRange(row, cols);
 
     // The first hover range of this row, if the highlighted link has one.
@@ -76,7 +81,8 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
     bool runSelected = false;
 
     const auto flushRun = [&] {
-        if (run.text.empty()) return;
+        if (run.text.empty())
+            return;
         segment.runs.push_back(run);
         segment.characterCount += 1;
         run.text.clear();
@@ -89,10 +95,16 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
     Attribute previousPlaceholderAttribute;
     const auto placeholderAt = [&](const CharData& cell, int col) -> std::optional<KittyPlaceholderCell> {
         constexpr int32_t placeholderCharacter = 0x10EEEE;
-        if (cell.isSimpleRune() && cell.code != placeholderCharacter) return std::nullopt;
+        if (cell.isSimpleRune() && cell.code != placeholderCharacter)
+            return std::nullopt;
         const std::u32string text = terminal_->character(cell.code);
-        if (text.empty() || text.front() != static_cast<char32_t>(placeholderCharacter)) return std::nullopt;
-        return KittyPlaceholderDecoder::decode(text, cell.attribute, row, col, previousPlaceholder,
+        if (text.empty() || text.front() != static_cast<char32_t>(placeholderCharacter))
+            return std::nullopt;
+        return KittyPlaceholderDecoder::decode(text,
+                                               cell.attribute,
+                                               row,
+                                               col,
+                                               previousPlaceholder,
                                                previousPlaceholder ? std::optional(previousPlaceholderAttribute)
                                                                    : std::nullopt);
     };
@@ -108,15 +120,16 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
         case LinkHighlightMode::alwaysWithModifier: link = cell.hasPayload() && commandActive; break;
         case LinkHighlightMode::hover:
         case LinkHighlightMode::hoverWithModifier:
-            link = hoverRange && hoverRange->start < col + w && col < hoverRange->end &&
-                   hoverRange->start != hoverRange->end &&
-                   (linkHighlightMode_ == LinkHighlightMode::hover || commandActive);
+            link = hoverRange && hoverRange->start < col + w && col < hoverRange->end
+                && hoverRange->start != hoverRange->end
+                && (linkHighlightMode_ == LinkHighlightMode::hover || commandActive);
             break;
         }
 
         if (segment.columnWidth != w) {
             flushRun();
-            if (segment.characterCount > 0) info.segments.push_back(std::move(segment));
+            if (segment.characterCount > 0)
+                info.segments.push_back(std::move(segment));
             segment = ViewLineSegment();
             segment.column = col;
             segment.columnWidth = w;
@@ -126,7 +139,8 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
         if (!haveRun || cell.attribute != runAttribute || link != runLink || isSelected != runSelected) {
             flushRun();
             run.attributes = colors_.getAttributes(cell.attribute, link);
-            if (isSelected) run.attributes.selectionBackground = selectedTextBackgroundColor_;
+            if (isSelected)
+                run.attributes.selectionBackground = selectedTextBackgroundColor_;
             runAttribute = cell.attribute;
             runLink = link;
             runSelected = isSelected;
@@ -135,11 +149,13 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
 
         const int32_t code = cell.code;
         if (customBlockGlyphs_ && isBoxDrawing(code)) {
-            const QColor fg = run.attributes.foreground.isValid() ? run.attributes.foreground : colors_.nativeForeground;
+            const QColor fg
+                = run.attributes.foreground.isValid() ? run.attributes.foreground : colors_.nativeForeground;
             info.boxDrawings.push_back({col, w, static_cast<uint32_t>(code), fg});
             run.text.push_back(U' ');
         } else if (customBlockGlyphs_ && isBlockElement(code)) {
-            const QColor fg = run.attributes.foreground.isValid() ? run.attributes.foreground : colors_.nativeForeground;
+            const QColor fg
+                = run.attributes.foreground.isValid() ? run.attributes.foreground : colors_.nativeForeground;
             auto rects = BlockElementMapping::rects(static_cast<uint32_t>(code));
             info.blockElements.push_back(
                 {col, w, static_cast<uint32_t>(code), std::vector<BlockElementRect>(rects->begin(), rects->end()), fg});
@@ -167,7 +183,8 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
         col += w;
     }
     flushRun();
-    if (segment.characterCount > 0) info.segments.push_back(std::move(segment));
+    if (segment.characterCount > 0)
+        info.segments.push_back(std::move(segment));
     return info;
 }
 
@@ -175,9 +192,11 @@ ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line
 
 QString TerminalView::caretText(const CharData& cell) const
 {
-    if (cell.code == 0) return QStringLiteral(" ");
+    if (cell.code == 0)
+        return QStringLiteral(" ");
     const std::u32string text = terminal_->character(cell.code);
-    if (text.empty()) return QStringLiteral(" ");
+    if (text.empty())
+        return QStringLiteral(" ");
     return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
 }
 
@@ -185,13 +204,15 @@ FontFace TerminalView::caretFace(const CharData& cell) const
 {
     const CharacterStyle style = cell.attribute.style();
     const bool bold = style.contains(CharacterStyle::bold);
-    if (style.contains(CharacterStyle::italic)) return bold ? FontFace::boldItalic : FontFace::italic;
+    if (style.contains(CharacterStyle::italic))
+        return bold ? FontFace::boldItalic : FontFace::italic;
     return bold ? FontFace::bold : FontFace::normal;
 }
 
 void TerminalView::updateCursorPosition()
 {
-    if (!caretView_ || !terminal_) return;
+    if (!caretView_ || !terminal_)
+        return;
     Buffer& shown = terminal_->displayBuffer();
     const int cursorRow = shown.y() + shown.yBase();
     if (cursorRow >= shown.yDisp() + shown.rows() || cursorRow < shown.yDisp()) {
@@ -203,7 +224,8 @@ void TerminalView::updateCursorPosition()
     // A cursor waiting to wrap sits on the last column.
     const int col = std::clamp(shown.x(), 0, std::max(0, shown.cols() - 1));
     double x = cellDimension_.width() * col;
-    if (line.renderMode != BufferLine::RenderLineMode::single) x *= 2;
+    if (line.renderMode != BufferLine::RenderLineMode::single)
+        x *= 2;
     const double y = cellDimension_.height() * (cursorRow - shown.yDisp());
     caretView_->setCellFrame(QRectF(QPointF(x, y), cellDimension_));
     caretView_->setText(line[col]);
@@ -216,8 +238,10 @@ void TerminalView::updateCursorPosition()
 void TerminalView::invalidateRows(int first, int last, bool toBottom)
 {
     const int rows = terminal_->rows;
-    if (dirtyRows_.size() != static_cast<size_t>(rows)) dirtyRows_.assign(static_cast<size_t>(rows), true);
-    for (int r = std::max(first, 0); r <= std::min(last, rows - 1); ++r) dirtyRows_[static_cast<size_t>(r)] = true;
+    if (dirtyRows_.size() != static_cast<size_t>(rows))
+        dirtyRows_.assign(static_cast<size_t>(rows), true);
+    for (int r = std::max(first, 0); r <= std::min(last, rows - 1); ++r)
+        dirtyRows_[static_cast<size_t>(r)] = true;
     // What the GPU renderer builds again at its next frame.
     const int top = terminal_->displayBuffer().yDisp();
     const int from = top + std::max(first, 0);
@@ -248,12 +272,14 @@ void TerminalView::invalidateAll()
 void TerminalView::renderDirtyRows()
 {
     const double scale = backingScale();
-    const QSize pixels(static_cast<int>(std::ceil(textAreaWidth() * scale)), static_cast<int>(std::ceil(height() * scale)));
-    if (pixels.isEmpty()) return;
+    const QSize pixels(static_cast<int>(std::ceil(textAreaWidth() * scale)),
+                       static_cast<int>(std::ceil(height() * scale)));
+    if (pixels.isEmpty())
+        return;
     // An opaque background needs no alpha channel, which makes every blend
     // and every copy to the screen cheaper.
-    const QImage::Format format =
-        colors_.nativeBackground.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    const QImage::Format format
+        = colors_.nativeBackground.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
     if (textImage_.size() != pixels || textImage_.devicePixelRatio() != scale || textImage_.format() != format) {
         textImage_ = QImage(pixels, format);
         textImage_.setDevicePixelRatio(scale);
@@ -262,9 +288,11 @@ void TerminalView::renderDirtyRows()
         bottomStripDirty_ = true;
     }
     Buffer& shown = terminal_->displayBuffer();
-    if (dirtyRows_.size() != static_cast<size_t>(shown.rows())) dirtyRows_.assign(static_cast<size_t>(shown.rows()), true);
+    if (dirtyRows_.size() != static_cast<size_t>(shown.rows()))
+        dirtyRows_.assign(static_cast<size_t>(shown.rows()), true);
     const bool anyRow = std::find(dirtyRows_.begin(), dirtyRows_.end(), true) != dirtyRows_.end();
-    if (!anyRow && !bottomStripDirty_) return;
+    if (!anyRow && !bottomStripDirty_)
+        return;
 
     updateRowPainterGeometry();
     RowPainter::Geometry g = rowPainter_.geometry();
@@ -274,7 +302,8 @@ void TerminalView::renderDirtyRows()
 
     QPainter painter(&textImage_);
     for (int r = 0; r < static_cast<int>(dirtyRows_.size()); ++r) {
-        if (!dirtyRows_[static_cast<size_t>(r)]) continue;
+        if (!dirtyRows_[static_cast<size_t>(r)])
+            continue;
         renderRow(painter, shown, r);
         dirtyRows_[static_cast<size_t>(r)] = false;
     }
@@ -299,7 +328,8 @@ void TerminalView::renderRow(QPainter& painter, Buffer& screen, int screenRow)
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     const int lineIndex = screen.yDisp() + screenRow;
-    if (lineIndex < 0 || lineIndex >= screen.lines().count()) return;
+    if (lineIndex < 0 || lineIndex >= screen.lines().count())
+        return;
     const BufferLine& line = screen.lines()[lineIndex];
     const ViewLineInfo info = buildAttributedString(lineIndex, line, screen.cols());
 
@@ -322,27 +352,32 @@ void TerminalView::renderRow(QPainter& painter, Buffer& screen, int screenRow)
     }
     const bool pictures = info.images || !info.placeholders.empty();
     rowPainter_.paint(painter, info, top, [&] {
-        if (pictures) paintLinePictures(painter, info, top, true);
+        if (pictures)
+            paintLinePictures(painter, info, top, true);
     });
-    if (pictures) paintLinePictures(painter, info, top, false);
+    if (pictures)
+        paintLinePictures(painter, info, top, false);
     painter.restore();
 }
 
 void TerminalView::paintEvent(QPaintEvent* event)
 {
     // The GPU surface covers the text area.
-    if (gpuSurface_) return;
+    if (gpuSurface_)
+        return;
     renderDirtyRows();
-    if (textImage_.isNull()) return;
+    if (textImage_.isNull())
+        return;
     QPainter painter(this);
     const double scale = textImage_.devicePixelRatio();
     const QRect area = textAreaRect();
     for (const QRect& rect : event->region()) {
         const QRect target = rect.intersected(area);
-        if (target.isEmpty()) continue;
+        if (target.isEmpty())
+            continue;
         const QRectF source(target.x() * scale, target.y() * scale, target.width() * scale, target.height() * scale);
         painter.drawImage(QRectF(target), textImage_, source);
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -20,11 +20,13 @@ void checkGpuSetup(const QStringList& shaderFolders)
 {
     QOpenGLContext context;
     context.setFormat(GpuTerminalSurface::requestedFormat());
-    if (!context.create()) throw GpuError(GpuError::Kind::deviceUnavailable);
+    if (!context.create())
+        throw GpuError(GpuError::Kind::deviceUnavailable);
     QOffscreenSurface surface;
     surface.setFormat(context.format());
     surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface)) throw GpuError(GpuError::Kind::deviceUnavailable);
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        throw GpuError(GpuError::Kind::deviceUnavailable);
     auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
     if (!gl || !gl->initializeOpenGLFunctions()) {
         context.doneCurrent();
@@ -39,18 +41,20 @@ void checkGpuSetup(const QStringList& shaderFolders)
     context.doneCurrent();
 }
 
-}  // namespace
+} // namespace
 
 void TerminalView::setUseGpu(bool value, const QStringList& shaderFolders)
 {
-    if (value == useGpu()) return;
+    if (value == useGpu())
+        return;
     if (value) {
         checkGpuSetup(shaderFolders);
         gpuSurface_ = new GpuTerminalSurface(this, shaderFolders);
         // A failure in the surface's own context (seen only once it is
         // shown) goes back to the CPU renderer.
         connect(gpuSurface_, &GpuTerminalSurface::setupFailed, this, [this] {
-            QMetaObject::invokeMethod(this, [this] { setUseGpu(false); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { setUseGpu(false); }, Qt::QueuedConnection);
         });
         placeGpuSurface();
         // Below every other child: the caret, the find bar, the progress
@@ -68,21 +72,27 @@ void TerminalView::setUseGpu(bool value, const QStringList& shaderFolders)
     delete gpuSurface_;
     gpuSurface_ = nullptr;
     gpuDirtyRange_.reset();
-    if (caretView_) caretView_->updateCursorStyle();
+    if (caretView_)
+        caretView_->updateCursorStyle();
     updateCursorPosition();
     invalidateAll();
 }
 
 void TerminalView::placeGpuSurface()
 {
-    if (gpuSurface_) gpuSurface_->setGeometry(textAreaRect());
+    if (gpuSurface_)
+        gpuSurface_->setGeometry(textAreaRect());
 }
 
-std::optional<std::pair<int, int>> TerminalView::takeGpuDirtyRange() { return std::exchange(gpuDirtyRange_, std::nullopt); }
+std::optional<std::pair<int, int>> TerminalView::takeGpuDirtyRange()
+{
+    return std::exchange(gpuDirtyRange_, std::nullopt);
+}
 
 void TerminalView::queueGpuDisplay()
 {
-    if (gpuSurface_) gpuSurface_->update();
+    if (gpuSurface_)
+        gpuSurface_->update();
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -25,7 +25,8 @@ ImageStripInserter TerminalView::stripInserter()
 void TerminalView::createImageFromBitmap(Terminal&, std::vector<uint8_t>&& bytes, int width, int height)
 {
     std::shared_ptr<const LinePicture> picture = LinePicture::fromRgba(std::move(bytes), width, height);
-    if (!picture) return;
+    if (!picture)
+        return;
     stripInserter().insertBitmap({width, height, std::move(picture)});
 }
 
@@ -33,7 +34,8 @@ void TerminalView::createImage(Terminal&, std::span<const uint8_t> data, ImageSi
                                ImageSizeRequest height, bool preserveAspectRatio)
 {
     std::shared_ptr<const LinePicture> picture = LinePicture::decode(data);
-    if (!picture) return;
+    if (!picture)
+        return;
     const StripPicture strip{picture->width(), picture->height(), picture};
     stripInserter().insertImage(strip, width, height, preserveAspectRatio);
 }
@@ -42,9 +44,8 @@ PicturePixels TerminalView::linePicturePixels()
 {
     PicturePixels pixels;
     pixels.size = [](const void* picture) { return static_cast<const LinePicture*>(picture)->size(); };
-    pixels.scaled = [](const void* picture, QSize size) {
-        return static_cast<const LinePicture*>(picture)->pixelsFor(size);
-    };
+    pixels.scaled
+        = [](const void* picture, QSize size) { return static_cast<const LinePicture*>(picture)->pixelsFor(size); };
     return pixels;
 }
 
@@ -63,12 +64,15 @@ void TerminalView::paintLinePictures(QPainter& painter, const ViewLineInfo& info
                     (strip->kittyZIndex < 0 ? below : above).push_back(strip);
             }
     const auto byStacking = [](const ImageStrip* a, const ImageStrip* b) {
-        if (a->kittyZIndex != b->kittyZIndex) return a->kittyZIndex < b->kittyZIndex;
+        if (a->kittyZIndex != b->kittyZIndex)
+            return a->kittyZIndex < b->kittyZIndex;
         return a->kittyImageId.value_or(0) < b->kittyImageId.value_or(0);
     };
     const auto paint = [&](std::vector<const ImageStrip*>& strips, bool sort) {
-        if (sort) std::stable_sort(strips.begin(), strips.end(), byStacking);
-        for (const ImageStrip* strip : strips) LinePicturePainter::paintStrip(painter, *strip, rowTop, cellDimension_, scale);
+        if (sort)
+            std::stable_sort(strips.begin(), strips.end(), byStacking);
+        for (const ImageStrip* strip : strips)
+            LinePicturePainter::paintStrip(painter, *strip, rowTop, cellDimension_, scale);
     };
     if (belowText) {
         paint(below, true);
@@ -77,11 +81,17 @@ void TerminalView::paintLinePictures(QPainter& painter, const ViewLineInfo& info
     if (!info.placeholders.empty()) {
         const bool alternate = terminal_->isDisplayBufferAlternate();
         for (const KittyPlaceholderCell& cell : info.placeholders)
-            LinePicturePainter::paintPlaceholder(painter, cell, terminal_->kittyGraphicsState, alternate,
-                                                 placeholderPictures_, rowTop, cellDimension_, scale);
+            LinePicturePainter::paintPlaceholder(painter,
+                                                 cell,
+                                                 terminal_->kittyGraphicsState,
+                                                 alternate,
+                                                 placeholderPictures_,
+                                                 rowTop,
+                                                 cellDimension_,
+                                                 scale);
     }
     paint(above, true);
     paint(plain, false);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -16,9 +16,9 @@
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/KittyKeyMapping.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/terminal/EscapeSequences.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 
@@ -26,8 +26,7 @@ namespace {
 
 using Seq = EscapeSequences;
 
-template <size_t N>
-std::span<const uint8_t> bytes(const std::array<uint8_t, N>& sequence)
+template <size_t N> std::span<const uint8_t> bytes(const std::array<uint8_t, N>& sequence)
 {
     return {sequence.data(), sequence.size()};
 }
@@ -46,8 +45,8 @@ std::string utf8(const QString& text)
 // Ctrl+Alt+Shift+O: switches Alt between Meta and a plain modifier.
 bool isMetaToggle(const KeyInput& key)
 {
-    return key.has(KeyInput::control | KeyInput::alt | KeyInput::shift) && !key.has(KeyInput::super) &&
-           key.qtKey == Qt::Key_O;
+    return key.has(KeyInput::control | KeyInput::alt | KeyInput::shift) && !key.has(KeyInput::super)
+        && key.qtKey == Qt::Key_O;
 }
 
 // The modifier bit a modifier key itself holds down.
@@ -103,7 +102,8 @@ constexpr int controlShiftParameter = 6;
 // plain page key); alone or with other modifiers they go to the program.
 bool pagesTheView(const KeyInput& key, int parameter)
 {
-    if (key.qtKey != Qt::Key_PageUp && key.qtKey != Qt::Key_PageDown) return false;
+    if (key.qtKey != Qt::Key_PageUp && key.qtKey != Qt::Key_PageDown)
+        return false;
     return parameter == shiftParameter || parameter == controlShiftParameter;
 }
 
@@ -123,7 +123,7 @@ char32_t lowercased(char32_t scalar)
     return lower.isEmpty() ? scalar : static_cast<char32_t>(lower.front());
 }
 
-}  // namespace
+} // namespace
 
 // ---- Qt events -------------------------------------------------------------------
 
@@ -133,7 +133,8 @@ void TerminalView::keyReleaseEvent(QKeyEvent* event)
 {
     // A held key repeats as release-and-press pairs; only the last release
     // is the key going up.
-    if (!event->isAutoRepeat()) keyUp(KeyInput::from(*event));
+    if (!event->isAutoRepeat())
+        keyUp(KeyInput::from(*event));
     QWidget::keyReleaseEvent(event);
 }
 
@@ -141,13 +142,15 @@ bool TerminalView::focusNextPrevChild(bool) { return false; }
 
 void TerminalView::inputMethodEvent(QInputMethodEvent* event)
 {
-    if (!event->commitString().isEmpty()) insertText(event->commitString());
+    if (!event->commitString().isEmpty())
+        insertText(event->commitString());
     if (event->preeditString().isEmpty()) {
         unmarkText();
     } else {
         int cursor = static_cast<int>(event->preeditString().size());
         for (const QInputMethodEvent::Attribute& attribute : event->attributes())
-            if (attribute.type == QInputMethodEvent::Cursor) cursor = attribute.start;
+            if (attribute.type == QInputMethodEvent::Cursor)
+                cursor = attribute.start;
         setMarkedText(event->preeditString(), cursor);
     }
     event->accept();
@@ -164,8 +167,8 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImSurroundingText:
     case Qt::ImCurrentSelection: return QString();
     case Qt::ImHints:
-        return static_cast<int>(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText | Qt::ImhPreferLatin |
-                                Qt::ImhMultiLine);
+        return static_cast<int>(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText | Qt::ImhPreferLatin
+                                | Qt::ImhMultiLine);
     default: return QWidget::inputMethodQuery(query);
     }
 }
@@ -178,9 +181,11 @@ void TerminalView::keyDown(const KeyInput& key)
         flagsChanged(key, true);
         return;
     }
-    if (handleViewShortcut(key)) return;
+    if (handleViewShortcut(key))
+        return;
     selection_->setActive(false);
-    if (!kittyFlags().isEmpty()) return kittyKeyDown(key);
+    if (!kittyFlags().isEmpty())
+        return kittyKeyDown(key);
     // A press parked before the program switched the protocol off is stale.
     pendingKittyKeyEvent_.reset();
     legacyKeyDown(key);
@@ -192,7 +197,8 @@ void TerminalView::keyUp(const KeyInput& key)
         flagsChanged(key, false);
         return;
     }
-    if (!kittyFlags().isEmpty()) kittyKeyUp(key);
+    if (!kittyFlags().isEmpty())
+        kittyKeyUp(key);
 }
 
 bool TerminalView::handleViewShortcut(const KeyInput& key)
@@ -214,24 +220,29 @@ bool TerminalView::handleViewShortcut(const KeyInput& key)
     }
     // The keys that move the view over the scroll-back are ordinary keys
     // while the alternate screen, which has none, is shown.
-    if (!(shiftOnly || commandShift) || terminal_->isDisplayBufferAlternate()) return false;
+    if (!(shiftOnly || commandShift) || terminal_->isDisplayBufferAlternate())
+        return false;
     switch (key.qtKey) {
     case Qt::Key_PageUp: pageUp(); return true;
     case Qt::Key_PageDown: pageDown(); return true;
     case Qt::Key_Home:
-        if (!shiftOnly) return false;
+        if (!shiftOnly)
+            return false;
         scrollTo(0, true);
         return true;
     case Qt::Key_End:
-        if (!shiftOnly) return false;
+        if (!shiftOnly)
+            return false;
         scrollToBottom();
         return true;
     case Qt::Key_Up:
-        if (!commandShift) return false;
+        if (!commandShift)
+            return false;
         scrollUp(1);
         return true;
     case Qt::Key_Down:
-        if (!commandShift) return false;
+        if (!commandShift)
+            return false;
         scrollDown(1);
         return true;
     default: return false;
@@ -249,10 +260,13 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
     const int parameter = key.modifierParameter(optionAsMetaKey);
     // Meta alone moves by word.
     if (parameter == metaParameter) {
-        if (key.qtKey == Qt::Key_Right) return send(bytes(Seq::emacsForward));
-        if (key.qtKey == Qt::Key_Left) return send(bytes(Seq::emacsBack));
+        if (key.qtKey == Qt::Key_Right)
+            return send(bytes(Seq::emacsForward));
+        if (key.qtKey == Qt::Key_Left)
+            return send(bytes(Seq::emacsBack));
     }
-    if (pagesTheView(key, parameter)) return key.qtKey == Qt::Key_PageUp ? pageUp() : pageDown();
+    if (pagesTheView(key, parameter))
+        return key.qtKey == Qt::Key_PageUp ? pageUp() : pageDown();
     const std::optional<Key> named = traditionalKey(key.qtKey);
     if (parameter > 1 && named)
         if (const std::optional<std::string> modified = TraditionalKeyEncoder::modifiedKey(*named, parameter))
@@ -260,7 +274,8 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
     if (optionAsMetaKey && key.has(KeyInput::alt)) {
         // Function keys without a modified form go on as without Alt.
         if (!key.functionKey) {
-            if (unmodified.isEmpty()) return;
+            if (unmodified.isEmpty())
+                return;
             // ESC and the key in one write, so that no reader sees a lone ESC.
             std::string out(1, '\x1b');
             const std::string control = key.has(KeyInput::control) ? controlBytes(key) : std::string();
@@ -269,8 +284,10 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
         }
     }
     if (key.has(KeyInput::control)) {
-        if (key.functionKey) return send(std::span<const uint8_t>());
-        if (unmodified.isEmpty()) return interpretKeyEvent(key);
+        if (key.functionKey)
+            return send(std::span<const uint8_t>());
+        if (unmodified.isEmpty())
+            return interpretKeyEvent(key);
         return send(bytes(controlBytes(key)));
     }
     // The page keys belong to the program; Shift pages the view.
@@ -282,9 +299,12 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
 
 void TerminalView::interpretKeyEvent(const KeyInput& key)
 {
-    if (const std::optional<EditingCommand> command = editingCommandFor(key)) return doCommand(*command);
-    if (key.functionKey) return;
-    if (KeyInput::isPrintable(key.characters)) insertText(key.characters);
+    if (const std::optional<EditingCommand> command = editingCommandFor(key))
+        return doCommand(*command);
+    if (key.functionKey)
+        return;
+    if (KeyInput::isPrintable(key.characters))
+        insertText(key.characters);
 }
 
 void TerminalView::flagsChanged(const KeyInput& key, bool down)
@@ -296,10 +316,13 @@ void TerminalView::flagsChanged(const KeyInput& key, bool down)
     linkModifierChanged(now.has(KeyInput::control));
 
     const KittyKeyboardFlags flags = kittyFlags();
-    if (!flags.contains(KittyKeyboardFlags::reportAllKeys) || kittyIsComposing_) return;
+    if (!flags.contains(KittyKeyboardFlags::reportAllKeys) || kittyIsComposing_)
+        return;
     const std::optional<KittyFunctionalKey> modifierKey = KittyKeyMapping::modifierKey(key);
-    if (!modifierKey) return;
-    if (!down && !flags.contains(KittyKeyboardFlags::reportEvents)) return;
+    if (!modifierKey)
+        return;
+    if (!down && !flags.contains(KittyKeyboardFlags::reportEvents))
+        return;
     KittyKeyEvent event;
     event.key = KittyKey::functional(*modifierKey);
     event.modifiers = KittyKeyMapping::modifiers(now, true);
@@ -311,7 +334,8 @@ void TerminalView::flagsChanged(const KeyInput& key, bool down)
 
 void TerminalView::doCommand(EditingCommand command)
 {
-    if (!kittyFlags().isEmpty() && kittyDoCommand(command)) return;
+    if (!kittyFlags().isEmpty() && kittyDoCommand(command))
+        return;
     const bool app = terminal_->modes().applicationCursor;
     if (const std::optional<std::string> sequence
         = TraditionalKeyEncoder::editingCommand(command, app, backspaceSendsControlH))
@@ -324,9 +348,7 @@ void TerminalView::doCommand(EditingCommand command)
     case C::scrollPageDown:
     case C::pageDown: return pageDown();
     case C::pageDownAndModifySelection: return;
-    default:
-        writeDebugDiagnostic("Unhandle selector " + std::string(editingCommandName(command)));
-        return;
+    default: writeDebugDiagnostic("Unhandle selector " + std::string(editingCommandName(command))); return;
     }
 }
 
@@ -335,17 +357,21 @@ void TerminalView::doCommand(EditingCommand command)
 void TerminalView::insertText(const QString& text, bool isPaste)
 {
     if (isPaste) {
-        if (text.isEmpty()) return;
+        if (text.isEmpty())
+            return;
         const QString pasted = QString::fromStdString(TraditionalKeyEncoder::withReturnLineEnds(utf8(text)));
         const bool bracketed = terminal_->modes().bracketedPasteMode;
         if (!kittyFlags().isEmpty()) {
-            if (!bracketed) return kittyInsertText(pasted);
+            if (!bracketed)
+                return kittyInsertText(pasted);
             pendingKittyKeyEvent_.reset();
         }
-        if (bracketed) return sendBracketedPaste(utf8(pasted));
+        if (bracketed)
+            return sendBracketedPaste(utf8(pasted));
         return send(bytes(utf8(pasted)));
     }
-    if (!kittyFlags().isEmpty()) return kittyInsertText(text);
+    if (!kittyFlags().isEmpty())
+        return kittyInsertText(text);
     send(bytes(utf8(text)));
 }
 
@@ -360,7 +386,8 @@ void TerminalView::sendBracketedPaste(const std::string& text)
 
 void TerminalView::setMarkedText(const QString& text, int cursor)
 {
-    if (text.isEmpty()) return unmarkText();
+    if (text.isEmpty())
+        return unmarkText();
     kittyIsComposing_ = true;
     preeditView_->setText(text, cursor);
     placePreedit();
@@ -376,29 +403,34 @@ QString TerminalView::markedText() const { return preeditView_->text(); }
 
 std::optional<TerminalView::TextRange> TerminalView::selectedRange() const
 {
-    if (!selection_->active()) return std::nullopt;
+    if (!selection_->active())
+        return std::nullopt;
     const long long cols = terminal_->displayBuffer().cols();
     const auto offset = [cols](Position p) { return static_cast<long long>(p.row) * cols + p.col; };
     const long long a = offset(selection_->start());
     const long long b = offset(selection_->end());
-    if (a == b) return std::nullopt;
+    if (a == b)
+        return std::nullopt;
     return TextRange{std::min(a, b), std::max(a, b) - std::min(a, b)};
 }
 
 void TerminalView::placePreedit()
 {
-    if (!preeditView_ || preeditView_->text().isEmpty()) return;
+    if (!preeditView_ || preeditView_->text().isEmpty())
+        return;
     preeditView_->setStyle(terminalFont(), colors_.nativeForeground, colors_.nativeBackground);
     preeditView_->place(caretView_->cellFrame().topLeft(), cellDimension_.height());
     // The input method's candidate window follows the caret.
-    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
 }
 
 // ---- copy and paste ----------------------------------------------------------------
 
 void TerminalView::copy()
 {
-    if (!selection_->active()) return;
+    if (!selection_->active())
+        return;
     QGuiApplication::clipboard()->setText(QString::fromStdString(selection_->selectedText()));
 }
 
@@ -417,7 +449,8 @@ bool TerminalView::sendKittyEvent(const KittyKeyEvent& event)
 {
     const KittyKeyboardEncoder encoder{kittyFlags(), terminal_->modes().applicationCursor, backspaceSendsControlH};
     const std::optional<std::vector<uint8_t>> encoded = encoder.encode(event);
-    if (!encoded) return false;
+    if (!encoded)
+        return false;
     send(std::span<const uint8_t>(*encoded));
     return true;
 }
@@ -426,7 +459,8 @@ std::optional<KittyKeyEvent> TerminalView::kittyTextEvent(const KeyInput& key, K
                                                           std::optional<std::string> text) const
 {
     const std::optional<char32_t> first = key.firstUnmodifiedScalar();
-    if (!first) return std::nullopt;
+    if (!first)
+        return std::nullopt;
     KittyKeyEvent event;
     const char32_t lower = lowercased(*first);
     event.key = KittyKey::unicode(lower);
@@ -450,8 +484,8 @@ void TerminalView::kittyKeyDown(const KeyInput& key)
     }
     const KittyKeyboardFlags flags = kittyFlags();
     const bool reportEvents = flags.contains(KittyKeyboardFlags::reportEvents);
-    const KittyKeyboardEventType eventType =
-        reportEvents && key.autoRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press;
+    const KittyKeyboardEventType eventType
+        = reportEvents && key.autoRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press;
 
     if (const std::optional<KittyFunctionalKey> functional = KittyKeyMapping::functionalKey(key)) {
         KittyKeyEvent event;
@@ -460,27 +494,31 @@ void TerminalView::kittyKeyDown(const KeyInput& key)
         event.eventType = eventType;
         event.text = KittyKeyMapping::textForFunctionalKey(*functional, key);
         event.composing = kittyIsComposing_;
-        if (sendKittyEvent(event)) return;
+        if (sendKittyEvent(event))
+            return;
     }
     // Super is no command key here: its combinations belong to the child too.
     if (key.hasAny(KeyInput::control | KeyInput::super) || (key.has(KeyInput::alt) && optionAsMetaKey)) {
         const std::optional<KittyKeyEvent> event = kittyTextEvent(key, eventType, std::nullopt);
-        if (event && sendKittyEvent(*event)) return;
+        if (event && sendKittyEvent(*event))
+            return;
     }
     const bool parkedRepeat = reportEvents && flags.contains(KittyKeyboardFlags::reportAllKeys) && key.autoRepeat;
-    pendingKittyKeyEvent_ =
-        PendingKittyKeyEvent{key, parkedRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press};
+    pendingKittyKeyEvent_
+        = PendingKittyKeyEvent{key, parkedRepeat ? KittyKeyboardEventType::repeatPress : KittyKeyboardEventType::press};
     interpretKeyEvent(key);
 }
 
 void TerminalView::kittyKeyUp(const KeyInput& key)
 {
     const KittyKeyboardFlags flags = kittyFlags();
-    if (!flags.contains(KittyKeyboardFlags::reportEvents)) return;
+    if (!flags.contains(KittyKeyboardFlags::reportEvents))
+        return;
     const bool allKeys = flags.contains(KittyKeyboardFlags::reportAllKeys);
     const std::optional<KittyFunctionalKey> functional = KittyKeyMapping::functionalKey(key);
     const bool meta = key.has(KeyInput::alt) && optionAsMetaKey;
-    if (!(key.hasAny(KeyInput::control | KeyInput::super) || allKeys || meta || functional)) return;
+    if (!(key.hasAny(KeyInput::control | KeyInput::super) || allKeys || meta || functional))
+        return;
 
     if (functional) {
         KittyKeyEvent event;
@@ -492,9 +530,11 @@ void TerminalView::kittyKeyUp(const KeyInput& key)
         return;
     }
     const std::optional<KittyKeyEvent> event = kittyTextEvent(key, KittyKeyboardEventType::release, std::nullopt);
-    if (!event) return;
+    if (!event)
+        return;
     const uint32_t code = event->key.scalar;
-    if (allKeys || (code != 9 && code != 13 && code != 127)) sendKittyEvent(*event);
+    if (allKeys || (code != 9 && code != 13 && code != 127))
+        sendKittyEvent(*event);
 }
 
 bool TerminalView::kittyDoCommand(EditingCommand command)
@@ -559,7 +599,8 @@ void TerminalView::kittyInsertText(const QString& text)
     pendingKittyKeyEvent_.reset();
     kittyIsComposing_ = false;
     std::optional<KittyKeyEvent> event;
-    if (parked && text.toUcs4().size() == 1) event = kittyTextEvent(parked->event, parked->eventType, utf8(text));
+    if (parked && text.toUcs4().size() == 1)
+        event = kittyTextEvent(parked->event, parked->eventType, utf8(text));
     if (!event) {
         event = KittyKeyEvent();
         event->key = KittyKey::none();
@@ -568,4 +609,4 @@ void TerminalView::kittyInsertText(const QString& text)
     sendKittyEvent(*event);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -25,7 +25,7 @@ std::vector<TerminalView::LinkRowRange> rowRangesOf(const LinkMatch& match)
     return ranges;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<std::string> TerminalView::payloadString(Position at)
 {
@@ -48,7 +48,8 @@ void TerminalView::invalidateVisibleRows()
 
 void TerminalView::setLinkHighlightRange(std::optional<std::vector<LinkRowRange>> range)
 {
-    if (range == linkHighlightRange) return;
+    if (range == linkHighlightRange)
+        return;
     std::optional<std::vector<LinkRowRange>> old = std::move(linkHighlightRange);
     linkHighlightRange = std::move(range);
     invalidateLinkHighlight(old, linkHighlightRange);
@@ -61,20 +62,22 @@ void TerminalView::invalidateLinkHighlight(const std::optional<std::vector<LinkR
     std::set<int> rows;
     for (const auto* list : {&oldRange, &newRange})
         if (*list)
-            for (const LinkRowRange& r : **list) rows.insert(r.row);
+            for (const LinkRowRange& r : **list)
+                rows.insert(r.row);
     Buffer& shown = terminal_->displayBuffer();
     for (int row : rows) {
         const int screenRow = row - shown.yDisp();
         // Marked by ring line, so that the row is found while the view is scrolled back.
-        if (screenRow >= 0 && screenRow < terminal_->rows) terminal_->updateRange(shown, row - shown.yBase());
+        if (screenRow >= 0 && screenRow < terminal_->rows)
+            terminal_->updateRange(shown, row - shown.yBase());
     }
 }
 
 void TerminalView::updateHoverLink(Position at, std::optional<bool> commandOverride)
 {
     const bool command = commandOverride.value_or(commandActive);
-    const bool hovers = linkHighlightMode_ == LinkHighlightMode::hover ||
-                        (linkHighlightMode_ == LinkHighlightMode::hoverWithModifier && command);
+    const bool hovers = linkHighlightMode_ == LinkHighlightMode::hover
+        || (linkHighlightMode_ == LinkHighlightMode::hoverWithModifier && command);
     if (!hovers) {
         setLinkHighlightRange(std::nullopt);
         return;
@@ -84,7 +87,8 @@ void TerminalView::updateHoverLink(Position at, std::optional<bool> commandOverr
     std::optional<LinkMatch> match;
     if (position) {
         match = terminal_->explicitLinkMatch(*position, shown);
-        if (!match) match = terminal_->implicitLinkMatch(*position, shown);
+        if (!match)
+            match = terminal_->implicitLinkMatch(*position, shown);
     }
     if (match)
         setLinkHighlightRange(rowRangesOf(*match));
@@ -96,10 +100,13 @@ std::optional<TerminalView::LinkToOpen> TerminalView::linkForClick(Position at, 
 {
     Buffer& shown = terminal_->displayBuffer();
     const std::optional<Position> position = terminal_->resolveLinkLocation(LinkLookupLocation::buffer(at), shown);
-    if (!position) return std::nullopt;
+    if (!position)
+        return std::nullopt;
     std::optional<LinkMatch> match = terminal_->explicitLinkMatch(*position, shown);
-    if (!match) match = terminal_->implicitLinkMatch(*position, shown);
-    if (!match) return std::nullopt;
+    if (!match)
+        match = terminal_->implicitLinkMatch(*position, shown);
+    if (!match)
+        return std::nullopt;
 
     bool opens = false;
     switch (linkHighlightMode_) {
@@ -110,7 +117,8 @@ std::optional<TerminalView::LinkToOpen> TerminalView::linkForClick(Position at, 
     case LinkHighlightMode::always: opens = match->isExplicit; break;
     case LinkHighlightMode::alwaysWithModifier: opens = match->isExplicit && hasCommandModifier; break;
     }
-    if (!opens) return std::nullopt;
+    if (!opens)
+        return std::nullopt;
     if (match->isExplicit)
         if (const std::optional<std::string> payload = payloadString(*position))
             if (std::optional<HyperlinkPayload> parsed = HyperlinkPayload::parse(*payload))
@@ -123,7 +131,8 @@ std::optional<TerminalView::LinkToOpen> TerminalView::linkForClick(Position at, 
 void TerminalView::previewUrl(const std::string& payload)
 {
     const std::optional<HyperlinkPayload> parsed = HyperlinkPayload::parse(payload);
-    if (!parsed) return;
+    if (!parsed)
+        return;
     if (!urlPreview_) {
         urlPreview_ = new QLabel(this);
         urlPreview_->setObjectName(QStringLiteral("urlPreview"));
@@ -152,13 +161,16 @@ void TerminalView::previewUrl(const std::string& payload)
 
 void TerminalView::turnOffUrlPreview()
 {
-    if (!commandActive) return;
+    if (!commandActive)
+        return;
     commandActive = false;
     updateMouseTracking();
     delete urlPreview_;
     urlPreview_ = nullptr;
-    if (linkHighlightMode_ == LinkHighlightMode::hoverWithModifier) setLinkHighlightRange(std::nullopt);
-    if (linkHighlightMode_ == LinkHighlightMode::alwaysWithModifier) invalidateVisibleRows();
+    if (linkHighlightMode_ == LinkHighlightMode::hoverWithModifier)
+        setLinkHighlightRange(std::nullopt);
+    if (linkHighlightMode_ == LinkHighlightMode::alwaysWithModifier)
+        invalidateVisibleRows();
 }
 
 void TerminalView::linkModifierChanged(bool down)
@@ -172,10 +184,12 @@ void TerminalView::linkModifierChanged(bool down)
     const QPoint pointer = mapFromGlobal(QCursor::pos());
     if (textAreaRect().contains(pointer)) {
         const MouseHit hit = calculateMouseHit(pointer);
-        if (const std::optional<std::string> payload = payloadString(hit.grid)) previewUrl(*payload);
+        if (const std::optional<std::string> payload = payloadString(hit.grid))
+            previewUrl(*payload);
         updateHoverLink(hit.grid);
     }
-    if (linkHighlightMode_ == LinkHighlightMode::alwaysWithModifier) invalidateVisibleRows();
+    if (linkHighlightMode_ == LinkHighlightMode::alwaysWithModifier)
+        invalidateVisibleRows();
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -31,11 +31,12 @@ bool isReportedButton(Qt::MouseButton button)
 Qt::MouseButton draggingButton(Qt::MouseButtons buttons)
 {
     for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton, Qt::RightButton})
-        if (buttons & button) return button;
+        if (buttons & button)
+            return button;
     return Qt::NoButton;
 }
 
-}  // namespace
+} // namespace
 
 // ---- hits and reports ---------------------------------------------------------
 
@@ -61,11 +62,16 @@ TerminalView::MouseHit TerminalView::calculateMouseHit(QPointF point)
 int TerminalView::encodeMouseButton(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, bool release) const
 {
     int code = 0;
-    if (button == Qt::MiddleButton) code = 1;
-    if (button == Qt::RightButton) code = 2;
-    return MouseEncoder(*terminal_).encodeButton(code, release, modifiers.testFlag(Qt::ShiftModifier),
-                                                 modifiers.testFlag(Qt::AltModifier),
-                                                 modifiers.testFlag(Qt::ControlModifier));
+    if (button == Qt::MiddleButton)
+        code = 1;
+    if (button == Qt::RightButton)
+        code = 2;
+    return MouseEncoder(*terminal_)
+        .encodeButton(code,
+                      release,
+                      modifiers.testFlag(Qt::ShiftModifier),
+                      modifiers.testFlag(Qt::AltModifier),
+                      modifiers.testFlag(Qt::ControlModifier));
 }
 
 void TerminalView::sendMouseReport(int buttonFlags, const MouseHit& hit)
@@ -81,8 +87,11 @@ void TerminalView::mousePressEvent(QMouseEvent* event)
 {
     const MouseHit hit = calculateMouseHit(event->position());
     const QStyleHints* hints = QGuiApplication::styleHints();
-    const int clicks = clickCounter_.press(event->button(), event->position(), static_cast<qint64>(event->timestamp()),
-                                           hints->mouseDoubleClickInterval(), hints->mouseDoubleClickDistance());
+    const int clicks = clickCounter_.press(event->button(),
+                                           event->position(),
+                                           static_cast<qint64>(event->timestamp()),
+                                           hints->mouseDoubleClickInterval(),
+                                           hints->mouseDoubleClickDistance());
     if (allowMouseReporting && terminal_->mouseMode() != MouseMode::off) {
         if (isReportedButton(event->button()))
             sendMouseReport(encodeMouseButton(event->button(), event->modifiers(), false), hit);
@@ -102,7 +111,8 @@ void TerminalView::mouseSelect(QMouseEvent* event, const MouseHit& hit, int clic
     selectedByPointer_ = false;
     switch (clickCount) {
     case 1:
-        if (!selection_->active()) break;
+        if (!selection_->active())
+            break;
         if (event->modifiers().testFlag(Qt::ShiftModifier)) {
             selection_->shiftExtend(hit.grid);
             selectedByPointer_ = true;
@@ -123,7 +133,8 @@ void TerminalView::mouseSelect(QMouseEvent* event, const MouseHit& hit, int clic
 
 void TerminalView::mouseDragSelect(const MouseHit& hit)
 {
-    if (!pressPosition_) return;
+    if (!pressPosition_)
+        return;
     if (selection_->active()) {
         selection_->dragExtend(hit.grid);
     } else {
@@ -144,7 +155,8 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event)
     const auto sendMotion = [&](int flags) {
         Buffer& shown = terminal_->displayBuffer();
         const std::pair<Position, int> report(Position(hit.grid.col, hit.grid.row - shown.yDisp()), flags);
-        if (terminal_->modes().mouseProtocol != Terminal::MouseProtocolEncoding::sgrPixel && lastMotionReport_ == report)
+        if (terminal_->modes().mouseProtocol != Terminal::MouseProtocolEncoding::sgrPixel
+            && lastMotionReport_ == report)
             return;
         lastMotionReport_ = report;
         sendMouseReport(flags, hit);
@@ -157,12 +169,14 @@ void TerminalView::mouseMoveEvent(QMouseEvent* event)
                 sendMotion(encodeMouseButton(button, event->modifiers(), false) + MouseEncoder::motionFlag);
             return;
         }
-        if (event->buttons() & Qt::LeftButton) mouseDragSelect(hit);
+        if (event->buttons() & Qt::LeftButton)
+            mouseDragSelect(hit);
         return;
     }
 
     if (commandActive)
-        if (const std::optional<std::string> payload = payloadString(hit.grid)) previewUrl(*payload);
+        if (const std::optional<std::string> payload = payloadString(hit.grid))
+            previewUrl(*payload);
     updateHoverLink(hit.grid);
     if (allowMouseReporting && mode == MouseMode::anyEvent)
         sendMotion(encodeMouseButton(Qt::NoButton, event->modifiers(), true) + MouseEncoder::motionFlag);
@@ -174,22 +188,24 @@ void TerminalView::mouseReleaseEvent(QMouseEvent* event)
     const bool command = event->modifiers().testFlag(Qt::ControlModifier);
     updateHoverLink(hit.grid, commandActive || command);
 
-    const bool dragged = selectedByPointer_ && selection_->active() && selection_->hasSelectionRange() &&
-                         selection_->selectionMode() == SelectionService::SelectionMode::character;
+    const bool dragged = selectedByPointer_ && selection_->active() && selection_->hasSelectionRange()
+        && selection_->selectionMode() == SelectionService::SelectionMode::character;
     if (event->button() == Qt::LeftButton) {
         pressPosition_.reset();
-        if (selectedByPointer_) setPrimarySelectionFromSelection();
+        if (selectedByPointer_)
+            setPrimarySelectionFromSelection();
         selectedByPointer_ = false;
         if (!dragged)
             if (const std::optional<LinkToOpen> link = linkForClick(hit.grid, command)) {
                 // The link takes the click: no release report follows.
-                if (terminalDelegate_) terminalDelegate_->requestOpenLink(*this, link->link, link->params);
+                if (terminalDelegate_)
+                    terminalDelegate_->requestOpenLink(*this, link->link, link->params);
                 return;
             }
     }
     const MouseMode mode = terminal_->mouseMode();
-    if (allowMouseReporting && isReportedButton(event->button()) &&
-        (mode == MouseMode::vt200 || mode == MouseMode::buttonEventTracking || mode == MouseMode::anyEvent))
+    if (allowMouseReporting && isReportedButton(event->button())
+        && (mode == MouseMode::vt200 || mode == MouseMode::buttonEventTracking || mode == MouseMode::anyEvent))
         sendMouseReport(encodeMouseButton(event->button(), event->modifiers(), true), hit);
 }
 
@@ -197,7 +213,8 @@ void TerminalView::wheelEvent(QWheelEvent* event)
 {
     event->accept();
     const int units = wheel_.accumulate(event->angleDelta(), event->pixelDelta(), cellDimension_.height());
-    if (units == 0) return;
+    if (units == 0)
+        return;
     const int step = ScrollWheelAccumulator::step(units, terminal_->rows);
     if (units > 0)
         scrollTo(std::max(terminal_->displayBuffer().yDisp() - step, 0), true);
@@ -221,9 +238,10 @@ void TerminalView::mouseModeChanged(Terminal&)
 
 void TerminalView::updateMouseTracking()
 {
-    if (!terminal_) return;  // still being made
-    setMouseTracking(terminal_->mouseMode() == MouseMode::anyEvent || commandActive ||
-                     linkHighlightMode_ == LinkHighlightMode::hover);
+    if (!terminal_)
+        return; // still being made
+    setMouseTracking(terminal_->mouseMode() == MouseMode::anyEvent || commandActive
+                     || linkHighlightMode_ == LinkHighlightMode::hover);
 }
 
 // ---- selection ---------------------------------------------------------------------
@@ -232,7 +250,8 @@ bool TerminalView::selectionActive() const { return selection_->active(); }
 
 std::optional<std::string> TerminalView::getSelection()
 {
-    if (!selection_->active()) return std::nullopt;
+    if (!selection_->active())
+        return std::nullopt;
     return selection_->selectedText();
 }
 
@@ -244,15 +263,18 @@ void TerminalView::selectAll()
 
 void TerminalView::selectNone()
 {
-    if (selection_->active()) selection_->selectNone();
+    if (selection_->active())
+        selection_->selectNone();
 }
 
 void TerminalView::setPrimarySelectionFromSelection()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection()) return;
+    if (!clipboard->supportsSelection())
+        return;
     const std::optional<std::string> text = getSelection();
-    if (text && !text->empty()) clipboard->setText(QString::fromStdString(*text), QClipboard::Selection);
+    if (text && !text->empty())
+        clipboard->setText(QString::fromStdString(*text), QClipboard::Selection);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -23,9 +23,13 @@ void TerminalView::progressReport(Terminal&, const ProgressReport& report)
         return;
     }
     const QPointer<TerminalView> view(this);
-    QMetaObject::invokeMethod(this, [view, report] {
-        if (view) view->handleProgressReport(report);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [view, report] {
+            if (view)
+                view->handleProgressReport(report);
+        },
+        Qt::QueuedConnection);
 }
 
 void TerminalView::handleProgressReport(const ProgressReport& report)
@@ -40,11 +44,14 @@ void TerminalView::handleProgressReport(const ProgressReport& report)
         break;
     case State::error:
         shown = report.progress ? report.progress : lastProgressValue_;
-        if (shown) lastProgressValue_ = shown;
+        if (shown)
+            lastProgressValue_ = shown;
         break;
     case State::indeterminate: break;
     case State::pause:
-        shown = report.progress ? report.progress : lastProgressValue_ ? lastProgressValue_ : std::optional<uint8_t>(100);
+        shown = report.progress  ? report.progress
+            : lastProgressValue_ ? lastProgressValue_
+                                 : std::optional<uint8_t>(100);
         lastProgressValue_ = shown;
         break;
     }
@@ -60,4 +67,4 @@ void TerminalView::clearProgressReport()
     progressBarView_->apply(ProgressReport::State::remove, std::nullopt);
 }
 
-}  // namespace corvel
+} // namespace corvel

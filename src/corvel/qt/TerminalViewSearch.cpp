@@ -27,38 +27,46 @@ bool TerminalView::findPrevious(const std::string& term, const SearchOptions& op
 
 bool TerminalView::findHit(const std::string& term, const SearchOptions& options, bool scrollToResult, bool forwards)
 {
-    if (!search_ || !selection_) return false;
+    if (!search_ || !selection_)
+        return false;
     // The search continues from what is selected now.
     search_->lastSelection.reset();
     if (selection_->active()) {
         Position start = selection_->start();
         Position end = selection_->end();
-        if (Position::compare(start, end) == Position::compareResult::after) std::swap(start, end);
+        if (Position::compare(start, end) == Position::compareResult::after)
+            std::swap(start, end);
         search_->lastSelection = SearchSelection{start, end};
     }
-    const std::optional<SearchResult> hit = forwards ? search_->findNext(term, options) : search_->findPrevious(term, options);
+    const std::optional<SearchResult> hit
+        = forwards ? search_->findNext(term, options) : search_->findPrevious(term, options);
     if (!hit) {
-        if (selection_->active()) selection_->selectNone();
+        if (selection_->active())
+            selection_->selectNone();
         return false;
     }
     const SearchSelection extent = SearchService::extentOf(*hit, terminal_->cols);
     selection_->setSelection(extent.start, extent.end);
-    if (scrollToResult) scrollToReveal(hit->row);
+    if (scrollToResult)
+        scrollToReveal(hit->row);
     return true;
 }
 
 void TerminalView::clearSearch()
 {
     search_->reset();
-    if (selection_->active()) selection_->selectNone();
+    if (selection_->active())
+        selection_->selectNone();
 }
 
 void TerminalView::scrollToReveal(int row)
 {
     Buffer& shown = terminal_->displayBuffer();
     const int rows = shown.rows();
-    if (rows <= 0 || terminal_->isDisplayBufferAlternate()) return;
-    if (row >= shown.yDisp() && row <= shown.yDisp() + rows - 1) return;
+    if (rows <= 0 || terminal_->isDisplayBufferAlternate())
+        return;
+    if (row >= shown.yDisp() && row <= shown.yDisp() + rows - 1)
+        return;
     const int top = std::clamp(row - rows / 2, 0, std::max(shown.lines().count() - rows, 0));
     scrollTo(top, true);
 }
@@ -67,28 +75,35 @@ void TerminalView::scrollToReveal(int row)
 
 TerminalFindBarView* TerminalView::ensureFindBar()
 {
-    if (findBar_) return findBar_;
+    if (findBar_)
+        return findBar_;
     findBar_ = new TerminalFindBarView(this);
     findBar_->hide();
     findBar_->setTrailingInset(scrollerWidth() + 8);
     const QPointer<TerminalView> view(this);
     findBar_->onSearchChanged = [view](const QString& term) {
-        if (view) view->handleFindBarSearchChanged(term.toStdString());
+        if (view)
+            view->handleFindBarSearchChanged(term.toStdString());
     };
     findBar_->onFindNext = [view] {
-        if (view) view->performFind(true);
+        if (view)
+            view->performFind(true);
     };
     findBar_->onFindPrevious = [view] {
-        if (view) view->performFind(false);
+        if (view)
+            view->performFind(false);
     };
     findBar_->onClose = [view] {
-        if (view) view->hideFindBar();
+        if (view)
+            view->hideFindBar();
     };
     findBar_->onOptionsChanged = [view](const SearchOptions& options) {
-        if (!view) return;
+        if (!view)
+            return;
         view->findBarOptions = options;
         // With the same term this moves on to the next hit the options allow.
-        if (!view->findBarTerm.empty()) view->findNext(view->findBarTerm, options, true);
+        if (!view->findBarTerm.empty())
+            view->findNext(view->findBarTerm, options, true);
     };
     return findBar_;
 }
@@ -99,8 +114,10 @@ void TerminalView::showFindBar(bool prefillSelection)
     bar->show();
     bar->raise();
     QString prefill;
-    if (prefillSelection && selection_->active()) prefill = QString::fromStdString(selection_->selectedText());
-    if (prefill.isEmpty()) prefill = FindPasteboard::string();
+    if (prefillSelection && selection_->active())
+        prefill = QString::fromStdString(selection_->selectedText());
+    if (prefill.isEmpty())
+        prefill = FindPasteboard::string();
     if (!prefill.isEmpty()) {
         bar->searchField()->setText(prefill);
         handleFindBarSearchChanged(prefill.toStdString());
@@ -111,7 +128,8 @@ void TerminalView::showFindBar(bool prefillSelection)
 
 void TerminalView::hideFindBar()
 {
-    if (findBar_) findBar_->hide();
+    if (findBar_)
+        findBar_->hide();
     setFocus(Qt::OtherFocusReason);
 }
 
@@ -124,13 +142,15 @@ void TerminalView::handleFindBarSearchChanged(const std::string& term)
         return;
     }
     search_->reset();
-    if (selection_->active()) selection_->selectNone();
+    if (selection_->active())
+        selection_->selectNone();
 }
 
 void TerminalView::performFind(bool next)
 {
     const QString text = findBar_ && findBar_->isVisible() ? findBar_->searchField()->text() : FindPasteboard::string();
-    if (text.isEmpty()) return;
+    if (text.isEmpty())
+        return;
     FindPasteboard::setString(text);
     const SearchOptions options = findBar_ ? findBar_->options() : SearchOptions();
     if (next)
@@ -141,9 +161,11 @@ void TerminalView::performFind(bool next)
 
 void TerminalView::setFindPasteboardFromSelection()
 {
-    if (!selection_->active()) return;
+    if (!selection_->active())
+        return;
     const std::string text = selection_->selectedText();
-    if (!text.empty()) FindPasteboard::setString(QString::fromStdString(text));
+    if (!text.empty())
+        FindPasteboard::setString(QString::fromStdString(text));
 }
 
 void TerminalView::performFindCommand(FindCommand command)
@@ -167,4 +189,4 @@ bool TerminalView::isFindCommandEnabled(FindCommand command) const
     return command != FindCommand::useSelectionForFind || selection_->active();
 }
 
-}  // namespace corvel
+} // namespace corvel

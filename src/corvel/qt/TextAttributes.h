@@ -47,4 +47,4 @@ struct TextAttributes {
     friend bool operator==(const TextAttributes&, const TextAttributes&) = default;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -8,7 +8,10 @@ namespace {
 
 using Kind = Attribute::Color::Kind;
 
-bool isDefaultKind(Attribute::Color c) { return c.kind() == Kind::defaultColor || c.kind() == Kind::defaultInvertedColor; }
+bool isDefaultKind(Attribute::Color c)
+{
+    return c.kind() == Kind::defaultColor || c.kind() == Kind::defaultInvertedColor;
+}
 
 int platformUnderlineStyle(UnderlineStyle style)
 {
@@ -25,11 +28,12 @@ int platformUnderlineStyle(UnderlineStyle style)
 
 FontFace faceFor(bool italic, bool bold)
 {
-    if (italic) return bold ? FontFace::boldItalic : FontFace::italic;
+    if (italic)
+        return bold ? FontFace::boldItalic : FontFace::italic;
     return bold ? FontFace::bold : FontFace::normal;
 }
 
-}  // namespace
+} // namespace
 
 void ViewColorCache::setUseBrightColors(bool value)
 {
@@ -43,7 +47,8 @@ QColor ViewColorCache::mapColor(Attribute::Color color, bool isFg, bool isBold, 
     case Kind::ansi256: {
         int index = color.code();
         if (useBrightColors) {
-            if (index < 7 && isBold) index += 8;
+            if (index < 7 && isBold)
+                index += 8;
         } else if (index >= 8 && index <= 15) {
             index -= 8;
         }
@@ -73,16 +78,19 @@ void ViewColorCache::addDecorations(TextAttributes& out, const Attribute& attrib
     const CharacterStyle style = attribute.style();
     if (style.contains(CharacterStyle::underline)) {
         UnderlineStyle u = attribute.underlineStyle();
-        if (u == UnderlineStyle::none) u = UnderlineStyle::single;
+        if (u == UnderlineStyle::none)
+            u = UnderlineStyle::single;
         out.underline = TextAttributes::Underline{underlineColor, platformUnderlineStyle(u), static_cast<int>(u)};
     }
-    if (style.contains(CharacterStyle::crossedOut)) out.strikeThrough = TextAttributes::StrikeThrough{out.foreground, 1};
+    if (style.contains(CharacterStyle::crossedOut))
+        out.strikeThrough = TextAttributes::StrikeThrough{out.foreground, 1};
 }
 
 const TextAttributes& ViewColorCache::getAttributes(const Attribute& attribute, bool withUrl)
 {
     auto& cache = withUrl ? urlAttributes_ : attributes_;
-    if (auto hit = cache.find(attribute); hit != cache.end()) return hit->second;
+    if (auto hit = cache.find(attribute); hit != cache.end())
+        return hit->second;
 
     const CharacterStyle style = attribute.style();
     const bool bold = style.contains(CharacterStyle::bold);
@@ -99,14 +107,16 @@ const TextAttributes& ViewColorCache::getAttributes(const Attribute& attribute, 
     out.face = faceFor(style.contains(CharacterStyle::italic), bold || brightFace);
     out.foreground = mapColor(fg, true, bold, useBrightColors_);
     out.background = mapColor(bg, false, false, true);
-    if (style.contains(CharacterStyle::dim)) out.foreground = dimmedColor(out.foreground, out.background);
+    if (style.contains(CharacterStyle::dim))
+        out.foreground = dimmedColor(out.foreground, out.background);
 
     QColor underlineColor = out.foreground;
-    if (auto uc = attribute.underlineColor()) underlineColor = mapColor(*uc, true, bold, useBrightColors_);
+    if (auto uc = attribute.underlineColor())
+        underlineColor = mapColor(*uc, true, bold, useBrightColors_);
     addDecorations(out, attribute, underlineColor);
     if (withUrl)
-        out.underline = TextAttributes::Underline{out.foreground, TextAttributes::underlineSingle,
-                                                  static_cast<int>(UnderlineStyle::dashed)};
+        out.underline = TextAttributes::Underline{
+            out.foreground, TextAttributes::underlineSingle, static_cast<int>(UnderlineStyle::dashed)};
     return cache.emplace(attribute, std::move(out)).first->second;
 }
 
@@ -120,7 +130,8 @@ TextAttributes ViewColorCache::getAttributedValue(const Attribute& attribute, co
     out.foreground = inverse ? bg : fg;
     out.background = inverse ? fg : bg;
     QColor underlineColor = out.foreground;
-    if (auto uc = attribute.underlineColor()) underlineColor = mapColor(*uc, true, bold, useBrightColors_);
+    if (auto uc = attribute.underlineColor())
+        underlineColor = mapColor(*uc, true, bold, useBrightColors_);
     addDecorations(out, attribute, underlineColor);
     return out;
 }
@@ -136,7 +147,8 @@ void ViewColorCache::resetPalette() { colors_.fill(std::nullopt); }
 
 void ViewColorCache::resetPaletteSlot(int index)
 {
-    if (index >= 0 && index < 256) colors_[static_cast<size_t>(index)].reset();
+    if (index >= 0 && index < 256)
+        colors_[static_cast<size_t>(index)].reset();
 }
 
 void ViewColorCache::clearAttributeCaches()
@@ -145,4 +157,4 @@ void ViewColorCache::clearAttributeCaches()
     urlAttributes_.clear();
 }
 
-}  // namespace corvel
+} // namespace corvel

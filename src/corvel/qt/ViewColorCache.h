@@ -59,4 +59,4 @@ private:
     std::unordered_map<Attribute, TextAttributes> urlAttributes_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -23,4 +23,4 @@ QColor inverseColor(const QColor& color);
 // invalid colour on either side gives color unchanged.
 QColor dimmedColor(const QColor& color, const QColor& towards);
 
-}  // namespace corvel
+} // namespace corvel

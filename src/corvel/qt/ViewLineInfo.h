@@ -37,7 +37,8 @@ struct ViewLineSegment {
     int glyphCount() const
     {
         int n = 0;
-        for (const ViewLineRun& run : runs) n += run.glyphCount();
+        for (const ViewLineRun& run : runs)
+            n += run.glyphCount();
         return n;
     }
 };
@@ -67,13 +68,14 @@ void forEachRunBackground(const ViewLineInfo& line, double cellWidth, int cols, 
             const int start = segment.column + before * segment.columnWidth;
             const int end = start + run.glyphCount() * segment.columnWidth;
             before += run.glyphCount();
-            const QColor& color =
-                run.attributes.selectionBackground ? *run.attributes.selectionBackground : run.attributes.background;
-            if (end <= start || !color.isValid() || color == nativeBackground) continue;
+            const QColor& color
+                = run.attributes.selectionBackground ? *run.attributes.selectionBackground : run.attributes.background;
+            if (end <= start || !color.isValid() || color == nativeBackground)
+                continue;
             const double x = cellWidth * start;
             fill(x, end < cols ? cellWidth * (end - start) : std::max(0.0, viewWidth - x), color);
         }
     }
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -43,7 +43,7 @@ public:
 private:
     struct RowText {
         std::string text;
-        int length = 0;  // characters
+        int length = 0; // characters
     };
     RowText rowText(int line, int start, int end);
     bool isBlankRow(int line) { return !buffer_.lines()[line].hasAnyContent(); }
@@ -54,4 +54,4 @@ private:
     const GraphemeTable& graphemes_;
 };
 
-}  // namespace corvel
+} // namespace corvel

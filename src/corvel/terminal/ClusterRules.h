@@ -12,7 +12,8 @@ constexpr bool isRegionalIndicator(char32_t c) { return c >= 0x1F1E6 && c <= 0x1
 constexpr bool isEmojiModifier(char32_t c) { return c >= 0x1F3FB && c <= 0x1F3FF; }
 constexpr bool isVariationSelector(char32_t c)
 {
-    return (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF) || (c >= 0x180B && c <= 0x180D) || c == 0x180F;
+    return (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF) || (c >= 0x180B && c <= 0x180D)
+        || c == 0x180F;
 }
 
 // True when the scalar has a non-zero canonical combining class.

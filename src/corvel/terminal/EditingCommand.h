@@ -45,4 +45,4 @@ enum class EditingCommand {
 // The command's selector name, for example "insertNewline:".
 std::string_view editingCommandName(EditingCommand command);
 
-}  // namespace corvel
+} // namespace corvel

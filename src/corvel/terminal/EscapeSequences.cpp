@@ -21,8 +21,18 @@ constexpr std::array<uint8_t, 5> f12{0x1B, '[', '2', '4', '~'};
 } // namespace
 
 const std::array<EscapeSequences::Bytes, 12> EscapeSequences::cmdF{
-    Bytes(f1), Bytes(f2), Bytes(f3), Bytes(f4), Bytes(f5), Bytes(f6),
-    Bytes(f7), Bytes(f8), Bytes(f9), Bytes(f10), Bytes(f11), Bytes(f12),
+    Bytes(f1),
+    Bytes(f2),
+    Bytes(f3),
+    Bytes(f4),
+    Bytes(f5),
+    Bytes(f6),
+    Bytes(f7),
+    Bytes(f8),
+    Bytes(f9),
+    Bytes(f10),
+    Bytes(f11),
+    Bytes(f12),
 };
 
 } // namespace corvel

@@ -2,18 +2,15 @@
 
 #include <utf8proc.h>
 
-#include "corvel/model/CharData.h"
 #include "corvel/base/Utf8.h"
+#include "corvel/model/CharData.h"
 
 namespace corvel {
 
 namespace {
 
 // The scalar a code below the table stands for; a space for one that is none.
-char32_t plainScalar(int32_t code)
-{
-    return CharData::isValidScalar(code) ? static_cast<char32_t>(code) : U' ';
-}
+char32_t plainScalar(int32_t code) { return CharData::isValidScalar(code) ? static_cast<char32_t>(code) : U' '; }
 
 } // namespace
 
@@ -35,8 +32,8 @@ int32_t GraphemeTable::code(std::u32string_view cluster)
 bool GraphemeTable::extends(int32_t code, char32_t next) const
 {
     int32_t state = contains(code) ? entries_[static_cast<size_t>(code - firstCode)].breakState : 0;
-    return !utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(lastScalar(code)),
-                                             static_cast<utf8proc_int32_t>(next), &state);
+    return !utf8proc_grapheme_break_stateful(
+        static_cast<utf8proc_int32_t>(lastScalar(code)), static_cast<utf8proc_int32_t>(next), &state);
 }
 
 int32_t GraphemeTable::append(int32_t code, char32_t next)
@@ -57,8 +54,8 @@ int32_t GraphemeTable::child(int32_t parent, char32_t scalar)
         return 0;
     int32_t state = before ? before->breakState : 0;
     if (parent != noParent)
-        utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(lastScalar(parent)),
-                                         static_cast<utf8proc_int32_t>(scalar), &state);
+        utf8proc_grapheme_break_stateful(
+            static_cast<utf8proc_int32_t>(lastScalar(parent)), static_cast<utf8proc_int32_t>(scalar), &state);
     const int32_t code = lastCharIndex();
     entries_.push_back({parent, scalar, state, static_cast<uint8_t>(length)});
     children_.emplace(k, code);

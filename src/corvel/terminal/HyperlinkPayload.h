@@ -22,4 +22,4 @@ struct HyperlinkPayload {
     friend bool operator==(const HyperlinkPayload&, const HyperlinkPayload&) = default;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -44,7 +44,7 @@ private:
     ImplicitLinkPattern();
     ~ImplicitLinkPattern();
 
-    void* code_ = nullptr;  // pcre2_code
+    void* code_ = nullptr; // pcre2_code
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -200,10 +200,10 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encode(const KittyKeyE
         if (reportAllKeys)
             return encodeAllKeys(event, includeText);
         if (!isFunctional) {
-            const bool noAlternates = !reportAlternates
-                || (!mods.contains(Mods::shift) && !event.shiftedKey && !event.baseLayoutKey);
-            const bool plainText = mods.contains(Mods::alt) ? !disambiguate
-                                                             : (!disambiguate || !mods.contains(Mods::ctrl));
+            const bool noAlternates
+                = !reportAlternates || (!mods.contains(Mods::shift) && !event.shiftedKey && !event.baseLayoutKey);
+            const bool plainText
+                = mods.contains(Mods::alt) ? !disambiguate : (!disambiguate || !mods.contains(Mods::ctrl));
             if (noAlternates && plainText) {
                 if (isRelease)
                     return std::nullopt;
@@ -215,8 +215,8 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encode(const KittyKeyE
     }
 
     // 6. Everything else.
-    return encodeNonText(event, disambiguate || reportAllKeys, flags.contains(KittyKeyboardFlags::reportEvents),
-                         reportAlternates);
+    return encodeNonText(
+        event, disambiguate || reportAllKeys, flags.contains(KittyKeyboardFlags::reportEvents), reportAlternates);
 }
 
 std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeAllKeys(const KittyKeyEvent& event,
@@ -246,8 +246,8 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeAllKeys(const Ki
     return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeNonText(const KittyKeyEvent& event,
-                                                                        bool disambiguate, bool includeEventType,
+std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeNonText(const KittyKeyEvent& event, bool disambiguate,
+                                                                        bool includeEventType,
                                                                         bool includeAlternates) const
 {
     switch (event.key.kind) {
@@ -257,10 +257,8 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeNonText(const Ki
                 return legacy;
         }
         return encodeCsiU(event, std::nullopt, false, includeAlternates, includeEventType);
-    case KittyKey::Kind::none:
-        return encodeCsiU(event, 0, false, includeAlternates, includeEventType);
-    case KittyKey::Kind::functional:
-        break;
+    case KittyKey::Kind::none: return encodeCsiU(event, 0, false, includeAlternates, includeEventType);
+    case KittyKey::Kind::functional: break;
     }
 
     const Key key = event.key.functionalKey;
@@ -287,8 +285,7 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeNonText(const Ki
         return buildCsiWithModifier(encoding.code, event.modifiers.rawValue, eventType, '~');
     case FunctionalEncoding::Form::csiU:
         return encodeCsiU(event, static_cast<uint32_t>(encoding.code), false, includeAlternates, includeEventType);
-    case FunctionalEncoding::Form::letter:
-        break;
+    case FunctionalEncoding::Form::letter: break;
     }
     const auto letter = static_cast<uint8_t>(encoding.code);
     if (disambiguate || qualified)
@@ -299,9 +296,8 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::encodeNonText(const Ki
     return Bytes{ESC, '[', letter};
 }
 
-std::vector<uint8_t> KittyKeyboardEncoder::encodeCsiU(const KittyKeyEvent& event,
-                                                      std::optional<uint32_t> overrideCode, bool includeText,
-                                                      bool includeAlternates, bool includeEventType)
+std::vector<uint8_t> KittyKeyboardEncoder::encodeCsiU(const KittyKeyEvent& event, std::optional<uint32_t> overrideCode,
+                                                      bool includeText, bool includeAlternates, bool includeEventType)
 {
     uint32_t code = 0;
     if (overrideCode) {
@@ -387,8 +383,9 @@ std::vector<uint8_t> KittyKeyboardEncoder::buildCsiWithModifier(int number, int 
     return out;
 }
 
-std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::legacySpecialKeySequence(
-    KittyFunctionalKey key, KittyKeyboardModifiers modifiers, KittyKeyboardEventType eventType) const
+std::optional<std::vector<uint8_t>>
+KittyKeyboardEncoder::legacySpecialKeySequence(KittyFunctionalKey key, KittyKeyboardModifiers modifiers,
+                                               KittyKeyboardEventType eventType) const
 {
     if (eventType != KittyKeyboardEventType::press)
         return std::nullopt;
@@ -396,23 +393,16 @@ std::optional<std::vector<uint8_t>> KittyKeyboardEncoder::legacySpecialKeySequen
     if (modifiers.contains(Mods::alt))
         out.push_back(ESC);
     switch (key) {
-    case Key::escape:
-        out.push_back(ESC);
-        break;
-    case Key::enter:
-        out.push_back(0x0D);
-        break;
+    case Key::escape: out.push_back(ESC); break;
+    case Key::enter: out.push_back(0x0D); break;
     case Key::tab:
         if (modifiers.contains(Mods::shift))
             out.insert(out.end(), {ESC, '[', 'Z'});
         else
             out.push_back(0x09);
         break;
-    case Key::backspace:
-        out.push_back(backspaceSendsControlH || modifiers.contains(Mods::ctrl) ? 0x08 : 0x7F);
-        break;
-    default:
-        return std::nullopt;
+    case Key::backspace: out.push_back(backspaceSendsControlH || modifiers.contains(Mods::ctrl) ? 0x08 : 0x7F); break;
+    default: return std::nullopt;
     }
     return out;
 }

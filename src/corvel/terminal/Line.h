@@ -14,10 +14,11 @@ public:
     // The sum of the fragments' lengths.
     int length = 0;
 
-    void add(LineFragment fragment) {
+    void add(LineFragment fragment)
+    {
         length += fragment.length;
         fragments.push_back(std::move(fragment));
     }
 };
 
-}  // namespace corvel
+} // namespace corvel

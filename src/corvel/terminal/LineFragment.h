@@ -22,4 +22,4 @@ struct LineFragment {
     friend bool operator==(const LineFragment&, const LineFragment&) = default;
 };
 
-}  // namespace corvel
+} // namespace corvel

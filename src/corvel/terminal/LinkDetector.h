@@ -33,7 +33,9 @@ public:
     static constexpr int seamColumns = 96;
 
     LinkDetector(Buffer& buffer, int cols, const GraphemeTable& graphemes)
-        : buffer_(buffer), lines_(buffer.lines()), cols_(cols), graphemes_(graphemes) {}
+        : buffer_(buffer), lines_(buffer.lines()), cols_(cols), graphemes_(graphemes)
+    {
+    }
 
     // The cell a location names, as a column and an absolute row, clamped
     // into the screen; none for a screen without lines.
@@ -67,7 +69,7 @@ private:
     struct ImplicitLineMap {
         std::string text;
         std::vector<ImplicitCellRef> cells;
-        std::vector<size_t> offsets;  // where each cell's text starts in text
+        std::vector<size_t> offsets; // where each cell's text starts in text
         int targetRow = 0;
         int targetCol = 0;
     };
@@ -95,4 +97,4 @@ private:
     const GraphemeTable& graphemes_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -17,4 +17,4 @@ struct LinkLookupLocation {
     static LinkLookupLocation screen(Position at) { return {Kind::screen, at}; }
 };
 
-}  // namespace corvel
+} // namespace corvel

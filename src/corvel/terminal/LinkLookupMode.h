@@ -6,4 +6,4 @@ namespace corvel {
 // also URLs and paths found in the text.
 enum class LinkLookupMode { explicitOnly, explicitAndImplicit };
 
-}  // namespace corvel
+} // namespace corvel

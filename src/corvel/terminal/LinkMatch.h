@@ -20,13 +20,13 @@ struct LinkMatch {
     };
 
     struct RowRange {
-        int row = 0;  // absolute line index
+        int row = 0; // absolute line index
         ColumnRange range;
         friend bool operator==(const RowRange&, const RowRange&) = default;
     };
 
     std::string text;
-    int row = 0;  // absolute line index of the position asked about
+    int row = 0; // absolute line index of the position asked about
     ColumnRange range;
     bool isExplicit = false;
     // One entry per row the link covers, in increasing row order.
@@ -35,4 +35,4 @@ struct LinkMatch {
     friend bool operator==(const LinkMatch&, const LinkMatch&) = default;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -26,10 +26,7 @@ void appendCsi(std::vector<uint8_t>& out, bool send8bit)
 
 // One byte of the oldest encoding. Positions past what a byte can carry are
 // reported at the last position it can, so a release far right still arrives.
-uint8_t x10Byte(int value)
-{
-    return static_cast<uint8_t>(std::clamp(value, 0, MouseEncoder::x10ByteLimit));
-}
+uint8_t x10Byte(int value) { return static_cast<uint8_t>(std::clamp(value, 0, MouseEncoder::x10ByteLimit)); }
 
 // SGR reports tell a release by their final byte instead of the button bits.
 // A motion with no button held (35 plus modifiers) is no release.
@@ -76,8 +73,8 @@ void MouseEncoder::sendEvent(int buttonFlags, int x, int y, int pixelX, int pixe
 {
     if (terminal_.modes().mouseProtocol == Terminal::MouseProtocolEncoding::sgrPixel)
         writeDebugDiagnosticf("%d;%d", pixelX, pixelY);
-    const std::vector<uint8_t> report =
-        encodeReport(terminal_.modes().mouseProtocol, terminal_.cc().send8bit, buttonFlags, x, y, pixelX, pixelY);
+    const std::vector<uint8_t> report
+        = encodeReport(terminal_.modes().mouseProtocol, terminal_.cc().send8bit, buttonFlags, x, y, pixelX, pixelY);
     terminal_.sendResponse({report});
 }
 
@@ -106,9 +103,7 @@ std::vector<uint8_t> MouseEncoder::encodeReport(Terminal::MouseProtocolEncoding 
         encodeMouseUtf(out, x + 33);
         encodeMouseUtf(out, y + 33);
         break;
-    case Terminal::MouseProtocolEncoding::sgr:
-        appendSgr(out, flags, x + 1, y + 1);
-        break;
+    case Terminal::MouseProtocolEncoding::sgr: appendSgr(out, flags, x + 1, y + 1); break;
     case Terminal::MouseProtocolEncoding::urxvt:
         appendNumber(out, flags + 32);
         out.push_back(';');
@@ -117,9 +112,7 @@ std::vector<uint8_t> MouseEncoder::encodeReport(Terminal::MouseProtocolEncoding 
         appendNumber(out, y + 1);
         out.push_back('M');
         break;
-    case Terminal::MouseProtocolEncoding::sgrPixel:
-        appendSgr(out, flags, pixelX, pixelY);
-        break;
+    case Terminal::MouseProtocolEncoding::sgrPixel: appendSgr(out, flags, pixelX, pixelY); break;
     }
     return out;
 }

@@ -8,10 +8,7 @@
 namespace corvel {
 
 // Movement without a pressed button is reported only in any-event tracking.
-constexpr bool sendMotionEvent(Terminal::MouseMode mode)
-{
-    return mode == Terminal::MouseMode::anyEvent;
-}
+constexpr bool sendMotionEvent(Terminal::MouseMode mode) { return mode == Terminal::MouseMode::anyEvent; }
 
 // Every tracking mode but the oldest tells the modifiers.
 constexpr bool sendsModifiers(Terminal::MouseMode mode)
@@ -53,8 +50,8 @@ public:
     }
 
     // The bytes of one report, without sending it.
-    static std::vector<uint8_t> encodeReport(Terminal::MouseProtocolEncoding encoding, bool send8bit,
-                                             int buttonFlags, int x, int y, int pixelX, int pixelY);
+    static std::vector<uint8_t> encodeReport(Terminal::MouseProtocolEncoding encoding, bool send8bit, int buttonFlags,
+                                             int x, int y, int pixelX, int pixelY);
 
     // Appends one value in the extended UTF-8 form: below 128 as one byte,
     // up to the limit as two bytes; the limit itself is sent as 0 and larger

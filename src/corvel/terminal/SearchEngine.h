@@ -120,4 +120,4 @@ private:
     SearchLineCache& lineCache_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -14,7 +14,8 @@ SearchService::SearchService(Terminal& terminal)
 SearchSelection SearchService::extentOf(const SearchResult& result, int cols)
 {
     const Position start(result.col, result.row);
-    if (result.size <= 0) return {start, start};
+    if (result.size <= 0)
+        return {start, start};
     const long long width = std::max(cols, 1);
     const long long linear = result.col + result.row * width + result.size;
     return {start, Position(static_cast<int>(linear % width), static_cast<int>(linear / width))};
@@ -32,7 +33,8 @@ std::optional<SearchResult> SearchService::search(const std::string& term, const
     state_.cachedSearchTerm = term;
     lastResult_ = result;
     lastSelection.reset();
-    if (result) lastSelection = extentOf(*result, terminal_.cols);
+    if (result)
+        lastSelection = extentOf(*result, terminal_.cols);
     return result;
 }
 
@@ -43,8 +45,8 @@ std::optional<SearchResult> SearchService::findNext(const std::string& term, con
 
 std::optional<SearchResult> SearchService::findPrevious(const std::string& term, const SearchOptions& options)
 {
-    return search(term, options,
-                  [this](auto&&... arguments) { return engine_.findPreviousWithSelection(arguments...); });
+    return search(
+        term, options, [this](auto&&... arguments) { return engine_.findPreviousWithSelection(arguments...); });
 }
 
 void SearchService::invalidate()
@@ -60,4 +62,4 @@ void SearchService::reset()
     state_ = SearchState();
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -53,4 +53,4 @@ private:
     std::optional<SearchResult> lastResult_;
 };
 
-}  // namespace corvel
+} // namespace corvel

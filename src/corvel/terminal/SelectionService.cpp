@@ -14,7 +14,8 @@ namespace {
 
 bool isLetterOrDigit(char32_t c)
 {
-    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     switch (utf8proc_category(static_cast<utf8proc_int32_t>(c))) {
     case UTF8PROC_CATEGORY_LU:
     case UTF8PROC_CATEGORY_LL:
@@ -52,19 +53,22 @@ char32_t partnerOf(char32_t c)
     }
 }
 
-}  // namespace
+} // namespace
 
 SelectionService::SelectionService(Terminal& terminal) : terminal_(terminal) {}
 
 void SelectionService::notify()
 {
-    if (TerminalDelegate* delegate = terminal_.delegate()) delegate->selectionChanged(terminal_);
+    if (TerminalDelegate* delegate = terminal_.delegate())
+        delegate->selectionChanged(terminal_);
 }
 
 void SelectionService::setActive(bool value)
 {
-    if (!value) pivot_.reset();
-    if (value == active_) return;
+    if (!value)
+        pivot_.reset();
+    if (value == active_)
+        return;
     active_ = value;
     notify();
 }
@@ -77,7 +81,8 @@ void SelectionService::setSelection(Position start, Position end)
     // A position past the last line (the end of a hit that fills the last
     // row) is the end of the last line.
     const auto limit = [&](Position p) {
-        if (p.row > maxRow) return Position(maxCol, maxRow);
+        if (p.row > maxRow)
+            return Position(maxCol, maxRow);
         return Position(std::min(p.col, maxCol), p.row);
     };
     start = limit(start);
@@ -110,9 +115,12 @@ void SelectionService::setSoftStart(Position position)
 
 void SelectionService::shiftExtend(Position position)
 {
-    if (selectionMode_ == SelectionMode::word) position = snapToWord(position);
-    const bool flips = (before(start_, end_) && before(position, start_)) || (after(start_, end_) && after(position, start_));
-    if (flips) start_ = end_;
+    if (selectionMode_ == SelectionMode::word)
+        position = snapToWord(position);
+    const bool flips
+        = (before(start_, end_) && before(position, start_)) || (after(start_, end_) && after(position, start_));
+    if (flips)
+        start_ = end_;
     end_ = position;
     hasSelectionRange_ = start_ != end_;
     active_ = true;
@@ -121,7 +129,8 @@ void SelectionService::shiftExtend(Position position)
 
 void SelectionService::dragExtend(Position position)
 {
-    if (selectionMode_ == SelectionMode::word) position = snapToWord(position);
+    if (selectionMode_ == SelectionMode::word)
+        position = snapToWord(position);
     end_ = position;
     hasSelectionRange_ = start_ != end_;
     active_ = true;
@@ -159,14 +168,17 @@ std::pair<Position, Position> SelectionService::textRange() const
 {
     Position earlier = start_;
     Position later = end_;
-    if (after(earlier, later)) std::swap(earlier, later);
-    if (later.col == terminal_.cols - 1 && earlier != later) later.col = terminal_.cols;
+    if (after(earlier, later))
+        std::swap(earlier, later);
+    if (later.col == terminal_.cols - 1 && earlier != later)
+        later.col = terminal_.cols;
     return {earlier, later};
 }
 
 std::string SelectionService::selectedText()
 {
-    if (!active_) return {};
+    if (!active_)
+        return {};
     const auto [earlier, later] = textRange();
     return terminal_.getDisplayText(earlier, later);
 }
@@ -174,21 +186,25 @@ std::string SelectionService::selectedText()
 std::string SelectionService::debugDescription() const
 {
     const auto flag = [](bool value) { return value ? std::string("true") : std::string("false"); };
-    return "[Selection (active=" + flag(active_) + ", start=" + start_.debugDescription() + " end=" +
-           end_.debugDescription() + " hasSR=" + flag(hasSelectionRange_) + " pivot=" +
-           (pivot_ ? pivot_->debugDescription() : std::string("nil")) + "]";
+    return "[Selection (active=" + flag(active_) + ", start=" + start_.debugDescription()
+        + " end=" + end_.debugDescription() + " hasSR=" + flag(hasSelectionRange_)
+        + " pivot=" + (pivot_ ? pivot_->debugDescription() : std::string("nil")) + "]";
 }
 
 // ---- characters and runs ------------------------------------------------------
 
 char32_t SelectionService::characterAt(Buffer& screen, Position at) const
 {
-    if (at.row < 0 || at.row >= screen.lines().count() || at.col < 0) return 0;
+    if (at.row < 0 || at.row >= screen.lines().count() || at.col < 0)
+        return 0;
     const BufferLine& line = screen.lines()[at.row];
-    if (at.col >= line.count()) return 0;
+    if (at.col >= line.count())
+        return 0;
     const CharData* cell = isWideRightHalf(line, at.col) ? &line[at.col - 1] : &line[at.col];
-    if (cell->code == 0) return 0;
-    if (cell->isSimpleRune()) return cell->getCharacter();
+    if (cell->code == 0)
+        return 0;
+    if (cell->isSimpleRune())
+        return cell->getCharacter();
     const std::u32string cluster = terminal_.character(cell->code);
     return cluster.empty() ? U' ' : cluster.front();
 }
@@ -196,9 +212,12 @@ char32_t SelectionService::characterAt(Buffer& screen, Position at) const
 SelectionService::RunClass SelectionService::runClassAt(Buffer& screen, Position at) const
 {
     const char32_t c = characterAt(screen, at);
-    if (c == 0) return RunClass::empty;
-    if (c == U' ') return RunClass::space;
-    if (isLetterOrDigit(c)) return RunClass::word;
+    if (c == 0)
+        return RunClass::empty;
+    if (c == U' ')
+        return RunClass::space;
+    if (isLetterOrDigit(c))
+        return RunClass::word;
     return RunClass::none;
 }
 
@@ -218,9 +237,11 @@ std::pair<int, int> SelectionService::runAround(Buffer& screen, Position at, Run
 {
     const int cols = terminal_.cols;
     int first = at.col;
-    while (first > 0 && inRun(screen, Position(first - 1, at.row), runClass)) --first;
+    while (first > 0 && inRun(screen, Position(first - 1, at.row), runClass))
+        --first;
     int last = at.col;
-    while (last < cols && inRun(screen, Position(last, at.row), runClass)) ++last;
+    while (last < cols && inRun(screen, Position(last, at.row), runClass))
+        ++last;
     return {first, std::max(last, first)};
 }
 
@@ -228,7 +249,8 @@ Position SelectionService::snapToWord(Position position)
 {
     Buffer& screen = terminal_.displayBuffer();
     const RunClass runClass = runClassAt(screen, position);
-    if (runClass == RunClass::none) return position;
+    if (runClass == RunClass::none)
+        return position;
     const auto [first, next] = runAround(screen, position, runClass);
     position.col = before(position, start_) ? first : std::min(next, terminal_.cols);
     return position;
@@ -281,7 +303,8 @@ std::optional<Position> SelectionService::matchingBracket(Buffer& screen, Positi
             expected.pop_back();
         else
             counted = false;
-        if (counted && expected.empty()) return p;
+        if (counted && expected.empty())
+            return p;
         if (forwards && ++p.col >= cols) {
             p.col = 0;
             ++p.row;
@@ -293,4 +316,4 @@ std::optional<Position> SelectionService::matchingBracket(Buffer& screen, Positi
     return std::nullopt;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -97,4 +97,4 @@ private:
     SelectionMode selectionMode_ = SelectionMode::character;
 };
 
-}  // namespace corvel
+} // namespace corvel

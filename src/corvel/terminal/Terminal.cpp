@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "corvel/model/TinyAtom.h"
 #include "corvel/base/Utf8.h"
+#include "corvel/model/TinyAtom.h"
 
 namespace corvel {
 
@@ -31,8 +31,8 @@ Terminal::Terminal(TerminalDelegate* delegate, const TerminalOptions& initialOpt
 {
     installedColors_.assign(Color::terminalAppColors.begin(), Color::terminalAppColors.end());
     if (initialOptions.ansi256PaletteStrategy == Ansi256PaletteStrategy::base16Lab)
-        defaultAnsiColors_ =
-            Color::generateBase16LabPalette(installedColors_, Color::defaultBackground, Color::defaultForeground);
+        defaultAnsiColors_
+            = Color::generateBase16LabPalette(installedColors_, Color::defaultBackground, Color::defaultForeground);
     else
         defaultAnsiColors_ = Color::generateXtermPalette(installedColors_);
     ansiColors_ = defaultAnsiColors_;
@@ -77,8 +77,13 @@ void Terminal::setup(bool isReset)
     cols = std::clamp(options.cols, MINIMUM_COLS, MAXIMUM_COLS);
     rows = std::clamp(options.rows, MINIMUM_ROWS, MAXIMUM_ROWS);
     if (!isReset && (cols < options.cols || rows < options.rows))
-        writeDiagnosticf("A terminal of %d x %d cells is larger than %d x %d; it is made %d x %d", options.cols,
-                         options.rows, MAXIMUM_COLS, MAXIMUM_ROWS, cols, rows);
+        writeDiagnosticf("A terminal of %d x %d cells is larger than %d x %d; it is made %d x %d",
+                         options.cols,
+                         options.rows,
+                         MAXIMUM_COLS,
+                         MAXIMUM_ROWS,
+                         cols,
+                         rows);
 
     if (isReset) {
         // Both screens start clean: a program that left the alternate
@@ -202,8 +207,11 @@ void Terminal::resetFully(bool resetParser)
 bool Terminal::resize(int newCols, int newRows)
 {
     if (newCols > MAXIMUM_COLS || newRows > MAXIMUM_ROWS) {
-        writeDiagnosticf("Cannot resize the terminal to %d x %d cells: the most is %d x %d", newCols, newRows,
-                         MAXIMUM_COLS, MAXIMUM_ROWS);
+        writeDiagnosticf("Cannot resize the terminal to %d x %d cells: the most is %d x %d",
+                         newCols,
+                         newRows,
+                         MAXIMUM_COLS,
+                         MAXIMUM_ROWS);
         return false;
     }
     newCols = std::max(MINIMUM_COLS, newCols);

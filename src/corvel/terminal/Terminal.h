@@ -88,18 +88,18 @@ public:
     // keep. Auto-wrap, insert and the margins also live on each screen,
     // which printing reads; the modes set all three together.
     struct Modes {
-        bool applicationKeypad = false;  // DECKPAM, DECNKM
-        bool applicationCursor = false;  // DECCKM
-        bool sendFocus = false;          // 1004: focus reports
-        bool cursorHidden = false;       // DECTCEM, inverted
-        bool originMode = false;         // DECOM
-        bool marginMode = false;         // DECLRMM
-        bool insertMode = false;         // IRM
-        bool wraparound = false;         // DECAWM
+        bool applicationKeypad = false; // DECKPAM, DECNKM
+        bool applicationCursor = false; // DECCKM
+        bool sendFocus = false; // 1004: focus reports
+        bool cursorHidden = false; // DECTCEM, inverted
+        bool originMode = false; // DECOM
+        bool marginMode = false; // DECLRMM
+        bool insertMode = false; // IRM
+        bool wraparound = false; // DECAWM
         bool bracketedPasteMode = false; // 2004
-        bool reverseWraparound = false;  // 45
-        bool cursorBlink = false;        // 12
-        bool allow80To132 = true;        // 40
+        bool reverseWraparound = false; // 45
+        bool cursorBlink = false; // 12
+        bool allow80To132 = true; // 40
         // Set by DECCOLM to 132 columns; a full reset then returns to 80.
         // Any other change of the size clears it.
         bool column132Mode = false;
@@ -124,8 +124,7 @@ public:
     struct ResponseItem {
         ResponseItem(std::span<const uint8_t> bytes) : bytes(bytes) {}
         ResponseItem(const std::vector<uint8_t>& bytes) : bytes(bytes) {}
-        ResponseItem(std::string_view text)
-            : bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()) {}
+        ResponseItem(std::string_view text) : bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size()) {}
         ResponseItem(const char* text) : ResponseItem(std::string_view(text)) {}
         ResponseItem(const std::string& text) : ResponseItem(std::string_view(text)) {}
         ResponseItem(uint8_t byte) : single(byte), isSingle(true) {}
@@ -153,10 +152,7 @@ public:
 
     // ---- feeding ---------------------------------------------------------
     void feed(std::span<const uint8_t> bytes) { parser_->parse(bytes); }
-    void feed(std::string_view text)
-    {
-        parser_->parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()});
-    }
+    void feed(std::string_view text) { parser_->parse({reinterpret_cast<const uint8_t*>(text.data()), text.size()}); }
 
     // ---- size and screens --------------------------------------------------
     int cols = 80;

@@ -17,10 +17,7 @@ int countParam(const SequenceParams& pars, int index = 0)
 }
 
 // A 1-based position made 0-based: 0 and 1 both give the first.
-int positionParam(const SequenceParams& pars, int index = 0)
-{
-    return countParam(pars, index) - 1;
-}
+int positionParam(const SequenceParams& pars, int index = 0) { return countParam(pars, index) - 1; }
 
 } // namespace
 
@@ -80,7 +77,8 @@ void Terminal::cmdHVPosition(const SequenceParams& pars, const Intermediates& /*
     const int row = positionParam(pars, 0) + (modes_.originMode ? b.scrollTop() : 0);
     if (row >= 0)
         b.setY(std::min(row, rows - 1));
-    const int col = (pars.size() >= 2 ? positionParam(pars, 1) : 0) + (modes_.originMode && modes_.marginMode ? b.marginLeft : 0);
+    const int col
+        = (pars.size() >= 2 ? positionParam(pars, 1) : 0) + (modes_.originMode && modes_.marginMode ? b.marginLeft : 0);
     b.setX(std::min(col, cols - 1));
 }
 
@@ -88,14 +86,9 @@ void Terminal::cmdTabClear(const SequenceParams& pars, const Intermediates& /*co
 {
     Buffer& b = *buffer_;
     switch (pars[0]) {
-    case 0:
-        b.tabClear(b.x());
-        break;
-    case 3:
-        b.tabStops.assign(b.tabStops.size(), false);
-        break;
-    default:
-        break;
+    case 0: b.tabClear(b.x()); break;
+    case 3: b.tabStops.assign(b.tabStops.size(), false); break;
+    default: break;
     }
 }
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
+#include "corvel/base/Base64.h"
 #include "corvel/base/CharSets.h"
 #include "corvel/base/Utf8.h"
-#include "corvel/base/Base64.h"
 #include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
 
@@ -33,37 +33,18 @@ void Terminal::dispatchExecute(uint8_t code)
         if (tdel)
             tdel->bell(*this);
         break;
-    case 0x08:
-        cmdBackspace();
-        break;
-    case 0x09:
-        tabForward(1);
-        break;
+    case 0x08: cmdBackspace(); break;
+    case 0x09: tabForward(1); break;
     case 0x0A:
     case 0x0B:
-    case 0x0C:
-        cmdLineFeedBasic();
-        break;
-    case 0x0D:
-        cmdCarriageReturn();
-        break;
-    case 0x0E:
-        setgLevel(1);
-        break;
-    case 0x0F:
-        setgLevel(0);
-        break;
-    case 0x84:
-        cmdIndex();
-        break;
-    case 0x85:
-        cmdNextLine();
-        break;
-    case 0x88:
-        buffer_->tabSet(buffer_->x());
-        break;
-    default:
-        break;
+    case 0x0C: cmdLineFeedBasic(); break;
+    case 0x0D: cmdCarriageReturn(); break;
+    case 0x0E: setgLevel(1); break;
+    case 0x0F: setgLevel(0); break;
+    case 0x84: cmdIndex(); break;
+    case 0x85: cmdNextLine(); break;
+    case 0x88: buffer_->tabSet(buffer_->x()); break;
+    default: break;
     }
 }
 
@@ -73,54 +54,24 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
 {
     if (collect.empty()) {
         switch (code) {
-        case '6':
-            columnIndex(true);
-            return true;
-        case '7':
-            cmdSaveCursor({}, {});
-            return true;
-        case '8':
-            cmdRestoreCursor({}, {});
-            return true;
-        case '9':
-            columnIndex(false);
-            return true;
-        case '=':
-            modes_.applicationKeypad = true;
-            return true;
-        case '>':
-            modes_.applicationKeypad = false;
-            return true;
-        case 'D':
-            cmdIndex();
-            return true;
-        case 'E':
-            dispatchExecute(0x85);
-            return true;
-        case 'H':
-            dispatchExecute(0x88);
-            return true;
-        case 'M':
-            reverseIndex();
-            return true;
-        case '\\':
-            return true;
-        case 'c':
-            cmdReset();
-            return true;
+        case '6': columnIndex(true); return true;
+        case '7': cmdSaveCursor({}, {}); return true;
+        case '8': cmdRestoreCursor({}, {}); return true;
+        case '9': columnIndex(false); return true;
+        case '=': modes_.applicationKeypad = true; return true;
+        case '>': modes_.applicationKeypad = false; return true;
+        case 'D': cmdIndex(); return true;
+        case 'E': dispatchExecute(0x85); return true;
+        case 'H': dispatchExecute(0x88); return true;
+        case 'M': reverseIndex(); return true;
+        case '\\': return true;
+        case 'c': cmdReset(); return true;
         case 'n':
-        case '}':
-            setgLevel(2);
-            return true;
+        case '}': setgLevel(2); return true;
         case 'o':
-        case '|':
-            setgLevel(3);
-            return true;
-        case '~':
-            setgLevel(1);
-            return true;
-        default:
-            return false;
+        case '|': setgLevel(3); return true;
+        case '~': setgLevel(1); return true;
+        default: return false;
         }
     }
     if (collect.size() != 1)
@@ -140,23 +91,12 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
         return true;
     case '#':
         switch (code) {
-        case '3':
-            setLineRenderMode(BufferLine::RenderLineMode::doubledTop);
-            return true;
-        case '4':
-            setLineRenderMode(BufferLine::RenderLineMode::doubledDown);
-            return true;
-        case '5':
-            setLineRenderMode(BufferLine::RenderLineMode::single);
-            return true;
-        case '6':
-            setLineRenderMode(BufferLine::RenderLineMode::doubleWidth);
-            return true;
-        case '8':
-            cmdScreenAlignmentPattern();
-            return true;
-        default:
-            return false;
+        case '3': setLineRenderMode(BufferLine::RenderLineMode::doubledTop); return true;
+        case '4': setLineRenderMode(BufferLine::RenderLineMode::doubledDown); return true;
+        case '5': setLineRenderMode(BufferLine::RenderLineMode::single); return true;
+        case '6': setLineRenderMode(BufferLine::RenderLineMode::doubleWidth); return true;
+        case '8': cmdScreenAlignmentPattern(); return true;
+        default: return false;
         }
     case '%':
         if (code != 'G' && code != '@')
@@ -174,8 +114,7 @@ bool Terminal::dispatchEsc(const Intermediates& collect, uint8_t code)
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -197,15 +136,32 @@ bool takesIntermediates(uint8_t code, const Intermediates& collect)
     if (collect.empty())
         return true;
     switch (code) {
-    case '@': case 'A': case 'B': case 'C': case 'D': case 'E': case 'F': case 'G': case 'H': case 'I':
-    case 'L': case 'M': case 'P': case 'S': case 'X': case 'Z': case '`': case 'a': case 'b': case 'd':
-    case 'e': case 'f': case 'g':
-        return false;
+    case '@':
+    case 'A':
+    case 'B':
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'F':
+    case 'G':
+    case 'H':
+    case 'I':
+    case 'L':
+    case 'M':
+    case 'P':
+    case 'S':
+    case 'X':
+    case 'Z':
+    case '`':
+    case 'a':
+    case 'b':
+    case 'd':
+    case 'e':
+    case 'f':
+    case 'g': return false;
     case 'J':
-    case 'K':
-        return collect == "?";
-    default:
-        return true;
+    case 'K': return collect == "?";
+    default: return true;
     }
 }
 
@@ -216,21 +172,11 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
     if (!takesIntermediates(code, collect))
         return false;
     switch (code) {
-    case '@':
-        cmdInsertChars(pars, collect);
-        return true;
-    case 'A':
-        cmdCursorUp(pars, collect);
-        return true;
-    case 'B':
-        cmdCursorDown(pars, collect);
-        return true;
-    case 'C':
-        cursorForward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX)));
-        return true;
-    case 'D':
-        cursorBackward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX)));
-        return true;
+    case '@': cmdInsertChars(pars, collect); return true;
+    case 'A': cmdCursorUp(pars, collect); return true;
+    case 'B': cmdCursorDown(pars, collect); return true;
+    case 'C': cursorForward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX))); return true;
+    case 'D': cursorBackward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX))); return true;
     case 'E':
         cmdCursorDown(pars, collect);
         buffer_->setX(buffer_->marginLeft);
@@ -239,90 +185,38 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
         cmdCursorUp(pars, collect);
         buffer_->setX(buffer_->marginLeft);
         return true;
-    case 'G':
-        cmdCursorCharAbsolute(pars, collect);
-        return true;
-    case 'H':
-        cmdCursorPosition(pars, collect);
-        return true;
-    case 'I':
-        tabForward(pars[0]);
-        return true;
-    case 'J':
-        cmdEraseInDisplay(pars, collect);
-        return true;
-    case 'K':
-        cmdEraseInLine(pars, collect);
-        return true;
-    case 'L':
-        cmdInsertLines(pars, collect);
-        return true;
-    case 'M':
-        cmdDeleteLines(pars, collect);
-        return true;
-    case 'P':
-        cmdDeleteChars(pars, collect);
-        return true;
-    case 'S':
-        cmdScrollUp(pars, collect);
-        return true;
+    case 'G': cmdCursorCharAbsolute(pars, collect); return true;
+    case 'H': cmdCursorPosition(pars, collect); return true;
+    case 'I': tabForward(pars[0]); return true;
+    case 'J': cmdEraseInDisplay(pars, collect); return true;
+    case 'K': cmdEraseInLine(pars, collect); return true;
+    case 'L': cmdInsertLines(pars, collect); return true;
+    case 'M': cmdDeleteLines(pars, collect); return true;
+    case 'P': cmdDeleteChars(pars, collect); return true;
+    case 'S': cmdScrollUp(pars, collect); return true;
     case 'T':
         if (collect.empty())
             cmdScrollDown(pars);
         else if (collect == ">")
             setTitleModeFlags(pars, false);
         return true;
-    case 'X':
-        cmdEraseChars(pars, collect);
-        return true;
-    case 'Z':
-        tabBackward(pars[0]);
-        return true;
-    case '`':
-        cmdCharPosAbsolute(pars, collect);
-        return true;
-    case 'a':
-        cmdHPositionRelative(pars, collect);
-        return true;
-    case 'b':
-        cmdRepeatPrecedingCharacter(pars, collect);
-        return true;
-    case 'c':
-        cmdSendDeviceAttributes(pars, collect);
-        return true;
-    case 'd':
-        cmdLinePosAbsolute(pars, collect);
-        return true;
-    case 'e':
-        cmdVPositionRelative(pars, collect);
-        return true;
-    case 'f':
-        cmdHVPosition(pars, collect);
-        return true;
-    case 'g':
-        cmdTabClear(pars, collect);
-        return true;
-    case 'h':
-        cmdSetMode(pars, collect);
-        return true;
-    case 'l':
-        cmdResetMode(pars, collect);
-        return true;
-    case 'm':
-        cmdCsiM(pars, collect);
-        return true;
-    case 'n':
-        cmdDeviceStatus(pars, collect);
-        return true;
-    case 'p':
-        csiPHandler(pars, collect);
-        return true;
-    case 'q':
-        cmdSetCursorStyle(pars, collect);
-        return true;
-    case 'r':
-        cmdSetScrollRegion(pars, collect);
-        return true;
+    case 'X': cmdEraseChars(pars, collect); return true;
+    case 'Z': tabBackward(pars[0]); return true;
+    case '`': cmdCharPosAbsolute(pars, collect); return true;
+    case 'a': cmdHPositionRelative(pars, collect); return true;
+    case 'b': cmdRepeatPrecedingCharacter(pars, collect); return true;
+    case 'c': cmdSendDeviceAttributes(pars, collect); return true;
+    case 'd': cmdLinePosAbsolute(pars, collect); return true;
+    case 'e': cmdVPositionRelative(pars, collect); return true;
+    case 'f': cmdHVPosition(pars, collect); return true;
+    case 'g': cmdTabClear(pars, collect); return true;
+    case 'h': cmdSetMode(pars, collect); return true;
+    case 'l': cmdResetMode(pars, collect); return true;
+    case 'm': cmdCsiM(pars, collect); return true;
+    case 'n': cmdDeviceStatus(pars, collect); return true;
+    case 'p': csiPHandler(pars, collect); return true;
+    case 'q': cmdSetCursorStyle(pars, collect); return true;
+    case 'r': cmdSetScrollRegion(pars, collect); return true;
     case 's':
         if (collect.empty()) {
             if (modes_.marginMode)
@@ -343,29 +237,14 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
         if (!handleKittyKeyboardProtocol(pars, collect) && collect.empty())
             cmdRestoreCursor(pars, collect);
         return true;
-    case 'v':
-        csiCopyRectangularArea(pars, collect);
-        return true;
-    case 'x':
-        csiX(pars, collect);
-        return true;
-    case 'y':
-        cmdDECRQCRA(pars, collect);
-        return true;
-    case 'z':
-        csiZ(pars, collect);
-        return true;
-    case '{':
-        csiOpenBrace(pars, collect);
-        return true;
-    case '}':
-        csiCloseBrace(pars, collect);
-        return true;
-    case '~':
-        cmdDeleteColumns(pars, collect);
-        return true;
-    default:
-        return false;
+    case 'v': csiCopyRectangularArea(pars, collect); return true;
+    case 'x': csiX(pars, collect); return true;
+    case 'y': cmdDECRQCRA(pars, collect); return true;
+    case 'z': csiZ(pars, collect); return true;
+    case '{': csiOpenBrace(pars, collect); return true;
+    case '}': csiCloseBrace(pars, collect); return true;
+    case '~': cmdDeleteColumns(pars, collect); return true;
+    default: return false;
     }
 }
 
@@ -422,18 +301,10 @@ bool Terminal::dispatchOsc(int64_t code, std::span<const uint8_t> data)
         if (tdel)
             tdel->setTerminalIconTitle(*this, iconTitle);
         return true;
-    case 4:
-        oscChangeOrQueryColorIndex(data);
-        return true;
-    case 6:
-        oscSetCurrentDocument(data);
-        return true;
-    case 7:
-        oscSetCurrentDirectory(data);
-        return true;
-    case 8:
-        oscHyperlink(data);
-        return true;
+    case 4: oscChangeOrQueryColorIndex(data); return true;
+    case 6: oscSetCurrentDocument(data); return true;
+    case 7: oscSetCurrentDirectory(data); return true;
+    case 8: oscHyperlink(data); return true;
     case 9:
         if (auto report = parseProgressReport(data)) {
             if (tdel)
@@ -441,32 +312,15 @@ bool Terminal::dispatchOsc(int64_t code, std::span<const uint8_t> data)
             return true;
         }
         return false;
-    case 10:
-        oscSetColors(data, 0);
-        return true;
-    case 11:
-        oscSetColors(data, 1);
-        return true;
-    case 12:
-        oscSetColors(data, 2);
-        return true;
-    case 52:
-        oscClipboard(data);
-        return true;
-    case 104:
-        oscResetColor(data);
-        return true;
-    case 112:
-        tellHostColor(settingCursorColor, &TerminalDelegate::setCursorColor, std::optional<Color>());
-        return true;
-    case 777:
-        oscNotification(data);
-        return true;
-    case 1337:
-        osciTerm2(data);
-        return true;
-    default:
-        return false;
+    case 10: oscSetColors(data, 0); return true;
+    case 11: oscSetColors(data, 1); return true;
+    case 12: oscSetColors(data, 2); return true;
+    case 52: oscClipboard(data); return true;
+    case 104: oscResetColor(data); return true;
+    case 112: tellHostColor(settingCursorColor, &TerminalDelegate::setCursorColor, std::optional<Color>()); return true;
+    case 777: oscNotification(data); return true;
+    case 1337: osciTerm2(data); return true;
+    default: return false;
     }
 }
 
@@ -518,8 +372,8 @@ void Terminal::csiFallback(const SequenceParams& pars, const Intermediates& coll
 {
     if (silentLog)
         return;
-    log("Corvel: Unknown CSI Code (collect=" + decimalList(collect.view()) + " code=" + byteAsCharacter(code) +
-        " pars=" + decimalList(pars) + ")");
+    log("Corvel: Unknown CSI Code (collect=" + decimalList(collect.view()) + " code=" + byteAsCharacter(code)
+        + " pars=" + decimalList(pars) + ")");
 }
 
 void Terminal::oscFallback(int64_t code, std::span<const uint8_t> /*data*/)
@@ -540,8 +394,8 @@ void Terminal::parseError(const ParsingState& state)
 {
     if (silentLog)
         return;
-    log("Corvel: Parsing error, state: position=" + std::to_string(state.position) +
-        " code=" + std::to_string(state.code) + " state=" + std::to_string(static_cast<int>(state.currentState)));
+    log("Corvel: Parsing error, state: position=" + std::to_string(state.position)
+        + " code=" + std::to_string(state.code) + " state=" + std::to_string(static_cast<int>(state.currentState)));
 }
 
 } // namespace corvel

@@ -87,9 +87,7 @@ void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates
         updateRange(0);
         break;
     }
-    case 2:
-        eraseScreen();
-        break;
+    case 2: eraseScreen(); break;
     case 3: {
         CircularBufferLineList& lines = b.lines();
         const int excess = lines.count() - rows;
@@ -104,8 +102,7 @@ void Terminal::cmdEraseInDisplay(const SequenceParams& pars, const Intermediates
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -132,14 +129,9 @@ void Terminal::cmdEraseInLine(const SequenceParams& pars, const Intermediates& /
         from = x;
         to = std::min(cols, line.count());
         break;
-    case 1:
-        to = std::min(x + 1, line.count());
-        break;
-    case 2:
-        to = std::min(cols, line.count());
-        break;
-    default:
-        break;
+    case 1: to = std::min(x + 1, line.count()); break;
+    case 2: to = std::min(cols, line.count()); break;
+    default: break;
     }
     if (to > from)
         line.fill(erase, from, to - from);

@@ -256,7 +256,10 @@ void Terminal::osciTerm2(std::span<const uint8_t> data)
         return;
     const auto aspect = find(parameters, "preserveAspectRatio");
     if (tdel)
-        tdel->createImage(*this, *decoded, parseDimension(parameters, "width"), parseDimension(parameters, "height"),
+        tdel->createImage(*this,
+                          *decoded,
+                          parseDimension(parameters, "width"),
+                          parseDimension(parameters, "height"),
                           !aspect || *aspect == "1");
 }
 

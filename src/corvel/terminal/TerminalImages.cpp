@@ -60,7 +60,10 @@ public:
         KittyImageLineIndex& index = &screen == &terminal_.altBuffer() ? altIndex_ : normalIndex_;
         return index.linesWithImages(screen);
     }
-    void cleanupUnusedImages() override { KittyGraphicsHandler(terminal_.kittyGraphicsState, *this).cleanupUnusedKittyImages(); }
+    void cleanupUnusedImages() override
+    {
+        KittyGraphicsHandler(terminal_.kittyGraphicsState, *this).cleanupUnusedKittyImages();
+    }
     std::optional<PixelSize> cellSizeInPixels() override
     {
         TerminalDelegate* delegate = terminal_.delegate();

@@ -15,10 +15,7 @@ namespace corvel {
 
 namespace {
 
-KittyKeyboardFlags masked(int64_t value)
-{
-    return {static_cast<int>(value & KittyKeyboardFlags::knownMask)};
-}
+KittyKeyboardFlags masked(int64_t value) { return {static_cast<int>(value & KittyKeyboardFlags::knownMask)}; }
 
 } // namespace
 
@@ -58,11 +55,8 @@ bool Terminal::handleKittyKeyboardProtocol(const SequenceParams& pars, const Int
         }
         return true;
     }
-    case '?':
-        sendResponse({csi(), "?", std::to_string(state.flags.rawValue), "u"});
-        return true;
-    default:
-        return false;
+    case '?': sendResponse({csi(), "?", std::to_string(state.flags.rawValue), "u"}); return true;
+    default: return false;
     }
 }
 

@@ -7,9 +7,9 @@
 #include <iterator>
 #include <string>
 
+#include "corvel/base/Diagnostics.h"
 #include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
-#include "corvel/base/Diagnostics.h"
 
 namespace corvel {
 
@@ -69,8 +69,12 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
         {1, ansi, E::neither, nullptr, nullptr, 4},
         {2, ansi, E::both, nullptr, nullptr, 2},
         {3, ansi, E::neither, nullptr, nullptr, 2},
-        {4, ansi, E::both, [](Terminal& t, bool on) { t.setInsertMode(on); },
-         [](const Terminal& t) { return t.modes_.insertMode; }, 0},
+        {4,
+         ansi,
+         E::both,
+         [](Terminal& t, bool on) { t.setInsertMode(on); },
+         [](const Terminal& t) { return t.modes_.insertMode; },
+         0},
         {5, ansi, E::neither, nullptr, nullptr, 4},
         {7, ansi, E::neither, nullptr, nullptr, 4},
         {10, ansi, E::neither, nullptr, nullptr, 4},
@@ -83,95 +87,198 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
         {17, ansi, E::neither, nullptr, nullptr, 4},
         {18, ansi, E::neither, nullptr, nullptr, 4},
         {19, ansi, E::neither, nullptr, nullptr, 4},
-        {20, ansi, E::both, [](Terminal& t, bool on) { t.modes_.lineFeedMode = on; },
-         [](const Terminal& t) { return t.modes_.lineFeedMode; }, 0},
+        {20,
+         ansi,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.lineFeedMode = on; },
+         [](const Terminal& t) { return t.modes_.lineFeedMode; },
+         0},
 
-        {1, dec, E::both, [](Terminal& t, bool on) { t.modes_.applicationCursor = on; },
-         [](const Terminal& t) { return t.modes_.applicationCursor; }, 0},
+        {1,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.applicationCursor = on; },
+         [](const Terminal& t) { return t.modes_.applicationCursor; },
+         0},
         // Every G-slot back to the default set.
-        {2, dec, E::set,
+        {2,
+         dec,
+         E::set,
          [](Terminal& t, bool) {
              for (uint8_t slot = 0; slot < 4; ++slot)
                  t.setgCharset(slot, nullptr);
          },
-         nullptr, 1},
-        {3, dec, E::both, [](Terminal& t, bool on) { t.setColumnMode(on); },
-         [](const Terminal& t) { return t.buffer_->cols() == 132; }, 0},
-        {4, dec, E::both, [](Terminal& t, bool on) { t.modes_.smoothScroll = on; },
-         [](const Terminal& t) { return t.modes_.smoothScroll; }, 0},
+         nullptr,
+         1},
+        {3,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setColumnMode(on); },
+         [](const Terminal& t) { return t.buffer_->cols() == 132; },
+         0},
+        {4,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.smoothScroll = on; },
+         [](const Terminal& t) { return t.modes_.smoothScroll; },
+         0},
         // Reverse video: the current attribute becomes the inverted default.
-        {5, dec, E::both,
+        {5,
+         dec,
+         E::both,
          [](Terminal& t, bool on) { t.curAttr = on ? invertedDefault() : Attribute(); },
-         [](const Terminal& t) { return t.curAttr == invertedDefault(); }, 0},
-        {6, dec, E::both, [](Terminal& t, bool on) { t.modes_.originMode = on; },
-         [](const Terminal& t) { return t.modes_.originMode; }, 0},
-        {7, dec, E::both, [](Terminal& t, bool on) { t.setWraparound(on); },
-         [](const Terminal& t) { return t.modes_.wraparound; }, 0},
+         [](const Terminal& t) { return t.curAttr == invertedDefault(); },
+         0},
+        {6,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.originMode = on; },
+         [](const Terminal& t) { return t.modes_.originMode; },
+         0},
+        {7,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setWraparound(on); },
+         [](const Terminal& t) { return t.modes_.wraparound; },
+         0},
         {8, dec, E::neither, nullptr, nullptr, 1},
-        {9, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::x10 : MouseMode::off); },
-         [](const Terminal& t) { return t.mouseMode_ == MouseMode::x10; }, 0},
+        {9,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::x10 : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::x10; },
+         0},
         {10, dec, E::neither, nullptr, nullptr, 4},
-        {12, dec, E::both, [](Terminal& t, bool on) { t.modes_.cursorBlink = on; },
-         [](const Terminal& t) { return t.modes_.cursorBlink; }, 0},
+        {12,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.cursorBlink = on; },
+         [](const Terminal& t) { return t.modes_.cursorBlink; },
+         0},
         {13, dec, E::neither, nullptr, nullptr, 2},
         {14, dec, E::neither, nullptr, nullptr, 2},
         {18, dec, E::neither, nullptr, nullptr, 1},
         {19, dec, E::neither, nullptr, nullptr, 1},
-        {25, dec, E::both, [](Terminal& t, bool on) { on ? t.showCursor() : t.hideCursor(); },
-         [](const Terminal& t) { return !t.modes_.cursorHidden; }, 0},
+        {25,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { on ? t.showCursor() : t.hideCursor(); },
+         [](const Terminal& t) { return !t.modes_.cursorHidden; },
+         0},
         {30, dec, E::neither, nullptr, nullptr, 2},
-        {40, dec, E::both, [](Terminal& t, bool on) { t.modes_.allow80To132 = on; },
-         [](const Terminal& t) { return t.modes_.allow80To132; }, 0},
+        {40,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.allow80To132 = on; },
+         [](const Terminal& t) { return t.modes_.allow80To132; },
+         0},
         {41, dec, E::reset, nullptr, nullptr, 2},
         {42, dec, E::neither, nullptr, nullptr, 4},
         {44, dec, E::neither, nullptr, nullptr, 4},
         // Reverse wrap-around comes on only while auto-wrap is on.
-        {45, dec, E::both,
+        {45,
+         dec,
+         E::both,
          [](Terminal& t, bool on) {
              if (!on || t.modes_.wraparound)
                  t.modes_.reverseWraparound = on;
          },
-         [](const Terminal& t) { return t.modes_.reverseWraparound; }, 0},
+         [](const Terminal& t) { return t.modes_.reverseWraparound; },
+         0},
         {46, dec, E::neither, nullptr, nullptr, 4},
-        {47, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, false, false); },
-         [](const Terminal& t) { return t.isCurrentBufferAlternate(); }, 0},
+        {47,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.switchScreen(on, false, false); },
+         [](const Terminal& t) { return t.isCurrentBufferAlternate(); },
+         0},
         {63, dec, E::set, nullptr, nullptr, 0},
-        {66, dec, E::both, [](Terminal& t, bool on) { t.modes_.applicationKeypad = on; },
-         [](const Terminal& t) { return t.modes_.applicationKeypad; }, 0},
+        {66,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.applicationKeypad = on; },
+         [](const Terminal& t) { return t.modes_.applicationKeypad; },
+         0},
         {67, dec, E::neither, nullptr, nullptr, 4},
-        {69, dec, E::both, [](Terminal& t, bool on) { t.setMarginMode(on); },
-         [](const Terminal& t) { return t.modes_.marginMode; }, 0},
+        {69,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMarginMode(on); },
+         [](const Terminal& t) { return t.modes_.marginMode; },
+         0},
         {80, dec, E::neither, nullptr, nullptr, 4},
         {95, dec, E::both, nullptr, nullptr, 1},
-        {1000, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::vt200 : MouseMode::off); },
-         [](const Terminal& t) { return t.mouseMode_ == MouseMode::vt200; }, 0},
+        {1000,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::vt200 : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::vt200; },
+         0},
         {1001, dec, E::neither, nullptr, nullptr, 2},
-        {1002, dec, E::both,
+        {1002,
+         dec,
+         E::both,
          [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::buttonEventTracking : MouseMode::off); },
-         [](const Terminal& t) { return t.mouseMode_ == MouseMode::buttonEventTracking; }, 0},
-        {1003, dec, E::both, [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::anyEvent : MouseMode::off); },
-         [](const Terminal& t) { return t.mouseMode_ == MouseMode::anyEvent; }, 0},
-        {1004, dec, E::both, [](Terminal& t, bool on) { t.modes_.sendFocus = on; },
-         [](const Terminal& t) { return t.modes_.sendFocus; }, 0},
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::buttonEventTracking; },
+         0},
+        {1003,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseMode(on ? MouseMode::anyEvent : MouseMode::off); },
+         [](const Terminal& t) { return t.mouseMode_ == MouseMode::anyEvent; },
+         0},
+        {1004,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.sendFocus = on; },
+         [](const Terminal& t) { return t.modes_.sendFocus; },
+         0},
         // The encodings: resetting any of them also turns tracking off.
-        {1005, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::utf8); },
-         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::utf8; }, 0},
-        {1006, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgr); },
-         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgr; }, 0},
-        {1015, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::urxvt); },
-         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::urxvt; }, 0},
-        {1016, dec, E::both, [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgrPixel); },
-         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgrPixel; }, 0},
+        {1005,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::utf8); },
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::utf8; },
+         0},
+        {1006,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgr); },
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgr; },
+         0},
+        {1015,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::urxvt); },
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::urxvt; },
+         0},
+        {1016,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.setMouseEncoding(on, MouseProtocolEncoding::sgrPixel); },
+         [](const Terminal& t) { return t.modes_.mouseProtocol == MouseProtocolEncoding::sgrPixel; },
+         0},
         {1034, dec, E::both, nullptr, nullptr, 4},
         {1047, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, false); }, nullptr, 0},
-        {1048, dec, E::both,
-         [](Terminal& t, bool on) { on ? t.cmdSaveCursor({}, {}) : t.cmdRestoreCursor({}, {}); }, nullptr, 0},
+        {1048,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { on ? t.cmdSaveCursor({}, {}) : t.cmdRestoreCursor({}, {}); },
+         nullptr,
+         0},
         {1049, dec, E::both, [](Terminal& t, bool on) { t.switchScreen(on, true, true); }, nullptr, 0},
-        {2004, dec, E::both, [](Terminal& t, bool on) { t.modes_.bracketedPasteMode = on; },
-         [](const Terminal& t) { return t.modes_.bracketedPasteMode; }, 0},
-        {2026, dec, E::both,
+        {2004,
+         dec,
+         E::both,
+         [](Terminal& t, bool on) { t.modes_.bracketedPasteMode = on; },
+         [](const Terminal& t) { return t.modes_.bracketedPasteMode; },
+         0},
+        {2026,
+         dec,
+         E::both,
          [](Terminal& t, bool on) { on ? t.beginSynchronizedOutput() : t.endSynchronizedOutput(); },
-         [](const Terminal& t) { return t.synchronizedOutputActive; }, 0},
+         [](const Terminal& t) { return t.synchronizedOutputActive; },
+         0},
     };
     constexpr auto before = [](const ModeEntry& a, const ModeEntry& b) {
         return a.isPrivate != b.isPrivate ? !a.isPrivate : a.number < b.number;
@@ -181,8 +288,7 @@ const Terminal::ModeEntry* Terminal::findMode(int64_t number, bool isPrivate)
         return nullptr;
     const ModeEntry key{static_cast<uint16_t>(number), isPrivate, ModeEntry::neither, nullptr, nullptr, 0};
     const ModeEntry* found = std::lower_bound(std::begin(table), std::end(table), key, before);
-    return found != std::end(table) && found->number == key.number && found->isPrivate == isPrivate ? found
-                                                                                                       : nullptr;
+    return found != std::end(table) && found->number == key.number && found->isPrivate == isPrivate ? found : nullptr;
 }
 
 void Terminal::setMode(int64_t mode, const Intermediates& collect)
@@ -197,8 +303,8 @@ void Terminal::setMode(int64_t mode, const Intermediates& collect)
     if (!entry || !(entry->handles & ModeEntry::set)) {
         if (!silentLog)
             log(isPrivate ? "Unhandled DEC Private Mode Set (DECSET) with " + std::to_string(mode)
-                          : "Unhandled verbatim setMode with " + std::to_string(mode) + " and " +
-                                decimalList(collect.view()));
+                          : "Unhandled verbatim setMode with " + std::to_string(mode) + " and "
+                        + decimalList(collect.view()));
         return;
     }
     if (entry->apply)
@@ -332,12 +438,11 @@ ExtendedColor parseExtendedColor(const SequenceParams& pars, int start, bool use
             return {std::nullopt, 1};
         case 2:
             if (start + 3 < n)
-                return {Attribute::Color::trueColor(colorByte(pars[start + 1]), colorByte(pars[start + 2]),
-                                                    colorByte(pars[start + 3])),
+                return {Attribute::Color::trueColor(
+                            colorByte(pars[start + 1]), colorByte(pars[start + 2]), colorByte(pars[start + 3])),
                         4};
             return {std::nullopt, 1};
-        default:
-            return {std::nullopt, 1};
+        default: return {std::nullopt, 1};
         }
     }
     int group = 1;
@@ -350,16 +455,15 @@ ExtendedColor parseExtendedColor(const SequenceParams& pars, int start, bool use
         return {std::nullopt, group};
     case 2:
         if (group >= 5)
-            return {Attribute::Color::trueColor(colorByte(pars[start + 2]), colorByte(pars[start + 3]),
-                                                colorByte(pars[start + 4])),
+            return {Attribute::Color::trueColor(
+                        colorByte(pars[start + 2]), colorByte(pars[start + 3]), colorByte(pars[start + 4])),
                     group};
         if (group == 4)
-            return {Attribute::Color::trueColor(colorByte(pars[start + 1]), colorByte(pars[start + 2]),
-                                                colorByte(pars[start + 3])),
+            return {Attribute::Color::trueColor(
+                        colorByte(pars[start + 1]), colorByte(pars[start + 2]), colorByte(pars[start + 3])),
                     group};
         return {std::nullopt, group};
-    default:
-        return {std::nullopt, group};
+    default: return {std::nullopt, group};
     }
 }
 
@@ -475,7 +579,9 @@ void Terminal::cmdCharAttributes(const SequenceParams& pars)
                 attr.setBg(Color::ansi256(static_cast<uint8_t>(p - 92)));
             else if (!reportedUnknown) {
                 reportedUnknown = true;
-                writeDebugDiagnosticf(diagnosticLimiter, "Unknown SGR attribute: %lld %s", static_cast<long long>(p),
+                writeDebugDiagnosticf(diagnosticLimiter,
+                                      "Unknown SGR attribute: %lld %s",
+                                      static_cast<long long>(p),
                                       decimalList(pars).c_str());
             }
             break;
@@ -500,9 +606,12 @@ void Terminal::cmdSetCursorStyle(const SequenceParams& pars, const Intermediates
 {
     if (!(collect == " "))
         return;
-    static constexpr CursorStyle styles[] = {CursorStyle::blinkBlock,      CursorStyle::blinkBlock,
-                                             CursorStyle::steadyBlock,     CursorStyle::blinkUnderline,
-                                             CursorStyle::steadyUnderline, CursorStyle::blinkBar,
+    static constexpr CursorStyle styles[] = {CursorStyle::blinkBlock,
+                                             CursorStyle::blinkBlock,
+                                             CursorStyle::steadyBlock,
+                                             CursorStyle::blinkUnderline,
+                                             CursorStyle::steadyUnderline,
+                                             CursorStyle::blinkBar,
                                              CursorStyle::steadyBar};
     const int64_t choice = pars[0];
     if (choice < 0 || choice > 6)

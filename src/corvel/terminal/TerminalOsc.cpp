@@ -50,8 +50,12 @@ void Terminal::oscChangeOrQueryColorIndex(std::span<const uint8_t> data)
             return;
         const size_t specStart = semicolon + 1;
         if (specStart < text.size() && text[specStart] == '?') {
-            sendResponse({osc(), "4;", std::to_string(index), ";",
-                          ansiColors_[static_cast<size_t>(index)].formatAsXcolor(), st()});
+            sendResponse({osc(),
+                          "4;",
+                          std::to_string(index),
+                          ";",
+                          ansiColors_[static_cast<size_t>(index)].formatAsXcolor(),
+                          st()});
             pos = specStart + 1;
             if (pos < text.size() && text[pos] == ';')
                 ++pos;
@@ -96,17 +100,17 @@ void Terminal::oscSetColors(std::span<const uint8_t> data, int startAt)
     const auto pieces = splitText(asText(data), ';', true);
     if (pieces.empty())
         return;
-    const TerminalDelegate::Colors current =
-        tdel ? tdel->getColors(*this) : TerminalDelegate::Colors{foregroundColor_, backgroundColor_};
+    const TerminalDelegate::Colors current
+        = tdel ? tdel->getColors(*this) : TerminalDelegate::Colors{foregroundColor_, backgroundColor_};
     for (size_t i = 0; i < pieces.size(); ++i) {
         const int slot = startAt + static_cast<int>(i);
         if (slot > 2)
             break;
         const std::string_view piece = pieces[i];
         if (piece.front() == '?') {
-            const Color& shown = slot == 0   ? current.foreground
-                                 : slot == 1 ? current.background
-                                             : cursorColor_.value_or(current.foreground);
+            const Color& shown = slot == 0 ? current.foreground
+                : slot == 1                ? current.background
+                                           : cursorColor_.value_or(current.foreground);
             sendResponse({osc(), std::to_string(10 + slot), ";", shown.formatAsXcolor(), st()});
             continue;
         }

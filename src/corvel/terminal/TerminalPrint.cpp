@@ -127,17 +127,15 @@ void Terminal::printGeneral(std::span<const uint8_t> data)
         char32_t scalar = 0;
         if (valid) {
             switch (length) {
-            case 2:
-                scalar = (char32_t{lead & 0x1Fu} << 6) | (data[i] & 0x3Fu);
-                break;
+            case 2: scalar = (char32_t{lead & 0x1Fu} << 6) | (data[i] & 0x3Fu); break;
             case 3:
                 valid = isContinuation(data[i + 1]);
                 scalar = (char32_t{lead & 0x0Fu} << 12) | (char32_t{data[i] & 0x3Fu} << 6) | (data[i + 1] & 0x3Fu);
                 break;
             default:
                 valid = isContinuation(data[i + 1]) && isContinuation(data[i + 2]);
-                scalar = (char32_t{lead & 0x07u} << 18) | (char32_t{data[i] & 0x3Fu} << 12) |
-                         (char32_t{data[i + 1] & 0x3Fu} << 6) | (data[i + 2] & 0x3Fu);
+                scalar = (char32_t{lead & 0x07u} << 18) | (char32_t{data[i] & 0x3Fu} << 12)
+                    | (char32_t{data[i + 1] & 0x3Fu} << 6) | (data[i + 2] & 0x3Fu);
                 break;
             }
         }
@@ -165,15 +163,16 @@ void Terminal::printScalar(char32_t scalar, int width)
         const Buffer::LastBufferStorage& last = b.lastBufferStorage;
         const CharData& previous = b.lines()[last.y][std::min(last.x, cols - 1)];
         const char32_t ending = graphemes_.lastScalar(previous.code);
-        candidate = ending == ClusterRules::zeroWidthJoiner ||
-                    (ClusterRules::isRegionalIndicator(scalar) && graphemes_.length(previous.code) == 1 &&
-                     ClusterRules::isRegionalIndicator(ending));
+        candidate = ending == ClusterRules::zeroWidthJoiner
+            || (ClusterRules::isRegionalIndicator(scalar) && graphemes_.length(previous.code) == 1
+                && ClusterRules::isRegionalIndicator(ending));
     }
     if (candidate && joinPrevious(scalar, width))
         return;
     if (width == 0)
         return;
-    const int32_t code = scalar <= 0xFFFF ? static_cast<int32_t>(scalar) : graphemes_.code(std::u32string_view(&scalar, 1));
+    const int32_t code
+        = scalar <= 0xFFFF ? static_cast<int32_t>(scalar) : graphemes_.code(std::u32string_view(&scalar, 1));
     b.insertCharacter(CharData(curAttr, code, static_cast<int8_t>(width)));
 }
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "corvel/terminal/SequenceText.h"
 #include "corvel/base/Diagnostics.h"
+#include "corvel/terminal/SequenceText.h"
 #include "corvel/terminal/Terminal.h"
 
 namespace corvel {
@@ -42,8 +42,7 @@ std::span<const int64_t> after(const SequenceParams& pars, size_t first)
     return first < values.size() ? values.subspan(first) : std::span<const int64_t>();
 }
 
-template <typename Edit>
-void forEachCell(Buffer& b, const Terminal::Rectangle& r, Edit&& edit)
+template <typename Edit> void forEachCell(Buffer& b, const Terminal::Rectangle& r, Edit&& edit)
 {
     for (int row = r.top; row <= r.bottom; ++row) {
         BufferLine& line = b.lines()[b.yBase() + row];
@@ -61,8 +60,8 @@ void forEachCell(Buffer& b, const Terminal::Rectangle& r, Edit&& edit)
 void Terminal::csiX(const SequenceParams& pars, const Intermediates& collect)
 {
     if (!(collect == "$")) {
-        log("Not implemented CSI x with collect: collect=" + decimalList(collect.view()) +
-            " and pars=" + decimalList(pars));
+        log("Not implemented CSI x with collect: collect=" + decimalList(collect.view())
+            + " and pars=" + decimalList(pars));
         return;
     }
     const auto rect = getRectangleFromRequest(after(pars, 1));
@@ -147,10 +146,8 @@ void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermed
     // The destination counts from the origin as the source does.
     const int64_t rowOffset = modes_.originMode ? b.scrollTop() : 0;
     const int64_t colOffset = modes_.originMode ? b.marginLeft : 0;
-    const int destRow =
-        static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1) + rowOffset, rows)) - 1;
-    const int destCol =
-        static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1) + colOffset, cols)) - 1;
+    const int destRow = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(5, 0), 1) + rowOffset, rows)) - 1;
+    const int destCol = static_cast<int>(std::min<int64_t>(std::max<int64_t>(pars.at(6, 0), 1) + colOffset, cols)) - 1;
     const int width = std::min(source->right - source->left + 1, cols - destCol);
     const int height = std::min(source->bottom - source->top + 1, rows - destRow);
     if (width <= 0 || height <= 0)
@@ -161,8 +158,8 @@ void Terminal::csiCopyRectangularArea(const SequenceParams& pars, const Intermed
     const bool downward = destRow > source->top;
     for (int k = 0; k < height; ++k) {
         const int row = downward ? height - 1 - k : k;
-        b.lines()[b.yBase() + destRow + row].copyFrom(b.lines()[b.yBase() + source->top + row], source->left,
-                                                       destCol, width);
+        b.lines()[b.yBase() + destRow + row].copyFrom(
+            b.lines()[b.yBase() + source->top + row], source->left, destCol, width);
     }
     updateRange(destRow);
     updateRange(destRow + height - 1);

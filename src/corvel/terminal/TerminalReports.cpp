@@ -43,17 +43,14 @@ void Terminal::cmdDeviceStatus(const SequenceParams& pars, const Intermediates& 
     const int x = std::min(b.x(), cols - 1);
     if (collect.empty()) {
         switch (pars[0]) {
-        case 5:
-            sendResponse({csi(), "0n"});
-            break;
+        case 5: sendResponse({csi(), "0n"}); break;
         case 6: {
             const int row = std::max(1, b.y() + 1 - (modes_.originMode ? b.scrollTop() : 0));
             const int col = std::max(1, x + 1 - (modes_.originMode ? b.marginLeft : 0));
             sendResponse({csi(), std::to_string(row), ";", std::to_string(col), "R"});
             break;
         }
-        default:
-            break;
+        default: break;
         }
         return;
     }
@@ -230,8 +227,8 @@ void Terminal::cmdWindowOptions(const SequenceParams& pars)
         stack.pop_back();
         (this->*set)(std::move(title));
     };
-    const std::string textArea =
-        std::to_string(int64_t{rows} * cellHeight) + ";" + std::to_string(int64_t{cols} * cellWidth) + "t";
+    const std::string textArea
+        = std::to_string(int64_t{rows} * cellHeight) + ";" + std::to_string(int64_t{cols} * cellWidth) + "t";
 
     if (is({1}))
         command(WindowKind::deiconifyWindow);

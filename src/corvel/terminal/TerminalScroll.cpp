@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "corvel/terminal/Terminal.h"
 #include "corvel/base/Diagnostics.h"
+#include "corvel/terminal/Terminal.h"
 
 namespace corvel {
 
@@ -29,10 +29,7 @@ void fillMarginCells(BufferLine& line, const CharData& cell, int left, int right
 }
 
 // Without left and right margins every column is inside them.
-bool marginsHold(const Buffer& b)
-{
-    return !b.marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight);
-}
+bool marginsHold(const Buffer& b) { return !b.marginMode || (b.x() >= b.marginLeft && b.x() <= b.marginRight); }
 
 // Moves the lines first+1 .. last up by one and puts the line that was at
 // first (or, with up false, moves first .. last-1 down and puts the line
@@ -104,9 +101,13 @@ void Terminal::scroll(bool isWrapped)
     } else if (b.scrollTop() > 0) {
         if (bottomRow >= lines.count()) {
             writeDiagnosticf("scroll: bottomRow %d >= lines.count %d, state: yBase=%d scrollTop=%d scrollBottom=%d "
-                        "isAlternate=%s",
-                        bottomRow, lines.count(), b.yBase(), b.scrollTop(), b.scrollBottom(),
-                        boolText(isCurrentBufferAlternate()));
+                             "isAlternate=%s",
+                             bottomRow,
+                             lines.count(),
+                             b.yBase(),
+                             b.scrollTop(),
+                             b.scrollBottom(),
+                             boolText(isCurrentBufferAlternate()));
             return;
         }
         // The region's top line leaves the screen; it is reused as the new
@@ -114,10 +115,15 @@ void Terminal::scroll(bool isWrapped)
         if (b.hasAnyImages())
             b.clearImagesFromLine(topRow);
         std::shared_ptr<BufferLine> discarded = lines.get(topRow);
-        if (b.scrollBottom() > b.scrollTop() &&
-            !lines.shiftElements(topRow + 1, b.scrollBottom() - b.scrollTop(), -1)) {
-            writeDiagnosticf("Assertion on scroll, state was: bottomRow=%d topRow=%d yDisp=%d linesTop=%d isAlternate=%s",
-                        bottomRow, topRow, b.yDisp(), b.linesTop, boolText(isCurrentBufferAlternate()));
+        if (b.scrollBottom() > b.scrollTop()
+            && !lines.shiftElements(topRow + 1, b.scrollBottom() - b.scrollTop(), -1)) {
+            writeDiagnosticf(
+                "Assertion on scroll, state was: bottomRow=%d topRow=%d yDisp=%d linesTop=%d isAlternate=%s",
+                bottomRow,
+                topRow,
+                b.yDisp(),
+                b.linesTop,
+                boolText(isCurrentBufferAlternate()));
             discarded = std::make_shared<BufferLine>(*blankLine_);
         }
         discarded->copyFrom(*blankLine_);
@@ -225,9 +231,14 @@ void Terminal::reverseIndex()
     const int bottomRow = b.yBase() + b.scrollBottom();
     if (h >= lines.count()) {
         writeDiagnosticf("reverseIndex: start index %d >= lines.count %d, state: y=%d yBase=%d scrollTop=%d "
-                    "scrollBottom=%d isAlternate=%s",
-                    h, lines.count(), b.y(), b.yBase(), b.scrollTop(), b.scrollBottom(),
-                    boolText(isCurrentBufferAlternate()));
+                         "scrollBottom=%d isAlternate=%s",
+                         h,
+                         lines.count(),
+                         b.y(),
+                         b.yBase(),
+                         b.scrollTop(),
+                         b.scrollBottom(),
+                         boolText(isCurrentBufferAlternate()));
         return;
     }
     const CharData erase(eraseAttr(), 0, 1);
@@ -238,8 +249,12 @@ void Terminal::reverseIndex()
         std::shared_ptr<BufferLine> discarded = lines.get(bottomRow);
         if (!lines.shiftElements(h, b.scrollBottom() - b.scrollTop(), 1)) {
             writeDiagnosticf("Assertion on reverseIndex, state was: y=%d scrollTop=%d  yDisp=%d linesTop=%d "
-                        "isAlternate=%s",
-                        b.y(), b.scrollTop(), b.yDisp(), b.linesTop, boolText(isCurrentBufferAlternate()));
+                             "isAlternate=%s",
+                             b.y(),
+                             b.scrollTop(),
+                             b.yDisp(),
+                             b.linesTop,
+                             boolText(isCurrentBufferAlternate()));
             discarded = std::make_shared<BufferLine>(cols, erase);
         }
         if (discarded->count() != cols)

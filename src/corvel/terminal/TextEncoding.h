@@ -6,4 +6,4 @@ namespace corvel {
 // cannot hold is written as "?".
 enum class TextEncoding { utf8, ascii, isoLatin1 };
 
-}  // namespace corvel
+} // namespace corvel

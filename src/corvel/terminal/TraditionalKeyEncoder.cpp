@@ -8,8 +8,7 @@ namespace corvel {
 
 namespace {
 
-template <size_t N>
-std::string text(const std::array<uint8_t, N>& sequence)
+template <size_t N> std::string text(const std::array<uint8_t, N>& sequence)
 {
     return std::string(sequence.begin(), sequence.end());
 }
@@ -87,16 +86,12 @@ std::vector<uint8_t> TraditionalKeyEncoder::controlCharacter(std::string_view ut
         return {static_cast<uint8_t>(c - '3' + 0x1B)};
     switch (c) {
     case ' ':
-    case '2':
-        return {0};
+    case '2': return {0};
     case '8':
-    case '?':
-        return {0x7F};
+    case '?': return {0x7F};
     case '/':
-    case '-':
-        return {0x1F};
-    default:
-        return {};
+    case '-': return {0x1F};
+    default: return {};
     }
 }
 
@@ -111,7 +106,7 @@ std::string TraditionalKeyEncoder::controlledCharacter(std::string_view utf8)
 }
 
 std::optional<std::string> TraditionalKeyEncoder::editingCommand(EditingCommand command, bool applicationCursor,
-    bool backspaceSendsControlH)
+                                                                 bool backspaceSendsControlH)
 {
     using Seq = EscapeSequences;
     using C = EditingCommand;
@@ -155,7 +150,7 @@ std::string TraditionalKeyEncoder::withReturnLineEnds(std::string_view text)
 
 std::string TraditionalKeyEncoder::sanitizedPaste(std::string_view text) const
 {
-    const std::array<std::string_view, 4> markers {
+    const std::array<std::string_view, 4> markers{
         bracketedPasteStart,
         bracketedPasteEnd,
         // The same with the 8-bit introducer as a UTF-8 character.

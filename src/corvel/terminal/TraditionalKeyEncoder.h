@@ -17,9 +17,33 @@ namespace corvel {
 class TraditionalKeyEncoder {
 public:
     enum class Key {
-        up, down, right, left, home, end, insert, deleteKey, pageUp, pageDown,
-        f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11, f12,
-        enter, tab, backTab, backspace, escape,
+        up,
+        down,
+        right,
+        left,
+        home,
+        end,
+        insert,
+        deleteKey,
+        pageUp,
+        pageDown,
+        f1,
+        f2,
+        f3,
+        f4,
+        f5,
+        f6,
+        f7,
+        f8,
+        f9,
+        f10,
+        f11,
+        f12,
+        enter,
+        tab,
+        backTab,
+        backspace,
+        escape,
     };
 
     // The modified form for the modifier parameter m (1 + Shift 1 + Alt 2 +
@@ -50,7 +74,7 @@ public:
     // The bytes an editing command sends; nothing for a command that sends
     // nothing (the view pages itself where it does not send page keys).
     static std::optional<std::string> editingCommand(EditingCommand command, bool applicationCursor,
-        bool backspaceSendsControlH);
+                                                     bool backspaceSendsControlH);
 
     // Every line end of pasted text (CR LF, or LF alone) becomes CR, as a
     // typed Return sends it.

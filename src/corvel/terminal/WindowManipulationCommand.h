@@ -6,11 +6,11 @@ namespace corvel {
 // host. The first five kinds carry one or two numbers in a and b.
 struct WindowManipulationCommand {
     enum class Kind {
-        moveWindowTo,        // a = x, b = y
-        resizeWindowTo,      // a = width, b = height
-        resizeTo,            // a = cols, b = rows
-        resizeTerminal,      // a = cols, b = rows
-        resizeToLines,       // a = lines
+        moveWindowTo, // a = x, b = y
+        resizeWindowTo, // a = width, b = height
+        resizeTo, // a = cols, b = rows
+        resizeTerminal, // a = cols, b = rows
+        resizeToLines, // a = lines
         deiconifyWindow,
         iconifyWindow,
         bringToFront,

@@ -44,9 +44,9 @@
 namespace velmora {
 namespace {
 
-using test::SessionTestHome;
 using test::screenContains;
 using test::screenText;
+using test::SessionTestHome;
 using test::typeLine;
 using test::waitUntil;
 
@@ -129,14 +129,15 @@ protected:
         AppDelegate& delegate = m_delegate ? *m_delegate : makeDelegate();
         delegate.setupMenu();
         const std::vector<SkinManifest> skins = AppDelegate::skinList();
-        const auto skin =
-            std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.name == skinName; });
+        const auto skin
+            = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.name == skinName; });
         EXPECT_NE(skin, skins.end());
         delegate.openNewWindow(*skin);
         DeviceWindowController* controller = delegate.windowControllers().back();
         controller->window()->activateWindow();
         EXPECT_TRUE(waitUntil([&] { return delegate.activeController() == controller; }));
-        EXPECT_TRUE(waitUntil([&] { return terminal(*controller) && screenContains(*terminal(*controller), "velmora$ "); }));
+        EXPECT_TRUE(
+            waitUntil([&] { return terminal(*controller) && screenContains(*terminal(*controller), "velmora$ "); }));
         return *controller;
     }
 
@@ -166,7 +167,8 @@ TEST_F(AppDelegateTest, ALaunchOpensThePreviewTheSavedWindowsTheDefaultSkinOrThe
 {
     QTemporaryDir folders;
     const QString preview = folders.filePath(QStringLiteral("preview"));
-    test::writeFile(preview + QStringLiteral("/skin.json"), test::toBytes(test::minimalSkin(QStringLiteral("Preview"))));
+    test::writeFile(preview + QStringLiteral("/skin.json"),
+                    test::toBytes(test::minimalSkin(QStringLiteral("Preview"))));
     const QString other = folders.filePath(QStringLiteral("other"));
     test::writeFile(other + QStringLiteral("/skin.json"), test::toBytes(test::minimalSkin(QStringLiteral("Other"))));
     const QString empty = folders.filePath(QStringLiteral("empty"));
@@ -176,8 +178,8 @@ TEST_F(AppDelegateTest, ALaunchOpensThePreviewTheSavedWindowsTheDefaultSkinOrThe
     const QList<WindowState> three = {saved(QStringLiteral("gamma"), QStringLiteral("Gamma"), a),
                                       saved(QStringLiteral("alpha"), QStringLiteral("Alpha"), b),
                                       saved(QStringLiteral("gamma"), QStringLiteral("Gamma"), c)};
-    const QList<WindowState> byName = {saved(QString(), QStringLiteral("Beta"), a),
-                                       saved(QStringLiteral("renamed"), QStringLiteral("Alpha"), b)};
+    const QList<WindowState> byName
+        = {saved(QString(), QStringLiteral("Beta"), a), saved(QStringLiteral("renamed"), QStringLiteral("Alpha"), b)};
     const QList<WindowState> gone = {saved(QStringLiteral("deleted"), QStringLiteral("Deleted"), a)};
 
     struct Case {
@@ -192,17 +194,52 @@ TEST_F(AppDelegateTest, ALaunchOpensThePreviewTheSavedWindowsTheDefaultSkinOrThe
         bool expectWelcome;
     };
     const Case cases[] = {
-        {"preview wins over saved windows, first launch untouched", {"--preview-skin", preview}, false, true, three,
-         "Beta", {"Preview"}, {}, false},
-        {"only the first preview option counts", {"--preview-skin", preview, "--preview-skin", other}, true, true, {},
-         "Beta", {"Preview"}, {}, false},
+        {"preview wins over saved windows, first launch untouched",
+         {"--preview-skin", preview},
+         false,
+         true,
+         three,
+         "Beta",
+         {"Preview"},
+         {},
+         false},
+        {"only the first preview option counts",
+         {"--preview-skin", preview, "--preview-skin", other},
+         true,
+         true,
+         {},
+         "Beta",
+         {"Preview"},
+         {},
+         false},
         {"preview as the last argument is ignored", {"--preview-skin"}, true, true, {}, "Beta", {"Beta"}, {}, false},
-        {"preview folder without skin.json falls through", {"--preview-skin", empty}, true, true, three, "Beta",
-         {"Gamma", "Alpha", "Gamma"}, {a, b, c}, false},
-        {"saved windows reopen in order with their frames", {}, true, true, three, "Beta",
-         {"Gamma", "Alpha", "Gamma"}, {a, b, c}, false},
-        {"saved windows are found by name when the id fails", {}, true, true, byName, "Gamma", {"Beta", "Alpha"},
-         {a, b}, false},
+        {"preview folder without skin.json falls through",
+         {"--preview-skin", empty},
+         true,
+         true,
+         three,
+         "Beta",
+         {"Gamma", "Alpha", "Gamma"},
+         {a, b, c},
+         false},
+        {"saved windows reopen in order with their frames",
+         {},
+         true,
+         true,
+         three,
+         "Beta",
+         {"Gamma", "Alpha", "Gamma"},
+         {a, b, c},
+         false},
+        {"saved windows are found by name when the id fails",
+         {},
+         true,
+         true,
+         byName,
+         "Gamma",
+         {"Beta", "Alpha"},
+         {a, b},
+         false},
         {"every saved skin gone: the default skin", {}, true, true, gone, "Beta", {"Beta"}, {}, false},
         {"restoring turned off: the default skin", {}, true, false, three, "Gamma", {"Gamma"}, {}, false},
         {"a default skin that is gone: the handheld", {}, true, true, {}, "Nowhere", {"Handheld v1"}, {}, false},
@@ -294,7 +331,8 @@ TEST_F(AppDelegateTest, FinishingTheWelcomeOpensTheSkinPickerAndAPickOpensAWindo
 
     // A click on a card opens a device window with that skin and closes the picker.
     const QList<SkinCard*> cards = picker->view()->cards();
-    const auto beta = std::find_if(cards.begin(), cards.end(), [](SkinCard* card) { return card->skin().name == "Beta"; });
+    const auto beta
+        = std::find_if(cards.begin(), cards.end(), [](SkinCard* card) { return card->skin().name == "Beta"; });
     ASSERT_NE(beta, cards.end());
     QTest::mouseClick(*beta, Qt::LeftButton, {}, QPoint(20, 20));
     ASSERT_EQ(delegate.windowControllers().size(), 1u);
@@ -340,23 +378,33 @@ TEST_F(AppDelegateTest, StartUpRunsItsThirteenStepsInOrderWithTheWindowsOpenBefo
         delegate.launchStep(QString::fromLatin1(name))->run = [&sideEffects, name] { sideEffects.append(name); };
     }
     std::size_t windowsAtUpload = 0;
-    delegate.launchStep(QStringLiteral("flushPendingCrashReports"))->run = [&] {
-        windowsAtUpload = delegate.windowControllers().size();
-    };
+    delegate.launchStep(QStringLiteral("flushPendingCrashReports"))->run
+        = [&] { windowsAtUpload = delegate.windowControllers().size(); };
     bool menuBeforeWindows = false;
-    delegate.launchStep(QStringLiteral("continueLaunch"))->run = [&, original = delegate.launchStep(QStringLiteral("continueLaunch"))->run] {
-        menuBeforeWindows = delegate.mainMenu() != nullptr && !SkinLoader::shared().skins().empty();
-        original();
-    };
+    delegate.launchStep(QStringLiteral("continueLaunch"))->run
+        = [&, original = delegate.launchStep(QStringLiteral("continueLaunch"))->run] {
+              menuBeforeWindows = delegate.mainMenu() != nullptr && !SkinLoader::shared().skins().empty();
+              original();
+          };
     QStringList finished;
     QObject::connect(&delegate, &AppDelegate::launchStepFinished, [&](const QString& name) { finished.append(name); });
 
     delegate.applicationDidFinishLaunching();
 
-    EXPECT_EQ(joined(finished), joined(QStringList{"migrateLegacyAppSupport", "installCrashHandlers", "registerBundledFonts",
-                                     "loadSkins", "repairDirtyStart", "removeStatuslineShim", "setupMenu",
-                                     "registerHotkey", "showStatusItem", "requestNotificationAuthorization",
-                                     "startServiceProvider", "continueLaunch", "flushPendingCrashReports"}));
+    EXPECT_EQ(joined(finished),
+              joined(QStringList{"migrateLegacyAppSupport",
+                                 "installCrashHandlers",
+                                 "registerBundledFonts",
+                                 "loadSkins",
+                                 "repairDirtyStart",
+                                 "removeStatuslineShim",
+                                 "setupMenu",
+                                 "registerHotkey",
+                                 "showStatusItem",
+                                 "requestNotificationAuthorization",
+                                 "startServiceProvider",
+                                 "continueLaunch",
+                                 "flushPendingCrashReports"}));
     EXPECT_EQ(joined(sideEffects), "installCrashHandlers,registerHotkey,showStatusItem,startServiceProvider");
     EXPECT_TRUE(menuBeforeWindows);
     EXPECT_EQ(windowsAtUpload, 1u);

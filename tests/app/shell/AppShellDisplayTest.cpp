@@ -125,8 +125,10 @@ protected:
     QString waitForWindow(const QString& title)
     {
         for (int attempt = 0; attempt < 150; ++attempt) {
-            const QString found = runTool(m_environment, QStringLiteral("xdotool"),
-                                          {QStringLiteral("search"), QStringLiteral("--name"),
+            const QString found = runTool(m_environment,
+                                          QStringLiteral("xdotool"),
+                                          {QStringLiteral("search"),
+                                           QStringLiteral("--name"),
                                            QStringLiteral("^%1$").arg(QRegularExpression::escape(title))})
                                       .section(QLatin1Char('\n'), -1);
             if (!found.isEmpty())
@@ -139,15 +141,20 @@ protected:
     // Whether the window with exactly that title is shown.
     bool isShown(const QString& title)
     {
-        return !runTool(m_environment, QStringLiteral("xdotool"),
-                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+        return !runTool(m_environment,
+                        QStringLiteral("xdotool"),
+                        {QStringLiteral("search"),
+                         QStringLiteral("--onlyvisible"),
+                         QStringLiteral("--name"),
                          QStringLiteral("^%1$").arg(QRegularExpression::escape(title))})
                     .isEmpty();
     }
 
     void focus(const QString& window)
     {
-        runTool(m_environment, QStringLiteral("xdotool"), {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+        runTool(m_environment,
+                QStringLiteral("xdotool"),
+                {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
         QThread::msleep(200);
     }
 
@@ -229,9 +236,11 @@ TEST_F(AppShellDisplayTest, AltSpaceHidesTheApplicationAndBringsItBack)
     focus(handheld);
 
     pressKeys(QStringLiteral("alt+space"));
-    EXPECT_TRUE(eventually([&] { return !isShown(QStringLiteral("Handheld v1")); })) << "Alt+Space left the window shown";
+    EXPECT_TRUE(eventually([&] { return !isShown(QStringLiteral("Handheld v1")); }))
+        << "Alt+Space left the window shown";
     pressKeys(QStringLiteral("alt+space"));
-    EXPECT_TRUE(eventually([&] { return isShown(QStringLiteral("Handheld v1")); })) << "Alt+Space did not bring it back";
+    EXPECT_TRUE(eventually([&] { return isShown(QStringLiteral("Handheld v1")); }))
+        << "Alt+Space did not bring it back";
 
     // The window came back as it was: still one window, still saved.
     quitFrom(handheld);
@@ -266,8 +275,11 @@ TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
     EXPECT_TRUE(eventually([&] { return childFolders(pid).contains(canonical); }))
         << "no shell of the running instance works in " << canonical.toStdString();
     EXPECT_EQ(childProcesses(pid).size(), 2);
-    EXPECT_EQ(runTool(m_environment, QStringLiteral("xdotool"),
-                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+    EXPECT_EQ(runTool(m_environment,
+                      QStringLiteral("xdotool"),
+                      {QStringLiteral("search"),
+                       QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"),
                        QStringLiteral("^Handheld v1$")})
                   .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
                   .size(),
@@ -291,15 +303,21 @@ TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)
     const QString prefix = m_root.filePath(QStringLiteral("prefix"));
     QProcess install;
     install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start(QStringLiteral(VELMORA_CMAKE_COMMAND),
-                  {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR), QStringLiteral("--prefix"), prefix});
+    install.start(
+        QStringLiteral(VELMORA_CMAKE_COMMAND),
+        {QStringLiteral("--install"), QStringLiteral(VELMORA_BINARY_DIR), QStringLiteral("--prefix"), prefix});
     ASSERT_TRUE(install.waitForFinished(60000));
     ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
-    for (const char* file : {"bin/velmora", "share/velmora/Skins/walkie/skin.json",
-                             "share/velmora/Skins/walkie/Walkie_alpha.png", "share/velmora/Skins/handheld/frame@2x.png",
-                             "share/velmora/velmora-mark.png", "share/velmora/velmora-mark-dark.png",
-                             "share/velmora/Resources/CHANGELOG.md", "share/applications/velmora.desktop",
-                             "share/icons/hicolor/256x256/apps/velmora.png", "share/icons/hicolor/48x48/apps/velmora.png"})
+    for (const char* file : {"bin/velmora",
+                             "share/velmora/Skins/walkie/skin.json",
+                             "share/velmora/Skins/walkie/Walkie_alpha.png",
+                             "share/velmora/Skins/handheld/frame@2x.png",
+                             "share/velmora/velmora-mark.png",
+                             "share/velmora/velmora-mark-dark.png",
+                             "share/velmora/Resources/CHANGELOG.md",
+                             "share/applications/velmora.desktop",
+                             "share/icons/hicolor/256x256/apps/velmora.png",
+                             "share/icons/hicolor/48x48/apps/velmora.png"})
         EXPECT_TRUE(QFileInfo::exists(prefix + u'/' + QString::fromLatin1(file))) << file;
     QFile desktop(prefix + QStringLiteral("/share/applications/velmora.desktop"));
     ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));

@@ -58,8 +58,7 @@ TEST_F(ClaudeStatuslineCleanupTest, MarkedEntryGetsItsOriginalCommandBack)
 
     const QByteArray rewritten = readFile(claude("settings.json"));
     const QJsonObject root = QJsonDocument::fromJson(rewritten).object();
-    EXPECT_EQ(root.value("statusLine").toObject(),
-              (QJsonObject{{"type", "command"}, {"command", "starship prompt"}}));
+    EXPECT_EQ(root.value("statusLine").toObject(), (QJsonObject{{"type", "command"}, {"command", "starship prompt"}}));
     EXPECT_EQ(root.value("zeta").toArray().size(), 2);
     EXPECT_EQ(root.value("alpha").toObject().value("b").toInt(), 1);
     // Pretty-printed with the keys in order.
@@ -71,7 +70,8 @@ TEST_F(ClaudeStatuslineCleanupTest, MarkedEntryGetsItsOriginalCommandBack)
 
 TEST_F(ClaudeStatuslineCleanupTest, MarkedEntryWithoutAnOriginalCommandGoes)
 {
-    for (const char* statusLine : {R"({"_vossel": true, "command": "x"})", R"({"_rundell": true, "_originalCommand": ""})",
+    for (const char* statusLine : {R"({"_vossel": true, "command": "x"})",
+                                   R"({"_rundell": true, "_originalCommand": ""})",
                                    R"({"_rundell": true, "_originalCommand": 7})"}) {
         SCOPED_TRACE(statusLine);
         writeFile(claude("settings.json"), QByteArray("{\"model\": \"m\", \"statusLine\": ") + statusLine + "}");

@@ -46,7 +46,8 @@ TEST(CommandLineTest, HelpVersionAndMistakesAreDecidedBeforeTheApplicationStarts
 
 TEST(CommandLineTest, TheVersionLineAndTheUsageNameEveryOption)
 {
-    EXPECT_TRUE(CommandLine::versionLine().startsWith(QStringLiteral("Velmora 0.1.0 ("))) << CommandLine::versionLine().toStdString();
+    EXPECT_TRUE(CommandLine::versionLine().startsWith(QStringLiteral("Velmora 0.1.0 (")))
+        << CommandLine::versionLine().toStdString();
     const QString usage = CommandLine::usage();
     EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: velmora")));
     for (const char* option : {"--preview-skin DIR", "--open-window DIR", "--open-tab DIR", "--help", "--version"})

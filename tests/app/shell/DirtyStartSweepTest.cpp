@@ -24,8 +24,8 @@ SkinManifest skin(const QString& id, const QString& name, QSizeF frame)
     return manifest;
 }
 
-const std::vector<SkinManifest> skins = {skin("tall", "Tall", {400, 800}), skin("wide", "Wide", {800, 400}),
-                                         skin("flat", "Flat", {300, 0})};
+const std::vector<SkinManifest> skins
+    = {skin("tall", "Tall", {400, 800}), skin("wide", "Wide", {800, 400}), skin("flat", "Flat", {300, 0})};
 
 // One main screen of 1920 by 1080 with a 40-point panel on top.
 const DirtyStartSweep::Screens oneScreen{QRectF(0, 40, 1920, 1040), {QRectF(0, 40, 1920, 1040)}};
@@ -43,20 +43,27 @@ TEST(DirtyStartSweepTest, WindowStatesAreRepairedOneByOne)
         std::optional<WindowState> expected; // nothing: dropped
     };
     const Row rows[] = {
-        {"aspect 2.0 against 0.5 takes the frame, centred", window("tall", "Tall", 10, 50, 1000, 500),
+        {"aspect 2.0 against 0.5 takes the frame, centred",
+         window("tall", "Tall", 10, 50, 1000, 500),
          window("tall", "Tall", 760, 160, 400, 800)},
-        {"5 % off the frame's aspect stays", window("tall", "Tall", 100, 100, 420, 800),
+        {"5 % off the frame's aspect stays",
+         window("tall", "Tall", 100, 100, 420, 800),
          window("tall", "Tall", 100, 100, 420, 800)},
-        {"on a screen no longer attached: centred, size kept", window("wide", "Wide", 3000, 100, 800, 400),
+        {"on a screen no longer attached: centred, size kept",
+         window("wide", "Wide", 3000, 100, 800, 400),
          window("wide", "Wide", 560, 360, 800, 400)},
-        {"overlapping the screen by more than 20 points stays", window("wide", "Wide", -760, -300, 800, 400),
+        {"overlapping the screen by more than 20 points stays",
+         window("wide", "Wide", -760, -300, 800, 400),
          window("wide", "Wide", -760, -300, 800, 400)},
-        {"overlapping by 20 points or less is off screen", window("wide", "Wide", -780, 100, 800, 400),
+        {"overlapping by 20 points or less is off screen",
+         window("wide", "Wide", -780, 100, 800, 400),
          window("wide", "Wide", 560, 360, 800, 400)},
-        {"found by name when the id is gone; id and name kept", window("renamed", "Tall", 100, 100, 400, 800),
+        {"found by name when the id is gone; id and name kept",
+         window("renamed", "Tall", 100, 100, 400, 800),
          window("renamed", "Tall", 100, 100, 400, 800)},
         {"empty id looks up by name", window("", "Wide", 100, 100, 800, 400), window("", "Wide", 100, 100, 800, 400)},
-        {"frame without height keeps any aspect", window("flat", "Flat", 100, 100, 900, 100),
+        {"frame without height keeps any aspect",
+         window("flat", "Flat", 100, 100, 900, 100),
          window("flat", "Flat", 100, 100, 900, 100)},
         {"zero width is dropped", window("tall", "Tall", 100, 100, 0, 800), std::nullopt},
         {"negative height is dropped", window("tall", "Tall", 100, 100, 400, -1), std::nullopt},
@@ -85,7 +92,8 @@ TEST(DirtyStartSweepTest, WithoutAMainScreen)
     // Off every screen, nothing to centre on: kept as it was.
     EXPECT_FALSE(DirtyStartSweep::repairedWindowStates({window("wide", "Wide", 100, 100, 800, 400)}, skins, none));
     // A wrong aspect takes the frame at the origin.
-    const auto repaired = DirtyStartSweep::repairedWindowStates({window("tall", "Tall", 50, 50, 1000, 500)}, skins, none);
+    const auto repaired
+        = DirtyStartSweep::repairedWindowStates({window("tall", "Tall", 50, 50, 1000, 500)}, skins, none);
     ASSERT_TRUE(repaired);
     EXPECT_EQ(repaired->first(), window("tall", "Tall", 0, 0, 400, 800));
 }

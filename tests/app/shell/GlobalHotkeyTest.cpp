@@ -85,7 +85,8 @@ protected:
         QProcess process;
         process.setProcessEnvironment(m_environment);
         process.start("xdotool", arguments);
-        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
     }
 
     QTemporaryDir m_runtime;

@@ -28,8 +28,7 @@ TEST(PaletteStateTest, ListsSkinsThenSessionsThenTheFixedEntries)
     state.setSelectedIndex(3);
     state.setQuery("keep");
     state.reload({skinNamed("Amber"), skinNamed("Zinc")}, 2);
-    EXPECT_EQ(titles(state.allEntries()),
-        QStringList({"Amber", "Zinc", "Session 1", "Session 2"}) + fixedTitles);
+    EXPECT_EQ(titles(state.allEntries()), QStringList({"Amber", "Zinc", "Session 1", "Session 2"}) + fixedTitles);
     EXPECT_EQ(state.selectedIndex(), 0);
     EXPECT_EQ(state.query(), "keep");
 
@@ -61,7 +60,7 @@ TEST(PaletteStateTest, WithoutAnchorOrSkinsOffersTheBuiltInSkinsAndFixedEntries)
     PaletteState state;
     state.reload({}, std::nullopt);
     EXPECT_EQ(titles(state.allEntries()),
-        QStringList({SkinManifest::handheld().name, SkinManifest::walkie().name}) + fixedTitles);
+              QStringList({SkinManifest::handheld().name, SkinManifest::walkie().name}) + fixedTitles);
 }
 
 struct RankCase {

@@ -15,10 +15,18 @@ TEST(StatusItemControllerTest, MenuEntriesInOrderWithTheirKeys)
     StatusItemController controller;
     QStringList entries;
     for (const QAction* action : controller.menu()->actions())
-        entries << (action->isSeparator() ? QStringLiteral("-")
-                                          : action->text() + ' ' + action->shortcut().toString(QKeySequence::PortableText));
-    EXPECT_EQ(entries, QStringList({"Show Velmora ", "-", "New Tab Ctrl+Shift+T", "New Window… Ctrl+Shift+N", "-",
-                                    "Settings… Ctrl+Shift+,", "-", "Quit Velmora Ctrl+Shift+Q"}));
+        entries << (action->isSeparator()
+                        ? QStringLiteral("-")
+                        : action->text() + ' ' + action->shortcut().toString(QKeySequence::PortableText));
+    EXPECT_EQ(entries,
+              QStringList({"Show Velmora ",
+                           "-",
+                           "New Tab Ctrl+Shift+T",
+                           "New Window… Ctrl+Shift+N",
+                           "-",
+                           "Settings… Ctrl+Shift+,",
+                           "-",
+                           "Quit Velmora Ctrl+Shift+Q"}));
 }
 
 TEST(StatusItemControllerTest, EntriesReportTheirChoice)

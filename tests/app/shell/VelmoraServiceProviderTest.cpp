@@ -29,8 +29,7 @@ protected:
     QString socket() const { return m_root.filePath("velmora.sock"); }
     QString folder() const { return m_root.filePath("work"); }
 
-    template <typename Work>
-    auto fromAnotherInstance(Work work)
+    template <typename Work> auto fromAnotherInstance(Work work)
     {
         auto result = std::async(std::launch::async, work);
         while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
@@ -57,10 +56,12 @@ TEST_F(VelmoraServiceProviderTest, RequestsOfLaterInstancesReachTheRunningOne)
     };
     using HandOff = VelmoraServiceProvider::HandOff;
     EXPECT_EQ(handOff(FolderRequest::Action::OpenTab, folder()), std::make_pair(HandOff::Delivered, QString()));
-    EXPECT_EQ(handOff(FolderRequest::Action::OpenWindow, folder() + "/"), std::make_pair(HandOff::Delivered, QString()));
+    EXPECT_EQ(handOff(FolderRequest::Action::OpenWindow, folder() + "/"),
+              std::make_pair(HandOff::Delivered, QString()));
     EXPECT_EQ(handOff(FolderRequest::Action::OpenTab, folder() + "/gone"),
               std::make_pair(HandOff::Failed, FolderRequest::noFolderMessage));
-    EXPECT_EQ(handOff(FolderRequest::Action::OpenTab, "work"), std::make_pair(HandOff::Failed, FolderRequest::noFolderMessage))
+    EXPECT_EQ(handOff(FolderRequest::Action::OpenTab, "work"),
+              std::make_pair(HandOff::Failed, FolderRequest::noFolderMessage))
         << "the running instance takes absolute folders only";
 
     ASSERT_EQ(tabs.size(), 1);

@@ -27,7 +27,8 @@ TEST(WelcomeWindowTest, TheCardsSpeakOfLinux)
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0].title, "Pick a skin");
     EXPECT_EQ(cards[0].symbol, "paintbrush.fill");
-    EXPECT_TRUE(cards[0].body.contains("drop into ~/.local/share/Velmora/skins \u2014 no code")) << cards[0].body.toStdString();
+    EXPECT_TRUE(cards[0].body.contains("drop into ~/.local/share/Velmora/skins \u2014 no code"))
+        << cards[0].body.toStdString();
     EXPECT_EQ(cards[1].title, "Four buttons, your choice");
     EXPECT_EQ(cards[2].title, "Keyboard-first");
     for (const WelcomeCard& card : cards) {

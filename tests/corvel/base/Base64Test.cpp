@@ -37,18 +37,20 @@ TEST_P(Base64Decoding, DecodesOrRefuses)
 
 const std::nullopt_t refused = std::nullopt;
 
-INSTANTIATE_TEST_SUITE_P(Cases, Base64Decoding, ::testing::Values(
-    Base64Case{"", std::string(), std::string()},
-    Base64Case{"SGVsbG8=", std::string("Hello"), std::string("Hello")},
-    Base64Case{"SGVsbA==", std::string("Hell"), std::string("Hell")},
-    Base64Case{"SGVsbG8", refused, std::string("Hello")},                    // unpadded end
-    Base64Case{"SGVs\nbG8g\r\nV29y bGQ=", refused, std::string("Hello World")}, // line breaks and spaces
-    Base64Case{"QQ==QkM=RA==", refused, std::string("ABCD")},                // pieces padded one by one
-    Base64Case{"QUJD", std::string("ABC"), std::string("ABC")},
-    Base64Case{"QUJDR", refused, refused},                                    // a lone character
-    Base64Case{"Q===", refused, refused},
-    Base64Case{"QU=D", refused, refused},                                     // padding inside a group
-    Base64Case{"====", refused, std::string()}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Base64Decoding,
+    ::testing::Values(Base64Case{"", std::string(), std::string()},
+                      Base64Case{"SGVsbG8=", std::string("Hello"), std::string("Hello")},
+                      Base64Case{"SGVsbA==", std::string("Hell"), std::string("Hell")},
+                      Base64Case{"SGVsbG8", refused, std::string("Hello")}, // unpadded end
+                      Base64Case{
+                          "SGVs\nbG8g\r\nV29y bGQ=", refused, std::string("Hello World")}, // line breaks and spaces
+                      Base64Case{"QQ==QkM=RA==", refused, std::string("ABCD")}, // pieces padded one by one
+                      Base64Case{"QUJD", std::string("ABC"), std::string("ABC")},
+                      Base64Case{"QUJDR", refused, refused}, // a lone character
+                      Base64Case{"Q===", refused, refused},
+                      Base64Case{"QU=D", refused, refused}, // padding inside a group
+                      Base64Case{"====", refused, std::string()}));
 
 TEST(Base64, LenientOutputLimitIsEnforced)
 {

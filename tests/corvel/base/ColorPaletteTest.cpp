@@ -19,27 +19,31 @@ struct Entry {
     Color color;
 };
 
-TEST(XtermPalette, CubeAndGreyRamp) {
+TEST(XtermPalette, CubeAndGreyRamp)
+{
     const std::vector<Color> palette = Color::generateXtermPalette(baseColors);
     ASSERT_EQ(palette.size(), 256u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(palette[i], baseColors[i]) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(palette[i], baseColors[i]) << i;
     const Entry entries[] = {
         {16, Color(0, 0, 0)},
         {17, Color::fromRgb8(0, 0, 95)},
         {21, Color::fromRgb8(0, 0, 255)},
         {22, Color::fromRgb8(0, 95, 0)},
         {52, Color::fromRgb8(95, 0, 0)},
-        {110, Color::fromRgb8(135, 175, 215)},  // 16 + 36*2 + 6*3 + 4
+        {110, Color::fromRgb8(135, 175, 215)}, // 16 + 36*2 + 6*3 + 4
         {196, Color::fromRgb8(255, 0, 0)},
         {231, Color(0xFFFF, 0xFFFF, 0xFFFF)},
         {232, grey8(8)},
         {243, grey8(118)},
         {255, grey8(238)},
     };
-    for (const Entry& e : entries) EXPECT_EQ(palette[e.index], e.color) << e.index;
+    for (const Entry& e : entries)
+        EXPECT_EQ(palette[e.index], e.color) << e.index;
 }
 
-TEST(XtermPalette, AppendsToAnyNumberOfBaseColors) {
+TEST(XtermPalette, AppendsToAnyNumberOfBaseColors)
+{
     EXPECT_EQ(Color::generateXtermPalette({}).size(), 240u);
     const std::vector<Color> three(baseColors.begin(), baseColors.begin() + 3);
     const std::vector<Color> palette = Color::generateXtermPalette(three);
@@ -50,11 +54,13 @@ TEST(XtermPalette, AppendsToAnyNumberOfBaseColors) {
 
 // Expected values worked out by hand from the CIELAB conversion and linear
 // interpolation, with the default background and foreground.
-TEST(Base16LabPalette, EntriesOfTheDefaultColors) {
-    const std::vector<Color> palette =
-        Color::generateBase16LabPalette(baseColors, Color::defaultBackground, Color::defaultForeground);
+TEST(Base16LabPalette, EntriesOfTheDefaultColors)
+{
+    const std::vector<Color> palette
+        = Color::generateBase16LabPalette(baseColors, Color::defaultBackground, Color::defaultForeground);
     ASSERT_EQ(palette.size(), 256u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(palette[i], baseColors[i]) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(palette[i], baseColors[i]) << i;
     const Entry entries[] = {
         // cube corners: background, base colours 1 to 6, foreground quantised to 8 bits
         {16, Color(0, 0, 0)},
@@ -73,10 +79,12 @@ TEST(Base16LabPalette, EntriesOfTheDefaultColors) {
         {243, grey8(65)},
         {255, grey8(132)},
     };
-    for (const Entry& e : entries) EXPECT_EQ(palette[e.index], e.color) << e.index;
+    for (const Entry& e : entries)
+        EXPECT_EQ(palette[e.index], e.color) << e.index;
 }
 
-TEST(Base16LabPalette, BlackToWhiteGreyRampRises) {
+TEST(Base16LabPalette, BlackToWhiteGreyRampRises)
+{
     const Color white(0xFFFF, 0xFFFF, 0xFFFF);
     const std::vector<Color> palette = Color::generateBase16LabPalette(baseColors, Color(0, 0, 0), white);
     ASSERT_EQ(palette.size(), 256u);
@@ -91,22 +99,23 @@ TEST(Base16LabPalette, BlackToWhiteGreyRampRises) {
     }
 }
 
-TEST(Base16LabPalette, BackgroundAndForegroundDefaultToBaseColors) {
+TEST(Base16LabPalette, BackgroundAndForegroundDefaultToBaseColors)
+{
     EXPECT_EQ(Color::generateBase16LabPalette(baseColors, std::nullopt, std::nullopt),
               Color::generateBase16LabPalette(baseColors, baseColors[0], baseColors[7]));
     const std::vector<Color> palette = Color::generateBase16LabPalette(baseColors, std::nullopt, std::nullopt);
     EXPECT_EQ(palette[231], baseColors[7]);
 }
 
-TEST(Base16LabPalette, FallsBackToXtermBelowEightBaseColors) {
+TEST(Base16LabPalette, FallsBackToXtermBelowEightBaseColors)
+{
     const std::vector<Color> seven(baseColors.begin(), baseColors.begin() + 7);
-    EXPECT_EQ(Color::generateBase16LabPalette(seven, std::nullopt, std::nullopt),
-              Color::generateXtermPalette(seven));
+    EXPECT_EQ(Color::generateBase16LabPalette(seven, std::nullopt, std::nullopt), Color::generateXtermPalette(seven));
     const std::vector<Color> eight(baseColors.begin(), baseColors.begin() + 8);
     const std::vector<Color> palette = Color::generateBase16LabPalette(eight, std::nullopt, std::nullopt);
     ASSERT_EQ(palette.size(), 248u);
-    EXPECT_EQ(palette[8 + 215], baseColors[7]);  // last cube entry is the foreground
+    EXPECT_EQ(palette[8 + 215], baseColors[7]); // last cube entry is the foreground
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -19,7 +19,8 @@ struct ParseCase {
 
 class ParseColor : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(ParseColor, Reads) {
+TEST_P(ParseColor, Reads)
+{
     const ParseCase& c = GetParam();
     EXPECT_EQ(Color::parseColor(c.spec), c.expected) << '"' << c.spec << '"';
 }
@@ -39,9 +40,10 @@ INSTANTIATE_TEST_SUITE_P(HashForms, ParseColor, ::testing::Values(
     ParseCase{"#1z2233", Color(0x0101, 0x2222, 0x3333)}));   // a stray byte ends its field only
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(HashFormsRejected, ParseColor, ::testing::Values(
-    ParseCase{"#", std::nullopt}, ParseCase{"#12", std::nullopt}, ParseCase{"#12345", std::nullopt},
-    ParseCase{"#1234", std::nullopt}, ParseCase{"#1234567890abc", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(HashFormsRejected, ParseColor,
+                         ::testing::Values(ParseCase{"#", std::nullopt}, ParseCase{"#12", std::nullopt},
+                                           ParseCase{"#12345", std::nullopt}, ParseCase{"#1234", std::nullopt},
+                                           ParseCase{"#1234567890abc", std::nullopt}));
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(RgbForms, ParseColor, ::testing::Values(
@@ -58,12 +60,14 @@ INSTANTIATE_TEST_SUITE_P(RgbForms, ParseColor, ::testing::Values(
     ParseCase{"rgb:ff/80", Color(0xFFFF, 0x8080, 0x0000)}));
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(RgbFormsRejected, ParseColor, ::testing::Values(
-    ParseCase{"", std::nullopt}, ParseCase{"rgb:", std::nullopt}, ParseCase{"rgb:/x/", std::nullopt},
-    ParseCase{"RGB:ff/ff/ff", std::nullopt}, ParseCase{"rgbi:1/0/0", std::nullopt},
-    ParseCase{"red", std::nullopt}, ParseCase{"rgb", std::nullopt}, ParseCase{" #fff", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(RgbFormsRejected, ParseColor,
+                         ::testing::Values(ParseCase{"", std::nullopt}, ParseCase{"rgb:", std::nullopt},
+                                           ParseCase{"rgb:/x/", std::nullopt}, ParseCase{"RGB:ff/ff/ff", std::nullopt},
+                                           ParseCase{"rgbi:1/0/0", std::nullopt}, ParseCase{"red", std::nullopt},
+                                           ParseCase{"rgb", std::nullopt}, ParseCase{" #fff", std::nullopt}));
 
-TEST(ParseColor, ReadsBytesWithoutTerminator) {
+TEST(ParseColor, ReadsBytesWithoutTerminator)
+{
     // A slice cut out of a longer buffer: the reader must stop at the slice's end.
     const std::string buffer = "rgb:12/34/56ffff";
     const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(buffer.data()), 12);
@@ -72,14 +76,22 @@ TEST(ParseColor, ReadsBytesWithoutTerminator) {
     EXPECT_EQ(Color::parseColor(hash), Color(0xA0A0, 0xB0B0, 0xC0C0));
 }
 
-TEST(FormatAsXcolor, FourLowerCaseDigitsPerChannel) {
+TEST(FormatAsXcolor, FourLowerCaseDigitsPerChannel)
+{
     EXPECT_EQ(Color(0xFFFF, 0x8080, 0x0000).formatAsXcolor(), "rgb:ffff/8080/0000");
     EXPECT_EQ(Color(0x0001, 0x00AB, 0xBEEF).formatAsXcolor(), "rgb:0001/00ab/beef");
 }
 
-TEST(FormatAsXcolor, RoundTripsThroughParse) {
-    for (const char* spec : {"#fff", "#000", "#123456", "#abc800fff", "#0123456789ab", "rgb:f/0/8",
-                             "rgb:fedc/ba98/7654", "rgb:1/22/333"}) {
+TEST(FormatAsXcolor, RoundTripsThroughParse)
+{
+    for (const char* spec : {"#fff",
+                             "#000",
+                             "#123456",
+                             "#abc800fff",
+                             "#0123456789ab",
+                             "rgb:f/0/8",
+                             "rgb:fedc/ba98/7654",
+                             "rgb:1/22/333"}) {
         const std::optional<Color> color = Color::parseColor(std::string_view(spec));
         ASSERT_TRUE(color) << spec;
         const std::string text = color->formatAsXcolor();
@@ -88,7 +100,8 @@ TEST(FormatAsXcolor, RoundTripsThroughParse) {
     EXPECT_EQ(Color::parseColor(std::string_view("#fff"))->formatAsXcolor(), "rgb:f0f0/f0f0/f0f0");
 }
 
-TEST(Color, ChannelScalingConstructors) {
+TEST(Color, ChannelScalingConstructors)
+{
     EXPECT_EQ(Color::fromRgb8(0xAB, 0x00, 0xFF), Color(0xABAB, 0x0000, 0xFFFF));
     EXPECT_EQ(Color::fromRgb4(0x3, 0xF, 0x0), Color(0x3030, 0xF0F0, 0x0000));
     // Out-of-range channels saturate instead of wrapping around.
@@ -96,24 +109,38 @@ TEST(Color, ChannelScalingConstructors) {
     EXPECT_EQ(Color::fromRgb4(16, 99, 15), Color(0xF0F0, 0xF0F0, 0xF0F0));
 }
 
-TEST(Color, DefaultsAndBaseColors) {
+TEST(Color, DefaultsAndBaseColors)
+{
     EXPECT_EQ(Color::defaultForeground, Color(35389, 35389, 35389));
     EXPECT_EQ(Color::defaultBackground, Color(0, 0, 0));
     const struct {
         int index;
         unsigned r, g, b;
     } expected[] = {
-        {0, 0, 0, 0},        {1, 194, 54, 33},    {2, 37, 188, 36},    {3, 173, 173, 39},
-        {4, 73, 46, 225},    {5, 211, 56, 211},   {6, 51, 187, 200},   {7, 203, 204, 205},
-        {8, 129, 131, 131},  {9, 252, 57, 31},    {10, 49, 231, 34},   {11, 234, 236, 35},
-        {12, 88, 51, 255},   {13, 249, 53, 248},  {14, 20, 240, 240},  {15, 233, 235, 235},
+        {0, 0, 0, 0},
+        {1, 194, 54, 33},
+        {2, 37, 188, 36},
+        {3, 173, 173, 39},
+        {4, 73, 46, 225},
+        {5, 211, 56, 211},
+        {6, 51, 187, 200},
+        {7, 203, 204, 205},
+        {8, 129, 131, 131},
+        {9, 252, 57, 31},
+        {10, 49, 231, 34},
+        {11, 234, 236, 35},
+        {12, 88, 51, 255},
+        {13, 249, 53, 248},
+        {14, 20, 240, 240},
+        {15, 233, 235, 235},
     };
     for (const auto& e : expected) {
         EXPECT_EQ(Color::terminalAppColors[e.index], Color::fromRgb8(e.r, e.g, e.b)) << e.index;
     }
 }
 
-TEST(Color, EqualValuesHashAlike) {
+TEST(Color, EqualValuesHashAlike)
+{
     const Color a(1, 2, 3);
     const Color b(1, 2, 3);
     EXPECT_EQ(a, b);
@@ -123,5 +150,5 @@ TEST(Color, EqualValuesHashAlike) {
     EXPECT_TRUE(set.contains(b));
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

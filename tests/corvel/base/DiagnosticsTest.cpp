@@ -11,8 +11,7 @@ protected:
     void TearDown() override { setDebugDiagnosticsEnabled(wasEnabled_); }
 
     // Everything the block writes on standard error.
-    template <typename Block>
-    static std::string stderrOf(Block block)
+    template <typename Block> static std::string stderrOf(Block block)
     {
         ::testing::internal::CaptureStderr();
         block();
@@ -54,7 +53,12 @@ TEST_F(DiagnosticsLevels, WarningsAreWrittenAtEitherLevel)
 TEST(DiagnosticsEnvironment, AnyValueButEmptyOrZeroAsksForDebugLines)
 {
     const std::vector<std::pair<const char*, bool>> cases = {
-        {nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}, {"00", true},
+        {nullptr, false},
+        {"", false},
+        {"0", false},
+        {"1", true},
+        {"yes", true},
+        {"00", true},
     };
     for (const auto& [value, expected] : cases)
         EXPECT_EQ(debugDiagnosticsRequested(value), expected) << (value ? value : "unset");

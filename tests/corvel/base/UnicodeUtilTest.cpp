@@ -14,7 +14,8 @@ struct WidthCase {
     int width;
 };
 
-std::string hex(char32_t c) {
+std::string hex(char32_t c)
+{
     char text[16];
     std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
     return text;
@@ -22,49 +23,59 @@ std::string hex(char32_t c) {
 
 class ColumnWidth : public ::testing::TestWithParam<WidthCase> {};
 
-TEST_P(ColumnWidth, MatchesExpected) {
+TEST_P(ColumnWidth, MatchesExpected)
+{
     const WidthCase& c = GetParam();
     EXPECT_EQ(UnicodeUtil::columnWidth(c.rune), c.width) << hex(c.rune);
 }
 
-INSTANTIATE_TEST_SUITE_P(ControlsAndAscii, ColumnWidth, ::testing::Values(
-    WidthCase{0x0000, 0}, WidthCase{0x0007, -1}, WidthCase{0x001B, -1}, WidthCase{0x001F, -1},
-    WidthCase{0x0020, 1}, WidthCase{'A', 1}, WidthCase{0x007E, 1}, WidthCase{0x007F, -1},
-    WidthCase{0x0080, -1}, WidthCase{0x009B, -1}, WidthCase{0x009F, -1}, WidthCase{0x00A0, 1}));
+INSTANTIATE_TEST_SUITE_P(ControlsAndAscii, ColumnWidth,
+                         ::testing::Values(WidthCase{0x0000, 0}, WidthCase{0x0007, -1}, WidthCase{0x001B, -1},
+                                           WidthCase{0x001F, -1}, WidthCase{0x0020, 1}, WidthCase{'A', 1},
+                                           WidthCase{0x007E, 1}, WidthCase{0x007F, -1}, WidthCase{0x0080, -1},
+                                           WidthCase{0x009B, -1}, WidthCase{0x009F, -1}, WidthCase{0x00A0, 1}));
 
-INSTANTIATE_TEST_SUITE_P(FormatAndSeparators, ColumnWidth, ::testing::Values(
-    WidthCase{0x00AD, 1},  // soft hyphen is the one visible format character
-    WidthCase{0x200B, 0}, WidthCase{0x200C, 0}, WidthCase{0x200D, 0}, WidthCase{0x2060, 0},
-    WidthCase{0xFEFF, 0}, WidthCase{0xE0001, 0}, WidthCase{0x2028, 0}, WidthCase{0x2029, 0}));
+INSTANTIATE_TEST_SUITE_P(FormatAndSeparators, ColumnWidth,
+                         ::testing::Values(WidthCase{0x00AD, 1}, // soft hyphen is the one visible format character
+                                           WidthCase{0x200B, 0}, WidthCase{0x200C, 0}, WidthCase{0x200D, 0},
+                                           WidthCase{0x2060, 0}, WidthCase{0xFEFF, 0}, WidthCase{0xE0001, 0},
+                                           WidthCase{0x2028, 0}, WidthCase{0x2029, 0}));
 
-INSTANTIATE_TEST_SUITE_P(Marks, ColumnWidth, ::testing::Values(
-    WidthCase{0x0301, 0}, WidthCase{0x0903, 0}, WidthCase{0x20DD, 0}, WidthCase{0xFE0F, 0},
-    WidthCase{0x3099, 0},  // a mark inside a wide range still takes no column
-    WidthCase{0xE0100, 0}));
+INSTANTIATE_TEST_SUITE_P(Marks, ColumnWidth,
+                         ::testing::Values(WidthCase{0x0301, 0}, WidthCase{0x0903, 0}, WidthCase{0x20DD, 0},
+                                           WidthCase{0xFE0F, 0},
+                                           WidthCase{0x3099, 0}, // a mark inside a wide range still takes no column
+                                           WidthCase{0xE0100, 0}));
 
-INSTANTIATE_TEST_SUITE_P(Hangul, ColumnWidth, ::testing::Values(
-    WidthCase{0x1100, 2}, WidthCase{0x115F, 2}, WidthCase{0x1160, 0}, WidthCase{0x11FF, 0},
-    WidthCase{0x1200, 1}, WidthCase{0xAC00, 2}, WidthCase{0xD7A3, 2}, WidthCase{0xD7B0, 0},
-    WidthCase{0xD7FF, 0}));
+INSTANTIATE_TEST_SUITE_P(Hangul, ColumnWidth,
+                         ::testing::Values(WidthCase{0x1100, 2}, WidthCase{0x115F, 2}, WidthCase{0x1160, 0},
+                                           WidthCase{0x11FF, 0}, WidthCase{0x1200, 1}, WidthCase{0xAC00, 2},
+                                           WidthCase{0xD7A3, 2}, WidthCase{0xD7B0, 0}, WidthCase{0xD7FF, 0}));
 
-INSTANTIATE_TEST_SUITE_P(EastAsian, ColumnWidth, ::testing::Values(
-    WidthCase{0x3000, 2}, WidthCase{0x303F, 1}, WidthCase{0xFF01, 2}, WidthCase{0xFF60, 2},
-    WidthCase{0xFF61, 1},
-    WidthCase{0xFF3E, 2}, WidthCase{0xFF40, 2}, WidthCase{0xFFE3, 2},  // modifier symbols in the wide table
-    WidthCase{0x4DC0, 2}, WidthCase{0x1D300, 2},  // wide in the pinned table ahead of the packaged data
-    WidthCase{0x20000, 2}, WidthCase{0x2A6E0, 2},  // plane 2 is wide, assigned or not
-    WidthCase{0x3FFFD, 2}, WidthCase{0x3FFFE, 1}));
+INSTANTIATE_TEST_SUITE_P(EastAsian, ColumnWidth,
+                         ::testing::Values(WidthCase{0x3000, 2}, WidthCase{0x303F, 1}, WidthCase{0xFF01, 2},
+                                           WidthCase{0xFF60, 2}, WidthCase{0xFF61, 1}, WidthCase{0xFF3E, 2},
+                                           WidthCase{0xFF40, 2},
+                                           WidthCase{0xFFE3, 2}, // modifier symbols in the wide table
+                                           WidthCase{0x4DC0, 2},
+                                           WidthCase{0x1D300, 2}, // wide in the pinned table ahead of the packaged data
+                                           WidthCase{0x20000, 2},
+                                           WidthCase{0x2A6E0, 2}, // plane 2 is wide, assigned or not
+                                           WidthCase{0x3FFFD, 2}, WidthCase{0x3FFFE, 1}));
 
-INSTANTIATE_TEST_SUITE_P(Emoji, ColumnWidth, ::testing::Values(
-    WidthCase{0x1F1E6, 2}, WidthCase{0x1F1FF, 2},  // regional indicators
-    WidthCase{0x1F3FB, 0}, WidthCase{0x1F3FD, 0}, WidthCase{0x1F3FF, 0},  // skin-tone modifiers
-    WidthCase{0x1F600, 2}, WidthCase{0x1F7F0, 2}, WidthCase{0x1F7F1, 1},
-    WidthCase{0x2705, 2}, WidthCase{0x00A9, 1}));
+INSTANTIATE_TEST_SUITE_P(Emoji, ColumnWidth,
+                         ::testing::Values(WidthCase{0x1F1E6, 2}, WidthCase{0x1F1FF, 2}, // regional indicators
+                                           WidthCase{0x1F3FB, 0}, WidthCase{0x1F3FD, 0},
+                                           WidthCase{0x1F3FF, 0}, // skin-tone modifiers
+                                           WidthCase{0x1F600, 2}, WidthCase{0x1F7F0, 2}, WidthCase{0x1F7F1, 1},
+                                           WidthCase{0x2705, 2}, WidthCase{0x00A9, 1}));
 
-INSTANTIATE_TEST_SUITE_P(OutOfRange, ColumnWidth, ::testing::Values(
-    WidthCase{0xD800, 1}, WidthCase{0x10FFFF, 1}, WidthCase{0x110000, 1}, WidthCase{0xFFFFFFFF, 1}));
+INSTANTIATE_TEST_SUITE_P(OutOfRange, ColumnWidth,
+                         ::testing::Values(WidthCase{0xD800, 1}, WidthCase{0x10FFFF, 1}, WidthCase{0x110000, 1},
+                                           WidthCase{0xFFFFFFFF, 1}));
 
-TEST(Bisearch, RangeEdgesAndGaps) {
+TEST(Bisearch, RangeEdgesAndGaps)
+{
     const std::vector<UnicodeUtil::LH> table = {{0x10, 0x1F}, {0x30, 0x30}, {0x40, 0x4F}};
     struct Case {
         uint32_t rune;
@@ -72,9 +83,20 @@ TEST(Bisearch, RangeEdgesAndGaps) {
         int expected;
     };
     const Case cases[] = {
-        {0x0F, 2, 0}, {0x10, 2, 1}, {0x1F, 2, 1}, {0x20, 2, 0}, {0x2F, 2, 0}, {0x30, 2, 1},
-        {0x31, 2, 0}, {0x40, 2, 1}, {0x4F, 2, 1}, {0x50, 2, 0},
-        {0x40, 1, 0}, {0x30, 1, 1}, {0x10, 0, 1}, {0x30, 0, 0},  // max limits the ranges searched
+        {0x0F, 2, 0},
+        {0x10, 2, 1},
+        {0x1F, 2, 1},
+        {0x20, 2, 0},
+        {0x2F, 2, 0},
+        {0x30, 2, 1},
+        {0x31, 2, 0},
+        {0x40, 2, 1},
+        {0x4F, 2, 1},
+        {0x50, 2, 0},
+        {0x40, 1, 0},
+        {0x30, 1, 1},
+        {0x10, 0, 1},
+        {0x30, 0, 0}, // max limits the ranges searched
     };
     for (const Case& c : cases) {
         EXPECT_EQ(UnicodeUtil::bisearch(c.rune, table, c.max), c.expected)
@@ -82,7 +104,8 @@ TEST(Bisearch, RangeEdgesAndGaps) {
     }
 }
 
-TEST(Bisearch, NeverReadsOutsideTheTable) {
+TEST(Bisearch, NeverReadsOutsideTheTable)
+{
     const std::vector<UnicodeUtil::LH> table = {{0x10, 0x1F}, {0x40, 0x4F}};
     EXPECT_EQ(UnicodeUtil::bisearch(0x10, {}, 0), 0);
     EXPECT_EQ(UnicodeUtil::bisearch(0x10, table, -1), 0);
@@ -91,7 +114,8 @@ TEST(Bisearch, NeverReadsOutsideTheTable) {
 }
 
 // Every range of both tables is found at its edges and missed just outside.
-TEST(Bisearch, FindsEveryRangeOfTheGeneratedTables) {
+TEST(Bisearch, FindsEveryRangeOfTheGeneratedTables)
+{
     for (auto table : {UnicodeWidthData::eastAsianWide, UnicodeWidthData::emojiVs16Base}) {
         const int max = static_cast<int>(table.size()) - 1;
         for (size_t i = 0; i < table.size(); ++i) {
@@ -104,13 +128,14 @@ TEST(Bisearch, FindsEveryRangeOfTheGeneratedTables) {
     }
 }
 
-TEST(UnicodeWidthData, TablesAreSortedAndDisjoint) {
+TEST(UnicodeWidthData, TablesAreSortedAndDisjoint)
+{
     struct Expected {
         std::span<const UnicodeUtil::LH> table;
         size_t size;
     };
-    for (const Expected& e : {Expected{UnicodeWidthData::eastAsianWide, 123},
-                              Expected{UnicodeWidthData::emojiVs16Base, 183}}) {
+    for (const Expected& e :
+         {Expected{UnicodeWidthData::eastAsianWide, 123}, Expected{UnicodeWidthData::emojiVs16Base, 183}}) {
         ASSERT_EQ(e.table.size(), e.size);
         for (size_t i = 0; i < e.table.size(); ++i) {
             EXPECT_LE(e.table[i].lo, e.table[i].hi) << i;
@@ -121,7 +146,8 @@ TEST(UnicodeWidthData, TablesAreSortedAndDisjoint) {
     }
 }
 
-TEST(UnicodeWidthData, FirstAndLastEntries) {
+TEST(UnicodeWidthData, FirstAndLastEntries)
+{
     const auto& wide = UnicodeWidthData::eastAsianWide;
     EXPECT_EQ(wide.front().lo, 0x1100u);
     EXPECT_EQ(wide.front().hi, 0x115Fu);
@@ -132,7 +158,8 @@ TEST(UnicodeWidthData, FirstAndLastEntries) {
     EXPECT_EQ(vs.back().lo, 0x1F6F3u);
 }
 
-TEST(UnicodeWidthData, PresentationSelectorBases) {
+TEST(UnicodeWidthData, PresentationSelectorBases)
+{
     const auto& vs = UnicodeWidthData::emojiVs16Base;
     const int max = static_cast<int>(vs.size()) - 1;
     for (uint32_t yes : {0x23u, 0x30u, 0x39u, 0x2764u, 0x2705u, 0x1F610u}) {
@@ -143,16 +170,25 @@ TEST(UnicodeWidthData, PresentationSelectorBases) {
     }
 }
 
-TEST(FirstByteTable, EntriesByRange) {
+TEST(FirstByteTable, EntriesByRange)
+{
     struct Row {
         int from;
         int to;
         uint8_t entry;
     };
     const Row rows[] = {
-        {0x00, 0x7F, 0xF0}, {0x80, 0xC1, 0xF1}, {0xC2, 0xDF, 0x02}, {0xE0, 0xE0, 0x13},
-        {0xE1, 0xEC, 0x03}, {0xED, 0xED, 0x23}, {0xEE, 0xEF, 0x03}, {0xF0, 0xF0, 0x34},
-        {0xF1, 0xF3, 0x04}, {0xF4, 0xF4, 0x44}, {0xF5, 0xFF, 0xF1},
+        {0x00, 0x7F, 0xF0},
+        {0x80, 0xC1, 0xF1},
+        {0xC2, 0xDF, 0x02},
+        {0xE0, 0xE0, 0x13},
+        {0xE1, 0xEC, 0x03},
+        {0xED, 0xED, 0x23},
+        {0xEE, 0xEF, 0x03},
+        {0xF0, 0xF0, 0x34},
+        {0xF1, 0xF3, 0x04},
+        {0xF4, 0xF4, 0x44},
+        {0xF5, 0xFF, 0xF1},
     };
     int next = 0;
     for (const Row& row : rows) {
@@ -165,5 +201,5 @@ TEST(FirstByteTable, EntriesByRange) {
     EXPECT_EQ(next, 256);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -36,7 +36,8 @@ TEST(Utf8, ChecksAndDecodesWellAndIllFormedText)
 {
     for (const Utf8Case& c : cases) {
         EXPECT_EQ(isValidUtf8(c.bytes), c.wellFormed) << c.name;
-        const std::span<const std::uint8_t> bytes {reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size()};
+        const std::span<const std::uint8_t> bytes{reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
+                                                  c.bytes.size()};
         EXPECT_EQ(isValidUtf8(bytes), c.wellFormed) << c.name;
         EXPECT_EQ(decodeUtf8(c.bytes), c.scalars) << c.name;
     }
@@ -48,7 +49,7 @@ TEST(Utf8, EncodesEveryScalarAndReplacesWhatIsNone)
         std::string text;
         appendUtf8(text, scalar);
         EXPECT_TRUE(isValidUtf8(text));
-        EXPECT_EQ(decodeUtf8(text), std::vector<char32_t> {scalar});
+        EXPECT_EQ(decodeUtf8(text), std::vector<char32_t>{scalar});
     }
     for (char32_t notAScalar : {0xD800u, 0xDFFFu, 0x110000u}) {
         std::string text;

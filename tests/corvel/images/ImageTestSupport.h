@@ -42,10 +42,7 @@ inline std::string base64(std::span<const uint8_t> data)
     return out;
 }
 
-inline std::string base64(const std::string& text)
-{
-    return base64(bytesOf(text));
-}
+inline std::string base64(const std::string& text) { return base64(bytesOf(text)); }
 
 inline std::vector<uint8_t> zlibCompress(std::span<const uint8_t> data)
 {
@@ -131,9 +128,12 @@ public:
     void sendKittyReply(std::span<const uint8_t> reply) override { replies.emplace_back(reply.begin(), reply.end()); }
     bool sendsEightBitControls() const override { return eightBit; }
     int64_t kittyImageCacheLimitBytes() const override { return cacheLimit; }
-    void collectKittyImageIdsOnLines(KittyImageIdSet& ids) override { ids.insert(idsOnLines.begin(), idsOnLines.end()); }
-    std::optional<std::string> displayKittyImage(const KittyGraphicsPayload& payload, const KittyGraphicsControl& control,
-                                                 std::optional<uint32_t> imageId,
+    void collectKittyImageIdsOnLines(KittyImageIdSet& ids) override
+    {
+        ids.insert(idsOnLines.begin(), idsOnLines.end());
+    }
+    std::optional<std::string> displayKittyImage(const KittyGraphicsPayload& payload,
+                                                 const KittyGraphicsControl& control, std::optional<uint32_t> imageId,
                                                  std::optional<uint32_t> imageNumber) override
     {
         displays.push_back({payload, control, imageId, imageNumber});

@@ -9,10 +9,7 @@ namespace {
 
 using testing::bytesOf;
 
-KittyGraphicsControl parse(const std::string& text)
-{
-    return parseKittyGraphicsControl(bytesOf(text)).control;
-}
+KittyGraphicsControl parse(const std::string& text) { return parseKittyGraphicsControl(bytesOf(text)).control; }
 
 TEST(KittyGraphicsControl, EmptyCommandHasDefaults)
 {
@@ -56,7 +53,7 @@ TEST(KittyGraphicsControl, LaterDuplicateWinsAndOddPiecesAreSkipped)
 {
     KittyGraphicsControl control = parse("f=24,,f=100,junk,ab=3,s=1=2,\xC3\xA9=5,v=\xC3\xA9,v=4");
     EXPECT_EQ(control.format, 100);
-    EXPECT_EQ(control.width, 0);  // "1=2" is not a number
+    EXPECT_EQ(control.width, 0); // "1=2" is not a number
     EXPECT_EQ(control.height, 4);
 }
 

@@ -10,14 +10,14 @@ namespace {
 using testing::base64;
 using testing::bytesOf;
 
-const std::string onePixel = base64(std::string("\x10\x20\x30\x40", 4));  // f=32, s=1, v=1
+const std::string onePixel = base64(std::string("\x10\x20\x30\x40", 4)); // f=32, s=1, v=1
 const std::string rgb2x2 = base64(std::string(12, '\x7f'));
 const std::string rgb2x2Short = base64(std::string(11, '\x7f'));
 
 struct ReplyCase {
     const char* name;
     std::string command;
-    std::vector<std::string> replies;  // reply texts, framing added by the test
+    std::vector<std::string> replies; // reply texts, framing added by the test
     bool eightBit = false;
 };
 
@@ -86,7 +86,7 @@ TEST_F(KittyHandler, DisplayErrorFromHostIsSentAndImageStaysStored)
 
 TEST_F(KittyHandler, PutPrefersNumberThenId)
 {
-    send("a=t,I=5,s=1,v=1;" + onePixel);   // id 1
+    send("a=t,I=5,s=1,v=1;" + onePixel); // id 1
     send("a=t,i=9,s=1,v=1;" + onePixel);
     host.replies.clear();
 
@@ -121,7 +121,7 @@ TEST_F(KittyHandler, ChunksJoinUnderTheFirstChunksKeys)
 
 TEST_F(KittyHandler, ChunksPaddedOneByOneDecode)
 {
-    std::string pixels = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10";  // 2 x 2 RGBA
+    std::string pixels = "\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10"; // 2 x 2 RGBA
     send("a=t,i=1,s=2,v=2,m=1;" + base64(pixels.substr(0, 5)));
     send("m=1;" + base64(pixels.substr(5, 4)));
     send("m=0;" + base64(pixels.substr(9)));
@@ -163,7 +163,8 @@ TEST_F(KittyHandler, ATransmissionWithAnotherIdReplacesAnUnfinishedTransfer)
     host.replies.clear();
     send("a=t,I=7,s=1,v=1,m=1;" + onePixel.substr(0, 4));
     send("I=7,m=0;" + onePixel.substr(4));
-    EXPECT_EQ(host.replies, std::vector<std::string>{reply("Gi=" + std::to_string(state.imageNumbers.at(7)) + ",I=7;OK")});
+    EXPECT_EQ(host.replies,
+              std::vector<std::string>{reply("Gi=" + std::to_string(state.imageNumbers.at(7)) + ",I=7;OK")});
 }
 
 TEST_F(KittyHandler, AnUnfinishedTransferCountsAgainstTheStoreLimit)
@@ -198,7 +199,8 @@ TEST_F(KittyHandler, InflatingStopsAtTheDeclaredSize)
     KittyGraphicsLimits pngLimit;
     pngLimit.pngBytes = 1 << 20;
     send("a=t,i=2,f=100,o=z;" + bombText, pngLimit);
-    EXPECT_EQ(host.replies, (std::vector<std::string>{reply("Gi=1;EINVAL: bad payload"), reply("Gi=2;EINVAL: bad payload")}));
+    EXPECT_EQ(host.replies,
+              (std::vector<std::string>{reply("Gi=1;EINVAL: bad payload"), reply("Gi=2;EINVAL: bad payload")}));
 
     KittyGraphicsControl control;
     control.compression = 'z';
@@ -225,7 +227,7 @@ TEST_F(KittyHandler, DeleteDiscardsThePendingTransferAndRuns)
     EXPECT_FALSE(state.pending);
     ASSERT_EQ(host.deletions.size(), 1u);
     EXPECT_EQ(host.deletions[0].deleteMode, 'i');
-    send("m=0;" + onePixel.substr(4));  // now a command of its own: a bad payload without ids
+    send("m=0;" + onePixel.substr(4)); // now a command of its own: a bad payload without ids
     EXPECT_EQ(host.replies, std::vector<std::string>{reply("G;EINVAL: bad payload")});
 }
 

@@ -40,8 +40,8 @@ protected:
 
 TEST_F(KittyImageStore, EvictsTheOlderImageToMakeRoom)
 {
-    store("i=1", 15);  // 60 bytes
-    store("i=2", 12);  // 48 bytes
+    store("i=1", 15); // 60 bytes
+    store("i=2", 12); // 48 bytes
     EXPECT_EQ(storedIds(), std::vector<uint32_t>{2});
     EXPECT_EQ(state.totalImageBytes, 48);
 }
@@ -51,8 +51,8 @@ TEST_F(KittyImageStore, LeastRecentlyUsedGoesFirst)
     store("i=1", 10);
     store("i=2", 10);
     store("i=3", 2);
-    send("a=p,i=1");  // refreshes image 1
-    store("i=4", 5);  // 40 + 40 + 8 + 20 = 108
+    send("a=p,i=1"); // refreshes image 1
+    store("i=4", 5); // 40 + 40 + 8 + 20 = 108
     EXPECT_EQ(storedIds(), (std::vector<uint32_t>{1, 3, 4}));
 }
 
@@ -61,10 +61,10 @@ TEST_F(KittyImageStore, ImagesInUseSurviveTheFirstPass)
     host.idsOnLines = {1};
     store("i=1", 10);
     store("i=2", 5);
-    store("i=3", 10);  // 40 + 20 + 40
-    store("i=4", 5);   // over: 2 goes (not in use, oldest), then within the limit
+    store("i=3", 10); // 40 + 20 + 40
+    store("i=4", 5); // over: 2 goes (not in use, oldest), then within the limit
     EXPECT_EQ(storedIds(), (std::vector<uint32_t>{1, 3, 4}));
-    store("i=5", 5);   // over again: 3 goes, image 1 stays although older
+    store("i=5", 5); // over again: 3 goes, image 1 stays although older
     EXPECT_EQ(storedIds(), (std::vector<uint32_t>{1, 4, 5}));
 }
 
@@ -73,7 +73,7 @@ TEST_F(KittyImageStore, SecondPassEvictsImagesInUseWhenNeeded)
     host.idsOnLines = {1, 2};
     state.placementsByKey[{3, 1}] = placementRecord(3, 1, false);
     store("i=1", 15);
-    store("i=2", 15);  // 120 bytes, all in use
+    store("i=2", 15); // 120 bytes, all in use
     EXPECT_EQ(storedIds(), std::vector<uint32_t>{2});
 }
 
@@ -119,8 +119,8 @@ TEST_F(KittyImageStore, NumbersGetConsecutiveIdsAndFollowTheLatest)
     EXPECT_EQ(state.imageNumbers.at(3), 2u);
     EXPECT_EQ(state.nextImageId, 3u);
 
-    store("i=1", 3);  // replaces the first numbered image
-    store("I=4", 1);  // id 3
+    store("i=1", 3); // replaces the first numbered image
+    store("I=4", 1); // id 3
     store("i=3", 4);
     EXPECT_EQ(state.imageNumbers.at(4), 3u);
     EXPECT_EQ(state.imagesById.at(3).byteSize, 16);

@@ -47,7 +47,7 @@ TEST(KittyImageUsage, CollectsIdsOfPlacementPicturesOnEveryLine)
     screen.attachImage(strip(3), 0);
     screen.attachImage(std::make_shared<PlainImage>(), 2);
     screen.attachImage(strip(std::nullopt), 2);
-    screen.attachImage(strip(9, false), 4);  // counted whatever its Kitty flag says
+    screen.attachImage(strip(9, false), 4); // counted whatever its Kitty flag says
     screen.attachImage(strip(3), 4);
     collectUsedKittyImageIds(screen, ids);
     EXPECT_EQ(ids, (KittyImageIdSet{3, 9}));

@@ -107,7 +107,7 @@ TEST(ZlibInflate, TruncatedOrDamagedStreamsFailPromptly)
         EXPECT_FALSE(inflateZlib(truncated, 1 << 20)) << "cut at " << cut;
     }
     std::vector<uint8_t> damaged = compressed;
-    damaged[damaged.size() - 2] ^= 0xFF;  // checksum
+    damaged[damaged.size() - 2] ^= 0xFF; // checksum
     EXPECT_FALSE(inflateZlib(damaged, 1 << 20));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
@@ -127,7 +127,7 @@ TEST(PngDecoder, DecodesToStraightRgba)
     ASSERT_TRUE(bitmap);
     EXPECT_EQ(bitmap->width, 2);
     EXPECT_EQ(bitmap->height, 2);
-    EXPECT_EQ(bitmap->bytes, pixels);  // half-transparent red stays 255, 0, 0, 128
+    EXPECT_EQ(bitmap->bytes, pixels); // half-transparent red stays 255, 0, 0, 128
 }
 
 TEST(PngDecoder, ExpandsOtherColourTypesToRgba)
@@ -138,8 +138,8 @@ TEST(PngDecoder, ExpandsOtherColourTypesToRgba)
     EXPECT_EQ(grey->bytes, (std::vector<uint8_t>{0x10, 0x10, 0x10, 255, 0xF0, 0xF0, 0xF0, 255}));
 
     // RGB, 16 bits: 1 x 1, high bytes kept.
-    std::optional<RgbaBitmap> deep =
-        PngDecoder::decodeToRgba(testing::makePngOfType(1, 1, 16, 2, {0xAB, 0x01, 0x12, 0x02, 0x34, 0x03}));
+    std::optional<RgbaBitmap> deep
+        = PngDecoder::decodeToRgba(testing::makePngOfType(1, 1, 16, 2, {0xAB, 0x01, 0x12, 0x02, 0x34, 0x03}));
     ASSERT_TRUE(deep);
     EXPECT_EQ(deep->bytes, (std::vector<uint8_t>{0xAB, 0x12, 0x34, 255}));
 
@@ -156,9 +156,9 @@ TEST(PngDecoder, RefusesDamagedAndOversizedPictures)
 {
     std::vector<uint8_t> png = testing::makePng(4, 4, testing::solidPixels(4, 4, {1, 2, 3, 4}));
     EXPECT_TRUE(PngDecoder::decodeToRgba(png));
-    std::vector<uint8_t> cut(png.begin(), png.end() - 16);  // inside the image data
+    std::vector<uint8_t> cut(png.begin(), png.end() - 16); // inside the image data
     EXPECT_FALSE(PngDecoder::decodeToRgba(cut));
-    EXPECT_TRUE(PngDecoder::pixelSize(cut));  // the header alone still tells the size
+    EXPECT_TRUE(PngDecoder::pixelSize(cut)); // the header alone still tells the size
     EXPECT_FALSE(PngDecoder::decodeToRgba(testing::makePng(10001, 1, {}, true)));
     EXPECT_EQ(PngDecoder::pixelSize(testing::makePng(10001, 3, {}, true))->width, 10001);
     EXPECT_FALSE(PngDecoder::pixelSize(std::vector<uint8_t>{0x89, 'P', 'N', 'G'}));

@@ -49,7 +49,8 @@ protected:
 
     std::string makeShm(const std::string& content)
     {
-        std::string name = "/tty-graphics-protocol-velmora-" + std::to_string(getpid()) + "-" + std::to_string(shmNames.size());
+        std::string name
+            = "/tty-graphics-protocol-velmora-" + std::to_string(getpid()) + "-" + std::to_string(shmNames.size());
         int fd = shm_open(name.c_str(), O_CREAT | O_RDWR | O_EXCL, 0600);
         EXPECT_GE(fd, 0);
         EXPECT_EQ(write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
@@ -94,11 +95,11 @@ TEST_F(KittyMedia, FileWindowByOffsetAndSize)
 {
     std::string path = writeFile("image.rgba", "headers!" + pixel + "trailer");
     EXPECT_EQ(transmit("t=f,s=1,v=1,O=8,S=4", path), "Gi=1;OK");
-    EXPECT_EQ(transmit("t=f,s=1,v=1,O=8", path), "Gi=1;EINVAL: bad payload");  // to the end: 11 bytes
+    EXPECT_EQ(transmit("t=f,s=1,v=1,O=8", path), "Gi=1;EINVAL: bad payload"); // to the end: 11 bytes
     std::string tail = writeFile("tail.rgba", "head" + pixel);
     EXPECT_EQ(transmit("t=f,s=1,v=1,O=4,S=0", tail), "Gi=1;OK");
-    EXPECT_EQ(transmit("t=f,s=1,v=1,O=8", tail), "Gi=1;EINVAL: bad payload");   // offset at the end
-    EXPECT_EQ(transmit("t=f,s=1,v=1,O=9", tail), "Gi=1;EINVAL: bad payload");   // beyond it
+    EXPECT_EQ(transmit("t=f,s=1,v=1,O=8", tail), "Gi=1;EINVAL: bad payload"); // offset at the end
+    EXPECT_EQ(transmit("t=f,s=1,v=1,O=9", tail), "Gi=1;EINVAL: bad payload"); // beyond it
     EXPECT_EQ(transmit("t=f,s=1,v=1,O=-1", tail), "Gi=1;EINVAL: bad payload");
     EXPECT_EQ(transmit("t=f,s=1,v=1,O=9223372036854775807,S=9223372036854775807", tail), "Gi=1;EINVAL: bad payload");
 }
@@ -132,10 +133,7 @@ TEST_F(KittyMedia, RefusedPlaces)
     }
 }
 
-TEST_F(KittyMedia, DirectoryIsNotAPayload)
-{
-    EXPECT_EQ(transmit("t=f", dir), "Gi=1;EINVAL: bad payload");
-}
+TEST_F(KittyMedia, DirectoryIsNotAPayload) { EXPECT_EQ(transmit("t=f", dir), "Gi=1;EINVAL: bad payload"); }
 
 TEST_F(KittyMedia, FifoDoesNotHang)
 {
@@ -143,7 +141,7 @@ TEST_F(KittyMedia, FifoDoesNotHang)
     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
     EXPECT_EQ(transmit("t=f,s=1,v=1", path), "Gi=1;EINVAL: bad payload");
     EXPECT_EQ(transmit("t=t,s=1,v=1", path), "Gi=1;EINVAL: bad payload");
-    EXPECT_TRUE(fs::exists(fs::symlink_status(path)));  // not a regular file: left alone
+    EXPECT_TRUE(fs::exists(fs::symlink_status(path))); // not a regular file: left alone
 }
 
 TEST_F(KittyMedia, FileInSharedMemoryFolderIsRead)

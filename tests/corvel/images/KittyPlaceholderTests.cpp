@@ -57,8 +57,8 @@ class KittyPlaceholderDecode : public ::testing::TestWithParam<DecodeCase> {};
 TEST_P(KittyPlaceholderDecode, DecodesALoneCell)
 {
     const DecodeCase& c = GetParam();
-    std::optional<KittyPlaceholderCell> decoded =
-        KittyPlaceholderDecoder::decode(c.character, c.attribute, 3, 4, std::nullopt, std::nullopt);
+    std::optional<KittyPlaceholderCell> decoded
+        = KittyPlaceholderDecoder::decode(c.character, c.attribute, 3, 4, std::nullopt, std::nullopt);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->row, 3);
     EXPECT_EQ(decoded->col, 4);
@@ -106,8 +106,8 @@ std::vector<std::optional<KittyPlaceholderCell>> decodeRow(const std::vector<std
     std::optional<Attribute> previousAttribute;
     int col = firstCol;
     for (const auto& [character, attribute] : row) {
-        std::optional<KittyPlaceholderCell> decoded =
-            KittyPlaceholderDecoder::decode(character, attribute, 0, col, previous, previousAttribute);
+        std::optional<KittyPlaceholderCell> decoded
+            = KittyPlaceholderDecoder::decode(character, attribute, 0, col, previous, previousAttribute);
         out.push_back(decoded);
         previous = decoded;
         previousAttribute = decoded ? std::optional(attribute) : std::nullopt;
@@ -142,8 +142,8 @@ TEST(KittyPlaceholderDecoder, ContinuationNeedsTheSameColoursAndNoGap)
         EXPECT_EQ(row[1]->placeholderCol, 0);
     }
 
-    const std::optional<KittyPlaceholderCell> first =
-        KittyPlaceholderDecoder::decode(cell({2, 3}), a, 0, 0, std::nullopt, std::nullopt);
+    const std::optional<KittyPlaceholderCell> first
+        = KittyPlaceholderDecoder::decode(cell({2, 3}), a, 0, 0, std::nullopt, std::nullopt);
     const auto gap = KittyPlaceholderDecoder::decode(cell({}), a, 0, 2, first, a);
     ASSERT_TRUE(gap);
     EXPECT_EQ(gap->placeholderCol, 0);

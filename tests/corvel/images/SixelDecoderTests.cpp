@@ -57,7 +57,7 @@ TEST_F(Sixel, UndefinedRegisterUsesTheDefaultPaletteAcrossBands)
 
 TEST_F(Sixel, SixelBitsMapToRowsOfTheBand)
 {
-    SixelImage image = decode("#5@_?~");  // top row, bottom row, nothing, all
+    SixelImage image = decode("#5@_?~"); // top row, bottom row, nothing, all
     ASSERT_EQ(image.width, 4);
     ASSERT_EQ(image.height, 6);
     EXPECT_EQ(at(image, 0, 0), paletteColor(5));
@@ -242,7 +242,7 @@ TEST(SixelDcsHandler, HookStartsAfreshAndDataIsBounded)
     SixelDcsHandler handler(host, 8);
     handler.hook({}, {}, 'q');
     handler.put(bytesOf("#1~~~"));
-    handler.hook({}, {}, 'q');  // a string abandoned before its end leaves nothing behind
+    handler.hook({}, {}, 'q'); // a string abandoned before its end leaves nothing behind
     handler.put(bytesOf("#1~~~~~~~~~~"));
     EXPECT_EQ(handler.collectedBytes(), 8u);
     handler.unhook();
@@ -251,7 +251,7 @@ TEST(SixelDcsHandler, HookStartsAfreshAndDataIsBounded)
 
     handler.hook({}, {}, 'q');
     handler.unhook();
-    EXPECT_EQ(host.bitmaps.back().width, 0);  // an empty string still delivers its empty picture
+    EXPECT_EQ(host.bitmaps.back().width, 0); // an empty string still delivers its empty picture
 }
 
 } // namespace

@@ -30,14 +30,15 @@ struct CellEditCase {
     const char* name;
     enum Op { insert, remove, replace } op;
     int pos;
-    int n;  // count, or the end column for replace
+    int n; // count, or the end column for replace
     int rightMargin;
     const char* expected;
 };
 
 class CellEdit : public ::testing::TestWithParam<CellEditCase> {};
 
-TEST_P(CellEdit, MovesAndFillsWithinTheMargin) {
+TEST_P(CellEdit, MovesAndFillsWithinTheMargin)
+{
     const CellEditCase& c = GetParam();
     auto line = lineOf("abcdefghijKL");
     const CharData fill = cellOf('_');
@@ -66,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CellEditCase{"ReplaceEmptyRange", CellEditCase::replace, 5, 5, 0, "abcdefghijKL"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(BufferLine, TrimmedLengthCountsCharactersAndTheirWidth) {
+TEST(BufferLine, TrimmedLengthCountsCharactersAndTheirWidth)
+{
     struct Case {
         const char* name;
         std::vector<std::pair<int, CharData>> cells;
@@ -84,12 +86,14 @@ TEST(BufferLine, TrimmedLengthCountsCharactersAndTheirWidth) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         BufferLine line(80);
-        for (const auto& [col, cell] : c.cells) line.set(col, cell);
+        for (const auto& [col, cell] : c.cells)
+            line.set(col, cell);
         EXPECT_EQ(line.getTrimmedLength(), c.expected);
     }
 }
 
-TEST(BufferLine, ContentIsAnythingButAnEmptyDefaultCell) {
+TEST(BufferLine, ContentIsAnythingButAnEmptyDefaultCell)
+{
     BufferLine line(4);
     EXPECT_FALSE(line.hasAnyContent());
     CharData placeholder(Attribute(), 0, 0);
@@ -104,7 +108,8 @@ TEST(BufferLine, ContentIsAnythingButAnEmptyDefaultCell) {
         << "Attribute::empty differs from the default attribute";
 }
 
-TEST(BufferLine, TranslateToStringHandlesNullsRangesAndWideCharacters) {
+TEST(BufferLine, TranslateToStringHandlesNullsRangesAndWideCharacters)
+{
     BufferLine line(6);
     line.set(0, cellOf('A'));
     line.set(1, cellOf('B'));
@@ -132,7 +137,8 @@ TEST(BufferLine, TranslateToStringHandlesNullsRangesAndWideCharacters) {
     EXPECT_EQ(grapheme.translateToString(), " ") << "without a provider a grapheme index reads as a space";
 }
 
-TEST(BufferLine, WritePastTheEndWarnsAndWritesTheLastCell) {
+TEST(BufferLine, WritePastTheEndWarnsAndWritesTheLastCell)
+{
     BufferLine line(80);
     ::testing::internal::CaptureStderr();
     line.set(80, cellOf('Z'));
@@ -142,7 +148,8 @@ TEST(BufferLine, WritePastTheEndWarnsAndWritesTheLastCell) {
     EXPECT_EQ(line[200].code, 'Z') << "reads past the end give the last cell";
 }
 
-TEST(BufferLine, ClearKeepsWrapAndLineSizeButDropsImages) {
+TEST(BufferLine, ClearKeepsWrapAndLineSizeButDropsImages)
+{
     auto line = lineOf("hello", 8);
     line->isWrapped = true;
     line->renderMode = BufferLine::RenderLineMode::doubleWidth;
@@ -152,10 +159,12 @@ TEST(BufferLine, ClearKeepsWrapAndLineSizeButDropsImages) {
     EXPECT_TRUE(line->isWrapped);
     EXPECT_EQ(line->renderMode, BufferLine::RenderLineMode::doubleWidth);
     EXPECT_FALSE(line->images.has_value());
-    for (const CharData& c : line->cells()) EXPECT_EQ(c, CharData(blue, 0, 1));
+    for (const CharData& c : line->cells())
+        EXPECT_EQ(c, CharData(blue, 0, 1));
 }
 
-TEST(BufferLine, CopiesShareImagesAndKeepTheirOwnCells) {
+TEST(BufferLine, CopiesShareImagesAndKeepTheirOwnCells)
+{
     auto image = std::make_shared<FakeImage>();
     auto line = lineOf("abc");
     line->isWrapped = true;
@@ -187,7 +196,8 @@ TEST(BufferLine, CopiesShareImagesAndKeepTheirOwnCells) {
     EXPECT_EQ(cellsOf(target), "0123456789");
 }
 
-TEST(BufferLine, CopyRangeWithinOneLineMovesOverlapsIntact) {
+TEST(BufferLine, CopyRangeWithinOneLineMovesOverlapsIntact)
+{
     struct Case {
         int src, dst, len;
         const char* expected;
@@ -203,7 +213,8 @@ TEST(BufferLine, CopyRangeWithinOneLineMovesOverlapsIntact) {
     EXPECT_EQ(cellsOf(*target), "........xy");
 }
 
-TEST(BufferLine, ResizeGrowsShrinksAndEmpties) {
+TEST(BufferLine, ResizeGrowsShrinksAndEmpties)
+{
     auto line = lineOf("ab");
     line->set(1, CharData(Attribute(), 0x4E2D, 2));
     line->resize(4, cellOf('+'));
@@ -218,7 +229,8 @@ TEST(BufferLine, ResizeGrowsShrinksAndEmpties) {
     EXPECT_EQ(line->translateToString(true), "");
 }
 
-TEST(BufferLine, FillRangeAndAsciiRun) {
+TEST(BufferLine, FillRangeAndAsciiRun)
+{
     BufferLine line(8);
     line.fill(cellOf('-'));
     line.fill(cellOf('='), 2, 3);
@@ -231,5 +243,5 @@ TEST(BufferLine, FillRangeAndAsciiRun) {
     EXPECT_EQ(line[0].attribute, Attribute());
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

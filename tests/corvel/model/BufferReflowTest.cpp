@@ -23,7 +23,8 @@ class Reflow : public ::testing::Test, public ScreenFixture {
 protected:
     void screen(int cols, int rows, std::optional<int> scrollback = 1000) { make(cols, rows, scrollback); }
 
-    void print(std::string_view text) {
+    void print(std::string_view text)
+    {
         for (char ch : text) {
             if (ch == '\n') {
                 newLine();
@@ -35,7 +36,8 @@ protected:
         }
     }
 
-    void newLine() {
+    void newLine()
+    {
         Buffer& b = *buffer;
         b.setX(0);
         if (b.y() == b.rows() - 1) {
@@ -49,10 +51,12 @@ protected:
 
     // A ring line as text: '#' for a wide character, '.' for an empty cell,
     // the placeholder after a wide character left out, trailing empties cut.
-    std::string text(int index) {
+    std::string text(int index)
+    {
         std::string out;
         for (const CharData& c : line(index).cells()) {
-            if (c.width == 0) continue;
+            if (c.width == 0)
+                continue;
             out += c.code == 0 ? '.' : c.code == static_cast<int32_t>(wide) ? '#' : static_cast<char>(c.code);
         }
         return out.erase(out.find_last_not_of('.') + 1);
@@ -60,9 +64,11 @@ protected:
     std::string screenRow(int y) { return text(buffer->yBase() + y); }
 
     // The ring index of the first line whose text is `wanted`, -1 if none.
-    int find(std::string_view wanted) {
+    int find(std::string_view wanted)
+    {
         for (int i = 0; i < buffer->lines().count(); ++i) {
-            if (text(i) == wanted) return i;
+            if (text(i) == wanted)
+                return i;
         }
         return -1;
     }
@@ -71,9 +77,11 @@ protected:
 std::string run(char c, int n) { return std::string(static_cast<size_t>(n), c); }
 
 // Letters a..z repeated: distinct neighbours make misplaced cells visible.
-std::string letters(int n, int from = 0) {
+std::string letters(int n, int from = 0)
+{
     std::string out;
-    for (int i = 0; i < n; ++i) out += static_cast<char>('a' + (from + i) % 26);
+    for (int i = 0; i < n; ++i)
+        out += static_cast<char>('a' + (from + i) % 26);
     return out;
 }
 
@@ -81,17 +89,19 @@ std::string letters(int n, int from = 0) {
 
 struct WiderCase {
     const char* name;
-    int history;  // lines printed before the wrapped one
+    int history; // lines printed before the wrapped one
     int yBaseChange;
     int yChange;
 };
 
 class ReflowWider : public Reflow, public ::testing::WithParamInterface<WiderCase> {};
 
-TEST_P(ReflowWider, RejoinsAWrappedLineAndKeepsTheScreenFull) {
+TEST_P(ReflowWider, RejoinsAWrappedLineAndKeepsTheScreenFull)
+{
     const WiderCase& c = GetParam();
     screen(80, 24);
-    for (int i = 0; i < c.history; ++i) print("h" + std::to_string(i) + "\n");
+    for (int i = 0; i < c.history; ++i)
+        print("h" + std::to_string(i) + "\n");
     print(letters(100) + "\nbelow\n");
     const int yBase = buffer->yBase();
     const int y = buffer->y();
@@ -117,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(Screens, ReflowWider,
                                            WiderCase{"WithoutScrollbackTheCursorMovesUp", 3, 0, -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Reflow, WiderKeepsAsManyLinesAsTheTextNeeds) {
+TEST_F(Reflow, WiderKeepsAsManyLinesAsTheTextNeeds)
+{
     screen(80, 10);
     print(letters(250) + "\n\n");
     buffer->resize(120, 10);
@@ -130,7 +141,8 @@ TEST_F(Reflow, WiderKeepsAsManyLinesAsTheTextNeeds) {
     EXPECT_EQ(buffer->y(), 4);
 }
 
-TEST_F(Reflow, WiderLeavesTheCursorsLogicalLineAlone) {
+TEST_F(Reflow, WiderLeavesTheCursorsLogicalLineAlone)
+{
     screen(80, 10);
     print(letters(100));
     buffer->resize(120, 10);
@@ -141,7 +153,8 @@ TEST_F(Reflow, WiderLeavesTheCursorsLogicalLineAlone) {
     EXPECT_EQ(line(0).count(), 120);
 }
 
-TEST_F(Reflow, WiderMovesAWideCharacterThatWouldStraddleTheEdgeWhole) {
+TEST_F(Reflow, WiderMovesAWideCharacterThatWouldStraddleTheEdgeWhole)
+{
     screen(80, 10);
     print(run('x', 80) + run('y', 19) + "#z\n\n");
     buffer->resize(100, 10);
@@ -153,7 +166,8 @@ TEST_F(Reflow, WiderMovesAWideCharacterThatWouldStraddleTheEdgeWhole) {
     EXPECT_TRUE(line(1).isWrapped);
 }
 
-TEST_F(Reflow, WiderDropsTheBlankLeftBeforeAWideCharacter) {
+TEST_F(Reflow, WiderDropsTheBlankLeftBeforeAWideCharacter)
+{
     screen(10, 5);
     print(run('a', 9) + "#b\n\n");
     ASSERT_EQ(text(0), run('a', 9));
@@ -163,7 +177,8 @@ TEST_F(Reflow, WiderDropsTheBlankLeftBeforeAWideCharacter) {
     EXPECT_FALSE(line(1).isWrapped);
 }
 
-TEST_F(Reflow, WiderKeepsPrintedSpacesInsideTheText) {
+TEST_F(Reflow, WiderKeepsPrintedSpacesInsideTheText)
+{
     screen(10, 8);
     print(run('a', 10) + run(' ', 10) + "bc\n\n");
     buffer->resize(15, 8);
@@ -173,9 +188,11 @@ TEST_F(Reflow, WiderKeepsPrintedSpacesInsideTheText) {
     EXPECT_FALSE(line(2).isWrapped);
 }
 
-TEST_F(Reflow, WiderWithoutWrappedLinesChangesOnlyTheWidth) {
+TEST_F(Reflow, WiderWithoutWrappedLinesChangesOnlyTheWidth)
+{
     screen(80, 10);
-    for (int i = 0; i < 15; ++i) print("row" + std::to_string(i) + "\n");
+    for (int i = 0; i < 15; ++i)
+        print("row" + std::to_string(i) + "\n");
     buffer->setYDisp(2);
     buffer->savedY = 4;
     const int yBase = buffer->yBase();
@@ -186,7 +203,8 @@ TEST_F(Reflow, WiderWithoutWrappedLinesChangesOnlyTheWidth) {
     EXPECT_EQ(buffer->y(), 9);
 }
 
-TEST_F(Reflow, WiderSavedRowDropsWithTheRemovedLines) {
+TEST_F(Reflow, WiderSavedRowDropsWithTheRemovedLines)
+{
     screen(10, 6);
     print(letters(15) + "\n" + letters(15) + "\nx\n");
     buffer->savedY = 1;
@@ -196,7 +214,8 @@ TEST_F(Reflow, WiderSavedRowDropsWithTheRemovedLines) {
     EXPECT_EQ(screenRow(2), "x");
 }
 
-TEST_F(Reflow, WiderTakesOneLineFromScrollbackThenMovesTheCursorUp) {
+TEST_F(Reflow, WiderTakesOneLineFromScrollbackThenMovesTheCursorUp)
+{
     screen(10, 5);
     print("top\n" + letters(15) + "\n" + letters(15) + "\n");
     ASSERT_EQ(buffer->yBase(), 1);
@@ -214,9 +233,11 @@ TEST_F(Reflow, WiderTakesOneLineFromScrollbackThenMovesTheCursorUp) {
 
 // ---- narrower --------------------------------------------------------------------
 
-TEST_F(Reflow, NarrowerSplitsALongLineAndPushesTheScreenIntoScrollback) {
+TEST_F(Reflow, NarrowerSplitsALongLineAndPushesTheScreenIntoScrollback)
+{
     screen(120, 24);
-    for (int i = 0; i < 30; ++i) print("h" + std::to_string(i) + "\n");
+    for (int i = 0; i < 30; ++i)
+        print("h" + std::to_string(i) + "\n");
     print(letters(100) + "\nbelow\n");
     const int yBase = buffer->yBase();
     const int y = buffer->y();
@@ -235,7 +256,8 @@ TEST_F(Reflow, NarrowerSplitsALongLineAndPushesTheScreenIntoScrollback) {
     EXPECT_EQ(line(first).count(), 80);
 }
 
-TEST_F(Reflow, NarrowerSpreadsThreeLinesOverFour) {
+TEST_F(Reflow, NarrowerSpreadsThreeLinesOverFour)
+{
     screen(80, 10);
     print(letters(200) + "\n\n");
     buffer->resize(50, 10);
@@ -248,7 +270,8 @@ TEST_F(Reflow, NarrowerSpreadsThreeLinesOverFour) {
     EXPECT_EQ(buffer->yBase(), 0);
 }
 
-TEST_F(Reflow, NarrowerStartsTheNextLineWithAWideCharacterThatWouldStraddle) {
+TEST_F(Reflow, NarrowerStartsTheNextLineWithAWideCharacterThatWouldStraddle)
+{
     screen(20, 6);
     print(run('a', 9) + "#b\n\n");
     buffer->resize(10, 6);
@@ -258,7 +281,8 @@ TEST_F(Reflow, NarrowerStartsTheNextLineWithAWideCharacterThatWouldStraddle) {
     EXPECT_TRUE(line(1).isWrapped);
 }
 
-TEST_F(Reflow, NarrowerCutsTheCursorsLine) {
+TEST_F(Reflow, NarrowerCutsTheCursorsLine)
+{
     screen(20, 6);
     print("ab\n" + letters(15));
     buffer->setX(3);
@@ -268,7 +292,8 @@ TEST_F(Reflow, NarrowerCutsTheCursorsLine) {
     EXPECT_EQ(buffer->y(), 1);
 }
 
-TEST_F(Reflow, NarrowerLeavesTheWrappedGroupUnderTheCursorAlone) {
+TEST_F(Reflow, NarrowerLeavesTheWrappedGroupUnderTheCursorAlone)
+{
     screen(10, 6);
     print(letters(25));
     buffer->setX(5);
@@ -282,7 +307,8 @@ TEST_F(Reflow, NarrowerLeavesTheWrappedGroupUnderTheCursorAlone) {
     EXPECT_EQ(buffer->lines().count(), 6);
 }
 
-TEST_F(Reflow, NarrowerWithoutScrollbackMovesTheCursorDownOverBlankRows) {
+TEST_F(Reflow, NarrowerWithoutScrollbackMovesTheCursorDownOverBlankRows)
+{
     screen(20, 6);
     print(letters(15) + "\n" + letters(15) + "\n");
     buffer->savedY = 1;
@@ -295,7 +321,8 @@ TEST_F(Reflow, NarrowerWithoutScrollbackMovesTheCursorDownOverBlankRows) {
     EXPECT_EQ(buffer->savedY, 3);
 }
 
-TEST_F(Reflow, NarrowerOnTheBottomRowScrollsIntoScrollback) {
+TEST_F(Reflow, NarrowerOnTheBottomRowScrollsIntoScrollback)
+{
     screen(20, 3);
     print(letters(15) + "\nx\n");
     buffer->resize(10, 3);
@@ -305,7 +332,8 @@ TEST_F(Reflow, NarrowerOnTheBottomRowScrollsIntoScrollback) {
     EXPECT_EQ(screenRow(1), "x");
 }
 
-TEST_F(Reflow, NarrowerOnAFullRingDropsTheOldestLines) {
+TEST_F(Reflow, NarrowerOnAFullRingDropsTheOldestLines)
+{
     screen(20, 4, 2);
     print("old\nold2\n" + letters(15) + "\n" + letters(15) + "\nx\n");
     ASSERT_EQ(buffer->lines().count(), 6);
@@ -321,7 +349,8 @@ TEST_F(Reflow, NarrowerOnAFullRingDropsTheOldestLines) {
 
 // ---- text below the cursor and a scrolled-back view ------------------------------
 
-TEST_F(Reflow, TextBelowTheCursorKeepsEveryCharacterAndTheCursorItsRow) {
+TEST_F(Reflow, TextBelowTheCursorKeepsEveryCharacterAndTheCursorItsRow)
+{
     screen(20, 6);
     print("top\n\n" + letters(15) + "\n");
     buffer->setX(0);
@@ -340,10 +369,12 @@ TEST_F(Reflow, TextBelowTheCursorKeepsEveryCharacterAndTheCursorItsRow) {
     EXPECT_EQ(buffer->lines().count(), 6);
 }
 
-TEST_F(Reflow, ScrolledBackViewStaysOnItsContent) {
+TEST_F(Reflow, ScrolledBackViewStaysOnItsContent)
+{
     screen(20, 4);
     print(letters(15) + "\nmark\n");
-    for (int i = 0; i < 10; ++i) print("r" + std::to_string(i) + "\n");
+    for (int i = 0; i < 10; ++i)
+        print("r" + std::to_string(i) + "\n");
     const int markLine = find("mark");
     buffer->setYDisp(markLine);
 
@@ -353,9 +384,11 @@ TEST_F(Reflow, ScrolledBackViewStaysOnItsContent) {
     EXPECT_EQ(text(buffer->yDisp()), "mark");
 }
 
-TEST_F(Reflow, ViewFollowingTheScreenKeepsFollowing) {
+TEST_F(Reflow, ViewFollowingTheScreenKeepsFollowing)
+{
     screen(20, 4);
-    for (int i = 0; i < 6; ++i) print(letters(15, i) + "\n");
+    for (int i = 0; i < 6; ++i)
+        print(letters(15, i) + "\n");
     for (int cols : {10, 20, 7}) {
         buffer->resize(cols, 4);
         EXPECT_EQ(buffer->yDisp(), buffer->yBase()) << cols;
@@ -366,7 +399,8 @@ TEST_F(Reflow, ViewFollowingTheScreenKeepsFollowing) {
 
 class ReflowRoundTrip : public Reflow, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(ReflowRoundTrip, WideningThenNarrowingGivesBackEveryLine) {
+TEST_P(ReflowRoundTrip, WideningThenNarrowingGivesBackEveryLine)
+{
     screen(30, 8);
     print(GetParam());
     print("\n");
@@ -391,20 +425,23 @@ TEST_P(ReflowRoundTrip, WideningThenNarrowingGivesBackEveryLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ReflowRoundTrip,
-    ::testing::Values("short\n" "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ\nend",
+    ::testing::Values("short\n"
+                      "abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ\nend",
                       "one\n\ntwo lines with a blank between and a long tail that wraps more than once here\n",
                       "ab#cd#ef#gh#ij#kl#mn#op#qr#st#uv#wx\nx#"));
 
 // Resizing through random widths (and some row counts) never loses, adds or
 // reorders a character of any logical line while the cursor sits on a blank
 // line below the text, and the cursor stays below the text.
-TEST_F(Reflow, RandomWidthsKeepEveryCharacterInOrder) {
+TEST_F(Reflow, RandomWidthsKeepEveryCharacterInOrder)
+{
     auto logicalText = [this](int& lastLine) {
         std::vector<std::u32string> out;
         lastLine = -1;
         for (int i = 0; i < buffer->lines().count(); ++i) {
             const BufferLine& l = line(i);
-            if (!l.isWrapped || out.empty()) out.emplace_back();
+            if (!l.isWrapped || out.empty())
+                out.emplace_back();
             for (const CharData& c : l.cells()) {
                 if (c.code != 0 && c.code != ' ') {
                     out.back() += static_cast<char32_t>(c.code);
@@ -446,12 +483,14 @@ TEST_F(Reflow, RandomWidthsKeepEveryCharacterInOrder) {
 // With the cursor on a blank line between two blocks of text, rewrapping in
 // both directions keeps every character and keeps the cursor between the
 // same two blocks.
-TEST_F(Reflow, RandomWidthsKeepTheCursorBetweenItsNeighbours) {
+TEST_F(Reflow, RandomWidthsKeepTheCursorBetweenItsNeighbours)
+{
     auto nonBlankBefore = [this](int end) {
         std::u32string out;
         for (int i = 0; i < end; ++i) {
             for (const CharData& c : line(i).cells()) {
-                if (c.code != 0 && c.code != ' ') out += static_cast<char32_t>(c.code);
+                if (c.code != 0 && c.code != ' ')
+                    out += static_cast<char32_t>(c.code);
             }
         }
         return out;
@@ -488,5 +527,5 @@ TEST_F(Reflow, RandomWidthsKeepTheCursorBetweenItsNeighbours) {
     }
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -30,7 +30,8 @@ struct RowsCase {
 
 class ResizeRows : public Resize, public ::testing::WithParamInterface<RowsCase> {};
 
-TEST_P(ResizeRows, KeepsTheCursorOnItsContent) {
+TEST_P(ResizeRows, KeepsTheCursorOnItsContent)
+{
     const RowsCase& c = GetParam();
     make(80, 24, c.scrollback, c.lines);
     Buffer& b = *buffer;
@@ -74,14 +75,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Narrowed margins are clipped to the new width; margins that span the
 // whole width, and every margin outside margin mode, span the new width.
-TEST_F(Resize, MarginsAreClippedToTheNewWidth) {
+TEST_F(Resize, MarginsAreClippedToTheNewWidth)
+{
     struct Case {
         bool marginMode;
         int left, right, newCols, expectedLeft, expectedRight;
     };
-    for (const Case& c : {Case{true, 10, 70, 40, 10, 39}, Case{true, 50, 70, 40, 39, 39},
-                          Case{true, 10, 70, 100, 10, 70}, Case{true, 0, 79, 100, 0, 99},
-                          Case{true, 0, 79, 40, 0, 39}, Case{false, 10, 70, 100, 0, 99}}) {
+    for (const Case& c : {Case{true, 10, 70, 40, 10, 39},
+                          Case{true, 50, 70, 40, 39, 39},
+                          Case{true, 10, 70, 100, 10, 70},
+                          Case{true, 0, 79, 100, 0, 99},
+                          Case{true, 0, 79, 40, 0, 39},
+                          Case{false, 10, 70, 100, 0, 99}}) {
         SCOPED_TRACE(::testing::PrintToString(std::make_tuple(c.marginMode, c.left, c.right, c.newCols)));
         make(80, 24, 100);
         buffer->marginMode = c.marginMode;
@@ -93,7 +98,8 @@ TEST_F(Resize, MarginsAreClippedToTheNewWidth) {
     }
 }
 
-TEST_F(Resize, CursorAndSavedColumnAreClippedAndTheRegionReset) {
+TEST_F(Resize, CursorAndSavedColumnAreClippedAndTheRegionReset)
+{
     make(80, 24, 100);
     Buffer& b = *buffer;
     b.setX(79);
@@ -115,17 +121,21 @@ TEST_F(Resize, CursorAndSavedColumnAreClippedAndTheRegionReset) {
 // A screen whose every line reads "0123456789" repeated to 80 columns.
 class ResizeWidth : public Resize {
 protected:
-    void makeFull(std::optional<int> scrollback, int lines) {
+    void makeFull(std::optional<int> scrollback, int lines)
+    {
         make(80, 24, scrollback, 0);
         std::string text;
-        for (int i = 0; i < 80; ++i) text += static_cast<char>('0' + i % 10);
-        for (int i = 0; i < lines; ++i) buffer->lines().push(testing::lineOf(text));
+        for (int i = 0; i < 80; ++i)
+            text += static_cast<char>('0' + i % 10);
+        for (int i = 0; i < lines; ++i)
+            buffer->lines().push(testing::lineOf(text));
         buffer->setYBase(lines - 24);
         buffer->setYDisp(buffer->yBase());
     }
 };
 
-TEST_F(ResizeWidth, NormalScreenNarrowerCutsEveryLine) {
+TEST_F(ResizeWidth, NormalScreenNarrowerCutsEveryLine)
+{
     makeFull(100, 30);
     buffer->resize(40, 24);
     for (int i = 0; i < buffer->lines().count(); ++i) {
@@ -134,7 +144,8 @@ TEST_F(ResizeWidth, NormalScreenNarrowerCutsEveryLine) {
     EXPECT_EQ(row(0), "0123456789012345678901234567890123456789");
 }
 
-TEST_F(ResizeWidth, AlternateScreenNarrowerKeepsCellsBeyondTheWidth) {
+TEST_F(ResizeWidth, AlternateScreenNarrowerKeepsCellsBeyondTheWidth)
+{
     makeFull(std::nullopt, 24);
     buffer->resize(40, 24);
     EXPECT_EQ(buffer->lines()[0].count(), 80);
@@ -142,7 +153,8 @@ TEST_F(ResizeWidth, AlternateScreenNarrowerKeepsCellsBeyondTheWidth) {
     EXPECT_EQ(row(3).size(), 80u);
 }
 
-TEST_F(ResizeWidth, WiderPadsEveryLineWithNullCells) {
+TEST_F(ResizeWidth, WiderPadsEveryLineWithNullCells)
+{
     for (std::optional<int> scrollback : {std::optional<int>(100), std::optional<int>()}) {
         SCOPED_TRACE(scrollback.has_value() ? "normal" : "alternate");
         makeFull(scrollback, scrollback ? 30 : 24);
@@ -161,17 +173,21 @@ TEST_F(ResizeWidth, WiderPadsEveryLineWithNullCells) {
     }
 }
 
-TEST_F(Resize, WiderThenNarrowerLeavesShortTextAlone) {
+TEST_F(Resize, WiderThenNarrowerLeavesShortTextAlone)
+{
     make(80, 24, 100, 40);
     std::vector<std::string> before;
-    for (int i = 0; i < 40; ++i) before.push_back(buffer->lines()[i].translateToString(true));
+    for (int i = 0; i < 40; ++i)
+        before.push_back(buffer->lines()[i].translateToString(true));
     buffer->resize(82, 24);
     buffer->resize(80, 24);
-    for (int i = 0; i < 40; ++i) EXPECT_EQ(buffer->lines()[i].translateToString(true), before[static_cast<size_t>(i)]);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(buffer->lines()[i].translateToString(true), before[static_cast<size_t>(i)]);
     EXPECT_EQ(buffer->lines()[0].count(), 80);
 }
 
-TEST_F(Resize, TabStopTableFollowsTheWidth) {
+TEST_F(Resize, TabStopTableFollowsTheWidth)
+{
     make(80, 24, 100);
     buffer->resize(100, 24);
     ASSERT_EQ(buffer->tabStops.size(), 100u);
@@ -189,7 +205,8 @@ public:
     void setCol(int) override {}
 };
 
-TEST_F(Resize, WidthChangeOnTheNormalScreenRecountsImages) {
+TEST_F(Resize, WidthChangeOnTheNormalScreenRecountsImages)
+{
     make(80, 24, 100);
     buffer->lines()[3].attach(std::make_shared<PixelImage>());
     buffer->lines()[9].attach(std::make_shared<PixelImage>());
@@ -198,7 +215,8 @@ TEST_F(Resize, WidthChangeOnTheNormalScreenRecountsImages) {
     EXPECT_EQ(buffer->linesWithImagesCount(), 2);
 }
 
-TEST_F(Resize, EmptyScreenTakesTheNewSize) {
+TEST_F(Resize, EmptyScreenTakesTheNewSize)
+{
     Buffer b(80, 24, 8, 100);
     b.resize(40, 10);
     EXPECT_EQ(b.lines().count(), 0);
@@ -208,5 +226,5 @@ TEST_F(Resize, EmptyScreenTakesTheNewSize) {
     EXPECT_EQ(b.lines()[0].count(), 40);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -15,7 +15,8 @@ using testing::ScreenFixture;
 
 class Screen : public ::testing::Test, public ScreenFixture {};
 
-TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops) {
+TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops)
+{
     Buffer b(80, 24, 8, 500);
     EXPECT_EQ(b.lines().maxLength(), 524);
     EXPECT_EQ(b.lines().count(), 0);
@@ -27,7 +28,8 @@ TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops) {
     EXPECT_EQ(Buffer(80, 24, 8, std::nullopt).lines().maxLength(), 24);
     std::vector<int> stops;
     for (int i = 0; i < 80; ++i) {
-        if (b.tabStops[static_cast<size_t>(i)]) stops.push_back(i);
+        if (b.tabStops[static_cast<size_t>(i)])
+            stops.push_back(i);
     }
     EXPECT_EQ(stops, (std::vector<int>{0, 8, 16, 24, 32, 40, 48, 56, 64, 72}));
     EXPECT_EQ(b.marginLeft, 0);
@@ -45,7 +47,8 @@ TEST_F(Screen, NewScreenStartsEmptyWithRegularTabStops) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "This should be set after creating a buffer\n");
 }
 
-TEST_F(Screen, HugeScrollbackDoesNotOverflowTheCapacity) {
+TEST_F(Screen, HugeScrollbackDoesNotOverflowTheCapacity)
+{
     Buffer b(80, 24, 8, INT32_MAX);
     EXPECT_EQ(b.getCorrectBufferLength(24), INT32_MAX);
     EXPECT_EQ(b.lines().maxLength(), INT32_MAX);
@@ -61,21 +64,22 @@ struct PrintCase {
     bool marginMode = false;
     int marginLeft = 0, marginRight = 9;
     int x = 0, y = 0;
-    bool pending = false;  // a wrap pending at x
+    bool pending = false; // a wrap pending at x
     const char* before = "..........";
     char ch = 'A';
     int width = 1;
     int expectedX = 0, expectedY = 0;
     bool expectedPending = false;
-    const char* rowAfter = nullptr;   // row y afterwards
-    const char* nextRow = nullptr;    // row y + 1 afterwards
+    const char* rowAfter = nullptr; // row y afterwards
+    const char* nextRow = nullptr; // row y + 1 afterwards
     bool nextRowWrapped = false;
     std::vector<bool> scrolls = {};
 };
 
 class Printing : public Screen, public ::testing::WithParamInterface<PrintCase> {};
 
-TEST_P(Printing, PlacesTheCellWrappingAtTheRightLimit) {
+TEST_P(Printing, PlacesTheCellWrappingAtTheRightLimit)
+{
     const PrintCase& c = GetParam();
     make(10, 4, 10);
     Buffer& b = *buffer;
@@ -102,49 +106,140 @@ TEST_P(Printing, PlacesTheCellWrappingAtTheRightLimit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Screens, Printing,
-    ::testing::Values(
-        PrintCase{.name = "LastColumnLeavesAPendingWrap", .x = 9, .y = 1, .expectedX = 9, .expectedY = 1,
-                  .expectedPending = true, .rowAfter = ".........A"},
-        PrintCase{.name = "PendingWrapMovesDown", .x = 9, .y = 1, .pending = true, .expectedX = 1, .expectedY = 2,
-                  .rowAfter = "..........", .nextRow = "A.........", .nextRowWrapped = true},
-        PrintCase{.name = "PendingWrapAtBottomScrolls", .x = 9, .y = 3, .pending = true, .expectedX = 1,
-                  .expectedY = 3, .rowAfter = "A.........", .scrolls = {true}},
-        PrintCase{.name = "WideThatDoesNotFitWraps", .x = 9, .ch = 'W', .width = 2, .expectedX = 2, .expectedY = 1,
-                  .rowAfter = "..........", .nextRow = "W.........", .nextRowWrapped = true},
-        PrintCase{.name = "WideFitsInTheLastTwoColumns", .x = 8, .ch = 'W', .width = 2, .expectedX = 9,
-                  .expectedPending = true, .rowAfter = "........W."},
-        PrintCase{.name = "WideDroppedWithoutWrap", .wrap = false, .x = 9, .before = "abcdefghij", .ch = 'W',
-                  .width = 2, .expectedX = 9, .rowAfter = "abcdefghij"},
-        PrintCase{.name = "NarrowOverwritesLastColumnWithoutWrap", .wrap = false, .x = 9, .before = "abcdefghij",
-                  .ch = 'Z', .expectedX = 9, .rowAfter = "abcdefghiZ", .nextRow = "..........",
-                  .nextRowWrapped = false},
-        PrintCase{.name = "PendingWrapIgnoredOnceWrapIsOff", .wrap = false, .x = 9, .pending = true,
-                  .before = "abcdefghij", .ch = 'Z', .expectedX = 9, .rowAfter = "abcdefghiZ"},
-        PrintCase{.name = "WithoutWrapTheCursorStaysOnTheRightMargin", .wrap = false, .marginMode = true,
-                  .marginLeft = 2, .marginRight = 6, .x = 6, .expectedX = 6, .rowAfter = "......A..."},
-        PrintCase{.name = "WideWrapsToTheLeftMargin", .marginMode = true, .marginLeft = 2, .marginRight = 6, .x = 6,
-                  .ch = 'W', .width = 2, .expectedX = 4, .expectedY = 1, .nextRow = "..W.......",
-                  .nextRowWrapped = true},
-        PrintCase{.name = "PendingWrapAtTheRightMarginGoesToTheLeftMargin", .marginMode = true, .marginLeft = 2,
-                  .marginRight = 6, .x = 6, .pending = true, .expectedX = 3, .expectedY = 1,
-                  .nextRow = "..A.......", .nextRowWrapped = true},
-        PrintCase{.name = "RightOfTheMarginPrintsUpToTheEdge", .marginMode = true, .marginLeft = 2,
-                  .marginRight = 6, .x = 8, .expectedX = 9, .rowAfter = "........A."},
-        PrintCase{.name = "InsertModeWideOpensTwoCells", .insert = true, .x = 3, .before = "abcdefghij", .ch = 'W',
-                  .width = 2, .expectedX = 5, .rowAfter = "abcW.defgh"},
-        PrintCase{.name = "InsertModeKeepsCellsRightOfTheMargin", .insert = true, .marginMode = true,
-                  .marginRight = 5, .x = 1, .before = "abcdefghij", .ch = 'x', .expectedX = 2,
-                  .rowAfter = "axbcdeghij"},
-        PrintCase{.name = "InsertModeAtPendingWrapWraps", .insert = true, .x = 9, .pending = true,
-                  .before = "abcdefghij",
-                  .expectedX = 1, .expectedY = 1, .rowAfter = "abcdefghij", .nextRow = "A.........",
-                  .nextRowWrapped = true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Screens, Printing,
+                         ::testing::Values(PrintCase{.name = "LastColumnLeavesAPendingWrap",
+                                                     .x = 9,
+                                                     .y = 1,
+                                                     .expectedX = 9,
+                                                     .expectedY = 1,
+                                                     .expectedPending = true,
+                                                     .rowAfter = ".........A"},
+                                           PrintCase{.name = "PendingWrapMovesDown",
+                                                     .x = 9,
+                                                     .y = 1,
+                                                     .pending = true,
+                                                     .expectedX = 1,
+                                                     .expectedY = 2,
+                                                     .rowAfter = "..........",
+                                                     .nextRow = "A.........",
+                                                     .nextRowWrapped = true},
+                                           PrintCase{.name = "PendingWrapAtBottomScrolls",
+                                                     .x = 9,
+                                                     .y = 3,
+                                                     .pending = true,
+                                                     .expectedX = 1,
+                                                     .expectedY = 3,
+                                                     .rowAfter = "A.........",
+                                                     .scrolls = {true}},
+                                           PrintCase{.name = "WideThatDoesNotFitWraps",
+                                                     .x = 9,
+                                                     .ch = 'W',
+                                                     .width = 2,
+                                                     .expectedX = 2,
+                                                     .expectedY = 1,
+                                                     .rowAfter = "..........",
+                                                     .nextRow = "W.........",
+                                                     .nextRowWrapped = true},
+                                           PrintCase{.name = "WideFitsInTheLastTwoColumns",
+                                                     .x = 8,
+                                                     .ch = 'W',
+                                                     .width = 2,
+                                                     .expectedX = 9,
+                                                     .expectedPending = true,
+                                                     .rowAfter = "........W."},
+                                           PrintCase{.name = "WideDroppedWithoutWrap",
+                                                     .wrap = false,
+                                                     .x = 9,
+                                                     .before = "abcdefghij",
+                                                     .ch = 'W',
+                                                     .width = 2,
+                                                     .expectedX = 9,
+                                                     .rowAfter = "abcdefghij"},
+                                           PrintCase{.name = "NarrowOverwritesLastColumnWithoutWrap",
+                                                     .wrap = false,
+                                                     .x = 9,
+                                                     .before = "abcdefghij",
+                                                     .ch = 'Z',
+                                                     .expectedX = 9,
+                                                     .rowAfter = "abcdefghiZ",
+                                                     .nextRow = "..........",
+                                                     .nextRowWrapped = false},
+                                           PrintCase{.name = "PendingWrapIgnoredOnceWrapIsOff",
+                                                     .wrap = false,
+                                                     .x = 9,
+                                                     .pending = true,
+                                                     .before = "abcdefghij",
+                                                     .ch = 'Z',
+                                                     .expectedX = 9,
+                                                     .rowAfter = "abcdefghiZ"},
+                                           PrintCase{.name = "WithoutWrapTheCursorStaysOnTheRightMargin",
+                                                     .wrap = false,
+                                                     .marginMode = true,
+                                                     .marginLeft = 2,
+                                                     .marginRight = 6,
+                                                     .x = 6,
+                                                     .expectedX = 6,
+                                                     .rowAfter = "......A..."},
+                                           PrintCase{.name = "WideWrapsToTheLeftMargin",
+                                                     .marginMode = true,
+                                                     .marginLeft = 2,
+                                                     .marginRight = 6,
+                                                     .x = 6,
+                                                     .ch = 'W',
+                                                     .width = 2,
+                                                     .expectedX = 4,
+                                                     .expectedY = 1,
+                                                     .nextRow = "..W.......",
+                                                     .nextRowWrapped = true},
+                                           PrintCase{.name = "PendingWrapAtTheRightMarginGoesToTheLeftMargin",
+                                                     .marginMode = true,
+                                                     .marginLeft = 2,
+                                                     .marginRight = 6,
+                                                     .x = 6,
+                                                     .pending = true,
+                                                     .expectedX = 3,
+                                                     .expectedY = 1,
+                                                     .nextRow = "..A.......",
+                                                     .nextRowWrapped = true},
+                                           PrintCase{.name = "RightOfTheMarginPrintsUpToTheEdge",
+                                                     .marginMode = true,
+                                                     .marginLeft = 2,
+                                                     .marginRight = 6,
+                                                     .x = 8,
+                                                     .expectedX = 9,
+                                                     .rowAfter = "........A."},
+                                           PrintCase{.name = "InsertModeWideOpensTwoCells",
+                                                     .insert = true,
+                                                     .x = 3,
+                                                     .before = "abcdefghij",
+                                                     .ch = 'W',
+                                                     .width = 2,
+                                                     .expectedX = 5,
+                                                     .rowAfter = "abcW.defgh"},
+                                           PrintCase{.name = "InsertModeKeepsCellsRightOfTheMargin",
+                                                     .insert = true,
+                                                     .marginMode = true,
+                                                     .marginRight = 5,
+                                                     .x = 1,
+                                                     .before = "abcdefghij",
+                                                     .ch = 'x',
+                                                     .expectedX = 2,
+                                                     .rowAfter = "axbcdeghij"},
+                                           PrintCase{.name = "InsertModeAtPendingWrapWraps",
+                                                     .insert = true,
+                                                     .x = 9,
+                                                     .pending = true,
+                                                     .before = "abcdefghij",
+                                                     .expectedX = 1,
+                                                     .expectedY = 1,
+                                                     .rowAfter = "abcdefghij",
+                                                     .nextRow = "A.........",
+                                                     .nextRowWrapped = true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Screen, PrintingAtPendingWrapMarksTheAbsoluteLineWrapped) {
-    make(80, 24, 500, 54);  // 30 lines of scroll-back
+TEST_F(Screen, PrintingAtPendingWrapMarksTheAbsoluteLineWrapped)
+{
+    make(80, 24, 500, 54); // 30 lines of scroll-back
     Buffer& b = *buffer;
     ASSERT_EQ(b.yBase(), 30);
     b.setX(79);
@@ -169,7 +264,8 @@ TEST_F(Screen, PrintingAtPendingWrapMarksTheAbsoluteLineWrapped) {
     EXPECT_EQ(row(23), "B");
 }
 
-TEST_F(Screen, WideCharacterPlaceholderTakesTheFillAttribute) {
+TEST_F(Screen, WideCharacterPlaceholderTakesTheFillAttribute)
+{
     make(10, 2, std::nullopt);
     Buffer& b = *buffer;
     const Attribute red(Attribute::Color::ansi256(1), Attribute::Color::defaultColor);
@@ -179,18 +275,19 @@ TEST_F(Screen, WideCharacterPlaceholderTakesTheFillAttribute) {
     EXPECT_EQ(b.x(), 2);
 }
 
-TEST_F(Screen, InsertModeNeverLeavesAWideCharacterCutAtTheEdge) {
+TEST_F(Screen, InsertModeNeverLeavesAWideCharacterCutAtTheEdge)
+{
     make(10, 2, std::nullopt);
     Buffer& b = *buffer;
     b.insertMode = true;
     b.setX(7);
-    b.insertCharacter(CharData(Attribute(), 'W', 2));  // W at 7, placeholder at 8
+    b.insertCharacter(CharData(Attribute(), 'W', 2)); // W at 7, placeholder at 8
     b.setX(0);
-    b.insertCharacter(cellOf('x'));  // W moves to 8 and 9, still whole
+    b.insertCharacter(cellOf('x')); // W moves to 8 and 9, still whole
     EXPECT_EQ(cells(0), "x.......W.");
     EXPECT_EQ(b.lines()[0][8].width, 2);
     b.setX(0);
-    b.insertCharacter(cellOf('y'));  // W reaches the last column alone
+    b.insertCharacter(cellOf('y')); // W reaches the last column alone
     EXPECT_EQ(cells(0), "yx........");
     EXPECT_EQ(b.lines()[0][9], CharData(Attribute::empty, 0, 1));
 }
@@ -209,13 +306,14 @@ struct RunCase {
     bool expectedPending = false;
     const char* rowAfter = nullptr;
     const char* nextRow = nullptr;
-    int storageRow = 0, storageCol = 0;  // relative to yBase; -1: untouched
+    int storageRow = 0, storageCol = 0; // relative to yBase; -1: untouched
     std::vector<bool> scrolls = {};
 };
 
 class AsciiRun : public Screen, public ::testing::WithParamInterface<RunCase> {};
 
-TEST_P(AsciiRun, WritesStretchesAndReportsHowManyBytes) {
+TEST_P(AsciiRun, WritesStretchesAndReportsHowManyBytes)
+{
     const RunCase& c = GetParam();
     make(10, 3, 10);
     Buffer& b = *buffer;
@@ -253,31 +351,88 @@ TEST_P(AsciiRun, WritesStretchesAndReportsHowManyBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, AsciiRun,
-    ::testing::Values(
-        RunCase{.name = "WrapsOntoTheNextRow", .x = 7, .printed = 5, .expectedX = 2, .expectedY = 1,
-                .rowAfter = ".......hel", .nextRow = "lo........", .storageRow = 1, .storageCol = 1},
-        RunCase{.name = "FillingTheLastColumnLeavesAPendingWrap", .x = 5, .printed = 5, .expectedX = 9,
-                .expectedPending = true, .rowAfter = ".....hello", .storageRow = 0, .storageCol = 9},
-        RunCase{.name = "WithoutWrapTheLastByteStaysOnTheLastColumn", .wrap = false, .x = 7, .printed = 5,
-                .expectedX = 9, .rowAfter = ".......heo", .nextRow = "..........", .storageRow = 0,
-                .storageCol = 9},
-        RunCase{.name = "RightOfTheMarginRunsToTheEdgeThenWrapsToTheMargin", .marginMode = true, .marginLeft = 2,
-                .marginRight = 4, .x = 7, .printed = 5, .expectedX = 4, .expectedY = 1, .rowAfter = ".......hel",
-                .nextRow = "..lo......", .storageRow = 1, .storageCol = 3},
-        RunCase{.name = "InsertModePrintsNothing", .insert = true, .x = 7, .printed = 0, .expectedX = 7,
-                .rowAfter = "..........", .storageRow = -1},
-        RunCase{.name = "EmptyRun", .x = 3, .text = "", .printed = 0, .expectedX = 3, .storageRow = -1},
-        RunCase{.name = "WrapsToTheLeftMargin", .marginMode = true, .marginLeft = 2, .marginRight = 6, .x = 4,
-                .printed = 5, .expectedX = 4, .expectedY = 1, .rowAfter = "....hel...", .nextRow = "..lo......",
-                .storageRow = 1, .storageCol = 3},
-        RunCase{.name = "PendingWrapWrapsFirst", .x = 9, .pending = true, .text = "ab", .printed = 2, .expectedX = 2,
-                .expectedY = 1, .nextRow = "ab........", .storageRow = 1, .storageCol = 1},
-        RunCase{.name = "LongRunScrollsAtTheBottom", .y = 2, .text = "0123456789abcdefghijKLMNO", .printed = 25,
-                .expectedX = 5, .expectedY = 2, .rowAfter = "KLMNO.....", .storageRow = 2, .storageCol = 4,
-                .scrolls = {true, true}}),
+    ::testing::Values(RunCase{.name = "WrapsOntoTheNextRow",
+                              .x = 7,
+                              .printed = 5,
+                              .expectedX = 2,
+                              .expectedY = 1,
+                              .rowAfter = ".......hel",
+                              .nextRow = "lo........",
+                              .storageRow = 1,
+                              .storageCol = 1},
+                      RunCase{.name = "FillingTheLastColumnLeavesAPendingWrap",
+                              .x = 5,
+                              .printed = 5,
+                              .expectedX = 9,
+                              .expectedPending = true,
+                              .rowAfter = ".....hello",
+                              .storageRow = 0,
+                              .storageCol = 9},
+                      RunCase{.name = "WithoutWrapTheLastByteStaysOnTheLastColumn",
+                              .wrap = false,
+                              .x = 7,
+                              .printed = 5,
+                              .expectedX = 9,
+                              .rowAfter = ".......heo",
+                              .nextRow = "..........",
+                              .storageRow = 0,
+                              .storageCol = 9},
+                      RunCase{.name = "RightOfTheMarginRunsToTheEdgeThenWrapsToTheMargin",
+                              .marginMode = true,
+                              .marginLeft = 2,
+                              .marginRight = 4,
+                              .x = 7,
+                              .printed = 5,
+                              .expectedX = 4,
+                              .expectedY = 1,
+                              .rowAfter = ".......hel",
+                              .nextRow = "..lo......",
+                              .storageRow = 1,
+                              .storageCol = 3},
+                      RunCase{.name = "InsertModePrintsNothing",
+                              .insert = true,
+                              .x = 7,
+                              .printed = 0,
+                              .expectedX = 7,
+                              .rowAfter = "..........",
+                              .storageRow = -1},
+                      RunCase{.name = "EmptyRun", .x = 3, .text = "", .printed = 0, .expectedX = 3, .storageRow = -1},
+                      RunCase{.name = "WrapsToTheLeftMargin",
+                              .marginMode = true,
+                              .marginLeft = 2,
+                              .marginRight = 6,
+                              .x = 4,
+                              .printed = 5,
+                              .expectedX = 4,
+                              .expectedY = 1,
+                              .rowAfter = "....hel...",
+                              .nextRow = "..lo......",
+                              .storageRow = 1,
+                              .storageCol = 3},
+                      RunCase{.name = "PendingWrapWrapsFirst",
+                              .x = 9,
+                              .pending = true,
+                              .text = "ab",
+                              .printed = 2,
+                              .expectedX = 2,
+                              .expectedY = 1,
+                              .nextRow = "ab........",
+                              .storageRow = 1,
+                              .storageCol = 1},
+                      RunCase{.name = "LongRunScrollsAtTheBottom",
+                              .y = 2,
+                              .text = "0123456789abcdefghijKLMNO",
+                              .printed = 25,
+                              .expectedX = 5,
+                              .expectedY = 2,
+                              .rowAfter = "KLMNO.....",
+                              .storageRow = 2,
+                              .storageCol = 4,
+                              .scrolls = {true, true}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(Screen, AsciiRunMarksWrappedRows) {
+TEST_F(Screen, AsciiRunMarksWrappedRows)
+{
     make(4, 3, std::nullopt);
     buffer->insertAsciiRun(bytesOf("abcdefgh"), Attribute());
     EXPECT_FALSE(buffer->lines()[0].isWrapped);
@@ -286,7 +441,8 @@ TEST_F(Screen, AsciiRunMarksWrappedRows) {
     EXPECT_EQ(row(1), "efgh");
 }
 
-TEST_F(Screen, TabStops) {
+TEST_F(Screen, TabStops)
+{
     make(80, 4, std::nullopt);
     Buffer& b = *buffer;
     struct Case {
@@ -322,13 +478,14 @@ TEST_F(Screen, TabStops) {
 
     b.tabClear(8);
     b.tabSet(12);
-    b.tabSet(80);  // past the table: ignored
+    b.tabSet(80); // past the table: ignored
     b.tabClear(-1);
     EXPECT_EQ(b.nextTabStop(false, 0), 12);
     EXPECT_EQ(b.tabStops.size(), 80u);
 }
 
-TEST_F(Screen, TabStopsSeededIntoColumnsAddedByAResize) {
+TEST_F(Screen, TabStopsSeededIntoColumnsAddedByAResize)
+{
     make(80, 4, std::nullopt);
     Buffer& b = *buffer;
     b.tabClear(72);
@@ -337,7 +494,8 @@ TEST_F(Screen, TabStopsSeededIntoColumnsAddedByAResize) {
     b.setupTabStops(80, 8);
     std::vector<int> stops;
     for (int i = 64; i < 100; ++i) {
-        if (b.tabStops[static_cast<size_t>(i)]) stops.push_back(i);
+        if (b.tabStops[static_cast<size_t>(i)])
+            stops.push_back(i);
     }
     EXPECT_EQ(stops, (std::vector<int>{64, 75, 83, 91, 99})) << "stops continue from the last one before the old edge";
     b.setupTabStops(-1, 10);
@@ -345,7 +503,8 @@ TEST_F(Screen, TabStopsSeededIntoColumnsAddedByAResize) {
     EXPECT_EQ(b.nextTabStop(false, 12), 20);
 }
 
-TEST_F(Screen, ShrinkingHistoryDropsTheOldestLinesAndKeepsScreenRows) {
+TEST_F(Screen, ShrinkingHistoryDropsTheOldestLinesAndKeepsScreenRows)
+{
     make(80, 24, 1000, 300);
     Buffer& b = *buffer;
     ASSERT_EQ(b.yBase(), 276);
@@ -378,7 +537,8 @@ TEST_F(Screen, ShrinkingHistoryDropsTheOldestLinesAndKeepsScreenRows) {
     EXPECT_EQ(row(23), "L299");
 }
 
-TEST_F(Screen, SoftResetRestoresSavedStateAndMargins) {
+TEST_F(Screen, SoftResetRestoresSavedStateAndMargins)
+{
     make(80, 24, 100);
     Buffer& b = *buffer;
     b.marginLeft = 5;
@@ -404,7 +564,8 @@ TEST_F(Screen, SoftResetRestoresSavedStateAndMargins) {
     EXPECT_EQ(b.savedAttr, Attribute());
 }
 
-TEST_F(Screen, NegativeWritesAreIgnored) {
+TEST_F(Screen, NegativeWritesAreIgnored)
+{
     make(80, 24, 100);
     Buffer& b = *buffer;
     b.setX(3);
@@ -424,8 +585,9 @@ TEST_F(Screen, NegativeWritesAreIgnored) {
     EXPECT_EQ(b.yDisp(), 1);
 }
 
-TEST_F(Screen, CellLookupByViewAndByRing) {
-    make(80, 4, 100, 10);  // yBase 6
+TEST_F(Screen, CellLookupByViewAndByRing)
+{
+    make(80, 4, 100, 10); // yBase 6
     Buffer& b = *buffer;
     b.setYDisp(2);
     EXPECT_EQ(b.getChar(Position(1, 0)).code, '2');
@@ -451,7 +613,8 @@ public:
     void setCol(int) override {}
 };
 
-TEST_F(Screen, CountsLinesWithImages) {
+TEST_F(Screen, CountsLinesWithImages)
+{
     make(10, 3, std::nullopt);
     Buffer& b = *buffer;
     EXPECT_FALSE(b.hasAnyImages());
@@ -478,12 +641,13 @@ TEST_F(Screen, CountsLinesWithImages) {
     b.lines().push(withImage);
     EXPECT_EQ(b.linesWithImagesCount(), 1);
 
-    b.lines()[1].attach(image);  // behind the count's back
+    b.lines()[1].attach(image); // behind the count's back
     b.recalculateLinesWithImagesCount();
     EXPECT_EQ(b.linesWithImagesCount(), 2);
 }
 
-TEST_F(Screen, ClearEmptiesTheRingAndKeepsItsHooks) {
+TEST_F(Screen, ClearEmptiesTheRingAndKeepsItsHooks)
+{
     make(10, 3, 5, 8);
     Buffer& b = *buffer;
     b.setX(4);
@@ -510,5 +674,5 @@ TEST_F(Screen, ClearEmptiesTheRingAndKeepsItsHooks) {
     EXPECT_EQ(b.lines()[4].count(), 10) << "the factory makes lines of the screen's width";
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

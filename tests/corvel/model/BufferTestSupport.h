@@ -10,7 +10,8 @@
 
 namespace corvel::testing {
 
-inline std::span<const uint8_t> bytesOf(std::string_view text) {
+inline std::span<const uint8_t> bytesOf(std::string_view text)
+{
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
@@ -22,7 +23,8 @@ struct ScreenFixture {
     std::unique_ptr<Buffer> buffer;
     std::vector<bool> scrolls;
 
-    void make(int cols, int rows, std::optional<int> scrollback, int lines = -1) {
+    void make(int cols, int rows, std::optional<int> scrollback, int lines = -1)
+    {
         buffer = std::make_unique<Buffer>(cols, rows, 8, scrollback);
         Buffer* b = buffer.get();
         b->scroll = [this, b](bool isWrapped) {
@@ -45,7 +47,8 @@ struct ScreenFixture {
         for (int i = 0; i < lines; ++i) {
             auto line = b->getBlankLine(Attribute());
             const std::string label = "L" + std::to_string(i);
-            for (size_t c = 0; c < label.size(); ++c) line->set(static_cast<int>(c), cellOf(label[c]));
+            for (size_t c = 0; c < label.size(); ++c)
+                line->set(static_cast<int>(c), cellOf(label[c]));
             b->lines().push(line);
         }
         b->setYBase(std::max(lines - rows, 0));
@@ -56,7 +59,8 @@ struct ScreenFixture {
     std::string row(int y) { return buffer->lines()[buffer->yBase() + y].translateToString(true); }
     // The cells of a screen row, "." for an empty cell.
     std::string cells(int y) { return cellsOf(buffer->lines()[buffer->yBase() + y]); }
-    void setRow(int y, std::string_view text) {
+    void setRow(int y, std::string_view text)
+    {
         BufferLine& line = buffer->lines()[buffer->yBase() + y];
         for (size_t c = 0; c < text.size(); ++c) {
             line.set(static_cast<int>(c), text[c] == '.' ? CharData::Null : cellOf(text[c]));
@@ -64,4 +68,4 @@ struct ScreenFixture {
     }
 };
 
-}  // namespace corvel::testing
+} // namespace corvel::testing

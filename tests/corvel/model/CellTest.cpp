@@ -19,9 +19,7 @@ struct SgrCase {
 
 class ToSgr : public ::testing::TestWithParam<SgrCase> {};
 
-TEST_P(ToSgr, WritesParametersInOrder) {
-    EXPECT_EQ(GetParam().attribute.toSgr(), GetParam().expected);
-}
+TEST_P(ToSgr, WritesParametersInOrder) { EXPECT_EQ(GetParam().attribute.toSgr(), GetParam().expected); }
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
@@ -54,14 +52,22 @@ INSTANTIATE_TEST_SUITE_P(
 // Every colour kind at its extremes, to catch bits of one field leaking into
 // a neighbouring one in the packed form.
 const std::vector<Color> kSampleColors = {
-    Color::defaultColor,          Color::defaultInvertedColor,  Color::ansi256(0),
-    Color::ansi256(255),          Color::trueColor(0, 0, 0),    Color::trueColor(255, 255, 255),
+    Color::defaultColor,
+    Color::defaultInvertedColor,
+    Color::ansi256(0),
+    Color::ansi256(255),
+    Color::trueColor(0, 0, 0),
+    Color::trueColor(255, 255, 255),
     Color::trueColor(0x12, 0x34, 0x56),
 };
 
-TEST(Attribute, FieldsRoundTripWithoutDisturbingEachOther) {
-    const Attribute base(Color::trueColor(1, 2, 3), Color::ansi256(200), CharacterStyle(uint8_t{0xA5}),
-                         UnderlineStyle::dashed, Color::ansi256(7));
+TEST(Attribute, FieldsRoundTripWithoutDisturbingEachOther)
+{
+    const Attribute base(Color::trueColor(1, 2, 3),
+                         Color::ansi256(200),
+                         CharacterStyle(uint8_t{0xA5}),
+                         UnderlineStyle::dashed,
+                         Color::ansi256(7));
     for (Color c : kSampleColors) {
         SCOPED_TRACE(c.bits());
         Attribute a = base;
@@ -96,7 +102,8 @@ TEST(Attribute, FieldsRoundTripWithoutDisturbingEachOther) {
     EXPECT_FALSE(a.underlineColor().has_value());
 }
 
-TEST(Attribute, DefaultAndEmptyDifferOnlyInBackground) {
+TEST(Attribute, DefaultAndEmptyDifferOnlyInBackground)
+{
     EXPECT_EQ(Attribute().fg(), Color::defaultColor);
     EXPECT_EQ(Attribute().bg(), Color::defaultColor);
     EXPECT_EQ(Attribute::empty.fg(), Color::defaultColor);
@@ -105,7 +112,8 @@ TEST(Attribute, DefaultAndEmptyDifferOnlyInBackground) {
     EXPECT_EQ(CharData::Null.attribute, Attribute());
 }
 
-TEST(Attribute, EqualityCoversEveryFieldAndHashesAgree) {
+TEST(Attribute, EqualityCoversEveryFieldAndHashesAgree)
+{
     Attribute noUnderlineColor;
     Attribute defaultUnderlineColor;
     defaultUnderlineColor.setUnderlineColor(Color::defaultColor);
@@ -117,19 +125,24 @@ TEST(Attribute, EqualityCoversEveryFieldAndHashesAgree) {
     built.setUnderlineColor(Color::trueColor(4, 5, 6));
     built.setBg(Color::ansi256(3));
     built.setFg(Color::trueColor(7, 8, 9));
-    const Attribute direct(Color::trueColor(7, 8, 9), Color::ansi256(3), CharacterStyle::none, UnderlineStyle::none,
+    const Attribute direct(Color::trueColor(7, 8, 9),
+                           Color::ansi256(3),
+                           CharacterStyle::none,
+                           UnderlineStyle::none,
                            Color::trueColor(4, 5, 6));
     EXPECT_EQ(built, direct);
     EXPECT_EQ(std::hash<Attribute>{}(built), std::hash<Attribute>{}(direct));
 
     std::unordered_set<Attribute> set;
     for (Color fg : kSampleColors) {
-        for (Color bg : kSampleColors) set.insert(Attribute(fg, bg));
+        for (Color bg : kSampleColors)
+            set.insert(Attribute(fg, bg));
     }
     EXPECT_EQ(set.size(), kSampleColors.size() * kSampleColors.size());
 }
 
-TEST(CharacterStyle, SetAlgebraAndPackedForm) {
+TEST(CharacterStyle, SetAlgebraAndPackedForm)
+{
     EXPECT_EQ(CharacterStyle::fromPackedAttribute(0x40000), CharacterStyle::bold);
     EXPECT_EQ(CharacterStyle::fromPackedAttribute(int32_t(0xFFu << 18)).rawValue(), 0xFF);
 
@@ -144,7 +157,8 @@ TEST(CharacterStyle, SetAlgebraAndPackedForm) {
     EXPECT_TRUE(CharacterStyle::none.isEmpty());
 }
 
-TEST(UnderlineStyle, RawValuesPastDashedHaveNoStyle) {
+TEST(UnderlineStyle, RawValuesPastDashedHaveNoStyle)
+{
     EXPECT_EQ(underlineStyleFromRaw(5), UnderlineStyle::dashed);
     EXPECT_EQ(underlineStyleFromRaw(0), UnderlineStyle::none);
     EXPECT_FALSE(underlineStyleFromRaw(6).has_value());
@@ -157,7 +171,8 @@ struct CharacterCase {
     const char* description;
 };
 
-TEST(CharData, CharacterOfCode) {
+TEST(CharData, CharacterOfCode)
+{
     const std::vector<CharacterCase> cases = {
         {0x41, U'A', "CharData: 65 A"},
         {0, U'\0', nullptr},
@@ -178,7 +193,8 @@ TEST(CharData, CharacterOfCode) {
     }
 }
 
-TEST(CharData, NullCellAndSimpleRunes) {
+TEST(CharData, NullCellAndSimpleRunes)
+{
     EXPECT_EQ(CharData::Null.code, 0);
     EXPECT_EQ(CharData::Null.width, 1);
     EXPECT_EQ(CharData::Null.payload.code, 0);
@@ -194,5 +210,5 @@ TEST(CharData, NullCellAndSimpleRunes) {
     EXPECT_TRUE(c.isSimpleRune());
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

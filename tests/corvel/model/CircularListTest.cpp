@@ -26,25 +26,29 @@ public:
 // A ring of the given capacity holding one line per letter of text.
 class Ring : public ::testing::Test {
 protected:
-    CircularBufferLineList make(int capacity, std::string_view text) {
+    CircularBufferLineList make(int capacity, std::string_view text)
+    {
         CircularBufferLineList ring(capacity);
         ring.makeEmpty = [this](int slot) {
             createdSlots.push_back(slot);
             return lineOf("", 3);
         };
-        for (char c : text) ring.push(lineOf(std::string(1, c), 3));
+        for (char c : text)
+            ring.push(lineOf(std::string(1, c), 3));
         return ring;
     }
     std::vector<int> createdSlots;
 };
 
-TEST_F(Ring, PushIntoFullRingDropsTheOldestSilently) {
+TEST_F(Ring, PushIntoFullRingDropsTheOldestSilently)
+{
     CircularBufferLineList ring(3);
     std::vector<bool> pushed;
     ring.onLinePushed = [&](bool hasImages) { pushed.push_back(hasImages); };
     for (char c : std::string("ABCD")) {
         auto line = lineOf(std::string(1, c));
-        if (c == 'B') line->attach(std::make_shared<FakeImage>());
+        if (c == 'B')
+            line->attach(std::make_shared<FakeImage>());
         ring.push(line);
     }
     EXPECT_EQ(firstCharacters(ring), "BCD");
@@ -53,7 +57,8 @@ TEST_F(Ring, PushIntoFullRingDropsTheOldestSilently) {
     EXPECT_EQ(pushed, (std::vector<bool>{false, true, false, false}));
 }
 
-TEST_F(Ring, RecycleTurnsTheOldestLineIntoAClearedNewestLine) {
+TEST_F(Ring, RecycleTurnsTheOldestLineIntoAClearedNewestLine)
+{
     auto ring = make(3, "ABC");
     BufferLine* oldest = ring.get(0).get();
     oldest->isWrapped = true;
@@ -74,7 +79,8 @@ TEST_F(Ring, RecycleTurnsTheOldestLineIntoAClearedNewestLine) {
     EXPECT_EQ(recycled, (std::vector<bool>{true, false}));
 }
 
-TEST_F(Ring, RecycleRefusesARingThatIsNotFull) {
+TEST_F(Ring, RecycleRefusesARingThatIsNotFull)
+{
     auto ring = make(4, "ABC");
     bool called = false;
     ring.onLineRecycled = [&](bool) { called = true; };
@@ -91,12 +97,13 @@ struct ShiftCase {
     int start, count, offset;
     bool result;
     const char* expected;
-    const char* message;  // printed line on refusal
+    const char* message; // printed line on refusal
 };
 
 class RingShift : public Ring, public ::testing::WithParamInterface<ShiftCase> {};
 
-TEST_P(RingShift, MovesOrRefusesWithItsReason) {
+TEST_P(RingShift, MovesOrRefusesWithItsReason)
+{
     const ShiftCase& c = GetParam();
     auto ring = make(c.capacity, "ABC");
     ::testing::internal::CaptureStderr();
@@ -124,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(Ring, ShiftLeavesTwoSlotsSharingOneLine) {
+TEST_F(Ring, ShiftLeavesTwoSlotsSharingOneLine)
+{
     auto ring = make(3, "ABC");
     ASSERT_TRUE(ring.shiftElements(2, 1, -1));
     EXPECT_EQ(ring.get(1).get(), ring.get(2).get());
@@ -141,11 +149,13 @@ struct SpliceCase {
 
 class RingSplice : public Ring, public ::testing::WithParamInterface<SpliceCase> {};
 
-TEST_P(RingSplice, ReportsEverySlotWrittenInOrder) {
+TEST_P(RingSplice, ReportsEverySlotWrittenInOrder)
+{
     const SpliceCase& c = GetParam();
     auto ring = make(c.capacity, "ABC");
     std::vector<CircularBufferLineList::LinePtr> items;
-    for (char ch : c.items) items.push_back(lineOf(std::string(1, ch), 3));
+    for (char ch : c.items)
+        items.push_back(lineOf(std::string(1, ch), 3));
     std::vector<int> changes;
     ring.splice(c.start, c.deleteCount, items, [&](int i) { changes.push_back(i); });
     EXPECT_EQ(firstCharacters(ring), c.expected);
@@ -163,8 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(Ring, GrowingCapacityLaysLinesOutInLogicalOrder) {
-    auto ring = make(3, "ABCDE");  // start slot is now 2
+TEST_F(Ring, GrowingCapacityLaysLinesOutInLogicalOrder)
+{
+    auto ring = make(3, "ABCDE"); // start slot is now 2
     ASSERT_EQ(ring.getStartIndex(), 2);
     ring.setMaxLength(5);
     EXPECT_EQ(ring.getStartIndex(), 0);
@@ -176,7 +187,8 @@ TEST_F(Ring, GrowingCapacityLaysLinesOutInLogicalOrder) {
     EXPECT_EQ(createdSlots, (std::vector<int>{3, 4})) << "slots 3 and 4 were empty";
 }
 
-TEST_F(Ring, ShrinkingAfterTrimKeepsTheNewestLines) {
+TEST_F(Ring, ShrinkingAfterTrimKeepsTheNewestLines)
+{
     auto ring = make(5, "ABCDE");
     ring.trimStart(2);
     ring.setMaxLength(3);
@@ -186,7 +198,8 @@ TEST_F(Ring, ShrinkingAfterTrimKeepsTheNewestLines) {
     EXPECT_EQ(firstCharacters(ring), "CD");
 }
 
-TEST_F(Ring, SlotsAreFilledLazilyByTheFactory) {
+TEST_F(Ring, SlotsAreFilledLazilyByTheFactory)
+{
     auto ring = make(4, "");
     ring.setCount(2);
     EXPECT_TRUE(createdSlots.empty());
@@ -196,11 +209,13 @@ TEST_F(Ring, SlotsAreFilledLazilyByTheFactory) {
     EXPECT_EQ(createdSlots, (std::vector<int>{1, 0}));
 }
 
-TEST(CircularList, GenericRingOverIntegers) {
+TEST(CircularList, GenericRingOverIntegers)
+{
     CircularList<int> ring(3);
     ring.makeEmpty = [](int) { return 0; };
     EXPECT_EQ(ring[2], 0);
-    for (int v : {1, 2, 3, 4}) ring.push(v);
+    for (int v : {1, 2, 3, 4})
+        ring.push(v);
     EXPECT_EQ(ring.count(), 3);
     EXPECT_EQ(ring[0], 2);
     EXPECT_EQ(ring[2], 4);
@@ -210,20 +225,24 @@ TEST(CircularList, GenericRingOverIntegers) {
     EXPECT_EQ(ring.count(), 2);
 }
 
-TEST(CircularList, LongRingGrowsItsSlotsAsItFillsAndWrapsWhenFull) {
+TEST(CircularList, LongRingGrowsItsSlotsAsItFillsAndWrapsWhenFull)
+{
     CircularList<int> ring(10000);
-    for (int v = 0; v < 6000; ++v) ring.push(v);
+    for (int v = 0; v < 6000; ++v)
+        ring.push(v);
     EXPECT_EQ(ring.count(), 6000);
     EXPECT_EQ(ring[0], 0);
     EXPECT_EQ(ring[5999], 5999);
     ring.trimStart(100);
-    for (int v = 6000; v < 12100; ++v) ring.push(v);
+    for (int v = 6000; v < 12100; ++v)
+        ring.push(v);
     EXPECT_TRUE(ring.isFull());
     EXPECT_EQ(ring[0], 2100);
     EXPECT_EQ(ring[9999], 12099);
 
     CircularList<int> shifted(10000);
-    for (int v = 0; v < 4096; ++v) shifted.push(v);
+    for (int v = 0; v < 4096; ++v)
+        shifted.push(v);
     ASSERT_TRUE(shifted.shiftElements(4000, 96, 10));
     EXPECT_EQ(shifted.count(), 4106);
     EXPECT_EQ(shifted[4105], 4095);
@@ -232,20 +251,29 @@ TEST(CircularList, LongRingGrowsItsSlotsAsItFillsAndWrapsWhenFull) {
     EXPECT_EQ(shifted[8999], 0) << "a slot never written reads as a new element";
 }
 
-TEST(CircularList, IndexesOutsideTheRingFallOnTheSlotTheyWrapTo) {
+TEST(CircularList, IndexesOutsideTheRingFallOnTheSlotTheyWrapTo)
+{
     // A full ring of three whose start slot has moved to 2: slots hold 3, 4, 2.
     CircularList<int> ring(3);
-    for (int v : {0, 1, 2, 3, 4}) ring.push(v);
+    for (int v : {0, 1, 2, 3, 4})
+        ring.push(v);
     ASSERT_EQ(ring.getStartIndex(), 2);
     const std::vector<std::pair<int, int>> cases = {
-        {0, 2}, {1, 3}, {2, 4},      // inside, wrapping once
-        {3, 2}, {4, 3}, {8, 4},      // past the newest, wrapping twice and more
-        {-1, 4}, {-2, 3}, {-5, 3},  // before the oldest
+        {0, 2},
+        {1, 3},
+        {2, 4}, // inside, wrapping once
+        {3, 2},
+        {4, 3},
+        {8, 4}, // past the newest, wrapping twice and more
+        {-1, 4},
+        {-2, 3},
+        {-5, 3}, // before the oldest
     };
-    for (const auto& [index, expected] : cases) EXPECT_EQ(ring[index], expected) << "index " << index;
+    for (const auto& [index, expected] : cases)
+        EXPECT_EQ(ring[index], expected) << "index " << index;
     ring.set(5, 9);
     EXPECT_EQ(ring[2], 9) << "set wraps the same way";
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -12,13 +12,20 @@ namespace {
 // relies on the absolute value of the next handle.
 class TinyAtomTable : public ::testing::Test {
 protected:
-    void SetUp() override { TinyAtom::sweep([](uint16_t) { return false; }); }
-    void TearDown() override { TinyAtom::sweep([](uint16_t) { return false; }); }
+    void SetUp() override
+    {
+        TinyAtom::sweep([](uint16_t) { return false; });
+    }
+    void TearDown() override
+    {
+        TinyAtom::sweep([](uint16_t) { return false; });
+    }
 
     static uint16_t after(uint16_t code) { return code >= TinyAtom::maxCode ? 1 : code + 1; }
 };
 
-TEST_F(TinyAtomTable, HandsOutIncreasingHandlesAndResolvesThem) {
+TEST_F(TinyAtomTable, HandsOutIncreasingHandlesAndResolvesThem)
+{
     auto a = TinyAtom::lookup("id=1;https://a.example");
     auto b = TinyAtom::lookup("id=2;https://b.example");
     ASSERT_TRUE(a && b);
@@ -37,7 +44,8 @@ TEST_F(TinyAtomTable, HandsOutIncreasingHandlesAndResolvesThem) {
     EXPECT_EQ(cell.getPayload(), std::nullopt);
 }
 
-TEST_F(TinyAtomTable, FullTableRefusesThenReusesReleasedHandles) {
+TEST_F(TinyAtomTable, FullTableRefusesThenReusesReleasedHandles)
+{
     std::size_t handedOut = 0;
     uint16_t some = 0;
     while (auto atom = TinyAtom::lookup("x" + std::to_string(handedOut))) {
@@ -56,11 +64,13 @@ TEST_F(TinyAtomTable, FullTableRefusesThenReusesReleasedHandles) {
     EXPECT_FALSE(TinyAtom::lookup("full again").has_value());
 }
 
-TEST_F(TinyAtomTable, IdenticalPayloadsShareOneHandle) {
+TEST_F(TinyAtomTable, IdenticalPayloadsShareOneHandle)
+{
     auto first = TinyAtom::lookup("id=1;https://a.example");
     auto other = TinyAtom::lookup("id=2;https://a.example");
     ASSERT_TRUE(first && other);
-    for (int i = 0; i < 1000; ++i) EXPECT_EQ(TinyAtom::lookup("id=1;https://a.example"), first);
+    for (int i = 0; i < 1000; ++i)
+        EXPECT_EQ(TinyAtom::lookup("id=1;https://a.example"), first);
     EXPECT_NE(other, first);
     EXPECT_EQ(TinyAtom::liveCount(), 2u);
 
@@ -72,10 +82,12 @@ TEST_F(TinyAtomTable, IdenticalPayloadsShareOneHandle) {
     EXPECT_EQ(TinyAtom::totalBytes(), 2 * std::string("id=1;https://a.example").size());
 }
 
-TEST_F(TinyAtomTable, PayloadsHeldTogetherAreBounded) {
+TEST_F(TinyAtomTable, PayloadsHeldTogetherAreBounded)
+{
     const std::string big(1 << 20, 'u');
     int handed = 0;
-    while (TinyAtom::lookup(std::to_string(handed) + big)) ++handed;
+    while (TinyAtom::lookup(std::to_string(handed) + big))
+        ++handed;
     EXPECT_GT(handed, 0);
     EXPECT_LE(TinyAtom::totalBytes(), TinyAtom::maxTotalBytes);
     EXPECT_LT(handed, 20);
@@ -85,7 +97,8 @@ TEST_F(TinyAtomTable, PayloadsHeldTogetherAreBounded) {
     EXPECT_TRUE(TinyAtom::lookup(big).has_value());
 }
 
-TEST_F(TinyAtomTable, SweepKeepsOnlyHandlesInUse) {
+TEST_F(TinyAtomTable, SweepKeepsOnlyHandlesInUse)
+{
     auto keep = TinyAtom::lookup("keep");
     auto drop = TinyAtom::lookup("drop");
     ASSERT_TRUE(keep && drop);
@@ -101,5 +114,5 @@ TEST_F(TinyAtomTable, SweepKeepsOnlyHandlesInUse) {
     EXPECT_EQ(dropAgain->target(), "drop");
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -1,7 +1,7 @@
 #include "RecordingHandler.h"
 
-#include "support/DebugDiagnostics.h"
 #include "corvel/parser/EscapeSequenceParser.h"
+#include "support/DebugDiagnostics.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,7 @@ struct ParseCase {
     std::vector<std::string> expected;
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os)
-{
-    *os << c.name << " \"" << escapeBytes(asBytes(c.input)) << "\"";
-}
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name << " \"" << escapeBytes(asBytes(c.input)) << "\""; }
 
 std::string repeated(std::string_view piece, int count)
 {
@@ -81,13 +78,29 @@ TEST_P(ParserTable, GivesTheExpectedCallbacksWhereverTheInputIsSplit)
 
 const ParseCase kTextCases[] = {
     {"PlainText", "hello, world", {R"(print "hello, world")"}},
-    {"ControlsBetweenText", "a\tb\r\nc", {R"(print "a")", "exec 09", R"(print "b")", "exec 0D", "exec 0A", R"(print "c")"}},
+    {"ControlsBetweenText",
+     "a\tb\r\nc",
+     {R"(print "a")", "exec 09", R"(print "b")", "exec 0D", "exec 0A", R"(print "c")"}},
     {"NulAndBel", std::string("x\0\ay", 4), {R"(print "x")", "exec 00", "exec 07", R"(print "y")"}},
-    {"DelIsNeverText", "a\x7F" "b", {R"(print "a")", "error 7F ground", R"(print "b")"}},
-    {"EmIsNeverText", "a\x19" "b", {R"(print "a")", "error 19 ground", R"(print "b")"}},
-    {"SubAndCanAreExecuted", "a\x1A\x18" "b", {R"(print "a")", "exec 1A", "exec 18", R"(print "b")"}},
-    {"C1BytesAreTextInGround", "a\x9B" "1m\x84", {R"(print "a\x9B1m\x84")"}},
-    {"Utf8Text", "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80!", {R"(print "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80!")"}},
+    {"DelIsNeverText",
+     "a\x7F"
+     "b",
+     {R"(print "a")", "error 7F ground", R"(print "b")"}},
+    {"EmIsNeverText",
+     "a\x19"
+     "b",
+     {R"(print "a")", "error 19 ground", R"(print "b")"}},
+    {"SubAndCanAreExecuted",
+     "a\x1A\x18"
+     "b",
+     {R"(print "a")", "exec 1A", "exec 18", R"(print "b")"}},
+    {"C1BytesAreTextInGround",
+     "a\x9B"
+     "1m\x84",
+     {R"(print "a\x9B1m\x84")"}},
+    {"Utf8Text",
+     "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80!",
+     {R"(print "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80!")"}},
     {"Utf8CutByControl", "\xE2\x82\a\xAC", {R"(print "\xE2\x82")", "exec 07", R"(print "\xAC")"}},
     {"Utf8CutByEscape", "\xF0\x9F\x1B[m", {R"(print "\xF0\x9F")", "csi |0|m"}},
     {"Utf8CutByDel", "\xC3\x7F\xA9", {R"(print "\xC3")", "error 7F ground", R"(print "\xA9")"}},
@@ -113,19 +126,35 @@ const ParseCase kCsiCases[] = {
     {"ParameterAfterIntermediateIsIgnored", "\x1B[1 2qX", {R"(print "X")"}},
     {"ColonRightAfterCsiIsAnError", "\x1B[:5m", {"error 3A csiEntry", R"(print "5m")"}},
     {"C0InsideIsExecuted", "\x1B[1\n2m", {"exec 0A", "csi |12|m"}},
-    {"CanInsideIsExecutedAndTheSequenceGoesOn", "\x1B[1\x18" "2m", {"exec 18", "csi |12|m"}},
-    {"SubInsideEndsIt", "\x1B[1\x1A" "2m", {"exec 1A", R"(print "2m")"}},
-    {"EmInsideIsAnError", "\x1B[1\x19" "2m", {"error 19 csiParam", R"(print "2m")"}},
-    {"DelInsideIsIgnored", "\x1B[1\x7F" "2m", {"csi |12|m"}},
+    {"CanInsideIsExecutedAndTheSequenceGoesOn",
+     "\x1B[1\x18"
+     "2m",
+     {"exec 18", "csi |12|m"}},
+    {"SubInsideEndsIt",
+     "\x1B[1\x1A"
+     "2m",
+     {"exec 1A", R"(print "2m")"}},
+    {"EmInsideIsAnError",
+     "\x1B[1\x19"
+     "2m",
+     {"error 19 csiParam", R"(print "2m")"}},
+    {"DelInsideIsIgnored",
+     "\x1B[1\x7F"
+     "2m",
+     {"csi |12|m"}},
     {"HighByteInsideIsAnError", "\x1B[1\xC3m", {"error C3 csiParam", R"(print "m")"}},
     {"EscInsideStartsOver", "\x1B[1\x1B[2m", {"csi |2|m"}},
-    {"EightBitIntroducerAfterEsc", "\x1B\x9B" "1m", {"csi |1|m"}},
+    {"EightBitIntroducerAfterEsc",
+     "\x1B\x9B"
+     "1m",
+     {"csi |1|m"}},
     {"C1InsideIsExecuted", "\x1B[1\x85", {"exec 85"}},
     {"ValueOfTwentyNinesWrapsToZeroAndGoesOn", "\x1B[99999999999999999999m", {"csi |99|m"}},
     {"LargestValueIsKept", "\x1B[922337203685477570m", {"csi |922337203685477570|m"}},
     {"OneMoreBecomesZero", "\x1B[922337203685477571m", {"csi |0|m"}},
     {"AtMostThirtyTwoParameters", "\x1B[" + numberedParams(40) + "m", {"csi |" + numberedParams(32) + "|m"}},
-    {"DigitsAfterTheLastKeptParameterAreDropped", "\x1B[" + repeated("0;", 31) + "7;8;9m",
+    {"DigitsAfterTheLastKeptParameterAreDropped",
+     "\x1B[" + repeated("0;", 31) + "7;8;9m",
      {"csi |" + repeated("0;", 31) + "7|m"}},
     {"EightIntermediatesFit", "\x1B[" + repeated(" ", 8) + "q", {"csi " + repeated(" ", 8) + "|0|q"}},
     {"TooManyIntermediatesIgnoreTheSequence", "\x1B[" + repeated(" ", 9) + "qX", {R"(print "X")"}},
@@ -134,12 +163,18 @@ INSTANTIATE_TEST_SUITE_P(Csi, ParserTable, testing::ValuesIn(kCsiCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 const ParseCase kEscCases[] = {
-    {"Final", "\x1B" "7", {"esc |7"}},
+    {"Final",
+     "\x1B"
+     "7",
+     {"esc |7"}},
     {"Designator", "\x1B(B", {"esc (|B"}},
     {"TwoIntermediates", "\x1B(%5", {"esc (%|5"}},
     {"StringTerminator", "\x1B\\", {R"(esc |\x5C)"}},
     {"C0InsideIsExecuted", "\x1B\r7", {"exec 0D", "esc |7"}},
-    {"DelInsideIsIgnored", "\x1B\x7F" "8", {"esc |8"}},
+    {"DelInsideIsIgnored",
+     "\x1B\x7F"
+     "8",
+     {"esc |8"}},
     {"C1AfterEscIsExecuted", "\x1B\x84x", {"exec 84", R"(print "x")"}},
     {"StAfterEscEndsIt", "\x1B\x9Cx", {R"(print "x")"}},
     {"HighByteAfterEscIsAnError", "\x1B\xE9x", {"error E9 escape", R"(print "x")"}},
@@ -152,7 +187,10 @@ const ParseCase kOscCases[] = {
     {"EndedByBel", "\x1B]2;title\a", {R"(osc 2 "title")"}},
     {"EndedByEscBackslash", "\x1B]2;title\x1B\\", {R"(osc 2 "title")", R"(esc |\x5C)"}},
     {"EndedByEightBitSt", "\x1B]2;title\x9Cx", {R"(osc 2 "title")", R"(print "x")"}},
-    {"EightBitIntroducer", "\x1B\x9D" "0;t\a", {R"(osc 0 "t")"}},
+    {"EightBitIntroducer",
+     "\x1B\x9D"
+     "0;t\a",
+     {R"(osc 0 "t")"}},
     {"NumberOnly", "\x1B]104\a", {R"(osc 104 "")"}},
     {"NoNumber", "\x1B]abc\a", {R"(osc 0 "")"}},
     {"DataKeepsLaterSemicolons", "\x1B]8;;http://x\a", {R"(osc 8 ";http://x")"}},
@@ -163,7 +201,9 @@ const ParseCase kOscCases[] = {
     {"OtherC0IsSkipped", "\x1B]2;a\x01\tb\a", {R"(osc 2 "ab")"}},
     {"DelIsData", "\x1B]2;a\x7F\a", {R"(osc 2 "a\x7F")"}},
     {"C1BytesAreData", "\x1B]2;a\x85\x9B\x90z\a", {R"(osc 2 "a\x85\x9B\x90z")"}},
-    {"Utf8WithC1RangeBytesIsData", "\x1B]2;\xC4\x9C\xC5\x93\xE2\x80\x9C\a", {R"(osc 2 "\xC4\x9C\xC5\x93\xE2\x80\x9C")"}},
+    {"Utf8WithC1RangeBytesIsData",
+     "\x1B]2;\xC4\x9C\xC5\x93\xE2\x80\x9C\a",
+     {R"(osc 2 "\xC4\x9C\xC5\x93\xE2\x80\x9C")"}},
     {"StAfterACompleteCharacterEndsIt", "\x1B]2;\xC3\xA9\x9Cx", {R"(osc 2 "\xC3\xA9")", R"(print "x")"}},
     {"NumberOverflowBecomesZero", "\x1B]99999999999999999999;x\a", {R"(osc 0 "x")"}},
     {"EscInsideEndsItAndStartsASequence", "\x1B]0;t\x1B[1m", {R"(osc 0 "t")", "csi |1|m"}},
@@ -179,23 +219,40 @@ const ParseCase kStringCases[] = {
     {"ApcCanAbandonsIt", "\x1B_Gabc\x18x", {R"(print "x")"}},
     {"SosIsSwallowed", "\x1BXabc\x1B\\y", {R"(esc |\x5C)", R"(print "y")"}},
     {"PmIsSwallowedToEightBitSt", "\x1B^pm\a\x18\xC3\xA9\x9Cz", {R"(print "z")"}},
-    {"SosSubEndsIt", "\x1BXa\x1A" "b", {"exec 1A", R"(print "b")"}},
+    {"SosSubEndsIt",
+     "\x1BXa\x1A"
+     "b",
+     {"exec 1A", R"(print "b")"}},
 };
 INSTANTIATE_TEST_SUITE_P(Strings, ParserTable, testing::ValuesIn(kStringCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 const ParseCase kDcsCases[] = {
-    {"Sixel", "\x1BPq#0;2;0;0;0#0~~\x1B\\", {"dcs |0|q", "hook |0|q", R"(put "#0;2;0;0;0#0~~")", "unhook", R"(esc |\x5C)"}},
+    {"Sixel",
+     "\x1BPq#0;2;0;0;0#0~~\x1B\\",
+     {"dcs |0|q", "hook |0|q", R"(put "#0;2;0;0;0#0~~")", "unhook", R"(esc |\x5C)"}},
     {"WithParameters", "\x1BP0;1;8q-\x1B\\", {"dcs |0;1;8|q", "hook |0;1;8|q", R"(put "-")", "unhook", R"(esc |\x5C)"}},
     {"StatusStringRequest", "\x1BP$qm\x1B\\", {"dcs $|0|q", "hook $|0|q", R"(put "m")", "unhook", R"(esc |\x5C)"}},
     {"UnknownIsDropped", "\x1BP+q544e\x1B\\x", {"dcs +|0|q", R"(esc |\x5C)", R"(print "x")"}},
     {"EightBitIntroducerAndSt", "\x1B\x90qab\x9Cx", {"dcs |0|q", "hook |0|q", R"(put "ab")", "unhook", R"(print "x")"}},
-    {"C0AndCanAreData", "\x1BPqa\r\n\x18" "b\x1B\\", {"dcs |0|q", "hook |0|q", R"(put "a\x0D\x0A\x18b")", "unhook", R"(esc |\x5C)"}},
-    {"DelIsDropped", "\x1BPqa\x7F" "b\x9C", {"dcs |0|q", "hook |0|q", R"(put "ab")", "unhook"}},
+    {"C0AndCanAreData",
+     "\x1BPqa\r\n\x18"
+     "b\x1B\\",
+     {"dcs |0|q", "hook |0|q", R"(put "a\x0D\x0A\x18b")", "unhook", R"(esc |\x5C)"}},
+    {"DelIsDropped",
+     "\x1BPqa\x7F"
+     "b\x9C",
+     {"dcs |0|q", "hook |0|q", R"(put "ab")", "unhook"}},
     {"C1BytesAreData", "\x1BPq\x85\x9B\x90\x9C", {"dcs |0|q", "hook |0|q", R"(put "\x85\x9B\x90")", "unhook"}},
     {"Utf8WithStByteIsData", "\x1BPq\xC4\x9C\x9C", {"dcs |0|q", "hook |0|q", R"(put "\xC4\x9C")", "unhook"}},
-    {"SubAbandonsIt", "\x1BPqab\x1A" "c", {"dcs |0|q", "hook |0|q", R"(put "ab")", "exec 1A", R"(print "c")"}},
-    {"EmAbandonsIt", "\x1BPqab\x19" "c", {"dcs |0|q", "hook |0|q", R"(put "ab")", "error 19 dcsPassthrough", R"(print "c")"}},
+    {"SubAbandonsIt",
+     "\x1BPqab\x1A"
+     "c",
+     {"dcs |0|q", "hook |0|q", R"(put "ab")", "exec 1A", R"(print "c")"}},
+    {"EmAbandonsIt",
+     "\x1BPqab\x19"
+     "c",
+     {"dcs |0|q", "hook |0|q", R"(put "ab")", "error 19 dcsPassthrough", R"(print "c")"}},
     {"ColonIgnoresIt", "\x1BP1:2qdata\x1B\\x", {R"(esc |\x5C)", R"(print "x")"}},
     {"ControlsBeforeTheFinalAreIgnored", "\x1BP1\n;2\aq\x9C", {"dcs |1;2|q", "hook |1;2|q", "unhook"}},
 };
@@ -252,23 +309,26 @@ TEST_F(ParserTest, ResetDropsTheSequenceTheHeldCharacterAndTheDcsHandler)
     feed("\xE2\x82");
     parser.reset();
     feed("\xACz");
-    EXPECT_EQ(handler.log, (std::vector<std::string>{"dcs |0|q", "hook |0|q", R"(put "ab")", R"(esc |\x5C)",
-                                                     R"(print "\xACz")"}));
+    EXPECT_EQ(handler.log,
+              (std::vector<std::string>{"dcs |0|q", "hook |0|q", R"(put "ab")", R"(esc |\x5C)", R"(print "\xACz")"}));
 }
 
 TEST_F(ParserTest, HandlerMayResetTheParserFromACallback)
 {
     handler.resetOnRis = &parser;
-    feed("a\x1B" "c\x1B[2Jb");
+    feed("a\x1B"
+         "c\x1B[2Jb");
     EXPECT_EQ(handler.log, (std::vector<std::string>{R"(print "a")", "esc |c", "csi |2|J", R"(print "b")"}));
 }
 
 TEST_F(ParserTest, UnhandledSequencesReachTheFallbacks)
 {
     handler.handles = false;
-    feed("\x1B" "Z\x1B[?5z\x1B]777;x\a\x1B_Yq\x9C");
-    EXPECT_EQ(handler.log, (std::vector<std::string>{"esc-fallback |Z", "csi-fallback ?|5|z",
-                                                     R"(osc-fallback 777 "x")", R"(apc-fallback Y "q")"}));
+    feed("\x1B"
+         "Z\x1B[?5z\x1B]777;x\a\x1B_Yq\x9C");
+    EXPECT_EQ(handler.log,
+              (std::vector<std::string>{
+                  "esc-fallback |Z", "csi-fallback ?|5|z", R"(osc-fallback 777 "x")", R"(apc-fallback Y "q")"}));
 }
 
 TEST(ParserHandlerTest, DefaultCsiFallbackNamesTheFinalByteOnlyAtTheDebugLevel)
@@ -296,7 +356,8 @@ TEST_F(ParserTest, ErrorsReportPositionInTheChunk)
         void parseError(const ParsingState& state) override { positions.push_back(state.position); }
     } recorder;
     EscapeSequenceParser p(recorder);
-    p.parse(asBytes("ab\x19" "c\x7F"));
+    p.parse(asBytes("ab\x19"
+                    "c\x7F"));
     EXPECT_EQ(recorder.positions, (std::vector<size_t>{2, 4}));
 }
 
@@ -386,7 +447,10 @@ TEST_F(ParserTest, OversizedDcsForgetsItsHandlerWithoutUnhook)
     } dcs;
     struct Recorder : RecordingHandler {
         corvel::DcsHandler* target = nullptr;
-        corvel::DcsHandler* dispatchDcs(uint8_t, const SequenceParams&, const Intermediates&) override { return target; }
+        corvel::DcsHandler* dispatchDcs(uint8_t, const SequenceParams&, const Intermediates&) override
+        {
+            return target;
+        }
     } recorder;
     recorder.target = &dcs;
     EscapeSequenceParser p(recorder);

@@ -33,10 +33,7 @@ std::string hexByte(uint8_t b)
     return hex;
 }
 
-std::string finalByte(uint8_t code)
-{
-    return escapeBytes({&code, 1});
-}
+std::string finalByte(uint8_t code) { return escapeBytes({&code, 1}); }
 
 } // namespace
 
@@ -96,10 +93,7 @@ void RecordingHandler::print(std::span<const uint8_t> text)
     appendJoined("print", text);
 }
 
-void RecordingHandler::dispatchExecute(uint8_t code)
-{
-    log.push_back("exec " + hexByte(code));
-}
+void RecordingHandler::dispatchExecute(uint8_t code) { log.push_back("exec " + hexByte(code)); }
 
 bool RecordingHandler::dispatchEsc(const Intermediates& collect, uint8_t code)
 {
@@ -147,15 +141,9 @@ void RecordingHandler::hook(const Intermediates& collect, const SequenceParams& 
     log.push_back("hook " + describe(flag, parameters, collect));
 }
 
-void RecordingHandler::put(std::span<const uint8_t> data)
-{
-    appendJoined("put", data);
-}
+void RecordingHandler::put(std::span<const uint8_t> data) { appendJoined("put", data); }
 
-void RecordingHandler::unhook()
-{
-    log.push_back("unhook");
-}
+void RecordingHandler::unhook() { log.push_back("unhook"); }
 
 void RecordingHandler::escFallback(const Intermediates& collect, uint8_t code)
 {

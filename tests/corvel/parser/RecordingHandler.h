@@ -27,7 +27,7 @@ public:
     std::vector<std::string> log;
     int printCalls = 0;
     std::span<const uint8_t> lastPrint;
-    bool handles = true;              // what the dispatch operations answer
+    bool handles = true; // what the dispatch operations answer
     EscapeSequenceParser* resetOnRis = nullptr; // ESC c resets this parser
 
     void print(std::span<const uint8_t> text) override;

@@ -83,7 +83,7 @@ TEST_P(ChildProcessTest, BackgroundReapingKillsAChildThatIgnoresSigterm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Watch, ChildProcessTest, ::testing::Values(false, true),
-    [](const auto& info) { return info.param ? "WaiterThread" : "Pidfd"; });
+                         [](const auto& info) { return info.param ? "WaiterThread" : "Pidfd"; });
 
 TEST(ExitCodeTest, DecodesWaitStatuses)
 {

@@ -55,10 +55,10 @@ struct Rgb {
 // The test picture: four quadrants of plain colours, 40 × 30 pixels.
 constexpr int pictureWidth = 40;
 constexpr int pictureHeight = 30;
-constexpr Rgb topLeft {255, 0, 0};
-constexpr Rgb topRight {0, 255, 0};
-constexpr Rgb bottomLeft {0, 0, 255};
-constexpr Rgb bottomRight {255, 255, 255};
+constexpr Rgb topLeft{255, 0, 0};
+constexpr Rgb topRight{0, 255, 0};
+constexpr Rgb bottomLeft{0, 0, 255};
+constexpr Rgb bottomRight{255, 255, 255};
 
 std::vector<std::uint8_t> quadrantPixels()
 {
@@ -75,7 +75,7 @@ std::vector<std::uint8_t> quadrantPixels()
 
 bool writePng(const std::string& file, int width, int height, const std::vector<std::uint8_t>& rgba)
 {
-    png_image image {};
+    png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
@@ -214,7 +214,7 @@ protected:
     bool pictureWritten = false;
 };
 
-#define REQUIRE_PROGRAM(variable, name)                                                                              \
+#define REQUIRE_PROGRAM(variable, name)                                                                                \
     const std::optional<std::string> variable = findProgram(name);                                                     \
     if (!variable)                                                                                                     \
     GTEST_SKIP() << name << " is not installed"
@@ -240,9 +240,10 @@ std::optional<std::pair<int, int>> sixelRaster(const std::vector<std::uint8_t>& 
     const std::string text(written.begin(), written.end());
     const auto raster = text.find('"');
     int pan = 0, pad = 0, width = 0, height = 0;
-    if (raster == std::string::npos || std::sscanf(text.c_str() + raster, "\"%d;%d;%d;%d", &pan, &pad, &width, &height) != 4)
+    if (raster == std::string::npos
+        || std::sscanf(text.c_str() + raster, "\"%d;%d;%d;%d", &pan, &pad, &width, &height) != 4)
         return std::nullopt;
-    return std::pair {width, height};
+    return std::pair{width, height};
 }
 
 int rowsFor(int pixels) { return (pixels + HeadlessTerminal::cellHeight - 1) / HeadlessTerminal::cellHeight; }
@@ -251,7 +252,7 @@ int rowsFor(int pixels) { return (pixels + HeadlessTerminal::cellHeight - 1) / H
 // starts on the second row, under the cursor.
 std::vector<std::string> afterOneLine(const std::string& executable, std::initializer_list<std::string> args)
 {
-    std::vector<std::string> shell {"-c", "printf 'above\\n'; exec \"$0\" \"$@\"", executable};
+    std::vector<std::string> shell{"-c", "printf 'above\\n'; exec \"$0\" \"$@\"", executable};
     shell.insert(shell.end(), args);
     return shell;
 }
@@ -285,7 +286,7 @@ TEST_F(HeadlessImageTest, ChafaKittyPictureIsStoredAtItsSizeAndSitsUnderTheCurso
     EXPECT_EQ(strips[0].strip->pixelWidth(), *pictureCols * HeadlessTerminal::cellWidth);
     EXPECT_EQ(strips[0].strip->kittyCols, *pictureCols);
     // The cursor went to the row under the picture, then chafa's line feed.
-    EXPECT_EQ(cursor(), (std::pair {0, 1 + *pictureRows + 1}));
+    EXPECT_EQ(cursor(), (std::pair{0, 1 + *pictureRows + 1}));
     EXPECT_EQ(headless->screenText().substr(0, 6), "above\n");
 }
 
@@ -313,13 +314,14 @@ TEST_F(HeadlessImageTest, TimgKittyPngIsDecodedAtItsSizeAndSitsUnderTheCursor)
     const int pictureRows = rowsFor(pictureHeight);
     EXPECT_EQ(checkStrips(1), pictureRows);
     EXPECT_EQ(strips[0].strip->pixelWidth(), pictureWidth);
-    EXPECT_EQ(cursor(), (std::pair {0, 1 + pictureRows + 1}));
+    EXPECT_EQ(cursor(), (std::pair{0, 1 + pictureRows + 1}));
 }
 
 TEST_F(HeadlessImageTest, PictureNearTheBottomScrollsTheScreenAndKeepsItsStrips)
 {
     REQUIRE_PROGRAM(chafa, "chafa");
-    const std::string fill = "i=0; while [ $i -lt " + std::to_string(rows - 1) + " ]; do printf 'line %d\\n' $i; i=$((i+1)); done";
+    const std::string fill
+        = "i=0; while [ $i -lt " + std::to_string(rows - 1) + " ]; do printf 'line %d\\n' $i; i=$((i+1)); done";
     run("/bin/sh", {"-c", fill + "; exec \"$0\" \"$@\"", *chafa, "-f", "kitty", "--size", "8x4", picture});
 
     EXPECT_EQ(headless->replies, "");
@@ -329,7 +331,7 @@ TEST_F(HeadlessImageTest, PictureNearTheBottomScrollsTheScreenAndKeepsItsStrips)
     // The picture started on the last row; the screen scrolled so that all
     // of it, the row the cursor moved to after it and chafa's line feed fit.
     EXPECT_EQ(checkStrips(rows - 2 - *pictureRows), *pictureRows);
-    EXPECT_EQ(cursor(), (std::pair {0, rows - 1}));
+    EXPECT_EQ(cursor(), (std::pair{0, rows - 1}));
     const std::string text = headless->screenText();
     EXPECT_EQ(text.find("line 0\n"), std::string::npos);
     EXPECT_NE(text.find("line " + std::to_string(rows - 2) + "\n"), std::string::npos);
@@ -361,7 +363,7 @@ protected:
         ASSERT_FALSE(strips.empty());
         EXPECT_EQ(strips[0].picture->bytes, shown.bytes);
         EXPECT_EQ(strips[0].strip->pixelWidth(), width);
-        EXPECT_EQ(cursor(), (std::pair {0, 1 + pictureRows}));
+        EXPECT_EQ(cursor(), (std::pair{0, 1 + pictureRows}));
 
         compareWithReference(shown);
     }
@@ -380,8 +382,8 @@ protected:
         const std::string sixelFile = folder + "/out.six";
         const std::string pngFile = folder + "/out.png";
         std::ofstream(sixelFile, std::ios::binary) << written.substr(start, end + 2 - start);
-        const std::string command =
-            "timeout 20 '" + *sixel2png + "' -i '" + sixelFile + "' -o '" + pngFile + "' </dev/null >/dev/null 2>&1";
+        const std::string command
+            = "timeout 20 '" + *sixel2png + "' -i '" + sixelFile + "' -o '" + pngFile + "' </dev/null >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
 
         std::optional<RgbaBitmap> reference = PngDecoder::decodeToRgba(readFile(pngFile));
@@ -427,10 +429,11 @@ protected:
 TEST_F(HeadlessImageHostTest, ReportsTheCellSizePicturesAreLaidOutWith)
 {
     feed("\x1b[16t\x1b[14t");
-    EXPECT_EQ(headless->replies, "\x1b[6;" + std::to_string(HeadlessTerminal::cellHeight) + ";"
-            + std::to_string(HeadlessTerminal::cellWidth) + "t" + "\x1b[4;"
-            + std::to_string(rows * HeadlessTerminal::cellHeight) + ";" + std::to_string(cols * HeadlessTerminal::cellWidth)
-            + "t");
+    EXPECT_EQ(headless->replies,
+              "\x1b[6;" + std::to_string(HeadlessTerminal::cellHeight) + ";"
+                  + std::to_string(HeadlessTerminal::cellWidth) + "t" + "\x1b[4;"
+                  + std::to_string(rows * HeadlessTerminal::cellHeight) + ";"
+                  + std::to_string(cols * HeadlessTerminal::cellWidth) + "t");
 }
 
 TEST_F(HeadlessImageHostTest, InlineFileHonoursItsCellSizeRequest)
@@ -455,7 +458,7 @@ TEST_F(HeadlessImageHostTest, UndecodablePngShowsNothing)
     png.resize(png.size() / 2); // the image data is cut off
     feed("\x1b]1337;File=inline=1:" + base64(png) + "\a");
     EXPECT_TRUE(headless->imageStrips().empty());
-    EXPECT_EQ(cursor(), (std::pair {0, 0}));
+    EXPECT_EQ(cursor(), (std::pair{0, 0}));
 }
 
 } // namespace

@@ -46,7 +46,10 @@ protected:
         ASSERT_GT(headless->process().shellPid(), 0);
     }
 
-    bool runUntilEnd() { return loop.runUntil([&] { return ended.has_value(); }, 20s); }
+    bool runUntilEnd()
+    {
+        return loop.runUntil([&] { return ended.has_value(); }, 20s);
+    }
 };
 
 TEST_F(HeadlessTerminalTest, ScriptOutputLandsOnTheScreenAndTheExitCodeReachesOnEnd)
@@ -71,7 +74,7 @@ TEST_F(HeadlessTerminalTest, ChildSeesTheTerminalSize)
 
     runShell("stty size; read line");
     ASSERT_TRUE(loop.runUntil([&] { return headless->screenText() == "30 100\n"; }, 20s));
-    winsize onPty {};
+    winsize onPty{};
     ASSERT_EQ(::ioctl(headless->process().childfd(), TIOCGWINSZ, &onPty), 0);
     EXPECT_EQ(onPty.ws_xpixel, 1000);
     EXPECT_EQ(onPty.ws_ypixel, 600);
@@ -85,10 +88,10 @@ TEST_F(HeadlessTerminalTest, TerminalRepliesReachTheChildWithoutHostCode)
         const char* query; // as printf writes it
         const char* reply; // ESC shown as "E"
     };
-    const std::vector<Query> queries {
+    const std::vector<Query> queries{
         {"\\033[c", "E[?65;4;1;2;6;21;22;17;28c"}, // primary device attributes
-        {"\\033[6n", "E[1;3R"},                      // cursor position, after "ab"
-        {"\\033[?u", "E[?0u"},                       // keyboard enhancement flags
+        {"\\033[6n", "E[1;3R"}, // cursor position, after "ab"
+        {"\\033[?u", "E[?0u"}, // keyboard enhancement flags
     };
     for (const Query& q : queries) {
         ended.reset();
@@ -115,7 +118,9 @@ TEST_F(HeadlessTerminalTest, ReportedDirectoryAndImagesAreKept)
 
 TEST_F(HeadlessTerminalTest, PicturesAreHeldOnceAndOnlyWhilePlaced)
 {
-    for (const std::string& leave : {std::string("\x1b" "c"), std::string(40, '\n')}) {
+    for (const std::string& leave : {std::string("\x1b"
+                                                 "c"),
+                                     std::string(40, '\n')}) {
         TerminalOptions options = sized(40, 10);
         options.scrollback = 5;
         create(options);

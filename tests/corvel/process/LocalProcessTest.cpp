@@ -24,7 +24,7 @@ class LocalProcessTest : public ::testing::Test {
 protected:
     RunLoopExecutor loop;
     RecordingDelegate recorder;
-    LocalProcess process {&recorder, loop};
+    LocalProcess process{&recorder, loop};
 
     void runShell(const std::string& script)
     {
@@ -80,8 +80,8 @@ TEST_F(LocalProcessTest, ExitWhileReadingIsPausedWaitsForTheRestOfTheOutput)
     const std::size_t size = LocalProcess::maxPendingBytes + 4096;
     runShell("head -c " + std::to_string(size) + " /dev/zero; exit 6");
     const pid_t pid = process.shellPid();
-    ASSERT_TRUE(eventually(
-        [&] { return !processExists(pid) && process.pendingBytes() > LocalProcess::maxPendingBytes; }));
+    ASSERT_TRUE(
+        eventually([&] { return !processExists(pid) && process.pendingBytes() > LocalProcess::maxPendingBytes; }));
     ASSERT_TRUE(runUntilExit());
     EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(6));
     EXPECT_EQ(recorder.outputAtExit, size);
@@ -111,7 +111,7 @@ TEST_F(LocalProcessTest, DeathBySignalReports128PlusTheSignal)
 
 TEST_F(LocalProcessTest, ChildSeesTheDelegatesWindowSize)
 {
-    recorder.size = winsize {33, 101, 0, 0};
+    recorder.size = winsize{33, 101, 0, 0};
     runShell("stty size");
     ASSERT_TRUE(runUntilExit());
     EXPECT_EQ(recorder.output, "33 101\r\n");
@@ -123,7 +123,7 @@ TEST_F(LocalProcessTest, ChildGetsExactlyTheBuiltEnvironment)
     ::setenv("VELMORA_TEST_SECRET", "must-not-leak", 1);
     const std::vector<std::string> expected = PseudoTerminalHelpers::getEnvironmentVariables();
     EXPECT_NE(std::find(expected.begin(), expected.end(), "SHELL=" + PseudoTerminalHelpers::loginShell()),
-        expected.end());
+              expected.end());
     process.startProcess("/usr/bin/env", {}, std::nullopt, std::nullopt, std::nullopt);
     ASSERT_TRUE(runUntilExit());
     ::unsetenv("VELMORA_TEST_SECRET");
@@ -138,8 +138,11 @@ TEST_F(LocalProcessTest, ChildGetsExactlyTheBuiltEnvironment)
 
 TEST_F(LocalProcessTest, GivenEnvironmentArgv0AndDirectoryAreUsed)
 {
-    process.startProcess("/bin/sh", {"-c", "echo \"$0|$GREETING|$(pwd)\""}, std::vector<std::string> {"GREETING=hi"},
-        std::string("-velmora"), std::string("/tmp"));
+    process.startProcess("/bin/sh",
+                         {"-c", "echo \"$0|$GREETING|$(pwd)\""},
+                         std::vector<std::string>{"GREETING=hi"},
+                         std::string("-velmora"),
+                         std::string("/tmp"));
     ASSERT_TRUE(runUntilExit());
     EXPECT_EQ(recorder.output, "-velmora|hi|/tmp\r\n");
 }
@@ -154,7 +157,8 @@ TEST_F(LocalProcessTest, MissingDirectoryLeavesTheChildWhereItWas)
 TEST_F(LocalProcessTest, TerminalIsInUtf8ModeAndSignalsStartClean)
 {
     // The child must not inherit what this process ignores or blocks.
-    struct sigaction ignore {}, previousInt {};
+    struct sigaction ignore {
+    }, previousInt{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGINT, &ignore, &previousInt);
     sigset_t usr1, previousMask;
@@ -280,8 +284,7 @@ TEST_F(LocalProcessTest, ForcedStartReplacesARunningChildWithoutLeavingItBehind)
     runShell("echo first; read line");
     ASSERT_TRUE(runUntilOutput("first"));
     const pid_t first = process.shellPid();
-    process.startProcessWithForkpty("/bin/sh", {"-c", "echo second; exit 5"}, std::nullopt, std::nullopt,
-        std::nullopt);
+    process.startProcessWithForkpty("/bin/sh", {"-c", "echo second; exit 5"}, std::nullopt, std::nullopt, std::nullopt);
     EXPECT_NE(process.shellPid(), first);
     ASSERT_TRUE(runUntilExit());
     EXPECT_EQ(recorder.exit, std::optional<std::int32_t>(5));
@@ -418,15 +421,15 @@ TEST_F(LocalProcessTest, YesKeepsPendingBytesBoundedAndLosesNothing)
 // Reaches the hand-over list directly, without a child.
 class DirectFeedProcess : public LocalProcess {
 public:
-    using LocalProcess::LocalProcess;
     using LocalProcess::enqueueReceivedData;
+    using LocalProcess::LocalProcess;
 };
 
 class DrainTest : public ::testing::Test {
 protected:
-    RunLoopExecutor loop {RunLoopExecutor::ClockMode::Manual};
+    RunLoopExecutor loop{RunLoopExecutor::ClockMode::Manual};
     RecordingDelegate recorder;
-    DirectFeedProcess process {&recorder, loop};
+    DirectFeedProcess process{&recorder, loop};
 
     void feed(int count)
     {
@@ -443,8 +446,7 @@ protected:
         EXPECT_EQ(loop.runPending(), 1);
         if (std::chrono::steady_clock::now() - start < LocalProcess::pendingTimeSlice)
             return true;
-        while (loop.runPending() > 0) {
-        }
+        while (loop.runPending() > 0) {}
         return false;
     }
 };

@@ -28,7 +28,7 @@ struct RecordingDelegate : LocalProcessDelegate {
     std::optional<std::optional<std::int32_t>> exit;
     std::size_t outputAtExit = 0;
     bool runningDuringExit = false;
-    winsize size {24, 80, 0, 0};
+    winsize size{24, 80, 0, 0};
     std::function<void(std::span<const std::uint8_t>)> onData;
 
     void processTerminated(LocalProcess& source, std::optional<std::int32_t> exitCode) override

@@ -1,5 +1,5 @@
-#include "corvel/process/CStringArray.h"
 #include "corvel/process/PseudoTerminalHelpers.h"
+#include "corvel/process/CStringArray.h"
 
 #include "ProcessTestSupport.h"
 
@@ -50,10 +50,10 @@ TEST_P(ChildEnvironmentTest, BuildsExactlyTheExpectedList)
     const EnvironmentCase& c = GetParam();
     EXPECT_EQ(PseudoTerminalHelpers::getEnvironmentVariables(
                   c.termName, c.trueColor, c.shell, lookupIn(c.parent), c.preferredLocaleInstalled),
-        c.expected);
+              c.expected);
 }
 
-const Variables kDesktopParent {
+const Variables kDesktopParent{
     {"PATH", "/usr/bin"},
     {"SHELL", "/bin/zsh"},
     {"LANG", "de_DE.UTF-8"},
@@ -70,25 +70,59 @@ const Variables kDesktopParent {
     {"SECRET_TOKEN", "do-not-pass"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ChildEnvironmentTest,
-    ::testing::Values(
-        EnvironmentCase {"WithoutDisplayOrCtype", "xterm-256color", true,
-            {{"LOGNAME", "ada"}, {"USER", "ada"}, {"HOME", "/home/ada"}, {"PATH", "/bin"}}, true,
-            {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=en_US.UTF-8", "LOGNAME=ada", "USER=ada",
-                "HOME=/home/ada", "SHELL=/bin/bash"}},
-        EnvironmentCase {"DefaultTermNameWithoutTrueColor", std::nullopt, false, {{"USER", "ada"}}, true,
-            {"TERM=xterm-256color", "LANG=en_US.UTF-8", "USER=ada", "SHELL=/bin/bash"}},
-        EnvironmentCase {"EmptyValueIsStillCopied", "vt100", false, {{"DISPLAY", ""}}, true,
-            {"TERM=vt100", "LANG=en_US.UTF-8", "DISPLAY=", "SHELL=/bin/bash"}},
-        EnvironmentCase {"DesktopSessionPassesOnlyItsOwnList", "xterm-256color", true, kDesktopParent, false,
-            {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=de_DE.UTF-8", "LOGNAME=ada", "USER=ada",
-                "DISPLAY=:0", "LC_CTYPE=de_DE.UTF-8", "HOME=/home/ada", "SHELL=/usr/bin/fish",
-                "WAYLAND_DISPLAY=wayland-0", "XDG_RUNTIME_DIR=/run/user/1000",
-                "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus", "XAUTHORITY=/home/ada/.Xauthority",
-                "SSH_AUTH_SOCK=/run/user/1000/ssh"},
-            "/usr/bin/fish"},
-        EnvironmentCase {"EmptyParent", "xterm-256color", true, {}, false,
-            {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=C.UTF-8", "SHELL=/bin/sh"}, "/bin/sh"}),
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChildEnvironmentTest,
+    ::testing::Values(EnvironmentCase{"WithoutDisplayOrCtype",
+                                      "xterm-256color",
+                                      true,
+                                      {{"LOGNAME", "ada"}, {"USER", "ada"}, {"HOME", "/home/ada"}, {"PATH", "/bin"}},
+                                      true,
+                                      {"TERM=xterm-256color",
+                                       "COLORTERM=truecolor",
+                                       "LANG=en_US.UTF-8",
+                                       "LOGNAME=ada",
+                                       "USER=ada",
+                                       "HOME=/home/ada",
+                                       "SHELL=/bin/bash"}},
+                      EnvironmentCase{"DefaultTermNameWithoutTrueColor",
+                                      std::nullopt,
+                                      false,
+                                      {{"USER", "ada"}},
+                                      true,
+                                      {"TERM=xterm-256color", "LANG=en_US.UTF-8", "USER=ada", "SHELL=/bin/bash"}},
+                      EnvironmentCase{"EmptyValueIsStillCopied",
+                                      "vt100",
+                                      false,
+                                      {{"DISPLAY", ""}},
+                                      true,
+                                      {"TERM=vt100", "LANG=en_US.UTF-8", "DISPLAY=", "SHELL=/bin/bash"}},
+                      EnvironmentCase{"DesktopSessionPassesOnlyItsOwnList",
+                                      "xterm-256color",
+                                      true,
+                                      kDesktopParent,
+                                      false,
+                                      {"TERM=xterm-256color",
+                                       "COLORTERM=truecolor",
+                                       "LANG=de_DE.UTF-8",
+                                       "LOGNAME=ada",
+                                       "USER=ada",
+                                       "DISPLAY=:0",
+                                       "LC_CTYPE=de_DE.UTF-8",
+                                       "HOME=/home/ada",
+                                       "SHELL=/usr/bin/fish",
+                                       "WAYLAND_DISPLAY=wayland-0",
+                                       "XDG_RUNTIME_DIR=/run/user/1000",
+                                       "DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus",
+                                       "XAUTHORITY=/home/ada/.Xauthority",
+                                       "SSH_AUTH_SOCK=/run/user/1000/ssh"},
+                                      "/usr/bin/fish"},
+                      EnvironmentCase{"EmptyParent",
+                                      "xterm-256color",
+                                      true,
+                                      {},
+                                      false,
+                                      {"TERM=xterm-256color", "COLORTERM=truecolor", "LANG=C.UTF-8", "SHELL=/bin/sh"},
+                                      "/bin/sh"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct LanguageCase {
@@ -99,7 +133,7 @@ struct LanguageCase {
 
 TEST(ChildLanguageTest, NeverHandsTheChildANonUtf8Locale)
 {
-    const std::vector<LanguageCase> cases {
+    const std::vector<LanguageCase> cases{
         {true, "de_DE.ISO-8859-1", "en_US.UTF-8"},
         {true, nullptr, "en_US.UTF-8"},
         {false, "de_DE.UTF-8", "de_DE.UTF-8"},
@@ -176,7 +210,7 @@ TEST(ForkAndExecTest, ProgramsThatCannotRunAreReportedWithTheirReason)
         std::ofstream(dir + "/tool") << "#!/bin/sh\nexit 0\n";
     }
     ::chmod((dir + "/tool").c_str(), 0755);
-    const std::vector<StartFailureCase> cases {
+    const std::vector<StartFailureCase> cases{
         {"missing", "/nonexistent/program", std::nullopt, ENOENT},
         {"folder", dir, std::nullopt, EISDIR},
         {"not_executable", dir + "/plain", std::nullopt, EACCES},
@@ -184,7 +218,7 @@ TEST(ForkAndExecTest, ProgramsThatCannotRunAreReportedWithTheirReason)
         // A relative name is looked up in the child's start folder.
         {"relative_missing_in_start_folder", "true", std::string("/"), ENOENT},
     };
-    winsize size {24, 80, 0, 0};
+    winsize size{24, 80, 0, 0};
     for (const StartFailureCase& c : cases) {
         errno = 0;
         const auto child = PseudoTerminalHelpers::forkAndExec(c.executable, {"program"}, {}, c.directory, size);
@@ -200,11 +234,9 @@ TEST(ForkAndExecTest, ProgramsThatCannotRunAreReportedWithTheirReason)
 
 TEST(ForkAndExecTest, FailedStartsLeaveNoChildAndNoDescriptorBehind)
 {
-    const auto openDescriptors = [] {
-        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-    };
+    const auto openDescriptors = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
     const auto before = openDescriptors();
-    winsize size {24, 80, 0, 0};
+    winsize size{24, 80, 0, 0};
     for (int i = 0; i < 5; ++i)
         EXPECT_FALSE(PseudoTerminalHelpers::forkAndExec("/nonexistent/program", {"program"}, {}, std::nullopt, size));
     EXPECT_EQ(openDescriptors(), before);
@@ -214,27 +246,28 @@ TEST(ForkAndExecTest, FailedStartsLeaveNoChildAndNoDescriptorBehind)
 
 TEST(CannotRunMessageTest, NamesTheProgramAndTheReason)
 {
-    EXPECT_EQ(PseudoTerminalHelpers::cannotRunMessage("/x/y", ENOENT), "corvel: cannot run /x/y: No such file or directory");
+    EXPECT_EQ(PseudoTerminalHelpers::cannotRunMessage("/x/y", ENOENT),
+              "corvel: cannot run /x/y: No such file or directory");
     EXPECT_EQ(PseudoTerminalHelpers::cannotRunMessage("/tmp", EISDIR), "corvel: cannot run /tmp: Is a directory");
 }
 
 TEST(ForkAndExecTest, RefusesStringsThatExecWouldCut)
 {
-    winsize size {24, 80, 0, 0};
-    EXPECT_FALSE(PseudoTerminalHelpers::forkAndExec("/bin/true", {"true"}, {std::string("X=1\0Y=2", 7)},
-        std::nullopt, size));
+    winsize size{24, 80, 0, 0};
+    EXPECT_FALSE(
+        PseudoTerminalHelpers::forkAndExec("/bin/true", {"true"}, {std::string("X=1\0Y=2", 7)}, std::nullopt, size));
     EXPECT_EQ(errno, EINVAL);
 }
 
 TEST(ForkAndExecTest, WindowSizeAndAvailableBytesUseTheMaster)
 {
-    winsize size {24, 80, 0, 0};
+    winsize size{24, 80, 0, 0};
     auto child = PseudoTerminalHelpers::forkAndExec("/bin/sh", {"sh", "-c", "read x"}, {}, std::nullopt, size);
     ASSERT_TRUE(child.has_value());
 
-    winsize bigger {50, 132, 0, 0};
+    winsize bigger{50, 132, 0, 0};
     EXPECT_EQ(PseudoTerminalHelpers::setWinSize(child->masterFd, bigger), 0);
-    winsize read {};
+    winsize read{};
     ASSERT_EQ(::ioctl(child->masterFd, TIOCGWINSZ, &read), 0);
     EXPECT_EQ(read.ws_row, 50);
     EXPECT_EQ(read.ws_col, 132);

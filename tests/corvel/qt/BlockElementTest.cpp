@@ -89,8 +89,8 @@ TEST_F(BlockPainting, StackedFullBlocksLeaveNoSeamAndNoOverlap)
     for (const Case& c : {Case{1, {9, 17}}, Case{2, {7.5, 8.5}}, Case{2, {8, 7.5}}}) {
         // Half-transparent, so an overlap would show darker.
         const QColor color(255, 0, 0, 128);
-        const QImage image = paint(QSize(20, 40), c.scale,
-                                   {{0.0, item(0x2588, color)}, {c.cell.height(), item(0x2588, color)}}, c.cell);
+        const QImage image = paint(
+            QSize(20, 40), c.scale, {{0.0, item(0x2588, color)}, {c.cell.height(), item(0x2588, color)}}, c.cell);
         const int width = int(std::lround(c.cell.width() * c.scale));
         const int height = int(std::lround(2 * c.cell.height() * c.scale));
         for (int y = 0; y < height; ++y)
@@ -121,7 +121,8 @@ TEST_F(BlockPainting, EighthsSnapOutwardsToDevicePixels)
     // Lower one eighth of a 17-pixel cell: 2.125 px, snapped out to 3 rows.
     const QImage image = paint(QSize(8, 17), 1, {{0.0, item(0x2581, Qt::green)}}, {8, 17});
     int covered = 0;
-    for (int y = 0; y < 17; ++y) covered += qAlpha(image.pixel(3, y)) == 255;
+    for (int y = 0; y < 17; ++y)
+        covered += qAlpha(image.pixel(3, y)) == 255;
     EXPECT_EQ(covered, 3);
     EXPECT_EQ(qAlpha(image.pixel(3, 16)), 255);
     EXPECT_EQ(qAlpha(image.pixel(3, 13)), 0);
@@ -130,9 +131,9 @@ TEST_F(BlockPainting, EighthsSnapOutwardsToDevicePixels)
 TEST_F(BlockPainting, DoubleWidthCellStretchesOverBothCells)
 {
     const QImage image = paint(QSize(20, 16), 1, {{0.0, item(0x258C, Qt::white, 0, 2)}}, {8, 16});
-    EXPECT_EQ(qAlpha(image.pixel(7, 8)), 255);   // left half of two cells: all of the first
+    EXPECT_EQ(qAlpha(image.pixel(7, 8)), 255); // left half of two cells: all of the first
     EXPECT_EQ(qAlpha(image.pixel(8, 8)), 0);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -29,7 +29,8 @@ std::vector<std::string> repeat(const std::string& row, int n) { return std::vec
 std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts)
 {
     std::vector<std::string> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -45,13 +46,16 @@ TEST(BoxDrawingRenderer, LineGlyphMasks)
         {"light horizontal", 0x2500, concat({repeat("........", 7), {"########"}, repeat("........", 8)})},
         {"light vertical", 0x2502, repeat("...#....", 16)},
         {"cross", 0x253C, concat({repeat("...#....", 7), {"########"}, repeat("...#....", 8)})},
-        {"double cross", 0x256C,
+        {"double cross",
+         0x256C,
          concat({repeat("..#.#...", 6), {"###.####"}, {"........"}, {"###.####"}, repeat("..#.#...", 7)})},
-        {"down single right double", 0x2552,
+        {"down single right double",
+         0x2552,
          concat({repeat("........", 6), {"...#####"}, {"...#...."}, {"...#####"}, repeat("...#....", 7)})},
         {"heavy horizontal", 0x2501, concat({repeat("........", 7), {"########", "########"}, repeat("........", 7)})},
     };
-    for (const MaskCase& c : cases) EXPECT_EQ(glyph(c.codePoint), c.expected) << c.name;
+    for (const MaskCase& c : cases)
+        EXPECT_EQ(glyph(c.codePoint), c.expected) << c.name;
 }
 
 TEST(BoxDrawingRenderer, BaseThicknessFollowsScaleAndUnderline)
@@ -65,7 +69,8 @@ TEST(BoxDrawingRenderer, LightStrokeIsNeverThinnerThanADevicePixelUnit)
 {
     const auto rows = glyph(0x2500, {8, 16}, 2, 1);
     int filled = 0;
-    for (const std::string& row : rows) filled += row.find('#') != std::string::npos;
+    for (const std::string& row : rows)
+        filled += row.find('#') != std::string::npos;
     EXPECT_EQ(filled, 2);
 }
 
@@ -83,11 +88,11 @@ TEST(BoxDrawingRenderer, NarrowCellsDrawDashesAsOneSolidLine)
 
 TEST(BoxDrawingRenderer, RoundedCornerJoinsStubsOnTheStrokeBands)
 {
-    const auto rows = glyph(0x256D);  // down and right
-    EXPECT_EQ(rows[15][3], '#');       // down stub
-    EXPECT_EQ(rows[7][7], '#');        // right stub
-    EXPECT_EQ(rows[0][3], '.');        // no up arm
-    EXPECT_EQ(rows[7][0], '.');        // no left arm
+    const auto rows = glyph(0x256D); // down and right
+    EXPECT_EQ(rows[15][3], '#'); // down stub
+    EXPECT_EQ(rows[7][7], '#'); // right stub
+    EXPECT_EQ(rows[0][3], '.'); // no up arm
+    EXPECT_EQ(rows[7][0], '.'); // no left arm
 }
 
 TEST(BoxDrawingRenderer, DrawsNothingOutsideItsRange)
@@ -99,15 +104,15 @@ TEST(BoxDrawingRenderer, DrawsNothingOutsideItsRange)
 TEST(BoxDrawingRenderer, ArmsFollowTheCharacterNames)
 {
     using S = BoxDrawingRenderer::LineStyle;
-    const auto arms = BoxDrawingRenderer::linesFor(0x251E);  // up heavy and right down light
+    const auto arms = BoxDrawingRenderer::linesFor(0x251E); // up heavy and right down light
     EXPECT_EQ(arms.up, S::heavy);
     EXPECT_EQ(arms.right, S::light);
     EXPECT_EQ(arms.down, S::light);
     EXPECT_EQ(arms.left, S::none);
-    const auto mixed = BoxDrawingRenderer::linesFor(0x257E);  // heavy left and light right
+    const auto mixed = BoxDrawingRenderer::linesFor(0x257E); // heavy left and light right
     EXPECT_EQ(mixed.left, S::heavy);
     EXPECT_EQ(mixed.right, S::light);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -15,7 +15,8 @@ using test::CorvelTermSession;
 
 TEST(CorvelTermDisplay, TypedCommandRunsInTheLoginShell)
 {
-    if (!CorvelTermSession::display()) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+    if (!CorvelTermSession::display())
+        GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
     CorvelTermSession session;
     ASSERT_TRUE(session.start()) << session.error().toStdString();
     ASSERT_TRUE(session.typeCommand(QStringLiteral("echo $((6*7))-answer; exit")));
@@ -79,5 +80,5 @@ TEST(CorvelTermStartErrors, AShellThatCannotRunIsNamedOnStandardError)
         << run.standardError.toStdString();
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -32,9 +32,11 @@ Cells measure(const QImage& shot)
 {
     const QColor colour = shot.pixelColor(1, 1);
     int right = 1;
-    while (right < shot.width() && test::near(shot.pixelColor(right, 1), colour, 4)) ++right;
+    while (right < shot.width() && test::near(shot.pixelColor(right, 1), colour, 4))
+        ++right;
     int bottom = 1;
-    while (bottom < shot.height() && test::near(shot.pixelColor(1, bottom), colour, 4)) ++bottom;
+    while (bottom < shot.height() && test::near(shot.pixelColor(1, bottom), colour, 4))
+        ++bottom;
     return {right / 40.0, static_cast<double>(bottom)};
 }
 
@@ -43,7 +45,8 @@ QRect extentOf(const QImage& image, QColor colour, int tolerance)
     QRect extent;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (test::near(image.pixelColor(x, y), colour, tolerance)) extent |= QRect(x, y, 1, 1);
+            if (test::near(image.pixelColor(x, y), colour, tolerance))
+                extent |= QRect(x, y, 1, 1);
     return extent;
 }
 
@@ -56,15 +59,18 @@ bool writePicture(const QString& file, int size, QColor colour)
 
 TEST(CorvelTermPointer, KittyAndSixelPicturesShowInTheirCells)
 {
-    if (!CorvelTermSession::display()) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+    if (!CorvelTermSession::display())
+        GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
     for (const char* program : {"chafa", "img2sixel", "import"})
-        if (!CorvelTermSession::hasProgram(QString::fromLatin1(program))) GTEST_SKIP() << program << " is missing";
+        if (!CorvelTermSession::hasProgram(QString::fromLatin1(program)))
+            GTEST_SKIP() << program << " is missing";
     CorvelTermSession session;
     ASSERT_TRUE(writePicture(session.path(QStringLiteral("red.png")), 60, QColor(255, 0, 0)));
     ASSERT_TRUE(writePicture(session.path(QStringLiteral("blue.png")), 64, QColor(0, 0, 255)));
     ASSERT_TRUE(session.start()) << session.error().toStdString();
-    ASSERT_TRUE(session.typeCommand(ruler + QStringLiteral("; chafa -f kitty --size 10x5 red.png; "
-                                                           "img2sixel blue.png; touch shown")));
+    ASSERT_TRUE(session.typeCommand(ruler
+                                    + QStringLiteral("; chafa -f kitty --size 10x5 red.png; "
+                                                     "img2sixel blue.png; touch shown")));
     ASSERT_TRUE(session.waitForFile(QStringLiteral("shown")));
 
     QImage shot;
@@ -100,9 +106,11 @@ TEST(CorvelTermPointer, KittyAndSixelPicturesShowInTheirCells)
 
 TEST(CorvelTermPointer, ADoubleClickedWordIsCopiedAndItsSelectionPastedWithTheMiddleButton)
 {
-    if (!CorvelTermSession::display()) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+    if (!CorvelTermSession::display())
+        GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
     for (const char* program : {"xclip", "import"})
-        if (!CorvelTermSession::hasProgram(QString::fromLatin1(program))) GTEST_SKIP() << program << " is missing";
+        if (!CorvelTermSession::hasProgram(QString::fromLatin1(program)))
+            GTEST_SKIP() << program << " is missing";
     CorvelTermSession session;
     ASSERT_TRUE(session.start()) << session.error().toStdString();
     ASSERT_TRUE(session.typeCommand(ruler + QStringLiteral("; printf 'alpha bravo charlie\\n'; touch shown")));
@@ -115,25 +123,30 @@ TEST(CorvelTermPointer, ADoubleClickedWordIsCopiedAndItsSelectionPastedWithTheMi
     const QString x = QString::number(static_cast<int>(8.5 * cell.width));
     const QString y = QString::number(static_cast<int>(1.5 * cell.height));
     ASSERT_TRUE(session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), session.window(), x, y}));
-    ASSERT_TRUE(session.xdotool({QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                                 QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")}));
+    ASSERT_TRUE(session.xdotool({QStringLiteral("click"),
+                                 QStringLiteral("--repeat"),
+                                 QStringLiteral("2"),
+                                 QStringLiteral("--delay"),
+                                 QStringLiteral("80"),
+                                 QStringLiteral("1")}));
     ASSERT_TRUE(session.xdotool({QStringLiteral("key"), QStringLiteral("ctrl+shift+c")}));
 
     QString clipboard;
     for (int attempt = 0; attempt < 20 && clipboard != QStringLiteral("bravo"); ++attempt) {
         QThread::msleep(100);
-        clipboard = session.run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                          QStringLiteral("clipboard")});
+        clipboard = session.run(QStringLiteral("xclip"),
+                                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
     }
     EXPECT_EQ(clipboard.toStdString(), "bravo");
-    EXPECT_EQ(session.run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                    QStringLiteral("primary")})
+    EXPECT_EQ(session
+                  .run(QStringLiteral("xclip"),
+                       {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("primary")})
                   .toStdString(),
               "bravo");
 
     // The middle button pastes the primary selection at the prompt.
-    ASSERT_TRUE(session.xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"),
-                                 QStringLiteral("echo pasted-")}));
+    ASSERT_TRUE(session.xdotool(
+        {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), QStringLiteral("echo pasted-")}));
     ASSERT_TRUE(session.xdotool({QStringLiteral("click"), QStringLiteral("2")}));
     QThread::msleep(200);
     ASSERT_TRUE(session.typeCommand(QStringLiteral("; exit")));
@@ -144,5 +157,5 @@ TEST(CorvelTermPointer, ADoubleClickedWordIsCopiedAndItsSelectionPastedWithTheMi
     EXPECT_TRUE(text.contains(QStringLiteral("\npasted-bravo\n"))) << text.toStdString();
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -12,14 +12,15 @@ namespace corvel::test {
 std::optional<QString> CorvelTermSession::display()
 {
     const char* display = std::getenv("VELMORA_TEST_DISPLAY");
-    if (!display || !*display) return std::nullopt;
+    if (!display || !*display)
+        return std::nullopt;
     return QString::fromLocal8Bit(display);
 }
 
 bool CorvelTermSession::hasProgram(const QString& name)
 {
-    return !QStandardPaths::findExecutable(name, {QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin"),
-                                                  QStringLiteral("/bin")})
+    return !QStandardPaths::findExecutable(
+                name, {QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin"), QStringLiteral("/bin")})
                 .isEmpty();
 }
 
@@ -40,7 +41,8 @@ CorvelTermSession::~CorvelTermSession()
 {
     if (term_.state() != QProcess::NotRunning) {
         term_.terminate();
-        if (!term_.waitForFinished(5000)) term_.kill();
+        if (!term_.waitForFinished(5000))
+            term_.kill();
         term_.waitForFinished(2000);
     }
 }
@@ -67,18 +69,22 @@ bool CorvelTermSession::start()
         return false;
     }
     for (int attempt = 0; attempt < 100 && window_.isEmpty(); ++attempt) {
-        window_ = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
-                                                  QStringLiteral("^corvel-ready$")})
+        window_ = run(QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^corvel-ready$")})
                       .section(QLatin1Char('\n'), -1);
-        if (window_.isEmpty()) QThread::msleep(100);
+        if (window_.isEmpty())
+            QThread::msleep(100);
     }
     if (window_.isEmpty()) {
         error_ = QStringLiteral("the prompt never set the window title");
         return false;
     }
     // Without a window manager the keyboard follows the pointer.
-    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window_}) &&
-           xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window_, QStringLiteral("2"),
+    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window_})
+        && xdotool({QStringLiteral("mousemove"),
+                    QStringLiteral("--window"),
+                    window_,
+                    QStringLiteral("2"),
                     QStringLiteral("2")});
 }
 
@@ -88,7 +94,8 @@ QString CorvelTermSession::run(const QString& program, const QStringList& argume
     process.setProcessEnvironment(environment_);
     process.start(program, arguments);
     const bool finished = process.waitForFinished(timeoutMs);
-    if (ok) *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (ok)
+        *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
@@ -101,14 +108,15 @@ bool CorvelTermSession::xdotool(const QStringList& arguments)
 
 bool CorvelTermSession::typeCommand(const QString& command)
 {
-    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), command}) &&
-           xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("15"), command})
+        && xdotool({QStringLiteral("key"), QStringLiteral("Return")});
 }
 
 bool CorvelTermSession::waitForFile(const QString& name, int timeoutMs)
 {
     for (int waited = 0; waited < timeoutMs; waited += 50) {
-        if (QFile::exists(path(name))) return true;
+        if (QFile::exists(path(name)))
+            return true;
         QThread::msleep(50);
     }
     return false;
@@ -119,8 +127,9 @@ QImage CorvelTermSession::screenshot()
     QProcess process;
     process.setProcessEnvironment(environment_);
     process.start(QStringLiteral("import"), {QStringLiteral("-window"), window_, QStringLiteral("png:-")});
-    if (!process.waitForFinished(10'000)) return {};
+    if (!process.waitForFinished(10'000))
+        return {};
     return QImage::fromData(process.readAllStandardOutput(), "PNG").convertToFormat(QImage::Format_RGB32);
 }
 
-}  // namespace corvel::test
+} // namespace corvel::test

@@ -30,8 +30,9 @@ TEST(EmojiPresentation, PicturesAreWidePictographsFlagsAndSequencesThatAskForThe
         {"letter", U"a", 1, false},
         {"nothing", U"", 2, false},
     };
-    for (const Case& c : cases) EXPECT_EQ(hasEmojiPresentation(c.text, c.columns), c.expected) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(hasEmojiPresentation(c.text, c.columns), c.expected) << c.name;
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -140,16 +140,16 @@ TEST_F(FindBar, ShowingWithASelectionStartsFromIt)
     EXPECT_TRUE(view->isFindCommandEnabled(FindCommand::useSelectionForFind));
     view->performFindCommand(FindCommand::showFindInterface);
     EXPECT_EQ(bar()->searchField()->text(), QStringLiteral("cat"));
-    EXPECT_EQ(hit(), Position(4, 1));  // the same occurrence stays selected
+    EXPECT_EQ(hit(), Position(4, 1)); // the same occurrence stays selected
     view->performFindCommand(FindCommand::showFindInterface);
-    EXPECT_EQ(hit(), Position(6, 2));  // the same term again moves on
+    EXPECT_EQ(hit(), Position(6, 2)); // the same term again moves on
 }
 
 TEST_F(FindBar, FindNextWithTheBarHiddenUsesTheFindString)
 {
     EXPECT_FALSE(view->isFindCommandEnabled(FindCommand::useSelectionForFind));
     view->performFindCommand(FindCommand::nextMatch);
-    EXPECT_FALSE(view->selectionActive());  // nothing to search for
+    EXPECT_FALSE(view->selectionActive()); // nothing to search for
     FindPasteboard::setString(QStringLiteral("three"));
     view->performFindCommand(FindCommand::nextMatch);
     EXPECT_EQ(selected(), "three");
@@ -165,7 +165,8 @@ TEST_F(FindBar, FindNextWithTheBarHiddenUsesTheFindString)
 
 TEST_F(FindBar, SearchingRevealsAHitInTheScrollBack)
 {
-    for (int i = 0; i < 100; ++i) view->feed("filler\r\n");
+    for (int i = 0; i < 100; ++i)
+        view->feed("filler\r\n");
     const int bottom = terminal().displayBuffer().yDisp();
     EXPECT_TRUE(view->findNext("three", {}, true));
     EXPECT_EQ(hit(), Position(0, 2));
@@ -183,5 +184,5 @@ TEST_F(FindBar, HitsOnTheAlternateScreenNeverScroll)
     EXPECT_EQ(selected(), "word");
 }
 
-}  // namespace
-}  // namespace corvel::test
+} // namespace
+} // namespace corvel::test

@@ -71,4 +71,4 @@ protected:
     WriteRecorder writer;
 };
 
-}  // namespace corvel::test
+} // namespace corvel::test

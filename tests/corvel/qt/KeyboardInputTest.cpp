@@ -4,8 +4,8 @@
 
 #include "KeyboardFixture.h"
 #include "corvel/qt/PreeditView.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/terminal/EscapeSequences.h"
+#include "corvel/terminal/SelectionService.h"
 #include "support/DebugDiagnostics.h"
 
 namespace corvel {
@@ -49,8 +49,18 @@ std::vector<KeyCase> keyCases()
         {"alt_shift_x", Qt::Key_X, alt | shift, "X", "\x1bX"},
         {"alt_ctrl_a", Qt::Key_A, alt | ctrl, "\x01", "\x1b\x01"},
         {"alt_backspace", Qt::Key_Backspace, alt, "\b", "\x1b\x7f"},
-        {"alt_left", Qt::Key_Left, alt, "", "\x1b" "b"},
-        {"alt_right", Qt::Key_Right, alt, "", "\x1b" "f"},
+        {"alt_left",
+         Qt::Key_Left,
+         alt,
+         "",
+         "\x1b"
+         "b"},
+        {"alt_right",
+         Qt::Key_Right,
+         alt,
+         "",
+         "\x1b"
+         "f"},
         {"alt_up", Qt::Key_Up, alt, "", "\x1b[1;3A"},
         {"up", Qt::Key_Up, none, "", "\x1b[A"},
         {"down", Qt::Key_Down, none, "", "\x1b[B"},
@@ -153,7 +163,12 @@ std::vector<KeyCase> keyCases()
         {"ctrl_0", Qt::Key_0, ctrl, "0", "0"},
         {"ctrl_period", Qt::Key_Period, ctrl, ".", "."},
         {"ctrl_comma", Qt::Key_Comma, ctrl, ",", ","},
-        {"alt_ctrl_1", Qt::Key_1, alt | ctrl, "1", "\x1b" "1"},
+        {"alt_ctrl_1",
+         Qt::Key_1,
+         alt | ctrl,
+         "1",
+         "\x1b"
+         "1"},
         {"ctrl_at", Qt::Key_At, ctrl | shift, "", std::string(1, '\0')},
         {"ctrl_grave", Qt::Key_QuoteLeft, ctrl, "", std::string(1, '\0')},
         {"ctrl_question", Qt::Key_Question, ctrl | shift, "\x7f", "\x7f"},
@@ -168,8 +183,18 @@ std::vector<KeyCase> keyCases()
         {"shift_backspace", Qt::Key_Backspace, shift, "\b", "\x7f"},
     };
     cases.insert(cases.end(), control.begin(), control.end());
-    const char* const functionKeys[] = {"\x1bOP",   "\x1bOQ",   "\x1bOR",   "\x1bOS",   "\x1b[15~", "\x1b[17~",
-                                        "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~"};
+    const char* const functionKeys[] = {"\x1bOP",
+                                        "\x1bOQ",
+                                        "\x1bOR",
+                                        "\x1bOS",
+                                        "\x1b[15~",
+                                        "\x1b[17~",
+                                        "\x1b[18~",
+                                        "\x1b[19~",
+                                        "\x1b[20~",
+                                        "\x1b[21~",
+                                        "\x1b[23~",
+                                        "\x1b[24~"};
     static const char* const names[] = {"f1", "f2", "f3", "f4", "f5", "f6", "f7", "f8", "f9", "f10", "f11", "f12"};
     for (int i = 0; i < 12; ++i)
         cases.push_back({names[i], static_cast<Qt::Key>(Qt::Key_F1 + i), none, "", functionKeys[i]});
@@ -181,8 +206,10 @@ class KeyTable : public KeyboardFixture, public ::testing::WithParamInterface<Ke
 TEST_P(KeyTable, KeySendsItsBytes)
 {
     const KeyCase& c = GetParam();
-    if (c.applicationCursor) view->feed("\x1b[?1h");
-    if (c.alternateScreen) view->feed("\x1b[?1049h");
+    if (c.applicationCursor)
+        view->feed("\x1b[?1h");
+    if (c.alternateScreen)
+        view->feed("\x1b[?1049h");
     flush();
     clearSent();
     click(c.key, c.modifiers, c.text);
@@ -239,14 +266,15 @@ TEST_F(KeyboardInput, EveryKeyPressDropsTheSelectionButModifiersDoNot)
     view->selection().setSelection(Position(0, 0), Position(5, 0));
     press(Qt::Key_Shift);
     EXPECT_TRUE(view->selection().active());
-    click(Qt::Key_Slash, ctrl, "/");  // sends nothing
+    click(Qt::Key_Slash, ctrl, "/"); // sends nothing
     EXPECT_FALSE(view->selection().active());
 }
 
 TEST_F(KeyboardInput, AKeyScrollsBackToTheScreen)
 {
     std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    for (int i = 0; i < 100; ++i)
+        lines += "line\r\n";
     view->feed(lines);
     flush();
     Buffer& screen = terminal().displayBuffer();
@@ -259,7 +287,8 @@ TEST_F(KeyboardInput, AKeyScrollsBackToTheScreen)
 TEST_F(KeyboardInput, ViewKeysMoveOverTheScrollBackAndOtherModifiersReachTheProgram)
 {
     std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    for (int i = 0; i < 100; ++i)
+        lines += "line\r\n";
     view->feed(lines);
     flush();
     Buffer& screen = terminal().displayBuffer();
@@ -329,7 +358,8 @@ struct CommandCase {
 TEST_F(KeyboardInput, EditingCommandsFollowApplicationCursorMode)
 {
     std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    for (int i = 0; i < 100; ++i)
+        lines += "line\r\n";
     view->feed(lines);
     flush();
     Buffer& screen = terminal().displayBuffer();
@@ -347,8 +377,16 @@ TEST_F(KeyboardInput, EditingCommandsFollowApplicationCursorMode)
         {EditingCommand::pageDownAndModifySelection, true, "", 0},
         {EditingCommand::moveToBeginningOfLine, false, "\x1b[H", 0},
         {EditingCommand::moveToEndOfLine, true, "\x1bOF", 0},
-        {EditingCommand::moveToLeftEndOfLine, false, "\x1b" "b", 0},
-        {EditingCommand::moveToRightEndOfLine, true, "\x1b" "f", 0},
+        {EditingCommand::moveToLeftEndOfLine,
+         false,
+         "\x1b"
+         "b",
+         0},
+        {EditingCommand::moveToRightEndOfLine,
+         true,
+         "\x1b"
+         "f",
+         0},
         {EditingCommand::pageUpAndModifySelection, false, "", 0},
         {EditingCommand::noop, false, "", 0},
     };
@@ -433,7 +471,8 @@ TEST_F(KeyboardInput, AnEmptyPasteSendsNothing)
 TEST_F(KeyboardInput, ShiftInsertPastesThePrimarySelection)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection()) GTEST_SKIP() << "this platform has no primary selection";
+    if (!clipboard->supportsSelection())
+        GTEST_SKIP() << "this platform has no primary selection";
     clipboard->setText("from the clipboard");
     clipboard->setText("selected\nlines", QClipboard::Selection);
     view->feed("\x1b[?2004h");
@@ -455,7 +494,9 @@ TEST_F(KeyboardInput, PastedMarkersCannotEndTheBracketEarly)
         {"a\x1b[200~b\x1b[201~c", "abc"},
         // A marker hidden inside another comes out once the inner one goes.
         {"x\x1b[20\x1b[201~1~y", "xy"},
-        {"\xc2\x9b" "201~tail", "tail"},
+        {"\xc2\x9b"
+         "201~tail",
+         "tail"},
         {"\x1b[202~ stays", "\x1b[202~ stays"},
     };
     for (const auto& [pasted, kept] : cases) {
@@ -520,8 +561,9 @@ TEST_F(KeyboardInput, InputMethodQueryAnswersTheCaretRectangle)
     view->feed("abc\r\nde");
     flush();
     EXPECT_TRUE(view->inputMethodQuery(Qt::ImEnabled).toBool());
-    EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorRectangle).toRectF(), QRectF(2 * cellWidth, cellHeight, cellWidth, cellHeight));
+    EXPECT_EQ(view->inputMethodQuery(Qt::ImCursorRectangle).toRectF(),
+              QRectF(2 * cellWidth, cellHeight, cellWidth, cellHeight));
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -20,7 +20,7 @@ constexpr quint32 keysymKp5 = 0xffb5;
 constexpr quint32 keysymKpEnter = 0xff8d;
 constexpr quint32 keysymKpUp = 0xff97;
 constexpr quint32 keycodeShiftL = 50;
-constexpr quint32 keycodeA = 38;  // "a" on a US layout, "q" on a French one
+constexpr quint32 keycodeA = 38; // "a" on a US layout, "q" on a French one
 
 class KittyKeyboardView : public test::KeyboardFixture {
 protected:
@@ -225,7 +225,8 @@ TEST_F(KittyKeyboardView, CommittedTextAndPastes)
 TEST_F(KittyKeyboardView, PageCommandsScrollOutsideApplicationCursorMode)
 {
     std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    for (int i = 0; i < 100; ++i)
+        lines += "line\r\n";
     view->feed(lines);
     flush();
     pushFlags(d);
@@ -245,7 +246,8 @@ TEST_F(KittyKeyboardView, PageCommandsScrollOutsideApplicationCursorMode)
 TEST_F(KittyKeyboardView, ViewKeysScrollTheNormalScreenAndReachProgramsOnTheAlternateOne)
 {
     std::string lines;
-    for (int i = 0; i < 100; ++i) lines += "line\r\n";
+    for (int i = 0; i < 100; ++i)
+        lines += "line\r\n";
     view->feed(lines);
     flush();
     pushFlags(d);
@@ -277,5 +279,5 @@ TEST_F(KittyKeyboardView, FlagsBelongToTheActiveScreen)
     EXPECT_EQ(sent(), "\x01");
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

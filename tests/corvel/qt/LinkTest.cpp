@@ -32,7 +32,7 @@ protected:
     {
         const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
         QMouseEvent event(type, p, view->mapToGlobal(p), button, buttons, modifiers);
-        event.setTimestamp(clock_ += 1000);  // every click a single click
+        event.setTimestamp(clock_ += 1000); // every click a single click
         QCoreApplication::sendEvent(view.get(), &event);
     }
     ulong clock_ = 0;
@@ -45,7 +45,8 @@ protected:
     std::vector<std::string> opened() const
     {
         std::vector<std::string> links;
-        for (const auto& [link, params] : host.openedLinks) links.push_back(link);
+        for (const auto& [link, params] : host.openedLinks)
+            links.push_back(link);
         return links;
     }
     // The columns of a buffer row drawn with the dashed link underline.
@@ -56,8 +57,8 @@ protected:
         std::string marks;
         for (const ViewLineSegment& segment : info.segments)
             for (const ViewLineRun& run : segment.runs) {
-                const bool dashed = run.attributes.underline &&
-                                    run.attributes.underline->corvelStyle == static_cast<int>(UnderlineStyle::dashed);
+                const bool dashed = run.attributes.underline
+                    && run.attributes.underline->corvelStyle == static_cast<int>(UnderlineStyle::dashed);
                 marks.append(static_cast<size_t>(run.glyphCount()), dashed ? '#' : '.');
             }
         return marks.substr(0, 20);
@@ -142,7 +143,7 @@ TEST_F(Links, CtrlShowsTheUrlOfAnExplicitLinkInInvertedColours)
     EXPECT_EQ(preview->geometry().bottom(), view->height() - 1);
     EXPECT_EQ(preview->palette().color(QPalette::Window), view->nativeForegroundColor());
     EXPECT_EQ(preview->palette().color(QPalette::WindowText), view->nativeBackgroundColor());
-    move(3, 2);  // plain text keeps the last URL
+    move(3, 2); // plain text keeps the last URL
     EXPECT_EQ(view->urlPreview(), preview);
     EXPECT_EQ(preview->text(), QStringLiteral("https://example.com/a;b"));
     view->linkModifierChanged(false);
@@ -177,9 +178,10 @@ TEST_P(OpenableUrls, FollowTheSchemeAllowList)
 INSTANTIATE_TEST_SUITE_P(
     Schemes, OpenableUrls,
     ::testing::Values(UrlCase{"Http", "http://example.com/", true}, UrlCase{"Https", "HTTPS://example.com/x?y=1", true},
-                      UrlCase{"Mailto", "mailto:someone@example.com", true}, UrlCase{"Ftp", "ftp://example.com/f", true},
-                      UrlCase{"Ssh", "ssh://example.com", false}, UrlCase{"Javascript", "javascript:alert(1)", false},
-                      UrlCase{"Data", "data:text/html,hi", false}, UrlCase{"NoScheme", "./relative/path.txt", false},
+                      UrlCase{"Mailto", "mailto:someone@example.com", true},
+                      UrlCase{"Ftp", "ftp://example.com/f", true}, UrlCase{"Ssh", "ssh://example.com", false},
+                      UrlCase{"Javascript", "javascript:alert(1)", false}, UrlCase{"Data", "data:text/html,hi", false},
+                      UrlCase{"NoScheme", "./relative/path.txt", false},
                       UrlCase{"NotAUrl", "http://exa mple.com/%%", false}, UrlCase{"Empty", "", false},
                       UrlCase{"MissingFile", "file:///nonexistent/velmora-test-file", false},
                       UrlCase{"Directory", "file:///tmp", false}),
@@ -200,5 +202,5 @@ TEST(OpenableFileUrls, OnlyFilesThatAreNotExecutable)
     EXPECT_FALSE(TerminalViewDelegate::openableUrl("file://" + script.fileName().toStdString()));
 }
 
-}  // namespace
-}  // namespace corvel::test
+} // namespace
+} // namespace corvel::test

@@ -30,7 +30,7 @@ struct ProcessHost : LocalProcessTerminalViewDelegate {
     void sizeChanged(LocalProcessTerminalView& source, int newCols, int newRows) override
     {
         sizes.emplace_back(newCols, newRows);
-        winsize size {};
+        winsize size{};
         ioctl(source.process().childfd(), TIOCGWINSZ, &size);
         ptySizesWhenTold.emplace_back(size.ws_col, size.ws_row);
     }
@@ -64,10 +64,7 @@ protected:
         view.reset();
     }
 
-    void resizeGrid(int cols, int rows)
-    {
-        view->resize(view->scrollerWidth() + cellWidth * cols, cellHeight * rows);
-    }
+    void resizeGrid(int cols, int rows) { view->resize(view->scrollerWidth() + cellWidth * cols, cellHeight * rows); }
 
     // A short script may have ended (and running() turned false) by the
     // time startProcess returns: what must hold is that a new child started.
@@ -223,5 +220,5 @@ TEST_F(LocalProcessView, SameViewRunsAnotherChildAfterTheFirstEnds)
     EXPECT_TRUE(waitForText("second child"));
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -50,12 +50,18 @@ protected:
             press(p, Qt::LeftButton, modifiers, clock_ += 10);
             release(p, Qt::LeftButton, modifiers, clock_ += 10);
         }
-        clock_ += 10'000;  // the next click starts a new count
+        clock_ += 10'000; // the next click starts a new count
     }
     void wheel(QPoint angle, QPoint pixels = QPoint())
     {
-        QWheelEvent event(at(3, 3), view->mapToGlobal(at(3, 3)), pixels, angle, Qt::NoButton, Qt::NoModifier,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent event(at(3, 3),
+                          view->mapToGlobal(at(3, 3)),
+                          pixels,
+                          angle,
+                          Qt::NoButton,
+                          Qt::NoModifier,
+                          Qt::NoScrollPhase,
+                          false);
         QCoreApplication::sendEvent(view.get(), &event);
     }
     std::string selected() { return view->getSelection().value_or("<none>"); }
@@ -67,7 +73,7 @@ protected:
 
 struct ReportCase {
     const char* name;
-    const char* modes;  // sequences that set the mouse mode and encoding
+    const char* modes; // sequences that set the mouse mode and encoding
     Gesture gesture;
     Qt::MouseButton button;
     Qt::KeyboardModifiers modifiers;
@@ -145,7 +151,8 @@ TEST_F(MouseInput, AMoveWithinOneCellIsReportedOnce)
 
 TEST_F(MouseInput, MotionReportsCarryTheScreenRowWhileScrolledBack)
 {
-    for (int i = 0; i < 60; ++i) view->feed("line\r\n");
+    for (int i = 0; i < 60; ++i)
+        view->feed("line\r\n");
     view->feed("\x1b[?1003h\x1b[?1006h");
     view->scrollUp(10);
     press(at(2, 5));
@@ -211,19 +218,21 @@ TEST_F(MouseInput, ShiftClickExtendsAndAPlainClickClears)
 
 TEST_F(MouseInput, DraggingAboveTheViewReachesLinesOutOfSight)
 {
-    for (int i = 0; i < 40; ++i) view->feed("row " + std::to_string(i) + "\r\n");
+    for (int i = 0; i < 40; ++i)
+        view->feed("row " + std::to_string(i) + "\r\n");
     const int top = terminal().displayBuffer().yDisp();
     ASSERT_GT(top, 3);
     press(at(0, 1));
     drag(QPointF(0, -2.5 * cellHeight));
-    EXPECT_EQ(terminal().displayBuffer().yDisp(), top);  // no scrolling
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), top); // no scrolling
     EXPECT_EQ(view->selection().end().row, top - 3);
 }
 
 TEST_F(MouseInput, SelectingSetsThePrimarySelectionAndAMiddleClickPastesIt)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection()) GTEST_SKIP() << "no primary selection on this platform";
+    if (!clipboard->supportsSelection())
+        GTEST_SKIP() << "no primary selection on this platform";
     view->feed("copy me");
     click(at(1, 0), 2);
     EXPECT_EQ(clipboard->text(QClipboard::Selection), QStringLiteral("copy"));
@@ -242,8 +251,16 @@ TEST_F(MouseInput, WheelStepsFollowTheTable)
         int rows;
         int lines;
     };
-    for (const Case c : {Case{0, 24, 1}, Case{1, 24, 1}, Case{2, 24, 3}, Case{4, 24, 3}, Case{5, 24, 3},
-                         Case{6, 24, 10}, Case{7, 24, 10}, Case{9, 24, 10}, Case{12, 24, 24}, Case{12, 10, 20},
+    for (const Case c : {Case{0, 24, 1},
+                         Case{1, 24, 1},
+                         Case{2, 24, 3},
+                         Case{4, 24, 3},
+                         Case{5, 24, 3},
+                         Case{6, 24, 10},
+                         Case{7, 24, 10},
+                         Case{9, 24, 10},
+                         Case{12, 24, 24},
+                         Case{12, 10, 20},
                          Case{-12, 40, 40}})
         EXPECT_EQ(ScrollWheelAccumulator::step(c.units, c.rows), c.lines) << c.units << " units, " << c.rows << " rows";
 }
@@ -264,7 +281,8 @@ TEST_F(MouseInput, WheelFractionsAddUp)
 
 TEST_F(MouseInput, TheWheelScrollsTheViewAndIsNeverReported)
 {
-    for (int i = 0; i < 100; ++i) view->feed("line\r\n");
+    for (int i = 0; i < 100; ++i)
+        view->feed("line\r\n");
     view->feed("\x1b[?1000h\x1b[?1006h");
     const int bottom = terminal().displayBuffer().yDisp();
     wheel(QPoint(0, 120));
@@ -277,7 +295,7 @@ TEST_F(MouseInput, TheWheelScrollsTheViewAndIsNeverReported)
     wheel(QPoint(0, 12 * 120));
     wheel(QPoint(0, 12 * 120));
     wheel(QPoint(0, 12 * 120));
-    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);  // stays at the top
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0); // stays at the top
     EXPECT_EQ(host.sent, "");
 }
 
@@ -293,16 +311,18 @@ TEST(ClickCounter, CountsQuickNearbyPressesOfOneButton)
     };
     ClickCounter counter;
     const Press presses[] = {
-        {Qt::LeftButton, {10, 10}, 1000, 1},  {Qt::LeftButton, {11, 10}, 1200, 2},
-        {Qt::LeftButton, {12, 11}, 1400, 3},  {Qt::LeftButton, {12, 11}, 1600, 4},
-        {Qt::LeftButton, {12, 11}, 2200, 1},  // too late
-        {Qt::LeftButton, {40, 11}, 2300, 1},  // too far
-        {Qt::RightButton, {40, 11}, 2400, 1},  // another button
+        {Qt::LeftButton, {10, 10}, 1000, 1},
+        {Qt::LeftButton, {11, 10}, 1200, 2},
+        {Qt::LeftButton, {12, 11}, 1400, 3},
+        {Qt::LeftButton, {12, 11}, 1600, 4},
+        {Qt::LeftButton, {12, 11}, 2200, 1}, // too late
+        {Qt::LeftButton, {40, 11}, 2300, 1}, // too far
+        {Qt::RightButton, {40, 11}, 2400, 1}, // another button
         {Qt::RightButton, {40, 11}, 2500, 2},
     };
     for (const Press& p : presses)
         EXPECT_EQ(counter.press(p.button, p.position, p.time, 400, 5), p.count) << p.time;
 }
 
-}  // namespace
-}  // namespace corvel::test
+} // namespace
+} // namespace corvel::test

@@ -15,10 +15,11 @@ namespace {
 // A Sixel picture of one colour (percent RGB), a multiple of six rows high.
 std::string sixel(int width, int height, int red, int green, int blue)
 {
-    std::string s = "\x1bPq\"1;1;" + std::to_string(width) + ";" + std::to_string(height) + "#1;2;" +
-                    std::to_string(red) + ";" + std::to_string(green) + ";" + std::to_string(blue);
+    std::string s = "\x1bPq\"1;1;" + std::to_string(width) + ";" + std::to_string(height) + "#1;2;"
+        + std::to_string(red) + ";" + std::to_string(green) + ";" + std::to_string(blue);
     const int bands = height / 6;
-    for (int band = 0; band < bands; ++band) s += "#1!" + std::to_string(width) + "~" + (band + 1 < bands ? "-" : "");
+    for (int band = 0; band < bands; ++band)
+        s += "#1!" + std::to_string(width) + "~" + (band + 1 < bands ? "-" : "");
     return s + "\x1b\\";
 }
 
@@ -27,9 +28,10 @@ std::string kitty(int width, int height, QColor color, const std::string& keys =
 {
     QByteArray pixels;
     for (int i = 0; i < width * height; ++i)
-        for (const int channel : {color.red(), color.green(), color.blue(), color.alpha()}) pixels.append(char(channel));
-    return "\x1b_Ga=T,q=2,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + keys + ";" +
-           pixels.toBase64().toStdString() + "\x1b\\";
+        for (const int channel : {color.red(), color.green(), color.blue(), color.alpha()})
+            pixels.append(char(channel));
+    return "\x1b_Ga=T,q=2,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + keys + ";"
+        + pixels.toBase64().toStdString() + "\x1b\\";
 }
 
 QByteArray png(int width, int height, QColor color)
@@ -49,7 +51,8 @@ QRect extentOf(const QImage& image, QColor color, int tolerance = 8)
     QRect extent;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (near(image.pixelColor(x, y), color, tolerance)) extent |= QRect(x, y, 1, 1);
+            if (near(image.pixelColor(x, y), color, tolerance))
+                extent |= QRect(x, y, 1, 1);
     return extent;
 }
 
@@ -76,18 +79,20 @@ TEST_F(Pictures, KittyPicturesKeepStraightAlphaAndTheirOffsets)
     EXPECT_EQ(extentOf(shot, QColor(0, 200, 0), 4), QRect(2, 5, 8, 8));
     // Half-transparent red blends with the background as straight alpha does.
     const QColor blended = shot.pixelColor(cell(second.x(), second.y()).topLeft() + QPoint(3, 3));
-    const QColor expected((255 * 128 + background.red() * 127) / 255, background.green() * 127 / 255,
-                          background.blue() * 127 / 255);
+    const QColor expected(
+        (255 * 128 + background.red() * 127) / 255, background.green() * 127 / 255, background.blue() * 127 / 255);
     EXPECT_TRUE(near(blended, expected, 3)) << blended.name().toStdString() << " " << expected.name().toStdString();
 }
 
 TEST_F(Pictures, PicturesScrollWithTheirLines)
 {
     view->feed(sixel(18, 12, 0, 0, 100));
-    for (int i = 0; i < 5; ++i) view->feed("\r\n");
+    for (int i = 0; i < 5; ++i)
+        view->feed("\r\n");
     const QImage shot = grab();
     EXPECT_EQ(extentOf(shot, QColor(0, 0, 255)), QRect(0, 0, 18, 12));
-    for (int i = 0; i < 30; ++i) view->feed("\r\n");
+    for (int i = 0; i < 30; ++i)
+        view->feed("\r\n");
     EXPECT_TRUE(extentOf(grab(), QColor(0, 0, 255)).isEmpty());
     view->scrollUp(40);
     EXPECT_EQ(extentOf(grab(), QColor(0, 0, 255)), QRect(0, 0, 18, 12));
@@ -107,7 +112,7 @@ TEST(LinePictures, SidesUpToTenThousandPixels)
 {
     EXPECT_TRUE(LinePicture::fromRgba(std::vector<uint8_t>(10'000 * 4, 255), 10'000, 1));
     EXPECT_FALSE(LinePicture::fromRgba(std::vector<uint8_t>(10'001 * 4, 255), 10'001, 1));
-    EXPECT_FALSE(LinePicture::fromRgba(std::vector<uint8_t>(7, 255), 2, 1));  // too few bytes
+    EXPECT_FALSE(LinePicture::fromRgba(std::vector<uint8_t>(7, 255), 2, 1)); // too few bytes
     const QByteArray tall = png(1, 10'000, Qt::red);
     const auto decoded = LinePicture::decode({reinterpret_cast<const uint8_t*>(tall.data()), size_t(tall.size())});
     ASSERT_TRUE(decoded);
@@ -117,7 +122,8 @@ TEST(LinePictures, SidesUpToTenThousandPixels)
 
 TEST(PicturesAtDoubleDensity, ASixelPictureCoversTheRightCells)
 {
-    if (!atDoubleDensity()) return;
+    if (!atDoubleDensity())
+        return;
     RecordingHost host;
     TerminalView view(nullptr, testFont(14));
     view.setTerminalDelegate(&host);
@@ -138,5 +144,5 @@ TEST(PicturesAtDoubleDensity, ASixelPictureCoversTheRightCells)
     view.setTerminalDelegate(nullptr);
 }
 
-}  // namespace
-}  // namespace corvel::test
+} // namespace
+} // namespace corvel::test

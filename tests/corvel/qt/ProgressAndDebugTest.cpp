@@ -20,13 +20,14 @@ protected:
     // gets to its last step.
     bool settle()
     {
-        return waitFor([&] { return strip()->barRect().width() == strip()->width() * strip()->progress().value_or(0) / 100.0; },
-                       30'000);
+        return waitFor(
+            [&] { return strip()->barRect().width() == strip()->width() * strip()->progress().value_or(0) / 100.0; },
+            30'000);
     }
 };
 
 struct ReportStep {
-    const char* osc;  // the OSC 9;4 parameters after "9;4;"
+    const char* osc; // the OSC 9;4 parameters after "9;4;"
     bool shown;
     State state;
     std::optional<int> percent;
@@ -38,14 +39,14 @@ TEST_F(Progress, ReportsFollowTheStateTable)
     const QColor accent = view->palette().color(QPalette::Active, QPalette::Highlight);
     const ReportStep steps[] = {
         {"1;50", true, State::set, 50, 50},
-        {"2", true, State::error, 50, 50},            // error keeps the last value
-        {"3;80", true, State::indeterminate, std::nullopt, 50},  // unknown, the value ignored
+        {"2", true, State::error, 50, 50}, // error keeps the last value
+        {"3;80", true, State::indeterminate, std::nullopt, 50}, // unknown, the value ignored
         {"4", true, State::pause, 50, 50},
         {"0", false, State::remove, std::nullopt, std::nullopt},
-        {"4", true, State::pause, 100, 100},          // nothing remembered: full
+        {"4", true, State::pause, 100, 100}, // nothing remembered: full
         {"0", false, State::remove, std::nullopt, std::nullopt},
-        {"2", true, State::error, std::nullopt, std::nullopt},  // unknown and not remembered
-        {"1", true, State::set, 0, 0},                 // no percentage: empty
+        {"2", true, State::error, std::nullopt, std::nullopt}, // unknown and not remembered
+        {"1", true, State::set, 0, 0}, // no percentage: empty
     };
     for (const ReportStep& step : steps) {
         view->feed(std::string("\x1b]9;4;") + step.osc + "\x07");
@@ -99,10 +100,7 @@ TEST_F(Progress, TheStripHidesAfterSilence)
     EXPECT_EQ(view->lastProgressValue(), std::nullopt);
 }
 
-TEST_F(Progress, TheStripTakesNoClicks)
-{
-    EXPECT_TRUE(strip()->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
+TEST_F(Progress, TheStripTakesNoClicks) { EXPECT_TRUE(strip()->testAttribute(Qt::WA_TransparentForMouseEvents)); }
 
 class DebugOverlay : public ViewFixture {};
 
@@ -116,8 +114,8 @@ TEST_F(DebugOverlay, ShowsTheRingAndTheCursor)
     flush();
     const Buffer& screen = terminal().buffer();
     EXPECT_EQ(overlay->statusLine()->text().toStdString(),
-              "x: 5 y: 1 yDisp: 0 yBase: 0 clc: " + std::to_string(terminal().buffer().lines().slotCount()) +
-                  " startIndex: 0");
+              "x: 5 y: 1 yDisp: 0 yBase: 0 clc: " + std::to_string(terminal().buffer().lines().slotCount())
+                  + " startIndex: 0");
     EXPECT_EQ(screen.x(), 5);
     const QString first = overlay->dumpLine(0);
     EXPECT_TRUE(first.startsWith(QStringLiteral("[000:000]DBhello"))) << first.toStdString();
@@ -127,5 +125,5 @@ TEST_F(DebugOverlay, ShowsTheRingAndTheCursor)
     EXPECT_EQ(view->debug, nullptr);
 }
 
-}  // namespace
-}  // namespace corvel::test
+} // namespace
+} // namespace corvel::test

@@ -41,7 +41,7 @@ TEST(QtExecutor, DelayedTasksWaitAndCanBeCancelled)
     });
     executor.postDelayed(10ms, [&] { cancelled = true; }).cancel();
     ASSERT_TRUE(test::waitFor([&] { return kept; }));
-    EXPECT_GE(ranAt - start, 29ms);  // timers may round to the millisecond
+    EXPECT_GE(ranAt - start, 29ms); // timers may round to the millisecond
     test::waitFor([] { return false; }, 30);
     EXPECT_FALSE(cancelled);
 }
@@ -53,7 +53,10 @@ TEST(QtExecutor, WorkPostedFromAnotherThreadRunsOnTheContextThread)
     std::atomic<int> count{0};
     std::thread::id ranOn;
     std::thread poster([&] {
-        executor.post([&] { ranOn = std::this_thread::get_id(); ++count; });
+        executor.post([&] {
+            ranOn = std::this_thread::get_id();
+            ++count;
+        });
         executor.postDelayed(5ms, [&] { ++count; });
     });
     poster.join();
@@ -74,5 +77,5 @@ TEST(QtExecutor, TasksOfADestroyedContextAreDropped)
     EXPECT_FALSE(ran);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

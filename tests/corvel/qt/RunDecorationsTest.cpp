@@ -28,7 +28,8 @@ protected:
         p.end();
         std::vector<int> rows;
         for (int y = 0; y < image.height(); ++y)
-            if (test::countNear(image, QRect(0, y, image.width(), 1), Qt::red, 10) > 0) rows.push_back(y);
+            if (test::countNear(image, QRect(0, y, image.width(), 1), Qt::red, 10) > 0)
+                rows.push_back(y);
         return rows;
     }
 
@@ -44,9 +45,9 @@ protected:
 
 TEST_F(RunDecorationsTest, PlatformStyleAloneChoosesTheShape)
 {
-    EXPECT_EQ(rowsDrawn(underlined(9, -1)).size(), 2u);  // double
-    EXPECT_EQ(rowsDrawn(underlined(1, -1)).size(), 1u);  // single
-    EXPECT_TRUE(rowsDrawn(underlined(0, -1)).empty());   // none
+    EXPECT_EQ(rowsDrawn(underlined(9, -1)).size(), 2u); // double
+    EXPECT_EQ(rowsDrawn(underlined(1, -1)).size(), 1u); // single
+    EXPECT_TRUE(rowsDrawn(underlined(0, -1)).empty()); // none
 }
 
 TEST_F(RunDecorationsTest, TerminalStyleWinsOverThePlatformStyle)
@@ -69,7 +70,7 @@ TEST_F(RunDecorationsTest, StrikeThroughSitsAboveTheBaseline)
     const std::vector<int> rows = rowsDrawn(a);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_LT(rows[0], 12);
-    EXPECT_GT(rows[0], 12 - 8);  // below the x-height
+    EXPECT_GT(rows[0], 12 - 8); // below the x-height
 }
 
 // Underlines drawn the way the view draws a row: a picture exactly one cell
@@ -107,7 +108,8 @@ protected:
         drawn.height = image.height();
         drawn.baselineRow = int(std::lround(baseline * scale()));
         for (int y = 0; y < image.height(); ++y)
-            if (test::countNear(image, QRect(0, y, image.width(), 1), Qt::red, 10) > 0) drawn.rows.push_back(y);
+            if (test::countNear(image, QRect(0, y, image.width(), 1), Qt::red, 10) > 0)
+                drawn.rows.push_back(y);
         return drawn;
     }
 
@@ -150,9 +152,11 @@ TEST_P(UnderlineInTheCell, SingleLineStaysInTheCell)
 TEST_P(UnderlineInTheCell, CurlWavesAQuarterOfTheRoomBelowTheBaseline)
 {
     const FontSet fonts(test::testFont(fontSize()));
-    const UnderlineGeometry geometry =
-        underlineGeometry(UnderlineStyle::curly, fonts.rawFont(FontFace::normal).underlinePosition(),
-                          fonts.rawFont(FontFace::normal).lineThickness(), fonts.baselineOffset(), scale());
+    const UnderlineGeometry geometry = underlineGeometry(UnderlineStyle::curly,
+                                                         fonts.rawFont(FontFace::normal).underlinePosition(),
+                                                         fonts.rawFont(FontFace::normal).lineThickness(),
+                                                         fonts.baselineOffset(),
+                                                         scale());
     const double room = std::floor(fonts.baselineOffset() * scale());
     EXPECT_NEAR(geometry.curlAmplitude, std::max(room / 4, 1.0), 1e-9);
 
@@ -170,8 +174,8 @@ INSTANTIATE_TEST_SUITE_P(FontsAndScales, UnderlineInTheCell,
                          ::testing::Combine(::testing::Values(9, 14, 28), ::testing::Values(1.0, 1.5, 2.0)),
                          [](const auto& info) {
                              const double scale = std::get<1>(info.param);
-                             return "font" + std::to_string(std::get<0>(info.param)) + "_scale" +
-                                    std::to_string(int(scale * 10));
+                             return "font" + std::to_string(std::get<0>(info.param)) + "_scale"
+                                 + std::to_string(int(scale * 10));
                          });
 
 TEST(UnderlineGeometryTest, ADoubleUnderlineThatWouldLeaveTheCellIsLifted)
@@ -197,5 +201,5 @@ TEST(UnderlineGeometryTest, ThicknessIsWholeDevicePixelsAndAtLeastHalfAPoint)
     EXPECT_TRUE(underlineGeometry(UnderlineStyle::none, 2, 1, 4, 1).lineTops.empty());
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

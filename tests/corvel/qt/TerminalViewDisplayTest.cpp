@@ -21,7 +21,8 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(event)->region();
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
         return false;
     }
 };
@@ -47,7 +48,8 @@ protected:
     void fillScrollback(int lines)
     {
         std::string text;
-        for (int i = 0; i < lines; ++i) text += "line " + std::to_string(i) + "\r\n";
+        for (int i = 0; i < lines; ++i)
+            text += "line " + std::to_string(i) + "\r\n";
         view->feed(text);
         flush();
     }
@@ -60,10 +62,11 @@ protected:
 TEST_F(DisplayTest, ThousandFeedsMakeOneDisplayUpdate)
 {
     view->notifyUpdateChanges = true;
-    for (int i = 0; i < 1000; ++i) view->feed("x");
+    for (int i = 0; i < 1000; ++i)
+        view->feed("x");
     EXPECT_TRUE(view->pendingDisplay());
     ASSERT_TRUE(test::waitFor([&] { return !view->pendingDisplay(); }));
-    test::waitFor([] { return false; }, 60);  // a second update would have come by now
+    test::waitFor([] { return false; }, 60); // a second update would have come by now
     EXPECT_EQ(host.ranges.size(), 1u);
 }
 
@@ -94,7 +97,8 @@ TEST_F(DisplayTest, AChangeAfterIdleIsDrawnOnTheNextTurnOfTheEventLoop)
     view->feed("x");
     ASSERT_TRUE(view->pendingDisplay());
     // The update, then the paint it asks for, without waiting for a timer.
-    for (int turn = 0; turn < 3 && recorder.painted.isEmpty(); ++turn) QCoreApplication::processEvents();
+    for (int turn = 0; turn < 3 && recorder.painted.isEmpty(); ++turn)
+        QCoreApplication::processEvents();
     EXPECT_FALSE(view->pendingDisplay());
     EXPECT_TRUE(recorder.painted.intersects(cell(0, 0)));
 }
@@ -171,8 +175,8 @@ TEST_F(DisplayTest, UpdateWithNothingChangedRepaintsNothing)
 
 TEST_F(DisplayTest, ChangeOnTheLastRowRepaintsDownToTheBottomEdge)
 {
-    view->feed("\x1b[?25l\x1b[24;1H");  // keep the caret out of the repainted region
-    view->resize(view->width(), view->height() + 10);  // a strip below the last row
+    view->feed("\x1b[?25l\x1b[24;1H"); // keep the caret out of the repainted region
+    view->resize(view->width(), view->height() + 10); // a strip below the last row
     flush();
     view->feed("x");
     const QRegion region = repaintedAfterUpdate();
@@ -285,9 +289,17 @@ TEST_F(DisplayTest, WindowReports)
     using K = WindowManipulationCommand::Kind;
     const std::vector<ReportCase> cases = {
         {"text area, 7-bit", K::reportTextAreaPixelDimension, false, "\x1b[4;408;720t"},
-        {"text area, 8-bit", K::reportTextAreaPixelDimension, true, "\x9b" "4;408;720t"},
+        {"text area, 8-bit",
+         K::reportTextAreaPixelDimension,
+         true,
+         "\x9b"
+         "4;408;720t"},
         {"cell size, 7-bit", K::reportCellSizeInPixels, false, "\x1b[6;17;9t"},
-        {"cell size, 8-bit", K::reportCellSizeInPixels, true, "\x9b" "6;17;9t"},
+        {"cell size, 8-bit",
+         K::reportCellSizeInPixels,
+         true,
+         "\x9b"
+         "6;17;9t"},
         {"others answer nothing", K::reportTextAreaCharacters, false, std::nullopt},
     };
     for (const ReportCase& c : cases) {
@@ -310,7 +322,8 @@ TEST_F(DisplayTest, WindowReports)
 // as a rounded point size doubled nor as points.
 TEST(WindowReportsAtDoubleDensity, AFractionalCellIsCountedInDevicePixels)
 {
-    if (!test::atDoubleDensity()) return;
+    if (!test::atDoubleDensity())
+        return;
     test::RecordingHost host;
     TerminalView view(nullptr, test::testFont(14));
     view.setTerminalDelegate(&host);
@@ -320,8 +333,8 @@ TEST(WindowReportsAtDoubleDensity, AFractionalCellIsCountedInDevicePixels)
     ASSERT_EQ(view.backingScale(), 2.0);
     ASSERT_EQ(view.cellDimension(), QSizeF(8.5, 17));
     Terminal& terminal = view.getTerminal();
-    ASSERT_EQ(terminal.cols, 47);  // 400 / 8.5
-    ASSERT_EQ(terminal.rows, 17);  // 300 / 17
+    ASSERT_EQ(terminal.cols, 47); // 400 / 8.5
+    ASSERT_EQ(terminal.rows, 17); // 300 / 17
 
     EXPECT_EQ(view.cellSizeInPixels(terminal), std::make_pair(17, 34));
     struct Case {
@@ -398,7 +411,8 @@ TEST_F(CaretTest, HiddenCursorAndScrolledBackCursorHideTheCaret)
     EXPECT_TRUE(caret().isVisible());
 
     std::string lines;
-    for (int i = 0; i < 60; ++i) lines += "x\r\n";
+    for (int i = 0; i < 60; ++i)
+        lines += "x\r\n";
     view->feed(lines);
     flush();
     view->scrollTo(0, false);
@@ -461,5 +475,5 @@ TEST_F(CaretTest, BlockCaretRedrawsTheCharacterInTheCaretTextColour)
     EXPECT_GT(countNear(image, cell(0, 0), QColor(255, 0, 255), 0), cellWidth * cellHeight / 3);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

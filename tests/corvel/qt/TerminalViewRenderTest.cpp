@@ -7,9 +7,9 @@
 namespace corvel {
 namespace {
 
-using test::ViewFixture;
 using test::countNear;
 using test::near;
+using test::ViewFixture;
 
 struct CellSizeCase {
     int pixelSize;
@@ -20,8 +20,12 @@ struct CellSizeCase {
 TEST(CellMetrics, CellSizeIsWholeDevicePixels)
 {
     const std::vector<CellSizeCase> cases = {
-        {12, 1, {8, 14}}, {14, 1, {9, 17}}, {20, 1, {13, 24}},
-        {12, 2, {7.5, 14}}, {14, 2, {8.5, 17}}, {20, 2, {12.5, 24}},
+        {12, 1, {8, 14}},
+        {14, 1, {9, 17}},
+        {20, 1, {13, 24}},
+        {12, 2, {7.5, 14}},
+        {14, 2, {8.5, 17}},
+        {20, 2, {12.5, 24}},
     };
     for (const CellSizeCase& c : cases) {
         const FontSet fonts(test::testFont(c.pixelSize));
@@ -38,7 +42,7 @@ TEST(CellMetrics, PointSizesCountAsPixels)
 
 struct GridCase {
     const char* name;
-    int extraWidth;  // beyond the scroller
+    int extraWidth; // beyond the scroller
     int height;
     int cols;
     int rows;
@@ -101,7 +105,7 @@ TEST_F(ViewFixture, UnchangedGridNeitherResizesNorReports)
 
 TEST_F(ViewFixture, FontChangeLeavesRoomForTheScrollerAndKeepsModes)
 {
-    view->feed("\x1b[4h");  // insert mode, which a soft reset would end
+    view->feed("\x1b[4h"); // insert mode, which a soft reset would end
     ASSERT_TRUE(terminal().modes().insertMode);
     view->setTerminalFont(test::testFont(20));
     EXPECT_EQ(view->cellDimension(), QSizeF(13, 24));
@@ -121,7 +125,8 @@ TEST_F(ViewFixture, ScrollbackChange)
 {
     const auto feedLines = [this](int count) {
         std::string text;
-        for (int i = 0; i < count; ++i) text += "line\r\n";
+        for (int i = 0; i < count; ++i)
+            text += "line\r\n";
         view->feed(text);
         flush();
     };
@@ -192,7 +197,8 @@ TEST_F(ViewColours, SgrColoursReachThePixels)
     };
     int col = 0;
     std::string text;
-    for (const auto& c : cases) text += "\x1b[0m" + c.second.first + "\xe2\x96\x88";
+    for (const auto& c : cases)
+        text += "\x1b[0m" + c.second.first + "\xe2\x96\x88";
     view->feed(text);
     const QImage image = grab();
     for (const auto& c : cases) {
@@ -210,7 +216,7 @@ TEST_F(ViewColours, InverseAndBackgroundsFillWholeCells)
     EXPECT_EQ(countNear(image, cell(0, 0), test::inverseOf(nativeBg()), 1), cellWidth * cellHeight);
     EXPECT_EQ(countNear(image, cell(1, 0), palette(1), 1), cellWidth * cellHeight);
     EXPECT_EQ(countNear(image, cell(2, 0), QColor(1, 2, 3), 1), cellWidth * cellHeight);
-    EXPECT_EQ(countNear(image, cell(5, 0), nativeBg(), 0), cellWidth * cellHeight);  // past the caret
+    EXPECT_EQ(countNear(image, cell(5, 0), nativeBg(), 0), cellWidth * cellHeight); // past the caret
 }
 
 TEST_F(ViewColours, BackgroundReachingTheLastColumnFillsToTheScroller)
@@ -239,16 +245,19 @@ int colourfulPixels(const QImage& image, const QRect& rect)
     for (int y = rect.top(); y <= rect.bottom(); ++y)
         for (int x = rect.left(); x <= rect.right(); ++x) {
             const QColor c = image.pixelColor(x, y);
-            if (c.hsvSaturation() > 120 && c.value() > 120) ++count;
+            if (c.hsvSaturation() > 120 && c.value() > 120)
+                ++count;
         }
     return count;
 }
 
 TEST_F(ViewColours, EmojiComeFromTheColourFontScaledToTheirTwoCells)
 {
-    if (!view->fontSet().emojiFont()) GTEST_SKIP() << "no colour emoji font installed";
+    if (!view->fontSet().emojiFont())
+        GTEST_SKIP() << "no colour emoji font installed";
     // a, a grinning face over two cells, b; then a text-presentation smiley.
-    view->feed("a\xf0\x9f\x98\x80" "b \xe2\x98\xba\xef\xb8\x8e");
+    view->feed("a\xf0\x9f\x98\x80"
+               "b \xe2\x98\xba\xef\xb8\x8e");
     const QImage image = grab();
     const int picture = colourfulPixels(image, cell(1, 0, 2));
     EXPECT_GT(picture, cellWidth * cellHeight / 4);
@@ -299,8 +308,8 @@ struct DecorationCase {
     const char* name;
     CharacterStyle style;
     UnderlineStyle underline;
-    int rows;         // rows holding the decoration
-    bool fullLength;  // one unbroken line across the cells
+    int rows; // rows holding the decoration
+    bool fullLength; // one unbroken line across the cells
 };
 
 TEST_F(ViewFixture, UnderlinesAndStrikeThroughOnBlankCells)
@@ -316,8 +325,8 @@ TEST_F(ViewFixture, UnderlinesAndStrikeThroughOnBlankCells)
     const QColor red(255, 0, 0);
     int row = 0;
     for (const DecorationCase& c : cases) {
-        terminal().curAttr = Attribute(Attribute::Color::trueColor(255, 0, 0), Attribute::Color::defaultColor, c.style,
-                                       c.underline);
+        terminal().curAttr
+            = Attribute(Attribute::Color::trueColor(255, 0, 0), Attribute::Color::defaultColor, c.style, c.underline);
         view->feed("\x1b[" + std::to_string(row * 2 + 1) + ";1H    ");
         row++;
     }
@@ -365,7 +374,7 @@ TEST_F(ViewFixture, DoubleWidthLinesShowTheirFirstHalfAtTwiceTheWidth)
 
 TEST_F(ViewFixture, BoxDrawingReplacesTheFontGlyphUnlessSwitchedOff)
 {
-    view->feed("\x1b[38;2;255;255;255m\xe2\x94\x80\xe2\x94\x80");  // two light horizontals
+    view->feed("\x1b[38;2;255;255;255m\xe2\x94\x80\xe2\x94\x80"); // two light horizontals
     const QImage custom = grab();
     // One stroke row running unbroken across both cells.
     EXPECT_EQ(rowsWith(custom, cell(0, 0, 2), Qt::white), 1);
@@ -377,7 +386,8 @@ TEST_F(ViewFixture, BoxDrawingReplacesTheFontGlyphUnlessSwitchedOff)
 
 TEST_F(ViewFixture, WideCharacterRowsBuildThreeSegments)
 {
-    view->feed("a\xe4\xb8\xad" "b");  // a, a wide CJK character, b
+    view->feed("a\xe4\xb8\xad"
+               "b"); // a, a wide CJK character, b
     Buffer& screen = terminal().buffer();
     const ViewLineInfo info = view->buildAttributedString(screen.yDisp(), screen.lines()[screen.yDisp()], 80);
     ASSERT_EQ(info.segments.size(), 3u);
@@ -425,5 +435,5 @@ TEST_F(ViewFixture, SelectedCellsShowTheSelectionBackground)
     EXPECT_EQ(countNear(image, cell(3, 0), QColor(0, 0, 200), 0), 0);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

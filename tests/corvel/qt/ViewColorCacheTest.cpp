@@ -41,10 +41,16 @@ TEST_F(ViewColorCacheTest, PaletteIndexAndFaceFollowTheBrightRule)
         {"plain 1", true, Attribute(C::ansi256(1), C::defaultColor), 1, FontFace::normal},
         {"bright off: 9 is bold 1", false, Attribute(C::ansi256(9), C::defaultColor), 1, FontFace::bold},
         {"bright off: 196 regular", false, Attribute(C::ansi256(196), C::defaultColor), 196, FontFace::normal},
-        {"bright off: bold 196", false, Attribute(C::ansi256(196), C::defaultColor, CharacterStyle::bold), 196,
+        {"bright off: bold 196",
+         false,
+         Attribute(C::ansi256(196), C::defaultColor, CharacterStyle::bold),
+         196,
          FontFace::bold},
-        {"italic bold", true, Attribute(C::ansi256(2), C::defaultColor, {CharacterStyle::bold, CharacterStyle::italic}),
-         10, FontFace::boldItalic},
+        {"italic bold",
+         true,
+         Attribute(C::ansi256(2), C::defaultColor, {CharacterStyle::bold, CharacterStyle::italic}),
+         10,
+         FontFace::boldItalic},
     };
     for (const FaceCase& c : cases) {
         cache.setUseBrightColors(c.bright);
@@ -115,8 +121,11 @@ TEST_F(ViewColorCacheTest, UnderlineStylesAndLinkHighlight)
 
 TEST_F(ViewColorCacheTest, UnderlineColourAndStrikeThrough)
 {
-    const Attribute attribute(C::ansi256(2), C::defaultColor, {CharacterStyle::underline, CharacterStyle::crossedOut},
-                              UnderlineStyle::single, C::trueColor(1, 2, 3));
+    const Attribute attribute(C::ansi256(2),
+                              C::defaultColor,
+                              {CharacterStyle::underline, CharacterStyle::crossedOut},
+                              UnderlineStyle::single,
+                              C::trueColor(1, 2, 3));
     const TextAttributes& a = cache.getAttributes(attribute, false);
     ASSERT_TRUE(a.underline);
     EXPECT_EQ(a.underline->color, QColor(1, 2, 3));
@@ -143,5 +152,5 @@ TEST(ViewColors, ConversionsAndOperations)
     EXPECT_EQ(dimmedColor(QColor(), Qt::red), QColor());
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

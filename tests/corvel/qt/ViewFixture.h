@@ -35,7 +35,8 @@ struct RecordingHost : TerminalViewDelegate {
     void clipboardCopy(TerminalView&, std::span<const uint8_t>) override {}
     void rangeChanged(TerminalView&, int startY, int endY) override { ranges.emplace_back(startY, endY); }
     // Links are recorded, never opened.
-    void requestOpenLink(TerminalView&, const std::string& link, const std::map<std::string, std::string>& params) override
+    void requestOpenLink(TerminalView&, const std::string& link,
+                         const std::map<std::string, std::string>& params) override
     {
         openedLinks.emplace_back(link, params);
     }
@@ -64,10 +65,7 @@ protected:
         view.reset();
     }
 
-    void resizeGrid(int cols, int rows)
-    {
-        view->resize(view->scrollerWidth() + cellWidth * cols, cellHeight * rows);
-    }
+    void resizeGrid(int cols, int rows) { view->resize(view->scrollerWidth() + cellWidth * cols, cellHeight * rows); }
 
     Terminal& terminal() { return view->getTerminal(); }
 
@@ -95,4 +93,4 @@ protected:
     std::unique_ptr<TerminalView> view;
 };
 
-}  // namespace corvel::test
+} // namespace corvel::test

@@ -19,8 +19,10 @@ class ViewApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QCoreApplication::instance()) app_ = new QApplication(argc_, argv_);
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!QCoreApplication::instance())
+            app_ = new QApplication(argc_, argv_);
         QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
         QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
     }
@@ -34,7 +36,7 @@ private:
 
 [[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new ViewApplicationEnvironment);
 
-}  // namespace
+} // namespace
 
 QFont testFont(int pixelSize)
 {
@@ -49,7 +51,8 @@ int countNear(const QImage& image, const QRect& rect, const QColor& color, int t
     const QRect r = rect.intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (near(image.pixelColor(x, y), color, tolerance)) ++n;
+            if (near(image.pixelColor(x, y), color, tolerance))
+                ++n;
     return n;
 }
 
@@ -67,7 +70,8 @@ std::vector<std::string> mask(const QImage& image, const QRect& rect, const QCol
 
 bool atDoubleDensity()
 {
-    if (qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY")) return true;
+    if (qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY"))
+        return true;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = QString::fromUtf8(test->test_suite_name()) + '.' + QString::fromUtf8(test->name());
     QProcess child;
@@ -84,4 +88,4 @@ bool atDoubleDensity()
     return false;
 }
 
-}  // namespace corvel::test
+} // namespace corvel::test

@@ -25,8 +25,8 @@ inline QColor inverseOf(const QColor& c) { return QColor(255 - c.red(), 255 - c.
 
 inline bool near(const QColor& a, const QColor& b, int tolerance = 2)
 {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+        && std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 // Number of pixels of image inside rect (image pixels) near colour.
@@ -56,4 +56,4 @@ inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000
 // child, expects it to pass and returns false.
 bool atDoubleDensity();
 
-}  // namespace corvel::test
+} // namespace corvel::test

@@ -127,7 +127,8 @@ TEST_F(Region, SaveWithoutMarginModeSavesCursor)
 // modes that are not part of the saved cursor stay as they are.
 TEST_F(Region, RestoreWithoutSaveGoesHomeWithDefaults)
 {
-    t.feed("\x1b[1;31m\x1b(0\x1b[?6h\x1b[?69h\x1b[?45h\x1b[?7l\x1b[5;5H\x1b" "8");
+    t.feed("\x1b[1;31m\x1b(0\x1b[?6h\x1b[?69h\x1b[?45h\x1b[?7l\x1b[5;5H\x1b"
+           "8");
     EXPECT_EQ(t.buffer().x(), 0);
     EXPECT_EQ(t.buffer().y(), 0);
     EXPECT_EQ(t.curAttr, Attribute());

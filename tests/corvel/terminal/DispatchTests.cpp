@@ -40,9 +40,9 @@ TEST_F(Dispatch, FocusReportsFollowControlWidth)
     EXPECT_TRUE(host.sent.empty());
     t.feed("\x1b[?1004h");
     t.setTerminalFocus(true);
-    t.feed("\x1b G");  // S8C1T
+    t.feed("\x1b G"); // S8C1T
     t.setTerminalFocus(false);
-    t.feed("\x1b F");  // S7C1T
+    t.feed("\x1b F"); // S7C1T
     t.setTerminalFocus(false);
     EXPECT_EQ(host.sent, (std::vector<std::vector<uint8_t>>{bytes("\x1b[I"), bytes("\x9bO"), bytes("\x1b[O")}));
 }
@@ -121,7 +121,7 @@ TEST_F(Dispatch, AlternateScreenWithSavedCursor)
     EXPECT_EQ(t.getCursorLocation(), std::make_pair(2, 1));
     EXPECT_EQ(host.bufferActivations, 2);
     t.feed("\x1b[?1049h");
-    EXPECT_EQ(screenText(t), "");  // cleared on the way back
+    EXPECT_EQ(screenText(t), ""); // cleared on the way back
 }
 
 TEST_F(Dispatch, Mode47KeepsAlternateContent)

@@ -18,7 +18,10 @@ class Editing : public ::testing::TestWithParam<EditCase> {};
 
 // A 10 by 4 screen; rows are written "abcdefghij" and so on first where the
 // case needs them.
-constexpr const char* fourRows = "abcdefghij" "klmnopqrst" "uvwxyzABCD" "EFGHIJKLM";
+constexpr const char* fourRows = "abcdefghij"
+                                 "klmnopqrst"
+                                 "uvwxyzABCD"
+                                 "EFGHIJKLM";
 
 TEST_P(Editing, Screen)
 {
@@ -144,12 +147,24 @@ namespace {
 // probe (CSI ? Pi ; Pa ; Pv S) in particular must not scroll.
 TEST(ForeignForms, ReachTheFallbackAndChangeNothing)
 {
-    for (const char* sequence : {"\x1b[?1;1;0S", "\x1b[?2;1;0S", "\x1b[2 @", "\x1b[2 A", "\x1b[2$~", "\x1b[>3L",
-                                 "\x1b[?2P", "\x1b[=2X", "\x1b[?5G", "\x1b[3!d", "\x1b[3 b", "\x1b[>1H",
-                                 "\x1b[1;1;1;1;1;1y", "\x1b[3~"}) {
+    for (const char* sequence : {"\x1b[?1;1;0S",
+                                 "\x1b[?2;1;0S",
+                                 "\x1b[2 @",
+                                 "\x1b[2 A",
+                                 "\x1b[2$~",
+                                 "\x1b[>3L",
+                                 "\x1b[?2P",
+                                 "\x1b[=2X",
+                                 "\x1b[?5G",
+                                 "\x1b[3!d",
+                                 "\x1b[3 b",
+                                 "\x1b[>1H",
+                                 "\x1b[1;1;1;1;1;1y",
+                                 "\x1b[3~"}) {
         RecordingDelegate host;
         Terminal t(&host, sized(10, 4));
-        t.feed("abcdefghij" "klmnopqrst\x1b[2;3H");
+        t.feed("abcdefghij"
+               "klmnopqrst\x1b[2;3H");
         t.silentLog = false;
         testing::internal::CaptureStderr();
         t.feed(sequence);

@@ -47,8 +47,14 @@ TEST(EscapeSequences, FixedKeys)
         {"page up", ES::cmdPageUp, "\x1b[5~"},
         {"page down", ES::cmdPageDown, "\x1b[6~"},
         {"insert", ES::cmdInsert, "\x1b[2~"},
-        {"word left", ES::emacsBack, "\x1b" "b"},
-        {"word right", ES::emacsForward, "\x1b" "f"},
+        {"word left",
+         ES::emacsBack,
+         "\x1b"
+         "b"},
+        {"word right",
+         ES::emacsForward,
+         "\x1b"
+         "f"},
         {"control left", ES::controlLeft, "\x1b[1;5D"},
         {"control right", ES::controlRight, "\x1b[1;5C"},
     };
@@ -59,8 +65,18 @@ TEST(EscapeSequences, FixedKeys)
 TEST(EscapeSequences, FunctionKeysSkipTheUnusedNumbers)
 {
     const std::string_view expected[] = {
-        "\x1bOP",   "\x1bOQ",   "\x1bOR",   "\x1bOS",   "\x1b[15~", "\x1b[17~",
-        "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~",
+        "\x1bOP",
+        "\x1bOQ",
+        "\x1bOR",
+        "\x1bOS",
+        "\x1b[15~",
+        "\x1b[17~",
+        "\x1b[18~",
+        "\x1b[19~",
+        "\x1b[20~",
+        "\x1b[21~",
+        "\x1b[23~",
+        "\x1b[24~",
     };
     ASSERT_EQ(ES::cmdF.size(), 12u);
     for (size_t i = 0; i < ES::cmdF.size(); ++i)
@@ -79,18 +95,30 @@ TEST(EscapeSequences, AgreeWithTheEncoderWithoutFlags)
     };
     using K = KittyFunctionalKey;
     const Case cases[] = {
-        {K::up, false, ES::moveUpNormal},      {K::up, true, ES::moveUpApp},
-        {K::down, false, ES::moveDownNormal},  {K::down, true, ES::moveDownApp},
-        {K::left, false, ES::moveLeftNormal},  {K::left, true, ES::moveLeftApp},
-        {K::right, false, ES::moveRightNormal}, {K::right, true, ES::moveRightApp},
-        {K::home, false, ES::moveHomeNormal},  {K::home, true, ES::moveHomeApp},
-        {K::end, false, ES::moveEndNormal},    {K::end, true, ES::moveEndApp},
-        {K::pageUp, false, ES::cmdPageUp},     {K::pageDown, false, ES::cmdPageDown},
-        {K::insert, false, ES::cmdInsert},     {K::deleteKey, false, ES::cmdDelKey},
-        {K::escape, false, ES::cmdEsc},        {K::enter, false, ES::cmdRet},
-        {K::tab, false, ES::cmdTab},           {K::backspace, false, ES::cmdDel},
-        {K::f1, false, ES::cmdF[0]},           {K::f4, false, ES::cmdF[3]},
-        {K::f5, false, ES::cmdF[4]},           {K::f12, true, ES::cmdF[11]},
+        {K::up, false, ES::moveUpNormal},
+        {K::up, true, ES::moveUpApp},
+        {K::down, false, ES::moveDownNormal},
+        {K::down, true, ES::moveDownApp},
+        {K::left, false, ES::moveLeftNormal},
+        {K::left, true, ES::moveLeftApp},
+        {K::right, false, ES::moveRightNormal},
+        {K::right, true, ES::moveRightApp},
+        {K::home, false, ES::moveHomeNormal},
+        {K::home, true, ES::moveHomeApp},
+        {K::end, false, ES::moveEndNormal},
+        {K::end, true, ES::moveEndApp},
+        {K::pageUp, false, ES::cmdPageUp},
+        {K::pageDown, false, ES::cmdPageDown},
+        {K::insert, false, ES::cmdInsert},
+        {K::deleteKey, false, ES::cmdDelKey},
+        {K::escape, false, ES::cmdEsc},
+        {K::enter, false, ES::cmdRet},
+        {K::tab, false, ES::cmdTab},
+        {K::backspace, false, ES::cmdDel},
+        {K::f1, false, ES::cmdF[0]},
+        {K::f4, false, ES::cmdF[3]},
+        {K::f5, false, ES::cmdF[4]},
+        {K::f12, true, ES::cmdF[11]},
     };
     for (const Case& c : cases) {
         KittyKeyboardEncoder encoder{{}, c.applicationCursor, false};

@@ -111,7 +111,8 @@ TEST(HostileInput, AFullResetDropsAnUnfinishedPictureTransfer)
     Terminal t(&host, sized(20, 5));
     // "EBAgMA==" is one RGBA pixel; the first program stops after half of it.
     t.feed("\x1b_Ga=t,i=1,s=1,v=1,m=1;EBAg\x1b\\");
-    t.feed("\x1b" "c");
+    t.feed("\x1b"
+           "c");
     // The next program happens to use the same id.
     t.feed("\x1b_Ga=t,i=1,s=1,v=1;EBAgMA==\x1b\\");
     EXPECT_EQ(host.replies(), "\x1b_Gi=1;OK\x1b\\");

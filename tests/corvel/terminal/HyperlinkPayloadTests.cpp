@@ -38,5 +38,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

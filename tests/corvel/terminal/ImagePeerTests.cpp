@@ -52,18 +52,19 @@ protected:
 
     ImagePeerTest()
     {
-        folder = std::filesystem::temp_directory_path() /
-                 ("velmora-peers-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = std::filesystem::temp_directory_path()
+            / ("velmora-peers-" + std::to_string(::getpid()) + "-"
+               + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
         std::vector<uint8_t> pixels;
         for (int y = 0; y < pictureHeight; ++y)
             for (int x = 0; x < pictureWidth; ++x)
-                pixels.insert(pixels.end(), {uint8_t(x < 8 ? 255 : 0), uint8_t(y < 6 ? 255 : 0), uint8_t(x % 4 < 2 ? 200 : 40), 255});
+                pixels.insert(pixels.end(),
+                              {uint8_t(x < 8 ? 255 : 0), uint8_t(y < 6 ? 255 : 0), uint8_t(x % 4 < 2 ? 200 : 40), 255});
         picture = (folder / "pic.png").string();
         const std::vector<uint8_t> png = testing::makePng(pictureWidth, pictureHeight, pixels);
-        std::ofstream(picture, std::ios::binary).write(reinterpret_cast<const char*>(png.data()),
-                                                       static_cast<std::streamsize>(png.size()));
+        std::ofstream(picture, std::ios::binary)
+            .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     }
     ~ImagePeerTest() override { std::filesystem::remove_all(folder); }
 
@@ -155,8 +156,8 @@ protected:
         if (!programAvailable("sixel2png"))
             return;
         const std::string sixelFile = (folder / "out.six").string();
-        std::ofstream(sixelFile, std::ios::binary).write(reinterpret_cast<const char*>(sixel.data()),
-                                                         static_cast<std::streamsize>(sixel.size()));
+        std::ofstream(sixelFile, std::ios::binary)
+            .write(reinterpret_cast<const char*>(sixel.data()), static_cast<std::streamsize>(sixel.size()));
         const std::string pngFile = (folder / "out.png").string();
         output("sixel2png", "-i '" + sixelFile + "' -o '" + pngFile + "'");
         std::ifstream in(pngFile, std::ios::binary);
@@ -169,7 +170,7 @@ protected:
         int compared = 0;
         for (size_t i = 0; i + 3 < shown.pixels.size(); i += 4) {
             if (shown.pixels[i + 3] == 0)
-                continue;  // not painted: the reference shows its background there
+                continue; // not painted: the reference shows its background there
             ++compared;
             for (size_t channel = 0; channel < 3; ++channel) {
                 const int ours = shown.pixels[i + channel];
@@ -198,8 +199,8 @@ TEST_F(SixelPeerTest, ChafaSixelPictureMatchesTheReferenceDecoder)
     const size_t raster = text.find('"');
     ASSERT_NE(raster, std::string::npos);
     int aspectNumerator = 0, aspectDenominator = 0, width = 0, height = 0;
-    ASSERT_EQ(std::sscanf(text.c_str() + raster, "\"%d;%d;%d;%d", &aspectNumerator, &aspectDenominator, &width, &height),
-              4);
+    ASSERT_EQ(
+        std::sscanf(text.c_str() + raster, "\"%d;%d;%d;%d", &aspectNumerator, &aspectDenominator, &width, &height), 4);
     checkSixel("chafa", "-f sixels --size 4x3 '" + picture + "'", width, height);
 }
 

@@ -88,13 +88,13 @@ TEST_F(KeyboardMode, SetAddsAndRemoves)
         int flags;
     };
     const Step steps[] = {
-        {"\x1b[=5u", 5},      // set
-        {"\x1b[=2;2u", 7},    // add
-        {"\x1b[=1;3u", 6},    // remove
-        {"\x1b[=5;4u", 6},    // unknown mode: nothing
-        {"\x1b[=5;0u", 6},    // explicit 0 is an unknown mode too
-        {"\x1b[=16;1u", 16},  // set again
-        {"\x1b[=u", 0},       // nothing given: set to 0
+        {"\x1b[=5u", 5}, // set
+        {"\x1b[=2;2u", 7}, // add
+        {"\x1b[=1;3u", 6}, // remove
+        {"\x1b[=5;4u", 6}, // unknown mode: nothing
+        {"\x1b[=5;0u", 6}, // explicit 0 is an unknown mode too
+        {"\x1b[=16;1u", 16}, // set again
+        {"\x1b[=u", 0}, // nothing given: set to 0
     };
     for (const Step& step : steps) {
         t.feed(step.sequence);
@@ -148,7 +148,8 @@ TEST_F(KeyboardMode, ResetsClearBothScreens)
         t.feed("\x1b[>5u");
         t.feed("\x1b[?1049h\x1b[>3u\x1b[?1049l");
         if (std::string(reset) == "full reset")
-            t.feed("\x1b" "c");
+            t.feed("\x1b"
+                   "c");
         else
             t.setup(false);
         EXPECT_EQ(t.keyboardModeNormal.flags.rawValue, 0) << reset;

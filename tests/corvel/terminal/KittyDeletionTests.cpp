@@ -34,10 +34,10 @@ protected:
     void place(uint32_t image, uint32_t placement, int col, int row, int cols, int rows, int z)
     {
         moveTo(col, row);
-        terminal.feed(kittyPixels("a=T,C=1,q=2,i=" + std::to_string(image) + ",p=" + std::to_string(placement) +
-                                      ",c=" + std::to_string(cols) + ",r=" + std::to_string(rows) +
-                                      ",z=" + std::to_string(z),
-                                  2, 2));
+        terminal.feed(kittyPixels("a=T,C=1,q=2,i=" + std::to_string(image) + ",p=" + std::to_string(placement) + ",c="
+                                      + std::to_string(cols) + ",r=" + std::to_string(rows) + ",z=" + std::to_string(z),
+                                  2,
+                                  2));
     }
 
     // Image ids that still have strips on the normal screen's lines.
@@ -78,11 +78,11 @@ protected:
 struct DeleteCase {
     std::string name;
     std::string keys;
-    std::pair<int, int> cursor;  // where the cursor is for the command
-    std::set<uint32_t> strips;   // images with strips afterwards
-    std::set<uint32_t> records;  // images with records afterwards
-    std::set<uint32_t> stored;   // images stored afterwards
-    std::string error;           // the error text, empty for none
+    std::pair<int, int> cursor; // where the cursor is for the command
+    std::set<uint32_t> strips; // images with strips afterwards
+    std::set<uint32_t> records; // images with records afterwards
+    std::set<uint32_t> stored; // images stored afterwards
+    std::string error; // the error text, empty for none
 };
 
 class KittyDeleteModeTest : public KittyDeletionFixture, public ::testing::TestWithParam<DeleteCase> {};
@@ -130,8 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"IdRangeUpper", ",d=R,x=2,y=9", {0, 0}, {1}, {1}, {1}, ""},
         DeleteCase{"IdRangeBeyond32Bits", ",d=r,x=5,y=9999999999", {0, 0}, placed, recorded, all, ""},
         DeleteCase{"RowBeyondEveryInteger", ",d=y,y=9223372036854775807", {0, 0}, placed, recorded, all, ""},
-        DeleteCase{"CellBeyondEveryInteger", ",d=p,x=9223372036854775807,y=9223372036854775807", {0, 0}, placed,
-                   recorded, all, ""},
+        DeleteCase{"CellBeyondEveryInteger",
+                   ",d=p,x=9223372036854775807,y=9223372036854775807",
+                   {0, 0},
+                   placed,
+                   recorded,
+                   all,
+                   ""},
         DeleteCase{"MissingId", ",d=I", {0, 0}, placed, recorded, all, "EINVAL: missing image id"},
         DeleteCase{"MissingNumber", ",d=N", {0, 0}, placed, recorded, all, "EINVAL: missing image number"},
         DeleteCase{"MissingCell", ",d=P,x=0,y=3", {0, 0}, placed, recorded, all, "EINVAL: missing cell position"},
@@ -241,7 +246,8 @@ TEST_F(KittyDeletionTest, FullEraseDropsEveryPictureOfEveryKind)
 
 TEST_F(KittyDeletionTest, ResetClearsEverything)
 {
-    terminal.feed("\x1b" "c");
+    terminal.feed("\x1b"
+                  "c");
     EXPECT_TRUE(stripsOn(terminal.normalBuffer()).empty());
     EXPECT_TRUE(store().imagesById.empty());
 }

@@ -12,7 +12,7 @@ class KittyPlacementTest : public KittyTerminalFixture, public ::testing::Test {
 
 struct CursorCase {
     std::string name;
-    std::string keys;  // besides a=T,i=1
+    std::string keys; // besides a=T,i=1
     int width;
     int height;
     std::pair<int, int> start;
@@ -29,28 +29,28 @@ TEST_P(KittyCursorTest, CursorEndsAfterTheCoveredCells)
     EXPECT_EQ(cursor(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Placements, KittyCursorTest,
-    ::testing::Values(
-        // 25 × 30 pixels on 10 × 20 cells: 3 columns, 2 rows.
-        CursorCase{"NaturalSize", "", 25, 30, {2, 1}, {5, 3}},
-        // The pixel offset widens the covered area.
-        CursorCase{"OffsetAddsAColumn", ",X=6", 25, 30, {2, 1}, {6, 3}},
-        // X past the cell is clamped to 9: (25 + 9) / 10 rounds up to 4.
-        CursorCase{"OffsetClampedToCell", ",X=15", 25, 30, {2, 1}, {6, 3}},
-        // Both c and r: exactly that many cells, whatever the pixels.
-        CursorCase{"ColumnsAndRows", ",c=4,r=2", 3, 3, {1, 1}, {5, 3}},
-        // c only keeps the aspect: 60 × 30 at 30 pixels wide is 15 high, one row.
-        CursorCase{"ColumnsKeepAspect", ",c=3", 60, 30, {0, 0}, {3, 1}},
-        // C=1 leaves the cursor where it was.
-        CursorCase{"CursorPolicyStays", ",C=1,c=4,r=2", 5, 5, {3, 4}, {3, 4}},
-        // Past the right edge the cursor stops at the last column.
-        CursorCase{"ClampedRight", ",c=8,r=1", 5, 5, {15, 0}, {19, 1}},
-        // Three rows from the bottom row scroll the screen; the cursor stays on the last row.
-        CursorCase{"BottomRowScrolls", ",c=2,r=3", 5, 5, {0, 9}, {2, 9}},
-        // Sizes from the wire that overflow every integer are clamped.
-        CursorCase{"HugeRequest", ",c=9223372036854775807,r=9223372036854775807", 5, 5, {4, 4}, {19, 9}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Placements, KittyCursorTest,
+                         ::testing::Values(
+                             // 25 × 30 pixels on 10 × 20 cells: 3 columns, 2 rows.
+                             CursorCase{"NaturalSize", "", 25, 30, {2, 1}, {5, 3}},
+                             // The pixel offset widens the covered area.
+                             CursorCase{"OffsetAddsAColumn", ",X=6", 25, 30, {2, 1}, {6, 3}},
+                             // X past the cell is clamped to 9: (25 + 9) / 10 rounds up to 4.
+                             CursorCase{"OffsetClampedToCell", ",X=15", 25, 30, {2, 1}, {6, 3}},
+                             // Both c and r: exactly that many cells, whatever the pixels.
+                             CursorCase{"ColumnsAndRows", ",c=4,r=2", 3, 3, {1, 1}, {5, 3}},
+                             // c only keeps the aspect: 60 × 30 at 30 pixels wide is 15 high, one row.
+                             CursorCase{"ColumnsKeepAspect", ",c=3", 60, 30, {0, 0}, {3, 1}},
+                             // C=1 leaves the cursor where it was.
+                             CursorCase{"CursorPolicyStays", ",C=1,c=4,r=2", 5, 5, {3, 4}, {3, 4}},
+                             // Past the right edge the cursor stops at the last column.
+                             CursorCase{"ClampedRight", ",c=8,r=1", 5, 5, {15, 0}, {19, 1}},
+                             // Three rows from the bottom row scroll the screen; the cursor stays on the last row.
+                             CursorCase{"BottomRowScrolls", ",c=2,r=3", 5, 5, {0, 9}, {2, 9}},
+                             // Sizes from the wire that overflow every integer are clamped.
+                             CursorCase{
+                                 "HugeRequest", ",c=9223372036854775807,r=9223372036854775807", 5, 5, {4, 4}, {19, 9}}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(KittyPlacementTest, WithoutCellSizeTheCursorMovesOnlyForExplicitCells)
 {
@@ -164,8 +164,8 @@ struct CropCase {
     std::string keys;
     int expectedWidth;
     int expectedHeight;
-    int firstRed;    // red channel (column) of the first pixel shown
-    int firstGreen;  // green channel (row) of the first pixel shown
+    int firstRed; // red channel (column) of the first pixel shown
+    int firstGreen; // green channel (row) of the first pixel shown
 };
 
 class KittyCropTest : public KittyTerminalFixture, public ::testing::TestWithParam<CropCase> {};

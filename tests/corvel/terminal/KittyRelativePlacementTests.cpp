@@ -166,7 +166,7 @@ TEST_F(KittyRelativeTest, LongChainsResolveWithoutRecursion)
         child.parentImageId = 1;
         child.parentPlacementId = i - 1;
         child.isVirtual = true;
-        child.parentOffsetH = i % 2 == 0 ? 1 : -1;  // the columns stay near 0
+        child.parentOffsetH = i % 2 == 0 ? 1 : -1; // the columns stay near 0
         store().placementsByKey[{1, i}] = child;
     }
     show(2, 1, 1, ",P=1,Q=" + std::to_string(links) + ",H=3");

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "TerminalTestSupport.h"
 #include "corvel/images/ImageStrip.h"
 #include "corvel/images/ImageStripInserter.h"
 #include "corvel/images/PngDecoder.h"
 #include "corvel/terminal/Terminal.h"
-#include "TerminalTestSupport.h"
 
 #include <memory>
 #include <optional>
@@ -88,8 +88,8 @@ inline std::vector<int> linesOf(Buffer& screen, uint32_t imageId, uint32_t place
 {
     std::vector<int> out;
     for (const PlacedStrip& placed : stripsOn(screen)) {
-        if (placed.strip->kittyIsKitty && placed.strip->kittyImageId == imageId &&
-            placed.strip->kittyPlacementId == placementId)
+        if (placed.strip->kittyIsKitty && placed.strip->kittyImageId == imageId
+            && placed.strip->kittyPlacementId == placementId)
             out.push_back(placed.line);
     }
     return out;
@@ -147,7 +147,10 @@ protected:
     KittyTerminalFixture() : terminal(&host, sized(20, 10, 50)) {}
 
     std::pair<int, int> cursor() { return {terminal.buffer().x(), terminal.buffer().y()}; }
-    void moveTo(int col, int row) { terminal.feed("\x1b[" + std::to_string(row + 1) + ";" + std::to_string(col + 1) + "H"); }
+    void moveTo(int col, int row)
+    {
+        terminal.feed("\x1b[" + std::to_string(row + 1) + ";" + std::to_string(col + 1) + "H");
+    }
     std::string replies() const { return host.replies(); }
     void clearReplies() { host.sent.clear(); }
     KittyGraphicsState& store() { return terminal.kittyGraphicsState; }

@@ -91,7 +91,8 @@ TEST(Lifecycle, FullResetKeepsCursorVisibilityAndFocusReports)
         t.feed("x\r\n");
     t.feed("\x1b[?25l\x1b[4h\x1b(0");
     const int hiddenCalls = host.cursorHidden;
-    t.feed("\x1b" "c");
+    t.feed("\x1b"
+           "c");
     EXPECT_TRUE(t.modes().cursorHidden);
     EXPECT_EQ(host.cursorHidden, hiddenCalls);
     EXPECT_TRUE(t.modes().sendFocus);
@@ -108,7 +109,8 @@ TEST(Lifecycle, ResetFromAlternateScreenHomesCursor)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 3));
-    t.feed("\x1b[?1049h\x1b[2;5Hx\x1b" "c");
+    t.feed("\x1b[?1049h\x1b[2;5Hx\x1b"
+           "c");
     EXPECT_FALSE(t.isCurrentBufferAlternate());
     EXPECT_EQ(t.getCursorLocation(), std::make_pair(0, 0));
 }
@@ -117,11 +119,14 @@ TEST(Lifecycle, ResetCleansTheAlternateScreen)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 3));
-    t.feed("\x1b[?47h\x1b[2;4r\x1b[3;5Hgone\x1b" "7\x1b[?47l\x1b" "c\x1b[?47h");
+    t.feed("\x1b[?47h\x1b[2;4r\x1b[3;5Hgone\x1b"
+           "7\x1b[?47l\x1b"
+           "c\x1b[?47h");
     EXPECT_EQ(screenText(t), "");
     EXPECT_EQ(t.buffer().scrollTop(), 0);
     EXPECT_EQ(t.buffer().scrollBottom(), 2);
-    t.feed("\x1b" "8");
+    t.feed("\x1b"
+           "8");
     EXPECT_EQ(t.getCursorLocation(), (std::pair{0, 0})) << "the saved cursor is gone too";
 }
 

@@ -32,9 +32,11 @@ protected:
     {
         return terminal->linkMatch(LinkLookupLocation::buffer({col, row}), mode);
     }
-    std::string textAt(int col, int row) { return terminal->link(LinkLookupLocation::buffer({col, row}),
-                                                                 LinkLookupMode::explicitAndImplicit)
-                                                     .value_or("<none>"); }
+    std::string textAt(int col, int row)
+    {
+        return terminal->link(LinkLookupLocation::buffer({col, row}), LinkLookupMode::explicitAndImplicit)
+            .value_or("<none>");
+    }
 
     // Marks columns [from, to) of a row with an OSC 8 payload.
     void mark(int row, int from, int to, const std::string& payload)
@@ -87,8 +89,9 @@ TEST_F(Links, PayloadWithoutSeparatorFallsBackToTheImplicitLink)
 
 TEST_F(Links, ExplicitLinkIncludesBothHalvesOfAWideCharacter)
 {
-    terminal->feed("ab\xe4\xb8\xad" "cd");
-    mark(0, 2, 3, ";https://wide.example");  // the left half only, as printing stores it
+    terminal->feed("ab\xe4\xb8\xad"
+                   "cd");
+    mark(0, 2, 3, ";https://wide.example"); // the left half only, as printing stores it
     const auto match = at(3, 0, LinkLookupMode::explicitOnly);
     ASSERT_TRUE(match) << "found from the right half";
     EXPECT_EQ(match->range, (Range{2, 4}));
@@ -151,7 +154,7 @@ TEST_F(Links, PositionsOutsideTheScreenAreClampedToTheLastCell)
 TEST_F(Links, AUrlWrappedOverThreeRowsIsFoundFromEachOfItsCells)
 {
     screen(20, 6);
-    const std::string url = "https://example.com/aaaa/bbbbbbbbb/c.html";  // 41 characters
+    const std::string url = "https://example.com/aaaa/bbbbbbbbb/c.html"; // 41 characters
     terminal->feed("see " + url + " ok");
     // Row 0: "see https://example." row 1: "com/aaaa/bbbbbbbbb/c" row 2: ".html ok"
     const std::vector<RowRange> rows{{0, {4, 20}}, {1, {0, 20}}, {2, {0, 5}}};
@@ -173,7 +176,7 @@ TEST_F(Links, AUrlWrappedOverThreeRowsIsFoundFromEachOfItsCells)
 TEST_F(Links, SpacesAtTheStartOfAWrappedRowStayInTheText)
 {
     screen(20, 4);
-    terminal->feed("xx https://e.com/abc def");  // the space after abc starts row 1
+    terminal->feed("xx https://e.com/abc def"); // the space after abc starts row 1
     ASSERT_TRUE(terminal->buffer().lines()[1].isWrapped);
     EXPECT_EQ(textAt(5, 0), "https://e.com/abc");
     EXPECT_EQ(textAt(2, 1), "<none>");
@@ -181,10 +184,10 @@ TEST_F(Links, SpacesAtTheStartOfAWrappedRowStayInTheText)
 
 struct SeamCase {
     const char* name;
-    int dashes;  // filler before " https://e.com/" on the upper row
+    int dashes; // filler before " https://e.com/" on the upper row
     const char* lower;
     Position asked;
-    const char* text;  // "" for no link
+    const char* text; // "" for no link
     size_t rowsCovered;
 };
 
@@ -229,7 +232,7 @@ struct TextCase {
     const char* name;
     const char* line;
     int col;
-    const char* text;  // "" for no link
+    const char* text; // "" for no link
 };
 
 class ImplicitText : public Links, public ::testing::WithParamInterface<TextCase> {};
@@ -335,7 +338,8 @@ TEST(ImplicitLinkPatternScan, ReportsByteRangesInOrderWithoutOverlap)
 TEST(ImplicitLinkPatternScan, StopsWhenTheVisitorIsDone)
 {
     int visits = 0;
-    EXPECT_TRUE(ImplicitLinkPattern::shared().forEachMatch("/a.b /c.d /e.f", [&](const auto&) { return ++visits == 2; }));
+    EXPECT_TRUE(
+        ImplicitLinkPattern::shared().forEachMatch("/a.b /c.d /e.f", [&](const auto&) { return ++visits == 2; }));
     EXPECT_EQ(visits, 2);
 }
 

@@ -34,10 +34,14 @@ TEST_F(Modes, CursorStyles)
         const char* input;
         CursorStyle expected;
     };
-    for (const Case& c : {Case{"\x1b[2 q", CursorStyle::steadyBlock}, Case{"\x1b[3 q", CursorStyle::blinkUnderline},
-                          Case{"\x1b[4 q", CursorStyle::steadyUnderline}, Case{"\x1b[5 q", CursorStyle::blinkBar},
-                          Case{"\x1b[6 q", CursorStyle::steadyBar}, Case{"\x1b[0 q", CursorStyle::blinkBlock},
-                          Case{"\x1b[6 q", CursorStyle::steadyBar}, Case{"\x1b[ q", CursorStyle::blinkBlock}}) {
+    for (const Case& c : {Case{"\x1b[2 q", CursorStyle::steadyBlock},
+                          Case{"\x1b[3 q", CursorStyle::blinkUnderline},
+                          Case{"\x1b[4 q", CursorStyle::steadyUnderline},
+                          Case{"\x1b[5 q", CursorStyle::blinkBar},
+                          Case{"\x1b[6 q", CursorStyle::steadyBar},
+                          Case{"\x1b[0 q", CursorStyle::blinkBlock},
+                          Case{"\x1b[6 q", CursorStyle::steadyBar},
+                          Case{"\x1b[ q", CursorStyle::blinkBlock}}) {
         t.feed(c.input);
         EXPECT_EQ(t.options.cursorStyle, c.expected) << c.input;
     }
@@ -132,7 +136,10 @@ struct SgrEdge {
 TEST_F(Modes, GraphicRenditionEdges)
 {
     using C = Attribute::Color;
-    auto with = [](C fg, C bg, uint8_t style, UnderlineStyle underline = UnderlineStyle::none,
+    auto with = [](C fg,
+                   C bg,
+                   uint8_t style,
+                   UnderlineStyle underline = UnderlineStyle::none,
                    std::optional<C> underlineColor = std::nullopt) {
         return Attribute(fg, bg, CharacterStyle(style), underline, underlineColor);
     };
@@ -277,7 +284,8 @@ TEST_F(Synchronized, ResizeAndResetEndIt)
     t.feed("\x1b[?2026h");
     t.resize(12, 3);
     EXPECT_FALSE(t.synchronizedOutputActive);
-    t.feed("\x1b[?2026h\x1b" "c");
+    t.feed("\x1b[?2026h\x1b"
+           "c");
     EXPECT_FALSE(t.synchronizedOutputActive);
     EXPECT_EQ(host.synchronized, (std::vector<bool>{true, false, true, false}));
 }
@@ -305,7 +313,8 @@ TEST(FullReset, HomesTheCursorOnACleanNormalScreen)
     ModeHost host;
     Terminal t(&host, sized(10, 4));
     t.feed("normal\r\n\x1b[?1049h\x1b[3;5Halt text\x1b[2;3r\x1b[?6h\x1b[1;31m");
-    t.feed("\x1b" "c");
+    t.feed("\x1b"
+           "c");
     EXPECT_FALSE(t.isCurrentBufferAlternate());
     EXPECT_EQ(t.buffer().x(), 0);
     EXPECT_EQ(t.buffer().y(), 0);

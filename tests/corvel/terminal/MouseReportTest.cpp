@@ -231,9 +231,16 @@ TEST(MouseEncoderUtf, Values)
         std::vector<uint8_t> expected;
     };
     const Case cases[] = {
-        {0, {0x00}},       {32, {0x20}},       {126, {0x7e}},       {127, {0x7f}},
-        {128, {0xc2, 0x80}}, {233, {0xc3, 0xa9}}, {2046, {0xdf, 0xbe}}, {2047, {0x00}},
-        {3000, {0xdf, 0xbf}}, {-1, {0x00}},
+        {0, {0x00}},
+        {32, {0x20}},
+        {126, {0x7e}},
+        {127, {0x7f}},
+        {128, {0xc2, 0x80}},
+        {233, {0xc3, 0xa9}},
+        {2046, {0xdf, 0xbe}},
+        {2047, {0x00}},
+        {3000, {0xdf, 0xbf}},
+        {-1, {0x00}},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> data{'M'};

@@ -73,10 +73,11 @@ protected:
 TEST_F(Osc, PaletteQueriesAnswerEachIndexWithSt)
 {
     t.feed("\x1b]4;1;?;2;?\x07");
-    EXPECT_EQ(host.sent, (std::vector<std::vector<uint8_t>>{
-                             bytes("\x1b]4;1;" + t.ansiColors()[1].formatAsXcolor() + "\x1b\\"),
-                             bytes("\x1b]4;2;" + t.ansiColors()[2].formatAsXcolor() + "\x1b\\"),
-                         }));
+    EXPECT_EQ(host.sent,
+              (std::vector<std::vector<uint8_t>>{
+                  bytes("\x1b]4;1;" + t.ansiColors()[1].formatAsXcolor() + "\x1b\\"),
+                  bytes("\x1b]4;2;" + t.ansiColors()[2].formatAsXcolor() + "\x1b\\"),
+              }));
 }
 
 TEST_F(Osc, PaletteSetsStopAtBadIndexAndSkipBadSpecifications)

@@ -85,7 +85,8 @@ TEST(Printing, MarkFirstOnFreshScreenIsDropped)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    t.feed("\xcc\x81" "a");
+    t.feed("\xcc\x81"
+           "a");
     EXPECT_EQ(screenText(t), "a");
 }
 
@@ -126,7 +127,8 @@ TEST(Printing, EmojiSelectorWidensAndMovesCursor)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    t.feed("\xe2\x9d\xa4\xef\xb8\x8f" "a");
+    t.feed("\xe2\x9d\xa4\xef\xb8\x8f"
+           "a");
     const CharData heart = *t.getCharData(0, 0);
     EXPECT_EQ(heart.width, 2);
     EXPECT_EQ(t.character(heart.code), std::u32string(U"\u2764\uFE0F"));
@@ -155,7 +157,7 @@ TEST(Printing, TextSelectorNarrowsWideEmoji)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    t.feed("\xe2\x8c\x9a\xef\xb8\x8e");  // U+231A WATCH, wide, then VS15
+    t.feed("\xe2\x8c\x9a\xef\xb8\x8e"); // U+231A WATCH, wide, then VS15
     EXPECT_EQ(t.getCharData(0, 0)->width, 1);
     EXPECT_EQ(t.getCursorLocation().first, 1);
 }
@@ -164,7 +166,7 @@ TEST(Printing, FlagsPairUp)
 {
     RecordingDelegate host;
     Terminal t(&host, sized(10, 2));
-    t.feed("\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa\xf0\x9f\x87\xab");  // D E F regional indicators
+    t.feed("\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa\xf0\x9f\x87\xab"); // D E F regional indicators
     EXPECT_EQ(t.character(t.getCharData(0, 0)->code), std::u32string(U"\U0001F1E9\U0001F1EA"));
     EXPECT_EQ(t.character(t.getCharData(2, 0)->code), std::u32string(U"\U0001F1EB"));
     EXPECT_EQ(t.getCursorLocation().first, 4);

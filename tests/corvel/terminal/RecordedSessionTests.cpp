@@ -48,8 +48,8 @@ std::string styleNames(const Attribute& attribute)
     const uint8_t bits = attribute.style().rawValue();
     // Letters in alphabetical order, as the expected files write them.
     std::string out;
-    const std::pair<char, uint8_t> letters[] = {{'b', 1},  {'f', 32}, {'h', 16}, {'i', 64},
-                                                {'k', 4},  {'r', 8},  {'s', 128}, {'u', 2}};
+    const std::pair<char, uint8_t> letters[]
+        = {{'b', 1}, {'f', 32}, {'h', 16}, {'i', 64}, {'k', 4}, {'r', 8}, {'s', 128}, {'u', 2}};
     for (const auto& [letter, bit] : letters)
         if (bits & bit)
             out += letter;

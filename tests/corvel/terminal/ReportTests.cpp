@@ -99,13 +99,12 @@ TEST(ModeReports, FollowSetAndReset)
         const char* prefix;
         int mode;
     };
-    for (const Case& c : {Case{"", 4},         Case{"", 20},        Case{"?", 1},    Case{"?", 3},
-                          Case{"?", 4},        Case{"?", 5},        Case{"?", 6},    Case{"?", 7},
-                          Case{"?", 9},        Case{"?", 12},       Case{"?", 25},   Case{"?", 40},
-                          Case{"?", 45},       Case{"?", 47},       Case{"?", 66},   Case{"?", 69},
-                          Case{"?", 1000},     Case{"?", 1002},     Case{"?", 1003}, Case{"?", 1004},
-                          Case{"?", 1005},     Case{"?", 1006},     Case{"?", 1015}, Case{"?", 1016},
-                          Case{"?", 2004},     Case{"?", 2026}}) {
+    for (const Case& c :
+         {Case{"", 4},     Case{"", 20},    Case{"?", 1},    Case{"?", 3},    Case{"?", 4},    Case{"?", 5},
+          Case{"?", 6},    Case{"?", 7},    Case{"?", 9},    Case{"?", 12},   Case{"?", 25},   Case{"?", 40},
+          Case{"?", 45},   Case{"?", 47},   Case{"?", 66},   Case{"?", 69},   Case{"?", 1000}, Case{"?", 1002},
+          Case{"?", 1003}, Case{"?", 1004}, Case{"?", 1005}, Case{"?", 1006}, Case{"?", 1015}, Case{"?", 1016},
+          Case{"?", 2004}, Case{"?", 2026}}) {
         RecordingDelegate host;
         Terminal t(&host, sized(80, 24));
         const std::string mode = std::string("\x1b[") + c.prefix + std::to_string(c.mode);
@@ -123,11 +122,25 @@ TEST(ModeReports, FixedAnswers)
         int mode;
         int answer;
     };
-    for (const Case& c : {Case{"", 2, 2},        Case{"", 3, 2},         Case{"", 9, 0},        Case{"", 12, 1},
-                          Case{"", 19, 4},       Case{"", 21, 0},        Case{"?", 2, 1},       Case{"?", 8, 1},
-                          Case{"?", 10, 4},      Case{"?", 13, 2},       Case{"?", 41, 2},      Case{"?", 63, 0},
-                          Case{"?", 95, 1},      Case{"?", 1001, 2},     Case{"?", 1034, 4},    Case{"?", 1047, 0},
-                          Case{"?", 1048, 0},    Case{"?", 1049, 0},     Case{"?", 65536, 0}}) {
+    for (const Case& c : {Case{"", 2, 2},
+                          Case{"", 3, 2},
+                          Case{"", 9, 0},
+                          Case{"", 12, 1},
+                          Case{"", 19, 4},
+                          Case{"", 21, 0},
+                          Case{"?", 2, 1},
+                          Case{"?", 8, 1},
+                          Case{"?", 10, 4},
+                          Case{"?", 13, 2},
+                          Case{"?", 41, 2},
+                          Case{"?", 63, 0},
+                          Case{"?", 95, 1},
+                          Case{"?", 1001, 2},
+                          Case{"?", 1034, 4},
+                          Case{"?", 1047, 0},
+                          Case{"?", 1048, 0},
+                          Case{"?", 1049, 0},
+                          Case{"?", 65536, 0}}) {
         RecordingDelegate host;
         Terminal t(&host, sized(80, 24));
         const std::string mode = std::string("\x1b[") + c.prefix + std::to_string(c.mode);
@@ -167,8 +180,10 @@ TEST_F(Reports, DeviceAttributesFollowTheTerminalName)
         bool sixel;
         const char* primary;
     };
-    for (const Case& c : {Case{"xterm", false, "\x1b[?65;1;2;6;21;22;17;28c"}, Case{"screen-256color", true, "\x1b[?1;2c"},
-                          Case{"rxvt-unicode", true, "\x1b[?1;2c"}, Case{"linux", true, "\x1b[?6c"},
+    for (const Case& c : {Case{"xterm", false, "\x1b[?65;1;2;6;21;22;17;28c"},
+                          Case{"screen-256color", true, "\x1b[?1;2c"},
+                          Case{"rxvt-unicode", true, "\x1b[?1;2c"},
+                          Case{"linux", true, "\x1b[?6c"},
                           Case{"vt100", true, ""}}) {
         RecordingDelegate h;
         TerminalOptions options = sized(80, 24);
@@ -229,18 +244,19 @@ TEST_F(Reports, WindowCommandsReachTheHost)
     WindowHost h;
     Terminal terminal(&h, sized(80, 24));
     terminal.feed("\x1b[1t\x1b[2t\x1b[3;10;20t\x1b[4;300;600t\x1b[5t\x1b[6t\x1b[7t\x1b[8;30;100t\x1b[9;1t\x1b[10;2t");
-    EXPECT_EQ(h.commands, (std::vector<WindowManipulationCommand>{
-                              {K::deiconifyWindow, 0, 0},
-                              {K::iconifyWindow, 0, 0},
-                              {K::moveWindowTo, 10, 20},
-                              {K::resizeWindowTo, 600, 300},
-                              {K::bringToFront, 0, 0},
-                              {K::sendToBack, 0, 0},
-                              {K::refreshWindow, 0, 0},
-                              {K::resizeTerminal, 100, 30},
-                              {K::maximizeWindow, 0, 0},
-                              {K::toggleFullScreen, 0, 0},
-                          }));
+    EXPECT_EQ(h.commands,
+              (std::vector<WindowManipulationCommand>{
+                  {K::deiconifyWindow, 0, 0},
+                  {K::iconifyWindow, 0, 0},
+                  {K::moveWindowTo, 10, 20},
+                  {K::resizeWindowTo, 600, 300},
+                  {K::bringToFront, 0, 0},
+                  {K::sendToBack, 0, 0},
+                  {K::refreshWindow, 0, 0},
+                  {K::resizeTerminal, 100, 30},
+                  {K::maximizeWindow, 0, 0},
+                  {K::toggleFullScreen, 0, 0},
+              }));
     EXPECT_TRUE(h.sent.empty());
     terminal.feed("\x1b[16t\x1b[14t");
     EXPECT_EQ(h.replies(), "\x1b[6;20;9t\x1b[4;288;640t");

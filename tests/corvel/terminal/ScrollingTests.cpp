@@ -99,9 +99,12 @@ TEST_F(Scrolling, LineFeedBelowRegionStopsAtLastRow)
 TEST_F(Scrolling, IndexBelowRegionMovesDownWithoutScrolling)
 {
     make(10, 5);
-    t().feed("A\r\nB\r\nC\r\nD\x1b[2;3r\x1b[4;1H\x1b" "D");
+    t().feed("A\r\nB\r\nC\r\nD\x1b[2;3r\x1b[4;1H\x1b"
+             "D");
     EXPECT_EQ(cursor(), std::make_pair(0, 4));
-    t().feed("\x1b" "D\x1b" "E");
+    t().feed("\x1b"
+             "D\x1b"
+             "E");
     EXPECT_EQ(cursor(), std::make_pair(0, 4));
     EXPECT_EQ(screenText(t()), "A\nB\nC\nD");
 }
@@ -111,7 +114,7 @@ TEST_F(Scrolling, ReverseIndexAtTopInsertsBlankLine)
     make(10, 4);
     t().feed("A\r\nB\r\nC\r\nD\x1b[2;3r\x1b[2;1H\x1bM");
     EXPECT_EQ(screenText(t()), "A\n\nB\nD");
-    t().feed("\x1b[r\x1b[1;1H\x1bM");  // row 0 is the region's top now: scrolls
+    t().feed("\x1b[r\x1b[1;1H\x1bM"); // row 0 is the region's top now: scrolls
     EXPECT_EQ(screenText(t()), "\nA\n\nB");
 }
 
@@ -208,11 +211,14 @@ TEST_F(Scrolling, ScrollUpWithMarginsLeavesOuterColumns)
 TEST_F(Scrolling, BackIndexAndForwardIndexShiftColumns)
 {
     make(6, 2);
-    t().feed("abcdef\x1b[1;1H\x1b" "6");
+    t().feed("abcdef\x1b[1;1H\x1b"
+             "6");
     EXPECT_EQ(screenText(t()), " abcde");
-    t().feed("\x1b[1;6H\x1b" "9");
+    t().feed("\x1b[1;6H\x1b"
+             "9");
     EXPECT_EQ(screenText(t()), "abcde");
-    t().feed("\x1b[1;6Hx\x1b" "9");  // printed into the last column: still at the margin
+    t().feed("\x1b[1;6Hx\x1b"
+             "9"); // printed into the last column: still at the margin
     EXPECT_EQ(screenText(t()), "bcdex");
 }
 
@@ -285,9 +291,11 @@ TEST_F(Scrolling, NextLineReturnsAsCarriageReturnDoes)
     make(80, 3);
     t().feed("\x1b[?69h");
     setMargins(4, 9);
-    t().feed("\x1b[1;7Habc\x1b" "E");
+    t().feed("\x1b[1;7Habc\x1b"
+             "E");
     EXPECT_EQ(cursor(), std::make_pair(4, 1));
-    t().feed("\x1b[2;2H\x1b" "E");
+    t().feed("\x1b[2;2H\x1b"
+             "E");
     EXPECT_EQ(cursor(), std::make_pair(0, 2));
 }
 

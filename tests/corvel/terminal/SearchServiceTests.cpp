@@ -28,7 +28,8 @@ protected:
     }
     static std::string describe(const std::optional<SearchResult>& hit)
     {
-        if (!hit) return "none";
+        if (!hit)
+            return "none";
         return std::to_string(hit->col) + "," + std::to_string(hit->row) + "+" + std::to_string(hit->size);
     }
 };
@@ -174,5 +175,5 @@ TEST_F(Search, HitExtentsWrapAtTheWidth)
     EXPECT_EQ(SearchService::extentOf({"x", 2, 4, 0}, 20).end, Position(2, 4));
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -69,8 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Selection, ForwardExpressionSearchStopsAtTheLastRowShown)
 {
-    terminal.feed("(a\r\nb\r\nc\r\nd\r\ne\r\n)");  // six rows: the first scrolls out
-    terminal.buffer().setYDisp(0);  // the closer lies below the last row shown
+    terminal.feed("(a\r\nb\r\nc\r\nd\r\ne\r\n)"); // six rows: the first scrolls out
+    terminal.buffer().setYDisp(0); // the closer lies below the last row shown
     doubleClick(0, 0);
     EXPECT_FALSE(selection.hasSelectionRange());
     terminal.buffer().setYDisp(1);
@@ -118,10 +118,10 @@ TEST_F(Selection, ShiftClickExtendsAndFlipsAroundTheFarEnd)
 TEST_F(Selection, WordSelectionsExtendByWholeWords)
 {
     terminal.feed("alpha beta gamma delta");
-    doubleClick(7, 0);  // beta
-    selection.dragExtend({13, 0});  // inside gamma
+    doubleClick(7, 0); // beta
+    selection.dragExtend({13, 0}); // inside gamma
     EXPECT_EQ(text(), "beta gamma");
-    selection.shiftExtend({1, 1});  // the end of delta, wrapped to the second row
+    selection.shiftExtend({1, 1}); // the end of delta, wrapped to the second row
     EXPECT_EQ(text(), "beta gamma delta");
 }
 
@@ -147,7 +147,7 @@ TEST_F(Selection, ExplicitSelectionsAreLimitedToTheScreen)
     terminal.feed("abc");
     selection.setSelection({50, 0}, {2, 99});
     EXPECT_EQ(selection.start(), Position(19, 0));
-    EXPECT_EQ(selection.end(), Position(19, 4));  // past the last line: the end of the last line
+    EXPECT_EQ(selection.end(), Position(19, 4)); // past the last line: the end of the last line
     EXPECT_TRUE(selection.hasSelectionRange());
 }
 
@@ -161,7 +161,7 @@ TEST_F(Selection, TurningOffKeepsThePositionsAndClearsThePivot)
     selection.setActive(false);
     EXPECT_EQ(delegate.changes, changes + 1);
     selection.setActive(false);
-    EXPECT_EQ(delegate.changes, changes + 1);  // no change, no notice
+    EXPECT_EQ(delegate.changes, changes + 1); // no change, no notice
     EXPECT_EQ(text(), "");
     EXPECT_EQ(selection.start(), Position(0, 0));
     EXPECT_EQ(selection.end(), Position(5, 0));
@@ -169,5 +169,5 @@ TEST_F(Selection, TurningOffKeepsThePositionsAndClearsThePivot)
               "[Selection (active=false, start=col=0 row=0 end=col=5 row=0 hasSR=true pivot=nil]");
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

@@ -35,11 +35,47 @@ std::string sequence(std::mt19937& random)
     static const char* finals = "@ABCDEFGHIJKLMPSTXZ`abdefghlmnpqrstuvxyz{}~";
     static const char* intermediates[] = {"", "", "", "?", ">", "$", "'", " ", "*", "!", "\"", "#"};
     static const char* others[] = {
-        "\x1b" "7", "\x1b" "8", "\x1b#8", "\x1b#6", "\x1b#3", "\x1b" "D", "\x1b" "M", "\x1b" "E", "\x1b" "c",
-        "\x1b[?1049h", "\x1b[?1049l", "\x1b[?47h", "\x1b[?69h", "\x1b[?6h", "\x1b[?6l", "\x1b[?2026h",
-        "\x1b[?2026l", "\x1b[?3h", "\x1b[?3l", "\x1b[4h", "\x1b[4l", "\x1b[?7l", "\x1b[?7h",
-        "\x1b]8;;http://x\x1b\\", "\x1b]8;;\x1b\\", "\x1b]4;1;?\x07", "\x1b]10;?\x07", "\x1bP$qm\x1b\\",
-        "\x1b]104\x07", "\x1b]11;#102030\x07", "\r\n", "\t", "\b", "wide\xe4\xb8\xad\xe6\x96\x87", "text ",
+        "\x1b"
+        "7",
+        "\x1b"
+        "8",
+        "\x1b#8",
+        "\x1b#6",
+        "\x1b#3",
+        "\x1b"
+        "D",
+        "\x1b"
+        "M",
+        "\x1b"
+        "E",
+        "\x1b"
+        "c",
+        "\x1b[?1049h",
+        "\x1b[?1049l",
+        "\x1b[?47h",
+        "\x1b[?69h",
+        "\x1b[?6h",
+        "\x1b[?6l",
+        "\x1b[?2026h",
+        "\x1b[?2026l",
+        "\x1b[?3h",
+        "\x1b[?3l",
+        "\x1b[4h",
+        "\x1b[4l",
+        "\x1b[?7l",
+        "\x1b[?7h",
+        "\x1b]8;;http://x\x1b\\",
+        "\x1b]8;;\x1b\\",
+        "\x1b]4;1;?\x07",
+        "\x1b]10;?\x07",
+        "\x1bP$qm\x1b\\",
+        "\x1b]104\x07",
+        "\x1b]11;#102030\x07",
+        "\r\n",
+        "\t",
+        "\b",
+        "wide\xe4\xb8\xad\xe6\x96\x87",
+        "text ",
     };
     if (random() % 3 == 0)
         return others[random() % std::size(others)];

@@ -11,10 +11,7 @@ namespace corvel::test {
 // A host that records what the terminal tells it.
 class RecordingDelegate : public TerminalDelegate {
 public:
-    void send(Terminal&, std::span<const uint8_t> data) override
-    {
-        sent.emplace_back(data.begin(), data.end());
-    }
+    void send(Terminal&, std::span<const uint8_t> data) override { sent.emplace_back(data.begin(), data.end()); }
     void bell(Terminal&) override { ++bells; }
     void linefeed(Terminal&) override { ++linefeeds; }
     void scrolled(Terminal&, int yDisp) override { scrolls.push_back(yDisp); }

@@ -68,11 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
         SelectionCase{"StartOnABlankRow", "\r\nb", {0, 0}, {1, 1}, "\nb"},
         SelectionCase{"StartRowPastTheLines", "a", {0, 8}, {3, 9}, ""},
         SelectionCase{"NegativeStartRow", "a", {0, -1}, {3, 0}, ""},
-        SelectionCase{"EndRowBeyondTheLastLine", "a\r\n\r\n\r\n\r\n\r\n\r\n\r\nlast", {0, 0}, {20, 40}, "a\n\n\n\n\n\n\nlast"},
+        SelectionCase{
+            "EndRowBeyondTheLastLine", "a\r\n\r\n\r\n\r\n\r\n\r\n\r\nlast", {0, 0}, {20, 40}, "a\n\n\n\n\n\n\nlast"},
         SelectionCase{"EmptyCellsInsideTheTextAreSpaces", "ab\x1b[1Cc", {0, 0}, {20, 0}, "ab c"},
         SelectionCase{"WideCharacterHasNoPlaceholderSpace", "\xe4\xb8\xadx", {0, 0}, {20, 0}, "\xe4\xb8\xadx"},
         SelectionCase{"WrappedRowsAroundABlankRow",
-                      "abcdefghijklmnopqrstuv\r\n\r\nxyz", {3, 0}, {2, 3}, "defghijklmnopqrstuv\n\nxy"}),
+                      "abcdefghijklmnopqrstuv\r\n\r\nxyz",
+                      {3, 0},
+                      {2, 3},
+                      "defghijklmnopqrstuv\n\nxy"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TextExtraction, BlankRowsBecomeVisualLinesOfTheirOwn)
@@ -145,13 +149,16 @@ TEST_F(TextExtraction, BufferDataOfAScreenWithTextOnItsFirstLine)
 TEST_F(TextExtraction, UnencodableCharactersBecomeQuestionMarksAndTheLineStays)
 {
     terminal.feed("caf\xc3\xa9 \xe4\xb8\xad\r\nnext");
-    EXPECT_EQ(data(Terminal::BufferKind::active, TextEncoding::ascii).substr(0, 14), std::string("caf? ?\0\nnext\n", 13) + "\n");
-    EXPECT_EQ(data(Terminal::BufferKind::active, TextEncoding::isoLatin1).substr(0, 8), std::string("caf\xe9 ?\0\n", 8));
+    EXPECT_EQ(data(Terminal::BufferKind::active, TextEncoding::ascii).substr(0, 14),
+              std::string("caf? ?\0\nnext\n", 13) + "\n");
+    EXPECT_EQ(data(Terminal::BufferKind::active, TextEncoding::isoLatin1).substr(0, 8),
+              std::string("caf\xe9 ?\0\n", 8));
 }
 
 TEST_F(TextExtraction, BufferKindChoosesTheScreen)
 {
-    terminal.feed("normal\x1b[?1049h" "alt");
+    terminal.feed("normal\x1b[?1049h"
+                  "alt");
     ASSERT_TRUE(terminal.isCurrentBufferAlternate());
     EXPECT_EQ(data(Terminal::BufferKind::normal).substr(0, 7), "normal\n");
     EXPECT_EQ(data(Terminal::BufferKind::alt).substr(0, 10), std::string(6, '\0') + "alt\n");

@@ -18,11 +18,20 @@ using Key = TraditionalKeyEncoder::Key;
 TEST(TraditionalKeyEncoder, ModifiedKeysTakeTheLetterOrTheTildeForm)
 {
     const std::vector<std::tuple<Key, int, std::optional<std::string>>> cases = {
-        {Key::up, 2, "\x1b[1;2A"},      {Key::left, 5, "\x1b[1;5D"},     {Key::end, 3, "\x1b[1;3F"},
-        {Key::f1, 6, "\x1b[1;6P"},      {Key::f4, 2, "\x1b[1;2S"},       {Key::insert, 2, "\x1b[2;2~"},
-        {Key::deleteKey, 5, "\x1b[3;5~"}, {Key::pageDown, 9, "\x1b[6;9~"}, {Key::f5, 5, "\x1b[15;5~"},
-        {Key::f11, 2, "\x1b[23;2~"},    {Key::f12, 6, "\x1b[24;6~"},     {Key::enter, 5, std::nullopt},
-        {Key::tab, 2, std::nullopt},    {Key::escape, 3, std::nullopt},
+        {Key::up, 2, "\x1b[1;2A"},
+        {Key::left, 5, "\x1b[1;5D"},
+        {Key::end, 3, "\x1b[1;3F"},
+        {Key::f1, 6, "\x1b[1;6P"},
+        {Key::f4, 2, "\x1b[1;2S"},
+        {Key::insert, 2, "\x1b[2;2~"},
+        {Key::deleteKey, 5, "\x1b[3;5~"},
+        {Key::pageDown, 9, "\x1b[6;9~"},
+        {Key::f5, 5, "\x1b[15;5~"},
+        {Key::f11, 2, "\x1b[23;2~"},
+        {Key::f12, 6, "\x1b[24;6~"},
+        {Key::enter, 5, std::nullopt},
+        {Key::tab, 2, std::nullopt},
+        {Key::escape, 3, std::nullopt},
     };
     for (const auto& [key, parameter, expected] : cases)
         EXPECT_EQ(Encoder::modifiedKey(key, parameter), expected) << static_cast<int>(key) << ";" << parameter;
@@ -31,9 +40,15 @@ TEST(TraditionalKeyEncoder, ModifiedKeysTakeTheLetterOrTheTildeForm)
 TEST(TraditionalKeyEncoder, PlainKeysAreTheFunctionEditingAndPageKeys)
 {
     const std::vector<std::pair<Key, std::optional<std::string>>> cases = {
-        {Key::f1, "\x1bOP"},         {Key::f5, "\x1b[15~"},    {Key::f12, "\x1b[24~"},
-        {Key::deleteKey, "\x1b[3~"}, {Key::insert, "\x1b[2~"}, {Key::pageUp, "\x1b[5~"},
-        {Key::pageDown, "\x1b[6~"},  {Key::up, std::nullopt},  {Key::home, std::nullopt},
+        {Key::f1, "\x1bOP"},
+        {Key::f5, "\x1b[15~"},
+        {Key::f12, "\x1b[24~"},
+        {Key::deleteKey, "\x1b[3~"},
+        {Key::insert, "\x1b[2~"},
+        {Key::pageUp, "\x1b[5~"},
+        {Key::pageDown, "\x1b[6~"},
+        {Key::up, std::nullopt},
+        {Key::home, std::nullopt},
         {Key::enter, std::nullopt},
     };
     for (const auto& [key, expected] : cases)
@@ -50,10 +65,10 @@ TEST(TraditionalKeyEncoder, ControlKeepsTheEditingKeysAndMapsCharacters)
     EXPECT_EQ(Encoder::controlledEditingKey(Key::up), std::nullopt);
 
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> cases = {
-        {"A", {1}}, {"z", {26}}, {"[", {27}}, {"\\", {28}}, {"]", {29}}, {"^", {30}}, {"6", {30}},
-        {"_", {31}}, {" ", {0}}, {"@", {0}}, {"`", {0}}, {"{", {27}}, {"~", {30}}, {"2", {0}}, {"3", {27}},
-        {"7", {31}}, {"8", {127}}, {"?", {127}}, {"/", {31}}, {"-", {31}}, {"1", {}}, {"9", {}}, {".", {}},
-        {"\xc3\xa9", {}}, {"ab", {}}, {"", {}},
+        {"A", {1}},  {"z", {26}}, {"[", {27}},      {"\\", {28}}, {"]", {29}}, {"^", {30}}, {"6", {30}},
+        {"_", {31}}, {" ", {0}},  {"@", {0}},       {"`", {0}},   {"{", {27}}, {"~", {30}}, {"2", {0}},
+        {"3", {27}}, {"7", {31}}, {"8", {127}},     {"?", {127}}, {"/", {31}}, {"-", {31}}, {"1", {}},
+        {"9", {}},   {".", {}},   {"\xc3\xa9", {}}, {"ab", {}},   {"", {}},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(Encoder::controlCharacter(text), expected) << text;
@@ -62,9 +77,10 @@ TEST(TraditionalKeyEncoder, ControlKeepsTheEditingKeysAndMapsCharacters)
 TEST(TraditionalKeyEncoder, ControlSendsThePlainCharacterWhereItHasNoControlByte)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"1", "1"}, {"9", "9"}, {"0", "0"}, {".", "."}, {",", ","}, {";", ";"}, {"=", "="}, {"'", "'"},
-        {"!", "!"}, {"a", "\x01"}, {"3", "\x1b"}, {"2", std::string(1, '\0')}, {"/", "\x1f"}, {"8", "\x7f"},
-        {"\xc3\xa9", ""}, {"\t", ""}, {"\x7f", ""}, {"12", ""}, {"", ""},
+        {"1", "1"},    {"9", "9"},    {"0", "0"},       {".", "."},    {",", ","},    {";", ";"},
+        {"=", "="},    {"'", "'"},    {"!", "!"},       {"a", "\x01"}, {"3", "\x1b"}, {"2", std::string(1, '\0')},
+        {"/", "\x1f"}, {"8", "\x7f"}, {"\xc3\xa9", ""}, {"\t", ""},    {"\x7f", ""},  {"12", ""},
+        {"", ""},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(Encoder::controlledCharacter(text), expected) << text;
@@ -88,8 +104,14 @@ TEST(TraditionalKeyEncoder, EditingCommandsFollowApplicationCursorMode)
         {C::pageDown, false, std::nullopt},
         {C::pageDownAndModifySelection, false, "\x1b[6~"},
         {C::pageDownAndModifySelection, true, std::nullopt},
-        {C::moveToLeftEndOfLine, false, "\x1b" "b"},
-        {C::moveToRightEndOfLine, true, "\x1b" "f"},
+        {C::moveToLeftEndOfLine,
+         false,
+         "\x1b"
+         "b"},
+        {C::moveToRightEndOfLine,
+         true,
+         "\x1b"
+         "f"},
         {C::moveWordLeft, false, std::nullopt},
         {C::noop, false, std::nullopt},
     };
@@ -106,7 +128,9 @@ TEST(TraditionalKeyEncoder, PastesEndLinesWithReturnAndLoseTheirMarkers)
     const Encoder encoder;
     EXPECT_EQ(encoder.sanitizedPaste("a\x1b[200~b\x1b[201~c"), "abc");
     EXPECT_EQ(encoder.sanitizedPaste("\x1b[20\x1b[201~1~x"), "x");
-    EXPECT_EQ(encoder.sanitizedPaste("\xc2\x9b" "201~ok"), "ok");
+    EXPECT_EQ(encoder.sanitizedPaste("\xc2\x9b"
+                                     "201~ok"),
+              "ok");
     EXPECT_EQ(encoder.sanitizedPaste("~200~ plain"), "~200~ plain");
 }
 

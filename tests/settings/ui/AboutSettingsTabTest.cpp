@@ -45,8 +45,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return tab.model().loadState() != LoadState::loading; }));
     }
 
-    template <typename T = QLabel>
-    T* child(const char* name) const
+    template <typename T = QLabel> T* child(const char* name) const
     {
         T* widget = tab.findChild<T*>(name);
         EXPECT_NE(widget, nullptr) << name;
@@ -114,7 +113,8 @@ TEST_F(AboutSettingsTabTest, ANewerReleaseOffersItsDownload)
 {
     QList<QUrl> opened;
     tab.setUrlOpener([&](const QUrl& url) { opened << url; });
-    server.answer(200, R"({"version":"99.0","notes":["Remote one","Remote two"],"download_url":"https://example.org/get"})");
+    server.answer(200,
+                  R"({"version":"99.0","notes":["Remote one","Remote two"],"download_url":"https://example.org/get"})");
     showAndWait();
     EXPECT_EQ(notes(), QStringList({"Remote one", "Remote two"}));
     EXPECT_FALSE(shown("offlineCaption"));
@@ -124,9 +124,11 @@ TEST_F(AboutSettingsTabTest, ANewerReleaseOffersItsDownload)
     child<QPushButton>("visitButton")->click();
     child<QPushButton>("privacyLink")->click();
     child<QPushButton>("termsLink")->click();
-    const QString base = "http://127.0.0.1:" + QString::number(QUrl(qEnvironmentVariable("VELMORA_SERVICE_URL")).port());
-    EXPECT_EQ(opened, QList<QUrl>({QUrl("https://example.org/get"), QUrl(base + "/"), QUrl(base + "/privacy"),
-                          QUrl(base + "/terms")}));
+    const QString base
+        = "http://127.0.0.1:" + QString::number(QUrl(qEnvironmentVariable("VELMORA_SERVICE_URL")).port());
+    EXPECT_EQ(opened,
+              QList<QUrl>(
+                  {QUrl("https://example.org/get"), QUrl(base + "/"), QUrl(base + "/privacy"), QUrl(base + "/terms")}));
 }
 
 TEST_F(AboutSettingsTabTest, TheSameOrAnOlderReleaseIsUpToDate)
@@ -210,7 +212,8 @@ TEST(AboutSettingsTabAccentTest, TakesTheForegroundOfTheNamedSkin)
     // The built-in pair stands in only while no skin is loaded.
     EXPECT_EQ(AboutSettingsTab::accentFor(SkinManifest::walkie().name, loaded), QColor("#DE5200"));
     EXPECT_EQ(AboutSettingsTab::accentFor(SkinManifest::walkie().name, {}), SkinManifest::walkie().palette.foreground);
-    EXPECT_EQ(AboutSettingsTab::accentFor(SkinManifest::handheld().name, {}), SkinManifest::handheld().palette.foreground);
+    EXPECT_EQ(AboutSettingsTab::accentFor(SkinManifest::handheld().name, {}),
+              SkinManifest::handheld().palette.foreground);
 }
 
 TEST(AboutSettingsTabAccentTest, FollowsTheDeviceWindowElseTheDefaultSkin)

@@ -174,7 +174,7 @@ TEST_F(AboutViewModelTest, AFailedSendKeepsEveryText)
     model.setMessage("M");
     ASSERT_TRUE(sendAndWait());
     EXPECT_EQ(model.feedbackState(),
-        FeedbackState::failed("Couldn't send \u2014 check your connection and try again."));
+              FeedbackState::failed("Couldn't send \u2014 check your connection and try again."));
     EXPECT_EQ(model.subject(), "S");
     EXPECT_EQ(model.email(), "e");
     EXPECT_EQ(model.message(), "M");

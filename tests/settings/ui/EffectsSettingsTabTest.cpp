@@ -112,13 +112,17 @@ TEST(EffectsSaveTest, TheEffectsObjectHoldsOnlyTheKeysOfSwitchesThatAreOn)
     const std::vector<Row> rows = {
         {"all off, even with a colour grade", [](SkinEffectsSettings& e) { e.colorGrade = "amber"; }, {}, {}},
         {"only glow", [](SkinEffectsSettings& e) { e.glow = true; }, {"glow", "glowIntensity"}, {}},
-        {"standard scanlines", [](SkinEffectsSettings& e) { e.scanlines = true; }, {"scanlineIntensity", "scanlines"}, {}},
+        {"standard scanlines",
+         [](SkinEffectsSettings& e) { e.scanlines = true; },
+         {"scanlineIntensity", "scanlines"},
+         {}},
         {"rolling scanlines",
          [](SkinEffectsSettings& e) {
              e.scanlines = true;
              e.scanlineStyle = "rolling";
          },
-         {"scanlineIntensity", "scanlineStyle", "scanlines"}, "rolling"},
+         {"scanlineIntensity", "scanlineStyle", "scanlines"},
+         "rolling"},
         {"curvature", [](SkinEffectsSettings& e) { e.curvature = true; }, {"curvature", "curvatureAmount"}, {}},
     };
     for (const Row& row : rows) {

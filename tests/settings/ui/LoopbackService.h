@@ -13,8 +13,7 @@ namespace velmora::test {
 // lives.
 class LoopbackService final : public LoopbackHttpServer {
 public:
-    LoopbackService()
-        : m_savedUrl(qgetenv("VELMORA_SERVICE_URL"))
+    LoopbackService() : m_savedUrl(qgetenv("VELMORA_SERVICE_URL"))
     {
         if (!isListening())
             qFatal("The loopback test server could not listen");

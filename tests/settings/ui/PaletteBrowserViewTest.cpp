@@ -153,8 +153,10 @@ TEST_F(PaletteBrowserTest, SaveToSkinWritesUserSkinsAndRefusesBuiltInOnes)
     browser->paletteList()->setCurrentItem(row("nord"));
     browser->saveButton()->click();
     EXPECT_EQ(browser->saveStatus(), "Saved ✓");
-    const QJsonObject saved = QJsonDocument::fromJson(velmora::test::readFile(AppPaths::skinsDir() + "/neon/skin.json")).object();
-    EXPECT_EQ(saved["palette"].toObject()["background"].toString().toLower(), CuratedPalettes::byId("nord")->background);
+    const QJsonObject saved
+        = QJsonDocument::fromJson(velmora::test::readFile(AppPaths::skinsDir() + "/neon/skin.json")).object();
+    EXPECT_EQ(saved["palette"].toObject()["background"].toString().toLower(),
+              CuratedPalettes::byId("nord")->background);
     EXPECT_EQ(SettingsStore::shared().data().paletteOverrides.value("Neon"), "nord") << "the settings stay";
 
     deviceSkin = SkinManifest::handheld().name;

@@ -72,10 +72,15 @@ protected:
     struct Posted {
         Posted()
         {
-            QObject::connect(&SettingsStore::shared(), &SettingsStore::notify, &context,
-                             [this](const QString& name, const QString& object) { names.append({name, object}); });
-            QObject::connect(&SkinLoader::shared(), &SkinLoader::notify, &context,
-                             [this](const QString& name) { names.append({name, QString()}); });
+            QObject::connect(&SettingsStore::shared(),
+                             &SettingsStore::notify,
+                             &context,
+                             [this](const QString& name, const QString& object) {
+                                 names.append({name, object});
+                             });
+            QObject::connect(&SkinLoader::shared(), &SkinLoader::notify, &context, [this](const QString& name) {
+                names.append({name, QString()});
+            });
         }
         QObject context;
         QList<QPair<QString, QString>> names;
@@ -115,8 +120,8 @@ TEST_F(SettingsFixture, QuittingTakesTheWindowWithItsVersionCheckInFlight)
     ASSERT_TRUE(test::waitUntil([&] { return !server.requests().isEmpty(); })) << "the About tab asked nothing";
     // The check goes through the window's own HTTP client, not one the
     // application object keeps past the window.
-    QPointer<QNetworkAccessManager> client =
-        SettingsWindowController::shared().aboutTab()->model().findChild<QNetworkAccessManager*>();
+    QPointer<QNetworkAccessManager> client
+        = SettingsWindowController::shared().aboutTab()->model().findChild<QNetworkAccessManager*>();
     ASSERT_FALSE(client.isNull());
     EXPECT_TRUE(qApp->findChildren<QNetworkAccessManager*>(Qt::FindDirectChildrenOnly).isEmpty());
 
@@ -225,19 +230,23 @@ TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell
     const std::vector<Row> rows = {
         {"the login shell chosen while none is stored", "", [&] { tab->chooseShell(login); }, "", login},
         {"another shell chosen", "", [&] { tab->chooseShell(other); }, other, other},
-        {"a path typed one character at a time", "",
+        {"a path typed one character at a time",
+         "",
          [&] {
              tab->shellField()->clear();
              tab->shellField()->setFocus();
              QTest::keyClicks(tab->shellField(), "/opt/x");
          },
-         "/opt/x", "/opt/x"},
-        {"the field cleared", "/bin/zsh",
+         "/opt/x",
+         "/opt/x"},
+        {"the field cleared",
+         "/bin/zsh",
          [&] {
              tab->shellField()->selectAll();
              QTest::keyClick(tab->shellField(), Qt::Key_Backspace);
          },
-         "", ""},
+         "",
+         ""},
         {"Return on an unchanged field", "/bin/zsh", [&] { tab->commitShellField(); }, "/bin/zsh", "/bin/zsh"},
     };
     for (const Row& row : rows) {
@@ -262,8 +271,8 @@ TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell
 
 TEST_F(GeneralTabTest, AStoredFontThatIsNotInstalledIsStillListed)
 {
-    const QStringList families = {"DejaVu Sans Mono", "Courier [Adobe]", "Courier [Bitstream]", "DejaVu Sans",
-                                  "JetBrains Mono", "mono lower"};
+    const QStringList families
+        = {"DejaVu Sans Mono", "Courier [Adobe]", "Courier [Bitstream]", "DejaVu Sans", "JetBrains Mono", "mono lower"};
     const auto fixed = [](const QString& family) { return family != "DejaVu Sans"; };
     EXPECT_EQ(GeneralSettingsTab::monospacedFonts("Gone Mono", families, fixed),
               QStringList({"Courier", "DejaVu Sans Mono", "Gone Mono", "JetBrains Mono", "mono lower"}));
@@ -302,8 +311,11 @@ TEST_F(GeneralTabTest, ResetAsksFirstAndBringsEveryControlBack)
     QStringList names;
     for (const auto& name : posted.names)
         names.append(name.first);
-    EXPECT_EQ(names, QStringList({SettingsStore::didReset, SettingsStore::fontDidChange,
-                                  SettingsStore::paletteDidChange, SettingsStore::effectsDidChange}))
+    EXPECT_EQ(names,
+              QStringList({SettingsStore::didReset,
+                           SettingsStore::fontDidChange,
+                           SettingsStore::paletteDidChange,
+                           SettingsStore::effectsDidChange}))
         << "the controls write nothing back";
 }
 
@@ -469,8 +481,8 @@ TEST(KeysTabTest, ListsTheRegisteredKeysInLinuxNotation)
     app->addAction("About Velmora");
     app->addSeparator();
     QAction* settings = app->addAction("Settings...");
-    settings->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Comma),
-                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Less)});
+    settings->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Comma), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Less)});
     QMenu* view = menus.addMenu("View");
     view->addAction("Skin Builder\u2026")->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
     view->addAction("Bigger Font")->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::Key_Plus));

@@ -1,5 +1,5 @@
-#include "settings/SkinDevicePreview.h"
 #include "settings/SkinGalleryCard.h"
+#include "settings/SkinDevicePreview.h"
 #include "settings/SkinPreviewImageCache.h"
 #include "settings/SkinScreenContent.h"
 
@@ -24,7 +24,8 @@ namespace {
 
 using namespace velmora;
 
-SkinManifest skinWith(std::optional<QString> image, QSizeF frame = QSizeF(200, 300), QRectF viewport = QRectF(20, 40, 160, 100))
+SkinManifest skinWith(std::optional<QString> image, QSizeF frame = QSizeF(200, 300),
+                      QRectF viewport = QRectF(20, 40, 160, 100))
 {
     SkinManifest skin = SkinManifest::walkie();
     skin.id = "test";
@@ -53,17 +54,44 @@ TEST(SkinDevicePreviewTest, FitsTheFrameAndPlacesTheScreenInIt)
         QRectF expectedFrame;
         QRectF expectedScreen;
     } cases[] = {
-        {"wider than the area: fitted to its width, centred vertically", {200, 156}, {400, 200}, {40, 20, 200, 100},
-         rect(0, 28, 200, 100), rect(20, 38, 100, 50)},
-        {"taller: fitted to the height, centred horizontally", {200, 156}, {398, 555}, {58, 82, 282, 172},
+        {"wider than the area: fitted to its width, centred vertically",
+         {200, 156},
+         {400, 200},
+         {40, 20, 200, 100},
+         rect(0, 28, 200, 100),
+         rect(20, 38, 100, 50)},
+        {"taller: fitted to the height, centred horizontally",
+         {200, 156},
+         {398, 555},
+         {58, 82, 282, 172},
          rect((200 - 156 * 398.0 / 555) / 2, 0, 156 * 398.0 / 555, 156),
-         rect((200 - 156 * 398.0 / 555) / 2 + 58 * (156.0 / 555), 82 * (156.0 / 555), 282 * (156.0 / 555), 172 * (156.0 / 555))},
-        {"same aspect: the whole area", {100, 150}, {200, 300}, {0, 0, 200, 300}, rect(0, 0, 100, 150), rect(0, 0, 100, 150)},
-        {"no width offered: the whole area", {0, 156}, {200, 300}, {20, 30, 100, 100}, rect(0, 0, 0, 156),
+         rect((200 - 156 * 398.0 / 555) / 2 + 58 * (156.0 / 555),
+              82 * (156.0 / 555),
+              282 * (156.0 / 555),
+              172 * (156.0 / 555))},
+        {"same aspect: the whole area",
+         {100, 150},
+         {200, 300},
+         {0, 0, 200, 300},
+         rect(0, 0, 100, 150),
+         rect(0, 0, 100, 150)},
+        {"no width offered: the whole area",
+         {0, 156},
+         {200, 300},
+         {20, 30, 100, 100},
+         rect(0, 0, 0, 156),
          rect(0, 30 * (156.0 / 300), 0, 100 * (156.0 / 300))},
-        {"no frame width: the whole area", {200, 156}, {0, 300}, {10, 30, 100, 100}, rect(0, 0, 200, 156),
+        {"no frame width: the whole area",
+         {200, 156},
+         {0, 300},
+         {10, 30, 100, 100},
+         rect(0, 0, 200, 156),
          rect(10 * 200, 30 * (156.0 / 300), 100 * 200, 100 * (156.0 / 300))},
-        {"a frame height below one counts as one", {200, 156}, {2, 0.5}, {0, 0, 1, 1}, rect(0, 28, 200, 100),
+        {"a frame height below one counts as one",
+         {200, 156},
+         {2, 0.5},
+         {0, 0, 1, 1},
+         rect(0, 28, 200, 100),
          rect(0, 28, 100, 100)},
     };
     for (const auto& row : cases) {
@@ -149,7 +177,10 @@ protected:
     std::unique_ptr<SkinGalleryCard> make(const SkinManifest& skin, bool isDefault)
     {
         auto card = std::make_unique<SkinGalleryCard>(
-            skin, isDefault, [this] { calls.append("use"); }, [this] { calls.append("default"); },
+            skin,
+            isDefault,
+            [this] { calls.append("use"); },
+            [this] { calls.append("default"); },
             [this] { calls.append("delete"); });
         card->resize(240, 260);
         card->show();
@@ -281,7 +312,8 @@ TEST_F(GalleryCardTest, TheCacheReadsEachPictureOnceUntilCleared)
     // Relative names are read from the resource folder's skins.
     QTemporaryDir bundle;
     const velmora::test::ScopedEnvironment resources("VELMORA_RESOURCES_DIR", bundle.path().toUtf8());
-    velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"), velmora::test::pngBytes(Qt::green, QSize(4, 4)));
+    velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"),
+                             velmora::test::pngBytes(Qt::green, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image("handheld/frame@2x.png").pixelColor(0, 0), QColor(Qt::green));
 }
 

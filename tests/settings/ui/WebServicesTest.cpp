@@ -26,7 +26,8 @@ std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = Ve
     QNetworkAccessManager network;
     QObject context;
     std::optional<VersionResult> result;
-    VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; }, timeout);
+    VersionService::fetch(
+        network, &context, [&](const VersionResult& r) { result = r; }, timeout);
     waitUntil([&] { return result.has_value(); }, 8000);
     return result;
 }
@@ -34,7 +35,7 @@ std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = Ve
 // Sends and returns the outcome: none while nothing came back, else the error
 // or its absence.
 std::optional<std::optional<FeedbackError>> sendFeedback(const std::optional<QString>& email, const QString& message,
-    std::chrono::milliseconds timeout = FeedbackService::timeout)
+                                                         std::chrono::milliseconds timeout = FeedbackService::timeout)
 {
     QNetworkAccessManager network;
     QObject context;
@@ -57,13 +58,19 @@ TEST(VersionServiceTest, DecodesTheDocumentFromTheServer)
     LoopbackService server;
     const QString download = VersionService::endpoint().resolved(QUrl("/download")).toString();
     const std::vector<VersionCase> cases = {
-        {"all three keys", 200, R"({"version":"1.4.0","notes":["Faster","Safer"],"download_url":"https://example.org/v","x":1})",
-            RemoteVersion{"1.4.0", {"Faster", "Safer"}, "https://example.org/v"}},
+        {"all three keys",
+         200,
+         R"({"version":"1.4.0","notes":["Faster","Safer"],"download_url":"https://example.org/v","x":1})",
+         RemoteVersion{"1.4.0", {"Faster", "Safer"}, "https://example.org/v"}},
         {"version alone", 200, R"({"version":"1.4.0"})", RemoteVersion{"1.4.0", {}, download}},
-        {"a notes list with a non-string is dropped whole", 200, R"({"version":"2.0","notes":["one",2]})",
-            RemoteVersion{"2.0", {}, download}},
-        {"notes and download address of other types", 200, R"({"version":"2.0","notes":"one","download_url":7})",
-            RemoteVersion{"2.0", {}, download}},
+        {"a notes list with a non-string is dropped whole",
+         200,
+         R"({"version":"2.0","notes":["one",2]})",
+         RemoteVersion{"2.0", {}, download}},
+        {"notes and download address of other types",
+         200,
+         R"({"version":"2.0","notes":"one","download_url":7})",
+         RemoteVersion{"2.0", {}, download}},
         {"any 2xx status", 201, R"({"version":"3"})", RemoteVersion{"3", {}, download}},
         // A 204 answer has no body, whatever the server wrote after it.
         {"no-content status", 204, R"({"version":"4"})", std::nullopt},
@@ -100,7 +107,8 @@ TEST(VersionServiceTest, TheDefaultDownloadPageIsOnTheService)
     server.answer(200, R"({"version":"1"})");
     const std::optional<VersionResult> result = fetchVersion();
     ASSERT_TRUE(result && std::holds_alternative<RemoteVersion>(*result));
-    EXPECT_EQ(std::get<RemoteVersion>(*result).downloadURL, VersionService::endpoint().resolved(QUrl("/download")).toString());
+    EXPECT_EQ(std::get<RemoteVersion>(*result).downloadURL,
+              VersionService::endpoint().resolved(QUrl("/download")).toString());
     EXPECT_TRUE(std::get<RemoteVersion>(*result).downloadURL.endsWith("/download"));
 }
 
@@ -125,7 +133,8 @@ TEST(VersionServiceTest, AbortingTheReplyCancelsTheCheck)
     QNetworkAccessManager network;
     QObject context;
     std::optional<VersionResult> result;
-    QPointer<QNetworkReply> reply = VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; });
+    QPointer<QNetworkReply> reply
+        = VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; });
     ASSERT_TRUE(waitUntil([&] { return !server.requests().isEmpty(); }));
     reply->abort();
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
@@ -186,10 +195,18 @@ TEST(FeedbackServiceTest, StatusDecidesTheOutcome)
 {
     LoopbackService server;
     const std::vector<std::pair<int, std::optional<FeedbackError>>> cases = {
-        {200, std::nullopt}, {204, std::nullopt}, {299, std::nullopt},
-        {304, FeedbackError::badResponse}, {400, FeedbackError::badResponse}, {401, FeedbackError::badResponse},
-        {404, FeedbackError::badResponse}, {407, FeedbackError::badResponse}, {418, FeedbackError::badResponse},
-        {500, FeedbackError::badResponse}, {503, FeedbackError::badResponse}, {599, FeedbackError::badResponse},
+        {200, std::nullopt},
+        {204, std::nullopt},
+        {299, std::nullopt},
+        {304, FeedbackError::badResponse},
+        {400, FeedbackError::badResponse},
+        {401, FeedbackError::badResponse},
+        {404, FeedbackError::badResponse},
+        {407, FeedbackError::badResponse},
+        {418, FeedbackError::badResponse},
+        {500, FeedbackError::badResponse},
+        {503, FeedbackError::badResponse},
+        {599, FeedbackError::badResponse},
     };
     for (const auto& [status, expected] : cases) {
         server.answer(status, status == 204 ? QByteArray() : QByteArray("{}"));

@@ -4,9 +4,11 @@ namespace corvel {
 
 std::shared_ptr<GpuBuffer> BufferPool::makeBuffer(const void* data, size_t length)
 {
-    if (length == 0) return nullptr;
+    if (length == 0)
+        return nullptr;
     std::shared_ptr<GpuBuffer> buffer = dequeue(roundedLength(length));
-    if (!buffer) return nullptr;
+    if (!buffer)
+        return nullptr;
     device_.writeBuffer(*buffer, 0, data, length);
     frameBuffers_.push_back(buffer);
     return buffer;
@@ -27,7 +29,8 @@ void BufferPool::recycle(const std::vector<std::shared_ptr<GpuBuffer>>& buffers)
 {
     for (const std::shared_ptr<GpuBuffer>& buffer : buffers) {
         std::vector<std::shared_ptr<GpuBuffer>>& list = available_[buffer->length()];
-        if (list.size() < maxBuffersPerSize) list.push_back(buffer);
+        if (list.size() < maxBuffersPerSize)
+            list.push_back(buffer);
     }
 }
 
@@ -43,4 +46,4 @@ size_t BufferPool::idleCount(size_t length) const
     return it == available_.end() ? 0 : it->second.size();
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -26,8 +26,7 @@ public:
 
     // Copies records into a pooled buffer held until the next frame; nothing
     // for no records or when no buffer can be made.
-    template <typename Record>
-    std::shared_ptr<GpuBuffer> makeBuffer(std::span<const Record> records)
+    template <typename Record> std::shared_ptr<GpuBuffer> makeBuffer(std::span<const Record> records)
     {
         return makeBuffer(records.data(), records.size_bytes());
     }
@@ -47,4 +46,4 @@ private:
     std::vector<std::shared_ptr<GpuBuffer>> frameBuffers_;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -13,13 +13,17 @@ namespace corvel {
 std::optional<CursorState> cursorState(TerminalView& view, int firstRow, int lastRow, bool blinkOn)
 {
     Terminal& terminal = view.getTerminal();
-    if (terminal.modes().cursorHidden) return std::nullopt;
+    if (terminal.modes().cursorHidden)
+        return std::nullopt;
     Buffer& shown = terminal.displayBuffer();
     const int row = shown.y() + shown.yBase();
-    if (row < 0 || row < firstRow || row > lastRow || row >= shown.lines().count()) return std::nullopt;
-    if (shown.x() < 0 || shown.cols() <= 0) return std::nullopt;
+    if (row < 0 || row < firstRow || row > lastRow || row >= shown.lines().count())
+        return std::nullopt;
+    if (shown.x() < 0 || shown.cols() <= 0)
+        return std::nullopt;
     const CursorStyle style = terminal.options.cursorStyle;
-    if (isBlinkingCaret(style) && !blinkOn) return std::nullopt;
+    if (isBlinkingCaret(style) && !blinkOn)
+        return std::nullopt;
 
     CursorState state;
     state.style = style;
@@ -32,7 +36,8 @@ std::optional<CursorState> cursorState(TerminalView& view, int firstRow, int las
     const BufferLine& line = shown.lines()[row];
     const QSizeF cell = view.cellDimension();
     double x = cell.width() * col;
-    if (line.renderMode != BufferLine::RenderLineMode::single) x *= 2;
+    if (line.renderMode != BufferLine::RenderLineMode::single)
+        x *= 2;
     state.cell = QRectF(QPointF(x, cell.height() * (row - shown.yDisp())), cell);
     // An empty line shows the block alone.
     if (line.count() > 0) {
@@ -55,7 +60,8 @@ CursorDrawData buildCursorDrawData(const CursorState& cursor, const RowContext& 
         const auto vertices = quadVertices(quad);
         out.colorVertices.insert(out.colorVertices.end(), vertices.begin(), vertices.end());
     }
-    if (!cursor.focused || !isBlockCaret(cursor.style) || cursor.text.isEmpty() || !context.fonts) return out;
+    if (!cursor.focused || !isBlockCaret(cursor.style) || cursor.text.isEmpty() || !context.fonts)
+        return out;
     std::vector<TextCell> gray;
     std::vector<TextCell> colour;
     const QPointF origin(cursor.cell.left(), cursor.cell.bottom() - context.fonts->baselineOffset());
@@ -71,4 +77,4 @@ CursorDrawData buildCursorDrawData(const CursorState& cursor, const RowContext& 
     return out;
 }
 
-}  // namespace corvel
+} // namespace corvel

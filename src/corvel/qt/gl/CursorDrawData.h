@@ -46,4 +46,4 @@ std::optional<CursorState> cursorState(TerminalView& view, int firstRow, int las
 // cut to the cell.
 CursorDrawData buildCursorDrawData(const CursorState& cursor, const RowContext& context, GlyphStore& glyphs);
 
-}  // namespace corvel
+} // namespace corvel

@@ -11,40 +11,45 @@ namespace corvel {
 
 std::optional<std::pair<int, int>> visibleRowRange(int yDisp, int rows, int lineCount)
 {
-    if (lineCount <= 0) return std::nullopt;
+    if (lineCount <= 0)
+        return std::nullopt;
     const int first = yDisp;
     const int last = std::min(yDisp + rows - 1, lineCount - 1);
-    if (last < first) return std::nullopt;
+    if (last < first)
+        return std::nullopt;
     return std::pair(first, last);
 }
 
 std::optional<std::pair<int, int>> clampDirtyRange(const std::optional<std::pair<int, int>>& dirty, int first, int last)
 {
-    if (!dirty) return std::nullopt;
+    if (!dirty)
+        return std::nullopt;
     const int lower = std::max(dirty->first, first);
     const int upper = std::min(dirty->second, last);
-    if (upper < lower) return std::nullopt;
+    if (upper < lower)
+        return std::nullopt;
     return std::pair(lower, upper);
 }
 
 namespace {
 
-template <typename Record>
-void append(std::vector<Record>& to, const std::vector<Record>& from)
+template <typename Record> void append(std::vector<Record>& to, const std::vector<Record>& from)
 {
     to.insert(to.end(), from.begin(), from.end());
 }
 
-}  // namespace
+} // namespace
 
 RowDrawBuffers FrameDrawBuilder::makeRowBuffers(const RowDrawData& data)
 {
     RowDrawBuffers out;
     const auto upload = [this](const auto& records, std::shared_ptr<GpuBuffer>& buffer, int& count) {
-        if (records.empty()) return;
+        if (records.empty())
+            return;
         const size_t length = records.size() * sizeof(records.front());
         buffer = device_.makeBuffer(length);
-        if (!buffer) return;
+        if (!buffer)
+            return;
         device_.writeBuffer(*buffer, 0, records.data(), length);
         count = static_cast<int>(records.size());
     };
@@ -55,7 +60,8 @@ RowDrawBuffers FrameDrawBuilder::makeRowBuffers(const RowDrawData& data)
     const auto images = [this](const std::vector<ImageDraw>& draws, std::vector<ImageDrawBuffer>& buffers) {
         for (const ImageDraw& draw : draws) {
             std::shared_ptr<GpuBuffer> buffer = device_.makeBuffer(sizeof(draw.vertices));
-            if (!buffer || !draw.texture) continue;
+            if (!buffer || !draw.texture)
+                continue;
             device_.writeBuffer(*buffer, 0, draw.vertices.data(), sizeof(draw.vertices));
             buffers.push_back({draw.texture, buffer, static_cast<int>(draw.vertices.size())});
         }
@@ -91,14 +97,17 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
     Terminal& terminal = view.getTerminal();
     Buffer& shown = terminal.displayBuffer();
     const QSizeF cell = view.cellDimension();
-    const std::optional<std::pair<int, int>> visible = visibleRowRange(shown.yDisp(), shown.rows(), shown.lines().count());
+    const std::optional<std::pair<int, int>> visible
+        = visibleRowRange(shown.yDisp(), shown.rows(), shown.lines().count());
     const std::optional<std::pair<int, int>> dirty = view.takeGpuDirtyRange();
-    if (!visible || !(scale > 0) || cell.isEmpty()) return out;
+    if (!visible || !(scale > 0) || cell.isEmpty())
+        return out;
     const auto [first, last] = *visible;
 
     if (cacheBufferingMode_ != mode) {
         if (mode == GpuBufferingMode::perFrameAggregated)
-            for (auto& [row, entry] : rowCache_) entry.buffers.reset();
+            for (auto& [row, entry] : rowCache_)
+                entry.buffers.reset();
         cacheBufferingMode_ = mode;
     }
 
@@ -115,8 +124,11 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
                                    font.key().toStdString(),
                                    font.pixelSize() > 0 ? double(font.pixelSize()) : font.pointSizeF(),
                                    terminal.isDisplayBufferAlternate(),
-                                   {kitty.imagesById.size(), kitty.placementsByKey.size(), kitty.nextImageId,
-                                    kitty.nextPlacementId, kitty.nextImageAccessTick},
+                                   {kitty.imagesById.size(),
+                                    kitty.placementsByKey.size(),
+                                    kitty.nextImageId,
+                                    kitty.nextPlacementId,
+                                    kitty.nextImageAccessTick},
                                    view.renderGeneration()};
     bool everyRow = false;
     if (cacheSignature_ != signature) {
@@ -126,7 +138,8 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
     }
     std::erase_if(rowCache_, [&](const auto& item) { return item.first < first || item.first > last; });
     const std::optional<std::pair<int, int>> changed = clampDirtyRange(dirty, first, last);
-    if (rowCache_.empty()) everyRow = true;
+    if (rowCache_.empty())
+        everyRow = true;
 
     const RowContext context{&view.fontSet(),
                              cell,
@@ -148,7 +161,8 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
     };
 
     const bool perRow = mode == GpuBufferingMode::perRowPersistent;
-    if (!perRow) out.frame.emplace();
+    if (!perRow)
+        out.frame.emplace();
     for (int row = first; row <= last; ++row) {
         RowCacheEntry& entry = rowCache_[row];
         const bool rebuild = everyRow || !entry.data || (changed && row >= changed->first && row <= changed->second);
@@ -157,7 +171,8 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
             entry.buffers.reset();
         }
         if (perRow) {
-            if (!entry.buffers) entry.buffers = makeRowBuffers(*entry.data);
+            if (!entry.buffers)
+                entry.buffers = makeRowBuffers(*entry.data);
             out.rows.push_back(*entry.buffers);
         } else {
             RowDrawData& frame = *out.frame;
@@ -178,4 +193,4 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
     return out;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -93,7 +93,8 @@ struct DrawData {
 // Absolute rows first..last of a buffer that are on screen.
 std::optional<std::pair<int, int>> visibleRowRange(int yDisp, int rows, int lineCount);
 // The changed rows within first..last; nothing when none of them changed.
-std::optional<std::pair<int, int>> clampDirtyRange(const std::optional<std::pair<int, int>>& dirty, int first, int last);
+std::optional<std::pair<int, int>> clampDirtyRange(const std::optional<std::pair<int, int>>& dirty, int first,
+                                                   int last);
 
 // Builds the draw data of the view's visible rows, keeping each row's data
 // (and, per row, its GPU buffers) until the view reports the row changed or
@@ -129,4 +130,4 @@ private:
     int buildPasses_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

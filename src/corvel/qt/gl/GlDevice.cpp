@@ -44,7 +44,7 @@ PixelLayout layoutOf(GpuTextureFormat format)
     return {GL_RGBA8, GL_RGBA};
 }
 
-}  // namespace
+} // namespace
 
 GLuint GlDevice::name(const GpuTexture& texture) { return static_cast<const GlTexture&>(texture).name(); }
 GLuint GlDevice::name(const GpuBuffer& buffer) { return static_cast<const GlBuffer&>(buffer).name(); }
@@ -53,14 +53,17 @@ std::shared_ptr<GpuTexture> GlDevice::makeTexture(GpuTextureFormat format, int w
 {
     GLint maxSize = 0;
     gl_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (width <= 0 || height <= 0 || width > maxSize || height > maxSize) return nullptr;
+    if (width <= 0 || height <= 0 || width > maxSize || height > maxSize)
+        return nullptr;
     GLuint name = 0;
     gl_.glGenTextures(1, &name);
-    if (name == 0) return nullptr;
+    if (name == 0)
+        return nullptr;
     const PixelLayout layout = layoutOf(format);
     gl_.glBindTexture(GL_TEXTURE_2D, name);
     gl_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    gl_.glTexImage2D(GL_TEXTURE_2D, 0, layout.internalFormat, width, height, 0, layout.format, GL_UNSIGNED_BYTE, nullptr);
+    gl_.glTexImage2D(
+        GL_TEXTURE_2D, 0, layout.internalFormat, width, height, 0, layout.format, GL_UNSIGNED_BYTE, nullptr);
     if (gl_.glGetError() != GL_NO_ERROR) {
         gl_.glDeleteTextures(1, &name);
         return nullptr;
@@ -75,17 +78,19 @@ void GlDevice::replaceRegion(GpuTexture& texture, int x, int y, int width, int h
     gl_.glBindTexture(GL_TEXTURE_2D, name(texture));
     gl_.glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     gl_.glPixelStorei(GL_UNPACK_ROW_LENGTH, bytesPerRow / bpp);
-    gl_.glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, layoutOf(texture.format()).format, GL_UNSIGNED_BYTE,
-                        data);
+    gl_.glTexSubImage2D(
+        GL_TEXTURE_2D, 0, x, y, width, height, layoutOf(texture.format()).format, GL_UNSIGNED_BYTE, data);
     gl_.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
 std::shared_ptr<GpuBuffer> GlDevice::makeBuffer(size_t length)
 {
-    if (length == 0) return nullptr;
+    if (length == 0)
+        return nullptr;
     GLuint name = 0;
     gl_.glGenBuffers(1, &name);
-    if (name == 0) return nullptr;
+    if (name == 0)
+        return nullptr;
     gl_.glBindBuffer(GL_ARRAY_BUFFER, name);
     gl_.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_DYNAMIC_DRAW);
     if (gl_.glGetError() != GL_NO_ERROR) {
@@ -101,4 +106,4 @@ void GlDevice::writeBuffer(GpuBuffer& buffer, size_t offset, const void* data, s
     gl_.glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(offset), static_cast<GLsizeiptr>(length), data);
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -26,4 +26,4 @@ private:
     QOpenGLFunctions_3_3_Core& gl_;
 };
 
-}  // namespace corvel
+} // namespace corvel

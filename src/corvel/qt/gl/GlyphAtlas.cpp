@@ -10,7 +10,8 @@ std::unique_ptr<GlyphAtlas> GlyphAtlas::create(GpuDevice& device, int size, int 
     size = std::max(size, 256);
     maxSize = std::max(maxSize, size);
     std::shared_ptr<GpuTexture> texture = device.makeTexture(format, size, size);
-    if (!texture) return nullptr;
+    if (!texture)
+        return nullptr;
     return std::unique_ptr<GlyphAtlas>(new GlyphAtlas(device, size, maxSize, format, std::move(texture)));
 }
 
@@ -28,14 +29,16 @@ GlyphAtlas::GlyphAtlas(GpuDevice& device, int size, int maxSize, GpuTextureForma
 
 std::optional<AtlasRegion> GlyphAtlas::reserve(int width, int height)
 {
-    if (size_ < width || size_ < height) return std::nullopt;
+    if (size_ < width || size_ < height)
+        return std::nullopt;
     if (nextX_ + width > size_) {
         // A new shelf; it stays started even when the region does not fit.
         nextX_ = 0;
         nextY_ += rowHeight_;
         rowHeight_ = 0;
     }
-    if (nextY_ + height > size_) return std::nullopt;
+    if (nextY_ + height > size_)
+        return std::nullopt;
     const AtlasRegion region{nextX_, nextY_, width, height};
     nextX_ += width;
     rowHeight_ = std::max(rowHeight_, height);
@@ -45,12 +48,16 @@ std::optional<AtlasRegion> GlyphAtlas::reserve(int width, int height)
 std::optional<AtlasRegion> GlyphAtlas::ensureRegion(int width, int height)
 {
     didReset_ = false;
-    if (width <= 0 || height <= 0) return std::nullopt;
-    if (auto region = reserve(width, height)) return region;
-    if (maxSize_ < width || maxSize_ < height) return std::nullopt;
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
+    if (auto region = reserve(width, height))
+        return region;
+    if (maxSize_ < width || maxSize_ < height)
+        return std::nullopt;
     int candidate = size_;
     while (candidate < maxSize_) {
-        if (candidate >= std::max(width, height) && candidate >= nextY_ + height) break;
+        if (candidate >= std::max(width, height) && candidate >= nextY_ + height)
+            break;
         candidate *= 2;
     }
     const int target = std::min(maxSize_, candidate);
@@ -65,13 +72,16 @@ std::optional<AtlasRegion> GlyphAtlas::ensureRegion(int width, int height)
 
 void GlyphAtlas::grow(int newSize)
 {
-    if (newSize <= size_) return;
+    if (newSize <= size_)
+        return;
     std::shared_ptr<GpuTexture> texture = device_.makeTexture(format_, newSize, newSize);
-    if (!texture) return;
+    if (!texture)
+        return;
     std::vector<uint8_t> data(static_cast<size_t>(newSize) * newSize * bytesPerPixel_, 0);
     const size_t oldRow = static_cast<size_t>(size_) * bytesPerPixel_;
     const size_t newRow = static_cast<size_t>(newSize) * bytesPerPixel_;
-    for (int r = 0; r < size_; ++r) std::memcpy(data.data() + newRow * r, data_.data() + oldRow * r, oldRow);
+    for (int r = 0; r < size_; ++r)
+        std::memcpy(data.data() + newRow * r, data_.data() + oldRow * r, oldRow);
     size_ = newSize;
     data_ = std::move(data);
     texture_ = std::move(texture);
@@ -92,7 +102,8 @@ void GlyphAtlas::uploadAll()
 
 void GlyphAtlas::write(const AtlasRegion& region, const uint8_t* pixels, int width, int height)
 {
-    if (region.width != width || region.height != height || width <= 0 || height <= 0) return;
+    if (region.width != width || region.height != height || width <= 0 || height <= 0)
+        return;
     const size_t rowBytes = static_cast<size_t>(size_) * bytesPerPixel_;
     for (int i = 0; i < height; ++i) {
         const uint8_t* source = pixels + static_cast<size_t>(height - 1 - i) * width * 4;
@@ -100,11 +111,12 @@ void GlyphAtlas::write(const AtlasRegion& region, const uint8_t* pixels, int wid
         if (bytesPerPixel_ == 4) {
             std::memcpy(target, source, static_cast<size_t>(width) * 4);
         } else {
-            for (int x = 0; x < width; ++x) target[x] = source[x * 4 + 3];
+            for (int x = 0; x < width; ++x)
+                target[x] = source[x * 4 + 3];
         }
     }
     const uint8_t* first = data_.data() + rowBytes * region.y + static_cast<size_t>(region.x) * bytesPerPixel_;
     device_.replaceRegion(*texture_, region.x, region.y, width, height, first, static_cast<int>(rowBytes));
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -69,4 +69,4 @@ private:
     bool didReset_ = false;
 };
 
-}  // namespace corvel
+} // namespace corvel

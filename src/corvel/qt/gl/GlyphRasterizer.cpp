@@ -23,7 +23,8 @@ GlyphBitmap fromImage(const QImage& image, QPointF bearing)
     bitmap.bearing = bearing;
     bitmap.pixels.resize(static_cast<size_t>(bitmap.width) * bitmap.height * 4);
     for (int y = 0; y < bitmap.height; ++y)
-        std::memcpy(bitmap.pixels.data() + static_cast<size_t>(y) * bitmap.width * 4, image.constScanLine(y),
+        std::memcpy(bitmap.pixels.data() + static_cast<size_t>(y) * bitmap.width * 4,
+                    image.constScanLine(y),
                     static_cast<size_t>(bitmap.width) * 4);
     for (size_t i = 0; i < bitmap.pixels.size(); i += 4) {
         const uint8_t* p = bitmap.pixels.data() + i;
@@ -35,14 +36,16 @@ GlyphBitmap fromImage(const QImage& image, QPointF bearing)
     return bitmap;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph, int stretchX)
 {
-    if (!font.isValid()) return std::nullopt;
+    if (!font.isValid())
+        return std::nullopt;
     // Qt's rectangle has y downwards from the baseline.
     const QRectF box = font.boundingRect(glyph);
-    if (!(box.width() > 0) || !(box.height() > 0)) return std::nullopt;
+    if (!(box.width() > 0) || !(box.height() > 0))
+        return std::nullopt;
     // One transparent pixel around the box: the antialiased fringe stays in
     // the bitmap, and a stretched glyph never samples its atlas neighbours.
     const double sx = std::max(1, stretchX);
@@ -51,7 +54,8 @@ std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph, int s
     const double y0 = std::floor(-box.bottom()) - 1;
     const double top = std::ceil(-box.top()) + 1;
     const int height = static_cast<int>(top - y0);
-    if (width <= 0 || height <= 0) return std::nullopt;
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
 
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -75,14 +79,18 @@ std::optional<GlyphBitmap> rasterize(const QRawFont& font, uint32_t glyph, int s
 std::optional<GlyphBitmap> rasterizeCustom(uint32_t codePoint, int widthPx, int heightPx, double scale,
                                            int baseThicknessPx, bool antiAlias, LineStretch stretch)
 {
-    if (widthPx <= 0 || heightPx <= 0 || !(scale > 0)) return std::nullopt;
+    if (widthPx <= 0 || heightPx <= 0 || !(scale > 0))
+        return std::nullopt;
     const bool box = codePoint >= BoxDrawingRenderer::first && codePoint <= BoxDrawingRenderer::last;
     const bool block = codePoint >= BlockElementMapping::first && codePoint <= BlockElementMapping::last;
-    if (!box && !block) return std::nullopt;
+    if (!box && !block)
+        return std::nullopt;
     std::vector<BlockElementRect> rects;
     if (block) {
-        if (const auto mapped = BlockElementMapping::rects(codePoint)) rects.assign(mapped->begin(), mapped->end());
-        if (rects.empty()) return std::nullopt;
+        if (const auto mapped = BlockElementMapping::rects(codePoint))
+            rects.assign(mapped->begin(), mapped->end());
+        if (rects.empty())
+            return std::nullopt;
     }
 
     constexpr int m = customGlyphMargin;
@@ -105,4 +113,4 @@ std::optional<GlyphBitmap> rasterizeCustom(uint32_t codePoint, int widthPx, int 
     return fromImage(image, QPointF(-m, -m));
 }
 
-}  // namespace corvel::GlyphRasterizer
+} // namespace corvel::GlyphRasterizer

@@ -50,6 +50,6 @@ constexpr int customGlyphMargin = 2;
 std::optional<GlyphBitmap> rasterizeCustom(uint32_t codePoint, int widthPx, int heightPx, double scale,
                                            int baseThicknessPx, bool antiAlias, LineStretch stretch);
 
-}  // namespace GlyphRasterizer
+} // namespace GlyphRasterizer
 
-}  // namespace corvel
+} // namespace corvel

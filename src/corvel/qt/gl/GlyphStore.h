@@ -52,10 +52,22 @@ struct CustomGlyphKey {
     LineStretch stretch;
     friend auto operator<=>(const CustomGlyphKey& a, const CustomGlyphKey& b)
     {
-        return std::tie(a.codePoint, a.cellWidthPx, a.cellHeightPx, a.baseThicknessPx, a.scale, a.antiAlias,
-                        a.stretch.x, a.stretch.y) <=> std::tie(b.codePoint, b.cellWidthPx, b.cellHeightPx,
-                                                               b.baseThicknessPx, b.scale, b.antiAlias, b.stretch.x,
-                                                               b.stretch.y);
+        return std::tie(a.codePoint,
+                        a.cellWidthPx,
+                        a.cellHeightPx,
+                        a.baseThicknessPx,
+                        a.scale,
+                        a.antiAlias,
+                        a.stretch.x,
+                        a.stretch.y)
+            <=> std::tie(b.codePoint,
+                         b.cellWidthPx,
+                         b.cellHeightPx,
+                         b.baseThicknessPx,
+                         b.scale,
+                         b.antiAlias,
+                         b.stretch.x,
+                         b.stretch.y);
     }
     friend bool operator==(const CustomGlyphKey&, const CustomGlyphKey&) = default;
 };
@@ -94,8 +106,9 @@ public:
     // without pixels or without room (not cached: tried again next time).
     std::optional<GlyphEntry> glyphEntry(const QRawFont& font, uint32_t glyph, int stretchX = 1);
     // The grey-atlas entry of a box-drawing or block-element character.
-    std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int cellWidthPx, int cellHeightPx, double scale,
-                                                     int baseThicknessPx, bool antiAlias, LineStretch stretch = {});
+    std::optional<CustomGlyphEntry> customGlyphEntry(uint32_t codePoint, int cellWidthPx, int cellHeightPx,
+                                                     double scale, int baseThicknessPx, bool antiAlias,
+                                                     LineStretch stretch = {});
 
     uint64_t atlasGeneration() const { return atlasGeneration_; }
     size_t glyphCount() const { return glyphs_.size(); }
@@ -116,4 +129,4 @@ private:
     uint64_t atlasGeneration_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -61,9 +61,10 @@ public:
     // Copies a rectangle of pixels into the texture; data points at the
     // rectangle's first pixel, bytesPerRow apart.
     virtual void replaceRegion(GpuTexture& texture, int x, int y, int width, int height, const uint8_t* data,
-                               int bytesPerRow) = 0;
+                               int bytesPerRow)
+        = 0;
     virtual std::shared_ptr<GpuBuffer> makeBuffer(size_t length) = 0;
     virtual void writeBuffer(GpuBuffer& buffer, size_t offset, const void* data, size_t length) = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

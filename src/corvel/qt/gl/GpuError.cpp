@@ -2,7 +2,9 @@
 
 namespace corvel {
 
-GpuError::GpuError(Kind kind, const std::string& argument) : std::runtime_error(describe(kind, argument)), kind_(kind) {}
+GpuError::GpuError(Kind kind, const std::string& argument) : std::runtime_error(describe(kind, argument)), kind_(kind)
+{
+}
 
 std::string GpuError::describe(Kind kind, const std::string& argument)
 {
@@ -18,4 +20,4 @@ std::string GpuError::describe(Kind kind, const std::string& argument)
     return {};
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -27,4 +27,4 @@ private:
     Kind kind_;
 };
 
-}  // namespace corvel
+} // namespace corvel

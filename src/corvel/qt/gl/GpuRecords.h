@@ -59,16 +59,16 @@ struct ColorCell {
 
 static_assert(sizeof(GpuFloat2) == 8 && alignof(GpuFloat2) == 8);
 static_assert(sizeof(GpuFloat4) == 16 && alignof(GpuFloat4) == 16);
-static_assert(offsetof(GlyphVertex, position) == 0 && offsetof(GlyphVertex, texCoord) == 8 &&
-              offsetof(GlyphVertex, color) == 16 && sizeof(GlyphVertex) == 32);
+static_assert(offsetof(GlyphVertex, position) == 0 && offsetof(GlyphVertex, texCoord) == 8
+              && offsetof(GlyphVertex, color) == 16 && sizeof(GlyphVertex) == 32);
 static_assert(offsetof(ColorVertex, position) == 0 && offsetof(ColorVertex, color) == 16 && sizeof(ColorVertex) == 32);
-static_assert(offsetof(TextCell, position) == 0 && offsetof(TextCell, size) == 8 && offsetof(TextCell, texOrigin) == 16 &&
-              offsetof(TextCell, texSize) == 24 && offsetof(TextCell, color) == 32 && sizeof(TextCell) == 48);
-static_assert(offsetof(ColorCell, position) == 0 && offsetof(ColorCell, size) == 8 && offsetof(ColorCell, color) == 16 &&
-              sizeof(ColorCell) == 32);
+static_assert(offsetof(TextCell, position) == 0 && offsetof(TextCell, size) == 8 && offsetof(TextCell, texOrigin) == 16
+              && offsetof(TextCell, texSize) == 24 && offsetof(TextCell, color) == 32 && sizeof(TextCell) == 48);
+static_assert(offsetof(ColorCell, position) == 0 && offsetof(ColorCell, size) == 8 && offsetof(ColorCell, color) == 16
+              && sizeof(ColorCell) == 32);
 
 // How a frame's rows reach the GPU: each visible row keeps buffers of its
 // own across frames, or all rows are gathered into one set per frame.
 enum class GpuBufferingMode : uint8_t { perRowPersistent, perFrameAggregated };
 
-}  // namespace corvel
+} // namespace corvel

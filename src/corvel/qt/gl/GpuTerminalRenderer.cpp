@@ -30,7 +30,7 @@ constexpr std::array<ProgramStages, 6> programStages = {{
     {"terminal_cell_color_vertex", "terminal_color_fragment", false},
 }};
 
-}  // namespace
+} // namespace
 
 const char* const ShaderLibrary::vertexPrelude = R"(#version 330 core
 uniform vec2 viewport;
@@ -65,10 +65,12 @@ std::vector<std::pair<std::string, QByteArray>> ShaderLibrary::load(const QStrin
             else
                 missing = true;
         }
-        if (stages.empty()) continue;
+        if (stages.empty())
+            continue;
         if (missing) {
             std::string names;
-            for (const char* name : requiredFunctions) names += (names.empty() ? "" : ", ") + std::string(name);
+            for (const char* name : requiredFunctions)
+                names += (names.empty() ? "" : ", ") + std::string(name);
             throw GpuError(GpuError::Kind::shaderFunctionMissing, names);
         }
         return stages;
@@ -81,14 +83,16 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
     try {
         device_ = std::make_unique<GlDevice>(gl_);
         glyphs_ = GlyphStore::create(*device_);
-        if (!glyphs_) throw GpuError(GpuError::Kind::atlasUnavailable);
+        if (!glyphs_)
+            throw GpuError(GpuError::Kind::atlasUnavailable);
         pool_ = std::make_unique<BufferPool>(*device_);
         frames_ = std::make_unique<FrameDrawBuilder>(*device_, *glyphs_);
 
         const auto stages = ShaderLibrary::load(shaderFolders);
         std::map<std::string, GLuint> shaders;
         const auto release = [&] {
-            for (auto& [name, shader] : shaders) gl_.glDeleteShader(shader);
+            for (auto& [name, shader] : shaders)
+                gl_.glDeleteShader(shader);
         };
         for (const auto& [name, source] : stages) {
             const bool vertex = name.find("_vertex") != std::string::npos;
@@ -122,13 +126,15 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
             }
             viewportUniforms_[i] = gl_.glGetUniformLocation(program, "viewport");
             gl_.glUseProgram(program);
-            if (const GLint atlas = gl_.glGetUniformLocation(program, "atlas"); atlas >= 0) gl_.glUniform1i(atlas, 0);
+            if (const GLint atlas = gl_.glGetUniformLocation(program, "atlas"); atlas >= 0)
+                gl_.glUniform1i(atlas, 0);
         }
         release();
         gl_.glUseProgram(0);
 
         gl_.glGenSamplers(1, &sampler_);
-        if (sampler_ == 0) throw GpuError(GpuError::Kind::samplerUnavailable);
+        if (sampler_ == 0)
+            throw GpuError(GpuError::Kind::samplerUnavailable);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -148,11 +154,14 @@ void GpuTerminalRenderer::releaseObjects()
     pool_.reset();
     glyphs_.reset();
     for (GLuint& program : programs_) {
-        if (program) gl_.glDeleteProgram(program);
+        if (program)
+            gl_.glDeleteProgram(program);
         program = 0;
     }
-    if (sampler_) gl_.glDeleteSamplers(1, &sampler_);
-    if (vertexArray_) gl_.glDeleteVertexArrays(1, &vertexArray_);
+    if (sampler_)
+        gl_.glDeleteSamplers(1, &sampler_);
+    if (vertexArray_)
+        gl_.glDeleteVertexArrays(1, &vertexArray_);
     sampler_ = vertexArray_ = 0;
 }
 
@@ -161,7 +170,8 @@ void GpuTerminalRenderer::useProgram(Program program, QSize viewport)
     gl_.glUseProgram(programs_[program]);
     gl_.glUniform2f(viewportUniforms_[program], float(viewport.width()), float(viewport.height()));
     const bool premultiplied = programStages[program].premultiplied;
-    gl_.glBlendFuncSeparate(premultiplied ? GL_ONE : GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    gl_.glBlendFuncSeparate(
+        premultiplied ? GL_ONE : GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     gl_.glBindSampler(0, sampler_);
 }
 
@@ -178,7 +188,8 @@ void GpuTerminalRenderer::vertexLayout(Program program)
         gl_.glVertexAttribPointer(index, components, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offset));
         gl_.glVertexAttribDivisor(index, perInstance ? 1 : 0);
     };
-    for (GLuint i = 0; i < 5; ++i) gl_.glDisableVertexAttribArray(i);
+    for (GLuint i = 0; i < 5; ++i)
+        gl_.glDisableVertexAttribArray(i);
     switch (program) {
     case textProgram:
     case textGrayProgram:
@@ -230,11 +241,13 @@ void GpuTerminalRenderer::drawImages(const std::vector<ImageDrawBuffer>& images,
 
 void GpuTerminalRenderer::drawImageBatch(const std::vector<ImageDraw>& draws, QSize viewport)
 {
-    if (draws.empty()) return;
+    if (draws.empty())
+        return;
     useProgram(textProgram, viewport);
     for (const ImageDraw& draw : draws) {
         const std::shared_ptr<GpuBuffer> buffer = pool_->makeBuffer(std::span<const GlyphVertex>(draw.vertices));
-        if (!buffer || !draw.texture) continue;
+        if (!buffer || !draw.texture)
+            continue;
         bindTexture(draw.texture);
         drawVertices(*buffer, static_cast<int>(draw.vertices.size()));
     }
@@ -243,11 +256,14 @@ void GpuTerminalRenderer::drawImageBatch(const std::vector<ImageDraw>& draws, QS
 void GpuTerminalRenderer::drawAggregated(const RowDrawData& frame, QSize viewport)
 {
     const auto cells = [&](Program program, const auto& records, const std::shared_ptr<GpuTexture>& texture) {
-        if (records.empty()) return;
+        if (records.empty())
+            return;
         const std::shared_ptr<GpuBuffer> buffer = pool_->makeBuffer(std::span(records));
-        if (!buffer) return;
+        if (!buffer)
+            return;
         useProgram(program, viewport);
-        if (texture) bindTexture(texture);
+        if (texture)
+            bindTexture(texture);
         drawCells(program, *buffer, static_cast<int>(records.size()), viewport);
     };
     cells(cellColorProgram, frame.backgroundCells, nullptr);
@@ -286,10 +302,12 @@ void GpuTerminalRenderer::drawFrame(TerminalView& view, QSizeF viewSize, double 
         const auto pass = [&](Program program, auto buffer, auto count, const std::shared_ptr<GpuTexture>& texture) {
             bool started = false;
             for (const RowDrawBuffers& row : data.rows) {
-                if (!(row.*buffer) || row.*count == 0) continue;
+                if (!(row.*buffer) || row.*count == 0)
+                    continue;
                 if (!started) {
                     useProgram(program, viewport);
-                    if (texture) bindTexture(texture);
+                    if (texture)
+                        bindTexture(texture);
                     started = true;
                 }
                 drawCells(program, *(row.*buffer), row.*count, viewport);
@@ -298,17 +316,23 @@ void GpuTerminalRenderer::drawFrame(TerminalView& view, QSizeF viewSize, double 
         const auto images = [&](auto list) {
             bool started = false;
             for (const RowDrawBuffers& row : data.rows) {
-                if ((row.*list).empty()) continue;
-                if (!started) useProgram(textProgram, viewport);
+                if ((row.*list).empty())
+                    continue;
+                if (!started)
+                    useProgram(textProgram, viewport);
                 started = true;
                 drawImages(row.*list, viewport);
             }
         };
         pass(cellColorProgram, &RowDrawBuffers::backgroundBuffer, &RowDrawBuffers::backgroundCount, nullptr);
         images(&RowDrawBuffers::underImageBuffers);
-        pass(cellTextGrayProgram, &RowDrawBuffers::glyphGrayBuffer, &RowDrawBuffers::glyphGrayCount,
+        pass(cellTextGrayProgram,
+             &RowDrawBuffers::glyphGrayBuffer,
+             &RowDrawBuffers::glyphGrayCount,
              glyphs_->grayscaleAtlas().texture());
-        pass(cellTextProgram, &RowDrawBuffers::glyphColorBuffer, &RowDrawBuffers::glyphColorCount,
+        pass(cellTextProgram,
+             &RowDrawBuffers::glyphColorBuffer,
+             &RowDrawBuffers::glyphColorCount,
              glyphs_->colorAtlas().texture());
         pass(cellColorProgram, &RowDrawBuffers::decorationBuffer, &RowDrawBuffers::decorationCount, nullptr);
         images(&RowDrawBuffers::placeholderImageBuffers);
@@ -343,4 +367,4 @@ void GpuTerminalRenderer::drawFrame(TerminalView& view, QSizeF viewSize, double 
     gl_.glUseProgram(0);
 }
 
-}  // namespace corvel
+} // namespace corvel

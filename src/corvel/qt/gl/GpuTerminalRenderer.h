@@ -26,10 +26,13 @@ class TerminalView;
 // library built into the program comes last. A vertex stage is compiled after
 // vertexPrelude, so it starts with its own inputs, without a version line.
 struct ShaderLibrary {
-    static constexpr std::array<const char*, 7> requiredFunctions = {
-        "terminal_text_vertex",       "terminal_cell_text_vertex", "terminal_text_fragment",
-        "terminal_text_fragment_gray", "terminal_color_vertex",    "terminal_cell_color_vertex",
-        "terminal_color_fragment"};
+    static constexpr std::array<const char*, 7> requiredFunctions = {"terminal_text_vertex",
+                                                                     "terminal_cell_text_vertex",
+                                                                     "terminal_text_fragment",
+                                                                     "terminal_text_fragment_gray",
+                                                                     "terminal_color_vertex",
+                                                                     "terminal_cell_color_vertex",
+                                                                     "terminal_color_fragment"};
     static constexpr const char* builtInFolder = ":/corvel/gl/shaders";
 
     // What every vertex stage shares: the GLSL version, the viewport uniform
@@ -91,4 +94,4 @@ private:
     GLuint vertexArray_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

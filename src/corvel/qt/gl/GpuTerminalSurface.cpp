@@ -41,7 +41,8 @@ GpuTerminalSurface::~GpuTerminalSurface()
 
 void GpuTerminalSurface::releaseRenderer()
 {
-    if (!renderer_) return;
+    if (!renderer_)
+        return;
     // GL objects go with the context that made them.
     makeCurrent();
     renderer_.reset();
@@ -52,7 +53,8 @@ void GpuTerminalSurface::initializeGL()
 {
     auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context());
     try {
-        if (!gl || !gl->initializeOpenGLFunctions()) throw GpuError(GpuError::Kind::deviceUnavailable);
+        if (!gl || !gl->initializeOpenGLFunctions())
+            throw GpuError(GpuError::Kind::deviceUnavailable);
         renderer_ = std::make_unique<GpuTerminalRenderer>(*gl, shaderFolders_);
         // Pictures on lines are the view's own: it hands over their pixels.
         renderer_->frameBuilder().pictures().setPicturePixels(TerminalView::linePicturePixels());
@@ -78,7 +80,8 @@ void GpuTerminalSurface::updateCursorBlinkTimer(bool shouldBlink)
 
 void GpuTerminalSurface::paintGL()
 {
-    if (!renderer_ || !view_) return;
+    if (!renderer_ || !view_)
+        return;
     Terminal& terminal = view_->getTerminal();
     updateCursorBlinkTimer(isBlinkingCaret(terminal.options.cursorStyle) && !terminal.modes().cursorHidden);
     const double scale = devicePixelRatioF();
@@ -87,4 +90,4 @@ void GpuTerminalSurface::paintGL()
     ++framesDrawn_;
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -65,4 +65,4 @@ private:
     int framesDrawn_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

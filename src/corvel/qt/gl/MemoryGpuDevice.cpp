@@ -6,7 +6,8 @@ namespace corvel {
 
 std::shared_ptr<GpuTexture> MemoryGpuDevice::makeTexture(GpuTextureFormat format, int width, int height)
 {
-    if (width <= 0 || height <= 0 || width > maxTextureSize || height > maxTextureSize) return nullptr;
+    if (width <= 0 || height <= 0 || width > maxTextureSize || height > maxTextureSize)
+        return nullptr;
     ++texturesMade;
     auto texture = std::make_shared<Texture>(format, width, height);
     texture->pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * bytesPerPixel(format), 0);
@@ -20,7 +21,8 @@ void MemoryGpuDevice::replaceRegion(GpuTexture& texture, int x, int y, int width
     const size_t bpp = static_cast<size_t>(bytesPerPixel(t.format()));
     for (int r = 0; r < height; ++r)
         std::memcpy(t.pixels.data() + (static_cast<size_t>(y + r) * static_cast<size_t>(t.width()) + x) * bpp,
-                    data + static_cast<size_t>(r) * static_cast<size_t>(bytesPerRow), static_cast<size_t>(width) * bpp);
+                    data + static_cast<size_t>(r) * static_cast<size_t>(bytesPerRow),
+                    static_cast<size_t>(width) * bpp);
     uploads.push_back({QRect(x, y, width, height), bytesPerRow});
 }
 
@@ -37,4 +39,4 @@ void MemoryGpuDevice::writeBuffer(GpuBuffer& buffer, size_t offset, const void* 
     std::memcpy(static_cast<Buffer&>(buffer).bytes.data() + offset, data, length);
 }
 
-}  // namespace corvel
+} // namespace corvel

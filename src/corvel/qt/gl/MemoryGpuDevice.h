@@ -39,4 +39,4 @@ public:
     std::vector<Upload> uploads;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -21,4 +21,4 @@ struct PicturePixels {
     explicit operator bool() const { return size && scaled; }
 };
 
-}  // namespace corvel
+} // namespace corvel

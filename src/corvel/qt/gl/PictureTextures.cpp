@@ -10,7 +10,8 @@ namespace corvel {
 uint32_t hashBytes(std::span<const uint8_t> bytes, size_t limit)
 {
     const size_t count = std::min(limit, bytes.size());
-    if (count == 0) return 0;
+    if (count == 0)
+        return 0;
     uint32_t hash = 2166136261u;
     for (size_t i = 0; i < count; ++i) {
         hash ^= bytes[i];
@@ -22,48 +23,60 @@ uint32_t hashBytes(std::span<const uint8_t> bytes, size_t limit)
 KittyImageSignature kittySignature(const KittyGraphicsPayload& payload)
 {
     const bool rgba = payload.kind == KittyGraphicsPayload::Kind::rgba;
-    const std::span<const uint8_t> bytes = payload.bytes ? std::span<const uint8_t>(*payload.bytes) : std::span<const uint8_t>();
-    return {uint8_t(rgba ? 2 : 1), rgba ? payload.width : 0, rgba ? payload.height : 0, payload.byteSize(),
-            hashBytes(bytes, 64), payload.bytes.get()};
+    const std::span<const uint8_t> bytes
+        = payload.bytes ? std::span<const uint8_t>(*payload.bytes) : std::span<const uint8_t>();
+    return {uint8_t(rgba ? 2 : 1),
+            rgba ? payload.width : 0,
+            rgba ? payload.height : 0,
+            payload.byteSize(),
+            hashBytes(bytes, 64),
+            payload.bytes.get()};
 }
 
 QImage kittyPicture(const KittyGraphicsPayload& payload)
 {
-    if (!payload.bytes) return {};
+    if (!payload.bytes)
+        return {};
     const std::vector<uint8_t>& bytes = *payload.bytes;
     if (payload.kind == KittyGraphicsPayload::Kind::rgba) {
         const int w = payload.width, h = payload.height;
-        if (w < 1 || h < 1 || bytes.size() < size_t(w) * size_t(h) * 4) return {};
+        if (w < 1 || h < 1 || bytes.size() < size_t(w) * size_t(h) * 4)
+            return {};
         return QImage(bytes.data(), w, h, qsizetype(w) * 4, QImage::Format_RGBA8888)
             .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     }
     std::optional<RgbaBitmap> png = PngDecoder::decodeToRgba(bytes);
-    if (!png) return {};
+    if (!png)
+        return {};
     return QImage(png->bytes.data(), png->width, png->height, qsizetype(png->width) * 4, QImage::Format_RGBA8888)
         .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
 }
 
 std::shared_ptr<GpuTexture> PictureTextures::upload(const QImage& picture, QSize size)
 {
-    if (picture.isNull() || size.isEmpty()) return nullptr;
+    if (picture.isNull() || size.isEmpty())
+        return nullptr;
     QSize target = size;
     if (target.width() > maximumSide || target.height() > maximumSide)
         target = target.scaled(maximumSide, maximumSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
     QImage pixels = picture.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-    if (pixels.size() != target) pixels = pixels.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (pixels.size() != target)
+        pixels = pixels.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Textures hold their pictures bottom row first.
     pixels = pixels.mirrored(false, true);
     std::shared_ptr<GpuTexture> texture = device_.makeTexture(GpuTextureFormat::rgba8, pixels.width(), pixels.height());
-    if (!texture) return nullptr;
-    device_.replaceRegion(*texture, 0, 0, pixels.width(), pixels.height(), pixels.constBits(),
-                          static_cast<int>(pixels.bytesPerLine()));
+    if (!texture)
+        return nullptr;
+    device_.replaceRegion(
+        *texture, 0, 0, pixels.width(), pixels.height(), pixels.constBits(), static_cast<int>(pixels.bytesPerLine()));
     ++uploads_;
     return texture;
 }
 
 std::shared_ptr<GpuTexture> PictureTextures::texture(const std::shared_ptr<const void>& picture, QSize size)
 {
-    if (!picture || !pixels_) return nullptr;
+    if (!picture || !pixels_)
+        return nullptr;
     const auto found = pictures_.find(picture.get());
     if (found != pictures_.end() && found->second.picture.lock() == picture && found->second.size == size)
         return found->second.texture;
@@ -79,7 +92,8 @@ std::shared_ptr<GpuTexture> PictureTextures::texture(const std::shared_ptr<const
 std::shared_ptr<GpuTexture> PictureTextures::kittyTexture(uint32_t imageId, const KittyGraphicsState& state, QSize size)
 {
     const auto stored = state.imagesById.find(imageId);
-    if (stored == state.imagesById.end()) return nullptr;
+    if (stored == state.imagesById.end())
+        return nullptr;
     const KittyGraphicsPayload& payload = stored->second.payload;
     const KittyImageSignature signature = kittySignature(payload);
     std::vector<KittyEntry>& entries = kitty_[imageId];
@@ -88,10 +102,12 @@ std::shared_ptr<GpuTexture> PictureTextures::kittyTexture(uint32_t imageId, cons
         return !(entry.signature == signature) || entry.bytes.lock() != payload.bytes;
     });
     for (const KittyEntry& entry : entries)
-        if (entry.size == size) return entry.texture;
+        if (entry.size == size)
+            return entry.texture;
     std::shared_ptr<GpuTexture> texture = upload(kittyPicture(payload), size);
     if (!texture) {
-        if (entries.empty()) kitty_.erase(imageId);
+        if (entries.empty())
+            kitty_.erase(imageId);
         return nullptr;
     }
     entries.push_back({signature, payload.bytes, size, texture});
@@ -104,4 +120,4 @@ void PictureTextures::prune(const KittyGraphicsState& state)
     std::erase_if(pictures_, [](const auto& item) { return item.second.picture.expired(); });
 }
 
-}  // namespace corvel
+} // namespace corvel

@@ -104,4 +104,4 @@ private:
     int uploads_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

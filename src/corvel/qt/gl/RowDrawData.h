@@ -44,9 +44,9 @@ struct RowDrawData {
 
     bool empty() const
     {
-        return backgroundCells.empty() && glyphCellsGray.empty() && glyphCellsColor.empty() && decorationCells.empty() &&
-               underImageDraws.empty() && placeholderImageDraws.empty() && overImageDraws.empty() &&
-               otherImageDraws.empty();
+        return backgroundCells.empty() && glyphCellsGray.empty() && glyphCellsColor.empty() && decorationCells.empty()
+            && underImageDraws.empty() && placeholderImageDraws.empty() && overImageDraws.empty()
+            && otherImageDraws.empty();
     }
 };
 
@@ -119,4 +119,4 @@ std::array<GlyphVertex, 6> quadVertices(const TextCell& cell);
 ClipRect rowClip(int screenRow, const RowContext& context);
 LineTransform rowTransform(BufferLine::RenderLineMode mode, int screenRow, const RowContext& context);
 
-}  // namespace corvel
+} // namespace corvel

@@ -28,4 +28,4 @@ struct PictureSource {
 void appendRowPictures(const BufferLine& line, int screenRow, const RowContext& context, const PictureSource& source,
                        RowDrawData& out);
 
-}  // namespace corvel
+} // namespace corvel

@@ -54,11 +54,10 @@ public:
     static std::string keyOf(const QString& text, const QFont& font);
 
 private:
-
     size_t maxEntries_;
     std::unordered_map<std::string, std::shared_ptr<const ShaperRun>> cache_;
     std::deque<std::string> order_;
     size_t shapedCount_ = 0;
 };
 
-}  // namespace corvel
+} // namespace corvel

@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QFontDatabase>
+#include <QThread>
 
 namespace corvel::test {
 
@@ -36,7 +36,8 @@ public:
         } else if (!std::getenv("QT_QPA_PLATFORM")) {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
         }
-        if (!QCoreApplication::instance()) app_ = new QApplication(argc_, argv_);
+        if (!QCoreApplication::instance())
+            app_ = new QApplication(argc_, argv_);
         QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
         QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
     }
@@ -50,7 +51,7 @@ private:
 
 [[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new GlApplicationEnvironment);
 
-}  // namespace
+} // namespace
 
 QFont glTestFont(int pixelSize)
 {
@@ -87,4 +88,4 @@ const RowDrawData& GpuViewFixture::row(int screenRow)
     return *builder->rowCache().at(view->getTerminal().displayBuffer().yDisp() + screenRow).data;
 }
 
-}  // namespace corvel::test
+} // namespace corvel::test

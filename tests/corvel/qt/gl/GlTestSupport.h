@@ -8,10 +8,10 @@
 #include <QFont>
 
 #include "corvel/qt/TerminalView.h"
+#include "corvel/qt/ViewTestSupport.h"
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphStore.h"
 #include "corvel/qt/gl/MemoryGpuDevice.h"
-#include "corvel/qt/ViewTestSupport.h"
 
 namespace corvel::test {
 
@@ -45,4 +45,4 @@ protected:
     std::unique_ptr<FrameDrawBuilder> builder;
 };
 
-}  // namespace corvel::test
+} // namespace corvel::test

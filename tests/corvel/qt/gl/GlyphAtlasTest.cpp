@@ -34,7 +34,8 @@ TEST(GlyphAtlasTest, RegionsArePackedOnShelves)
     FakeDevice device;
     auto atlas = GlyphAtlas::create(device, 256, 256, GpuTextureFormat::r8);
     // 25 regions of 10 × 20 fill the first shelf; the 26th starts a new one.
-    for (int i = 0; i < 25; ++i) EXPECT_EQ(atlas->ensureRegion(10, 20), (AtlasRegion{10 * i, 0, 10, 20})) << i;
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(atlas->ensureRegion(10, 20), (AtlasRegion{10 * i, 0, 10, 20})) << i;
     EXPECT_EQ(atlas->ensureRegion(10, 20), (AtlasRegion{0, 20, 10, 20}));
     // A taller region raises the shelf; the next shelf starts below it.
     EXPECT_EQ(atlas->ensureRegion(6, 30), (AtlasRegion{10, 20, 6, 30}));
@@ -49,7 +50,8 @@ TEST(GlyphAtlasTest, GrowsKeepingEarlierRegionsAndTheirPixels)
     const AtlasRegion first = *atlas->ensureRegion(10, 4);
     atlas->write(first, white.data(), 10, 4);
     // Fill shelves of 40 rows down to row 1000.
-    for (int y = 4; y < 1000; y += 40) ASSERT_TRUE(atlas->ensureRegion(1024, 40));
+    for (int y = 4; y < 1000; y += 40)
+        ASSERT_TRUE(atlas->ensureRegion(1024, 40));
     const AtlasRegion grown = *atlas->ensureRegion(1024, 30);
     EXPECT_EQ(atlas->size(), 2048);
     EXPECT_FALSE(atlas->didReset());
@@ -66,7 +68,8 @@ TEST(GlyphAtlasTest, AFullAtlasAtItsMaximumEmptiesItself)
 {
     FakeDevice device;
     auto atlas = GlyphAtlas::create(device, 256, 256, GpuTextureFormat::r8);
-    for (int i = 0; i < 8; ++i) ASSERT_TRUE(atlas->ensureRegion(256, 32));
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(atlas->ensureRegion(256, 32));
     const auto region = atlas->ensureRegion(16, 16);
     EXPECT_TRUE(atlas->didReset());
     EXPECT_EQ(region, (AtlasRegion{0, 0, 16, 16}));
@@ -90,8 +93,22 @@ TEST(GlyphAtlasTest, RequestsThatCanNeverFitYieldNothing)
 TEST(GlyphAtlasTest, WritesStoreTheBottomRowFirstAndTheGreyAtlasKeepsAlphaOnly)
 {
     // A 2 × 2 bitmap, B G R A per pixel, top row first.
-    const std::vector<uint8_t> pixels = {1, 2, 3, 10, 4, 5, 6, 20,  //
-                                         7, 8, 9, 30, 1, 1, 1, 40};
+    const std::vector<uint8_t> pixels = {1,
+                                         2,
+                                         3,
+                                         10,
+                                         4,
+                                         5,
+                                         6,
+                                         20, //
+                                         7,
+                                         8,
+                                         9,
+                                         30,
+                                         1,
+                                         1,
+                                         1,
+                                         40};
     FakeDevice device;
     auto grey = GlyphAtlas::create(device, 256, 256, GpuTextureFormat::r8);
     const AtlasRegion region = *grey->ensureRegion(3, 1);
@@ -115,5 +132,5 @@ TEST(GlyphAtlasTest, WritesStoreTheBottomRowFirstAndTheGreyAtlasKeepsAlphaOnly)
     EXPECT_EQ(device.uploads.back().bytesPerRow, 256 * 4);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

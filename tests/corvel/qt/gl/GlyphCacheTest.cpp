@@ -171,5 +171,5 @@ TEST_F(GlyphStoreTest, AnAtlasChangeDropsEveryCachedGlyph)
     EXPECT_EQ(store->customGlyphCount(), 1u);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

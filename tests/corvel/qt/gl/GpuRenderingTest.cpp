@@ -30,12 +30,12 @@
 #include "corvel/qt/TerminalDebugView.h"
 #include "corvel/qt/TerminalFindBarView.h"
 #include "corvel/qt/TerminalProgressBarView.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
 #include "corvel/qt/gl/GpuTerminalRenderer.h"
 #include "corvel/qt/gl/GpuTerminalSurface.h"
 #include "corvel/qt/gl/PictureTextures.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 namespace {
@@ -56,11 +56,12 @@ Difference compare(const QImage& a, const QImage& b, int threshold)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            const int diff = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                       std::abs(qBlue(p) - qBlue(q))});
+            const int diff = std::max(
+                {std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
             d.largest = std::max(d.largest, diff);
             total += diff;
-            if (diff > threshold) ++d.pixelsOver;
+            if (diff > threshold)
+                ++d.pixelsOver;
         }
     d.mean = double(total) / std::max(1, a.width() * a.height());
     return d;
@@ -75,7 +76,8 @@ protected:
 
     void SetUp() override
     {
-        if (!test::haveTestDisplay()) GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
+        if (!test::haveTestDisplay())
+            GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
         view = std::make_unique<TerminalView>(nullptr, test::glTestFont(14));
         view->resize(view->scrollerWidth() + cw * cols, ch * rows);
         view->setNativeBackgroundColor(QColor(20, 22, 30));
@@ -92,7 +94,8 @@ protected:
     void flush()
     {
         view->updateDisplay(false);
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
     }
 
     QImage cpuImage()
@@ -105,7 +108,8 @@ protected:
     {
         flush();
         GpuTerminalSurface* surface = view->gpuSurface();
-        if (!surface) return {};
+        if (!surface)
+            return {};
         return surface->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     }
 
@@ -160,7 +164,8 @@ TEST_F(GpuRenderingTest, AMissingShaderStageIsNamedAndNothingIsInstalled)
     ASSERT_TRUE(folder.isValid());
     const QDir source(QStringLiteral(VELMORA_SOURCE_DIR "/src/corvel/qt/gl/shaders"));
     for (const char* name : ShaderLibrary::requiredFunctions) {
-        if (std::string(name) == "terminal_color_fragment") continue;
+        if (std::string(name) == "terminal_color_fragment")
+            continue;
         const QString file = QString::fromLatin1(name) + QStringLiteral(".glsl");
         ASSERT_TRUE(QFile::copy(source.filePath(file), QDir(folder.path()).filePath(file)));
     }
@@ -187,16 +192,19 @@ TEST_F(GpuRenderingTest, AMissingShaderStageIsNamedAndNothingIsInstalled)
         FAIL() << "set-up succeeded with a broken stage";
     } catch (const GpuError& error) {
         EXPECT_EQ(error.kind(), GpuError::Kind::shaderCompilationFailed);
-        EXPECT_EQ(std::string(error.what()).rfind("Failed to compile OpenGL shader source: terminal_color_fragment", 0), 0u);
+        EXPECT_EQ(std::string(error.what()).rfind("Failed to compile OpenGL shader source: terminal_color_fragment", 0),
+                  0u);
     }
 }
 
 TEST_F(GpuRenderingTest, SgrBackgroundGridMatchesExactly)
 {
     std::string scene = "\x1b[?25l";
-    for (int c = 0; c < 16; ++c) scene += "\x1b[48;5;" + std::to_string(c) + "m  ";
+    for (int c = 0; c < 16; ++c)
+        scene += "\x1b[48;5;" + std::to_string(c) + "m  ";
     scene += "\x1b[0m\r\n";
-    for (int c = 16; c < 256; c += 7) scene += "\x1b[48;5;" + std::to_string(c) + "m ";
+    for (int c = 16; c < 256; c += 7)
+        scene += "\x1b[48;5;" + std::to_string(c) + "m ";
     scene += "\x1b[0m\r\n\x1b[48;2;10;200;90m truecolour to the edge\x1b[K\x1b[0m\r\n\x1b[7m inverse \x1b[0m";
     expectExact(scene, "backgrounds");
 }
@@ -206,7 +214,8 @@ TEST_F(GpuRenderingTest, BoxAndBlockGlyphsMatchExactly)
     std::string scene = "\x1b[?25l\x1b[33m";
     for (char32_t c = 0x2500; c <= 0x259F; ++c) {
         scene += QString::fromUcs4(&c, 1).toStdString();
-        if ((c - 0x2500) % 40 == 39) scene += "\r\n";
+        if ((c - 0x2500) % 40 == 39)
+            scene += "\r\n";
     }
     scene += "\r\n\x1b[44;31m\xe2\x96\x91\xe2\x96\x92\xe2\x96\x93\xe2\x96\x88\x1b[0m";
     // Antialiased pixels (diagonals, arcs, shades) within one level.
@@ -226,10 +235,10 @@ TEST_F(GpuRenderingTest, UnderlineStylesMatchExactly)
 
 TEST_F(GpuRenderingTest, DoubleSizeLinesMatchExactlyWithoutText)
 {
-    const std::string scene =
-        "\x1b[?25l\x1b#6\x1b[41m  \x1b[0m\xe2\x94\x80\xe2\x94\xbc\xe2\x96\x84\x1b[4m   \x1b[0m\r\n"
-        "\x1b#3\x1b[42m  \x1b[0m\xe2\x94\x82\xe2\x94\x8c\xe2\x96\x80\r\n"
-        "\x1b#4\x1b[42m  \x1b[0m\xe2\x94\x82\xe2\x94\x8c\xe2\x96\x80";
+    const std::string scene
+        = "\x1b[?25l\x1b#6\x1b[41m  \x1b[0m\xe2\x94\x80\xe2\x94\xbc\xe2\x96\x84\x1b[4m   \x1b[0m\r\n"
+          "\x1b#3\x1b[42m  \x1b[0m\xe2\x94\x82\xe2\x94\x8c\xe2\x96\x80\r\n"
+          "\x1b#4\x1b[42m  \x1b[0m\xe2\x94\x82\xe2\x94\x8c\xe2\x96\x80";
     expectExact(scene, "double");
 }
 
@@ -259,12 +268,12 @@ TEST_F(GpuRenderingTest, SelectionMatchesExactly)
 // the mean difference stays below 3 levels.
 TEST_F(GpuRenderingTest, TextMatchesWithinTheTolerance)
 {
-    const std::string scene =
-        "\x1b[?25lplain text, \x1b[1mbold\x1b[0m, \x1b[3mitalic\x1b[0m, \x1b[31mred\x1b[0m\r\n"
-        "\x1b[44;97m on blue \x1b[0m \x1b[4msingle\x1b[0m \x1b[4:3mcurly\x1b[0m \x1b[9mstruck\x1b[0m\r\n"
-        "wide \xe4\xb8\xad\xe6\x96\x87 emoji \xf0\x9f\x98\x80 e\xcc\x81 \xe2\x94\x80\xe2\x94\x80 ok\r\n"
-        "\x1b#6double width\r\n\x1b#3double\r\n\x1b#4double\r\n"
-        "\x1b[?25h";
+    const std::string scene
+        = "\x1b[?25lplain text, \x1b[1mbold\x1b[0m, \x1b[3mitalic\x1b[0m, \x1b[31mred\x1b[0m\r\n"
+          "\x1b[44;97m on blue \x1b[0m \x1b[4msingle\x1b[0m \x1b[4:3mcurly\x1b[0m \x1b[9mstruck\x1b[0m\r\n"
+          "wide \xe4\xb8\xad\xe6\x96\x87 emoji \xf0\x9f\x98\x80 e\xcc\x81 \xe2\x94\x80\xe2\x94\x80 ok\r\n"
+          "\x1b#6double width\r\n\x1b#3double\r\n\x1b#4double\r\n"
+          "\x1b[?25h";
     view->setSelectedTextBackgroundColor(QColor(60, 90, 160));
     const auto [cpu, gpu] = render(scene);
     ASSERT_EQ(cpu.size(), gpu.size());
@@ -287,17 +296,20 @@ TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
     for (int y = 0; y < 2 * ch; ++y)
         for (int x = 0; x < 2 * cw; ++x) {
             const bool right = x >= cw, bottom = y >= ch;
-            if (!bottom) pixels.insert(pixels.end(), {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
-            else if (!right) pixels.insert(pixels.end(), {0, 0, 255, 255});
-            else pixels.insert(pixels.end(), {255, 255, 255, 128});
+            if (!bottom)
+                pixels.insert(pixels.end(), {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
+            else if (!right)
+                pixels.insert(pixels.end(), {0, 0, 255, 255});
+            else
+                pixels.insert(pixels.end(), {255, 255, 255, 128});
         }
     const QByteArray data(reinterpret_cast<const char*>(pixels.data()), qsizetype(pixels.size()));
     const auto mark = [](char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); };
     const std::string cell = mark(0x10EEEE);
     const std::string zero = mark(0x0305), one = mark(0x030D);
     view->feed("\x1b[?25l\x1b_Ga=T,i=7,U=1,c=2,r=2,q=2,f=32,s=18,v=34;" + data.toBase64().toStdString() + "\x1b\\");
-    view->feed("\x1b[38;5;7m" + cell + zero + zero + cell + zero + one + "\r\n" + cell + one + zero + cell + one + one +
-               "\x1b[0m\r\n\x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m  \x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m");
+    view->feed("\x1b[38;5;7m" + cell + zero + zero + cell + zero + one + "\r\n" + cell + one + zero + cell + one + one
+               + "\x1b[0m\r\n\x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m  \x1b[32m\xe2\x96\x88\xe2\x96\x88\x1b[0m");
 
     view->setUseGpu(true);
     flush();
@@ -324,19 +336,21 @@ TEST_F(GpuRenderingTest, PicturesShowTheirPixelsAtTheirDepth)
     ASSERT_FALSE(gpu.isNull());
 
     const auto near = [](QRgb pixel, QColor expected) {
-        return std::abs(qRed(pixel) - expected.red()) <= 2 && std::abs(qGreen(pixel) - expected.green()) <= 2 &&
-               std::abs(qBlue(pixel) - expected.blue()) <= 2;
+        return std::abs(qRed(pixel) - expected.red()) <= 2 && std::abs(qGreen(pixel) - expected.green()) <= 2
+            && std::abs(qBlue(pixel) - expected.blue()) <= 2;
     };
     const QColor background(20, 22, 30);
     // Half-transparent white over the background, blended premultiplied.
-    const QColor blended(128 + background.red() * 127 / 255, 128 + background.green() * 127 / 255,
-                         128 + background.blue() * 127 / 255);
+    const QColor blended(
+        128 + background.red() * 127 / 255, 128 + background.green() * 127 / 255, 128 + background.blue() * 127 / 255);
     struct Probe {
         int x, y;
         QColor expected;
     };
-    for (const Probe& p : {Probe{cw / 2, ch / 2, QColor(255, 0, 0)}, Probe{cw + cw / 2, ch / 2, QColor(0, 255, 0)},
-                           Probe{cw / 2, ch + ch / 2, QColor(0, 0, 255)}, Probe{cw + cw / 2, ch + ch / 2, blended},
+    for (const Probe& p : {Probe{cw / 2, ch / 2, QColor(255, 0, 0)},
+                           Probe{cw + cw / 2, ch / 2, QColor(0, 255, 0)},
+                           Probe{cw / 2, ch + ch / 2, QColor(0, 0, 255)},
+                           Probe{cw + cw / 2, ch + ch / 2, blended},
                            // Beside the picture: the background.
                            Probe{2 * cw + cw / 2, ch / 2, background},
                            // Above the green blocks on columns 4-5: the picture.
@@ -360,9 +374,12 @@ std::string quarterPixels(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            if (!bottom) out += {char(right ? 0 : 255), char(right ? 255 : 0), 0, char(255)};
-            else if (!right) out += {0, 0, char(255), char(255)};
-            else out += {char(255), char(255), char(255), char(128)};
+            if (!bottom)
+                out += {char(right ? 0 : 255), char(right ? 255 : 0), 0, char(255)};
+            else if (!right)
+                out += {0, 0, char(255), char(255)};
+            else
+                out += {char(255), char(255), char(255), char(128)};
         }
     return out;
 }
@@ -370,8 +387,8 @@ std::string quarterPixels(int width, int height)
 // A Kitty picture of straight RGBA pixels shown at the cursor.
 std::string kittyShow(const std::string& keys, int width, int height, const std::string& pixels)
 {
-    return "\x1b_Ga=T,q=2,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + keys + ";" +
-           QByteArray::fromStdString(pixels).toBase64().toStdString() + "\x1b\\";
+    return "\x1b_Ga=T,q=2,f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + keys + ";"
+        + QByteArray::fromStdString(pixels).toBase64().toStdString() + "\x1b\\";
 }
 
 // Pictures programs place, drawn by both renderers from the view's own
@@ -383,7 +400,8 @@ std::string kittyShow(const std::string& keys, int width, int height, const std:
 TEST_F(GpuRenderingTest, PicturesMatchTheCpuRendering)
 {
     std::string scene = "\x1b[?25l\x1b[32m";
-    for (int i = 0; i < 8; ++i) scene += "\xe2\x96\x8c";  // left half blocks on columns 0-7
+    for (int i = 0; i < 8; ++i)
+        scene += "\xe2\x96\x8c"; // left half blocks on columns 0-7
     scene += "\x1b[0m\x1b[1;1H" + kittyShow(",C=1,z=-1", 2 * cw, ch, quarterPixels(2 * cw, ch));
     scene += "\x1b[1;5H" + kittyShow(",C=1,z=3", 2 * cw, ch, quarterPixels(2 * cw, ch));
     // A Sixel picture of two colours, in rows 3-4.
@@ -391,22 +409,24 @@ TEST_F(GpuRenderingTest, PicturesMatchTheCpuRendering)
     // An inline picture of 5 × 3 pixels stretched over 4 × 2 cells.
     QImage small(5, 3, QImage::Format_ARGB32);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) small.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40));
+        for (int x = 0; x < 5; ++x)
+            small.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40));
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     small.save(&buffer, "PNG");
-    scene += "\x1b[6;1H\x1b]1337;File=inline=1;width=4;height=2;preserveAspectRatio=0:" + png.toBase64().toStdString() +
-             "\x07";
+    scene += "\x1b[6;1H\x1b]1337;File=inline=1;width=4;height=2;preserveAspectRatio=0:" + png.toBase64().toStdString()
+        + "\x07";
     // Through placeholder cells: a virtual placement of 2 × 2 cells.
     const auto mark = [](char32_t c) { return QString::fromUcs4(&c, 1).toStdString(); };
     const std::string cell = mark(0x10EEEE), zero = mark(0x0305), one = mark(0x030D);
     scene += "\x1b[6;10H" + kittyShow(",i=5,U=1,c=2,r=2", 2 * cw, 2 * ch, quarterPixels(2 * cw, 2 * ch));
-    scene += "\x1b[6;10H\x1b[38;5;5m" + cell + zero + zero + cell + zero + one + "\x1b[7;10H" + cell + one + zero +
-             cell + one + one + "\x1b[0m";
+    scene += "\x1b[6;10H\x1b[38;5;5m" + cell + zero + zero + cell + zero + one + "\x1b[7;10H" + cell + one + zero + cell
+        + one + one + "\x1b[0m";
     // A double-width line with a picture of one colour on it.
     std::string teal;
-    for (int i = 0; i < cw * ch; ++i) teal += "\x30\xa0\x50\xff";
+    for (int i = 0; i < cw * ch; ++i)
+        teal += "\x30\xa0\x50\xff";
     scene += "\x1b[10;1H\x1b#6" + kittyShow(",C=1", cw, ch, teal);
     expectExact(scene, "pictures", 1);
 }
@@ -466,11 +486,13 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
         [&] {
             flush();
             cpu = onScreen(*view);
-            if (cpu.size() != cpuPlain.size()) return false;
+            if (cpu.size() != cpuPlain.size())
+                return false;
             underline = QRegion();
             for (int y = 0; y < cpu.height(); ++y)
                 for (int x = 0; x < cpu.width(); ++x)
-                    if (cpu.pixel(x, y) != cpuPlain.pixel(x, y)) underline += QRect(x, y, 1, 1);
+                    if (cpu.pixel(x, y) != cpuPlain.pixel(x, y))
+                        underline += QRect(x, y, 1, 1);
             return !underline.isEmpty() && linkCells.contains(underline.boundingRect());
         },
         20'000);
@@ -489,7 +511,8 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
         {"debug overlay", overlay->geometry()},
         {"link preview", view->urlPreview()->geometry()},
     };
-    for (const auto& [name, place] : places) ASSERT_TRUE(place.isValid() && place.intersects(view->rect())) << name;
+    for (const auto& [name, place] : places)
+        ASSERT_TRUE(place.isValid() && place.intersects(view->rect())) << name;
     // Where it shows, the window on screen is what the CPU drawing showed:
     // the overlays over the text, and the underline drawn by the GPU. The
     // find bar is translucent, and blended over the GPU's picture in floats
@@ -499,8 +522,8 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
             for (int y = r.top(); y <= r.bottom(); ++y)
                 for (int x = r.left(); x <= r.right(); ++x) {
                     const QRgb p = gpu.pixel(x, y), q = cpu.pixel(x, y);
-                    if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
-                        std::abs(qBlue(p) - qBlue(q)) > 2)
+                    if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2
+                        || std::abs(qBlue(p) - qBlue(q)) > 2)
                         return false;
                 }
         return true;
@@ -509,9 +532,11 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
     const bool shown = test::waitFor(
         [&] {
             gpu = onScreen(*view);
-            if (gpu.size() != cpu.size() || !sameIn(gpu, underline)) return false;
+            if (gpu.size() != cpu.size() || !sameIn(gpu, underline))
+                return false;
             for (const auto& [name, place] : places)
-                if (!sameIn(gpu, QRegion(place.intersected(view->rect())))) return false;
+                if (!sameIn(gpu, QRegion(place.intersected(view->rect()))))
+                    return false;
             return true;
         },
         20'000);
@@ -525,5 +550,5 @@ TEST_F(GpuRenderingTest, OverlaysShowOverTheGpuSurface)
     QGuiApplication::styleHints()->setCursorFlashTime(flashTime);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

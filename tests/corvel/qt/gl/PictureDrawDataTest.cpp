@@ -8,10 +8,10 @@
 
 #include "GlTestSupport.h"
 #include "corvel/images/ImageStrip.h"
+#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphStore.h"
-#include "corvel/qt/LinePicture.h"
 #include "corvel/qt/gl/PictureTextures.h"
 
 namespace corvel {
@@ -27,8 +27,14 @@ std::vector<uint8_t> quarters(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
-            if (!bottom) out.insert(out.end(), {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
-            else out.insert(out.end(), {uint8_t(right ? 255 : 0), uint8_t(right ? 255 : 0), uint8_t(right ? 255 : 255), uint8_t(right ? 128 : 255)});
+            if (!bottom)
+                out.insert(out.end(), {uint8_t(right ? 0 : 255), uint8_t(right ? 255 : 0), 0, 255});
+            else
+                out.insert(out.end(),
+                           {uint8_t(right ? 255 : 0),
+                            uint8_t(right ? 255 : 0),
+                            uint8_t(right ? 255 : 255),
+                            uint8_t(right ? 128 : 255)});
         }
     return out;
 }
@@ -36,8 +42,8 @@ std::vector<uint8_t> quarters(int width, int height)
 std::string kittyPixels(const std::string& keys, const std::vector<uint8_t>& pixels, int width, int height)
 {
     const QByteArray data(reinterpret_cast<const char*>(pixels.data()), qsizetype(pixels.size()));
-    return "\x1b_G" + keys + ",f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + ";" +
-           data.toBase64().toStdString() + "\x1b\\";
+    return "\x1b_G" + keys + ",f=32,s=" + std::to_string(width) + ",v=" + std::to_string(height) + ";"
+        + data.toBase64().toStdString() + "\x1b\\";
 }
 
 // A placeholder cell for a picture row and column (both below 3).
@@ -58,7 +64,8 @@ Quad quadOf(const ImageDraw& draw)
 {
     const GlyphVertex& a = draw.vertices[0];
     const GlyphVertex& b = draw.vertices[4];
-    return {a.position.x, a.position.y, b.position.x, b.position.y, a.texCoord.x, a.texCoord.y, b.texCoord.x, b.texCoord.y};
+    return {
+        a.position.x, a.position.y, b.position.x, b.position.y, a.texCoord.x, a.texCoord.y, b.texCoord.x, b.texCoord.y};
 }
 
 TEST(PictureTexturesTest, HashAndAspectFitFollowTheirTables)
@@ -80,7 +87,8 @@ TEST(PictureTexturesTest, HashAndAspectFitFollowTheirTables)
                           Case{{50, 100}, {10, 0, 100, 100}, {35, 0, 50, 100}},
                           Case{{0, 50}, {0, 0, 80, 160}, {0, 0, 80, 160}},
                           Case{{10, 10}, {5, 5, 0, 20}, {5, 5, 0, 20}}})
-        EXPECT_EQ(LinePicturePainter::aspectFitRect(c.picture, c.box), c.expected) << c.picture.width() << "x" << c.picture.height();
+        EXPECT_EQ(LinePicturePainter::aspectFitRect(c.picture, c.box), c.expected)
+            << c.picture.width() << "x" << c.picture.height();
 }
 
 TEST(PictureTexturesTest, UploadsArePremultipliedAndBottomRowFirst)
@@ -94,8 +102,10 @@ TEST(PictureTexturesTest, UploadsArePremultipliedAndBottomRowFirst)
     const auto& pixels = static_cast<FakeDevice::Texture&>(*texture).pixels;
     // Row 0 of the texture is the picture's bottom row: blue, then white at
     // half alpha, premultiplied.
-    EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 8), (std::vector<uint8_t>{0, 0, 255, 255, 128, 128, 128, 128}));
-    EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + 8, pixels.end()), (std::vector<uint8_t>{255, 0, 0, 255, 0, 255, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + 8),
+              (std::vector<uint8_t>{0, 0, 255, 255, 128, 128, 128, 128}));
+    EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + 8, pixels.end()),
+              (std::vector<uint8_t>{255, 0, 0, 255, 0, 255, 0, 255}));
     // Too large for the device: reduced to the largest side it takes.
     device.maxTextureSize = PictureTextures::maximumSide;
     const std::shared_ptr<GpuTexture> big = textures.upload(kittyPicture(payload), QSize(16384, 64));
@@ -176,7 +186,8 @@ TEST_F(GpuPictureTest, LinePicturesAreUploadedAsTheViewScalesThem)
 {
     QImage pixels(5, 3, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) pixels.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40, 255 - x * 50));
+        for (int x = 0; x < 5; ++x)
+            pixels.setPixelColor(x, y, QColor(x * 60, y * 100, 200 - x * 40, 255 - x * 50));
     auto picture = std::make_shared<const LinePicture>(pixels);
     auto stretched = std::make_shared<ImageStrip>(4 * cw, ch, 1);
     stretched->picture = picture;
@@ -310,5 +321,5 @@ TEST_F(GpuPictureTest, PicturesWithoutPixelsAreLeftOutAndGoneOnesLetTheirTexture
     EXPECT_EQ(builder->pictures().pictureTextureCount(), 0u);
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel

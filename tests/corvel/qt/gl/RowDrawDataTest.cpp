@@ -8,12 +8,12 @@
 #include "corvel/qt/CaretShapes.h"
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/RunDecorations.h"
-#include "corvel/terminal/SelectionService.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/BufferPool.h"
 #include "corvel/qt/gl/FrameDrawData.h"
 #include "corvel/qt/gl/GlyphRasterizer.h"
 #include "corvel/qt/gl/GlyphStore.h"
+#include "corvel/terminal/SelectionService.h"
 
 namespace corvel {
 namespace {
@@ -70,7 +70,9 @@ TEST_F(GpuDrawDataTest, DoubleWidthLinesDoubleEveryX)
 TEST_F(GpuDrawDataTest, WideCharactersAndClustersAdvanceByTheirCells)
 {
     // A wide character and a combining cluster never shift the next cells.
-    view->feed("\xe4\xb8\xad" "e\xcc\x81" "\x1b[41mZ");
+    view->feed("\xe4\xb8\xad"
+               "e\xcc\x81"
+               "\x1b[41mZ");
     frame();
     const std::vector<ColorCell>& cells = row(0).backgroundCells;
     ASSERT_FALSE(cells.empty());
@@ -88,7 +90,8 @@ TEST_F(GpuDrawDataTest, DecorationsAreTheViewsOwnRectangles)
     const FontSet& fonts = view->fontSet();
     const double baseline = ch - fonts.baselineOffset();
     const std::vector<QPointF> glyphs = {{0, baseline}, {double(cw), baseline}};
-    const auto rects = runDecorationRects(attributes, glyphs, {&fonts, cw, 1, view->nativeForegroundColor(), fonts.baselineOffset()});
+    const auto rects = runDecorationRects(
+        attributes, glyphs, {&fonts, cw, 1, view->nativeForegroundColor(), fonts.baselineOffset()});
     const std::vector<ColorCell>& cells = row(0).decorationCells;
     ASSERT_EQ(cells.size(), rects.size());
     for (size_t i = 0; i < rects.size(); ++i) {
@@ -173,19 +176,27 @@ TEST_F(GpuDrawDataTest, RestylingBuildsEveryRowAgain)
     };
     const auto hasBackground = [this](int screenRow, QColor color) {
         for (const ColorCell& cell : row(screenRow).backgroundCells)
-            if (cell.color == toGpuColor(color)) return true;
+            if (cell.color == toGpuColor(color))
+                return true;
         return false;
     };
     const std::vector<Case> cases = {
-        {"selection", [&] { view->selection().setSelection(Position{0, 1}, Position{2, 1}); },
+        {"selection",
+         [&] {
+             view->selection().setSelection(Position{0, 1}, Position{2, 1});
+         },
          [&] { return hasBackground(1, QColor(10, 200, 30)); }},
-        {"selection cleared", [&] { view->selection().selectNone(); },
+        {"selection cleared",
+         [&] { view->selection().selectNone(); },
          [&] { return !hasBackground(1, QColor(10, 200, 30)); }},
-        {"palette entry", [&] { view->feed("\x1b]4;1;rgb:12/34/56\x1b\\"); },
+        {"palette entry",
+         [&] { view->feed("\x1b]4;1;rgb:12/34/56\x1b\\"); },
          [&] { return row(0).glyphCellsGray.front().color == toGpuColor(QColor(0x12, 0x34, 0x56)); }},
-        {"antialiased block glyphs", [&] { view->setAntiAliasCustomBlockGlyphs(true); },
+        {"antialiased block glyphs",
+         [&] { view->setAntiAliasCustomBlockGlyphs(true); },
          [&] { return row(1).glyphCellsGray.front().texOrigin != blockOrigin; }},
-        {"native foreground", [&] { view->setNativeForegroundColor(QColor(200, 100, 50)); },
+        {"native foreground",
+         [&] { view->setNativeForegroundColor(QColor(200, 100, 50)); },
          [&] { return row(1).glyphCellsGray.back().color == toGpuColor(QColor(200, 100, 50)); }},
     };
     for (const Case& c : cases) {
@@ -216,7 +227,8 @@ TEST_F(GpuDrawDataTest, AggregatedFramesHoldEveryRowInOrder)
     ASSERT_TRUE(data.frame);
     ASSERT_GE(data.frame->backgroundCells.size(), 2u);
     EXPECT_GT(data.frame->backgroundCells[0].position.y, data.frame->backgroundCells[1].position.y);
-    for (const auto& [row, entry] : builder->rowCache()) EXPECT_FALSE(entry.buffers);
+    for (const auto& [row, entry] : builder->rowCache())
+        EXPECT_FALSE(entry.buffers);
     const DrawData perRow = frame();
     EXPECT_EQ(perRow.rows.size(), 5u);
     EXPECT_EQ(perRow.rows[0].backgroundCount, 1);
@@ -233,7 +245,8 @@ TEST_F(GpuDrawDataTest, AnAtlasGrowthBuildsTheFrameOnceMore)
     view->resize(view->scrollerWidth() + int(cell.width() * 20), int(cell.height() * 5));
     for (int r = 0; r < 5; ++r) {
         std::string text;
-        for (int i = 0; i < 20; ++i) text.push_back(char('!' + r * 20 + i));
+        for (int i = 0; i < 20; ++i)
+            text.push_back(char('!' + r * 20 + i));
         view->feed(text + (r < 4 ? "\r\n" : ""));
     }
     view->updateDisplay(false);
@@ -241,7 +254,8 @@ TEST_F(GpuDrawDataTest, AnAtlasGrowthBuildsTheFrameOnceMore)
     EXPECT_EQ(frames.buildPasses(), 2);
     // Every glyph refers to the grown atlas.
     const float texel = 1.0f / tiny->grayscaleAtlas().size();
-    for (const TextCell& cell : data.frame->glyphCellsGray) EXPECT_LE(cell.texOrigin.x + cell.texSize.x, 1 + texel);
+    for (const TextCell& cell : data.frame->glyphCellsGray)
+        EXPECT_LE(cell.texOrigin.x + cell.texSize.x, 1 + texel);
     EXPECT_EQ(tiny->grayscaleAtlas().size(), 512);
 }
 
@@ -253,8 +267,10 @@ TEST(GpuDirtyRangeTest, ClampsToTheVisibleRows)
         int first, last;
         Range expected;
     };
-    for (const Case& c : {Case{std::pair(5, 8), 0, 23, std::pair(5, 8)}, Case{std::pair(-3, 40), 10, 33, std::pair(10, 33)},
-                          Case{std::pair(0, 4), 10, 33, std::nullopt}, Case{std::nullopt, 0, 23, std::nullopt},
+    for (const Case& c : {Case{std::pair(5, 8), 0, 23, std::pair(5, 8)},
+                          Case{std::pair(-3, 40), 10, 33, std::pair(10, 33)},
+                          Case{std::pair(0, 4), 10, 33, std::nullopt},
+                          Case{std::nullopt, 0, 23, std::nullopt},
                           Case{std::pair(33, 50), 10, 33, std::pair(33, 33)}})
         EXPECT_EQ(clampDirtyRange(c.dirty, c.first, c.last), c.expected);
     EXPECT_EQ(visibleRowRange(100, 24, 110), std::pair(100, 109));
@@ -270,7 +286,8 @@ TEST(GpuBufferPoolTest, RoundsLengthsAndKeepsFourIdleBuffersPerLength)
     EXPECT_EQ(pool.makeBuffer(std::span<const GlyphVertex>(nine))->length(), 512u);
     EXPECT_FALSE(pool.makeBuffer(std::span<const GlyphVertex>()));
     std::vector<std::shared_ptr<GpuBuffer>> five;
-    for (int i = 0; i < 5; ++i) five.push_back(pool.dequeue(256));
+    for (int i = 0; i < 5; ++i)
+        five.push_back(pool.dequeue(256));
     pool.recycle(five);
     EXPECT_EQ(pool.idleCount(256), 4u);
     // A frame's buffers come back when the next frame starts, and are reused.
@@ -295,10 +312,13 @@ TEST_F(GpuDrawDataTest, CursorShapesFollowTheStyleFocusAndScale)
         {CursorStyle::steadyUnderline, true, 1, {QRectF(0, 15, 9, 2)}},
         {CursorStyle::steadyBar, true, 2, {QRectF(0, 0, 2, 17)}},
         {CursorStyle::blinkUnderline, true, 2, {QRectF(0, 15, 9, 2)}},
-        {CursorStyle::steadyBar, false, 2,
+        {CursorStyle::steadyBar,
+         false,
+         2,
          {QRectF(0, 0, 9, 1.5), QRectF(0, 15.5, 9, 1.5), QRectF(0, 1.5, 1.5, 14), QRectF(7.5, 1.5, 1.5, 14)}},
     };
-    for (const Case& c : cases) EXPECT_EQ(caretShapes(c.style, c.focused, cell, c.scale), c.expected);
+    for (const Case& c : cases)
+        EXPECT_EQ(caretShapes(c.style, c.focused, cell, c.scale), c.expected);
 }
 
 // The cursor's shapes in drawable pixels: an underline and a bar 2 logical
@@ -312,12 +332,14 @@ TEST_F(GpuDrawDataTest, CursorLinesAreWholeDevicePixelsThick)
         double scale;
         float width, height;
     };
-    for (const Case& c : {Case{CursorStyle::steadyUnderline, 2, 2 * cw, 4}, Case{CursorStyle::steadyBar, 2, 4, 2 * ch},
-                          Case{CursorStyle::blinkUnderline, 1, cw, 2}, Case{CursorStyle::steadyBar, 0.25, 1, 4},
+    for (const Case& c : {Case{CursorStyle::steadyUnderline, 2, 2 * cw, 4},
+                          Case{CursorStyle::steadyBar, 2, 4, 2 * ch},
+                          Case{CursorStyle::blinkUnderline, 1, cw, 2},
+                          Case{CursorStyle::steadyBar, 0.25, 1, 4},
                           Case{CursorStyle::steadyUnderline, 0.25, 2, 1}}) {
         view->getTerminal().options.cursorStyle = c.style;
-        const DrawData data =
-            builder->build(*view, QSizeF(cw * 20, ch * 5), c.scale, GpuBufferingMode::perRowPersistent, true);
+        const DrawData data
+            = builder->build(*view, QSizeF(cw * 20, ch * 5), c.scale, GpuBufferingMode::perRowPersistent, true);
         ASSERT_EQ(data.cursor.colorVertices.size(), 6u) << c.scale;
         const GpuFloat2 low = data.cursor.colorVertices[0].position, high = data.cursor.colorVertices[4].position;
         EXPECT_FLOAT_EQ(high.x - low.x, c.width) << int(c.style) << " at " << c.scale;
@@ -358,7 +380,8 @@ TEST_F(GpuDrawDataTest, TheCursorHidesAndBlinksOff)
     view->getTerminal().options.cursorStyle = CursorStyle::blinkBlock;
     view->setCaretViewTracksFocus(false);
     EXPECT_FALSE(frame().cursor.empty());
-    EXPECT_TRUE(builder->build(*view, QSizeF(cw * 20, ch * 5), 1, GpuBufferingMode::perRowPersistent, false).cursor.empty());
+    EXPECT_TRUE(
+        builder->build(*view, QSizeF(cw * 20, ch * 5), 1, GpuBufferingMode::perRowPersistent, false).cursor.empty());
     view->feed("\x1b[?25l");
     EXPECT_TRUE(frame().cursor.empty());
 }
@@ -373,5 +396,5 @@ TEST_F(GpuDrawDataTest, AnUnfocusedCursorIsAHollowBox)
     EXPECT_TRUE(data.cursor.glyphVerticesGray.empty());
 }
 
-}  // namespace
-}  // namespace corvel
+} // namespace
+} // namespace corvel
