@@ -85,13 +85,16 @@ TEST_F(ZipExtractorTest, UnpacksFoldersAndFiles)
 
 TEST_F(ZipExtractorTest, RefusesHostileArchivesAndWritesNothingOutside)
 {
+    // An absolute name pointing into the test's own folder, whose parent
+    // exists, so that an extractor that followed it would succeed in writing.
+    const QString absoluteTarget = path("absolute-evil.txt");
     const struct {
         const char* what;
         std::vector<ZipEntry> entries;
     } cases[] = {
         {"parent traversal", {ZipEntry::file("skin.json", "{}"), ZipEntry::file("../../evil.txt", "x")}},
         {"traversal inside a path", {ZipEntry::file("a/../../../evil.txt", "x")}},
-        {"absolute path", {ZipEntry::file("/tmp/velmora-evil.txt", "x")}},
+        {"absolute path", {ZipEntry::file(absoluteTarget.toUtf8(), "x")}},
         {"symbolic link", {ZipEntry::symlink("link", "../../.."), ZipEntry::file("link/evil.txt", "x")}},
         {"duplicate name", {ZipEntry::file("skin.json", "{}"), ZipEntry::file("skin.json", "again")}},
     };
@@ -109,7 +112,7 @@ TEST_F(ZipExtractorTest, RefusesHostileArchivesAndWritesNothingOutside)
                 outside.append(entry);
         }
         EXPECT_EQ(outside, QStringList({"archive.zip", "outer", "outer/inner", "outer/inner/dest"}));
-        EXPECT_FALSE(QFileInfo::exists("/tmp/velmora-evil.txt"));
+        EXPECT_FALSE(QFileInfo::exists(absoluteTarget));
     }
 }
 
