@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -119,15 +118,11 @@ TEST_F(PreviewWindowTest, TheDrawerMovesOnlyWhenTheSkinHasOne)
     EXPECT_EQ(panel->content()->closedOffset(), QPointF(0, -2 * 40.0)) << "scale 1 for a two-pixel picture";
     key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(panel->content()->drawerOpen());
-    QElapsedTimer clock;
-    clock.start();
-    while (panel->content()->drawerAnimating() && clock.elapsed() < 2000)
-        QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->content()->drawerAnimating(); }, 20000));
     EXPECT_EQ(panel->content()->drawerProgress(), 1.0);
     key(panel, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(panel->content()->drawerOpen());
-    while (panel->content()->drawerAnimating() && clock.elapsed() < 4000)
-        QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->content()->drawerAnimating(); }, 20000));
     EXPECT_EQ(panel->content()->drawerProgress(), 0.0);
 }
 

@@ -70,7 +70,7 @@ private:
 };
 
 // Runs the event loop until the predicate holds or the time is up.
-inline bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 5000)
+inline bool waitUntil(const std::function<bool()>& predicate, int timeoutMs = 20000)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!predicate()) {

@@ -247,7 +247,8 @@ TEST_F(FrameFixture, TypingInItsWindowFlashesEveryAreaOfTheKey)
 
     now += SkinFrameView::pulseMs;
     EXPECT_EQ(frame->keyOpacity(QStringLiteral("space")), 0.0);
-    ASSERT_TRUE(test::waitUntil([&] { return frame->grab().toImage().pixel(40, 220) == before.pixel(40, 220); }, 2000));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return frame->grab().toImage().pixel(40, 220) == before.pixel(40, 220); }, 20000));
 }
 
 } // namespace

@@ -84,7 +84,7 @@ TEST_F(Progress, UnknownProgressSlidesAQuarterBar)
     EXPECT_TRUE(strip()->isSliding());
     EXPECT_DOUBLE_EQ(strip()->barRect().width(), view->width() * 0.25);
     const double left = strip()->barRect().left();
-    EXPECT_TRUE(waitFor([&] { return strip()->barRect().left() != left; }, 1000));
+    EXPECT_TRUE(waitFor([&] { return strip()->barRect().left() != left; }, 20'000));
     view->feed("\x1b]9;4;1;20\x07");
     EXPECT_FALSE(strip()->isSliding());
 }
@@ -96,7 +96,7 @@ TEST_F(Progress, TheStripHidesAfterSilence)
     view->progressReportTimer().setInterval(30);
     view->feed("\x1b]9;4;1;40\x07");
     ASSERT_TRUE(strip()->isVisible());
-    EXPECT_TRUE(waitFor([&] { return !strip()->isVisible(); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return !strip()->isVisible(); }, 20'000));
     EXPECT_EQ(view->lastProgressValue(), std::nullopt);
 }
 

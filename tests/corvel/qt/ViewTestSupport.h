@@ -37,7 +37,7 @@ int countNear(const QImage& image, const QRect& rect, const QColor& color, int t
 std::vector<std::string> mask(const QImage& image, const QRect& rect, const QColor& color, int tolerance = 8);
 
 // Runs the event loop until predicate holds or timeoutMs pass.
-inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000)
+inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 20000)
 {
     QElapsedTimer timer;
     timer.start();

@@ -119,7 +119,7 @@ TEST(AboutWindowTest, OneFixedWindowThatComesBackWhereTheUserLeftIt)
     about.showWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     window->move(37, 41);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->pos() == QPoint(37, 41); }, 20000));
     const QPoint moved = window->pos();
     window->close();
     EXPECT_FALSE(window->isVisible());

@@ -36,7 +36,7 @@ private:
 };
 
 // Runs the event loop until the condition holds or the time is up.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
 {
     return QTest::qWaitFor(condition, timeoutMs);
 }
