@@ -371,6 +371,21 @@ public:
     // ---- operating-system commands (TerminalOsc.cpp) ---------------------------
     void setTitle(std::string text);
     void setIconTitle(std::string text);
+    // The last window and icon titles the program or the host set.
+    const std::string& windowTitle() const { return terminalTitle; }
+    const std::string& windowIconTitle() const { return iconTitle; }
+    // The xterm title modes (CSI > Ps t sets them, CSI > Ps T resets them):
+    // recorded, and cleared by a full reset.
+    struct TitleModes {
+        bool setHex = false;
+        bool queryHex = false;
+        bool setUtf = false;
+        bool queryUtf = false;
+    };
+    TitleModes titleModes() const
+    {
+        return {xtermTitleSetHex, xtermTitleQueryHex, xtermTitleSetUtf, xtermTitleQueryUtf};
+    }
     void resetAllColors();
     std::optional<ProgressReport> parseProgressReport(std::span<const uint8_t> data);
 
@@ -402,19 +417,8 @@ public:
     bool userScrolling = false;
     std::optional<std::string> hostCurrentDirectory;
     std::optional<std::string> hostCurrentDocument;
-    bool settingFgColor = false;
-    bool settingBgColor = false;
-    bool settingCursorColor = false;
-    bool xtermTitleSetUtf = false;
-    bool xtermTitleSetHex = false;
-    bool xtermTitleQueryUtf = false;
-    bool xtermTitleQueryHex = false;
     TerminalConformance conformance = TerminalConformance::vt500;
     std::optional<HyperlinkTracking> hyperLinkTracking;
-    std::string terminalTitle;
-    std::string iconTitle;
-    std::vector<std::string> terminalTitleStack;
-    std::vector<std::string> terminalIconStack;
     // Pushes onto a title stack, dropping the oldest entry past the bound.
     static void pushTitle(std::vector<std::string>& stack, std::string title);
 
@@ -609,6 +613,20 @@ private:
     Color foregroundColor_ = Color::defaultForeground;
     Color backgroundColor_ = Color::defaultBackground;
     std::optional<Color> cursorColor_;
+    // Up while the host hears of a colour change, so that a host storing
+    // the colour back only stores it (tellHostColor).
+    bool settingFgColor = false;
+    bool settingBgColor = false;
+    bool settingCursorColor = false;
+    // Titles (TerminalOsc.cpp) and the stacks CSI 22 t and CSI 23 t push and pop.
+    std::string terminalTitle;
+    std::string iconTitle;
+    std::vector<std::string> terminalTitleStack;
+    std::vector<std::string> terminalIconStack;
+    bool xtermTitleSetUtf = false;
+    bool xtermTitleSetHex = false;
+    bool xtermTitleQueryUtf = false;
+    bool xtermTitleQueryHex = false;
     std::unique_ptr<BufferLine> blankLine_;
     std::unique_ptr<DcsHandler> sixelHandler_;
     std::unique_ptr<DcsHandler> statusStringHandler_;

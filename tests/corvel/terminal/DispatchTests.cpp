@@ -29,7 +29,7 @@ TEST_F(Dispatch, ReplyWithoutDelegateIsDropped)
     t.setDelegate(nullptr);
     t.sendResponse("x");
     t.feed("\a\x1b]2;t\x07");
-    EXPECT_EQ(t.terminalTitle, "t");
+    EXPECT_EQ(t.windowTitle(), "t");
     EXPECT_TRUE(host.sent.empty());
     EXPECT_EQ(host.bells, 0);
 }
@@ -65,9 +65,9 @@ TEST_F(Dispatch, TitlesReachHost)
     t.feed("\x1b]0;zero\x07\x1b]1;icon\x1b\\\x1b]2;two\x9c");
     EXPECT_EQ(host.titles, (std::vector<std::string>{"zero", "two"}));
     EXPECT_EQ(host.iconTitles, (std::vector<std::string>{"icon"}));
-    EXPECT_EQ(t.iconTitle, "icon");
+    EXPECT_EQ(t.windowIconTitle(), "icon");
     t.feed("\x1b]2;bad\xff\x07");
-    EXPECT_EQ(t.terminalTitle, "");
+    EXPECT_EQ(t.windowTitle(), "");
 }
 
 TEST_F(Dispatch, TitleStackIsBounded)
@@ -83,12 +83,12 @@ TEST_F(Dispatch, TitleStackIsBounded)
 TEST_F(Dispatch, TitleModeFlags)
 {
     t.feed("\x1b[>1;3t");
-    EXPECT_TRUE(t.xtermTitleQueryHex);
-    EXPECT_TRUE(t.xtermTitleQueryUtf);
-    EXPECT_FALSE(t.xtermTitleSetHex);
+    EXPECT_TRUE(t.titleModes().queryHex);
+    EXPECT_TRUE(t.titleModes().queryUtf);
+    EXPECT_FALSE(t.titleModes().setHex);
     t.feed("\x1b[>1T");
-    EXPECT_FALSE(t.xtermTitleQueryHex);
-    EXPECT_TRUE(t.xtermTitleQueryUtf);
+    EXPECT_FALSE(t.titleModes().queryHex);
+    EXPECT_TRUE(t.titleModes().queryUtf);
 }
 
 TEST_F(Dispatch, ClipboardNeedsSelectionCAndStrictBase64)

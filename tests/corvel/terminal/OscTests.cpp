@@ -198,10 +198,10 @@ TEST_F(Osc, InstallPaletteNeedsSixteenColours)
 TEST_F(Osc, TitlesAndInvalidUtf8)
 {
     t.feed(osc("1;icon") + osc("0;both"));
-    EXPECT_EQ(t.iconTitle, "icon");
-    EXPECT_EQ(t.terminalTitle, "both");
+    EXPECT_EQ(t.windowIconTitle(), "icon");
+    EXPECT_EQ(t.windowTitle(), "both");
     t.feed("\x1b]2;\xff\xfe\x1b\\");
-    EXPECT_EQ(t.terminalTitle, "");
+    EXPECT_EQ(t.windowTitle(), "");
     EXPECT_EQ(host.titles.back(), "");
 }
 

@@ -211,7 +211,7 @@ TEST_F(Reports, TitleStacksPushAndPop)
     host.titles.clear();
     t.feed("\x1b[23;2t\x1b[23;2t\x1b[23;2t");
     EXPECT_EQ(host.titles, (std::vector<std::string>{"two", "one"}));
-    EXPECT_EQ(t.terminalTitle, "one");
+    EXPECT_EQ(t.windowTitle(), "one");
 
     t.feed("\x1b]1;icon\x07\x1b[22;1t\x1b]1;other\x07");
     host.titles.clear();
@@ -221,8 +221,8 @@ TEST_F(Reports, TitleStacksPushAndPop)
     EXPECT_TRUE(host.titles.empty());
 
     t.feed("\x1b[22;0t\x1b]2;x\x07\x1b]1;y\x07\x1b[23;0t");
-    EXPECT_EQ(t.terminalTitle, "one");
-    EXPECT_EQ(t.iconTitle, "icon");
+    EXPECT_EQ(t.windowTitle(), "one");
+    EXPECT_EQ(t.windowIconTitle(), "icon");
 }
 
 class WindowHost : public RecordingDelegate {
@@ -266,7 +266,11 @@ TEST_F(Reports, WindowCommandsNeedAHost)
 {
     t.setDelegate(nullptr);
     t.feed("\x1b]2;a\x07\x1b[22;2t");
-    EXPECT_TRUE(t.terminalTitleStack.empty());
+    t.setDelegate(&host);
+    // Nothing was pushed: the pop finds an empty stack and changes nothing.
+    t.feed("\x1b]2;b\x07\x1b[23;2t");
+    EXPECT_EQ(host.titles, std::vector<std::string>{"b"});
+    EXPECT_EQ(t.windowTitle(), "b");
 }
 
 TEST_F(Reports, UnknownStatusStringIsLogged)
