@@ -202,6 +202,8 @@ public:
     std::optional<CharData> getCharData(int col, int row);
     std::optional<std::u32string> getCharacter(int col, int row);
     const Attribute& currentAttribute() const { return curAttr; }
+    // The level DECSCL chose (a full or soft reset returns to VT500).
+    TerminalConformance conformanceLevel() const { return conformance; }
     KittyKeyboardFlags keyboardEnhancementFlags() const
     {
         return isCurrentBufferAlternate() ? keyboardModeAlt.flags : keyboardModeNormal.flags;
@@ -408,17 +410,11 @@ public:
 
     KeyboardModeState keyboardModeNormal;
     KeyboardModeState keyboardModeAlt;
-    const CharSet* charset = nullptr;
-    std::array<const CharSet*, 4> gCharsets{};
-    Attribute curAttr;
-    uint8_t gLevel = 0;
     KittyGraphicsState kittyGraphicsState;
     KittyPlacementContext* kittyPlacementContext = nullptr;
     bool userScrolling = false;
     std::optional<std::string> hostCurrentDirectory;
     std::optional<std::string> hostCurrentDocument;
-    TerminalConformance conformance = TerminalConformance::vt500;
-    std::optional<HyperlinkTracking> hyperLinkTracking;
     // Pushes onto a title stack, dropping the oldest entry past the bound.
     static void pushTitle(std::vector<std::string>& stack, std::string title);
 
@@ -627,6 +623,15 @@ private:
     bool xtermTitleSetHex = false;
     bool xtermTitleQueryUtf = false;
     bool xtermTitleQueryHex = false;
+    // What printing uses: the attribute, the four designated sets G0 to G3
+    // (none: ASCII), the set shifted in (gLevel) and the one it names.
+    Attribute curAttr;
+    std::array<const CharSet*, 4> gCharsets{};
+    uint8_t gLevel = 0;
+    const CharSet* charset = nullptr;
+    TerminalConformance conformance = TerminalConformance::vt500;
+    // The OSC 8 link open since its start, if any.
+    std::optional<HyperlinkTracking> hyperLinkTracking;
     std::unique_ptr<BufferLine> blankLine_;
     std::unique_ptr<DcsHandler> sixelHandler_;
     std::unique_ptr<DcsHandler> statusStringHandler_;

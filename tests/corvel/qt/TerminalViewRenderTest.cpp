@@ -306,6 +306,7 @@ int rowsWith(const QImage& image, const QRect& rect, const QColor& colour)
 
 struct DecorationCase {
     const char* name;
+    const char* sgr; // the rendition a program asks for, in red
     CharacterStyle style;
     UnderlineStyle underline;
     int rows; // rows holding the decoration
@@ -315,22 +316,25 @@ struct DecorationCase {
 TEST_F(ViewFixture, UnderlinesAndStrikeThroughOnBlankCells)
 {
     const std::vector<DecorationCase> cases = {
-        {"single", CharacterStyle::underline, UnderlineStyle::single, 1, true},
-        {"double", CharacterStyle::underline, UnderlineStyle::doubled, 2, true},
-        {"dashed", CharacterStyle::underline, UnderlineStyle::dashed, 1, false},
-        {"dotted", CharacterStyle::underline, UnderlineStyle::dotted, 1, false},
-        {"curly", CharacterStyle::underline, UnderlineStyle::curly, 3, false},
-        {"strike-through", CharacterStyle::crossedOut, UnderlineStyle::none, 1, true},
+        {"single", "4", CharacterStyle::underline, UnderlineStyle::single, 1, true},
+        {"double", "4:2", CharacterStyle::underline, UnderlineStyle::doubled, 2, true},
+        {"dashed", "4:5", CharacterStyle::underline, UnderlineStyle::dashed, 1, false},
+        {"dotted", "4:4", CharacterStyle::underline, UnderlineStyle::dotted, 1, false},
+        {"curly", "4:3", CharacterStyle::underline, UnderlineStyle::curly, 3, false},
+        {"strike-through", "9", CharacterStyle::crossedOut, UnderlineStyle::none, 1, true},
     };
     const QColor red(255, 0, 0);
     int row = 0;
     for (const DecorationCase& c : cases) {
-        terminal().curAttr
-            = Attribute(Attribute::Color::trueColor(255, 0, 0), Attribute::Color::defaultColor, c.style, c.underline);
+        view->feed(std::string("\x1b[0;38;2;255;0;0;") + c.sgr + "m");
+        EXPECT_EQ(
+            terminal().currentAttribute(),
+            Attribute(Attribute::Color::trueColor(255, 0, 0), Attribute::Color::defaultColor, c.style, c.underline))
+            << c.name;
         view->feed("\x1b[" + std::to_string(row * 2 + 1) + ";1H    ");
         row++;
     }
-    terminal().curAttr = Attribute();
+    view->feed("\x1b[0m");
     const QImage image = grab();
     row = 0;
     for (const DecorationCase& c : cases) {

@@ -131,13 +131,15 @@ TEST_F(Region, RestoreWithoutSaveGoesHomeWithDefaults)
            "8");
     EXPECT_EQ(t.buffer().x(), 0);
     EXPECT_EQ(t.buffer().y(), 0);
-    EXPECT_EQ(t.curAttr, Attribute());
-    EXPECT_EQ(t.charset, nullptr);
-    EXPECT_EQ(t.gCharsets[0], nullptr);
+    EXPECT_EQ(t.currentAttribute(), Attribute());
     EXPECT_FALSE(t.modes().originMode);
     EXPECT_TRUE(t.modes().marginMode);
     EXPECT_TRUE(t.modes().reverseWraparound);
     EXPECT_FALSE(t.modes().wraparound);
+    // G0 is ASCII again and shifted in: "q" prints as itself, not as a
+    // line-drawing character.
+    t.feed("q");
+    EXPECT_EQ(t.lineText(0), "q");
 }
 
 } // namespace

@@ -308,9 +308,10 @@ TEST_F(Dispatch, LockingShifts)
 {
     t.feed("\x1b*0\x1bnq\x1b~q");
     EXPECT_EQ(screenText(t), "\xe2\x94\x80q");
-    t.feed("\x1b%G");
-    EXPECT_EQ(t.gLevel, 0);
-    EXPECT_EQ(t.gCharsets[0], nullptr);
+    // Choosing UTF-8 shifts G0 back in and makes it ASCII: with G0 and G2
+    // both line drawing and G2 shifted in, "q" prints as itself after it.
+    t.feed("\x1b(0\x1bn\x1b%Gq");
+    EXPECT_EQ(screenText(t), "\xe2\x94\x80qq");
 }
 
 TEST_F(Dispatch, KeypadModes)

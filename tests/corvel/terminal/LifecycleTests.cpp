@@ -36,7 +36,7 @@ TEST(Lifecycle, ConstructionAppliesOptions)
     EXPECT_EQ(t.altBuffer().rows(), 40);
     EXPECT_TRUE(t.modes().wraparound);
     EXPECT_FALSE(t.modes().insertMode);
-    EXPECT_EQ(t.conformance, Terminal::TerminalConformance::vt500);
+    EXPECT_EQ(t.conformanceLevel(), Terminal::TerminalConformance::vt500);
     EXPECT_EQ(host.mouseModeChanges, 1);
     EXPECT_FALSE(t.isCurrentBufferAlternate());
 }
@@ -97,12 +97,14 @@ TEST(Lifecycle, FullResetKeepsCursorVisibilityAndFocusReports)
     EXPECT_EQ(host.cursorHidden, hiddenCalls);
     EXPECT_TRUE(t.modes().sendFocus);
     EXPECT_FALSE(t.modes().insertMode);
-    EXPECT_EQ(t.charset, nullptr);
     EXPECT_EQ(t.buffer().lines().count(), 3);
     EXPECT_EQ(t.buffer().yBase(), 0);
     EXPECT_EQ(screenText(t), "");
     EXPECT_EQ(t.altBuffer().lines()[0].translateToString(true), "");
     EXPECT_EQ(*t.getUpdateRange(), (Terminal::UpdateRange{0, 2}));
+    // G0 is ASCII again: "q" prints as itself, not as a line-drawing character.
+    t.feed("q");
+    EXPECT_EQ(screenText(t), "q");
 }
 
 TEST(Lifecycle, ResetFromAlternateScreenHomesCursor)

@@ -66,8 +66,7 @@ TEST_F(Modes, SoftResetRestoresDefaultsAndKeepsTheRest)
     EXPECT_FALSE(t.modes().applicationKeypad);
     EXPECT_EQ(t.buffer().scrollTop(), 0);
     EXPECT_EQ(t.buffer().scrollBottom(), 4);
-    EXPECT_EQ(t.curAttr, Attribute());
-    EXPECT_FALSE(t.hyperLinkTracking);
+    EXPECT_EQ(t.currentAttribute(), Attribute());
     EXPECT_EQ(t.ansiColors()[1], t.defaultAnsiColors()[1]);
     EXPECT_FALSE(t.modes().marginMode);
     EXPECT_FALSE(t.normalBuffer().marginMode);
@@ -78,7 +77,7 @@ TEST_F(Modes, SoftResetRestoresDefaultsAndKeepsTheRest)
     // The cursor stays where origin mode put it (row 3 of the region at row 1).
     EXPECT_EQ(t.buffer().x(), 2);
     EXPECT_EQ(t.buffer().y(), 3);
-    // Text printed after the reset carries no link.
+    // The open link ended: text printed after the reset carries none.
     t.feed("z");
     EXPECT_FALSE(t.buffer().lines()[3][2].hasPayload());
 }
@@ -163,7 +162,7 @@ TEST_F(Modes, GraphicRenditionEdges)
         testing::internal::CaptureStderr();
         t.feed(c.input);
         testing::internal::GetCapturedStderr();
-        EXPECT_EQ(t.curAttr, c.expected) << c.input;
+        EXPECT_EQ(t.currentAttribute(), c.expected) << c.input;
     }
 }
 
@@ -322,7 +321,7 @@ TEST(FullReset, HomesTheCursorOnACleanNormalScreen)
     EXPECT_EQ(t.buffer().scrollTop(), 0);
     EXPECT_EQ(t.buffer().scrollBottom(), 3);
     EXPECT_FALSE(t.modes().originMode);
-    EXPECT_EQ(t.curAttr, Attribute());
+    EXPECT_EQ(t.currentAttribute(), Attribute());
 }
 
 } // namespace

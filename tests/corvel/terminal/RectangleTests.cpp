@@ -65,7 +65,7 @@ protected:
 TEST_F(RectangleCells, FillAndEraseUseTheCurrentAttribute)
 {
     t.feed("\x1b[1;4;32m\x1b[90;1;1;1;1$x\x1b[1;2;1;2$z");
-    const Attribute current = t.curAttr;
+    const Attribute current = t.currentAttribute();
     EXPECT_EQ(t.buffer().lines()[0][0], CharData(current, 'Z', 1));
     EXPECT_EQ(t.buffer().lines()[0][1], CharData(current, ' ', 1));
 }
