@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "corvel/base/Utf8.h"
 #include "corvel/terminal/EscapeSequences.h"
 
 namespace corvel {
@@ -100,9 +101,14 @@ std::string TraditionalKeyEncoder::controlledCharacter(std::string_view utf8)
     const std::vector<uint8_t> control = controlCharacter(utf8);
     if (!control.empty())
         return std::string(control.begin(), control.end());
-    if (utf8.size() == 1 && utf8[0] >= ' ' && utf8[0] <= '~')
-        return std::string(utf8);
-    return {};
+    if (utf8.empty())
+        return {};
+    const Utf8Step step = decodeUtf8Step(std::span(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size()));
+    if (!step.wellFormed || step.length != utf8.size())
+        return {};
+    const char32_t c = step.scalar;
+    const bool printable = (c >= ' ' && c <= '~') || c >= 0xA0; // no C0, DEL or C1
+    return printable ? std::string(utf8) : std::string();
 }
 
 std::optional<std::string> TraditionalKeyEncoder::editingCommand(EditingCommand command, bool applicationCursor,

@@ -67,8 +67,10 @@ public:
     static std::vector<uint8_t> controlCharacter(std::string_view utf8);
 
     // What Control makes of a key's character, as xterm sends it: the control
-    // byte above where there is one, else the printable ASCII character itself
-    // (Ctrl+1 sends "1", Ctrl+. sends "."). Empty for anything else.
+    // byte above where there is one, else the character itself when it is one
+    // printable character (Ctrl+1 sends "1", Ctrl+. sends ".", Ctrl+é sends
+    // "é"). Empty for anything else: control characters, ill-formed UTF-8,
+    // more than one character.
     static std::string controlledCharacter(std::string_view utf8);
 
     // The bytes an editing command sends; nothing for a command that sends

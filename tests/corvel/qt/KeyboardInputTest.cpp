@@ -44,7 +44,11 @@ std::vector<KeyCase> keyCases()
         {"ctrl_caret", Qt::Key_AsciiCircum, ctrl | shift, "\x1e", "\x1e"},
         {"ctrl_underscore", Qt::Key_Underscore, ctrl | shift, "\x1f", "\x1f"},
         {"ctrl_space", Qt::Key_Space, ctrl, " ", std::string(1, '\0')},
-        {"ctrl_eacute_sends_nothing", Qt::Key_Eacute, ctrl, "é", ""},
+        // Without a control byte, Control sends the letter itself.
+        {"ctrl_eacute", Qt::Key_Eacute, ctrl, "é", "é"},
+        {"ctrl_eacute_without_text", Qt::Key_Eacute, ctrl, "", "é"},
+        {"ctrl_shift_eacute", Qt::Key_Eacute, ctrl | shift, "É", "É"},
+        {"alt_ctrl_eacute", Qt::Key_Eacute, alt | ctrl, "é", "\x1bé"},
         {"alt_x", Qt::Key_X, alt, "x", "\x1bx"},
         {"alt_shift_x", Qt::Key_X, alt | shift, "X", "\x1bX"},
         {"alt_ctrl_a", Qt::Key_A, alt | ctrl, "\x01", "\x1b\x01"},

@@ -77,9 +77,36 @@ TEST(TraditionalKeyEncoder, ControlKeepsTheEditingKeysAndMapsCharacters)
 TEST(TraditionalKeyEncoder, ControlSendsThePlainCharacterWhereItHasNoControlByte)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"1", "1"},    {"9", "9"},    {"0", "0"},       {".", "."},    {",", ","},    {";", ";"},
-        {"=", "="},    {"'", "'"},    {"!", "!"},       {"a", "\x01"}, {"3", "\x1b"}, {"2", std::string(1, '\0')},
-        {"/", "\x1f"}, {"8", "\x7f"}, {"\xc3\xa9", ""}, {"\t", ""},    {"\x7f", ""},  {"12", ""},
+        {"1", "1"},
+        {"9", "9"},
+        {"0", "0"},
+        {".", "."},
+        {",", ","},
+        {";", ";"},
+        {"=", "="},
+        {"'", "'"},
+        {"!", "!"},
+        {"a", "\x01"},
+        {"3", "\x1b"},
+        {"2", std::string(1, '\0')},
+        {"/", "\x1f"},
+        {"8", "\x7f"},
+        // Letters outside ASCII have no control byte: the letter itself.
+        {"\xc3\xa9", "\xc3\xa9"}, // é
+        {"\xc3\x89", "\xc3\x89"}, // É
+        {"\xc3\x9f", "\xc3\x9f"}, // ß
+        {"\xd0\xb6", "\xd0\xb6"}, // Cyrillic zhe
+        {"\xe2\x82\xac", "\xe2\x82\xac"}, // euro sign
+        {"\xc2\xa0", "\xc2\xa0"}, // no-break space, the first past the C1 controls
+        {"\xc2\x85", ""}, // a C1 control
+        {"\xc3", ""}, // cut short
+        {"\xc0\xaf", ""}, // overlong
+        {"\xc3\xa9"
+         "e",
+         ""}, // two characters
+        {"\t", ""},
+        {"\x7f", ""},
+        {"12", ""},
         {"", ""},
     };
     for (const auto& [text, expected] : cases)
