@@ -50,6 +50,13 @@ vec2 quadCorner()
 }
 )";
 
+const char* const ShaderLibrary::fragmentPrelude = R"(#version 330 core
+in vec2 vTexCoord;
+in vec4 vColor;
+uniform sampler2D atlas;
+out vec4 fragColor;
+)";
+
 std::vector<std::pair<std::string, QByteArray>> ShaderLibrary::load(const QStringList& folders)
 {
     initShaderResources();
@@ -98,10 +105,10 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
             const bool vertex = name.find("_vertex") != std::string::npos;
             const GLuint shader = gl_.glCreateShader(vertex ? GL_VERTEX_SHADER : GL_FRAGMENT_SHADER);
             shaders[name] = shader;
-            const std::array<const char*, 2> texts = {ShaderLibrary::vertexPrelude, source.constData()};
+            const std::array<const char*, 2> texts
+                = {vertex ? ShaderLibrary::vertexPrelude : ShaderLibrary::fragmentPrelude, source.constData()};
             const std::array<GLint, 2> lengths = {-1, static_cast<GLint>(source.size())};
-            const int first = vertex ? 0 : 1;
-            gl_.glShaderSource(shader, 2 - first, texts.data() + first, lengths.data() + first);
+            gl_.glShaderSource(shader, 2, texts.data(), lengths.data());
             gl_.glCompileShader(shader);
             GLint ok = GL_FALSE;
             gl_.glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);

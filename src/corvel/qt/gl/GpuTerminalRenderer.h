@@ -23,8 +23,9 @@ class TerminalView;
 // The seven shader stages, by function name, read from a folder that holds
 // one GLSL file per stage ("NAME.glsl"). The renderer looks in the folders
 // it is given, in order, and takes the first that holds any stage; the
-// library built into the program comes last. A vertex stage is compiled after
-// vertexPrelude, so it starts with its own inputs, without a version line.
+// library built into the program comes last. Each stage is compiled after the
+// prelude of its kind (vertexPrelude or fragmentPrelude), so it starts with
+// its own declarations, without a version line.
 struct ShaderLibrary {
     static constexpr std::array<const char*, 7> requiredFunctions = {"terminal_text_vertex",
                                                                      "terminal_cell_text_vertex",
@@ -41,6 +42,10 @@ struct ShaderLibrary {
     // quad's six vertices: (left, bottom), (right, bottom), (left, top),
     // (right, bottom), (right, top), (left, top).
     static const char* const vertexPrelude;
+
+    // What every fragment stage shares: the GLSL version, the inputs vTexCoord
+    // and vColor, the sampler atlas (texture unit 0) and the output fragColor.
+    static const char* const fragmentPrelude;
 
     // The stages' sources by name; throws GpuError when no folder holds a
     // stage, or the one found lacks one of the seven.

@@ -185,7 +185,7 @@ TEST_F(GpuRenderingTest, AMissingShaderStageIsNamedAndNothingIsInstalled)
     // A stage that does not compile says why.
     QFile broken(QDir(folder.path()).filePath(QStringLiteral("terminal_color_fragment.glsl")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("#version 330 core\nvoid main() { nonsense; }\n");
+    broken.write("void main() { nonsense; }\n");
     broken.close();
     try {
         view->setUseGpu(true, {folder.path()});
