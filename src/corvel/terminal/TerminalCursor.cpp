@@ -25,7 +25,10 @@ void Terminal::setCursor(int col, int row)
     Buffer& b = *buffer_;
     updateRange(b.y());
     if (modes_.originMode) {
-        b.setX(col + (modes_.marginMode ? b.marginLeft : 0));
+        // In origin mode the position stays inside the margins, as it
+        // stays inside the scroll region.
+        const bool margins = modes_.marginMode;
+        b.setX(std::min(col + (margins ? b.marginLeft : 0), margins ? b.marginRight : cols - 1));
         b.setY(row + b.scrollTop());
     } else {
         b.setX(col);

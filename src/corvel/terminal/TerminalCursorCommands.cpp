@@ -35,11 +35,12 @@ void Terminal::cmdCursorDown(const SequenceParams& pars, const Intermediates& /*
     b.setY(std::min(b.y() + countParam(pars), bottom));
 }
 
+// In origin mode CHA counts from the left margin and stops at the right one.
 void Terminal::cmdCursorCharAbsolute(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    const int offset = modes_.originMode && modes_.marginMode ? b.marginLeft : 0;
-    b.setX(std::min(positionParam(pars) + offset, cols - 1));
+    const bool margins = modes_.originMode && modes_.marginMode;
+    b.setX(std::min(positionParam(pars) + (margins ? b.marginLeft : 0), margins ? b.marginRight : cols - 1));
 }
 
 // HPA counts from the origin as CHA does.
@@ -48,10 +49,13 @@ void Terminal::cmdCharPosAbsolute(const SequenceParams& pars, const Intermediate
     cmdCursorCharAbsolute(pars, collect);
 }
 
+// HPR and VPR pass the margins and the scroll region, except in origin mode,
+// where they stay inside them as CUP does.
 void Terminal::cmdHPositionRelative(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    b.setX(std::min(b.x() + countParam(pars), cols - 1));
+    const int right = modes_.originMode && modes_.marginMode ? b.marginRight : cols - 1;
+    b.setX(std::min(b.x() + countParam(pars), right));
 }
 
 // VPA counts from the top of the scroll region in origin mode and stays
@@ -68,7 +72,7 @@ void Terminal::cmdLinePosAbsolute(const SequenceParams& pars, const Intermediate
 void Terminal::cmdVPositionRelative(const SequenceParams& pars, const Intermediates& /*collect*/)
 {
     Buffer& b = *buffer_;
-    b.setY(std::min(b.y() + countParam(pars), rows - 1));
+    b.setY(std::min(b.y() + countParam(pars), modes_.originMode ? b.scrollBottom() : rows - 1));
 }
 
 void Terminal::cmdHVPosition(const SequenceParams& pars, const Intermediates& /*collect*/)
