@@ -264,8 +264,10 @@ void Terminal::tabBackward(int64_t count)
 {
     const int limit = buffer_->cols();
     int64_t n = count >= 2 ? std::min<int64_t>(count, limit) : std::min(limit, 1);
+    // In origin mode the left margin stops it; otherwise it passes it.
+    const int left = modes_.originMode && modes_.marginMode ? std::min(buffer_->marginLeft, buffer_->x()) : 0;
     for (int64_t i = 0; i < n; ++i)
-        buffer_->setX(buffer_->previousTabStop(-1));
+        buffer_->setX(std::max(buffer_->previousTabStop(-1), left));
 }
 
 void Terminal::setTitleModeFlags(const SequenceParams& pars, bool value)

@@ -75,6 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         MoveCase{"ChtBigCountStopsAtLastColumn", "\x1b[1000I", 79, 0},
         MoveCase{"CbtAtZeroStays", "\x1b[Z", 0, 0},
         MoveCase{"CbtMovesToPreviousStops", "\x1b[30G\x1b[2Z", 16, 0},
+        MoveCase{"CbtOriginModeStopsAtLeftMargin", "\x1b[?69h\x1b[11;41s\x1b[?6h\x1b[1;20H\x1b[9Z", 10, 0},
+        MoveCase{"CbtPassesLeftMarginOutsideOriginMode", "\x1b[?69h\x1b[11;41s\x1b[30G\x1b[9Z", 0, 0},
         MoveCase{"TbcAllThenTabGoesToEnd", "\x1b[3g\t", 79, 0},
         MoveCase{"TbcAtCursorSkipsThatStop", "\x1b[9G\x1b[0g\r\t", 16, 0},
         MoveCase{"DecstbmHomes", "\x1b[5;5H\x1b[3;7r", 0, 0},
