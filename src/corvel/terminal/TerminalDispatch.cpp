@@ -177,13 +177,15 @@ bool Terminal::dispatchCsi(uint8_t code, const SequenceParams& pars, const Inter
     case 'B': cmdCursorDown(pars, collect); return true;
     case 'C': cursorForward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX))); return true;
     case 'D': cursorBackward(static_cast<int>(std::min<int64_t>(pars[0], INT_MAX))); return true;
+    // CNL and CPL end as a carriage return does: at the left margin, or at
+    // column 0 from left of it.
     case 'E':
         cmdCursorDown(pars, collect);
-        buffer_->setX(buffer_->marginLeft);
+        cmdCarriageReturn();
         return true;
     case 'F':
         cmdCursorUp(pars, collect);
-        buffer_->setX(buffer_->marginLeft);
+        cmdCarriageReturn();
         return true;
     case 'G': cmdCursorCharAbsolute(pars, collect); return true;
     case 'H': cmdCursorPosition(pars, collect); return true;
