@@ -204,10 +204,10 @@ public:
     const Attribute& currentAttribute() const { return curAttr; }
     // The level DECSCL chose (a full or soft reset returns to VT500).
     TerminalConformance conformanceLevel() const { return conformance; }
-    KittyKeyboardFlags keyboardEnhancementFlags() const
-    {
-        return isCurrentBufferAlternate() ? keyboardModeAlt.flags : keyboardModeNormal.flags;
-    }
+    KittyKeyboardFlags keyboardEnhancementFlags() const { return keyboardMode().flags; }
+    // How many flag sets the current screen's keyboard-mode stack holds
+    // (CSI > u pushes, CSI < u pops).
+    size_t keyboardModeStackDepth() const { return keyboardMode().stack.size(); }
 
     // ---- cells and characters ------------------------------------------------
     int32_t code(std::u32string_view character) { return graphemes_.code(character); }
@@ -408,8 +408,6 @@ public:
     bool synchronizedOutputBufferIsAlternate = false;
     Executor::CancelToken synchronizedOutputTimeoutItem;
 
-    KeyboardModeState keyboardModeNormal;
-    KeyboardModeState keyboardModeAlt;
     KittyGraphicsState kittyGraphicsState;
     KittyPlacementContext* kittyPlacementContext = nullptr;
     bool userScrolling = false;
@@ -632,6 +630,13 @@ private:
     TerminalConformance conformance = TerminalConformance::vt500;
     // The OSC 8 link open since its start, if any.
     std::optional<HyperlinkTracking> hyperLinkTracking;
+    // The keyboard-protocol flags and stack of each screen (TerminalKeyboard.cpp).
+    KeyboardModeState keyboardModeNormal;
+    KeyboardModeState keyboardModeAlt;
+    const KeyboardModeState& keyboardMode() const
+    {
+        return isCurrentBufferAlternate() ? keyboardModeAlt : keyboardModeNormal;
+    }
     std::unique_ptr<BufferLine> blankLine_;
     std::unique_ptr<DcsHandler> sixelHandler_;
     std::unique_ptr<DcsHandler> statusStringHandler_;
