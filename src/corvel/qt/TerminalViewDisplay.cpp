@@ -182,9 +182,7 @@ void TerminalView::scrollTo(int row, bool notifyAccessibility)
 {
     if (row == terminal_->displayBuffer().yDisp())
         return;
-    terminal_->buffer().setYDisp(row);
-    if (terminal_->synchronizedOutputBuffer)
-        terminal_->synchronizedOutputBuffer->setYDisp(row);
+    terminal_->scrollDisplayTo(row);
     terminal_->updateFullScreen();
     updateDisplay(notifyAccessibility);
     if (terminalDelegate_)

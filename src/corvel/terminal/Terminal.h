@@ -347,6 +347,10 @@ public:
     // explicit end (or a reset or resize).
     void beginSynchronizedOutput();
     void endSynchronizedOutput();
+    bool isSynchronizedOutputActive() const { return synchronizedOutputActive; }
+    // Puts `row` at the top of the view on the current screen and, while a
+    // frame is held, on the frame too, so that the view scrolls either.
+    void scrollDisplayTo(int row);
 
     // ---- reports (TerminalReports.cpp) -----------------------------------------
     DcsHandler* makeStatusStringHandler();
@@ -402,12 +406,6 @@ public:
     KittyPlacementHost& kittyPlacementHost();
 
     // ---- state -------------------------------------------------------------
-    double synchronizedOutputTimeoutSeconds = 1.0;
-    bool synchronizedOutputActive = false;
-    std::unique_ptr<Buffer> synchronizedOutputBuffer;
-    bool synchronizedOutputBufferIsAlternate = false;
-    Executor::CancelToken synchronizedOutputTimeoutItem;
-
     KittyGraphicsState kittyGraphicsState;
     KittyPlacementContext* kittyPlacementContext = nullptr;
     bool userScrolling = false;
@@ -630,6 +628,13 @@ private:
     TerminalConformance conformance = TerminalConformance::vt500;
     // The OSC 8 link open since its start, if any.
     std::optional<HyperlinkTracking> hyperLinkTracking;
+    // Synchronized output: the frame the view shows meanwhile, which screen
+    // it was taken from, and the pending end (TerminalSynchronizedOutput.cpp).
+    double synchronizedOutputTimeoutSeconds = 1.0;
+    bool synchronizedOutputActive = false;
+    std::unique_ptr<Buffer> synchronizedOutputBuffer;
+    bool synchronizedOutputBufferIsAlternate = false;
+    Executor::CancelToken synchronizedOutputTimeoutItem;
     // The keyboard-protocol flags and stack of each screen (TerminalKeyboard.cpp).
     KeyboardModeState keyboardModeNormal;
     KeyboardModeState keyboardModeAlt;

@@ -40,6 +40,13 @@ void Terminal::endSynchronizedOutput()
         tdel->synchronizedOutputChanged(*this, false);
 }
 
+void Terminal::scrollDisplayTo(int row)
+{
+    buffer_->setYDisp(row);
+    if (synchronizedOutputBuffer)
+        synchronizedOutputBuffer->setYDisp(row);
+}
+
 // Each begin pushes the deadline to the timeout after the latest begin.
 // Without an executor nothing is scheduled: the frame ends on the explicit
 // end, a reset or a resize.

@@ -194,10 +194,10 @@ TEST_F(Synchronized, ViewShowsTheFrameAsItBeganUntilTheLastBeginTimesOut)
     executor.advance(600ms);
     t.feed("\x1b[?2026h");
     executor.advance(600ms);
-    EXPECT_TRUE(t.synchronizedOutputActive);
+    EXPECT_TRUE(t.isSynchronizedOutputActive());
     EXPECT_EQ(shownRow(0), "before");
     executor.advance(500ms);
-    EXPECT_FALSE(t.synchronizedOutputActive);
+    EXPECT_FALSE(t.isSynchronizedOutputActive());
     EXPECT_EQ(shownRow(0), "after!");
     EXPECT_EQ(host.synchronized, (std::vector<bool>{true, false}));
 }
@@ -273,19 +273,19 @@ TEST_F(Synchronized, WithoutExecutorItEndsOnlyWhenAsked)
     Terminal bare(&h, sized(10, 3));
     bare.feed("\x1b[?2026h");
     executor.advance(std::chrono::seconds(5));
-    EXPECT_TRUE(bare.synchronizedOutputActive);
+    EXPECT_TRUE(bare.isSynchronizedOutputActive());
     bare.feed("\x1b[?2026l");
-    EXPECT_FALSE(bare.synchronizedOutputActive);
+    EXPECT_FALSE(bare.isSynchronizedOutputActive());
 }
 
 TEST_F(Synchronized, ResizeAndResetEndIt)
 {
     t.feed("\x1b[?2026h");
     t.resize(12, 3);
-    EXPECT_FALSE(t.synchronizedOutputActive);
+    EXPECT_FALSE(t.isSynchronizedOutputActive());
     t.feed("\x1b[?2026h\x1b"
            "c");
-    EXPECT_FALSE(t.synchronizedOutputActive);
+    EXPECT_FALSE(t.isSynchronizedOutputActive());
     EXPECT_EQ(host.synchronized, (std::vector<bool>{true, false, true, false}));
 }
 

@@ -168,13 +168,13 @@ TEST_F(TextExtraction, BufferKindChoosesTheScreen)
 TEST_F(TextExtraction, DisplayTextReadsTheFrozenSnapshot)
 {
     terminal.feed("frozen\x1b[?2026h");
-    ASSERT_TRUE(terminal.synchronizedOutputBuffer);
+    ASSERT_NE(&terminal.displayBuffer(), &terminal.buffer()) << "a frame is held";
     terminal.feed("\r\x1b[Klive");
 
     EXPECT_EQ(terminal.getDisplayText({0, 0}, {20, 0}), "frozen");
     EXPECT_EQ(terminal.getText({0, 0}, {20, 0}), "live");
     terminal.feed("\x1b[?2026l");
-    ASSERT_FALSE(terminal.synchronizedOutputBuffer);
+    ASSERT_EQ(&terminal.displayBuffer(), &terminal.buffer()) << "the frame is gone";
     EXPECT_EQ(terminal.getDisplayText({0, 0}, {20, 0}), "live");
 }
 
