@@ -87,7 +87,7 @@ void HeadlessTerminal::send(Terminal& /*source*/, std::span<const std::uint8_t> 
 
 void HeadlessTerminal::mouseModeChanged(Terminal& /*source*/) {}
 
-void HeadlessTerminal::hostCurrentDirectoryUpdated(Terminal& source) { dir = source.hostCurrentDirectory; }
+void HeadlessTerminal::hostCurrentDirectoryUpdated(Terminal& source) { dir = source.currentDirectory(); }
 
 void HeadlessTerminal::colorChanged(Terminal& /*source*/, std::optional<int> /*idx*/) {}
 

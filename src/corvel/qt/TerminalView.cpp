@@ -558,7 +558,7 @@ void TerminalView::cursorStyleChanged(Terminal&, CursorStyle newStyle)
 void TerminalView::hostCurrentDirectoryUpdated(Terminal& source)
 {
     if (terminalDelegate_)
-        terminalDelegate_->hostCurrentDirectoryUpdate(*this, source.hostCurrentDirectory);
+        terminalDelegate_->hostCurrentDirectoryUpdate(*this, source.currentDirectory());
 }
 
 void TerminalView::colorChanged(Terminal&, std::optional<int> idx)

@@ -83,7 +83,7 @@ void TerminalView::paintLinePictures(QPainter& painter, const ViewLineInfo& info
         for (const KittyPlaceholderCell& cell : info.placeholders)
             LinePicturePainter::paintPlaceholder(painter,
                                                  cell,
-                                                 terminal_->kittyGraphicsState,
+                                                 terminal_->kittyGraphics(),
                                                  alternate,
                                                  placeholderPictures_,
                                                  rowTop,

@@ -257,6 +257,10 @@ public:
     std::optional<LinkMatch> implicitLinkMatch(Position at, Buffer& buffer);
 
     // ---- host-driven state ---------------------------------------------------
+    // The directory (OSC 7) and the document (OSC 6) the program last
+    // reported, as it wrote them; a full reset forgets the directory.
+    const std::optional<std::string>& currentDirectory() const { return hostCurrentDirectory; }
+    const std::optional<std::string>& currentDocument() const { return hostCurrentDocument; }
     const Color& foregroundColor() const { return foregroundColor_; }
     const Color& backgroundColor() const { return backgroundColor_; }
     const std::optional<Color>& cursorColor() const { return cursorColor_; }
@@ -377,6 +381,8 @@ public:
     // ---- operating-system commands (TerminalOsc.cpp) ---------------------------
     void setTitle(std::string text);
     void setIconTitle(std::string text);
+    // Pushes onto a title stack, dropping the oldest entry past the bound.
+    static void pushTitle(std::vector<std::string>& stack, std::string title);
     // The last window and icon titles the program or the host set.
     const std::string& windowTitle() const { return terminalTitle; }
     const std::string& windowIconTitle() const { return iconTitle; }
@@ -404,15 +410,8 @@ public:
     // The screens, cursor and store as the picture code sees them; a host
     // that attaches picture strips (ImageStripInserter) works through it.
     KittyPlacementHost& kittyPlacementHost();
-
-    // ---- state -------------------------------------------------------------
-    KittyGraphicsState kittyGraphicsState;
-    KittyPlacementContext* kittyPlacementContext = nullptr;
-    bool userScrolling = false;
-    std::optional<std::string> hostCurrentDirectory;
-    std::optional<std::string> hostCurrentDocument;
-    // Pushes onto a title stack, dropping the oldest entry past the bound.
-    static void pushTitle(std::vector<std::string>& stack, std::string title);
+    // The Kitty image store: pictures, placements and a pending transfer.
+    const KittyGraphicsState& kittyGraphics() const { return kittyGraphicsState; }
 
 protected:
     // ---- the parser's handler: the dispatch switches (TerminalDispatch.cpp) ----
@@ -635,6 +634,14 @@ private:
     std::unique_ptr<Buffer> synchronizedOutputBuffer;
     bool synchronizedOutputBufferIsAlternate = false;
     Executor::CancelToken synchronizedOutputTimeoutItem;
+    std::optional<std::string> hostCurrentDirectory;
+    std::optional<std::string> hostCurrentDocument;
+    KittyGraphicsState kittyGraphicsState;
+    // The request being placed while the host draws a Kitty picture.
+    KittyPlacementContext* kittyPlacementContext = nullptr;
+    // When set, scrolling keeps the view on the rows it shows instead of
+    // following the output; nothing sets it yet.
+    bool userScrolling = false;
     // The keyboard-protocol flags and stack of each screen (TerminalKeyboard.cpp).
     KeyboardModeState keyboardModeNormal;
     KeyboardModeState keyboardModeAlt;

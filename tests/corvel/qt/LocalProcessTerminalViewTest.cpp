@@ -160,13 +160,9 @@ TEST_F(LocalProcessView, TypedKeysReachTheChild)
 
 TEST_F(LocalProcessView, TitleAndDirectoryReportsReachTheHost)
 {
-    start("printf '\\033]0;my title\\007'; cat");
-    ASSERT_TRUE(waitFor([&] { return !host.titles.empty(); }));
+    start("printf '\\033]0;my title\\007\\033]7;file://localhost/tmp/place\\007'; cat");
+    ASSERT_TRUE(waitFor([&] { return !host.titles.empty() && !host.directories.empty(); }));
     EXPECT_EQ(host.titles.back(), "my title");
-
-    Terminal& terminal = view->getTerminal();
-    terminal.hostCurrentDirectory = "file://localhost/tmp/place";
-    view->hostCurrentDirectoryUpdated(terminal);
     ASSERT_EQ(host.directories.size(), 1u);
     EXPECT_EQ(host.directories[0], std::optional<std::string>("file://localhost/tmp/place"));
 }

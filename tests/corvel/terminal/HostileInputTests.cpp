@@ -116,7 +116,7 @@ TEST(HostileInput, AFullResetDropsAnUnfinishedPictureTransfer)
     // The next program happens to use the same id.
     t.feed("\x1b_Ga=t,i=1,s=1,v=1;EBAgMA==\x1b\\");
     EXPECT_EQ(host.replies(), "\x1b_Gi=1;OK\x1b\\");
-    EXPECT_FALSE(t.kittyGraphicsState.pending);
+    EXPECT_FALSE(t.kittyGraphics().pending);
 }
 
 std::vector<std::string> shownLines(Terminal& t)

@@ -129,7 +129,7 @@ TEST_F(KittyPlacementTest, StripsSitOnTheLinesBelowTheCursorWithThePlacement)
     EXPECT_EQ(record.col, 4);
     EXPECT_EQ(record.rows, 3);
     EXPECT_FALSE(record.isVirtual);
-    EXPECT_EQ(terminal.kittyPlacementContext, nullptr);
+    EXPECT_EQ(terminal.kittyPlacementHost().placementContext(), nullptr);
 }
 
 TEST_F(KittyPlacementTest, PlacingAgainUnderTheSameKeyReplacesThePlacement)
@@ -264,8 +264,8 @@ TEST_F(KittyPlacementTest, PlacementContextCarriesTheRequests)
         std::optional<KittyPlacementContext> seen;
         void createImageFromBitmap(Terminal& source, std::vector<uint8_t>&& bytes, int w, int h) override
         {
-            if (source.kittyPlacementContext)
-                seen = *source.kittyPlacementContext;
+            if (const KittyPlacementContext* context = source.kittyPlacementHost().placementContext())
+                seen = *context;
             StripHost::createImageFromBitmap(source, std::move(bytes), w, h);
         }
     } probe;
@@ -282,7 +282,7 @@ TEST_F(KittyPlacementTest, PlacementContextCarriesTheRequests)
     EXPECT_EQ(probe.seen->cursorPolicy, 1);
     EXPECT_EQ(probe.seen->pixelOffsetX, 3);
     EXPECT_EQ(probe.seen->pixelOffsetY, 19);
-    EXPECT_EQ(terminal.kittyPlacementContext, nullptr);
+    EXPECT_EQ(terminal.kittyPlacementHost().placementContext(), nullptr);
     terminal.setDelegate(&host);
 }
 

@@ -210,13 +210,13 @@ TEST_F(Osc, TitlesAndInvalidUtf8)
 TEST_F(Osc, DirectoryAndDocumentNeedTrust)
 {
     t.feed(osc("7;file://host/tmp/a%20b") + osc("6;file:///doc.txt"));
-    EXPECT_EQ(t.hostCurrentDirectory, "file://host/tmp/a%20b");
-    EXPECT_EQ(t.hostCurrentDocument, "file:///doc.txt");
+    EXPECT_EQ(t.currentDirectory(), "file://host/tmp/a%20b");
+    EXPECT_EQ(t.currentDocument(), "file:///doc.txt");
     EXPECT_EQ(host.directoryUpdates, 1);
     EXPECT_EQ(host.documentUpdates, 1);
     host.trusted = false;
     t.feed(osc("7;/other"));
-    EXPECT_EQ(t.hostCurrentDirectory, "file://host/tmp/a%20b");
+    EXPECT_EQ(t.currentDirectory(), "file://host/tmp/a%20b");
     host.trusted = true;
     t.feed("\x1b]7;\xc3\x28\x1b\\");
     EXPECT_EQ(host.directoryUpdates, 1);

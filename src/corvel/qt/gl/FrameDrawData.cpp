@@ -111,7 +111,7 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
         cacheBufferingMode_ = mode;
     }
 
-    const KittyGraphicsState& kitty = terminal.kittyGraphicsState;
+    const KittyGraphicsState& kitty = terminal.kittyGraphics();
     const QFont& font = view.fontSet().normal();
     const CacheSignature signature{scale,
                                    cell.width(),
