@@ -15,6 +15,7 @@
 #include "corvel/base/Diagnostics.h"
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/PreeditView.h"
+#include "corvel/qt/TerminalDebugView.h"
 #include "corvel/qt/TerminalViewDelegate.h"
 #include "corvel/qt/ViewColors.h"
 #include "corvel/terminal/SelectionService.h"
@@ -70,6 +71,9 @@ TerminalView::~TerminalView()
     // The terminal outlives nothing of ours: stop it calling back first.
     if (terminal_)
         terminal_->setDelegate(nullptr);
+    // The debug overlay looks back at this view when it goes; let it go while
+    // this is still a whole view rather than among the widget's children.
+    delete debug;
 }
 
 // ---- set-up -------------------------------------------------------------------
