@@ -18,9 +18,9 @@
 #include <QResizeEvent>
 
 #include "corvel/qt/TerminalView.h"
-#include "panel/EffectsLayer.h"
-#include "panel/Panel.h"
-#include "panel/ScreenContainer.h"
+#include "screen/EffectsLayer.h"
+#include "screen/Panel.h"
+#include "screen/ScreenContainer.h"
 #include "skin/ViewportShape.h"
 
 namespace {

@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "app/AppPaths.h"
 #include "app/ClaudeStatuslineCleanup.h"
 #include "app/CommandPaletteController.h"
 #include "app/DirtyStartSweep.h"
@@ -11,15 +10,16 @@
 #include "app/StatusItemController.h"
 #include "app/VelmoraServiceProvider.h"
 #include "app/WelcomeWindowController.h"
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
+#include "device/DeviceWindowController.h"
 #include "diagnostics/CrashReporter.h"
 #include "settings/AboutWindowController.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
 #include "skinpicker/SkinPickerWindowController.h"
-#include "window/DeviceWindowController.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/FolderRequest.h"
-#include "settings/WindowState.h"
+#include "core/WindowState.h"
 #include "skin/SkinManifest.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "app/ClaudeStatuslineCleanup.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QFile>
 #include <QFileInfo>

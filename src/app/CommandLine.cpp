@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <QSet>
 

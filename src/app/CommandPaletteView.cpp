@@ -1,6 +1,6 @@
 #include "app/CommandPaletteView.h"
 
-#include "settings/SymbolIcon.h"
+#include "look/SymbolIcon.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

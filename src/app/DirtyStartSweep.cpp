@@ -1,7 +1,7 @@
 #include "app/DirtyStartSweep.h"
 
-#include "app/AppPaths.h"
-#include "settings/SettingsStore.h"
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/WindowState.h"
+#include "core/WindowState.h"
 #include "skin/SkinManifest.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #include "app/FontRegistrar.h"
 
-#include "app/AppResources.h"
+#include "core/AppResources.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "app/MainMenu.h"
 
 #include "app/AppDelegate.h"
-#include "window/DeviceWindowController.h"
+#include "device/DeviceWindowController.h"
 
 #include <QAction>
 #include <QApplication>

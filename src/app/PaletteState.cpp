@@ -1,6 +1,6 @@
 #include "app/PaletteState.h"
 
-#include "settings/HorizontalSpace.h"
+#include "core/HorizontalSpace.h"
 
 #include <QTextBoundaryFinder>
 

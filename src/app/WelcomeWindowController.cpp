@@ -1,9 +1,9 @@
 #include "app/WelcomeWindowController.h"
 
-#include "app/AppPaths.h"
 #include "app/CommandPaletteController.h"
-#include "settings/ButtonStyle.h"
-#include "settings/SymbolIcon.h"
+#include "core/AppPaths.h"
+#include "look/ButtonStyle.h"
+#include "look/SymbolIcon.h"
 
 #include <QDir>
 #include <QEvent>

@@ -3,10 +3,10 @@
 // steps, the first windows, and the event loop until the user quits.
 
 #include "app/AppDelegate.h"
-#include "app/AppInfo.h"
 #include "app/CommandLine.h"
 #include "app/TerminationSignals.h"
 #include "app/VelmoraServiceProvider.h"
+#include "core/AppInfo.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "diagnostics/CrashReporter.h"
 
-#include "app/AppPaths.h"
-#include "app/DeviceIdentifier.h"
-#include "app/WebService.h"
+#include "core/AppPaths.h"
+#include "core/DeviceIdentifier.h"
+#include "core/WebService.h"
 #include "diagnostics/CrashUploader.h"
 #include "diagnostics/SignalSafeWriter.h"
 

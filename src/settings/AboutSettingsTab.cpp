@@ -1,13 +1,13 @@
 #include "settings/AboutSettingsTab.h"
 
-#include "app/AppInfo.h"
-#include "app/WebService.h"
-#include "settings/BrandMark.h"
-#include "settings/BusyIndicator.h"
-#include "settings/ButtonStyle.h"
-#include "settings/ColorContrast.h"
-#include "settings/SettingsStore.h"
-#include "settings/SymbolIcon.h"
+#include "core/AppInfo.h"
+#include "core/SettingsStore.h"
+#include "core/WebService.h"
+#include "look/BrandMark.h"
+#include "look/BusyIndicator.h"
+#include "look/ButtonStyle.h"
+#include "look/ColorContrast.h"
+#include "look/SymbolIcon.h"
 #include "skin/SkinLoader.h"
 
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
 #include "settings/AboutViewModel.h"
 
-#include "app/WebService.h"
-#include "settings/ChangelogParser.h"
-#include "settings/FeedbackService.h"
+#include "core/WebService.h"
+#include "services/ChangelogParser.h"
+#include "services/FeedbackService.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/FeedbackService.h"
-#include "settings/VersionService.h"
+#include "services/FeedbackService.h"
+#include "services/VersionService.h"
 
 #include <QList>
 #include <QObject>

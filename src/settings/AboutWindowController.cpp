@@ -1,10 +1,10 @@
 #include "settings/AboutWindowController.h"
 
-#include "app/AppInfo.h"
-#include "app/WebService.h"
-#include "settings/ButtonStyle.h"
-#include "settings/ColorContrast.h"
-#include "settings/SymbolIcon.h"
+#include "core/AppInfo.h"
+#include "core/WebService.h"
+#include "look/ButtonStyle.h"
+#include "look/ColorContrast.h"
+#include "look/SymbolIcon.h"
 
 #include <QDesktopServices>
 #include <QEvent>

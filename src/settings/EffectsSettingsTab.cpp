@@ -1,10 +1,10 @@
 #include "settings/EffectsSettingsTab.h"
 
-#include "settings/ActiveSkin.h"
+#include "core/SettingsStore.h"
 #include "settings/SettingsLook.h"
-#include "settings/SettingsStore.h"
-#include "settings/SkinJSONSaver.h"
+#include "skin/ActiveSkin.h"
 #include "skin/SkinFolders.h"
+#include "skin/SkinJSONSaver.h"
 #include "skin/SkinLoader.h"
 
 #include <QCheckBox>

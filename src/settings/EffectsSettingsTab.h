@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/SkinEffectsSettings.h"
+#include "core/SkinEffectsSettings.h"
 
 #include <QJsonObject>
 #include <QString>

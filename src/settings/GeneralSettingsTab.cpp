@@ -1,9 +1,9 @@
 #include "settings/GeneralSettingsTab.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
 #include "settings/PaletteBrowserView.h"
 #include "settings/SettingsLook.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsViewModel.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinManifest.h"

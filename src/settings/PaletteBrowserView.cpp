@@ -1,14 +1,14 @@
 #include "settings/PaletteBrowserView.h"
 
-#include "settings/ActiveSkin.h"
-#include "settings/ButtonStyle.h"
-#include "settings/Drawing.h"
-#include "settings/SettingsStore.h"
-#include "settings/SkinJSONSaver.h"
-#include "settings/SymbolIcon.h"
+#include "core/SettingsStore.h"
+#include "look/ButtonStyle.h"
+#include "look/Drawing.h"
+#include "look/SymbolIcon.h"
+#include "session/ShellView.h"
+#include "skin/ActiveSkin.h"
 #include "skin/HexColor.h"
+#include "skin/SkinJSONSaver.h"
 #include "skin/SkinLoader.h"
-#include "terminal/ShellView.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "settings/SettingsViewModel.h"
 
-#include "settings/SettingsStore.h"
+#include "core/SettingsStore.h"
 #include "skin/SkinLoader.h"
 
 namespace velmora {

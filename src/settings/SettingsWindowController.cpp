@@ -1,11 +1,11 @@
 #include "settings/SettingsWindowController.h"
 
+#include "look/SymbolIcon.h"
 #include "settings/AboutSettingsTab.h"
 #include "settings/EffectsSettingsTab.h"
 #include "settings/GeneralSettingsTab.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/SkinsSettingsTab.h"
-#include "settings/SymbolIcon.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/ActiveSkin.h"
 #include "settings/KeysSettingsTab.h"
+#include "skin/ActiveSkin.h"
 #include "skin/SkinManifest.h"
 
 #include <QList>

@@ -1,15 +1,15 @@
 #include "settings/SkinsSettingsTab.h"
 
-#include "app/AppPaths.h"
-#include "app/WebService.h"
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
+#include "core/WebService.h"
+#include "look/SkinGalleryCard.h"
+#include "look/SkinPreviewImageCache.h"
+#include "look/SymbolIcon.h"
 #include "settings/SettingsLook.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsViewModel.h"
-#include "settings/SkinGalleryCard.h"
-#include "settings/SkinPreviewImageCache.h"
-#include "settings/SymbolIcon.h"
+#include "skin/FolderInstall.h"
 #include "skin/SkinLoader.h"
-#include "skinpicker/FolderInstall.h"
 
 #include <QDebug>
 #include <QDesktopServices>

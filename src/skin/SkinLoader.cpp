@@ -1,7 +1,7 @@
 #include "skin/SkinLoader.h"
 
-#include "app/AppPaths.h"
-#include "app/AppResources.h"
+#include "core/AppPaths.h"
+#include "core/AppResources.h"
 #include "skin/SkinFolders.h"
 #include "skin/SkinManifestFile.h"
 

@@ -1,6 +1,6 @@
 #include "skin/SkinManifest.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "skinbuilder/DropZoneView.h"
 
-#include "settings/ButtonStyle.h"
-#include "settings/SymbolIcon.h"
+#include "look/ButtonStyle.h"
+#include "look/SymbolIcon.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
 

@@ -1,6 +1,6 @@
 #include "skinbuilder/PalettePresetPicker.h"
 
-#include "settings/SymbolIcon.h"
+#include "look/SymbolIcon.h"
 #include "skin/HexColor.h"
 #include "skinbuilder/PanelControls.h"
 

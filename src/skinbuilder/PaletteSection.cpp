@@ -1,7 +1,7 @@
 #include "skinbuilder/PaletteSection.h"
 
-#include "settings/ButtonStyle.h"
-#include "settings/SymbolIcon.h"
+#include "look/ButtonStyle.h"
+#include "look/SymbolIcon.h"
 #include "skin/HexColor.h"
 #include "skinbuilder/PalettePresetPicker.h"
 #include "skinbuilder/PanelControls.h"

@@ -1,8 +1,8 @@
 #include "skinbuilder/PanelControls.h"
 
-#include "settings/ButtonStyle.h"
-#include "settings/ColorContrast.h"
-#include "settings/SymbolIcon.h"
+#include "look/ButtonStyle.h"
+#include "look/ColorContrast.h"
+#include "look/SymbolIcon.h"
 
 #include <QColorDialog>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
 #include "skinbuilder/PropertiesPanel.h"
 
-#include "settings/SymbolIcon.h"
+#include "look/SymbolIcon.h"
 #include "skinbuilder/PaletteSection.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"

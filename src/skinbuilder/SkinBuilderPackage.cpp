@@ -3,7 +3,7 @@
 
 #include "skinbuilder/SkinBuilderModel.h"
 
-#include "app/AppPaths.h"
+#include "core/AppPaths.h"
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinManifest.h"

@@ -1,9 +1,9 @@
 #include "skinpicker/SkinCard.h"
 
-#include "settings/Drawing.h"
-#include "settings/SymbolIcon.h"
-#include "skinpicker/FramePicture.h"
-#include "skinpicker/KeyboardBadge.h"
+#include "look/Drawing.h"
+#include "look/KeyboardBadge.h"
+#include "look/SymbolIcon.h"
+#include "skin/FramePicture.h"
 #include "skinpicker/PickerLook.h"
 
 #include <QEnterEvent>

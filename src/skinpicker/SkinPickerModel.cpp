@@ -1,10 +1,10 @@
 #include "skinpicker/SkinPickerModel.h"
 
-#include "app/AppPaths.h"
-#include "settings/HorizontalSpace.h"
+#include "core/AppPaths.h"
+#include "core/HorizontalSpace.h"
+#include "skin/FolderInstall.h"
 #include "skin/SkinFolders.h"
 #include "skin/SkinLoader.h"
-#include "skinpicker/FolderInstall.h"
 
 #include <QDebug>
 #include <QDir>

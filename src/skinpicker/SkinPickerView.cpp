@@ -1,8 +1,8 @@
 #include "skinpicker/SkinPickerView.h"
 
-#include "app/AppPaths.h"
-#include "settings/ButtonStyle.h"
-#include "settings/Drawing.h"
+#include "core/AppPaths.h"
+#include "look/ButtonStyle.h"
+#include "look/Drawing.h"
 #include "skinpicker/PickerLook.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"

@@ -1,7 +1,7 @@
 // Runs a helper program that arms the crash reporter and fails on purpose,
 // then checks the report it left and that it still died by the same signal.
 
-#include "app/DeviceIdentifier.h"
+#include "core/DeviceIdentifier.h"
 
 #include <QDateTime>
 #include <QDir>

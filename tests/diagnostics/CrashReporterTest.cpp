@@ -1,6 +1,6 @@
 #include "diagnostics/CrashReporter.h"
 
-#include "app/WebService.h"
+#include "core/WebService.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

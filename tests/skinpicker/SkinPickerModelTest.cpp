@@ -1,8 +1,8 @@
 #include "skinpicker/SkinPickerModel.h"
 
+#include "skin/FolderInstall.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
-#include "skinpicker/FolderInstall.h"
 #include "skinpicker/PickerTestSupport.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "skinpicker/SkinPickerView.h"
 
+#include "look/KeyboardBadge.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinTestSupport.h"
-#include "skinpicker/KeyboardBadge.h"
 #include "skinpicker/PickerTestSupport.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"

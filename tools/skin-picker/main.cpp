@@ -3,10 +3,10 @@
 // picture to start from opens the skin builder (and is printed too). With --gallery it shows the
 // settings window's skin gallery cards instead, with --palettes the palette
 // browser, with --settings the whole settings window.
+#include "core/SettingsStore.h"
+#include "look/SkinGalleryCard.h"
 #include "settings/PaletteBrowserView.h"
-#include "settings/SettingsStore.h"
 #include "settings/SettingsWindowController.h"
-#include "settings/SkinGalleryCard.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
 #include "skinpicker/SkinPickerView.h"

@@ -1,0 +1,532 @@
+#include "device/DeviceWindowController.h"
+
+#include "core/SettingsStore.h"
+#include "skin/CuratedPalettes.h"
+#include "skin/HexColor.h"
+#include "skin/SkinLoader.h"
+#include "skin/ViewportShape.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainterPathStroker>
+#include <QScreen>
+#include <QtDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+// Alpha from which a frame pixel belongs to the window where windows are not
+// blended: the soft outer edge of a frame is cut at its middle.
+constexpr int opaqueShapeAlpha = 128;
+// How far beyond the screen's outline the window's shape reaches, in pixels.
+constexpr double shapeEdgeReach = 1.0;
+
+} // namespace
+
+DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
+                                               const std::optional<WindowState>& restoringState,
+                                               const std::optional<QString>& initialDirectory, QObject* parent)
+    : QObject(parent),
+      m_skin(skin),
+      m_screenContainer(new ScreenContainer),
+      m_terminalPanel(std::make_unique<TerminalPanel>(skin.palette)),
+      m_initialDirectory(initialDirectory)
+{
+    QRect mainArea;
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        mainArea = screen->availableGeometry();
+    std::vector<QRect> screenAreas;
+    for (QScreen* screen : QGuiApplication::screens())
+        screenAreas.push_back(screen->availableGeometry());
+    const Placement placement = initialPlacement(skin, restoringState, mainArea, screenAreas);
+
+    m_window = std::make_unique<DeviceWindow>(placement.frame);
+    m_window->setWindowTitle(skin.name);
+    m_window->setContentAspectRatio(skin.frameSize);
+    m_currentScale = placement.scale;
+
+    setupViews();
+    m_screenContainer->registerPanel(m_terminalPanel.get(), 0);
+    startTerminal();
+
+    connect(m_window.get(), &DeviceWindow::didResize, this, &DeviceWindowController::windowDidResize);
+    connect(m_window.get(), &DeviceWindow::willClose, this, &DeviceWindowController::windowWillClose);
+    connect(&SettingsStore::shared(), &SettingsStore::notify, this, &DeviceWindowController::settingsChanged);
+    connect(&SkinLoader::shared(), &SkinLoader::notify, this, &DeviceWindowController::skinsReloaded);
+}
+
+DeviceWindowController::~DeviceWindowController()
+{
+    qInfo().noquote() << QStringLiteral("[Velmora] deinit DeviceWindowController");
+    // The window's widget tree holds the sessions; it goes first.
+    m_window.reset();
+    m_terminalPanel.reset();
+}
+
+double DeviceWindowController::fitScale(const SkinManifest& skin, const QRect& area)
+{
+    if (!(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
+        return 0;
+    return std::min(0.9 * area.width() / skin.frameSize.width(), 0.9 * area.height() / skin.frameSize.height());
+}
+
+DeviceWindowController::Placement
+DeviceWindowController::initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
+                                         const QRect& mainArea, const std::vector<QRect>& screenAreas)
+{
+    if (restoringState && restoringState->width > 0 && restoringState->height > 0) {
+        const QRectF saved(restoringState->x, restoringState->y, restoringState->width, restoringState->height);
+        const QRectF inset = saved.adjusted(restoreInset, restoreInset, -restoreInset, -restoreInset);
+        const bool onScreen
+            = inset.isValid() && std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
+                  return QRectF(area).intersects(inset);
+              });
+        if (onScreen && skin.frameSize.width() > 0)
+            return Placement{saved.toRect(), restoringState->width / skin.frameSize.width()};
+    }
+    const double launch = std::min(fitScale(skin, mainArea), skin.launchScale);
+    const double scale = std::max(launch, minimumScale);
+    const int width = int(std::lround(skin.frameSize.width() * scale));
+    const int height = int(std::lround(skin.frameSize.height() * scale));
+    const QPointF centre = QRectF(mainArea).center();
+    const QRect frame(
+        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
+    return Placement{frame, scale};
+}
+
+SkinManifest::TerminalPalette DeviceWindowController::resolvePalette(const SkinManifest& skin,
+                                                                     const SettingsData& settings,
+                                                                     const PaletteLookup& lookup)
+{
+    std::optional<QColor> cursorOverride;
+    const auto cursor = settings.cursorOverrides.constFind(skin.name);
+    if (cursor != settings.cursorOverrides.constEnd())
+        cursorOverride = HexColor::toColorOrMagenta(*cursor);
+
+    const auto paletteId = settings.paletteOverrides.constFind(skin.name);
+    if (paletteId != settings.paletteOverrides.constEnd()) {
+        if (const std::optional<CuratedPalette> curated = lookup(*paletteId)) {
+            SkinManifest::TerminalPalette palette;
+            palette.foreground = HexColor::toColorOrMagenta(curated->foreground);
+            palette.background = HexColor::toColorOrMagenta(curated->background);
+            palette.cursor = cursorOverride ? cursorOverride : HexColor::toColorOrMagenta(curated->cursor);
+            if (curated->ansi.size() == qsizetype(SkinManifest::ansiColorCount)) {
+                std::array<QColor, SkinManifest::ansiColorCount> ansi;
+                for (std::size_t i = 0; i < ansi.size(); ++i)
+                    ansi[i] = HexColor::toColorOrMagenta(curated->ansi[qsizetype(i)]);
+                palette.ansi = ansi;
+            }
+            return palette;
+        }
+    }
+    SkinManifest::TerminalPalette palette = skin.palette;
+    if (cursorOverride)
+        palette.cursor = cursorOverride;
+    return palette;
+}
+
+SkinManifest::TerminalPalette DeviceWindowController::resolvedPalette() const
+{
+    return resolvePalette(m_skin, SettingsStore::shared().data());
+}
+
+void DeviceWindowController::setupViews()
+{
+    if (!m_window)
+        return;
+    m_screenContainer->setParent(m_window.get());
+    m_screenContainer->show();
+    m_effectsLayer = new EffectsLayer(m_window.get());
+    m_effectsLayer->hide();
+
+    SkinFrameView* frame = makeFrameView(m_skin);
+    frame->setGeometry(m_window->rect());
+    m_skinFrameView = frame;
+    stackViews();
+    frame->show();
+    applyEffects();
+    layoutViewport();
+    updateWindowShape();
+}
+
+SkinFrameView* DeviceWindowController::makeFrameView(const SkinManifest& skin)
+{
+    auto* frame = new SkinFrameView(skin, m_window.get());
+    frame->onContextMenu = [controller = QPointer(this)](QMouseEvent* event, QWidget*) {
+        if (controller)
+            controller->showContextMenu(event->globalPosition().toPoint());
+    };
+    return frame;
+}
+
+void DeviceWindowController::stackViews()
+{
+    // The effects always lie directly over the screen.
+    if (m_skin.screenInFront) {
+        if (m_skinFrameView)
+            m_skinFrameView->lower();
+        m_screenContainer->raise();
+        if (m_effectsLayer)
+            m_effectsLayer->raise();
+    } else {
+        m_screenContainer->lower();
+        if (m_effectsLayer)
+            m_effectsLayer->stackUnder(m_skinFrameView ? static_cast<QWidget*>(m_skinFrameView) : nullptr);
+        if (m_skinFrameView)
+            m_skinFrameView->raise();
+    }
+}
+
+void DeviceWindowController::startTerminal()
+{
+    m_terminalPanel->startSession(resolvedPalette(), m_initialDirectory);
+    if (!m_window)
+        return;
+    m_terminalPanel->keyboardView()->setFocus(Qt::OtherFocusReason);
+}
+
+void DeviceWindowController::showWindow()
+{
+    if (!m_window)
+        return;
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    if (m_window->width() > 0 && m_window->height() > 0 && m_skin.frameSize.width() > 0) {
+        m_currentScale = m_window->width() / m_skin.frameSize.width();
+        layoutViewport();
+    }
+}
+
+QRectF DeviceWindowController::viewportRectInWindow() const
+{
+    const double s = m_currentScale;
+    const QRectF& v = m_skin.viewportRect;
+    return QRectF(v.x() * s, v.y() * s, v.width() * s, v.height() * s);
+}
+
+void DeviceWindowController::layoutViewport()
+{
+    if (!m_window || !m_screenContainer)
+        return;
+    const double s = m_currentScale;
+    const QRectF screen = viewportRectInWindow();
+    std::vector<QPointF> offsets;
+    if (m_skin.viewportCornerOffsets.size() == 4) {
+        for (const QPointF& offset : m_skin.viewportCornerOffsets)
+            offsets.push_back(offset * s);
+    }
+    const std::vector<QPointF> corners = ViewportShape::corners(screen, offsets);
+    const QRectF host = ViewportShape::boundingBox(corners);
+    std::vector<QPointF> quad;
+    for (const QPointF& corner : corners)
+        quad.push_back(corner - host.topLeft());
+    std::vector<double> radii;
+    if (m_skin.viewportCornerRadii.size() == 4) {
+        for (double radius : m_skin.viewportCornerRadii)
+            radii.push_back(radius * s);
+    }
+    if (!m_isDeviceMode)
+        return;
+    m_screenContainer->configureViewport(host, screen.size(), quad, m_skin.viewportCornerRadius * s, radii);
+    if (m_effectsLayer)
+        m_effectsLayer->setScreenGeometry(screen, corners, m_skin.viewportCornerRadius * s, radii);
+}
+
+void DeviceWindowController::applyEffects()
+{
+    m_effects = SettingsStore::shared().effects(m_skin.name);
+    m_effectsActive = EffectsLayer::anyEffect(m_effects);
+    if (!m_effectsLayer)
+        return;
+    m_effectsLayer->configure(m_effects, m_skin.palette.foreground);
+    m_effectsLayer->setVisible(m_effectsActive && m_isDeviceMode);
+    ScreenGlow glow;
+    glow.opacity = m_effectsLayer->glowOpacity();
+    glow.colour = m_effectsLayer->glowColor();
+    m_screenContainer->setScreenEffects(m_isDeviceMode ? m_effectsLayer->curvatureScale() : 0.0,
+                                        m_isDeviceMode ? glow : ScreenGlow());
+}
+
+void DeviceWindowController::updateWindowShape()
+{
+    if (!m_window || !m_skinFrameView)
+        return;
+    const int threshold = m_window->isTranslucent() ? SkinFrameView::transparentAlpha : opaqueShapeAlpha;
+    // Every pixel that the screen's outline touches belongs to the window:
+    // along a slanted or rounded edge the frame is cut out only in part
+    // there, and a pixel left out of the shape would show the desktop as a
+    // hole in the edge.
+    QPainterPathStroker edge;
+    edge.setWidth(2 * shapeEdgeReach);
+    const QPainterPath outline = m_skinFrameView->viewportQuadPath();
+    const QPainterPath screen = outline.united(edge.createStroke(outline));
+    m_window->setShape(m_skinFrameView->shapeRegion(threshold)
+                       + QRegion(screen.toFillPolygon().toPolygon(), Qt::WindingFill));
+}
+
+void DeviceWindowController::installSkinViews(const SkinManifest& skin)
+{
+    m_skin = skin;
+    m_window->setWindowTitle(skin.name);
+    if (m_skinFrameView) {
+        // The old frame may be the one whose event led here.
+        m_skinFrameView->hide();
+        m_skinFrameView->deleteLater();
+    }
+    SkinFrameView* frame = makeFrameView(skin);
+    frame->setGeometry(m_window->rect());
+    frame->setVisible(m_isDeviceMode);
+    m_skinFrameView = frame;
+    stackViews();
+    m_terminalPanel->applyPalette(resolvedPalette());
+    updateWindowShape();
+}
+
+void DeviceWindowController::changeSkin(const SkinManifest& skin)
+{
+    if (!m_window)
+        return;
+    if (!m_isDeviceMode)
+        exitMiniMode();
+    installSkinViews(skin);
+    m_window->setContentAspectRatio(skin.frameSize);
+    const QPointF centre = QRectF(m_window->geometry()).center();
+    const int width = int(std::lround(skin.frameSize.width()));
+    const int height = int(std::lround(skin.frameSize.height()));
+    m_window->setGeometry(
+        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
+    settleSkinGeometry();
+}
+
+void DeviceWindowController::settleSkinGeometry()
+{
+    if (m_skin.frameSize.width() > 0)
+        m_currentScale = m_window->width() / m_skin.frameSize.width();
+    m_skinFrameView->setGeometry(m_window->rect());
+    layoutViewport();
+    updateWindowShape();
+    applyEffects();
+}
+
+void DeviceWindowController::reapplySkin(const SkinManifest& skin)
+{
+    if (!m_isDeviceMode || !m_window)
+        return;
+    const QSizeF oldSize = m_skin.frameSize;
+    installSkinViews(skin);
+    if (skin.frameSize != oldSize) {
+        m_window->setContentAspectRatio(skin.frameSize);
+        const QRect old = m_window->geometry();
+        const int height = int(std::lround(skin.frameSize.height() * m_currentScale));
+        const int width = int(std::lround(skin.frameSize.width() * m_currentScale));
+        m_window->setGeometry(old.x(), old.y(), width, height);
+    }
+    settleSkinGeometry();
+}
+
+void DeviceWindowController::skinsReloaded(const QString& name)
+{
+    if (name != SkinLoader::skinsDidReload)
+        return;
+    const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
+    const auto found
+        = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
+    if (found == skins.end())
+        return;
+    if (!m_isDeviceMode) {
+        m_skinReloadPendingWhileMini = true;
+        return;
+    }
+    const SkinManifest skin = *found; // the list may be replaced while we work
+    reapplySkin(skin);
+}
+
+void DeviceWindowController::settingsChanged(const QString& name, const QString& object)
+{
+    // A change without a skin (resetting all settings) concerns every window.
+    const bool forThisSkin = object.isEmpty() || object == m_skin.name;
+    if (!forThisSkin)
+        return;
+    if (name == SettingsStore::paletteDidChange) {
+        m_terminalPanel->applyPalette(resolvedPalette());
+        if (!m_isDeviceMode && m_window)
+            m_window->setDeviceMode(false, resolvedPalette().background);
+    } else if (name == SettingsStore::effectsDidChange)
+        applyEffects();
+}
+
+void DeviceWindowController::windowDidResize()
+{
+    if (!m_window)
+        return;
+    if (!m_isDeviceMode) {
+        const QRectF all(m_window->rect());
+        m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
+        return;
+    }
+    if (!(m_skin.frameSize.width() > 0))
+        return;
+    m_currentScale = m_window->width() / m_skin.frameSize.width();
+    if (m_skinFrameView)
+        m_skinFrameView->setGeometry(m_window->rect());
+    layoutViewport();
+    updateWindowShape();
+}
+
+double DeviceWindowController::maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas)
+{
+    if (!(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
+        return 0;
+    double largest = 0;
+    for (const QRect& area : screenAreas) {
+        largest = std::max(largest,
+                           std::min(area.width() / skin.frameSize.width(), area.height() / skin.frameSize.height()));
+    }
+    return largest;
+}
+
+void DeviceWindowController::scaleDevice(double factor)
+{
+    if (!m_window || !m_isDeviceMode || !std::isfinite(factor) || !(factor > 0) || !(m_currentScale > 0))
+        return;
+    std::vector<QRect> areas;
+    for (QScreen* screen : QGuiApplication::screens())
+        areas.push_back(screen->availableGeometry());
+    // Never below the least scale, never past what fits the largest screen; a
+    // window already beyond a bound is not pushed further out, nor back by the
+    // opposite action.
+    const double upper = std::max(maximumScale(m_skin, areas), minimumScale);
+    const double target = std::clamp(m_currentScale * factor, minimumScale, upper);
+    if ((factor > 1 && !(target > m_currentScale)) || (factor < 1 && !(target < m_currentScale)))
+        return;
+    const double applied = target / m_currentScale;
+    m_currentScale *= applied;
+    const QRect old = m_window->geometry();
+    const int width = int(std::lround(applied * old.width()));
+    const int height = int(std::lround(applied * old.height()));
+    m_window->setGeometry(int(std::lround(old.x() - (width - old.width()) / 2.0)),
+                          int(std::lround(old.y() - (height - old.height()) / 2.0)),
+                          width,
+                          height);
+    layoutViewport();
+    m_window->update();
+}
+
+void DeviceWindowController::enterMiniMode()
+{
+    if (!m_window || !m_isDeviceMode)
+        return;
+    m_isDeviceMode = false;
+    m_deviceFrameBeforeMini = m_window->geometry();
+    if (m_skinFrameView)
+        m_skinFrameView->hide();
+    if (m_effectsLayer)
+        m_effectsLayer->hide();
+    m_screenContainer->setScreenEffects(0, ScreenGlow());
+    m_window->setContentAspectRatio(QSizeF());
+    m_window->setDeviceMode(false, resolvedPalette().background);
+    m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);
+    const QPointF middle = QRectF(m_deviceFrameBeforeMini).center();
+    m_window->setGeometry(int(std::lround(middle.x() - miniWidth / 2.0)),
+                          int(std::lround(middle.y() - miniHeight / 2.0)),
+                          miniWidth,
+                          miniHeight);
+    const QRectF all(m_window->rect());
+    m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
+    if (QWidget* keyboard = m_terminalPanel->keyboardView())
+        keyboard->setFocus(Qt::OtherFocusReason);
+    else
+        m_screenContainer->setFocus(Qt::OtherFocusReason);
+}
+
+void DeviceWindowController::exitMiniMode()
+{
+    if (!m_window || m_isDeviceMode)
+        return;
+    m_isDeviceMode = true;
+    m_window->setMinimumSize(0, 0);
+    m_window->setDeviceMode(true);
+    m_window->setContentAspectRatio(m_skin.frameSize);
+    if (m_skinFrameView)
+        m_skinFrameView->show();
+    stackViews();
+    m_window->setGeometry(m_deviceFrameBeforeMini);
+    if (m_skin.frameSize.width() > 0)
+        m_currentScale = m_window->width() / m_skin.frameSize.width();
+    if (m_skinFrameView)
+        m_skinFrameView->setGeometry(m_window->rect());
+    applyEffects();
+    layoutViewport();
+    updateWindowShape();
+    if (m_skinReloadPendingWhileMini) {
+        m_skinReloadPendingWhileMini = false;
+        const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
+        const auto found
+            = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
+        if (found != skins.end()) {
+            const SkinManifest skin = *found;
+            reapplySkin(skin);
+        }
+    }
+    if (QWidget* keyboard = m_terminalPanel->keyboardView())
+        keyboard->setFocus(Qt::OtherFocusReason);
+}
+
+void DeviceWindowController::toggleMiniMode()
+{
+    if (m_isDeviceMode)
+        enterMiniMode();
+    else
+        exitMiniMode();
+}
+
+QMenu* DeviceWindowController::makeContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    const QPointer<DeviceWindowController> self(this);
+    const auto item = [&](const QString& title, auto action) {
+        menu->addAction(title, menu, [self, action] {
+            if (self)
+                action(*self);
+        });
+    };
+    item(m_isDeviceMode ? tr("Mini Terminal") : tr("Exit Mini Terminal"),
+         [](DeviceWindowController& c) { c.toggleMiniMode(); });
+    item(tr("Change Skin..."), [](DeviceWindowController& c) { emit c.skinPickerRequested(); });
+    item(tr("Skin Builder..."), [](DeviceWindowController& c) { emit c.skinBuilderRequested(); });
+    item(tr("Settings..."), [](DeviceWindowController& c) { emit c.settingsRequested(); });
+    menu->addSeparator();
+    item(tr("Close Window"), [](DeviceWindowController& c) {
+        if (c.m_window)
+            c.m_window->close();
+    });
+    if (m_applicationMenu && !m_applicationMenu->actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(m_applicationMenu->actions());
+    }
+    return menu;
+}
+
+void DeviceWindowController::showContextMenu(const QPoint& globalPosition)
+{
+    if (!m_window)
+        return;
+    QMenu* menu = makeContextMenu(m_window.get());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
+}
+
+void DeviceWindowController::windowWillClose()
+{
+    if (m_didTeardown)
+        return;
+    m_didTeardown = true;
+    m_terminalPanel->manager().terminateAll();
+}
+
+} // namespace velmora

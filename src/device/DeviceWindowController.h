@@ -1,0 +1,193 @@
+#pragma once
+
+#include "core/SettingsData.h"
+#include "core/SkinEffectsSettings.h"
+#include "core/WindowState.h"
+#include "device/DeviceWindow.h"
+#include "device/SkinFrameView.h"
+#include "screen/EffectsLayer.h"
+#include "screen/ScreenContainer.h"
+#include "screen/TerminalPanel.h"
+#include "skin/CuratedPalettes.h"
+#include "skin/SkinManifest.h"
+
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QRectF>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace velmora {
+
+// One device window: a skin's frame with a live terminal in its screen area.
+// The controller builds the window and its widgets, sizes the window from
+// the skin (or a saved window state), starts the first shell session, keeps
+// the window in step with the settings (the skin's palette and effects) and
+// with the skin list (skins reloaded from disk), swaps skins in place, and
+// ends its sessions when the window closes.
+//
+// Settings refer to the window's skin by skin().name (palette override,
+// cursor override, effects); after a reload the window finds its skin again
+// by skin().id. currentScale() is window pixels per design unit: the content
+// width divided by the skin's frame width.
+//
+// Widgets from bottom to top: screen container, effects overlay, frame (the
+// screen lies behind the frame); or frame, screen container, effects overlay
+// for a skin whose screen lies in front. GUI thread only.
+//
+// Modes: in device mode the skin's frame surrounds a possibly distorted
+// screen and the window has no title bar; in mini mode the same sessions fill
+// a plain, resizable window with a title bar, and the frame and effects are
+// hidden. A right click on the frame opens the device's context menu.
+class DeviceWindowController final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr double minimumScale = 0.2;
+    // The steps of the bigger and smaller actions.
+    static constexpr double scaleStep = 1.2;
+    // The window in mini mode: its first size and its least size.
+    static constexpr int miniWidth = 600;
+    static constexpr int miniHeight = 420;
+    static constexpr int miniMinimumWidth = 320;
+    static constexpr int miniMinimumHeight = 200;
+    // A saved frame counts as on a screen when, inset by this, it still meets
+    // a screen's available area.
+    static constexpr double restoreInset = 20;
+
+    // Where a new window goes and at what scale.
+    struct Placement {
+        QRect frame;
+        double scale = 1;
+    };
+
+    // Builds the window, its widgets and the first session; the window is not
+    // shown yet.
+    DeviceWindowController(const SkinManifest& skin, const std::optional<WindowState>& restoringState = std::nullopt,
+                           const std::optional<QString>& initialDirectory = std::nullopt, QObject* parent = nullptr);
+    ~DeviceWindowController() override;
+
+    DeviceWindow* window() const { return m_window.get(); }
+    const SkinManifest& skin() const { return m_skin; }
+    ScreenContainer* screenContainer() const { return m_screenContainer; }
+    TerminalPanel& terminalPanel() { return *m_terminalPanel; }
+    SkinFrameView* skinFrameView() const { return m_skinFrameView; }
+    EffectsLayer* effectsLayer() const { return m_effectsLayer; }
+    double currentScale() const { return m_currentScale; }
+    bool isDeviceMode() const { return m_isDeviceMode; }
+    QRect deviceFrameBeforeMini() const { return m_deviceFrameBeforeMini; }
+    bool skinReloadPendingWhileMini() const { return m_skinReloadPendingWhileMini; }
+    std::optional<QString> initialDirectory() const { return m_initialDirectory; }
+    bool didTeardown() const { return m_didTeardown; }
+    // The application sets it when it ends the sessions itself at quit.
+    void setDidTeardown(bool value) { m_didTeardown = value; }
+
+    // The screen effects last read for this window's skin, and whether any of
+    // them is on (scanlines, glow, curvature or a colour grade).
+    const SkinEffectsSettings& effects() const { return m_effects; }
+    bool effectsActive() const { return m_effectsActive; }
+
+    // The application's menus, which the device's context menu offers after
+    // its own items; the application sets them when it opens the window.
+    void setApplicationMenu(QMenu* menu) { m_applicationMenu = menu; }
+    QMenu* applicationMenu() const { return m_applicationMenu; }
+    // The device's context menu: "Mini Terminal" (or "Exit Mini Terminal"),
+    // "Change Skin...", "Skin Builder...", "Settings...", a separator,
+    // "Close Window", then the application's menus when set.
+    QMenu* makeContextMenu(QWidget* parent);
+    // Pops the context menu up at a screen position.
+    void showContextMenu(const QPoint& globalPosition);
+
+    // Mini mode: the sessions in a plain 600 × 420 window centred on the
+    // device, which comes back exactly as it was on leaving. Both do nothing
+    // in the mode they lead to.
+    void enterMiniMode();
+    void exitMiniMode();
+    void toggleMiniMode();
+    // Scales the device about its centre (device mode only), keeping the
+    // scale between minimumScale and the largest that fits the largest
+    // screen.
+    void scaleDevice(double factor);
+    // The largest scale at which the skin fits one of the areas; 0 without
+    // any.
+    static double maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas);
+
+    // Shows the window, makes it active and lays the screen out at the
+    // window's present scale.
+    void showWindow();
+    // Puts another skin into this window: design size (scale 1), centred on
+    // the old window's centre; sessions stay and take the skin's palette.
+    void changeSkin(const SkinManifest& skin);
+
+    // The skin's palette with the user's overrides for skin().name: a
+    // curated palette chosen for the skin replaces it (its ANSI colours only
+    // when there are 16), and a cursor override wins over either cursor.
+    SkinManifest::TerminalPalette resolvedPalette() const;
+    using PaletteLookup = std::function<std::optional<CuratedPalette>(const QString& id)>;
+    static SkinManifest::TerminalPalette resolvePalette(const SkinManifest& skin, const SettingsData& settings,
+                                                        const PaletteLookup& lookup = CuratedPalettes::byId);
+
+    // The frame and scale of a new window: a saved frame that still lies on
+    // a screen is kept exactly; otherwise the skin at its launch scale (at
+    // most 90 % of the main screen's available area, at least 0.2), centred
+    // on that area. mainArea is null when there is no screen.
+    static Placement initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
+                                      const QRect& mainArea, const std::vector<QRect>& screenAreas);
+    // The scale at which the skin fits in 90 % of the area, and the launch
+    // scale (the smaller of that and the skin's own).
+    static double fitScale(const SkinManifest& skin, const QRect& area);
+
+    // The screen area in window coordinates at the current scale.
+    QRectF viewportRectInWindow() const;
+    // Places the screen container over the screen area at the current scale.
+    void layoutViewport();
+    // Reads this skin's effects from the settings.
+    void applyEffects();
+
+signals:
+    // The context menu's "Change Skin...", "Skin Builder..." and
+    // "Settings..."; the application answers them.
+    void skinPickerRequested();
+    void skinBuilderRequested();
+    void settingsRequested();
+
+private:
+    void setupViews();
+    // A frame view for the skin in this window, its right clicks wired.
+    SkinFrameView* makeFrameView(const SkinManifest& skin);
+    void stackViews();
+    void startTerminal();
+    void installSkinViews(const SkinManifest& skin);
+    void reapplySkin(const SkinManifest& skin);
+    // After the window took a new skin's size: scale, frame, screen, shape
+    // and effects follow it.
+    void settleSkinGeometry();
+    void updateWindowShape();
+    void skinsReloaded(const QString& name);
+    void settingsChanged(const QString& name, const QString& object);
+    void windowDidResize();
+    void windowWillClose();
+
+    SkinManifest m_skin;
+    std::unique_ptr<DeviceWindow> m_window;
+    QPointer<ScreenContainer> m_screenContainer;
+    std::unique_ptr<TerminalPanel> m_terminalPanel;
+    QPointer<SkinFrameView> m_skinFrameView;
+    QPointer<EffectsLayer> m_effectsLayer;
+    QPointer<QMenu> m_applicationMenu;
+    double m_currentScale = 1;
+    bool m_isDeviceMode = true;
+    QRect m_deviceFrameBeforeMini;
+    bool m_skinReloadPendingWhileMini = false;
+    std::optional<QString> m_initialDirectory;
+    bool m_didTeardown = false;
+    SkinEffectsSettings m_effects;
+    bool m_effectsActive = false;
+};
+
+} // namespace velmora

@@ -1,0 +1,147 @@
+#include "screen/TerminalPanel.h"
+
+#include <QResizeEvent>
+
+namespace velmora {
+
+FlippedContainerView::FlippedContainerView(QWidget* parent) : QWidget(parent) {}
+
+void FlippedContainerView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (onLayout)
+        onLayout();
+}
+
+TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, QObject* parent)
+    : QObject(parent), m_container(new FlippedContainerView), m_palette(palette)
+{
+    m_shellHost = new QWidget(m_container);
+    m_tabsView = new SessionTabsView(palette, m_container);
+    m_manager = std::make_unique<SessionManager>(palette);
+    m_shellHost->setGeometry(m_container->rect());
+    m_tabsView->raise();
+
+    QPointer<TerminalPanel> panel(this);
+    m_container->onLayout = [panel] {
+        if (panel)
+            panel->layoutTabsAndHost();
+    };
+    m_tabsView->onPick = [panel](int index) {
+        if (panel)
+            panel->manager().switchTo(index);
+    };
+    m_tabsView->onAdd = [panel] {
+        if (panel)
+            panel->addSession(std::nullopt);
+    };
+    m_tabsView->onClose = [panel](int index) {
+        if (panel)
+            panel->manager().closeSession(index);
+    };
+    m_manager->onChange = [panel] {
+        if (panel)
+            panel->syncVisibleSession();
+    };
+}
+
+TerminalPanel::~TerminalPanel()
+{
+    // Sessions first: they live in the container's widget tree.
+    m_manager.reset();
+    if (m_container && !m_container->parentWidget())
+        delete m_container.data();
+}
+
+QWidget* TerminalPanel::keyboardView() const
+{
+    if (ShellView* session = m_manager->active()) {
+        if (session->terminal())
+            return session->terminal();
+    }
+    return m_container;
+}
+
+void TerminalPanel::startSession(const std::optional<SkinManifest::TerminalPalette>& palette,
+                                 const std::optional<QString>& cwd)
+{
+    if (palette) {
+        m_palette = *palette;
+        m_manager->setPalette(*palette);
+    }
+    if (m_manager->count() == 0)
+        m_manager->addSession(cwd);
+    syncVisibleSession();
+}
+
+int TerminalPanel::addSession(const std::optional<QString>& cwd)
+{
+    m_manager->addSession(cwd);
+    return m_manager->activeIndex();
+}
+
+QMargins TerminalPanel::sessionPadding()
+{
+    QMargins padding = ShellView::defaultContentPadding;
+    padding.setBottom(tabsInset + PillButton::size + 2);
+    return padding;
+}
+
+QRect TerminalPanel::tabsFrame(const QSize& containerSize, int count)
+{
+    return QRect(tabsInset,
+                 containerSize.height() - tabsInset - PillButton::size,
+                 SessionTabsView::stripWidth(count),
+                 PillButton::size);
+}
+
+void TerminalPanel::layoutTabsAndHost()
+{
+    m_tabsView->setGeometry(tabsFrame(m_container->size(), m_tabsView->count()));
+    m_shellHost->setGeometry(m_container->rect());
+    // Sessions fill the host, hidden ones included, so a switch shows a
+    // session already laid out.
+    for (ShellView* session : m_manager->sessions()) {
+        if (session && session->parentWidget() == m_shellHost)
+            session->setGeometry(m_shellHost->rect());
+    }
+}
+
+void TerminalPanel::syncVisibleSession()
+{
+    const std::vector<ShellView*> sessions = m_manager->sessions();
+    const int active = m_manager->activeIndex();
+    for (int i = 0; i < int(sessions.size()); ++i) {
+        ShellView* session = sessions[std::size_t(i)];
+        if (!session)
+            continue;
+        if (i == active) {
+            if (session->parentWidget() != m_shellHost) {
+                session->setContentPadding(sessionPadding());
+                session->setParent(m_shellHost);
+                session->setGeometry(m_shellHost->rect());
+            }
+            session->show();
+        } else {
+            session->hide();
+        }
+    }
+    m_tabsView->update(int(sessions.size()), active, m_palette);
+    layoutTabsAndHost();
+    if (m_container->parentWidget())
+        keyboardView()->setFocus(Qt::OtherFocusReason);
+    if (onActiveSessionChanged)
+        onActiveSessionChanged(active);
+}
+
+void TerminalPanel::applyPalette(const SkinManifest::TerminalPalette& palette)
+{
+    m_palette = palette;
+    m_manager->setPalette(palette);
+    for (ShellView* session : m_manager->sessions()) {
+        if (session)
+            session->applyPalette(palette);
+    }
+}
+
+} // namespace velmora

@@ -1,0 +1,62 @@
+#include "services/VersionService.h"
+
+#include "core/WebService.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkRequest>
+
+namespace velmora::VersionService {
+namespace {
+
+QStringList notesOf(const QJsonValue& value)
+{
+    QStringList notes;
+    for (const QJsonValue& note : value.toArray()) {
+        if (!note.isString())
+            return {};
+        notes << note.toString();
+    }
+    return notes;
+}
+
+} // namespace
+
+QUrl endpoint() { return WebService::url(QStringLiteral("/api/version.json")); }
+
+VersionResult decode(const ServiceResponse& response)
+{
+    if (!response.status)
+        return VersionServiceError::network;
+    if (!response.isSuccess())
+        return VersionServiceError::badResponse;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(response.body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return VersionServiceError::badResponse;
+    const QJsonObject object = document.object();
+    const QJsonValue version = object.value(QLatin1String("version"));
+    if (!version.isString())
+        return VersionServiceError::badResponse;
+    const QJsonValue download = object.value(QLatin1String("download_url"));
+    return RemoteVersion{
+        version.toString(),
+        notesOf(object.value(QLatin1String("notes"))),
+        download.isString() ? download.toString() : WebService::url(QStringLiteral("/download")).toString(),
+    };
+}
+
+QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
+                              std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout)
+{
+    return ServiceRequest::send(network,
+                                QNetworkRequest(endpoint()),
+                                "GET",
+                                {},
+                                timeout,
+                                context,
+                                [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });
+}
+
+} // namespace velmora::VersionService

@@ -1,0 +1,132 @@
+#include "skin/SkinJSONSaver.h"
+
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
+#include "skin/CuratedPalettes.h"
+#include "skin/HexColor.h"
+#include "skin/SkinFolders.h"
+#include "skin/SkinLoader.h"
+#include "skin/SkinManifest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+namespace velmora {
+
+namespace {
+
+const SkinManifest* findSkin(const QString& name)
+{
+    const std::vector<SkinManifest>& loaded = SkinLoader::shared().skins();
+    const std::vector<SkinManifest>& candidates = loaded.empty() ? SkinManifest::programmaticSkins() : loaded;
+    for (const SkinManifest& skin : candidates) {
+        if (skin.name == name)
+            return &skin;
+    }
+    return nullptr;
+}
+
+QJsonObject curatedPaletteObject(const CuratedPalette& palette)
+{
+    return QJsonObject{
+        {QStringLiteral("foreground"), palette.foreground},
+        {QStringLiteral("background"), palette.background},
+        {QStringLiteral("cursor"), palette.cursor},
+        {QStringLiteral("ansi"), QJsonArray::fromStringList(palette.ansi)},
+    };
+}
+
+QJsonObject skinPaletteObject(const SkinManifest::TerminalPalette& palette)
+{
+    QJsonObject object{
+        {QStringLiteral("foreground"), SkinJSONSaver::nsHex(palette.foreground)},
+        {QStringLiteral("background"), SkinJSONSaver::nsHex(palette.background)},
+    };
+    if (palette.cursor)
+        object.insert(QStringLiteral("cursor"), SkinJSONSaver::nsHex(*palette.cursor));
+    if (palette.ansi) {
+        QJsonArray ansi;
+        for (const QColor& color : *palette.ansi)
+            ansi.append(SkinJSONSaver::nsHex(color));
+        object.insert(QStringLiteral("ansi"), ansi);
+    }
+    return object;
+}
+
+} // namespace
+
+std::optional<QJsonObject> SkinJSONSaver::readObject(const QString& path)
+{
+    const auto bytes = SkinFolders::readManifest(path);
+    if (!bytes)
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+std::optional<QString> SkinJSONSaver::userSkinJSONURL(const QString& skinName)
+{
+    for (const QFileInfo& entry : SkinFolders::entries(AppPaths::skinsDir())) {
+        const QString path = SkinFolders::manifestPath(entry.absoluteFilePath());
+        const auto object = readObject(path);
+        if (!object)
+            continue;
+        const QJsonValue name = object->value(QStringLiteral("name"));
+        if (name.isString() && name.toString() == skinName)
+            return path;
+    }
+    return std::nullopt;
+}
+
+QJsonObject SkinJSONSaver::paletteDict(const QString& skinName)
+{
+    const SettingsData& settings = SettingsStore::shared().data();
+    QJsonObject dict;
+    std::optional<CuratedPalette> curated;
+    if (const auto id = settings.paletteOverrides.constFind(skinName); id != settings.paletteOverrides.cend())
+        curated = CuratedPalettes::byId(*id);
+    if (curated) {
+        dict = curatedPaletteObject(*curated);
+    } else if (const SkinManifest* skin = findSkin(skinName)) {
+        dict = skinPaletteObject(skin->palette);
+    }
+    if (const auto cursor = settings.cursorOverrides.constFind(skinName); cursor != settings.cursorOverrides.cend())
+        dict.insert(QStringLiteral("cursor"), nsHex(HexColor::toColorOrMagenta(*cursor)));
+    return dict;
+}
+
+QString SkinJSONSaver::savePalette(const QString& skinName)
+{
+    const auto path = userSkinJSONURL(skinName);
+    if (!path)
+        return builtInText;
+    auto skinFile = readObject(*path);
+    if (!skinFile)
+        return readFailedText;
+
+    const QJsonObject computed = paletteDict(skinName);
+    if (!computed.isEmpty()) {
+        QJsonObject palette = skinFile->value(QStringLiteral("palette")).toObject();
+        for (auto it = computed.begin(); it != computed.end(); ++it)
+            palette.insert(it.key(), it.value());
+        skinFile->insert(QStringLiteral("palette"), palette);
+    }
+
+    const QByteArray bytes = QJsonDocument(*skinFile).toJson(QJsonDocument::Indented);
+    if (bytes.isEmpty())
+        return encodeFailedText;
+
+    if (!SkinFolders::writeAtomically(*path, bytes))
+        return writeFailedText;
+
+    SkinLoader::shared().reloadAndBroadcast();
+    return savedText;
+}
+
+QString SkinJSONSaver::nsHex(const QColor& color) { return HexColor::roundedHexString(color); }
+
+} // namespace velmora

@@ -1,0 +1,378 @@
+#include "device/DeviceWindowController.h"
+
+#include "core/AppPaths.h"
+#include "core/SettingsStore.h"
+#include "device/DeviceWindowFixture.h"
+#include "session/SessionTestSupport.h"
+#include "skin/HexColor.h"
+#include "skin/SkinLoader.h"
+#include "skin/SkinTestSupport.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <csignal>
+#include <memory>
+
+namespace velmora {
+namespace {
+
+using test::SessionTestHome;
+using test::waitUntil;
+
+SkinManifest skinOfSize(double width, double height, double launchScale = 1)
+{
+    SkinManifest skin = SkinManifest::handheld();
+    skin.frameSize = QSizeF(width, height);
+    skin.launchScale = launchScale;
+    return skin;
+}
+
+WindowState state(double x, double y, double width, double height)
+{
+    WindowState s;
+    s.id = QStringLiteral("handheld");
+    s.x = x;
+    s.y = y;
+    s.width = width;
+    s.height = height;
+    return s;
+}
+
+TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
+{
+    const QRect screen(0, 0, 1440, 875);
+    struct Case {
+        const char* name;
+        SkinManifest skin;
+        std::optional<WindowState> saved;
+        QRect area;
+        QRect expectedFrame;
+        double expectedScale;
+    };
+    const Case cases[] = {
+        {"launch scale 1 fits", skinOfSize(400, 600), std::nullopt, screen, QRect(520, 138, 400, 600), 1.0},
+        {"launch scale 2 is held to the fit scale",
+         skinOfSize(400, 600, 2),
+         std::nullopt,
+         screen,
+         QRect(458, 44, 525, 788),
+         1.3125},
+        {"too large for the screen", skinOfSize(2000, 2000), std::nullopt, screen, QRect(326, 44, 788, 788), 0.39375},
+        {"tiny screen: at least 0.2",
+         skinOfSize(400, 600),
+         std::nullopt,
+         QRect(0, 0, 100, 100),
+         QRect(10, -10, 80, 120),
+         0.2},
+        {"no screen at all", skinOfSize(400, 600), std::nullopt, QRect(), QRect(-40, -60, 80, 120), 0.2},
+        {"saved frame on a screen is kept exactly",
+         skinOfSize(400, 600),
+         state(100, 100, 300, 500),
+         screen,
+         QRect(100, 100, 300, 500),
+         0.75},
+        {"saved frame mostly off the left edge",
+         skinOfSize(400, 600),
+         state(-350, 10, 400, 600),
+         screen,
+         QRect(-350, 10, 400, 600),
+         1.0},
+        {"saved frame on a screen that is gone",
+         skinOfSize(400, 600),
+         state(5000, 5000, 400, 600),
+         screen,
+         QRect(520, 138, 400, 600),
+         1.0},
+        {"saved frame without a size",
+         skinOfSize(400, 600),
+         state(100, 100, 0, 600),
+         screen,
+         QRect(520, 138, 400, 600),
+         1.0},
+    };
+    for (const Case& c : cases) {
+        const auto placement = DeviceWindowController::initialPlacement(c.skin, c.saved, c.area, {c.area});
+        EXPECT_EQ(placement.frame, c.expectedFrame) << c.name;
+        EXPECT_NEAR(placement.scale, c.expectedScale, 1e-9) << c.name;
+    }
+}
+
+CuratedPalette curated(int ansiCount)
+{
+    CuratedPalette p;
+    p.id = QStringLiteral("test-palette");
+    p.foreground = QStringLiteral("#112233");
+    p.background = QStringLiteral("#445566");
+    p.cursor = QStringLiteral("#778899");
+    for (int i = 0; i < ansiCount; ++i)
+        p.ansi << QStringLiteral("#0000%1").arg(i, 2, 16, QLatin1Char('0'));
+    return p;
+}
+
+TEST(PaletteResolutionTest, OverridesApplyByTheSkinsName)
+{
+    SkinManifest skin = SkinManifest::handheld();
+    const auto lookup = [](int ansiCount) {
+        return [ansiCount](const QString& id) -> std::optional<CuratedPalette> {
+            if (id != QLatin1String("test-palette"))
+                return std::nullopt;
+            return curated(ansiCount);
+        };
+    };
+    struct Case {
+        const char* name;
+        QMap<QString, QString> cursorOverrides;
+        QMap<QString, QString> paletteOverrides;
+        int curatedAnsi;
+        QColor foreground;
+        std::optional<QColor> cursor;
+        bool hasAnsi;
+    };
+    const QString name = skin.name;
+    const Case cases[] = {
+        {"no overrides", {}, {}, 16, skin.palette.foreground, std::nullopt, false},
+        {"cursor override over the skin",
+         {{name, "#ff8000"}},
+         {},
+         16,
+         skin.palette.foreground,
+         QColor(255, 128, 0),
+         false},
+        {"curated palette", {}, {{name, "test-palette"}}, 16, QColor(0x11, 0x22, 0x33), QColor(0x77, 0x88, 0x99), true},
+        {"cursor override over a curated palette",
+         {{name, "#ff8000"}},
+         {{name, "test-palette"}},
+         16,
+         QColor(0x11, 0x22, 0x33),
+         QColor(255, 128, 0),
+         true},
+        {"curated palette with 15 ANSI colours",
+         {},
+         {{name, "test-palette"}},
+         15,
+         QColor(0x11, 0x22, 0x33),
+         QColor(0x77, 0x88, 0x99),
+         false},
+        {"curated palette with 17 ANSI colours",
+         {},
+         {{name, "test-palette"}},
+         17,
+         QColor(0x11, 0x22, 0x33),
+         QColor(0x77, 0x88, 0x99),
+         false},
+        {"unknown palette id", {}, {{name, "no-such-palette"}}, 16, skin.palette.foreground, std::nullopt, false},
+        {"another skin's overrides",
+         {{"Other", "#ff8000"}},
+         {{"Other", "test-palette"}},
+         16,
+         skin.palette.foreground,
+         std::nullopt,
+         false},
+        {"a cursor that is no colour",
+         {{name, "zz"}},
+         {},
+         16,
+         skin.palette.foreground,
+         QColor::fromRgbF(1, 0, 1),
+         false},
+    };
+    for (const Case& c : cases) {
+        SettingsData settings;
+        settings.cursorOverrides = c.cursorOverrides;
+        settings.paletteOverrides = c.paletteOverrides;
+        const auto palette = DeviceWindowController::resolvePalette(skin, settings, lookup(c.curatedAnsi));
+        EXPECT_EQ(palette.foreground, c.foreground) << c.name;
+        EXPECT_EQ(palette.cursor, c.cursor) << c.name;
+        EXPECT_EQ(palette.ansi.has_value(), c.hasAnsi) << c.name;
+    }
+
+    // The skin's own 16 ANSI colours are kept; a real curated palette resolves.
+    std::array<QColor, 16> ansi;
+    ansi.fill(QColor(1, 2, 3));
+    skin.palette.ansi = ansi;
+    EXPECT_TRUE(DeviceWindowController::resolvePalette(skin, SettingsData{}).ansi);
+    SettingsData settings;
+    const CuratedPalette first = CuratedPalettes::all().first();
+    settings.paletteOverrides.insert(name, first.id);
+    EXPECT_EQ(DeviceWindowController::resolvePalette(skin, settings).background,
+              HexColor::toColorOrMagenta(first.background));
+}
+
+class DeviceWindowControllerTest : public test::DeviceWindowFixture {
+protected:
+    static QRect mainArea() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+};
+
+// Pixels of the window's picture inside the rectangle that are close to the colour.
+int countNear(const QImage& image, const QRect& rect, const QColor& colour, int tolerance)
+{
+    int n = 0;
+    for (int y = std::max(0, rect.top()); y <= std::min(image.height() - 1, rect.bottom()); ++y) {
+        for (int x = std::max(0, rect.left()); x <= std::min(image.width() - 1, rect.right()); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            n += std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
+                && std::abs(c.blue() - colour.blue()) <= tolerance;
+        }
+    }
+    return n;
+}
+
+TEST_F(DeviceWindowControllerTest, HandheldOpensAtItsFitScaleWithThePromptOnTheScreen)
+{
+    const SkinManifest& skin = SkinManifest::handheld();
+    DeviceWindowController& c = open(skin);
+    const double scale = std::max(0.2, std::min(DeviceWindowController::fitScale(skin, mainArea()), 1.0));
+    EXPECT_NEAR(c.currentScale(), c.window()->width() / 398.0, 1e-9);
+    EXPECT_EQ(c.window()->size(), QSize(int(std::lround(398 * scale)), int(std::lround(555 * scale))));
+    EXPECT_TRUE(c.window()->windowFlags() & Qt::FramelessWindowHint);
+
+    ShellView* session = c.terminalPanel().manager().active();
+    ASSERT_NE(session, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return test::screenContains(*session->terminal(), "velmora$ "); }))
+        << test::screenText(*session->terminal());
+
+    // The terminal and its caret lie inside the screen area.
+    const QRectF screen = c.viewportRectInWindow();
+    const QRect terminal(session->terminal()->mapTo(c.window(), QPoint(0, 0)), session->terminal()->size());
+    EXPECT_TRUE(screen.adjusted(-1, -1, 1, 1).contains(QRectF(terminal))) << "terminal outside the screen";
+    const QRect caret = session->terminal()->caretFrame().translated(terminal.topLeft());
+    EXPECT_TRUE(screen.contains(QRectF(caret))) << "caret outside the screen";
+
+    // And the prompt is drawn there, in the skin's green.
+    const QImage picture = c.window()->grab().toImage();
+    const QColor green = skin.palette.foreground.toRgb();
+    EXPECT_GT(countNear(picture, screen.toAlignedRect(), green, 60), 20);
+    const QRect belowScreen(0, int(screen.bottom()) + 30, c.window()->width(), 40);
+    EXPECT_EQ(countNear(picture, belowScreen, green, 60), 0);
+}
+
+TEST_F(DeviceWindowControllerTest, ReloadWithANewFrameSizeKeepsTheTopLeftCorner)
+{
+    const QString folder = AppPaths::skinsDir() + QStringLiteral("/reloaded");
+    QJsonObject json = test::minimalSkin(QStringLiteral("Reloaded"));
+    test::writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
+    SkinLoader::shared().loadAll();
+    const auto& skins = SkinLoader::shared().skins();
+    const auto found = std::find_if(
+        skins.begin(), skins.end(), [](const SkinManifest& s) { return s.id == QLatin1String("reloaded"); });
+    ASSERT_NE(found, skins.end());
+    DeviceWindowController& c = open(*found);
+    const QRect before = c.window()->geometry();
+    const double scale = c.currentScale();
+    ShellView* session = c.terminalPanel().manager().active();
+
+    json.insert(QStringLiteral("frame"), QJsonObject{{"image", "frame@2x.png"}, {"width", 300}, {"height", 500}});
+    test::writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
+    SkinLoader::shared().reloadAndBroadcast();
+    QCoreApplication::processEvents();
+
+    const QRect after = c.window()->geometry();
+    EXPECT_EQ(after.topLeft(), before.topLeft());
+    EXPECT_EQ(after.size(), QSize(int(std::lround(300 * scale)), int(std::lround(500 * scale))));
+    EXPECT_NEAR(c.currentScale(), after.width() / 300.0, 1e-9);
+    EXPECT_EQ(c.skin().frameSize, QSizeF(300, 500));
+    EXPECT_EQ(c.skinFrameView()->skin().frameSize, QSizeF(300, 500));
+    EXPECT_EQ(c.terminalPanel().manager().active(), session) << "the sessions stay";
+    QDir(folder).removeRecursively();
+    SkinLoader::shared().loadAll();
+}
+
+TEST_F(DeviceWindowControllerTest, ChangingSkinPutsItAtDesignSizeAroundTheSameCentre)
+{
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    const QPoint centre = c.window()->geometry().center();
+    ShellView* session = c.terminalPanel().manager().active();
+    c.changeSkin(SkinManifest::walkie());
+    EXPECT_EQ(c.window()->size(), QSize(421, 661));
+    EXPECT_LE((c.window()->geometry().center() - centre).manhattanLength(), 2);
+    EXPECT_DOUBLE_EQ(c.currentScale(), 1.0);
+    EXPECT_EQ(c.skinFrameView()->skin().id, QStringLiteral("walkie"));
+    EXPECT_EQ(c.terminalPanel().manager().active(), session);
+    EXPECT_EQ(session->terminal()->nativeForegroundColor(), SkinManifest::walkie().palette.foreground);
+    EXPECT_EQ(c.screenContainer()->geometry(), QRect(68, 213, 285, 147));
+}
+
+TEST_F(DeviceWindowControllerTest, SettingsChangesReachTheWindowsOfTheirSkin)
+{
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    SettingsStore& store = SettingsStore::shared();
+    ShellView* session = c.terminalPanel().manager().active();
+    const QString name = c.skin().name;
+
+    store.data().paletteOverrides.insert(name, CuratedPalettes::all().first().id);
+    store.post(SettingsStore::paletteDidChange, QStringLiteral("Another Skin"));
+    EXPECT_EQ(session->terminal()->nativeForegroundColor(), c.skin().palette.foreground) << "another skin's change";
+    store.post(SettingsStore::paletteDidChange, name);
+    const QColor curatedForeground = HexColor::toColorOrMagenta(CuratedPalettes::all().first().foreground);
+    EXPECT_EQ(session->terminal()->nativeForegroundColor(), curatedForeground);
+
+    // Resetting all settings posts without a skin: every window follows.
+    store.data().paletteOverrides.clear();
+    store.post(SettingsStore::paletteDidChange);
+    EXPECT_EQ(session->terminal()->nativeForegroundColor(), c.skin().palette.foreground);
+
+    SkinEffectsSettings effects;
+    effects.scanlines = true;
+    store.data().skinEffects.insert(name, effects);
+    store.post(SettingsStore::effectsDidChange, QStringLiteral("Another Skin"));
+    EXPECT_FALSE(c.effectsActive());
+    store.post(SettingsStore::effectsDidChange, name);
+    EXPECT_TRUE(c.effects().scanlines);
+    EXPECT_TRUE(c.effectsActive());
+    store.data().skinEffects.clear();
+    store.post(SettingsStore::effectsDidChange);
+    EXPECT_FALSE(c.effectsActive());
+}
+
+TEST_F(DeviceWindowControllerTest, ClosingTheWindowEndsEachShellOnce)
+{
+    // A shell that notes every SIGTERM, ignores hang-ups and runs until killed.
+    const QString log = SessionTestHome::instance().file(QStringLiteral("terms-")
+                                                         + QString::number(QDateTime::currentMSecsSinceEpoch()));
+    const QString script = log + QStringLiteral(".sh");
+    test::writeFile(script,
+                    QStringLiteral("#!/bin/sh\necho \"started $$\" >> '%1'\ntrap 'echo \"TERM $$\" >> \"%1\"' TERM\n"
+                                   "trap '' HUP\nwhile :; do sleep 0.05; done\n")
+                        .arg(log)
+                        .toUtf8());
+    QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    SettingsStore::shared().data().defaultShell = script;
+
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    c.terminalPanel().addSession();
+    c.terminalPanel().addSession();
+    std::vector<pid_t> pids;
+    for (ShellView* session : c.terminalPanel().manager().sessions())
+        pids.push_back(session->terminal()->process().shellPid());
+    ASSERT_EQ(pids.size(), 3u);
+    ASSERT_TRUE(waitUntil([&] { return test::readFile(log).count("started") == 3; }));
+
+    c.window()->close();
+    c.window()->close();
+    EXPECT_TRUE(c.didTeardown());
+    EXPECT_EQ(c.terminalPanel().manager().count(), 0);
+    for (pid_t pid : pids)
+        EXPECT_TRUE(waitUntil([&] { return ::kill(pid, 0) != 0; }, 6000)) << "shell " << pid << " still runs";
+    const QByteArray lines = test::readFile(log);
+    for (pid_t pid : pids)
+        EXPECT_EQ(lines.count(QByteArray("TERM ") + QByteArray::number(pid) + '\n'), 1) << lines.constData();
+}
+
+TEST_F(DeviceWindowControllerTest, FrameLiesOverTheScreenUnlessTheScreenIsInFront)
+{
+    for (bool inFront : {false, true}) {
+        SkinManifest skin = SkinManifest::handheld();
+        skin.screenInFront = inFront;
+        DeviceWindowController& c = open(skin);
+        const QObjectList& children = c.window()->children();
+        const auto frame = children.indexOf(c.skinFrameView());
+        const auto screen = children.indexOf(c.screenContainer());
+        ASSERT_GE(frame, 0);
+        ASSERT_GE(screen, 0);
+        EXPECT_EQ(frame < screen, inFront) << "screen in front: " << inFront;
+    }
+}
+
+} // namespace
+} // namespace velmora

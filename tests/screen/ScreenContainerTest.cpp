@@ -1,0 +1,333 @@
+#include "screen/ScreenContainer.h"
+
+#include "screen/Panel.h"
+
+#include <gtest/gtest.h>
+
+#include "skin/ViewportShape.h"
+
+#include <QApplication>
+#include <QLineF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+#include <cmath>
+#include <limits>
+
+namespace velmora {
+namespace {
+
+// A panel of two plain widgets.
+class FakePanel final : public Panel {
+public:
+    FakePanel() : m_root(new QWidget), m_keyboard(new QWidget(m_root)) { m_keyboard->setFocusPolicy(Qt::StrongFocus); }
+    QString panelName() const override { return QStringLiteral("Fake"); }
+    QWidget* rootView() const override { return m_root; }
+    QWidget* keyboardView() const override { return m_keyboard; }
+
+private:
+    QWidget* m_root;
+    QWidget* m_keyboard;
+};
+
+const std::vector<QPointF> rectangleQuad(double w, double h) { return {{0, 0}, {w, 0}, {w, h}, {0, h}}; }
+
+TEST(ScreenContainerTest, PlacesThePanelOnTheScreenAndClipsItsCorners)
+{
+    QWidget window;
+    window.resize(400, 560);
+    auto* container = new ScreenContainer(&window);
+    FakePanel panel;
+    container->registerPanel(&panel, 0);
+    window.show();
+    EXPECT_TRUE(panel.rootView()->isVisible());
+    EXPECT_EQ(window.focusWidget(), panel.keyboardView());
+
+    container->configureViewport(QRectF(58.4, 82.6, 282, 172), QSizeF(282, 172), rectangleQuad(282, 172), 8, {});
+    EXPECT_EQ(container->geometry(), QRect(58, 82, 283, 173)) << "rounded outwards";
+    EXPECT_TRUE(container->hasDistortion());
+    EXPECT_EQ(panel.rootView()->geometry(), QRect(0, 0, 283, 173));
+    const QRegion mask = panel.rootView()->mask();
+    EXPECT_TRUE(mask.contains(QPoint(141, 86)));
+    EXPECT_TRUE(mask.contains(QPoint(141, 0)));
+    EXPECT_FALSE(mask.contains(QPoint(0, 0))) << "the rounded corner is cut";
+    EXPECT_FALSE(mask.contains(QPoint(282, 172)));
+    EXPECT_EQ(container->quadTargets().front(), QPointF(0.4, 0.6));
+
+    // Four radii of their own override the single one.
+    container->configureViewport(QRectF(58, 82, 282, 172), QSizeF(282, 172), rectangleQuad(282, 172), 8, {0, 0, 30, 0});
+    EXPECT_TRUE(panel.rootView()->mask().contains(QPoint(0, 0)));
+    EXPECT_FALSE(panel.rootView()->mask().contains(QPoint(276, 166)));
+
+    // Without corners (a plain screen) the panel fills the container.
+    container->configureViewport(QRectF(10, 10, 200, 100), QSizeF(180, 90), {}, 8, {});
+    EXPECT_FALSE(container->hasDistortion());
+    EXPECT_EQ(panel.rootView()->geometry(), QRect(0, 0, 200, 100));
+    EXPECT_TRUE(panel.rootView()->mask().isEmpty());
+    EXPECT_EQ(container->quadTargets(), (std::vector<QPointF>{{10, 5}, {190, 5}, {190, 95}, {10, 95}}));
+}
+
+TEST(ScreenContainerTest, IgnoresHostFramesWithoutAPositiveFiniteSize)
+{
+    ScreenContainer container;
+    container.configureViewport(QRectF(5, 6, 100, 50), QSizeF(100, 50), rectangleQuad(100, 50), 4, {});
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double infinity = std::numeric_limits<double>::infinity();
+    const QRectF invalid[] = {QRectF(nan, 0, 10, 10),
+                              QRectF(0, infinity, 10, 10),
+                              QRectF(0, 0, 0, 10),
+                              QRectF(0, 0, 10, -1),
+                              QRectF(0, 0, infinity, 10),
+                              QRectF(0, 0, 10, nan)};
+    for (const QRectF& frame : invalid) {
+        container.configureViewport(frame, QSizeF(10, 10), rectangleQuad(10, 10), 4, {});
+        EXPECT_EQ(container.geometry(), QRect(5, 6, 100, 50));
+        EXPECT_EQ(container.innerSize(), QSizeF(100, 50));
+    }
+}
+
+TEST(ScreenContainerTest, OnlyTheActiveSlotIsShown)
+{
+    QWidget window;
+    auto* container = new ScreenContainer(&window);
+    FakePanel first, second;
+    container->registerPanel(&first, 0);
+    container->registerPanel(&second, 1);
+    window.show();
+    EXPECT_TRUE(first.rootView()->isVisible());
+    EXPECT_FALSE(second.rootView()->isVisible());
+    EXPECT_EQ(container->panels().size(), 2u);
+}
+
+// A child that paints four coloured quadrants and records the presses it gets.
+class QuadrantsView final : public QWidget {
+public:
+    explicit QuadrantsView(QWidget* parent) : QWidget(parent)
+    {
+        // Like the terminal view: it paints every pixel itself.
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    QColor topLeft = Qt::red;
+    std::vector<QPointF> presses;
+    std::vector<QPointF> moves;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const int w = width() / 2, h = height() / 2;
+        painter.fillRect(0, 0, w, h, topLeft);
+        painter.fillRect(w, 0, width() - w, h, Qt::green);
+        painter.fillRect(0, h, w, height() - h, Qt::blue);
+        painter.fillRect(w, h, width() - w, height() - h, Qt::yellow);
+    }
+    void mousePressEvent(QMouseEvent* event) override { presses.push_back(event->position()); }
+    void mouseMoveEvent(QMouseEvent* event) override { moves.push_back(event->position()); }
+};
+
+// A panel whose keyboard view paints quadrants over its whole root.
+class QuadrantsPanel final : public Panel {
+public:
+    QuadrantsPanel() : m_root(new QWidget), m_view(new QuadrantsView(m_root))
+    {
+        m_root->installEventFilter(&m_follower);
+        m_follower.view = m_view;
+    }
+    QString panelName() const override { return QStringLiteral("Quadrants"); }
+    QWidget* rootView() const override { return m_root; }
+    QWidget* keyboardView() const override { return m_view; }
+    QuadrantsView* view() const { return m_view; }
+
+private:
+    struct Follower : QObject {
+        QWidget* view = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize)
+                view->setGeometry(static_cast<QWidget*>(watched)->rect());
+            return false;
+        }
+    };
+    QWidget* m_root;
+    QuadrantsView* m_view;
+    Follower m_follower;
+};
+
+bool near(QRgb pixel, QColor colour, int tolerance = 24)
+{
+    return std::abs(qRed(pixel) - colour.red()) <= tolerance && std::abs(qGreen(pixel) - colour.green()) <= tolerance
+        && std::abs(qBlue(pixel) - colour.blue()) <= tolerance;
+}
+
+class DistortedScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.resize(400, 300);
+        container = new ScreenContainer(&window);
+        container->registerPanel(&panel, 0);
+        window.show();
+        // A keystone screen: the top edge narrower than the bottom one, the
+        // right side leaning out.
+        container->configureViewport(QRectF(40, 20, 320, 240), QSizeF(300, 200), corners, 10, {});
+    }
+
+    // Where a point of the inner rectangle shows, in the window.
+    QPointF shown(QPointF inner) const
+    {
+        return ViewportShape::quadTransform(300, 200, corners).map(inner) + QPointF(40, 20);
+    }
+
+    // A click where Qt would deliver it: to the widget under the point.
+    bool press(QPointF at)
+    {
+        QWidget* receiver = window.childAt(at.toPoint());
+        if (!receiver)
+            receiver = &window;
+        const QPointF local = at - QPointF(receiver->mapTo(&window, QPoint(0, 0)));
+        QMouseEvent event(QEvent::MouseButtonPress,
+                          local,
+                          at,
+                          window.mapToGlobal(at),
+                          Qt::LeftButton,
+                          Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(receiver, &event);
+        QMouseEvent release(QEvent::MouseButtonRelease,
+                            local,
+                            at,
+                            window.mapToGlobal(at),
+                            Qt::LeftButton,
+                            Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(receiver, &release);
+        return receiver == container;
+    }
+
+    const std::vector<QPointF> corners{{50, 10}, {270, 0}, {320, 240}, {0, 220}};
+    QWidget window;
+    ScreenContainer* container = nullptr;
+    QuadrantsPanel panel;
+};
+
+TEST_F(DistortedScreenTest, DrawsThePanelOnTheQuadrilateral)
+{
+    EXPECT_TRUE(container->isWarping());
+    EXPECT_EQ(panel.rootView()->size(), QSize(300, 200)) << "the panel keeps its undistorted size";
+    const QImage shot = window.grab().toImage();
+    struct Probe {
+        QPointF inner;
+        QColor colour;
+    };
+    const Probe probes[] = {{{75, 50}, Qt::red},
+                            {{225, 50}, Qt::green},
+                            {{75, 150}, Qt::blue},
+                            {{225, 150}, Qt::yellow},
+                            {{20, 180}, Qt::blue},
+                            {{290, 15}, Qt::green}};
+    for (const Probe& probe : probes) {
+        const QPoint at = shown(probe.inner).toPoint();
+        EXPECT_TRUE(near(shot.pixel(at), probe.colour))
+            << "inner (" << probe.inner.x() << ", " << probe.inner.y() << ") at " << at.x() << ", " << at.y();
+    }
+    // Beside the quadrilateral, inside its bounding box: nothing of the panel.
+    EXPECT_FALSE(near(shot.pixel(QPoint(42, 25)), Qt::red));
+    EXPECT_FALSE(near(shot.pixel(QPoint(345, 30)), Qt::green));
+    // The rounded corner leaves its tip out.
+    EXPECT_FALSE(near(shot.pixel(shown({0.5, 0.5}).toPoint()), Qt::red));
+}
+
+TEST_F(DistortedScreenTest, RepaintsOfAChildReachTheWholeWarpedScreen)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_FALSE(panel.view()->testAttribute(Qt::WA_OpaquePaintEvent)) << "opaque painting is taken while warping";
+    // What the window system shows, not a fresh rendering.
+    const auto onScreen = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+    // The top-left quadrant's warped corner lies left of the child's own
+    // rectangle, where only a repaint of the whole screen reaches.
+    const QPoint beyond = shown({3, 185}).toPoint();
+    const QPoint inside = shown({75, 50}).toPoint();
+    ASSERT_LT(beyond.x(), 40 + 10);
+    QTRY_VERIFY(near(onScreen().pixel(inside), Qt::red));
+    panel.view()->topLeft = Qt::magenta;
+    panel.view()->update(QRect(0, 0, 150, 100));
+    QTRY_VERIFY(near(onScreen().pixel(inside), Qt::magenta));
+    QTRY_VERIFY(near(onScreen().pixel(shown({3, 3}).toPoint() + QPoint(2, 2)), Qt::magenta));
+
+    container->setScreenEffects(0, ScreenGlow{});
+    container->configureViewport(QRectF(50, 40, 300, 200), QSizeF(300, 200), rectangleQuad(300, 200), 10, {});
+    EXPECT_FALSE(container->isWarping());
+    EXPECT_TRUE(panel.view()->testAttribute(Qt::WA_OpaquePaintEvent)) << "and given back";
+}
+
+TEST_F(DistortedScreenTest, ClicksReachTheInverseMappedPointAndFallThroughOutside)
+{
+    for (const QPointF inner : {QPointF(10, 10), QPointF(150, 100), QPointF(280, 190), QPointF(33.5, 170.25)}) {
+        panel.view()->presses.clear();
+        EXPECT_TRUE(press(shown(inner)));
+        ASSERT_EQ(panel.view()->presses.size(), 1u);
+        EXPECT_NEAR(panel.view()->presses[0].x(), inner.x(), 1e-6);
+        EXPECT_NEAR(panel.view()->presses[0].y(), inner.y(), 1e-6);
+        ASSERT_TRUE(container->panelPointAt(shown(inner) - QPointF(40, 20)));
+    }
+    panel.view()->presses.clear();
+    // Inside the bounding box, outside the quadrilateral.
+    EXPECT_FALSE(container->panelPointAt(QPointF(3, 5)));
+    press(QPointF(43, 25));
+    press(QPointF(350, 28));
+    EXPECT_TRUE(panel.view()->presses.empty());
+}
+
+TEST_F(DistortedScreenTest, PlainScreenIsShownAsItIsAndCurvatureOrGlowWarpIt)
+{
+    container->configureViewport(QRectF(40.5, 20.25, 300, 200), QSizeF(300, 200), rectangleQuad(300, 200), 10, {});
+    EXPECT_FALSE(container->isWarping()) << "the identity map draws the panel directly";
+    EXPECT_FALSE(panel.rootView()->testAttribute(Qt::WA_TransparentForMouseEvents));
+    EXPECT_FALSE(panel.rootView()->mask().isEmpty());
+    panel.view()->presses.clear();
+    press(QPointF(200, 120));
+    ASSERT_EQ(panel.view()->presses.size(), 1u) << "the panel takes its own clicks";
+
+    // A glow alone warps the panel without moving it.
+    container->setScreenEffects(0, ScreenGlow{0.3, 10, Qt::green});
+    EXPECT_TRUE(container->isWarping());
+    const QPointF centre(151, 101), between(90, 60), onEdge(151, 1.5);
+    const auto flatCentre = container->panelPointAt(centre);
+    const auto flatBetween = container->panelPointAt(between);
+    const auto flatEdge = container->panelPointAt(onEdge);
+    ASSERT_TRUE(flatCentre && flatBetween && flatEdge);
+
+    // Curvature magnifies the middle: a point between the centre and a
+    // corner shows what lies closer to the centre; the edges stay.
+    container->setScreenEffects(-0.1, ScreenGlow{});
+    EXPECT_TRUE(container->isWarping());
+    const auto bentCentre = container->panelPointAt(centre);
+    const auto bentBetween = container->panelPointAt(between);
+    const auto bentEdge = container->panelPointAt(onEdge);
+    ASSERT_TRUE(bentCentre && bentBetween && bentEdge);
+    EXPECT_LT(QLineF(*bentCentre, *flatCentre).length(), 0.2);
+    EXPECT_LT(QLineF(*bentBetween, *flatCentre).length(), QLineF(*flatBetween, *flatCentre).length() - 2);
+    EXPECT_LT(QLineF(*bentEdge, *flatEdge).length(), 0.5);
+
+    container->setScreenEffects(0, ScreenGlow{});
+    EXPECT_FALSE(container->isWarping());
+}
+
+TEST_F(DistortedScreenTest, DegenerateQuadrilateralTakesNoClicks)
+{
+    container->configureViewport(
+        QRectF(40, 20, 320, 240), QSizeF(300, 200), {{0, 0}, {160, 120}, {320, 240}, {0, 0}}, 10, {});
+    EXPECT_TRUE(container->isWarping());
+    for (const QPointF at : {QPointF(100, 100), QPointF(200, 140), QPointF(41, 21)}) {
+        EXPECT_FALSE(container->panelPointAt(at - QPointF(40, 20)));
+        press(at);
+    }
+    EXPECT_TRUE(panel.view()->presses.empty());
+    window.grab(); // drawing a collapsed screen is harmless
+}
+
+} // namespace
+} // namespace velmora

@@ -1,0 +1,228 @@
+#include "support/LoopbackService.h"
+
+#include "core/AppInfo.h"
+#include "core/DeviceIdentifier.h"
+#include "services/FeedbackService.h"
+#include "services/VersionService.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using namespace velmora;
+using namespace std::chrono_literals;
+using test::LoopbackService;
+using test::waitUntil;
+
+std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = VersionService::timeout)
+{
+    QNetworkAccessManager network;
+    QObject context;
+    std::optional<VersionResult> result;
+    VersionService::fetch(
+        network, &context, [&](const VersionResult& r) { result = r; }, timeout);
+    waitUntil([&] { return result.has_value(); }, 8000);
+    return result;
+}
+
+// Sends and returns the outcome: none while nothing came back, else the error
+// or its absence.
+std::optional<std::optional<FeedbackError>> sendFeedback(const std::optional<QString>& email, const QString& message,
+                                                         std::chrono::milliseconds timeout = FeedbackService::timeout)
+{
+    QNetworkAccessManager network;
+    QObject context;
+    std::optional<std::optional<FeedbackError>> result;
+    FeedbackService::send(
+        network, email, message, &context, [&](std::optional<FeedbackError> e) { result = e; }, timeout);
+    waitUntil([&] { return result.has_value(); }, 8000);
+    return result;
+}
+
+struct VersionCase {
+    const char* name;
+    int status;
+    QByteArray body;
+    std::optional<RemoteVersion> expected; // none: badResponse
+};
+
+TEST(VersionServiceTest, DecodesTheDocumentFromTheServer)
+{
+    LoopbackService server;
+    const QString download = VersionService::endpoint().resolved(QUrl("/download")).toString();
+    const std::vector<VersionCase> cases = {
+        {"all three keys",
+         200,
+         R"({"version":"1.4.0","notes":["Faster","Safer"],"download_url":"https://example.org/v","x":1})",
+         RemoteVersion{"1.4.0", {"Faster", "Safer"}, "https://example.org/v"}},
+        {"version alone", 200, R"({"version":"1.4.0"})", RemoteVersion{"1.4.0", {}, download}},
+        {"a notes list with a non-string is dropped whole",
+         200,
+         R"({"version":"2.0","notes":["one",2]})",
+         RemoteVersion{"2.0", {}, download}},
+        {"notes and download address of other types",
+         200,
+         R"({"version":"2.0","notes":"one","download_url":7})",
+         RemoteVersion{"2.0", {}, download}},
+        {"any 2xx status", 201, R"({"version":"3"})", RemoteVersion{"3", {}, download}},
+        // A 204 answer has no body, whatever the server wrote after it.
+        {"no-content status", 204, R"({"version":"4"})", std::nullopt},
+        {"numeric version", 200, R"({"version":2.0})", std::nullopt},
+        {"no version", 200, R"({"notes":[]})", std::nullopt},
+        {"top-level array", 200, R"([{"version":"1"}])", std::nullopt},
+        {"empty body", 200, "", std::nullopt},
+        {"HTML error text", 200, "<html>Oops</html>", std::nullopt},
+        {"not modified", 304, R"({"version":"1"})", std::nullopt},
+        {"not found", 404, R"({"version":"1"})", std::nullopt},
+        {"server error", 500, R"({"version":"1"})", std::nullopt},
+    };
+    for (const VersionCase& c : cases) {
+        server.answer(c.status, c.body);
+        const std::optional<VersionResult> result = fetchVersion();
+        ASSERT_TRUE(result.has_value()) << c.name;
+        if (c.expected) {
+            ASSERT_TRUE(std::holds_alternative<RemoteVersion>(*result)) << c.name;
+            EXPECT_EQ(std::get<RemoteVersion>(*result), *c.expected) << c.name;
+        } else {
+            ASSERT_TRUE(std::holds_alternative<VersionServiceError>(*result)) << c.name;
+            EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::badResponse) << c.name;
+        }
+    }
+    ASSERT_EQ(server.requests().size(), qsizetype(cases.size()));
+    EXPECT_EQ(server.requests().first().method, "GET");
+    EXPECT_EQ(server.requests().first().path, "/api/version.json");
+    EXPECT_FALSE(server.requests().first().headers.contains("content-length"));
+}
+
+TEST(VersionServiceTest, TheDefaultDownloadPageIsOnTheService)
+{
+    LoopbackService server;
+    server.answer(200, R"({"version":"1"})");
+    const std::optional<VersionResult> result = fetchVersion();
+    ASSERT_TRUE(result && std::holds_alternative<RemoteVersion>(*result));
+    EXPECT_EQ(std::get<RemoteVersion>(*result).downloadURL,
+              VersionService::endpoint().resolved(QUrl("/download")).toString());
+    EXPECT_TRUE(std::get<RemoteVersion>(*result).downloadURL.endsWith("/download"));
+}
+
+TEST(VersionServiceTest, NoAnswerIsANetworkFailure)
+{
+    LoopbackService server;
+    server.stayQuiet();
+    const std::optional<VersionResult> result = fetchVersion(300ms);
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::network);
+
+    qputenv("VELMORA_SERVICE_URL", "http://127.0.0.1:9");
+    const std::optional<VersionResult> refused = fetchVersion();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(std::get<VersionServiceError>(*refused), VersionServiceError::network);
+}
+
+TEST(VersionServiceTest, AbortingTheReplyCancelsTheCheck)
+{
+    LoopbackService server;
+    server.stayQuiet();
+    QNetworkAccessManager network;
+    QObject context;
+    std::optional<VersionResult> result;
+    QPointer<QNetworkReply> reply
+        = VersionService::fetch(network, &context, [&](const VersionResult& r) { result = r; });
+    ASSERT_TRUE(waitUntil([&] { return !server.requests().isEmpty(); }));
+    reply->abort();
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::network);
+}
+
+TEST(VersionServiceTest, ADestroyedContextHearsNothing)
+{
+    LoopbackService server;
+    server.answer(200, R"({"version":"1"})");
+    QNetworkAccessManager network;
+    int calls = 0;
+    {
+        QObject context;
+        VersionService::fetch(network, &context, [&](const VersionResult&) { ++calls; });
+    }
+    QTest::qWait(100);
+    EXPECT_EQ(calls, 0);
+}
+
+QJsonObject bodyOf(const test::LoopbackHttpServer::Request& request)
+{
+    return QJsonDocument::fromJson(request.body).object();
+}
+
+TEST(FeedbackServiceTest, PostsTheMessageAsCompactJson)
+{
+    LoopbackService server;
+    server.answer(200, "ignored");
+    const QString message = "Line one\nSaid \"hi\" \u2014 gr\u00fc\u00dfe \U0001F600";
+    const auto outcome = sendFeedback(QString("me@example.org"), message);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->has_value());
+    ASSERT_EQ(server.requests().size(), 1);
+    const auto& request = server.requests().first();
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.path, "/api/feedback");
+    EXPECT_EQ(request.headers.value("content-type"), "application/json");
+    EXPECT_FALSE(request.body.contains('\n'));
+    const QJsonObject body = bodyOf(request);
+    EXPECT_EQ(body.value("message").toString(), message);
+    EXPECT_EQ(body.value("version").toString(), AppInfo::shortVersion());
+    EXPECT_EQ(body.value("machine_id").toString(), DeviceIdentifier::current());
+    EXPECT_EQ(body.value("email").toString(), "me@example.org");
+    EXPECT_EQ(body.size(), 4);
+}
+
+TEST(FeedbackServiceTest, AnEmptyOrMissingEmailIsLeftOutButASpaceIsSent)
+{
+    EXPECT_EQ(FeedbackService::requestBody(std::nullopt, "m"), FeedbackService::requestBody(QString(), "m"));
+    const QJsonObject without = QJsonDocument::fromJson(FeedbackService::requestBody(QString(""), "m")).object();
+    EXPECT_EQ(without.keys(), (QStringList{"machine_id", "message", "version"}));
+    const QJsonObject space = QJsonDocument::fromJson(FeedbackService::requestBody(QString(" "), "m")).object();
+    EXPECT_EQ(space.value("email").toString(), " ");
+}
+
+TEST(FeedbackServiceTest, StatusDecidesTheOutcome)
+{
+    LoopbackService server;
+    const std::vector<std::pair<int, std::optional<FeedbackError>>> cases = {
+        {200, std::nullopt},
+        {204, std::nullopt},
+        {299, std::nullopt},
+        {304, FeedbackError::badResponse},
+        {400, FeedbackError::badResponse},
+        {401, FeedbackError::badResponse},
+        {404, FeedbackError::badResponse},
+        {407, FeedbackError::badResponse},
+        {418, FeedbackError::badResponse},
+        {500, FeedbackError::badResponse},
+        {503, FeedbackError::badResponse},
+        {599, FeedbackError::badResponse},
+    };
+    for (const auto& [status, expected] : cases) {
+        server.answer(status, status == 204 ? QByteArray() : QByteArray("{}"));
+        const auto outcome = sendFeedback(std::nullopt, "hello");
+        ASSERT_TRUE(outcome.has_value()) << status;
+        EXPECT_EQ(*outcome, expected) << status;
+    }
+}
+
+TEST(FeedbackServiceTest, NoAnswerIsANetworkFailure)
+{
+    LoopbackService server;
+    server.stayQuiet();
+    const auto outcome = sendFeedback(std::nullopt, "hello", 300ms);
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(*outcome, std::optional(FeedbackError::network));
+}
+
+} // namespace
