@@ -1,19 +1,16 @@
 #pragma once
 
+#include "app/DeviceWindowActions.h"
 #include "app/FolderRequest.h"
+#include "app/LaunchSequence.h"
+#include "app/WindowRegistry.h"
 #include "core/WindowState.h"
 #include "skin/SkinManifest.h"
 
-#include <QHash>
-#include <QList>
 #include <QObject>
-#include <QPointer>
-#include <QRect>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,32 +27,15 @@ class SkinPickerWindowController;
 class StatusItemController;
 class VelmoraServiceProvider;
 class WelcomeWindowController;
-struct PaletteAnchor;
 
-// The application: it starts in a fixed order, opens the first device windows,
-// keeps the list of open device windows and saves their frames, carries out
-// the menu actions on the active device window, opens the application's other
-// windows, and ends every shell when it quits. It owns every window controller.
-// One delegate per process; other areas reach it through instance(). Main
-// thread only.
-//
-// Start-up (applicationDidFinishLaunching()) runs the steps of launchSteps(),
-// each once, in order; nothing in them stops the sequence:
-//   1 migrateLegacyAppSupport   the support folders of earlier releases
-//   2 installCrashHandlers      crash reports for fatal signals and exceptions
-//   3 registerBundledFonts      the resource folder's fonts
-//   4 loadSkins                 scan the skin folders, then watch the user's
-//   5 repairDirtyStart          stale temporary file, saved windows, palette
-//                               overrides, default skin (needs the skins)
-//   6 removeStatuslineShim      the old status-line shim in ~/.claude
-//   7 setupMenu                 the application's menus and keys
-//   8 registerHotkey            Alt+Space shows or hides the application
-//   9 showStatusItem            the tray item
-//  10 requestNotificationAuthorization  nothing to ask on Linux
-//  11 startServiceProvider      folder requests from later instances
-//  12 continueLaunch            the first windows, then a folder request from
-//                               this command line
-//  13 flushPendingCrashReports  upload earlier crash reports in the background
+// The application: it owns every window controller and hands its work to
+// parts with one job each: the start-up (LaunchSequence), the list of device
+// windows with their saved frames (WindowRegistry) and what the menus, the
+// tray and the palette do to the active device window (DeviceWindowActions).
+// Itself it opens the application's other windows (the skin pickers, the
+// settings, About, skin builder, command palette and welcome windows) and
+// answers the tray. One delegate per process; other areas reach it through
+// instance(). Main thread only.
 //
 // Quitting (any quit: the menu, the tray, a signal) first saves the open
 // windows while they are all still open, then ends every session; windows
@@ -65,12 +45,9 @@ class AppDelegate final : public QObject {
 
 public:
     // How long window moves and resizes must pause before the frames are saved.
-    static constexpr int snapshotDelayMs = 500;
+    static constexpr int snapshotDelayMs = WindowRegistry::snapshotDelayMs;
 
-    struct LaunchStep {
-        QString name;
-        std::function<void()> run;
-    };
+    using LaunchStep = LaunchSequence::Step;
 
     // The delegate of this process, or none.
     static AppDelegate* instance();
@@ -80,15 +57,16 @@ public:
     ~AppDelegate() override;
 
     // ---- start-up ------------------------------------------------------------------
-    // The start-up steps, in order. Replace or add steps before launching.
-    std::vector<LaunchStep>& launchSteps() { return m_launchSteps; }
-    LaunchStep* launchStep(const QString& name);
-    void applicationDidFinishLaunching();
+    // The start-up steps, in order (see LaunchSequence). Replace or add steps
+    // before launching.
+    std::vector<LaunchStep>& launchSteps() { return m_launch->steps(); }
+    LaunchStep* launchStep(const QString& name) { return m_launch->step(name); }
+    void applicationDidFinishLaunching() { m_launch->run(); }
     // Opens the first windows: the preview skin, else the saved windows, else
     // the default skin, else (first launch) the welcome window.
-    void continueLaunch();
+    void continueLaunch() { m_launch->continueLaunch(); }
     // The skin in the folder after the first "--preview-skin", or none.
-    std::optional<SkinManifest> parsePreviewSkinArg() const;
+    std::optional<SkinManifest> parsePreviewSkinArg() const { return m_launch->parsePreviewSkinArg(); }
     // A folder request of this command line, carried out after the first
     // windows opened.
     void setStartupRequest(const std::optional<FolderRequest>& request) { m_startupRequest = request; }
@@ -99,27 +77,28 @@ public:
     static SkinManifest defaultSkin();
 
     // ---- device windows ----------------------------------------------------------
+    WindowRegistry& windows() { return *m_windows; }
     // The open device windows in opening order.
-    const std::vector<DeviceWindowController*>& windowControllers() const { return m_windowControllers; }
+    const std::vector<DeviceWindowController*>& windowControllers() const { return m_windows->controllers(); }
     void openNewWindow(const SkinManifest& skin, const std::optional<WindowState>& restoringState = std::nullopt,
                        const std::optional<QString>& initialDirectory = std::nullopt);
     // The device window that is the active window, or none.
-    DeviceWindowController* activeController() const;
+    DeviceWindowController* activeController() const { return m_windows->activeController(); }
     // The most recently active device window still shown, else the first one.
-    DeviceWindowController* frontmostDeviceController() const;
+    DeviceWindowController* frontmostDeviceController() const { return m_windows->frontmostController(); }
     // The hot key and the tray's "Show Velmora": hides the application when
     // one of its windows is active, else brings it back.
-    void toggleFrontmostWindow();
+    void toggleFrontmostWindow() { m_windows->toggleFrontmostWindow(); }
     // Saves every window frame 0.5 s from now; each call starts the wait again.
-    void snapshotWindowState();
+    void snapshotWindowState() { m_windows->snapshotSoon(); }
     // Saves every window frame now (a window in mini mode saves its device
     // frame) and cancels a pending save.
-    void snapshotWindowStateImmediately();
-    bool isSnapshotPending() const { return m_pendingSnapshot.isActive(); }
+    void snapshotWindowStateImmediately() { m_windows->snapshotNow(); }
+    bool isSnapshotPending() const { return m_windows->isSnapshotPending(); }
     // Termination: saves the windows, then ends every session of every window
     // not yet torn down. Runs once; later calls do nothing.
-    void applicationWillTerminate();
-    bool isTerminating() const { return m_terminating; }
+    void applicationWillTerminate() { m_windows->terminate(); }
+    bool isTerminating() const { return m_windows->isTerminating(); }
     // Quits the application the standard way (the windows are saved first).
     void quit();
 
@@ -153,31 +132,31 @@ public:
     VelmoraServiceProvider* serviceProvider() const { return m_serviceProvider; }
 
     // ---- actions on the active device window (nothing without one) ------------------
-    void deviceBigger();
-    void deviceSmaller();
-    void fontBigger();
-    void fontSmaller();
-    void toggleMiniMode();
-    void newSession();
-    void closeSession();
-    void cycleSessionNext();
+    void deviceBigger() { m_actions->deviceBigger(); }
+    void deviceSmaller() { m_actions->deviceSmaller(); }
+    void fontBigger() { m_actions->fontBigger(); }
+    void fontSmaller() { m_actions->fontSmaller(); }
+    void toggleMiniMode() { m_actions->toggleMiniMode(); }
+    void newSession() { m_actions->newSession(); }
+    void closeSession() { m_actions->closeSession(); }
+    void cycleSessionNext() { m_actions->cycleSessionNext(); }
     // Erases the active session's screen and homes its cursor inside the
     // terminal only (ESC [ 2 J, ESC [ H); the shell is not told.
-    void clearActiveTerminal();
+    void clearActiveTerminal() { m_actions->clearActiveTerminal(); }
     // The next skin of the skin list in the active window, wrapping around.
-    void cycleSkin();
-    void copy();
-    void paste();
-    void selectAll();
+    void cycleSkin() { m_actions->cycleSkin(); }
+    void copy() { m_actions->copy(); }
+    void paste() { m_actions->paste(); }
+    void selectAll() { m_actions->selectAll(); }
     // The active window of the application, whichever it is.
     void closeWindow();
     void minimizeWindow();
 
     // ---- the tray's entries --------------------------------------------------------
-    void statusItemShowApp();
+    void statusItemShowApp() { toggleFrontmostWindow(); }
     void statusItemNewTab();
-    void statusItemNewWindow();
-    void statusItemShowSettings();
+    void statusItemNewWindow() { showSkinPicker(); }
+    void statusItemShowSettings() { showSettings(); }
 
     // The skin a window cycles to: the one after the window's skin (found by
     // id, else by name, else taken to be the first), wrapping around; none
@@ -187,7 +166,10 @@ public:
     static PaletteAnchor paletteAnchor(DeviceWindowController* controller);
     // The saved state of a device window: its skin and its frame (the device
     // frame while in mini mode).
-    static WindowState windowState(DeviceWindowController& controller);
+    static WindowState windowState(DeviceWindowController& controller)
+    {
+        return WindowRegistry::windowState(controller);
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -198,35 +180,22 @@ signals:
     void windowStatesSaved();
 
 private:
-    void buildLaunchSteps();
-    void observeWindow(DeviceWindowController* controller);
-    void windowWillClose(QWidget* window);
-    void rememberActivation(QWidget* window);
-    void presentWindow(QWidget* window);
+    LaunchSequence::Hooks launchHooks();
+    void windowOpened(DeviceWindowController* controller);
     void installApplicationShortcuts(QWidget* window);
 
-    QStringList m_arguments;
-    std::vector<LaunchStep> m_launchSteps;
     std::optional<FolderRequest> m_startupRequest;
 
-    std::vector<DeviceWindowController*> m_windowControllers;
+    std::unique_ptr<WindowRegistry> m_windows;
+    std::unique_ptr<DeviceWindowActions> m_actions;
+    std::unique_ptr<LaunchSequence> m_launch;
     std::unique_ptr<SkinBuilderWindowController> m_skinBuilderController;
     std::unique_ptr<SkinPickerWindowController> m_skinPickerController;
     std::unique_ptr<CommandPaletteController> m_commandPalette;
     StatusItemController* m_statusItem = nullptr;
     VelmoraServiceProvider* m_serviceProvider = nullptr;
-    QTimer m_pendingSnapshot;
-    // The windows observed for moves, resizes, activation and closing.
-    QHash<QWidget*, QMetaObject::Connection> m_windowObservers;
     std::unique_ptr<WelcomeWindowController> m_welcomeController;
     std::unique_ptr<MainMenu> m_mainMenu;
-
-    // Device windows, most recently active first.
-    QList<QPointer<QWidget>> m_activationOrder;
-    // Windows hidden by toggleFrontmostWindow(), with the one that was active.
-    QList<QPointer<QWidget>> m_hiddenWindows;
-    QPointer<QWidget> m_hiddenActiveWindow;
-    bool m_terminating = false;
 };
 
 } // namespace velmora
