@@ -1,7 +1,7 @@
 // The application delegate offscreen: which windows a launch opens, the order
 // of the start-up steps, the saving of window frames, quitting, and the menu
 // actions on the active device window. Settings live in the program's private
-// home (SessionTestHome); the skins are fixtures in a temporary resource
+// home (ProgramHome); the skins are fixtures in a temporary resource
 // folder.
 
 #include "app/AppDelegate.h"
@@ -12,18 +12,22 @@
 #include "app/WelcomeWindowController.h"
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowController.h"
-#include "session/SessionTestSupport.h"
 #include "settings/KeysSettingsTab.h"
 #include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinbuilder/BuilderTestSupport.h"
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerView.h"
 #include "skinpicker/SkinPickerWindowController.h"
+#include "support/BuilderTestSupport.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ShellScreen.h"
+#include "support/SkinOnDisk.h"
+
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
@@ -46,9 +50,9 @@
 namespace velmora {
 namespace {
 
+using test::ProgramHome;
 using test::screenContains;
 using test::screenText;
-using test::SessionTestHome;
 using test::typeLine;
 using test::waitUntil;
 
@@ -98,14 +102,14 @@ class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SessionTestHome::instance();
+        ProgramHome::instance();
         ASSERT_TRUE(m_bundle.isValid());
         const QString skins = m_bundle.filePath(QStringLiteral("Skins"));
         for (const QString& name : {QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma")})
             test::writeFile(skins + u'/' + name.toLower() + QStringLiteral("/skin.json"),
                             test::toBytes(test::minimalSkin(name)));
         m_resources = std::make_unique<test::ScopedEnvironment>("VELMORA_RESOURCES_DIR", m_bundle.path().toUtf8());
-        SessionTestHome::resetSettings();
+        ProgramHome::resetSettings();
         SkinLoader::shared().loadAll();
         ASSERT_EQ(SkinLoader::shared().skins().size(), 4u); // Alpha, Beta, Gamma, Handheld v1
     }
@@ -249,7 +253,7 @@ TEST_F(AppDelegateTest, ALaunchOpensThePreviewTheSavedWindowsTheDefaultSkinOrThe
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SessionTestHome::resetSettings();
+        ProgramHome::resetSettings();
         SettingsData& data = SettingsStore::shared().data();
         data.hasLaunchedBefore = c.launchedBefore;
         data.restoreWindows = c.restoreWindows;

@@ -6,6 +6,7 @@
 // VELMORA_TEST_DISPLAY names a display (scripts/check starts Xvfb and sets it),
 // on an X server of its own, since it types keys into the focused window.
 
+#include "support/ChildEnvironment.h"
 #include "support/PrivateXServer.h"
 
 #include <gtest/gtest.h>
@@ -87,21 +88,8 @@ protected:
         if (!display || !*display)
             GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
         ASSERT_TRUE(m_root.isValid());
-        QDir(m_root.path()).mkpath(QStringLiteral("home"));
         QDir(m_root.path()).mkpath(QStringLiteral("data/Velmora"));
-        QDir(m_root.path()).mkpath(QStringLiteral("runtime"));
-        QFile::setPermissions(m_root.filePath(QStringLiteral("runtime")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        m_environment.insert(QStringLiteral("DISPLAY"), m_server.displayOr(display));
-        m_environment.insert(QStringLiteral("HOME"), m_root.filePath(QStringLiteral("home")));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("data")));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.filePath(QStringLiteral("runtime")));
-        m_environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_environment.insert(QStringLiteral("VELMORA_SERVICE_URL"), QStringLiteral("http://127.0.0.1:9"));
-        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(name))
-                m_environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        m_environment = test::childEnvironment(m_root.path(), m_server.displayOr(display));
     }
 
     void writeSettings(const QByteArray& json)

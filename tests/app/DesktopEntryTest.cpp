@@ -1,6 +1,6 @@
 #include "app/FolderRequest.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QMap>

@@ -2,7 +2,8 @@
 
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
-#include "skin/SkinTestSupport.h"
+#include "support/LogCapture.h"
+#include "support/TemporaryHome.h"
 
 #include <QFileInfo>
 

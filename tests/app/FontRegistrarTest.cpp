@@ -1,6 +1,7 @@
 #include "app/FontRegistrar.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/LogCapture.h"
+#include "support/TemporaryHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,6 +6,7 @@
 
 #include "app/GlobalHotkey.h"
 
+#include "support/ChildEnvironment.h"
 #include "support/PrivateXServer.h"
 
 #include <QProcess>
@@ -41,14 +42,7 @@ protected:
             GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
         ASSERT_TRUE(m_runtime.isValid());
         m_server.emplace();
-        m_environment.insert("DISPLAY", m_server->displayOr(display));
-        m_environment.insert("HOME", m_runtime.path());
-        m_environment.insert("PATH", "/usr/local/bin:/usr/bin:/bin");
-        m_environment.insert("QT_QPA_PLATFORM", "xcb");
-        m_environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(name))
-                m_environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        m_environment = test::childEnvironment(m_runtime.path(), m_server->displayOr(display));
     }
 
     void TearDown() override

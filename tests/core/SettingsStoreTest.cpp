@@ -2,6 +2,8 @@
 
 #include "core/AppPaths.h"
 
+#include "support/TemporaryHome.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -31,20 +33,22 @@ void captureMessage(QtMsgType, const QMessageLogContext&, const QString& message
 
 using Notification = std::pair<QString, QString>;
 
-class SettingsStoreTest : public ::testing::Test {
+class SettingsStoreTest : public test::TemporaryHome {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(root.isValid());
-        qputenv("HOME", root.path().toUtf8());
-        qputenv("XDG_DATA_HOME", (root.path() + "/data").toUtf8());
-        folder = root.path() + "/data/Velmora";
+        TemporaryHome::SetUp();
+        folder = root() + "/data/Velmora";
         path = folder + "/settings.json";
         capturedLog.clear();
         previousHandler = qInstallMessageHandler(captureMessage);
     }
 
-    void TearDown() override { qInstallMessageHandler(previousHandler); }
+    void TearDown() override
+    {
+        qInstallMessageHandler(previousHandler);
+        TemporaryHome::TearDown();
+    }
 
     void writeSettings(const QByteArray& bytes)
     {
@@ -75,7 +79,6 @@ protected:
         return list;
     }
 
-    QTemporaryDir root;
     QString folder;
     QString path;
     QtMessageHandler previousHandler = nullptr;
@@ -273,7 +276,7 @@ TEST_F(SettingsStoreTest, ADamagedFileThatCannotBeBackedUpIsNeverReplaced)
 TEST_F(SettingsStoreTest, ASymbolicLinkIsWrittenThrough)
 {
     QDir().mkpath(folder);
-    const QString target = root.path() + "/dotfiles/velmora.json";
+    const QString target = root() + "/dotfiles/velmora.json";
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile(target).open(QIODevice::WriteOnly);
     ASSERT_TRUE(QFile::link(target, path));

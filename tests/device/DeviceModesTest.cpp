@@ -2,9 +2,11 @@
 
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowFixture.h"
-#include "session/SessionTestSupport.h"
 #include "skin/SkinLoader.h"
 #include "skin/ViewportShape.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
+#include "support/ShellScreen.h"
 
 #include "corvel/qt/LocalProcessTerminalView.h"
 #include "corvel/qt/TerminalViewDelegate.h"
@@ -27,7 +29,7 @@
 namespace velmora {
 namespace {
 
-using test::SessionTestHome;
+using test::ProgramHome;
 
 // A skin drawn in code whose screen is pulled into a keystone: the top edge
 // wider than the bottom one, its top-left corner up and out.

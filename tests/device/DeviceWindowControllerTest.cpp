@@ -3,10 +3,14 @@
 #include "core/AppPaths.h"
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowFixture.h"
-#include "session/SessionTestSupport.h"
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
+#include "support/ShellScreen.h"
+#include "support/SkinOnDisk.h"
+
+#include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -17,7 +21,7 @@
 namespace velmora {
 namespace {
 
-using test::SessionTestHome;
+using test::ProgramHome;
 using test::waitUntil;
 
 SkinManifest skinOfSize(double width, double height, double launchScale = 1)
@@ -328,8 +332,8 @@ TEST_F(DeviceWindowControllerTest, SettingsChangesReachTheWindowsOfTheirSkin)
 TEST_F(DeviceWindowControllerTest, ClosingTheWindowEndsEachShellOnce)
 {
     // A shell that notes every SIGTERM, ignores hang-ups and runs until killed.
-    const QString log = SessionTestHome::instance().file(QStringLiteral("terms-")
-                                                         + QString::number(QDateTime::currentMSecsSinceEpoch()));
+    const QString log
+        = ProgramHome::instance().file(QStringLiteral("terms-") + QString::number(QDateTime::currentMSecsSinceEpoch()));
     const QString script = log + QStringLiteral(".sh");
     test::writeFile(script,
                     QStringLiteral("#!/bin/sh\necho \"started $$\" >> '%1'\ntrap 'echo \"TERM $$\" >> \"%1\"' TERM\n"

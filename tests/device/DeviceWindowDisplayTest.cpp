@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "support/ChildEnvironment.h"
 #include "support/PrivateXServer.h"
 
 namespace velmora {
@@ -86,15 +87,7 @@ public:
 
         // Typing and the focus belong to the whole server: keep out of the way
         // of other tests on the shared display where a server of our own starts.
-        environment.insert(QStringLiteral("DISPLAY"), server.displayOr(display));
-        environment.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.path());
-        environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(name))
-                environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        environment = test::childEnvironment(root.path(), server.displayOr(display));
     }
 
     ~RunningVelmora()

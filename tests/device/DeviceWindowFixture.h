@@ -2,8 +2,8 @@
 
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowController.h"
-#include "session/SessionTestSupport.h"
 #include "skin/SkinLoader.h"
+#include "support/ProgramHome.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ class DeviceWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SessionTestHome::resetSettings();
+        ProgramHome::resetSettings();
         SkinLoader::shared().loadAll();
     }
 

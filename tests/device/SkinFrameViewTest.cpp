@@ -1,8 +1,11 @@
 #include "device/SkinFrameView.h"
 
 #include "core/AppResources.h"
-#include "session/SessionTestSupport.h"
 #include "skin/FramePicture.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QImageReader>

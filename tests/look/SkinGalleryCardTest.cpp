@@ -4,8 +4,8 @@
 #include "look/SkinScreenContent.h"
 
 #include "core/AppPaths.h"
-#include "skin/SkinTestSupport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QApplication>

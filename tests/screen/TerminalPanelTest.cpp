@@ -1,13 +1,16 @@
 #include "screen/TerminalPanel.h"
 
-#include "session/SessionTestSupport.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
+
+#include <gtest/gtest.h>
 
 #include <QTest>
 
 namespace velmora {
 namespace {
 
-using test::SessionTestHome;
+using test::ProgramHome;
 using test::waitUntil;
 
 SkinManifest::TerminalPalette palette(const QColor& foreground, const QColor& background)
@@ -22,7 +25,7 @@ class TerminalPanelTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SessionTestHome::resetSettings();
+        ProgramHome::resetSettings();
         panel.onActiveSessionChanged = [this](int index) { synced.push_back(index); };
         // The panel's root sits in a shown window, as in a device window.
         window.resize(400, 300);

@@ -1,7 +1,10 @@
 #include "session/SessionManager.h"
 #include "session/SessionTabsView.h"
 
-#include "session/SessionTestSupport.h"
+#include "support/EventLoopWait.h"
+#include "support/ProgramHome.h"
+
+#include <gtest/gtest.h>
 
 #include <QMenu>
 #include <QTest>
@@ -10,7 +13,7 @@
 namespace velmora {
 namespace {
 
-using test::SessionTestHome;
+using test::ProgramHome;
 using test::waitUntil;
 
 SkinManifest::TerminalPalette greenPalette()
@@ -25,7 +28,7 @@ class SessionManagerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SessionTestHome::resetSettings();
+        ProgramHome::resetSettings();
         manager.onChange = [this] { ++changes; };
     }
 

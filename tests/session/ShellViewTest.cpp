@@ -2,8 +2,13 @@
 
 #include "core/SettingsStore.h"
 #include "session/GitStatus.h"
-#include "session/SessionTestSupport.h"
-#include "skin/SkinTestSupport.h"
+#include "support/EventLoopWait.h"
+#include "support/LogCapture.h"
+#include "support/ProgramHome.h"
+#include "support/ShellScreen.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
 
 #include <QFontDatabase>
 #include <QProcess>
@@ -15,14 +20,14 @@
 namespace velmora {
 namespace {
 
+using test::ProgramHome;
 using test::screenContains;
-using test::SessionTestHome;
 using test::typeLine;
 using test::waitUntil;
 
 class ShellViewTest : public ::testing::Test {
 protected:
-    void SetUp() override { SessionTestHome::resetSettings(); }
+    void SetUp() override { ProgramHome::resetSettings(); }
 
     // A started session in a shown widget of 80 × 24 cells or so.
     std::unique_ptr<ShellView> startedSession(const std::optional<SkinManifest::TerminalPalette>& palette
@@ -39,7 +44,7 @@ protected:
 
 TEST_F(ShellViewTest, StartsTheShellAsALoginShellInTheRequestedDirectory)
 {
-    const QString folder = SessionTestHome::instance().file(QStringLiteral("work dir"));
+    const QString folder = ProgramHome::instance().file(QStringLiteral("work dir"));
     QDir().mkpath(folder);
     auto session = startedSession(std::nullopt, folder);
     ASSERT_NE(session->terminal(), nullptr);
@@ -112,9 +117,9 @@ TEST_F(ShellViewTest, ConvertsColoursToSixteenBitChannels)
 TEST_F(ShellViewTest, StartDirectoryFallsBackToHome)
 {
     const QString home = QDir::homePath();
-    const QString file = SessionTestHome::instance().file(QStringLiteral("plain-file"));
+    const QString file = ProgramHome::instance().file(QStringLiteral("plain-file"));
     QFile(file).open(QIODevice::WriteOnly);
-    const QString folder = SessionTestHome::instance().path();
+    const QString folder = ProgramHome::instance().path();
     struct Case {
         const char* name;
         std::optional<QString> cwd;
@@ -233,8 +238,8 @@ TEST_F(ShellViewTest, DirectoryReportLooksUpGitStateOnceInFiveSeconds)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("git")).isEmpty())
         GTEST_SKIP() << "git is not installed";
-    const QString repository = makeRepository(SessionTestHome::instance().file(
-        QStringLiteral("repo-") + QString::number(QDateTime::currentMSecsSinceEpoch())));
+    const QString repository = makeRepository(
+        ProgramHome::instance().file(QStringLiteral("repo-") + QString::number(QDateTime::currentMSecsSinceEpoch())));
     ASSERT_FALSE(repository.isEmpty());
     auto session = startedSession();
     QSignalSpy changed(session.get(), &ShellView::shellStateDidChange);

@@ -4,8 +4,9 @@
 #include "core/SettingsStore.h"
 #include "skin/ActiveSkin.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinpicker/PickerTestSupport.h"
+#include "support/PinnedFolder.h"
+#include "support/SkinOnDisk.h"
+#include "support/TestFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>

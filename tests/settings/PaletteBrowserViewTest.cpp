@@ -5,7 +5,7 @@
 #include "skin/ActiveSkin.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
+#include "support/SkinOnDisk.h"
 
 #include <QDir>
 #include <QJsonArray>

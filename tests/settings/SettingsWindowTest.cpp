@@ -10,10 +10,12 @@
 #include "settings/SkinsSettingsTab.h"
 #include "skin/ActiveSkin.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinpicker/PickerTestSupport.h"
+#include "support/LogCapture.h"
 #include "support/LoopbackService.h"
+#include "support/PinnedFolder.h"
 #include "support/ScopedEnvironment.h"
+#include "support/SkinOnDisk.h"
+#include "support/TestFiles.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "skin/HexColor.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 

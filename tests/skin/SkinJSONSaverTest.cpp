@@ -3,7 +3,7 @@
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "skin/SkinManifestFile.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/LogCapture.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "skin/SkinManifest.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinBuilderView.h"
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "skinbuilder/PreviewWindow.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "skinbuilder/SkinSettingsSections.h"
 #include "skinbuilder/ViewportInspector.h"
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 

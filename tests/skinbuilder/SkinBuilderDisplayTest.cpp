@@ -4,7 +4,7 @@
 // screen as the screen layer says. Runs only where VELMORA_TEST_DISPLAY names
 // a display (scripts/check starts Xvfb and sets it).
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "support/ChildEnvironment.h"
 #include "support/PrivateXServer.h"
 
 namespace velmora {
@@ -73,21 +74,11 @@ protected:
         if (!display || !*display)
             GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set";
         ASSERT_TRUE(m_root.isValid());
-        QDir(m_root.path()).mkpath(QStringLiteral("home"));
-        QDir(m_root.path()).mkpath(QStringLiteral("data"));
         m_picture = test::savePicture(fixturePicture(), m_root.filePath(QStringLiteral("fixture.png")));
         // Pictures are taken from the screen: keep other tests' windows out
         // of them where a server of our own starts.
         m_server = std::make_unique<test::PrivateXServer>();
-        m_environment.insert(QStringLiteral("DISPLAY"), m_server->displayOr(display));
-        m_environment.insert(QStringLiteral("HOME"), m_root.filePath(QStringLiteral("home")));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root.filePath(QStringLiteral("data")));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_root.path());
-        m_environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(name))
-                m_environment.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        m_environment = test::childEnvironment(m_root.path(), m_server->displayOr(display));
     }
 
     QByteArray run(const QString& program, const QStringList& arguments) const

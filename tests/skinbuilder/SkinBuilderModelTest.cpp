@@ -1,7 +1,7 @@
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/PictureFile.h"
 
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 
 #include <gtest/gtest.h>
 

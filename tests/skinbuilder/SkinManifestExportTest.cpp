@@ -2,7 +2,7 @@
 #include "skinbuilder/SkinManifestImport.h"
 
 #include "skin/SkinManifestFile.h"
-#include "skin/SkinTestSupport.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "skinbuilder/SkinManifestImport.h"
 
-#include "skin/SkinTestSupport.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinbuilder/BuilderTestSupport.h"
+#include "support/BuilderTestSupport.h"
 #include "support/ScopedEnvironment.h"
+#include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
 

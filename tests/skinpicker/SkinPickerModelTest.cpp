@@ -2,8 +2,10 @@
 
 #include "skin/FolderInstall.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinpicker/PickerTestSupport.h"
+#include "support/PinnedFolder.h"
+#include "support/TemporaryHome.h"
+#include "support/TestFiles.h"
+#include "support/ZipWriter.h"
 
 #include <QDir>
 #include <QDirIterator>

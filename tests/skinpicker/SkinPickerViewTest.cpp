@@ -2,11 +2,11 @@
 
 #include "look/KeyboardBadge.h"
 #include "skin/SkinLoader.h"
-#include "skin/SkinTestSupport.h"
-#include "skinpicker/PickerTestSupport.h"
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"
 #include "skinpicker/SkinPickerWindowController.h"
+#include "support/TemporaryHome.h"
+#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "skinpicker/ZipExtractor.h"
 
-#include "skin/SkinTestSupport.h"
-#include "skinpicker/PickerTestSupport.h"
+#include "support/TestFiles.h"
+#include "support/ZipWriter.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/EventLoopWait.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QTest>
@@ -34,11 +35,5 @@ public:
 private:
     QByteArray m_savedUrl;
 };
-
-// Runs the event loop until the condition holds or the time is up.
-inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    return QTest::qWaitFor(condition, timeoutMs);
-}
 
 } // namespace velmora::test

@@ -6,7 +6,7 @@ namespace {
 
 // The watcher and the debounce timer need an application object and its
 // event loop.
-class QtApplicationEnvironment : public ::testing::Environment {
+class CoreApplicationEnvironment : public ::testing::Environment {
 public:
     void SetUp() override
     {
@@ -21,6 +21,6 @@ private:
     QCoreApplication* m_app = nullptr;
 };
 
-[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+[[maybe_unused]] const auto* const environment = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
 
 } // namespace

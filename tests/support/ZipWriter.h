@@ -1,26 +1,19 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QString>
-#include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
+// Zip archives written by a test, hostile ones included.
 namespace velmora::test {
 
 // One entry of an archive written by a test, hostile ones included.
@@ -100,58 +93,5 @@ inline void writeZip(const QString& path, const std::vector<ZipEntry>& entries)
     ASSERT_EQ(archive_write_close(zip), ARCHIVE_OK) << archive_error_string(zip);
     archive_write_free(zip);
 }
-
-// Every path below the folder, relative to it and sorted, hidden ones too.
-inline QStringList treeOf(const QString& folder)
-{
-    QStringList paths;
-    QDirIterator it(
-        folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths.append(QDir(folder).relativeFilePath(it.next()));
-    paths.sort();
-    return paths;
-}
-
-// Makes the folder impossible to move or remove: its parent read-only for an
-// ordinary user, the folder itself immutable for root. Undone by the guard.
-class Pinned {
-public:
-    explicit Pinned(const QString& folder) : m_folder(folder)
-    {
-        if (::geteuid() != 0)
-            m_pinned = ::chmod(parent().constData(), 0500) == 0;
-        else
-            m_pinned = setImmutable(true);
-    }
-    ~Pinned()
-    {
-        if (::geteuid() != 0)
-            ::chmod(parent().constData(), 0755);
-        else
-            setImmutable(false);
-    }
-    bool pinned() const { return m_pinned; }
-
-private:
-    QByteArray parent() const { return QFile::encodeName(QFileInfo(m_folder).absolutePath()); }
-    bool setImmutable(bool on) const
-    {
-        const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (ok) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
-        return ok;
-    }
-
-    QString m_folder;
-    bool m_pinned = false;
-};
 
 } // namespace velmora::test

@@ -1,7 +1,0 @@
-#include "session/SessionTestSupport.h"
-
-namespace {
-
-[[maybe_unused]] const auto& home = velmora::test::SessionTestHome::instance();
-
-} // namespace
