@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmora::DirtyStartSweep {
@@ -81,6 +82,13 @@ bool isOnScreen(const WindowState& state, const QList<QRectF>& visibleFrames)
     return false;
 }
 
+bool fitsOnAScreen(const WindowState& state, const QList<QRectF>& visibleFrames)
+{
+    return std::any_of(visibleFrames.begin(), visibleFrames.end(), [&](const QRectF& frame) {
+        return state.width <= frame.width() && state.height <= frame.height();
+    });
+}
+
 std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>& states,
                                                        const std::vector<SkinManifest>& skins, const Screens& screens)
 {
@@ -101,6 +109,15 @@ std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>&
             centre(state, screens.main);
             changed = true;
         } else if (!isOnScreen(state, screens.all) && screens.main) {
+            centre(state, screens.main);
+            changed = true;
+        }
+        // A frame larger than every screen is shrunk to fit the main one,
+        // keeping its proportions, and centred there like an off-screen one.
+        if (!fitsOnAScreen(state, screens.all) && screens.main && !screens.main->isEmpty()) {
+            const double shrink = std::min(screens.main->width() / state.width, screens.main->height() / state.height);
+            state.width *= shrink;
+            state.height *= shrink;
             centre(state, screens.main);
             changed = true;
         }

@@ -48,13 +48,17 @@ void cleanStaleTempFiles(const QString& settingsFile);
 // whose skin is gone (looked up by id, then by name) or whose size is not
 // positive is dropped; one whose aspect is more than 25 % off its skin's
 // frame takes the frame's size, centred on the main screen; one that is no
-// longer on any screen is centred on the main screen with its size kept.
+// longer on any screen is centred on the main screen with its size kept; one
+// that fits no screen is shrunk to fit the main screen, proportions kept, and
+// centred there.
 std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>& states,
                                                        const std::vector<SkinManifest>& skins, const Screens& screens);
 
 // True when the frame, shrunk by 20 points on every side, meets a visible
 // frame.
 bool isOnScreen(const WindowState& state, const QList<QRectF>& visibleFrames);
+// True when the frame's size fits within a visible frame.
+bool fitsOnAScreen(const WindowState& state, const QList<QRectF>& visibleFrames);
 
 void repairWindowState(SettingsStore& store, const std::vector<SkinManifest>& skins, const Screens& screens);
 int prunePaletteOverrides(SettingsStore& store);

@@ -85,11 +85,15 @@ DeviceWindowController::initialPlacement(const SkinManifest& skin, const std::op
             = inset.isValid() && std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
                   return QRectF(area).intersects(inset);
               });
-        if (onScreen && skin.frameSize.width() > 0)
+        // A frame larger than every screen counts as off screen.
+        const bool fits = std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
+            return saved.width() <= area.width() && saved.height() <= area.height();
+        });
+        if (onScreen && fits && skin.frameSize.width() > 0)
             return Placement{saved.toRect(), restoringState->width / skin.frameSize.width()};
     }
     const double launch = std::min(fitScale(skin, mainArea), skin.launchScale);
-    const double scale = std::max(launch, minimumScale);
+    const double scale = scaleWithin(skin, std::max(launch, minimumScale), mainArea);
     const int width = int(std::lround(skin.frameSize.width() * scale));
     const int height = int(std::lround(skin.frameSize.height() * scale));
     const QPointF centre = QRectF(mainArea).center();
@@ -296,11 +300,20 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
     installSkinViews(skin);
     m_window->setContentAspectRatio(skin.frameSize);
     const QPointF centre = QRectF(m_window->geometry()).center();
-    const int width = int(std::lround(skin.frameSize.width()));
-    const int height = int(std::lround(skin.frameSize.height()));
+    const double scale = scaleWithin(skin, 1.0, availableArea());
+    const int width = int(std::lround(skin.frameSize.width() * scale));
+    const int height = int(std::lround(skin.frameSize.height() * scale));
     m_window->setGeometry(
         int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
     settleSkinGeometry();
+}
+
+QRect DeviceWindowController::availableArea() const
+{
+    QScreen* screen = m_window ? m_window->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 void DeviceWindowController::settleSkinGeometry()
@@ -322,8 +335,9 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
     if (skin.frameSize != oldSize) {
         m_window->setContentAspectRatio(skin.frameSize);
         const QRect old = m_window->geometry();
-        const int height = int(std::lround(skin.frameSize.height() * m_currentScale));
-        const int width = int(std::lround(skin.frameSize.width() * m_currentScale));
+        const double scale = scaleWithin(skin, m_currentScale, availableArea());
+        const int height = int(std::lround(skin.frameSize.height() * scale));
+        const int width = int(std::lround(skin.frameSize.width() * scale));
         m_window->setGeometry(old.x(), old.y(), width, height);
     }
     settleSkinGeometry();
@@ -376,6 +390,13 @@ void DeviceWindowController::windowDidResize()
         m_skinFrameView->setGeometry(m_window->rect());
     layoutViewport();
     updateWindowShape();
+}
+
+double DeviceWindowController::scaleWithin(const SkinManifest& skin, double scale, const QRect& area)
+{
+    if (area.isEmpty() || !(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
+        return scale;
+    return std::min(scale, maximumScale(skin, {area}));
 }
 
 double DeviceWindowController::maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas)

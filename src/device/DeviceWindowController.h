@@ -116,6 +116,9 @@ public:
     // The largest scale at which the skin fits one of the areas; 0 without
     // any.
     static double maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas);
+    // The scale, lowered where the skin would not fit the area whole at it
+    // (an area without a size holds anything).
+    static double scaleWithin(const SkinManifest& skin, double scale, const QRect& area);
 
     // Shows the window, makes it active and lays the screen out at the
     // window's present scale.
@@ -133,9 +136,10 @@ public:
                                                         const PaletteLookup& lookup = CuratedPalettes::byId);
 
     // The frame and scale of a new window: a saved frame that still lies on
-    // a screen is kept exactly; otherwise the skin at its launch scale (at
-    // most 90 % of the main screen's available area, at least 0.2), centred
-    // on that area. mainArea is null when there is no screen.
+    // a screen and fits one is kept exactly; otherwise the skin at its launch
+    // scale (at most 90 % of the main screen's available area, at least 0.2
+    // where that still fits the area), centred on that area. mainArea is null
+    // when there is no screen.
     static Placement initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
                                       const QRect& mainArea, const std::vector<QRect>& screenAreas);
     // The scale at which the skin fits in 90 % of the area, and the launch
@@ -167,6 +171,8 @@ private:
     // After the window took a new skin's size: scale, frame, screen, shape
     // and effects follow it.
     void settleSkinGeometry();
+    // The available area of the window's screen (or the main one).
+    QRect availableArea() const;
     void updateWindowShape();
     void skinsReloaded(const QString& name);
     void settingsChanged(const QString& name, const QString& object);

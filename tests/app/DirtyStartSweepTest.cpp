@@ -25,8 +25,10 @@ SkinManifest skin(const QString& id, const QString& name, QSizeF frame)
     return manifest;
 }
 
-const std::vector<SkinManifest> skins
-    = {skin("tall", "Tall", {400, 800}), skin("wide", "Wide", {800, 400}), skin("flat", "Flat", {300, 0})};
+const std::vector<SkinManifest> skins = {skin("tall", "Tall", {400, 800}),
+                                         skin("wide", "Wide", {800, 400}),
+                                         skin("flat", "Flat", {300, 0}),
+                                         skin("huge", "Huge", {100000, 100000})};
 
 // One main screen of 1920 by 1080 with a 40-point panel on top.
 const DirtyStartSweep::Screens oneScreen{QRectF(0, 40, 1920, 1040), {QRectF(0, 40, 1920, 1040)}};
@@ -59,6 +61,12 @@ TEST(DirtyStartSweepTest, WindowStatesAreRepairedOneByOne)
         {"overlapping by 20 points or less is off screen",
          window("wide", "Wide", -780, 100, 800, 400),
          window("wide", "Wide", 560, 360, 800, 400)},
+        {"larger than every screen: shrunk to fit the main screen, centred",
+         window("tall", "Tall", 0, 0, 4000, 8000),
+         window("tall", "Tall", 700, 40, 520, 1040)},
+        {"an enormous skin's frame taken for a wrong aspect is shrunk too",
+         window("huge", "Huge", 100, 100, 14000, 20000),
+         window("huge", "Huge", 440, 40, 1040, 1040)},
         {"found by name when the id is gone; id and name kept",
          window("renamed", "Tall", 100, 100, 400, 800),
          window("renamed", "Tall", 100, 100, 400, 800)},

@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -63,12 +64,24 @@ TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
          QRect(458, 44, 525, 788),
          1.3125},
         {"too large for the screen", skinOfSize(2000, 2000), std::nullopt, screen, QRect(326, 44, 788, 788), 0.39375},
-        {"tiny screen: at least 0.2",
+        {"small screen: at least 0.2",
+         skinOfSize(400, 600),
+         std::nullopt,
+         QRect(0, 0, 130, 130),
+         QRect(25, 5, 80, 120),
+         0.2},
+        {"tiny screen: never larger than the screen",
          skinOfSize(400, 600),
          std::nullopt,
          QRect(0, 0, 100, 100),
-         QRect(10, -10, 80, 120),
-         0.2},
+         QRect(17, 0, 67, 100),
+         1 / 6.0},
+        {"enormous skin: the whole screen at most",
+         skinOfSize(100000, 100000),
+         std::nullopt,
+         screen,
+         QRect(283, 0, 875, 875),
+         0.00875},
         {"no screen at all", skinOfSize(400, 600), std::nullopt, QRect(), QRect(-40, -60, 80, 120), 0.2},
         {"saved frame on a screen is kept exactly",
          skinOfSize(400, 600),
@@ -85,6 +98,12 @@ TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
         {"saved frame on a screen that is gone",
          skinOfSize(400, 600),
          state(5000, 5000, 400, 600),
+         screen,
+         QRect(520, 138, 400, 600),
+         1.0},
+        {"saved frame larger than the screen",
+         skinOfSize(400, 600),
+         state(0, 0, 14000, 20000),
          screen,
          QRect(520, 138, 400, 600),
          1.0},
@@ -249,6 +268,42 @@ TEST_F(DeviceWindowControllerTest, HandheldOpensAtItsFitScaleWithThePromptOnTheS
     EXPECT_GT(countNear(picture, screen.toAlignedRect(), green, 60), 20);
     const QRect belowScreen(0, int(screen.bottom()) + 30, c.window()->width(), 40);
     EXPECT_EQ(countNear(picture, belowScreen, green, 60), 0);
+}
+
+// Resident memory of this process.
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+TEST_F(DeviceWindowControllerTest, AnEnormousFrameNeverMakesAWindowLargerThanTheScreen)
+{
+    SkinManifest enormous = SkinManifest::handheld();
+    enormous.id = QStringLiteral("enormous");
+    enormous.name = QStringLiteral("Enormous");
+    enormous.frameSize = QSizeF(100000, 100000);
+    enormous.viewportRect = QRectF(10000, 10000, 80000, 60000);
+    const QRect area = mainArea();
+    const qint64 before = residentBytes();
+
+    DeviceWindowController& c = open(enormous);
+    const auto fitsTheScreen = [&] {
+        const QSize size = c.window()->size();
+        return size.width() <= area.width() && size.height() <= area.height() && size.width() > 0;
+    };
+    EXPECT_TRUE(fitsTheScreen()) << c.window()->width() << " × " << c.window()->height();
+    EXPECT_FALSE(c.window()->grab().isNull());
+    // A skin change puts the skin at its design size, a reload keeps the
+    // scale: both within the screen too.
+    c.changeSkin(SkinManifest::handheld());
+    c.changeSkin(enormous);
+    EXPECT_TRUE(fitsTheScreen()) << c.window()->width() << " × " << c.window()->height();
+    EXPECT_FALSE(c.window()->grab().isNull());
+    EXPECT_LT(residentBytes() - before, qint64(300) << 20);
 }
 
 TEST_F(DeviceWindowControllerTest, ReloadWithANewFrameSizeKeepsTheTopLeftCorner)
