@@ -28,7 +28,10 @@ std::function<void()> orNothing(std::function<void()> hook)
 
 LaunchSequence::LaunchSequence(QStringList arguments, SettingsStore& settings, SkinLoader& skins, Hooks hooks,
                                QObject* parent)
-    : QObject(parent), m_arguments(std::move(arguments)), m_settings(settings), m_skins(skins),
+    : QObject(parent),
+      m_arguments(std::move(arguments)),
+      m_settings(settings),
+      m_skins(skins),
       m_hooks(std::move(hooks))
 {
     m_steps = {

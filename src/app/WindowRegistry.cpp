@@ -143,8 +143,8 @@ void WindowRegistry::toggleFrontmostWindow()
 {
     if (QGuiApplication::applicationState() == Qt::ApplicationActive) {
         QWidget* key = QApplication::activeWindow();
-        const bool firstVisible = !m_controllers.empty() && m_controllers.front()->window()
-            && m_controllers.front()->window()->isVisible();
+        const bool firstVisible
+            = !m_controllers.empty() && m_controllers.front()->window() && m_controllers.front()->window()->isVisible();
         if ((key && key->isVisible()) || (!key && firstVisible)) {
             // Hide the application: every window it shows, to come back together.
             m_hiddenActiveWindow = key;

@@ -8,11 +8,12 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QImageReader>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -23,6 +24,19 @@ namespace velmora {
 namespace {
 
 QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
+
+// The frame is never shown larger than a screen, so its picture is kept no
+// larger than the largest screen in pixels (and no smaller than 2048 a side,
+// for a screen that comes later).
+QSize pictureBound()
+{
+    int side = 2048;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QSizeF pixels = QSizeF(screen->size()) * screen->devicePixelRatio();
+        side = std::max({side, int(std::ceil(pixels.width())), int(std::ceil(pixels.height()))});
+    }
+    return QSize(side, side);
+}
 
 } // namespace
 
@@ -246,8 +260,7 @@ bool SkinFrameView::loadFrameImageIfNeeded()
     const QDateTime stamp = file.exists() ? file.lastModified() : QDateTime();
     if (m_failedPictureStamp && *m_failedPictureStamp == stamp)
         return false;
-    QImageReader reader(path);
-    QImage image = reader.read();
+    const QImage image = FramePicture::load(*m_skin.frameImageName, pictureBound());
     if (image.isNull()) {
         m_failedPictureStamp = stamp;
         return false;

@@ -10,6 +10,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace velmora {
 
@@ -65,7 +66,11 @@ void SkinDevicePreview::draw(QPainter& painter) const
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF frame = frameRect();
     const QColor shadow = QColor::fromRgbF(0, 0, 0, 0.28f);
-    const QImage picture = m_skin.frameImageName ? SkinPreviewImageCache::image(*m_skin.frameImageName) : QImage();
+    const QSizeF shown = frame.size() * painter.device()->devicePixelRatioF();
+    const QImage picture = m_skin.frameImageName
+        ? SkinPreviewImageCache::image(*m_skin.frameImageName,
+                                       QSize(int(std::ceil(shown.width())), int(std::ceil(shown.height()))))
+        : QImage();
     if (!picture.isNull()) {
         SoftShadow::paint(painter, picture, frame, shadow, 7, QPointF(0, 4));
         painter.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -2,27 +2,56 @@
 
 #include "skin/FramePicture.h"
 
-namespace velmora {
+#include <QCache>
 
-QHash<QString, QImage>& SkinPreviewImageCache::cache()
+#include <algorithm>
+
+namespace velmora {
+namespace {
+
+struct Entry {
+    QImage picture;
+    QSize readFor; // the box it was read for; invalid for any size
+};
+
+QCache<QString, Entry>& table()
 {
-    static QHash<QString, QImage> table;
-    return table;
+    static QCache<QString, Entry> cache(SkinPreviewImageCache::maxBytes);
+    return cache;
 }
 
-QImage SkinPreviewImageCache::image(const QString& frameImageName)
+// Whether a picture read for one box serves another.
+bool covers(QSize readFor, QSize wanted)
 {
-    const auto found = cache().constFind(frameImageName);
-    if (found != cache().constEnd())
-        return *found;
-    const QImage picture = FramePicture::load(frameImageName);
-    if (!picture.isNull())
-        cache().insert(frameImageName, picture);
+    if (!readFor.isValid())
+        return true;
+    return wanted.isValid() && readFor.width() >= wanted.width() && readFor.height() >= wanted.height();
+}
+
+} // namespace
+
+QImage SkinPreviewImageCache::image(const QString& frameImageName, QSize fitWithin)
+{
+    QSize box = fitWithin;
+    if (const Entry* found = table().object(frameImageName)) {
+        if (covers(found->readFor, fitWithin))
+            return found->picture;
+        if (fitWithin.isValid())
+            box = fitWithin.expandedTo(found->readFor);
+    }
+    const QImage picture = FramePicture::load(frameImageName, box);
+    if (picture.isNull())
+        return picture;
+    const qint64 cost = std::max<qint64>(1, picture.sizeInBytes());
+    // A picture larger than the whole table is handed out but not kept.
+    table().insert(frameImageName, new Entry{picture, box}, cost);
     return picture;
 }
 
-void SkinPreviewImageCache::clear() { cache().clear(); }
+void SkinPreviewImageCache::clear() { table().clear(); }
 
-bool SkinPreviewImageCache::contains(const QString& frameImageName) { return cache().contains(frameImageName); }
+bool SkinPreviewImageCache::contains(const QString& frameImageName) { return table().contains(frameImageName); }
+
+qint64 SkinPreviewImageCache::bytesHeld() { return table().totalCost(); }
 
 } // namespace velmora

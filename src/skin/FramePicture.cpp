@@ -1,8 +1,7 @@
 #include "skin/FramePicture.h"
 
 #include "core/AppResources.h"
-
-#include <QImageReader>
+#include "skin/PictureReader.h"
 
 namespace velmora::FramePicture {
 
@@ -13,11 +12,9 @@ QString path(const QString& frameImageName)
     return AppResources::skinsDir() + QLatin1Char('/') + frameImageName;
 }
 
-QImage load(const QString& frameImageName)
+QImage load(const QString& frameImageName, QSize fitWithin)
 {
-    QImageReader reader(path(frameImageName));
-    reader.setAutoTransform(true);
-    return reader.read();
+    return PictureReader::read(path(frameImageName), {fitWithin});
 }
 
 } // namespace velmora::FramePicture

@@ -1,8 +1,8 @@
 #include "skinbuilder/PictureFile.h"
 
+#include "skin/PictureReader.h"
+
 #include <QBuffer>
-#include <QFile>
-#include <QImageReader>
 #include <QtEndian>
 
 #include <cmath>
@@ -13,8 +13,6 @@ namespace {
 
 constexpr double pointsPerInch = 72.0;
 constexpr double metresPerInch = 0.0254;
-// The recorded resolution sits in the first chunks or segments.
-constexpr qint64 headerBytes = 64 * 1024;
 
 quint32 bigEndian32(const char* p) { return qFromBigEndian<quint32>(p); }
 quint16 bigEndian16(const char* p) { return qFromBigEndian<quint16>(p); }
@@ -84,16 +82,11 @@ std::optional<int> recordedDotsPerInch(const QByteArray& header)
 
 QImage read(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const std::optional<int> dpi = recordedDotsPerInch(file.read(headerBytes));
-    file.seek(0);
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    QImage image = reader.read();
+    QByteArray head;
+    QImage image = PictureReader::read(path, {QSize(), &head});
     if (image.isNull())
         return {};
+    const std::optional<int> dpi = recordedDotsPerInch(head);
     image.setDevicePixelRatio(dpi ? *dpi / pointsPerInch : 1.0);
     return image;
 }

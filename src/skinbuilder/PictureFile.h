@@ -18,8 +18,9 @@ namespace velmora::PictureFile {
 // to a whole number; none for other files or when none is recorded.
 std::optional<int> recordedDotsPerInch(const QByteArray& header);
 
-// The picture with its device pixel ratio set from the recorded resolution;
-// a null image when the file cannot be read as a picture.
+// The picture (PNG, JPEG, HEIC, … through PictureReader) with its device
+// pixel ratio set from the recorded resolution; a null image when the file is
+// not a regular file or cannot be read as a picture.
 QImage read(const QString& path);
 
 // The picture's size in points.

@@ -16,6 +16,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <cmath>
 
 namespace velmora {
 namespace {
@@ -116,12 +117,27 @@ QRectF SkinCard::nameArea() const
     return QRectF(inset, inset + thumbnailHeight + spacing, std::max(0, width() - 2 * inset), nameHeight);
 }
 
-QImage SkinCard::loadSkinImage(const QString& frameImageName) { return FramePicture::load(frameImageName); }
+QImage SkinCard::loadSkinImage(const QString& frameImageName, QSize fitWithin)
+{
+    return FramePicture::load(frameImageName, fitWithin);
+}
+
+QSize SkinCard::pictureBox() const
+{
+    // The thumbnail is at most the full thumbnail height at the frame's
+    // aspect ratio, whatever the card's width.
+    const QSizeF frame = m_skin.frameSize;
+    const QSizeF shown = frame.width() > 0 && frame.height() > 0
+        ? QSizeF(thumbnailHeight * frame.width() / frame.height(), thumbnailHeight)
+        : thumbnailArea().size();
+    const QSizeF pixels = shown * devicePixelRatioF();
+    return QSize(int(std::min<qreal>(std::ceil(pixels.width()), 1 << 20)), int(std::ceil(pixels.height())));
+}
 
 const QImage& SkinCard::picture()
 {
     if (!m_picture)
-        m_picture = m_skin.frameImageName ? loadSkinImage(*m_skin.frameImageName) : QImage();
+        m_picture = m_skin.frameImageName ? loadSkinImage(*m_skin.frameImageName, pictureBox()) : QImage();
     return *m_picture;
 }
 

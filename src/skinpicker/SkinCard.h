@@ -71,8 +71,15 @@ public:
     std::optional<QRectF> badgeRect() const;
     QRectF nameArea() const;
 
-    // The frame picture by its name in the skin, read from disk each call.
-    static QImage loadSkinImage(const QString& frameImageName);
+    // The frame picture by its name in the skin, read from disk each call,
+    // kept no larger than fitWithin (when valid).
+    static QImage loadSkinImage(const QString& frameImageName, QSize fitWithin = {});
+    // The pixels the thumbnail shows at most: the picture is kept at that
+    // size, not at the size of its file.
+    QSize pictureBox() const;
+    // The thumbnail's picture as the card keeps it, read when first needed;
+    // null for the placeholder.
+    const QImage& picture();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -90,7 +97,6 @@ protected:
 private:
     void setHovering(bool hovering);
     void placeButtons();
-    const QImage& picture();
     void paintThumbnail(QPainter& painter);
     void paintName(QPainter& painter);
 
@@ -102,7 +108,7 @@ private:
     std::function<void()> m_onDelete;
     bool m_hovering = false;
     bool m_pressed = false;
-    std::optional<QImage> m_picture; // read when first drawn
+    std::optional<QImage> m_picture; // read when first drawn, at pictureBox()
     RoundSymbolButton* m_edit = nullptr;
     RoundSymbolButton* m_delete = nullptr;
 };

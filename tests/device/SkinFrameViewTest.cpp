@@ -5,6 +5,7 @@
 #include "support/EventLoopWait.h"
 #include "support/ProgramHome.h"
 
+#include "support/HostileFiles.h"
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -120,6 +121,40 @@ TEST_F(FrameFixture, MissingPictureFallsBackToTheBodyDrawnInCode)
         EXPECT_TRUE(view.hitTest(QPointF(100, 250)));
         EXPECT_FALSE(view.isFrameTransparent(QPointF(2, 2))) << "a body drawn in code is never transparent";
     }
+}
+
+// A pipe named as the picture, at start-up or swapped in for the picture
+// before the skin is reloaded (which builds a new frame view): the body drawn
+// in code, at once.
+TEST_F(FrameFixture, PipeUnderThePictureNameFallsBackWithoutWaiting)
+{
+    const QString path = paintedPicture();
+    {
+        SkinFrameView view(skinWith(path));
+        view.resize(200, 300);
+        EXPECT_EQ(view.grab().toImage().pixelColor(100, 250), QColor(90, 90, 90));
+    }
+    test::WatchedFifo fifo(path);
+    ASSERT_TRUE(fifo.made());
+    SkinFrameView reloaded(skinWith(path));
+    reloaded.resize(200, 300);
+    EXPECT_NEAR(reloaded.grab().toImage().pixelColor(100, 250).red(), 31, 2);
+    EXPECT_TRUE(reloaded.frameImage().isNull());
+    EXPECT_FALSE(fifo.rescued()) << "the frame view waited on the pipe";
+}
+
+// A picture far larger than any screen is kept at most at the largest
+// screen's size (2048 a side at the least), not at the size of its file.
+TEST_F(FrameFixture, EnormousPictureIsKeptNoLargerThanAScreen)
+{
+    const QString path = m_folder.filePath(QStringLiteral("enormous.png"));
+    test::writeEnormousPng(path, 5600, QColor(90, 90, 90));
+    SkinFrameView view(skinWith(path));
+    view.resize(200, 300);
+    const QImage frame = view.renderFrame(QSize(200, 300));
+    EXPECT_EQ(view.frameImage().size(), QSize(2048, 2048));
+    EXPECT_EQ(frame.pixelColor(20, 250), QColor(90, 90, 90));
+    EXPECT_EQ(frame.pixelColor(180, 250), QColor(Qt::black));
 }
 
 TEST_F(FrameFixture, PictureThatAppearsLaterIsDrawnOnTheNextPaint)

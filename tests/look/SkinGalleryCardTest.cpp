@@ -4,6 +4,7 @@
 #include "look/SkinScreenContent.h"
 
 #include "core/AppPaths.h"
+#include "support/HostileFiles.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TestFiles.h"
 
@@ -315,6 +316,48 @@ TEST_F(GalleryCardTest, TheCacheReadsEachPictureOnceUntilCleared)
     velmora::test::writeFile(bundle.filePath("Skins/handheld/frame@2x.png"),
                              velmora::test::pngBytes(Qt::green, QSize(4, 4)));
     EXPECT_EQ(SkinPreviewImageCache::image("handheld/frame@2x.png").pixelColor(0, 0), QColor(Qt::green));
+}
+
+// A pipe named as a picture is no picture, at once; an enormous picture is
+// kept at the size the miniature shows it; the table holds a bounded amount.
+TEST_F(GalleryCardTest, TheCacheNeitherWaitsOnAPipeNorHoldsWholePictures)
+{
+    QTemporaryDir folder;
+    const QString piped = folder.filePath("piped.png");
+    {
+        velmora::test::WatchedFifo fifo(piped);
+        ASSERT_TRUE(fifo.made());
+        SkinDevicePreview preview(skinWith(piped));
+        preview.resize(200, 156);
+        preview.grab();
+        EXPECT_FALSE(SkinPreviewImageCache::contains(piped));
+        EXPECT_FALSE(fifo.rescued()) << "the gallery waited on the pipe";
+    }
+
+    const QString enormous = folder.filePath("enormous.png");
+    velmora::test::writeEnormousPng(enormous, 5600);
+    SkinDevicePreview preview(skinWith(enormous, QSizeF(300, 300)));
+    preview.resize(200, 156);
+    preview.grab();
+    const QSize shown = (preview.frameRect().size() * preview.devicePixelRatioF()).toSize();
+    const QImage kept = SkinPreviewImageCache::image(enormous, shown);
+    EXPECT_LE(kept.width(), shown.width() + 1);
+    EXPECT_LE(kept.height(), shown.height() + 1);
+    EXPECT_LT(SkinPreviewImageCache::bytesHeld(), 1024 * 1024);
+    // A larger box reads the picture again at that size.
+    EXPECT_EQ(SkinPreviewImageCache::image(enormous, QSize(600, 600)).size(), QSize(600, 600));
+
+    // Twenty pictures of 4 MiB each, asked for at full size: the table keeps
+    // no more than its bound, the ones used last.
+    SkinPreviewImageCache::clear();
+    for (int i = 0; i < 20; ++i) {
+        const QString name = folder.filePath(QStringLiteral("big%1.png").arg(i));
+        velmora::test::writeFile(name, velmora::test::pngBytes(QColor(i, 0, 0), QSize(1024, 1024)));
+        EXPECT_EQ(SkinPreviewImageCache::image(name).size(), QSize(1024, 1024));
+        EXPECT_LE(SkinPreviewImageCache::bytesHeld(), SkinPreviewImageCache::maxBytes);
+    }
+    EXPECT_TRUE(SkinPreviewImageCache::contains(folder.filePath("big19.png")));
+    EXPECT_FALSE(SkinPreviewImageCache::contains(folder.filePath("big0.png")));
 }
 
 } // namespace

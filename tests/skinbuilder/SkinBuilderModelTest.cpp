@@ -2,6 +2,8 @@
 #include "skinbuilder/PictureFile.h"
 
 #include "support/BuilderTestSupport.h"
+#include "support/HeicPicture.h"
+#include "support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +91,41 @@ TEST_F(SkinBuilderModelTest, TheRecordedResolutionGivesThePointSize)
     model.setLaunchScale(1.5);
     EXPECT_DOUBLE_EQ(model.makeConverter().scale(), 51.0 / 101.0);
     EXPECT_EQ(model.makeConverter().launchSize(), QSizeF(77, 45)) << "round(51 × 1.5), round(30 × 1.5)";
+}
+
+// A HEIC picture opens like any other (dropped, chosen in the open panel or
+// handed over by the picker): one point per pixel, named after its file.
+TEST_F(SkinBuilderModelTest, OpensHeicPictures)
+{
+    QImage picture(64, 48, QImage::Format_RGB32);
+    picture.fill(QColor(30, 160, 60));
+    const QByteArray heic = test::heicBytes(picture);
+    ASSERT_FALSE(heic.isEmpty()) << "libheif cannot encode HEVC here";
+    QFile file(path(QStringLiteral("holiday_photo.heic")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(heic);
+    file.close();
+
+    ASSERT_TRUE(model.loadImage(file.fileName()));
+    EXPECT_EQ(model.imagePixelSize(), QSizeF(64, 48));
+    EXPECT_EQ(model.imagePointSize(), QSizeF(64, 48));
+    EXPECT_EQ(model.skinName(), QStringLiteral("holiday photo"));
+    const QColor centre = model.skinImage().pixelColor(32, 24);
+    EXPECT_NEAR(centre.red(), 30, 16);
+    EXPECT_NEAR(centre.green(), 160, 16);
+    EXPECT_NEAR(centre.blue(), 60, 16);
+}
+
+// A pipe under a picture's name fails the load at once, like any file that
+// is no picture.
+TEST_F(SkinBuilderModelTest, APipeIsNoPictureAndIsNotWaitedOn)
+{
+    test::WatchedFifo fifo(path(QStringLiteral("frame@2x.png")));
+    ASSERT_TRUE(fifo.made());
+    EXPECT_TRUE(PictureFile::read(path(QStringLiteral("frame@2x.png"))).isNull());
+    EXPECT_FALSE(model.loadImage(path(QStringLiteral("frame@2x.png"))));
+    EXPECT_EQ(model.statusMessage(), QStringLiteral("Failed to load image"));
+    EXPECT_FALSE(fifo.rescued()) << "the builder waited on the pipe";
 }
 
 TEST_F(SkinBuilderModelTest, AFileThatIsNoPictureChangesOnlyTheStatus)

@@ -5,6 +5,7 @@
 #include "skinpicker/SkinCard.h"
 #include "skinpicker/SkinPickerModel.h"
 #include "skinpicker/SkinPickerWindowController.h"
+#include "support/HostileFiles.h"
 #include "support/TemporaryHome.h"
 #include "support/TestFiles.h"
 
@@ -298,6 +299,34 @@ TEST_F(SkinPickerViewTest, CardsShowThePictureOrAPlaceholderInTheSkinsColours)
     EXPECT_FALSE(placeholder->badgeRect());
     EXPECT_EQ(KeyboardBadge::toolTip(qsizetype(red->skin().keys.size())), "Keyboard-reactive: 3 keys mapped");
     EXPECT_EQ(KeyboardBadge::toolTip(1), "Keyboard-reactive: 1 keys mapped");
+}
+
+// A pipe named as a skin's picture gives the placeholder at once; an enormous
+// picture is kept at the thumbnail's size, not at the size of its file.
+TEST_F(SkinPickerViewTest, CardsNeitherWaitOnAPipeNorKeepWholePictures)
+{
+    const QString piped = makeSkin(userSkins(), "piped", "Piped");
+    velmora::test::WatchedFifo fifo(piped + "/frame.png");
+    ASSERT_TRUE(fifo.made());
+    const QString enormous = makeSkin(userSkins(), "enormous", "Enormous");
+    velmora::test::writeEnormousPng(enormous + "/frame.png", 5600, QColor(220, 20, 20));
+    SkinLoader::shared().loadAll();
+    open();
+
+    SkinCard* pipedCard = card("Piped");
+    SkinCard* enormousCard = card("Enormous");
+    ASSERT_TRUE(pipedCard && enormousCard);
+    pipedCard->grab();
+    EXPECT_TRUE(pipedCard->picture().isNull());
+    EXPECT_FALSE(fifo.rescued()) << "the card waited on the pipe";
+
+    const QImage shown = enormousCard->grab().toImage();
+    const QSize box = enormousCard->pictureBox();
+    EXPECT_EQ(box.height(), qRound(120 * enormousCard->devicePixelRatioF()));
+    EXPECT_LE(enormousCard->picture().width(), box.width());
+    EXPECT_LE(enormousCard->picture().height(), box.height());
+    const QPointF left = enormousCard->thumbnailRect().center() - QPointF(20, 0);
+    EXPECT_EQ(shown.pixelColor((left * enormousCard->devicePixelRatioF()).toPoint()), QColor(220, 20, 20));
 }
 
 TEST_F(SkinPickerViewTest, TheFooterShowsTheStatusAndThenTheHintAgain)
