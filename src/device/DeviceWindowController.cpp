@@ -287,8 +287,17 @@ void DeviceWindowController::installSkinViews(const SkinManifest& skin)
     frame->setVisible(m_isDeviceMode);
     m_skinFrameView = frame;
     stackViews();
-    m_terminalPanel->applyPalette(resolvedPalette());
+    applyResolvedPalette();
     updateWindowShape();
+}
+
+void DeviceWindowController::applyResolvedPalette()
+{
+    const SkinManifest::TerminalPalette palette = resolvedPalette();
+    m_terminalPanel->applyPalette(palette);
+    // The panel leaves its pills to the next change of tabs; they take the
+    // new colour now, with the sessions.
+    m_terminalPanel->tabsView()->setPalette(palette);
 }
 
 void DeviceWindowController::changeSkin(const SkinManifest& skin)
@@ -367,7 +376,7 @@ void DeviceWindowController::settingsChanged(const QString& name, const QString&
     if (!forThisSkin)
         return;
     if (name == SettingsStore::paletteDidChange) {
-        m_terminalPanel->applyPalette(resolvedPalette());
+        applyResolvedPalette();
         if (!m_isDeviceMode && m_window)
             m_window->setDeviceMode(false, resolvedPalette().background);
     } else if (name == SettingsStore::effectsDidChange)

@@ -167,6 +167,8 @@ private:
     void stackViews();
     void startTerminal();
     void installSkinViews(const SkinManifest& skin);
+    // Hands resolvedPalette() to the sessions and the tab pills.
+    void applyResolvedPalette();
     void reapplySkin(const SkinManifest& skin);
     // After the window took a new skin's size: scale, frame, screen, shape
     // and effects follow it.

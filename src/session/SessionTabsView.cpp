@@ -170,6 +170,11 @@ void SessionTabsView::update(int count, int active, const SkinManifest::Terminal
     QWidget::update();
 }
 
+void SessionTabsView::setPalette(const SkinManifest::TerminalPalette& palette)
+{
+    update(m_count, m_activeIndex, palette);
+}
+
 void SessionTabsView::layoutPills()
 {
     for (std::size_t i = 0; i < m_pillViews.size(); ++i)

@@ -89,6 +89,9 @@ public:
     // 1…count, colours them and highlights the active one; then lays out.
     using QWidget::update;
     void update(int count, int active, const SkinManifest::TerminalPalette& palette);
+    // Recolours every pill in the palette's foreground; the pills and the
+    // active one stay.
+    void setPalette(const SkinManifest::TerminalPalette& palette);
     // Numbered pill i at x = 19 × i, the add pill after the last one.
     void layoutPills();
 

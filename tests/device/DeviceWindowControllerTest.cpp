@@ -352,6 +352,49 @@ TEST_F(DeviceWindowControllerTest, ChangingSkinPutsItAtDesignSizeAroundTheSameCe
     EXPECT_EQ(c.screenContainer()->geometry(), QRect(68, 213, 285, 147));
 }
 
+// The colour of every pill of the strip, the add pill last.
+std::vector<QColor> pillColours(const SessionTabsView& tabs)
+{
+    std::vector<QColor> colours;
+    for (const PillButton* pill : tabs.pillViews())
+        colours.push_back(pill->paletteForeground());
+    colours.push_back(tabs.addButton()->paletteForeground());
+    return colours;
+}
+
+TEST_F(DeviceWindowControllerTest, TabPillsTakeTheColourOfANewOrReloadedSkinAtOnce)
+{
+    const QString folder = AppPaths::skinsDir() + QStringLiteral("/repainted");
+    QJsonObject json = test::minimalSkin(QStringLiteral("Repainted"));
+    test::writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
+    SkinLoader::shared().loadAll();
+    const std::optional<SkinManifest> repainted = SkinLoader::shared().loadSingle(folder);
+    ASSERT_TRUE(repainted);
+
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    c.terminalPanel().addSession();
+    c.terminalPanel().addSession();
+    c.terminalPanel().manager().switchTo(1);
+    const SessionTabsView& tabs = *c.terminalPanel().tabsView();
+    ASSERT_EQ(pillColours(tabs), std::vector<QColor>(4, SkinManifest::handheld().palette.foreground));
+
+    c.changeSkin(SkinManifest::walkie());
+    EXPECT_EQ(pillColours(tabs), std::vector<QColor>(4, SkinManifest::walkie().palette.foreground));
+    c.changeSkin(*repainted);
+    EXPECT_EQ(pillColours(tabs), std::vector<QColor>(4, QColor(0, 255, 0)));
+    EXPECT_EQ(tabs.count(), 3);
+    EXPECT_TRUE(tabs.pillViews()[1]->isActive()) << "the active tab stays";
+
+    json.insert(QStringLiteral("palette"), QJsonObject{{"foreground", "#ff00aa"}, {"background", "#101010"}});
+    test::writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
+    SkinLoader::shared().reloadAndBroadcast();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pillColours(tabs), std::vector<QColor>(4, QColor(0xff, 0x00, 0xaa)));
+    EXPECT_EQ(c.terminalPanel().manager().active()->terminal()->nativeForegroundColor(), QColor(0xff, 0x00, 0xaa));
+    QDir(folder).removeRecursively();
+    SkinLoader::shared().loadAll();
+}
+
 TEST_F(DeviceWindowControllerTest, SettingsChangesReachTheWindowsOfTheirSkin)
 {
     DeviceWindowController& c = open(SkinManifest::handheld());
