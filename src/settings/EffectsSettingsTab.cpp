@@ -3,16 +3,14 @@
 #include "core/SettingsStore.h"
 #include "settings/SettingsLook.h"
 #include "skin/ActiveSkin.h"
-#include "skin/SkinFolders.h"
 #include "skin/SkinJSONSaver.h"
-#include "skin/SkinLoader.h"
+#include "skin/SkinManifestFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDebug>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QJsonDocument>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -186,55 +184,36 @@ QString EffectsSettingsTab::statusText(SaveOutcome outcome)
 
 QJsonObject EffectsSettingsTab::effectsObject(const SkinEffectsSettings& effects)
 {
-    QJsonObject object;
-    if (effects.scanlines) {
-        object.insert(QStringLiteral("scanlines"), true);
-        object.insert(QStringLiteral("scanlineIntensity"), effects.scanlineIntensity);
-        if (effects.scanlineStyle != QLatin1String("standard"))
-            object.insert(QStringLiteral("scanlineStyle"), effects.scanlineStyle);
-    }
-    if (effects.glow) {
-        object.insert(QStringLiteral("glow"), true);
-        object.insert(QStringLiteral("glowIntensity"), effects.glowIntensity);
-    }
-    if (effects.curvature) {
-        object.insert(QStringLiteral("curvature"), true);
-        object.insert(QStringLiteral("curvatureAmount"), effects.curvatureAmount);
-    }
-    return object;
+    const auto stored = SkinManifestFile::Effects::fromEditor(effects.scanlines,
+                                                              effects.scanlineIntensity,
+                                                              effects.scanlineStyle,
+                                                              effects.glow,
+                                                              effects.glowIntensity,
+                                                              effects.curvature,
+                                                              effects.curvatureAmount);
+    return stored ? stored->toJson() : QJsonObject();
 }
 
 EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& skinName,
                                                                const SkinEffectsSettings& effects)
 {
-    const auto path = SkinJSONSaver::userSkinJSONURL(skinName);
-    if (!path)
-        return SaveOutcome::builtIn;
-    auto read = SkinJSONSaver::readObject(*path);
-    if (!read)
-        return SaveOutcome::unreadable;
-
-    QJsonObject& skinFile = *read;
-    const QJsonObject palette = SkinJSONSaver::paletteDict(skinName);
-    if (!palette.isEmpty())
-        skinFile.insert(QStringLiteral("palette"), palette);
-    const QJsonObject baked = effectsObject(effects);
-    if (baked.isEmpty())
-        skinFile.remove(QStringLiteral("effects"));
-    else
-        skinFile.insert(QStringLiteral("effects"), baked);
-
-    // Keys come out sorted: a JSON object keeps them in order.
-    const QByteArray written = QJsonDocument(skinFile).toJson(QJsonDocument::Indented);
-    if (written.isEmpty())
-        return SaveOutcome::unencodable;
     QString error;
-    if (!SkinFolders::writeAtomically(*path, written, &error)) {
+    const SaveOutcome outcome = SkinJSONSaver::rewriteUserSkin(
+        skinName,
+        [&](QJsonObject& skinFile) {
+            const QJsonObject palette = SkinJSONSaver::paletteDict(skinName);
+            if (!palette.isEmpty())
+                skinFile.insert(QStringLiteral("palette"), palette);
+            const QJsonObject baked = effectsObject(effects);
+            if (baked.isEmpty())
+                skinFile.remove(QStringLiteral("effects"));
+            else
+                skinFile.insert(QStringLiteral("effects"), baked);
+        },
+        &error);
+    if (outcome == SaveOutcome::writeFailed)
         qWarning().noquote() << QStringLiteral("[Velmora] Couldn't save the effects of %1: %2").arg(skinName, error);
-        return SaveOutcome::writeFailed;
-    }
-    SkinLoader::shared().reloadAndBroadcast();
-    return SaveOutcome::saved;
+    return outcome;
 }
 
 void EffectsSettingsTab::load()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SkinEffectsSettings.h"
+#include "skin/SkinJSONSaver.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -25,7 +26,7 @@ class EffectsSettingsTab final : public QWidget {
     Q_OBJECT
 
 public:
-    enum class SaveOutcome { saved, builtIn, unreadable, unencodable, writeFailed };
+    using SaveOutcome = SkinJSONSaver::Outcome;
 
     static inline const QString liveCaption = QStringLiteral("Effects apply live to any window showing this skin.");
 
@@ -50,8 +51,9 @@ public:
     // The "effects" object written to a skin: the keys of the switches that
     // are on; colorGrade is never written. Empty when every switch is off.
     static QJsonObject effectsObject(const SkinEffectsSettings& effects);
-    // Writes the palette and effects into the skin's "skin.json" through a
-    // temporary file, then reloads the skins and tells every window.
+    // Writes the palette and effects into the skin's "skin.json" (through
+    // SkinJSONSaver::rewriteUserSkin), then reloads the skins and tells every
+    // window.
     static SaveOutcome saveToSkin(const QString& skinName, const SkinEffectsSettings& effects);
     // "0.30".
     static QString valueText(double value);

@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <memory>
 
 namespace velmora::SkinFolders {
 
@@ -43,26 +44,32 @@ std::optional<QByteArray> readManifest(const QString& path, QString* error)
     return file.read(maxManifestSize + 1);
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
+bool writeFilesInOrder(const std::vector<std::pair<QString, QByteArray>>& files, QString* error)
 {
-    QSaveFile file(path);
-    const auto fail = [&](const QString& message) {
+    const auto fail = [error](const QString& message) {
         if (error)
             *error = message;
         return false;
     };
-    // Unbuffered, so that a short write (a full disk, a size limit) shows in
-    // the count written instead of vanishing in a late flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail(QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file.errorString()));
-    const qint64 written = file.write(bytes);
-    if (written != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return fail(QStringLiteral("wrote %1 of %2 bytes of %3: %4").arg(written).arg(bytes.size()).arg(path, reason));
+    std::vector<std::unique_ptr<QSaveFile>> staged;
+    for (const auto& [path, bytes] : files) {
+        auto file = std::make_unique<QSaveFile>(path);
+        file->setDirectWriteFallback(false);
+        // Unbuffered, so that a short write (a full disk, a size limit) shows
+        // in the count written instead of vanishing in a late flush.
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return fail(QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file->errorString()));
+        const qint64 written = file->write(bytes);
+        if (written != bytes.size())
+            return fail(QStringLiteral("wrote %1 of %2 bytes of %3: %4")
+                            .arg(written)
+                            .arg(bytes.size())
+                            .arg(path, file->errorString()));
+        staged.push_back(std::move(file));
     }
-    if (!file.commit())
-        return fail(QStringLiteral("couldn't replace %1: %2").arg(path, file.errorString()));
+    for (auto& file : staged)
+        if (!file->commit())
+            return fail(QStringLiteral("couldn't replace %1: %2").arg(file->fileName(), file->errorString()));
     return true;
 }
 

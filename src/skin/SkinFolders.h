@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 // Listing of a folder of skin folders.
 namespace velmora::SkinFolders {
@@ -24,9 +26,11 @@ constexpr qint64 maxManifestSize = 16 * 1024 * 1024;
 // maxManifestSize bytes (a pipe or a device would block or never end).
 std::optional<QByteArray> readManifest(const QString& path, QString* error = nullptr);
 
-// Replaces the file through a temporary file in the same folder that is
-// renamed over it only once every byte is written; on failure the old file
-// stays whole, no temporary file is left and the reason goes to error.
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// Writes every file under a temporary name in its folder first, then renames
+// them over their targets in the given order, so a reader never sees a file
+// half written and the last file appears only when all others are in place.
+// When a write fails nothing is renamed, no temporary file is left, the old
+// files stay whole and the reason goes to error.
+bool writeFilesInOrder(const std::vector<std::pair<QString, QByteArray>>& files, QString* error = nullptr);
 
 } // namespace velmora::SkinFolders

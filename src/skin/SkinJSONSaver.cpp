@@ -7,7 +7,9 @@
 #include "skin/SkinFolders.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinManifest.h"
+#include "skin/SkinManifestFile.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -99,32 +101,51 @@ QJsonObject SkinJSONSaver::paletteDict(const QString& skinName)
     return dict;
 }
 
-QString SkinJSONSaver::savePalette(const QString& skinName)
+void SkinJSONSaver::mergePalette(QJsonObject& skinFile, const QString& skinName)
+{
+    const QJsonObject computed = paletteDict(skinName);
+    if (computed.isEmpty())
+        return;
+    QJsonObject palette = skinFile.value(QStringLiteral("palette")).toObject();
+    for (auto it = computed.begin(); it != computed.end(); ++it)
+        palette.insert(it.key(), it.value());
+    skinFile.insert(QStringLiteral("palette"), palette);
+}
+
+SkinJSONSaver::Outcome SkinJSONSaver::rewriteUserSkin(const QString& skinName,
+                                                      const std::function<void(QJsonObject&)>& edit, QString* error)
 {
     const auto path = userSkinJSONURL(skinName);
     if (!path)
-        return builtInText;
+        return Outcome::builtIn;
     auto skinFile = readObject(*path);
     if (!skinFile)
-        return readFailedText;
-
-    const QJsonObject computed = paletteDict(skinName);
-    if (!computed.isEmpty()) {
-        QJsonObject palette = skinFile->value(QStringLiteral("palette")).toObject();
-        for (auto it = computed.begin(); it != computed.end(); ++it)
-            palette.insert(it.key(), it.value());
-        skinFile->insert(QStringLiteral("palette"), palette);
-    }
-
-    const QByteArray bytes = QJsonDocument(*skinFile).toJson(QJsonDocument::Indented);
-    if (bytes.isEmpty())
-        return encodeFailedText;
-
-    if (!SkinFolders::writeAtomically(*path, bytes))
-        return writeFailedText;
-
+        return Outcome::unreadable;
+    edit(*skinFile);
+    if (SkinManifestFile::encode(*skinFile).isEmpty())
+        return Outcome::unencodable;
+    if (!SkinManifestFile::write(QFileInfo(*path).path(), *skinFile, error))
+        return Outcome::writeFailed;
     SkinLoader::shared().reloadAndBroadcast();
-    return savedText;
+    return Outcome::saved;
+}
+
+QString SkinJSONSaver::statusText(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::saved: return savedText;
+    case Outcome::builtIn: return builtInText;
+    case Outcome::unreadable: return readFailedText;
+    case Outcome::unencodable: return encodeFailedText;
+    case Outcome::writeFailed: return writeFailedText;
+    }
+    return {};
+}
+
+QString SkinJSONSaver::savePalette(const QString& skinName)
+{
+    return statusText(
+        rewriteUserSkin(skinName, [&skinName](QJsonObject& skinFile) { mergePalette(skinFile, skinName); }));
 }
 
 QString SkinJSONSaver::nsHex(const QColor& color) { return HexColor::roundedHexString(color); }

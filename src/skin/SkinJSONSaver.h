@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace velmora {
@@ -20,6 +21,9 @@ public:
     static inline const QString encodeFailedText = QStringLiteral("Couldn't encode skin.json");
     static inline const QString writeFailedText = QStringLiteral("Write failed");
 
+    // How a rewrite of a user skin's file ended.
+    enum class Outcome { saved, builtIn, unreadable, unencodable, writeFailed };
+
     SkinJSONSaver() = delete;
 
     // Writes the palette and returns the status text to show. The computed
@@ -28,6 +32,20 @@ public:
     // other key of the file stays; the file is rewritten pretty-printed with
     // sorted keys through a temporary file that then replaces it.
     static QString savePalette(const QString& skinName);
+
+    // The status text of an outcome: "Saved ✓" and the four failures.
+    static QString statusText(Outcome outcome);
+
+    // Rewrites the "skin.json" of the user skin with that name after edit has
+    // changed its JSON object; keys edit leaves alone stay as they are. The
+    // file is written through SkinManifestFile, then the skins are reloaded
+    // and every window told. error gets the reason of a failed write.
+    static Outcome rewriteUserSkin(const QString& skinName, const std::function<void(QJsonObject&)>& edit,
+                                   QString* error = nullptr);
+
+    // Merges paletteDict() into the object's "palette"; nothing when the
+    // dictionary is empty.
+    static void mergePalette(QJsonObject& skinFile, const QString& skinName);
 
     // The "skin.json" of the first user skin folder (in listing order) whose
     // file is a JSON object with that exact "name"; none for built-in skins.

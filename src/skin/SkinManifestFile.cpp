@@ -6,43 +6,95 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
 
 namespace velmora {
 
 namespace {
 
-SkinManifestFile::Point readPoint(const JsonFieldReader& in) { return {in.number("x"), in.number("y")}; }
+using Schema = SkinManifestFile::Schema;
 
-SkinManifestFile::Rect readRect(const JsonFieldReader& in)
+void setError(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+}
+
+// Halves away from zero.
+double rounded(double value) { return std::round(value); }
+
+// --- Reading ---------------------------------------------------------------
+
+template <typename Record, typename Read>
+std::optional<std::vector<Record>> readList(const std::optional<std::vector<JsonFieldReader>>& readers, Read read)
+{
+    if (!readers)
+        return std::nullopt;
+    std::vector<Record> records;
+    records.reserve(readers->size());
+    for (const JsonFieldReader& reader : *readers)
+        records.push_back(read(reader));
+    return records;
+}
+
+SkinManifestFile::Point readPoint(const JsonFieldReader& in, Schema schema)
+{
+    SkinManifestFile::Point point{in.number("x"), in.number("y"), std::nullopt, std::nullopt};
+    if (schema == Schema::builder) {
+        point.hi = in.optionalNumbers("hi");
+        point.ho = in.optionalNumbers("ho");
+    }
+    return point;
+}
+
+SkinManifestFile::Rect readRect(const JsonFieldReader& in, Schema schema)
 {
     SkinManifestFile::Rect rect;
     rect.x = in.number("x");
     rect.y = in.number("y");
     rect.width = in.number("width");
     rect.height = in.number("height");
-    rect.cornerRadius = in.optionalNumber("cornerRadius");
-    if (auto corners = in.optionalObjects("corners")) {
-        rect.corners.emplace();
-        for (const JsonFieldReader& corner : *corners)
-            rect.corners->push_back(readPoint(corner));
-    }
+    rect.cornerRadius = schema == Schema::builder ? in.number("cornerRadius") : in.optionalNumber("cornerRadius");
+    rect.corners = readList<SkinManifestFile::Point>(
+        in.optionalObjects("corners"), [schema](const JsonFieldReader& point) { return readPoint(point, schema); });
     rect.cornerRadii = in.optionalNumbers("cornerRadii");
     return rect;
 }
 
-SkinManifestFile::Palette readPalette(const JsonFieldReader& in)
+SkinManifestFile::Palette readPalette(const JsonFieldReader& in, Schema schema)
 {
-    return {in.string("foreground"), in.string("background"), in.optionalString("cursor"), in.optionalStrings("ansi")};
+    SkinManifestFile::Palette palette;
+    if (schema == Schema::runTime) {
+        palette.foreground = in.string("foreground");
+        palette.background = in.string("background");
+    } else {
+        palette.foreground = in.optionalString("foreground");
+        palette.background = in.optionalString("background");
+    }
+    palette.cursor = in.optionalString("cursor");
+    palette.ansi = in.optionalStrings("ansi");
+    return palette;
 }
 
-SkinManifestFile::Button readButton(const JsonFieldReader& in)
+SkinManifestFile::Button readButton(const JsonFieldReader& in, Schema schema)
 {
-    return {in.string("label"),
-            in.number("x"),
-            in.number("y"),
-            in.number("width"),
-            in.number("height"),
-            in.optionalString("key")};
+    SkinManifestFile::Button button;
+    button.label = in.string("label");
+    button.x = in.number("x");
+    button.y = in.number("y");
+    button.width = in.number("width");
+    button.height = in.number("height");
+    if (schema == Schema::builder) {
+        button.shape = in.optionalString("shape");
+        button.defaultPanel = in.optionalString("defaultPanel");
+    }
+    button.key = in.optionalString("key");
+    return button;
 }
 
 SkinManifestFile::Key readKey(const JsonFieldReader& in)
@@ -55,46 +107,61 @@ SkinManifestFile::Key readKey(const JsonFieldReader& in)
             in.optionalString("shape")};
 }
 
-SkinManifestFile::Effects readEffects(const JsonFieldReader& in)
+SkinManifestFile::Effects readEffects(const JsonFieldReader& in, Schema schema)
 {
-    return {in.optionalBool("scanlines"),
-            in.optionalNumber("scanlineIntensity"),
-            in.optionalBool("glow"),
-            in.optionalNumber("glowIntensity"),
-            in.optionalBool("curvature"),
-            in.optionalNumber("curvatureAmount"),
-            in.optionalString("colorGrade")};
+    SkinManifestFile::Effects effects;
+    effects.scanlines = in.optionalBool("scanlines");
+    effects.scanlineIntensity = in.optionalNumber("scanlineIntensity");
+    effects.glow = in.optionalBool("glow");
+    effects.glowIntensity = in.optionalNumber("glowIntensity");
+    effects.curvature = in.optionalBool("curvature");
+    effects.curvatureAmount = in.optionalNumber("curvatureAmount");
+    if (schema == Schema::builder)
+        effects.scanlineStyle = in.optionalString("scanlineStyle");
+    else
+        effects.colorGrade = in.optionalString("colorGrade");
+    return effects;
 }
 
-SkinManifestFile readFile(const JsonFieldReader& in)
+SkinManifestFile::Drawer readDrawer(const JsonFieldReader& in)
+{
+    constexpr Schema schema = Schema::builder;
+    SkinManifestFile::Drawer drawer;
+    drawer.edge = in.string("edge");
+    drawer.mask = readList<SkinManifestFile::Point>(
+        in.optionalObjects("mask"), [](const JsonFieldReader& point) { return readPoint(point, schema); });
+    if (auto viewport = in.optionalObject("viewport"))
+        drawer.viewport = readRect(*viewport, schema);
+    if (auto chevron = in.optionalObject("chevron"))
+        drawer.chevron = readRect(*chevron, schema);
+    drawer.defaultWidget = in.optionalString("defaultWidget");
+    return drawer;
+}
+
+SkinManifestFile readFile(const JsonFieldReader& in, Schema schema)
 {
     SkinManifestFile file;
     file.name = in.string("name");
     file.author = in.optionalString("author");
     file.version = in.optionalString("version");
-    file.category = in.optionalString("category");
+    if (schema == Schema::runTime)
+        file.category = in.optionalString("category");
     const JsonFieldReader frame = in.object("frame");
     file.frame = {frame.string("image"), frame.number("width"), frame.number("height")};
-    file.viewport = readRect(in.object("viewport"));
-    file.palette = readPalette(in.object("palette"));
+    file.viewport = readRect(in.object("viewport"), schema);
+    file.palette = readPalette(in.object("palette"), schema);
     for (const JsonFieldReader& button : in.objects("buttons"))
-        file.buttons.push_back(readButton(button));
-    if (auto keys = in.optionalObjects("keys")) {
-        file.keys.emplace();
-        for (const JsonFieldReader& key : *keys)
-            file.keys->push_back(readKey(key));
-    }
+        file.buttons.push_back(readButton(button, schema));
+    file.keys = readList<SkinManifestFile::Key>(in.optionalObjects("keys"), readKey);
     if (auto effects = in.optionalObject("effects"))
-        file.effects = readEffects(*effects);
+        file.effects = readEffects(*effects, schema);
+    if (schema == Schema::builder) {
+        if (auto drawer = in.optionalObject("drawer"))
+            file.drawer = readDrawer(*drawer);
+    }
     file.launchScale = in.optionalNumber("launchScale");
     file.screenInFront = in.optionalBool("screenInFront");
     return file;
-}
-
-void setError(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
 }
 
 bool isSameOrInside(const QString& path, const QString& folder)
@@ -102,13 +169,54 @@ bool isSameOrInside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder.endsWith(u'/') ? folder : folder + u'/');
 }
 
+// --- Writing ---------------------------------------------------------------
+
+QJsonArray toArray(const std::vector<double>& numbers)
+{
+    QJsonArray array;
+    for (double n : numbers)
+        array.append(n);
+    return array;
+}
+
+template <typename Record> QJsonArray toArray(const std::vector<Record>& records)
+{
+    QJsonArray array;
+    for (const Record& record : records)
+        array.append(record.toJson());
+    return array;
+}
+
+template <typename Value> void insertIfPresent(QJsonObject& object, const char* key, const std::optional<Value>& value)
+{
+    if (!value)
+        return;
+    if constexpr (std::is_same_v<Value, QStringList>)
+        object.insert(QLatin1String(key), QJsonArray::fromStringList(*value));
+    else if constexpr (std::is_same_v<Value, std::vector<double>>)
+        object.insert(QLatin1String(key), toArray(*value));
+    else if constexpr (std::is_class_v<Value> && !std::is_same_v<Value, QString>)
+        object.insert(QLatin1String(key), toArray(*value));
+    else
+        object.insert(QLatin1String(key), *value);
+}
+
+template <typename Record>
+void insertRecordIfPresent(QJsonObject& object, const char* key, const std::optional<Record>& record)
+{
+    if (record)
+        object.insert(QLatin1String(key), record->toJson());
+}
+
 } // namespace
 
-std::optional<SkinManifestFile> SkinManifestFile::decode(const QByteArray& bytes, QString* error)
+// --- Reading ---------------------------------------------------------------
+
+std::optional<SkinManifestFile> SkinManifestFile::decode(const QByteArray& bytes, QString* error, Schema schema)
 {
     try {
-        SkinManifestFile file = readFile(JsonFieldReader(JsonFieldReader::parseObject(bytes), QString()));
-        if (!(file.frame.width > 0) || !(file.frame.height > 0)) {
+        SkinManifestFile file = readFile(JsonFieldReader(JsonFieldReader::parseObject(bytes), QString()), schema);
+        if (schema == Schema::runTime && (!(file.frame.width > 0) || !(file.frame.height > 0))) {
             setError(error, QStringLiteral("the frame's width and height must be positive"));
             return std::nullopt;
         }
@@ -184,8 +292,8 @@ SkinManifest SkinManifestFile::toSkinManifest(const QString& skinDirectory, bool
             skin.keys.push_back({QRectF(key.x, key.y, key.width, key.height), key.key.toLower(), key.shape});
     }
 
-    skin.palette.foreground = HexColor::toColorOrMagenta(palette.foreground);
-    skin.palette.background = HexColor::toColorOrMagenta(palette.background);
+    skin.palette.foreground = HexColor::toColorOrMagenta(palette.foreground.value_or(QString()));
+    skin.palette.background = HexColor::toColorOrMagenta(palette.background.value_or(QString()));
     if (palette.cursor)
         skin.palette.cursor = HexColor::toColorOrMagenta(*palette.cursor);
     if (palette.ansi && std::size_t(palette.ansi->size()) == SkinManifest::ansiColorCount) {
@@ -207,6 +315,229 @@ SkinManifest SkinManifestFile::toSkinManifest(const QString& skinDirectory, bool
     skin.launchScale = launchScale.value_or(1.0);
     skin.screenInFront = screenInFront.value_or(false);
     return skin;
+}
+
+// --- The builder's values --------------------------------------------------
+
+SkinManifestFile::Frame SkinManifestFile::Frame::forPicture(const QSizeF& pixelSize)
+{
+    return {builderPicture, rounded(pixelSize.width() * 0.5), rounded(pixelSize.height() * 0.5)};
+}
+
+SkinManifestFile::Point SkinManifestFile::Point::fromNode(const QPointF& point, const QPointF& handleIn,
+                                                          const QPointF& handleOut, double k)
+{
+    Point exported{point.x() * k, point.y() * k, std::nullopt, std::nullopt};
+    if (handleIn != point || handleOut != point) {
+        exported.hi = std::vector<double>{handleIn.x() * k, handleIn.y() * k};
+        exported.ho = std::vector<double>{handleOut.x() * k, handleOut.y() * k};
+    }
+    return exported;
+}
+
+std::optional<std::vector<SkinManifestFile::Point>>
+SkinManifestFile::Rect::exportCornerOffsets(const std::vector<QPointF>& offsets, double k)
+{
+    const bool anyMoved
+        = std::any_of(offsets.begin(), offsets.end(), [](const QPointF& p) { return p.x() != 0 || p.y() != 0; });
+    if (offsets.size() != 4 || !anyMoved)
+        return std::nullopt;
+    std::vector<Point> points;
+    for (const QPointF& offset : offsets)
+        points.push_back({offset.x() * k, offset.y() * k, std::nullopt, std::nullopt});
+    return points;
+}
+
+std::optional<std::vector<double>> SkinManifestFile::Rect::exportCornerRadii(const std::vector<double>& radii, double k)
+{
+    if (radii.size() != 4 || std::all_of(radii.begin(), radii.end(), [&](double r) { return r == radii.front(); }))
+        return std::nullopt;
+    std::vector<double> scaled;
+    for (double radius : radii)
+        scaled.push_back(radius * k);
+    return scaled;
+}
+
+SkinManifestFile::Rect SkinManifestFile::Rect::rectangleFromEditor(const QRectF& rect, double k)
+{
+    return {rounded(rect.x() * k),
+            rounded(rect.y() * k),
+            rounded(std::abs(rect.width()) * k),
+            rounded(std::abs(rect.height()) * k),
+            0.0,
+            std::nullopt,
+            std::nullopt};
+}
+
+SkinManifestFile::Rect SkinManifestFile::Rect::fromEditor(const QRectF& rect, double k,
+                                                          const std::vector<QPointF>& cornerOffsets,
+                                                          const std::vector<double>& cornerRadii)
+{
+    Rect viewport = rectangleFromEditor(rect, k);
+    constexpr double radiusWithoutRadii = 6;
+    viewport.cornerRadius = cornerRadii.empty() ? radiusWithoutRadii : cornerRadii.front() * k;
+    viewport.corners = exportCornerOffsets(cornerOffsets, k);
+    viewport.cornerRadii = exportCornerRadii(cornerRadii, k);
+    return viewport;
+}
+
+SkinManifestFile::Button SkinManifestFile::Button::fromEditor(std::size_t index, const QString& label,
+                                                              const QRectF& rect, double k, bool circle,
+                                                              const QString& panel, const QString& key)
+{
+    const Rect r = Rect::rectangleFromEditor(rect, k);
+    Button button{label, r.x, r.y, r.width, r.height, std::nullopt, std::nullopt, std::nullopt};
+    if (circle)
+        button.shape = QStringLiteral("circle");
+    if (index == 0)
+        button.defaultPanel = terminalPanel;
+    else if (panel != placeholderPanel)
+        button.defaultPanel = panel;
+    if (!key.isEmpty())
+        button.key = key.toLower();
+    return button;
+}
+
+std::optional<SkinManifestFile::Effects> SkinManifestFile::Effects::fromEditor(bool scanlines, double scanlineIntensity,
+                                                                               const QString& scanlineStyle, bool glow,
+                                                                               double glowIntensity, bool curvature,
+                                                                               double curvatureAmount)
+{
+    if (!scanlines && !glow && !curvature)
+        return std::nullopt;
+    Effects effects;
+    if (scanlines) {
+        effects.scanlines = true;
+        effects.scanlineIntensity = scanlineIntensity;
+        if (scanlineStyle != QStringLiteral("standard"))
+            effects.scanlineStyle = scanlineStyle;
+    }
+    if (glow) {
+        effects.glow = true;
+        effects.glowIntensity = glowIntensity;
+    }
+    if (curvature) {
+        effects.curvature = true;
+        effects.curvatureAmount = curvatureAmount;
+    }
+    return effects;
+}
+
+// --- Writing ---------------------------------------------------------------
+
+QJsonObject SkinManifestFile::Frame::toJson() const
+{
+    return {{QStringLiteral("image"), image}, {QStringLiteral("width"), width}, {QStringLiteral("height"), height}};
+}
+
+QJsonObject SkinManifestFile::Point::toJson() const
+{
+    QJsonObject object{{QStringLiteral("x"), x}, {QStringLiteral("y"), y}};
+    insertIfPresent(object, "hi", hi);
+    insertIfPresent(object, "ho", ho);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Rect::toJson() const
+{
+    QJsonObject object{{QStringLiteral("x"), x},
+                       {QStringLiteral("y"), y},
+                       {QStringLiteral("width"), width},
+                       {QStringLiteral("height"), height}};
+    insertIfPresent(object, "cornerRadius", cornerRadius);
+    insertIfPresent(object, "corners", corners);
+    insertIfPresent(object, "cornerRadii", cornerRadii);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Palette::toJson() const
+{
+    QJsonObject object;
+    insertIfPresent(object, "foreground", foreground);
+    insertIfPresent(object, "background", background);
+    insertIfPresent(object, "cursor", cursor);
+    insertIfPresent(object, "ansi", ansi);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Button::toJson() const
+{
+    QJsonObject object{{QStringLiteral("label"), label},
+                       {QStringLiteral("x"), x},
+                       {QStringLiteral("y"), y},
+                       {QStringLiteral("width"), width},
+                       {QStringLiteral("height"), height}};
+    insertIfPresent(object, "shape", shape);
+    insertIfPresent(object, "defaultPanel", defaultPanel);
+    insertIfPresent(object, "key", key);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Key::toJson() const
+{
+    QJsonObject object{{QStringLiteral("key"), key},
+                       {QStringLiteral("x"), x},
+                       {QStringLiteral("y"), y},
+                       {QStringLiteral("width"), width},
+                       {QStringLiteral("height"), height}};
+    insertIfPresent(object, "shape", shape);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Effects::toJson() const
+{
+    QJsonObject object;
+    insertIfPresent(object, "scanlines", scanlines);
+    insertIfPresent(object, "scanlineIntensity", scanlineIntensity);
+    insertIfPresent(object, "scanlineStyle", scanlineStyle);
+    insertIfPresent(object, "glow", glow);
+    insertIfPresent(object, "glowIntensity", glowIntensity);
+    insertIfPresent(object, "curvature", curvature);
+    insertIfPresent(object, "curvatureAmount", curvatureAmount);
+    insertIfPresent(object, "colorGrade", colorGrade);
+    return object;
+}
+
+QJsonObject SkinManifestFile::Drawer::toJson() const
+{
+    QJsonObject object{{QStringLiteral("edge"), edge}};
+    insertIfPresent(object, "mask", mask);
+    insertRecordIfPresent(object, "viewport", viewport);
+    insertRecordIfPresent(object, "chevron", chevron);
+    insertIfPresent(object, "defaultWidget", defaultWidget);
+    return object;
+}
+
+QJsonObject SkinManifestFile::toJson() const
+{
+    QJsonObject object{{QStringLiteral("name"), name},
+                       {QStringLiteral("frame"), frame.toJson()},
+                       {QStringLiteral("viewport"), viewport.toJson()},
+                       {QStringLiteral("palette"), palette.toJson()},
+                       {QStringLiteral("buttons"), toArray(buttons)}};
+    insertIfPresent(object, "author", author);
+    insertIfPresent(object, "version", version);
+    insertIfPresent(object, "category", category);
+    insertIfPresent(object, "keys", keys);
+    insertRecordIfPresent(object, "effects", effects);
+    insertRecordIfPresent(object, "drawer", drawer);
+    insertIfPresent(object, "launchScale", launchScale);
+    insertIfPresent(object, "screenInFront", screenInFront);
+    return object;
+}
+
+QByteArray SkinManifestFile::encode(const QJsonObject& object)
+{
+    // QJsonObject keeps its members sorted by key.
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+bool SkinManifestFile::write(const QString& skinFolder, const QJsonObject& object, QString* error,
+                             const FilesFirst& filesFirst)
+{
+    FilesFirst files = filesFirst;
+    files.emplace_back(SkinFolders::manifestPath(skinFolder), encode(object));
+    return SkinFolders::writeFilesInOrder(files, error);
 }
 
 } // namespace velmora

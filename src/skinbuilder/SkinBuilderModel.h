@@ -1,9 +1,9 @@
 #pragma once
 
+#include "skin/SkinManifestExport.h"
 #include "skinbuilder/BezierNode.h"
 #include "skinbuilder/ImageHistory.h"
 #include "skinbuilder/SkinBuilderTypes.h"
-#include "skinbuilder/SkinManifestExport.h"
 
 #include <QColor>
 #include <QImage>

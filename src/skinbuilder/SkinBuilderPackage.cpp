@@ -7,9 +7,9 @@
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
 #include "skin/SkinManifest.h"
+#include "skin/SkinManifestImport.h"
 #include "skinbuilder/PictureFile.h"
 #include "skinbuilder/SkinBuilderDialogs.h"
-#include "skinbuilder/SkinManifestImport.h"
 #include "skinbuilder/SkinPackage.h"
 
 #include <QDir>
@@ -139,10 +139,8 @@ bool SkinBuilderModel::writeSkin(const QString& folder, QString* fileError)
         setStatus(QStringLiteral("Failed to create PNG data"), true);
         return false;
     }
-    const QDir dir(folder);
     // The picture goes into place before the description that names it.
-    return SkinPackage::writeFilesInOrder(
-        {{dir.filePath(frameFileName), png}, {dir.filePath(manifestFileName), manifest->encode()}}, fileError);
+    return manifest->writeSkinJSON(folder, fileError, {{QDir(folder).filePath(frameFileName), png}});
 }
 
 void SkinBuilderModel::installSkin()
@@ -249,7 +247,8 @@ void SkinBuilderModel::applyImport(const SkinManifestImport& file, const QString
         for (std::size_t i = 0; i < 4; ++i)
             offsets[i] = QPointF((*v.corners)[i].x * inverse, (*v.corners)[i].y * inverse);
     setViewportCornerOffsets(offsets);
-    std::vector<double> radii(4, v.cornerRadius * inverse);
+    // The builder's reading guarantees every rectangle's corner radius.
+    std::vector<double> radii(4, v.cornerRadius.value_or(defaultCornerRadius) * inverse);
     if (v.cornerRadii && v.cornerRadii->size() == 4)
         for (std::size_t i = 0; i < 4; ++i)
             radii[i] = (*v.cornerRadii)[i] * inverse;

@@ -1,6 +1,6 @@
 #include "skinbuilder/SkinBuilderTypes.h"
 
-#include "skinbuilder/SkinManifestExport.h"
+#include "skin/SkinManifestExport.h"
 
 #include <cmath>
 

@@ -74,26 +74,6 @@ std::optional<QString> installFolder(const QString& skinsDir, const QString& slu
     return folder;
 }
 
-bool writeFilesInOrder(const std::vector<std::pair<QString, QByteArray>>& files, QString* error)
-{
-    std::vector<std::unique_ptr<QSaveFile>> staged;
-    for (const auto& [path, bytes] : files) {
-        auto file = std::make_unique<QSaveFile>(path);
-        file->setDirectWriteFallback(false);
-        // Unbuffered, so a short write shows in the count written.
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return fail(error,
-                        QStringLiteral("couldn't create a temporary file for %1: %2").arg(path, file->errorString()));
-        if (file->write(bytes) != bytes.size())
-            return fail(error, QStringLiteral("couldn't write %1: %2").arg(path, file->errorString()));
-        staged.push_back(std::move(file));
-    }
-    for (auto& file : staged)
-        if (!file->commit())
-            return fail(error, QStringLiteral("couldn't replace %1: %2").arg(file->fileName(), file->errorString()));
-    return true;
-}
-
 bool zipFiles(const QStringList& files, const QString& destination, QString* error)
 {
     QSaveFile out(destination);

@@ -1,7 +1,7 @@
-#include "skinbuilder/SkinManifestExport.h"
-#include "skinbuilder/SkinManifestImport.h"
+#include "skin/SkinManifestExport.h"
 
 #include "skin/SkinManifestFile.h"
+#include "skin/SkinManifestImport.h"
 #include "support/TemporaryHome.h"
 
 #include <gtest/gtest.h>
@@ -210,7 +210,7 @@ TEST(ExportImportRoundTrip, EveryFieldComesBack)
     // Reopened, the common radius divided by k is the editor's radius again.
     const double k = Export::exportScale(801, 801);
     EXPECT_FALSE(read->viewport.cornerRadii.has_value());
-    EXPECT_DOUBLE_EQ(read->viewport.cornerRadius / k, 12.0);
+    EXPECT_DOUBLE_EQ(*read->viewport.cornerRadius / k, 12.0);
 }
 
 TEST(ExportImportRoundTrip, TheRunTimeReaderLoadsWhatTheBuilderWrites)

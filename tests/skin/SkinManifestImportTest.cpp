@@ -1,4 +1,4 @@
-#include "skinbuilder/SkinManifestImport.h"
+#include "skin/SkinManifestImport.h"
 
 #include "support/TemporaryHome.h"
 
