@@ -28,6 +28,7 @@
 #include <cxxabi.h>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #ifndef VELMORA_VERSION
@@ -74,9 +75,16 @@ void writeSignalReport(int signalNumber)
         seconds = 0;
     completeReportPath(seconds, ::getpid());
 
-    const int fd = ::open(gPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Non-blocking and never through a link, and only into a regular file: a
+    // pipe under the report's name must not hold a dying process.
+    const int fd = ::open(gPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
         return;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return;
+    }
     writeRaw(fd, gHead, gHeadLen);
     writeDec(fd, seconds);
     writeLit(fd, ",\"reason\":\"");

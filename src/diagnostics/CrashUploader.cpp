@@ -1,18 +1,44 @@
 #include "diagnostics/CrashUploader.h"
 
+#include "core/BoundedHttpReply.h"
 #include "diagnostics/CrashReportQueue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace velmora {
+
+std::optional<QByteArray> CrashUploader::readReport(const QString& path)
+{
+    // Non-blocking and without following a link, so that a pipe or a link
+    // under a report's name cannot hold the run; only a regular file of a
+    // report's size is read.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > CrashReportQueue::maxReportBytes)
+        return std::nullopt;
+    const QByteArray body = file.read(CrashReportQueue::maxReportBytes + 1);
+    if (body.size() > CrashReportQueue::maxReportBytes)
+        return std::nullopt;
+    return body;
+}
 
 CrashUploader::CrashUploader(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {}
 
@@ -42,7 +68,6 @@ void CrashUploader::start()
     for (const QString& name : plan.dropUnsent)
         QFile::remove(pathOf(name));
     m_queue = plan.send;
-    m_network = new QNetworkAccessManager(this);
     sendNext();
 }
 
@@ -50,35 +75,21 @@ void CrashUploader::sendNext()
 {
     while (!m_queue.isEmpty()) {
         m_current = m_queue.takeFirst();
-        QFile file(pathOf(m_current));
-        if (!file.open(QIODevice::ReadOnly) || file.size() > CrashReportQueue::maxReportBytes) {
-            QFile::remove(pathOf(m_current));
-            continue;
-        }
-        const QByteArray body = file.read(CrashReportQueue::maxReportBytes + 1);
-        file.close();
+        const std::optional<QByteArray> body = readReport(pathOf(m_current));
         QJsonParseError error;
-        QJsonDocument::fromJson(body, &error);
-        if (body.size() > CrashReportQueue::maxReportBytes || error.error != QJsonParseError::NoError) {
+        if (body)
+            QJsonDocument::fromJson(*body, &error);
+        if (!body || error.error != QJsonParseError::NoError) {
             QFile::remove(pathOf(m_current));
             continue;
         }
 
         QNetworkRequest request(m_options.endpoint);
         request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-        request.setTransferTimeout(static_cast<int>(m_options.timeout.count()));
-        m_bodyBytes = 0;
-        m_bodyCut = false;
-        m_reply = m_network->post(request, body);
-        connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-            // The answer's body is not used: read it away, and stop at a bound.
-            const QByteArray chunk = m_reply->readAll();
-            m_bodyBytes += chunk.size();
-            if (m_bodyBytes > maxResponseBytes && !m_bodyCut) {
-                m_bodyCut = true;
-                m_reply->abort();
-            }
-        });
+        // The answer's body is not used: no more than maxResponseBytes of it
+        // is read, and a redirect is not followed, so a report goes to the
+        // service and nowhere else.
+        m_reply = new BoundedHttpReply(request, "POST", *body, {maxResponseBytes, m_options.timeout}, this);
         connect(m_reply, &QNetworkReply::finished, this, &CrashUploader::onReplyFinished);
         return;
     }
@@ -87,13 +98,13 @@ void CrashUploader::sendNext()
 
 void CrashUploader::onReplyFinished()
 {
-    QNetworkReply* reply = m_reply;
+    BoundedHttpReply* reply = m_reply;
     m_reply = nullptr;
     reply->deleteLater();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int code = status.isValid() ? status.toInt() : 0;
-    const bool answered = reply->error() == QNetworkReply::NoError || m_bodyCut;
+    const bool answered = reply->error() == QNetworkReply::NoError || reply->truncated();
     if (answered && code >= 200 && code <= 299)
         QFile::remove(pathOf(m_current));
     else

@@ -7,19 +7,21 @@
 #include <QUrl>
 
 #include <chrono>
-
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <optional>
 
 namespace velmora {
+
+class BoundedHttpReply;
 
 // One upload run over the pending crash-report folder: lists it once, drops
 // the surplus beyond the newest twenty names unsent, then posts the kept
 // reports one at a time in ascending name order. A report the service accepts
-// (any 2xx answer) is deleted; an unreadable, oversized or unparsable one is
-// deleted unsent; a failed request (another status, a transport error or a
-// time-out) renames it to count the attempt, and its fifth failure deletes it.
-// Every failure is silent. Lives on one thread; start() there.
+// (any 2xx answer) is deleted; an unreadable, oversized or unparsable one
+// (or one that is no regular file: a pipe, a link) is deleted unsent; a
+// failed request (another status, a redirect to another host, a transport
+// error or a time-out) renames it to count the attempt, and its fifth
+// failure deletes it. Every failure is silent. Lives on one thread; start()
+// there.
 class CrashUploader final : public QObject {
     Q_OBJECT
 
@@ -42,6 +44,10 @@ public:
     // when there is nothing to send).
     void start();
 
+    // The bytes of a report: only a regular file (opened non-blocking, never
+    // through a link) of at most CrashReportQueue::maxReportBytes.
+    static std::optional<QByteArray> readReport(const QString& path);
+
 signals:
     void finished();
 
@@ -52,12 +58,9 @@ private:
     QString pathOf(const QString& fileName) const;
 
     Options m_options;
-    QNetworkAccessManager* m_network = nullptr;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<BoundedHttpReply> m_reply;
     QStringList m_queue;
     QString m_current;
-    qint64 m_bodyBytes = 0;
-    bool m_bodyCut = false;
     bool m_started = false;
 };
 

@@ -36,6 +36,7 @@ QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional
                                 "POST",
                                 requestBody(email, message),
                                 timeout,
+                                maxAnswerBytes,
                                 context,
                                 [done = std::move(done)](const ServiceResponse& response) {
                                     if (!response.status)

@@ -27,6 +27,8 @@ enum class FeedbackError {
 namespace FeedbackService {
 
 inline constexpr std::chrono::milliseconds timeout{15'000};
+// The answer's body is not used; no more than this of it is read.
+inline constexpr qint64 maxAnswerBytes = 64 * 1024;
 
 QUrl endpoint();
 

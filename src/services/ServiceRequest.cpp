@@ -1,5 +1,7 @@
 #include "services/ServiceRequest.h"
 
+#include "core/BoundedHttpReply.h"
+
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -19,25 +21,24 @@ bool brokeOff(QNetworkReply::NetworkError error)
 } // namespace
 
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
-                             const QByteArray& body, std::chrono::milliseconds timeout, QObject* context,
-                             Completion done)
+                             const QByteArray& body, std::chrono::milliseconds timeout, qint64 maxResponseBytes,
+                             QObject* context, Completion done)
 {
-    request.setTransferTimeout(int(timeout.count()));
-    QNetworkReply* reply = body.isEmpty() ? network.sendCustomRequest(request, method)
-                                          : network.sendCustomRequest(request, method, body);
+    // The reply belongs to the client, so that destroying the client ends it.
+    auto* reply = new BoundedHttpReply(request, method, body, {maxResponseBytes, timeout}, &network);
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
     QObject::connect(
         reply, &QNetworkReply::finished, context, [reply, guard = QPointer(context), done = std::move(done)] {
             if (!guard)
                 return; // the context is being destroyed
-            // The status first: for 4xx and 5xx the transport reports an error
-            // too, yet the server did answer.
+            // The status first: a cut-off answer is still an answer.
             ServiceResponse response;
             const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            if (status.isValid() && !brokeOff(reply->error())) {
+            if (status.isValid() && (reply->truncated() || !brokeOff(reply->error()))) {
                 response.status = status.toInt();
                 response.body = reply->readAll();
+                response.truncated = reply->truncated();
             }
             done(response);
         });

@@ -21,6 +21,9 @@ struct ServiceResponse {
     // other: its status is here even though the transport calls it an error.
     std::optional<int> status;
     QByteArray body;
+    // The answer went on past the caller's bound: it was cut off there and
+    // body holds only what came before.
+    bool truncated = false;
 
     bool isSuccess() const { return status && *status >= 200 && *status <= 299; }
 };
@@ -34,13 +37,17 @@ namespace ServiceRequest {
 using Completion = std::function<void(const ServiceResponse&)>;
 
 // Sends the request through network with the given method and body. The
-// time-out ends a request during which nothing arrived for that long. done
+// time-out ends a request during which nothing arrived for that long. The
+// answer's body is read as it arrives, never more than maxResponseBytes of
+// it, whether or not it declares a length and whether or not it comes in
+// chunks: past the bound the connection is closed and the response is marked
+// truncated (BoundedHttpReply). A redirect is an answer, never followed. done
 // runs once, on the main thread, unless context is destroyed first, which
 // aborts the request.
 // Aborting the returned reply cancels the request (done then sees no response).
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
-                             const QByteArray& body, std::chrono::milliseconds timeout, QObject* context,
-                             Completion done);
+                             const QByteArray& body, std::chrono::milliseconds timeout, qint64 maxResponseBytes,
+                             QObject* context, Completion done);
 
 } // namespace ServiceRequest
 } // namespace velmora

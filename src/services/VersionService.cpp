@@ -7,17 +7,21 @@
 #include <QJsonObject>
 #include <QNetworkRequest>
 
+#include <algorithm>
+
 namespace velmora::VersionService {
 namespace {
 
 QStringList notesOf(const QJsonValue& value)
 {
-    QStringList notes;
-    for (const QJsonValue& note : value.toArray()) {
+    const QJsonArray array = value.toArray();
+    for (const QJsonValue& note : array) {
         if (!note.isString())
             return {};
-        notes << note.toString();
     }
+    QStringList notes;
+    for (qsizetype i = 0; i < std::min(array.size(), maxNotes); ++i)
+        notes << array.at(i).toString().left(maxNoteLength);
     return notes;
 }
 
@@ -29,7 +33,7 @@ VersionResult decode(const ServiceResponse& response)
 {
     if (!response.status)
         return VersionServiceError::network;
-    if (!response.isSuccess())
+    if (!response.isSuccess() || response.truncated)
         return VersionServiceError::badResponse;
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(response.body, &error);
@@ -55,6 +59,7 @@ QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
                                 "GET",
                                 {},
                                 timeout,
+                                maxDocumentBytes,
                                 context,
                                 [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });
 }

@@ -37,10 +37,15 @@ using VersionResult = std::variant<RemoteVersion, VersionServiceError>;
 // Reads "/api/version.json" from the web service, a JSON object with the keys
 // "version" (a string, required), "notes" (an array of strings: one that holds
 // anything else counts as no notes at all) and "download_url" (a string, else
-// the service's "/download" page). Other keys are ignored.
+// the service's "/download" page). Other keys are ignored. A document longer
+// than maxDocumentBytes is not read past that and is no document; of its notes
+// the first maxNotes are kept, each cut to maxNoteLength characters.
 namespace VersionService {
 
 inline constexpr std::chrono::milliseconds timeout{10'000};
+inline constexpr qint64 maxDocumentBytes = 1024 * 1024;
+inline constexpr qsizetype maxNotes = 200;
+inline constexpr qsizetype maxNoteLength = 1000;
 
 QUrl endpoint();
 

@@ -197,4 +197,16 @@ TEST_F(CrashCaptureTest, FolderTooLongForThePathBufferWritesNoReport)
     EXPECT_TRUE(QDir(deep + "/Velmora/crashes/pending").isEmpty());
 }
 
+// Pipes under the names the report would take: the dying process writes no
+// report, opens nothing it would wait on, and still dies by its signal.
+TEST_F(CrashCaptureTest, PipesUnderTheReportsNameDoNotHoldTheDyingProcess)
+{
+    const Outcome outcome = run("segv-over-pipes");
+    EXPECT_TRUE(outcome.crashed);
+    EXPECT_EQ(outcome.signalNumber, SIGSEGV);
+    EXPECT_LE(outcome.endedAt - outcome.startedAt, 10) << "the handler waited on a pipe";
+    for (const QFileInfo& entry : QDir(pendingDir()).entryInfoList(QDir::Files | QDir::System))
+        EXPECT_FALSE(entry.isFile() && entry.size() > 0) << entry.fileName().toStdString();
+}
+
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "diagnostics/CrashReportQueue.h"
 #include "diagnostics/CrashReporter.h"
+#include "support/HostileFiles.h"
+#include "support/HostileHttpServer.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScopedEnvironment.h"
 
@@ -43,9 +45,9 @@ protected:
     QStringList left() const { return QDir(pending()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     // One upload run, waited for.
-    void upload(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000))
+    void upload(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000), QUrl service = {})
     {
-        QUrl endpoint = m_server.url();
+        QUrl endpoint = service.isEmpty() ? m_server.url() : service;
         endpoint.setPath("/api/crash");
         CrashUploader uploader({pending(), endpoint, timeout});
         QSignalSpy finished(&uploader, &CrashUploader::finished);
@@ -147,6 +149,61 @@ TEST_F(CrashUploaderTest, LongAnswerIsCutOffAndJudgedByItsStatus)
     write("sig-1700000000-42.json", report("x"));
     upload();
     EXPECT_TRUE(left().isEmpty());
+}
+
+// An answer that never ends, however it is framed, is read no further than
+// the bound: the report is judged by its status, and the server could send
+// little more than the bound and the connection's buffers before the
+// uploader hung up.
+TEST_F(CrashUploaderTest, EndlessAnswersAreCutOffWhileTheyArrive)
+{
+    using velmora::test::HostileHttpServer;
+    for (const HostileHttpServer::Body body : {HostileHttpServer::Body::declaredHuge,
+                                               HostileHttpServer::Body::chunked,
+                                               HostileHttpServer::Body::untilClose}) {
+        SCOPED_TRACE(int(body));
+        HostileHttpServer server(HostileHttpServer::Answer::endless(201, body));
+        ASSERT_TRUE(server.isListening());
+        write("sig-1700000000-42.json", report("x"));
+        upload(std::chrono::milliseconds(15000), server.url());
+        EXPECT_TRUE(left().isEmpty()) << "accepted by its status";
+        EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024);
+    }
+}
+
+// A redirect to another host is not followed: the report goes nowhere else
+// and the attempt counts as a failure.
+TEST_F(CrashUploaderTest, ARedirectToAnotherHostIsNotFollowed)
+{
+    QUrl elsewhere = m_server.url();
+    elsewhere.setHost("localhost");
+    elsewhere.setPath("/collect");
+    velmora::test::HostileHttpServer service(
+        velmora::test::HostileHttpServer::Answer::redirect(307, elsewhere.toEncoded()));
+    write("sig-1700000000-42.json", report("x"));
+    upload(std::chrono::milliseconds(15000), service.url());
+    EXPECT_EQ(service.requests(), 1);
+    EXPECT_TRUE(m_server.requests().isEmpty()) << "the report went to another host";
+    EXPECT_EQ(left(), QStringList({"sig-1700000000-42.a1.json"}));
+}
+
+// Only regular files are reports: a pipe or a link under a report's name is
+// opened neither blocking nor through the link, and the run goes on.
+TEST_F(CrashUploaderTest, APipeOrALinkIsNoReportAndHoldsNothing)
+{
+    velmora::test::WatchedFifo fifo(pending() + "/sig-1700000000-1.json");
+    ASSERT_TRUE(fifo.made());
+    write("target.txt", report("linked"));
+    ASSERT_TRUE(QFile::link(pending() + "/target.txt", pending() + "/sig-1700000000-2.json"));
+    EXPECT_EQ(CrashUploader::readReport(pending() + "/sig-1700000000-1.json"), std::nullopt);
+    EXPECT_EQ(CrashUploader::readReport(pending() + "/sig-1700000000-2.json"), std::nullopt);
+    write("sig-1700000000-3.json", report("real"));
+    m_server.respondWith(200);
+    upload();
+    EXPECT_FALSE(fifo.rescued()) << "the uploader waited on the pipe";
+    ASSERT_EQ(m_server.requests().size(), 1);
+    EXPECT_EQ(m_server.requests().first().body, report("real"));
+    EXPECT_TRUE(left().contains("target.txt")) << "what a link points at is left alone";
 }
 
 TEST_F(CrashUploaderTest, MissingOrEmptyFolderEndsWithoutARequest)

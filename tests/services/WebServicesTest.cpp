@@ -1,3 +1,4 @@
+#include "support/HostileHttpServer.h"
 #include "support/LoopbackService.h"
 
 #include "core/AppInfo.h"
@@ -223,6 +224,90 @@ TEST(FeedbackServiceTest, NoAnswerIsANetworkFailure)
     const auto outcome = sendFeedback(std::nullopt, "hello", 300ms);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_EQ(*outcome, std::optional(FeedbackError::network));
+}
+
+// The web service's address for a while.
+class ServiceAt {
+public:
+    explicit ServiceAt(const QUrl& url) : m_saved(qgetenv("VELMORA_SERVICE_URL"))
+    {
+        qputenv("VELMORA_SERVICE_URL", url.toString().toUtf8());
+    }
+    ~ServiceAt() { qputenv("VELMORA_SERVICE_URL", m_saved); }
+
+private:
+    QByteArray m_saved;
+};
+
+// Answers that never end, with a declared length of 3 GiB, in chunks, or
+// until the connection closes: the version check reads no further than its
+// bound and fails; feedback, whose answer is not used, is judged by its
+// status. Either way the server could send little more than the bound and
+// the connection's buffers before the client hung up.
+TEST(WebServiceBoundsTest, EndlessAnswersAreCutOffWhileTheyArrive)
+{
+    using test::HostileHttpServer;
+    for (const HostileHttpServer::Body body : {HostileHttpServer::Body::declaredHuge,
+                                               HostileHttpServer::Body::chunked,
+                                               HostileHttpServer::Body::untilClose}) {
+        SCOPED_TRACE(int(body));
+        {
+            HostileHttpServer server(
+                HostileHttpServer::Answer::endless(200, body, R"({"version":"9","notes":[)", R"("n",)"));
+            ASSERT_TRUE(server.isListening());
+            const ServiceAt service(server.url());
+            const std::optional<VersionResult> result = fetchVersion();
+            ASSERT_TRUE(result.has_value());
+            EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::badResponse);
+            EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024);
+        }
+        {
+            HostileHttpServer server(HostileHttpServer::Answer::endless(201, body));
+            const ServiceAt service(server.url());
+            const auto outcome = sendFeedback(std::nullopt, "hello");
+            ASSERT_TRUE(outcome.has_value());
+            EXPECT_EQ(*outcome, std::optional<FeedbackError>()) << "a 201 is a success";
+            EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024);
+        }
+    }
+}
+
+// A document within the bound that lists 200,000 notes: the first few
+// hundred are kept, each cut to a sane length.
+TEST(WebServiceBoundsTest, ManyNotesAreCutToAFewHundred)
+{
+    LoopbackService server;
+    QByteArray document = R"({"version":"9","notes":[")" + QByteArray(5000, 'L') + '"';
+    for (int i = 1; i < 200000; ++i)
+        document += ",\"" + (i < 1000 ? QByteArray::number(i) : QByteArray()) + '"';
+    document += "]}";
+    ASSERT_LT(document.size(), VersionService::maxDocumentBytes);
+    server.answer(200, document);
+    const std::optional<VersionResult> result = fetchVersion();
+    ASSERT_TRUE(result.has_value());
+    const QStringList notes = std::get<RemoteVersion>(*result).notes;
+    ASSERT_EQ(notes.size(), VersionService::maxNotes);
+    EXPECT_EQ(notes.first(), QString(VersionService::maxNoteLength, u'L'));
+    EXPECT_EQ(notes.last(), QString::number(VersionService::maxNotes - 1));
+}
+
+// A redirect is an answer, not followed: nothing goes to the other host.
+TEST(WebServiceBoundsTest, RedirectsAreNotFollowed)
+{
+    test::LoopbackHttpServer elsewhere;
+    elsewhere.respondWith(200, R"({"version":"9"})");
+    QUrl target = elsewhere.url();
+    target.setHost("localhost");
+    target.setPath("/api/version.json");
+    test::HostileHttpServer server(test::HostileHttpServer::Answer::redirect(302, target.toEncoded()));
+    const ServiceAt service(server.url());
+    const std::optional<VersionResult> result = fetchVersion();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::badResponse);
+    const auto outcome = sendFeedback(std::nullopt, "secret");
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_EQ(*outcome, std::optional(FeedbackError::badResponse));
+    EXPECT_TRUE(elsewhere.requests().isEmpty());
 }
 
 } // namespace

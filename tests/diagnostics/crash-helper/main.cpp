@@ -3,17 +3,23 @@
 // "armed" once the handlers are installed. Reads its folders from HOME and
 // XDG_DATA_HOME like the application.
 
+#include "core/AppPaths.h"
 #include "diagnostics/CrashReporter.h"
+
+#include <QByteArray>
+#include <QFile>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -49,6 +55,20 @@ int recurse(int depth)
 }
 
 struct NotAStandardException {};
+
+// Pipes where the signal report of this process will go, for the next few
+// seconds' names, and then a fault.
+[[noreturn]] void faultOverPipes()
+{
+    const QByteArray folder = QFile::encodeName(velmora::AppPaths::crashesPendingDir());
+    const long now = static_cast<long>(::time(nullptr));
+    for (long t = now; t < now + 10; ++t) {
+        const QByteArray name
+            = folder + "/sig-" + QByteArray::number(qint64(t)) + "-" + QByteArray::number(qint64(::getpid())) + ".json";
+        ::mkfifo(name.constData(), 0600);
+    }
+    segmentationFault();
+}
 
 [[noreturn]] void secondSignal()
 {
@@ -97,6 +117,8 @@ int main(int argc, char** argv)
         throw NotAStandardException{};
     if (!std::strcmp(mode, "second"))
         secondSignal();
+    if (!std::strcmp(mode, "segv-over-pipes"))
+        faultOverPipes();
     for (const int signalNumber : {SIGILL, SIGFPE, SIGTRAP}) {
         if (!std::strcmp(mode, velmora::CrashReporter::reasonName(signalNumber))) {
             ::raise(signalNumber);
