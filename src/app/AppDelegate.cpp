@@ -30,6 +30,16 @@ namespace {
 
 AppDelegate* g_instance = nullptr;
 
+// A picker replaced goes once the event that asked for the new one (perhaps
+// its own key) is done with it.
+void retire(std::unique_ptr<SkinPickerWindowController>& picker)
+{
+    if (picker) {
+        picker->close();
+        picker.release()->deleteLater();
+    }
+}
+
 } // namespace
 
 AppDelegate* AppDelegate::instance() { return g_instance; }
@@ -44,6 +54,7 @@ AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
         std::move(arguments), SettingsStore::shared(), SkinLoader::shared(), launchHooks());
     connect(m_launch.get(), &LaunchSequence::stepFinished, this, &AppDelegate::launchStepFinished);
     connect(m_windows.get(), &WindowRegistry::windowOpened, this, &AppDelegate::windowOpened);
+    connect(m_windows.get(), &WindowRegistry::windowClosed, this, &AppDelegate::windowClosed);
     connect(m_windows.get(), &WindowRegistry::noWindowToShow, this, &AppDelegate::showSkinPicker);
     connect(m_windows.get(), &WindowRegistry::windowStatesSaved, this, &AppDelegate::windowStatesSaved);
     // Closing the last device window leaves the application running, reachable
@@ -97,8 +108,16 @@ LaunchSequence::Hooks AppDelegate::launchHooks()
         auto* provider = new VelmoraServiceProvider(self);
         connect(provider, &VelmoraServiceProvider::openWindowRequested, self, &AppDelegate::openWindow);
         connect(provider, &VelmoraServiceProvider::openTabRequested, self, &AppDelegate::openTab);
-        if (!provider->listen())
-            qInfo().noquote() << QStringLiteral("[Velmora] Folder requests go to another running instance");
+        connect(provider, &VelmoraServiceProvider::reopenRequested, self, &AppDelegate::reopen);
+        provider->onPreviewSkin
+            = [self](const QString& folder) { return self ? self->previewSkin(folder) : QString(); };
+        if (self->m_instanceClaimHandedOver) {
+            if (self->m_instanceClaim)
+                provider->serve(std::move(*self->m_instanceClaim));
+            self->m_instanceClaim.reset();
+        } else if (!provider->listen()) {
+            qInfo().noquote() << QStringLiteral("[Velmora] Requests go to another running instance");
+        }
         self->m_serviceProvider = provider;
     };
     hooks.openWindow = [self](const SkinManifest& skin, const std::optional<WindowState>& state) {
@@ -147,7 +166,47 @@ void AppDelegate::windowOpened(DeviceWindowController* controller)
     }
 }
 
+void AppDelegate::setInstanceClaim(std::optional<InstanceClaim> claim)
+{
+    m_instanceClaim = std::move(claim);
+    m_instanceClaimHandedOver = true;
+}
+
 void AppDelegate::quit() { QCoreApplication::quit(); }
+
+void AppDelegate::reopen()
+{
+    m_windows->bringBackHidden();
+    QList<QWidget*> shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window->isVisible() && type != Qt::Popup && type != Qt::ToolTip)
+            shown.append(window);
+    }
+    if (shown.isEmpty()) {
+        showSkinPicker();
+        return;
+    }
+    DeviceWindowController* front = frontmostDeviceController();
+    QWidget* key = front && front->window() && front->window()->isVisible() ? front->window() : shown.front();
+    for (QWidget* window : std::as_const(shown)) {
+        if (window != key) {
+            if (window->isMinimized())
+                window->showNormal();
+            window->raise();
+        }
+    }
+    WindowRegistry::presentWindow(key);
+}
+
+QString AppDelegate::previewSkin(const QString& skinFolder)
+{
+    const std::optional<SkinManifest> skin = SkinLoader::shared().loadSingle(skinFolder);
+    if (!skin)
+        return QStringLiteral("No skin could be read in %1.").arg(skinFolder);
+    openNewWindow(*skin);
+    return {};
+}
 
 void AppDelegate::openWindow(const QString& directory) { openNewWindow(defaultSkin(), std::nullopt, directory); }
 
@@ -198,23 +257,10 @@ void AppDelegate::installApplicationShortcuts(QWidget* window)
         m_mainMenu->installOn(window, MainMenu::Scope::application);
 }
 
-void AppDelegate::showSkinPicker()
+std::unique_ptr<SkinPickerWindowController> AppDelegate::makeSkinPicker(const std::optional<QString>& currentSkinId)
 {
-    // A fresh picker each time, marking the active window's skin. The earlier
-    // one goes once the event that asked for this one (perhaps its own key)
-    // is done with it.
-    if (m_skinPickerController) {
-        m_skinPickerController->close();
-        m_skinPickerController.release()->deleteLater();
-    }
-    DeviceWindowController* active = activeController();
-    auto picker
-        = std::make_unique<SkinPickerWindowController>(active ? std::optional(active->skin().id) : std::nullopt);
+    auto picker = std::make_unique<SkinPickerWindowController>(currentSkinId);
     const QPointer<AppDelegate> self(this);
-    picker->onSkinSelected = [self](const SkinManifest& skin) {
-        if (self)
-            self->openNewWindow(skin);
-    };
     picker->onEditSkin = [self](const QString& folder) {
         if (self)
             self->openSkinBuilder(folder);
@@ -224,6 +270,21 @@ void AppDelegate::showSkinPicker()
             self->openSkinBuilderWithImage(picture);
     };
     installApplicationShortcuts(picker->window());
+    return picker;
+}
+
+void AppDelegate::showSkinPicker()
+{
+    // A fresh picker each time, marking the active window's skin.
+    retire(m_skinPickerController);
+    DeviceWindowController* active = activeController();
+    std::unique_ptr<SkinPickerWindowController> picker
+        = makeSkinPicker(active ? std::optional(active->skin().id) : std::nullopt);
+    const QPointer<AppDelegate> self(this);
+    picker->onSkinSelected = [self](const SkinManifest& skin) {
+        if (self)
+            self->openNewWindow(skin);
+    };
     picker->showWindow();
     m_skinPickerController = std::move(picker);
 }
@@ -232,12 +293,27 @@ void AppDelegate::showChangeSkinPicker(DeviceWindowController* controller)
 {
     if (!controller)
         return;
-    showSkinPicker();
-    if (m_skinPickerController) {
-        m_skinPickerController->onSkinSelected = [target = QPointer(controller)](const SkinManifest& skin) {
-            if (target)
-                target->changeSkin(skin);
-        };
+    std::unique_ptr<SkinPickerWindowController>& picker = m_changeSkinPickers[controller];
+    retire(picker);
+    picker = makeSkinPicker(controller->skin().id);
+    picker->onSkinSelected = [target = QPointer(controller)](const SkinManifest& skin) {
+        if (target)
+            target->changeSkin(skin);
+    };
+    picker->showWindow();
+}
+
+SkinPickerWindowController* AppDelegate::changeSkinPicker(DeviceWindowController* controller) const
+{
+    const auto found = m_changeSkinPickers.find(controller);
+    return found != m_changeSkinPickers.end() ? found->second.get() : nullptr;
+}
+
+void AppDelegate::windowClosed(DeviceWindowController* controller)
+{
+    if (const auto found = m_changeSkinPickers.find(controller); found != m_changeSkinPickers.end()) {
+        retire(found->second);
+        m_changeSkinPickers.erase(found);
     }
 }
 
@@ -246,7 +322,9 @@ void AppDelegate::showSettings()
     SettingsWindowController::Services services;
     if (m_mainMenu)
         services.keyActions = m_mainMenu->menu()->actions();
-    services.otherKeys = {{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}};
+    // Alt+Space is listed only where this program holds it.
+    if (GlobalHotkey::shared().isRegistered())
+        services.otherKeys = {{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}};
     const QPointer<AppDelegate> self(this);
     services.useSkin = [self](const SkinManifest& skin) {
         if (self)
@@ -326,10 +404,12 @@ void AppDelegate::openCommandPalette()
 void AppDelegate::showWelcomeThenPicker()
 {
     const QPointer<AppDelegate> self(this);
-    m_welcomeController = std::make_unique<WelcomeWindowController>([self] {
-        if (self)
-            self->showSkinPicker();
-    });
+    m_welcomeController = std::make_unique<WelcomeWindowController>(
+        [self] {
+            if (self)
+                self->showSkinPicker();
+        },
+        GlobalHotkey::shared().isRegistered());
     installApplicationShortcuts(m_welcomeController->window());
     m_welcomeController->showWindow();
 }

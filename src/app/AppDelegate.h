@@ -2,6 +2,7 @@
 
 #include "app/DeviceWindowActions.h"
 #include "app/FolderRequest.h"
+#include "app/InstanceClaim.h"
 #include "app/LaunchSequence.h"
 #include "app/WindowRegistry.h"
 #include "core/WindowState.h"
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -70,6 +72,10 @@ public:
     // A folder request of this command line, carried out after the first
     // windows opened.
     void setStartupRequest(const std::optional<FolderRequest>& request) { m_startupRequest = request; }
+    // The socket this process claimed before it started: it answers later
+    // instances there (none: it answers none). Without this the start-up
+    // claims the socket itself.
+    void setInstanceClaim(std::optional<InstanceClaim> claim);
 
     // The loader's skins, or the built-in handheld and walkie while it has none.
     static std::vector<SkinManifest> skinList();
@@ -102,6 +108,12 @@ public:
     // Quits the application the standard way (the windows are saved first).
     void quit();
 
+    // A plain launch of a later instance: with no window shown, the skin
+    // picker; else the windows come forward (those the hot key hid too).
+    void reopen();
+    // A later instance's "--preview-skin": a window with the skin in the
+    // folder. Returns the error text, empty on success.
+    QString previewSkin(const QString& skinFolder);
     // The desktop's folder actions and the settings window's skins tab.
     void openWindow(const QString& directory);
     void openTab(const QString& directory);
@@ -111,9 +123,11 @@ public:
     void setupMenu();
     MainMenu* mainMenu() const { return m_mainMenu.get(); }
     void showSkinPicker();
-    // The picker for one device window's "Change Skin...": the skin picked
-    // replaces that window's skin.
+    // The picker of one device window's "Change Skin...", its own: it marks
+    // that window's skin, the skin picked replaces it, and the "New
+    // Window..." picker stays as it is.
     void showChangeSkinPicker(DeviceWindowController* controller);
+    SkinPickerWindowController* changeSkinPicker(DeviceWindowController* controller) const;
     void showSettings();
     void showAboutWindow();
     void showSkinBuilder();
@@ -182,15 +196,20 @@ signals:
 private:
     LaunchSequence::Hooks launchHooks();
     void windowOpened(DeviceWindowController* controller);
+    void windowClosed(DeviceWindowController* controller);
     void installApplicationShortcuts(QWidget* window);
+    std::unique_ptr<SkinPickerWindowController> makeSkinPicker(const std::optional<QString>& currentSkinId);
 
     std::optional<FolderRequest> m_startupRequest;
+    std::optional<InstanceClaim> m_instanceClaim;
+    bool m_instanceClaimHandedOver = false;
 
     std::unique_ptr<WindowRegistry> m_windows;
     std::unique_ptr<DeviceWindowActions> m_actions;
     std::unique_ptr<LaunchSequence> m_launch;
     std::unique_ptr<SkinBuilderWindowController> m_skinBuilderController;
     std::unique_ptr<SkinPickerWindowController> m_skinPickerController;
+    std::map<DeviceWindowController*, std::unique_ptr<SkinPickerWindowController>> m_changeSkinPickers;
     std::unique_ptr<CommandPaletteController> m_commandPalette;
     StatusItemController* m_statusItem = nullptr;
     VelmoraServiceProvider* m_serviceProvider = nullptr;

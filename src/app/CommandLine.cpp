@@ -62,13 +62,14 @@ void print(std::FILE* stream, const QString& text)
 
 Request parse(const QStringList& arguments)
 {
-    const auto error = [](const QString& message) { return Request{Request::Action::error, message}; };
+    const auto error = [](const QString& message) { return Request{Request::Action::error, message, {}}; };
+    Request request;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
-            return {Request::Action::help, {}};
+            return {Request::Action::help, {}, {}};
         if (argument == QLatin1String("--version"))
-            return {Request::Action::version, {}};
+            return {Request::Action::version, {}, {}};
         if (argument == QLatin1String("--preview-skin")) {
             ++i; // its folder; as the last argument the option is ignored
             continue;
@@ -93,19 +94,24 @@ Request parse(const QStringList& arguments)
             }
             return error(QStringLiteral("unknown option '%1'").arg(argument));
         }
-        return error(QStringLiteral("unexpected argument '%1'").arg(argument));
+        request.folders.append(argument);
     }
-    return {};
+    return request;
 }
 
 QString usage()
 {
-    return QStringLiteral("Usage: velmora [OPTIONS]\n"
+    return QStringLiteral("Usage: velmora [OPTIONS] [DIR]\n"
+                          "\n"
+                          "A velmora started while Velmora runs hands its request to the running one and\n"
+                          "ends: DIR or a folder option, a preview, or else bringing its windows forward.\n"
                           "\n"
                           "Options:\n"
+                          "  DIR                  open a new window whose shell starts in DIR\n"
                           "  --preview-skin DIR   open one window with the skin in DIR, without installing it\n"
-                          "  --open-window DIR    open a new window whose shell starts in DIR\n"
-                          "  --open-tab DIR       open a new tab in DIR, in the frontmost window\n"
+                          "  --open-window [DIR]  open a new window whose shell starts in DIR (the home folder)\n"
+                          "  --open-tab [DIR]     open a new tab in DIR (the home folder), in the frontmost\n"
+                          "                       window\n"
                           "  -h, --help           show this help and exit\n"
                           "  --version            show the version and exit\n");
 }

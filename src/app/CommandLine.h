@@ -7,7 +7,9 @@
 
 // What the velmora command line asks for before the application starts:
 // "--help" and "--version" print and end the program; an option it does not
-// know, or a stray argument, is an error. The application's own options
+// know is an error. Arguments that are no option are folders to open a
+// window at, as with "--open-window" (what a file manager passes when it
+// opens a folder with Velmora). The application's own options
 // ("--preview-skin DIR", "--open-window DIR", "--open-tab DIR") and Qt's
 // options ("-platform NAME", "-display HOST:N", "-style NAME", …, also with
 // two dashes) are let through for the application to read.
@@ -18,6 +20,8 @@ struct Request {
     Action action = Action::run;
     // For an error: one line saying what is wrong ("unknown option '--x'").
     QString error;
+    // The arguments that are no option and no option's value, in order.
+    QStringList folders;
 };
 
 // Reads the arguments (the program first). The first of "--help", "-h",

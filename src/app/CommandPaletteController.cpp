@@ -31,10 +31,16 @@ std::vector<SkinManifest> CommandPaletteController::currentSkins() const
     return m_commands.skins ? m_commands.skins() : SkinLoader::shared().skins();
 }
 
-QPoint CommandPaletteController::placement(const QRect& anchorFrame)
+QPoint CommandPaletteController::placement(const QRect& anchorFrame, const QRect& available)
 {
     const QPointF centre = QRectF(anchorFrame).center();
-    return QPointF(centre.x() - panelSize.width() / 2.0, centre.y() - panelSize.height() / 2.0 - raise).toPoint();
+    QPoint place
+        = QPointF(centre.x() - panelSize.width() / 2.0, centre.y() - panelSize.height() / 2.0 - raise).toPoint();
+    if (available.isValid()) {
+        place.setX(std::max(available.left(), std::min(place.x(), available.right() + 1 - panelSize.width())));
+        place.setY(std::max(available.top(), std::min(place.y(), available.bottom() + 1 - panelSize.height())));
+    }
+    return place;
 }
 
 void CommandPaletteController::open(std::optional<PaletteAnchor> anchor)
@@ -45,7 +51,11 @@ void CommandPaletteController::open(std::optional<PaletteAnchor> anchor)
     m_state.setQuery(QString());
 
     if (anchored) {
-        m_panel->move(placement(m_anchor->window->frameGeometry()));
+        const QRect frame = m_anchor->window->frameGeometry();
+        const QScreen* screen = QGuiApplication::screenAt(frame.center());
+        if (!screen)
+            screen = m_anchor->window->screen();
+        m_panel->move(placement(frame, screen ? screen->availableGeometry() : QRect()));
     } else {
         const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
         if (!screen)

@@ -61,8 +61,10 @@ public:
     void open(std::optional<PaletteAnchor> anchor);
     void close();
 
-    // Where the panel goes for an anchor window's frame.
-    static QPoint placement(const QRect& anchorFrame);
+    // Where the panel goes for an anchor window's frame: centred on it and
+    // raised, then moved as little as it takes to lie inside the screen's
+    // available area (its top left corner first when it is larger).
+    static QPoint placement(const QRect& anchorFrame, const QRect& available = {});
 
     PaletteState& state() { return m_state; }
     CommandPaletteView* panel() const { return m_panel.get(); }

@@ -1,5 +1,7 @@
 #include "app/FolderRequest.h"
 
+#include "app/CommandLine.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -41,20 +43,26 @@ QString firstFolder(const QStringList& paths, const QString& base)
 FolderCommandLine parseFolderCommandLine(const QStringList& arguments, const QString& workingDirectory)
 {
     FolderCommandLine result;
+    const auto request = [&](FolderRequest::Action action, const QStringList& paths) {
+        result.present = true;
+        // A launcher's action with no file chosen passes no path: the home folder.
+        const QString folder = paths.isEmpty() ? QDir::homePath() : firstFolder(paths, workingDirectory);
+        if (!folder.isEmpty())
+            result.request = FolderRequest{action, folder};
+        return result;
+    };
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& option = arguments[i];
         if (option != openWindowOption && option != openTabOption)
             continue;
-        result.present = true;
         QStringList paths;
         for (qsizetype j = i + 1; j < arguments.size() && !arguments[j].startsWith(QLatin1String("--")); ++j)
             paths << arguments[j];
-        const QString folder = firstFolder(paths, workingDirectory);
-        if (!folder.isEmpty())
-            result.request = FolderRequest{
-                option == openTabOption ? FolderRequest::Action::OpenTab : FolderRequest::Action::OpenWindow, folder};
-        break;
+        return request(option == openTabOption ? FolderRequest::Action::OpenTab : FolderRequest::Action::OpenWindow,
+                       paths);
     }
+    if (const QStringList folders = CommandLine::parse(arguments).folders; !folders.isEmpty())
+        return request(FolderRequest::Action::OpenWindow, folders);
     return result;
 }
 

@@ -32,12 +32,15 @@ struct FolderRequest {
 // folder. Empty when no path exists.
 QString firstFolder(const QStringList& paths, const QString& base);
 
-// The folder options of a command line (the program first).
+// The folder options of a command line (the program first): the first
+// "--open-window" or "--open-tab", else the arguments that are no option
+// (a window at the first that exists).
 struct FolderCommandLine {
-    // "--open-window" or "--open-tab" was given.
+    // A folder option or a folder argument was given.
     bool present = false;
-    // Set when a path after the first such option names a usable folder; the
-    // paths run up to the next argument that begins with "--".
+    // Set when a path after the first such option names a usable folder (the
+    // paths run up to the next argument that begins with "--"), or when the
+    // option has no path at all: then the home folder.
     std::optional<FolderRequest> request;
 };
 

@@ -1,29 +1,25 @@
 #pragma once
 
 #include "app/FolderRequest.h"
+#include "app/InstanceClaim.h"
+#include "app/InstanceRequest.h"
 
 #include <QObject>
 #include <QString>
 
-#include <optional>
-
-class QLocalServer;
-class QLocalSocket;
+#include <functional>
+#include <memory>
 
 namespace velmora {
 
-// Opens device windows and tabs at folders for the desktop's "New Window" and
-// "New Tab" actions (the ".desktop" file's actions, which start Velmora with
-// "--open-window DIR" or "--open-tab DIR").
-//
-// The first instance listens on a local socket that only its user can reach;
-// a later instance started with one of the options hands its request over and
-// exits, so the running instance opens the window or tab. Requests arrive on
-// the main thread and are carried out by the application delegate through the
-// two signals.
-//
-// Wire format, one line of JSON each way: {"action":"open-tab","folder":"/x"}
-// and the answer {"error":""}, or the error text.
+class InstanceServer;
+
+// What later instances ask of the running one, and the desktop's "New
+// Window" and "New Tab" actions (the ".desktop" file's actions, which start
+// Velmora with "--open-window DIR" or "--open-tab DIR"): a later instance
+// hands its request over the running instance's socket (see SingleInstance)
+// and ends; this provider answers on that socket and carries the requests
+// out through its signals, on the main thread.
 class VelmoraServiceProvider final : public QObject {
     Q_OBJECT
 
@@ -31,20 +27,25 @@ public:
     explicit VelmoraServiceProvider(QObject* parent = nullptr);
     ~VelmoraServiceProvider() override;
 
-    // The socket of this user's running instance: in XDG_RUNTIME_DIR, else in
-    // the temporary folder under the user's id.
+    // The socket of this user's and display's running instance; empty when
+    // it has none (see InstanceAddress).
     static QString defaultSocketPath();
 
-    // Starts answering later instances. False when another live instance
-    // already answers on that socket (a socket left by a dead one is
-    // replaced) or it cannot listen.
+    // Claims the socket and answers on it. False when another live instance
+    // holds it (a socket left by a dead one is replaced) or it cannot listen.
     bool listen(const QString& socketPath = defaultSocketPath());
-    bool isListening() const;
+    // Answers on a socket claimed before the application started.
+    void serve(InstanceClaim claim);
+    bool isListening() const { return m_server != nullptr; }
 
-    // Carries out a request in this instance: emits the matching signal with
-    // the request's folder, or answers FolderRequest::noFolderMessage when
-    // it names no existing folder. Returns the error text, empty on success.
-    QString perform(const FolderRequest& request);
+    // Carries out a request in this instance and returns the error text,
+    // empty on success. A folder request that names no existing absolute
+    // folder answers FolderRequest::noFolderMessage.
+    QString perform(const InstanceRequest& request);
+    QString perform(const FolderRequest& request) { return perform(InstanceRequest::fromFolder(request)); }
+
+    // Opens a window with the skin in the folder; returns the error text.
+    std::function<QString(const QString& skinFolder)> onPreviewSkin;
 
     enum class HandOff { Delivered, NoInstance, Failed };
 
@@ -53,25 +54,14 @@ public:
     static HandOff handOff(const FolderRequest& request, QString* error,
                            const QString& socketPath = defaultSocketPath(), int timeoutMs = 5000);
 
-    // What the program's entry does with the folder options before it starts
-    // the application. Returns an exit code when this process is done: 0 once
-    // the running instance took the request; 1 after writing "No folder was
-    // provided." (or why the hand-over failed) on standard error. Returns
-    // nothing when the application should start: then, when the options
-    // named a folder, *startupRequest holds the request for it to carry out
-    // once its first windows are open.
-    static std::optional<int> handleCommandLine(const QStringList& arguments,
-                                                std::optional<FolderRequest>* startupRequest,
-                                                const QString& socketPath = defaultSocketPath());
-
 signals:
     void openWindowRequested(const QString& folder);
     void openTabRequested(const QString& folder);
+    // A plain launch of a later instance.
+    void reopenRequested();
 
 private:
-    void serve(QLocalSocket* socket);
-
-    QLocalServer* m_server = nullptr;
+    std::unique_ptr<InstanceServer> m_server;
 };
 
 } // namespace velmora

@@ -65,8 +65,9 @@ private:
 
 } // namespace
 
-std::vector<WelcomeCard> WelcomeView::defaultCards()
+std::vector<WelcomeCard> WelcomeView::defaultCards(bool globalHotkey)
 {
+    const QString anywhere = globalHotkey ? QStringLiteral("\u00a0\u00b7 Alt+Space from anywhere") : QString();
     return {
         {QStringLiteral("paintbrush.fill"),
          QStringLiteral("Pick a skin"),
@@ -74,14 +75,14 @@ std::vector<WelcomeCard> WelcomeView::defaultCards()
                         "into %1 \u2014 no code, just a PNG + JSON.")
              .arg(homeRelative(AppPaths::skinsDir()))},
         {QStringLiteral("rectangle.grid.2x2.fill"),
-         QStringLiteral("Four buttons, your choice"),
-         QStringLiteral("Slot 1 is always the Terminal. Slots 2\u20134 hold panels or widgets \u2014 right-click the "
-                        "device to swap. Widgets are declarative; drop in JSON and you're live.")},
+         QStringLiteral("Right-click the device"),
+         QStringLiteral("Each device runs your shell in as many tabs as you like. Right-click it to change its "
+                        "skin, shrink it to a mini terminal, build a skin from a picture or open the settings.")},
         {QStringLiteral("command"),
          QStringLiteral("Keyboard-first"),
-         QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette\u00a0\u00b7 "
-                        "Alt+Space from anywhere. Everything in the View menu has a shortcut.")
-             .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText))},
+         QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette%2. Everything "
+                        "in the View menu has a shortcut.")
+             .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText), anywhere)},
     };
 }
 
@@ -193,7 +194,7 @@ void WelcomeView::refresh()
     m_dots->update();
 }
 
-WelcomeWindowController::WelcomeWindowController(std::function<void()> onFinish)
+WelcomeWindowController::WelcomeWindowController(std::function<void()> onFinish, bool globalHotkey)
     : m_window(std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint))
 {
@@ -206,7 +207,7 @@ WelcomeWindowController::WelcomeWindowController(std::function<void()> onFinish)
             if (onFinish)
                 onFinish();
         },
-        WelcomeView::defaultCards(),
+        WelcomeView::defaultCards(globalHotkey),
         window);
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);

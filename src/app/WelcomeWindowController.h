@@ -27,8 +27,8 @@ class WelcomeView final : public QWidget {
 
 public:
     // The three cards that introduce Velmora, with this machine's skins
-    // folder and Linux keys.
-    static std::vector<WelcomeCard> defaultCards();
+    // folder and Linux keys; Alt+Space only when this program holds it.
+    static std::vector<WelcomeCard> defaultCards(bool globalHotkey = true);
 
     WelcomeView(std::function<void()> onFinish, std::vector<WelcomeCard> cards, QWidget* parent = nullptr);
 
@@ -67,7 +67,8 @@ class WelcomeWindowController final {
 public:
     static constexpr QSize contentSize{460, 380};
 
-    explicit WelcomeWindowController(std::function<void()> onFinish);
+    // globalHotkey: whether Alt+Space is this program's, so the cards name it.
+    explicit WelcomeWindowController(std::function<void()> onFinish, bool globalHotkey = true);
     ~WelcomeWindowController();
 
     QWidget* window() const { return m_window.get(); }

@@ -161,11 +161,7 @@ void WindowRegistry::toggleFrontmostWindow()
             return;
         }
     }
-    for (const QPointer<QWidget>& window : std::as_const(m_hiddenWindows)) {
-        if (window)
-            window->show();
-    }
-    m_hiddenWindows.clear();
+    bringBackHidden();
     QWidget* key = m_hiddenActiveWindow ? m_hiddenActiveWindow.data() : QApplication::activeWindow();
     m_hiddenActiveWindow.clear();
     if (key) {
@@ -178,6 +174,15 @@ void WindowRegistry::toggleFrontmostWindow()
         return;
     }
     emit noWindowToShow();
+}
+
+void WindowRegistry::bringBackHidden()
+{
+    for (const QPointer<QWidget>& window : std::as_const(m_hiddenWindows)) {
+        if (window)
+            window->show();
+    }
+    m_hiddenWindows.clear();
 }
 
 WindowState WindowRegistry::windowState(DeviceWindowController& controller)

@@ -54,6 +54,8 @@ public:
     // brings them back with the one that was active in front; with no device
     // window to bring back it asks for one (noWindowToShow).
     void toggleFrontmostWindow();
+    // Shows again the windows that toggleFrontmostWindow() hid.
+    void bringBackHidden();
     // Shows, raises and activates a window, restoring it when minimised.
     static void presentWindow(QWidget* window);
 

@@ -61,7 +61,8 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
 
 DeviceWindowController::~DeviceWindowController()
 {
-    qInfo().noquote() << QStringLiteral("[Velmora] deinit DeviceWindowController");
+    if (qEnvironmentVariableIsSet("VELMORA_DEBUG"))
+        qInfo().noquote() << QStringLiteral("[Velmora] deinit DeviceWindowController");
     // The window's widget tree holds the sessions; it goes first.
     m_window.reset();
     m_terminalPanel.reset();

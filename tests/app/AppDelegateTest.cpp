@@ -8,6 +8,7 @@
 
 #include "app/CommandPaletteController.h"
 #include "app/CommandPaletteView.h"
+#include "app/GlobalHotkey.h"
 #include "app/MainMenu.h"
 #include "app/WelcomeWindowController.h"
 #include "core/SettingsStore.h"
@@ -700,7 +701,9 @@ TEST_F(AppDelegateTest, SettingsOpensTheSettingsWindowListingTheApplicationsKeys
     EXPECT_EQ(settings.window()->windowTitle(), SettingsWindowController::title);
     const QList<KeyBinding> keys = settings.keysTab()->bindings();
     EXPECT_TRUE(keys.contains(KeyBinding{QStringLiteral("Quit Velmora"), QStringLiteral("Ctrl+Shift+Q")}));
-    EXPECT_TRUE(keys.contains(KeyBinding{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}));
+    // Alt+Space is listed where this program holds it (it cannot offscreen).
+    EXPECT_EQ(keys.contains(KeyBinding{QStringLiteral("Show or Hide Velmora"), QStringLiteral("Alt+Space")}),
+              GlobalHotkey::shared().isRegistered());
     // The window takes the application's keys.
     EXPECT_TRUE(settings.window()->actions().contains(m_delegate->mainMenu()->action(QStringLiteral("quit"))));
     settings.window()->close();
@@ -799,6 +802,114 @@ TEST_F(AppDelegateTest, TheContextMenuOffersTheApplicationsMenus)
     ASSERT_FALSE(entries.isEmpty());
     EXPECT_EQ(entries.back()->text(), "Alpha");
     EXPECT_TRUE(entries.back()->isChecked());
+}
+
+// ---- what later instances ask -------------------------------------------------------------
+
+TEST_F(AppDelegateTest, AReopenShowsThePickerWithNoWindowElseBringsTheWindowsForward)
+{
+    AppDelegate& delegate = makeDelegate();
+    delegate.setupMenu();
+    delegate.reopen();
+    ASSERT_NE(delegate.skinPicker(), nullptr);
+    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
+    EXPECT_TRUE(delegate.windowControllers().empty());
+    delegate.skinPicker()->close();
+
+    // With a window shown, it comes forward and no picker opens.
+    DeviceWindowController& controller = openActiveWindow(QStringLiteral("Beta"));
+    SkinPickerWindowController* before = delegate.skinPicker();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &other; }));
+    delegate.reopen();
+    EXPECT_EQ(delegate.skinPicker(), before);
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == controller.window(); }));
+
+    // Windows hidden by the hot key come back rather than a picker.
+    other.hide();
+    delegate.toggleFrontmostWindow();
+    ASSERT_FALSE(controller.window()->isVisible());
+    delegate.reopen();
+    EXPECT_TRUE(controller.window()->isVisible());
+    EXPECT_EQ(delegate.skinPicker(), before);
+    EXPECT_EQ(delegate.windowControllers().size(), 1u);
+}
+
+TEST_F(AppDelegateTest, APreviewFromALaterInstanceOpensOneWindowWithThatSkin)
+{
+    AppDelegate& delegate = makeDelegate();
+    QTemporaryDir folders;
+    const QString preview = folders.filePath(QStringLiteral("preview"));
+    test::writeFile(preview + QStringLiteral("/skin.json"),
+                    test::toBytes(test::minimalSkin(QStringLiteral("Preview"))));
+    EXPECT_EQ(delegate.previewSkin(preview), QString());
+    ASSERT_EQ(delegate.windowControllers().size(), 1u);
+    EXPECT_EQ(delegate.windowControllers()[0]->skin().name, "Preview");
+    EXPECT_EQ(delegate.previewSkin(folders.path()), "No skin could be read in " + folders.path() + ".");
+    EXPECT_EQ(delegate.windowControllers().size(), 1u);
+}
+
+TEST_F(AppDelegateTest, EachWindowsChangeSkinPickerIsItsOwnAndLeavesTheNewWindowPickerOpen)
+{
+    DeviceWindowController& alpha = openActiveWindow(QStringLiteral("Alpha"));
+    DeviceWindowController& beta = openActiveWindow(QStringLiteral("Beta"));
+    AppDelegate& delegate = *m_delegate;
+    delegate.showSkinPicker(); // "New Window...", over Beta
+    SkinPickerWindowController* newWindow = delegate.skinPicker();
+    ASSERT_NE(newWindow, nullptr);
+
+    // Alpha's "Change Skin..." while Beta is the active window.
+    emit alpha.skinPickerRequested();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    SkinPickerWindowController* alphas = delegate.changeSkinPicker(&alpha);
+    ASSERT_NE(alphas, nullptr);
+    EXPECT_NE(alphas, newWindow);
+    EXPECT_EQ(alphas->view()->currentSkinId(), std::optional(alpha.skin().id));
+    EXPECT_EQ(delegate.skinPicker(), newWindow);
+    EXPECT_TRUE(newWindow->window()->isVisible());
+    emit beta.skinPickerRequested();
+    ASSERT_NE(delegate.changeSkinPicker(&beta), nullptr);
+    EXPECT_EQ(delegate.changeSkinPicker(&beta)->view()->currentSkinId(), std::optional(beta.skin().id));
+    EXPECT_TRUE(alphas->window()->isVisible());
+
+    // A pick changes that window's skin only, and opens no window.
+    const QList<SkinCard*> cards = alphas->view()->cards();
+    const auto gamma
+        = std::find_if(cards.begin(), cards.end(), [](SkinCard* card) { return card->skin().name == "Gamma"; });
+    ASSERT_NE(gamma, cards.end());
+    QTest::mouseClick(*gamma, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(alpha.skin().name, "Gamma");
+    EXPECT_EQ(beta.skin().name, "Beta");
+    EXPECT_EQ(delegate.windowControllers().size(), 2u);
+    EXPECT_TRUE(newWindow->window()->isVisible());
+
+    // A window's picker goes with the window.
+    const QPointer<QWidget> betasPicker = delegate.changeSkinPicker(&beta)->window();
+    beta.window()->close();
+    EXPECT_EQ(delegate.changeSkinPicker(&beta), nullptr);
+    EXPECT_TRUE(waitUntil([&] { return betasPicker.isNull(); }));
+    newWindow->close();
+}
+
+TEST_F(AppDelegateTest, AClosedWindowSaysNothingOnStandardErrorUnlessDebugging)
+{
+    for (const bool debugging : {false, true}) {
+        SCOPED_TRACE(debugging ? "VELMORA_DEBUG set" : "VELMORA_DEBUG unset");
+        std::optional<test::ScopedEnvironment> debug;
+        if (debugging)
+            debug.emplace("VELMORA_DEBUG", "1");
+        else
+            qunsetenv("VELMORA_DEBUG");
+        DeviceWindowController& controller = openActiveWindow();
+        const QPointer<DeviceWindowController> gone(&controller);
+        testing::internal::CaptureStderr();
+        controller.window()->close();
+        EXPECT_TRUE(waitUntil([&] { return gone.isNull(); }));
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.find("deinit") != std::string::npos, debugging) << said;
+    }
 }
 
 } // namespace

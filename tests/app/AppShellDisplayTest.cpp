@@ -286,6 +286,87 @@ TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
     EXPECT_EQ(velmora.process.exitCode(), 0);
 }
 
+TEST_F(AppShellDisplayTest, ASecondLaunchHandsOverToTheRunningOneAndTouchesNothing)
+{
+    writeSettings(R"({"hasLaunchedBefore": true, "defaultShell": "/bin/sh", "fontSize": 13, "lastWindows": [
+        {"id": "handheld", "skinName": "Handheld v1", "x": 40, "y": 40, "width": 398, "height": 555}]})");
+    const QString program = QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora");
+    RunningVelmora velmora(program, m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+    ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+    ASSERT_TRUE(eventually([&] { return isShown(QStringLiteral("Handheld v1")); }));
+
+    // A setting changed in the running instance, then its last window closed.
+    focus(handheld);
+    pressKeys(QStringLiteral("ctrl+alt+shift+equal"));
+    const auto fontSize = [&] {
+        QFile settings(settingsPath());
+        return settings.open(QIODevice::ReadOnly)
+            ? QJsonDocument::fromJson(settings.readAll()).object().value(QStringLiteral("fontSize")).toDouble()
+            : 0.0;
+    };
+    ASSERT_TRUE(eventually([&] { return fontSize() == 14; })) << "the font did not grow: " << fontSize();
+    pressKeys(QStringLiteral("ctrl+alt+shift+w"));
+    ASSERT_TRUE(eventually([&] { return !isShown(QStringLiteral("Handheld v1")); }));
+    // The closed window leaves the saved list half a second later.
+    ASSERT_TRUE(eventually([&] { return savedWindows().isEmpty(); }));
+
+    // What a second start-up would repair or rewrite.
+    const QString legacy = m_root.filePath(QStringLiteral("data/Vossel"));
+    ASSERT_TRUE(QDir().mkpath(legacy));
+    QFile settingsFile(settingsPath());
+    ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
+    const QByteArray settingsBefore = settingsFile.readAll();
+    settingsFile.close();
+
+    QProcess second;
+    second.setProcessEnvironment(m_environment);
+    second.setProcessChannelMode(QProcess::MergedChannels);
+    second.start(program, {});
+    const bool ended = second.waitForFinished(10000);
+    const auto stopSecond = qScopeGuard([&] {
+        if (second.state() != QProcess::NotRunning) {
+            second.terminate();
+            second.waitForFinished(5000);
+        }
+    });
+    ASSERT_TRUE(ended) << "the second velmora runs on beside the first";
+    EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
+
+    // The running one shows the skin picker, having no window shown.
+    const QString picker = waitForWindow(QStringLiteral("Choose a Skin"));
+    ASSERT_FALSE(picker.isEmpty()) << "the running velmora showed no skin picker";
+    EXPECT_TRUE(QDir(legacy).exists()) << "the second start-up moved the legacy folder";
+    ASSERT_TRUE(settingsFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(settingsFile.readAll(), settingsBefore);
+    settingsFile.close();
+
+    // Another plain launch with a window shown only raises it: one picker.
+    QProcess third;
+    third.setProcessEnvironment(m_environment);
+    third.start(program, {});
+    ASSERT_TRUE(third.waitForFinished(10000));
+    EXPECT_EQ(third.exitCode(), 0);
+    QThread::msleep(300);
+    EXPECT_EQ(runTool(m_environment,
+                      QStringLiteral("xdotool"),
+                      {QStringLiteral("search"),
+                       QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"),
+                       QStringLiteral("^Choose a Skin$")})
+                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                  .size(),
+              1);
+
+    // The setting survives both quits.
+    quitFrom(picker);
+    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    EXPECT_EQ(velmora.process.exitCode(), 0);
+    EXPECT_EQ(fontSize(), 14);
+    EXPECT_TRUE(savedWindows().isEmpty());
+}
+
 TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)
 {
     const QString prefix = m_root.filePath(QStringLiteral("prefix"));

@@ -4,6 +4,7 @@
 #include "PaletteTestSupport.h"
 
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -59,7 +60,9 @@ TEST_F(CommandPaletteTest, OpensOverTheAnchorWithAnEmptyQuery)
     CommandPaletteView* panel = controller->panel();
     EXPECT_TRUE(panel->isVisible());
     EXPECT_EQ(panel->size(), QSize(500, 360));
-    EXPECT_EQ(panel->pos(), CommandPaletteController::placement(deviceWindow->frameGeometry()));
+    EXPECT_EQ(panel->pos(),
+              CommandPaletteController::placement(deviceWindow->frameGeometry(),
+                                                  deviceWindow->screen()->availableGeometry()));
     EXPECT_EQ(CommandPaletteController::placement(QRect(200, 150, 640, 480)), QPoint(270, 170));
     EXPECT_EQ(panel->queryField()->placeholderText(), "Jump to\u2026");
     EXPECT_EQ(controller->state().allEntries().size(), 2u + 3u + 4u);
@@ -75,6 +78,29 @@ TEST_F(CommandPaletteTest, OpensOverTheAnchorWithAnEmptyQuery)
     EXPECT_EQ(controller->state().query(), "");
     EXPECT_EQ(controller->state().selectedIndex(), 0);
     EXPECT_EQ(panel->list()->rows().size(), 9u);
+}
+
+TEST(CommandPalettePlacement, ThePanelStaysInsideTheScreensAvailableArea)
+{
+    // The panel is 500 x 360, centred on the window and raised 40.
+    const QRect screen(0, 30, 1280, 994); // below a top panel of 30
+    struct Case {
+        const char* name;
+        QRect window;
+        QRect available;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"in the middle it stays centred", {200, 150, 640, 480}, screen, {270, 170}},
+        {"a small window at the top: below the panel", {100, 40, 200, 100}, screen, {0, 30}},
+        {"a window past the right edge", {1100, 400, 400, 400}, screen, {780, 380}},
+        {"a window past the bottom", {300, 900, 400, 400}, screen, {250, 664}},
+        {"a second screen to the left", {-1500, 200, 600, 600}, {-1920, 0, 1920, 1080}, {-1450, 280}},
+        {"an area smaller than the panel: its top left", {0, 0, 300, 200}, {10, 20, 300, 200}, {10, 20}},
+        {"no area known: centred as it is", {100, 40, 200, 100}, {}, {-50, -130}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CommandPaletteController::placement(c.window, c.available), c.expected) << c.name;
 }
 
 TEST_F(CommandPaletteTest, WithoutAnAnchorOffersNoSessionsAndActsOnNoWindow)

@@ -38,8 +38,25 @@ TEST(DesktopEntryTest, NewWindowAndNewTabActionsUseTheFolderOptions)
     EXPECT_EQ(main["Type"], "Application");
     EXPECT_EQ(main["Name"], "Velmora");
     EXPECT_EQ(main["Actions"], "new-window;new-tab;");
+    // File managers offer Velmora for folders, and hand it the folder.
+    EXPECT_TRUE(main["MimeType"].split(';').contains("inode/directory")) << main["MimeType"].toStdString();
 
     QTemporaryDir folder;
+    const auto expand = [&](const QString& exec, const QString& code, const QStringList& files) {
+        QStringList arguments = exec.split(' ');
+        const qsizetype at = arguments.indexOf(code);
+        EXPECT_GE(at, 0) << exec.toStdString();
+        if (at >= 0) {
+            arguments.removeAt(at);
+            for (const QString& file : files)
+                arguments.insert(at, file);
+        }
+        return arguments;
+    };
+    // A launcher passes nothing: a plain launch. A file manager passes the folder.
+    EXPECT_FALSE(parseFolderCommandLine(expand(main["Exec"], "%F", {}), QDir::rootPath()).present);
+    EXPECT_EQ(parseFolderCommandLine(expand(main["Exec"], "%F", {folder.path()}), QDir::rootPath()).request,
+              (FolderRequest{FolderRequest::Action::OpenWindow, folder.path()}));
     struct Row {
         const char* group;
         const char* name;
@@ -51,12 +68,13 @@ TEST(DesktopEntryTest, NewWindowAndNewTabActionsUseTheFolderOptions)
         SCOPED_TRACE(row.group);
         ASSERT_TRUE(entry.contains(row.group));
         EXPECT_EQ(entry[row.group]["Name"], row.name);
-        // The launcher puts the chosen folder in place of %f.
-        QStringList arguments = entry[row.group]["Exec"].split(' ');
-        ASSERT_EQ(arguments.count("%f"), 1);
-        arguments.replace(arguments.indexOf("%f"), folder.path());
-        const FolderCommandLine command = parseFolderCommandLine(arguments, QDir::rootPath());
-        EXPECT_EQ(command.request, (FolderRequest{row.action, folder.path()}));
+        // The launcher puts the chosen folder in place of %f, or nothing
+        // when none was chosen: then the home folder.
+        const QString exec = entry[row.group]["Exec"];
+        EXPECT_EQ(parseFolderCommandLine(expand(exec, "%f", {folder.path()}), QDir::rootPath()).request,
+                  (FolderRequest{row.action, folder.path()}));
+        EXPECT_EQ(parseFolderCommandLine(expand(exec, "%f", {}), QDir::rootPath()).request,
+                  (FolderRequest{row.action, QDir::homePath()}));
     }
 }
 

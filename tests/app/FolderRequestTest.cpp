@@ -62,9 +62,21 @@ TEST_F(FolderRequestTest, CommandLineOptions)
         {{"velmora", "--open-window", "gone", "projects", "--open-tab", "projects/app"},
          true,
          FolderRequest{Action::OpenWindow, path("projects")}},
-        {{"velmora", "--open-tab"}, true, std::nullopt},
-        {{"velmora", "--open-tab", "--open-window", "projects"}, true, std::nullopt},
+        // A launcher's action with no file chosen: the home folder.
+        {{"velmora", "--open-tab"}, true, FolderRequest{Action::OpenTab, QDir::homePath()}},
+        {{"velmora", "--open-window", "--preview-skin", "x"},
+         true,
+         FolderRequest{Action::OpenWindow, QDir::homePath()}},
+        {{"velmora", "--open-tab", "--open-window", "projects"},
+         true,
+         FolderRequest{Action::OpenTab, QDir::homePath()}},
         {{"velmora", "--open-window", "gone"}, true, std::nullopt},
+        // What a file manager runs to open a folder with Velmora.
+        {{"velmora", "projects/app"}, true, FolderRequest{Action::OpenWindow, path("projects/app")}},
+        {{"velmora", "-style", "Fusion", "gone", "projects"},
+         true,
+         FolderRequest{Action::OpenWindow, path("projects")}},
+        {{"velmora", "gone"}, true, std::nullopt},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());

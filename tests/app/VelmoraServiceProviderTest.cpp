@@ -1,5 +1,6 @@
 #include "app/VelmoraServiceProvider.h"
 
+#include "app/InstanceRequest.h"
 #include "support/ScopedEnvironment.h"
 
 #include <QDir>
@@ -90,55 +91,45 @@ TEST_F(VelmoraServiceProviderTest, OnlyOneInstanceAnswersAndADeadOnesSocketIsRep
     EXPECT_FALSE(second.isListening());
 }
 
-TEST_F(VelmoraServiceProviderTest, CommandLineOfALaterInstance)
+TEST_F(VelmoraServiceProviderTest, ALaterPlainLaunchReopensAndAPreviewOpensItsSkin)
 {
-    struct Outcome {
-        std::optional<int> exitCode;
-        std::optional<FolderRequest> startupRequest;
-    };
-    const auto run = [&](const QStringList& arguments) {
-        return fromAnotherInstance([&] {
-            Outcome outcome;
-            outcome.exitCode = VelmoraServiceProvider::handleCommandLine(arguments, &outcome.startupRequest, socket());
-            return outcome;
-        });
-    };
-
-    // No running instance: the application starts and carries the request out itself.
-    Outcome alone = run({"velmora", "--open-tab", folder()});
-    EXPECT_FALSE(alone.exitCode);
-    EXPECT_EQ(alone.startupRequest, (FolderRequest{FolderRequest::Action::OpenTab, folder()}));
-
-    // Without the options nothing is done at all.
-    Outcome plain = run({"velmora"});
-    EXPECT_FALSE(plain.exitCode);
-    EXPECT_FALSE(plain.startupRequest);
-
-    // No usable folder: an error exit, whether an instance runs or not.
-    testing::internal::CaptureStderr();
-    Outcome missing = run({"velmora", "--open-window", folder() + "/gone"});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No folder was provided.\n");
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_FALSE(missing.startupRequest);
-
     VelmoraServiceProvider provider;
-    ASSERT_TRUE(provider.listen(socket()));
-    QSignalSpy tabs(&provider, &VelmoraServiceProvider::openTabRequested);
-    Outcome handedOver = run({"velmora", "--open-tab", folder()});
-    EXPECT_EQ(handedOver.exitCode, 0);
-    EXPECT_FALSE(handedOver.startupRequest);
-    ASSERT_EQ(tabs.size(), 1);
-    EXPECT_EQ(tabs.first().first().toString(), folder());
+    QSignalSpy reopens(&provider, &VelmoraServiceProvider::reopenRequested);
+    QStringList previews;
+    provider.onPreviewSkin = [&](const QString& folder) {
+        previews.append(folder);
+        return folder.endsWith("broken") ? QStringLiteral("No skin could be read in %1.").arg(folder) : QString();
+    };
+    using Action = InstanceRequest::Action;
+    EXPECT_EQ(provider.perform(InstanceRequest{Action::reopen, {}}), QString());
+    EXPECT_EQ(reopens.size(), 1);
+    EXPECT_EQ(provider.perform(InstanceRequest{Action::previewSkin, folder()}), QString());
+    ASSERT_TRUE(QDir().mkpath(folder() + "/broken"));
+    EXPECT_EQ(provider.perform(InstanceRequest{Action::previewSkin, folder() + "/broken"}),
+              "No skin could be read in " + folder() + "/broken.");
+    EXPECT_EQ(provider.perform(InstanceRequest{Action::previewSkin, folder() + "/gone"}),
+              FolderRequest::noFolderMessage);
+    EXPECT_EQ(previews, (QStringList{folder(), folder() + "/broken"}));
 }
 
-TEST_F(VelmoraServiceProviderTest, DefaultSocketIsTheUsersOwn)
+TEST_F(VelmoraServiceProviderTest, DefaultSocketIsTheUsersAndTheDisplays)
 {
-    {
-        const velmora::test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", m_root.path().toUtf8());
-        EXPECT_EQ(VelmoraServiceProvider::defaultSocketPath(), m_root.filePath("velmora.sock"));
+    const velmora::test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", m_root.path().toUtf8());
+    const velmora::test::ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
+    struct Case {
+        const char* display;
+        const char* socket;
+    };
+    const Case cases[] = {
+        {"", "velmora.sock"},
+        {":0", "velmora-0.sock"},
+        {":0.1", "velmora-0.sock"},
+        {"localhost:10.0", "velmora-localhost_10.sock"},
+    };
+    for (const Case& c : cases) {
+        const velmora::test::ScopedEnvironment display("DISPLAY", c.display);
+        EXPECT_EQ(VelmoraServiceProvider::defaultSocketPath(), m_root.filePath(c.socket)) << c.display;
     }
-    const velmora::test::ScopedEnvironment noRuntime("XDG_RUNTIME_DIR", "");
-    EXPECT_TRUE(VelmoraServiceProvider::defaultSocketPath().startsWith(QDir::tempPath() + "/velmora-"));
 }
 
 } // namespace

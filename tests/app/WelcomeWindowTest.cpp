@@ -29,7 +29,13 @@ TEST(WelcomeWindowTest, TheCardsSpeakOfLinux)
     EXPECT_EQ(cards[0].symbol, "paintbrush.fill");
     EXPECT_TRUE(cards[0].body.contains("drop into ~/.local/share/Velmora/skins \u2014 no code"))
         << cards[0].body.toStdString();
-    EXPECT_EQ(cards[1].title, "Four buttons, your choice");
+    // The second card speaks of what a device window has: tabs and its
+    // context menu, no panels or widgets in slots.
+    EXPECT_EQ(cards[1].title, "Right-click the device");
+    for (const char* promise : {"Slot", "panel", "widget", "swap"})
+        EXPECT_FALSE(cards[1].body.contains(promise, Qt::CaseInsensitive)) << promise;
+    for (const char* entry : {"tabs", "change its skin", "mini terminal", "build a skin", "settings"})
+        EXPECT_TRUE(cards[1].body.contains(entry)) << entry;
     EXPECT_EQ(cards[2].title, "Keyboard-first");
     for (const WelcomeCard& card : cards) {
         EXPECT_FALSE(card.body.contains(QChar(0x2318))) << card.body.toStdString(); // the Command key sign
@@ -38,6 +44,15 @@ TEST(WelcomeWindowTest, TheCardsSpeakOfLinux)
     }
     EXPECT_TRUE(cards[2].body.contains("Ctrl+Shift+P palette"));
     EXPECT_TRUE(cards[2].body.contains("Alt+Space from anywhere"));
+
+    // Where another program holds Alt+Space, the cards do not offer it.
+    const std::vector<WelcomeCard> withoutHotkey = WelcomeView::defaultCards(false);
+    for (const WelcomeCard& card : withoutHotkey)
+        EXPECT_FALSE(card.body.contains("Alt+Space")) << card.body.toStdString();
+    EXPECT_TRUE(withoutHotkey[2].body.contains("Ctrl+Shift+P palette. Everything"))
+        << withoutHotkey[2].body.toStdString();
+    WelcomeWindowController controller([] {}, false);
+    EXPECT_FALSE(controller.view()->cards()[2].body.contains("Alt+Space"));
 }
 
 TEST(WelcomeWindowTest, ReturnWalksTheCardsAndFinishes)
@@ -60,7 +75,7 @@ TEST(WelcomeWindowTest, ReturnWalksTheCardsAndFinishes)
 
     QTest::keyClick(window, Qt::Key_Return);
     EXPECT_EQ(view->index(), 1);
-    EXPECT_EQ(title(), "Four buttons, your choice");
+    EXPECT_EQ(title(), "Right-click the device");
     EXPECT_TRUE(view->backButton()->isVisible());
 
     // Return is the main button even while Back has the focus.
