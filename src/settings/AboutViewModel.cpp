@@ -51,8 +51,13 @@ void AboutViewModel::cancelLoad()
     const auto checks = m_checks;
     m_checks.clear();
     for (const QPointer<QNetworkReply>& check : checks) {
-        if (check)
-            check->abort();
+        if (!check)
+            continue;
+        check->abort();
+        // The transport may already have queued the request's own end (a
+        // refused connection, say) before it heard of the abort; the reply
+        // goes now, and that second end with it.
+        delete check.data();
     }
 }
 

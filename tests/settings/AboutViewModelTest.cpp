@@ -1,4 +1,6 @@
+#include "support/LogCapture.h"
 #include "support/LoopbackService.h"
+#include "support/ScopedEnvironment.h"
 
 #include "settings/AboutViewModel.h"
 
@@ -7,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,29 @@ TEST_F(AboutViewModelTest, ATimeOutOrCancelledCheckEndsOffline)
     model.cancelLoad();
     ASSERT_TRUE(waitUntil([&] { return model.loadState() == LoadState::offline; }));
     EXPECT_EQ(model.notes(), QStringList{"Bundled note"});
+}
+
+TEST_F(AboutViewModelTest, ACancelledCheckEndsOnce)
+{
+    // Hiding the About tab cancels the check: at once, while the connection
+    // is being refused, or just after; each ends there, once, and offline.
+    velmora::test::ScopedEnvironment refused{"VELMORA_SERVICE_URL", "http://127.0.0.1:9"};
+    test::LogCapture log;
+    log.clear();
+    int ends = 0;
+    QObject::connect(
+        &model, &AboutViewModel::changed, &model, [&] { ends += model.loadState() != LoadState::loading; });
+    for (int i = 0; i < 30; ++i) {
+        model.load();
+        QCoreApplication::processEvents();
+        QThread::msleep(i % 5);
+        model.cancelLoad();
+    }
+    ASSERT_TRUE(waitUntil([&] { return ends >= 30; }));
+    QTest::qWait(300);
+    EXPECT_EQ(ends, 30) << "each check ends once";
+    EXPECT_EQ(model.loadState(), LoadState::offline);
+    EXPECT_EQ(log.count("must only be called once"), 0) << "the transport saw a request end twice";
 }
 
 TEST_F(AboutViewModelTest, TheDownloadPageIsAWebAddress)
