@@ -201,9 +201,7 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
     const SaveOutcome outcome = SkinJSONSaver::rewriteUserSkin(
         skinName,
         [&](QJsonObject& skinFile) {
-            const QJsonObject palette = SkinJSONSaver::paletteDict(skinName);
-            if (!palette.isEmpty())
-                skinFile.insert(QStringLiteral("palette"), palette);
+            SkinJSONSaver::mergePalette(skinFile, skinName);
             const QJsonObject baked = effectsObject(effects);
             if (baked.isEmpty())
                 skinFile.remove(QStringLiteral("effects"));

@@ -51,9 +51,9 @@ public:
     // The "effects" object written to a skin: the keys of the switches that
     // are on; colorGrade is never written. Empty when every switch is off.
     static QJsonObject effectsObject(const SkinEffectsSettings& effects);
-    // Writes the palette and effects into the skin's "skin.json" (through
-    // SkinJSONSaver::rewriteUserSkin), then reloads the skins and tells every
-    // window.
+    // Merges the palette into the skin's "skin.json" as the palette browser
+    // does and replaces its effects (through SkinJSONSaver::rewriteUserSkin),
+    // then reloads the skins and tells every window.
     static SaveOutcome saveToSkin(const QString& skinName, const SkinEffectsSettings& effects);
     // "0.30".
     static QString valueText(double value);

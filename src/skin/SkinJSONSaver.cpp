@@ -56,18 +56,21 @@ QJsonObject skinPaletteObject(const SkinManifest::TerminalPalette& palette)
     return object;
 }
 
+std::optional<QJsonObject> objectOf(const QByteArray& bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
 } // namespace
 
 std::optional<QJsonObject> SkinJSONSaver::readObject(const QString& path)
 {
     const auto bytes = SkinFolders::readManifest(path);
-    if (!bytes)
-        return std::nullopt;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    return document.object();
+    return bytes ? objectOf(*bytes) : std::nullopt;
 }
 
 std::optional<QString> SkinJSONSaver::userSkinJSONURL(const QString& skinName)
@@ -118,13 +121,18 @@ SkinJSONSaver::Outcome SkinJSONSaver::rewriteUserSkin(const QString& skinName,
     const auto path = userSkinJSONURL(skinName);
     if (!path)
         return Outcome::builtIn;
-    auto skinFile = readObject(*path);
-    if (!skinFile)
+    const QString folder = QFileInfo(*path).path();
+    const auto bytes = SkinFolders::readManifest(*path);
+    auto skinFile = bytes ? objectOf(*bytes) : std::nullopt;
+    // A file the skin loader refuses is no skin to save into.
+    if (!skinFile || !SkinManifestFile::decodeInFolder(*bytes, folder))
         return Outcome::unreadable;
     edit(*skinFile);
-    if (SkinManifestFile::encode(*skinFile).isEmpty())
+    // Nor is a file written, and called saved, that the loader would refuse.
+    const QByteArray written = SkinManifestFile::encode(*skinFile);
+    if (written.isEmpty() || !SkinManifestFile::decodeInFolder(written, folder))
         return Outcome::unencodable;
-    if (!SkinManifestFile::write(QFileInfo(*path).path(), *skinFile, error))
+    if (!SkinManifestFile::write(folder, *skinFile, error))
         return Outcome::writeFailed;
     SkinLoader::shared().reloadAndBroadcast();
     return Outcome::saved;

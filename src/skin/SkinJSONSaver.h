@@ -37,9 +37,12 @@ public:
     static QString statusText(Outcome outcome);
 
     // Rewrites the "skin.json" of the user skin with that name after edit has
-    // changed its JSON object; keys edit leaves alone stay as they are. The
-    // file is written through SkinManifestFile, then the skins are reloaded
-    // and every window told. error gets the reason of a failed write.
+    // changed its JSON object; keys edit leaves alone stay as they are. A
+    // file the skin loader refuses is not touched (unreadable), nor is one
+    // written that the loader would refuse (unencodable), so "saved" always
+    // means the skin loads. The file is written through SkinManifestFile,
+    // then the skins are reloaded and every window told. error gets the
+    // reason of a failed write.
     static Outcome rewriteUserSkin(const QString& skinName, const std::function<void(QJsonObject&)>& edit,
                                    QString* error = nullptr);
 

@@ -262,7 +262,13 @@ std::optional<SkinManifestFile> SkinManifestFile::readFromFolder(const QString& 
     const auto bytes = SkinFolders::readManifest(SkinFolders::manifestPath(skinDirectory), error);
     if (!bytes)
         return std::nullopt;
-    auto manifest = decode(*bytes, error);
+    return decodeInFolder(*bytes, skinDirectory, error);
+}
+
+std::optional<SkinManifestFile> SkinManifestFile::decodeInFolder(const QByteArray& bytes, const QString& skinDirectory,
+                                                                 QString* error)
+{
+    auto manifest = decode(bytes, error);
     if (!manifest)
         return std::nullopt;
     if (!pictureStaysInside(skinDirectory, manifest->frame.image)) {

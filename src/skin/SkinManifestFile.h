@@ -183,6 +183,10 @@ struct SkinManifestFile {
     // refuses a frame picture whose path leads outside that folder (after
     // resolving ".." and symbolic links).
     static std::optional<SkinManifestFile> readFromFolder(const QString& skinDirectory, QString* error = nullptr);
+    // The same for bytes meant for that folder's "skin.json": whether the
+    // skin loader would take them.
+    static std::optional<SkinManifestFile> decodeInFolder(const QByteArray& bytes, const QString& skinDirectory,
+                                                          QString* error = nullptr);
 
     // True when `image`, resolved against the folder, stays inside it.
     static bool pictureStaysInside(const QString& skinDirectory, const QString& image);

@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using namespace velmora;
@@ -196,6 +198,44 @@ TEST_F(EffectsTabTest, SaveToSkinRefusesBuiltInsUnreadableFilesAndReportsAFailed
         EXPECT_EQ(EffectsSettingsTab::saveToSkin("Neon", effects), Outcome::writeFailed);
     }
     EXPECT_EQ(velmora::test::readFile(skinFile()), before) << "the old file stays whole";
+}
+
+TEST_F(EffectsTabTest, SaveToSkinKeepsTheColoursOfASkinThatIsNotLoadedYet)
+{
+    // Copied in after the last scan: only the cursor override is known of
+    // its palette, and the colours it needs to load must stay.
+    QJsonObject late = velmora::test::minimalSkin("Late");
+    late["palette"] = QJsonObject{{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#000000"}};
+    const QString lateFile = AppPaths::skinsDir() + "/late/skin.json";
+    velmora::test::writeFile(lateFile, velmora::test::toBytes(late));
+    SettingsStore::shared().data().cursorOverrides.insert("Late", "#abcdef");
+    SkinEffectsSettings effects;
+    effects.glow = true;
+
+    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Late", effects), Outcome::saved);
+    const QJsonObject file = QJsonDocument::fromJson(velmora::test::readFile(lateFile)).object();
+    EXPECT_EQ(file.value("palette").toObject(),
+              (QJsonObject{{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#ABCDEF"}}));
+    EXPECT_TRUE(file.contains("effects"));
+    const auto& skins = SkinLoader::shared().skins();
+    EXPECT_TRUE(std::any_of(skins.begin(), skins.end(), [](const SkinManifest& s) { return s.name == "Late"; }))
+        << "the saved skin must load";
+}
+
+TEST_F(EffectsTabTest, SaveToSkinNeverCallsAFileTheLoaderRefusesSaved)
+{
+    // A JSON object with a name is found by its name, yet it is no skin.
+    const QString brokenFile = AppPaths::skinsDir() + "/broken/skin.json";
+    velmora::test::writeFile(brokenFile, R"({"name": "Broken", "palette": {"foreground": "#ffffff"}})");
+    SettingsStore::shared().data().paletteOverrides.insert("Broken", "dracula");
+    const QByteArray before = velmora::test::readFile(brokenFile);
+    QSignalSpy reloaded(&SkinLoader::shared(), &SkinLoader::notify);
+    SkinEffectsSettings effects;
+    effects.curvature = true;
+
+    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Broken", effects), Outcome::unreadable);
+    EXPECT_EQ(velmora::test::readFile(brokenFile), before);
+    EXPECT_EQ(reloaded.count(), 0);
 }
 
 } // namespace

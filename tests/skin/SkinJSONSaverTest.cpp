@@ -174,6 +174,21 @@ TEST_F(SkinJSONSaverTest, TheFirstFolderInListingOrderWins)
     EXPECT_EQ(readFile(second), secondBefore);
 }
 
+TEST_F(SkinJSONSaverTest, AFileTheLoaderRefusesIsLeftAlone)
+{
+    // Found by its name, yet no skin: without a frame it never loads.
+    QJsonObject json = minimalSkin(QStringLiteral("Frameless"));
+    json.remove(QStringLiteral("frame"));
+    const QString path = userSkin(QStringLiteral("frameless"), json);
+    settings().paletteOverrides.insert(QStringLiteral("Frameless"), QStringLiteral("dracula"));
+    const QByteArray before = readFile(path);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+
+    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Frameless")), QStringLiteral("Couldn't read skin.json"));
+    EXPECT_EQ(readFile(path), before);
+    EXPECT_EQ(spy.count(), 0);
+}
+
 TEST_F(SkinJSONSaverTest, PaletteDictFallsBackThroughOverrideSkinAndNothing)
 {
     SkinLoader::shared().loadAll();
