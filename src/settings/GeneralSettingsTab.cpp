@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -26,13 +27,16 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <optional>
 
 namespace velmora {
 namespace {
 
 constexpr int labelWidth = 90;
 
-// The size stepper: whole steps, the size shown without its fraction.
+// The size stepper: whole steps, the size shown without its fraction. A size
+// can also be typed, in digits with or without "pt"; it is taken on Return or
+// when the box loses the focus, and a size out of range is never taken.
 class FontSizeStepper final : public QDoubleSpinBox {
 public:
     explicit FontSizeStepper(QWidget* parent) : QDoubleSpinBox(parent)
@@ -42,18 +46,36 @@ public:
         setSingleStep(1);
         setAccelerated(false);
         setKeyboardTracking(false);
-        lineEdit()->setReadOnly(true);
         setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
 
     QString textFromValue(double value) const override { return GeneralSettingsTab::fontSizeText(value); }
-    double valueFromText(const QString& text) const override
+    double valueFromText(const QString& text) const override { return typedSize(text).value_or(value()); }
+    QValidator::State validate(QString& text, int&) const override
     {
-        QString digits = text;
-        digits.remove(QStringLiteral("pt"));
-        return digits.trimmed().toDouble();
+        const auto size = typedSize(text);
+        if (!size)
+            return digitsOnly().match(text).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
+        if (*size > maximum())
+            return QValidator::Invalid; // more digits only make it larger
+        return *size < minimum() ? QValidator::Intermediate : QValidator::Acceptable;
     }
-    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+
+private:
+    // Up to two digits, then "p" or "pt", blanks around; "" and "p" alone are
+    // on their way.
+    static const QRegularExpression& digitsOnly()
+    {
+        static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{0,2})\\s*(pt?)?\\s*$"));
+        return pattern;
+    }
+    static std::optional<double> typedSize(const QString& text)
+    {
+        const QRegularExpressionMatch match = digitsOnly().match(text);
+        if (!match.hasMatch() || match.capturedLength(1) == 0)
+            return std::nullopt;
+        return match.captured(1).toDouble();
+    }
 };
 
 QComboBox* popUpMenu(int width, QWidget* parent)
@@ -145,6 +167,14 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent
     shellRow->addStretch(1);
     terminal->addWidget(SettingsLook::rowLabel(QStringLiteral("Shell"), labelWidth, this), 1, 0);
     terminal->addLayout(shellRow, 1, 1, 1, 2);
+    m_shellStatus = SettingsLook::caption(QString(), this);
+    m_shellStatus->setObjectName(QStringLiteral("shellStatus"));
+    QPalette refused = m_shellStatus->palette();
+    refused.setColor(QPalette::WindowText, QColor(215, 48, 39));
+    m_shellStatus->setPalette(refused);
+    m_shellStatus->setForegroundRole(QPalette::WindowText);
+    m_shellStatus->hide();
+    terminal->addWidget(m_shellStatus, 2, 1, 1, 2);
     layout->addLayout(terminal);
 
     m_palette = new PaletteBrowserView(this);
@@ -178,8 +208,9 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent
             chooseFontSize(size);
     });
     connect(m_shellMenu, &QComboBox::activated, this, [this](int index) { chooseShell(m_shellMenu->itemText(index)); });
-    connect(m_shellField, &QLineEdit::textEdited, this, [this](const QString& text) { chooseShell(text); });
-    connect(m_shellField, &QLineEdit::returnPressed, this, [this] { commitShellField(); });
+    // Return or leaving the field, not every keystroke: a half-typed path is
+    // never stored.
+    connect(m_shellField, &QLineEdit::editingFinished, this, [this] { commitShellField(); });
     connect(m_defaultSkinMenu, &QComboBox::activated, this, [this](int index) {
         chooseDefaultSkin(m_defaultSkinMenu->itemText(index));
     });
@@ -238,6 +269,17 @@ QStringList GeneralSettingsTab::detectedShells(const QStringList& candidates)
     return shells;
 }
 
+bool GeneralSettingsTab::isExecutableFile(const QString& path)
+{
+    const QFileInfo file(path);
+    return QDir::isAbsolutePath(path) && file.isFile() && file.isExecutable();
+}
+
+QString GeneralSettingsTab::refusedShellText(const QString& path)
+{
+    return QStringLiteral("\u201C%1\u201D is not an executable file, so it was not saved.").arg(path);
+}
+
 QStringList GeneralSettingsTab::shellMenuItems(const QStringList& detected, const QString& current)
 {
     QStringList items = detected;
@@ -270,21 +312,28 @@ void GeneralSettingsTab::chooseFontSize(double size)
     store.post(SettingsStore::fontDidChange);
 }
 
-void GeneralSettingsTab::chooseShell(const QString& shell)
+bool GeneralSettingsTab::chooseShell(const QString& shell)
 {
-    m_model.setShell(shell);
-    commitShellField();
-}
-
-void GeneralSettingsTab::commitShellField()
-{
-    const QString shell = m_model.shell();
-    if (shell == SettingsViewModel::effectiveShell())
-        return;
     SettingsStore& store = SettingsStore::shared();
+    const bool unchanged = shell == SettingsViewModel::effectiveShell() || shell == store.data().defaultShell;
+    // An empty shell means the login shell; any other must be one to start.
+    if (!unchanged && !shell.isEmpty() && !isExecutableFile(shell)) {
+        m_shellStatus->setText(refusedShellText(shell));
+        m_shellStatus->show();
+        return false;
+    }
+    m_shellStatus->hide();
+    m_shellStatus->clear();
+    m_shellField->setText(shell); // taken: the field follows the model again
+    m_model.setShell(shell);
+    if (unchanged)
+        return true;
     store.data().defaultShell = shell;
     store.save();
+    return true;
 }
+
+bool GeneralSettingsTab::commitShellField() { return chooseShell(m_shellField->text()); }
 
 void GeneralSettingsTab::chooseDefaultSkin(const QString& name)
 {
@@ -332,7 +381,8 @@ void GeneralSettingsTab::refresh()
 
     const QString shell = m_model.shell();
     showItems(m_shellMenu, shellMenuItems(detectedShells(), shell), shell);
-    if (m_shellField->text() != shell)
+    // Typed text stays until it is taken; refused, it stays to be mended.
+    if (!m_shellField->isModified() && m_shellField->text() != shell)
         m_shellField->setText(shell);
 
     QStringList skins;

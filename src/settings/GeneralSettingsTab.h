@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -83,12 +84,21 @@ public:
     static QStringList shellMenuItems(const QStringList& detected, const QString& current);
     // "9pt" for 9 and for 9.5.
     static QString fontSizeText(double size);
+    // Whether a shell path names an executable file by an absolute path.
+    static bool isExecutableFile(const QString& path);
+    // The line shown under the shell row when a path is refused.
+    static QString refusedShellText(const QString& path);
 
     // What the controls do, callable on their own.
     void chooseFont(const QString& name);
     void chooseFontSize(double size);
-    void chooseShell(const QString& shell); // a menu choice or an edit of the field
-    void commitShellField(); // Return in the field
+    // A menu choice, or the field's text when its editing ends (Return or
+    // leaving it). What differs from the effective and the stored shell is
+    // stored, unless it is neither empty (the login shell) nor an executable
+    // file: that is refused with a line under the row and never stored.
+    // False when refused.
+    bool chooseShell(const QString& shell);
+    bool commitShellField();
     void chooseDefaultSkin(const QString& name);
     void chooseRestoreWindows(bool restore);
     void resetAllSettings();
@@ -98,6 +108,7 @@ public:
     QDoubleSpinBox* fontSizeStepper() const { return m_fontSize; }
     QComboBox* shellMenu() const { return m_shellMenu; }
     QLineEdit* shellField() const { return m_shellField; }
+    QLabel* shellStatus() const { return m_shellStatus; }
     QComboBox* defaultSkinMenu() const { return m_defaultSkinMenu; }
     QCheckBox* restoreWindowsBox() const { return m_restoreWindows; }
     PaletteBrowserView* paletteBrowser() const { return m_palette; }
@@ -119,6 +130,7 @@ private:
     QDoubleSpinBox* m_fontSize = nullptr;
     QComboBox* m_shellMenu = nullptr;
     QLineEdit* m_shellField = nullptr;
+    QLabel* m_shellStatus = nullptr;
     PaletteBrowserView* m_palette = nullptr;
     QComboBox* m_defaultSkinMenu = nullptr;
     QCheckBox* m_restoreWindows = nullptr;

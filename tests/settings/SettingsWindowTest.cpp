@@ -24,6 +24,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QNetworkAccessManager>
@@ -218,10 +220,55 @@ TEST_F(GeneralTabTest, SteppingTheSizeStoresItAndPostsOnce)
     EXPECT_EQ(onDisk().fontSize, 6);
 }
 
+TEST_F(GeneralTabTest, TheSizeBoxTakesTypedDigits)
+{
+    QDoubleSpinBox* box = tab->fontSizeStepper();
+    tab->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tab.get()));
+    box->setFocus();
+    Posted posted;
+    const auto type = [&](const char* text) {
+        box->selectAll();
+        QTest::keyClicks(box, text);
+    };
+
+    type("14");
+    EXPECT_EQ(SettingsStore::shared().data().fontSize, 9) << "nothing is taken while typing";
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(onDisk().fontSize, 14);
+    EXPECT_EQ(box->text(), "14pt");
+    ASSERT_EQ(posted.names.size(), 1);
+    EXPECT_EQ(posted.names[0].first, SettingsStore::fontDidChange);
+
+    type("12pt");
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(onDisk().fontSize, 12);
+
+    // Letters and sizes outside 6 to 24 are never taken.
+    for (const char* text : {"x", "30", "5", "1"}) {
+        SCOPED_TRACE(text);
+        type(text);
+        QTest::keyClick(box, Qt::Key_Return);
+        EXPECT_EQ(onDisk().fontSize, 12);
+        EXPECT_EQ(SettingsStore::shared().data().fontSize, 12);
+    }
+    EXPECT_EQ(posted.names.size(), 2);
+}
+
 TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell)
 {
     const QString login = SettingsStore::detectLoginShell();
     const QString other = login == "/bin/sh" ? "/bin/bash" : "/bin/sh";
+    QTemporaryDir folder;
+    const QString custom = folder.filePath("my-shell");
+    velmora::test::writeFile(custom, "#!/bin/sh\n");
+    QFile::setPermissions(custom, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto type = [&](const QString& text) {
+        tab->shellField()->setFocus();
+        tab->shellField()->selectAll();
+        QTest::keyClick(tab->shellField(), Qt::Key_Backspace);
+        QTest::keyClicks(tab->shellField(), text);
+    };
     struct Row {
         const char* what;
         QString storedBefore;
@@ -232,25 +279,36 @@ TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell
     const std::vector<Row> rows = {
         {"the login shell chosen while none is stored", "", [&] { tab->chooseShell(login); }, "", login},
         {"another shell chosen", "", [&] { tab->chooseShell(other); }, other, other},
-        {"a path typed one character at a time",
+        {"a path typed one character at a time, then Return",
          "",
          [&] {
-             tab->shellField()->clear();
-             tab->shellField()->setFocus();
-             QTest::keyClicks(tab->shellField(), "/opt/x");
+             type(custom);
+             EXPECT_EQ(SettingsStore::shared().data().defaultShell, "") << "nothing is stored while typing";
+             EXPECT_EQ(onDisk().defaultShell, "");
+             QTest::keyClick(tab->shellField(), Qt::Key_Return);
          },
-         "/opt/x",
-         "/opt/x"},
+         custom,
+         custom},
+        {"a path typed, then the field left",
+         "",
+         [&] {
+             type(custom);
+             tab->fontMenu()->setFocus();
+         },
+         custom,
+         custom},
         {"the field cleared",
          "/bin/zsh",
          [&] {
-             tab->shellField()->selectAll();
-             QTest::keyClick(tab->shellField(), Qt::Key_Backspace);
+             type("");
+             QTest::keyClick(tab->shellField(), Qt::Key_Return);
          },
          "",
          ""},
         {"Return on an unchanged field", "/bin/zsh", [&] { tab->commitShellField(); }, "/bin/zsh", "/bin/zsh"},
     };
+    tab->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tab.get()));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         SettingsStore::shared().data().defaultShell = row.storedBefore;
@@ -261,14 +319,55 @@ TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell
         EXPECT_EQ(onDisk().defaultShell, row.storedAfter);
         EXPECT_EQ(model->shell(), row.shown);
         EXPECT_EQ(tab->shellField()->text(), row.shown);
+        EXPECT_TRUE(tab->shellStatus()->isHidden());
     }
-    // A typed path that is no candidate becomes the menu's last item.
-    tab->chooseShell("/opt/x");
+    // A stored path that is no candidate becomes the menu's last item.
+    tab->chooseShell(custom);
     QComboBox* menu = tab->shellMenu();
-    EXPECT_EQ(menu->itemText(menu->count() - 1), "/opt/x");
-    EXPECT_EQ(menu->currentText(), "/opt/x");
+    EXPECT_EQ(menu->itemText(menu->count() - 1), custom);
+    EXPECT_EQ(menu->currentText(), custom);
     EXPECT_EQ(GeneralSettingsTab::shellMenuItems({"/bin/sh"}, "/bin/sh"), QStringList({"/bin/sh"}));
     EXPECT_EQ(GeneralSettingsTab::shellMenuItems({"/bin/sh"}, ""), QStringList({"/bin/sh"}));
+}
+
+TEST_F(GeneralTabTest, AShellPathThatIsNotAnExecutableFileIsRefusedAndNeverStored)
+{
+    QTemporaryDir folder;
+    const QString plain = folder.filePath("notes.txt");
+    velmora::test::writeFile(plain, "not a program\n");
+    tab->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tab.get()));
+    SettingsStore::shared().data().defaultShell = "/bin/sh";
+    SettingsStore::shared().save();
+    model->setShell("/bin/sh");
+
+    for (const QString& path : {QString("/no/such/shell"), QString("/bin"), plain, QString("sh"), QString("/bin/s")}) {
+        SCOPED_TRACE(path.toStdString());
+        tab->shellField()->setFocus();
+        tab->shellField()->selectAll();
+        QTest::keyClicks(tab->shellField(), path);
+        QTest::keyClick(tab->shellField(), Qt::Key_Return);
+        EXPECT_EQ(SettingsStore::shared().data().defaultShell, "/bin/sh");
+        EXPECT_EQ(onDisk().defaultShell, "/bin/sh");
+        EXPECT_EQ(model->shell(), "/bin/sh");
+        EXPECT_TRUE(tab->shellStatus()->isVisible());
+        EXPECT_EQ(tab->shellStatus()->text(), GeneralSettingsTab::refusedShellText(path));
+        EXPECT_EQ(tab->shellField()->text(), path) << "the text stays to be mended";
+    }
+    // Leaving the field refuses it the same way; choosing the shell already
+    // stored in the menu then brings the field back and clears the line.
+    tab->fontMenu()->setFocus();
+    EXPECT_EQ(onDisk().defaultShell, "/bin/sh");
+    EXPECT_TRUE(tab->shellStatus()->isVisible());
+    EXPECT_TRUE(tab->chooseShell("/bin/sh"));
+    EXPECT_EQ(tab->shellField()->text(), "/bin/sh");
+    EXPECT_TRUE(tab->shellStatus()->isHidden());
+    const QString good = folder.filePath("good-shell");
+    velmora::test::writeFile(good, "#!/bin/sh\n");
+    QFile::setPermissions(good, QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_TRUE(tab->chooseShell(good));
+    EXPECT_EQ(onDisk().defaultShell, good);
+    EXPECT_TRUE(tab->shellStatus()->isHidden());
 }
 
 TEST_F(GeneralTabTest, AStoredFontThatIsNotInstalledIsStillListed)
