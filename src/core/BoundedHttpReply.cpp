@@ -75,7 +75,7 @@ void BoundedHttpReply::onConnected()
         head.insert(m_method.size() + 1, '/');
     const bool defaultPort = url.port() < 0;
     head += " HTTP/1.1\r\nHost: " + url.host(QUrl::FullyEncoded).toUtf8()
-            + (defaultPort ? QByteArray() : ':' + QByteArray::number(url.port())) + "\r\n";
+        + (defaultPort ? QByteArray() : ':' + QByteArray::number(url.port())) + "\r\n";
     head += "User-Agent: Velmora/" + AppInfo::shortVersion().toUtf8() + "\r\n";
     head += "Accept-Encoding: identity\r\nConnection: close\r\n";
     for (const QByteArray& name : m_request.rawHeaderList())
@@ -139,8 +139,7 @@ bool BoundedHttpReply::parseHead(qsizetype end)
         if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
             const qint64 declared = value.toLongLong(&ok);
             length = ok && declared >= 0 ? declared : -1;
-        }
-        else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
+        } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
             chunked = value.toLower().contains("chunked");
     }
     emit metaDataChanged();

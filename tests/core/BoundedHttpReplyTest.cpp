@@ -78,23 +78,28 @@ TEST(BoundedHttpReplyTest, ReadsEveryFramingOfAnAnswer)
         QNetworkReply::NetworkError error;
     };
     const Case cases[] = {
-        {"sized",
-         "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello",
-         200,
-         "hello",
-         QNetworkReply::NoError},
+        {"sized", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 200, "hello", QNetworkReply::NoError},
         {"chunked with an extension and a trailer",
          "HTTP/1.1 201 Created\r\nTransfer-Encoding: chunked\r\n\r\n5;x=y\r\nhello\r\n1\r\n \r\n5\r\nworld\r\n0\r\n"
          "Trailer: 1\r\n\r\n",
          201,
          "hello world",
          QNetworkReply::NoError},
-        {"until the connection closes", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nto the end", 200, "to the end",
+        {"until the connection closes",
+         "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nto the end",
+         200,
+         "to the end",
          QNetworkReply::NoError},
-        {"an interim answer first", "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno",
-         404, "no", QNetworkReply::NoError},
+        {"an interim answer first",
+         "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 404 Not Found\r\nContent-Length: 2\r\n\r\nno",
+         404,
+         "no",
+         QNetworkReply::NoError},
         {"no content", "HTTP/1.1 204 No Content\r\n\r\n", 204, "", QNetworkReply::NoError},
-        {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nonly this", 200, "only this",
+        {"cut short",
+         "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nonly this",
+         200,
+         "only this",
          QNetworkReply::RemoteHostClosedError},
         {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", 0, "", QNetworkReply::ProtocolFailure},
     };
@@ -112,7 +117,8 @@ TEST(BoundedHttpReplyTest, ReadsEveryFramingOfAnAnswer)
 
 TEST(BoundedHttpReplyTest, PostsItsBodyAndStopsAtTheBound)
 {
-    RawServer server("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n8\r\n12345678\r\n8\r\n9abcdefg\r\n0\r\n\r\n");
+    RawServer server(
+        "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n8\r\n12345678\r\n8\r\n9abcdefg\r\n0\r\n\r\n");
     const Outcome outcome = exchange(server.url("/api/crash"), 10, "POST", "{\"a\":1}");
     EXPECT_EQ(outcome.status, 200);
     EXPECT_TRUE(outcome.truncated);

@@ -141,7 +141,7 @@ private:
     void answer(int fd)
     {
         QByteArray head = "HTTP/1.1 " + QByteArray::number(m_answer.status) + " Hostile\r\n" + m_answer.headers
-                          + "Content-Type: application/json\r\n";
+            + "Content-Type: application/json\r\n";
         switch (m_answer.body) {
         case Body::declaredHuge: head += "Content-Length: 3221225472\r\n"; break;
         case Body::chunked: head += "Transfer-Encoding: chunked\r\n"; break;
