@@ -23,38 +23,7 @@ bool isBlockElement(int32_t code) { return code >= 0x2580 && code <= 0x259F; }
 
 std::optional<std::pair<int, int>> TerminalView::selectedColumnsRange(int row, int cols)
 {
-    if (!selection_ || !selection_->active())
-        return std::nullopt;
-    Position earlier = selection_->start();
-    Position later = selection_->end();
-    if (Position::compare(later, earlier) == Position::compareResult::before)
-        std::swap(earlier, later);
-    const int lastCol = terminal_->cols - 1;
-    int from = 0;
-    int to = 0;
-    if (earlier.row == row && later.row == row) {
-        if (earlier.col == later.col)
-            return std::nullopt;
-        from = std::min(earlier.col, later.col);
-        const int larger = std::max(earlier.col, later.col);
-        to = larger == lastCol ? larger + 1 : larger;
-    } else if (earlier.row == row) {
-        from = earlier.col;
-        to = cols;
-    } else if (later.row == row) {
-        from = 0;
-        to = later.col == lastCol ? later.col + 1 : later.col;
-    } else if (earlier.row < row && row < later.row) {
-        from = 0;
-        to = cols;
-    } else {
-        return std::nullopt;
-    }
-    from = std::clamp(from, 0, cols);
-    to = std::clamp(to, 0, cols);
-    if (to <= from)
-        return std::nullopt;
-    return std::pair<int, int>(from, to);
+    return selection_ ? selection_->columnsOfRow(row, cols) : std::nullopt;
 }
 
 ViewLineInfo TerminalView::buildAttributedString(int row, const BufferLine& line, int cols)

@@ -76,20 +76,23 @@ void SelectionService::setActive(bool value)
 void SelectionService::setSelection(Position start, Position end)
 {
     Buffer& screen = terminal_.displayBuffer();
-    const int maxCol = screen.cols() - 1;
-    const int maxRow = std::max(0, screen.lines().count() - 1);
-    // A position past the last line (the end of a hit that fills the last
-    // row) is the end of the last line.
-    const auto limit = [&](Position p) {
-        if (p.row > maxRow)
-            return Position(maxCol, maxRow);
+    const int cols = screen.cols();
+    const int lastRow = std::max(0, screen.lines().count() - 1);
+    // A hit that fills its row ends where the next row begins: the end of
+    // its own row, so that it takes no line break along.
+    if (end.col == 0 && end.row > start.row)
+        end = Position(cols, end.row - 1);
+    // Past the last line (the end of a hit that fills the last row) is the
+    // end of the last line.
+    const auto limit = [&](Position p, int maxCol) {
+        if (p.row > lastRow)
+            return Position(maxCol, lastRow);
         return Position(std::min(p.col, maxCol), p.row);
     };
-    start = limit(start);
-    end = limit(end);
-    start_ = start;
-    end_ = end;
-    hasSelectionRange_ = start != end;
+    start_ = limit(start, cols - 1);
+    end_ = limit(end, cols);
+    exactEnd_ = true;
+    hasSelectionRange_ = start_ != end_;
     active_ = true;
     notify();
 }
@@ -97,6 +100,7 @@ void SelectionService::setSelection(Position start, Position end)
 void SelectionService::startSelection()
 {
     end_ = start_;
+    exactEnd_ = false;
     selectingRows_ = false;
     selectionMode_ = SelectionMode::character;
     active_ = true;
@@ -108,30 +112,26 @@ void SelectionService::setSoftStart(Position position)
 {
     start_ = position;
     end_ = position;
+    exactEnd_ = false;
     active_ = true;
     hasSelectionRange_ = false;
     notify();
 }
 
-void SelectionService::shiftExtend(Position position)
+void SelectionService::shiftExtend(Position position) { extendTo(position, true); }
+
+void SelectionService::dragExtend(Position position) { extendTo(position, false); }
+
+void SelectionService::extendTo(Position position, bool flipsAroundTheFarEnd)
 {
-    if (selectionMode_ == SelectionMode::word)
-        position = snapToWord(position);
-    const bool flips
-        = (before(start_, end_) && before(position, start_)) || (after(start_, end_) && after(position, start_));
-    if (flips)
+    // A position snapped to a word boundary is an exact end.
+    const std::optional<Position> snapped = selectionMode_ == SelectionMode::word ? snapToWord(position) : std::nullopt;
+    position = snapped.value_or(position);
+    if (flipsAroundTheFarEnd
+        && ((before(start_, end_) && before(position, start_)) || (after(start_, end_) && after(position, start_))))
         start_ = end_;
     end_ = position;
-    hasSelectionRange_ = start_ != end_;
-    active_ = true;
-    notify();
-}
-
-void SelectionService::dragExtend(Position position)
-{
-    if (selectionMode_ == SelectionMode::word)
-        position = snapToWord(position);
-    end_ = position;
+    exactEnd_ = snapped.has_value();
     hasSelectionRange_ = start_ != end_;
     active_ = true;
     notify();
@@ -142,6 +142,7 @@ void SelectionService::selectAll()
     Buffer& screen = terminal_.displayBuffer();
     start_ = Position(0, 0);
     end_ = Position(terminal_.cols - 1, screen.lines().maxLength() - 1);
+    exactEnd_ = false;
     hasSelectionRange_ = start_ != end_;
     active_ = true;
     notify();
@@ -151,6 +152,7 @@ void SelectionService::select(int row)
 {
     start_ = Position(0, row);
     end_ = Position(terminal_.cols - 1, row);
+    exactEnd_ = false;
     hasSelectionRange_ = terminal_.cols != 1;
     selectingRows_ = true;
     selectionMode_ = SelectionMode::row;
@@ -170,9 +172,23 @@ std::pair<Position, Position> SelectionService::textRange() const
     Position later = end_;
     if (after(earlier, later))
         std::swap(earlier, later);
-    if (later.col == terminal_.cols - 1 && earlier != later)
+    if (!exactEnd_ && later.col == terminal_.cols - 1 && earlier != later)
         later.col = terminal_.cols;
     return {earlier, later};
+}
+
+std::optional<std::pair<int, int>> SelectionService::columnsOfRow(int row, int cols) const
+{
+    if (!active_)
+        return std::nullopt;
+    const auto [earlier, later] = textRange();
+    if (row < earlier.row || row > later.row)
+        return std::nullopt;
+    const int from = std::clamp(row == earlier.row ? earlier.col : 0, 0, cols);
+    const int to = std::clamp(row == later.row ? later.col : cols, 0, cols);
+    if (to <= from)
+        return std::nullopt;
+    return std::pair(from, to);
 }
 
 std::string SelectionService::selectedText()
@@ -245,12 +261,12 @@ std::pair<int, int> SelectionService::runAround(Buffer& screen, Position at, Run
     return {first, std::max(last, first)};
 }
 
-Position SelectionService::snapToWord(Position position)
+std::optional<Position> SelectionService::snapToWord(Position position)
 {
     Buffer& screen = terminal_.displayBuffer();
     const RunClass runClass = runClassAt(screen, position);
     if (runClass == RunClass::none)
-        return position;
+        return std::nullopt;
     const auto [first, next] = runAround(screen, position, runClass);
     position.col = before(position, start_) ? first : std::min(next, terminal_.cols);
     return position;
@@ -282,6 +298,7 @@ void SelectionService::selectWordOrExpression(Position position, Buffer& screen)
         start_ = end_ = position;
         hasSelectionRange_ = false;
     }
+    exactEnd_ = true;
     selectionMode_ = SelectionMode::word;
     active_ = true;
     notify();

@@ -14,8 +14,12 @@ class Terminal;
 // The view's text selection in buffer positions (rows are absolute line
 // indexes of the displayed screen). `start` is the anchor, `end` the moving
 // end; either may come first in reading order, and the text runs from the
-// earlier up to, not including, the later one. Every change tells the
-// terminal's delegate through selectionChanged().
+// earlier up to, not including, the later one. Extents that know their cells
+// (a search hit, a double-clicked word or expression, a drag that snapped to
+// words) end exactly there, at column `cols` for one that reaches the row's
+// end; a pointer position in the last column, which cannot point past it,
+// covers that column. Every change tells the terminal's delegate through
+// selectionChanged().
 class SelectionService {
 public:
     enum class SelectionMode { character, word, row };
@@ -33,8 +37,10 @@ public:
     bool selectingRows() const { return selectingRows_; }
     SelectionMode selectionMode() const { return selectionMode_; }
 
-    // An explicit selection (a search hit), limited to the last column and
-    // the last line of the displayed screen; always notifies.
+    // An explicit selection with an exact end (a search hit), limited to the
+    // displayed screen: the start to the last column, the end to the row's
+    // end; an end at column 0 of a later row (a hit that fills its row to
+    // the end) becomes the end of the row before. Always notifies.
     void setSelection(Position start, Position end);
     // An empty character selection at the anchor.
     void startSelection();
@@ -57,10 +63,13 @@ public:
     // Drops the selection: inactive, character mode.
     void selectNone();
 
-    // The ordered extent of the text as drawn: from the earlier position up
-    // to the later one, where a later position in the last column covers
-    // that column.
+    // The ordered extent of the text as drawn and copied: from the earlier
+    // position up to the later one, which, unless the end is exact, covers
+    // the last column when it lies there.
     std::pair<Position, Position> textRange() const;
+    // The columns [from, to) of a row the extent covers, for drawing; none
+    // when inactive or the row holds none of it.
+    std::optional<std::pair<int, int>> columnsOfRow(int row, int cols) const;
     // The selected text of the displayed screen; empty when inactive.
     std::string selectedText();
 
@@ -80,8 +89,13 @@ private:
     bool inRun(Buffer& screen, Position at, RunClass runClass) const;
     // The first column of the run around the position, and the column after it.
     std::pair<int, int> runAround(Buffer& screen, Position at, RunClass runClass) const;
-    // Moves a position to the near edge of its run, away from the anchor.
-    Position snapToWord(Position position);
+    // Moves a position to the near edge of its run, away from the anchor;
+    // none when no run is under it.
+    std::optional<Position> snapToWord(Position position);
+    // Moves the end to a pointer position, snapped to words in word mode;
+    // a Shift-click on the far side of the anchor first flips the selection
+    // around its far end.
+    void extendTo(Position position, bool flipsAroundTheFarEnd);
     // The partner of the bracket at a position: forwards from an opening one
     // up to the last row shown, backwards from a closing one down to row 0;
     // brackets of other kinds inside are skipped.
@@ -95,6 +109,9 @@ private:
     Position end_;
     bool selectingRows_ = false;
     SelectionMode selectionMode_ = SelectionMode::character;
+    // The end is exact (a hit, a word, a snapped extension) rather than a
+    // pointer position that covers the last column.
+    bool exactEnd_ = false;
 };
 
 } // namespace corvel

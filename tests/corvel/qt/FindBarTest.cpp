@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -182,6 +184,23 @@ TEST_F(FindBar, HitsOnTheAlternateScreenNeverScroll)
     EXPECT_TRUE(view->findNext("word", {}, true));
     EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
     EXPECT_EQ(selected(), "word");
+}
+
+// A hit that fills its row to the end is the term alone: copying it takes
+// no line break along, and the find bar shown again keeps the term.
+TEST_F(FindBar, AHitAtTheRowEndIsTheTermAlone)
+{
+    view->feed("\r\n" + std::string(77, '.') + "XYZ\r\nafter");
+    view->performFindCommand(FindCommand::showFindInterface);
+    type(QStringLiteral("XYZ"));
+    EXPECT_EQ(hit(), Position(77, 3));
+    view->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("XYZ"));
+    key(Qt::Key_Escape);
+    view->performFindCommand(FindCommand::showFindInterface);
+    EXPECT_EQ(bar()->searchField()->text(), QStringLiteral("XYZ"));
+    EXPECT_EQ(selected(), "XYZ");
+    EXPECT_EQ(hit(), Position(77, 3));
 }
 
 } // namespace

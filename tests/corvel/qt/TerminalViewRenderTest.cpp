@@ -405,24 +405,37 @@ TEST_F(ViewFixture, WideCharacterRowsBuildThreeSegments)
 
 TEST_F(ViewFixture, SelectedColumnsOfARow)
 {
+    // Explicit selections (search hits) end exactly; a drag to the last
+    // column covers it.
     struct Case {
         Position start, end;
+        bool dragged;
         int row;
         std::optional<std::pair<int, int>> expected;
     };
     const std::vector<Case> cases = {
-        {{10, 3}, {4, 3}, 3, std::pair(4, 10)},
-        {{4, 3}, {79, 3}, 3, std::pair(4, 80)},
-        {{79, 3}, {4, 3}, 3, std::pair(4, 80)},
-        {{5, 3}, {5, 3}, 3, std::nullopt},
-        {{5, 2}, {7, 4}, 3, std::pair(0, 80)},
-        {{5, 2}, {7, 4}, 2, std::pair(5, 80)},
-        {{5, 2}, {7, 4}, 4, std::pair(0, 7)},
-        {{5, 2}, {7, 4}, 5, std::nullopt},
+        {{10, 3}, {4, 3}, false, 3, std::pair(4, 10)},
+        {{4, 3}, {79, 3}, false, 3, std::pair(4, 79)},
+        {{4, 3}, {0, 4}, false, 3, std::pair(4, 80)},
+        {{4, 3}, {0, 4}, false, 4, std::nullopt},
+        {{4, 3}, {79, 3}, true, 3, std::pair(4, 80)},
+        {{79, 3}, {4, 3}, true, 3, std::pair(4, 80)},
+        {{5, 3}, {5, 3}, false, 3, std::nullopt},
+        {{5, 2}, {7, 4}, false, 3, std::pair(0, 80)},
+        {{5, 2}, {7, 4}, false, 2, std::pair(5, 80)},
+        {{5, 2}, {7, 4}, false, 4, std::pair(0, 7)},
+        {{5, 2}, {7, 4}, false, 5, std::nullopt},
     };
     for (const Case& c : cases) {
-        view->selection().setSelection(c.start, c.end);
-        EXPECT_EQ(view->selectedColumnsRange(c.row, 80), c.expected) << c.start << " " << c.end << " row " << c.row;
+        if (c.dragged) {
+            view->selection().setSoftStart(c.start);
+            view->selection().startSelection();
+            view->selection().dragExtend(c.end);
+        } else {
+            view->selection().setSelection(c.start, c.end);
+        }
+        EXPECT_EQ(view->selectedColumnsRange(c.row, 80), c.expected)
+            << c.start << " " << c.end << (c.dragged ? " dragged" : "") << " row " << c.row;
     }
     view->selection().setActive(false);
     EXPECT_EQ(view->selectedColumnsRange(3, 80), std::nullopt);

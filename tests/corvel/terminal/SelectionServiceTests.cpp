@@ -3,6 +3,7 @@
 #include <string>
 
 #include "TerminalTestSupport.h"
+#include "corvel/terminal/SearchService.h"
 #include "corvel/terminal/SelectionService.h"
 #include "corvel/terminal/Terminal.h"
 
@@ -66,6 +67,84 @@ INSTANTIATE_TEST_SUITE_P(
         DoubleClickCase{"BackwardsFromALaterRow", "[abc\r\ndef] z", {3, 1}, "[abc\ndef]"}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// Where a selection ends on the first row of a 20-column screen: a search hit
+// for "XYZ" (selected as the view selects it) and a double-clicked word end
+// exactly after their cells; a drag keeps the pointer's rule, under which
+// the last column, which the pointer cannot go past, covers that column.
+struct ExtentCase {
+    const char* name;
+    enum Gesture { hit, word, drag } gesture;
+    const char* output;
+    // Word: the click; drag: from a to b.
+    Position a, b;
+    const char* copied;
+    std::pair<int, int> drawn;
+};
+
+class Extents : public Selection, public ::testing::WithParamInterface<ExtentCase> {};
+
+TEST_P(Extents, CopyAndDrawExactlyTheirCells)
+{
+    const ExtentCase& c = GetParam();
+    terminal.feed(c.output);
+    switch (c.gesture) {
+    case ExtentCase::hit: {
+        SearchService search(terminal);
+        const std::optional<SearchResult> found = search.findNext("XYZ", {});
+        ASSERT_TRUE(found);
+        const SearchSelection extent = SearchService::extentOf(*found, terminal.cols);
+        selection.setSelection(extent.start, extent.end);
+        break;
+    }
+    case ExtentCase::word: doubleClick(c.a.col, c.a.row); break;
+    case ExtentCase::drag:
+        selection.setSoftStart(c.a);
+        selection.startSelection();
+        selection.dragExtend(c.b);
+        break;
+    }
+    EXPECT_EQ(text(), c.copied);
+    EXPECT_EQ(selection.columnsOfRow(0, 20), c.drawn);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    RowEdges, Extents,
+    ::testing::Values(
+        ExtentCase{"HitAtTheFirstColumn", ExtentCase::hit, "XYZ! rest", {}, {}, "XYZ", {0, 3}},
+        ExtentCase{"HitInTheMiddle", ExtentCase::hit, "ab XYZ! cd", {}, {}, "XYZ", {3, 6}},
+        ExtentCase{"HitEndingOnTheLastButOneColumn", ExtentCase::hit, "0123456789abcdeXYZ!!", {}, {}, "XYZ", {15, 18}},
+        ExtentCase{"HitEndingOnTheLastColumn", ExtentCase::hit, "0123456789abcdefXYZ!", {}, {}, "XYZ", {16, 19}},
+        ExtentCase{"HitEndingAtTheRowEnd", ExtentCase::hit, "0123456789abcdefgXYZ\r\nnext", {}, {}, "XYZ", {17, 20}},
+        ExtentCase{"WordAtTheFirstColumn", ExtentCase::word, "abcdefg) x", {2, 0}, {}, "abcdefg", {0, 7}},
+        ExtentCase{"WordInTheMiddle", ExtentCase::word, "x (abcdefg) y", {5, 0}, {}, "abcdefg", {3, 10}},
+        ExtentCase{"WordEndingOnTheLastButOneColumn", ExtentCase::word, "          (abcdefg)!", {14, 0}, {}, "abcdefg",
+                   {11, 18}},
+        ExtentCase{"WordEndingOnTheLastColumn", ExtentCase::word, "           (abcdefg)", {15, 0}, {}, "abcdefg",
+                   {12, 19}},
+        ExtentCase{"WordEndingAtTheRowEnd", ExtentCase::word, "             abcdefg\r\nnext", {16, 0}, {}, "abcdefg",
+                   {13, 20}},
+        ExtentCase{"DragFromTheFirstColumn", ExtentCase::drag, "0123456789abcdefghij", {0, 0}, {3, 0}, "012", {0, 3}},
+        ExtentCase{"DragInTheMiddle", ExtentCase::drag, "0123456789abcdefghij", {5, 0}, {9, 0}, "5678", {5, 9}},
+        ExtentCase{"DragToTheLastButOneColumn", ExtentCase::drag, "0123456789abcdefghij", {15, 0}, {18, 0}, "fgh",
+                   {15, 18}},
+        ExtentCase{"DragToTheLastColumnCoversIt", ExtentCase::drag, "0123456789abcdefghij", {15, 0}, {19, 0}, "fghij",
+                   {15, 20}},
+        ExtentCase{"DragPastTheRowEnd", ExtentCase::drag, "0123456789abcdefghij\r\nnext", {15, 0}, {0, 1},
+                   "fghij\n", {15, 20}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST_F(Selection, AWordDragSnappedToALastButOneColumnEndsThere)
+{
+    terminal.feed("alpha          beta)");
+    doubleClick(1, 0); // alpha
+    selection.dragExtend({17, 0}); // inside beta, which ends before the last column
+    EXPECT_EQ(text(), "alpha          beta");
+    selection.dragExtend({19, 0}); // on the closing parenthesis: the pointer's rule
+    EXPECT_EQ(text(), "alpha          beta)");
+}
 
 TEST_F(Selection, ForwardExpressionSearchStopsAtTheLastRowShown)
 {
@@ -147,7 +226,7 @@ TEST_F(Selection, ExplicitSelectionsAreLimitedToTheScreen)
     terminal.feed("abc");
     selection.setSelection({50, 0}, {2, 99});
     EXPECT_EQ(selection.start(), Position(19, 0));
-    EXPECT_EQ(selection.end(), Position(19, 4)); // past the last line: the end of the last line
+    EXPECT_EQ(selection.end(), Position(20, 4)); // past the last line: the end of the last line
     EXPECT_TRUE(selection.hasSelectionRange());
 }
 
