@@ -370,6 +370,8 @@ void TerminalView::focusInEvent(QFocusEvent* event)
 void TerminalView::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
+    // The release of the link modifier goes to whatever has the keyboard now.
+    turnOffUrlPreview();
     caretView_->disableAnimations();
     setViewHasFocus(false);
     terminal_->setTerminalFocus(false);

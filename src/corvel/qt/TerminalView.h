@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -343,6 +344,13 @@ public:
     // The link modifier went down (also on every modifier change while it
     // stays down) or up.
     void linkModifierChanged(bool down);
+    // Where a global pointer position falls on the view, in its coordinates;
+    // none when the pointer is not over the view's picture. By default the
+    // view's own mapping; a host that shows the view through a distortion
+    // maps the pointer as it maps clicks, so that the link modifier finds
+    // the link that the pointer shows.
+    using PointerMapping = std::function<std::optional<QPointF>(const QPointF& global)>;
+    void setPointerMapping(PointerMapping mapping) { pointerMapping_ = std::move(mapping); }
 
     // ---- search and find bar (TerminalViewSearch.cpp) -----------------------------
     // A hit becomes the selection and is scrolled into view; no hit turns the
@@ -525,6 +533,7 @@ private:
     std::unique_ptr<SearchService> search_;
     LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
     QLabel* urlPreview_ = nullptr;
+    PointerMapping pointerMapping_;
     TerminalFindBarView* findBar_ = nullptr;
     TerminalProgressBarView* progressBarView_ = nullptr;
     QTimer progressReportTimer_;

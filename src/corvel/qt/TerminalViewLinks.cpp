@@ -181,9 +181,10 @@ void TerminalView::linkModifierChanged(bool down)
     }
     commandActive = true;
     updateMouseTracking();
-    const QPoint pointer = mapFromGlobal(QCursor::pos());
-    if (textAreaRect().contains(pointer)) {
-        const MouseHit hit = calculateMouseHit(pointer);
+    const QPointF global(QCursor::pos());
+    const std::optional<QPointF> pointer = pointerMapping_ ? pointerMapping_(global) : mapFromGlobal(global);
+    if (pointer && textAreaRect().contains(pointer->toPoint())) {
+        const MouseHit hit = calculateMouseHit(*pointer);
         if (const std::optional<std::string> payload = payloadString(hit.grid))
             previewUrl(*payload);
         updateHoverLink(hit.grid);

@@ -4,6 +4,8 @@
 #include <string>
 
 #include <QFile>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -158,6 +160,57 @@ TEST_F(Links, LeavingTheViewEndsThePreviewAndTheHighlight)
     ASSERT_TRUE(view->linkHighlightRange);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(view.get(), &leave);
+    EXPECT_EQ(view->urlPreview(), nullptr);
+    EXPECT_FALSE(view->linkHighlightRange);
+}
+
+// Ctrl released while another widget or window has the keyboard never
+// reaches the view: losing the keyboard ends the Ctrl state.
+TEST_F(Links, LosingTheKeyboardEndsTheCtrlState)
+{
+    QKeyEvent ctrl(QEvent::KeyPress, Qt::Key_Control, Qt::ControlModifier);
+    QCoreApplication::sendEvent(view.get(), &ctrl);
+    ASSERT_TRUE(view->commandActive);
+    move(1, 0);
+    ASSERT_NE(view->urlPreview(), nullptr);
+    ASSERT_TRUE(view->linkHighlightRange);
+
+    QFocusEvent focusOut(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(view.get(), &focusOut);
+    EXPECT_FALSE(view->commandActive);
+    EXPECT_EQ(view->urlPreview(), nullptr);
+    EXPECT_FALSE(view->linkHighlightRange);
+    EXPECT_EQ(highlighted(0), "....................");
+    // Back without Ctrl, the pointer over the link highlights nothing.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(view.get(), &focusIn);
+    move(2, 0);
+    EXPECT_FALSE(view->linkHighlightRange);
+    click(2, 0);
+    EXPECT_TRUE(opened().empty());
+}
+
+// A host that shows the view through a distortion maps the pointer for the
+// first preview as it maps clicks.
+TEST_F(Links, CtrlLooksForTheLinkWhereTheHostMapsThePointer)
+{
+    std::optional<QPointF> pointer = at(2, 0);
+    view->setPointerMapping([&pointer](const QPointF&) { return pointer; });
+    view->linkModifierChanged(true);
+    ASSERT_NE(view->urlPreview(), nullptr);
+    EXPECT_EQ(view->urlPreview()->text(), QStringLiteral("https://example.com/a;b"));
+    EXPECT_EQ(highlighted(0), "####................");
+    view->linkModifierChanged(false);
+
+    pointer = at(5, 1);
+    view->linkModifierChanged(true);
+    EXPECT_EQ(view->urlPreview(), nullptr);
+    EXPECT_EQ(highlighted(1), "###################.");
+    view->linkModifierChanged(false);
+
+    // Off the screen's picture: nothing is looked up.
+    pointer.reset();
+    view->linkModifierChanged(true);
     EXPECT_EQ(view->urlPreview(), nullptr);
     EXPECT_FALSE(view->linkHighlightRange);
 }
