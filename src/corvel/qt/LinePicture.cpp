@@ -16,9 +16,7 @@ namespace corvel {
 
 namespace {
 
-// A scaled copy is kept only up to this many device pixels; larger sizes
-// (a picture asked to be drawn far larger than the view) are scaled as drawn.
-constexpr qint64 maximumScaledPixels = qint64{8192} * 8192;
+qint64 pixelsOf(QSize size) { return qint64{size.width()} * size.height(); }
 
 void premultiply(std::vector<uint8_t>& bytes)
 {
@@ -33,7 +31,7 @@ void premultiply(std::vector<uint8_t>& bytes)
 
 } // namespace
 
-LinePicture::LinePicture(QImage image) : width_(image.width()), height_(image.height()), image_(std::move(image)) {}
+LinePicture::LinePicture(QImage image) : image_(std::move(image)) {}
 
 std::shared_ptr<const LinePicture> LinePicture::fromRgba(std::vector<uint8_t>&& bytes, int width, int height)
 {
@@ -70,37 +68,59 @@ std::shared_ptr<const LinePicture> LinePicture::decode(std::span<const uint8_t> 
     if (!size.isValid() || size.width() > maximumSide || size.height() > maximumSide)
         return nullptr;
     // Qt's readers refuse pictures above a memory limit that a legal
-    // 10,000 × 10,000 picture exceeds.
+    // 10,000 × 10,000 picture exceeds. The limit is the whole process's:
+    // it is raised for this one read, to what this picture needs, and put
+    // back at once, so every other reader keeps its own protection.
     const int needed = static_cast<int>(qint64{size.width()} * size.height() * 4 / (1024 * 1024)) + 1;
-    if (QImageReader::allocationLimit() != 0 && QImageReader::allocationLimit() < needed)
+    const int limit = QImageReader::allocationLimit();
+    const bool raise = limit != 0 && limit < needed;
+    if (raise)
         QImageReader::setAllocationLimit(needed);
     QImage image = reader.read();
+    if (raise)
+        QImageReader::setAllocationLimit(limit);
     if (image.isNull())
         return nullptr;
     return std::make_shared<const LinePicture>(image.convertToFormat(QImage::Format_ARGB32_Premultiplied));
 }
 
-const QImage& LinePicture::scaledTo(QSize size) const
+QImage LinePicture::scaledTo(QSize size) const
 {
-    if (scaled_.size() == size)
-        return scaled_;
-    if (size == image_.size()) {
-        scaled_ = image_;
-        return scaled_;
+    if (size == image_.size())
+        return image_;
+    const auto found
+        = std::find_if(scaled_.begin(), scaled_.end(), [size](const ScaledCopy& copy) { return copy.size == size; });
+    if (found != scaled_.end()) {
+        std::rotate(scaled_.begin(), found, found + 1);
+        return scaled_.front().image;
     }
-    scaled_ = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    // Keep enough for twice the pixel density, not the whole original.
-    const qint64 area = qint64{size.width()} * size.height();
-    if (qint64{image_.width()} * image_.height() > 16 * area && !size.isEmpty())
-        image_ = image_.scaled(size * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return scaled_;
+    QImage image = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled_.insert(scaled_.begin(), {size, image});
+    // The sizes drawn longest ago go first.
+    qint64 kept = 0;
+    for (const ScaledCopy& copy : scaled_)
+        kept += pixelsOf(copy.size);
+    while (scaled_.size() > 1
+           && (scaled_.size() > static_cast<size_t>(maximumScaledCopies) || kept > maximumScaledPixels)) {
+        kept -= pixelsOf(scaled_.back().size);
+        scaled_.pop_back();
+    }
+    return image;
 }
 
-const QImage& LinePicture::pixelsFor(QSize size) const
+QImage LinePicture::pixelsFor(QSize size) const
 {
-    if (size.isEmpty() || qint64{size.width()} * size.height() > maximumScaledPixels)
+    if (size.isEmpty() || pixelsOf(size) > maximumScaledPixels)
         return image_;
     return scaledTo(size);
+}
+
+std::vector<QSize> LinePicture::keptSizes() const
+{
+    std::vector<QSize> sizes;
+    for (const ScaledCopy& copy : scaled_)
+        sizes.push_back(copy.size);
+    return sizes;
 }
 
 namespace LinePicturePainter {
@@ -116,7 +136,7 @@ void drawClipped(QPainter& painter, const LinePicture& picture, const QRectF& wh
     const QSizeF device = whole.size() * scale;
     const QSize rounded(std::max(1, static_cast<int>(std::lround(device.width()))),
                         std::max(1, static_cast<int>(std::lround(device.height()))));
-    const QImage& image = picture.pixelsFor(rounded);
+    const QImage image = picture.pixelsFor(rounded);
     const bool atSize = image.size() == rounded;
     const double fx = image.width() / whole.width();
     const double fy = image.height() / whole.height();

@@ -18,13 +18,18 @@ class KittyGraphicsState;
 struct KittyPlaceholderCell;
 
 // The pixels of one picture a program showed, shared by every strip of it
-// that lines hold. Drawing scales it once to the size it is shown at and
-// keeps that copy; a picture much larger than it is shown is then reduced,
-// so that a huge picture does not keep its full pixels for nothing.
+// that lines hold and by every placement that shows it. The picture keeps
+// its own pixels; each size it is drawn at is scaled from them, and the
+// copies of the sizes drawn last are kept, within a bound.
 class LinePicture {
 public:
     // Pictures are at most this many pixels on a side, as the decoders allow.
     static constexpr int maximumSide = 10'000;
+    // Scaled copies kept: at most this many sizes, and at most this many
+    // device pixels together. A size larger than that (a picture asked to be
+    // drawn far larger than the view) is scaled as it is drawn.
+    static constexpr int maximumScaledCopies = 4;
+    static constexpr qint64 maximumScaledPixels = qint64{8192} * 8192;
 
     explicit LinePicture(QImage image);
 
@@ -35,22 +40,27 @@ public:
     // through Qt's readers; none when it does not decode or is too large.
     static std::shared_ptr<const LinePicture> decode(std::span<const uint8_t> data);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    QSize size() const { return {width_, height_}; }
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    QSize size() const { return image_.size(); }
     const QImage& image() const { return image_; }
-    // The picture scaled to a size in device pixels.
-    const QImage& scaledTo(QSize size) const;
+    // The picture scaled from its own pixels to a size in device pixels.
+    QImage scaledTo(QSize size) const;
     // The pixels drawn at a size in device pixels: the picture scaled to it,
     // or the picture itself when that size is too large to keep a copy of
     // (it is then scaled as it is drawn).
-    const QImage& pixelsFor(QSize size) const;
+    QImage pixelsFor(QSize size) const;
+    // The sizes of the scaled copies kept, the one drawn last first.
+    std::vector<QSize> keptSizes() const;
 
 private:
-    int width_;
-    int height_;
-    mutable QImage image_;
-    mutable QImage scaled_;
+    struct ScaledCopy {
+        QSize size;
+        QImage image;
+    };
+
+    QImage image_;
+    mutable std::vector<ScaledCopy> scaled_;
 };
 
 // Draws the pictures of a row: strips attached to lines (Sixel, Kitty and

@@ -4,9 +4,11 @@
 #include <string>
 
 #include <QBuffer>
+#include <QImageReader>
 
 #include "ViewFixture.h"
 #include "corvel/images/ImageStrip.h"
+#include "corvel/images/KittyPlaceholder.h"
 #include "corvel/qt/LinePicture.h"
 
 namespace corvel::test {
@@ -106,6 +108,101 @@ TEST_F(Pictures, WireSizesAreClampedToTheScreen)
     ASSERT_TRUE(line.hasImages());
     EXPECT_LE(line.images->front()->pixelWidth(), 80 * cellWidth);
     EXPECT_EQ(extentOf(grab(), QColor(0, 0, 255)), QRect(0, 0, 80 * cellWidth, 2 * cellHeight));
+}
+
+// Black and white stripes four pixels wide: detail that blurs as soon as the
+// picture is drawn from fewer pixels than it has.
+QImage stripes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGBA8888);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixelColor(x, y, (x / 4) % 2 ? Qt::white : Qt::black);
+    return image;
+}
+
+// Pixels of two pictures of one size farther apart than the tolerance.
+int pixelsApart(const QImage& a, const QImage& b, int tolerance)
+{
+    int apart = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (!near(a.pixelColor(x, y), b.pixelColor(x, y), tolerance))
+                ++apart;
+    return apart;
+}
+
+// A placeholder cell of a picture row and column.
+std::string placeholderCell(int row, int col)
+{
+    const std::u32string text{
+        0x10EEEE, KittyPlaceholder::diacritics[size_t(row)], KittyPlaceholder::diacritics[size_t(col)]};
+    return QString::fromUcs4(text.data(), qsizetype(text.size())).toStdString();
+}
+
+// Two virtual placements of one picture of 144 × 272 pixels (16 cells' worth
+// of 9 × 17 on a side, so that square placements fit it exactly), drawn by
+// placeholder cells: 3 × 3 cells on the top rows, then 18 × 18 cells. Each
+// shows the picture scaled from its own pixels to its size.
+TEST_F(Pictures, APictureShownAtTwoSizesIsSharpAtBoth)
+{
+    const QImage original = stripes(144, 272);
+    const QByteArray pixels(reinterpret_cast<const char*>(original.constBits()), original.sizeInBytes());
+    view->feed("\x1b_Ga=T,U=1,i=7,p=1,c=3,r=3,q=2,f=32,s=144,v=272;" + pixels.toBase64().toStdString() + "\x1b\\");
+    view->feed("\x1b_Ga=p,U=1,i=7,p=2,c=18,r=18,q=2\x1b\\");
+    const auto rows = [this](int placement, int count) {
+        for (int row = 0; row < count; ++row) {
+            // The image id in the foreground colour, the placement in the underline colour.
+            std::string line = "\x1b[38;5;7;58;5;" + std::to_string(placement) + "m" + placeholderCell(row, 0);
+            for (int col = 1; col < count; ++col)
+                line += "\xf4\x8e\xbb\xae"; // U+10EEEE: the next column
+            view->feed(line + "\x1b[m\r\n");
+        }
+    };
+    rows(1, 3);
+    rows(2, 18);
+    const QImage shot = grab().convertToFormat(QImage::Format_RGBA8888);
+
+    const QRect small(0, 0, 3 * cellWidth, 3 * cellHeight);
+    const QRect large(0, 3 * cellHeight, 18 * cellWidth, 18 * cellHeight);
+    for (const QRect& area : {small, large, small}) {
+        const QImage expected = original.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_EQ(pixelsApart(shot.copy(area), expected, 3), 0) << area.width() << "x" << area.height();
+    }
+}
+
+TEST(LinePictures, EachSizeIsScaledFromTheOwnPixelsAndFewSizesAreKept)
+{
+    const QImage original = stripes(144, 272).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const LinePicture picture(original);
+    const auto scaled
+        = [&original](QSize size) { return original.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation); };
+    // Small first: the large size still comes from all the pixels.
+    for (const QSize size : {QSize(27, 51), QSize(162, 306), QSize(27, 51)})
+        EXPECT_EQ(picture.pixelsFor(size), scaled(size)) << size.width() << "x" << size.height();
+    for (int width = 10; width <= 60; width += 10)
+        picture.pixelsFor(QSize(width, width));
+    EXPECT_EQ(picture.keptSizes(), (std::vector<QSize>{QSize(60, 60), QSize(50, 50), QSize(40, 40), QSize(30, 30)}));
+    // A size too large to keep is drawn from the picture itself.
+    EXPECT_EQ(picture.pixelsFor(QSize(20'000, 20'000)).size(), picture.size());
+}
+
+// Qt's readers share one memory limit; a large picture raises it only while
+// it is read.
+TEST(LinePictures, ALargePictureRaisesTheReaderLimitOnlyForItself)
+{
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    QImage image(1000, 1000, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(image.save(&buffer, "BMP"));
+    const auto decoded = LinePicture::decode({reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size())});
+    EXPECT_TRUE(decoded);
+    EXPECT_EQ(QImageReader::allocationLimit(), 1);
+    QImageReader::setAllocationLimit(limit);
 }
 
 TEST(LinePictures, SidesUpToTenThousandPixels)
