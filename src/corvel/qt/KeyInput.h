@@ -38,7 +38,13 @@ struct KeyInput {
     uint32_t keycode = 0;
     uint32_t keysym = 0;
 
+    // The keysym of the Linefeed key, and the key Qt names it by (its text).
+    static constexpr uint32_t linefeedKeysym = 0xff0a;
+    static constexpr int linefeedQtKey = 0x0a;
+
     bool has(unsigned modifier) const { return (modifiers & modifier) == modifier; }
+    // The Linefeed key, by keysym, else (synthetic events) by Qt's key.
+    bool isLinefeed() const { return keysym == linefeedKeysym || (keysym == 0 && qtKey == linefeedQtKey); }
     bool hasAny(unsigned modifier) const { return (modifiers & modifier) != 0; }
 
     // The modifier parameter of the traditional modified key forms

@@ -271,6 +271,9 @@ void TerminalView::legacyKeyDown(const KeyInput& key)
     if (parameter > 1 && named)
         if (const std::optional<std::string> modified = TraditionalKeyEncoder::modifiedKey(*named, parameter))
             return send(bytes(*modified));
+    // Linefeed sends LF (after ESC as Meta), whatever else is held.
+    if (key.isLinefeed())
+        return send(bytes(std::string(optionAsMetaKey && key.has(KeyInput::alt) ? "\x1b\n" : "\n")));
     if (optionAsMetaKey && key.has(KeyInput::alt)) {
         // Function keys without a modified form go on as without Alt.
         if (!key.functionKey) {

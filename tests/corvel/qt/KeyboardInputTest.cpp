@@ -185,6 +185,10 @@ std::vector<KeyCase> keyCases()
         {"alt_ctrl_backspace", Qt::Key_Backspace, alt | ctrl, "\b", "\x1b\b"},
         {"shift_return", Qt::Key_Return, shift, "\r", "\r"},
         {"shift_backspace", Qt::Key_Backspace, shift, "\b", "\x7f"},
+        // The Linefeed key: Qt names it by its text.
+        {"linefeed", Qt::Key(0x0a), none, "\n", "\n"},
+        {"ctrl_linefeed", Qt::Key(0x0a), ctrl, "\n", "\n"},
+        {"alt_linefeed", Qt::Key(0x0a), alt, "\n", "\x1b\n"},
     };
     cases.insert(cases.end(), control.begin(), control.end());
     const char* const functionKeys[] = {"\x1bOP",
@@ -230,6 +234,13 @@ TEST_F(KeyboardInput, MetaSendsEscapeAndTextInOneWrite)
     click(Qt::Key_X, alt, "x");
     ASSERT_EQ(writer.writes.size(), 1u);
     EXPECT_EQ(writer.writes[0], "\x1bx");
+}
+
+TEST_F(KeyboardInput, TheLinefeedKeySendsLineFeed)
+{
+    // As X11 delivers it: keycode 109, keysym Linefeed.
+    press(0x0a, none, QStringLiteral("\n"), false, 109, KeyInput::linefeedKeysym);
+    EXPECT_EQ(sent(), "\n");
 }
 
 TEST_F(KeyboardInput, AltWithoutMetaTypesThePlainText)
