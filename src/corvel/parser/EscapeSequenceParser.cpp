@@ -1,7 +1,7 @@
 #include "corvel/parser/EscapeSequenceParser.h"
 
+#include "corvel/base/ProfileSpan.h"
 #include "corvel/parser/ByteScan.h"
-#include "corvel/parser/ParserProfile.h"
 #include "corvel/parser/TransitionTable.h"
 
 namespace corvel {
@@ -66,7 +66,7 @@ EscapeSequenceParser::EscapeSequenceParser(ParserHandler& handler) : handler_(&h
 
 void EscapeSequenceParser::parse(std::span<const uint8_t> data)
 {
-    ParserProfile::Span profile("Parser.Parse");
+    Profile::Span profile("ParserProfile", "Parser.Parse");
     Chunk chunk{data.data(), data.data() + data.size()};
     const uint8_t* p = chunk.begin;
     if (heldLength_ > 0 && p < chunk.end)

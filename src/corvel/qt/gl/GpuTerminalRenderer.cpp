@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "corvel/base/ProfileSpan.h"
 #include "corvel/qt/TerminalView.h"
 #include "corvel/qt/gl/GpuError.h"
 
@@ -12,6 +13,9 @@ static void initShaderResources() { Q_INIT_RESOURCE(shaders); }
 namespace corvel {
 
 namespace {
+
+// The spans of a frame under CORVEL_PROFILE=1.
+constexpr const char* profileCategory = "OpenGLProfile";
 
 struct ProgramStages {
     const char* vertex;
@@ -286,9 +290,14 @@ void GpuTerminalRenderer::drawAggregated(const RowDrawData& frame, QSize viewpor
 void GpuTerminalRenderer::drawFrame(TerminalView& view, QSizeF viewSize, double scale, QSize framebufferSize,
                                     bool cursorBlinkOn)
 {
+    const Profile::Span frame(profileCategory, "OpenGL.Draw");
     pool_->beginFrame();
-    const DrawData data = frames_->build(view, viewSize, scale, view.gpuBufferingMode, cursorBlinkOn);
+    const DrawData data = [&] {
+        const Profile::Span build(profileCategory, "OpenGL.BuildDrawData");
+        return frames_->build(view, viewSize, scale, view.gpuBufferingMode, cursorBlinkOn);
+    }();
 
+    const Profile::Span encode(profileCategory, "OpenGL.Encode");
     const QColor background = view.nativeBackgroundColor().toRgb();
     gl_.glViewport(0, 0, framebufferSize.width(), framebufferSize.height());
     gl_.glDisable(GL_DEPTH_TEST);

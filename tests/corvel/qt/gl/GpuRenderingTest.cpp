@@ -18,7 +18,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QRegion>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStyleHints>
 #include <QTemporaryDir>
@@ -156,6 +158,31 @@ TEST_F(GpuRenderingTest, SetUpSucceedsAndDrawsFrames)
     view->setUseGpu(false);
     EXPECT_FALSE(view->gpuSurface());
     EXPECT_TRUE(view->caretView()->isVisible());
+}
+
+// With CORVEL_PROFILE=1 every frame writes its spans to standard error; the
+// variable is read once, so the frames are drawn by a child process.
+TEST_F(GpuRenderingTest, FramesAreTimedUnderProfiling)
+{
+    const auto run = [](const char* profile) {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CORVEL_PROFILE"), QString::fromLatin1(profile));
+        child.setProcessEnvironment(environment);
+        child.start(QStringLiteral("/proc/self/exe"),
+                    {QStringLiteral("--gtest_filter=GpuRenderingTest.SetUpSucceedsAndDrawsFrames")});
+        EXPECT_TRUE(child.waitForFinished(60'000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+        return QString::fromUtf8(child.readAllStandardError());
+    };
+    const QString timed = run("1");
+    for (const char* span : {"OpenGL.Draw", "OpenGL.BuildDrawData", "OpenGL.Encode"})
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("(^|\\n)OpenGLProfile %1 [0-9.]+ us\\n").arg(QLatin1String(span)))
+                        .match(timed)
+                        .hasMatch())
+            << span << " in:\n"
+            << timed.toStdString();
+    EXPECT_FALSE(run("true").contains(QStringLiteral("OpenGLProfile")));
 }
 
 TEST_F(GpuRenderingTest, AMissingShaderStageIsNamedAndNothingIsInstalled)
