@@ -49,8 +49,19 @@ PixelLayout layoutOf(GpuTextureFormat format)
 GLuint GlDevice::name(const GpuTexture& texture) { return static_cast<const GlTexture&>(texture).name(); }
 GLuint GlDevice::name(const GpuBuffer& buffer) { return static_cast<const GlBuffer&>(buffer).name(); }
 
+bool GlDevice::takeErrors()
+{
+    // Each read reports and clears one recorded error; a context records at
+    // most one of each kind (a lost one may keep answering: hence the bound).
+    bool recorded = false;
+    for (int i = 0; i < 16 && gl_.glGetError() != GL_NO_ERROR; ++i)
+        recorded = true;
+    return recorded;
+}
+
 std::shared_ptr<GpuTexture> GlDevice::makeTexture(GpuTextureFormat format, int width, int height)
 {
+    takeErrors();
     GLint maxSize = 0;
     gl_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (width <= 0 || height <= 0 || width > maxSize || height > maxSize)
@@ -64,7 +75,7 @@ std::shared_ptr<GpuTexture> GlDevice::makeTexture(GpuTextureFormat format, int w
     gl_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     gl_.glTexImage2D(
         GL_TEXTURE_2D, 0, layout.internalFormat, width, height, 0, layout.format, GL_UNSIGNED_BYTE, nullptr);
-    if (gl_.glGetError() != GL_NO_ERROR) {
+    if (takeErrors()) {
         gl_.glDeleteTextures(1, &name);
         return nullptr;
     }
@@ -87,13 +98,14 @@ std::shared_ptr<GpuBuffer> GlDevice::makeBuffer(size_t length)
 {
     if (length == 0)
         return nullptr;
+    takeErrors();
     GLuint name = 0;
     gl_.glGenBuffers(1, &name);
     if (name == 0)
         return nullptr;
     gl_.glBindBuffer(GL_ARRAY_BUFFER, name);
     gl_.glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(length), nullptr, GL_DYNAMIC_DRAW);
-    if (gl_.glGetError() != GL_NO_ERROR) {
+    if (takeErrors()) {
         gl_.glDeleteBuffers(1, &name);
         return nullptr;
     }

@@ -22,6 +22,11 @@ public:
     static GLuint name(const GpuTexture& texture);
     static GLuint name(const GpuBuffer& buffer);
 
+    // Reads and clears every error the context recorded; true when there
+    // was one. Making an object takes the errors first, which belong to
+    // earlier calls, then judges the object by the errors its own calls left.
+    bool takeErrors();
+
 private:
     QOpenGLFunctions_3_3_Core& gl_;
 };

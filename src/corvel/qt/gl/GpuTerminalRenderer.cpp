@@ -143,14 +143,17 @@ GpuTerminalRenderer::GpuTerminalRenderer(QOpenGLFunctions_3_3_Core& gl, const QS
         release();
         gl_.glUseProgram(0);
 
+        device_->takeErrors();
         gl_.glGenSamplers(1, &sampler_);
-        if (sampler_ == 0)
-            throw GpuError(GpuError::Kind::samplerUnavailable);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         gl_.glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        if (sampler_ == 0 || device_->takeErrors())
+            throw GpuError(GpuError::Kind::samplerUnavailable);
         gl_.glGenVertexArrays(1, &vertexArray_);
+        if (vertexArray_ == 0 || device_->takeErrors())
+            throw GpuError(GpuError::Kind::pipelineCreationFailed, "text/color/cell");
     } catch (...) {
         releaseObjects();
         throw;

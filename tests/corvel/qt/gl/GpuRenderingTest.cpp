@@ -18,6 +18,9 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLVersionFunctionsFactory>
 #include <QProcess>
 #include <QRegion>
 #include <QRegularExpression>
@@ -33,6 +36,7 @@
 #include "corvel/qt/TerminalFindBarView.h"
 #include "corvel/qt/TerminalProgressBarView.h"
 #include "corvel/qt/TerminalView.h"
+#include "corvel/qt/gl/GlDevice.h"
 #include "corvel/qt/gl/GpuError.h"
 #include "corvel/qt/gl/GpuTerminalRenderer.h"
 #include "corvel/qt/gl/GpuTerminalSurface.h"
@@ -183,6 +187,31 @@ TEST_F(GpuRenderingTest, FramesAreTimedUnderProfiling)
             << span << " in:\n"
             << timed.toStdString();
     EXPECT_FALSE(run("true").contains(QStringLiteral("OpenGLProfile")));
+}
+
+// An error left by an earlier call is not taken for the failure of a texture
+// or buffer made after it.
+TEST_F(GpuRenderingTest, MakingAnObjectJudgesItByItsOwnErrors)
+{
+    QOffscreenSurface surface;
+    surface.setFormat(GpuTerminalSurface::requestedFormat());
+    surface.create();
+    QOpenGLContext context;
+    context.setFormat(GpuTerminalSurface::requestedFormat());
+    ASSERT_TRUE(context.create());
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(&context);
+    ASSERT_TRUE(gl && gl->initializeOpenGLFunctions());
+    {
+        GlDevice device(*gl);
+        gl->glEnable(0xFFFF); // not a capability: records GL_INVALID_ENUM
+        EXPECT_TRUE(device.makeTexture(GpuTextureFormat::rgba8, 16, 16));
+        gl->glEnable(0xFFFF);
+        gl->glBindTexture(0xFFFF, 0); // and GL_INVALID_ENUM again
+        EXPECT_TRUE(device.makeBuffer(64));
+        EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
+    }
+    context.doneCurrent();
 }
 
 TEST_F(GpuRenderingTest, AMissingShaderStageIsNamedAndNothingIsInstalled)
