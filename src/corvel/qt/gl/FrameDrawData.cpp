@@ -1,6 +1,7 @@
 #include "corvel/qt/gl/FrameDrawData.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "corvel/qt/FontSet.h"
 #include "corvel/qt/TerminalView.h"
@@ -190,6 +191,18 @@ DrawData FrameDrawBuilder::buildOnce(TerminalView& view, QSizeF viewSize, double
 
     if (const std::optional<CursorState> cursor = cursorState(view, first, last, cursorBlinkOn))
         out.cursor = buildCursorDrawData(*cursor, context, glyphs_);
+
+    // Picture textures of sizes no row draws any more go.
+    std::unordered_set<const GpuTexture*> drawn;
+    for (const auto& [row, entry] : rowCache_)
+        if (entry.data)
+            for (const auto* list : {&entry.data->underImageDraws,
+                                     &entry.data->placeholderImageDraws,
+                                     &entry.data->overImageDraws,
+                                     &entry.data->otherImageDraws})
+                for (const ImageDraw& draw : *list)
+                    drawn.insert(draw.texture.get());
+    pictures_.releaseUndrawnSizes(drawn);
     return out;
 }
 

@@ -101,9 +101,12 @@ std::shared_ptr<GpuTexture> PictureTextures::kittyTexture(uint32_t imageId, cons
     std::erase_if(entries, [&](const KittyEntry& entry) {
         return !(entry.signature == signature) || entry.bytes.lock() != payload.bytes;
     });
-    for (const KittyEntry& entry : entries)
-        if (entry.size == size)
-            return entry.texture;
+    const auto found
+        = std::find_if(entries.begin(), entries.end(), [size](const KittyEntry& entry) { return entry.size == size; });
+    if (found != entries.end()) {
+        std::rotate(found, found + 1, entries.end());
+        return entries.back().texture;
+    }
     std::shared_ptr<GpuTexture> texture = upload(kittyPicture(payload), size);
     if (!texture) {
         if (entries.empty())
@@ -118,6 +121,18 @@ void PictureTextures::prune(const KittyGraphicsState& state)
 {
     std::erase_if(kitty_, [&](const auto& item) { return !state.imagesById.contains(item.first); });
     std::erase_if(pictures_, [](const auto& item) { return item.second.picture.expired(); });
+}
+
+void PictureTextures::releaseUndrawnSizes(const std::unordered_set<const GpuTexture*>& drawn)
+{
+    for (auto& [id, entries] : kitty_) {
+        if (entries.size() < 2)
+            continue;
+        const KittyEntry last = entries.back();
+        std::erase_if(entries, [&](const KittyEntry& entry) { return !drawn.contains(entry.texture.get()); });
+        if (entries.empty())
+            entries.push_back(last);
+    }
 }
 
 } // namespace corvel

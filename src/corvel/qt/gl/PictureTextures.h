@@ -6,6 +6,7 @@
 #include <memory>
 #include <span>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <QImage>
@@ -73,6 +74,10 @@ public:
     // Drops the textures of Kitty images no longer stored and of line
     // pictures that are gone.
     void prune(const KittyGraphicsState& state);
+    // After a frame: drops the Kitty textures of sizes that no row draws any
+    // more (a resized placement, another font); each image keeps the
+    // texture of the size it was drawn at last.
+    void releaseUndrawnSizes(const std::unordered_set<const GpuTexture*>& drawn);
 
     // Kitty images with at least one texture.
     size_t kittyTextureCount() const { return kitty_.size(); }
@@ -100,6 +105,7 @@ private:
     GpuDevice& device_;
     PicturePixels pixels_;
     std::unordered_map<const void*, PictureEntry> pictures_;
+    // One texture per size an image is drawn at, the one drawn last at the back.
     std::unordered_map<uint32_t, std::vector<KittyEntry>> kitty_;
     int uploads_ = 0;
 };

@@ -302,6 +302,35 @@ TEST_F(GpuPictureTest, APictureSentAgainUnderItsIdIsRedrawnAndADeletedOneLetsIts
     EXPECT_EQ(builder->pictures().kittyTextureCount(), 0u);
 }
 
+// One picture in two placements has a texture for each size; a size that no
+// row draws any more lets its texture go, while the image keeps the one it
+// was drawn at last.
+TEST_F(GpuPictureTest, TexturesOfSizesNoLongerDrawnGo)
+{
+    view->feed(kittyPixels("a=T,i=7,U=1,p=1,c=2,r=2,q=2", quarters(18, 34), 18, 34));
+    view->feed("\x1b_Ga=p,i=7,U=1,p=2,c=1,r=1,q=2\x1b\\");
+    view->feed("\x1b[38;5;7;58;5;1m" + placeholder(0, 0) + "\x1b[58;5;2m" + placeholder(0, 0) + "\x1b[m");
+    frame();
+    ASSERT_EQ(row(0).placeholderImageDraws.size(), 2u);
+    const std::weak_ptr<GpuTexture> large = row(0).placeholderImageDraws[0].texture;
+    const std::weak_ptr<GpuTexture> small = row(0).placeholderImageDraws[1].texture;
+    ASSERT_NE(large.lock(), small.lock());
+
+    // Only the small placement is left on screen.
+    view->feed("\x1b[H\x1b[2K\x1b[38;5;7;58;5;2m" + placeholder(0, 0) + "\x1b[m");
+    frame();
+    ASSERT_EQ(row(0).placeholderImageDraws.size(), 1u);
+    EXPECT_TRUE(large.expired());
+    EXPECT_EQ(row(0).placeholderImageDraws[0].texture, small.lock());
+
+    // Nothing on screen: the image keeps the texture it was drawn at last.
+    view->feed("\x1b[H\x1b[2K");
+    frame();
+    EXPECT_TRUE(row(0).placeholderImageDraws.empty());
+    EXPECT_FALSE(small.expired());
+    EXPECT_EQ(builder->pictures().kittyTextureCount(), 1u);
+}
+
 TEST_F(GpuPictureTest, PicturesWithoutPixelsAreLeftOutAndGoneOnesLetTheirTexturesGo)
 {
     builder->pictures().setPicturePixels({});
