@@ -178,12 +178,37 @@ TEST_F(FindBar, SearchingRevealsAHitInTheScrollBack)
     EXPECT_FALSE(view->selectionActive());
 }
 
+// The alternate screen holds no more lines than it shows, so a hit there is
+// on screen; the normal screen below it has a scroll-back, which a reveal
+// that reached past the alternate screen would move.
 TEST_F(FindBar, HitsOnTheAlternateScreenNeverScroll)
 {
-    view->feed("\x1b[?1049h\x1b[Halt screen word");
+    for (int i = 0; i < 100; ++i)
+        view->feed("filler word\r\n");
+    Buffer& normal = terminal().normalBuffer();
+    const int bottom = normal.yDisp();
+    ASSERT_GT(bottom, 24);
+    host.scrolls.clear();
+
+    // The alternate screen itself, the hit low on it.
+    view->feed("\x1b[?1049h\x1b[20Halt screen word");
     EXPECT_TRUE(view->findNext("word", {}, true));
-    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
     EXPECT_EQ(selected(), "word");
+    EXPECT_EQ(hit(), Position(11, 19));
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
+    EXPECT_EQ(normal.yDisp(), bottom);
+
+    // A frame of the alternate screen still shown while the program is back
+    // on the normal screen.
+    view->feed("\x1b[?2026h\x1b[?1049l");
+    ASSERT_TRUE(terminal().isDisplayBufferAlternate());
+    EXPECT_TRUE(view->findNext("word", {}, true));
+    EXPECT_EQ(hit(), Position(11, 19));
+    EXPECT_EQ(terminal().displayBuffer().yDisp(), 0);
+    EXPECT_EQ(normal.yDisp(), bottom);
+    view->feed("\x1b[?2026l");
+    EXPECT_EQ(normal.yDisp(), bottom);
+    EXPECT_TRUE(host.scrolls.empty());
 }
 
 // A hit that fills its row to the end is the term alone: copying it takes

@@ -485,9 +485,10 @@ TEST_F(KeyboardInput, AnEmptyPasteSendsNothing)
 
 TEST_F(KeyboardInput, ShiftInsertPastesThePrimarySelection)
 {
+    if (!test::onTestDisplay())
+        return;
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard->supportsSelection())
-        GTEST_SKIP() << "this platform has no primary selection";
+    ASSERT_TRUE(clipboard->supportsSelection());
     clipboard->setText("from the clipboard");
     clipboard->setText("selected\nlines", QClipboard::Selection);
     view->feed("\x1b[?2004h");

@@ -1,6 +1,8 @@
 #include "ViewTestSupport.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +10,8 @@
 #include <QFontDatabase>
 #include <QProcess>
 #include <QThread>
+
+#include "support/PrivateXServer.h"
 
 namespace corvel::test {
 
@@ -68,16 +72,18 @@ std::vector<std::string> mask(const QImage& image, const QRect& rect, const QCol
     return rows;
 }
 
-bool atDoubleDensity()
+namespace {
+
+// Runs the current test again in a child process with more environment
+// variables and expects it to pass there.
+void runInChildProcess(const std::vector<std::pair<QString, QString>>& variables)
 {
-    if (qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY"))
-        return true;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const QString name = QString::fromUtf8(test->test_suite_name()) + '.' + QString::fromUtf8(test->name());
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    environment.insert(QStringLiteral("CORVEL_TEST_DOUBLE_DENSITY"), QStringLiteral("1"));
+    for (const auto& [variable, value] : variables)
+        environment.insert(variable, value);
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--gtest_filter=") + name});
@@ -85,6 +91,34 @@ bool atDoubleDensity()
     const QByteArray output = child.readAll();
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
     EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+} // namespace
+
+bool atDoubleDensity()
+{
+    if (qEnvironmentVariableIsSet("CORVEL_TEST_DOUBLE_DENSITY"))
+        return true;
+    runInChildProcess({{QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2")},
+                       {QStringLiteral("CORVEL_TEST_DOUBLE_DENSITY"), QStringLiteral("1")}});
+    return false;
+}
+
+bool onTestDisplay()
+{
+    if (qEnvironmentVariableIsSet("CORVEL_TEST_ON_DISPLAY"))
+        return true;
+    const QByteArray shared = qgetenv("VELMORA_TEST_DISPLAY");
+    if (shared.isEmpty()) {
+        [] { GTEST_SKIP() << "VELMORA_TEST_DISPLAY is not set"; }();
+        return false;
+    }
+    // The selections belong to the whole X server: a server of the test's
+    // own keeps tests that run at the same time from taking them over.
+    const velmora::test::PrivateXServer server;
+    runInChildProcess({{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                       {QStringLiteral("DISPLAY"), server.displayOr(shared.constData())},
+                       {QStringLiteral("CORVEL_TEST_ON_DISPLAY"), QStringLiteral("1")}});
     return false;
 }
 

@@ -56,4 +56,11 @@ inline bool waitFor(const std::function<bool()>& predicate, int timeoutMs = 2000
 // child, expects it to pass and returns false.
 bool atDoubleDensity();
 
+// The same for tests that need an X server (the primary selection): true in
+// a child process on an X server of the test's own (the shared one that
+// VELMORA_TEST_DISPLAY names when none starts), where the test goes on; in
+// the parent it runs that child and returns false. Without
+// VELMORA_TEST_DISPLAY, which says X servers are at hand, it skips the test.
+bool onTestDisplay();
+
 } // namespace corvel::test
