@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -21,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 int millisecondsUntil(Clock::time_point deadline)
 {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? int(std::min<long long>(left, 60'000)) : 0;
+    return left > 0 ? int(std::min<long long>(left, 600'000)) : 0;
 }
 
 // Waits for the events on the socket until the deadline; false on time-out.
@@ -54,7 +55,8 @@ Result failed(const QString& error) { return {Status::failed, error}; }
 
 } // namespace
 
-Result send(const InstanceRequest& request, const QString& socketPath, Clock::time_point deadline)
+Result send(const InstanceRequest& request, const QString& socketPath, Clock::time_point deadline,
+            std::chrono::milliseconds answerWait)
 {
     const QByteArray path = QFile::encodeName(socketPath);
     sockaddr_un name = {};
@@ -105,9 +107,10 @@ Result send(const InstanceRequest& request, const QString& socketPath, Clock::ti
         return failed(QStringLiteral("Velmora did not take the request."));
     }
 
+    const Clock::time_point answerDeadline = std::max(deadline, Clock::now() + answerWait);
     QByteArray answer;
     for (;;) {
-        if (!waitFor(socket.fd, POLLIN, deadline))
+        if (!waitFor(socket.fd, POLLIN, answerDeadline))
             return failed(QStringLiteral("Velmora did not answer in time; it may still carry the request out."));
         char buffer[1024];
         const ssize_t count = ::recv(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT);

@@ -24,9 +24,16 @@ struct Result {
     QString error;
 };
 
-// Sends the request and reads the answer. A socket that belongs to another
-// user is not spoken to (failed).
-Result send(const InstanceRequest& request, const QString& socketPath, std::chrono::steady_clock::time_point deadline);
+// How long a request handed over may wait for its answer: the running
+// instance carries requests out one after another, and a burst of them
+// (a window or a tab each) takes a while.
+constexpr std::chrono::seconds answerTimeout{120};
+
+// Connects until the deadline, sends the request and waits for the answer
+// up to answerWait longer. A socket that belongs to another user is not
+// spoken to (failed).
+Result send(const InstanceRequest& request, const QString& socketPath, std::chrono::steady_clock::time_point deadline,
+            std::chrono::milliseconds answerWait = answerTimeout);
 
 } // namespace InstanceClient
 } // namespace velmora

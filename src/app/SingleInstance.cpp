@@ -33,7 +33,8 @@ std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QS
     return InstanceRequest{};
 }
 
-Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs)
+Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs,
+            int answerWaitMs)
 {
     const std::optional<InstanceRequest> request = requestFor(arguments, QDir::currentPath());
     if (!request)
@@ -45,7 +46,8 @@ Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& 
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const InstanceClient::Result result = InstanceClient::send(*request, address->socketPath, deadline);
+        const InstanceClient::Result result
+            = InstanceClient::send(*request, address->socketPath, deadline, std::chrono::milliseconds(answerWaitMs));
         switch (result.status) {
         case InstanceClient::Result::Status::answered:
             return {result.error.isEmpty() ? 0 : fail(result.error), std::nullopt, std::nullopt};

@@ -2,11 +2,13 @@
 
 #include "app/FolderRequest.h"
 #include "app/InstanceClaim.h"
+#include "app/InstanceClient.h"
 #include "app/InstanceRequest.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
 
 namespace velmora {
@@ -37,8 +39,9 @@ struct Start {
 
 // Hands the command line's request to the running instance, waiting for it
 // until the time-out (an instance that is starting gets that long to
-// listen), or claims the address.
-Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs = 20000);
+// listen) and for its answer up to answerWaitMs more, or claims the address.
+Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs = 20000,
+            int answerWaitMs = int(std::chrono::milliseconds(InstanceClient::answerTimeout).count()));
 
 } // namespace SingleInstance
 } // namespace velmora

@@ -49,8 +49,14 @@ void install()
     action.sa_handler = handle;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signalNumber : {SIGTERM, SIGHUP, SIGINT})
+    for (int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        // A signal the program was started with ignored stays ignored: under
+        // nohup a hang-up must not end it.
+        struct sigaction inherited = {};
+        if (::sigaction(signalNumber, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(signalNumber, &action, nullptr);
+    }
 }
 
 } // namespace velmora::TerminationSignals

@@ -5,7 +5,8 @@
 // thread, so the open windows are saved and every shell is ended. The signal
 // handler only writes one byte to a pipe that the event loop watches. A second
 // signal of the same kind while the first is being handled ends the process
-// at once, as the default action would.
+// at once, as the default action would. A signal ignored when the program
+// started (nohup) stays ignored.
 namespace velmora::TerminationSignals {
 
 // Call once, after the application object exists.

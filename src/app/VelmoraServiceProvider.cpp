@@ -65,7 +65,8 @@ VelmoraServiceProvider::HandOff VelmoraServiceProvider::handOff(const FolderRequ
     const InstanceClient::Result result
         = InstanceClient::send(InstanceRequest::fromFolder(request),
                                socketPath,
-                               std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs));
+                               std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs),
+                               std::chrono::milliseconds(timeoutMs));
     *error = result.error;
     switch (result.status) {
     case InstanceClient::Result::Status::answered: return error->isEmpty() ? HandOff::Delivered : HandOff::Failed;

@@ -23,8 +23,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -173,9 +176,12 @@ protected:
 struct RunningVelmora {
     QProcess process;
 
-    RunningVelmora(const QString& program, const QProcessEnvironment& environment, const QStringList& arguments = {})
+    RunningVelmora(const QString& program, const QProcessEnvironment& environment, const QStringList& arguments = {},
+                   const std::function<void()>& inChild = {})
     {
         process.setProcessEnvironment(environment);
+        if (inChild)
+            process.setChildProcessModifier(inChild);
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(program, arguments);
     }
@@ -365,6 +371,96 @@ TEST_F(AppShellDisplayTest, ASecondLaunchHandsOverToTheRunningOneAndTouchesNothi
     EXPECT_EQ(velmora.process.exitCode(), 0);
     EXPECT_EQ(fontSize(), 14);
     EXPECT_TRUE(savedWindows().isEmpty());
+}
+
+TEST_F(AppShellDisplayTest, AHangUpEndsVelmoraUnlessItWasStartedWithHangUpsIgnored)
+{
+    for (const bool nohup : {true, false}) {
+        SCOPED_TRACE(nohup ? "started with SIGHUP ignored" : "started with SIGHUP as it comes");
+        writeOneHandheldWindow();
+        RunningVelmora velmora(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora"), m_environment, {}, [nohup] {
+            std::signal(SIGHUP, nohup ? SIG_IGN : SIG_DFL);
+        });
+        ASSERT_TRUE(velmora.process.waitForStarted(5000));
+        const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+        ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+
+        ::kill(pid_t(velmora.process.processId()), SIGHUP);
+        if (nohup) {
+            EXPECT_FALSE(velmora.process.waitForFinished(1500)) << "a hang-up ended velmora under nohup";
+            EXPECT_TRUE(isShown(QStringLiteral("Handheld v1")));
+            quitFrom(handheld);
+        }
+        ASSERT_TRUE(velmora.process.waitForFinished(10000));
+        EXPECT_EQ(velmora.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(velmora.process.exitCode(), 0);
+        EXPECT_EQ(savedWindows().size(), 1) << "the window was not kept";
+    }
+}
+
+// The resident memory of a process, in megabytes.
+double residentMegabytes(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return 0;
+}
+
+TEST_F(AppShellDisplayTest, TwoHundredTabRequestsAtOnceAreEachAnsweredByTheOneInstance)
+{
+    writeOneHandheldWindow();
+    const QString program = QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora");
+    RunningVelmora velmora(program, m_environment);
+    ASSERT_TRUE(velmora.process.waitForStarted(5000));
+    const QString handheld = waitForWindow(QStringLiteral("Handheld v1"));
+    ASSERT_FALSE(handheld.isEmpty()) << "no window titled Handheld v1";
+    const qint64 pid = velmora.process.processId();
+    ASSERT_TRUE(eventually([&] { return childProcesses(pid).size() == 1; }));
+    const QString folder = m_root.filePath(QStringLiteral("project"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+
+    constexpr int burst = 200;
+    std::vector<std::unique_ptr<QProcess>> later;
+    for (int i = 0; i < burst; ++i) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_environment);
+        process->start(program, {QStringLiteral("--open-tab"), folder});
+        later.push_back(std::move(process));
+    }
+    int answered = 0;
+    for (const std::unique_ptr<QProcess>& process : later) {
+        ASSERT_TRUE(process->waitForFinished(60000)) << "a later velmora still runs";
+        if (process->exitCode() == 0)
+            ++answered;
+        else
+            EXPECT_FALSE(process->readAllStandardError().trimmed().isEmpty()) << "a failure without a reason";
+    }
+    EXPECT_EQ(answered, burst);
+    // Each answered request is one shell more in the running instance, and no
+    // other instance started.
+    EXPECT_TRUE(eventually([&] { return childProcesses(pid).size() == 1 + answered; }))
+        << childProcesses(pid).size() << " shells for " << answered << " tabs";
+    EXPECT_TRUE(
+        QFileInfo::exists(m_root.filePath(QStringLiteral("runtime/velmora-%1.sock"))
+                              .arg(QString(m_environment.value(QStringLiteral("DISPLAY"))).remove(QLatin1Char(':')))));
+    EXPECT_LT(residentMegabytes(pid), 300.0);
+
+    // The running one still answers at once, and quits keeping its window.
+    QProcess reopen;
+    reopen.setProcessEnvironment(m_environment);
+    reopen.start(program, {});
+    ASSERT_TRUE(reopen.waitForFinished(5000));
+    EXPECT_EQ(reopen.exitCode(), 0);
+    quitFrom(handheld);
+    ASSERT_TRUE(velmora.process.waitForFinished(20000));
+    EXPECT_EQ(velmora.process.exitCode(), 0);
+    ASSERT_EQ(savedWindows().size(), 1);
+    EXPECT_EQ(savedWindows()[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("handheld"));
 }
 
 TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)

@@ -110,7 +110,7 @@ TEST_F(SingleInstanceTest, AnInstanceThatHoldsItsPlaceButDoesNotAnswerIsReported
     std::optional<InstanceClaim> stuck = InstanceClaim::take(address());
     ASSERT_TRUE(stuck);
     testing::internal::CaptureStderr();
-    const SingleInstance::Start later = SingleInstance::begin({"velmora"}, address(), 300);
+    const SingleInstance::Start later = SingleInstance::begin({"velmora"}, address(), 300, 300);
     const std::string error = testing::internal::GetCapturedStderr();
     EXPECT_EQ(later.exitCode, 1);
     EXPECT_FALSE(later.claim);
