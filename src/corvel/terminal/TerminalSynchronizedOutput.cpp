@@ -40,11 +40,18 @@ void Terminal::endSynchronizedOutput()
         tdel->synchronizedOutputChanged(*this, false);
 }
 
+// The view scrolls what it shows: a frozen frame while one is shown. The
+// live screen moves with it only when it is the frame's own screen (a
+// program may have switched screens inside the frame), and never past its
+// own lines.
 void Terminal::scrollDisplayTo(int row)
 {
-    buffer_->setYDisp(row);
-    if (synchronizedOutputBuffer)
-        synchronizedOutputBuffer->setYDisp(row);
+    if (synchronizedOutputBuffer) {
+        synchronizedOutputBuffer->setYDisp(std::clamp(row, 0, synchronizedOutputBuffer->yBase()));
+        if (isCurrentBufferAlternate() != synchronizedOutputBufferIsAlternate)
+            return;
+    }
+    buffer_->setYDisp(std::clamp(row, 0, buffer_->yBase()));
 }
 
 // Each begin pushes the deadline to the timeout after the latest begin.

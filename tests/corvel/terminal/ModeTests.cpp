@@ -247,6 +247,37 @@ TEST_F(Synchronized, SnapshotKeepsScrollBackIndexesAndTheScreenItShowed)
     EXPECT_EQ(shownRow(1), "line7");
 }
 
+TEST_F(Synchronized, ScrollingAFrameOfTheOtherScreenLeavesTheLiveScreenInItsLines)
+{
+    for (int i = 0; i < 8; ++i)
+        t.feed("line" + std::to_string(i) + "\r\n");
+    t.feed("\x1b[?2026h\x1b[?1049h");
+    ASSERT_FALSE(t.isDisplayBufferAlternate());
+    const int top = t.displayBuffer().yBase();
+    ASSERT_GT(top, 2);
+    t.scrollDisplayTo(2);
+    EXPECT_EQ(t.displayBuffer().yDisp(), 2);
+    EXPECT_EQ(shownRow(0), "line2");
+    // The alternate screen has no scroll-back: it stays on its own rows.
+    EXPECT_EQ(t.buffer().yDisp(), 0);
+    t.feed("\x1b[?2026l");
+    EXPECT_EQ(t.displayBuffer().yDisp(), 0);
+    t.feed("\x1b[?1049l");
+    EXPECT_EQ(t.buffer().yDisp(), t.buffer().yBase());
+}
+
+TEST_F(Synchronized, ScrollingStaysInsideTheShownLines)
+{
+    for (int i = 0; i < 8; ++i)
+        t.feed("line" + std::to_string(i) + "\r\n");
+    t.scrollDisplayTo(1000);
+    EXPECT_EQ(t.buffer().yDisp(), t.buffer().yBase());
+    t.feed("\x1b[?2026h");
+    t.scrollDisplayTo(1000);
+    EXPECT_EQ(t.displayBuffer().yDisp(), t.displayBuffer().yBase());
+    EXPECT_EQ(t.buffer().yDisp(), t.buffer().yBase());
+}
+
 TEST_F(Synchronized, ScrollBackReadLaterIsTheLineShownAtTheBegin)
 {
     ModeHost h;
