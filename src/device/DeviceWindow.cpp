@@ -1,11 +1,18 @@
 #include "device/DeviceWindow.h"
 
+#include "device/WindowAspect.h"
+
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QResizeEvent>
+#include <QScreen>
 
 #include <xcb/xcb.h>
 
+#include <array>
 #include <cstdlib>
 #include <string>
 
@@ -37,6 +44,23 @@ bool x11CompositorRunning(xcb_connection_t* connection)
     return false;
 }
 
+// WM_SIZE_HINTS as ICCCM lays it out: 18 32-bit fields, the aspect pair
+// after the flags, position, sizes and increments.
+constexpr int sizeHintFields = 18;
+constexpr uint32_t aspectFlag = 1u << 7; // PAspect
+constexpr int minimumAspectField = 11;
+// A window manager that refuses the settled size this many times in a row
+// keeps its own.
+constexpr int maximumSettleAttempts = 3;
+
+xcb_connection_t* x11Connection()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 } // namespace
 
 DeviceWindow::DeviceWindow(const QRect& contentRect) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
@@ -47,7 +71,90 @@ DeviceWindow::DeviceWindow(const QRect& contentRect) : QWidget(nullptr, Qt::Wind
     else
         fillWith(Qt::black); // where the shape's edge meets a soft frame edge, blend it into black
     setMouseTracking(true);
-    setGeometry(contentRect);
+    m_settleTimer.setSingleShot(true);
+    m_settleTimer.setInterval(settleDelayMs);
+    connect(&m_settleTimer, &QTimer::timeout, this, &DeviceWindow::settleAtAspect);
+    place(contentRect);
+}
+
+void DeviceWindow::place(const QRect& frame)
+{
+    m_placedSize = frame.size();
+    m_settledSize = frame.size();
+    m_settleAttempts = 0;
+    m_settleTimer.stop();
+    setGeometry(frame);
+}
+
+void DeviceWindow::setContentAspectRatio(const QSizeF& ratio)
+{
+    m_contentAspectRatio = ratio;
+    applyAspectHint();
+}
+
+void DeviceWindow::applyAspectHint()
+{
+    xcb_connection_t* connection = x11Connection();
+    const xcb_window_t window = xcb_window_t(internalWinId());
+    if (!connection || window == XCB_NONE)
+        return;
+    std::array<uint32_t, sizeHintFields> hints{};
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, sizeHintFields),
+        nullptr);
+    if (reply) {
+        if (reply->format == 32) {
+            const int fields = std::min(xcb_get_property_value_length(reply) / 4, sizeHintFields);
+            const auto* values = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+            std::copy(values, values + fields, hints.begin());
+        }
+        std::free(reply);
+    }
+    std::array<uint32_t, sizeHintFields> wanted = hints;
+    const auto [numerator, denominator] = WindowAspect::hintFraction(m_deviceMode ? m_contentAspectRatio : QSizeF());
+    if (numerator > 0 && denominator > 0) {
+        wanted[0] |= aspectFlag;
+        wanted[minimumAspectField] = uint32_t(numerator);
+        wanted[minimumAspectField + 1] = uint32_t(denominator);
+        wanted[minimumAspectField + 2] = uint32_t(numerator);
+        wanted[minimumAspectField + 3] = uint32_t(denominator);
+    } else {
+        wanted[0] &= ~aspectFlag;
+        std::fill(wanted.begin() + minimumAspectField, wanted.begin() + minimumAspectField + 4, 0u);
+    }
+    if (wanted == hints)
+        return; // also ends the exchange with our own change's notification
+    xcb_change_property(connection,
+                        XCB_PROP_MODE_REPLACE,
+                        window,
+                        XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS,
+                        32,
+                        sizeHintFields,
+                        wanted.data());
+    xcb_flush(connection);
+}
+
+bool DeviceWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result)
+{
+    // Qt writes the size hints afresh whenever it moves or resizes the window,
+    // without an aspect: the ratio goes back in each time.
+    if (eventType == "xcb_generic_event_t") {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+            const auto* property = static_cast<const xcb_property_notify_event_t*>(message);
+            if (property->atom == XCB_ATOM_WM_NORMAL_HINTS && property->window == xcb_window_t(internalWinId()))
+                applyAspectHint();
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+
+void DeviceWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    applyAspectHint();
 }
 
 bool DeviceWindow::compositingAvailable()
@@ -65,10 +172,18 @@ bool DeviceWindow::compositingAvailable()
 
 void DeviceWindow::fillWith(const QColor& colour)
 {
-    QPalette filled = palette();
-    filled.setColor(QPalette::Window, colour);
-    setPalette(filled);
-    setAutoFillBackground(true);
+    // Painted here rather than set as the window's palette, which every
+    // widget inside would inherit (the terminal's find bar among them).
+    m_fill = colour;
+    update();
+}
+
+void DeviceWindow::paintEvent(QPaintEvent* event)
+{
+    if (!m_fill.isValid())
+        return;
+    QPainter painter(this);
+    painter.fillRect(event->rect(), m_fill);
 }
 
 void DeviceWindow::setDeviceMode(bool deviceMode, const QColor& background)
@@ -77,13 +192,11 @@ void DeviceWindow::setDeviceMode(bool deviceMode, const QColor& background)
         return;
     m_deviceMode = deviceMode;
     const bool shown = isVisible();
+    const bool active = isActiveWindow();
     const QRect frame = geometry();
     if (deviceMode) {
         setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
-        if (m_translucent)
-            setAutoFillBackground(false);
-        else
-            fillWith(Qt::black);
+        fillWith(m_translucent ? QColor() : QColor(Qt::black));
     } else {
         clearMask();
         setWindowFlags(Qt::Window);
@@ -93,6 +206,15 @@ void DeviceWindow::setDeviceMode(bool deviceMode, const QColor& background)
     setGeometry(frame);
     if (shown)
         show();
+    // Hiding took the application's active window away, and the new native
+    // window's focus does not give it back (the focus stays with the same
+    // window as far as Qt can tell): without this, keys and menu actions
+    // that act on the active window find none.
+    if (shown && active) {
+        activateWindow();
+        QApplication::setActiveWindow(this);
+    }
+    applyAspectHint();
 }
 
 void DeviceWindow::setShape(const QRegion& region)
@@ -106,7 +228,27 @@ void DeviceWindow::setShape(const QRegion& region)
 void DeviceWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    const QSize size = event->size();
+    const bool free = !m_deviceMode || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (free || size == m_placedSize || WindowAspect::holds(size, m_contentAspectRatio)) {
+        m_settledSize = size;
+        m_settleAttempts = 0;
+        m_settleTimer.stop();
+    } else if (m_settleAttempts < maximumSettleAttempts) {
+        m_settleTimer.start();
+    }
     emit didResize();
+}
+
+void DeviceWindow::settleAtAspect()
+{
+    const QSize now = size();
+    if (!m_deviceMode || now == m_placedSize || WindowAspect::holds(now, m_contentAspectRatio))
+        return;
+    const QScreen* shownOn = screen();
+    const QSize limit = shownOn ? shownOn->availableGeometry().size() : QSize();
+    ++m_settleAttempts;
+    resize(WindowAspect::settle(m_settledSize, now, m_contentAspectRatio, limit));
 }
 
 void DeviceWindow::closeEvent(QCloseEvent* event)

@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QRegion>
 #include <QSizeF>
+#include <QTimer>
 #include <QWidget>
 
 namespace velmora {
@@ -27,9 +28,19 @@ public:
     static bool compositingAvailable();
     bool isTranslucent() const { return m_translucent; }
 
-    // The aspect ratio the window keeps when its size changes.
+    // The aspect ratio the window keeps when its size changes, in device
+    // mode. The window manager is given it as the window's aspect hint; where
+    // it resizes the window to another aspect all the same (or a program
+    // does), the window settles back at the ratio by itself settleDelayMs
+    // after the last such resize, within its screen's available area. An
+    // empty ratio lets the window take any size.
     QSizeF contentAspectRatio() const { return m_contentAspectRatio; }
-    void setContentAspectRatio(const QSizeF& ratio) { m_contentAspectRatio = ratio; }
+    void setContentAspectRatio(const QSizeF& ratio);
+    static constexpr int settleDelayMs = 150;
+
+    // Sets the window's frame. A size set here stands even off the aspect
+    // ratio (a restored frame) until the next resize from outside.
+    void place(const QRect& frame);
 
     // Cuts the window to the region (content coordinates); an empty region
     // removes the cut.
@@ -49,12 +60,31 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
+    // The colour the window is filled with under its widgets; none leaves
+    // it clear.
     void fillWith(const QColor& colour);
+    // Writes the aspect ratio into the window's size hints (X11 only), where
+    // they do not hold it yet.
+    void applyAspectHint();
+    void settleAtAspect();
     bool m_translucent = false;
     bool m_deviceMode = true;
     QSizeF m_contentAspectRatio;
+    QColor m_fill;
+    // The size last set through place().
+    QSize m_placedSize;
+    // The last size that kept the ratio (or was placed): where a resize that
+    // broke it started from.
+    QSize m_settledSize;
+    QTimer m_settleTimer;
+    // Settling attempts since the window last had a good size; a window
+    // manager that refuses them all is left alone after a few.
+    int m_settleAttempts = 0;
 };
 
 } // namespace velmora

@@ -207,23 +207,35 @@ void DeviceWindowController::showWindow()
     }
 }
 
+double DeviceWindowController::verticalScale() const
+{
+    if (!m_window || !m_isDeviceMode || m_window->height() <= 0 || !(m_skin.frameSize.height() > 0))
+        return m_currentScale;
+    return m_window->height() / m_skin.frameSize.height();
+}
+
 QRectF DeviceWindowController::viewportRectInWindow() const
 {
-    const double s = m_currentScale;
+    const double sx = m_currentScale;
+    const double sy = verticalScale();
     const QRectF& v = m_skin.viewportRect;
-    return QRectF(v.x() * s, v.y() * s, v.width() * s, v.height() * s);
+    return QRectF(v.x() * sx, v.y() * sy, v.width() * sx, v.height() * sy);
 }
 
 void DeviceWindowController::layoutViewport()
 {
     if (!m_window || !m_screenContainer)
         return;
-    const double s = m_currentScale;
+    // Across and down as the frame is drawn, so the screen stays on the
+    // frame's opening even while the window is off the skin's aspect.
+    const double sx = m_currentScale;
+    const double sy = verticalScale();
+    const double s = std::sqrt(sx * sy);
     const QRectF screen = viewportRectInWindow();
     std::vector<QPointF> offsets;
     if (m_skin.viewportCornerOffsets.size() == 4) {
         for (const QPointF& offset : m_skin.viewportCornerOffsets)
-            offsets.push_back(offset * s);
+            offsets.emplace_back(offset.x() * sx, offset.y() * sy);
     }
     const std::vector<QPointF> corners = ViewportShape::corners(screen, offsets);
     const QRectF host = ViewportShape::boundingBox(corners);
@@ -313,8 +325,8 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
     const double scale = scaleWithin(skin, 1.0, availableArea());
     const int width = int(std::lround(skin.frameSize.width() * scale));
     const int height = int(std::lround(skin.frameSize.height() * scale));
-    m_window->setGeometry(
-        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
+    m_window->place(
+        QRect(int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height));
     settleSkinGeometry();
 }
 
@@ -348,7 +360,7 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
         const double scale = scaleWithin(skin, m_currentScale, availableArea());
         const int height = int(std::lround(skin.frameSize.height() * scale));
         const int width = int(std::lround(skin.frameSize.width() * scale));
-        m_window->setGeometry(old.x(), old.y(), width, height);
+        m_window->place(QRect(old.x(), old.y(), width, height));
     }
     settleSkinGeometry();
 }
@@ -440,10 +452,10 @@ void DeviceWindowController::scaleDevice(double factor)
     const QRect old = m_window->geometry();
     const int width = int(std::lround(applied * old.width()));
     const int height = int(std::lround(applied * old.height()));
-    m_window->setGeometry(int(std::lround(old.x() - (width - old.width()) / 2.0)),
+    m_window->place(QRect(int(std::lround(old.x() - (width - old.width()) / 2.0)),
                           int(std::lround(old.y() - (height - old.height()) / 2.0)),
                           width,
-                          height);
+                          height));
     layoutViewport();
     m_window->update();
 }
@@ -486,7 +498,7 @@ void DeviceWindowController::exitMiniMode()
     if (m_skinFrameView)
         m_skinFrameView->show();
     stackViews();
-    m_window->setGeometry(m_deviceFrameBeforeMini);
+    m_window->place(m_deviceFrameBeforeMini);
     if (m_skin.frameSize.width() > 0)
         m_currentScale = m_window->width() / m_skin.frameSize.width();
     if (m_skinFrameView)

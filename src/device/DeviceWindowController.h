@@ -146,7 +146,11 @@ public:
     // scale (the smaller of that and the skin's own).
     static double fitScale(const SkinManifest& skin, const QRect& area);
 
-    // The screen area in window coordinates at the current scale.
+    // Window pixels per design unit down the window: the content height
+    // over the skin's frame height (currentScale() while the window keeps the
+    // skin's aspect, which a window manager may break for a moment).
+    double verticalScale() const;
+    // The screen area in window coordinates at the current scales.
     QRectF viewportRectInWindow() const;
     // Places the screen container over the screen area at the current scale.
     void layoutViewport();

@@ -3,8 +3,10 @@
 #include "core/AppPaths.h"
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowFixture.h"
+#include "device/WindowAspect.h"
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
+#include "skin/ViewportShape.h"
 #include "support/EventLoopWait.h"
 #include "support/ProgramHome.h"
 #include "support/ShellScreen.h"
@@ -14,6 +16,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 
 #include <csignal>
 #include <memory>
@@ -268,6 +271,60 @@ TEST_F(DeviceWindowControllerTest, HandheldOpensAtItsFitScaleWithThePromptOnTheS
     EXPECT_GT(countNear(picture, screen.toAlignedRect(), green, 60), 20);
     const QRect belowScreen(0, int(screen.bottom()) + 30, c.window()->width(), 40);
     EXPECT_EQ(countNear(picture, belowScreen, green, 60), 0);
+}
+
+// The screen and the tab pills lie on the frame's opening, to the pixel.
+void expectAligned(DeviceWindowController& c, const char* when)
+{
+    const QRectF opening = ViewportShape::boundingBox(c.skinFrameView()->scaledViewportQuad());
+    const QRect screen = c.screenContainer()->geometry();
+    EXPECT_LE(std::abs(screen.left() - opening.left()), 1) << when;
+    EXPECT_LE(std::abs(screen.top() - opening.top()), 1) << when;
+    EXPECT_LE(std::abs(screen.right() + 1 - opening.right()), 1) << when;
+    EXPECT_LE(std::abs(screen.bottom() + 1 - opening.bottom()), 1) << when;
+    const QWidget* tabs = c.terminalPanel().tabsView();
+    const QRectF pills(QPointF(tabs->mapTo(c.window(), QPoint(0, 0))), QSizeF(tabs->size()));
+    EXPECT_NEAR(pills.left(), opening.left() + TerminalPanel::tabsInset, 1.5) << when;
+    EXPECT_NEAR(pills.bottom(), opening.bottom() - TerminalPanel::tabsInset, 1.5) << when;
+}
+
+TEST_F(DeviceWindowControllerTest, AResizeToAnotherAspectSettlesAtTheSkinsAspectAlignedThroughout)
+{
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    c.terminalPanel().addSession();
+    const QSizeF aspect = c.skin().frameSize;
+    expectAligned(c, "as opened");
+
+    // As a window manager that ignores the window's aspect hint resizes it:
+    // laid out at that size first, then settled.
+    bool offAspect = false;
+    const QMetaObject::Connection watch = QObject::connect(c.window(), &DeviceWindow::didResize, c.window(), [&] {
+        if (c.window()->size() != QSize(600, 400))
+            return;
+        offAspect = true;
+        expectAligned(c, "off the aspect");
+    });
+    c.window()->resize(600, 400);
+
+    ASSERT_TRUE(waitUntil([&] { return WindowAspect::holds(c.window()->size(), aspect); }, 5000))
+        << c.window()->width() << " × " << c.window()->height();
+    QObject::disconnect(watch);
+    EXPECT_TRUE(offAspect);
+    const QRect area = mainArea();
+    EXPECT_LE(c.window()->width(), area.width());
+    EXPECT_LE(c.window()->height(), area.height());
+    EXPECT_NE(c.window()->size(), QSize(600, 400));
+    EXPECT_NEAR(c.currentScale(), c.window()->width() / aspect.width(), 1e-9);
+    expectAligned(c, "settled");
+}
+
+TEST_F(DeviceWindowControllerTest, ARestoredFrameKeepsItsSizeOffTheAspect)
+{
+    controller = std::make_unique<DeviceWindowController>(SkinManifest::handheld(), state(40, 30, 360, 560));
+    controller->showWindow();
+    QTest::qWait(DeviceWindow::settleDelayMs * 3);
+    EXPECT_EQ(controller->window()->size(), QSize(360, 560));
+    expectAligned(*controller, "restored");
 }
 
 // Resident memory of this process.
