@@ -21,6 +21,7 @@ constexpr auto ctrlAltShift = Qt::CTRL | Qt::ALT | Qt::SHIFT;
 const std::vector<MainMenu::Item>& MainMenu::items()
 {
     using D = AppDelegate;
+    using Find = corvel::TerminalView::FindCommand;
     const QString app = QStringLiteral("Velmora");
     const QString file = QStringLiteral("File");
     const QString edit = QStringLiteral("Edit");
@@ -76,6 +77,29 @@ const std::vector<MainMenu::Item>& MainMenu::items()
         {edit, QStringLiteral("Copy"), "copy", &D::copy, {keys(ctrlShift | Qt::Key_C)}},
         {edit, QStringLiteral("Paste"), "paste", &D::paste, {keys(ctrlShift | Qt::Key_V)}},
         {edit, QStringLiteral("Select All"), "selectAll", &D::selectAll, {keys(ctrlShift | Qt::Key_A)}},
+        separator(edit),
+        // Search in the active session, with the terminal's own find bar.
+        {edit,
+         QStringLiteral("Find\u2026"),
+         "showFindBar",
+         nullptr,
+         {keys(ctrlShift | Qt::Key_F)},
+         Scope::deviceWindow,
+         [](DeviceWindowController& c) { c.performFindCommand(Find::showFindInterface); }},
+        {edit,
+         QStringLiteral("Find Next"),
+         "findNext",
+         nullptr,
+         {keys(ctrlShift | Qt::Key_G)},
+         Scope::deviceWindow,
+         [](DeviceWindowController& c) { c.performFindCommand(Find::nextMatch); }},
+        {edit,
+         QStringLiteral("Use Selection for Find"),
+         "useSelectionForFind",
+         nullptr,
+         {keys(ctrlShift | Qt::Key_E)},
+         Scope::deviceWindow,
+         [](DeviceWindowController& c) { c.performFindCommand(Find::useSelectionForFind); }},
 
         {view, QStringLiteral("Mini Mode"), "toggleMiniMode", &D::toggleMiniMode, {keys(ctrlShift | Qt::Key_M)}},
         separator(view),
@@ -145,8 +169,15 @@ MainMenu::MainMenu(AppDelegate& delegate)
         action->setShortcuts(item.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         action->setProperty("scope", int(item.scope));
-        QObject::connect(
-            action, &QAction::triggered, &delegate, [&delegate, method = item.action] { (delegate.*method)(); });
+        if (item.onActiveWindow) {
+            QObject::connect(action, &QAction::triggered, &delegate, [&delegate, act = item.onActiveWindow] {
+                if (DeviceWindowController* controller = delegate.activeController())
+                    act(*controller);
+            });
+        } else {
+            QObject::connect(
+                action, &QAction::triggered, &delegate, [&delegate, method = item.action] { (delegate.*method)(); });
+        }
         m_actions.append(action);
     }
     // The Window menu lists the device windows after its own items.

@@ -14,6 +14,7 @@ class QWidget;
 namespace velmora {
 
 class AppDelegate;
+class DeviceWindowController;
 
 // The application's menus, "Velmora", "File", "Edit", "View" and "Window",
 // built once as actions that call the application delegate. Device windows
@@ -43,6 +44,9 @@ public:
         void (AppDelegate::*action)() = nullptr;
         QList<QKeySequence> keys;
         Scope scope = Scope::deviceWindow;
+        // Instead of a delegate's method: what the item does to the active
+        // device window, when there is one.
+        void (*onActiveWindow)(DeviceWindowController&) = nullptr;
     };
 
     static inline const QStringList menuTitles = {QStringLiteral("Velmora"),

@@ -1,18 +1,25 @@
 #include "device/DeviceWindowController.h"
 
 #include "core/SettingsStore.h"
+#include "corvel/qt/TerminalFindBarView.h"
+#include "corvel/terminal/Terminal.h"
+#include "session/ShellView.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
 #include "skin/ViewportShape.h"
 
+#include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainterPathStroker>
 #include <QScreen>
 #include <QtDebug>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace velmora {
@@ -24,6 +31,11 @@ namespace {
 constexpr int opaqueShapeAlpha = 128;
 // How far beyond the screen's outline the window's shape reaches, in pixels.
 constexpr double shapeEdgeReach = 1.0;
+// The least room the terminal's find bar keeps from the terminal's left
+// edge, and the least width its search field is narrowed to on a small
+// screen.
+constexpr int findBarMargin = 8;
+constexpr int minimumFindFieldWidth = 60;
 
 } // namespace
 
@@ -53,6 +65,7 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
     m_screenContainer->registerPanel(m_terminalPanel.get(), 0);
     startTerminal();
 
+    m_window->installEventFilter(this);
     connect(m_window.get(), &DeviceWindow::didResize, this, &DeviceWindowController::windowDidResize);
     connect(m_window.get(), &DeviceWindow::willClose, this, &DeviceWindowController::windowWillClose);
     connect(&SettingsStore::shared(), &SettingsStore::notify, this, &DeviceWindowController::settingsChanged);
@@ -403,6 +416,7 @@ void DeviceWindowController::windowDidResize()
     if (!m_isDeviceMode) {
         const QRectF all(m_window->rect());
         m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
+        fitFindBar();
         return;
     }
     if (!(m_skin.frameSize.width() > 0))
@@ -412,6 +426,7 @@ void DeviceWindowController::windowDidResize()
         m_skinFrameView->setGeometry(m_window->rect());
     layoutViewport();
     updateWindowShape();
+    fitFindBar();
 }
 
 double DeviceWindowController::scaleWithin(const SkinManifest& skin, double scale, const QRect& area)
@@ -562,6 +577,80 @@ void DeviceWindowController::showContextMenu(const QPoint& globalPosition)
     QMenu* menu = makeContextMenu(m_window.get());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPosition);
+}
+
+bool DeviceWindowController::eventFilter(QObject* watched, QEvent* event)
+{
+    // A right click anywhere in the mini window reaches the window when
+    // nothing in it took the click.
+    if (watched == m_window.get() && event->type() == QEvent::ContextMenu && !m_isDeviceMode) {
+        const auto* request = static_cast<QContextMenuEvent*>(event);
+        corvel::LocalProcessTerminalView* terminal = activeTerminal();
+        const bool programTakesClicks = terminal && terminal->allowMouseReporting
+            && terminal->getTerminal().mouseMode() != corvel::Terminal::MouseMode::off;
+        if (!programTakesClicks || request->modifiers().testFlag(Qt::ShiftModifier)) {
+            showContextMenu(request->globalPos());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+corvel::LocalProcessTerminalView* DeviceWindowController::activeTerminal() const
+{
+    const ShellView* session = m_terminalPanel->manager().active();
+    return session ? session->terminal() : nullptr;
+}
+
+void DeviceWindowController::performFindCommand(corvel::TerminalView::FindCommand command)
+{
+    corvel::LocalProcessTerminalView* terminal = activeTerminal();
+    if (!terminal || !terminal->isFindCommandEnabled(command))
+        return;
+    terminal->performFindCommand(command);
+    fitFindBar();
+}
+
+void DeviceWindowController::fitFindBar()
+{
+    corvel::LocalProcessTerminalView* terminal = activeTerminal();
+    corvel::TerminalFindBarView* bar = terminal ? terminal->findBar() : nullptr;
+    if (!bar || !bar->isVisible())
+        return;
+    QLineEdit* field = bar->searchField();
+    const std::array<QCheckBox*, 3> options = {bar->caseSensitiveButton(), bar->regexButton(), bar->wholeWordButton()};
+    // The field's own least width, before this first narrowed it.
+    static const char* const ownMinimum = "velmoraFieldMinimum";
+    if (!bar->property(ownMinimum).isValid())
+        bar->setProperty(ownMinimum, field->minimumWidth());
+    const int fieldMinimum = bar->property(ownMinimum).toInt();
+
+    // The bar places itself against the terminal's right edge whenever it is
+    // shown; how far it then reaches past the left margin.
+    const auto place = [&] {
+        const bool focused = field->hasFocus();
+        const bool allSelected = !field->text().isEmpty() && field->selectedText() == field->text();
+        bar->hide();
+        bar->show();
+        if (focused)
+            field->setFocus(Qt::OtherFocusReason);
+        if (allSelected)
+            field->selectAll();
+        return findBarMargin - bar->x();
+    };
+    for (QCheckBox* option : options)
+        option->show();
+    field->setMinimumWidth(fieldMinimum);
+    int overflow = place();
+    if (overflow <= 0)
+        return;
+    for (QCheckBox* option : options)
+        option->hide();
+    overflow = place();
+    if (overflow <= 0)
+        return;
+    field->setMinimumWidth(std::max(minimumFindFieldWidth, fieldMinimum - overflow));
+    place();
 }
 
 void DeviceWindowController::windowWillClose()

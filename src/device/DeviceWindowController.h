@@ -3,6 +3,7 @@
 #include "core/SettingsData.h"
 #include "core/SkinEffectsSettings.h"
 #include "core/WindowState.h"
+#include "corvel/qt/LocalProcessTerminalView.h"
 #include "device/DeviceWindow.h"
 #include "device/SkinFrameView.h"
 #include "screen/EffectsLayer.h"
@@ -100,8 +101,22 @@ public:
     // "Change Skin...", "Skin Builder...", "Settings...", a separator,
     // "Close Window", then the application's menus when set.
     QMenu* makeContextMenu(QWidget* parent);
-    // Pops the context menu up at a screen position.
+    // Pops the context menu up at a screen position. In mini mode, where
+    // there is no frame to right-click, a right click on the window opens it
+    // too, unless the program in the terminal asked for mouse reports (Shift
+    // opens it all the same).
     void showContextMenu(const QPoint& globalPosition);
+
+    // The active session's terminal view; none before the first session.
+    corvel::LocalProcessTerminalView* activeTerminal() const;
+    // Runs a find command (the find bar, the next hit, a search for the
+    // selection) on the active session's terminal view where the view allows
+    // it now.
+    void performFindCommand(corvel::TerminalView::FindCommand command);
+    // The find bar is laid out for a terminal of ordinary width: on a small
+    // screen it drops its option boxes and then narrows its field as far as
+    // it must to stay whole within the terminal.
+    void fitFindBar();
 
     // Mini mode: the sessions in a plain 600 × 420 window centred on the
     // device, which comes back exactly as it was on leaving. Both do nothing
@@ -156,6 +171,9 @@ public:
     void layoutViewport();
     // Reads this skin's effects from the settings.
     void applyEffects();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The context menu's "Change Skin...", "Skin Builder..." and

@@ -12,6 +12,7 @@
 #include "app/MainMenu.h"
 #include "app/WelcomeWindowController.h"
 #include "core/SettingsStore.h"
+#include "corvel/qt/TerminalFindBarView.h"
 #include "device/DeviceWindowController.h"
 #include "settings/KeysSettingsTab.h"
 #include "settings/SettingsWindowController.h"
@@ -37,6 +38,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -661,6 +663,40 @@ TEST_F(AppDelegateTest, SelectAllTakesTheScrollBackAndTheScreenOfTheActiveTermin
     EXPECT_LT(command, middle);
     EXPECT_LT(middle, end);
     EXPECT_NE(selected.find("velmora$ ", end), std::string::npos) << "the prompt on the screen";
+}
+
+TEST_F(AppDelegateTest, FindKeysSearchTheActiveSessionAndTheEditMenuAndKeysTabListThem)
+{
+    DeviceWindowController& controller = openActiveWindow();
+    corvel::LocalProcessTerminalView& view = *terminal(controller);
+    view.feed("\r\none needle\r\ntwo needle\r\n");
+    const auto ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+
+    press(Qt::Key_F, ctrlShift);
+    ASSERT_NE(view.findBar(), nullptr);
+    EXPECT_TRUE(view.findBar()->isVisible());
+    QTest::keyClicks(view.findBar()->searchField(), QStringLiteral("needle"));
+    EXPECT_EQ(view.getSelection(), std::optional<std::string>("needle"));
+    press(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_FALSE(view.findBar()->isVisible());
+    ASSERT_TRUE(view.findNext("two"));
+    press(Qt::Key_E, ctrlShift);
+    EXPECT_TRUE(view.findBar()->isVisible());
+    EXPECT_EQ(view.findBar()->searchField()->text(), QStringLiteral("two"));
+    press(Qt::Key_Escape, Qt::NoModifier);
+    press(Qt::Key_G, ctrlShift);
+    EXPECT_EQ(view.getSelection(), std::optional<std::string>("two")) << "the term of the last search";
+
+    const QList<KeyBinding> keys = KeysSettingsTab::bindingsFrom(m_delegate->mainMenu()->menu()->actions());
+    for (const KeyBinding& binding :
+         {KeyBinding{QStringLiteral("Find"), QStringLiteral("Ctrl+Shift+F")},
+          KeyBinding{QStringLiteral("Find Next"), QStringLiteral("Ctrl+Shift+G")},
+          KeyBinding{QStringLiteral("Use Selection for Find"), QStringLiteral("Ctrl+Shift+E")}})
+        EXPECT_TRUE(keys.contains(binding)) << binding.action.toStdString();
+    QStringList edit;
+    for (const QAction* action : m_delegate->mainMenu()->submenu(QStringLiteral("Edit"))->actions())
+        edit.append(action->isSeparator() ? QStringLiteral("---") : action->text());
+    EXPECT_EQ(joined(edit), "Copy,Paste,Select All,---,Find\u2026,Find Next,Use Selection for Find");
 }
 
 TEST_F(AppDelegateTest, SessionAndFontKeysActOnTheActiveWindowOnly)

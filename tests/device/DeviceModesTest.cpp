@@ -12,6 +12,7 @@
 #include "corvel/qt/TerminalViewDelegate.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
@@ -327,6 +328,45 @@ TEST_F(DeviceModesTest, ContextMenuOffersTheModesSkinsSettingsAndClosing)
 
     mini->actions()[5]->trigger();
     EXPECT_TRUE(c.didTeardown()) << "closing the window ends its sessions";
+}
+
+// The popup menu open now, if any.
+QMenu* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
+
+TEST_F(DeviceModesTest, InMiniModeARightClickOffersToLeaveIt)
+{
+    DeviceWindowController& c = open(keystoneSkin());
+    auto* view = qobject_cast<corvel::LocalProcessTerminalView*>(c.terminalPanel().keyboardView());
+    ASSERT_TRUE(view);
+    ASSERT_TRUE(test::waitUntil([&] { return test::screenContains(*view, "velmora$"); }, 20000));
+    c.enterMiniMode();
+    QCoreApplication::processEvents();
+    QWindow* window = c.window()->windowHandle();
+    const QPoint middle = c.window()->rect().center();
+
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, middle);
+    QMenu* menu = openMenu();
+    ASSERT_NE(menu, nullptr) << "no menu on a right click in the mini window";
+    ASSERT_FALSE(menu->actions().isEmpty());
+    EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Exit Mini Terminal"));
+    menu->actions().first()->trigger();
+    menu->close();
+    EXPECT_TRUE(c.isDeviceMode());
+
+    // A program that asked for mouse reports gets the right click; Shift
+    // opens the menu all the same.
+    c.enterMiniMode();
+    QCoreApplication::processEvents();
+    SentBytes sent(*view);
+    view->feed("\x1b[?1000h\x1b[?1006h");
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, middle);
+    EXPECT_EQ(openMenu(), nullptr);
+    EXPECT_EQ(sent.take().substr(0, 5), "\x1b[<2;");
+    QTest::mouseClick(window, Qt::RightButton, Qt::ShiftModifier, middle);
+    menu = openMenu();
+    ASSERT_NE(menu, nullptr) << "Shift+right click opens the menu over a program's mouse reports";
+    EXPECT_EQ(menu->actions().first()->text(), QStringLiteral("Exit Mini Terminal"));
+    menu->close();
 }
 
 // Every area of the device's window that gets painted, in window
