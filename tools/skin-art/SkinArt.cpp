@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <vector>
 
 namespace SkinArt {
@@ -275,20 +276,29 @@ void lamp(QPainter& p, const QPointF& centre, const QColor& glowColour, const QC
 }
 
 // A screen opening: the recess around the glass and a soft shade falling on
-// the glass from its upper edge. The centre stays fully open.
-void screenOpening(QPainter& p, const QPainterPath& screen, double lip)
+// the glass from its upper edge. The centre stays fully open. The screen is
+// a rounded rectangle of the corner radius.
+void screenOpening(QPainter& p, const QPainterPath& screen, double cornerRadius, double lip)
 {
-    QPainterPath rim = roundedRect(screen.boundingRect().adjusted(-lip, -lip, lip, lip), 8 + lip);
+    QPainterPath rim = roundedRect(screen.boundingRect().adjusted(-lip, -lip, lip, lip), cornerRadius + lip);
     p.fillPath(rim, hex("#050506"));
     innerShadow(p, rim, QPointF(0, 1.2), 1.5, hex("#000000", 0.9));
     clear(p, screen);
     // Depth on the glass: shade from the top edge, a hint of light at the bottom.
     innerShadow(p, screen, QPointF(0, 1.5), 3, hex("#000000", 0.5));
-    p.save();
-    p.setClipPath(screen);
-    QPainterPath bottomLight = screen.subtracted(screen.translated(0, -1.0));
-    p.fillPath(bottomLight, hex("#ffffff", 0.10));
-    p.restore();
+    // The light catches the glass's lower edge along its straight run only,
+    // fading before the rounded corners: a light edge following a corner's
+    // curve breaks up into specks once the picture is scaled down.
+    const QRectF glass = screen.boundingRect();
+    const double run = glass.width() - 2 * cornerRadius;
+    if (run > 0) {
+        QLinearGradient fade(glass.left() + cornerRadius, 0, glass.right() - cornerRadius, 0);
+        fade.setColorAt(0, hex("#ffffff", 0.0));
+        fade.setColorAt(0.08, hex("#ffffff", 0.10));
+        fade.setColorAt(0.92, hex("#ffffff", 0.10));
+        fade.setColorAt(1, hex("#ffffff", 0.0));
+        p.fillRect(QRectF(glass.left() + cornerRadius, glass.bottom() - 1.0, run, 1.0), fade);
+    }
 }
 
 // A round push button: a dark well, the cap with its shadow, light from above.
@@ -352,7 +362,7 @@ QImage drawHandheld()
     p.fillPath(plate, glare);
 
     const QPainterPath screen = roundedRect(QRectF(58, 82, 282, 172), 8);
-    screenOpening(p, screen, 2.5);
+    screenOpening(p, screen, 8, 2.5);
 
     // Lettering and the power lamp on the plate.
     engrave(p,
@@ -377,12 +387,25 @@ QImage drawHandheld()
         p.fillPath(s, hex("#16181b"));
     }
 
-    // The four buttons at the skin's rectangles; the largest one in the
-    // device's accent colour.
-    roundButton(p, QRectF(72, 340, 65, 65), hex("#5b616b"), hex("#2f3338"), hex("#ffffff", 0.25));
-    roundButton(p, QRectF(148, 340, 65, 65), hex("#5b616b"), hex("#2f3338"), hex("#ffffff", 0.25));
-    roundButton(p, QRectF(222, 340, 60, 60), hex("#5b616b"), hex("#2f3338"), hex("#ffffff", 0.25));
-    roundButton(p, QRectF(305, 335, 70, 70), hex("#ff7a45"), hex("#b8361a"), hex("#ffd2b8", 0.45));
+    // The four buttons of the skin's sizes, the largest one in the device's
+    // accent colour: a row centred on the body, evenly spaced, their centres
+    // on one line, every recess well inside the face's parting line.
+    const double buttonSizes[] = {65, 65, 60, 70};
+    constexpr double buttonGap = 18;
+    constexpr double buttonRowCentreY = 372.5;
+    double rowWidth = -buttonGap;
+    for (double size : buttonSizes)
+        rowWidth += size + buttonGap;
+    double buttonLeft = bodyRect.center().x() - rowWidth / 2;
+    for (std::size_t i = 0; i < std::size(buttonSizes); ++i) {
+        const double size = buttonSizes[i];
+        const QRectF cap(buttonLeft, buttonRowCentreY - size / 2, size, size);
+        if (i + 1 == std::size(buttonSizes))
+            roundButton(p, cap, hex("#ff7a45"), hex("#b8361a"), hex("#ffd2b8", 0.45));
+        else
+            roundButton(p, cap, hex("#5b616b"), hex("#2f3338"), hex("#ffffff", 0.25));
+        buttonLeft += size + buttonGap;
+    }
 
     // A speaker grille of round holes in the lower right.
     const QPointF grille(300, 478);
@@ -500,7 +523,7 @@ QImage drawWalkie()
     innerShadow(p, plate, QPointF(0, 2), 3, hex("#000000", 0.85));
 
     const QPainterPath screen = roundedRect(QRectF(68, 213, 285, 147), 6);
-    screenOpening(p, screen, 3);
+    screenOpening(p, screen, 6, 3);
 
     struct Key {
         QRectF rect;

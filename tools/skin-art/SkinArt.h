@@ -10,7 +10,8 @@
 namespace SkinArt {
 
 // "Handheld v1": 398 × 555 design units, screen at (58, 82, 282, 172),
-// four round buttons.
+// four round buttons of the skin's sizes in an evenly spaced row centred on
+// the body.
 QImage drawHandheld();
 
 // "Walkie MK-1": 421 × 661 design units, screen at (68, 213, 285, 147),
