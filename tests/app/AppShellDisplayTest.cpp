@@ -37,7 +37,7 @@ QString runTool(const QProcessEnvironment& environment, const QString& program, 
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    process.waitForFinished(10000);
+    process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
@@ -208,7 +208,7 @@ TEST_F(AppShellDisplayTest, TwoSavedWindowsReopenAndCtrlShiftQQuitsKeepingThem)
     ASSERT_FALSE(walkie.isEmpty()) << "no window titled Walkie MK-1";
 
     quitFrom(walkie);
-    ASSERT_TRUE(velmora.process.waitForFinished(10000)) << "velmora still runs after Ctrl+Shift+Q";
+    ASSERT_TRUE(velmora.process.waitForFinished(60000)) << "velmora still runs after Ctrl+Shift+Q";
     EXPECT_EQ(velmora.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(velmora.process.exitCode(), 0);
 
@@ -238,7 +238,7 @@ TEST_F(AppShellDisplayTest, AltSpaceHidesTheApplicationAndBringsItBack)
 
     // The window came back as it was: still one window, still saved.
     quitFrom(handheld);
-    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    ASSERT_TRUE(velmora.process.waitForFinished(60000));
     EXPECT_EQ(velmora.process.exitCode(), 0);
     EXPECT_EQ(savedWindows().size(), 1);
 }
@@ -260,7 +260,7 @@ TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
     second.setProcessEnvironment(m_environment);
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(program, {QStringLiteral("--open-tab"), folder});
-    ASSERT_TRUE(second.waitForFinished(10000)) << "the second instance did not end";
+    ASSERT_TRUE(second.waitForFinished(60000)) << "the second instance did not end";
     EXPECT_EQ(second.exitCode(), 0) << second.readAll().toStdString();
 
     // The running instance starts a second shell, in the folder, in the same
@@ -283,12 +283,12 @@ TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
     QProcess refused;
     refused.setProcessEnvironment(m_environment);
     refused.start(program, {QStringLiteral("--open-tab"), m_root.filePath(QStringLiteral("missing"))});
-    ASSERT_TRUE(refused.waitForFinished(10000));
+    ASSERT_TRUE(refused.waitForFinished(60000));
     EXPECT_NE(refused.exitCode(), 0);
     EXPECT_TRUE(refused.readAllStandardError().contains("No folder was provided."));
 
     quitFrom(handheld);
-    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    ASSERT_TRUE(velmora.process.waitForFinished(60000));
     EXPECT_EQ(velmora.process.exitCode(), 0);
 }
 
@@ -330,7 +330,7 @@ TEST_F(AppShellDisplayTest, ASecondLaunchHandsOverToTheRunningOneAndTouchesNothi
     second.setProcessEnvironment(m_environment);
     second.setProcessChannelMode(QProcess::MergedChannels);
     second.start(program, {});
-    const bool ended = second.waitForFinished(10000);
+    const bool ended = second.waitForFinished(60000);
     const auto stopSecond = qScopeGuard([&] {
         if (second.state() != QProcess::NotRunning) {
             second.terminate();
@@ -352,7 +352,7 @@ TEST_F(AppShellDisplayTest, ASecondLaunchHandsOverToTheRunningOneAndTouchesNothi
     QProcess third;
     third.setProcessEnvironment(m_environment);
     third.start(program, {});
-    ASSERT_TRUE(third.waitForFinished(10000));
+    ASSERT_TRUE(third.waitForFinished(60000));
     EXPECT_EQ(third.exitCode(), 0);
     QThread::msleep(300);
     EXPECT_EQ(runTool(m_environment,
@@ -367,7 +367,7 @@ TEST_F(AppShellDisplayTest, ASecondLaunchHandsOverToTheRunningOneAndTouchesNothi
 
     // The setting survives both quits.
     quitFrom(picker);
-    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    ASSERT_TRUE(velmora.process.waitForFinished(60000));
     EXPECT_EQ(velmora.process.exitCode(), 0);
     EXPECT_EQ(fontSize(), 14);
     EXPECT_TRUE(savedWindows().isEmpty());
@@ -391,7 +391,7 @@ TEST_F(AppShellDisplayTest, AHangUpEndsVelmoraUnlessItWasStartedWithHangUpsIgnor
             EXPECT_TRUE(isShown(QStringLiteral("Handheld v1")));
             quitFrom(handheld);
         }
-        ASSERT_TRUE(velmora.process.waitForFinished(10000));
+        ASSERT_TRUE(velmora.process.waitForFinished(60000));
         EXPECT_EQ(velmora.process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(velmora.process.exitCode(), 0);
         EXPECT_EQ(savedWindows().size(), 1) << "the window was not kept";
@@ -457,7 +457,7 @@ TEST_F(AppShellDisplayTest, TwoHundredTabRequestsAtOnceAreEachAnsweredByTheOneIn
     ASSERT_TRUE(reopen.waitForFinished(5000));
     EXPECT_EQ(reopen.exitCode(), 0);
     quitFrom(handheld);
-    ASSERT_TRUE(velmora.process.waitForFinished(20000));
+    ASSERT_TRUE(velmora.process.waitForFinished(60000));
     EXPECT_EQ(velmora.process.exitCode(), 0);
     ASSERT_EQ(savedWindows().size(), 1);
     EXPECT_EQ(savedWindows()[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("handheld"));
@@ -497,7 +497,7 @@ TEST_F(AppShellDisplayTest, AnInstalledCopyFindsItsResourcesBesideItself)
     const QString walkie = waitForWindow(QStringLiteral("Walkie MK-1"));
     ASSERT_FALSE(walkie.isEmpty()) << "the installed velmora did not open the bundled walkie skin";
     quitFrom(walkie);
-    ASSERT_TRUE(velmora.process.waitForFinished(10000));
+    ASSERT_TRUE(velmora.process.waitForFinished(60000));
     EXPECT_EQ(velmora.process.exitCode(), 0);
     ASSERT_EQ(savedWindows().size(), 1);
     EXPECT_EQ(savedWindows()[0].toObject().value(QStringLiteral("id")).toString(), QStringLiteral("walkie"));
