@@ -164,18 +164,26 @@ void SkinPickerModel::importItem(const QString& path, const OpenImage& openImage
 
 void SkinPickerModel::installSkinFolder(const QString& folder)
 {
-    const QString source = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QFileInfo dropped(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    // The skin loader passes over links, so a folder that is a symbolic link
+    // is installed as a real copy of the folder it leads to, under its own name.
+    const QString source = dropped.isSymLink() ? dropped.canonicalFilePath() : dropped.absoluteFilePath();
+    if (source.isEmpty() || !QFileInfo(source).isDir()) {
+        setStatus(QStringLiteral("Couldn't read that item"));
+        return;
+    }
     if (!QFileInfo::exists(QDir(source).filePath(skinJsonName))) {
         setStatus(QStringLiteral("Not a skin folder — missing skin.json"));
         return;
     }
     const QString skinsDir = AppPaths::skinsDir();
     QDir().mkpath(skinsDir);
-    const QString name = QFileInfo(source).fileName();
+    const QString name = dropped.fileName();
     const QString destination = QDir(skinsDir).filePath(name);
 
-    // A folder taken from the skins folder and dropped back stays as it is.
-    if (FolderInstall::isSameFolder(source, destination)) {
+    // A folder taken from the skins folder and dropped back stays as it is;
+    // a link there is no installed skin and gets replaced by a copy.
+    if (!QFileInfo(destination).isSymLink() && FolderInstall::isSameFolder(source, destination)) {
         reload();
         setStatus(QStringLiteral("%1 is already installed").arg(name));
         return;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -284,6 +285,39 @@ TEST_F(SkinPickerModelTest, InstallsAFolderAndRefreshesItsList)
     model->importItem(odd, openImage);
     EXPECT_EQ(status(), "Installed odd");
     EXPECT_TRUE(QFileInfo::exists(userSkins() + "/odd/skin.json"));
+}
+
+TEST_F(SkinPickerModelTest, AFolderThatIsALinkIsInstalledAsARealCopyWithACard)
+{
+    const QString target = makeSkinFolder("real-neon", "Neon");
+    const QString link = incoming() + "/neon";
+    ASSERT_TRUE(QFile::link(target, link));
+    model->importItem(link, openImage);
+    EXPECT_EQ(status(), "Installed neon");
+    const QFileInfo installed(userSkins() + "/neon");
+    EXPECT_FALSE(installed.isSymLink());
+    EXPECT_TRUE(installed.isDir());
+    EXPECT_EQ(velmora::test::treeOf(userSkins() + "/neon"), velmora::test::treeOf(target));
+    EXPECT_TRUE(hasSkin("Neon")) << "reported installed, so it must have a card";
+
+    // A link put in the skins folder by hand is no installed skin: dropped
+    // back, it is replaced by a copy after asking.
+    const QString handMade = makeSkinFolder("real-retro", "Retro");
+    ASSERT_TRUE(QFile::link(handMade, userSkins() + "/retro"));
+    model->reload();
+    ASSERT_FALSE(hasSkin("Retro"));
+    model->importItem(userSkins() + "/retro", openImage);
+    EXPECT_EQ(questions, QStringList({"Replace “retro”?"}));
+    EXPECT_EQ(status(), "Installed retro");
+    EXPECT_FALSE(QFileInfo(userSkins() + "/retro").isSymLink());
+    EXPECT_TRUE(hasSkin("Retro"));
+    EXPECT_TRUE(QFileInfo::exists(handMade + "/skin.json")) << "the link's target stays";
+
+    // A link that leads nowhere is refused.
+    ASSERT_TRUE(QFile::link(incoming() + "/gone", incoming() + "/dangling"));
+    model->importItem(incoming() + "/dangling", openImage);
+    EXPECT_EQ(status(), "Couldn't read that item");
+    EXPECT_FALSE(QFileInfo(userSkins() + "/dangling").isSymLink());
 }
 
 TEST_F(SkinPickerModelTest, ReplacesOnlyAfterAskingAndKeepsTheOldSkinWhenTheCopyFails)
