@@ -36,13 +36,13 @@ QRectF scaledRect(double x, double y, double width, double height, double invers
     return QRectF(x * inverse, y * inverse, width * inverse, height * inverse);
 }
 
-// A stored launch scale the device window can use.
-double saneLaunchScale(std::optional<double> stored)
+// The stored launch scale as it is, also outside the slider's range, so that
+// a skin goes through the builder unchanged; 1.0 when there is none, or when
+// it is no size at all (zero or below).
+double storedLaunchScale(std::optional<double> stored)
 {
     const double scale = stored.value_or(1.0);
-    if (!std::isfinite(scale) || !(scale > 0))
-        return 1.0;
-    return std::clamp(scale, SkinBuilderModel::minLaunchScale, SkinBuilderModel::maxLaunchScale);
+    return std::isfinite(scale) && scale > 0 ? scale : 1.0;
 }
 
 } // namespace
@@ -237,7 +237,7 @@ void SkinBuilderModel::applyImport(const SkinManifestImport& file, const QString
 
     setSkinName(file.name);
     setAuthor(file.author.value_or(QString()));
-    setLaunchScale(saneLaunchScale(file.launchScale));
+    setLaunchScale(storedLaunchScale(file.launchScale));
     setScreenInFront(file.screenInFront.value_or(false));
 
     const SkinManifestImport::Viewport& v = file.viewport;

@@ -424,14 +424,19 @@ protected:
     }
 };
 
-TEST_F(ReopenTest, ClampsTheLaunchScaleToWhatAWindowCanUse)
+TEST_F(ReopenTest, KeepsTheStoredLaunchScale)
 {
-    for (const auto& [stored, expected] :
-         std::vector<std::pair<double, double>>{{0.7, 0.7}, {0, 1}, {-2, 1}, {3, 1.5}, {0.1, 0.5}}) {
+    // Beyond the slider's range too; only a missing scale, or one that is no
+    // size at all, opens at 1.0.
+    const QJsonValue absent(QJsonValue::Undefined);
+    for (const auto& [stored, expected] : std::vector<std::pair<QJsonValue, double>>{
+             {0.7, 0.7}, {3, 3}, {0.1, 0.1}, {absent, 1}, {QJsonValue::Null, 1}, {0, 1}, {-2, 1}}) {
         QJsonObject json = skin();
-        json["launchScale"] = stored;
+        if (!stored.isUndefined())
+            json["launchScale"] = stored;
         ASSERT_TRUE(model.loadSkin(skinFolder(json)));
-        EXPECT_EQ(model.launchScale(), expected) << stored;
+        EXPECT_EQ(model.launchScale(), expected) << stored.toDouble();
+        EXPECT_EQ(manifestJson()["launchScale"].toDouble(), expected) << "written back as it was read";
     }
 }
 
