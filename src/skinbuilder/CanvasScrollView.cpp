@@ -14,7 +14,7 @@
 namespace velmora {
 
 CanvasScrollView::CanvasScrollView(SkinBuilderModel& model, QWidget* parent)
-    : QScrollArea(parent), m_canvas(new CanvasView(model)), m_room(new QWidget)
+    : QScrollArea(parent), m_model(model), m_canvas(new CanvasView(model)), m_room(new QWidget)
 {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(false);
@@ -48,6 +48,10 @@ CanvasScrollView::CanvasScrollView(SkinBuilderModel& model, QWidget* parent)
     fitRoom();
     setWidget(m_room);
     connect(&model, &SkinBuilderModel::changed, this, &CanvasScrollView::modelChanged);
+    if (model.hasImage()) {
+        m_fittedLoad = model.pictureLoads();
+        fitPicture();
+    }
 }
 
 qreal CanvasScrollView::magnification() const { return m_canvas->magnification(); }
@@ -74,6 +78,35 @@ void CanvasScrollView::centrePicture()
     scrollTo(m_canvas->pictureRect().center(), QPointF(viewport()->width() / 2.0, viewport()->height() / 2.0));
 }
 
+qreal CanvasScrollView::fittingMagnification() const
+{
+    const QSizeF picture = m_canvas->pictureRect().size();
+    const QSizeF room = QSizeF(viewport()->size()) - QSizeF(2 * contentInset, 2 * contentInset);
+    if (picture.isEmpty() || room.isEmpty())
+        return 1;
+    const qreal fit = std::min({qreal(1), room.width() / picture.width(), room.height() / picture.height()});
+    return std::clamp(fit, minMagnification, maxMagnification);
+}
+
+void CanvasScrollView::fitPicture()
+{
+    m_fitPending = !isVisible();
+    if (m_fitPending)
+        return;
+    setMagnification(fittingMagnification());
+    centrePicture();
+}
+
+void CanvasScrollView::placePending()
+{
+    if (!isVisible())
+        return;
+    if (m_fitPending)
+        fitPicture();
+    else if (m_centrePending)
+        centrePicture();
+}
+
 void CanvasScrollView::scrollTo(const QPointF& imagePoint, const QPointF& viewportPoint)
 {
     const QPointF inRoom = m_canvas->widgetPoint(imagePoint) + QPointF(m_canvas->pos());
@@ -88,17 +121,27 @@ void CanvasScrollView::modelChanged()
     const QSize before = m_canvas->size();
     m_canvas->syncWithModel();
     fitRoom();
-    // A picture of another size (a new one, a trim, an undo of it) is shown
-    // from its middle.
-    if (m_canvas->size() != before)
+    if (m_model.hasImage() && m_model.pictureLoads() != m_fittedLoad) {
+        // A new picture is shown whole.
+        m_fittedLoad = m_model.pictureLoads();
+        fitPicture();
+    } else if (m_canvas->size() != before) {
+        // A picture of another size (a trim, an undo of it) is shown from
+        // its middle, at the zoom the user chose.
         centrePicture();
+    }
 }
 
 void CanvasScrollView::resizeEvent(QResizeEvent* event)
 {
     QScrollArea::resizeEvent(event);
-    if (m_centrePending && isVisible())
-        centrePicture();
+    placePending();
+}
+
+void CanvasScrollView::showEvent(QShowEvent* event)
+{
+    QScrollArea::showEvent(event);
+    placePending();
 }
 
 bool CanvasScrollView::viewportEvent(QEvent* event)

@@ -208,6 +208,7 @@ void SkinBuilderModel::adoptImage(QImage image)
     publish(m_imagePixelSize, QSizeF(image.size()));
     m_skinImage = std::move(image);
     ++m_imageGeneration;
+    ++m_pictureLoads;
     notify();
 }
 

@@ -76,6 +76,10 @@ public:
     QSizeF imagePixelSize() const { return m_imagePixelSize; }
     // Grows by one whenever the picture is replaced; reset() sets it to 0.
     int imageGeneration() const { return m_imageGeneration; }
+    // Grows by one whenever a new picture is loaded (a picture file, or a
+    // reopened skin's frame), not when a tool or undo changes the picture;
+    // reset() leaves it.
+    int pictureLoads() const { return m_pictureLoads; }
 
     const std::optional<QRectF>& viewport() const { return m_viewport; }
     void setViewport(const std::optional<QRectF>& viewport);
@@ -259,6 +263,7 @@ private:
     QImage m_skinImage;
     QSizeF m_imagePixelSize{0, 0};
     int m_imageGeneration = 0;
+    int m_pictureLoads = 0;
     std::optional<QRectF> m_viewport;
     std::vector<QPointF> m_viewportCornerOffsets;
     std::vector<double> m_viewportCornerRadii;

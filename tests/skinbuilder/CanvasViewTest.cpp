@@ -9,7 +9,11 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
 
 namespace velmora {
 namespace {
@@ -257,6 +261,59 @@ TEST_F(CanvasViewTest, ScrollViewZoomsWithinItsLimitsAndFollowsThePicture)
     ASSERT_TRUE(model.loadImage(path));
     QFile::remove(path);
     EXPECT_EQ(hosted.size(), QSize(900, 850)) << "resized to the new picture";
+}
+
+// The picture's rectangle as the scroll view shows it, in viewport pixels.
+QRect shownPicture(const CanvasScrollView& view)
+{
+    const CanvasView& canvas = *view.canvas();
+    const QRectF picture = canvas.pictureRect();
+    const QPoint topLeft = canvas.mapTo(view.viewport(), canvas.widgetPoint(picture.topLeft()).toPoint());
+    const QPoint bottomRight = canvas.mapTo(view.viewport(), canvas.widgetPoint(picture.bottomRight()).toPoint());
+    return QRect(topLeft, bottomRight);
+}
+
+TEST(CanvasScrollViewTest, ANewPictureIsShownWholeAndATrimKeepsTheZoom)
+{
+    QTemporaryDir folder;
+    SkinBuilderModel model;
+    CanvasScrollView view(model);
+    view.resize(600, 400);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+    // Taller than the view: zoomed out until the whole height shows.
+    QImage tall = test::filledPicture(1200, 1800, Qt::darkGray);
+    {
+        QPainter painter(&tall);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(0, 0, 1200, 100, Qt::transparent); // trimmed away below
+    }
+    ASSERT_TRUE(model.loadImage(test::savePicture(tall, folder.filePath("tall.png"))));
+    EXPECT_LT(view.magnification(), 0.25);
+    EXPECT_TRUE(view.viewport()->rect().contains(shownPicture(view))) << "the whole picture shows";
+    EXPECT_GE(shownPicture(view).height(), view.viewport()->height() - 2 * CanvasScrollView::contentInset - 2)
+        << "and it fills the height";
+    EXPECT_LE(std::abs(shownPicture(view).center().x() - view.viewport()->rect().center().x()), 1) << "centred";
+
+    // A tool that changes the picture keeps the zoom the user chose.
+    view.setMagnification(2);
+    model.trimToContent();
+    ASSERT_LT(model.imagePixelSize().height(), 1800.0) << "the picture changed size";
+    EXPECT_EQ(view.magnification(), 2.0);
+
+    // A small picture is shown at its own size, never enlarged.
+    ASSERT_TRUE(
+        model.loadImage(test::savePicture(test::filledPicture(100, 80, Qt::white), folder.filePath("small.png"))));
+    EXPECT_EQ(view.magnification(), 1.0);
+    EXPECT_EQ(shownPicture(view).size(), QSize(101, 81));
+
+    // Loaded while the view is hidden, as behind the drop zone: fitted when shown.
+    view.hide();
+    ASSERT_TRUE(model.loadImage(folder.filePath("tall.png")));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_TRUE(view.viewport()->rect().contains(shownPicture(view)));
 }
 
 } // namespace
