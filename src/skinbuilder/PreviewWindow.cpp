@@ -1,10 +1,12 @@
 #include "skinbuilder/PreviewWindow.h"
 
+#include "device/DeviceWindow.h"
 #include "skin/HexColor.h"
 #include "skin/ViewportShape.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
+#include <QBitmap>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -111,6 +113,16 @@ void PreviewContentView::drawerTick()
         m_drawerProgress = m_drawerAnimTo;
         m_drawerTimer.stop();
     }
+    emit drawerMoved();
+}
+
+QRegion PreviewContentView::outline()
+{
+    // What the paint leaves at least half opaque on a clear picture.
+    QImage drawn(size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
+    return QRegion(QBitmap::fromImage(drawn.createAlphaMask(Qt::ThresholdAlphaDither)));
 }
 
 QPainterPath PreviewContentView::drawerMaskPath() const
@@ -371,10 +383,18 @@ void PreviewContentView::drawCloseHint(QPainter& painter, const QSizeF& size) co
 
 // --- Window -------------------------------------------------------------------
 
-PreviewPanel::PreviewPanel(SkinBuilderModel& model, const QSize& size)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+PreviewPanel::PreviewPanel(SkinBuilderModel& model, const QSize& size, bool composited)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_composited(composited)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
+    if (composited) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        // Soft edges of the picture blend into black where the cut meets them.
+        QPalette black = palette();
+        black.setColor(QPalette::Window, Qt::black);
+        setPalette(black);
+        setAutoFillBackground(true);
+    }
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
     setWindowTitle(QStringLiteral("Preview — ") + model.skinName());
@@ -383,6 +403,20 @@ PreviewPanel::PreviewPanel(SkinBuilderModel& model, const QSize& size)
     m_content = new PreviewContentView(model);
     layout->addWidget(m_content);
     setFixedSize(size);
+    if (!composited)
+        connect(m_content, &PreviewContentView::drawerMoved, this, &PreviewPanel::updateShape);
+}
+
+void PreviewPanel::updateShape()
+{
+    if (m_composited)
+        return;
+    layout()->activate(); // the content has the window's size
+    const QRegion outline = m_content->outline();
+    if (outline.isEmpty())
+        clearMask();
+    else
+        setMask(outline);
 }
 
 void PreviewPanel::keyPressEvent(QKeyEvent* event)
@@ -448,7 +482,7 @@ void PreviewWindowController::show()
     m_window.clear();
     if (!m_model.hasImage() || !m_model.viewport())
         return;
-    auto* panel = new PreviewPanel(m_model, previewSize(m_model.makeConverter()));
+    auto* panel = new PreviewPanel(m_model, previewSize(m_model.makeConverter()), DeviceWindow::compositingAvailable());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         panel->move(screen->availableGeometry().center() - panel->rect().center());
     // Each change is drawn one pass of the event loop later, once settled.
@@ -456,6 +490,7 @@ void PreviewWindowController::show()
         &m_model, &SkinBuilderModel::changed, panel, [this] { modelChanged(); }, Qt::QueuedConnection);
     m_window = panel;
     m_model.setPreviewWindow(panel);
+    panel->updateShape();
     panel->show();
     panel->raise();
     panel->activateWindow();
@@ -470,6 +505,7 @@ void PreviewWindowController::modelChanged()
     if (!size.isEmpty() && m_window->size() != size)
         m_window->setFixedSize(size);
     m_window->content()->update();
+    m_window->updateShape();
 }
 
 } // namespace velmora

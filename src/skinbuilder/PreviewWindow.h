@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPainterPath>
 #include <QPointer>
+#include <QRegion>
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
@@ -51,6 +52,15 @@ public:
     // The drawer's outline in preview points; empty without three nodes.
     QPainterPath drawerMaskPath() const;
 
+    // The pixels the preview draws at least half opaque: the picture's
+    // body, the screen, a drawer that is out and the hint. A window that no
+    // compositor blends is cut to it, as device windows are.
+    QRegion outline();
+
+signals:
+    // The drawer moved a step: what the preview covers changed.
+    void drawerMoved();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -75,14 +85,20 @@ private:
 
 // The preview's window: frameless, above other windows, dragged by its
 // background. Escape or a double-click closes it; Ctrl+Shift+D moves the
-// drawer.
+// drawer. Where a compositor blends windows it is translucent, so the
+// picture's soft edges show over the desktop; elsewhere it is filled black
+// and cut to the preview's outline.
 class PreviewPanel final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PreviewPanel(SkinBuilderModel& model, const QSize& size);
+    PreviewPanel(SkinBuilderModel& model, const QSize& size, bool composited);
 
     PreviewContentView* content() const { return m_content; }
+    bool isComposited() const { return m_composited; }
+    // Cuts the window to the content's outline anew; nothing where it is
+    // composited.
+    void updateShape();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -93,6 +109,7 @@ protected:
 
 private:
     PreviewContentView* m_content;
+    bool m_composited;
     std::optional<QPoint> m_dragOffset;
 };
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -124,6 +125,43 @@ TEST_F(PreviewWindowTest, TheDrawerMovesOnlyWhenTheSkinHasOne)
     EXPECT_FALSE(panel->content()->drawerOpen());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !panel->content()->drawerAnimating(); }, 20000));
     EXPECT_EQ(panel->content()->drawerProgress(), 0.0);
+}
+
+TEST_F(PreviewWindowTest, WithoutACompositorTheWindowIsCutToTheDevicesOutline)
+{
+    // A device body on a clear picture: 796 × 1110 pixels, 398 × 555 points,
+    // the body inset by 60 points on every side.
+    QImage device(796, 1110, QImage::Format_ARGB32_Premultiplied);
+    device.fill(Qt::transparent);
+    QPainter(&device).fillRect(QRect(120, 120, 556, 870), QColor(120, 110, 100));
+    device.setDevicePixelRatio(2);
+    QTemporaryDir folder;
+    ASSERT_TRUE(model.loadImage(test::savePicture(device, folder.filePath(QStringLiteral("body.png")))));
+    model.setViewport(QRectF(100, 100, 200, 150));
+
+    // The offscreen platform blends nothing, as an X server without a
+    // compositor.
+    PreviewPanel* panel = open();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_FALSE(panel->isComposited());
+    EXPECT_FALSE(panel->testAttribute(Qt::WA_TranslucentBackground));
+    const QRegion shape = panel->mask();
+    EXPECT_TRUE(shape.contains(QPoint(80, 400))) << "the body";
+    EXPECT_TRUE(shape.contains(QPoint(200, 175))) << "the screen";
+    EXPECT_TRUE(shape.contains(QPoint(199, 16))) << "the hint how to close it";
+    EXPECT_FALSE(shape.contains(QPoint(20, 400))) << "clear beside the body";
+    EXPECT_FALSE(shape.contains(QPoint(200, 530))) << "clear below the body";
+
+    // A screen area moved over the clear margin takes the cut along.
+    model.setViewport(QRectF(0, 300, 200, 150));
+    settle();
+    EXPECT_TRUE(panel->mask().contains(QPoint(20, 400)));
+
+    // Where a compositor blends windows the window is translucent and whole.
+    PreviewPanel composited(model, panel->size(), true);
+    composited.updateShape();
+    EXPECT_TRUE(composited.testAttribute(Qt::WA_TranslucentBackground));
+    EXPECT_TRUE(composited.mask().isEmpty());
 }
 
 TEST(PreviewContentTest, TheDrawerClosesTowardsItsEdgeByTwiceItsSize)
