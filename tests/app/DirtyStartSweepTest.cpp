@@ -7,6 +7,9 @@
 
 #include <QFileInfo>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -161,16 +164,28 @@ TEST_F(DirtyStartSweepStoreTest, RepairsAreSaved)
 
 TEST_F(DirtyStartSweepStoreTest, DefaultSkinFallsBackToTheBuiltInSkinsWhenNoneAreLoaded)
 {
-    // The process-wide loader has loaded nothing in this test program.
-    const std::vector<SkinManifest> list = DirtyStartSweep::skinList();
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[0].name, SkinManifest::handheld().name);
-    EXPECT_EQ(list[1].name, SkinManifest::walkie().name);
-
-    SettingsStore store(settingsPath());
-    store.data().defaultSkin = "Deleted";
-    DirtyStartSweep::repairDefaultSkin(store, list);
-    EXPECT_EQ(store.data().defaultSkin, SkinManifest::handheld().name);
+    // Other tests of this program fill the process-wide loader, which never
+    // empties again; so the check runs in a fresh run of this program (the
+    // "threadsafe" style starts one), where nothing has loaded a skin.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto fail = [](const char* why) {
+        std::fprintf(stderr, "%s\n", why);
+        std::fflush(stderr);
+        std::_Exit(1);
+    };
+    const auto check = [&] {
+        const std::vector<SkinManifest> list = DirtyStartSweep::skinList();
+        if (list.size() != 2 || list[0].name != SkinManifest::handheld().name
+            || list[1].name != SkinManifest::walkie().name)
+            fail("the skin list is not the built-in handheld and walkie");
+        SettingsStore store(settingsPath());
+        store.data().defaultSkin = "Deleted";
+        DirtyStartSweep::repairDefaultSkin(store, list);
+        if (store.data().defaultSkin != SkinManifest::handheld().name)
+            fail("the default skin did not fall back to the handheld");
+        std::_Exit(0);
+    };
+    EXPECT_EXIT(check(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(DirtyStartSweepStoreTest, LeftoverTemporarySettingsFileIsRemoved)

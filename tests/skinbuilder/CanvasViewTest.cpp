@@ -69,8 +69,6 @@ protected:
 
     SkinBuilderModel model;
     CanvasView canvas{model};
-
-private:
     QTemporaryDir m_folder;
 };
 
@@ -232,9 +230,31 @@ TEST_F(CanvasViewTest, ThePenHoverLineFollowsOnlyAnOpenPolygon)
 
 TEST_F(CanvasViewTest, TheMagicWandClicksThePixelUnderThePointer)
 {
+    // Three bands of far-apart colours, 300, 1 and 99 points wide: the
+    // number erased tells which band the click landed in, and the thin band
+    // shows a click is taken to the very pixel under the pointer.
+    QImage bands = test::filledPicture(400, 300, QColor(40, 50, 60));
+    QPainter painter(&bands);
+    painter.fillRect(300, 0, 1, 300, QColor(250, 240, 20));
+    painter.fillRect(301, 0, 99, 300, QColor(20, 200, 240));
+    painter.end();
+    ASSERT_TRUE(model.loadImage(test::savePicture(bands, m_folder.filePath("bands.png"))));
     model.setCurrentTool(DrawTool::magicWand);
-    click(QPointF(399.5, 10));
-    EXPECT_EQ(model.statusMessage(), QStringLiteral("Magic wand erased 120000 px"));
+
+    struct Row {
+        QPointF at;
+        QPoint pixel;
+        const char* erased;
+    };
+    const Row rows[]
+        = {{{399.5, 10}, {399, 10}, "29700"}, {{300.5, 150}, {300, 150}, "300"}, {{299.5, 299.5}, {299, 299}, "90000"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.erased);
+        model.undo(); // each click starts from the whole picture
+        click(row.at);
+        EXPECT_EQ(model.statusMessage(), QStringLiteral("Magic wand erased %1 px").arg(row.erased));
+        EXPECT_EQ(qAlpha(model.skinImage().pixel(row.pixel)), 0) << "the pixel under the pointer is gone";
+    }
     press(QPointF(10, 10));
     EXPECT_FALSE(canvas.dragStart().has_value()) << "a wand click starts no drag";
 }
