@@ -1,6 +1,7 @@
 #include "app/DirtyStartSweep.h"
 
 #include "core/AppPaths.h"
+#include "core/LogText.h"
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
@@ -161,7 +162,7 @@ void repairDefaultSkin(SettingsStore& store, const std::vector<SkinManifest>& sk
         return;
     const QString replacement = skins.front().name;
     qInfo().noquote() << QStringLiteral("[Velmora] DirtyStartSweep: defaultSkin '%1' missing — resetting to '%2'")
-                             .arg(current, replacement);
+                             .arg(LogText::escaped(current), LogText::escaped(replacement));
     store.data().defaultSkin = replacement;
     store.save();
 }

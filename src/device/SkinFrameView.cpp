@@ -48,6 +48,8 @@ SkinFrameView::SkinFrameView(const SkinManifest& skin, QWidget* parent) : QWidge
     resize(std::max(1, int(std::lround(skin.frameSize.width()))),
            std::max(1, int(std::lround(skin.frameSize.height()))));
     watchParent();
+    for (std::size_t i = 0; i < m_skin.keys.size(); ++i)
+        m_keyAreas[m_skin.keys[i].key].push_back(i);
     m_clock.start();
     m_pulseTimer.setInterval(16);
     connect(&m_pulseTimer, &QTimer::timeout, this, &SkinFrameView::pulseTick);
@@ -185,9 +187,7 @@ QStringList SkinFrameView::keyNames(int key, Qt::KeyboardModifiers modifiers, co
 
 void SkinFrameView::pulseKey(const QString& name)
 {
-    const bool known = std::any_of(
-        m_skin.keys.begin(), m_skin.keys.end(), [&](const SkinManifest::KeyRect& key) { return key.key == name; });
-    if (!known)
+    if (!m_keyAreas.contains(name))
         return;
     m_pulses.insert(name, now());
     if (!m_pulseTimer.isActive())
@@ -206,8 +206,8 @@ double SkinFrameView::keyOpacity(const QString& name) const
 QRect SkinFrameView::pulsingArea() const
 {
     QRectF area;
-    for (std::size_t i = 0; i < m_skin.keys.size(); ++i) {
-        if (m_pulses.contains(m_skin.keys[i].key))
+    for (auto pulse = m_pulses.constBegin(); pulse != m_pulses.constEnd(); ++pulse) {
+        for (const std::size_t i : m_keyAreas.value(pulse.key()))
             area |= keyAreaPath(i).boundingRect();
     }
     return area.toAlignedRect().adjusted(-1, -1, 1, 1);
@@ -463,13 +463,14 @@ void SkinFrameView::paintEvent(QPaintEvent* event)
         return;
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setCompositionMode(QPainter::CompositionMode_Screen);
-    for (std::size_t i = 0; i < m_skin.keys.size(); ++i) {
-        const double opacity = keyOpacity(m_skin.keys[i].key);
+    for (auto pulse = m_pulses.constBegin(); pulse != m_pulses.constEnd(); ++pulse) {
+        const double opacity = keyOpacity(pulse.key());
         if (opacity <= 0)
             continue;
         QColor colour = m_skin.palette.foreground;
         colour.setAlphaF(float(keyAlpha * opacity));
-        painter.fillPath(keyAreaPath(i), colour);
+        for (const std::size_t i : m_keyAreas.value(pulse.key()))
+            painter.fillPath(keyAreaPath(i), colour);
     }
 }
 

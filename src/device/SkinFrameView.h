@@ -148,6 +148,8 @@ private:
     QPoint m_dragStartWindow;
     // When each pulsing key name began, and the clock they are read on.
     QHash<QString, qint64> m_pulses;
+    // The skin's key areas by name, in the skin's order.
+    QHash<QString, std::vector<std::size_t>> m_keyAreas;
     QElapsedTimer m_clock;
     std::function<qint64()> m_now;
     QTimer m_pulseTimer;

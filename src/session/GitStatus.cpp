@@ -81,6 +81,11 @@ std::optional<GitStatus> GitStatusCache::lookup(const QString& directory, const 
 
 void GitStatusCache::store(const QString& directory, const GitStatus& status, const QDateTime& when)
 {
+    if (m_entries.size() >= maxEntries && !m_entries.contains(directory)) {
+        m_entries.removeIf([&](const auto& entry) { return !lookup(entry.key(), when); });
+        if (m_entries.size() >= maxEntries)
+            m_entries.clear();
+    }
     m_entries.insert(directory, Entry{status, when});
 }
 

@@ -44,16 +44,20 @@ GitStatus query(const QString& directory, const Runner& run = runGit);
 } // namespace GitQuery
 
 // Answers of earlier queries by directory, shared by every session. Entries
-// are replaced, never removed. GUI thread only.
+// are replaced; past maxEntries directories the stale answers are dropped
+// (all of them, when none is stale), so a shell that reports endless new
+// directories cannot grow it without bound. GUI thread only.
 class GitStatusCache {
 public:
     static constexpr std::chrono::seconds freshness{5};
+    static constexpr qsizetype maxEntries = 1024;
 
     static GitStatusCache& shared();
 
     // The stored answer when it is younger than freshness at now.
     std::optional<GitStatus> lookup(const QString& directory, const QDateTime& now) const;
     void store(const QString& directory, const GitStatus& status, const QDateTime& when);
+    qsizetype size() const { return m_entries.size(); }
 
 private:
     struct Entry {

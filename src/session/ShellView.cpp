@@ -255,6 +255,13 @@ void ShellView::refreshGitStatus()
         setGitStatus(cached->branch, cached->dirty);
         return;
     }
+    // One query at a time: reports that come while git runs are answered by
+    // one more query, for the directory current when it ends.
+    if (m_gitQueryRunning) {
+        m_gitQueryWanted = true;
+        return;
+    }
+    m_gitQueryRunning = true;
     QPointer<ShellView> session(this);
     QThreadPool::globalInstance()->start([session, directory] {
         const GitStatus status = GitQuery::query(directory);
@@ -263,10 +270,23 @@ void ShellView::refreshGitStatus()
             [session, directory, status] {
                 GitStatusCache::shared().store(directory, status, QDateTime::currentDateTimeUtc());
                 if (session)
-                    session->setGitStatus(status.branch, status.dirty);
+                    session->gitQueryEnded(directory, status);
             },
             Qt::QueuedConnection);
     });
+}
+
+void ShellView::gitQueryEnded(const QString& directory, const GitStatus& status)
+{
+    m_gitQueryRunning = false;
+    if (m_gitQueryWanted) {
+        m_gitQueryWanted = false;
+        if (directory != m_currentDirectory) {
+            refreshGitStatus();
+            return;
+        }
+    }
+    setGitStatus(status.branch, status.dirty);
 }
 
 void ShellView::setGitStatus(const QString& branch, bool dirty)

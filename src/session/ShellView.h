@@ -3,6 +3,7 @@
 #include "corvel/base/Color.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
 #include "corvel/qt/LocalProcessTerminalViewDelegate.h"
+#include "session/GitStatus.h"
 #include "skin/SkinManifest.h"
 
 #include <QFont>
@@ -71,7 +72,9 @@ public:
     void setContentPadding(const QMargins& padding);
 
     // Re-reads git's answer for the current directory: from the shared cache
-    // when it is younger than 5 seconds, else by running git on a worker.
+    // when it is younger than 5 seconds, else by running git on a worker. At
+    // most one query of a session runs at a time; calls meanwhile end in one
+    // more query, for the directory current when the running one ends.
     void refreshGitStatus();
 
     // The font of that family at size (pixels), else "JetBrains Mono" for the
@@ -115,6 +118,7 @@ private:
     void refontTerminal();
     void showExitBanner(int exitCode);
     void setGitStatus(const QString& branch, bool dirty);
+    void gitQueryEnded(const QString& directory, const GitStatus& status);
 
     QPointer<corvel::LocalProcessTerminalView> m_terminal;
     double m_fontSize = 0;
@@ -122,6 +126,8 @@ private:
     QString m_currentDirectory;
     QString m_gitBranch;
     bool m_gitDirty = false;
+    bool m_gitQueryRunning = false;
+    bool m_gitQueryWanted = false;
     QMargins m_contentPadding = defaultContentPadding;
 };
 

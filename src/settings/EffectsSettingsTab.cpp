@@ -1,5 +1,6 @@
 #include "settings/EffectsSettingsTab.h"
 
+#include "core/LogText.h"
 #include "core/SettingsStore.h"
 #include "settings/SettingsLook.h"
 #include "skin/ActiveSkin.h"
@@ -210,7 +211,8 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
         },
         &error);
     if (outcome == SaveOutcome::writeFailed)
-        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't save the effects of %1: %2").arg(skinName, error);
+        qWarning().noquote()
+            << QStringLiteral("[Velmora] Couldn't save the effects of %1: %2").arg(LogText::escaped(skinName), error);
     return outcome;
 }
 

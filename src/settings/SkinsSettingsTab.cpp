@@ -1,6 +1,7 @@
 #include "settings/SkinsSettingsTab.h"
 
 #include "core/AppPaths.h"
+#include "core/LogText.h"
 #include "core/SettingsStore.h"
 #include "core/WebService.h"
 #include "look/SkinGalleryCard.h"
@@ -137,7 +138,8 @@ void SkinsSettingsTab::deleteSkin(const SkinManifest& skin)
         return;
     QString error;
     if (!FolderInstall::removeFolder(folder, &error))
-        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't delete the skin %1: %2").arg(folder, error);
+        qWarning().noquote()
+            << QStringLiteral("[Velmora] Couldn't delete the skin %1: %2").arg(LogText::escaped(folder), error);
     SkinPreviewImageCache::clear();
     SkinLoader::shared().reloadAndBroadcast();
 }

@@ -1,5 +1,7 @@
 #include "skin/FolderInstall.h"
 
+#include "core/LogText.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -55,7 +57,7 @@ void removeLeftover(const fs::path& folder)
     fs::remove_all(folder, code);
     if (code)
         qWarning().noquote() << QStringLiteral("[Velmora] Couldn't remove %1: %2")
-                                    .arg(QFile::decodeName(folder.c_str()), describe(code));
+                                    .arg(LogText::escaped(QFile::decodeName(folder.c_str())), describe(code));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "skin/HexColor.h"
 
+#include "core/LogText.h"
+
 #include <QDebug>
 #include <QRgba64>
 #include <QTextBoundaryFinder>
@@ -84,8 +86,9 @@ QColor HexColor::toColorOrMagenta(const QString& text)
         if (digits > 0)
             return fromValue(value);
     }
-    qWarning().noquote()
-        << QStringLiteral("[Velmora] Invalid hex color '%1' \u2014 using magenta sentinel so it's visible").arg(text);
+    qWarning().noquote() << QStringLiteral(
+                                "[Velmora] Invalid hex color '%1' \u2014 using magenta sentinel so it's visible")
+                                .arg(LogText::escaped(text));
     return magentaSentinel();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/AppResources.h"
+#include "core/LogText.h"
 #include "skin/SkinFolders.h"
 #include "skin/SkinManifestFile.h"
 
@@ -73,12 +74,13 @@ std::vector<SkinManifest> SkinLoader::scanDirectory(const QString& folder, bool 
         QString error;
         const auto file = SkinManifestFile::readFromFolder(skinFolder, &error);
         if (!file) {
-            qWarning().noquote() << QStringLiteral("[Velmora] Failed to load skin at %1: %2").arg(skinFolder, error);
+            qWarning().noquote() << QStringLiteral("[Velmora] Failed to load skin at %1: %2")
+                                        .arg(LogText::escaped(skinFolder), LogText::escaped(error));
             continue;
         }
         found.push_back(file->toSkinManifest(skinFolder, isBundled));
-        qInfo().noquote()
-            << QStringLiteral("[Velmora] Loaded skin: %1 from %2").arg(found.back().name, entry.fileName());
+        qInfo().noquote() << QStringLiteral("[Velmora] Loaded skin: %1 from %2")
+                                 .arg(LogText::escaped(found.back().name), LogText::escaped(entry.fileName()));
     }
     return found;
 }
@@ -89,17 +91,18 @@ std::optional<SkinManifest> SkinLoader::loadSingle(const QString& folder) const
 {
     const QString skinFolder = QFileInfo(folder).absoluteFilePath();
     if (!QFileInfo::exists(SkinFolders::manifestPath(skinFolder))) {
-        qWarning().noquote() << QStringLiteral("[Velmora] No skin.json at %1").arg(skinFolder);
+        qWarning().noquote() << QStringLiteral("[Velmora] No skin.json at %1").arg(LogText::escaped(skinFolder));
         return std::nullopt;
     }
     QString error;
     const auto file = SkinManifestFile::readFromFolder(skinFolder, &error);
     if (!file) {
-        qWarning().noquote() << QStringLiteral("[Velmora] Failed to parse preview skin: %1").arg(error);
+        qWarning().noquote()
+            << QStringLiteral("[Velmora] Failed to parse preview skin: %1").arg(LogText::escaped(error));
         return std::nullopt;
     }
     SkinManifest skin = file->toSkinManifest(skinFolder, false);
-    qInfo().noquote() << QStringLiteral("[Velmora] Loaded preview skin: %1").arg(skin.name);
+    qInfo().noquote() << QStringLiteral("[Velmora] Loaded preview skin: %1").arg(LogText::escaped(skin.name));
     return skin;
 }
 

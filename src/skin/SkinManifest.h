@@ -20,6 +20,9 @@ namespace velmora {
 // bottom-right, bottom-left.
 struct SkinManifest {
     static constexpr std::size_t maxButtons = 4;
+    // Key areas beyond this many are not read: a keyboard has about a
+    // hundred keys, and every area is matched and drawn on each key press.
+    static constexpr std::size_t maxKeys = 512;
     static constexpr std::size_t ansiColorCount = 16;
 
     struct ButtonRect {
@@ -46,7 +49,7 @@ struct SkinManifest {
     QSizeF frameSize;
     QRectF viewportRect;
     std::vector<ButtonRect> buttons; // at most maxButtons
-    std::vector<KeyRect> keys;
+    std::vector<KeyRect> keys; // at most maxKeys
     TerminalPalette palette;
     // Relative paths are inside the resource bundle's "Skins" folder, paths
     // starting with "/" are absolute; none means the frame view's fallback body.

@@ -294,8 +294,11 @@ SkinManifest SkinManifestFile::toSkinManifest(const QString& skinDirectory, bool
         skin.buttons.push_back({QRectF(button.x, button.y, button.width, button.height), button.label, button.key});
     }
     if (keys) {
-        for (const Key& key : *keys)
+        for (const Key& key : *keys) {
+            if (skin.keys.size() == SkinManifest::maxKeys)
+                break;
             skin.keys.push_back({QRectF(key.x, key.y, key.width, key.height), key.key.toLower(), key.shape});
+        }
     }
 
     skin.palette.foreground = HexColor::toColorOrMagenta(palette.foreground.value_or(QString()));

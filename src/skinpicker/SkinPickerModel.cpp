@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/HorizontalSpace.h"
+#include "core/LogText.h"
 #include "skin/FolderInstall.h"
 #include "skin/SkinFolders.h"
 #include "skin/SkinLoader.h"
@@ -235,7 +236,8 @@ void SkinPickerModel::installFromUnpackedArchive(const QString& archive, const Q
 {
     const ZipExtractor::Result unpacked = ZipExtractor::extract(archive, extractFolder, m_zipLimits);
     if (!unpacked.ok) {
-        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't unzip %1: %2").arg(archive, unpacked.error);
+        qWarning().noquote() << QStringLiteral("[Velmora] Couldn't unzip %1: %2")
+                                    .arg(LogText::escaped(archive), LogText::escaped(unpacked.error));
         setStatus(unpacked.unreadable ? QStringLiteral("Couldn't unzip: %1").arg(unpacked.error)
                                       : QStringLiteral("Couldn't unzip that file"));
         return;

@@ -192,6 +192,9 @@ ZipExtractor::Result ZipExtractor::extract(const QString& archivePath, const QSt
             return fail(QStringLiteral("%1 is encrypted").arg(name));
         const QStringList parts = components(name);
         const auto type = archive_entry_filetype(entry);
+        const qsizetype folders = type == AE_IFDIR ? parts.size() : parts.size() - 1;
+        if (folders > limits.maxDepth)
+            return fail(QStringLiteral("an entry lies deeper than %1 folders").arg(limits.maxDepth));
 
         if (type == AE_IFDIR) {
             QString error;

@@ -10,15 +10,18 @@ namespace velmora {
 struct ZipLimits {
     std::int64_t maxEntries = 10'000;
     std::int64_t maxTotalBytes = 256LL * 1024 * 1024; // far above a frame picture and a skin.json
+    // Folders an entry may lie below: a skin is a folder or two deep, and a
+    // tree thousands of folders deep could not be walked or removed again.
+    qsizetype maxDepth = 64;
 };
 
 // Unpacks a ".zip" archive into an empty folder, in process, and trusts
 // nothing in it. Only folders and regular files are written; every entry must
 // name a relative path that stays inside the destination: an absolute path, a
 // ".." component, a symbolic or hard link, a device, a duplicated name, an
-// encrypted or damaged entry fails the whole archive. The number of entries
-// and the bytes written are bounded, counted as the data arrives, so an
-// archive whose headers lie about its sizes is stopped all the same.
+// encrypted or damaged entry fails the whole archive. The number of entries,
+// their depth and the bytes written are bounded, counted as the data arrives,
+// so an archive whose headers lie about its sizes is stopped all the same.
 //
 // On failure the destination may hold what was written before the fault was
 // found; the caller unpacks into a private folder of its own and removes it.

@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -266,6 +268,61 @@ TEST_F(ShellViewTest, DirectoryReportLooksUpGitStateOnceInFiveSeconds)
     QCoreApplication::processEvents();
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(session->currentDirectory(), repository);
+}
+
+// A burst of directory reports (a program printing OSC 7 in a loop) runs git
+// for one directory at a time, and last for the latest directory; the
+// burst costs a few runs, not one per report.
+TEST_F(ShellViewTest, DirectoryReportsRunOneGitQueryAtATimeForTheLatestDirectory)
+{
+    QTemporaryDir bin;
+    ASSERT_TRUE(bin.isValid());
+    const QString log = bin.filePath(QStringLiteral("log"));
+    QFile fake(bin.filePath(QStringLiteral("git")));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    // Arguments: -c core.fsmonitor=false -C DIR rev-parse|status ...
+    fake.write(QStringLiteral("#!/bin/sh\necho \"begin $4 $5\" >> '%1'\nsleep 0.2\necho \"end $4 $5\" >> '%1'\n"
+                              "[ \"$5\" = rev-parse ] && echo trunk\nexit 0\n")
+                   .arg(log)
+                   .toUtf8());
+    fake.close();
+    fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ':' + path);
+
+    auto session = startedSession();
+    const QString stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
+    const QString last = QStringLiteral("/burst-%1/d499").arg(stamp);
+    for (int i = 0; i < 500; ++i) {
+        const QString directory = QStringLiteral("/burst-%1/d%2").arg(stamp).arg(i);
+        session->hostCurrentDirectoryUpdate(*session->terminal(), "file://" + directory.toStdString());
+        if (i % 50 == 0)
+            QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(waitUntil([&] {
+        const QList<QByteArray> lines = test::readFile(log).split('\n');
+        return lines.size() >= 2 && lines[lines.size() - 2] == "end " + last.toUtf8() + " status";
+    }));
+    QTest::qWait(500);
+    qputenv("PATH", path);
+
+    const QList<QByteArray> lines = test::readFile(log).trimmed().split('\n');
+    EXPECT_LE(lines.size(), 16) << "git ran for every report";
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        EXPECT_TRUE(lines[i].startsWith(i % 2 ? "end " : "begin ")) << "two runs at once: " << lines[i].constData();
+    EXPECT_EQ(session->currentDirectory(), last);
+    EXPECT_EQ(session->gitBranch(), QStringLiteral("trunk"));
+}
+
+TEST(GitStatusCacheTest, KeepsABoundedNumberOfDirectories)
+{
+    GitStatusCache cache;
+    const QDateTime then = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < 3 * GitStatusCache::maxEntries; ++i)
+        cache.store(QStringLiteral("/d%1").arg(i), GitStatus{QStringLiteral("main"), false}, then.addMSecs(i * 10));
+    EXPECT_LE(cache.size(), GitStatusCache::maxEntries);
+    const QString newest = QStringLiteral("/d%1").arg(3 * GitStatusCache::maxEntries - 1);
+    EXPECT_TRUE(cache.lookup(newest, then.addSecs(31)).has_value()) << "the newest answer stays";
 }
 
 TEST(GitQueryTest, AsksForStatusOnlyInsideARepository)

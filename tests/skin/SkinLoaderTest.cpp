@@ -266,5 +266,28 @@ TEST_F(SkinWatcherTest, NewFoldersAndReplacedFilesStayWatched)
     }
 }
 
+// A skin's name and its folder go to standard error escaped and cut short:
+// a name holding terminal controls and 100,000 characters writes one line
+// of a sane length.
+TEST_F(SkinLoaderTest, FileBorneTextIsEscapedAndCutInLogLines)
+{
+    const QString hostile
+        = QStringLiteral("\x1b]2;owned\x07\x1b[2J") + QString(100000, u'n') + QStringLiteral("\n[Velmora] fake");
+    writeSkin(userSkins(), QStringLiteral("evil\x1b[31m"), minimalSkin(hostile));
+    LogCapture log;
+    log.clear();
+    loader.loadAll();
+    ASSERT_EQ(loader.skins().front().name, hostile) << "the name itself is kept";
+    const QStringList lines = log.lines().filter(QStringLiteral("Loaded skin:"));
+    ASSERT_EQ(lines.size(), 1);
+    const QString line = lines.first();
+    EXPECT_FALSE(line.contains(QChar(0x1b)));
+    EXPECT_FALSE(line.contains(u'\n'));
+    EXPECT_FALSE(line.contains(u'\a'));
+    EXPECT_TRUE(line.contains(QStringLiteral("\\x1b]2;owned")));
+    EXPECT_TRUE(line.contains(QStringLiteral("from evil\\x1b[31m")));
+    EXPECT_LT(line.size(), 600);
+}
+
 } // namespace
 } // namespace velmora

@@ -454,6 +454,10 @@ TEST_F(SkinPickerModelTest, HostileArchivesInstallNothingAndWriteNothingOutsideT
         {"symbolic link as the picture",
          {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::symlink("frame.png", "/etc/passwd")}},
         {"bomb", {ZipEntry::file("skin.json", skinJson("Evil")), ZipEntry::zeroFile("frame.png", 300LL * 1024 * 1024)}},
+        {"30,000 folders deep",
+         {ZipEntry::file("skin.json", skinJson("Evil")),
+          ZipEntry::file("frame.png", velmora::test::pngBytes()),
+          ZipEntry::file(QByteArray("a/").repeated(30000) + "skin.json", skinJson("Evil"))}},
     };
     int n = 0;
     for (const auto& row : cases) {

@@ -149,6 +149,32 @@ TEST_F(ZipExtractorTest, BoundsEntriesAndBytesEvenWhenHeadersLie)
     }
 }
 
+// Entries as deep as the bound unpack; one folder deeper fails the archive
+// before anything is made at that depth, so what is left can be removed.
+TEST_F(ZipExtractorTest, BoundsTheDepthOfEntries)
+{
+    ZipLimits limits;
+    limits.maxDepth = 8;
+    const struct {
+        const char* what;
+        QByteArray name;
+        bool ok;
+    } cases[] = {
+        {"a file below eight folders", QByteArray("d/").repeated(8) + "f", true},
+        {"a file below nine folders", QByteArray("d/").repeated(9) + "f", false},
+        {"a folder nine deep", QByteArray("d/").repeated(9), false},
+        {"30,000 folders deep", QByteArray("d/").repeated(30000) + "f", false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        ASSERT_NO_FATAL_FAILURE(
+            start({row.name.endsWith('/') ? ZipEntry::folder(row.name) : ZipEntry::file(row.name, "x")}));
+        const ZipExtractor::Result result = ZipExtractor::extract(archive(), destination(), limits);
+        EXPECT_EQ(result.ok, row.ok) << result.error.toStdString();
+        EXPECT_FALSE(QDir(destination() + "/" + QString("d/").repeated(9)).exists());
+    }
+}
+
 TEST_F(ZipExtractorTest, TellsAnUnreadableFileFromADamagedArchive)
 {
     velmora::test::writeFile(archive(), "PK\x03\x04 this is not really an archive");
