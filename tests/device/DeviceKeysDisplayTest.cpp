@@ -96,17 +96,7 @@ protected:
     }
 
     // The window's picture once the test holds on it, within a few seconds.
-    QImage pictureWhere(const std::function<bool(const QImage&)>& test)
-    {
-        QImage picture;
-        for (int attempt = 0; attempt < 25; ++attempt) {
-            QThread::msleep(200);
-            picture = app->picture(window);
-            if (!picture.isNull() && test(picture))
-                break;
-        }
-        return picture;
-    }
+    QImage pictureWhere(const std::function<bool(const QImage&)>& test) { return app->pictureWhere(window, test, 25); }
 
     std::unique_ptr<RunningVelmora> app;
     std::unique_ptr<WindowManager> manager;

@@ -19,7 +19,6 @@
 namespace velmora {
 namespace {
 
-using test::countColour;
 using test::RunningVelmora;
 using test::WindowManager;
 
@@ -73,25 +72,15 @@ void resizeToAnotherAspect(bool withWindowManager)
 
     // Output in a magenta bar lands on the screen as the frame shows it, and
     // the active tab's pill in its lower-left corner.
-    ASSERT_TRUE(app.typeLine(window, QStringLiteral("printf '\\033[48;2;255;0;255m%30s\\033[0m\\n' ''")));
     const double sx = size.width() / 398.0;
     const double sy = size.height() / 555.0;
     const QRectF v = SkinManifest::handheld().viewportRect;
     const QRect screen(int(v.x() * sx), int(v.y() * sy), int(v.width() * sx), int(v.height() * sy));
-    QImage picture;
-    int inside = 0;
-    for (int attempt = 0; attempt < 50 && inside < 100; ++attempt) {
-        QThread::msleep(200);
-        picture = app.picture(window);
-        if (!picture.isNull())
-            inside = countColour(picture, screen, qRgb(255, 0, 255));
-    }
+    const RunningVelmora::MagentaBar bar = app.printMagentaBar(window, screen);
+    const QImage& picture = bar.picture;
     ASSERT_FALSE(picture.isNull()) << "no picture of the window";
-    EXPECT_GE(inside, 100) << "the output is not on the screen";
-    int outside = 0;
-    for (const QRect& part : QRegion(picture.rect()) - QRegion(screen))
-        outside += countColour(picture, part, qRgb(255, 0, 255));
-    EXPECT_EQ(outside, 0) << "output beside the screen";
+    EXPECT_GE(bar.inside, 100) << "the output is not on the screen";
+    EXPECT_EQ(bar.outside, 0) << "output beside the screen";
 
     const QRect activePill(screen.left() + 4, screen.bottom() - 4 - 16, 16, 16);
     int green = 0;

@@ -14,13 +14,25 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegion>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <cstdlib>
+#include <functional>
 
 namespace velmora::test {
+
+// Ends a program the test started: asked first, then made to.
+inline void stop(QProcess& process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+}
 
 inline QByteArray run(const QProcessEnvironment& environment, const QString& program, const QStringList& arguments,
                       bool* ok = nullptr)
@@ -75,14 +87,7 @@ public:
         environment = test::childEnvironment(root.path(), server.displayOr(display));
     }
 
-    ~RunningVelmora()
-    {
-        if (velmora.state() == QProcess::NotRunning)
-            return;
-        velmora.terminate();
-        if (!velmora.waitForFinished(5000))
-            velmora.kill();
-    }
+    ~RunningVelmora() { stop(velmora); }
 
     bool start(const QStringList& arguments = {})
     {
@@ -166,6 +171,43 @@ public:
             "PNG");
     }
 
+    // The window's picture once the test holds on it, tried every 200 ms up
+    // to the given number of times; the last one taken otherwise.
+    QImage pictureWhere(const QString& window, const std::function<bool(const QImage&)>& test, int attempts = 50)
+    {
+        QImage shot;
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            QThread::msleep(200);
+            shot = picture(window);
+            if (!shot.isNull() && test(shot))
+                break;
+        }
+        return shot;
+    }
+
+    // Has the shell print a magenta bar and counts its pixels in the window
+    // once at least 100 of them show within the rectangle (the screen):
+    // inside it and beside it.
+    struct MagentaBar {
+        QImage picture;
+        int inside = 0;
+        int outside = 0;
+    };
+    MagentaBar printMagentaBar(const QString& window, const QRect& screen)
+    {
+        MagentaBar bar;
+        if (!typeLine(window, QStringLiteral("printf '\\033[48;2;255;0;255m%30s\\033[0m\\n' ''")))
+            return bar;
+        const QRgb magenta = qRgb(255, 0, 255);
+        bar.picture = pictureWhere(window, [&](const QImage& p) { return countColour(p, screen, magenta) >= 100; });
+        if (bar.picture.isNull())
+            return bar;
+        bar.inside = countColour(bar.picture, screen, magenta);
+        for (const QRect& part : QRegion(bar.picture.rect()) - QRegion(screen))
+            bar.outside += countColour(bar.picture, part, magenta);
+        return bar;
+    }
+
     QTemporaryDir root;
     QProcessEnvironment environment;
     const velmora::test::PrivateXServer server;
@@ -193,14 +235,7 @@ public:
         }
     }
 
-    ~WindowManager()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000))
-            m_process.kill();
-    }
+    ~WindowManager() { stop(m_process); }
 
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
