@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -270,26 +271,37 @@ TEST_F(ShellViewTest, DirectoryReportLooksUpGitStateOnceInFiveSeconds)
     EXPECT_EQ(session->currentDirectory(), repository);
 }
 
+// A git of the test's own, first on PATH while it lives: a shell script
+// (the text after "#!/bin/sh"), in which %1 stands for log().
+class FakeGit {
+public:
+    explicit FakeGit(const QString& script) : m_path(qgetenv("PATH"))
+    {
+        QFile fake(m_bin.filePath(QStringLiteral("git")));
+        fake.open(QIODevice::WriteOnly);
+        fake.write((QStringLiteral("#!/bin/sh\n") + script.arg(log())).toUtf8());
+        fake.close();
+        fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        qputenv("PATH", m_bin.path().toUtf8() + ':' + m_path);
+    }
+    ~FakeGit() { qputenv("PATH", m_path); }
+    QString log() const { return m_bin.filePath(QStringLiteral("log")); }
+
+private:
+    QTemporaryDir m_bin;
+    QByteArray m_path;
+};
+
 // A burst of directory reports (a program printing OSC 7 in a loop) runs git
 // for one directory at a time, and last for the latest directory; the
 // burst costs a few runs, not one per report.
 TEST_F(ShellViewTest, DirectoryReportsRunOneGitQueryAtATimeForTheLatestDirectory)
 {
-    QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    const QString log = bin.filePath(QStringLiteral("log"));
-    QFile fake(bin.filePath(QStringLiteral("git")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
     // Arguments: -c core.fsmonitor=false -C DIR rev-parse|status ...
-    fake.write(QStringLiteral("#!/bin/sh\necho \"begin $4 $5\" >> '%1'\nsleep 0.2\necho \"end $4 $5\" >> '%1'\n"
-                              "[ \"$5\" = rev-parse ] && echo trunk\nexit 0\n")
-                   .arg(log)
-                   .toUtf8());
-    fake.close();
-    fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toUtf8() + ':' + path);
-
+    std::optional<FakeGit> git(std::in_place,
+                               QStringLiteral("echo \"begin $4 $5\" >> '%1'\nsleep 0.2\necho \"end $4 $5\" >> '%1'\n"
+                                              "[ \"$5\" = rev-parse ] && echo trunk\nexit 0\n"));
+    const QString log = git->log();
     auto session = startedSession();
     const QString stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
     const QString last = QStringLiteral("/burst-%1/d499").arg(stamp);
@@ -304,9 +316,10 @@ TEST_F(ShellViewTest, DirectoryReportsRunOneGitQueryAtATimeForTheLatestDirectory
         return lines.size() >= 2 && lines[lines.size() - 2] == "end " + last.toUtf8() + " status";
     }));
     QTest::qWait(500);
-    qputenv("PATH", path);
+    const QByteArray written = test::readFile(log);
+    git.reset();
 
-    const QList<QByteArray> lines = test::readFile(log).trimmed().split('\n');
+    const QList<QByteArray> lines = written.trimmed().split('\n');
     EXPECT_LE(lines.size(), 16) << "git ran for every report";
     for (qsizetype i = 0; i < lines.size(); ++i)
         EXPECT_TRUE(lines[i].startsWith(i % 2 ? "end " : "begin ")) << "two runs at once: " << lines[i].constData();
@@ -351,22 +364,13 @@ TEST(GitQueryTest, AsksForStatusOnlyInsideARepository)
 
 TEST(GitQueryTest, RunsGitWithoutOptionalLocksOrMonitor)
 {
-    QTemporaryDir bin;
-    ASSERT_TRUE(bin.isValid());
-    const QString log = bin.filePath(QStringLiteral("log"));
-    QFile fake(bin.filePath(QStringLiteral("git")));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
-    fake.write(QStringLiteral("#!/bin/sh\necho \"$GIT_OPTIONAL_LOCKS $*\" >> '%1'\necho '  feature  '\necho oops >&2\n")
-                   .arg(log)
-                   .toUtf8());
-    fake.close();
-    fake.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toUtf8() + ':' + path);
+    std::optional<FakeGit> git(
+        std::in_place, QStringLiteral("echo \"$GIT_OPTIONAL_LOCKS $*\" >> '%1'\necho '  feature  '\necho oops >&2\n"));
     const QString output = GitQuery::runGit(QStringLiteral("/some dir"), {QStringLiteral("status")});
-    qputenv("PATH", path);
+    const QByteArray written = test::readFile(git->log());
+    git.reset();
     EXPECT_EQ(output, QStringLiteral("feature"));
-    EXPECT_EQ(test::readFile(log), QByteArray("0 -c core.fsmonitor=false -C /some dir status\n"));
+    EXPECT_EQ(written, QByteArray("0 -c core.fsmonitor=false -C /some dir status\n"));
 }
 
 TEST(GitStatusCacheTest, AnswersAreFreshForFiveSeconds)
