@@ -2,6 +2,7 @@
 // device on a slightly uneven white background, through the magic wand
 // (clicked on the background) and background removal, as the user runs them.
 
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PictureFile.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -42,7 +43,7 @@ QImage devicePhoto()
 velmora::SkinBuilderModel& loadedModel()
 {
     static QTemporaryDir folder;
-    static velmora::SkinBuilderModel model;
+    static velmora::SkinBuilderModel model{velmora::SkinLoader::shared()};
     if (!model.hasImage()) {
         const QString path = folder.filePath(QStringLiteral("device.png"));
         QFile file(path);

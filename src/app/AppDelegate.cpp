@@ -46,7 +46,7 @@ AppDelegate* AppDelegate::instance() { return g_instance; }
 
 AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
     : QObject(parent),
-      m_windows(std::make_unique<WindowRegistry>(SettingsStore::shared())),
+      m_windows(std::make_unique<WindowRegistry>(SettingsStore::shared(), SkinLoader::shared())),
       m_actions(std::make_unique<DeviceWindowActions>(*m_windows, [] { return skinList(); }))
 {
     g_instance = this;
@@ -259,7 +259,7 @@ void AppDelegate::installApplicationShortcuts(QWidget* window)
 
 std::unique_ptr<SkinPickerWindowController> AppDelegate::makeSkinPicker(const std::optional<QString>& currentSkinId)
 {
-    auto picker = std::make_unique<SkinPickerWindowController>(currentSkinId);
+    auto picker = std::make_unique<SkinPickerWindowController>(SkinLoader::shared(), currentSkinId);
     const QPointer<AppDelegate> self(this);
     picker->onEditSkin = [self](const QString& folder) {
         if (self)
@@ -353,7 +353,7 @@ void AppDelegate::showSkinBuilder() { openSkinBuilder(std::nullopt); }
 SkinBuilderWindowController& AppDelegate::skinBuilder()
 {
     if (!m_skinBuilderController) {
-        m_skinBuilderController = std::make_unique<SkinBuilderWindowController>();
+        m_skinBuilderController = std::make_unique<SkinBuilderWindowController>(SkinLoader::shared());
         installApplicationShortcuts(m_skinBuilderController->window());
     }
     return *m_skinBuilderController;
@@ -395,6 +395,7 @@ void AppDelegate::openCommandPalette()
             if (self)
                 self->showSettings();
         };
+        commands.skins = [] { return SkinLoader::shared().skins(); };
         m_commandPalette = std::make_unique<CommandPaletteController>(std::move(commands));
     }
     DeviceWindowController* controller = activeController();

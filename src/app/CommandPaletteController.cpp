@@ -1,7 +1,6 @@
 #include "app/CommandPaletteController.h"
 
 #include "app/CommandPaletteView.h"
-#include "skin/SkinLoader.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -28,7 +27,7 @@ CommandPaletteController::~CommandPaletteController() = default;
 
 std::vector<SkinManifest> CommandPaletteController::currentSkins() const
 {
-    return m_commands.skins ? m_commands.skins() : SkinLoader::shared().skins();
+    return m_commands.skins ? m_commands.skins() : std::vector<SkinManifest>{};
 }
 
 QPoint CommandPaletteController::placement(const QRect& anchorFrame, const QRect& available)

@@ -47,7 +47,7 @@ public:
     struct Commands {
         std::function<void()> openSkinPicker;
         std::function<void()> openSettings;
-        // The loaded skins; the shared loader's when not given.
+        // The loaded skins; none when not given.
         std::function<std::vector<SkinManifest>()> skins;
     };
 

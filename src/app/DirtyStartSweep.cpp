@@ -4,7 +4,6 @@
 #include "core/LogText.h"
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
-#include "skin/SkinLoader.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -53,14 +52,6 @@ Screens Screens::current()
     for (const QScreen* screen : QGuiApplication::screens())
         screens.all.append(QRectF(screen->availableGeometry()));
     return screens;
-}
-
-std::vector<SkinManifest> skinList()
-{
-    const std::vector<SkinManifest>& loaded = SkinLoader::shared().skins();
-    if (!loaded.empty())
-        return loaded;
-    return {SkinManifest::handheld(), SkinManifest::walkie()};
 }
 
 void cleanStaleTempFiles(const QString& settingsFile)
@@ -168,8 +159,5 @@ void repairDefaultSkin(SettingsStore& store, const std::vector<SkinManifest>& sk
 }
 
 void cleanStaleTempFiles() { cleanStaleTempFiles(AppPaths::settingsFile()); }
-void repairWindowState() { repairWindowState(SettingsStore::shared(), skinList(), Screens::current()); }
-void prunePaletteOverrides() { prunePaletteOverrides(SettingsStore::shared()); }
-void repairDefaultSkin() { repairDefaultSkin(SettingsStore::shared(), skinList()); }
 
 } // namespace velmora::DirtyStartSweep

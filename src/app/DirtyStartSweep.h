@@ -30,16 +30,9 @@ struct Screens {
     static Screens current();
 };
 
-// The four repairs on the process-wide settings, skins and screens, in the
-// order start-up runs them.
+// Removes the settings file's leftover temporary file, the first repair
+// start-up runs.
 void cleanStaleTempFiles();
-void repairWindowState();
-void prunePaletteOverrides();
-void repairDefaultSkin();
-
-// The skin list every lookup uses: the loader's skins, or the built-in
-// handheld and walkie skins while it has none.
-std::vector<SkinManifest> skinList();
 
 // Removes "<settings file>.tmp" when it exists.
 void cleanStaleTempFiles(const QString& settingsFile);

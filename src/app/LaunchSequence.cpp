@@ -44,11 +44,12 @@ LaunchSequence::LaunchSequence(QStringList arguments, SettingsStore& settings, S
              m_skins.startWatching();
          }},
         {QStringLiteral("repairDirtyStart"),
-         [] {
+         [this] {
              DirtyStartSweep::cleanStaleTempFiles();
-             DirtyStartSweep::repairWindowState();
-             DirtyStartSweep::prunePaletteOverrides();
-             DirtyStartSweep::repairDefaultSkin();
+             const std::vector<SkinManifest> skins = SkinLookup::skinList(m_skins);
+             DirtyStartSweep::repairWindowState(m_settings, skins, DirtyStartSweep::Screens::current());
+             DirtyStartSweep::prunePaletteOverrides(m_settings);
+             DirtyStartSweep::repairDefaultSkin(m_settings, skins);
          }},
         {QStringLiteral("removeStatuslineShim"), [] { ClaudeStatuslineCleanup::uninstall(); }},
         {QStringLiteral("setupMenu"), orNothing(m_hooks.setupMenu)},

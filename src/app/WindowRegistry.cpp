@@ -9,7 +9,8 @@
 
 namespace velmora {
 
-WindowRegistry::WindowRegistry(SettingsStore& settings, QObject* parent) : QObject(parent), m_settings(settings)
+WindowRegistry::WindowRegistry(SettingsStore& settings, SkinLoader& skins, QObject* parent)
+    : QObject(parent), m_settings(settings), m_skins(skins)
 {
     m_pendingSnapshot.setSingleShot(true);
     m_pendingSnapshot.setTimerType(Qt::PreciseTimer);
@@ -33,7 +34,7 @@ WindowRegistry::~WindowRegistry()
 DeviceWindowController* WindowRegistry::open(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
                                              const std::optional<QString>& initialDirectory)
 {
-    auto* controller = new DeviceWindowController(skin, restoringState, initialDirectory, this);
+    auto* controller = new DeviceWindowController(skin, m_settings, m_skins, restoringState, initialDirectory, this);
     m_controllers.push_back(controller);
     emit windowOpened(controller);
     controller->showWindow();

@@ -19,6 +19,7 @@ namespace velmora {
 
 class DeviceWindowController;
 class SettingsStore;
+class SkinLoader;
 
 // The open device windows: opens them, follows them as they move, resize, come
 // to the front and close, finds the active and the frontmost one, hides and
@@ -34,7 +35,7 @@ public:
     // How long window moves and resizes must pause before the frames are saved.
     static constexpr int snapshotDelayMs = 500;
 
-    explicit WindowRegistry(SettingsStore& settings, QObject* parent = nullptr);
+    WindowRegistry(SettingsStore& settings, SkinLoader& skins, QObject* parent = nullptr);
     ~WindowRegistry() override;
 
     // The open device windows in opening order.
@@ -92,6 +93,7 @@ private:
     void rememberActivation(QWidget* window);
 
     SettingsStore& m_settings;
+    SkinLoader& m_skins;
     std::vector<DeviceWindowController*> m_controllers;
     QTimer m_pendingSnapshot;
     // The windows observed for moves, resizes, activation and closing.

@@ -39,13 +39,15 @@ constexpr int minimumFindFieldWidth = 60;
 
 } // namespace
 
-DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
+DeviceWindowController::DeviceWindowController(const SkinManifest& skin, SettingsStore& settings, SkinLoader& skins,
                                                const std::optional<WindowState>& restoringState,
                                                const std::optional<QString>& initialDirectory, QObject* parent)
     : QObject(parent),
       m_skin(skin),
+      m_settings(settings),
+      m_skins(skins),
       m_screenContainer(new ScreenContainer),
-      m_terminalPanel(std::make_unique<TerminalPanel>(skin.palette)),
+      m_terminalPanel(std::make_unique<TerminalPanel>(skin.palette, settings)),
       m_initialDirectory(initialDirectory)
 {
     QRect mainArea;
@@ -68,8 +70,8 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin,
     m_window->installEventFilter(this);
     connect(m_window.get(), &DeviceWindow::didResize, this, &DeviceWindowController::windowDidResize);
     connect(m_window.get(), &DeviceWindow::willClose, this, &DeviceWindowController::windowWillClose);
-    connect(&SettingsStore::shared(), &SettingsStore::notify, this, &DeviceWindowController::settingsChanged);
-    connect(&SkinLoader::shared(), &SkinLoader::notify, this, &DeviceWindowController::skinsReloaded);
+    connect(&settings, &SettingsStore::notify, this, &DeviceWindowController::settingsChanged);
+    connect(&skins, &SkinLoader::notify, this, &DeviceWindowController::skinsReloaded);
 }
 
 DeviceWindowController::~DeviceWindowController()
@@ -149,7 +151,7 @@ SkinManifest::TerminalPalette DeviceWindowController::resolvePalette(const SkinM
 
 SkinManifest::TerminalPalette DeviceWindowController::resolvedPalette() const
 {
-    return resolvePalette(m_skin, SettingsStore::shared().data());
+    return resolvePalette(m_skin, m_settings.data());
 }
 
 void DeviceWindowController::setupViews()
@@ -269,7 +271,7 @@ void DeviceWindowController::layoutViewport()
 
 void DeviceWindowController::applyEffects()
 {
-    m_effects = SettingsStore::shared().effects(m_skin.name);
+    m_effects = m_settings.effects(m_skin.name);
     m_effectsActive = EffectsLayer::anyEffect(m_effects);
     if (!m_effectsLayer)
         return;
@@ -382,7 +384,7 @@ void DeviceWindowController::skinsReloaded(const QString& name)
 {
     if (name != SkinLoader::skinsDidReload)
         return;
-    const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
+    const std::vector<SkinManifest>& skins = m_skins.skins();
     const auto found
         = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
     if (found == skins.end())
@@ -523,7 +525,7 @@ void DeviceWindowController::exitMiniMode()
     updateWindowShape();
     if (m_skinReloadPendingWhileMini) {
         m_skinReloadPendingWhileMini = false;
-        const std::vector<SkinManifest>& skins = SkinLoader::shared().skins();
+        const std::vector<SkinManifest>& skins = m_skins.skins();
         const auto found
             = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
         if (found != skins.end()) {

@@ -25,6 +25,9 @@
 
 namespace velmora {
 
+class SettingsStore;
+class SkinLoader;
+
 // One device window: a skin's frame with a live terminal in its screen area.
 // The controller builds the window and its widgets, sizes the window from
 // the skin (or a saved window state), starts the first shell session, keeps
@@ -69,7 +72,9 @@ public:
 
     // Builds the window, its widgets and the first session; the window is not
     // shown yet.
-    DeviceWindowController(const SkinManifest& skin, const std::optional<WindowState>& restoringState = std::nullopt,
+    // The window follows the settings and the skin list it is given.
+    DeviceWindowController(const SkinManifest& skin, SettingsStore& settings, SkinLoader& skins,
+                           const std::optional<WindowState>& restoringState = std::nullopt,
                            const std::optional<QString>& initialDirectory = std::nullopt, QObject* parent = nullptr);
     ~DeviceWindowController() override;
 
@@ -204,6 +209,8 @@ private:
     void windowWillClose();
 
     SkinManifest m_skin;
+    SettingsStore& m_settings;
+    SkinLoader& m_skins;
     std::unique_ptr<DeviceWindow> m_window;
     QPointer<ScreenContainer> m_screenContainer;
     std::unique_ptr<TerminalPanel> m_terminalPanel;

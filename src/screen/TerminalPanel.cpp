@@ -13,12 +13,12 @@ void FlippedContainerView::resizeEvent(QResizeEvent* event)
         onLayout();
 }
 
-TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, QObject* parent)
+TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent)
     : QObject(parent), m_container(new FlippedContainerView), m_palette(palette)
 {
     m_shellHost = new QWidget(m_container);
     m_tabsView = new SessionTabsView(palette, m_container);
-    m_manager = std::make_unique<SessionManager>(palette);
+    m_manager = std::make_unique<SessionManager>(palette, settings);
     m_shellHost->setGeometry(m_container->rect());
     m_tabsView->raise();
 

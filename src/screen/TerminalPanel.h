@@ -48,7 +48,7 @@ public:
     // tabs never hide the last line.
     static QMargins sessionPadding();
 
-    explicit TerminalPanel(const SkinManifest::TerminalPalette& palette, QObject* parent = nullptr);
+    TerminalPanel(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent = nullptr);
     ~TerminalPanel() override;
 
     // Panel

@@ -2,7 +2,10 @@
 
 namespace velmora {
 
-SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette) : m_palette(palette) {}
+SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings)
+    : m_settings(settings), m_palette(palette)
+{
+}
 
 SessionManager::~SessionManager()
 {
@@ -28,7 +31,7 @@ ShellView* SessionManager::active() const
 
 ShellView* SessionManager::addSession(const std::optional<QString>& cwd)
 {
-    auto* session = new ShellView;
+    auto* session = new ShellView(m_settings);
     session->startSession(std::nullopt, m_palette, cwd);
     m_sessions.emplace_back(session);
     m_activeIndex = count() - 1;

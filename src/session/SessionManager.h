@@ -22,7 +22,7 @@ namespace velmora {
 // session's shell is stopped and its view deleted. GUI thread only.
 class SessionManager final {
 public:
-    explicit SessionManager(const SkinManifest::TerminalPalette& palette);
+    SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings);
     ~SessionManager();
     SessionManager(const SessionManager&) = delete;
     SessionManager& operator=(const SessionManager&) = delete;
@@ -56,6 +56,7 @@ public:
 private:
     static void stopShell(ShellView* session);
 
+    SettingsStore& m_settings;
     std::vector<QPointer<ShellView>> m_sessions;
     int m_activeIndex = 0;
     SkinManifest::TerminalPalette m_palette;

@@ -52,14 +52,13 @@ void styleScroller(corvel::LocalProcessTerminalView& view, const QColor& foregro
 
 } // namespace
 
-ShellView::ShellView(QWidget* parent) : QWidget(parent)
+ShellView::ShellView(SettingsStore& settings, QWidget* parent) : QWidget(parent), m_settings(settings)
 {
-    const SettingsStore& store = SettingsStore::shared();
-    m_fontSize = store.data().fontSize;
-    m_fontName = store.data().fontName;
+    m_fontSize = settings.data().fontSize;
+    m_fontName = settings.data().fontName;
     m_currentDirectory = QDir::homePath();
     setFocusPolicy(Qt::NoFocus);
-    connect(&SettingsStore::shared(), &SettingsStore::notify, this, &ShellView::fontSettingsChanged);
+    connect(&settings, &SettingsStore::notify, this, &ShellView::fontSettingsChanged);
 }
 
 ShellView::~ShellView()
@@ -74,7 +73,7 @@ void ShellView::startSession(const std::optional<QString>& shell,
 {
     if (m_terminal)
         return;
-    const SettingsStore& store = SettingsStore::shared();
+    const SettingsStore& store = m_settings;
     QString shellPath;
     if (shell)
         shellPath = *shell;
@@ -133,7 +132,7 @@ void ShellView::applyPalette(const SkinManifest::TerminalPalette& palette)
 void ShellView::changeFontSize(double delta)
 {
     m_fontSize = std::max(minimumFontSize, std::min(maximumFontSize, m_fontSize + delta));
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_settings;
     if (store.data().fontSize != m_fontSize) {
         store.data().fontSize = m_fontSize;
         store.save();
@@ -144,7 +143,7 @@ void ShellView::changeFontSize(double delta)
 
 void ShellView::applyFontFromSettings()
 {
-    const SettingsStore& store = SettingsStore::shared();
+    const SettingsStore& store = m_settings;
     m_fontName = store.data().fontName;
     m_fontSize = store.data().fontSize;
     refontTerminal();

@@ -17,6 +17,8 @@
 
 namespace velmora {
 
+class SettingsStore;
+
 // One shell session: a widget holding one terminal view that runs the user's
 // login shell on a pseudo-terminal. It gives the terminal view the device's
 // palette and the settings' font, follows font changes made anywhere in the
@@ -37,9 +39,9 @@ public:
     // background: left, top, right (beside the scroller) and bottom.
     static constexpr QMargins defaultContentPadding{5, 4, 2, 2};
 
-    // Font name and size from the settings store; the directory is the
-    // user's home until the shell reports another.
-    explicit ShellView(QWidget* parent = nullptr);
+    // Font name and size from the settings; the directory is the user's
+    // home until the shell reports another.
+    explicit ShellView(SettingsStore& settings, QWidget* parent = nullptr);
     ~ShellView() override;
 
     // The engine view; none until startSession().
@@ -121,6 +123,7 @@ private:
     void gitQueryEnded(const QString& directory, const GitStatus& status);
 
     QPointer<corvel::LocalProcessTerminalView> m_terminal;
+    SettingsStore& m_settings;
     double m_fontSize = 0;
     QString m_fontName;
     QString m_currentDirectory;

@@ -8,6 +8,7 @@
 #include "look/ButtonStyle.h"
 #include "look/ColorContrast.h"
 #include "look/SymbolIcon.h"
+#include "settings/SettingsViewModel.h"
 #include "skin/SkinLoader.h"
 
 #include <QDesktopServices>
@@ -86,10 +87,11 @@ QPushButton* linkButton(const QString& title, QWidget* parent)
 
 } // namespace
 
-AboutSettingsTab::AboutSettingsTab(const QColor& phosphor, QWidget* parent)
+AboutSettingsTab::AboutSettingsTab(SettingsViewModel& settings, const QColor& phosphor, QWidget* parent)
     : QWidget(parent),
       m_vm(new AboutViewModel(this)),
       m_phosphor(phosphor),
+      m_settings(settings),
       m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     auto* scroll = new QScrollArea(this);
@@ -323,8 +325,8 @@ QColor AboutSettingsTab::accent() const
 {
     std::optional<QString> name = m_skinNameSource ? m_skinNameSource() : std::nullopt;
     if (!name)
-        name = SettingsStore::shared().data().defaultSkin;
-    return accentFor(*name, SkinLoader::shared().skins());
+        name = m_settings.settings().data().defaultSkin;
+    return accentFor(*name, m_settings.skins().skins());
 }
 
 bool AboutSettingsTab::isUpdateAvailable() const

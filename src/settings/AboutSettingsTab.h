@@ -21,6 +21,8 @@ class QVBoxLayout;
 
 namespace velmora {
 
+class SettingsViewModel;
+
 class BusyIndicator;
 
 // The settings window's About tab: the brand header with the version, the
@@ -41,7 +43,7 @@ public:
     static inline const QColor fallbackAccent = QColor(0xDE, 0x52, 0x00);
     static inline const QString tagline = QStringLiteral("A native skinnable terminal for Linux.");
 
-    explicit AboutSettingsTab(const QColor& phosphor, QWidget* parent = nullptr);
+    AboutSettingsTab(SettingsViewModel& settings, const QColor& phosphor, QWidget* parent = nullptr);
 
     AboutViewModel& model() { return *m_vm; }
 
@@ -84,6 +86,7 @@ private:
 
     AboutViewModel* m_vm;
     QColor m_phosphor;
+    SettingsViewModel& m_settings;
     SkinNameSource m_skinNameSource;
     UrlOpener m_openUrl;
 

@@ -3,8 +3,9 @@
 #include "core/LogText.h"
 #include "core/SettingsStore.h"
 #include "settings/SettingsLook.h"
-#include "skin/ActiveSkin.h"
+#include "settings/SettingsViewModel.h"
 #include "skin/SkinJSONSaver.h"
+#include "skin/SkinLoader.h"
 #include "skin/SkinManifestFile.h"
 
 #include <QCheckBox>
@@ -69,7 +70,8 @@ QWidget* menuRow(const QString& label, int labelWidth, QComboBox* menu, QWidget*
 
 } // namespace
 
-EffectsSettingsTab::EffectsSettingsTab(QWidget* parent) : QWidget(parent), m_selectedSkin(ActiveSkin::name())
+EffectsSettingsTab::EffectsSettingsTab(SettingsViewModel& model, QWidget* parent)
+    : QWidget(parent), m_model(model), m_selectedSkin(model.activeSkinName())
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(SettingsLook::tabMargins());
@@ -202,13 +204,14 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
     const SaveOutcome outcome = SkinJSONSaver::rewriteUserSkin(
         skinName,
         [&](QJsonObject& skinFile) {
-            SkinJSONSaver::mergePalette(skinFile, skinName);
+            SkinJSONSaver::mergePalette(skinFile, skinName, m_model.settings().data(), m_model.skins().skins());
             const QJsonObject baked = effectsObject(effects);
             if (baked.isEmpty())
                 skinFile.remove(QStringLiteral("effects"));
             else
                 skinFile.insert(QStringLiteral("effects"), baked);
         },
+        m_model.skins(),
         &error);
     if (outcome == SaveOutcome::writeFailed)
         qWarning().noquote()
@@ -218,9 +221,9 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
 
 void EffectsSettingsTab::load()
 {
-    m_selectedSkin = ActiveSkin::name();
+    m_selectedSkin = m_model.activeSkinName();
     m_skinName->setText(m_selectedSkin);
-    setEffects(SettingsStore::shared().effects(m_selectedSkin));
+    setEffects(m_model.settings().effects(m_selectedSkin));
 }
 
 void EffectsSettingsTab::setEffects(const SkinEffectsSettings& effects)
@@ -242,7 +245,7 @@ void EffectsSettingsTab::saveToSkin()
 
 void EffectsSettingsTab::store()
 {
-    SettingsStore& settings = SettingsStore::shared();
+    SettingsStore& settings = m_model.settings();
     settings.data().skinEffects.insert(m_selectedSkin, m_effects);
     settings.save();
     settings.post(SettingsStore::effectsDidChange, m_selectedSkin);

@@ -15,6 +15,8 @@ class QSlider;
 
 namespace velmora {
 
+class SettingsViewModel;
+
 // The settings window's Effects tab: scanlines with their style and
 // intensity, phosphor glow, screen curvature and the colour grade of the skin
 // the user is looking at. Every change is stored under the skin's name and
@@ -30,7 +32,7 @@ public:
 
     static inline const QString liveCaption = QStringLiteral("Effects apply live to any window showing this skin.");
 
-    explicit EffectsSettingsTab(QWidget* parent = nullptr);
+    explicit EffectsSettingsTab(SettingsViewModel& model, QWidget* parent = nullptr);
 
     // Takes the skin from the device windows (else the default skin) and
     // its stored effects.
@@ -54,7 +56,7 @@ public:
     // Merges the palette into the skin's "skin.json" as the palette browser
     // does and replaces its effects (through SkinJSONSaver::rewriteUserSkin),
     // then reloads the skins and tells every window.
-    static SaveOutcome saveToSkin(const QString& skinName, const SkinEffectsSettings& effects);
+    SaveOutcome saveToSkin(const QString& skinName, const SkinEffectsSettings& effects);
     // "0.30".
     static QString valueText(double value);
 
@@ -82,6 +84,7 @@ private:
     void showEffects();
     void editFromControls();
 
+    SettingsViewModel& m_model;
     QString m_selectedSkin;
     SkinEffectsSettings m_effects;
     QString m_saveStatus;

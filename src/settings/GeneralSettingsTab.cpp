@@ -177,7 +177,7 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent
     terminal->addWidget(m_shellStatus, 2, 1, 1, 2);
     layout->addLayout(terminal);
 
-    m_palette = new PaletteBrowserView(this);
+    m_palette = new PaletteBrowserView(m_model, this);
     layout->addWidget(m_palette);
 
     layout->addWidget(SettingsLook::sectionHeader(QStringLiteral("Startup"), this));
@@ -296,15 +296,15 @@ QString GeneralSettingsTab::fontSizeText(double size)
 void GeneralSettingsTab::chooseFont(const QString& name)
 {
     m_model.setFontName(name);
-    if (name != SettingsStore::shared().fontName())
-        SettingsStore::shared().setFontName(name);
+    if (name != m_model.settings().fontName())
+        m_model.settings().setFontName(name);
 }
 
 void GeneralSettingsTab::chooseFontSize(double size)
 {
     size = std::clamp(size, minimumFontSize, maximumFontSize);
     m_model.setFontSize(size);
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     if (size == store.data().fontSize)
         return;
     store.data().fontSize = size;
@@ -314,8 +314,8 @@ void GeneralSettingsTab::chooseFontSize(double size)
 
 bool GeneralSettingsTab::chooseShell(const QString& shell)
 {
-    SettingsStore& store = SettingsStore::shared();
-    const bool unchanged = shell == SettingsViewModel::effectiveShell() || shell == store.data().defaultShell;
+    SettingsStore& store = m_model.settings();
+    const bool unchanged = shell == m_model.effectiveShell() || shell == store.data().defaultShell;
     // An empty shell means the login shell; any other must be one to start.
     if (!unchanged && !shell.isEmpty() && !isExecutableFile(shell)) {
         m_shellStatus->setText(refusedShellText(shell));
@@ -338,7 +338,7 @@ bool GeneralSettingsTab::commitShellField() { return chooseShell(m_shellField->t
 void GeneralSettingsTab::chooseDefaultSkin(const QString& name)
 {
     m_model.setDefaultSkin(name);
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     if (name == store.data().defaultSkin)
         return;
     store.data().defaultSkin = name;
@@ -348,7 +348,7 @@ void GeneralSettingsTab::chooseDefaultSkin(const QString& name)
 void GeneralSettingsTab::chooseRestoreWindows(bool restore)
 {
     m_model.setRestoreWindows(restore);
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     if (restore == store.data().restoreWindows)
         return;
     store.data().restoreWindows = restore;
@@ -358,7 +358,7 @@ void GeneralSettingsTab::chooseRestoreWindows(bool restore)
 void GeneralSettingsTab::resetAllSettings()
 {
     if (m_confirmReset && m_confirmReset())
-        SettingsStore::shared().resetAll();
+        m_model.settings().resetAll();
 }
 
 void GeneralSettingsTab::revealSettingsFile()
@@ -386,7 +386,7 @@ void GeneralSettingsTab::refresh()
         m_shellField->setText(shell);
 
     QStringList skins;
-    for (const SkinManifest& skin : SkinManifest::orBuiltInPair(SkinLoader::shared().skins()))
+    for (const SkinManifest& skin : SkinManifest::orBuiltInPair(m_model.skins().skins()))
         skins.append(skin.name);
     showItems(m_defaultSkinMenu, skins, m_model.defaultSkin());
     m_restoreWindows->setChecked(m_model.restoreWindows());

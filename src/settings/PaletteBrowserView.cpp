@@ -5,7 +5,7 @@
 #include "look/Drawing.h"
 #include "look/SymbolIcon.h"
 #include "session/ShellView.h"
-#include "skin/ActiveSkin.h"
+#include "settings/SettingsViewModel.h"
 #include "skin/HexColor.h"
 #include "skin/SkinJSONSaver.h"
 #include "skin/SkinLoader.h"
@@ -80,7 +80,7 @@ protected:
             {{"On branch ", fg}, {"main", ansi(3)}},
             {{"$ ", fg}, {QStringLiteral("▋"), colors.cursor}},
         };
-        const QFont font = ShellView::resolveFont(SettingsStore::shared().data().fontName, m_browser->sampleFontSize());
+        const QFont font = ShellView::resolveFont(m_browser->sampleFontName(), m_browser->sampleFontSize());
         const QFontMetricsF metrics(font);
         painter.setFont(font);
         painter.setClipRect(rect().adjusted(10, 10, -10, -10));
@@ -184,7 +184,7 @@ private:
 
 } // namespace
 
-PaletteBrowserView::PaletteBrowserView(QWidget* parent) : QWidget(parent)
+PaletteBrowserView::PaletteBrowserView(SettingsViewModel& model, QWidget* parent) : QWidget(parent), m_model(model)
 {
     auto* body = new QVBoxLayout(this);
     body->setContentsMargins(0, 0, 0, 0);
@@ -201,7 +201,7 @@ PaletteBrowserView::PaletteBrowserView(QWidget* parent) : QWidget(parent)
     body->addWidget(middle);
     body->addWidget(buildCursorRow());
 
-    connect(&SettingsStore::shared(), &SettingsStore::notify, this, [this](const QString& name, const QString&) {
+    connect(&m_model.settings(), &SettingsStore::notify, this, [this](const QString& name, const QString&) {
         if (name == SettingsStore::didReset)
             reload();
         else if (name == SettingsStore::fontDidChange)
@@ -369,7 +369,7 @@ void PaletteBrowserView::applyColors()
 
 const SkinManifest* PaletteBrowserView::findSkin() const
 {
-    for (const SkinManifest& skin : SkinManifest::orBuiltInPair(SkinLoader::shared().skins())) {
+    for (const SkinManifest& skin : SkinManifest::orBuiltInPair(m_model.skins().skins())) {
         if (skin.name == m_skinName)
             return &skin;
     }
@@ -378,8 +378,8 @@ const SkinManifest* PaletteBrowserView::findSkin() const
 
 void PaletteBrowserView::reload()
 {
-    m_skinName = ActiveSkin::name();
-    m_selection = SettingsStore::shared().data().paletteOverrides.value(m_skinName, skinDefaultId);
+    m_skinName = m_model.activeSkinName();
+    m_selection = m_model.settings().data().paletteOverrides.value(m_skinName, skinDefaultId);
     loadCursor();
     refresh();
 }
@@ -387,7 +387,7 @@ void PaletteBrowserView::reload()
 void PaletteBrowserView::loadCursor()
 {
     const SkinManifest* skin = findSkin();
-    const auto& overrides = SettingsStore::shared().data().cursorOverrides;
+    const auto& overrides = m_model.settings().data().cursorOverrides;
     if (overrides.contains(m_skinName)) {
         m_cursorColor = HexColor::toColorOrMagenta(overrides.value(m_skinName));
         m_cursorOverridden = true;
@@ -401,7 +401,7 @@ void PaletteBrowserView::loadCursor()
 void PaletteBrowserView::applySelection(const QString& id)
 {
     m_selection = id;
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     if (id == skinDefaultId)
         store.data().paletteOverrides.remove(m_skinName);
     else
@@ -415,7 +415,7 @@ void PaletteBrowserView::shuffle() { applySelection(CuratedPalettes::random(curr
 
 void PaletteBrowserView::saveCurrentPalette()
 {
-    const QString status = SkinJSONSaver::savePalette(m_skinName);
+    const QString status = SkinJSONSaver::savePalette(m_skinName, m_model.settings().data(), m_model.skins());
     m_saveStatus = status;
     refresh();
     QTimer::singleShot(m_statusClearDelay, this, [this, status] {
@@ -431,14 +431,14 @@ void PaletteBrowserView::setCursorColor(const QColor& color)
     m_cursorColor = color;
     m_cursorOverridden = true;
     const QColor srgb = color.toRgb();
-    SettingsStore::shared().setCursorOverride(SettingsStore::SrgbColor{srgb.redF(), srgb.greenF(), srgb.blueF()},
-                                              m_skinName);
+    m_model.settings().setCursorOverride(SettingsStore::SrgbColor{srgb.redF(), srgb.greenF(), srgb.blueF()},
+                                         m_skinName);
     refresh();
 }
 
 void PaletteBrowserView::resetCursor()
 {
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     store.data().cursorOverrides.remove(m_skinName);
     store.save();
     store.post(SettingsStore::paletteDidChange, m_skinName);
@@ -460,7 +460,9 @@ QString PaletteBrowserView::headerPaletteName() const
     return palette ? palette->name : QStringLiteral("Skin default");
 }
 
-double PaletteBrowserView::sampleFontSize() const { return std::max(SettingsStore::shared().data().fontSize, 9.0); }
+double PaletteBrowserView::sampleFontSize() const { return std::max(m_model.settings().data().fontSize, 9.0); }
+
+QString PaletteBrowserView::sampleFontName() const { return m_model.settings().data().fontName; }
 
 PaletteBrowserView::PreviewPalette PaletteBrowserView::preview() const
 {

@@ -20,6 +20,8 @@ class QPushButton;
 
 namespace velmora {
 
+class SettingsViewModel;
+
 // The "Palette" section of the settings window's General tab. For the skin
 // the settings window edits (ActiveSkin), it chooses which curated palette
 // replaces the skin's own colours ("Skin default" for none), sets or drops a
@@ -47,7 +49,7 @@ public:
         QList<QColor> ansi; // 16, or empty
     };
 
-    explicit PaletteBrowserView(QWidget* parent = nullptr);
+    explicit PaletteBrowserView(SettingsViewModel& model, QWidget* parent = nullptr);
 
     // Decides the skin and loads its stored choices; done each time the
     // browser is shown and after the settings are reset.
@@ -75,6 +77,8 @@ public:
     PreviewPalette preview() const;
     // The sample's font size: the settings' size, at least 9.
     double sampleFontSize() const;
+    // The settings' font family, which the preview is drawn in.
+    QString sampleFontName() const;
 
     QListWidget* paletteList() const { return m_list; }
     QPushButton* saveButton() const { return m_save; }
@@ -105,6 +109,7 @@ private:
     void refresh();
     void applyColors();
 
+    SettingsViewModel& m_model;
     QString m_skinName;
     QString m_selection = skinDefaultId;
     QColor m_cursorColor = Qt::green;

@@ -5,24 +5,31 @@
 
 namespace velmora {
 
-SettingsViewModel::SettingsViewModel(QObject* parent) : QObject(parent)
+SettingsViewModel::SettingsViewModel(SettingsStore& settings, SkinLoader& skins, QObject* parent)
+    : QObject(parent), m_settings(settings), m_skins(skins)
 {
     readAll();
-    connect(&SettingsStore::shared(), &SettingsStore::notify, this, [this](const QString& name) {
+    connect(&settings, &SettingsStore::notify, this, [this](const QString& name) {
         if (name == SettingsStore::fontDidChange)
             handleFontChange();
         else if (name == SettingsStore::didReset)
             handleResetAll();
     });
-    connect(&SkinLoader::shared(), &SkinLoader::notify, this, [this](const QString& name) {
+    connect(&skins, &SkinLoader::notify, this, [this](const QString& name) {
         if (name == SkinLoader::skinsDidReload)
             handleSkinsReload();
     });
 }
 
-QString SettingsViewModel::effectiveShell()
+QString SettingsViewModel::activeSkinName() const
 {
-    const QString stored = SettingsStore::shared().data().defaultShell;
+    const std::optional<QString> deviceSkin = m_deviceSkin ? m_deviceSkin() : std::nullopt;
+    return ActiveSkin::choose(deviceSkin, m_settings.data().defaultSkin, m_skins.skins());
+}
+
+QString SettingsViewModel::effectiveShell() const
+{
+    const QString stored = m_settings.data().defaultShell;
     return stored.isEmpty() ? SettingsStore::detectLoginShell() : stored;
 }
 
@@ -64,7 +71,7 @@ void SettingsViewModel::bumpSkinsTick()
 
 void SettingsViewModel::readAll()
 {
-    const SettingsData& data = SettingsStore::shared().data();
+    const SettingsData& data = m_settings.data();
     m_fontName = data.fontName;
     m_fontSize = data.fontSize;
     m_shell = effectiveShell();
@@ -74,7 +81,7 @@ void SettingsViewModel::readAll()
 
 void SettingsViewModel::handleFontChange()
 {
-    const SettingsData& data = SettingsStore::shared().data();
+    const SettingsData& data = m_settings.data();
     m_fontName = data.fontName;
     m_fontSize = data.fontSize;
     emit changed();

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "skin/ActiveSkin.h"
+
 #include <QObject>
 #include <QString>
 
 namespace velmora {
 
-// The settings window's mirror of the settings it edits. It only follows the
+class SettingsStore;
+class SkinLoader;
+
+// The settings window's mirror of the settings it edits, and the way its
+// tabs reach the settings store and the skin loader. It only follows the
 // store: the tabs write their changes to the store themselves. From its
 // creation it follows the font, skins-reloaded and reset notifications for the
 // rest of its life, also while the window is hidden. Every assignment, even of
@@ -14,7 +20,15 @@ class SettingsViewModel final : public QObject {
     Q_OBJECT
 
 public:
-    explicit SettingsViewModel(QObject* parent = nullptr);
+    SettingsViewModel(SettingsStore& settings, SkinLoader& skins, QObject* parent = nullptr);
+
+    SettingsStore& settings() const { return m_settings; }
+    SkinLoader& skins() const { return m_skins; }
+
+    // Which skin the window edits (the device window's, else the default
+    // skin, else the first), from the device windows the source reports.
+    void setDeviceSkinSource(ActiveSkin::DeviceSkinSource source) { m_deviceSkin = std::move(source); }
+    QString activeSkinName() const;
 
     QString fontName() const { return m_fontName; }
     double fontSize() const { return m_fontSize; }
@@ -34,7 +48,7 @@ public:
     void bumpSkinsTick();
 
     // The shell new sessions start: the stored one, else the login shell.
-    static QString effectiveShell();
+    QString effectiveShell() const;
 
 signals:
     void changed();
@@ -45,6 +59,9 @@ private:
     void handleResetAll();
     void readAll();
 
+    SettingsStore& m_settings;
+    SkinLoader& m_skins;
+    ActiveSkin::DeviceSkinSource m_deviceSkin;
     QString m_fontName;
     double m_fontSize = 0;
     QString m_shell;

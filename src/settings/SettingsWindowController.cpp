@@ -1,5 +1,8 @@
 #include "settings/SettingsWindowController.h"
 
+#include "core/SettingsStore.h"
+#include "skin/SkinLoader.h"
+
 #include "look/SymbolIcon.h"
 #include "settings/AboutSettingsTab.h"
 #include "settings/EffectsSettingsTab.h"
@@ -23,7 +26,8 @@ SettingsWindowController& SettingsWindowController::shared()
 {
     static SettingsWindowController* controller = nullptr;
     if (!controller) {
-        controller = new SettingsWindowController;
+        // The window of the process edits the process's settings and skins.
+        controller = new SettingsWindowController(SettingsStore::shared(), SkinLoader::shared());
         // Gone while the application object still stands, and with it
         // whatever the window has in flight.
         QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, controller->window(), [] {
@@ -41,23 +45,23 @@ QWidget* SettingsWindowController::showShared(const Services& services)
     return controller.window();
 }
 
-SettingsWindowController::SettingsWindowController()
+SettingsWindowController::SettingsWindowController(SettingsStore& settings, SkinLoader& skins)
     : m_window(std::make_unique<QWidget>(
         nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint))
 {
     m_window->setObjectName(QStringLiteral("settingsWindow"));
     m_window->setWindowTitle(title);
     m_window->setFixedSize(width, height);
-    m_model = new SettingsViewModel(m_window.get());
+    m_model = new SettingsViewModel(settings, skins, m_window.get());
 
     auto* layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(16, 16, 16, 16);
     m_tabs = new QTabWidget(m_window.get());
     m_tabs->setDocumentMode(false);
-    m_about = new AboutSettingsTab(QColor(0x00, 0xFF, 0x41));
+    m_about = new AboutSettingsTab(*m_model, QColor(0x00, 0xFF, 0x41));
     m_general = new GeneralSettingsTab(*m_model);
     m_skins = new SkinsSettingsTab(*m_model);
-    m_effects = new EffectsSettingsTab;
+    m_effects = new EffectsSettingsTab(*m_model);
     m_keys = new KeysSettingsTab;
     const QColor iconColor = m_tabs->palette().color(QPalette::WindowText);
     const qreal ratio = m_window->devicePixelRatioF();
@@ -87,7 +91,7 @@ void SettingsWindowController::setServices(const Services& services)
     m_keys->setSources(services.keyActions, services.otherKeys);
     m_skins->setActions({services.useSkin, {}, {}});
     if (services.deviceSkin) {
-        ActiveSkin::setDeviceSkinSource(services.deviceSkin);
+        m_model->setDeviceSkinSource(services.deviceSkin);
         m_about->setSkinNameSource(services.deviceSkin);
     }
 }

@@ -17,6 +17,8 @@ class QWidget;
 namespace velmora {
 
 class AboutSettingsTab;
+class SettingsStore;
+class SkinLoader;
 class EffectsSettingsTab;
 class GeneralSettingsTab;
 class SettingsViewModel;
@@ -53,7 +55,8 @@ public:
     // shared window, raised and active. Returns the window.
     static QWidget* showShared(const Services& services);
 
-    SettingsWindowController();
+    // The window edits the settings and skins it is given.
+    SettingsWindowController(SettingsStore& settings, SkinLoader& skins);
     ~SettingsWindowController();
     SettingsWindowController(const SettingsWindowController&) = delete;
     SettingsWindowController& operator=(const SettingsWindowController&) = delete;

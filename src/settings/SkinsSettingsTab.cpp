@@ -112,9 +112,9 @@ void SkinsSettingsTab::setActions(Actions actions)
         m_actions.openUrl = std::move(actions.openUrl);
 }
 
-std::vector<SkinManifest> SkinsSettingsTab::skinsToShow()
+std::vector<SkinManifest> SkinsSettingsTab::skinsToShow() const
 {
-    return SkinManifest::orBuiltInPair(SkinLoader::shared().skins());
+    return SkinManifest::orBuiltInPair(m_model.skins().skins());
 }
 
 int SkinsSettingsTab::columnCount(int width) { return std::max(1, (width + spacing) / (minimumColumnWidth + spacing)); }
@@ -122,7 +122,7 @@ int SkinsSettingsTab::columnCount(int width) { return std::max(1, (width + spaci
 void SkinsSettingsTab::makeDefault(const SkinManifest& skin)
 {
     m_model.setDefaultSkin(skin.name);
-    SettingsStore& store = SettingsStore::shared();
+    SettingsStore& store = m_model.settings();
     if (store.data().defaultSkin == skin.name)
         return;
     store.data().defaultSkin = skin.name;
@@ -141,13 +141,13 @@ void SkinsSettingsTab::deleteSkin(const SkinManifest& skin)
         qWarning().noquote()
             << QStringLiteral("[Velmora] Couldn't delete the skin %1: %2").arg(LogText::escaped(folder), error);
     SkinPreviewImageCache::clear();
-    SkinLoader::shared().reloadAndBroadcast();
+    m_model.skins().reloadAndBroadcast();
 }
 
 void SkinsSettingsTab::reload()
 {
     SkinPreviewImageCache::clear();
-    SkinLoader::shared().loadAll();
+    m_model.skins().loadAll();
     m_model.bumpSkinsTick();
 }
 

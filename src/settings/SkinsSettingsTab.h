@@ -47,7 +47,7 @@ public:
     void setActions(Actions actions);
 
     // The loaded skins, or the two built-in ones while none are loaded.
-    static std::vector<SkinManifest> skinsToShow();
+    std::vector<SkinManifest> skinsToShow() const;
     // How many columns of 230 to 320 points, 16 apart, fit in the width;
     // at least one.
     static int columnCount(int width);

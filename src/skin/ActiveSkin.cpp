@@ -1,26 +1,6 @@
 #include "skin/ActiveSkin.h"
 
-#include "core/SettingsStore.h"
-#include "skin/SkinLoader.h"
-
 namespace velmora::ActiveSkin {
-namespace {
-
-DeviceSkinSource& source()
-{
-    static DeviceSkinSource installed;
-    return installed;
-}
-
-} // namespace
-
-void setDeviceSkinSource(DeviceSkinSource deviceSkinSource) { source() = std::move(deviceSkinSource); }
-
-QString name()
-{
-    const std::optional<QString> deviceSkin = source() ? source()() : std::nullopt;
-    return choose(deviceSkin, SettingsStore::shared().data().defaultSkin, SkinLoader::shared().skins());
-}
 
 QString choose(const std::optional<QString>& deviceSkin, const QString& defaultSkin,
                const std::vector<SkinManifest>& loadedSkins)

@@ -14,12 +14,8 @@
 namespace velmora::ActiveSkin {
 
 // The skin name of the key device window, else of the first one; none while
-// no device window is open. The application sets it once at start-up.
+// no device window is open.
 using DeviceSkinSource = std::function<std::optional<QString>()>;
-void setDeviceSkinSource(DeviceSkinSource source);
-
-// The name as decided from the device windows, the settings and the loader.
-QString name();
 
 // The rule itself: the device window's skin when there is one, else
 // defaultSkin when a skin of the list (the loaded skins, or the built-in

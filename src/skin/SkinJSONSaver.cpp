@@ -1,7 +1,7 @@
 #include "skin/SkinJSONSaver.h"
 
 #include "core/AppPaths.h"
-#include "core/SettingsStore.h"
+#include "core/SettingsData.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/HexColor.h"
 #include "skin/SkinFolders.h"
@@ -18,9 +18,8 @@ namespace velmora {
 
 namespace {
 
-const SkinManifest* findSkin(const QString& name)
+const SkinManifest* findSkin(const QString& name, const std::vector<SkinManifest>& loaded)
 {
-    const std::vector<SkinManifest>& loaded = SkinLoader::shared().skins();
     const std::vector<SkinManifest>& candidates = loaded.empty() ? SkinManifest::programmaticSkins() : loaded;
     for (const SkinManifest& skin : candidates) {
         if (skin.name == name)
@@ -87,16 +86,16 @@ std::optional<QString> SkinJSONSaver::userSkinJSONURL(const QString& skinName)
     return std::nullopt;
 }
 
-QJsonObject SkinJSONSaver::paletteDict(const QString& skinName)
+QJsonObject SkinJSONSaver::paletteDict(const QString& skinName, const SettingsData& settings,
+                                       const std::vector<SkinManifest>& loadedSkins)
 {
-    const SettingsData& settings = SettingsStore::shared().data();
     QJsonObject dict;
     std::optional<CuratedPalette> curated;
     if (const auto id = settings.paletteOverrides.constFind(skinName); id != settings.paletteOverrides.cend())
         curated = CuratedPalettes::byId(*id);
     if (curated) {
         dict = curatedPaletteObject(*curated);
-    } else if (const SkinManifest* skin = findSkin(skinName)) {
+    } else if (const SkinManifest* skin = findSkin(skinName, loadedSkins)) {
         dict = skinPaletteObject(skin->palette);
     }
     if (const auto cursor = settings.cursorOverrides.constFind(skinName); cursor != settings.cursorOverrides.cend())
@@ -104,9 +103,10 @@ QJsonObject SkinJSONSaver::paletteDict(const QString& skinName)
     return dict;
 }
 
-void SkinJSONSaver::mergePalette(QJsonObject& skinFile, const QString& skinName)
+void SkinJSONSaver::mergePalette(QJsonObject& skinFile, const QString& skinName, const SettingsData& settings,
+                                 const std::vector<SkinManifest>& loadedSkins)
 {
-    const QJsonObject computed = paletteDict(skinName);
+    const QJsonObject computed = paletteDict(skinName, settings, loadedSkins);
     if (computed.isEmpty())
         return;
     QJsonObject palette = skinFile.value(QStringLiteral("palette")).toObject();
@@ -116,7 +116,8 @@ void SkinJSONSaver::mergePalette(QJsonObject& skinFile, const QString& skinName)
 }
 
 SkinJSONSaver::Outcome SkinJSONSaver::rewriteUserSkin(const QString& skinName,
-                                                      const std::function<void(QJsonObject&)>& edit, QString* error)
+                                                      const std::function<void(QJsonObject&)>& edit, SkinLoader& skins,
+                                                      QString* error)
 {
     const auto path = userSkinJSONURL(skinName);
     if (!path)
@@ -134,7 +135,7 @@ SkinJSONSaver::Outcome SkinJSONSaver::rewriteUserSkin(const QString& skinName,
         return Outcome::unencodable;
     if (!SkinManifestFile::write(folder, *skinFile, error))
         return Outcome::writeFailed;
-    SkinLoader::shared().reloadAndBroadcast();
+    skins.reloadAndBroadcast();
     return Outcome::saved;
 }
 
@@ -150,10 +151,10 @@ QString SkinJSONSaver::statusText(Outcome outcome)
     return {};
 }
 
-QString SkinJSONSaver::savePalette(const QString& skinName)
+QString SkinJSONSaver::savePalette(const QString& skinName, const SettingsData& settings, SkinLoader& skins)
 {
-    return statusText(
-        rewriteUserSkin(skinName, [&skinName](QJsonObject& skinFile) { mergePalette(skinFile, skinName); }));
+    return statusText(rewriteUserSkin(
+        skinName, [&](QJsonObject& skinFile) { mergePalette(skinFile, skinName, settings, skins.skins()); }, skins));
 }
 
 QString SkinJSONSaver::nsHex(const QColor& color) { return HexColor::roundedHexString(color); }

@@ -6,8 +6,13 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace velmora {
+
+class SkinLoader;
+struct SettingsData;
+struct SkinManifest;
 
 // Bakes a skin's effective palette (its curated palette override, else its
 // own colours, with the cursor override on top) into the "palette" object of
@@ -31,7 +36,7 @@ public:
     // of the cursor alone keeps the colours the skin needs to load. Every
     // other key of the file stays; the file is rewritten pretty-printed with
     // sorted keys through a temporary file that then replaces it.
-    static QString savePalette(const QString& skinName);
+    static QString savePalette(const QString& skinName, const SettingsData& settings, SkinLoader& skins);
 
     // The status text of an outcome: "Saved ✓" and the four failures.
     static QString statusText(Outcome outcome);
@@ -44,20 +49,23 @@ public:
     // then the skins are reloaded and every window told. error gets the
     // reason of a failed write.
     static Outcome rewriteUserSkin(const QString& skinName, const std::function<void(QJsonObject&)>& edit,
-                                   QString* error = nullptr);
+                                   SkinLoader& skins, QString* error = nullptr);
 
     // Merges paletteDict() into the object's "palette"; nothing when the
     // dictionary is empty.
-    static void mergePalette(QJsonObject& skinFile, const QString& skinName);
+    static void mergePalette(QJsonObject& skinFile, const QString& skinName, const SettingsData& settings,
+                             const std::vector<SkinManifest>& loadedSkins);
 
     // The "skin.json" of the first user skin folder (in listing order) whose
     // file is a JSON object with that exact "name"; none for built-in skins.
     static std::optional<QString> userSkinJSONURL(const QString& skinName);
 
-    // The palette object for the skin: "foreground", "background", and
-    // "cursor" and "ansi" when there are such colours; empty when neither a
-    // skin of that name nor an override exists.
-    static QJsonObject paletteDict(const QString& skinName);
+    // The palette object for the skin, by the settings' overrides and the
+    // loaded skins (the built-in ones while none are loaded): "foreground",
+    // "background", and "cursor" and "ansi" when there are such colours;
+    // empty when neither a skin of that name nor an override exists.
+    static QJsonObject paletteDict(const QString& skinName, const SettingsData& settings,
+                                   const std::vector<SkinManifest>& loadedSkins);
 
     // The JSON object of a skin file; none when the file cannot be read or
     // does not hold an object.

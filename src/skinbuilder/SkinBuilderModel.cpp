@@ -34,8 +34,9 @@ QColor SkinBuilderModel::defaultForeground() { return QColor(52, 199, 89); }
 
 QColor SkinBuilderModel::defaultBackground() { return QColor::fromRgbF(0.04f, 0.04f, 0.04f); }
 
-SkinBuilderModel::SkinBuilderModel(QObject* parent)
+SkinBuilderModel::SkinBuilderModel(SkinLoader& skins, QObject* parent)
     : QObject(parent),
+      m_skins(skins),
       m_viewportCornerOffsets(zeroOffsets),
       m_viewportCornerRadii(defaultRadii),
       m_fgColor(defaultForeground()),

@@ -23,6 +23,8 @@ class QWidget;
 
 namespace velmora {
 
+class SkinLoader;
+
 class PreviewWindowController;
 class SkinBuilderDialogs;
 struct SkinManifestImport;
@@ -63,7 +65,8 @@ public:
     static QColor defaultForeground();
     static QColor defaultBackground();
 
-    explicit SkinBuilderModel(QObject* parent = nullptr);
+    // Installed skins reach the windows through the skin loader given.
+    explicit SkinBuilderModel(SkinLoader& skins, QObject* parent = nullptr);
     ~SkinBuilderModel() override;
 
     // --- Published fields -------------------------------------------------
@@ -260,6 +263,7 @@ private:
     void applyImport(const SkinManifestImport& file, const QString& folderName);
     bool hasName() const;
 
+    SkinLoader& m_skins;
     QImage m_skinImage;
     QSizeF m_imagePixelSize{0, 0};
     int m_imageGeneration = 0;

@@ -176,7 +176,7 @@ void SkinBuilderModel::installSkin()
             setStatus(QStringLiteral("Install failed: ") + error, true);
         return;
     }
-    SkinLoader::shared().reloadAndBroadcast();
+    m_skins.reloadAndBroadcast();
     setStatus(QStringLiteral("Installed to %1/ \u2014 applied live.").arg(slug), false);
 }
 

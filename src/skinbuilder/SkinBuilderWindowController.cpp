@@ -11,8 +11,8 @@
 
 namespace velmora {
 
-SkinBuilderWindowController::SkinBuilderWindowController(QObject* parent)
-    : QObject(parent), m_model(std::make_unique<SkinBuilderModel>()), m_window(std::make_unique<QWidget>())
+SkinBuilderWindowController::SkinBuilderWindowController(SkinLoader& skins, QObject* parent)
+    : QObject(parent), m_model(std::make_unique<SkinBuilderModel>(skins)), m_window(std::make_unique<QWidget>())
 {
     m_window->setWindowTitle(windowTitle);
     m_window->resize(initialWidth, initialHeight);

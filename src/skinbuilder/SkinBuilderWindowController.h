@@ -9,6 +9,8 @@ class QWidget;
 
 namespace velmora {
 
+class SkinLoader;
+
 class SkinBuilderModel;
 class SkinBuilderView;
 
@@ -24,7 +26,7 @@ public:
     static constexpr int initialWidth = 900;
     static constexpr int initialHeight = 700;
 
-    explicit SkinBuilderWindowController(QObject* parent = nullptr);
+    explicit SkinBuilderWindowController(SkinLoader& skins, QObject* parent = nullptr);
     ~SkinBuilderWindowController() override;
 
     SkinBuilderModel& model() const { return *m_model; }

@@ -115,11 +115,11 @@ bool SkinPickerModel::askInMessageBox(const Question& question, QWidget* parent)
     return box.clickedButton() == accept;
 }
 
-SkinPickerModel::SkinPickerModel(QObject* parent)
-    : QObject(parent), m_ask([](const Question& question) { return askInMessageBox(question); })
+SkinPickerModel::SkinPickerModel(SkinLoader& skins, QObject* parent)
+    : QObject(parent), m_loader(skins), m_ask([](const Question& question) { return askInMessageBox(question); })
 {
     takeSkinsFromLoader();
-    connect(&SkinLoader::shared(), &SkinLoader::notify, this, [this](const QString& name) {
+    connect(&m_loader, &SkinLoader::notify, this, [this](const QString& name) {
         if (name == SkinLoader::skinsDidReload)
             handleReload();
     });
@@ -127,7 +127,7 @@ SkinPickerModel::SkinPickerModel(QObject* parent)
 
 SkinPickerModel::~SkinPickerModel() = default;
 
-void SkinPickerModel::takeSkinsFromLoader() { m_skins = SkinManifest::orBuiltInPair(SkinLoader::shared().skins()); }
+void SkinPickerModel::takeSkinsFromLoader() { m_skins = SkinManifest::orBuiltInPair(m_loader.skins()); }
 
 void SkinPickerModel::handleReload()
 {
@@ -137,7 +137,7 @@ void SkinPickerModel::handleReload()
 
 void SkinPickerModel::reload()
 {
-    SkinLoader::shared().loadAll();
+    m_loader.loadAll();
     handleReload();
 }
 
@@ -294,7 +294,7 @@ void SkinPickerModel::deleteSkin(const SkinManifest& skin)
     }
     // The reload replaces the manifest the caller handed in.
     const QString name = skin.name;
-    SkinLoader::shared().reloadAndBroadcast();
+    m_loader.reloadAndBroadcast();
     setStatus(QStringLiteral("Deleted %1").arg(name));
 }
 

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace velmora {
 
+class SkinLoader;
+
 // What stands behind the "Choose a Skin" window: the skins it shows, the
 // installs of what the user drops or chooses (a skin folder, a ".zip" of one,
 // or a picture, which goes to the skin builder instead), the removal of a
@@ -50,7 +52,7 @@ public:
         std::optional<QString> image;
     };
 
-    explicit SkinPickerModel(QObject* parent = nullptr);
+    explicit SkinPickerModel(SkinLoader& skins, QObject* parent = nullptr);
     ~SkinPickerModel() override;
 
     // The skins shown as cards, in the loader's order; the built-in pair when
@@ -109,6 +111,7 @@ private:
     void setStatus(const QString& message);
     QString temporaryFolder() const;
 
+    SkinLoader& m_loader;
     std::vector<SkinManifest> m_skins;
     std::optional<QString> m_statusMessage;
     Ask m_ask;

@@ -113,11 +113,12 @@ std::optional<QString> SkinImportDialog::choose(QWidget* parent)
     return dialog.chosen();
 }
 
-SkinPickerView::SkinPickerView(std::optional<QString> currentSkinId, Actions actions, QWidget* parent)
+SkinPickerView::SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, Actions actions,
+                               QWidget* parent)
     : QWidget(parent),
       m_currentSkinId(std::move(currentSkinId)),
       m_actions(std::move(actions)),
-      m_model(new SkinPickerModel(this))
+      m_model(new SkinPickerModel(skins, this))
 {
     m_desktop.openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     m_model->setAsk([this](const SkinPickerModel::Question& question) {

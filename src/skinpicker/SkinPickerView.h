@@ -20,6 +20,8 @@ class QScrollArea;
 
 namespace velmora {
 
+class SkinLoader;
+
 class SkinCard;
 class SkinPickerModel;
 
@@ -72,7 +74,7 @@ public:
         std::function<void(const QString& folder)> openFolder;
     };
 
-    SkinPickerView(std::optional<QString> currentSkinId, Actions actions, QWidget* parent = nullptr);
+    SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, Actions actions, QWidget* parent = nullptr);
     ~SkinPickerView() override;
 
     SkinPickerModel& model() const { return *m_model; }

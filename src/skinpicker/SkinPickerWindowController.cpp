@@ -10,7 +10,8 @@
 
 namespace velmora {
 
-SkinPickerWindowController::SkinPickerWindowController(std::optional<QString> currentSkinId, QObject* parent)
+SkinPickerWindowController::SkinPickerWindowController(SkinLoader& skins, std::optional<QString> currentSkinId,
+                                                       QObject* parent)
     : QObject(parent), m_window(std::make_unique<QWidget>())
 {
     m_window->setWindowTitle(windowTitle);
@@ -46,7 +47,7 @@ SkinPickerWindowController::SkinPickerWindowController(std::optional<QString> cu
         if (self->onImportImage)
             self->onImportImage(picture);
     };
-    m_view = new SkinPickerView(std::move(currentSkinId), std::move(actions), m_window.get());
+    m_view = new SkinPickerView(skins, std::move(currentSkinId), std::move(actions), m_window.get());
     auto* layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

@@ -14,6 +14,8 @@ class QWidget;
 
 namespace velmora {
 
+class SkinLoader;
+
 class SkinPickerView;
 
 // The "Choose a Skin" window. Its opener sets the callbacks, calls
@@ -31,7 +33,7 @@ public:
     static constexpr QSize minimumSize{420, 360};
 
     // currentSkinId marks the card of that skin as the current one.
-    explicit SkinPickerWindowController(std::optional<QString> currentSkinId, QObject* parent = nullptr);
+    SkinPickerWindowController(SkinLoader& skins, std::optional<QString> currentSkinId, QObject* parent = nullptr);
     ~SkinPickerWindowController() override;
 
     // The user picked a card.

@@ -1,7 +1,9 @@
 #include "app/DirtyStartSweep.h"
+#include "app/SkinLookup.h"
 
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
+#include "skin/SkinLoader.h"
 #include "support/LogCapture.h"
 #include "support/TemporaryHome.h"
 
@@ -174,7 +176,7 @@ TEST_F(DirtyStartSweepStoreTest, DefaultSkinFallsBackToTheBuiltInSkinsWhenNoneAr
         std::_Exit(1);
     };
     const auto check = [&] {
-        const std::vector<SkinManifest> list = DirtyStartSweep::skinList();
+        const std::vector<SkinManifest> list = SkinLookup::skinList(SkinLoader::shared());
         if (list.size() != 2 || list[0].name != SkinManifest::handheld().name
             || list[1].name != SkinManifest::walkie().name)
             fail("the skin list is not the built-in handheld and walkie");

@@ -320,7 +320,8 @@ TEST_F(DeviceWindowControllerTest, AResizeToAnotherAspectSettlesAtTheSkinsAspect
 
 TEST_F(DeviceWindowControllerTest, ARestoredFrameKeepsItsSizeOffTheAspect)
 {
-    controller = std::make_unique<DeviceWindowController>(SkinManifest::handheld(), state(40, 30, 360, 560));
+    controller = std::make_unique<DeviceWindowController>(
+        SkinManifest::handheld(), SettingsStore::shared(), SkinLoader::shared(), state(40, 30, 360, 560));
     controller->showWindow();
     QTest::qWait(DeviceWindow::settleDelayMs * 3);
     EXPECT_EQ(controller->window()->size(), QSize(360, 560));

@@ -26,7 +26,7 @@ protected:
     // Opens and shows a device window on the skin.
     DeviceWindowController& open(const SkinManifest& skin)
     {
-        controller = std::make_unique<DeviceWindowController>(skin);
+        controller = std::make_unique<DeviceWindowController>(skin, SettingsStore::shared(), SkinLoader::shared());
         controller->showWindow();
         return *controller;
     }

@@ -1,4 +1,5 @@
 #include "screen/TerminalPanel.h"
+#include "core/SettingsStore.h"
 
 #include "support/EventLoopWait.h"
 #include "support/ProgramHome.h"
@@ -35,7 +36,7 @@ protected:
     }
 
     QWidget window;
-    TerminalPanel panel{palette(QColor(0, 255, 64), QColor(5, 5, 5))};
+    TerminalPanel panel{palette(QColor(0, 255, 64), QColor(5, 5, 5)), SettingsStore::shared()};
     std::vector<int> synced;
 };
 

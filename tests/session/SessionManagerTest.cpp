@@ -1,4 +1,5 @@
 #include "session/SessionManager.h"
+#include "core/SettingsStore.h"
 #include "session/SessionTabsView.h"
 
 #include "support/EventLoopWait.h"
@@ -39,7 +40,7 @@ protected:
         changes = 0;
     }
 
-    SessionManager manager{greenPalette()};
+    SessionManager manager{greenPalette(), SettingsStore::shared()};
     int changes = 0;
 };
 
@@ -81,7 +82,7 @@ TEST_F(SessionManagerTest, ClosingKeepsTheActiveIndexInStep)
         {"the only session", 1, 0, 0, 1, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        SessionManager local(greenPalette());
+        SessionManager local(greenPalette(), SettingsStore::shared());
         int localChanges = 0;
         for (int i = 0; i < c.sessions; ++i)
             local.addSession();
@@ -132,7 +133,7 @@ TEST_F(SessionManagerTest, SwitchingAndCyclingWrapAround)
         EXPECT_EQ(changes, step.expectedChanges) << step.name;
     }
 
-    SessionManager single(greenPalette());
+    SessionManager single(greenPalette(), SettingsStore::shared());
     single.addSession();
     int singleChanges = 0;
     single.onChange = [&] { ++singleChanges; };
@@ -141,7 +142,7 @@ TEST_F(SessionManagerTest, SwitchingAndCyclingWrapAround)
     EXPECT_EQ(single.activeIndex(), 0);
     EXPECT_EQ(singleChanges, 0);
 
-    SessionManager none(greenPalette());
+    SessionManager none(greenPalette(), SettingsStore::shared());
     none.cycle(true);
     EXPECT_EQ(none.active(), nullptr);
 }

@@ -37,7 +37,7 @@ protected:
                                               = std::nullopt,
                                               const std::optional<QString>& cwd = std::nullopt)
     {
-        auto session = std::make_unique<ShellView>();
+        auto session = std::make_unique<ShellView>(SettingsStore::shared());
         session->resize(640, 400);
         session->startSession(std::nullopt, palette, cwd);
         session->show();

@@ -1,3 +1,6 @@
+#include "core/SettingsStore.h"
+#include "settings/SettingsViewModel.h"
+#include "skin/SkinLoader.h"
 #include "support/LoopbackService.h"
 
 #include "core/AppInfo.h"
@@ -63,7 +66,8 @@ protected:
 
     QTemporaryDir resources;
     LoopbackService server;
-    AboutSettingsTab tab{phosphor};
+    SettingsViewModel settings{SettingsStore::shared(), SkinLoader::shared()};
+    AboutSettingsTab tab{settings, phosphor};
 };
 
 TEST_F(AboutSettingsTabTest, WhileCheckingShowsProgressAndTheSiteButtons)
@@ -218,7 +222,8 @@ TEST(AboutSettingsTabAccentTest, TakesTheForegroundOfTheNamedSkin)
 
 TEST(AboutSettingsTabAccentTest, FollowsTheDeviceWindowElseTheDefaultSkin)
 {
-    AboutSettingsTab tab(phosphor);
+    SettingsViewModel settings{SettingsStore::shared(), SkinLoader::shared()};
+    AboutSettingsTab tab(settings, phosphor);
     // No skins loaded in this process: the built-in pair; the settings name
     // the handheld skin by default.
     EXPECT_EQ(tab.accent(), SkinManifest::handheld().palette.foreground);

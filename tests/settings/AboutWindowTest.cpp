@@ -1,6 +1,9 @@
+#include "core/SettingsStore.h"
 #include "look/BrandMark.h"
 #include "settings/AboutSettingsTab.h"
 #include "settings/AboutWindowController.h"
+#include "settings/SettingsViewModel.h"
+#include "skin/SkinLoader.h"
 
 #include "core/WebService.h"
 
@@ -149,7 +152,8 @@ TEST(AboutWindowTest, ShowsTheVersionTheEngineAndLinksToTheWebSite)
 TEST(AboutWindowTest, TheAboutTabHeaderShowsTheLogo)
 {
     ASSERT_TRUE(BrandMark::image(false));
-    AboutSettingsTab tab(QColor(0x00, 0xFF, 0x41));
+    SettingsViewModel settings{SettingsStore::shared(), SkinLoader::shared()};
+    AboutSettingsTab tab(settings, QColor(0x00, 0xFF, 0x41));
     auto* logo = tab.findChild<QLabel*>(QStringLiteral("logo"));
     ASSERT_NE(logo, nullptr);
     EXPECT_EQ(logo->size(), QSize(56, 56));

@@ -1,8 +1,8 @@
 #include "settings/EffectsSettingsTab.h"
+#include "settings/SettingsViewModel.h"
 
 #include "core/AppPaths.h"
 #include "core/SettingsStore.h"
-#include "skin/ActiveSkin.h"
 #include "skin/SkinLoader.h"
 #include "support/PinnedFolder.h"
 #include "support/SkinOnDisk.h"
@@ -39,16 +39,12 @@ protected:
         SkinLoader::shared().loadAll();
         SettingsStore::shared().data() = SettingsData();
         SettingsStore::shared().save();
-        ActiveSkin::setDeviceSkinSource([this] { return deviceSkin; });
-        tab = std::make_unique<EffectsSettingsTab>();
+        settings.setDeviceSkinSource([this] { return deviceSkin; });
+        tab = std::make_unique<EffectsSettingsTab>(settings);
         tab->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(tab.get()));
     }
-    void TearDown() override
-    {
-        tab.reset();
-        ActiveSkin::setDeviceSkinSource({});
-    }
+    void TearDown() override { tab.reset(); }
 
     static QString skinFile() { return AppPaths::skinsDir() + "/neon/skin.json"; }
     static QJsonObject written() { return QJsonDocument::fromJson(velmora::test::readFile(skinFile())).object(); }
@@ -58,6 +54,7 @@ protected:
     }
 
     std::optional<QString> deviceSkin = QString("Neon");
+    SettingsViewModel settings{SettingsStore::shared(), SkinLoader::shared()};
     std::unique_ptr<EffectsSettingsTab> tab;
 };
 
@@ -177,16 +174,16 @@ TEST_F(EffectsTabTest, SaveToSkinRewritesOnlyPaletteAndEffectsAndReloads)
 
     // All switches off removes the key.
     tab->resetButton()->click();
-    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Neon", tab->effects()), Outcome::saved);
+    EXPECT_EQ(tab->saveToSkin("Neon", tab->effects()), Outcome::saved);
     EXPECT_FALSE(written().contains("effects"));
 }
 
 TEST_F(EffectsTabTest, SaveToSkinRefusesBuiltInsUnreadableFilesAndReportsAFailedWrite)
 {
-    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Handheld v1", {}), Outcome::builtIn);
+    EXPECT_EQ(tab->saveToSkin("Handheld v1", {}), Outcome::builtIn);
 
     velmora::test::writeFile(AppPaths::skinsDir() + "/array/skin.json", "[1, 2]");
-    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Array", {}), Outcome::builtIn) << "no name, so no user skin";
+    EXPECT_EQ(tab->saveToSkin("Array", {}), Outcome::builtIn) << "no name, so no user skin";
 
     const QByteArray before = velmora::test::readFile(skinFile());
     {
@@ -195,7 +192,7 @@ TEST_F(EffectsTabTest, SaveToSkinRefusesBuiltInsUnreadableFilesAndReportsAFailed
             GTEST_SKIP() << "this file system cannot pin a folder in place";
         SkinEffectsSettings effects;
         effects.glow = true;
-        EXPECT_EQ(EffectsSettingsTab::saveToSkin("Neon", effects), Outcome::writeFailed);
+        EXPECT_EQ(tab->saveToSkin("Neon", effects), Outcome::writeFailed);
     }
     EXPECT_EQ(velmora::test::readFile(skinFile()), before) << "the old file stays whole";
 }
@@ -212,7 +209,7 @@ TEST_F(EffectsTabTest, SaveToSkinKeepsTheColoursOfASkinThatIsNotLoadedYet)
     SkinEffectsSettings effects;
     effects.glow = true;
 
-    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Late", effects), Outcome::saved);
+    EXPECT_EQ(tab->saveToSkin("Late", effects), Outcome::saved);
     const QJsonObject file = QJsonDocument::fromJson(velmora::test::readFile(lateFile)).object();
     EXPECT_EQ(file.value("palette").toObject(),
               (QJsonObject{{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#ABCDEF"}}));
@@ -233,7 +230,7 @@ TEST_F(EffectsTabTest, SaveToSkinNeverCallsAFileTheLoaderRefusesSaved)
     SkinEffectsSettings effects;
     effects.curvature = true;
 
-    EXPECT_EQ(EffectsSettingsTab::saveToSkin("Broken", effects), Outcome::unreadable);
+    EXPECT_EQ(tab->saveToSkin("Broken", effects), Outcome::unreadable);
     EXPECT_EQ(velmora::test::readFile(brokenFile), before);
     EXPECT_EQ(reloaded.count(), 0);
 }

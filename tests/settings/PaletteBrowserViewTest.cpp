@@ -1,8 +1,8 @@
 #include "settings/PaletteBrowserView.h"
+#include "settings/SettingsViewModel.h"
 
 #include "core/AppPaths.h"
 #include "core/SettingsStore.h"
-#include "skin/ActiveSkin.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
 #include "support/SkinOnDisk.h"
@@ -49,18 +49,14 @@ protected:
         SkinLoader::shared().loadAll();
         SettingsStore::shared().data() = SettingsData();
         SettingsStore::shared().save();
-        ActiveSkin::setDeviceSkinSource([this] { return deviceSkin; });
-        browser = std::make_unique<PaletteBrowserView>();
+        settings.setDeviceSkinSource([this] { return deviceSkin; });
+        browser = std::make_unique<PaletteBrowserView>(settings);
         browser->resize(620, 330);
         browser->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
     }
 
-    void TearDown() override
-    {
-        browser.reset();
-        ActiveSkin::setDeviceSkinSource({});
-    }
+    void TearDown() override { browser.reset(); }
 
     static SettingsData onDisk()
     {
@@ -84,6 +80,7 @@ protected:
     }
 
     std::optional<QString> deviceSkin = QString("Neon");
+    SettingsViewModel settings{SettingsStore::shared(), SkinLoader::shared()};
     std::unique_ptr<PaletteBrowserView> browser;
 };
 

@@ -8,7 +8,6 @@
 #include "settings/KeysSettingsTab.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/SkinsSettingsTab.h"
-#include "skin/ActiveSkin.h"
 #include "skin/SkinLoader.h"
 #include "support/LogCapture.h"
 #include "support/LoopbackService.h"
@@ -57,8 +56,6 @@ protected:
         SettingsStore::shared().save();
         SkinLoader::shared().loadAll();
     }
-
-    void TearDown() override { ActiveSkin::setDeviceSkinSource({}); }
 
     static QString addUserSkin(const QString& id, const QString& name)
     {
@@ -144,7 +141,7 @@ TEST_F(SettingsFixture, TheModelFollowsTheStoreAndTicksOnEveryReload)
 {
     qputenv("SHELL", "/bin/sh");
     SettingsStore::shared().data().defaultShell = "/usr/local/bin/fish";
-    SettingsViewModel model;
+    SettingsViewModel model{SettingsStore::shared(), SkinLoader::shared()};
     EXPECT_EQ(model.shell(), "/usr/local/bin/fish");
     EXPECT_EQ(model.skinsTick(), 0);
 
@@ -175,7 +172,7 @@ protected:
     void SetUp() override
     {
         SettingsFixture::SetUp();
-        model = std::make_unique<SettingsViewModel>();
+        model = std::make_unique<SettingsViewModel>(SettingsStore::shared(), SkinLoader::shared());
         tab = std::make_unique<GeneralSettingsTab>(*model);
         tab->resize(568, 620);
         tab->show();
@@ -313,7 +310,7 @@ TEST_F(GeneralTabTest, TheShellMenuAndFieldStoreWhatDiffersFromTheEffectiveShell
         SCOPED_TRACE(row.what);
         SettingsStore::shared().data().defaultShell = row.storedBefore;
         SettingsStore::shared().save();
-        model->setShell(SettingsViewModel::effectiveShell());
+        model->setShell(model->effectiveShell());
         row.act();
         EXPECT_EQ(SettingsStore::shared().data().defaultShell, row.storedAfter);
         EXPECT_EQ(onDisk().defaultShell, row.storedAfter);
@@ -438,7 +435,7 @@ class SkinsTabTest : public SettingsFixture {
 protected:
     void build()
     {
-        model = std::make_unique<SettingsViewModel>();
+        model = std::make_unique<SettingsViewModel>(SettingsStore::shared(), SkinLoader::shared());
         tab = std::make_unique<SkinsSettingsTab>(*model);
         tab->setActions({[this](const SkinManifest& skin) { used.append(skin.name); },
                          [this](const SkinManifest& skin) {

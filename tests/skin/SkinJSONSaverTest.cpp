@@ -21,6 +21,18 @@ using test::readFile;
 
 QJsonObject readObject(const QString& path) { return QJsonDocument::fromJson(readFile(path)).object(); }
 
+// The saver on the process's settings and skins, as the settings window
+// calls it.
+QString savePalette(const QString& skin)
+{
+    return SkinJSONSaver::savePalette(skin, SettingsStore::shared().data(), SkinLoader::shared());
+}
+
+QJsonObject paletteDict(const QString& skin)
+{
+    return SkinJSONSaver::paletteDict(skin, SettingsStore::shared().data(), SkinLoader::shared().skins());
+}
+
 class SkinJSONSaverTest : public test::TemporaryHome {
 protected:
     void SetUp() override
@@ -52,8 +64,8 @@ TEST_F(SkinJSONSaverTest, BuiltInSkinsAreNeverWritten)
     SkinLoader::shared().loadAll();
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
 
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Bundled")), QStringLiteral("Can't save a built-in skin"));
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Handheld v1")), QStringLiteral("Can't save a built-in skin"));
+    EXPECT_EQ(savePalette(QStringLiteral("Bundled")), QStringLiteral("Can't save a built-in skin"));
+    EXPECT_EQ(savePalette(QStringLiteral("Handheld v1")), QStringLiteral("Can't save a built-in skin"));
     EXPECT_EQ(readFile(bundled), before);
     EXPECT_EQ(spy.count(), 0);
 }
@@ -68,7 +80,7 @@ TEST_F(SkinJSONSaverTest, ACuratedPaletteIsCopiedAsStoredAndTheSkinsReload)
 
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
     const QDateTime before = QDateTime::currentDateTimeUtc();
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Retro")), QStringLiteral("Saved \u2713"));
+    EXPECT_EQ(savePalette(QStringLiteral("Retro")), QStringLiteral("Saved \u2713"));
 
     const QJsonObject palette = readObject(path).value("palette").toObject();
     EXPECT_EQ(palette.value("foreground").toString(), dracula->foreground);
@@ -91,7 +103,7 @@ TEST_F(SkinJSONSaverTest, TheSkinsOwnColoursAreWrittenInUpperCaseWithTheCursorOv
     SkinLoader::shared().loadAll();
     settings().cursorOverrides.insert(QStringLiteral("Retro"), QStringLiteral("#ff8000"));
 
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Retro")), QStringLiteral("Saved \u2713"));
+    EXPECT_EQ(savePalette(QStringLiteral("Retro")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(path).value("palette").toObject(),
               (QJsonObject{{"foreground", "#A0B1C2"}, {"background", "#0D0E0F"}, {"cursor", "#FF8000"}}));
 }
@@ -106,9 +118,9 @@ TEST_F(SkinJSONSaverTest, ACursorOnlyChangeKeepsTheColoursTheSkinNeedsToLoad)
                    skinWithPalette(QStringLiteral("Late"),
                                    {{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#000000"}}));
     settings().cursorOverrides.insert(QStringLiteral("Late"), QStringLiteral("#abcdef"));
-    ASSERT_EQ(SkinJSONSaver::paletteDict(QStringLiteral("Late")), (QJsonObject{{"cursor", "#ABCDEF"}}));
+    ASSERT_EQ(paletteDict(QStringLiteral("Late")), (QJsonObject{{"cursor", "#ABCDEF"}}));
 
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Late")), QStringLiteral("Saved \u2713"));
+    EXPECT_EQ(savePalette(QStringLiteral("Late")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(path).value("palette").toObject(),
               (QJsonObject{{"foreground", "#112233"}, {"background", "#445566"}, {"cursor", "#ABCDEF"}}));
     bool loaded = false;
@@ -126,7 +138,7 @@ TEST_F(SkinJSONSaverTest, TheWholeFileIsRewrittenSortedAndPrettyKeepingOtherKeys
     const QString path = writeSkin(userSkins(), QStringLiteral("plain"), original) + QStringLiteral("/skin.json");
     SkinLoader::shared().loadAll();
 
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Plain")), QStringLiteral("Saved \u2713"));
+    EXPECT_EQ(savePalette(QStringLiteral("Plain")), QStringLiteral("Saved \u2713"));
     const QByteArray written = readFile(path);
     const QJsonObject expected = QJsonDocument::fromJson(original).object();
     EXPECT_EQ(QJsonDocument::fromJson(written).object(), expected) << "same colours, nothing else touched";
@@ -149,8 +161,8 @@ TEST_F(SkinJSONSaverTest, WithNothingToBakeTheFileIsStillRewrittenAndReloaded)
     SkinLoader::shared().loadAll();
     const QString path = userSkin(QStringLiteral("ghost"), minimalSkin(QStringLiteral("Ghost")));
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
-    EXPECT_TRUE(SkinJSONSaver::paletteDict(QStringLiteral("Ghost")).isEmpty());
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Ghost")), QStringLiteral("Saved \u2713"));
+    EXPECT_TRUE(paletteDict(QStringLiteral("Ghost")).isEmpty());
+    EXPECT_EQ(savePalette(QStringLiteral("Ghost")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(path), minimalSkin(QStringLiteral("Ghost")));
     EXPECT_EQ(spy.count(), 1);
 }
@@ -169,7 +181,7 @@ TEST_F(SkinJSONSaverTest, TheFirstFolderInListingOrderWins)
 
     EXPECT_EQ(SkinJSONSaver::userSkinJSONURL(QStringLiteral("Twin")), first);
     EXPECT_FALSE(SkinJSONSaver::userSkinJSONURL(QStringLiteral("twin")).has_value());
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Twin")), QStringLiteral("Saved \u2713"));
+    EXPECT_EQ(savePalette(QStringLiteral("Twin")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(first).value("palette").toObject().value("cursor").toString(), QStringLiteral("#123456"));
     EXPECT_EQ(readFile(second), secondBefore);
 }
@@ -184,7 +196,7 @@ TEST_F(SkinJSONSaverTest, AFileTheLoaderRefusesIsLeftAlone)
     const QByteArray before = readFile(path);
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
 
-    EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Frameless")), QStringLiteral("Couldn't read skin.json"));
+    EXPECT_EQ(savePalette(QStringLiteral("Frameless")), QStringLiteral("Couldn't read skin.json"));
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(spy.count(), 0);
 }
@@ -192,17 +204,16 @@ TEST_F(SkinJSONSaverTest, AFileTheLoaderRefusesIsLeftAlone)
 TEST_F(SkinJSONSaverTest, PaletteDictFallsBackThroughOverrideSkinAndNothing)
 {
     SkinLoader::shared().loadAll();
-    EXPECT_EQ(SkinJSONSaver::paletteDict(QStringLiteral("Handheld v1")),
+    EXPECT_EQ(paletteDict(QStringLiteral("Handheld v1")),
               (QJsonObject{{"foreground", "#00FF40"}, {"background", "#050505"}}));
 
     settings().paletteOverrides.insert(QStringLiteral("Handheld v1"), QStringLiteral("no-such-palette"));
-    EXPECT_EQ(SkinJSONSaver::paletteDict(QStringLiteral("Handheld v1")).value("foreground").toString(),
-              QStringLiteral("#00FF40"))
+    EXPECT_EQ(paletteDict(QStringLiteral("Handheld v1")).value("foreground").toString(), QStringLiteral("#00FF40"))
         << "an unknown palette id counts as no override";
 
-    EXPECT_TRUE(SkinJSONSaver::paletteDict(QStringLiteral("Nobody")).isEmpty());
+    EXPECT_TRUE(paletteDict(QStringLiteral("Nobody")).isEmpty());
     settings().cursorOverrides.insert(QStringLiteral("Nobody"), QStringLiteral("bad"));
-    EXPECT_EQ(SkinJSONSaver::paletteDict(QStringLiteral("Nobody")), (QJsonObject{{"cursor", "#FF00FF"}}));
+    EXPECT_EQ(paletteDict(QStringLiteral("Nobody")), (QJsonObject{{"cursor", "#FF00FF"}}));
 }
 
 TEST_F(SkinJSONSaverTest, NsHexRounds)
@@ -242,7 +253,7 @@ TEST_F(SkinJSONSaverTest, AFailedWriteLeavesTheOldFileWhole)
     QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
     {
         FileSizeLimit limit(16);
-        EXPECT_EQ(SkinJSONSaver::savePalette(QStringLiteral("Retro")), QStringLiteral("Write failed"));
+        EXPECT_EQ(savePalette(QStringLiteral("Retro")), QStringLiteral("Write failed"));
     }
     EXPECT_EQ(readFile(path), before);
     EXPECT_EQ(spy.count(), 0);

@@ -1,4 +1,5 @@
 #include "skinbuilder/CanvasView.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -67,7 +68,7 @@ protected:
         return event.isAccepted();
     }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     CanvasView canvas{model};
     QTemporaryDir m_folder;
 };
@@ -296,7 +297,7 @@ QRect shownPicture(const CanvasScrollView& view)
 TEST(CanvasScrollViewTest, ANewPictureIsShownWholeAndATrimKeepsTheZoom)
 {
     QTemporaryDir folder;
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     CanvasScrollView view(model);
     view.resize(600, 400);
     view.show();

@@ -1,3 +1,4 @@
+#include "skin/SkinLoader.h"
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/DropZoneView.h"
 #include "skinbuilder/PanelControls.h"
@@ -53,7 +54,7 @@ protected:
     }
     DropZoneView& dropZone() { return *static_cast<DropZoneView*>(view.emptyState()); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     SkinBuilderView view{model};
 
 private:

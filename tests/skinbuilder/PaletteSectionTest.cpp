@@ -1,4 +1,5 @@
 #include "skinbuilder/PaletteSection.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PalettePresetPicker.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
@@ -22,7 +23,7 @@ class PaletteSectionTest : public ::testing::Test {
 protected:
     bool shown(QWidget* widget) const { return widget->isVisibleTo(&section); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     PaletteSection section{model, PaletteSection::defaultAnsiLabels()};
 };
 

@@ -1,3 +1,4 @@
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PictureCleanup.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -30,7 +31,7 @@ protected:
     QImage picture() const { return model.skinImage(); }
     QString status() const { return model.statusMessage().value_or(QString()); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
 
 private:
     QTemporaryDir m_folder;

@@ -1,4 +1,5 @@
 #include "skinbuilder/PreviewWindow.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
 #include "support/BuilderTestSupport.h"
@@ -38,7 +39,7 @@ protected:
         QApplication::sendEvent(widget, &event);
     }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
 
 private:
     QTemporaryDir m_folder;
@@ -166,7 +167,7 @@ TEST_F(PreviewWindowTest, WithoutACompositorTheWindowIsCutToTheDevicesOutline)
 
 TEST(PreviewContentTest, TheDrawerClosesTowardsItsEdgeByTwiceItsSize)
 {
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     model.setDrawerMask({BezierNode({10, 10}), BezierNode({70, 10}), BezierNode({70, 30})});
     model.setDrawerViewport(QRectF(0, 0, 40, 50));
     PreviewContentView view(model);

@@ -1,4 +1,5 @@
 #include "skinbuilder/PropertiesPanel.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PaletteSection.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
@@ -51,7 +52,7 @@ protected:
     bool shown(QWidget* widget) const { return widget && widget->isVisibleTo(&panel); }
     bool shown(const char* name) const { return shown(button(name)); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     PropertiesPanel panel{model, PaletteSection::defaultAnsiLabels()};
 
 private:

@@ -1,4 +1,5 @@
 #include "skinbuilder/SkinBuilderModel.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PictureFile.h"
 
 #include "support/BuilderTestSupport.h"
@@ -38,7 +39,7 @@ protected:
     }
     QString path(const QString& name) const { return m_folder.filePath(name); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
 
 private:
     QTemporaryDir m_folder;

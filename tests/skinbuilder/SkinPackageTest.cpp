@@ -90,7 +90,7 @@ protected:
 
     QString status() const { return model.statusMessage().value_or(QString()); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     std::shared_ptr<test::ScriptedDialogs::Script> dialogs;
 
 private:
@@ -115,7 +115,7 @@ TEST_F(SkinPackageTest, ScalesTheScreenAreaAndRadiiByHalfThePixelWidth)
     loadPicture(QSize(1000, 600), 2);
     model.setViewport(QRectF(10, 20, 30, 40));
     EXPECT_EQ(manifestJson()["viewport"].toObject()["width"].toDouble(), 30);
-    EXPECT_FALSE(SkinBuilderModel().buildManifest().has_value()) << "no picture";
+    EXPECT_FALSE(SkinBuilderModel(SkinLoader::shared()).buildManifest().has_value()) << "no picture";
 }
 
 struct KeyCase {
@@ -252,7 +252,7 @@ TEST_F(SkinPackageTest, AWrittenSkinReopensAsItWasEdited)
     ASSERT_TRUE(model.writeSkin(folder));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), (QStringList{"frame@2x.png", "skin.json"}));
 
-    SkinBuilderModel reopened;
+    SkinBuilderModel reopened{SkinLoader::shared()};
     ASSERT_TRUE(reopened.loadSkin(folder));
     EXPECT_EQ(reopened.statusMessage(), QStringLiteral("Opened written \u2014 2 buttons"));
     EXPECT_EQ(reopened.skinName(), QStringLiteral("Round Trip"));

@@ -1,4 +1,5 @@
 #include "skinbuilder/ViewportInspector.h"
+#include "skin/SkinLoader.h"
 #include "skinbuilder/PanelControls.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -16,7 +17,7 @@ class ViewportInspectorTest : public ::testing::Test {
 protected:
     bool badgeShown() const { return inspector.distortedBadge()->isVisibleTo(&inspector); }
 
-    SkinBuilderModel model;
+    SkinBuilderModel model{SkinLoader::shared()};
     ViewportInspector inspector{model};
 };
 

@@ -41,7 +41,7 @@ protected:
         TemporaryHome::SetUp();
         QDir().mkpath(temporary());
         SkinLoader::shared().loadAll();
-        model = std::make_unique<SkinPickerModel>();
+        model = std::make_unique<SkinPickerModel>(SkinLoader::shared());
         model->setTemporaryFolder(temporary());
         model->setAsk([this](const SkinPickerModel::Question& question) {
             questions.append(question.message);

@@ -62,7 +62,7 @@ protected:
 
     void open(std::optional<QString> currentSkinId = std::nullopt)
     {
-        controller = std::make_unique<SkinPickerWindowController>(std::move(currentSkinId));
+        controller = std::make_unique<SkinPickerWindowController>(SkinLoader::shared(), std::move(currentSkinId));
         controller->onSkinSelected = [this](const SkinManifest& skin) {
             events.append("selected " + skin.name + (controller->window()->isVisible() ? " (open)" : " (closed)"));
         };
@@ -261,7 +261,7 @@ TEST_F(SkinPickerViewTest, PickingACardReportsItBeforeTheWindowCloses)
 
     // Without an opener's callback the window just closes; opened from the
     // application no card is current.
-    controller = std::make_unique<SkinPickerWindowController>(std::nullopt);
+    controller = std::make_unique<SkinPickerWindowController>(SkinLoader::shared(), std::nullopt);
     controller->showWindow();
     for (SkinCard* each : view().cards())
         EXPECT_FALSE(each->isCurrent());

@@ -12,6 +12,7 @@
 // the terminal in front of the art given --screen-in-front. Installing writes
 // into the user skins folder of the data folder in use (XDG_DATA_HOME).
 
+#include "skin/SkinLoader.h"
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/PictureFile.h"
 #include "skinbuilder/SkinBuilderModel.h"
@@ -150,7 +151,7 @@ int main(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("A picture to start a skin from."));
     parser.process(app);
 
-    velmora::SkinBuilderWindowController controller;
+    velmora::SkinBuilderWindowController controller(velmora::SkinLoader::shared());
     if (parser.isSet(windowSize)) {
         const QStringList parts = parser.value(windowSize).split(QLatin1Char('x'));
         if (parts.size() == 2)

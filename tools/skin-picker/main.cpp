@@ -6,6 +6,7 @@
 #include "core/SettingsStore.h"
 #include "look/SkinGalleryCard.h"
 #include "settings/PaletteBrowserView.h"
+#include "settings/SettingsViewModel.h"
 #include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderWindowController.h"
@@ -56,11 +57,12 @@ int main(int argc, char** argv)
     }
 
     if (options.isSet(palettes)) {
+        SettingsViewModel settings(SettingsStore::shared(), SkinLoader::shared());
         QWidget window;
         window.setWindowTitle(QStringLiteral("Palette"));
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(20, 20, 20, 20);
-        layout->addWidget(new PaletteBrowserView(&window));
+        layout->addWidget(new PaletteBrowserView(settings, &window));
         layout->addStretch(1);
         window.resize(620, 360);
         window.show();
@@ -97,7 +99,7 @@ int main(int argc, char** argv)
     std::optional<QString> currentId;
     if (options.isSet(current))
         currentId = options.value(current);
-    SkinPickerWindowController picker(currentId);
+    SkinPickerWindowController picker(SkinLoader::shared(), currentId);
     const auto print = [](const QString& what, const QString& value) {
         std::printf("%s %s\n", qPrintable(what), qPrintable(value));
         std::fflush(stdout);
@@ -106,7 +108,7 @@ int main(int argc, char** argv)
         print(QStringLiteral("selected"), skin.name);
         app.quit();
     };
-    SkinBuilderWindowController builder;
+    SkinBuilderWindowController builder(SkinLoader::shared());
     picker.onEditSkin = [&](const QString& folder) {
         print(QStringLiteral("edit"), folder);
         builder.openSkinForEditing(folder);
