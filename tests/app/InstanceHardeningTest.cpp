@@ -8,6 +8,8 @@
 
 #include "support/ScopedEnvironment.h"
 
+#include "InstanceFixture.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -19,7 +21,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <future>
 #include <thread>
 #include <vector>
 
@@ -63,26 +64,8 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
 }
 
-class InstanceHardeningTest : public ::testing::Test {
+class InstanceHardeningTest : public test::InstanceFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        ASSERT_TRUE(QDir().mkpath(folder()));
-    }
-
-    QString socket() const { return m_root.filePath("velmora.sock"); }
-    QString folder() const { return m_root.filePath("work"); }
-
-    // Runs the work in another thread, serving this thread's events meanwhile.
-    template <typename Work> auto whileServing(Work work)
-    {
-        auto result = std::async(std::launch::async, work);
-        while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
-            QTest::qWait(5);
-        return result.get();
-    }
-
     std::pair<HandOff, QString> openTab(int timeoutMs = 20000)
     {
         QString error;
@@ -90,8 +73,6 @@ protected:
             = VelmoraServiceProvider::handOff({FolderRequest::Action::OpenTab, folder()}, &error, socket(), timeoutMs);
         return {outcome, error};
     }
-
-    QTemporaryDir m_root;
 };
 
 TEST_F(InstanceHardeningTest, ABusyInstancesSocketIsNeverTakenOver)

@@ -7,6 +7,8 @@
 
 #include "app/VelmoraServiceProvider.h"
 
+#include "InstanceFixture.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -15,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 #include <fcntl.h>
 
 namespace velmora {
@@ -24,26 +24,9 @@ namespace {
 
 using Action = InstanceRequest::Action;
 
-class SingleInstanceTest : public ::testing::Test {
+class SingleInstanceTest : public test::InstanceFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        ASSERT_TRUE(QDir().mkpath(folder()));
-    }
-
-    InstanceAddress address() const { return InstanceAddress::forSocket(m_root.filePath("velmora.sock")); }
-    QString folder() const { return m_root.filePath("work"); }
-
-    template <typename Work> auto inAnotherProcess(Work work)
-    {
-        auto result = std::async(std::launch::async, work);
-        while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
-            QTest::qWait(5);
-        return result.get();
-    }
-
-    QTemporaryDir m_root;
+    InstanceAddress address() const { return InstanceAddress::forSocket(socket()); }
 };
 
 TEST_F(SingleInstanceTest, WhatACommandLineAsksOfTheRunningInstance)
@@ -86,7 +69,7 @@ TEST_F(SingleInstanceTest, TheFirstClaimsItsPlaceAndALaterOneHandsOverAndEnds)
 
     // Later ones hand over: a plain launch, a folder, and a refused folder.
     const auto later = [&](const QStringList& arguments) {
-        return inAnotherProcess([&] { return SingleInstance::begin(QStringList{"velmora"} + arguments, address()); });
+        return whileServing([&] { return SingleInstance::begin(QStringList{"velmora"} + arguments, address()); });
     };
     SingleInstance::Start plain = later({});
     EXPECT_EQ(plain.exitCode, 0);

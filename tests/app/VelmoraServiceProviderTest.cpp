@@ -3,6 +3,8 @@
 #include "app/InstanceRequest.h"
 #include "support/ScopedEnvironment.h"
 
+#include "InstanceFixture.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QSignalSpy>
@@ -11,35 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-
 namespace {
 
 using namespace velmora;
 
-// The running instance in this thread; later instances in a thread of their
-// own, since handing over blocks until the running one answers.
-class VelmoraServiceProviderTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_root.isValid());
-        ASSERT_TRUE(QDir().mkpath(folder()));
-    }
-
-    QString socket() const { return m_root.filePath("velmora.sock"); }
-    QString folder() const { return m_root.filePath("work"); }
-
-    template <typename Work> auto fromAnotherInstance(Work work)
-    {
-        auto result = std::async(std::launch::async, work);
-        while (result.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
-            QTest::qWait(5);
-        return result.get();
-    }
-
-    QTemporaryDir m_root;
-};
+using VelmoraServiceProviderTest = test::InstanceFixture;
 
 TEST_F(VelmoraServiceProviderTest, RequestsOfLaterInstancesReachTheRunningOne)
 {
@@ -49,7 +27,7 @@ TEST_F(VelmoraServiceProviderTest, RequestsOfLaterInstancesReachTheRunningOne)
     QSignalSpy tabs(&provider, &VelmoraServiceProvider::openTabRequested);
 
     const auto handOff = [&](FolderRequest::Action action, const QString& path) {
-        return fromAnotherInstance([&] {
+        return whileServing([&] {
             QString error;
             const auto outcome = VelmoraServiceProvider::handOff({action, path}, &error, socket());
             return std::make_pair(outcome, error);
