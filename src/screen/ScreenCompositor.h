@@ -86,6 +86,13 @@ public:
     // off the map. Not clamped to the screen.
     std::optional<QPointF> screenPointAt(const QPointF& outputPoint) const;
 
+    // The picture's pixels per point: devicePixelRatio × sourceScale, each
+    // taken as 1 when it is not a positive number.
+    static double sourceDensity(const Geometry& geometry);
+    // The curvature of a screen of the given size: the bump centred on it,
+    // reaching 1.1 × its longer side, of the given scale (none at 0).
+    static BumpDistortion bumpFor(const QSize& screenSize, double curvatureScale);
+
 protected:
     Geometry m_geometry;
     ScreenEffects m_effects;

@@ -1,0 +1,626 @@
+#include "screen/CpuScreenCompositor.h"
+
+#include "skin/ViewportShape.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+
+// The multipliers' unit, and the grade tables' steps per channel value.
+constexpr int unit = 4096;
+constexpr int tableSteps = 16;
+constexpr int tableTop = 255 * tableSteps;
+
+constexpr double vignetteStart = 0.55;
+constexpr double standardAlpha = 0.55;
+constexpr double heavyFactor = 1.3;
+constexpr double stripeAlpha = 0.2;
+constexpr double maskRowAlpha = 0.6;
+
+// Linear blend of two pixels, weight w of b in 0 … 256; two channels at a
+// time.
+inline std::uint32_t blend(std::uint32_t a, std::uint32_t b, std::uint32_t w)
+{
+    const std::uint32_t iw = 256 - w;
+    const std::uint32_t rb = (((a & 0x00ff00ffu) * iw + (b & 0x00ff00ffu) * w + 0x00800080u) >> 8) & 0x00ff00ffu;
+    const std::uint32_t ag = (((a >> 8) & 0x00ff00ffu) * iw + ((b >> 8) & 0x00ff00ffu) * w + 0x00800080u) & 0xff00ff00u;
+    return rb | ag;
+}
+
+// x / 255 rounded, for x in 0 … 255 × 255.
+inline std::uint32_t divide255(std::uint32_t x)
+{
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+
+// The soft-light blend of a backdrop channel with a source channel.
+double softLight(double backdrop, double source)
+{
+    if (source <= 0.5)
+        return backdrop - (1 - 2 * source) * backdrop * (1 - backdrop);
+    const double d = backdrop <= 0.25 ? ((16 * backdrop - 12) * backdrop + 4) * backdrop : std::sqrt(backdrop);
+    return backdrop + (2 * source - 1) * (d - backdrop);
+}
+
+// Where a sample lands among the pixels of a row or column of `count`
+// pixels: the one before it and the weight (0 … 256) of the next, clamped to
+// the edge. Needs count >= 2.
+inline void samplePosition(double at, int count, std::int32_t& index, std::uint16_t& weight)
+{
+    const double clamped = std::clamp(at, 0.0, double(count - 1));
+    int first = int(clamped);
+    double fraction = clamped - first;
+    if (first >= count - 1) {
+        first = count - 2;
+        fraction = 1;
+    }
+    index = first;
+    weight = std::uint16_t(std::lround(fraction * 256));
+    if (weight == 256 && first < count - 2) {
+        index = first + 1;
+        weight = 0;
+    }
+}
+
+} // namespace
+
+CpuScreenCompositor::CpuScreenCompositor() = default;
+CpuScreenCompositor::~CpuScreenCompositor() = default;
+
+void CpuScreenCompositor::setGeometry(const Geometry& geometry)
+{
+    if (geometry == m_geometry && !m_output.isNull())
+        return;
+    m_geometry = geometry;
+    buildMap();
+    m_effectsBuilt = false;
+    m_needsWhole = true;
+}
+
+void CpuScreenCompositor::setEffects(const ScreenEffects& effects)
+{
+    if (effects == m_effects && m_effectsBuilt)
+        return;
+    const bool bumpChanged = effects.curvatureScale != m_effects.curvatureScale;
+    m_effects = effects;
+    if (bumpChanged)
+        buildMap();
+    m_effectsBuilt = false;
+    m_needsWhole = true;
+}
+
+void CpuScreenCompositor::setRollingOffset(double points)
+{
+    if (!std::isfinite(points) || points == m_rollingOffset)
+        return;
+    m_rollingOffset = points;
+    if (m_effects.scanlines == ScreenEffects::Scanlines::Rolling)
+        m_scanlinesMoved = true;
+}
+
+double CpuScreenCompositor::glowReach() const
+{
+    if (!m_effects.glow.isActive())
+        return 0;
+    const double sigma = m_effects.glow.radius / 2;
+    const double cellSigma = std::sqrt(std::max(sigma * sigma - glowCell * glowCell / 4, sigma * sigma / 4)) / glowCell;
+    const int reach = std::max(1, int(std::ceil(3 * cellSigma)));
+    return (reach + 2) * glowCell;
+}
+
+void CpuScreenCompositor::buildMap()
+{
+    const Geometry& g = m_geometry;
+    m_dpr = std::isfinite(g.devicePixelRatio) && g.devicePixelRatio > 0 ? g.devicePixelRatio : 1.0;
+    m_density = sourceDensity(g);
+    m_patternScale = std::max(1, int(m_dpr));
+    m_outputPixels = g.outputRect.isEmpty() ? QSize()
+                                            : QSize(std::max(1, int(std::lround(g.outputRect.width() * m_dpr))),
+                                                    std::max(1, int(std::lround(g.outputRect.height() * m_dpr))));
+    m_sourcePixels = sourcePixelSize();
+    m_sourceStride = std::max(2, m_sourcePixels.width());
+    m_output = QImage();
+    if (!m_outputPixels.isEmpty()) {
+        m_output = QImage(m_outputPixels, QImage::Format_ARGB32_Premultiplied);
+        m_output.setDevicePixelRatio(m_dpr);
+        m_output.fill(Qt::transparent);
+        m_composed = QImage(m_outputPixels, QImage::Format_RGB32);
+        m_composed.fill(0xff000000u);
+    }
+    m_valid = !m_outputPixels.isEmpty() && !g.screenSize.isEmpty() && g.corners.size() == 4;
+    const std::size_t count = m_valid ? std::size_t(m_outputPixels.width()) * std::size_t(m_outputPixels.height()) : 0;
+    m_coverage.assign(count, 0);
+    m_texel.assign(count, -1);
+    m_texelWeightX.assign(count, 0);
+    m_texelWeightY.assign(count, 0);
+    m_glowTexel.assign(count, 0);
+    m_glowWeightX.assign(count, 0);
+    m_glowWeightY.assign(count, 0);
+    m_patternRow.assign(count, 0);
+    m_stripe.assign(count, 0);
+    m_vignetteRamp.assign(count, 0);
+    m_tilesX = m_valid ? (m_outputPixels.width() + tileSize - 1) / tileSize : 0;
+    m_tilesY = m_valid ? (m_outputPixels.height() + tileSize - 1) / tileSize : 0;
+    m_tileFootprint.assign(std::size_t(m_tilesX) * std::size_t(m_tilesY), QRectF());
+    m_identity = false;
+    if (!m_valid)
+        return;
+
+    const int width = m_outputPixels.width();
+    const int height = m_outputPixels.height();
+    {
+        QImage coverage(m_outputPixels, QImage::Format_Alpha8);
+        coverage.fill(0);
+        QPainter painter(&coverage);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(m_dpr, m_dpr);
+        painter.translate(-QPointF(g.outputRect.topLeft()));
+        painter.fillPath(ViewportShape::roundedQuadPath(g.corners, g.radii), Qt::black);
+        painter.end();
+        for (int y = 0; y < height; ++y)
+            std::memcpy(
+                m_coverage.data() + std::size_t(y) * std::size_t(width), coverage.constScanLine(y), std::size_t(width));
+    }
+
+    const double screenWidth = g.screenSize.width();
+    const double screenHeight = g.screenSize.height();
+    const BumpDistortion bump = bumpFor(g.screenSize, m_effects.curvatureScale);
+    const int sourceWidth = std::max(2, m_sourcePixels.width());
+    const int sourceHeight = std::max(2, m_sourcePixels.height());
+    m_glowWidth = std::max(2, int(std::ceil(screenWidth / glowCell)));
+    m_glowHeight = std::max(2, int(std::ceil(screenHeight / glowCell)));
+    // A picture pixel belongs to the cell its centre lies in.
+    const auto cellStarts = [&](int cells, int pixels) {
+        std::vector<int> starts(std::size_t(cells) + 1);
+        for (int i = 0; i <= cells; ++i)
+            starts[std::size_t(i)] = std::clamp(int(std::ceil(i * glowCell * m_density - 0.5)), 0, pixels);
+        return starts;
+    };
+    m_glowColumnStart = cellStarts(m_glowWidth, m_sourcePixels.width());
+    m_glowRowStart = cellStarts(m_glowHeight, m_sourcePixels.height());
+
+    bool identity = m_effects.curvatureScale == 0;
+    for (int oy = 0; oy < height; ++oy) {
+        for (int ox = 0; ox < width; ++ox) {
+            const std::size_t i = std::size_t(oy) * std::size_t(width) + std::size_t(ox);
+            if (!m_coverage[i])
+                continue;
+            const QPointF at(g.outputRect.left() + (ox + 0.5) / m_dpr, g.outputRect.top() + (oy + 0.5) / m_dpr);
+            const auto flat = ViewportShape::inverseQuadMap(at, screenWidth, screenHeight, g.corners);
+            if (!flat || !std::isfinite(flat->x()) || !std::isfinite(flat->y()))
+                continue;
+            const QPointF bent = bump.sourcePoint(*flat);
+            std::int32_t column = 0;
+            std::int32_t row = 0;
+            samplePosition(bent.x() * m_density - 0.5, sourceWidth, column, m_texelWeightX[i]);
+            samplePosition(bent.y() * m_density - 0.5, sourceHeight, row, m_texelWeightY[i]);
+            m_texel[i] = row * m_sourceStride + column;
+            const auto whole = [](std::uint16_t w) { return w == 0 || w == 256; };
+            if (!whole(m_texelWeightX[i]) || !whole(m_texelWeightY[i]))
+                identity = false;
+
+            std::int32_t glowColumn = 0;
+            std::int32_t glowRow = 0;
+            samplePosition(bent.x() / glowCell - 0.5, m_glowWidth, glowColumn, m_glowWeightX[i]);
+            samplePosition(bent.y() / glowCell - 0.5, m_glowHeight, glowRow, m_glowWeightY[i]);
+            m_glowTexel[i] = glowRow * m_glowWidth + glowColumn;
+
+            m_patternRow[i] = float((screenHeight - flat->y()) * m_patternScale);
+            m_stripe[i] = std::uint8_t(((int(std::floor(flat->x())) % 3) + 3) % 3);
+            const double dx = (flat->x() - screenWidth / 2) / (screenWidth / 2);
+            const double dy = (flat->y() - screenHeight / 2) / (screenHeight / 2);
+            m_vignetteRamp[i] = float(std::clamp((std::hypot(dx, dy) - vignetteStart) / (1 - vignetteStart), 0.0, 1.0));
+
+            // The part of the screen the tile samples, the bilinear
+            // neighbours included.
+            const double margin = 1.0 / m_density;
+            const QPointF inside(std::clamp(bent.x(), 0.0, screenWidth), std::clamp(bent.y(), 0.0, screenHeight));
+            const QRectF reach(inside - QPointF(margin, margin), QSizeF(2 * margin, 2 * margin));
+            QRectF& footprint
+                = m_tileFootprint[std::size_t(oy / tileSize) * std::size_t(m_tilesX) + std::size_t(ox / tileSize)];
+            footprint = footprint.isEmpty() ? reach : footprint.united(reach);
+        }
+    }
+    // A plain copy: every sample sits on one picture pixel. Turn the
+    // neighbour weights of 256 into that pixel.
+    m_identity = identity;
+    if (identity) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (m_texel[i] < 0)
+                continue;
+            m_texel[i] += (m_texelWeightX[i] == 256 ? 1 : 0) + (m_texelWeightY[i] == 256 ? m_sourceStride : 0);
+            m_texelWeightX[i] = 0;
+            m_texelWeightY[i] = 0;
+        }
+    }
+}
+
+void CpuScreenCompositor::buildEffects()
+{
+    m_effectsBuilt = true;
+    const ScreenEffects& e = m_effects;
+    const std::size_t count = m_texel.size();
+    const double intensity = std::isfinite(e.scanlineIntensity) ? std::max(0.0, e.scanlineIntensity) : 0.0;
+    const int s = m_patternScale;
+    m_rolling = e.scanlines == ScreenEffects::Scanlines::Rolling;
+    m_hasAddend = e.scanlines == ScreenEffects::Scanlines::Shadowmask;
+    m_rollingKeep = std::uint16_t(std::lround((1 - std::min(standardAlpha * intensity, 1.0)) * unit));
+    m_multiplier.assign(count, unit);
+    m_addend.assign(m_hasAddend ? count : 0, {0, 0, 0});
+
+    double rowAlpha = 0;
+    if (e.scanlines == ScreenEffects::Scanlines::Standard)
+        rowAlpha = std::min(standardAlpha * intensity, 1.0);
+    else if (e.scanlines == ScreenEffects::Scanlines::Heavy)
+        rowAlpha = std::min(heavyFactor * standardAlpha * intensity, 1.0);
+    const double stripe = std::min(stripeAlpha * intensity, 1.0);
+    const double maskRow = std::min(maskRowAlpha * intensity, 1.0);
+    static constexpr double stripeColours[3][3] = {{1, 0.2, 0.2}, {0.2, 1, 0.2}, {0.2, 0.2, 1}};
+    const double vignette = std::isfinite(e.vignetteAmount) ? std::clamp(e.vignetteAmount, 0.0, 1.0) : 0.0;
+
+    for (std::size_t i = 0; i < count; ++i) {
+        if (m_texel[i] < 0)
+            continue;
+        const double keep = 1 - vignette * m_vignetteRamp[i];
+        const int row = int(std::floor(m_patternRow[i]));
+        double multiplier = keep;
+        if (rowAlpha > 0 && ((row % (4 * s)) + 4 * s) % (4 * s) >= 2 * s)
+            multiplier *= 1 - rowAlpha;
+        if (m_hasAddend) {
+            const bool onRow = ((row % (3 * s)) + 3 * s) % (3 * s) < s;
+            const double alpha = onRow ? maskRow + stripe * (1 - maskRow) : stripe;
+            const double share = onRow ? stripe * (1 - maskRow) : stripe;
+            multiplier = keep * (1 - alpha);
+            for (int k = 0; k < 3; ++k)
+                m_addend[i][std::size_t(k)]
+                    = std::uint16_t(std::lround(stripeColours[m_stripe[i]][k] * share * keep * tableTop));
+        }
+        m_multiplier[i] = std::uint16_t(std::lround(multiplier * unit));
+    }
+
+    const bool graded = e.grade.isValid();
+    const double gradeAlpha = graded ? e.grade.alphaF() : 0.0;
+    const double gradeColour[3] = {e.grade.redF(), e.grade.greenF(), e.grade.blueF()};
+    for (int k = 0; k < 3; ++k) {
+        std::vector<std::uint8_t>& table = m_gradeTable[std::size_t(k)];
+        table.resize(tableTop + 1);
+        for (int step = 0; step <= tableTop; ++step) {
+            double c = double(step) / tableTop;
+            if (graded)
+                c += gradeAlpha * (softLight(c, gradeColour[k]) - c);
+            table[std::size_t(step)] = std::uint8_t(std::lround(std::clamp(c, 0.0, 1.0) * 255));
+        }
+    }
+
+    m_glowOn = e.glow.isActive() && m_valid;
+    m_glowKernel.clear();
+    if (m_glowOn) {
+        const QColor colour = e.glow.colour.isValid() ? e.glow.colour : QColor(Qt::white);
+        m_glowColour = {float(colour.redF()), float(colour.greenF()), float(colour.blueF())};
+        m_glowOpacity = float(e.glow.opacity);
+        const double sigma = e.glow.radius / 2;
+        const double cellSigma
+            = std::sqrt(std::max(sigma * sigma - glowCell * glowCell / 4, sigma * sigma / 4)) / glowCell;
+        const int reach = std::max(1, int(std::ceil(3 * cellSigma)));
+        double total = 0;
+        for (int k = 0; k <= reach; ++k) {
+            const double w = std::exp(-0.5 * k * k / (cellSigma * cellSigma));
+            m_glowKernel.push_back(float(w));
+            total += k == 0 ? w : 2 * w;
+        }
+        for (float& w : m_glowKernel)
+            w = float(w / total);
+        const std::size_t cells = std::size_t(m_glowWidth) * std::size_t(m_glowHeight);
+        m_luminance.assign(cells, 0);
+        m_glowRows.assign(cells, 0);
+        m_glow.assign(cells, 0);
+    }
+}
+
+const std::uint32_t* CpuScreenCompositor::pictureBits(const QImage& source)
+{
+    const bool direct
+        = (source.format() == QImage::Format_ARGB32_Premultiplied || source.format() == QImage::Format_RGB32)
+        && source.size() == m_sourcePixels && m_sourcePixels.width() >= 2 && m_sourcePixels.height() >= 2
+        && source.bytesPerLine() == m_sourceStride * 4;
+    if (direct)
+        return reinterpret_cast<const std::uint32_t*>(source.constBits());
+    // Another format, size or layout: a copy as the map expects it, the
+    // picture's last row and column repeated where it falls short.
+    const QSize size(m_sourceStride, std::max(2, m_sourcePixels.height()));
+    if (m_sourceCopy.size() != size)
+        m_sourceCopy = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_sourceCopy.fill(0xff000000u);
+    if (source.isNull())
+        return reinterpret_cast<const std::uint32_t*>(m_sourceCopy.constBits());
+    const QImage picture = source.format() == QImage::Format_ARGB32_Premultiplied
+        ? source
+        : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < size.height(); ++y) {
+        const auto* from
+            = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(std::min(y, picture.height() - 1)));
+        auto* to = reinterpret_cast<std::uint32_t*>(m_sourceCopy.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            to[x] = from[std::min(x, picture.width() - 1)];
+    }
+    return reinterpret_cast<const std::uint32_t*>(m_sourceCopy.constBits());
+}
+
+void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& cells)
+{
+    const QRect area = cells.intersected(QRect(0, 0, m_glowWidth, m_glowHeight));
+    if (area.isEmpty())
+        return;
+    const int width = m_glowWidth;
+    const int height = m_glowHeight;
+    // The luminance of each cell: the mean of its picture pixels.
+    for (int cy = area.top(); cy <= area.bottom(); ++cy) {
+        const int y0 = m_glowRowStart[std::size_t(cy)];
+        const int y1 = m_glowRowStart[std::size_t(cy) + 1];
+        for (int cx = area.left(); cx <= area.right(); ++cx) {
+            const int x0 = m_glowColumnStart[std::size_t(cx)];
+            const int x1 = m_glowColumnStart[std::size_t(cx) + 1];
+            std::uint32_t red = 0;
+            std::uint32_t green = 0;
+            std::uint32_t blue = 0;
+            for (int y = y0; y < y1; ++y) {
+                const std::uint32_t* line = picture + std::size_t(y) * std::size_t(m_sourceStride);
+                for (int x = x0; x < x1; ++x) {
+                    const std::uint32_t p = line[x];
+                    red += (p >> 16) & 0xffu;
+                    green += (p >> 8) & 0xffu;
+                    blue += p & 0xffu;
+                }
+            }
+            const int pixels = (x1 - x0) * (y1 - y0);
+            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)]
+                = pixels > 0 ? float((0.2126 * red + 0.7152 * green + 0.0722 * blue) / (255.0 * pixels)) : 0.0f;
+        }
+    }
+    const int reach = int(m_glowKernel.size()) - 1;
+    const float* kernel = m_glowKernel.data();
+    const int left = std::max(0, area.left() - reach);
+    const int right = std::min(width - 1, area.right() + reach);
+    // Along rows, for the changed rows; the picture's edge repeats.
+    for (int cy = area.top(); cy <= area.bottom(); ++cy) {
+        const float* in = m_luminance.data() + std::size_t(cy) * std::size_t(width);
+        float* out = m_glowRows.data() + std::size_t(cy) * std::size_t(width);
+        for (int cx = left; cx <= right; ++cx) {
+            float sum = kernel[0] * in[cx];
+            for (int k = 1; k <= reach; ++k)
+                sum += kernel[k] * (in[std::max(cx - k, 0)] + in[std::min(cx + k, width - 1)]);
+            out[cx] = sum;
+        }
+    }
+    // Along columns, for every row the changed ones reach.
+    const int top = std::max(0, area.top() - reach);
+    const int bottom = std::min(height - 1, area.bottom() + reach);
+    for (int cy = top; cy <= bottom; ++cy) {
+        float* out = m_glow.data() + std::size_t(cy) * std::size_t(width);
+        const float* centre = m_glowRows.data() + std::size_t(cy) * std::size_t(width);
+        for (int cx = left; cx <= right; ++cx)
+            out[cx] = kernel[0] * centre[cx];
+        for (int k = 1; k <= reach; ++k) {
+            const float* above = m_glowRows.data() + std::size_t(std::max(cy - k, 0)) * std::size_t(width);
+            const float* below = m_glowRows.data() + std::size_t(std::min(cy + k, height - 1)) * std::size_t(width);
+            for (int cx = left; cx <= right; ++cx)
+                out[cx] += kernel[k] * (above[cx] + below[cx]);
+        }
+    }
+}
+
+void CpuScreenCompositor::composeContent(const std::uint32_t* picture, const Span& span)
+{
+    const std::size_t rowStart = std::size_t(span.y) * std::size_t(m_outputPixels.width());
+    auto* out = reinterpret_cast<std::uint32_t*>(m_composed.scanLine(span.y));
+    const int stride = m_sourceStride;
+    for (int x = span.x0; x < span.x1; ++x) {
+        const std::size_t i = rowStart + std::size_t(x);
+        const std::int32_t texel = m_texel[i];
+        if (texel < 0) {
+            out[x] = 0xff000000u;
+            continue;
+        }
+        std::uint32_t c;
+        if (m_identity) {
+            c = picture[texel];
+        } else {
+            const std::uint32_t* p = picture + texel;
+            const std::uint32_t fx = m_texelWeightX[i];
+            const std::uint32_t top = blend(p[0], p[1], fx);
+            const std::uint32_t bottom = blend(p[stride], p[stride + 1], fx);
+            c = blend(top, bottom, m_texelWeightY[i]);
+        }
+        if (m_glowOn) {
+            const float* g = m_glow.data() + m_glowTexel[i];
+            const float gx = m_glowWeightX[i] * (1.0f / 256);
+            const float gy = m_glowWeightY[i] * (1.0f / 256);
+            const float upper = g[0] + (g[1] - g[0]) * gx;
+            const float lower = g[m_glowWidth] + (g[m_glowWidth + 1] - g[m_glowWidth]) * gx;
+            const float light = std::min(1.0f, m_glowOpacity * (upper + (lower - upper) * gy));
+            const auto screen = [&](std::uint32_t channel, float colour) {
+                const float v = float(channel) + (255.0f - float(channel)) * colour * light;
+                return std::uint32_t(v + 0.5f);
+            };
+            c = 0xff000000u | (screen((c >> 16) & 0xffu, m_glowColour[0]) << 16)
+                | (screen((c >> 8) & 0xffu, m_glowColour[1]) << 8) | screen(c & 0xffu, m_glowColour[2]);
+        }
+        out[x] = c;
+    }
+}
+
+template <bool Rolling> void CpuScreenCompositor::composeEffects(const Span& span)
+{
+    const std::size_t rowStart = std::size_t(span.y) * std::size_t(m_outputPixels.width());
+    const auto* in = reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(span.y));
+    auto* out = reinterpret_cast<std::uint32_t*>(m_output.scanLine(span.y));
+    const std::uint8_t* red = m_gradeTable[0].data();
+    const std::uint8_t* green = m_gradeTable[1].data();
+    const std::uint8_t* blue = m_gradeTable[2].data();
+    const int period = 4 * m_patternScale;
+    const int darkFrom = 3 * m_patternScale;
+    const float shift = float(m_rollingOffset * m_patternScale);
+    for (int x = span.x0; x < span.x1; ++x) {
+        const std::size_t i = rowStart + std::size_t(x);
+        const std::uint32_t coverage = m_coverage[i];
+        if (!coverage || m_texel[i] < 0) {
+            out[x] = 0;
+            continue;
+        }
+        std::uint32_t multiplier = m_multiplier[i];
+        if constexpr (Rolling) {
+            const int row = int(std::floor(m_patternRow[i] - shift));
+            if (((row % period) + period) % period >= darkFrom)
+                multiplier = (multiplier * m_rollingKeep + unit / 2) / unit;
+        }
+        const std::uint32_t c = in[x];
+        std::uint32_t r = (((c >> 16) & 0xffu) * multiplier + 128) >> 8;
+        std::uint32_t g = (((c >> 8) & 0xffu) * multiplier + 128) >> 8;
+        std::uint32_t b = ((c & 0xffu) * multiplier + 128) >> 8;
+        if (m_hasAddend) {
+            const auto& add = m_addend[i];
+            r += add[0];
+            g += add[1];
+            b += add[2];
+        }
+        r = red[std::min<std::uint32_t>(r, tableTop)];
+        g = green[std::min<std::uint32_t>(g, tableTop)];
+        b = blue[std::min<std::uint32_t>(b, tableTop)];
+        if (coverage < 255) {
+            r = divide255(r * coverage);
+            g = divide255(g * coverage);
+            b = divide255(b * coverage);
+        }
+        out[x] = (coverage << 24) | (r << 16) | (g << 8) | b;
+    }
+}
+
+void CpuScreenCompositor::composeEffects(const Span& span)
+{
+    if (m_rolling)
+        composeEffects<true>(span);
+    else
+        composeEffects<false>(span);
+}
+
+std::vector<int> CpuScreenCompositor::tilesMeeting(const QRectF& screenRect) const
+{
+    std::vector<int> tiles;
+    for (std::size_t t = 0; t < m_tileFootprint.size(); ++t) {
+        if (!m_tileFootprint[t].isEmpty() && m_tileFootprint[t].intersects(screenRect))
+            tiles.push_back(int(t));
+    }
+    return tiles;
+}
+
+QRect CpuScreenCompositor::tileOutputRect(int tile) const
+{
+    const int tx = tile % m_tilesX;
+    const int ty = tile / m_tilesX;
+    const QRect pixels
+        = QRect(tx * tileSize, ty * tileSize, tileSize, tileSize).intersected(QRect(QPoint(0, 0), m_outputPixels));
+    const QRectF logical(QPointF(pixels.topLeft()) / m_dpr, QSizeF(pixels.size()) / m_dpr);
+    return logical.translated(m_geometry.outputRect.topLeft()).toAlignedRect().intersected(m_geometry.outputRect);
+}
+
+std::vector<CpuScreenCompositor::Span> CpuScreenCompositor::tileSpans(const std::vector<int>& tiles) const
+{
+    std::vector<Span> spans;
+    for (const int tile : tiles) {
+        const int tx = tile % m_tilesX;
+        const int ty = tile / m_tilesX;
+        const int x0 = tx * tileSize;
+        const int x1 = std::min(x0 + tileSize, m_outputPixels.width());
+        const int y1 = std::min((ty + 1) * tileSize, m_outputPixels.height());
+        for (int y = ty * tileSize; y < y1; ++y) {
+            // Neighbouring tiles of one row join into one span.
+            if (!spans.empty() && spans.back().y == y && spans.back().x1 == x0)
+                spans.back().x1 = x1;
+            else
+                spans.push_back({y, x0, x1});
+        }
+    }
+    std::sort(
+        spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    return spans;
+}
+
+QRect CpuScreenCompositor::outputRectFor(const QRect& screenRect) const
+{
+    if (!m_valid || screenRect.isEmpty())
+        return QRect();
+    const double reach = glowReach();
+    const QRectF grown = QRectF(screenRect).adjusted(-reach, -reach, reach, reach);
+    QRect result;
+    for (const int tile : tilesMeeting(grown))
+        result = result.united(tileOutputRect(tile));
+    return result;
+}
+
+QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
+{
+    if (!m_valid) {
+        if (!m_needsWhole)
+            return QRect();
+        m_needsWhole = false;
+        if (!m_output.isNull())
+            m_output.fill(Qt::transparent);
+        return m_output.isNull() ? QRect() : m_geometry.outputRect;
+    }
+    if (!m_effectsBuilt)
+        buildEffects();
+    const int width = m_outputPixels.width();
+    const int height = m_outputPixels.height();
+
+    if (m_needsWhole) {
+        const std::uint32_t* picture = pictureBits(source);
+        if (m_glowOn)
+            updateGlow(picture, QRect(0, 0, m_glowWidth, m_glowHeight));
+        for (int y = 0; y < height; ++y) {
+            composeContent(picture, {y, 0, width});
+            composeEffects({y, 0, width});
+        }
+        m_needsWhole = false;
+        m_scanlinesMoved = false;
+        return m_geometry.outputRect;
+    }
+
+    const QRect screen(QPoint(0, 0), m_geometry.screenSize);
+    const QRect part = changed.intersected(screen);
+    std::vector<int> tiles;
+    if (!part.isEmpty()) {
+        const std::uint32_t* picture = pictureBits(source);
+        if (m_glowOn) {
+            const QRect cells(
+                QPoint(int(std::floor(part.left() / glowCell)) - 1, int(std::floor(part.top() / glowCell)) - 1),
+                QPoint(int(std::floor((part.right() + 1) / glowCell)) + 1,
+                       int(std::floor((part.bottom() + 1) / glowCell)) + 1));
+            updateGlow(picture, cells);
+        }
+        const double reach = glowReach();
+        tiles = tilesMeeting(QRectF(part).adjusted(-reach, -reach, reach, reach));
+        for (const Span& span : tileSpans(tiles))
+            composeContent(picture, span);
+    }
+    if (m_scanlinesMoved) {
+        m_scanlinesMoved = false;
+        for (int y = 0; y < height; ++y)
+            composeEffects({y, 0, width});
+        return m_geometry.outputRect;
+    }
+    QRect result;
+    for (const Span& span : tileSpans(tiles))
+        composeEffects(span);
+    for (const int tile : tiles)
+        result = result.united(tileOutputRect(tile));
+    return result;
+}
+
+} // namespace velmora

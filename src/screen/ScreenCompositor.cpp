@@ -1,0 +1,61 @@
+#include "screen/ScreenCompositor.h"
+
+#include "screen/CpuScreenCompositor.h"
+#include "skin/ViewportShape.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+
+std::unique_ptr<ScreenCompositor> ScreenCompositor::create(std::optional<Backend> backend)
+{
+    // Only the CPU backend exists so far; asking for OpenGL gets it too.
+    (void)backend;
+    return std::make_unique<CpuScreenCompositor>();
+}
+
+QSize ScreenCompositor::sourcePixelSize() const
+{
+    const QSize& size = m_geometry.screenSize;
+    if (size.isEmpty())
+        return QSize();
+    const double density = sourceDensity(m_geometry);
+    return QSize(std::max(1, int(std::lround(size.width() * density))),
+                 std::max(1, int(std::lround(size.height() * density))));
+}
+
+double ScreenCompositor::sourceDensity(const Geometry& geometry)
+{
+    const double dpr
+        = std::isfinite(geometry.devicePixelRatio) && geometry.devicePixelRatio > 0 ? geometry.devicePixelRatio : 1.0;
+    const double scale = std::isfinite(geometry.sourceScale) && geometry.sourceScale > 0 ? geometry.sourceScale : 1.0;
+    return dpr * scale;
+}
+
+BumpDistortion ScreenCompositor::bumpFor(const QSize& screenSize, double curvatureScale)
+{
+    BumpDistortion bump;
+    if (curvatureScale == 0 || screenSize.isEmpty())
+        return bump;
+    const double width = screenSize.width();
+    const double height = screenSize.height();
+    bump.centre = QPointF(width / 2, height / 2);
+    bump.radius = 1.1 * std::max(width, height);
+    bump.scale = curvatureScale;
+    bump.bounds = QSizeF(width, height);
+    return bump;
+}
+
+std::optional<QPointF> ScreenCompositor::screenPointAt(const QPointF& outputPoint) const
+{
+    const QSize& size = m_geometry.screenSize;
+    if (size.isEmpty())
+        return std::nullopt;
+    const auto flat = ViewportShape::inverseQuadMap(outputPoint, size.width(), size.height(), m_geometry.corners);
+    if (!flat)
+        return std::nullopt;
+    return bumpFor(size, m_effects.curvatureScale).sourcePoint(*flat);
+}
+
+} // namespace velmora

@@ -1,0 +1,374 @@
+#include "screen/ScreenCompositor.h"
+#include "screen/CpuScreenCompositor.h"
+#include "skin/ViewportShape.h"
+#include "support/ScreenCompositionReference.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+using Geometry = ScreenCompositor::Geometry;
+using Reference = test::ScreenCompositionReference;
+
+// A screen picture with something for every effect to act on: colour
+// gradients (for the grade and the vignette), bright bars like glyph
+// strokes on a dark field (for the glow) and flat areas.
+QImage testPicture(const QSize& pixels)
+{
+    QImage picture(pixels, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < pixels.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < pixels.width(); ++x)
+            line[x] = qRgb(20 + 200 * x / pixels.width(), 30 + 170 * y / pixels.height(), 90);
+    }
+    QPainter painter(&picture);
+    const int cellWidth = std::max(4, pixels.width() / 16);
+    const int cellHeight = std::max(6, pixels.height() / 8);
+    for (int cy = 0; cy * cellHeight < pixels.height(); ++cy) {
+        for (int cx = 0; cx * cellWidth < pixels.width(); ++cx) {
+            if ((cx * 7 + cy * 3) % 5 < 2)
+                painter.fillRect(cx * cellWidth + cellWidth / 4,
+                                 cy * cellHeight + cellHeight / 5,
+                                 cellWidth / 3,
+                                 cellHeight * 3 / 5,
+                                 QColor(240, 250, 230));
+        }
+    }
+    painter.fillRect(0, pixels.height() * 3 / 4, pixels.width() / 3, pixels.height() / 8, Qt::black);
+    return picture;
+}
+
+Geometry flatGeometry(double dpr = 1, double sourceScale = 1)
+{
+    Geometry g;
+    g.screenSize = QSize(160, 100);
+    g.outputRect = QRect(0, 0, 180, 120);
+    g.corners = ViewportShape::corners(QRectF(10, 10, 160, 100));
+    g.radii = {6, 6, 6, 6};
+    g.devicePixelRatio = dpr;
+    g.sourceScale = sourceScale;
+    return g;
+}
+
+Geometry warpedGeometry(double dpr = 1, double sourceScale = 1)
+{
+    Geometry g = flatGeometry(dpr, sourceScale);
+    g.corners = ViewportShape::corners(QRectF(10, 10, 160, 100), {{-7, -5}, {6, -3}, {4, 6}, {-5, 3}});
+    g.radii = {9, 4, 12, 7};
+    g.outputRect = QRect(0, 0, 182, 124);
+    return g;
+}
+
+SkinEffectsSettings noEffects()
+{
+    SkinEffectsSettings settings;
+    settings.colorGrade = QStringLiteral("none");
+    return settings;
+}
+
+struct Difference {
+    int worst = 0; // in 1/255
+    QPoint at;
+    int compared = 0;
+};
+
+// The largest channel difference between the output and the reference over
+// every pixel whose scanline row rounding is not a toss-up.
+Difference compareWithReference(const QImage& output, const Reference& reference)
+{
+    Difference d;
+    for (int y = 0; y < output.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(output.constScanLine(y));
+        for (int x = 0; x < output.width(); ++x) {
+            if (const auto flat = reference.flatPoint(x, y); flat && reference.nearPatternEdge(*flat))
+                continue;
+            const Reference::Colour want = reference.pixel(x, y);
+            const int got[4] = {qRed(line[x]), qGreen(line[x]), qBlue(line[x]), qAlpha(line[x])};
+            for (int k = 0; k < 4; ++k) {
+                const int diff = std::abs(got[k] - int(std::lround(want[std::size_t(k)] * 255)));
+                if (diff > d.worst) {
+                    d.worst = diff;
+                    d.at = QPoint(x, y);
+                }
+            }
+            ++d.compared;
+        }
+    }
+    return d;
+}
+
+struct EffectsCase {
+    const char* name;
+    SkinEffectsSettings settings;
+    double rollingOffset;
+    // Channel tolerance in 1/255: 2 for the exact formulas (bilinear weights
+    // in 1/256 and one rounding per pass); the glow's cell-sized blur
+    // against the full-resolution Gaussian gets 4.
+    int tolerance;
+};
+
+std::vector<EffectsCase> effectsCases()
+{
+    std::vector<EffectsCase> cases;
+    const auto add = [&](const char* name, auto change, double offset = 0, int tolerance = 2) {
+        SkinEffectsSettings s = noEffects();
+        change(s);
+        cases.push_back({name, s, offset, tolerance});
+    };
+    add("none", [](SkinEffectsSettings&) {});
+    add("standard", [](SkinEffectsSettings& s) {
+        s.scanlines = true;
+        s.scanlineIntensity = 0.5;
+    });
+    add("heavy", [](SkinEffectsSettings& s) {
+        s.scanlines = true;
+        s.scanlineStyle = QStringLiteral("heavy");
+        s.scanlineIntensity = 0.6;
+    });
+    add("shadowmask", [](SkinEffectsSettings& s) {
+        s.scanlines = true;
+        s.scanlineStyle = QStringLiteral("shadowmask");
+        s.scanlineIntensity = 0.8;
+    });
+    add(
+        "rolling",
+        [](SkinEffectsSettings& s) {
+            s.scanlines = true;
+            s.scanlineStyle = QStringLiteral("rolling");
+            s.scanlineIntensity = 0.7;
+        },
+        1.36);
+    add(
+        "glow",
+        [](SkinEffectsSettings& s) {
+            s.glow = true;
+            s.glowIntensity = 0.8;
+        },
+        0,
+        4);
+    add("curvature", [](SkinEffectsSettings& s) {
+        s.curvature = true;
+        s.curvatureAmount = 0.4;
+    });
+    add("amber", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("amber"); });
+    add("unknown grade", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("Amber"); });
+    add(
+        "all",
+        [](SkinEffectsSettings& s) {
+            s.scanlines = true;
+            s.scanlineStyle = QStringLiteral("rolling");
+            s.scanlineIntensity = 0.4;
+            s.glow = true;
+            s.glowIntensity = 0.6;
+            s.curvature = true;
+            s.curvatureAmount = 0.3;
+            s.colorGrade = QStringLiteral("green");
+        },
+        2.72,
+        4);
+    return cases;
+}
+
+const QColor foreground(120, 255, 170);
+
+TEST(ScreenCompositorTest, EachEffectAloneAndAllTogetherMatchTheReferenceOnFlatAndWarpedScreens)
+{
+    const struct {
+        const char* name;
+        Geometry geometry;
+    } geometries[] = {
+        {"flat", flatGeometry()},
+        {"warped", warpedGeometry()},
+        {"warped at 2x from a finer picture", warpedGeometry(2, 2)},
+        {"flat at 1.5x", flatGeometry(1.5)},
+    };
+    for (const auto& [geometryName, geometry] : geometries) {
+        for (const EffectsCase& c : effectsCases()) {
+            SCOPED_TRACE(std::string(c.name) + ", " + geometryName);
+            CpuScreenCompositor compositor;
+            compositor.setGeometry(geometry);
+            const ScreenEffects effects = ScreenEffects::from(c.settings, foreground);
+            compositor.setEffects(effects);
+            compositor.setRollingOffset(c.rollingOffset);
+            const QImage picture = testPicture(compositor.sourcePixelSize());
+            EXPECT_EQ(compositor.compose(picture, QRect()), geometry.outputRect);
+            const Reference reference(geometry, effects, c.rollingOffset, picture);
+            const QImage& output = compositor.output();
+            ASSERT_EQ(output.size(), reference.outputPixels());
+            const Difference d = compareWithReference(output, reference);
+            EXPECT_LE(d.worst, c.tolerance) << "at " << d.at.x() << "," << d.at.y();
+            // Toss-ups on the pattern grid are few, except where pixel centres sit on
+            // it (every third column at 1.5x for the stripes).
+            EXPECT_GT(d.compared, output.width() * output.height() / 3);
+        }
+    }
+}
+
+TEST(ScreenCompositorTest, AChangedCellRecomposesASmallAreaThatHoldsEveryChangedPixel)
+{
+    SkinEffectsSettings all = noEffects();
+    all.scanlines = all.glow = all.curvature = true;
+    all.glowIntensity = 1;
+    all.colorGrade = QStringLiteral("amber");
+    for (const Geometry& geometry : {warpedGeometry(), warpedGeometry(2, 2)}) {
+        SCOPED_TRACE(geometry.devicePixelRatio);
+        CpuScreenCompositor compositor;
+        compositor.setGeometry(geometry);
+        compositor.setEffects(ScreenEffects::from(all, foreground));
+        QImage picture = testPicture(compositor.sourcePixelSize());
+        compositor.compose(picture, QRect());
+        const QImage before = compositor.output().copy();
+        // A bright cursor cell appears.
+        const QRect cell(70, 40, 8, 14);
+        const double density = geometry.devicePixelRatio * geometry.sourceScale;
+        QPainter(&picture).fillRect(
+            QRectF(cell.x() * density, cell.y() * density, cell.width() * density, cell.height() * density), Qt::white);
+        const QRect drawn = compositor.compose(picture, cell);
+        EXPECT_EQ(drawn, compositor.outputRectFor(cell));
+        EXPECT_LT(drawn.width() * drawn.height(), geometry.outputRect.width() * geometry.outputRect.height() / 3);
+
+        CpuScreenCompositor whole;
+        whole.setGeometry(geometry);
+        whole.setEffects(ScreenEffects::from(all, foreground));
+        whole.compose(picture, QRect());
+        const QImage& after = compositor.output();
+        int changedPixels = 0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                ASSERT_EQ(after.pixel(x, y), whole.output().pixel(x, y)) << x << "," << y;
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    ++changedPixels;
+                    const QPointF logical = QPointF(x + 0.5, y + 0.5) / geometry.devicePixelRatio;
+                    ASSERT_TRUE(QRectF(drawn).contains(logical)) << x << "," << y;
+                }
+            }
+        }
+        EXPECT_GT(changedPixels, 100);
+        EXPECT_TRUE(compositor.compose(picture, QRect()).isEmpty());
+    }
+}
+
+TEST(ScreenCompositorTest, TheOutputIsTransparentOutsideTheOutlineAndOpaqueInside)
+{
+    CpuScreenCompositor compositor;
+    compositor.setGeometry(warpedGeometry());
+    compositor.setEffects(ScreenEffects::from(noEffects(), foreground));
+    compositor.compose(testPicture(compositor.sourcePixelSize()), QRect());
+    const QImage& output = compositor.output();
+    EXPECT_EQ(output.devicePixelRatio(), 1.0);
+    EXPECT_EQ(qAlpha(output.pixel(0, 0)), 0); // outside the rounded corner
+    EXPECT_EQ(output.pixel(181, 60), 0u); // right of the right edge
+    EXPECT_EQ(qAlpha(output.pixel(90, 60)), 255);
+}
+
+TEST(ScreenCompositorTest, TheSourceIsTheScreenAtTheOutputsDensityTimesTheSourceScale)
+{
+    CpuScreenCompositor compositor;
+    EXPECT_TRUE(compositor.sourcePixelSize().isEmpty());
+    compositor.setGeometry(flatGeometry(1.5, 2));
+    EXPECT_EQ(compositor.sourcePixelSize(), QSize(480, 300));
+    compositor.setGeometry(flatGeometry(1.25));
+    EXPECT_EQ(compositor.sourcePixelSize(), QSize(200, 125));
+}
+
+TEST(ScreenCompositorTest, DegenerateGeometriesComposeNothingWithoutFailing)
+{
+    std::vector<Geometry> cases;
+    Geometry g = flatGeometry();
+    g.screenSize = QSize(0, 100);
+    cases.push_back(g);
+    g = flatGeometry();
+    g.corners.pop_back();
+    cases.push_back(g);
+    g = flatGeometry();
+    g.corners = {QPointF(50, 50), QPointF(50, 50), QPointF(50, 50), QPointF(50, 50)};
+    cases.push_back(g);
+    g = flatGeometry();
+    g.corners = {QPointF(10, 10), QPointF(90, 10), QPointF(170, 10), QPointF(130, 10)};
+    cases.push_back(g);
+    g = flatGeometry();
+    g.outputRect = QRect();
+    cases.push_back(g);
+    g = flatGeometry();
+    g.devicePixelRatio = std::nan("");
+    g.sourceScale = -1;
+    cases.push_back(g);
+    SkinEffectsSettings all = noEffects();
+    all.scanlines = all.glow = all.curvature = true;
+    all.colorGrade = QStringLiteral("blue");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        CpuScreenCompositor compositor;
+        compositor.setGeometry(cases[i]);
+        compositor.setEffects(ScreenEffects::from(all, foreground));
+        const QImage picture = testPicture(QSize(160, 100));
+        const QRect first = compositor.compose(picture, QRect(0, 0, 160, 100));
+        const QImage& output = compositor.output();
+        if (!output.isNull()) {
+            EXPECT_EQ(first, cases[i].outputRect);
+            if (i != 5) {
+                for (int y = 0; y < output.height(); ++y) {
+                    for (int x = 0; x < output.width(); ++x)
+                        ASSERT_EQ(qAlpha(output.pixel(x, y)), 0) << x << "," << y;
+                }
+            }
+        }
+        EXPECT_TRUE(compositor.compose(picture, QRect()).isEmpty());
+        compositor.compose(picture, QRect(0, 0, 10, 10));
+        (void)compositor.outputRectFor(QRect(0, 0, 10, 10));
+        (void)compositor.screenPointAt(QPointF(20, 20));
+    }
+}
+
+TEST(ScreenCompositorTest, TheScreenPointAtAnOutputPointGoesBackThroughTheQuadAndTheBump)
+{
+    CpuScreenCompositor compositor;
+    const Geometry geometry = warpedGeometry();
+    compositor.setGeometry(geometry);
+    SkinEffectsSettings settings = noEffects();
+    settings.curvature = true;
+    settings.curvatureAmount = 0.5;
+    compositor.setEffects(ScreenEffects::from(settings, foreground));
+    const BumpDistortion bump = ScreenCompositor::bumpFor(QSize(160, 100), -0.25);
+    EXPECT_EQ(bump.centre, QPointF(80, 50));
+    EXPECT_DOUBLE_EQ(bump.radius, 176);
+    for (const QPointF at : {QPointF(40, 30), QPointF(90, 60), QPointF(160, 100)}) {
+        const auto flat = ViewportShape::inverseQuadMap(at, 160, 100, geometry.corners);
+        ASSERT_TRUE(flat);
+        const auto point = compositor.screenPointAt(at);
+        ASSERT_TRUE(point);
+        EXPECT_NEAR(point->x(), bump.sourcePoint(*flat).x(), 1e-9);
+        EXPECT_NEAR(point->y(), bump.sourcePoint(*flat).y(), 1e-9);
+    }
+    // The centre of the screen stays put; a point halfway out moves towards it.
+    const QTransform map = ViewportShape::quadTransform(160, 100, geometry.corners);
+    const auto centre = compositor.screenPointAt(map.map(QPointF(80, 50)));
+    ASSERT_TRUE(centre);
+    EXPECT_NEAR(centre->x(), 80, 1e-6);
+    EXPECT_NEAR(centre->y(), 50, 1e-6);
+    const auto halfway = compositor.screenPointAt(map.map(QPointF(40, 25)));
+    ASSERT_TRUE(halfway);
+    EXPECT_GT(halfway->x(), 40);
+    EXPECT_GT(halfway->y(), 25);
+    compositor.setGeometry(Geometry());
+    EXPECT_FALSE(compositor.screenPointAt(QPointF(40, 30)));
+}
+
+TEST(ScreenCompositorTest, CreateGivesABackendThatComposes)
+{
+    const auto compositor = ScreenCompositor::create(ScreenCompositor::Backend::Cpu);
+    ASSERT_TRUE(compositor);
+    EXPECT_EQ(compositor->backend(), ScreenCompositor::Backend::Cpu);
+    compositor->setGeometry(flatGeometry());
+    compositor->compose(testPicture(compositor->sourcePixelSize()), QRect());
+    EXPECT_EQ(compositor->output().size(), QSize(180, 120));
+}
+
+} // namespace
+} // namespace velmora
