@@ -1,6 +1,7 @@
 #include "screen/ScreenCompositor.h"
 
 #include "screen/CpuScreenCompositor.h"
+#include "screen/GlScreenCompositor.h"
 #include "skin/ViewportShape.h"
 
 #include <algorithm>
@@ -10,8 +11,15 @@ namespace velmora {
 
 std::unique_ptr<ScreenCompositor> ScreenCompositor::create(std::optional<Backend> backend)
 {
-    // Only the CPU backend exists so far; asking for OpenGL gets it too.
-    (void)backend;
+    // OpenGL unless the CPU is asked for, by the caller or by
+    // VELMORA_COMPOSITOR=cpu; the CPU where no OpenGL can be made.
+    const bool openGl = backend ? *backend == Backend::OpenGl : qgetenv("VELMORA_COMPOSITOR") != "cpu";
+    if (openGl && GlScreenCompositor::mayTry()) {
+        QString failure;
+        if (auto compositor = GlScreenCompositor::create(&failure))
+            return compositor;
+        GlScreenCompositor::reportCpuFallback(failure);
+    }
     return std::make_unique<CpuScreenCompositor>();
 }
 
