@@ -249,6 +249,7 @@ struct GlScreenCompositor::Gpu {
     std::unique_ptr<QOpenGLContext> context;
     std::unique_ptr<QOffscreenSurface> surface;
     QOpenGLFunctions_3_3_Core* gl = nullptr;
+    bool software = false;
     std::unique_ptr<QOpenGLShaderProgram> lightProgram;
     std::unique_ptr<QOpenGLShaderProgram> blurProgram;
     std::unique_ptr<QOpenGLShaderProgram> screenProgram;
@@ -420,6 +421,9 @@ std::unique_ptr<GlScreenCompositor> GlScreenCompositor::create(QString* failure)
         return fail(QStringLiteral("the OpenGL 3.3 functions are missing"));
     // Errors recorded before belong to others.
     gpu->takeErrors();
+    const QByteArray renderer = QByteArray(reinterpret_cast<const char*>(gpu->gl->glGetString(GL_RENDERER))).toLower();
+    gpu->software = renderer.contains("llvmpipe") || renderer.contains("softpipe") || renderer.contains("swrast")
+        || renderer.contains("software");
 
     const bool brokenShaders = fault == "shaders";
     gpu->lightProgram = gpu->makeProgram(lightSource, brokenShaders, &reason);
@@ -462,6 +466,8 @@ void GlScreenCompositor::reportCpuFallback(const QString& reason)
 GlScreenCompositor::GlScreenCompositor(std::unique_ptr<Gpu> gpu) : m_gpu(std::move(gpu)) { prepareGeometry(); }
 
 GlScreenCompositor::~GlScreenCompositor() = default;
+
+bool GlScreenCompositor::rendersInSoftware() const { return m_gpu->software; }
 
 ScreenCompositor::Backend GlScreenCompositor::backend() const
 {

@@ -45,6 +45,10 @@ public:
     // CPU and why.
     static void reportCpuFallback(const QString& reason);
 
+    // True when the context's renderer runs on the CPU itself (llvmpipe and
+    // its kind): there it costs more than the CPU backend.
+    bool rendersInSoftware() const;
+
     ~GlScreenCompositor() override;
     GlScreenCompositor(const GlScreenCompositor&) = delete;
     GlScreenCompositor& operator=(const GlScreenCompositor&) = delete;

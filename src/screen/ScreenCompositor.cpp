@@ -12,13 +12,23 @@ namespace velmora {
 std::unique_ptr<ScreenCompositor> ScreenCompositor::create(std::optional<Backend> backend)
 {
     // OpenGL unless the CPU is asked for, by the caller or by
-    // VELMORA_COMPOSITOR=cpu; the CPU where no OpenGL can be made.
-    const bool openGl = backend ? *backend == Backend::OpenGl : qgetenv("VELMORA_COMPOSITOR") != "cpu";
-    if (openGl && GlScreenCompositor::mayTry()) {
+    // VELMORA_COMPOSITOR=cpu; the CPU where no OpenGL can be made. Unless
+    // OpenGL is asked for by name, a renderer that runs on the CPU itself
+    // gives way to the CPU backend, which costs less there; that is learnt
+    // once per run, so later windows do not set up a context to find out.
+    const QByteArray choice = qgetenv("VELMORA_COMPOSITOR");
+    const bool asked = backend ? *backend == Backend::OpenGl : choice == "gl";
+    const bool openGl = backend ? *backend == Backend::OpenGl : choice != "cpu";
+    static bool softwareOpenGl = false;
+    if (openGl && (asked || !softwareOpenGl) && GlScreenCompositor::mayTry()) {
         QString failure;
-        if (auto compositor = GlScreenCompositor::create(&failure))
-            return compositor;
-        GlScreenCompositor::reportCpuFallback(failure);
+        if (auto compositor = GlScreenCompositor::create(&failure)) {
+            if (asked || !compositor->rendersInSoftware())
+                return compositor;
+            softwareOpenGl = true;
+        } else {
+            GlScreenCompositor::reportCpuFallback(failure);
+        }
     }
     return std::make_unique<CpuScreenCompositor>();
 }

@@ -518,6 +518,15 @@ TEST_F(GlScreenCompositorTest, CreateChoosesOpenGlUnlessAskedForTheCpu)
         const test::ScopedEnvironment choice("VELMORA_COMPOSITOR", "cpu");
         EXPECT_EQ(ScreenCompositor::create()->backend(), Backend::Cpu);
     }
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        // Unasked, a renderer that runs on the CPU itself gives way to the
+        // CPU backend; a real GPU keeps OpenGL.
+        const test::ScopedEnvironment choice("VELMORA_COMPOSITOR", "");
+        const Backend expected = m_gl->rendersInSoftware() ? Backend::Cpu : Backend::OpenGl;
+        EXPECT_EQ(ScreenCompositor::create()->backend(), expected);
+        EXPECT_EQ(ScreenCompositor::create()->backend(), expected);
+        EXPECT_EQ(ScreenCompositor::create(Backend::OpenGl)->backend(), Backend::OpenGl);
+    }
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
         // Unasked, the offscreen platform keeps to the CPU: a DISPLAY
         // without GLX would end the program there.
