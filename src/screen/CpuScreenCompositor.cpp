@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmora {
 
 namespace {
@@ -67,6 +71,21 @@ inline void samplePosition(double at, int count, std::int32_t& index, std::uint1
         index = first + 1;
         weight = 0;
     }
+}
+
+// out[i] += weight × (a[i] + b[i]) for i < n: a step of the glow's blur.
+inline void addWeighted(float* out, const float* a, const float* b, float weight, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 w = _mm_set1_ps(weight);
+    for (; i + 4 <= n; i += 4) {
+        const __m128 pair = _mm_add_ps(_mm_loadu_ps(a + i), _mm_loadu_ps(b + i));
+        _mm_storeu_ps(out + i, _mm_add_ps(_mm_loadu_ps(out + i), _mm_mul_ps(w, pair)));
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] += weight * (a[i] + b[i]);
 }
 
 } // namespace
@@ -137,13 +156,11 @@ void CpuScreenCompositor::buildMap()
     m_valid = !m_outputPixels.isEmpty() && !g.screenSize.isEmpty() && g.corners.size() == 4;
     const std::size_t count = m_valid ? std::size_t(m_outputPixels.width()) * std::size_t(m_outputPixels.height()) : 0;
     m_coverage.assign(count, 0);
-    m_texel.assign(count, -1);
-    m_texelWeightX.assign(count, 0);
-    m_texelWeightY.assign(count, 0);
-    m_glowTexel.assign(count, 0);
-    m_glowWeightX.assign(count, 0);
-    m_glowWeightY.assign(count, 0);
+    m_samples.assign(count, Sample());
+    m_glowSamples.assign(count, Sample());
     m_patternRow.assign(count, 0);
+    m_rowPhase.assign(count, 0);
+    m_rowFraction.assign(count, 0);
     m_stripe.assign(count, 0);
     m_vignetteRamp.assign(count, 0);
     m_tilesX = m_valid ? (m_outputPixels.width() + tileSize - 1) / tileSize : 0;
@@ -194,25 +211,34 @@ void CpuScreenCompositor::buildMap()
                 continue;
             const QPointF at(g.outputRect.left() + (ox + 0.5) / m_dpr, g.outputRect.top() + (oy + 0.5) / m_dpr);
             const auto flat = ViewportShape::inverseQuadMap(at, screenWidth, screenHeight, g.corners);
-            if (!flat || !std::isfinite(flat->x()) || !std::isfinite(flat->y()))
+            if (!flat || !std::isfinite(flat->x()) || !std::isfinite(flat->y())) {
+                m_coverage[i] = 0;
                 continue;
+            }
             const QPointF bent = bump.sourcePoint(*flat);
             std::int32_t column = 0;
             std::int32_t row = 0;
-            samplePosition(bent.x() * m_density - 0.5, sourceWidth, column, m_texelWeightX[i]);
-            samplePosition(bent.y() * m_density - 0.5, sourceHeight, row, m_texelWeightY[i]);
-            m_texel[i] = row * m_sourceStride + column;
-            const auto whole = [](std::uint16_t w) { return w == 0 || w == 256; };
-            if (!whole(m_texelWeightX[i]) || !whole(m_texelWeightY[i]))
+            Sample& sample = m_samples[i];
+            samplePosition(bent.x() * m_density - 0.5, sourceWidth, column, sample.weightX);
+            samplePosition(bent.y() * m_density - 0.5, sourceHeight, row, sample.weightY);
+            sample.texel = row * m_sourceStride + column;
+            const auto onePixel = [](std::uint16_t w) { return w == 0 || w == 256; };
+            if (!onePixel(sample.weightX) || !onePixel(sample.weightY))
                 identity = false;
 
-            std::int32_t glowColumn = 0;
-            std::int32_t glowRow = 0;
-            samplePosition(bent.x() / glowCell - 0.5, m_glowWidth, glowColumn, m_glowWeightX[i]);
-            samplePosition(bent.y() / glowCell - 0.5, m_glowHeight, glowRow, m_glowWeightY[i]);
-            m_glowTexel[i] = glowRow * m_glowWidth + glowColumn;
+            Sample& glow = m_glowSamples[i];
+            samplePosition(bent.x() / glowCell - 0.5, m_glowWidth, column, glow.weightX);
+            samplePosition(bent.y() / glowCell - 0.5, m_glowHeight, row, glow.weightY);
+            glow.texel = row * m_glowWidth + column;
 
-            m_patternRow[i] = float((screenHeight - flat->y()) * m_patternScale);
+            // In single precision, as the OpenGL backend has it, so that
+            // both round a pixel on a row's edge alike.
+            const double patternRow = double(float((screenHeight - flat->y()) * m_patternScale));
+            const double whole = std::floor(patternRow);
+            m_patternRow[i] = patternRow;
+            m_rowPhase[i] = std::uint8_t(((std::int64_t(whole) % (4 * m_patternScale)) + 4 * m_patternScale)
+                                         % (4 * m_patternScale));
+            m_rowFraction[i] = std::uint16_t(std::min(65535.0, std::floor((patternRow - whole) * 65536)));
             m_stripe[i] = std::uint8_t(((int(std::floor(flat->x())) % 3) + 3) % 3);
             const double dx = (flat->x() - screenWidth / 2) / (screenWidth / 2);
             const double dy = (flat->y() - screenHeight / 2) / (screenHeight / 2);
@@ -232,12 +258,12 @@ void CpuScreenCompositor::buildMap()
     // neighbour weights of 256 into that pixel.
     m_identity = identity;
     if (identity) {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (m_texel[i] < 0)
+        for (Sample& sample : m_samples) {
+            if (sample.texel < 0)
                 continue;
-            m_texel[i] += (m_texelWeightX[i] == 256 ? 1 : 0) + (m_texelWeightY[i] == 256 ? m_sourceStride : 0);
-            m_texelWeightX[i] = 0;
-            m_texelWeightY[i] = 0;
+            sample.texel += (sample.weightX == 256 ? 1 : 0) + (sample.weightY == 256 ? m_sourceStride : 0);
+            sample.weightX = 0;
+            sample.weightY = 0;
         }
     }
 }
@@ -246,7 +272,7 @@ void CpuScreenCompositor::buildEffects()
 {
     m_effectsBuilt = true;
     const ScreenEffects& e = m_effects;
-    const std::size_t count = m_texel.size();
+    const std::size_t count = m_samples.size();
     const double intensity = std::isfinite(e.scanlineIntensity) ? std::max(0.0, e.scanlineIntensity) : 0.0;
     const int s = m_patternScale;
     m_rolling = e.scanlines == ScreenEffects::Scanlines::Rolling;
@@ -266,7 +292,7 @@ void CpuScreenCompositor::buildEffects()
     const double vignette = std::isfinite(e.vignetteAmount) ? std::clamp(e.vignetteAmount, 0.0, 1.0) : 0.0;
 
     for (std::size_t i = 0; i < count; ++i) {
-        if (m_texel[i] < 0)
+        if (!m_coverage[i])
             continue;
         const double keep = 1 - vignette * m_vignetteRamp[i];
         const int row = int(std::floor(m_patternRow[i]));
@@ -303,7 +329,9 @@ void CpuScreenCompositor::buildEffects()
     m_glowKernel.clear();
     if (m_glowOn) {
         const QColor colour = e.glow.colour.isValid() ? e.glow.colour : QColor(Qt::white);
-        m_glowColour = {float(colour.redF()), float(colour.greenF()), float(colour.blueF())};
+        m_glowColourSteps = {std::uint32_t(std::lround(colour.redF() * 256)),
+                             std::uint32_t(std::lround(colour.greenF() * 256)),
+                             std::uint32_t(std::lround(colour.blueF() * 256))};
         m_glowOpacity = float(e.glow.opacity);
         const double sigma = e.glow.radius / 2;
         const double cellSigma
@@ -320,7 +348,7 @@ void CpuScreenCompositor::buildEffects()
         const std::size_t cells = std::size_t(m_glowWidth) * std::size_t(m_glowHeight);
         m_luminance.assign(cells, 0);
         m_glowRows.assign(cells, 0);
-        m_glow.assign(cells, 0);
+        m_glowLight.assign(cells, 0);
     }
 }
 
@@ -367,21 +395,22 @@ void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& 
         for (int cx = area.left(); cx <= area.right(); ++cx) {
             const int x0 = m_glowColumnStart[std::size_t(cx)];
             const int x1 = m_glowColumnStart[std::size_t(cx) + 1];
-            std::uint32_t red = 0;
+            // Red and blue side by side in 16-bit halves (a cell holds far
+            // fewer than 257 pixels).
+            std::uint32_t redBlue = 0;
             std::uint32_t green = 0;
-            std::uint32_t blue = 0;
             for (int y = y0; y < y1; ++y) {
                 const std::uint32_t* line = picture + std::size_t(y) * std::size_t(m_sourceStride);
                 for (int x = x0; x < x1; ++x) {
-                    const std::uint32_t p = line[x];
-                    red += (p >> 16) & 0xffu;
-                    green += (p >> 8) & 0xffu;
-                    blue += p & 0xffu;
+                    redBlue += line[x] & 0x00ff00ffu;
+                    green += line[x] & 0x0000ff00u;
                 }
             }
             const int pixels = (x1 - x0) * (y1 - y0);
-            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)]
-                = pixels > 0 ? float((0.2126 * red + 0.7152 * green + 0.0722 * blue) / (255.0 * pixels)) : 0.0f;
+            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)] = pixels > 0
+                ? float((0.2126 * (redBlue >> 16) + 0.7152 * (green >> 8) + 0.0722 * (redBlue & 0xffffu))
+                        / (255.0 * pixels))
+                : 0.0f;
         }
     }
     const int reach = int(m_glowKernel.size()) - 1;
@@ -389,110 +418,154 @@ void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& 
     const int left = std::max(0, area.left() - reach);
     const int right = std::min(width - 1, area.right() + reach);
     // Along rows, for the changed rows; the picture's edge repeats.
+    m_glowScratch.resize(std::size_t(width + 2 * reach));
+    float* padded = m_glowScratch.data() + reach;
     for (int cy = area.top(); cy <= area.bottom(); ++cy) {
         const float* in = m_luminance.data() + std::size_t(cy) * std::size_t(width);
+        std::copy(in, in + width, padded);
+        std::fill(padded - reach, padded, in[0]);
+        std::fill(padded + width, padded + width + reach, in[width - 1]);
         float* out = m_glowRows.data() + std::size_t(cy) * std::size_t(width);
-        for (int cx = left; cx <= right; ++cx) {
-            float sum = kernel[0] * in[cx];
-            for (int k = 1; k <= reach; ++k)
-                sum += kernel[k] * (in[std::max(cx - k, 0)] + in[std::min(cx + k, width - 1)]);
-            out[cx] = sum;
-        }
+        for (int cx = left; cx <= right; ++cx)
+            out[cx] = kernel[0] * padded[cx];
+        for (int k = 1; k <= reach; ++k)
+            addWeighted(out + left, padded + left - k, padded + left + k, kernel[k], right - left + 1);
     }
-    // Along columns, for every row the changed ones reach.
+    // Along columns, for every row the changed ones reach; then the glow's
+    // strength.
     const int top = std::max(0, area.top() - reach);
     const int bottom = std::min(height - 1, area.bottom() + reach);
+    float* sum = m_glowScratch.data();
+    const float opacity = m_glowOpacity * 65535.0f;
     for (int cy = top; cy <= bottom; ++cy) {
-        float* out = m_glow.data() + std::size_t(cy) * std::size_t(width);
         const float* centre = m_glowRows.data() + std::size_t(cy) * std::size_t(width);
         for (int cx = left; cx <= right; ++cx)
-            out[cx] = kernel[0] * centre[cx];
+            sum[cx] = kernel[0] * centre[cx];
         for (int k = 1; k <= reach; ++k) {
             const float* above = m_glowRows.data() + std::size_t(std::max(cy - k, 0)) * std::size_t(width);
             const float* below = m_glowRows.data() + std::size_t(std::min(cy + k, height - 1)) * std::size_t(width);
-            for (int cx = left; cx <= right; ++cx)
-                out[cx] += kernel[k] * (above[cx] + below[cx]);
+            addWeighted(sum + left, above + left, below + left, kernel[k], right - left + 1);
         }
+        std::uint16_t* light = m_glowLight.data() + std::size_t(cy) * std::size_t(width);
+        for (int cx = left; cx <= right; ++cx)
+            light[cx] = std::uint16_t(std::min(65535.0f, sum[cx] * opacity + 0.5f));
+    }
+}
+
+template <bool Identity, bool Glow>
+void CpuScreenCompositor::composeContent(const std::uint32_t* picture, const Span& span)
+{
+    const std::size_t rowStart = std::size_t(span.y) * std::size_t(m_outputPixels.width());
+    const Sample* samples = m_samples.data() + rowStart;
+    const Sample* glowSamples = m_glowSamples.data() + rowStart;
+    auto* out = reinterpret_cast<std::uint32_t*>(m_composed.scanLine(span.y));
+    const int stride = m_sourceStride;
+    const int glowStride = m_glowWidth;
+    const std::uint16_t* light = m_glowLight.data();
+    // The glow's strength at an output pixel, 0 … 65535.
+    const auto glowAt = [&](int x) {
+        const Sample& at = glowSamples[x];
+        const std::uint16_t* g = light + at.texel;
+        const std::uint32_t wx = at.weightX;
+        const std::uint32_t upper = g[0] * (256 - wx) + g[1] * wx;
+        const std::uint32_t lower = g[glowStride] * (256 - wx) + g[glowStride + 1] * wx;
+        return (upper * (256 - at.weightY) + lower * at.weightY) >> 16;
+    };
+    const std::uint32_t glowRed = m_glowColourSteps[0];
+    const std::uint32_t glowGreen = m_glowColourSteps[1];
+    const std::uint32_t glowBlue = m_glowColourSteps[2];
+    for (int x = span.x0; x < span.x1; ++x) {
+        const Sample& sample = samples[x];
+        if (sample.texel < 0) {
+            out[x] = 0xff000000u;
+            continue;
+        }
+        std::uint32_t c;
+        if constexpr (Identity) {
+            c = picture[sample.texel];
+        } else {
+            const std::uint32_t* p = picture + sample.texel;
+            const std::uint32_t top = blend(p[0], p[stride], sample.weightY);
+            const std::uint32_t bottom = blend(p[1], p[stride + 1], sample.weightY);
+            c = blend(top, bottom, sample.weightX);
+        }
+        if constexpr (Glow) {
+            // The screen blend c + g·a·(1 - c), with a in 1/65536.
+            const std::uint32_t a = glowAt(x);
+            const auto screen = [a](std::uint32_t channel, std::uint32_t colour) {
+                return channel + (((255 - channel) * colour * a + (1u << 23)) >> 24);
+            };
+            c = (screen((c >> 16) & 0xffu, glowRed) << 16) | (screen((c >> 8) & 0xffu, glowGreen) << 8)
+                | screen(c & 0xffu, glowBlue);
+        }
+        out[x] = c | 0xff000000u;
     }
 }
 
 void CpuScreenCompositor::composeContent(const std::uint32_t* picture, const Span& span)
 {
-    const std::size_t rowStart = std::size_t(span.y) * std::size_t(m_outputPixels.width());
-    auto* out = reinterpret_cast<std::uint32_t*>(m_composed.scanLine(span.y));
-    const int stride = m_sourceStride;
-    for (int x = span.x0; x < span.x1; ++x) {
-        const std::size_t i = rowStart + std::size_t(x);
-        const std::int32_t texel = m_texel[i];
-        if (texel < 0) {
-            out[x] = 0xff000000u;
-            continue;
-        }
-        std::uint32_t c;
-        if (m_identity) {
-            c = picture[texel];
-        } else {
-            const std::uint32_t* p = picture + texel;
-            const std::uint32_t fx = m_texelWeightX[i];
-            const std::uint32_t top = blend(p[0], p[1], fx);
-            const std::uint32_t bottom = blend(p[stride], p[stride + 1], fx);
-            c = blend(top, bottom, m_texelWeightY[i]);
-        }
-        if (m_glowOn) {
-            const float* g = m_glow.data() + m_glowTexel[i];
-            const float gx = m_glowWeightX[i] * (1.0f / 256);
-            const float gy = m_glowWeightY[i] * (1.0f / 256);
-            const float upper = g[0] + (g[1] - g[0]) * gx;
-            const float lower = g[m_glowWidth] + (g[m_glowWidth + 1] - g[m_glowWidth]) * gx;
-            const float light = std::min(1.0f, m_glowOpacity * (upper + (lower - upper) * gy));
-            const auto screen = [&](std::uint32_t channel, float colour) {
-                const float v = float(channel) + (255.0f - float(channel)) * colour * light;
-                return std::uint32_t(v + 0.5f);
-            };
-            c = 0xff000000u | (screen((c >> 16) & 0xffu, m_glowColour[0]) << 16)
-                | (screen((c >> 8) & 0xffu, m_glowColour[1]) << 8) | screen(c & 0xffu, m_glowColour[2]);
-        }
-        out[x] = c;
-    }
+    if (m_identity)
+        m_glowOn ? composeContent<true, true>(picture, span) : composeContent<true, false>(picture, span);
+    else
+        m_glowOn ? composeContent<false, true>(picture, span) : composeContent<false, false>(picture, span);
 }
 
-template <bool Rolling> void CpuScreenCompositor::composeEffects(const Span& span)
+template <bool Rolling, bool Graded> void CpuScreenCompositor::composeEffects(const Span& span)
 {
     const std::size_t rowStart = std::size_t(span.y) * std::size_t(m_outputPixels.width());
     const auto* in = reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(span.y));
     auto* out = reinterpret_cast<std::uint32_t*>(m_output.scanLine(span.y));
+    const std::uint8_t* coverages = m_coverage.data() + rowStart;
+    const std::uint16_t* multipliers = m_multiplier.data() + rowStart;
+    const std::uint8_t* phases = m_rowPhase.data() + rowStart;
+    const std::uint16_t* fractions = m_rowFraction.data() + rowStart;
+    const std::array<std::uint16_t, 3>* addends = m_hasAddend ? m_addend.data() + rowStart : nullptr;
     const std::uint8_t* red = m_gradeTable[0].data();
     const std::uint8_t* green = m_gradeTable[1].data();
     const std::uint8_t* blue = m_gradeTable[2].data();
+    // The rolling rows: a pattern row is dark where (row - shift) mod the
+    // period reaches three quarters of it; the shift in whole pattern
+    // pixels and a fraction.
     const int period = 4 * m_patternScale;
     const int darkFrom = 3 * m_patternScale;
-    const float shift = float(m_rollingOffset * m_patternScale);
+    const double shift = m_rollingOffset * m_patternScale;
+    const double shiftWhole = std::floor(shift);
+    const int shiftPhase = int(((std::int64_t(shiftWhole) % period) + period) % period);
+    const std::uint32_t shiftFraction = std::uint32_t(std::min(65535.0, std::floor((shift - shiftWhole) * 65536)));
+    const std::uint32_t keep = m_rollingKeep;
     for (int x = span.x0; x < span.x1; ++x) {
-        const std::size_t i = rowStart + std::size_t(x);
-        const std::uint32_t coverage = m_coverage[i];
-        if (!coverage || m_texel[i] < 0) {
+        const std::uint32_t coverage = coverages[x];
+        if (!coverage) {
             out[x] = 0;
             continue;
         }
-        std::uint32_t multiplier = m_multiplier[i];
+        std::uint32_t multiplier = multipliers[x];
         if constexpr (Rolling) {
-            const int row = int(std::floor(m_patternRow[i] - shift));
-            if (((row % period) + period) % period >= darkFrom)
-                multiplier = (multiplier * m_rollingKeep + unit / 2) / unit;
+            int phase = int(phases[x]) - shiftPhase - (fractions[x] < shiftFraction ? 1 : 0);
+            if (phase < 0)
+                phase += period;
+            if (phase >= darkFrom)
+                multiplier = (multiplier * keep + unit / 2) / unit;
         }
         const std::uint32_t c = in[x];
         std::uint32_t r = (((c >> 16) & 0xffu) * multiplier + 128) >> 8;
         std::uint32_t g = (((c >> 8) & 0xffu) * multiplier + 128) >> 8;
         std::uint32_t b = ((c & 0xffu) * multiplier + 128) >> 8;
-        if (m_hasAddend) {
-            const auto& add = m_addend[i];
+        if (addends) {
+            const auto& add = addends[x];
             r += add[0];
             g += add[1];
             b += add[2];
         }
-        r = red[std::min<std::uint32_t>(r, tableTop)];
-        g = green[std::min<std::uint32_t>(g, tableTop)];
-        b = blue[std::min<std::uint32_t>(b, tableTop)];
+        if constexpr (Graded) {
+            r = red[std::min<std::uint32_t>(r, tableTop)];
+            g = green[std::min<std::uint32_t>(g, tableTop)];
+            b = blue[std::min<std::uint32_t>(b, tableTop)];
+        } else {
+            r = (std::min<std::uint32_t>(r, tableTop) + tableSteps / 2) / tableSteps;
+            g = (std::min<std::uint32_t>(g, tableTop) + tableSteps / 2) / tableSteps;
+            b = (std::min<std::uint32_t>(b, tableTop) + tableSteps / 2) / tableSteps;
+        }
         if (coverage < 255) {
             r = divide255(r * coverage);
             g = divide255(g * coverage);
@@ -504,10 +577,11 @@ template <bool Rolling> void CpuScreenCompositor::composeEffects(const Span& spa
 
 void CpuScreenCompositor::composeEffects(const Span& span)
 {
+    const bool graded = m_effects.grade.isValid();
     if (m_rolling)
-        composeEffects<true>(span);
+        graded ? composeEffects<true, true>(span) : composeEffects<true, false>(span);
     else
-        composeEffects<false>(span);
+        graded ? composeEffects<false, true>(span) : composeEffects<false, false>(span);
 }
 
 std::vector<int> CpuScreenCompositor::tilesMeeting(const QRectF& screenRect) const
@@ -532,23 +606,26 @@ QRect CpuScreenCompositor::tileOutputRect(int tile) const
 
 std::vector<CpuScreenCompositor::Span> CpuScreenCompositor::tileSpans(const std::vector<int>& tiles) const
 {
+    // The tiles come in rows, left to right; neighbours in a row join.
     std::vector<Span> spans;
-    for (const int tile : tiles) {
-        const int tx = tile % m_tilesX;
-        const int ty = tile / m_tilesX;
-        const int x0 = tx * tileSize;
-        const int x1 = std::min(x0 + tileSize, m_outputPixels.width());
+    for (std::size_t first = 0; first < tiles.size();) {
+        const int ty = tiles[first] / m_tilesX;
+        std::size_t last = first;
+        while (last < tiles.size() && tiles[last] / m_tilesX == ty)
+            ++last;
         const int y1 = std::min((ty + 1) * tileSize, m_outputPixels.height());
         for (int y = ty * tileSize; y < y1; ++y) {
-            // Neighbouring tiles of one row join into one span.
-            if (!spans.empty() && spans.back().y == y && spans.back().x1 == x0)
-                spans.back().x1 = x1;
-            else
-                spans.push_back({y, x0, x1});
+            for (std::size_t t = first; t < last; ++t) {
+                const int x0 = (tiles[t] % m_tilesX) * tileSize;
+                const int x1 = std::min(x0 + tileSize, m_outputPixels.width());
+                if (t > first && spans.back().x1 == x0)
+                    spans.back().x1 = x1;
+                else
+                    spans.push_back({y, x0, x1});
+            }
         }
+        first = last;
     }
-    std::sort(
-        spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
     return spans;
 }
 
@@ -579,7 +656,9 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
     const int width = m_outputPixels.width();
     const int height = m_outputPixels.height();
 
-    if (m_needsWhole) {
+    const QRect screen(QPoint(0, 0), m_geometry.screenSize);
+    const QRect part = changed.intersected(screen);
+    if (m_needsWhole || part == screen) {
         const std::uint32_t* picture = pictureBits(source);
         if (m_glowOn)
             updateGlow(picture, QRect(0, 0, m_glowWidth, m_glowHeight));
@@ -592,8 +671,6 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
         return m_geometry.outputRect;
     }
 
-    const QRect screen(QPoint(0, 0), m_geometry.screenSize);
-    const QRect part = changed.intersected(screen);
     std::vector<int> tiles;
     if (!part.isEmpty()) {
         const std::uint32_t* picture = pictureBits(source);

@@ -47,6 +47,14 @@ public:
     bool isIdentity() const { return m_identity; }
 
 private:
+    // Where an output pixel samples a grid of pixels: the one up and left of
+    // its sampling point (-1 off the map) and the weights of the right and
+    // lower neighbours, 0 … 256.
+    struct Sample {
+        std::int32_t texel = -1;
+        std::uint16_t weightX = 0;
+        std::uint16_t weightY = 0;
+    };
     // The range of output pixels x0 … x1 - 1 of row y.
     struct Span {
         int y;
@@ -62,8 +70,9 @@ private:
     // rows of m_sourceStride, at least 2 × 2.
     const std::uint32_t* pictureBits(const QImage& source);
     void updateGlow(const std::uint32_t* picture, const QRect& cells);
+    template <bool Identity, bool Glow> void composeContent(const std::uint32_t* picture, const Span& span);
     void composeContent(const std::uint32_t* picture, const Span& span);
-    template <bool Rolling> void composeEffects(const Span& span);
+    template <bool Rolling, bool Graded> void composeEffects(const Span& span);
     void composeEffects(const Span& span);
     // The tiles whose part of the screen meets the rectangle (points).
     std::vector<int> tilesMeeting(const QRectF& screenRect) const;
@@ -79,14 +88,14 @@ private:
     QSize m_outputPixels;
     QSize m_sourcePixels;
     int m_sourceStride = 0; // in pixels, of the sampled picture
-    std::vector<std::uint8_t> m_coverage;
-    std::vector<std::int32_t> m_texel; // upper-left picture pixel, -1 off the map
-    std::vector<std::uint16_t> m_texelWeightX; // of the right neighbour, 0 … 256
-    std::vector<std::uint16_t> m_texelWeightY; // of the lower neighbour
-    std::vector<std::int32_t> m_glowTexel;
-    std::vector<std::uint16_t> m_glowWeightX;
-    std::vector<std::uint16_t> m_glowWeightY;
-    std::vector<float> m_patternRow; // (height - flat y) × pattern scale
+    std::vector<std::uint8_t> m_coverage; // 0 off the map too
+    std::vector<Sample> m_samples; // in the picture
+    std::vector<Sample> m_glowSamples; // in the glow's cells
+    std::vector<double> m_patternRow; // (height - flat y) × pattern scale
+    // For the rolling rows: the pattern row mod its period, and the
+    // fraction of a pattern pixel (1/65536) above it.
+    std::vector<std::uint8_t> m_rowPhase;
+    std::vector<std::uint16_t> m_rowFraction;
     std::vector<std::uint8_t> m_stripe; // floor(flat x) mod 3
     std::vector<float> m_vignetteRamp; // 0 inside 55 %, 1 at the edges' middles
     int m_tilesX = 0;
@@ -107,11 +116,12 @@ private:
     std::vector<std::array<std::uint16_t, 3>> m_addend; // in table steps
     std::array<std::vector<std::uint8_t>, 3> m_gradeTable;
     std::vector<float> m_glowKernel; // from the centre out
-    std::array<float, 3> m_glowColour{};
     float m_glowOpacity = 0;
     std::vector<float> m_luminance;
     std::vector<float> m_glowRows; // blurred along rows
-    std::vector<float> m_glow; // blurred both ways
+    std::vector<float> m_glowScratch;
+    std::vector<std::uint16_t> m_glowLight; // opacity × blurred luminance, at most 1, × 65535
+    std::array<std::uint32_t, 3> m_glowColourSteps{}; // the glow's colour, × 256
 
     // Composition state.
     bool m_needsWhole = true;

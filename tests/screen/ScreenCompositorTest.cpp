@@ -157,6 +157,9 @@ std::vector<EffectsCase> effectsCases()
         s.curvatureAmount = 0.4;
     });
     add("amber", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("amber"); });
+    add("green", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("green"); });
+    add("blue", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("blue"); });
+    add("cool", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("cool"); });
     add("unknown grade", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("Amber"); });
     add(
         "all",
@@ -190,7 +193,7 @@ TEST(ScreenCompositorTest, EachEffectAloneAndAllTogetherMatchTheReferenceOnFlatA
     };
     for (const auto& [geometryName, geometry] : geometries) {
         for (const EffectsCase& c : effectsCases()) {
-            SCOPED_TRACE(std::string(c.name) + ", " + geometryName);
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.rollingOffset) + ", " + geometryName);
             CpuScreenCompositor compositor;
             compositor.setGeometry(geometry);
             const ScreenEffects effects = ScreenEffects::from(c.settings, foreground);
@@ -208,6 +211,106 @@ TEST(ScreenCompositorTest, EachEffectAloneAndAllTogetherMatchTheReferenceOnFlatA
             EXPECT_GT(d.compared, output.width() * output.height() / 3);
         }
     }
+}
+
+// A flat screen of one colour, composed with the given effects; the pixel
+// at the screen's centre and the one at the middle of its left edge.
+struct FlatProbe {
+    QRgb centre;
+    QRgb edge;
+};
+
+FlatProbe composeFlat(const QColor& colour, const SkinEffectsSettings& settings)
+{
+    CpuScreenCompositor compositor;
+    Geometry g = flatGeometry();
+    g.radii = {};
+    compositor.setGeometry(g);
+    compositor.setEffects(ScreenEffects::from(settings, foreground));
+    QImage picture(compositor.sourcePixelSize(), QImage::Format_RGB32);
+    picture.fill(colour);
+    compositor.compose(picture, QRect());
+    // Output pixel (90, 61) shows flat point (80.5, 51.5): 48.5 points up
+    // from the bottom, a light row of every pattern.
+    return {compositor.output().pixel(90, 61), compositor.output().pixel(10, 61)};
+}
+
+TEST(ScreenCompositorTest, HandWorkedProbesOfTheGradeScanlinesAndVignette)
+{
+    // Amber over mid grey, through soft light at 0.15: red gains, blue
+    // loses, green barely moves. This grey-beige is the formula's own look.
+    SkinEffectsSettings settings = noEffects();
+    settings.colorGrade = QStringLiteral("amber");
+    QRgb p = composeFlat(QColor(128, 128, 128), settings).centre;
+    const double grey = 128 / 255.0;
+    const auto amberRed = grey + 0.15 * (grey + (std::sqrt(grey) - grey) - grey);
+    const auto amberGreen = grey + 0.15 * (0.2 * (std::sqrt(grey) - grey));
+    const auto amberBlue = grey + 0.15 * (-0.8 * grey * (1 - grey));
+    EXPECT_NEAR(qRed(p), amberRed * 255, 1); // 135.6
+    EXPECT_NEAR(qGreen(p), amberGreen * 255, 1); // 129.6
+    EXPECT_NEAR(qBlue(p), amberBlue * 255, 1); // 120.4
+    // Black stays black and white stays white under every grade.
+    EXPECT_EQ(composeFlat(Qt::black, settings).centre, qRgb(0, 0, 0));
+    EXPECT_EQ(composeFlat(Qt::white, settings).centre, qRgb(255, 255, 255));
+    // An unknown grade darkens by 0.15·c·(1 - c).
+    settings.colorGrade = QStringLiteral("sepia");
+    p = composeFlat(QColor(128, 128, 128), settings).centre;
+    EXPECT_NEAR(qRed(p), (grey - 0.15 * grey * (1 - grey)) * 255, 1); // 118.4
+
+    // Standard scanlines at intensity 1: rows 2 … 4 points up from the
+    // bottom, mod 4, at alpha 0.55.
+    settings = noEffects();
+    settings.scanlines = true;
+    settings.scanlineIntensity = 1;
+    CpuScreenCompositor compositor;
+    compositor.setGeometry(flatGeometry());
+    compositor.setEffects(ScreenEffects::from(settings, foreground));
+    QImage white(compositor.sourcePixelSize(), QImage::Format_RGB32);
+    white.fill(Qt::white);
+    compositor.compose(white, QRect());
+    // Output row 10 + k shows u = 100 - k - 0.5.
+    for (int k = 40; k < 48; ++k) {
+        const double u = 100 - k - 0.5;
+        const bool dark = std::fmod(u, 4) >= 2;
+        EXPECT_EQ(qRed(compositor.output().pixel(90, 10 + k)), dark ? 115 : 255) << k;
+    }
+
+    // The vignette: nothing inside 55 %, the full amount at the middle of
+    // an edge (t = 1 there, half a pixel in: t = 79.5 / 80).
+    settings = noEffects();
+    settings.curvature = true;
+    settings.curvatureAmount = 0.5;
+    const FlatProbe probe = composeFlat(Qt::white, settings);
+    EXPECT_EQ(probe.centre, qRgb(255, 255, 255));
+    const double t = 79.5 / 80;
+    EXPECT_NEAR(qRed(probe.edge), 255 * (1 - 0.5 * (t - 0.55) / 0.45), 1);
+}
+
+TEST(ScreenCompositorTest, AFlatScreenOnWholePixelsIsAPlainCopyOfThePicture)
+{
+    CpuScreenCompositor compositor;
+    compositor.setGeometry(flatGeometry());
+    compositor.setEffects(ScreenEffects::from(noEffects(), foreground));
+    EXPECT_TRUE(compositor.isIdentity());
+    const QImage picture = testPicture(compositor.sourcePixelSize());
+    compositor.compose(picture, QRect());
+    for (int y = 8; y < 92; ++y) {
+        for (int x = 8; x < 152; ++x)
+            ASSERT_EQ(compositor.output().pixel(x + 10, y + 10), picture.pixel(x, y)) << x << "," << y;
+    }
+    // Curvature, a finer picture or a corner off the pixel grid bend or
+    // resample it.
+    SkinEffectsSettings curved = noEffects();
+    curved.curvature = true;
+    compositor.setEffects(ScreenEffects::from(curved, foreground));
+    EXPECT_FALSE(compositor.isIdentity());
+    compositor.setEffects(ScreenEffects::from(noEffects(), foreground));
+    compositor.setGeometry(flatGeometry(1, 2));
+    EXPECT_FALSE(compositor.isIdentity());
+    Geometry shifted = flatGeometry();
+    shifted.corners = ViewportShape::corners(QRectF(10.5, 10, 160, 100));
+    compositor.setGeometry(shifted);
+    EXPECT_FALSE(compositor.isIdentity());
 }
 
 TEST(ScreenCompositorTest, AChangedCellRecomposesASmallAreaThatHoldsEveryChangedPixel)
@@ -251,6 +354,150 @@ TEST(ScreenCompositorTest, AChangedCellRecomposesASmallAreaThatHoldsEveryChanged
         }
         EXPECT_GT(changedPixels, 100);
         EXPECT_TRUE(compositor.compose(picture, QRect()).isEmpty());
+    }
+}
+
+TEST(ScreenCompositorTest, ARollingTickMovesOnlyTheScanlinesAndRedrawsTheWholeScreen)
+{
+    SkinEffectsSettings settings = noEffects();
+    settings.scanlines = settings.glow = settings.curvature = true;
+    settings.scanlineStyle = QStringLiteral("rolling");
+    settings.scanlineIntensity = 0.8;
+    settings.colorGrade = QStringLiteral("cool");
+    const Geometry geometry = warpedGeometry(2, 2);
+    const ScreenEffects effects = ScreenEffects::from(settings, foreground);
+    CpuScreenCompositor compositor;
+    compositor.setGeometry(geometry);
+    compositor.setEffects(effects);
+    const QImage picture = testPicture(compositor.sourcePixelSize());
+    compositor.compose(picture, QRect());
+    for (const double offset : {0.08, 1.5, 3.99, 0.0}) {
+        SCOPED_TRACE(offset);
+        compositor.setRollingOffset(offset);
+        EXPECT_EQ(compositor.compose(picture, QRect()), geometry.outputRect);
+        const Difference d = compareWithReference(compositor.output(), Reference(geometry, effects, offset, picture));
+        EXPECT_LE(d.worst, 4) << "at " << d.at.x() << "," << d.at.y();
+    }
+    // Still scanlines do not move.
+    settings.scanlineStyle = QStringLiteral("standard");
+    compositor.setEffects(ScreenEffects::from(settings, foreground));
+    compositor.compose(picture, QRect());
+    compositor.setRollingOffset(2);
+    EXPECT_TRUE(compositor.compose(picture, QRect()).isEmpty());
+}
+
+// How sharply a bent screen shows vertical edges and thin strokes, on a
+// screen of 480 × 300 points at one output pixel per point.
+struct Sharpness {
+    double meanRamp = 0; // output pixels between 10 % and 90 % across an edge
+    int widestRamp = 0;
+    double faintestStroke = 1; // the peak level of a 1-point stroke
+    double meanStroke = 0;
+    int edges = 0;
+    int strokes = 0;
+};
+
+Sharpness measureSharpness(double sourceScale, double curvatureAmount, const QRect& area)
+{
+    Geometry g;
+    g.screenSize = QSize(480, 300);
+    g.outputRect = QRect(0, 0, 480, 300);
+    g.corners = ViewportShape::corners(QRectF(0, 0, 480, 300));
+    g.sourceScale = sourceScale;
+    SkinEffectsSettings settings = noEffects();
+    settings.curvature = curvatureAmount > 0;
+    settings.curvatureAmount = curvatureAmount;
+    ScreenEffects effects = ScreenEffects::from(settings, foreground);
+    effects.vignetteAmount = 0; // the bend alone
+    CpuScreenCompositor compositor;
+    compositor.setGeometry(g);
+    compositor.setEffects(effects);
+    const QSize pixels = compositor.sourcePixelSize();
+    const auto bars = [&](double width, double period) {
+        QImage picture(pixels, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        QPainter painter(&picture);
+        for (double x = 0; x < 480; x += period)
+            painter.fillRect(QRectF(x * sourceScale, 0, width * sourceScale, pixels.height()), Qt::white);
+        return picture;
+    };
+    const auto level = [&](int x, int y) { return qGreen(compositor.output().pixel(x, y)) / 255.0; };
+
+    Sharpness result;
+    compositor.compose(bars(6, 12), QRect());
+    double total = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int extreme = 0; // -1 dark, 1 light
+        int between = 0;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double v = level(x, y);
+            const int now = v <= 0.1 ? -1 : v >= 0.9 ? 1 : 0;
+            if (now == 0) {
+                ++between;
+                continue;
+            }
+            if (extreme != 0 && now != extreme) {
+                total += between;
+                result.widestRamp = std::max(result.widestRamp, between);
+                ++result.edges;
+            }
+            extreme = now;
+            between = 0;
+        }
+    }
+    result.meanRamp = result.edges ? total / result.edges : 0;
+
+    compositor.compose(bars(1, 6), QRect(QPoint(0, 0), g.screenSize));
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        // Each stroke's brightest pixel, strokes told apart by dark gaps;
+        // one cut by the area's edge does not count.
+        double peak = 0;
+        bool whole = false;
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const double v = level(x, y);
+            if (v >= 0.05) {
+                peak = std::max(peak, v);
+                continue;
+            }
+            if (whole && peak > 0) {
+                result.faintestStroke = std::min(result.faintestStroke, peak);
+                result.meanStroke += peak;
+                ++result.strokes;
+            }
+            whole = true;
+            peak = 0;
+        }
+    }
+    result.meanStroke = result.strokes ? result.meanStroke / result.strokes : 0;
+    return result;
+}
+
+TEST(ScreenCompositorTest, WarpedTextFromAFinerPictureKeepsItsEdgesAsSharpAsTheFlatScreen)
+{
+    // At the default curvature, near the screen's centre (magnified) and
+    // near its top-left (squeezed). A cell of a 14-pixel monospace font is
+    // about 8 points wide. From a picture at twice the screen's resolution
+    // no edge blends over more than one output pixel (an eighth of a
+    // cell), on average over less than half of one (a sixteenth), clearly
+    // less than from a picture at the screen's own resolution; and strokes
+    // of one point keep more of their light on average. The flat screen is
+    // the plain copy: no blend at all.
+    const QRect centre(180, 140, 120, 20);
+    const QRect corner(8, 20, 120, 20);
+    for (const QRect& area : {centre, corner}) {
+        SCOPED_TRACE(area.x());
+        const Sharpness flat = measureSharpness(1, 0, area);
+        const Sharpness coarse = measureSharpness(1, 0.15, area);
+        const Sharpness fine = measureSharpness(2, 0.15, area);
+        EXPECT_EQ(flat.widestRamp, 0);
+        EXPECT_EQ(flat.faintestStroke, 1);
+        ASSERT_GT(fine.edges, 100);
+        ASSERT_GT(fine.strokes, 100);
+        EXPECT_LE(fine.widestRamp, 1);
+        EXPECT_LE(fine.meanRamp, 0.5);
+        EXPECT_LT(fine.meanRamp, 0.75 * coarse.meanRamp);
+        EXPECT_GT(fine.meanStroke, coarse.meanStroke);
+        EXPECT_GE(fine.meanStroke, 0.8);
     }
 }
 
