@@ -1,6 +1,7 @@
 #include "skinbuilder/PreviewWindow.h"
 
 #include "device/DeviceWindow.h"
+#include "screen/ScreenCompositor.h"
 #include "skin/HexColor.h"
 #include "skin/ViewportShape.h"
 #include "skinbuilder/PanelControls.h"
@@ -60,6 +61,8 @@ PreviewContentView::PreviewContentView(SkinBuilderModel& model, QWidget* parent)
     connect(&m_drawerTimer, &QTimer::timeout, this, &PreviewContentView::drawerTick);
     m_clock.start();
 }
+
+PreviewContentView::~PreviewContentView() = default;
 
 double PreviewContentView::previewScale(const CoordinateConverter& converter)
 {
@@ -208,7 +211,21 @@ void PreviewContentView::paintEvent(QPaintEvent*)
     drawCloseHint(painter, size);
 }
 
-void PreviewContentView::drawScreen(QPainter& painter, const QSizeF&, double s) const
+ScreenEffects PreviewContentView::screenEffects() const
+{
+    SkinEffectsSettings settings;
+    settings.scanlines = m_model.scanlines();
+    settings.scanlineIntensity = m_model.scanlineIntensity();
+    settings.scanlineStyle = m_model.scanlineStyle();
+    settings.glow = m_model.glow();
+    settings.glowIntensity = m_model.glowIntensity();
+    settings.curvature = m_model.curvature();
+    settings.curvatureAmount = m_model.curvatureAmount();
+    settings.colorGrade = QStringLiteral("none"); // the builder sets no grade
+    return ScreenEffects::from(settings, opaque(m_model.fgColor()));
+}
+
+void PreviewContentView::drawScreen(QPainter& painter, const QSizeF&, double s)
 {
     const QRectF viewport = *m_model.viewport();
     const QRectF r = scaled(viewport, s);
@@ -225,22 +242,38 @@ void PreviewContentView::drawScreen(QPainter& painter, const QSizeF&, double s) 
     QPainterPath quad = ViewportShape::roundedQuadPath(corners, radii);
     quad.setFillRule(Qt::WindingFill);
     painter.fillPath(quad, opaque(m_model.bgColor()));
+    if (!(r.width() > 0) || !(r.height() > 0))
+        return;
 
-    painter.save();
-    painter.setClipPath(quad);
-    const double w = r.width();
-    const double h = r.height();
-    if (w > 0 && h > 0) {
-        const QPointF across = corners[1] - corners[0];
-        const QPointF down = corners[3] - corners[0];
-        painter.setTransform(
-            QTransform(across.x() / w, across.y() / w, down.x() / h, down.y() / h, corners[0].x(), corners[0].y()),
-            true);
-        const QRectF screen(0, 0, w, h);
-        drawTerminalText(painter, screen);
-        drawEffects(painter, screen);
+    // The fake terminal drawn flat, then bent onto the quad with the
+    // effects by the compositor device windows use; on a curved screen at
+    // twice the resolution, as they do.
+    const ScreenEffects effects = screenEffects();
+    ScreenCompositor::Geometry geometry;
+    geometry.screenSize = QSize(std::max(1, int(std::lround(r.width()))), std::max(1, int(std::lround(r.height()))));
+    geometry.corners = corners;
+    geometry.radii = std::vector<double>(radii.begin(), radii.end());
+    geometry.outputRect = ViewportShape::boundingBox(corners).toAlignedRect();
+    geometry.devicePixelRatio = painter.device() ? painter.device()->devicePixelRatioF() : devicePixelRatioF();
+    geometry.sourceScale = effects.curvatureScale != 0 ? 2 : 1;
+    if (!m_compositor)
+        m_compositor = ScreenCompositor::create(ScreenCompositor::Backend::Cpu);
+    m_compositor->setGeometry(geometry);
+    m_compositor->setEffects(effects);
+    const QSize pixels = m_compositor->sourcePixelSize();
+    if (pixels.isEmpty())
+        return;
+    if (m_screenPicture.size() != pixels)
+        m_screenPicture = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_screenPicture.setDevicePixelRatio(geometry.devicePixelRatio * geometry.sourceScale);
+    m_screenPicture.fill(opaque(m_model.bgColor()));
+    {
+        QPainter text(&m_screenPicture);
+        text.setRenderHint(QPainter::Antialiasing);
+        drawTerminalText(text, QRectF(QPointF(0, 0), QSizeF(geometry.screenSize)));
     }
-    painter.restore();
+    m_compositor->compose(m_screenPicture, QRect(QPoint(0, 0), geometry.screenSize));
+    painter.drawImage(QPointF(geometry.outputRect.topLeft()), m_compositor->output());
 }
 
 void PreviewContentView::drawTerminalText(QPainter& painter, const QRectF& rect) const
@@ -273,68 +306,6 @@ void PreviewContentView::drawTerminalText(QPainter& painter, const QRectF& rect)
         if (y >= area.bottom())
             break;
     }
-}
-
-namespace {
-
-void drawShadowMask(QPainter& painter, const QRectF& rect, double intensity)
-{
-    const QColor stripes[3] = {QColor::fromRgbF(1, 0.2f, 0.2f, float(intensity * 0.2)),
-                               QColor::fromRgbF(0.2f, 1, 0.2f, float(intensity * 0.2)),
-                               QColor::fromRgbF(0.2f, 0.2f, 1, float(intensity * 0.2))};
-    int column = 0;
-    for (qreal x = rect.left(); x < rect.right(); x += 1, ++column)
-        painter.fillRect(QRectF(x, rect.top(), 1, rect.height()), stripes[column % 3]);
-    QPainterPath rows;
-    for (qreal y = rect.top(); y < rect.bottom(); y += 3)
-        rows.addRect(QRectF(rect.left(), y, rect.width(), 1));
-    painter.fillPath(rows, withAlpha(Qt::black, std::min(intensity * 0.6, 1.0)));
-}
-
-void drawScanlines(QPainter& painter, const QRectF& rect, double intensity, const QString& style)
-{
-    if (style == QLatin1String("shadowmask")) {
-        drawShadowMask(painter, rect, intensity);
-        return;
-    }
-    // "rolling" stands still here.
-    const double factor = style == QLatin1String("heavy") ? 1.3 : 1.0;
-    QPainterPath rows;
-    for (qreal y = rect.top(); y < rect.bottom(); y += 4)
-        rows.addRect(QRectF(rect.left(), y + 2, rect.width(), 2));
-    painter.fillPath(rows, withAlpha(Qt::black, std::min(intensity * 0.55 * factor, 1.0)));
-}
-
-void drawVignette(QPainter& painter, const QRectF& rect, double amount)
-{
-    QRadialGradient gradient(rect.center(), 0.7 * std::max(rect.width(), rect.height()));
-    gradient.setColorAt(0, Qt::transparent);
-    gradient.setColorAt(0.5, Qt::transparent);
-    gradient.setColorAt(1, withAlpha(Qt::black, amount));
-    gradient.setSpread(QGradient::PadSpread);
-    painter.fillRect(rect, gradient);
-}
-
-} // namespace
-
-void PreviewContentView::drawEffects(QPainter& painter, const QRectF& rect) const
-{
-    if (m_model.scanlines())
-        drawScanlines(painter, rect, m_model.scanlineIntensity(), m_model.scanlineStyle());
-    if (m_model.glow()) {
-        painter.save();
-        painter.setCompositionMode(QPainter::CompositionMode_Screen);
-        const QRectF grown = rect.adjusted(-8, -8, 8, 8);
-        QPainterPath rim;
-        rim.setFillRule(Qt::OddEvenFill);
-        rim.addRect(grown);
-        rim.addRect(rect.adjusted(8, 8, -8, -8));
-        painter.setClipPath(rim, Qt::IntersectClip);
-        painter.fillRect(grown, withAlpha(opaque(m_model.fgColor()), 0.2 * m_model.glowIntensity()));
-        painter.restore();
-    }
-    if (m_model.curvature())
-        drawVignette(painter, rect, m_model.curvatureAmount());
 }
 
 void PreviewContentView::drawDrawerContent(QPainter& painter, double s, const QPointF& offset) const

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "screen/ScreenEffects.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QObject>
 #include <QPainterPath>
 #include <QPointer>
@@ -11,16 +14,19 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 namespace velmora {
 
+class ScreenCompositor;
 class SkinBuilderModel;
 struct CoordinateConverter;
 
 // What the live preview draws, read from the builder's model at every paint:
 // the frame picture, the screen area in the background colour with a fake
-// terminal in the foreground colour and the screen effects over it, the
+// terminal in the foreground colour, bent onto the screen's quadrilateral
+// with the screen effects by the compositor device windows use, the
 // picture again over the screen unless the screen is in front, the first
 // button's highlight and a hint how to close the window. A drawer carried
 // by a reopened skin slides open and shut with Ctrl+Shift+D.
@@ -31,6 +37,7 @@ public:
     static constexpr double drawerDuration = 0.26; // seconds
 
     explicit PreviewContentView(SkinBuilderModel& model, QWidget* parent = nullptr);
+    ~PreviewContentView() override;
 
     // Editor points to preview points: the design scale times the launch scale.
     static double previewScale(const CoordinateConverter& converter);
@@ -46,6 +53,12 @@ public:
     // Slides the drawer the other way, from where it is now; nothing without
     // a drawer or its screen area.
     void toggleDrawer();
+
+    // The model's effects in the compositor's numbers (no grade: the
+    // builder sets none).
+    ScreenEffects screenEffects() const;
+    // The compositor of the last screen drawn; none before the first paint.
+    const ScreenCompositor* screenCompositor() const { return m_compositor.get(); }
 
     // The offset of the closed drawer, in preview points.
     QPointF closedOffset() const;
@@ -66,9 +79,8 @@ protected:
 
 private:
     void drawerTick();
-    void drawScreen(QPainter& painter, const QSizeF& size, double scale) const;
+    void drawScreen(QPainter& painter, const QSizeF& size, double scale);
     void drawTerminalText(QPainter& painter, const QRectF& rect) const;
-    void drawEffects(QPainter& painter, const QRectF& rect) const;
     void drawDrawerContent(QPainter& painter, double scale, const QPointF& offset) const;
     void drawFirstButton(QPainter& painter, double scale) const;
     void drawCloseHint(QPainter& painter, const QSizeF& size) const;
@@ -81,6 +93,8 @@ private:
     double m_drawerAnimTo = 0;
     QTimer m_drawerTimer;
     QElapsedTimer m_clock;
+    std::unique_ptr<ScreenCompositor> m_compositor;
+    QImage m_screenPicture;
 };
 
 // The preview's window: frameless, above other windows, dragged by its

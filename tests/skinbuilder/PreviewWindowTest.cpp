@@ -1,4 +1,5 @@
 #include "skinbuilder/PreviewWindow.h"
+#include "screen/ScreenCompositor.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/SkinBuilderModel.h"
 
@@ -163,6 +164,54 @@ TEST_F(PreviewWindowTest, WithoutACompositorTheWindowIsCutToTheDevicesOutline)
     composited.updateShape();
     EXPECT_TRUE(composited.testAttribute(Qt::WA_TranslucentBackground));
     EXPECT_TRUE(composited.mask().isEmpty());
+}
+
+TEST_F(PreviewWindowTest, TheScreenShowsTheCompositorsPictureWithTheScreenEffects)
+{
+    model.setScreenInFront(true);
+    model.setBgColor(QColor(200, 200, 200));
+    model.setFgColor(QColor(20, 90, 30));
+    model.setScanlines(true);
+    model.setScanlineIntensity(1);
+    model.setScanlineStyle(QStringLiteral("standard"));
+    PreviewPanel* panel = open();
+    ASSERT_NE(panel, nullptr);
+    PreviewContentView* view = panel->content();
+    QImage drawn(view->size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(Qt::transparent);
+    view->render(&drawn);
+
+    const ScreenCompositor* compositor = view->screenCompositor();
+    ASSERT_NE(compositor, nullptr);
+    EXPECT_EQ(compositor->effects().scanlines, ScreenEffects::Scanlines::Standard);
+    EXPECT_EQ(compositor->geometry().sourceScale, 1);
+    const QRect area = compositor->geometry().outputRect;
+    EXPECT_EQ(area, QRect(40, 60, 300, 220));
+    // Inside the outline the preview shows the compositor's pixels.
+    const QImage& output = compositor->output();
+    int compared = 0;
+    for (int y = 0; y < output.height(); ++y) {
+        for (int x = 0; x < output.width(); ++x) {
+            if (qAlpha(output.pixel(x, y)) < 255)
+                continue;
+            ASSERT_EQ(drawn.pixel(area.x() + x, area.y() + y), output.pixel(x, y)) << x << "," << y;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 60000);
+    // Below the text: the background under standard rows, dark from 2 to
+    // 4 points above each multiple of 4 from the bottom, at alpha 0.55.
+    for (int up = 1; up <= 8; ++up) {
+        const bool dark = (up - 1) % 4 >= 2;
+        EXPECT_EQ(qRed(drawn.pixel(190, 280 - up)), dark ? 90 : 200) << up;
+    }
+
+    // Curvature bends a picture drawn at twice the resolution.
+    model.setCurvature(true);
+    settle();
+    view->render(&drawn);
+    EXPECT_EQ(view->screenCompositor()->geometry().sourceScale, 2);
+    EXPECT_LT(view->screenCompositor()->effects().curvatureScale, 0);
 }
 
 TEST(PreviewContentTest, TheDrawerClosesTowardsItsEdgeByTwiceItsSize)
