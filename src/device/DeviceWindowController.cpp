@@ -162,6 +162,7 @@ void DeviceWindowController::setupViews()
     m_screenContainer->show();
     m_effectsLayer = new EffectsLayer(m_window.get());
     m_effectsLayer->hide();
+    m_effectsLayer->setScreen(m_screenContainer);
 
     SkinFrameView* frame = makeFrameView(m_skin);
     frame->setGeometry(m_window->rect());
@@ -276,12 +277,8 @@ void DeviceWindowController::applyEffects()
     if (!m_effectsLayer)
         return;
     m_effectsLayer->configure(m_effects, m_skin.palette.foreground);
+    // Shown, the overlay hands its effects to the screen; hidden, none.
     m_effectsLayer->setVisible(m_effectsActive && m_isDeviceMode);
-    ScreenGlow glow;
-    glow.opacity = m_effectsLayer->glowOpacity();
-    glow.colour = m_effectsLayer->glowColor();
-    m_screenContainer->setScreenEffects(m_isDeviceMode ? m_effectsLayer->curvatureScale() : 0.0,
-                                        m_isDeviceMode ? glow : ScreenGlow());
 }
 
 void DeviceWindowController::updateWindowShape()
@@ -487,7 +484,6 @@ void DeviceWindowController::enterMiniMode()
         m_skinFrameView->hide();
     if (m_effectsLayer)
         m_effectsLayer->hide();
-    m_screenContainer->setScreenEffects(0, ScreenGlow());
     m_window->setContentAspectRatio(QSizeF());
     m_window->setDeviceMode(false, resolvedPalette().background);
     m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);

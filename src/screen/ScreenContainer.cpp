@@ -1,14 +1,20 @@
 #include "screen/ScreenContainer.h"
 
+#include "corvel/qt/CaretView.h"
+#include "corvel/qt/TerminalView.h"
+#include "screen/ComposedScreenEffect.h"
 #include "screen/Panel.h"
-#include "screen/ScreenWarpEffect.h"
 #include "skin/ViewportShape.h"
 
 #include <QApplication>
 #include <QChildEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
+#include <QPainter>
+#include <QPointer>
 #include <QRegion>
+#include <QResizeEvent>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -18,8 +24,8 @@ namespace velmora {
 
 namespace {
 
-// The curvature reaches this far beyond the screen's longer side.
-constexpr double curvatureReach = 1.1;
+// The picture of a bent screen has this many pixels per device pixel.
+constexpr double bentSourceScale = 2;
 
 // Marks a widget that painted opaquely before the warp.
 constexpr const char* opaquePaintingProperty = "velmoraOpaquePainting";
@@ -101,14 +107,44 @@ void ScreenContainer::configureViewport(const QRectF& hostFrame, const QSizeF& i
     }
 }
 
-void ScreenContainer::setScreenEffects(double curvatureScale, const ScreenGlow& glow)
+void ScreenContainer::setScreenEffects(const ScreenEffects& effects)
 {
-    m_curvatureScale = std::isfinite(curvatureScale) ? curvatureScale : 0.0;
-    m_glow = glow;
+    if (effects == m_effects)
+        return;
+    m_effects = effects;
+    if (!std::isfinite(m_effects.curvatureScale))
+        m_effects.curvatureScale = 0;
     for (const auto& [slot, panel] : m_panels) {
         if (panel)
             applyGeometry(panel->rootView());
     }
+}
+
+void ScreenContainer::setRollingOffset(double points)
+{
+    if (points == m_rollingOffset)
+        return;
+    m_rollingOffset = points;
+    if (!m_warping || !m_compositor)
+        return;
+    m_compositor->setRollingOffset(points);
+    m_outputStale = true;
+    m_stage->update(m_compositor->geometry().outputRect);
+}
+
+void ScreenContainer::setCompositorBackend(std::optional<ScreenCompositor::Backend> backend)
+{
+    m_backend = backend;
+    m_compositor.reset();
+    for (const auto& [slot, panel] : m_panels) {
+        if (panel)
+            applyGeometry(panel->rootView());
+    }
+}
+
+double ScreenContainer::sourceScale() const
+{
+    return !isFlat() || m_effects.curvatureScale != 0 ? bentSourceScale : 1.0;
 }
 
 void ScreenContainer::layoutStage()
@@ -140,24 +176,13 @@ std::vector<QPointF> ScreenContainer::cornersRelativeTo(const QPointF& origin) c
     return corners;
 }
 
-BumpDistortion ScreenContainer::bumpFor(const QSizeF& size) const
+BumpDistortion ScreenContainer::bumpFor(const QSize& size) const
 {
-    BumpDistortion bump;
-    if (m_curvatureScale == 0)
-        return bump;
-    bump.centre = QPointF(size.width() / 2, size.height() / 2);
-    bump.radius = curvatureReach * std::max(size.width(), size.height());
-    bump.scale = m_curvatureScale;
-    bump.bounds = size;
-    return bump;
+    return ScreenCompositor::bumpFor(size, m_effects.curvatureScale);
 }
 
-bool ScreenContainer::needsWarp(const QWidget* view) const
+bool ScreenContainer::isFlat() const
 {
-    if (!m_hasDistortion || !view)
-        return false;
-    if (m_curvatureScale != 0 || m_glow.isActive())
-        return true;
     // The corners as configured, against the inner rectangle centred in the
     // exact host frame: a plain screen is the identity whatever the rounding.
     const QPointF origin((m_hostFrame.width() - m_innerSize.width()) * 0.5,
@@ -167,7 +192,14 @@ bool ScreenContainer::needsWarp(const QWidget* view) const
     std::vector<QPointF> corners;
     for (const QPointF& target : m_quadTargets)
         corners.push_back(target - shift - origin);
-    return !ViewportShape::isIdentityMap(m_innerSize.width(), m_innerSize.height(), corners);
+    return ViewportShape::isIdentityMap(m_innerSize.width(), m_innerSize.height(), corners);
+}
+
+bool ScreenContainer::needsWarp(const QWidget* view) const
+{
+    if (!m_hasDistortion || !view)
+        return false;
+    return m_effects.any() || !isFlat();
 }
 
 void ScreenContainer::applyGeometry(QWidget* view)
@@ -181,8 +213,9 @@ void ScreenContainer::applyGeometry(QWidget* view)
         view->clearMask();
         return;
     }
-    if (needsWarp(view)) {
-        // The widget keeps the inner size; the warp puts it on the corners.
+    if (needsWarp(view) && !isFlat()) {
+        // The widget keeps the inner size; the compositor puts it on the
+        // corners.
         const QRectF inner = innerRect();
         const QRect placed(
             QPoint(int(std::lround(inner.x())), int(std::lround(inner.y()))),
@@ -192,10 +225,16 @@ void ScreenContainer::applyGeometry(QWidget* view)
         installWarp(view);
         return;
     }
-    removeWarp(view);
     // The inner rectangle, grown to whole pixels so that it reaches every
     // pixel the frame leaves open.
     view->setGeometry(innerRect().toAlignedRect().intersected(rect()).translated(-stageOrigin));
+    if (needsWarp(view)) {
+        // Effects on a flat screen: composed pixel for pixel.
+        view->clearMask();
+        installWarp(view);
+        return;
+    }
+    removeWarp(view);
     applyMask(view);
 }
 
@@ -221,60 +260,134 @@ void ScreenContainer::applyMask(QWidget* view)
 
 void ScreenContainer::installWarp(QWidget* view)
 {
-    auto* effect = qobject_cast<ScreenWarpEffect*>(m_stage->graphicsEffect());
-    if (!effect) {
-        effect = new ScreenWarpEffect(m_stage);
-        m_stage->setGraphicsEffect(effect);
+    if (!m_compositor) {
+        m_compositor = ScreenCompositor::create(m_backend);
+        m_pictureStale = true;
     }
-    const std::vector<double> radii = outlineRadii();
-    effect->setShape(
-        view->geometry(), cornersRelativeTo(QPointF(m_stage->pos())), radii, bumpFor(QSizeF(view->size())));
-    effect->setGlow(m_glow);
+    if (!qobject_cast<ComposedScreenEffect*>(m_stage->graphicsEffect())) {
+        m_stage->setGraphicsEffect(new ComposedScreenEffect(
+            m_stage, [this](QPainter& painter, const QRegion& area) { drawScreen(painter, area); }));
+        m_pictureStale = true;
+    }
+    ScreenCompositor::Geometry geometry;
+    geometry.screenSize = view->size();
+    if (isFlat())
+        geometry.corners = ViewportShape::corners(QRectF(view->geometry()));
+    else
+        geometry.corners = cornersRelativeTo(QPointF(m_stage->pos()));
+    geometry.radii = outlineRadii();
+    geometry.outputRect = ViewportShape::boundingBox(geometry.corners).toAlignedRect();
+    geometry.devicePixelRatio = m_stage->devicePixelRatioF();
+    geometry.sourceScale = sourceScale();
+    if (geometry != m_compositor->geometry()) {
+        m_compositor->setGeometry(geometry);
+        m_pictureStale = true;
+    }
+    if (m_effects != m_compositor->effects()) {
+        m_compositor->setEffects(m_effects);
+        m_outputStale = true;
+    }
+    if (m_rollingOffset != m_compositor->rollingOffset()) {
+        m_compositor->setRollingOffset(m_rollingOffset);
+        m_outputStale = true;
+    }
     // Clicks reach the container, which maps them back onto the widget; the
     // ones it hands on stop at the widget.
     m_stage->setAttribute(Qt::WA_TransparentForMouseEvents);
     view->setAttribute(Qt::WA_NoMousePropagation);
-    takeOpaquePainting(view);
-    setMouseTracking(true);
     m_warping = true;
+    adopt(view);
+    setMouseTracking(true);
+    m_stage->update();
 }
 
-void ScreenContainer::takeOpaquePainting(QWidget* widget)
+void ScreenContainer::adopt(QWidget* widget)
 {
     // Qt leaves a widget that paints opaquely out of its parent's repaints,
-    // and so out of the warp's: while warping every widget of the panel
-    // paints as if it were transparent. Widgets added later are caught as
-    // they come.
+    // and so out of the compositor's: while composing every widget of the
+    // panel paints as if it were transparent. Widgets added later are caught
+    // as they come.
     if (widget->testAttribute(Qt::WA_OpaquePaintEvent)) {
         widget->setAttribute(Qt::WA_OpaquePaintEvent, false);
         widget->setProperty(opaquePaintingProperty, true);
     }
     widget->installEventFilter(this);
+    if (auto* view = qobject_cast<corvel::TerminalView*>(widget)) {
+        // Its text drawn as finely as the picture; its repaints told ahead,
+        // and the pointer mapped through the screen's shape as clicks are.
+        view->setPictureScale(sourceScale());
+        const QPointer<ScreenContainer> self(this);
+        const QPointer<corvel::TerminalView> terminal(view);
+        view->setRepaintListener([self, terminal](const QRect& area) {
+            QWidget* root = self ? self->activeRoot() : nullptr;
+            if (root && terminal && root->isAncestorOf(terminal))
+                self->announce(area.translated(terminal->mapTo(root, QPoint(0, 0))));
+        });
+        view->setPointerMapping([self, terminal](const QPointF& global) -> std::optional<QPointF> {
+            QWidget* root = self ? self->activeRoot() : nullptr;
+            if (!root || !terminal || !root->isAncestorOf(terminal))
+                return std::nullopt;
+            const std::optional<QPointF> point = self->panelPointAt(self->mapFromGlobal(global));
+            if (!point)
+                return std::nullopt;
+            return *point - QPointF(terminal->mapTo(root, QPoint(0, 0)));
+        });
+    }
     for (QObject* child : widget->children()) {
         if (auto* childWidget = qobject_cast<QWidget*>(child); childWidget && !childWidget->isWindow())
-            takeOpaquePainting(childWidget);
+            adopt(childWidget);
     }
 }
 
-void ScreenContainer::restoreOpaquePainting(QWidget* widget)
+void ScreenContainer::release(QWidget* widget)
 {
     if (widget->property(opaquePaintingProperty).toBool()) {
         widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
         widget->setProperty(opaquePaintingProperty, QVariant());
     }
     widget->removeEventFilter(this);
+    if (auto* view = qobject_cast<corvel::TerminalView*>(widget)) {
+        view->setRepaintListener({});
+        view->setPointerMapping({});
+        view->setPictureScale(1);
+    }
     for (QObject* child : widget->children()) {
         if (auto* childWidget = qobject_cast<QWidget*>(child); childWidget && !childWidget->isWindow())
-            restoreOpaquePainting(childWidget);
+            release(childWidget);
     }
 }
 
 bool ScreenContainer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_warping && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
-        auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
-        if (child && !child->isWindow())
-            takeOpaquePainting(child);
+    if (!m_warping)
+        return QWidget::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* root = activeRoot();
+    switch (event->type()) {
+    case QEvent::ChildAdded:
+    case QEvent::ChildPolished:
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
+            child && !child->isWindow())
+            adopt(child);
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+        // A child that comes, goes or moves changes the picture where it was
+        // and where it is, though none of it may say so.
+        if (widget && root && widget != root && root->isAncestorOf(widget)) {
+            const QPoint at = widget->parentWidget()->mapTo(root, QPoint(0, 0));
+            QRect before = widget->geometry();
+            if (event->type() == QEvent::Move)
+                before.moveTopLeft(static_cast<QMoveEvent*>(event)->oldPos());
+            else if (event->type() == QEvent::Resize)
+                before.setSize(static_cast<QResizeEvent*>(event)->oldSize());
+            announce(before.translated(at));
+            announce(widget->geometry().translated(at));
+        }
+        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -282,7 +395,7 @@ bool ScreenContainer::eventFilter(QObject* watched, QEvent* event)
 void ScreenContainer::removeWarp(QWidget* view)
 {
     if (m_warping)
-        restoreOpaquePainting(view);
+        release(view);
     if (m_stage->graphicsEffect())
         m_stage->setGraphicsEffect(nullptr);
     m_stage->setAttribute(Qt::WA_TransparentForMouseEvents, false);
@@ -291,6 +404,118 @@ void ScreenContainer::removeWarp(QWidget* view)
     setHoverTarget(nullptr, {}, {});
     m_mouseGrab = nullptr;
     m_warping = false;
+    m_announced = QRegion();
+    m_pictureStale = true;
+    // Drawn directly, the screen needs neither compositor nor picture.
+    m_compositor.reset();
+    m_picture = ScreenPicture();
+}
+
+void ScreenContainer::announce(const QRect& rootRect)
+{
+    QWidget* root = activeRoot();
+    if (!m_warping || !m_compositor || !root || rootRect.isEmpty())
+        return;
+    const QRect area = rootRect.intersected(root->rect());
+    if (area.isEmpty())
+        return;
+    m_announced += area;
+    // Where the change shows once bent, in the same pass as the change.
+    m_stage->update(m_compositor->outputRectFor(area));
+}
+
+QRegion ScreenContainer::announcedArea(QWidget* root) const
+{
+    QRegion area;
+    const QList<corvel::TerminalView*> views = root->findChildren<corvel::TerminalView*>();
+    for (corvel::TerminalView* view : views) {
+        if (!view->isVisibleTo(root))
+            continue;
+        const QPoint at = view->mapTo(root, QPoint(0, 0));
+        area += view->rect().translated(at);
+        // Its scroller, find bar, link preview and the like repaint unannounced.
+        for (QObject* child : view->children()) {
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (widget && widget != static_cast<QWidget*>(view->caretView()) && !widget->isWindow()
+                && widget->isVisibleTo(root))
+                area -= widget->geometry().translated(at);
+        }
+    }
+    return area;
+}
+
+void ScreenContainer::repaintLater(const QRegion& area)
+{
+    // Asked for while Qt paints: after this pass.
+    m_queuedRepaint += area;
+    if (m_repaintQueued)
+        return;
+    m_repaintQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [self = QPointer<ScreenContainer>(this)] {
+            if (!self)
+                return;
+            self->m_repaintQueued = false;
+            const QRegion queued = std::exchange(self->m_queuedRepaint, QRegion());
+            if (self->m_warping)
+                self->m_stage->update(queued);
+        },
+        Qt::QueuedConnection);
+}
+
+void ScreenContainer::drawScreen(QPainter& painter, const QRegion& area)
+{
+    QWidget* root = activeRoot();
+    if (!m_warping || !m_compositor || !root)
+        return;
+    // The window may have moved to a screen of another density.
+    if (m_stage->devicePixelRatioF() != m_compositor->geometry().devicePixelRatio)
+        installWarp(root);
+    const ScreenCompositor::Geometry& geometry = m_compositor->geometry();
+    if (geometry.screenSize.isEmpty() || geometry.outputRect.isEmpty())
+        return;
+    const QPoint rootOrigin = root->pos();
+    QRect changed;
+    if (m_picture.reset(geometry.screenSize, ScreenCompositor::sourceDensity(geometry)) || m_pictureStale) {
+        m_picture.update(root, root->rect());
+        changed = root->rect();
+        m_announced = QRegion();
+        m_pictureStale = false;
+        m_outputStale = true;
+    } else {
+        // Of what is repainted, only what may have changed: what was
+        // announced, and all that repaints unannounced.
+        const QRegion repainted = area.translated(-rootOrigin) & root->rect();
+        const QRegion unannounced = QRegion(root->rect()) - announcedArea(root);
+        const QRegion fresh = repainted & (m_announced | unannounced);
+        m_announced -= repainted;
+        if (!fresh.isEmpty())
+            changed = m_picture.update(root, fresh);
+    }
+    QRect composed;
+    if (!changed.isEmpty() || m_outputStale) {
+        // The compositor itself knows when its geometry, effects or scanlines
+        // moved and composes what they reach.
+        composed = m_compositor->compose(m_picture.image(), changed);
+        m_outputStale = false;
+        ++m_compositions;
+        m_lastChange = changed;
+    }
+    // Bent, the change may show beyond the area repainted now.
+    const QRegion beyond = QRegion(composed) - area;
+    if (!beyond.isEmpty())
+        repaintLater(beyond);
+    const QImage& output = m_compositor->output();
+    const double dpr = output.devicePixelRatio() > 0 ? output.devicePixelRatio() : 1.0;
+    const QRect outputRect = geometry.outputRect;
+    for (const QRect& rect : area& outputRect) {
+        const QRectF source((rect.x() - outputRect.x()) * dpr,
+                            (rect.y() - outputRect.y()) * dpr,
+                            rect.width() * dpr,
+                            rect.height() * dpr);
+        painter.drawImage(QRectF(rect), output, source);
+    }
 }
 
 void ScreenContainer::registerPanel(Panel* panel, int slot)
@@ -332,7 +557,7 @@ std::optional<QPointF> ScreenContainer::panelPoint(const QPointF& containerPoint
         return std::nullopt;
     if (insideOnly && (flat->x() < 0 || flat->x() > size.width() || flat->y() < 0 || flat->y() > size.height()))
         return std::nullopt;
-    return bumpFor(size).sourcePoint(*flat);
+    return bumpFor(root->size()).sourcePoint(*flat);
 }
 
 std::optional<QPointF> ScreenContainer::panelPointAt(const QPointF& containerPoint) const

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "skin/ScreenWarp.h"
+#include "screen/ScreenCompositor.h"
+#include "screen/ScreenEffects.h"
+#include "screen/ScreenPicture.h"
 
 #include <QPainterPath>
 #include <QPointF>
@@ -10,13 +12,13 @@
 #include <QWidget>
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace velmora {
 
 class Panel;
-class ScreenWarpEffect;
 
 // The widget over a device's screen area. It holds the panel of each screen
 // slot (the device window fills only slot 0, with its terminal panel) and
@@ -28,14 +30,19 @@ class ScreenWarpEffect;
 // radii. The panel's root widget always keeps the inner size, centred in the
 // container, and lays out and paints as a plain rectangle. It lies on a stage
 // widget that covers the container and the inner rectangle:
-// - when the corners are the inner rectangle's own and no curvature or glow
-//   is asked for, the widget is shown as it is, clipped to the rounded
-//   outline, and takes its clicks itself;
-// - otherwise a ScreenWarpEffect draws each fresh picture of the widget onto
-//   the quadrilateral (bent by the curvature, with the glow): the effect
-//   sits on the stage, as Qt draws an effect only inside its widget. The
-//   container takes the widget's mouse events and hands each to the child
-//   under the inverse-mapped point.
+// - when the corners are the inner rectangle's own and no effect is on, the
+//   widget is shown as it is, clipped to the rounded outline, and takes its
+//   clicks itself;
+// - otherwise the screen is drawn through a ScreenCompositor: the widgets'
+//   picture (twice as fine when the screen is bent, so bent text stays crisp)
+//   is kept from paint to paint, each repaint draws into it only the part
+//   repainted, and only the pixels that really changed are composed again.
+//   A change of the picture lands wider once bent and glowing: terminal
+//   views say which areas they are about to repaint, so the container asks
+//   for the whole area where they show in the same pass; any other change
+//   reaching further is repainted in a second pass, which finds nothing new
+//   and ends there. The container takes the widget's mouse events and hands
+//   each to the child under the inverse-mapped point.
 // Either way a press outside the outline is not taken: it goes on to the
 // parent, where the frame around the screen handles it. No corners (mini
 // mode) mean the panel simply fills the container.
@@ -61,9 +68,14 @@ public:
     void configureViewport(const QRectF& hostFrame, const QSizeF& innerSize, const std::vector<QPointF>& quadCorners,
                            double cornerRadius, const std::vector<double>& cornerRadii);
 
-    // The screen's curvature (the scale of a bump distortion centred on the
-    // screen, reaching 1.1 times its longer side; 0 is flat) and glow.
-    void setScreenEffects(double curvatureScale, const ScreenGlow& glow);
+    // The effects drawn over and bending the screen (none in mini mode).
+    void setScreenEffects(const ScreenEffects& effects);
+    const ScreenEffects& screenEffects() const { return m_effects; }
+    // Moves the rolling scanlines (points, 0 … 4): the screen is composed
+    // again from the picture it has, which is not redrawn.
+    void setRollingOffset(double points);
+    // The compositor's backend; by default the best one here.
+    void setCompositorBackend(std::optional<ScreenCompositor::Backend> backend);
 
     // Stores the panel under the slot (replacing an earlier one), places its
     // root widget, shows it when the slot is the active one and then gives
@@ -83,8 +95,16 @@ public:
     // The widget that holds the panels' root widgets.
     QWidget* stage() const { return m_stage; }
 
-    // True while the active panel is drawn through the warp.
+    // True while the active panel is drawn through the compositor.
     bool isWarping() const { return m_warping; }
+    // The compositor while the panel is drawn through it.
+    const ScreenCompositor* compositor() const { return m_warping ? m_compositor.get() : nullptr; }
+    // The picture's pixels per device pixel: 2 while the screen is bent.
+    double sourceScale() const;
+    // How often the screen was composed from a changed picture or moved
+    // scanlines, and the last part of the screen (points) found changed.
+    int compositions() const { return m_compositions; }
+    QRect lastChange() const { return m_lastChange; }
     // The screen's rounded outline in the container's coordinates: the
     // quadrilateral with its corners rounded.
     QPainterPath outline() const;
@@ -108,14 +128,24 @@ private:
     // The corners relative to a point of the container.
     std::vector<QPointF> cornersRelativeTo(const QPointF& origin) const;
     QPointF originOf(const QWidget* view) const;
-    BumpDistortion bumpFor(const QSizeF& size) const;
+    BumpDistortion bumpFor(const QSize& size) const;
     // The four corner radii of the outline.
     std::vector<double> outlineRadii() const;
+    // The corners are the inner rectangle's own.
+    bool isFlat() const;
     bool needsWarp(const QWidget* view) const;
     void installWarp(QWidget* view);
     void removeWarp(QWidget* view);
-    void takeOpaquePainting(QWidget* widget);
-    void restoreOpaquePainting(QWidget* widget);
+    void adopt(QWidget* widget);
+    void release(QWidget* widget);
+    // A part of the active root (its coordinates) that is about to change:
+    // drawn into the picture at the next paint, together with where it shows.
+    void announce(const QRect& rootRect);
+    // The part of the root whose changes are all announced: the terminal
+    // views with their carets, less their other children.
+    QRegion announcedArea(QWidget* root) const;
+    void drawScreen(QPainter& painter, const QRegion& area);
+    void repaintLater(const QRegion& area);
     std::optional<QPointF> panelPoint(const QPointF& containerPoint, bool insideOnly) const;
     void forwardMouse(QMouseEvent* event);
     void setHoverTarget(QWidget* target, const QPointF& local, const QPointF& global);
@@ -129,9 +159,20 @@ private:
     bool m_hasDistortion = false;
     std::vector<double> m_cornerRadii;
     double m_viewportCornerRadius = 0;
-    double m_curvatureScale = 0;
-    ScreenGlow m_glow;
+    ScreenEffects m_effects;
+    double m_rollingOffset = 0;
     bool m_warping = false;
+    std::optional<ScreenCompositor::Backend> m_backend;
+    std::unique_ptr<ScreenCompositor> m_compositor;
+    ScreenPicture m_picture;
+    // The picture must be drawn whole and composed whole at the next paint.
+    bool m_pictureStale = true;
+    bool m_outputStale = true;
+    QRegion m_announced; // root coordinates
+    bool m_repaintQueued = false;
+    QRegion m_queuedRepaint; // stage coordinates
+    int m_compositions = 0;
+    QRect m_lastChange;
     // The child that took the last press, while buttons are down, and the
     // child under the pointer.
     QPointer<QWidget> m_mouseGrab;

@@ -422,8 +422,9 @@ TEST_F(DeviceModesTest, RollingScanlinesRepaintOnlyTheScreen)
     ASSERT_TRUE(test::waitUntil([&] { return steps(start) >= 6; }, 20000));
     QCoreApplication::processEvents();
     ASSERT_FALSE(painted.areas.empty()) << "the scanlines did not move on the screen";
-    EXPECT_NE(std::find(painted.painters.begin(), painted.painters.end(), QStringLiteral("velmora::EffectsLayer")),
-              painted.painters.end());
+    ASSERT_TRUE(c.screenContainer()->compositor());
+    EXPECT_EQ(c.screenContainer()->compositor()->rollingOffset(), layer->rollingOffset())
+        << "the screen composes the scanlines where the overlay has moved them";
     const QRect screen = layer->geometry();
     for (std::size_t i = 0; i < painted.areas.size(); ++i) {
         const QRect& area = painted.areas[i];
@@ -444,9 +445,23 @@ TEST_F(DeviceModesTest, EffectsLieOverTheScreenAndFollowTheSettings)
     EXPECT_TRUE(c.effectsLayer()->isVisible());
     EXPECT_EQ(c.effectsLayer()->geometry(), c.screenContainer()->geometry());
     EXPECT_EQ(c.effectsLayer()->glowColor(), c.skin().palette.foreground);
+    EXPECT_EQ(c.screenContainer()->screenEffects(), ScreenEffects::from(effects, c.skin().palette.foreground))
+        << "the screen draws them";
+    ASSERT_TRUE(c.screenContainer()->compositor());
+    EXPECT_EQ(c.screenContainer()->compositor()->effects(), c.screenContainer()->screenEffects());
+
+    // Mini mode shows the terminal plain; back in device mode the effects return.
+    c.enterMiniMode();
+    EXPECT_EQ(c.screenContainer()->screenEffects(), ScreenEffects());
+    EXPECT_FALSE(c.screenContainer()->isWarping());
+    c.exitMiniMode();
+    EXPECT_EQ(c.screenContainer()->screenEffects(), ScreenEffects::from(effects, c.skin().palette.foreground));
+    EXPECT_TRUE(c.screenContainer()->isWarping());
+
     SettingsStore::shared().data().skinEffects.insert(name, SkinEffectsSettings());
     SettingsStore::shared().post(SettingsStore::effectsDidChange, name);
     EXPECT_FALSE(c.effectsLayer()->isVisible());
+    EXPECT_EQ(c.screenContainer()->screenEffects(), ScreenEffects());
 }
 
 } // namespace

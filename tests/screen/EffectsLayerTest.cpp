@@ -103,7 +103,7 @@ TEST(EffectsLayerTest, CurvatureAndGlowStrengthFollowTheSettings)
     effects.glow = true;
     layer.configure(effects, Qt::green);
     EXPECT_NEAR(layer.curvatureScale(), -0.1, 1e-12);
-    EXPECT_NEAR(layer.glowOpacity(), 0.3, 1e-12);
+    EXPECT_NEAR(layer.glowOpacity(), 0.3, 1e-6) << "single precision";
     EXPECT_EQ(layer.glowColor(), QColor(Qt::green));
 }
 
@@ -131,8 +131,9 @@ TEST(EffectsLayerTest, RollingScanlinesMoveWhileShownAndWrapAfterAPeriod)
     EXPECT_NEAR(layer->rollingOffset(), 51 * 0.08 - 4, 1e-9) << "the offset is kept";
 }
 
-TEST(EffectsLayerTest, DrawsOnTheQuadrilateralOnly)
+TEST(EffectsLayerTest, DrawsNothingItselfOverTheScreen)
 {
+    // The screen composes the effects; the overlay over it stays clear.
     QWidget window;
     window.resize(300, 240);
     window.setAutoFillBackground(true);
@@ -145,29 +146,15 @@ TEST(EffectsLayerTest, DrawsOnTheQuadrilateralOnly)
     effects.scanlineIntensity = 1.0;
     effects.curvature = true;
     effects.curvatureAmount = 0.8;
+    effects.colorGrade = QStringLiteral("amber");
     layer->configure(effects, Qt::white);
     const std::vector<QPointF> corners{{40, 20}, {260, 30}, {250, 210}, {50, 200}};
     layer->setScreenGeometry(QRectF(45, 25, 210, 180), corners, 0, {});
     window.show();
-    EXPECT_EQ(layer->geometry(), QRect(40, 20, 220, 190));
+    EXPECT_EQ(layer->geometry(), QRect(40, 20, 220, 190)) << "over the quadrilateral's bounding box";
     const QImage shot = window.grab().toImage();
-    // Outside the quadrilateral, inside its bounding box: untouched.
-    EXPECT_EQ(shot.pixel(255, 25), qRgb(255, 255, 255));
-    EXPECT_EQ(shot.pixel(45, 205), qRgb(255, 255, 255));
-    // The middle is clear of the vignette; a scanline darkens some rows there.
-    int darkRows = 0, clearRows = 0;
-    for (int y = 100; y < 116; ++y) {
-        const int red = qRed(shot.pixel(150, y));
-        darkRows += red < 160;
-        clearRows += red > 245;
-    }
-    EXPECT_GT(darkRows, 4);
-    EXPECT_GE(clearRows, 3);
-    // Near a corner the vignette darkens even the clear rows.
-    int brightest = 0;
-    for (int y = 190; y < 198; ++y)
-        brightest = std::max(brightest, qRed(shot.pixel(60, y)));
-    EXPECT_LT(brightest, 235);
+    for (const QPoint at : {QPoint(150, 110), QPoint(60, 195), QPoint(255, 25)})
+        EXPECT_EQ(shot.pixel(at), qRgb(255, 255, 255));
 }
 
 } // namespace

@@ -1,16 +1,23 @@
 #include "screen/ScreenContainer.h"
 
+#include "screen/EffectsLayer.h"
 #include "screen/Panel.h"
+#include "screen/ScreenPicture.h"
 
 #include <gtest/gtest.h>
 
+#include "corvel/qt/CaretView.h"
+#include "corvel/qt/TerminalView.h"
 #include "skin/ViewportShape.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineF>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 
@@ -257,7 +264,7 @@ TEST_F(DistortedScreenTest, RepaintsOfAChildReachTheWholeWarpedScreen)
     QTRY_VERIFY(near(onScreen().pixel(inside), Qt::magenta));
     QTRY_VERIFY(near(onScreen().pixel(shown({3, 3}).toPoint() + QPoint(2, 2)), Qt::magenta));
 
-    container->setScreenEffects(0, ScreenGlow{});
+    container->setScreenEffects(ScreenEffects{});
     container->configureViewport(QRectF(50, 40, 300, 200), QSizeF(300, 200), rectangleQuad(300, 200), 10, {});
     EXPECT_FALSE(container->isWarping());
     EXPECT_TRUE(panel.view()->testAttribute(Qt::WA_OpaquePaintEvent)) << "and given back";
@@ -292,7 +299,9 @@ TEST_F(DistortedScreenTest, PlainScreenIsShownAsItIsAndCurvatureOrGlowWarpIt)
     ASSERT_EQ(panel.view()->presses.size(), 1u) << "the panel takes its own clicks";
 
     // A glow alone warps the panel without moving it.
-    container->setScreenEffects(0, ScreenGlow{0.3, 10, Qt::green});
+    ScreenEffects glowing;
+    glowing.glow = ScreenGlow{0.3, 10, Qt::green};
+    container->setScreenEffects(glowing);
     EXPECT_TRUE(container->isWarping());
     const QPointF centre(151, 101), between(90, 60), onEdge(151, 1.5);
     const auto flatCentre = container->panelPointAt(centre);
@@ -302,7 +311,9 @@ TEST_F(DistortedScreenTest, PlainScreenIsShownAsItIsAndCurvatureOrGlowWarpIt)
 
     // Curvature magnifies the middle: a point between the centre and a
     // corner shows what lies closer to the centre; the edges stay.
-    container->setScreenEffects(-0.1, ScreenGlow{});
+    ScreenEffects curved;
+    curved.curvatureScale = -0.1;
+    container->setScreenEffects(curved);
     EXPECT_TRUE(container->isWarping());
     const auto bentCentre = container->panelPointAt(centre);
     const auto bentBetween = container->panelPointAt(between);
@@ -312,7 +323,7 @@ TEST_F(DistortedScreenTest, PlainScreenIsShownAsItIsAndCurvatureOrGlowWarpIt)
     EXPECT_LT(QLineF(*bentBetween, *flatCentre).length(), QLineF(*flatBetween, *flatCentre).length() - 2);
     EXPECT_LT(QLineF(*bentEdge, *flatEdge).length(), 0.5);
 
-    container->setScreenEffects(0, ScreenGlow{});
+    container->setScreenEffects(ScreenEffects{});
     EXPECT_FALSE(container->isWarping());
 }
 
@@ -327,6 +338,320 @@ TEST_F(DistortedScreenTest, DegenerateQuadrilateralTakesNoClicks)
     }
     EXPECT_TRUE(panel.view()->presses.empty());
     window.grab(); // drawing a collapsed screen is harmless
+}
+
+// A panel whose root holds one terminal view filling it, as a session does.
+class TerminalViewPanel final : public Panel {
+public:
+    TerminalViewPanel() : m_root(new QWidget)
+    {
+        QFont font(QStringLiteral("DejaVu Sans Mono"));
+        font.setPixelSize(12);
+        m_view = new corvel::TerminalView(m_root, font);
+        m_view->setNativeBackgroundColor(QColor(10, 20, 12));
+        m_view->setNativeForegroundColor(QColor(120, 255, 170));
+        m_root->installEventFilter(&m_follower);
+        m_follower.view = m_view;
+    }
+    QString panelName() const override { return QStringLiteral("Terminal"); }
+    QWidget* rootView() const override { return m_root; }
+    QWidget* keyboardView() const override { return m_view; }
+    corvel::TerminalView* view() const { return m_view; }
+
+private:
+    struct Follower : QObject {
+        QWidget* view = nullptr;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize)
+                view->setGeometry(static_cast<QWidget*>(watched)->rect());
+            return false;
+        }
+    };
+    QWidget* m_root;
+    corvel::TerminalView* m_view;
+    Follower m_follower;
+};
+
+// Gathers what a widget is asked to paint.
+struct PaintedRegion : QObject {
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+int channelDifference(QRgb a, QRgb b)
+{
+    return std::max({std::abs(qRed(a) - qRed(b)),
+                     std::abs(qGreen(a) - qGreen(b)),
+                     std::abs(qBlue(a) - qBlue(b)),
+                     std::abs(qAlpha(a) - qAlpha(b))});
+}
+
+// A terminal on a device's screen, drawn through the compositor.
+class ComposedScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window.resize(400, 300);
+        window.setAutoFillBackground(true);
+        QPalette black = window.palette();
+        black.setColor(QPalette::Window, Qt::black);
+        window.setPalette(black);
+        container = new ScreenContainer(&window);
+        container->setCompositorBackend(ScreenCompositor::Backend::Cpu);
+        container->registerPanel(&panel, 0);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        panel.view()->caretView()->disableAnimations();
+    }
+
+    void configure(const std::vector<QPointF>& quad, const ScreenEffects& effects,
+                   const QRectF& host = QRectF(40, 20, 320, 240))
+    {
+        container->setScreenEffects(effects);
+        container->configureViewport(host, QSizeF(300, 200), quad, 10, {});
+        panel.view()->feed("\x1b[2J\x1b[H\x1b[32mvelmora$\x1b[0m ls -l\r\nREADME.md  src  tests");
+        settle();
+    }
+
+    // Every repaint asked for done, a second pass included.
+    void settle()
+    {
+        panel.view()->updateDisplay(false);
+        for (int i = 0; i < 4; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    // What the window system shows.
+    QImage onScreen() const
+    {
+        return window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    // The screen composed afresh by a compositor of its own from a fresh
+    // picture of the panel.
+    QImage freshComposition() const
+    {
+        const ScreenCompositor* used = container->compositor();
+        std::unique_ptr<ScreenCompositor> fresh = ScreenCompositor::create(ScreenCompositor::Backend::Cpu);
+        fresh->setGeometry(used->geometry());
+        fresh->setEffects(used->effects());
+        fresh->setRollingOffset(used->rollingOffset());
+        ScreenPicture picture;
+        picture.reset(used->geometry().screenSize, ScreenCompositor::sourceDensity(used->geometry()));
+        picture.update(panel.rootView(), panel.rootView()->rect());
+        fresh->compose(picture.image(), QRect(QPoint(0, 0), used->geometry().screenSize));
+        return fresh->output();
+    }
+
+    // The largest difference between the window and a composition laid over
+    // its black background, over the composition's area.
+    int worstDifference(const QImage& shown, const QImage& composed) const
+    {
+        const QPoint origin
+            = container->pos() + container->stage()->pos() + container->compositor()->geometry().outputRect.topLeft();
+        int worst = 0;
+        for (int y = 0; y < composed.height(); ++y) {
+            for (int x = 0; x < composed.width(); ++x) {
+                // Over black, premultiplied colours are the shown ones.
+                const QRgb over = composed.pixel(x, y) | 0xff000000u;
+                const QPoint at = origin + QPoint(x, y);
+                if (shown.rect().contains(at))
+                    worst = std::max(worst, channelDifference(shown.pixel(at), over));
+            }
+        }
+        return worst;
+    }
+
+    QWidget window;
+    ScreenContainer* container = nullptr;
+    TerminalViewPanel panel;
+    const std::vector<QPointF> keystone{{50, 10}, {270, 0}, {320, 240}, {0, 220}};
+};
+
+ScreenEffects everyEffect()
+{
+    SkinEffectsSettings all;
+    all.scanlines = true;
+    all.glow = true;
+    all.curvature = true;
+    all.colorGrade = QStringLiteral("amber");
+    return ScreenEffects::from(all, QColor(120, 255, 170));
+}
+
+TEST_F(ComposedScreenTest, ShowsTheCompositorsPictureOfTheTerminalCrispWhenBent)
+{
+    configure(keystone, everyEffect());
+    ASSERT_TRUE(container->isWarping());
+    const ScreenCompositor* compositor = container->compositor();
+    ASSERT_TRUE(compositor);
+    EXPECT_EQ(compositor->effects(), everyEffect());
+    EXPECT_EQ(compositor->geometry().sourceScale, 2) << "bent: the picture twice as fine";
+    EXPECT_EQ(panel.view()->pictureScale(), 2) << "and the terminal's text drawn as finely";
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+}
+
+TEST_F(ComposedScreenTest, EffectsOnAFlatScreenAreComposedPixelForPixel)
+{
+    ScreenEffects scanlines;
+    scanlines.scanlines = ScreenEffects::Scanlines::Standard;
+    scanlines.scanlineIntensity = 1;
+    configure(rectangleQuad(300, 200), scanlines, QRectF(50, 40, 300, 200));
+    ASSERT_TRUE(container->isWarping()) << "scanlines alone go through the compositor";
+    EXPECT_EQ(container->compositor()->geometry().sourceScale, 1);
+    EXPECT_EQ(panel.view()->pictureScale(), 1);
+    const QImage shown = onScreen();
+    EXPECT_LE(worstDifference(shown, freshComposition()), 2);
+    // Rows of 2 points dark, 2 clear, counted from the screen's bottom edge,
+    // over the terminal's background.
+    const int x = 50 + 250, bottom = 40 + 200;
+    const QRgb clear = shown.pixel(x, bottom - 1);
+    const QRgb dark = shown.pixel(x, bottom - 3);
+    EXPECT_NEAR(qGreen(clear), 20, 2);
+    EXPECT_NEAR(qGreen(dark), int(std::lround(20 * 0.45)), 2);
+    // Clicks still reach the terminal where they are shown.
+    const auto point = container->panelPointAt(QPointF(100, 50));
+    ASSERT_TRUE(point);
+    EXPECT_NEAR(point->x(), 100, 1e-9);
+    EXPECT_NEAR(point->y(), 50, 1e-9);
+
+    container->setScreenEffects(ScreenEffects{});
+    EXPECT_FALSE(container->isWarping()) << "no effect, no distortion: drawn directly";
+    EXPECT_FALSE(container->compositor());
+}
+
+TEST_F(ComposedScreenTest, ACaretChangeRecomposesOnlyItsPartAndConverges)
+{
+    configure(keystone, everyEffect());
+    const QRect caret = panel.view()->caretView()->geometry();
+    panel.view()->setCaretColor(QColor(250, 60, 200));
+    settle();
+    const QRect change = container->lastChange();
+    EXPECT_TRUE(caret.adjusted(-1, -1, 1, 1).contains(change))
+        << "changed " << change.x() << ", " << change.y() << " " << change.width() << " × " << change.height();
+    EXPECT_FALSE(change.isEmpty());
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2) << "the window shows a full recomposition";
+
+    // One pass of painting does it: the view said where it would repaint,
+    // so the area where that shows, glow and all, was repainted with it.
+    panel.view()->setCaretColor(QColor(40, 200, 250));
+    panel.view()->updateDisplay(false);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+
+    // The same pixels painted again compose nothing.
+    const int compositions = container->compositions();
+    panel.view()->caretView()->updateView();
+    panel.view()->update();
+    settle();
+    EXPECT_EQ(container->compositions(), compositions);
+}
+
+TEST_F(ComposedScreenTest, ChangesOfUntoldWidgetsReachTheirWholeBentArea)
+{
+    configure(keystone, everyEffect());
+    // A child of the view that repaints without the view knowing.
+    auto* badge = new QLabel(QStringLiteral("badge"), panel.view());
+    badge->setAutoFillBackground(true);
+    QPalette colours = badge->palette();
+    colours.setColor(QPalette::Window, QColor(30, 60, 200));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    badge->setPalette(colours);
+    badge->setGeometry(4, 150, 60, 20);
+    badge->show();
+    settle();
+    badge->setText(QStringLiteral("BADGE!"));
+    settle();
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+}
+
+TEST_F(ComposedScreenTest, RollingMovesOnlyTheScanlines)
+{
+    ScreenEffects rolling = everyEffect();
+    rolling.scanlines = ScreenEffects::Scanlines::Rolling;
+    rolling.scanlineIntensity = 1;
+    configure(keystone, rolling);
+    const QImage before = onScreen();
+    PaintedRegion painted;
+    panel.view()->installEventFilter(&painted);
+    container->setRollingOffset(2);
+    settle();
+    // At most the strip of its scroll bar, which repaints unannounced.
+    QRegion text(panel.view()->rect());
+    text -= panel.view()->scroller()->geometry();
+    EXPECT_TRUE((painted.painted & text).isEmpty()) << "the terminal's text is not drawn again";
+    EXPECT_EQ(container->compositor()->rollingOffset(), 2);
+    const QImage after = onScreen();
+    EXPECT_NE(before, after) << "the scanlines moved";
+    EXPECT_LE(worstDifference(after, freshComposition()), 2);
+}
+
+TEST_F(ComposedScreenTest, TheTerminalsPointerFollowsTheWarpWhileWarped)
+{
+    configure(keystone, everyEffect());
+    const corvel::TerminalView::PointerMapping& mapping = panel.view()->pointerMapping();
+    ASSERT_TRUE(mapping);
+    const QTransform quad = ViewportShape::quadTransform(300, 200, keystone);
+    for (const QPointF inner : {QPointF(150, 100), QPointF(20, 30), QPointF(270, 170)}) {
+        // Where the warp shows the terminal's point, and what the mapping
+        // makes of it.
+        const std::optional<QPointF> flat = container->panelPointAt(quad.map(inner));
+        ASSERT_TRUE(flat);
+        const QPointF global = container->mapToGlobal(quad.map(inner));
+        const std::optional<QPointF> mapped = mapping(global);
+        ASSERT_TRUE(mapped);
+        EXPECT_NEAR(mapped->x(), flat->x(), 1e-6);
+        EXPECT_NEAR(mapped->y(), flat->y(), 1e-6);
+        // The curvature moves it a little from the plain projective map.
+        EXPECT_NEAR(mapped->x(), inner.x(), 6);
+        EXPECT_NEAR(mapped->y(), inner.y(), 6);
+    }
+    EXPECT_FALSE(mapping(container->mapToGlobal(QPointF(3, 5)))) << "beside the screen: nothing";
+
+    container->setScreenEffects(ScreenEffects{});
+    container->configureViewport(QRectF(50, 40, 300, 200), QSizeF(300, 200), rectangleQuad(300, 200), 10, {});
+    EXPECT_FALSE(container->isWarping());
+    EXPECT_FALSE(panel.view()->pointerMapping()) << "cleared with the warp";
+    EXPECT_EQ(panel.view()->pictureScale(), 1);
+}
+
+TEST_F(ComposedScreenTest, TheEffectsOverlayHandsItsEffectsAndRollingToTheScreen)
+{
+    configure(keystone, ScreenEffects{});
+    auto* layer = new EffectsLayer(&window);
+    layer->setScreen(container);
+    SkinEffectsSettings settings;
+    settings.scanlines = true;
+    settings.scanlineStyle = QStringLiteral("rolling");
+    settings.glow = true;
+    settings.glowIntensity = 0.5;
+    settings.curvature = true;
+    settings.curvatureAmount = 0.2;
+    settings.colorGrade = QStringLiteral("green");
+    layer->configure(settings, QColor(200, 180, 40));
+    layer->show();
+    const ScreenEffects expected = ScreenEffects::from(settings, QColor(200, 180, 40));
+    EXPECT_EQ(layer->screenEffects(), expected);
+    EXPECT_EQ(container->screenEffects(), expected);
+    EXPECT_NEAR(layer->curvatureScale(), -0.1, 1e-12);
+    EXPECT_NEAR(layer->glowOpacity(), 0.3, 1e-6);
+    ASSERT_TRUE(layer->isRolling());
+    layer->rollingTick();
+    layer->rollingTick();
+    settle();
+    EXPECT_NEAR(container->compositor()->rollingOffset(), layer->rollingOffset(), 1e-12);
+
+    layer->hide();
+    EXPECT_EQ(container->screenEffects(), ScreenEffects()) << "hidden: no effects on the screen";
+    layer->show();
+    EXPECT_EQ(container->screenEffects(), expected);
 }
 
 } // namespace

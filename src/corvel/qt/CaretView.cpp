@@ -45,7 +45,7 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
         if (opacity == opacity_)
             return;
         opacity_ = opacity;
-        update();
+        repaintCaret();
     });
 }
 
@@ -53,9 +53,12 @@ void CaretView::setCellFrame(const QRectF& frame)
 {
     if (frame == cellFrame_)
         return;
+    // Where it was shows the text again.
+    if (terminal_)
+        terminal_->willRepaint(geometry());
     cellFrame_ = frame;
     setGeometry(frame.toAlignedRect());
-    update();
+    repaintCaret();
 }
 
 void CaretView::setStyle(CursorStyle style)
@@ -67,25 +70,25 @@ void CaretView::setStyle(CursorStyle style)
 void CaretView::setCaretColor(const QColor& color)
 {
     caretColor_ = color;
-    update();
+    repaintCaret();
 }
 
 void CaretView::setCaretTextColor(const std::optional<QColor>& color)
 {
     caretTextColor_ = color;
-    update();
+    repaintCaret();
 }
 
 void CaretView::setTracksFocus(bool value)
 {
     tracksFocus_ = value;
-    update();
+    repaintCaret();
 }
 
 void CaretView::setFocused(bool value)
 {
     focused_ = value;
-    update();
+    repaintCaret();
 }
 
 void CaretView::setText(const CharData& cell)
@@ -98,7 +101,7 @@ void CaretView::setText(const CharData& cell)
     text_ = text;
     face_ = face;
     hasText_ = true;
-    update();
+    repaintCaret();
 }
 
 void CaretView::updateCursorStyle()
@@ -116,10 +119,17 @@ void CaretView::updateAnimation(bool blink)
     opacity_ = 1;
     if (blink)
         blink_.start();
-    update();
+    repaintCaret();
 }
 
 void CaretView::disableAnimations() { updateAnimation(false); }
+
+void CaretView::repaintCaret()
+{
+    if (terminal_ && isVisible())
+        terminal_->willRepaint(geometry());
+    update();
+}
 
 void CaretView::paintEvent(QPaintEvent*)
 {

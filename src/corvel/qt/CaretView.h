@@ -59,12 +59,15 @@ public:
     void disableAnimations();
     bool isBlinking() const { return blink_.state() == QAbstractAnimation::Running; }
     double opacity() const { return opacity_; }
-    void updateView() { update(); }
+    void updateView() { repaintCaret(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Tells the terminal view first, for hosts that show it transformed.
+    void repaintCaret();
+
     QPointer<TerminalView> terminal_;
     QRectF cellFrame_;
     CursorStyle style_;

@@ -351,6 +351,25 @@ public:
     // the link that the pointer shows.
     using PointerMapping = std::function<std::optional<QPointF>(const QPointF& global)>;
     void setPointerMapping(PointerMapping mapping) { pointerMapping_ = std::move(mapping); }
+    const PointerMapping& pointerMapping() const { return pointerMapping_; }
+
+    // ---- hosts that show the view's picture transformed --------------------
+    // A host that draws the view bent or enlarged is told of each area (view
+    // coordinates) of the text or the caret just before its repaint is asked
+    // for, so it can repaint where that area shows in the same pass. The
+    // view's other children repaint as plain widgets and are not told.
+    using RepaintListener = std::function<void(const QRect& area)>;
+    void setRepaintListener(RepaintListener listener) { repaintListener_ = std::move(listener); }
+    void willRepaint(const QRect& area)
+    {
+        if (repaintListener_ && !area.isEmpty())
+            repaintListener_(area);
+    }
+    // Pixels of the text's picture per device pixel of the window (1 by
+    // default): a host that shows the picture enlarged or bent asks for a
+    // finer one so text stays crisp there. Changing it redraws every row.
+    double pictureScale() const { return pictureScale_; }
+    void setPictureScale(double scale);
 
     // ---- search and find bar (TerminalViewSearch.cpp) -----------------------------
     // A hit becomes the selection and is scrolled into view; no hit turns the
@@ -534,6 +553,8 @@ private:
     LinkHighlightMode linkHighlightMode_ = LinkHighlightMode::hoverWithModifier;
     QLabel* urlPreview_ = nullptr;
     PointerMapping pointerMapping_;
+    RepaintListener repaintListener_;
+    double pictureScale_ = 1;
     TerminalFindBarView* findBar_ = nullptr;
     TerminalProgressBarView* progressBarView_ = nullptr;
     QTimer progressReportTimer_;

@@ -226,6 +226,7 @@ void TerminalView::invalidateRows(int first, int last, bool toBottom)
         band.setBottom(height());
         bottomStripDirty_ = true;
     }
+    willRepaint(band.toAlignedRect());
     update(band.toAlignedRect());
 }
 
@@ -235,12 +236,21 @@ void TerminalView::invalidateAll()
     bottomStripDirty_ = true;
     ++renderGeneration_;
     queueGpuDisplay();
+    willRepaint(rect());
     update();
+}
+
+void TerminalView::setPictureScale(double scale)
+{
+    if (!(scale > 0) || scale == pictureScale_)
+        return;
+    pictureScale_ = scale;
+    invalidateAll();
 }
 
 void TerminalView::renderDirtyRows()
 {
-    const double scale = backingScale();
+    const double scale = backingScale() * pictureScale_;
     const QSize pixels(static_cast<int>(std::ceil(textAreaWidth() * scale)),
                        static_cast<int>(std::ceil(height() * scale)));
     if (pixels.isEmpty())
