@@ -1,11 +1,22 @@
 #pragma once
 
 #include "core/SkinEffectsSettings.h"
-#include "skin/ScreenWarp.h"
+#include "skin/BumpDistortion.h"
 
 #include <QColor>
 
 namespace velmora {
+
+// The phosphor glow of a screen: a soft halo, in one colour, around whatever
+// is bright on the screen, laid over it in the Screen blend.
+struct ScreenGlow {
+    double opacity = 0; // 0 is off
+    double radius = 10; // logical pixels
+    QColor colour;
+
+    bool isActive() const { return opacity > 0 && radius > 0; }
+    bool operator==(const ScreenGlow&) const = default;
+};
 
 // The cathode-ray look of one device's screen, in the numbers the compositor
 // draws with. Built from a skin's effects settings and its palette's
