@@ -35,17 +35,19 @@ ScreenCompositor::Geometry geometry(double sourceScale)
     return g;
 }
 
-ScreenEffects effects(bool every)
+// Which effects are on: none (the warp only), every one, or one alone.
+enum EffectsSet { warpOnly, everyEffect, glowAlone, rollingAlone, gradeAlone, curvatureAlone };
+
+ScreenEffects effects(int set)
 {
     SkinEffectsSettings s;
     s.colorGrade = QStringLiteral("none");
-    if (every) {
-        s.scanlines = true;
-        s.scanlineStyle = QStringLiteral("rolling");
-        s.glow = true;
-        s.curvature = true;
+    s.scanlineStyle = QStringLiteral("rolling");
+    s.scanlines = set == everyEffect || set == rollingAlone;
+    s.glow = set == everyEffect || set == glowAlone;
+    s.curvature = set == everyEffect || set == curvatureAlone;
+    if (set == everyEffect || set == gradeAlone)
         s.colorGrade = QStringLiteral("amber");
-    }
     return ScreenEffects::from(s, QColor(120, 255, 170));
 }
 
@@ -66,10 +68,10 @@ QImage terminalPicture(const QSize& pixels, double density)
 }
 
 struct Setup {
-    Setup(bool every, double sourceScale)
+    Setup(int set, double sourceScale)
     {
         compositor.setGeometry(geometry(sourceScale));
-        compositor.setEffects(effects(every));
+        compositor.setEffects(effects(set));
         picture = terminalPicture(compositor.sourcePixelSize(), sourceScale);
         compositor.compose(picture, QRect());
     }
@@ -79,34 +81,40 @@ struct Setup {
 
 void BM_ComposeWholeScreen(benchmark::State& state)
 {
-    Setup setup(state.range(0) != 0, double(state.range(1)));
+    Setup setup(int(state.range(0)), double(state.range(1)));
     const QRect whole(QPoint(0, 0), setup.compositor.geometry().screenSize);
     for (auto _ : state)
         benchmark::DoNotOptimize(setup.compositor.compose(setup.picture, whole));
 }
+// effects: 0 the warp only, 1 every effect, 2 glow, 3 rolling scanlines,
+// 4 grade, 5 curvature (bump and vignette), each alone.
 BENCHMARK(BM_ComposeWholeScreen)
-    ->ArgNames({"every_effect", "source_scale"})
-    ->Args({0, 1})
-    ->Args({1, 1})
-    ->Args({0, 2})
-    ->Args({1, 2})
+    ->ArgNames({"effects", "source_scale"})
+    ->Args({warpOnly, 1})
+    ->Args({everyEffect, 1})
+    ->Args({warpOnly, 2})
+    ->Args({everyEffect, 2})
+    ->Args({glowAlone, 2})
+    ->Args({rollingAlone, 2})
+    ->Args({gradeAlone, 2})
+    ->Args({curvatureAlone, 2})
     ->Unit(benchmark::kMillisecond);
 
 void BM_ComposeCursorCell(benchmark::State& state)
 {
-    Setup setup(state.range(0) != 0, double(state.range(1)));
+    Setup setup(int(state.range(0)), double(state.range(1)));
     for (auto _ : state)
         benchmark::DoNotOptimize(setup.compositor.compose(setup.picture, cursorCell));
 }
 BENCHMARK(BM_ComposeCursorCell)
-    ->ArgNames({"every_effect", "source_scale"})
-    ->Args({0, 2})
-    ->Args({1, 2})
+    ->ArgNames({"effects", "source_scale"})
+    ->Args({warpOnly, 1})
+    ->Args({everyEffect, 2})
     ->Unit(benchmark::kMicrosecond);
 
 void BM_RollingTick(benchmark::State& state)
 {
-    Setup setup(true, 2);
+    Setup setup(everyEffect, 2);
     double offset = 0;
     for (auto _ : state) {
         offset = offset + 0.08 > 4 ? offset + 0.08 - 4 : offset + 0.08;

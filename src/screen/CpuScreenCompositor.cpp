@@ -88,6 +88,27 @@ inline void addWeighted(float* out, const float* a, const float* b, float weight
         out[i] += weight * (a[i] + b[i]);
 }
 
+// Adds a row of n pixels to per-pixel sums of their channels: four 16-bit
+// sums a pixel, in the pixels' byte order (blue, green, red, alpha).
+inline void addRow(const std::uint32_t* line, std::uint16_t* sums, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+        auto* at = reinterpret_cast<__m128i*>(sums + 4 * i);
+        _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), _mm_unpacklo_epi8(v, zero)));
+        _mm_storeu_si128(at + 1, _mm_add_epi16(_mm_loadu_si128(at + 1), _mm_unpackhi_epi8(v, zero)));
+    }
+#endif
+    for (; i < n; ++i) {
+        sums[4 * i] = std::uint16_t(sums[4 * i] + (line[i] & 0xffu));
+        sums[4 * i + 1] = std::uint16_t(sums[4 * i + 1] + ((line[i] >> 8) & 0xffu));
+        sums[4 * i + 2] = std::uint16_t(sums[4 * i + 2] + ((line[i] >> 16) & 0xffu));
+    }
+}
+
 } // namespace
 
 CpuScreenCompositor::CpuScreenCompositor() = default;
@@ -388,29 +409,33 @@ void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& 
         return;
     const int width = m_glowWidth;
     const int height = m_glowHeight;
-    // The luminance of each cell: the mean of its picture pixels.
+    // The luminance of each cell: the mean of its picture pixels. Each row
+    // of cells adds up its picture rows column by column first (in 16 bits:
+    // a cell is never 257 pixels tall), then each cell its columns.
+    const int first = m_glowColumnStart[std::size_t(area.left())];
+    const int last = m_glowColumnStart[std::size_t(area.right()) + 1];
+    m_columnSums.resize(std::size_t(std::max(0, last - first)) * 4);
     for (int cy = area.top(); cy <= area.bottom(); ++cy) {
         const int y0 = m_glowRowStart[std::size_t(cy)];
         const int y1 = m_glowRowStart[std::size_t(cy) + 1];
+        std::fill(m_columnSums.begin(), m_columnSums.end(), std::uint16_t(0));
+        for (int y = y0; y < y1; ++y)
+            addRow(picture + std::size_t(y) * std::size_t(m_sourceStride) + first, m_columnSums.data(), last - first);
         for (int cx = area.left(); cx <= area.right(); ++cx) {
             const int x0 = m_glowColumnStart[std::size_t(cx)];
             const int x1 = m_glowColumnStart[std::size_t(cx) + 1];
-            // Red and blue side by side in 16-bit halves (a cell holds far
-            // fewer than 257 pixels).
-            std::uint32_t redBlue = 0;
+            std::uint32_t blue = 0;
             std::uint32_t green = 0;
-            for (int y = y0; y < y1; ++y) {
-                const std::uint32_t* line = picture + std::size_t(y) * std::size_t(m_sourceStride);
-                for (int x = x0; x < x1; ++x) {
-                    redBlue += line[x] & 0x00ff00ffu;
-                    green += line[x] & 0x0000ff00u;
-                }
+            std::uint32_t red = 0;
+            for (int x = x0; x < x1; ++x) {
+                const std::uint16_t* sum = m_columnSums.data() + std::size_t(x - first) * 4;
+                blue += sum[0];
+                green += sum[1];
+                red += sum[2];
             }
             const int pixels = (x1 - x0) * (y1 - y0);
-            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)] = pixels > 0
-                ? float((0.2126 * (redBlue >> 16) + 0.7152 * (green >> 8) + 0.0722 * (redBlue & 0xffffu))
-                        / (255.0 * pixels))
-                : 0.0f;
+            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)]
+                = pixels > 0 ? float((0.2126 * red + 0.7152 * green + 0.0722 * blue) / (255.0 * pixels)) : 0.0f;
         }
     }
     const int reach = int(m_glowKernel.size()) - 1;

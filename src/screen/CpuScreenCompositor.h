@@ -120,6 +120,7 @@ private:
     std::vector<float> m_luminance;
     std::vector<float> m_glowRows; // blurred along rows
     std::vector<float> m_glowScratch;
+    std::vector<std::uint16_t> m_columnSums; // a row of cells' channels, column by column
     std::vector<std::uint16_t> m_glowLight; // opacity × blurred luminance, at most 1, × 65535
     std::array<std::uint32_t, 3> m_glowColourSteps{}; // the glow's colour, × 256
 
