@@ -296,6 +296,7 @@ void ScreenContainer::installWarp(QWidget* view)
     m_stage->setAttribute(Qt::WA_TransparentForMouseEvents);
     view->setAttribute(Qt::WA_NoMousePropagation);
     m_warping = true;
+    m_areas.reset();
     adopt(view);
     setMouseTracking(true);
     m_stage->update();
@@ -366,14 +367,17 @@ bool ScreenContainer::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
+        m_areas.reset();
         if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child());
             child && !child->isWindow())
             adopt(child);
         break;
+    case QEvent::ChildRemoved: m_areas.reset(); break;
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Move:
     case QEvent::Resize:
+        m_areas.reset();
         // A child that comes, goes or moves changes the picture where it was
         // and where it is, though none of it may say so.
         if (widget && root && widget != root && root->isAncestorOf(widget)) {
@@ -405,6 +409,7 @@ void ScreenContainer::removeWarp(QWidget* view)
     m_mouseGrab = nullptr;
     m_warping = false;
     m_announced = QRegion();
+    m_areas.reset();
     m_pictureStale = true;
     // Drawn directly, the screen needs neither compositor nor picture.
     m_compositor.reset();
@@ -442,6 +447,26 @@ QRegion ScreenContainer::announcedArea(QWidget* root) const
         }
     }
     return area;
+}
+
+QRegion ScreenContainer::opaqueArea(QWidget* root) const
+{
+    // The widgets that paint every pixel of theirs (they painted opaquely
+    // before the compositor took that from them).
+    QRegion area;
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (widget->property(opaquePaintingProperty).toBool() && widget->isVisibleTo(root))
+            area += widget->rect().translated(widget->mapTo(root, QPoint(0, 0)));
+    }
+    return area;
+}
+
+const ScreenContainer::Areas& ScreenContainer::areas(QWidget* root)
+{
+    if (!m_areas)
+        m_areas = Areas{QRegion(root->rect()) - announcedArea(root), opaqueArea(root)};
+    return *m_areas;
 }
 
 void ScreenContainer::repaintLater(const QRegion& area)
@@ -487,11 +512,11 @@ void ScreenContainer::drawScreen(QPainter& painter, const QRegion& area)
         // Of what is repainted, only what may have changed: what was
         // announced, and all that repaints unannounced.
         const QRegion repainted = area.translated(-rootOrigin) & root->rect();
-        const QRegion unannounced = QRegion(root->rect()) - announcedArea(root);
-        const QRegion fresh = repainted & (m_announced | unannounced);
+        const Areas& known = areas(root);
+        const QRegion fresh = repainted & (m_announced | known.unannounced);
         m_announced -= repainted;
         if (!fresh.isEmpty())
-            changed = m_picture.update(root, fresh);
+            changed = m_picture.update(root, fresh, known.opaque);
     }
     QRect composed;
     if (!changed.isEmpty() || m_outputStale) {

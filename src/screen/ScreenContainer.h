@@ -144,6 +144,14 @@ private:
     // The part of the root whose changes are all announced: the terminal
     // views with their carets, less their other children.
     QRegion announcedArea(QWidget* root) const;
+    // The part of the root that its widgets paint whole.
+    QRegion opaqueArea(QWidget* root) const;
+    // Both worked out again only after widgets came, went or moved.
+    struct Areas {
+        QRegion unannounced;
+        QRegion opaque;
+    };
+    const Areas& areas(QWidget* root);
     void drawScreen(QPainter& painter, const QRegion& area);
     void repaintLater(const QRegion& area);
     std::optional<QPointF> panelPoint(const QPointF& containerPoint, bool insideOnly) const;
@@ -169,6 +177,7 @@ private:
     bool m_pictureStale = true;
     bool m_outputStale = true;
     QRegion m_announced; // root coordinates
+    std::optional<Areas> m_areas;
     bool m_repaintQueued = false;
     QRegion m_queuedRepaint; // stage coordinates
     int m_compositions = 0;

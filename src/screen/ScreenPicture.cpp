@@ -56,7 +56,7 @@ QRect ScreenPicture::changedPixels(const QImage& before, const QImage& after, co
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-QRect ScreenPicture::update(QWidget* widget, const QRegion& region)
+QRect ScreenPicture::update(QWidget* widget, const QRegion& region, const QRegion& opaque)
 {
     const QRegion area = region.intersected(QRect(QPoint(0, 0), m_screenSize));
     if (!widget || area.isEmpty() || m_image.isNull())
@@ -75,12 +75,12 @@ QRect ScreenPicture::update(QWidget* widget, const QRegion& region)
         std::memcpy(m_before.scanLine(y) + pixels.left() * 4,
                     m_image.constScanLine(y) + pixels.left() * 4,
                     std::size_t(pixels.width()) * 4);
-    {
+    if (const QRegion uncovered = area - opaque; !uncovered.isEmpty()) {
         // What no widget paints stays transparent, as on a fresh picture.
         QPainter clear(&m_image);
         clear.setCompositionMode(QPainter::CompositionMode_Source);
-        clear.setClipRegion(area);
-        clear.fillRect(bounds, Qt::transparent);
+        clear.setClipRegion(uncovered);
+        clear.fillRect(uncovered.boundingRect(), Qt::transparent);
     }
     widget->render(&m_image, bounds.topLeft(), area, QWidget::DrawChildren);
     const QRect changed = changedPixels(m_before, m_image, pixels);

@@ -31,7 +31,9 @@ public:
     // there, and returns the part of the screen (points, grown to whole
     // points) whose pixels differ from before: empty when none do. The
     // widget paints as it would on the screen, at the picture's density.
-    QRect update(QWidget* widget, const QRegion& region);
+    // Where `opaque` says the widgets paint every pixel, the old pixels are
+    // not cleared first.
+    QRect update(QWidget* widget, const QRegion& region, const QRegion& opaque = QRegion());
 
     // The part of the screen (points) where two pictures of one size differ,
     // looked for inside `within` (pixels); for tests and the update above.
