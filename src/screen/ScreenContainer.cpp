@@ -11,6 +11,7 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
@@ -27,8 +28,70 @@ namespace {
 // The picture of a bent screen has this many pixels per device pixel.
 constexpr double bentSourceScale = 2;
 
+// While the scanlines roll, widgets that do not announce their changes are
+// drawn at least every this many passes (about 8 a second), and a change of
+// theirs left out by the last pass shows after this long at the latest.
+constexpr int rollingSweepPasses = 8;
+constexpr int sweepDelayMs = 250;
+
+// Events after which a widget usually looks different.
+bool mayChangeLook(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::HoverMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::InputMethod:
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+    case QEvent::Timer:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::DragLeave:
+    case QEvent::Drop:
+    case QEvent::EnabledChange:
+    case QEvent::PaletteChange:
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+    case QEvent::LanguageChange:
+    case QEvent::LayoutDirectionChange:
+    case QEvent::ActivationChange:
+    case QEvent::ReadOnlyChange:
+    case QEvent::ModifiedChange:
+    case QEvent::WindowTitleChange:
+    case QEvent::DynamicPropertyChange:
+    case QEvent::LayoutRequest:
+    case QEvent::UpdateLater: return true;
+    default: return false;
+    }
+}
+
 // Marks a widget that painted opaquely before the warp.
 constexpr const char* opaquePaintingProperty = "velmoraOpaquePainting";
+// Marks a widget whose background the container fills while composing.
+constexpr const char* backgroundFillProperty = "velmoraBackgroundFill";
+
+// A widget that fills its background with an opaque brush counts as opaque
+// to Qt, which then paints it straight onto the window, flat: while
+// composing the container fills the background itself (as the widget is
+// painted) and the widget is left to paint the rest.
+void takeBackgroundFill(QWidget* widget)
+{
+    if (!widget->autoFillBackground())
+        return;
+    widget->setAutoFillBackground(false);
+    widget->setProperty(backgroundFillProperty, true);
+}
 
 // The deepest shown child of root under the point (root's coordinates), or
 // root itself; children that let mouse events through are passed over, as
@@ -69,6 +132,14 @@ ScreenContainer::ScreenContainer(QWidget* parent) : QWidget(parent), m_innerSize
     m_stage->setAttribute(Qt::WA_NoSystemBackground);
     m_stage->setAttribute(Qt::WA_TranslucentBackground);
     m_stage->setGeometry(rect());
+    m_sweepTimer.setSingleShot(true);
+    m_sweepTimer.setInterval(sweepDelayMs);
+    connect(&m_sweepTimer, &QTimer::timeout, this, [this] {
+        if (!m_warping || !m_compositor)
+            return;
+        m_unannouncedActive = true;
+        m_stage->update(m_compositor->outputRectFor(m_leftOut.boundingRect()));
+    });
 }
 
 ScreenContainer::~ScreenContainer() = default;
@@ -129,6 +200,7 @@ void ScreenContainer::setRollingOffset(double points)
         return;
     m_compositor->setRollingOffset(points);
     m_outputStale = true;
+    m_rollingPass = true;
     m_stage->update(m_compositor->geometry().outputRect);
 }
 
@@ -312,6 +384,7 @@ void ScreenContainer::adopt(QWidget* widget)
         widget->setAttribute(Qt::WA_OpaquePaintEvent, false);
         widget->setProperty(opaquePaintingProperty, true);
     }
+    takeBackgroundFill(widget);
     widget->installEventFilter(this);
     if (auto* view = qobject_cast<corvel::TerminalView*>(widget)) {
         // Its text drawn as finely as the picture; its repaints told ahead,
@@ -346,6 +419,10 @@ void ScreenContainer::release(QWidget* widget)
         widget->setAttribute(Qt::WA_OpaquePaintEvent, true);
         widget->setProperty(opaquePaintingProperty, QVariant());
     }
+    if (widget->property(backgroundFillProperty).toBool()) {
+        widget->setProperty(backgroundFillProperty, QVariant());
+        widget->setAutoFillBackground(true);
+    }
     widget->removeEventFilter(this);
     if (auto* view = qobject_cast<corvel::TerminalView*>(widget)) {
         view->setRepaintListener({});
@@ -364,6 +441,9 @@ bool ScreenContainer::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     auto* widget = qobject_cast<QWidget*>(watched);
     QWidget* root = activeRoot();
+    if (!m_unannouncedActive && mayChangeLook(event->type()) && !qobject_cast<corvel::TerminalView*>(widget)
+        && !qobject_cast<corvel::CaretView*>(widget))
+        m_unannouncedActive = true;
     switch (event->type()) {
     case QEvent::ChildAdded:
     case QEvent::ChildPolished:
@@ -372,11 +452,20 @@ bool ScreenContainer::eventFilter(QObject* watched, QEvent* event)
             child && !child->isWindow())
             adopt(child);
         break;
+    case QEvent::Paint:
+        if (widget && widget->property(backgroundFillProperty).toBool()) {
+            QPainter background(widget);
+            background.fillRect(static_cast<QPaintEvent*>(event)->rect(),
+                                widget->palette().brush(widget->backgroundRole()));
+        }
+        break;
     case QEvent::ChildRemoved: m_areas.reset(); break;
     case QEvent::Show:
     case QEvent::Hide:
     case QEvent::Move:
     case QEvent::Resize:
+        if (widget && event->type() == QEvent::Show)
+            takeBackgroundFill(widget);
         m_areas.reset();
         // A child that comes, goes or moves changes the picture where it was
         // and where it is, though none of it may say so.
@@ -411,6 +500,10 @@ void ScreenContainer::removeWarp(QWidget* view)
     m_announced = QRegion();
     m_areas.reset();
     m_pictureStale = true;
+    m_rollingPass = false;
+    m_unannouncedActive = true;
+    m_leftOut = QRegion();
+    m_sweepTimer.stop();
     // Drawn directly, the screen needs neither compositor nor picture.
     m_compositor.reset();
     m_picture = ScreenPicture();
@@ -513,11 +606,24 @@ void ScreenContainer::drawScreen(QPainter& painter, const QRegion& area)
         // announced, and all that repaints unannounced.
         const QRegion repainted = area.translated(-rootOrigin) & root->rect();
         const Areas& known = areas(root);
-        const QRegion fresh = repainted & (m_announced | known.unannounced);
+        // Rolling passes leave out unannounced widgets that had no event.
+        const bool sweep = !m_rollingPass || m_unannouncedActive || ++m_passesSinceSweep >= rollingSweepPasses;
+        QRegion fresh = repainted & m_announced;
+        if (sweep) {
+            fresh |= (repainted & known.unannounced) | std::exchange(m_leftOut, QRegion());
+            m_unannouncedActive = false;
+            m_passesSinceSweep = 0;
+            m_sweepTimer.stop();
+        } else {
+            m_leftOut |= repainted & known.unannounced;
+            if (!m_sweepTimer.isActive())
+                m_sweepTimer.start();
+        }
         m_announced -= repainted;
         if (!fresh.isEmpty())
             changed = m_picture.update(root, fresh, known.opaque);
     }
+    m_rollingPass = false;
     QRect composed;
     if (!changed.isEmpty() || m_outputStale) {
         // The compositor itself knows when its geometry, effects or scanlines

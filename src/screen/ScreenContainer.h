@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QRectF>
 #include <QSizeF>
+#include <QTimer>
 #include <QWidget>
 
 #include <map>
@@ -178,6 +179,15 @@ private:
     bool m_outputStale = true;
     QRegion m_announced; // root coordinates
     std::optional<Areas> m_areas;
+    // Rolling scanlines repaint the whole screen many times a second. Those
+    // passes draw widgets that do not announce their changes only when one
+    // of them got an event that may change its look, and at least every
+    // rollingSweepPasses passes; what a pass left out is drawn by a later one.
+    bool m_rollingPass = false;
+    bool m_unannouncedActive = true;
+    int m_passesSinceSweep = 0;
+    QRegion m_leftOut; // root coordinates
+    QTimer m_sweepTimer;
     bool m_repaintQueued = false;
     QRegion m_queuedRepaint; // stage coordinates
     int m_compositions = 0;

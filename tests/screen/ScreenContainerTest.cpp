@@ -593,6 +593,48 @@ TEST_F(ComposedScreenTest, RollingMovesOnlyTheScanlines)
     EXPECT_LE(worstDifference(after, freshComposition()), 2);
 }
 
+TEST_F(ComposedScreenTest, RollingPassesDrawQuietWidgetsNowAndThenAndMissNoChange)
+{
+    ScreenEffects rolling = everyEffect();
+    rolling.scanlines = ScreenEffects::Scanlines::Rolling;
+    configure(keystone, rolling);
+    auto* badge = new QLabel(QStringLiteral("badge"), panel.view());
+    badge->setAutoFillBackground(true);
+    QPalette colours = badge->palette();
+    colours.setColor(QPalette::Window, QColor(30, 60, 200));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    badge->setPalette(colours);
+    badge->setGeometry(4, 150, 60, 20);
+    badge->show();
+    settle();
+    double offset = 0;
+    const auto roll = [&] {
+        offset += EffectsLayer::rollingStep;
+        container->setRollingOffset(offset);
+        settle();
+    };
+    roll();
+    PaintedRegion painted;
+    badge->installEventFilter(&painted);
+    for (int i = 0; i < 3; ++i)
+        roll();
+    EXPECT_TRUE(painted.painted.isEmpty()) << "a widget with nothing new is not drawn again for each pass";
+
+    // A change without an event (its text set) shows within a few passes.
+    badge->setText(QStringLiteral("BADGE!"));
+    for (int i = 0; i < 8; ++i)
+        roll();
+    EXPECT_FALSE(painted.painted.isEmpty());
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+
+    // And once the scanlines stop, whatever the last pass left out.
+    badge->setText(QStringLiteral("badge"));
+    roll();
+    QTest::qWait(400);
+    settle();
+    EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+}
+
 TEST_F(ComposedScreenTest, TheTerminalsPointerFollowsTheWarpWhileWarped)
 {
     configure(keystone, everyEffect());

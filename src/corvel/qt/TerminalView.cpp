@@ -414,11 +414,16 @@ void TerminalView::refreshScroller()
     Buffer& screen = terminal_->displayBuffer();
     const bool enabled = canScroll();
     const int maximum = enabled ? std::max(0, screen.lines().count() - screen.rows()) : 0;
+    const int pageStep = std::max(1, screen.rows());
+    const int value = enabled ? std::clamp(screen.yDisp(), 0, maximum) : 0;
+    if (scroller_->isEnabled() != enabled || scroller_->maximum() != maximum || scroller_->minimum() != 0
+        || scroller_->pageStep() != pageStep || scroller_->value() != value)
+        willRepaint(scroller_->geometry());
     const QSignalBlocker block(scroller_);
     scroller_->setEnabled(enabled);
     scroller_->setRange(0, maximum);
-    scroller_->setPageStep(std::max(1, screen.rows()));
-    scroller_->setValue(enabled ? std::clamp(screen.yDisp(), 0, maximum) : 0);
+    scroller_->setPageStep(pageStep);
+    scroller_->setValue(value);
 }
 
 void TerminalView::scrollerActionTriggered(int action)
