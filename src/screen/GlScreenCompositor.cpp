@@ -266,7 +266,8 @@ struct GlScreenCompositor::Gpu {
 
     ~Gpu()
     {
-        if (!context)
+        // A set-up that failed early may have a context and no surface yet.
+        if (!context || !surface)
             return;
         const MadeCurrent current(*context, *surface);
         if (current.isCurrent() && gl) {

@@ -221,6 +221,13 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsViewModel& model, QWidget* parent
     refresh();
 }
 
+GeneralSettingsTab::~GeneralSettingsTab()
+{
+    // A shell field that has the focus finishes its editing as the window
+    // goes, after this tab has stopped being one: it must not reach us then.
+    m_shellField->disconnect(this);
+}
+
 QString GeneralSettingsTab::withoutFoundry(const QString& family)
 {
     static const QRegularExpression foundry(QStringLiteral("\\s*\\[[^\\]]*\\]$"));

@@ -61,6 +61,7 @@ public:
     static constexpr double maximumFontSize = 24;
 
     explicit GeneralSettingsTab(SettingsViewModel& model, QWidget* parent = nullptr);
+    ~GeneralSettingsTab() override;
 
     // Asks before "Reset All Settings…" resets; a warning alert by default.
     void setResetConfirmer(Confirmer confirmer) { m_confirmReset = std::move(confirmer); }
