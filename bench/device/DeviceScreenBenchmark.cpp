@@ -20,8 +20,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QResizeEvent>
+#include <QWindow>
 
 #include "corvel/qt/CaretView.h"
 #include "corvel/qt/TerminalView.h"
@@ -101,6 +103,11 @@ struct Device {
         effects->setVisible(screen == Screen::EveryEffect);
         panel.view().feed("\x1b[32mvelmora$\x1b[0m the quick brown fox jumps over the lazy dog");
         window.show();
+        // Under an X server the window is drawn only once it is mapped.
+        QElapsedTimer waited;
+        waited.start();
+        while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         settle();
     }
 

@@ -552,6 +552,23 @@ TEST_F(ComposedScreenTest, ACaretChangeRecomposesOnlyItsPartAndConverges)
     panel.view()->update();
     settle();
     EXPECT_EQ(container->compositions(), compositions);
+
+    // Nor does a repaint of something lying over the screen, and the
+    // terminal's text is not drawn again for it.
+    QWidget above(&window);
+    above.setAttribute(Qt::WA_TranslucentBackground);
+    above.setGeometry(60, 40, 200, 120);
+    above.show();
+    settle();
+    const int before = container->compositions();
+    PaintedRegion painted;
+    panel.view()->installEventFilter(&painted);
+    above.update();
+    settle();
+    EXPECT_EQ(container->compositions(), before);
+    QRegion text(panel.view()->rect());
+    text -= panel.view()->scroller()->geometry();
+    EXPECT_TRUE((painted.painted & text).isEmpty());
 }
 
 TEST_F(ComposedScreenTest, ChangesOfUntoldWidgetsReachTheirWholeBentArea)
