@@ -172,10 +172,7 @@ void ScreenContainer::configureViewport(const QRectF& hostFrame, const QSizeF& i
         m_quadTargets = defaultQuadInBounds();
     }
     layoutStage();
-    for (const auto& [slot, panel] : m_panels) {
-        if (panel)
-            applyGeometry(panel->rootView());
-    }
+    applyGeometryToRoots();
 }
 
 void ScreenContainer::setScreenEffects(const ScreenEffects& effects)
@@ -185,10 +182,7 @@ void ScreenContainer::setScreenEffects(const ScreenEffects& effects)
     m_effects = effects;
     if (!std::isfinite(m_effects.curvatureScale))
         m_effects.curvatureScale = 0;
-    for (const auto& [slot, panel] : m_panels) {
-        if (panel)
-            applyGeometry(panel->rootView());
-    }
+    applyGeometryToRoots();
 }
 
 void ScreenContainer::setRollingOffset(double points)
@@ -208,10 +202,7 @@ void ScreenContainer::setCompositorBackend(std::optional<ScreenCompositor::Backe
 {
     m_backend = backend;
     m_compositor.reset();
-    for (const auto& [slot, panel] : m_panels) {
-        if (panel)
-            applyGeometry(panel->rootView());
-    }
+    applyGeometryToRoots();
 }
 
 double ScreenContainer::sourceScale() const
@@ -655,6 +646,7 @@ void ScreenContainer::registerPanel(Panel* panel, int slot)
         return;
     m_panels[slot] = panel;
     QWidget* root = panel->rootView();
+    m_roots[slot] = root;
     root->setParent(m_stage);
     applyGeometry(root);
     root->setVisible(slot == m_activeIndex);
@@ -664,10 +656,18 @@ void ScreenContainer::registerPanel(Panel* panel, int slot)
     }
 }
 
+void ScreenContainer::applyGeometryToRoots()
+{
+    for (const auto& [slot, root] : m_roots) {
+        if (root)
+            applyGeometry(root);
+    }
+}
+
 QWidget* ScreenContainer::activeRoot() const
 {
-    const auto found = m_panels.find(m_activeIndex);
-    return found != m_panels.end() && found->second ? found->second->rootView() : nullptr;
+    const auto found = m_roots.find(m_activeIndex);
+    return found != m_roots.end() ? found->second.data() : nullptr;
 }
 
 std::optional<QPointF> ScreenContainer::panelPoint(const QPointF& containerPoint, bool insideOnly) const

@@ -125,6 +125,7 @@ protected:
 
 private:
     QWidget* activeRoot() const;
+    void applyGeometryToRoots();
     void layoutStage();
     // The corners relative to a point of the container.
     std::vector<QPointF> cornersRelativeTo(const QPointF& origin) const;
@@ -161,6 +162,9 @@ private:
 
     QWidget* m_stage = nullptr;
     std::map<int, Panel*> m_panels;
+    // Each slot's root widget, followed on its own: a panel may go before
+    // the widgets it made, and these are what the container works with.
+    std::map<int, QPointer<QWidget>> m_roots;
     int m_activeIndex = 0;
     QSizeF m_innerSize;
     QRectF m_hostFrame;
