@@ -384,8 +384,9 @@ void ScreenContainer::adopt(QWidget* widget)
         const QPointer<ScreenContainer> self(this);
         const QPointer<corvel::TerminalView> terminal(view);
         view->setRepaintListener([self, terminal](const QRect& area) {
+            // A hidden view (another tab's) repaints nothing.
             QWidget* root = self ? self->activeRoot() : nullptr;
-            if (root && terminal && root->isAncestorOf(terminal))
+            if (root && terminal && terminal->isVisible() && root->isAncestorOf(terminal))
                 self->announce(area.translated(terminal->mapTo(root, QPoint(0, 0))));
         });
         view->setPointerMapping([self, terminal](const QPointF& global) -> std::optional<QPointF> {

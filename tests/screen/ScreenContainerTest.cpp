@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace velmora {
 namespace {
@@ -650,6 +651,28 @@ TEST_F(ComposedScreenTest, RollingPassesDrawQuietWidgetsNowAndThenAndMissNoChang
     QTest::qWait(400);
     settle();
     EXPECT_LE(worstDifference(onScreen(), freshComposition()), 2);
+}
+
+TEST_F(ComposedScreenTest, AHiddenSessionsOutputCostsTheScreenNothing)
+{
+    configure(keystone, everyEffect());
+    // Another session's view, hidden behind the shown one as tabs are.
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(12);
+    auto* other = new corvel::TerminalView(panel.rootView(), font);
+    other->setGeometry(panel.rootView()->rect());
+    other->hide();
+    settle();
+    const int compositions = container->compositions();
+    PaintedRegion painted;
+    panel.view()->installEventFilter(&painted);
+    for (int i = 0; i < 5; ++i) {
+        other->feed("output of a session in the background " + std::to_string(i) + "\r\n");
+        other->updateDisplay(false);
+        settle();
+    }
+    EXPECT_EQ(container->compositions(), compositions);
+    EXPECT_TRUE(painted.painted.isEmpty()) << "the shown terminal is not drawn again";
 }
 
 TEST_F(ComposedScreenTest, TheTerminalsPointerFollowsTheWarpWhileWarped)
