@@ -70,10 +70,17 @@ private:
     // rows of m_sourceStride, at least 2 × 2.
     const std::uint32_t* pictureBits(const QImage& source);
     void updateGlow(const std::uint32_t* picture, const QRect& cells);
-    template <bool Identity, bool Glow> void composeContent(const std::uint32_t* picture, const Span& span);
-    void composeContent(const std::uint32_t* picture, const Span& span);
-    template <bool Rolling, bool Graded> void composeEffects(const Span& span);
-    void composeEffects(const Span& span);
+    // The picture and the glow for pixels x0 … x1 - 1 of row y, to out[0 …].
+    template <bool Identity, bool Glow>
+    void composeContent(const std::uint32_t* picture, int y, int x0, int x1, std::uint32_t* out);
+    void composeContent(const std::uint32_t* picture, int y, int x0, int x1, std::uint32_t* out);
+    // The scanlines, vignette, grade and outline over in[0 …], to the output.
+    template <bool Rolling, bool Graded> void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
+    void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
+    // Both steps; the first's result kept in m_composed only when rolling.
+    void composeSpan(const std::uint32_t* picture, const Span& span);
+    void composeContentOnly(const std::uint32_t* picture, const Span& span);
+    void composeEffectsOnly(const Span& span);
     // The tiles whose part of the screen meets the rectangle (points).
     std::vector<int> tilesMeeting(const QRectF& screenRect) const;
     QRect tileOutputRect(int tile) const;
@@ -92,10 +99,9 @@ private:
     std::vector<Sample> m_samples; // in the picture
     std::vector<Sample> m_glowSamples; // in the glow's cells
     std::vector<double> m_patternRow; // (height - flat y) × pattern scale
-    // For the rolling rows: the pattern row mod its period, and the
-    // fraction of a pattern pixel (1/65536) above it.
-    std::vector<std::uint8_t> m_rowPhase;
-    std::vector<std::uint16_t> m_rowFraction;
+    // For the rolling rows: the pattern row mod its period (a byte) times
+    // 65536 plus the fraction of a pattern pixel above it.
+    std::vector<std::uint32_t> m_rollingKey;
     std::vector<std::uint8_t> m_stripe; // floor(flat x) mod 3
     std::vector<float> m_vignetteRamp; // 0 inside 55 %, 1 at the edges' middles
     int m_tilesX = 0;
@@ -113,8 +119,9 @@ private:
     bool m_hasAddend = false;
     std::uint16_t m_rollingKeep = 4096; // 1 - alpha of a rolling row, × 4096
     std::vector<std::uint16_t> m_multiplier; // × 4096
-    std::vector<std::array<std::uint16_t, 3>> m_addend; // in table steps
-    std::array<std::vector<std::uint8_t>, 3> m_gradeTable;
+    std::vector<std::uint16_t> m_addend; // in table steps: blue, green, red, 0 per pixel
+    // Red, green and blue, each placed at its bits of a pixel.
+    std::array<std::vector<std::uint32_t>, 3> m_gradeTable;
     std::vector<float> m_glowKernel; // from the centre out
     float m_glowOpacity = 0;
     std::vector<float> m_luminance;
