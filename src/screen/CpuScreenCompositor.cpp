@@ -88,24 +88,40 @@ inline void addWeighted(float* out, const float* a, const float* b, float weight
         out[i] += weight * (a[i] + b[i]);
 }
 
-// Adds a row of n pixels to per-pixel sums of their channels: four 16-bit
-// sums a pixel, in the pixels' byte order (blue, green, red, alpha).
-inline void addRow(const std::uint32_t* line, std::uint16_t* sums, int n)
+// The sums of the channels of n columns over `rows` rows (rows apart by
+// `stride` pixels): four 16-bit sums a column, in the pixels' byte order
+// (blue, green, red, alpha).
+inline void sumColumns(const std::uint32_t* line, std::size_t stride, int rows, std::uint16_t* sums, int n)
 {
     int i = 0;
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     for (; i + 4 <= n; i += 4) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+        __m128i low = zero;
+        __m128i high = zero;
+        for (int r = 0; r < rows; ++r) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + std::size_t(r) * stride + i));
+            low = _mm_add_epi16(low, _mm_unpacklo_epi8(v, zero));
+            high = _mm_add_epi16(high, _mm_unpackhi_epi8(v, zero));
+        }
         auto* at = reinterpret_cast<__m128i*>(sums + 4 * i);
-        _mm_storeu_si128(at, _mm_add_epi16(_mm_loadu_si128(at), _mm_unpacklo_epi8(v, zero)));
-        _mm_storeu_si128(at + 1, _mm_add_epi16(_mm_loadu_si128(at + 1), _mm_unpackhi_epi8(v, zero)));
+        _mm_storeu_si128(at, low);
+        _mm_storeu_si128(at + 1, high);
     }
 #endif
     for (; i < n; ++i) {
-        sums[4 * i] = std::uint16_t(sums[4 * i] + (line[i] & 0xffu));
-        sums[4 * i + 1] = std::uint16_t(sums[4 * i + 1] + ((line[i] >> 8) & 0xffu));
-        sums[4 * i + 2] = std::uint16_t(sums[4 * i + 2] + ((line[i] >> 16) & 0xffu));
+        std::uint16_t blue = 0;
+        std::uint16_t green = 0;
+        std::uint16_t red = 0;
+        for (int r = 0; r < rows; ++r) {
+            const std::uint32_t c = line[std::size_t(r) * stride + std::size_t(i)];
+            blue = std::uint16_t(blue + (c & 0xffu));
+            green = std::uint16_t(green + ((c >> 8) & 0xffu));
+            red = std::uint16_t(red + ((c >> 16) & 0xffu));
+        }
+        sums[4 * i] = blue;
+        sums[4 * i + 1] = green;
+        sums[4 * i + 2] = red;
     }
 }
 
@@ -337,14 +353,13 @@ void CpuScreenCompositor::buildEffects()
     const double gradeAlpha = graded ? e.grade.alphaF() : 0.0;
     const double gradeColour[3] = {e.grade.redF(), e.grade.greenF(), e.grade.blueF()};
     for (int k = 0; k < 3; ++k) {
-        std::vector<std::uint32_t>& table = m_gradeTable[std::size_t(k)];
+        std::vector<std::uint8_t>& table = m_gradeTable[std::size_t(k)];
         table.resize(tableTop + 1);
-        const int shift = 16 - 8 * k;
         for (int step = 0; step <= tableTop; ++step) {
             double c = double(step) / tableTop;
             if (graded)
                 c += gradeAlpha * (softLight(c, gradeColour[k]) - c);
-            table[std::size_t(step)] = std::uint32_t(std::lround(std::clamp(c, 0.0, 1.0) * 255)) << shift;
+            table[std::size_t(step)] = std::uint8_t(std::lround(std::clamp(c, 0.0, 1.0) * 255));
         }
     }
 
@@ -420,23 +435,64 @@ void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& 
     for (int cy = area.top(); cy <= area.bottom(); ++cy) {
         const int y0 = m_glowRowStart[std::size_t(cy)];
         const int y1 = m_glowRowStart[std::size_t(cy) + 1];
-        std::fill(m_columnSums.begin(), m_columnSums.end(), std::uint16_t(0));
-        for (int y = y0; y < y1; ++y)
-            addRow(picture + std::size_t(y) * std::size_t(m_sourceStride) + first, m_columnSums.data(), last - first);
-        for (int cx = area.left(); cx <= area.right(); ++cx) {
+        sumColumns(picture + std::size_t(y0) * std::size_t(m_sourceStride) + first,
+                   std::size_t(m_sourceStride),
+                   y1 - y0,
+                   m_columnSums.data(),
+                   last - first);
+        // The sums of picture column x, at (x - first) × 4.
+        const std::uint16_t* sums = m_columnSums.data();
+        float* luminance = m_luminance.data() + std::size_t(cy) * std::size_t(width);
+        int cx = area.left();
+#if defined(__SSE2__)
+        // Two cells at a time: their channels summed in 32-bit lanes, then
+        // the same double-precision steps as below, in two lanes.
+        const __m128i zero = _mm_setzero_si128();
+        const auto cellSums = [&](int cell) {
+            __m128i total = zero;
+            for (int x = m_glowColumnStart[std::size_t(cell)]; x < m_glowColumnStart[std::size_t(cell) + 1]; ++x)
+                total = _mm_add_epi32(
+                    total,
+                    _mm_unpacklo_epi16(
+                        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sums + std::size_t(x - first) * 4)), zero));
+            return total;
+        };
+        for (; cx + 1 <= area.right(); cx += 2) {
+            const int pixels0
+                = (m_glowColumnStart[std::size_t(cx) + 1] - m_glowColumnStart[std::size_t(cx)]) * (y1 - y0);
+            const int pixels1
+                = (m_glowColumnStart[std::size_t(cx) + 2] - m_glowColumnStart[std::size_t(cx) + 1]) * (y1 - y0);
+            if (pixels0 <= 0 || pixels1 <= 0)
+                break;
+            const __m128i first2 = cellSums(cx);
+            const __m128i second2 = cellSums(cx + 1);
+            const __m128i blueGreen = _mm_unpacklo_epi32(first2, second2);
+            const __m128i redAlpha = _mm_unpackhi_epi32(first2, second2);
+            const __m128d blue = _mm_cvtepi32_pd(blueGreen);
+            const __m128d green = _mm_cvtepi32_pd(_mm_srli_si128(blueGreen, 8));
+            const __m128d red = _mm_cvtepi32_pd(redAlpha);
+            const __m128d weighted
+                = _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(0.2126), red), _mm_mul_pd(_mm_set1_pd(0.7152), green)),
+                             _mm_mul_pd(_mm_set1_pd(0.0722), blue));
+            const __m128d count
+                = _mm_mul_pd(_mm_set1_pd(255.0), _mm_cvtepi32_pd(_mm_set_epi32(0, 0, pixels1, pixels0)));
+            _mm_storel_pi(reinterpret_cast<__m64*>(luminance + cx), _mm_cvtpd_ps(_mm_div_pd(weighted, count)));
+        }
+#endif
+        for (; cx <= area.right(); ++cx) {
             const int x0 = m_glowColumnStart[std::size_t(cx)];
             const int x1 = m_glowColumnStart[std::size_t(cx) + 1];
             std::uint32_t blue = 0;
             std::uint32_t green = 0;
             std::uint32_t red = 0;
             for (int x = x0; x < x1; ++x) {
-                const std::uint16_t* sum = m_columnSums.data() + std::size_t(x - first) * 4;
+                const std::uint16_t* sum = sums + std::size_t(x - first) * 4;
                 blue += sum[0];
                 green += sum[1];
                 red += sum[2];
             }
             const int pixels = (x1 - x0) * (y1 - y0);
-            m_luminance[std::size_t(cy) * std::size_t(width) + std::size_t(cx)]
+            luminance[cx]
                 = pixels > 0 ? float((0.2126 * red + 0.7152 * green + 0.0722 * blue) / (255.0 * pixels)) : 0.0f;
         }
     }
@@ -474,7 +530,22 @@ void CpuScreenCompositor::updateGlow(const std::uint32_t* picture, const QRect& 
             addWeighted(sum + left, above + left, below + left, kernel[k], right - left + 1);
         }
         std::uint16_t* light = m_glowLight.data() + std::size_t(cy) * std::size_t(width);
-        for (int cx = left; cx <= right; ++cx)
+        int cx = left;
+#if defined(__SSE2__)
+        // Four at a time; offset by 32768 so that the signed pack keeps
+        // all of 0 … 65535.
+        const __m128 scale = _mm_set1_ps(opacity);
+        const __m128 most = _mm_set1_ps(65535.0f);
+        const __m128i offset = _mm_set1_epi32(32768);
+        for (; cx + 4 <= right + 1; cx += 4) {
+            const __m128 strength
+                = _mm_min_ps(_mm_add_ps(_mm_mul_ps(_mm_loadu_ps(sum + cx), scale), _mm_set1_ps(0.5f)), most);
+            const __m128i whole = _mm_sub_epi32(_mm_cvttps_epi32(strength), offset);
+            const __m128i packed = _mm_xor_si128(_mm_packs_epi32(whole, whole), _mm_set1_epi16(std::int16_t(-32768)));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(light + cx), packed);
+        }
+#endif
+        for (; cx <= right; ++cx)
             light[cx] = std::uint16_t(std::min(65535.0f, sum[cx] * opacity + 0.5f));
     }
 }
@@ -702,27 +773,33 @@ void CpuScreenCompositor::composeContent(const std::uint32_t* picture, int y, in
                  : composeContent<false, false>(picture, y, x0, x1, out);
 }
 
-template <bool Rolling, bool Graded>
+template <bool Rolling, bool Graded, bool OnlyFlipped>
 void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint32_t* in)
 {
+    static_assert(Rolling || !OnlyFlipped);
     const std::size_t rowStart = std::size_t(y) * std::size_t(m_outputPixels.width());
     auto* out = reinterpret_cast<std::uint32_t*>(m_output.scanLine(y));
     const std::uint8_t* coverages = m_coverage.data() + rowStart;
     const std::uint16_t* multipliers = m_multiplier.data() + rowStart;
     const std::uint32_t* keys = m_rollingKey.data() + rowStart;
     const std::uint16_t* addends = m_hasAddend ? m_addend.data() + 4 * rowStart : nullptr;
-    const std::uint32_t* red = m_gradeTable[0].data();
-    const std::uint32_t* green = m_gradeTable[1].data();
-    const std::uint32_t* blue = m_gradeTable[2].data();
+    const std::uint8_t* red = m_gradeTable[0].data();
+    const std::uint8_t* green = m_gradeTable[1].data();
+    const std::uint8_t* blue = m_gradeTable[2].data();
     // The rolling rows: a pattern row is dark where (row - shift) mod the
     // period reaches three quarters of it; the row and the shift in whole
     // pattern pixels above a fraction of 1/65536.
     const int period = 4 * m_patternScale;
     const int darkFrom = 3 * m_patternScale;
-    const double shift = m_rollingOffset * m_patternScale;
-    const double shiftWhole = std::floor(shift);
-    const int shiftPhase = int(((std::int64_t(shiftWhole) % period) + period) % period);
-    const std::uint32_t shiftFraction = std::uint32_t(std::min(65535.0, std::floor((shift - shiftWhole) * 65536)));
+    const std::uint32_t shiftKey = rollingShiftKey(m_rollingOffset);
+    // Where only the scanlines moved: the shift the output was composed at.
+    const std::uint32_t composedKey = rollingShiftKey(m_composedOffset);
+    const auto darkAt = [&](std::uint32_t key, std::uint32_t shift) {
+        int phase = int(key >> 16) - int(shift >> 16) - ((key & 0xffffu) < (shift & 0xffffu) ? 1 : 0);
+        if (phase < 0)
+            phase += period;
+        return phase >= darkFrom;
+    };
     const std::uint32_t keep = m_rollingKeep;
     const auto pixel = [&](int x, std::uint32_t c) {
         const std::uint32_t coverage = coverages[x];
@@ -730,10 +807,7 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
             return 0u;
         std::uint32_t multiplier = multipliers[x];
         if constexpr (Rolling) {
-            int phase = int(keys[x] >> 16) - shiftPhase - ((keys[x] & 0xffffu) < shiftFraction ? 1 : 0);
-            if (phase < 0)
-                phase += period;
-            if (phase >= darkFrom)
+            if (darkAt(keys[x], shiftKey))
                 multiplier = (multiplier * keep + unit / 2) / unit;
         }
         std::uint32_t r = (((c >> 16) & 0xffu) * multiplier + 128) >> 8;
@@ -746,8 +820,8 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
             b += add[0];
         }
         if constexpr (Graded) {
-            r = red[std::min<std::uint32_t>(r, tableTop)] >> 16;
-            g = green[std::min<std::uint32_t>(g, tableTop)] >> 8;
+            r = red[std::min<std::uint32_t>(r, tableTop)];
+            g = green[std::min<std::uint32_t>(g, tableTop)];
             b = blue[std::min<std::uint32_t>(b, tableTop)];
         } else {
             r = (std::min<std::uint32_t>(r, tableTop) + tableSteps / 2) / tableSteps;
@@ -769,12 +843,28 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
     const bool vectorRolling = period <= 256;
     const __m128i zero = _mm_setzero_si128();
     const __m128i opaque = _mm_set1_epi32(int(0xff000000u));
-    const __m128i shiftKey = _mm_set1_epi32(int((std::uint32_t(shiftPhase) << 16) | shiftFraction));
+    const __m128i shiftLanes = _mm_set1_epi32(int(shiftKey));
+    const __m128i composedLanes = _mm_set1_epi32(int(composedKey));
     const __m128i periodKey = _mm_set1_epi32(period << 16);
     const __m128i darkKey = _mm_set1_epi32((darkFrom << 16) - 1);
+    // Dark where (key - shift) mod the period reaches darkFrom.
+    const auto darkLanes = [&](__m128i keyLanes, __m128i shift) {
+        __m128i d = _mm_sub_epi32(keyLanes, shift);
+        d = _mm_add_epi32(d, _mm_and_si128(_mm_cmplt_epi32(d, zero), periodKey));
+        return _mm_cmpgt_epi32(d, darkKey);
+    };
     const __m128i keepLanes = _mm_set1_epi16(std::int16_t(keep));
     const __m128i top = _mm_set1_epi16(tableTop);
     for (; x + 4 <= x1 && (!Rolling || vectorRolling); x += 4) {
+        __m128i dark32 = zero;
+        if constexpr (Rolling) {
+            const __m128i keyLanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + x));
+            dark32 = darkLanes(keyLanes, shiftLanes);
+            if constexpr (OnlyFlipped) {
+                if (!_mm_movemask_epi8(_mm_xor_si128(dark32, darkLanes(keyLanes, composedLanes))))
+                    continue;
+            }
+        }
         std::uint32_t inside;
         std::memcpy(&inside, coverages + x, sizeof inside);
         const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (x - x0)));
@@ -787,9 +877,6 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
         }
         __m128i multiplier = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(multipliers + x));
         if constexpr (Rolling) {
-            __m128i d = _mm_sub_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(keys + x)), shiftKey);
-            d = _mm_add_epi32(d, _mm_and_si128(_mm_cmplt_epi32(d, zero), periodKey));
-            const __m128i dark32 = _mm_cmpgt_epi32(d, darkKey);
             const __m128i dark = _mm_packs_epi32(dark32, dark32);
             // (multiplier × keep + 2048) >> 12, the product below 2^24.
             const __m128i high = _mm_mulhi_epu16(multiplier, keepLanes);
@@ -810,11 +897,13 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
         v01 = _mm_min_epi16(v01, top);
         v23 = _mm_min_epi16(v23, top);
         if constexpr (Graded) {
-            alignas(16) std::uint16_t steps[16];
-            _mm_store_si128(reinterpret_cast<__m128i*>(steps), v01);
-            _mm_store_si128(reinterpret_cast<__m128i*>(steps + 8), v23);
-            for (int k = 0; k < 4; ++k)
-                out[x + k] = 0xff000000u | red[steps[4 * k + 2]] | green[steps[4 * k + 1]] | blue[steps[4 * k]];
+            const auto graded = [&](int r, int g, int b) {
+                return 0xff000000u | (std::uint32_t(red[r]) << 16) | (std::uint32_t(green[g]) << 8) | blue[b];
+            };
+            out[x] = graded(_mm_extract_epi16(v01, 2), _mm_extract_epi16(v01, 1), _mm_extract_epi16(v01, 0));
+            out[x + 1] = graded(_mm_extract_epi16(v01, 6), _mm_extract_epi16(v01, 5), _mm_extract_epi16(v01, 4));
+            out[x + 2] = graded(_mm_extract_epi16(v23, 2), _mm_extract_epi16(v23, 1), _mm_extract_epi16(v23, 0));
+            out[x + 3] = graded(_mm_extract_epi16(v23, 6), _mm_extract_epi16(v23, 5), _mm_extract_epi16(v23, 4));
         } else {
             const __m128i half = _mm_set1_epi16(tableSteps / 2);
             v01 = _mm_srli_epi16(_mm_add_epi16(v01, half), 4);
@@ -823,17 +912,34 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
         }
     }
 #endif
-    for (; x < x1; ++x)
+    for (; x < x1; ++x) {
+        if constexpr (OnlyFlipped) {
+            if (darkAt(keys[x], shiftKey) == darkAt(keys[x], composedKey))
+                continue;
+        }
         out[x] = pixel(x, in[x - x0]);
+    }
 }
 
 void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint32_t* in)
 {
     const bool graded = m_effects.grade.isValid();
     if (m_rolling)
-        graded ? composeEffects<true, true>(y, x0, x1, in) : composeEffects<true, false>(y, x0, x1, in);
+        graded ? composeEffects<true, true, false>(y, x0, x1, in) : composeEffects<true, false, false>(y, x0, x1, in);
     else
-        graded ? composeEffects<false, true>(y, x0, x1, in) : composeEffects<false, false>(y, x0, x1, in);
+        graded ? composeEffects<false, true, false>(y, x0, x1, in) : composeEffects<false, false, false>(y, x0, x1, in);
+}
+
+std::uint32_t CpuScreenCompositor::rollingShiftKey(double offset) const
+{
+    // The shift in whole pattern pixels mod the period, times 65536, plus
+    // the fraction of a pattern pixel.
+    const int period = 4 * m_patternScale;
+    const double shift = offset * m_patternScale;
+    const double shiftWhole = std::floor(shift);
+    const int shiftPhase = int(((std::int64_t(shiftWhole) % period) + period) % period);
+    const std::uint32_t shiftFraction = std::uint32_t(std::min(65535.0, std::floor((shift - shiftWhole) * 65536)));
+    return (std::uint32_t(shiftPhase) << 16) | shiftFraction;
 }
 
 void CpuScreenCompositor::composeSpan(const std::uint32_t* picture, const Span& span)
@@ -856,6 +962,16 @@ void CpuScreenCompositor::composeContentOnly(const std::uint32_t* picture, const
 {
     composeContent(
         picture, span.y, span.x0, span.x1, reinterpret_cast<std::uint32_t*>(m_composed.scanLine(span.y)) + span.x0);
+}
+
+void CpuScreenCompositor::composeMovedScanlines(int y)
+{
+    // Only the pixels whose rolling row turned dark or light since the last
+    // composition; the rest keep what they show.
+    const auto* in = reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(y));
+    const int width = m_outputPixels.width();
+    m_effects.grade.isValid() ? composeEffects<true, true, true>(y, 0, width, in)
+                              : composeEffects<true, false, true>(y, 0, width, in);
 }
 
 void CpuScreenCompositor::composeEffectsOnly(const Span& span)
@@ -946,6 +1062,7 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
             composeSpan(picture, {y, 0, width});
         m_needsWhole = false;
         m_scanlinesMoved = false;
+        m_composedOffset = m_rollingOffset;
         return m_geometry.outputRect;
     }
 
@@ -967,7 +1084,10 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
     if (m_scanlinesMoved) {
         m_scanlinesMoved = false;
         for (int y = 0; y < height; ++y)
-            composeEffectsOnly({y, 0, width});
+            composeMovedScanlines(y);
+        for (const Span& span : tileSpans(tiles))
+            composeEffectsOnly(span);
+        m_composedOffset = m_rollingOffset;
         return m_geometry.outputRect;
     }
     QRect result;

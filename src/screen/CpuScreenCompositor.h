@@ -75,8 +75,15 @@ private:
     void composeContent(const std::uint32_t* picture, int y, int x0, int x1, std::uint32_t* out);
     void composeContent(const std::uint32_t* picture, int y, int x0, int x1, std::uint32_t* out);
     // The scanlines, vignette, grade and outline over in[0 …], to the output.
-    template <bool Rolling, bool Graded> void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
+    // OnlyFlipped: only where a rolling row turned dark or light since the
+    // offset the output was composed at.
+    template <bool Rolling, bool Graded, bool OnlyFlipped>
     void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
+    void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
+    void composeMovedScanlines(int y);
+    // The rolling rows' shift: whole pattern pixels mod the period × 65536
+    // plus the fraction of a pattern pixel.
+    std::uint32_t rollingShiftKey(double offset) const;
     // Both steps; the first's result kept in m_composed only when rolling.
     void composeSpan(const std::uint32_t* picture, const Span& span);
     void composeContentOnly(const std::uint32_t* picture, const Span& span);
@@ -120,8 +127,7 @@ private:
     std::uint16_t m_rollingKeep = 4096; // 1 - alpha of a rolling row, × 4096
     std::vector<std::uint16_t> m_multiplier; // × 4096
     std::vector<std::uint16_t> m_addend; // in table steps: blue, green, red, 0 per pixel
-    // Red, green and blue, each placed at its bits of a pixel.
-    std::array<std::vector<std::uint32_t>, 3> m_gradeTable;
+    std::array<std::vector<std::uint8_t>, 3> m_gradeTable; // red, green, blue
     std::vector<float> m_glowKernel; // from the centre out
     float m_glowOpacity = 0;
     std::vector<float> m_luminance;
@@ -134,6 +140,7 @@ private:
     // Composition state.
     bool m_needsWhole = true;
     bool m_scanlinesMoved = false;
+    double m_composedOffset = 0; // the rolling offset the output shows
     QImage m_composed; // picture and glow, before the scanlines
     QImage m_output;
     QImage m_sourceCopy;
