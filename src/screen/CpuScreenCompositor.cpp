@@ -725,36 +725,39 @@ void CpuScreenCompositor::composeContent(const std::uint32_t* picture, int y, in
             const std::uint16_t* l1 = light + glowSamples[x + 1].texel;
             const std::uint16_t* l2 = light + glowSamples[x + 2].texel;
             const std::uint16_t* l3 = light + glowSamples[x + 3].texel;
-            const __m128i flip = _mm_set1_epi16(std::int16_t(-32768));
-            const __m128i tops = _mm_xor_si128(_mm_unpacklo_epi64(_mm_unpacklo_epi32(loadPair(l0), loadPair(l1)),
-                                                                  _mm_unpacklo_epi32(loadPair(l2), loadPair(l3))),
-                                               flip);
-            const __m128i bottoms = _mm_xor_si128(
-                _mm_unpacklo_epi64(_mm_unpacklo_epi32(loadPair(l0 + glowStride), loadPair(l1 + glowStride)),
-                                   _mm_unpacklo_epi32(loadPair(l2 + glowStride), loadPair(l3 + glowStride))),
-                flip);
-            const __m128i full = _mm_set1_epi32(256);
-            const __m128i wx = _mm_and_si128(gw, _mm_set1_epi32(0xffff));
-            const __m128i across = _mm_or_si128(_mm_sub_epi32(full, wx), _mm_slli_epi32(wx, 16));
-            const __m128i offset = _mm_set1_epi32(32768 * 256);
-            const __m128i upper = _mm_add_epi32(_mm_madd_epi16(tops, across), offset);
-            const __m128i lower = _mm_add_epi32(_mm_madd_epi16(bottoms, across), offset);
-            const __m128i wy = _mm_srli_epi32(gw, 16);
-            const __m128i iwy = _mm_sub_epi32(full, wy);
-            const __m128i even = _mm_add_epi64(_mm_mul_epu32(upper, iwy), _mm_mul_epu32(lower, wy));
-            const __m128i odd = _mm_add_epi64(_mm_mul_epu32(_mm_srli_epi64(upper, 32), _mm_srli_epi64(iwy, 32)),
-                                              _mm_mul_epu32(_mm_srli_epi64(lower, 32), _mm_srli_epi64(wy, 32)));
-            const __m128i a = _mm_or_si128(_mm_srli_epi64(even, 16), _mm_slli_epi64(_mm_srli_epi64(odd, 16), 32));
-            // The screen blend: (255 - c) × colour fits 16 bits; of its
-            // product with a only the high half matters once rounded.
-            const __m128i top = _mm_set1_epi16(255);
-            const __m128i round = _mm_set1_epi16(128);
-            const auto screen = [&](__m128i c, __m128i strength) {
-                const __m128i lit = _mm_mulhi_epu16(_mm_mullo_epi16(_mm_sub_epi16(top, c), colour), strength);
-                return _mm_add_epi16(c, _mm_srli_epi16(_mm_add_epi16(lit, round), 8));
-            };
-            c01 = screen(c01, spreadLow(a));
-            c23 = screen(c23, spreadHigh(a));
+            const __m128i rawTops = _mm_unpacklo_epi64(_mm_unpacklo_epi32(loadPair(l0), loadPair(l1)),
+                                                       _mm_unpacklo_epi32(loadPair(l2), loadPair(l3)));
+            const __m128i rawBottoms
+                = _mm_unpacklo_epi64(_mm_unpacklo_epi32(loadPair(l0 + glowStride), loadPair(l1 + glowStride)),
+                                     _mm_unpacklo_epi32(loadPair(l2 + glowStride), loadPair(l3 + glowStride)));
+            // No glow reaches any of the four: the blend would add nothing.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(rawTops, rawBottoms), zero)) != 0xffff) {
+                const __m128i flip = _mm_set1_epi16(std::int16_t(-32768));
+                const __m128i tops = _mm_xor_si128(rawTops, flip);
+                const __m128i bottoms = _mm_xor_si128(rawBottoms, flip);
+                const __m128i full = _mm_set1_epi32(256);
+                const __m128i wx = _mm_and_si128(gw, _mm_set1_epi32(0xffff));
+                const __m128i across = _mm_or_si128(_mm_sub_epi32(full, wx), _mm_slli_epi32(wx, 16));
+                const __m128i offset = _mm_set1_epi32(32768 * 256);
+                const __m128i upper = _mm_add_epi32(_mm_madd_epi16(tops, across), offset);
+                const __m128i lower = _mm_add_epi32(_mm_madd_epi16(bottoms, across), offset);
+                const __m128i wy = _mm_srli_epi32(gw, 16);
+                const __m128i iwy = _mm_sub_epi32(full, wy);
+                const __m128i even = _mm_add_epi64(_mm_mul_epu32(upper, iwy), _mm_mul_epu32(lower, wy));
+                const __m128i odd = _mm_add_epi64(_mm_mul_epu32(_mm_srli_epi64(upper, 32), _mm_srli_epi64(iwy, 32)),
+                                                  _mm_mul_epu32(_mm_srli_epi64(lower, 32), _mm_srli_epi64(wy, 32)));
+                const __m128i a = _mm_or_si128(_mm_srli_epi64(even, 16), _mm_slli_epi64(_mm_srli_epi64(odd, 16), 32));
+                // The screen blend: (255 - c) × colour fits 16 bits; of its
+                // product with a only the high half matters once rounded.
+                const __m128i top = _mm_set1_epi16(255);
+                const __m128i round = _mm_set1_epi16(128);
+                const auto screen = [&](__m128i c, __m128i strength) {
+                    const __m128i lit = _mm_mulhi_epu16(_mm_mullo_epi16(_mm_sub_epi16(top, c), colour), strength);
+                    return _mm_add_epi16(c, _mm_srli_epi16(_mm_add_epi16(lit, round), 8));
+                };
+                c01 = screen(c01, spreadLow(a));
+                c23 = screen(c23, spreadHigh(a));
+            }
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + (x - x0)), _mm_or_si128(_mm_packus_epi16(c01, c23), opaque));
     }
