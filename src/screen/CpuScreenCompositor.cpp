@@ -961,26 +961,13 @@ void CpuScreenCompositor::composeSpan(const std::uint32_t* picture, const Span& 
     }
 }
 
-void CpuScreenCompositor::composeContentOnly(const std::uint32_t* picture, const Span& span)
-{
-    composeContent(
-        picture, span.y, span.x0, span.x1, reinterpret_cast<std::uint32_t*>(m_composed.scanLine(span.y)) + span.x0);
-}
-
-void CpuScreenCompositor::composeMovedScanlines(int y)
+void CpuScreenCompositor::composeMovedScanlines(const Span& span)
 {
     // Only the pixels whose rolling row turned dark or light since the last
     // composition; the rest keep what they show.
-    const auto* in = reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(y));
-    const int width = m_outputPixels.width();
-    m_effects.grade.isValid() ? composeEffects<true, true, true>(y, 0, width, in)
-                              : composeEffects<true, false, true>(y, 0, width, in);
-}
-
-void CpuScreenCompositor::composeEffectsOnly(const Span& span)
-{
-    composeEffects(
-        span.y, span.x0, span.x1, reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(span.y)) + span.x0);
+    const auto* in = reinterpret_cast<const std::uint32_t*>(m_composed.constScanLine(span.y)) + span.x0;
+    m_effects.grade.isValid() ? composeEffects<true, true, true>(span.y, span.x0, span.x1, in)
+                              : composeEffects<true, false, true>(span.y, span.x0, span.x1, in);
 }
 
 std::vector<int> CpuScreenCompositor::tilesMeeting(const QRectF& screenRect) const
@@ -1070,6 +1057,7 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
     }
 
     std::vector<int> tiles;
+    std::vector<Span> spans;
     if (!part.isEmpty()) {
         const std::uint32_t* picture = pictureBits(source);
         if (m_glowOn) {
@@ -1081,15 +1069,25 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
         }
         const double reach = glowReach();
         tiles = tilesMeeting(QRectF(part).adjusted(-reach, -reach, reach, reach));
-        for (const Span& span : tileSpans(tiles))
-            m_scanlinesMoved ? composeContentOnly(picture, span) : composeSpan(picture, span);
+        spans = tileSpans(tiles);
+        for (const Span& span : spans)
+            composeSpan(picture, span);
     }
     if (m_scanlinesMoved) {
+        // Around the tiles just composed, the pixels the moved rows reach.
+        // The spans come row by row, left to right.
         m_scanlinesMoved = false;
-        for (int y = 0; y < height; ++y)
-            composeMovedScanlines(y);
-        for (const Span& span : tileSpans(tiles))
-            composeEffectsOnly(span);
+        std::size_t next = 0;
+        for (int y = 0; y < height; ++y) {
+            int x = 0;
+            for (; next < spans.size() && spans[next].y == y; ++next) {
+                if (spans[next].x0 > x)
+                    composeMovedScanlines({y, x, spans[next].x0});
+                x = spans[next].x1;
+            }
+            if (x < width)
+                composeMovedScanlines({y, x, width});
+        }
         m_composedOffset = m_rollingOffset;
         return m_geometry.outputRect;
     }

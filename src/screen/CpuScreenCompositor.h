@@ -80,14 +80,12 @@ private:
     template <bool Rolling, bool Graded, bool OnlyFlipped>
     void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
     void composeEffects(int y, int x0, int x1, const std::uint32_t* in);
-    void composeMovedScanlines(int y);
+    void composeMovedScanlines(const Span& span);
     // The rolling rows' shift: whole pattern pixels mod the period × 65536
     // plus the fraction of a pattern pixel.
     std::uint32_t rollingShiftKey(double offset) const;
     // Both steps; the first's result kept in m_composed only when rolling.
     void composeSpan(const std::uint32_t* picture, const Span& span);
-    void composeContentOnly(const std::uint32_t* picture, const Span& span);
-    void composeEffectsOnly(const Span& span);
     // The tiles whose part of the screen meets the rectangle (points).
     std::vector<int> tilesMeeting(const QRectF& screenRect) const;
     QRect tileOutputRect(int tile) const;
