@@ -99,8 +99,8 @@ uniform vec3 grade;
 uniform sampler2D coverage;
 out vec4 colour;
 
-// How strongly the bump bends: the centre is magnified by 1 / (1 - 1.5·|scale|).
-const float bumpStrength = 1.5;
+// How strongly the bump bends (BumpDistortion::strength).
+uniform float bumpStrength;
 
 vec2 bent(vec2 q)
 {
@@ -902,6 +902,7 @@ void GlScreenCompositor::drawScreen(const QRect& devicePixels)
     program.setUniformValue("screenSize", QSizeF(w, h));
     const double scale = e.curvatureScale;
     program.setUniformValue("bump", QVector4D(float(w / 2), float(h / 2), float(1.1 * std::max(w, h)), float(scale)));
+    program.setUniformValue("bumpStrength", float(BumpDistortion::strength));
     gpu.bindTexture(0, gpu.picture);
     program.setUniformValue("picture", 0);
     program.setUniformValue("pictureSize", QSizeF(gpu.pictureSize));

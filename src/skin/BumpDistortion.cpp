@@ -5,14 +5,6 @@
 
 namespace velmora {
 
-namespace {
-
-// How strongly a bump of scale s bends the picture: the centre is magnified
-// by 1 / (1 - strength·|s|).
-constexpr double bumpStrength = 1.5;
-
-} // namespace
-
 bool BumpDistortion::isActive() const
 {
     return radius > 0 && scale != 0 && std::isfinite(scale) && bounds.width() > 0 && bounds.height() > 0;
@@ -35,7 +27,7 @@ QPointF BumpDistortion::sourcePoint(const QPointF& point) const
     const double y = towardsEdge(point.y(), centre.y(), bounds.height());
     const double fade = 1 - (distance / radius) * (distance / radius);
     const double pinned = (1 - x * x) * (1 - y * y);
-    const double t = 1 + bumpStrength * scale * fade * pinned;
+    const double t = 1 + strength * scale * fade * pinned;
     return centre + d * t;
 }
 

@@ -14,6 +14,12 @@ namespace velmora {
 // and last columns and rows of a terminal stay readable. Straight rows and
 // columns bend towards the edges, like lines on a curved tube.
 struct BumpDistortion {
+    // How strongly a bump of scale s bends the picture: the centre is
+    // magnified by 1 / (1 - strength·|s|). At 1, the strongest curvature the
+    // settings offer (scale -0.25) magnifies the centre by a third, and the
+    // rows and columns squeezed towards the edges stay readable.
+    static constexpr double strength = 1.0;
+
     QPointF centre;
     double radius = 0;
     double scale = 0;
