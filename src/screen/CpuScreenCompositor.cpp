@@ -794,9 +794,9 @@ void CpuScreenCompositor::composeEffects(int y, int x0, int x1, const std::uint3
     // pattern pixels above a fraction of 1/65536.
     const int period = 4 * m_patternScale;
     const int darkFrom = 3 * m_patternScale;
-    const std::uint32_t shiftKey = rollingShiftKey(m_rollingOffset);
+    const std::uint32_t shiftKey = m_shiftKey;
     // Where only the scanlines moved: the shift the output was composed at.
-    const std::uint32_t composedKey = rollingShiftKey(m_composedOffset);
+    const std::uint32_t composedKey = m_composedShiftKey;
     const auto darkAt = [&](std::uint32_t key, std::uint32_t shift) {
         int phase = int(key >> 16) - int(shift >> 16) - ((key & 0xffffu) < (shift & 0xffffu) ? 1 : 0);
         if (phase < 0)
@@ -1039,6 +1039,8 @@ QRect CpuScreenCompositor::compose(const QImage& source, const QRect& changed)
     }
     if (!m_effectsBuilt)
         buildEffects();
+    m_shiftKey = rollingShiftKey(m_rollingOffset);
+    m_composedShiftKey = rollingShiftKey(m_composedOffset);
     const int width = m_outputPixels.width();
     const int height = m_outputPixels.height();
 

@@ -139,6 +139,8 @@ private:
     bool m_needsWhole = true;
     bool m_scanlinesMoved = false;
     double m_composedOffset = 0; // the rolling offset the output shows
+    std::uint32_t m_shiftKey = 0; // rollingShiftKey() of both, for this composition
+    std::uint32_t m_composedShiftKey = 0;
     QImage m_composed; // picture and glow, before the scanlines
     QImage m_output;
     QImage m_sourceCopy;
