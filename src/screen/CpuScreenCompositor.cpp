@@ -2,8 +2,6 @@
 
 #include "skin/ViewportShape.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -209,14 +207,7 @@ void CpuScreenCompositor::buildMap()
     const int width = m_outputPixels.width();
     const int height = m_outputPixels.height();
     {
-        QImage coverage(m_outputPixels, QImage::Format_Alpha8);
-        coverage.fill(0);
-        QPainter painter(&coverage);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(m_dpr, m_dpr);
-        painter.translate(-QPointF(g.outputRect.topLeft()));
-        painter.fillPath(ViewportShape::roundedQuadPath(g.corners, g.radii), Qt::black);
-        painter.end();
+        const QImage coverage = outlineCoverage(g, m_outputPixels, m_dpr);
         for (int y = 0; y < height; ++y)
             std::memcpy(
                 m_coverage.data() + std::size_t(y) * std::size_t(width), coverage.constScanLine(y), std::size_t(width));

@@ -10,7 +10,6 @@
 #include <QOpenGLFunctions_3_3_Core>
 #include <QOpenGLShaderProgram>
 #include <QOpenGLVersionFunctionsFactory>
-#include <QPainter>
 #include <QThread>
 
 #include <algorithm>
@@ -530,15 +529,7 @@ void GlScreenCompositor::prepareGeometry()
     m_output.fill(Qt::transparent);
 
     // The outline's coverage with smooth edges, drawn once per geometry.
-    m_coverage = QImage(pixels, QImage::Format_Alpha8);
-    m_coverage.fill(0);
-    {
-        QPainter painter(&m_coverage);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(ratio, ratio);
-        painter.translate(-QPointF(g.outputRect.topLeft()));
-        painter.fillPath(ViewportShape::roundedQuadPath(g.corners, g.radii), Qt::black);
-    }
+    m_coverage = outlineCoverage(g, pixels, ratio);
 
     // The map from output pixels to the flat screen: output pixel to logical
     // output point, then the inverse of the screen's projective map.

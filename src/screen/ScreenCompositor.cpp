@@ -4,6 +4,8 @@
 #include "screen/GlScreenCompositor.h"
 #include "skin/ViewportShape.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <cmath>
 
@@ -63,6 +65,18 @@ BumpDistortion ScreenCompositor::bumpFor(const QSize& screenSize, double curvatu
     bump.scale = curvatureScale;
     bump.bounds = QSizeF(width, height);
     return bump;
+}
+
+QImage ScreenCompositor::outlineCoverage(const Geometry& geometry, const QSize& pixels, double ratio)
+{
+    QImage coverage(pixels, QImage::Format_Alpha8);
+    coverage.fill(0);
+    QPainter painter(&coverage);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(ratio, ratio);
+    painter.translate(-QPointF(geometry.outputRect.topLeft()));
+    painter.fillPath(ViewportShape::roundedQuadPath(geometry.corners, geometry.radii), Qt::black);
+    return coverage;
 }
 
 std::optional<QPointF> ScreenCompositor::screenPointAt(const QPointF& outputPoint) const

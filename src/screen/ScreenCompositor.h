@@ -94,6 +94,10 @@ public:
     static BumpDistortion bumpFor(const QSize& screenSize, double curvatureScale);
 
 protected:
+    // The rounded outline's coverage with smooth edges, one byte a pixel:
+    // the output of the given size in pixels at the given ratio.
+    static QImage outlineCoverage(const Geometry& geometry, const QSize& pixels, double ratio);
+
     Geometry m_geometry;
     ScreenEffects m_effects;
     double m_rollingOffset = 0;
