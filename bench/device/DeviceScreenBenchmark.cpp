@@ -12,6 +12,8 @@
 // (run under an X server for them: QT_QPA_PLATFORM=xcb DISPLAY=…). CPU time
 // is the whole process's, OpenGL's driver threads included.
 
+#include "../OffscreenBenchmarkMain.h"
+
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -232,15 +234,5 @@ DEVICE_BENCHMARK(BM_EveryEffectScrolling_OpenGl);
 } // namespace
 
 // Offscreen unless a platform is asked for (the OpenGL cases want an X
-// server), with the fixed-metrics test font.
-int main(int argc, char** argv)
-{
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+// server).
+int main(int argc, char** argv) { return runOffscreenBenchmarks(argc, argv, true); }

@@ -136,18 +136,20 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override { moves.push_back(event->position()); }
 };
 
-// A panel whose keyboard view paints quadrants over its whole root.
-class QuadrantsPanel final : public Panel {
+// A panel whose root holds one view filling it, as a session's does; the
+// view is made by the given function on the root.
+template <typename View> class OneViewPanel : public Panel {
 public:
-    QuadrantsPanel() : m_root(new QWidget), m_view(new QuadrantsView(m_root))
+    template <typename Make>
+    OneViewPanel(QString name, Make make) : m_name(std::move(name)), m_root(new QWidget), m_view(make(m_root))
     {
         m_root->installEventFilter(&m_follower);
         m_follower.view = m_view;
     }
-    QString panelName() const override { return QStringLiteral("Quadrants"); }
+    QString panelName() const override { return m_name; }
     QWidget* rootView() const override { return m_root; }
     QWidget* keyboardView() const override { return m_view; }
-    QuadrantsView* view() const { return m_view; }
+    View* view() const { return m_view; }
 
 private:
     struct Follower : QObject {
@@ -159,9 +161,18 @@ private:
             return false;
         }
     };
+    QString m_name;
     QWidget* m_root;
-    QuadrantsView* m_view;
+    View* m_view;
     Follower m_follower;
+};
+
+// A panel whose keyboard view paints quadrants over its whole root.
+class QuadrantsPanel final : public OneViewPanel<QuadrantsView> {
+public:
+    QuadrantsPanel() : OneViewPanel(QStringLiteral("Quadrants"), [](QWidget* root) { return new QuadrantsView(root); })
+    {
+    }
 };
 
 bool near(QRgb pixel, QColor colour, int tolerance = 24)
@@ -342,36 +353,19 @@ TEST_F(DistortedScreenTest, DegenerateQuadrilateralTakesNoClicks)
 }
 
 // A panel whose root holds one terminal view filling it, as a session does.
-class TerminalViewPanel final : public Panel {
+class TerminalViewPanel final : public OneViewPanel<corvel::TerminalView> {
 public:
-    TerminalViewPanel() : m_root(new QWidget)
+    TerminalViewPanel()
+        : OneViewPanel(QStringLiteral("Terminal"), [](QWidget* root) {
+              QFont font(QStringLiteral("DejaVu Sans Mono"));
+              font.setPixelSize(12);
+              auto* view = new corvel::TerminalView(root, font);
+              view->setNativeBackgroundColor(QColor(10, 20, 12));
+              view->setNativeForegroundColor(QColor(120, 255, 170));
+              return view;
+          })
     {
-        QFont font(QStringLiteral("DejaVu Sans Mono"));
-        font.setPixelSize(12);
-        m_view = new corvel::TerminalView(m_root, font);
-        m_view->setNativeBackgroundColor(QColor(10, 20, 12));
-        m_view->setNativeForegroundColor(QColor(120, 255, 170));
-        m_root->installEventFilter(&m_follower);
-        m_follower.view = m_view;
     }
-    QString panelName() const override { return QStringLiteral("Terminal"); }
-    QWidget* rootView() const override { return m_root; }
-    QWidget* keyboardView() const override { return m_view; }
-    corvel::TerminalView* view() const { return m_view; }
-
-private:
-    struct Follower : QObject {
-        QWidget* view = nullptr;
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
-            if (event->type() == QEvent::Resize)
-                view->setGeometry(static_cast<QWidget*>(watched)->rect());
-            return false;
-        }
-    };
-    QWidget* m_root;
-    corvel::TerminalView* m_view;
-    Follower m_follower;
 };
 
 // Gathers what a widget is asked to paint.
