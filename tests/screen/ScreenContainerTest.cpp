@@ -415,6 +415,21 @@ protected:
     }
 
     // Every repaint asked for done, a second pass included.
+    // A child of the view that repaints without the view knowing: an
+    // opaque label over the terminal's text.
+    QLabel* addBadge()
+    {
+        auto* badge = new QLabel(QStringLiteral("badge"), panel.view());
+        badge->setAutoFillBackground(true);
+        QPalette colours = badge->palette();
+        colours.setColor(QPalette::Window, QColor(30, 60, 200));
+        colours.setColor(QPalette::WindowText, Qt::white);
+        badge->setPalette(colours);
+        badge->setGeometry(4, 150, 60, 20);
+        badge->show();
+        return badge;
+    }
+
     void settle()
     {
         panel.view()->updateDisplay(false);
@@ -569,15 +584,7 @@ TEST_F(ComposedScreenTest, ACaretChangeRecomposesOnlyItsPartAndConverges)
 TEST_F(ComposedScreenTest, ChangesOfUntoldWidgetsReachTheirWholeBentArea)
 {
     configure(keystone, everyEffect());
-    // A child of the view that repaints without the view knowing.
-    auto* badge = new QLabel(QStringLiteral("badge"), panel.view());
-    badge->setAutoFillBackground(true);
-    QPalette colours = badge->palette();
-    colours.setColor(QPalette::Window, QColor(30, 60, 200));
-    colours.setColor(QPalette::WindowText, Qt::white);
-    badge->setPalette(colours);
-    badge->setGeometry(4, 150, 60, 20);
-    badge->show();
+    QLabel* badge = addBadge();
     settle();
     badge->setText(QStringLiteral("BADGE!"));
     settle();
@@ -610,14 +617,7 @@ TEST_F(ComposedScreenTest, RollingPassesDrawQuietWidgetsNowAndThenAndMissNoChang
     ScreenEffects rolling = everyEffect();
     rolling.scanlines = ScreenEffects::Scanlines::Rolling;
     configure(keystone, rolling);
-    auto* badge = new QLabel(QStringLiteral("badge"), panel.view());
-    badge->setAutoFillBackground(true);
-    QPalette colours = badge->palette();
-    colours.setColor(QPalette::Window, QColor(30, 60, 200));
-    colours.setColor(QPalette::WindowText, Qt::white);
-    badge->setPalette(colours);
-    badge->setGeometry(4, 150, 60, 20);
-    badge->show();
+    QLabel* badge = addBadge();
     settle();
     double offset = 0;
     const auto roll = [&] {
