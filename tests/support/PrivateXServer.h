@@ -23,7 +23,10 @@ public:
                         QStringLiteral("0"),
                         screen,
                         QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp")});
+                        QStringLiteral("tcp"),
+                        // Without it the server resets as its last client
+                        // leaves and refuses the next one for a moment.
+                        QStringLiteral("-noreset")});
         if (!m_server.waitForStarted(5000))
             return;
         // The server writes its display number once it accepts clients.
