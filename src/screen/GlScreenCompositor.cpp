@@ -1,5 +1,6 @@
 #include "screen/GlScreenCompositor.h"
 
+#include "corvel/qt/gl/GpuTerminalSurface.h"
 #include "screen/CpuScreenCompositor.h"
 #include "skin/ViewportShape.h"
 
@@ -394,14 +395,10 @@ std::unique_ptr<GlScreenCompositor> GlScreenCompositor::create(QString* failure)
         return fail(QStringLiteral("the offscreen platform draws without OpenGL unless VELMORA_COMPOSITOR=gl"));
 
     auto gpu = std::make_unique<Gpu>();
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    format.setDepthBufferSize(0);
-    format.setStencilBufferSize(0);
     gpu->context = std::make_unique<QOpenGLContext>();
-    gpu->context->setFormat(format);
+    // The terminal's GPU renderer asks for the same: 3.3 core, no depth or
+    // stencil.
+    gpu->context->setFormat(corvel::GpuTerminalSurface::requestedFormat());
     if (fault == "context" || !gpu->context->create())
         return fail(QStringLiteral("no OpenGL context can be made here"));
     const QSurfaceFormat made = gpu->context->format();
