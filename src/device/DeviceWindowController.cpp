@@ -3,6 +3,7 @@
 #include "core/SettingsStore.h"
 #include "corvel/qt/TerminalFindBarView.h"
 #include "corvel/terminal/Terminal.h"
+#include "device/DevicePlacement.h"
 #include "session/ShellView.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/HexColor.h"
@@ -56,7 +57,8 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin, Setting
     std::vector<QRect> screenAreas;
     for (QScreen* screen : QGuiApplication::screens())
         screenAreas.push_back(screen->availableGeometry());
-    const Placement placement = initialPlacement(skin, restoringState, mainArea, screenAreas);
+    const DevicePlacement::Placement placement
+        = DevicePlacement::initialPlacement(skin, restoringState, mainArea, screenAreas);
 
     m_window = std::make_unique<DeviceWindow>(placement.frame);
     m_window->setWindowTitle(skin.name);
@@ -81,41 +83,6 @@ DeviceWindowController::~DeviceWindowController()
     // The window's widget tree holds the sessions; it goes first.
     m_window.reset();
     m_terminalPanel.reset();
-}
-
-double DeviceWindowController::fitScale(const SkinManifest& skin, const QRect& area)
-{
-    if (!(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
-        return 0;
-    return std::min(0.9 * area.width() / skin.frameSize.width(), 0.9 * area.height() / skin.frameSize.height());
-}
-
-DeviceWindowController::Placement
-DeviceWindowController::initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
-                                         const QRect& mainArea, const std::vector<QRect>& screenAreas)
-{
-    if (restoringState && restoringState->width > 0 && restoringState->height > 0) {
-        const QRectF saved(restoringState->x, restoringState->y, restoringState->width, restoringState->height);
-        const QRectF inset = saved.adjusted(restoreInset, restoreInset, -restoreInset, -restoreInset);
-        const bool onScreen
-            = inset.isValid() && std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
-                  return QRectF(area).intersects(inset);
-              });
-        // A frame larger than every screen counts as off screen.
-        const bool fits = std::any_of(screenAreas.begin(), screenAreas.end(), [&](const QRect& area) {
-            return saved.width() <= area.width() && saved.height() <= area.height();
-        });
-        if (onScreen && fits && skin.frameSize.width() > 0)
-            return Placement{saved.toRect(), restoringState->width / skin.frameSize.width()};
-    }
-    const double launch = std::min(fitScale(skin, mainArea), skin.launchScale);
-    const double scale = scaleWithin(skin, std::max(launch, minimumScale), mainArea);
-    const int width = int(std::lround(skin.frameSize.width() * scale));
-    const int height = int(std::lround(skin.frameSize.height() * scale));
-    const QPointF centre = QRectF(mainArea).center();
-    const QRect frame(
-        int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height);
-    return Placement{frame, scale};
 }
 
 SkinManifest::TerminalPalette DeviceWindowController::resolvePalette(const SkinManifest& skin,
@@ -333,12 +300,8 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
         exitMiniMode();
     installSkinViews(skin);
     m_window->setContentAspectRatio(skin.frameSize);
-    const QPointF centre = QRectF(m_window->geometry()).center();
-    const double scale = scaleWithin(skin, 1.0, availableArea());
-    const int width = int(std::lround(skin.frameSize.width() * scale));
-    const int height = int(std::lround(skin.frameSize.height() * scale));
-    m_window->place(
-        QRect(int(std::lround(centre.x() - width / 2.0)), int(std::lround(centre.y() - height / 2.0)), width, height));
+    const double scale = DevicePlacement::scaleWithin(skin.frameSize, 1.0, availableArea());
+    m_window->place(DevicePlacement::scaledFrame(skin.frameSize, scale, QRectF(m_window->geometry()).center()));
     settleSkinGeometry();
 }
 
@@ -368,11 +331,10 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
     installSkinViews(skin);
     if (skin.frameSize != oldSize) {
         m_window->setContentAspectRatio(skin.frameSize);
-        const QRect old = m_window->geometry();
-        const double scale = scaleWithin(skin, m_currentScale, availableArea());
-        const int height = int(std::lround(skin.frameSize.height() * scale));
-        const int width = int(std::lround(skin.frameSize.width() * scale));
-        m_window->place(QRect(old.x(), old.y(), width, height));
+        const double scale = DevicePlacement::scaleWithin(skin.frameSize, m_currentScale, availableArea());
+        QRect frame = DevicePlacement::scaledFrame(skin.frameSize, scale, QPointF());
+        frame.moveTopLeft(m_window->geometry().topLeft());
+        m_window->place(frame);
     }
     settleSkinGeometry();
 }
@@ -428,25 +390,6 @@ void DeviceWindowController::windowDidResize()
     fitFindBar();
 }
 
-double DeviceWindowController::scaleWithin(const SkinManifest& skin, double scale, const QRect& area)
-{
-    if (area.isEmpty() || !(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
-        return scale;
-    return std::min(scale, maximumScale(skin, {area}));
-}
-
-double DeviceWindowController::maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas)
-{
-    if (!(skin.frameSize.width() > 0) || !(skin.frameSize.height() > 0))
-        return 0;
-    double largest = 0;
-    for (const QRect& area : screenAreas) {
-        largest = std::max(largest,
-                           std::min(area.width() / skin.frameSize.width(), area.height() / skin.frameSize.height()));
-    }
-    return largest;
-}
-
 void DeviceWindowController::scaleDevice(double factor)
 {
     if (!m_window || !m_isDeviceMode || !std::isfinite(factor) || !(factor > 0) || !(m_currentScale > 0))
@@ -457,19 +400,14 @@ void DeviceWindowController::scaleDevice(double factor)
     // Never below the least scale, never past what fits the largest screen; a
     // window already beyond a bound is not pushed further out, nor back by the
     // opposite action.
-    const double upper = std::max(maximumScale(m_skin, areas), minimumScale);
-    const double target = std::clamp(m_currentScale * factor, minimumScale, upper);
+    const double upper
+        = std::max(DevicePlacement::maximumScale(m_skin.frameSize, areas), DevicePlacement::minimumScale);
+    const double target = std::clamp(m_currentScale * factor, DevicePlacement::minimumScale, upper);
     if ((factor > 1 && !(target > m_currentScale)) || (factor < 1 && !(target < m_currentScale)))
         return;
     const double applied = target / m_currentScale;
     m_currentScale *= applied;
-    const QRect old = m_window->geometry();
-    const int width = int(std::lround(applied * old.width()));
-    const int height = int(std::lround(applied * old.height()));
-    m_window->place(QRect(int(std::lround(old.x() - (width - old.width()) / 2.0)),
-                          int(std::lround(old.y() - (height - old.height()) / 2.0)),
-                          width,
-                          height));
+    m_window->place(DevicePlacement::scaledAboutCentre(m_window->geometry(), applied));
     layoutViewport();
     m_window->update();
 }
@@ -487,11 +425,7 @@ void DeviceWindowController::enterMiniMode()
     m_window->setContentAspectRatio(QSizeF());
     m_window->setDeviceMode(false, resolvedPalette().background);
     m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);
-    const QPointF middle = QRectF(m_deviceFrameBeforeMini).center();
-    m_window->setGeometry(int(std::lround(middle.x() - miniWidth / 2.0)),
-                          int(std::lround(middle.y() - miniHeight / 2.0)),
-                          miniWidth,
-                          miniHeight);
+    m_window->setGeometry(DevicePlacement::miniFrame(m_deviceFrameBeforeMini));
     const QRectF all(m_window->rect());
     m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
     if (QWidget* keyboard = m_terminalPanel->keyboardView())

@@ -52,23 +52,11 @@ class DeviceWindowController final : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr double minimumScale = 0.2;
     // The steps of the bigger and smaller actions.
     static constexpr double scaleStep = 1.2;
-    // The window in mini mode: its first size and its least size.
-    static constexpr int miniWidth = 600;
-    static constexpr int miniHeight = 420;
+    // The least size of the window in mini mode.
     static constexpr int miniMinimumWidth = 320;
     static constexpr int miniMinimumHeight = 200;
-    // A saved frame counts as on a screen when, inset by this, it still meets
-    // a screen's available area.
-    static constexpr double restoreInset = 20;
-
-    // Where a new window goes and at what scale.
-    struct Placement {
-        QRect frame;
-        double scale = 1;
-    };
 
     // Builds the window, its widgets and the first session; the window is not
     // shown yet.
@@ -130,15 +118,9 @@ public:
     void exitMiniMode();
     void toggleMiniMode();
     // Scales the device about its centre (device mode only), keeping the
-    // scale between minimumScale and the largest that fits the largest
-    // screen.
+    // scale between DevicePlacement::minimumScale and the largest that fits
+    // the largest screen.
     void scaleDevice(double factor);
-    // The largest scale at which the skin fits one of the areas; 0 without
-    // any.
-    static double maximumScale(const SkinManifest& skin, const std::vector<QRect>& screenAreas);
-    // The scale, lowered where the skin would not fit the area whole at it
-    // (an area without a size holds anything).
-    static double scaleWithin(const SkinManifest& skin, double scale, const QRect& area);
 
     // Shows the window, makes it active and lays the screen out at the
     // window's present scale.
@@ -154,17 +136,6 @@ public:
     using PaletteLookup = std::function<std::optional<CuratedPalette>(const QString& id)>;
     static SkinManifest::TerminalPalette resolvePalette(const SkinManifest& skin, const SettingsData& settings,
                                                         const PaletteLookup& lookup = CuratedPalettes::byId);
-
-    // The frame and scale of a new window: a saved frame that still lies on
-    // a screen and fits one is kept exactly; otherwise the skin at its launch
-    // scale (at most 90 % of the main screen's available area, at least 0.2
-    // where that still fits the area), centred on that area. mainArea is null
-    // when there is no screen.
-    static Placement initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
-                                      const QRect& mainArea, const std::vector<QRect>& screenAreas);
-    // The scale at which the skin fits in 90 % of the area, and the launch
-    // scale (the smaller of that and the skin's own).
-    static double fitScale(const SkinManifest& skin, const QRect& area);
 
     // Window pixels per design unit down the window: the content height
     // over the skin's frame height (currentScale() while the window keeps the

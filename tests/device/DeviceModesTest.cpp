@@ -1,6 +1,7 @@
 #include "device/DeviceWindowController.h"
 
 #include "core/SettingsStore.h"
+#include "device/DevicePlacement.h"
 #include "device/DeviceWindowFixture.h"
 #include "skin/SkinLoader.h"
 #include "skin/ViewportShape.h"
@@ -277,7 +278,7 @@ TEST_F(DeviceModesTest, ScalingKeepsTheCentreAndStaysBetweenItsBounds)
     std::vector<QRect> areas;
     for (QScreen* screen : QGuiApplication::screens())
         areas.push_back(screen->availableGeometry());
-    const double largest = DeviceWindowController::maximumScale(c.skin(), areas);
+    const double largest = DevicePlacement::maximumScale(c.skin().frameSize, areas);
     for (int i = 0; i < 30; ++i)
         c.scaleDevice(DeviceWindowController::scaleStep);
     EXPECT_LE(c.currentScale(), largest + 1e-9);
@@ -286,7 +287,7 @@ TEST_F(DeviceModesTest, ScalingKeepsTheCentreAndStaysBetweenItsBounds)
     // Repeated "Smaller" stops at the least scale, never at nothing.
     for (int i = 0; i < 60; ++i)
         c.scaleDevice(1 / DeviceWindowController::scaleStep);
-    EXPECT_NEAR(c.currentScale(), DeviceWindowController::minimumScale, 1e-9);
+    EXPECT_NEAR(c.currentScale(), DevicePlacement::minimumScale, 1e-9);
     EXPECT_EQ(c.window()->width(), 80);
     EXPECT_GT(c.window()->height(), 0);
 }

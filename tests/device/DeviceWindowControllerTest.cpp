@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 #include "core/SettingsStore.h"
+#include "device/DevicePlacement.h"
 #include "device/DeviceWindowFixture.h"
 #include "device/WindowAspect.h"
 #include "skin/HexColor.h"
@@ -28,14 +29,6 @@ namespace {
 using test::ProgramHome;
 using test::waitUntil;
 
-SkinManifest skinOfSize(double width, double height, double launchScale = 1)
-{
-    SkinManifest skin = SkinManifest::handheld();
-    skin.frameSize = QSizeF(width, height);
-    skin.launchScale = launchScale;
-    return skin;
-}
-
 WindowState state(double x, double y, double width, double height)
 {
     WindowState s;
@@ -45,83 +38,6 @@ WindowState state(double x, double y, double width, double height)
     s.width = width;
     s.height = height;
     return s;
-}
-
-TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
-{
-    const QRect screen(0, 0, 1440, 875);
-    struct Case {
-        const char* name;
-        SkinManifest skin;
-        std::optional<WindowState> saved;
-        QRect area;
-        QRect expectedFrame;
-        double expectedScale;
-    };
-    const Case cases[] = {
-        {"launch scale 1 fits", skinOfSize(400, 600), std::nullopt, screen, QRect(520, 138, 400, 600), 1.0},
-        {"launch scale 2 is held to the fit scale",
-         skinOfSize(400, 600, 2),
-         std::nullopt,
-         screen,
-         QRect(458, 44, 525, 788),
-         1.3125},
-        {"too large for the screen", skinOfSize(2000, 2000), std::nullopt, screen, QRect(326, 44, 788, 788), 0.39375},
-        {"small screen: at least 0.2",
-         skinOfSize(400, 600),
-         std::nullopt,
-         QRect(0, 0, 130, 130),
-         QRect(25, 5, 80, 120),
-         0.2},
-        {"tiny screen: never larger than the screen",
-         skinOfSize(400, 600),
-         std::nullopt,
-         QRect(0, 0, 100, 100),
-         QRect(17, 0, 67, 100),
-         1 / 6.0},
-        {"enormous skin: the whole screen at most",
-         skinOfSize(100000, 100000),
-         std::nullopt,
-         screen,
-         QRect(283, 0, 875, 875),
-         0.00875},
-        {"no screen at all", skinOfSize(400, 600), std::nullopt, QRect(), QRect(-40, -60, 80, 120), 0.2},
-        {"saved frame on a screen is kept exactly",
-         skinOfSize(400, 600),
-         state(100, 100, 300, 500),
-         screen,
-         QRect(100, 100, 300, 500),
-         0.75},
-        {"saved frame mostly off the left edge",
-         skinOfSize(400, 600),
-         state(-350, 10, 400, 600),
-         screen,
-         QRect(-350, 10, 400, 600),
-         1.0},
-        {"saved frame on a screen that is gone",
-         skinOfSize(400, 600),
-         state(5000, 5000, 400, 600),
-         screen,
-         QRect(520, 138, 400, 600),
-         1.0},
-        {"saved frame larger than the screen",
-         skinOfSize(400, 600),
-         state(0, 0, 14000, 20000),
-         screen,
-         QRect(520, 138, 400, 600),
-         1.0},
-        {"saved frame without a size",
-         skinOfSize(400, 600),
-         state(100, 100, 0, 600),
-         screen,
-         QRect(520, 138, 400, 600),
-         1.0},
-    };
-    for (const Case& c : cases) {
-        const auto placement = DeviceWindowController::initialPlacement(c.skin, c.saved, c.area, {c.area});
-        EXPECT_EQ(placement.frame, c.expectedFrame) << c.name;
-        EXPECT_NEAR(placement.scale, c.expectedScale, 1e-9) << c.name;
-    }
 }
 
 CuratedPalette curated(int ansiCount)
@@ -248,7 +164,7 @@ TEST_F(DeviceWindowControllerTest, HandheldOpensAtItsFitScaleWithThePromptOnTheS
 {
     const SkinManifest& skin = SkinManifest::handheld();
     DeviceWindowController& c = open(skin);
-    const double scale = std::max(0.2, std::min(DeviceWindowController::fitScale(skin, mainArea()), 1.0));
+    const double scale = std::max(0.2, std::min(DevicePlacement::fitScale(skin.frameSize, mainArea()), 1.0));
     EXPECT_NEAR(c.currentScale(), c.window()->width() / 398.0, 1e-9);
     EXPECT_EQ(c.window()->size(), QSize(int(std::lround(398 * scale)), int(std::lround(555 * scale))));
     EXPECT_TRUE(c.window()->windowFlags() & Qt::FramelessWindowHint);
