@@ -1,56 +1,12 @@
 #include "app/CommandLine.h"
 
 #include "core/AppInfo.h"
-
-#include <QSet>
+#include "corvel/qt/ProgramStart.h"
 
 #include <cstdio>
 
 namespace velmora::CommandLine {
 namespace {
-
-// Qt's own command-line options (QGuiApplication, QApplication and the X11
-// platform), which QApplication takes out of the arguments.
-const QSet<QString>& qtOptionsWithValue()
-{
-    static const QSet<QString> options{
-        QStringLiteral("platform"),
-        QStringLiteral("platformpluginpath"),
-        QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"),
-        QStringLiteral("qwindowgeometry"),
-        QStringLiteral("qwindowtitle"),
-        QStringLiteral("qwindowicon"),
-        QStringLiteral("geometry"),
-        QStringLiteral("title"),
-        QStringLiteral("icon"),
-        QStringLiteral("display"),
-        QStringLiteral("name"),
-        QStringLiteral("session"),
-        QStringLiteral("style"),
-        QStringLiteral("stylesheet"),
-    };
-    return options;
-}
-
-const QSet<QString>& qtFlags()
-{
-    static const QSet<QString> options{
-        QStringLiteral("reverse"),
-        QStringLiteral("widgetcount"),
-        QStringLiteral("nograb"),
-        QStringLiteral("dograb"),
-        QStringLiteral("sync"),
-    };
-    return options;
-}
-
-// "platform" for "-platform", "--platform" and "-platform=xcb".
-QString qtOptionName(const QString& argument)
-{
-    QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
-    return name.section(QLatin1Char('='), 0, 0);
-}
 
 void print(std::FILE* stream, const QString& text)
 {
@@ -81,10 +37,10 @@ Request parse(const QStringList& arguments)
             continue;
         }
         if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            const QString name = qtOptionName(argument);
-            if (qtFlags().contains(name))
+            const corvel::ProgramStart::QtOption qtOption = corvel::ProgramStart::qtOption(argument);
+            if (qtOption == corvel::ProgramStart::QtOption::flag)
                 continue;
-            if (qtOptionsWithValue().contains(name)) {
+            if (qtOption == corvel::ProgramStart::QtOption::withValue) {
                 if (!argument.contains(QLatin1Char('='))) {
                     if (i + 1 >= arguments.size())
                         return error(QStringLiteral("option '%1' needs a value").arg(argument));

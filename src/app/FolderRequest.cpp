@@ -11,6 +11,17 @@ namespace {
 const QString openWindowOption = QStringLiteral("--open-window");
 const QString openTabOption = QStringLiteral("--open-tab");
 
+// Why none of the paths gave a folder: they are all missing, or all empty.
+QString missingFolderMessage(const QStringList& paths)
+{
+    QStringList missing = paths;
+    missing.removeAll(QString());
+    if (missing.isEmpty())
+        return FolderRequest::noFolderMessage;
+    return (missing.size() == 1 ? QStringLiteral("No such folder: %1") : QStringLiteral("No such folders: %1"))
+        .arg(missing.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 QString FolderRequest::actionName() const
@@ -49,6 +60,8 @@ FolderCommandLine parseFolderCommandLine(const QStringList& arguments, const QSt
         const QString folder = paths.isEmpty() ? QDir::homePath() : firstFolder(paths, workingDirectory);
         if (!folder.isEmpty())
             result.request = FolderRequest{action, folder};
+        else
+            result.error = missingFolderMessage(paths);
         return result;
     };
     for (qsizetype i = 1; i < arguments.size(); ++i) {

@@ -42,6 +42,10 @@ struct FolderCommandLine {
     // paths run up to the next argument that begins with "--"), or when the
     // option has no path at all: then the home folder.
     std::optional<FolderRequest> request;
+    // Without a request, what to tell the user: the paths that do not exist
+    // ("No such folder: PATH", "No such folders: A, B"), or, when every
+    // path is empty, FolderRequest::noFolderMessage.
+    QString error;
 };
 
 FolderCommandLine parseFolderCommandLine(const QStringList& arguments, const QString& workingDirectory);

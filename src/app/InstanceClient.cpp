@@ -21,20 +21,28 @@ using Clock = std::chrono::steady_clock;
 
 int millisecondsUntil(Clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? int(std::min<long long>(left, 600'000)) : 0;
 }
 
-// Waits for the events on the socket until the deadline; false on time-out.
-bool waitFor(int fd, short events, Clock::time_point deadline)
+// Waits for the events on the socket until the deadline, telling the notice
+// when it falls due on the way; false on time-out.
+bool waitFor(int fd, short events, Clock::time_point deadline, WaitNotice* notice = nullptr,
+             std::optional<qint64> peer = std::nullopt)
 {
     for (;;) {
+        const bool noticePending = notice && !notice->told && notice->due < deadline;
         pollfd state = {fd, events, 0};
-        const int ready = ::poll(&state, 1, millisecondsUntil(deadline));
+        const int ready = ::poll(&state, 1, millisecondsUntil(noticePending ? notice->due : deadline));
         if (ready > 0)
             return true;
-        if (ready == 0 || errno != EINTR)
+        if (ready < 0 && errno != EINTR)
             return false;
+        if (ready == 0) {
+            if (!noticePending)
+                return false;
+            notice->tellIfDue(peer);
+        }
     }
 }
 
@@ -55,8 +63,17 @@ Result failed(const QString& error) { return {Status::failed, error}; }
 
 } // namespace
 
+void WaitNotice::tellIfDue(std::optional<qint64> processId)
+{
+    if (told || Clock::now() < due)
+        return;
+    told = true;
+    if (tell)
+        tell(processId);
+}
+
 Result send(const InstanceRequest& request, const QString& socketPath, Clock::time_point deadline,
-            std::chrono::milliseconds answerWait)
+            std::chrono::milliseconds answerWait, WaitNotice* notice)
 {
     const QByteArray path = QFile::encodeName(socketPath);
     sockaddr_un name = {};
@@ -73,7 +90,7 @@ Result send(const InstanceRequest& request, const QString& socketPath, Clock::ti
         switch (errno) {
         case EAGAIN: return {Status::busy, {}};
         case EINPROGRESS:
-            if (!waitFor(socket.fd, POLLOUT, deadline))
+            if (!waitFor(socket.fd, POLLOUT, deadline, notice))
                 return {Status::busy, {}};
             break;
         case ENOENT:
@@ -90,6 +107,7 @@ Result send(const InstanceRequest& request, const QString& socketPath, Clock::ti
     socklen_t length = sizeof peer;
     if (::getsockopt(socket.fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::geteuid())
         return failed(QStringLiteral("Velmora's socket %1 belongs to another user.").arg(socketPath));
+    const std::optional<qint64> runningInstance = peer.pid > 0 ? std::optional<qint64>(peer.pid) : std::nullopt;
 
     const QByteArray line = request.encode();
     qsizetype written = 0;
@@ -102,7 +120,8 @@ Result send(const InstanceRequest& request, const QString& socketPath, Clock::ti
         }
         if (count < 0 && errno == EINTR)
             continue;
-        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd, POLLOUT, deadline))
+        if (count < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)
+            && waitFor(socket.fd, POLLOUT, deadline, notice, runningInstance))
             continue;
         return failed(QStringLiteral("Velmora did not take the request."));
     }
@@ -110,7 +129,7 @@ Result send(const InstanceRequest& request, const QString& socketPath, Clock::ti
     const Clock::time_point answerDeadline = std::max(deadline, Clock::now() + answerWait);
     QByteArray answer;
     for (;;) {
-        if (!waitFor(socket.fd, POLLIN, answerDeadline))
+        if (!waitFor(socket.fd, POLLIN, answerDeadline, notice, runningInstance))
             return failed(QStringLiteral("Velmora did not answer in time; it may still carry the request out."));
         char buffer[1024];
         const ssize_t count = ::recv(socket.fd, buffer, sizeof buffer, MSG_DONTWAIT);

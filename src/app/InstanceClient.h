@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace velmora {
 
@@ -29,11 +31,23 @@ struct Result {
 // (a window or a tab each) takes a while.
 constexpr std::chrono::seconds answerTimeout{120};
 
+// Said once, when a wait for the running instance lasts: from the time it is
+// due, the first wait that goes on tells it, with the running instance's
+// process id when it is known.
+struct WaitNotice {
+    std::chrono::steady_clock::time_point due;
+    std::function<void(std::optional<qint64> processId)> tell;
+    bool told = false;
+
+    // Tells it when it is due and was not told yet.
+    void tellIfDue(std::optional<qint64> processId);
+};
+
 // Connects until the deadline, sends the request and waits for the answer
-// up to answerWait longer. A socket that belongs to another user is not
-// spoken to (failed).
+// up to answerWait longer, telling the notice, if any, when that takes a
+// while. A socket that belongs to another user is not spoken to (failed).
 Result send(const InstanceRequest& request, const QString& socketPath, std::chrono::steady_clock::time_point deadline,
-            std::chrono::milliseconds answerWait = answerTimeout);
+            std::chrono::milliseconds answerWait = answerTimeout, WaitNotice* notice = nullptr);
 
 } // namespace InstanceClient
 } // namespace velmora

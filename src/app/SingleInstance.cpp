@@ -19,13 +19,25 @@ int fail(const QString& message)
     return 1;
 }
 
+void waitingMessage(std::optional<qint64> processId)
+{
+    if (processId)
+        std::fprintf(stderr, "Waiting for the running Velmora (process %lld) to answer...\n", processId.value());
+    else
+        std::fputs("Waiting for the running Velmora to answer...\n", stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
-std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QString& workingDirectory)
+std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QString& workingDirectory, QString* error)
 {
     const FolderCommandLine command = parseFolderCommandLine(arguments, workingDirectory);
-    if (command.present)
+    if (command.present) {
+        if (!command.request && error)
+            *error = command.error;
         return command.request ? std::optional(InstanceRequest::fromFolder(*command.request)) : std::nullopt;
+    }
     const qsizetype preview = arguments.indexOf(QStringLiteral("--preview-skin"), 1);
     if (preview > 0 && preview + 1 < arguments.size())
         return InstanceRequest{InstanceRequest::Action::previewSkin,
@@ -34,20 +46,23 @@ std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QS
 }
 
 Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs,
-            int answerWaitMs)
+            int answerWaitMs, std::chrono::milliseconds noticeAfter)
 {
-    const std::optional<InstanceRequest> request = requestFor(arguments, QDir::currentPath());
+    QString refusal;
+    const std::optional<InstanceRequest> request = requestFor(arguments, QDir::currentPath(), &refusal);
     if (!request)
-        return {fail(FolderRequest::noFolderMessage), std::nullopt, std::nullopt};
+        return {fail(refusal), std::nullopt, std::nullopt};
     Start start;
     start.startupRequest = request->folderRequest();
     if (!address)
         return start;
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Clock::time_point started = Clock::now();
+    const Clock::time_point deadline = started + std::chrono::milliseconds(timeoutMs);
+    InstanceClient::WaitNotice notice{started + noticeAfter, waitingMessage};
     for (;;) {
-        const InstanceClient::Result result
-            = InstanceClient::send(*request, address->socketPath, deadline, std::chrono::milliseconds(answerWaitMs));
+        const InstanceClient::Result result = InstanceClient::send(
+            *request, address->socketPath, deadline, std::chrono::milliseconds(answerWaitMs), &notice);
         switch (result.status) {
         case InstanceClient::Result::Status::answered:
             return {result.error.isEmpty() ? 0 : fail(result.error), std::nullopt, std::nullopt};
@@ -72,6 +87,7 @@ Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& 
         }
         if (Clock::now() >= deadline)
             return {fail(QStringLiteral("Velmora is running but does not answer.")), std::nullopt, std::nullopt};
+        notice.tellIfDue(std::nullopt);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

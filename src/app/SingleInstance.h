@@ -22,8 +22,9 @@ namespace SingleInstance {
 
 // What a command line asks of the running instance: its folder option, the
 // skin folder to preview, else "reopen". None when a folder option names
-// only paths that do not exist.
-std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QString& workingDirectory);
+// only paths that do not exist; *error then says which.
+std::optional<InstanceRequest> requestFor(const QStringList& arguments, const QString& workingDirectory,
+                                          QString* error = nullptr);
 
 struct Start {
     // This process is done: 0 once the running instance took the request,
@@ -40,8 +41,12 @@ struct Start {
 // Hands the command line's request to the running instance, waiting for it
 // until the time-out (an instance that is starting gets that long to
 // listen) and for its answer up to answerWaitMs more, or claims the address.
+// A wait that lasts longer than noticeAfter is told once on standard error,
+// with the running instance's process id when it is known, so that a
+// running instance that is stopped or busy does not look like a hang.
 Start begin(const QStringList& arguments, const std::optional<InstanceAddress>& address, int timeoutMs = 20000,
-            int answerWaitMs = int(std::chrono::milliseconds(InstanceClient::answerTimeout).count()));
+            int answerWaitMs = int(std::chrono::milliseconds(InstanceClient::answerTimeout).count()),
+            std::chrono::milliseconds noticeAfter = std::chrono::seconds(3));
 
 } // namespace SingleInstance
 } // namespace velmora

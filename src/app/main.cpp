@@ -8,6 +8,7 @@
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
 #include "core/AppInfo.h"
+#include "corvel/qt/ProgramStart.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -17,10 +18,12 @@
 int main(int argc, char** argv)
 {
     // Help, version and mistakes need no display.
-    QStringList rawArguments;
-    for (int i = 0; i < argc; ++i)
-        rawArguments.append(QString::fromLocal8Bit(argv[i]));
+    const QStringList rawArguments = corvel::ProgramStart::arguments(argc, argv);
     if (const std::optional<int> exitCode = velmora::CommandLine::respond(velmora::CommandLine::parse(rawArguments)))
+        return *exitCode;
+    // Without a display it ends before it touches any file.
+    if (const std::optional<int> exitCode
+        = corvel::ProgramStart::requireDisplay(QStringLiteral("velmora"), rawArguments))
         return *exitCode;
 
     // A later instance hands its request over and ends before it touches any

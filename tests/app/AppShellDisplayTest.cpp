@@ -279,13 +279,14 @@ TEST_F(AppShellDisplayTest, ASecondInstanceOpensATabInTheRunningOneAndEnds)
                   .size(),
               1);
 
-    // A folder that does not exist is refused by the running instance.
+    // A folder that does not exist is refused, and named.
     QProcess refused;
     refused.setProcessEnvironment(m_environment);
     refused.start(program, {QStringLiteral("--open-tab"), m_root.filePath(QStringLiteral("missing"))});
     ASSERT_TRUE(refused.waitForFinished(60000));
     EXPECT_NE(refused.exitCode(), 0);
-    EXPECT_TRUE(refused.readAllStandardError().contains("No folder was provided."));
+    EXPECT_TRUE(refused.readAllStandardError().contains(
+        QStringLiteral("No such folder: %1").arg(m_root.filePath(QStringLiteral("missing"))).toLocal8Bit()));
 
     quitFrom(handheld);
     ASSERT_TRUE(velmora.process.waitForFinished(60000));

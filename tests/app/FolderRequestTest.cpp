@@ -86,6 +86,30 @@ TEST_F(FolderRequestTest, CommandLineOptions)
     }
 }
 
+TEST_F(FolderRequestTest, ACommandLineWithoutAFolderSaysWhichPathsAreMissing)
+{
+    struct Row {
+        QStringList arguments; // after the program
+        QString error;
+    };
+    const Row rows[] = {
+        {{"--open-tab", "/no/such/folder"}, "No such folder: /no/such/folder"},
+        {{"--open-window", "gone"}, "No such folder: gone"},
+        {{"gone"}, "No such folder: gone"},
+        {{"--open-tab", "gone", "", "lost"}, "No such folders: gone, lost"},
+        {{"--open-window", ""}, FolderRequest::noFolderMessage},
+        {{"--open-tab", "gone", "projects"}, QString()},
+        {{"--open-tab"}, QString()},
+        {{}, QString()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        const FolderCommandLine command = parseFolderCommandLine(QStringList{"velmora"} + row.arguments, m_root.path());
+        EXPECT_EQ(command.error, row.error);
+        EXPECT_EQ(command.request.has_value(), command.present && row.error.isEmpty());
+    }
+}
+
 TEST(FolderRequestNames, ActionsRoundTrip)
 {
     for (const auto action : {FolderRequest::Action::OpenWindow, FolderRequest::Action::OpenTab})

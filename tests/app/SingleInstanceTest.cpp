@@ -18,6 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
 
 namespace velmora {
 namespace {
@@ -82,7 +85,7 @@ TEST_F(SingleInstanceTest, TheFirstClaimsItsPlaceAndALaterOneHandsOverAndEnds)
     EXPECT_EQ(tabs.first().first().toString(), folder());
     testing::internal::CaptureStderr();
     SingleInstance::Start refused = later({"--open-tab", folder() + "/gone"});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No folder was provided.\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), ("No such folder: " + folder() + "/gone\n").toStdString());
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_FALSE(refused.claim);
 }
@@ -99,6 +102,18 @@ TEST_F(SingleInstanceTest, AnInstanceThatHoldsItsPlaceButDoesNotAnswerIsReported
     EXPECT_FALSE(later.claim);
     EXPECT_NE(error.find("did not answer"), std::string::npos) << error;
     EXPECT_TRUE(QFileInfo::exists(address().socketPath));
+
+    // A wait that lasts is told once, with the process that holds the place.
+    testing::internal::CaptureStderr();
+    const SingleInstance::Start waited
+        = SingleInstance::begin({"velmora"}, address(), 300, 1200, std::chrono::milliseconds(200));
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(waited.exitCode, 1);
+    const std::string waiting
+        = "Waiting for the running Velmora (process " + std::to_string(::getpid()) + ") to answer...\n";
+    EXPECT_EQ(told.substr(0, waiting.size()), waiting) << told;
+    EXPECT_EQ(told.find("Waiting", 1), std::string::npos) << told;
+    EXPECT_NE(told.find("did not answer"), std::string::npos) << told;
 
     // Once it is gone (its socket file left behind), the next one takes over.
     const int listener = stuck->listener();

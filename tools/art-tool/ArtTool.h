@@ -11,10 +11,14 @@
 namespace ArtTool {
 
 // Runs draw with the program's arguments (its own name left out) in an
-// offscreen application when there are exactly count of them, and returns 0
-// when draw succeeds, 1 when it fails. Wrong arguments print "usage: " and
-// the usage on standard error and return 2.
-int run(int argc, char** argv, qsizetype count, const char* usage,
+// offscreen application when there are exactly as many as operands names
+// (words such as "OUTDIR"), and returns 0 when draw succeeds, 1 when it
+// fails. "-h" and "--help" print "usage: NAME OPERANDS", and "--version"
+// "NAME VERSION", on standard output and return 0. Other arguments that
+// begin with "-" are options it does not know, never operands ("--" ends the
+// options): they, and a wrong count of operands, print what is wrong and the
+// usage on standard error and return 2.
+int run(int argc, char** argv, const char* name, const char* operands,
         const std::function<bool(const QStringList& arguments)>& draw);
 
 // Writes the picture as a PNG at the highest compression, making the folders

@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv)
 {
-    return ArtTool::run(argc, argv, 2, "velmora-brand-art BUNDLE ICONS", [](const QStringList& arguments) {
+    return ArtTool::run(argc, argv, "velmora-brand-art", "BUNDLE ICONS", [](const QStringList& arguments) {
         const QDir bundle(arguments.at(0));
         const QDir icons(arguments.at(1));
         // The logo is shown up to 64 points high, sharp at twice that.

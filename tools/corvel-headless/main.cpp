@@ -2,6 +2,7 @@
 // the screen it leaves behind.
 //
 //   corvel-headless [--cols N] [--rows N] [--timeout SECONDS] [-- PROGRAM [ARGS...]]
+//   corvel-headless --help | --version
 //
 // PROGRAM is looked up on PATH unless it contains a slash; without "--" the
 // user's login shell runs. The program gets the engine's child environment
@@ -45,7 +46,9 @@ struct Invocation {
 
 void printUsage(std::FILE* to)
 {
-    std::fputs("usage: corvel-headless [--cols N] [--rows N] [--timeout SECONDS] [-- PROGRAM [ARGS...]]\n", to);
+    std::fputs("usage: corvel-headless [--cols N] [--rows N] [--timeout SECONDS] [-- PROGRAM [ARGS...]]\n"
+               "       corvel-headless --help | --version\n",
+               to);
 }
 
 std::optional<int> parseSize(std::string_view text, int lowest, int highest)
@@ -79,6 +82,11 @@ std::optional<Invocation> parseArguments(int argc, char** argv, int& exitCode)
         }
         if (arg == "-h" || arg == "--help") {
             printUsage(stdout);
+            exitCode = 0;
+            return std::nullopt;
+        }
+        if (arg == "--version") {
+            std::puts("corvel-headless " CORVEL_TOOLS_VERSION);
             exitCode = 0;
             return std::nullopt;
         }

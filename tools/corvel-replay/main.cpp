@@ -3,6 +3,7 @@
 //
 //   corvel-replay [--cols N] [--rows N] [--scrollback N] [--repeat N]
 //                 [--chunk BYTES] [--dump] FILE...
+//   corvel-replay --help | --version
 
 #include <chrono>
 #include <cstdio>
@@ -22,13 +23,19 @@ public:
     void send(corvel::Terminal&, std::span<const uint8_t>) override {}
 };
 
+void printUsage(std::FILE* to)
+{
+    std::fputs("usage: corvel-replay [--cols N] [--rows N] [--scrollback N] [--repeat N] [--chunk BYTES] [--dump] "
+               "FILE...\n"
+               "       corvel-replay --help | --version\n",
+               to);
+}
+
+// A mistake on the command line: says what is wrong and ends with status 2.
 [[noreturn]] void usage(const char* message)
 {
-    if (message)
-        std::fprintf(stderr, "corvel-replay: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: corvel-replay [--cols N] [--rows N] [--scrollback N] [--repeat N] [--chunk BYTES] [--dump] "
-                 "FILE...\n");
+    std::fprintf(stderr, "corvel-replay: %s\n", message);
+    printUsage(stderr);
     std::exit(2);
 }
 
@@ -87,9 +94,13 @@ int main(int argc, char** argv)
             chunk = positiveNumber(arg, value());
         else if (!std::strcmp(arg, "--dump"))
             dump = true;
-        else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h"))
-            usage(nullptr);
-        else if (arg[0] == '-' && arg[1])
+        else if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+            printUsage(stdout);
+            return 0;
+        } else if (!std::strcmp(arg, "--version")) {
+            std::puts("corvel-replay " CORVEL_TOOLS_VERSION);
+            return 0;
+        } else if (arg[0] == '-' && arg[1])
             usage((std::string("unknown option ") + arg).c_str());
         else
             files.emplace_back(arg);

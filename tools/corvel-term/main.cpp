@@ -1,6 +1,7 @@
 // corvel-term: one window running the login shell in a terminal view.
 //
 //   corvel-term [--shell PATH] [--dump-on-exit FILE]
+//   corvel-term --help | --version
 //
 // --shell runs PATH as a login shell instead of the user's own shell.
 // --dump-on-exit writes the text of the screen to FILE when the shell ends.
@@ -12,12 +13,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
-#include <string_view>
-
-#include <xcb/xcb.h>
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +24,7 @@
 
 #include "corvel/process/PseudoTerminalHelpers.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
+#include "corvel/qt/ProgramStart.h"
 
 namespace {
 
@@ -110,45 +108,13 @@ private:
     std::optional<QString> dumpFile_;
 };
 
-// Whether the window system Qt is about to use can be reached. Qt ends the
-// program when its platform finds no display, so the X server is tried
-// first; a Wayland session and platforms chosen by hand are left to Qt.
-bool displayReachable()
-{
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    const std::string_view chosen = platform ? platform : "";
-    if (!chosen.empty() && !chosen.starts_with("xcb"))
-        return true;
-    if (chosen.empty()) {
-        const char* wayland = std::getenv("WAYLAND_DISPLAY");
-        if (wayland && *wayland)
-            return true;
-    }
-    const char* display = std::getenv("DISPLAY");
-    if (!display || !*display)
-        return false;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool reachable = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return reachable;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (!displayReachable()) {
-        const char* display = std::getenv("DISPLAY");
-        std::fprintf(
-            stderr, "corvel-term: cannot open display%s%s\n", display && *display ? " " : "", display ? display : "");
-        return 1;
-    }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(defaultTitle);
-
+    const QStringList arguments = corvel::ProgramStart::arguments(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("A terminal window running the login shell."));
-    parser.addHelpOption();
     const QCommandLineOption shellOption(
         QStringLiteral("shell"), QStringLiteral("Run PATH as the login shell."), QStringLiteral("PATH"));
     const QCommandLineOption dumpOption(QStringLiteral("dump-on-exit"),
@@ -156,7 +122,15 @@ int main(int argc, char** argv)
                                         QStringLiteral("FILE"));
     parser.addOption(shellOption);
     parser.addOption(dumpOption);
-    parser.process(app);
+    const corvel::ProgramStart::Program program{
+        defaultTitle, QStringLiteral("[--shell PATH] [--dump-on-exit FILE]"), QStringLiteral(CORVEL_TOOLS_VERSION)};
+    if (const std::optional<int> exitCode = corvel::ProgramStart::readCommandLine(parser, program, arguments))
+        return *exitCode;
+    if (const std::optional<int> exitCode = corvel::ProgramStart::requireDisplay(defaultTitle, arguments))
+        return *exitCode;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(defaultTitle);
 
     const std::string shell = parser.isSet(shellOption) ? parser.value(shellOption).toStdString()
                                                         : corvel::PseudoTerminalHelpers::loginShell();

@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv)
 {
-    return ArtTool::run(argc, argv, 1, "velmora-skin-art OUTDIR", [](const QStringList& arguments) {
+    return ArtTool::run(argc, argv, "velmora-skin-art", "OUTDIR", [](const QStringList& arguments) {
         // The lettering is always drawn in the same face.
         for (const char* file : {"/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
                                  "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"}) {

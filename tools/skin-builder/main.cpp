@@ -2,6 +2,7 @@
 //
 //   velmora-skin-builder [--zoom FACTOR] [--window-size WxH] [--viewport X,Y,W,H] [--preview]
 //                        [--screen-in-front] [PICTURE | --edit SKIN_FOLDER | --demo]
+//   velmora-skin-builder --help | --version
 //
 // PICTURE opens a picture as a new skin; --edit opens an installed skin's
 // folder for editing; --demo draws a sample device, marks its screen area and
@@ -12,6 +13,8 @@
 // the terminal in front of the art given --screen-in-front. Installing writes
 // into the user skins folder of the data folder in use (XDG_DATA_HOME).
 
+#include "core/AppInfo.h"
+#include "corvel/qt/ProgramStart.h"
 #include "skin/SkinLoader.h"
 #include "skinbuilder/CanvasScrollView.h"
 #include "skinbuilder/PictureFile.h"
@@ -124,11 +127,10 @@ bool openDemo(velmora::SkinBuilderWindowController& controller, const QString& f
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velmora-skin-builder"));
+    const QString name = QStringLiteral("velmora-skin-builder");
+    const QStringList arguments = corvel::ProgramStart::arguments(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("The Velmora skin builder window."));
-    parser.addHelpOption();
     const QCommandLineOption edit(
         QStringLiteral("edit"), QStringLiteral("Open an installed skin's folder."), QStringLiteral("folder"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Open a sample device."));
@@ -148,8 +150,18 @@ int main(int argc, char** argv)
     parser.addOption(inFront);
     parser.addOption(edit);
     parser.addOption(demo);
-    parser.addPositionalArgument(QStringLiteral("picture"), QStringLiteral("A picture to start a skin from."));
-    parser.process(app);
+    parser.addPositionalArgument(
+        QStringLiteral("picture"), QStringLiteral("A picture to start a skin from."), QStringLiteral("[picture]"));
+    const corvel::ProgramStart::Program program{
+        name, QStringLiteral("[options] [PICTURE | --edit FOLDER | --demo]"), velmora::AppInfo::shortVersion()};
+    if (const std::optional<int> exitCode = corvel::ProgramStart::readCommandLine(parser, program, arguments))
+        return *exitCode;
+    // Without a display it ends before it reads or writes any file.
+    if (const std::optional<int> exitCode = corvel::ProgramStart::requireDisplay(name, arguments))
+        return *exitCode;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(name);
 
     velmora::SkinBuilderWindowController controller(velmora::SkinLoader::shared());
     if (parser.isSet(windowSize)) {

@@ -2,8 +2,11 @@
 // picked skin's name is printed on standard output; a skin to edit or a
 // picture to start from opens the skin builder (and is printed too). With --gallery it shows the
 // settings window's skin gallery cards instead, with --palettes the palette
-// browser, with --settings the whole settings window.
+// browser, with --settings the whole settings window. --help and --version
+// answer without a display.
+#include "core/AppInfo.h"
 #include "core/SettingsStore.h"
+#include "corvel/qt/ProgramStart.h"
 #include "look/SkinGalleryCard.h"
 #include "settings/PaletteBrowserView.h"
 #include "settings/SettingsViewModel.h"
@@ -26,11 +29,10 @@ using namespace velmora;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velmora-skin-picker"));
+    const QString name = QStringLiteral("velmora-skin-picker");
+    const QStringList arguments = corvel::ProgramStart::arguments(argc, argv);
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral("The Velmora skin picker on its own."));
-    options.addHelpOption();
     const QCommandLineOption current(
         QStringLiteral("current"), QStringLiteral("Marks the skin with this id as current."), QStringLiteral("ID"));
     options.addOption(current);
@@ -43,7 +45,18 @@ int main(int argc, char** argv)
     const QCommandLineOption tab(
         QStringLiteral("tab"), QStringLiteral("Opens the settings window on this tab."), QStringLiteral("INDEX"));
     options.addOption(tab);
-    options.process(app);
+    const corvel::ProgramStart::Program program{
+        name,
+        QStringLiteral("[--current ID | --gallery | --palettes | --settings [--tab INDEX]]"),
+        AppInfo::shortVersion()};
+    if (const std::optional<int> exitCode = corvel::ProgramStart::readCommandLine(options, program, arguments))
+        return *exitCode;
+    // Without a display it ends before it reads or writes any file.
+    if (const std::optional<int> exitCode = corvel::ProgramStart::requireDisplay(name, arguments))
+        return *exitCode;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(name);
 
     SkinLoader::shared().loadAll();
     SkinLoader::shared().startWatching();
