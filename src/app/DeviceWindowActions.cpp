@@ -2,8 +2,10 @@
 
 #include "app/SkinLookup.h"
 #include "app/WindowRegistry.h"
+#include "core/SettingsStore.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
 #include "device/DeviceWindowController.h"
+#include "skin/SkinLoader.h"
 
 #include <QPointer>
 
@@ -33,10 +35,16 @@ void changeToNextSkin(DeviceWindowController& controller, const std::vector<Skin
 
 } // namespace
 
-DeviceWindowActions::DeviceWindowActions(const WindowRegistry& windows,
-                                         std::function<std::vector<SkinManifest>()> skins)
-    : m_windows(windows), m_skins(std::move(skins))
+DeviceWindowActions::DeviceWindowActions(WindowRegistry& windows, SettingsStore& settings, SkinLoader& skins)
+    : m_windows(windows), m_settings(settings), m_skins(skins)
 {
+}
+
+std::vector<SkinManifest> DeviceWindowActions::skins() const { return SkinLookup::skinList(m_skins); }
+
+SkinManifest DeviceWindowActions::defaultSkin() const
+{
+    return SkinLookup::skinNamedOrHandheld(m_settings.data().defaultSkin, skins());
 }
 
 DeviceWindowController* DeviceWindowActions::target() const { return m_windows.activeController(); }
@@ -103,7 +111,7 @@ void DeviceWindowActions::clearActiveTerminal() const
 void DeviceWindowActions::cycleSkin() const
 {
     if (DeviceWindowController* controller = target())
-        changeToNextSkin(*controller, m_skins());
+        changeToNextSkin(*controller, skins());
 }
 
 void DeviceWindowActions::copy() const
@@ -124,13 +132,54 @@ void DeviceWindowActions::selectAll() const
         terminal->selectAll();
 }
 
-PaletteAnchor DeviceWindowActions::paletteAnchor(DeviceWindowController* controller) const
+void DeviceWindowActions::find(corvel::TerminalView::FindCommand command) const
 {
-    return paletteAnchor(controller, m_skins);
+    if (DeviceWindowController* controller = target())
+        controller->performFindCommand(command);
 }
 
-PaletteAnchor DeviceWindowActions::paletteAnchor(DeviceWindowController* controller,
-                                                 std::function<std::vector<SkinManifest>()> skins)
+void DeviceWindowActions::openWindow(const QString& directory) const
+{
+    m_windows.open(defaultSkin(), std::nullopt, directory);
+}
+
+void DeviceWindowActions::openTab(const QString& directory) const
+{
+    DeviceWindowController* controller = m_windows.frontmostController();
+    if (!controller || !controller->window()) {
+        openWindow(directory);
+        return;
+    }
+    WindowRegistry::presentWindow(controller->window());
+    controller->terminalPanel().addSession(directory);
+}
+
+void DeviceWindowActions::useSkin(const SkinManifest& skin) const
+{
+    DeviceWindowController* controller = target();
+    if (!controller)
+        controller = m_windows.frontmostController();
+    if (!controller) {
+        m_windows.open(skin);
+        return;
+    }
+    controller->changeSkin(skin);
+    if (QWidget* window = controller->window()) {
+        window->show();
+        window->raise();
+    }
+}
+
+QString DeviceWindowActions::openPreview(const QString& skinFolder) const
+{
+    const std::optional<SkinManifest> skin = m_skins.loadSingle(skinFolder);
+    if (!skin)
+        return QStringLiteral("No skin could be read in %1.").arg(skinFolder);
+    m_windows.open(*skin);
+    return {};
+}
+
+PaletteAnchor DeviceWindowActions::paletteAnchor(DeviceWindowController* controller) const
 {
     PaletteAnchor anchor;
     anchor.window = controller->window();
@@ -148,9 +197,9 @@ PaletteAnchor DeviceWindowActions::paletteAnchor(DeviceWindowController* control
         if (target)
             target->terminalPanel().addSession(std::nullopt);
     };
-    anchor.cycleSkin = [target, skins = std::move(skins)] {
+    anchor.cycleSkin = [target, &loader = m_skins] {
         if (target)
-            changeToNextSkin(*target, skins());
+            changeToNextSkin(*target, SkinLookup::skinList(loader));
     };
     return anchor;
 }

@@ -1,12 +1,16 @@
 #include "app/MainMenu.h"
 
-#include "app/AppDelegate.h"
+#include "app/AppWindows.h"
+#include "app/DeviceWindowActions.h"
+#include "app/WindowRegistry.h"
 #include "device/DeviceWindowController.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QWidget>
+
+#include <cstring>
 
 namespace velmora {
 namespace {
@@ -20,7 +24,6 @@ constexpr auto ctrlAltShift = Qt::CTRL | Qt::ALT | Qt::SHIFT;
 
 const std::vector<MainMenu::Item>& MainMenu::items()
 {
-    using D = AppDelegate;
     using Find = corvel::TerminalView::FindCommand;
     const QString app = QStringLiteral("Velmora");
     const QString file = QStringLiteral("File");
@@ -32,126 +35,180 @@ const std::vector<MainMenu::Item>& MainMenu::items()
         return Item{menu, {}, nullptr, nullptr, {}, Scope::deviceWindow};
     };
     static const std::vector<Item> table{
-        {app, QStringLiteral("About Velmora"), "showAboutWindow", &D::showAboutWindow, {}, anyWindow},
+        {app,
+         QStringLiteral("About Velmora"),
+         "showAboutWindow",
+         [](const Parts& p) { p.appWindows.showAbout(); },
+         {},
+         anyWindow},
         separator(app),
         {app,
          QStringLiteral("Settings..."),
          "showSettings",
-         &D::showSettings,
+         [](const Parts& p) { p.appWindows.showSettings(); },
          {keys(ctrlShift | Qt::Key_Comma), keys(ctrlShift | Qt::Key_Less)},
          anyWindow},
         separator(app),
-        {app, QStringLiteral("Quit Velmora"), "quit", &D::quit, {keys(ctrlShift | Qt::Key_Q)}, anyWindow},
+        // The windows are saved on the way out (see AppDelegate).
+        {app,
+         QStringLiteral("Quit Velmora"),
+         "quit",
+         [](const Parts&) { QCoreApplication::quit(); },
+         {keys(ctrlShift | Qt::Key_Q)},
+         anyWindow},
 
-        {file, QStringLiteral("New Tab"), "newSession", &D::newSession, {keys(ctrlShift | Qt::Key_T)}},
+        {file,
+         QStringLiteral("New Tab"),
+         "newSession",
+         [](const Parts& p) { p.deviceWindows.newSession(); },
+         {keys(ctrlShift | Qt::Key_T)}},
         {file,
          QStringLiteral("New Window..."),
          "showSkinPicker",
-         &D::showSkinPicker,
+         [](const Parts& p) { p.appWindows.showSkinPicker(); },
          {keys(ctrlShift | Qt::Key_N)},
          anyWindow},
         separator(file),
         {file,
          QStringLiteral("Skin Builder\u2026"),
          "showSkinBuilder",
-         &D::showSkinBuilder,
+         [](const Parts& p) { p.appWindows.showSkinBuilder(); },
          {keys(ctrlShift | Qt::Key_B)},
          anyWindow},
         {file,
          QStringLiteral("Reveal Skins Folder in File Manager"),
          "revealSkinsFolder",
-         &D::revealSkinsFolder,
+         [](const Parts&) { AppWindows::revealSkinsFolder(); },
          {},
          anyWindow},
         separator(file),
         // Closing a tab is the common gesture and closing the window ends
         // every shell in it, so the window takes the harder chord.
-        {file, QStringLiteral("Close Tab"), "closeSession", &D::closeSession, {keys(ctrlShift | Qt::Key_W)}},
+        {file,
+         QStringLiteral("Close Tab"),
+         "closeSession",
+         [](const Parts& p) { p.deviceWindows.closeSession(); },
+         {keys(ctrlShift | Qt::Key_W)}},
         {file,
          QStringLiteral("Close Window"),
          "closeWindow",
-         &D::closeWindow,
+         [](const Parts&) {
+             if (QWidget* active = QApplication::activeWindow())
+                 active->close();
+         },
          {keys(ctrlAltShift | Qt::Key_W)},
          anyWindow},
 
-        {edit, QStringLiteral("Copy"), "copy", &D::copy, {keys(ctrlShift | Qt::Key_C)}},
-        {edit, QStringLiteral("Paste"), "paste", &D::paste, {keys(ctrlShift | Qt::Key_V)}},
-        {edit, QStringLiteral("Select All"), "selectAll", &D::selectAll, {keys(ctrlShift | Qt::Key_A)}},
+        {edit,
+         QStringLiteral("Copy"),
+         "copy",
+         [](const Parts& p) { p.deviceWindows.copy(); },
+         {keys(ctrlShift | Qt::Key_C)}},
+        {edit,
+         QStringLiteral("Paste"),
+         "paste",
+         [](const Parts& p) { p.deviceWindows.paste(); },
+         {keys(ctrlShift | Qt::Key_V)}},
+        {edit,
+         QStringLiteral("Select All"),
+         "selectAll",
+         [](const Parts& p) { p.deviceWindows.selectAll(); },
+         {keys(ctrlShift | Qt::Key_A)}},
         separator(edit),
         // Search in the active session, with the terminal's own find bar.
         {edit,
          QStringLiteral("Find\u2026"),
          "showFindBar",
-         nullptr,
-         {keys(ctrlShift | Qt::Key_F)},
-         Scope::deviceWindow,
-         [](DeviceWindowController& c) { c.performFindCommand(Find::showFindInterface); }},
+         [](const Parts& p) { p.deviceWindows.find(Find::showFindInterface); },
+         {keys(ctrlShift | Qt::Key_F)}},
         {edit,
          QStringLiteral("Find Next"),
          "findNext",
-         nullptr,
-         {keys(ctrlShift | Qt::Key_G)},
-         Scope::deviceWindow,
-         [](DeviceWindowController& c) { c.performFindCommand(Find::nextMatch); }},
+         [](const Parts& p) { p.deviceWindows.find(Find::nextMatch); },
+         {keys(ctrlShift | Qt::Key_G)}},
         {edit,
          QStringLiteral("Use Selection for Find"),
          "useSelectionForFind",
-         nullptr,
-         {keys(ctrlShift | Qt::Key_E)},
-         Scope::deviceWindow,
-         [](DeviceWindowController& c) { c.performFindCommand(Find::useSelectionForFind); }},
+         [](const Parts& p) { p.deviceWindows.find(Find::useSelectionForFind); },
+         {keys(ctrlShift | Qt::Key_E)}},
 
-        {view, QStringLiteral("Mini Mode"), "toggleMiniMode", &D::toggleMiniMode, {keys(ctrlShift | Qt::Key_M)}},
+        {view,
+         QStringLiteral("Mini Mode"),
+         "toggleMiniMode",
+         [](const Parts& p) { p.deviceWindows.toggleMiniMode(); },
+         {keys(ctrlShift | Qt::Key_M)}},
         separator(view),
         {view,
          QStringLiteral("Bigger Device"),
          "deviceBigger",
-         &D::deviceBigger,
+         [](const Parts& p) { p.deviceWindows.deviceBigger(); },
          {keys(ctrlShift | Qt::Key_Plus), keys(ctrlShift | Qt::Key_Equal)}},
         {view,
          QStringLiteral("Smaller Device"),
          "deviceSmaller",
-         &D::deviceSmaller,
+         [](const Parts& p) { p.deviceWindows.deviceSmaller(); },
          {keys(ctrlShift | Qt::Key_Minus), keys(ctrlShift | Qt::Key_Underscore)}},
         separator(view),
         {view,
          QStringLiteral("Increase Font Size"),
          "fontBigger",
-         &D::fontBigger,
+         [](const Parts& p) { p.deviceWindows.fontBigger(); },
          {keys(ctrlAltShift | Qt::Key_Plus), keys(ctrlAltShift | Qt::Key_Equal)}},
         {view,
          QStringLiteral("Decrease Font Size"),
          "fontSmaller",
-         &D::fontSmaller,
+         [](const Parts& p) { p.deviceWindows.fontSmaller(); },
          {keys(ctrlAltShift | Qt::Key_Minus), keys(ctrlAltShift | Qt::Key_Underscore)}},
         separator(view),
         {view,
          QStringLiteral("Cycle Session"),
          "cycleSessionNext",
-         &D::cycleSessionNext,
+         [](const Parts& p) { p.deviceWindows.cycleSessionNext(); },
          {keys(Qt::CTRL | Qt::Key_Tab)}},
         separator(view),
         {view,
          QStringLiteral("Clear Terminal"),
          "clearActiveTerminal",
-         &D::clearActiveTerminal,
+         [](const Parts& p) { p.deviceWindows.clearActiveTerminal(); },
          {keys(ctrlShift | Qt::Key_K)}},
-        {view, QStringLiteral("Cycle Skin"), "cycleSkin", &D::cycleSkin, {keys(ctrlShift | Qt::Key_L)}},
+        {view,
+         QStringLiteral("Cycle Skin"),
+         "cycleSkin",
+         [](const Parts& p) { p.deviceWindows.cycleSkin(); },
+         {keys(ctrlShift | Qt::Key_L)}},
         separator(view),
         {view,
          QStringLiteral("Command Palette\u2026"),
          "openCommandPalette",
-         &D::openCommandPalette,
+         [](const Parts& p) { p.appWindows.openCommandPalette(); },
          {keys(ctrlShift | Qt::Key_P)},
          anyWindow},
 
-        {window, QStringLiteral("Minimize"), "minimizeWindow", &D::minimizeWindow, {}, anyWindow},
+        {window,
+         QStringLiteral("Minimize"),
+         "minimizeWindow",
+         [](const Parts&) {
+             if (QWidget* active = QApplication::activeWindow())
+                 active->showMinimized();
+         },
+         {},
+         anyWindow},
     };
     return table;
 }
 
-MainMenu::MainMenu(AppDelegate& delegate)
-    : m_delegate(delegate), m_menu(std::make_unique<QMenu>(QStringLiteral("Velmora")))
+QKeySequence MainMenu::shortcut(const char* name)
+{
+    for (const Item& item : items()) {
+        if (item.name && std::strcmp(item.name, name) == 0)
+            return item.keys.isEmpty() ? QKeySequence() : item.keys.front();
+    }
+    return {};
+}
+
+QString MainMenu::shortcutText(const char* name) { return shortcut(name).toString(QKeySequence::PortableText); }
+
+MainMenu::MainMenu(Parts parts) : m_parts(parts), m_menu(std::make_unique<QMenu>(QStringLiteral("Velmora")))
 {
     m_menu->setObjectName(QStringLiteral("mainMenu"));
     for (const QString& title : menuTitles) {
@@ -169,15 +226,7 @@ MainMenu::MainMenu(AppDelegate& delegate)
         action->setShortcuts(item.keys);
         action->setShortcutContext(Qt::WindowShortcut);
         action->setProperty("scope", int(item.scope));
-        if (item.onActiveWindow) {
-            QObject::connect(action, &QAction::triggered, &delegate, [&delegate, act = item.onActiveWindow] {
-                if (DeviceWindowController* controller = delegate.activeController())
-                    act(*controller);
-            });
-        } else {
-            QObject::connect(
-                action, &QAction::triggered, &delegate, [&delegate, method = item.action] { (delegate.*method)(); });
-        }
+        QObject::connect(action, &QAction::triggered, m_menu.get(), [this, run = item.run] { run(m_parts); });
         m_actions.append(action);
     }
     // The Window menu lists the device windows after its own items.
@@ -227,8 +276,8 @@ void MainMenu::rebuildWindowList()
         delete action;
     }
     m_windowListActions.clear();
-    const DeviceWindowController* active = m_delegate.activeController();
-    for (DeviceWindowController* controller : m_delegate.windowControllers()) {
+    const DeviceWindowController* active = m_parts.windows.activeController();
+    for (DeviceWindowController* controller : m_parts.windows.controllers()) {
         QWidget* window = controller->window();
         if (!window)
             continue;

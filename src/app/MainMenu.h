@@ -13,16 +13,19 @@ class QWidget;
 
 namespace velmora {
 
-class AppDelegate;
-class DeviceWindowController;
+class AppWindows;
+class DeviceWindowActions;
+class WindowRegistry;
 
 // The application's menus, "Velmora", "File", "Edit", "View" and "Window",
-// built once as actions that call the application delegate. Device windows
-// have no menu bar: every device window carries all the actions, so their keys
-// work there, and its context menu offers the menus; the application's other
-// windows carry the actions that concern the whole application. An action's
-// object name is the delegate's method it calls ("showSettings"), so other
-// menus can offer the same action.
+// built once from one table (items()) whose rows bind each action to the part
+// that does the work: the device-window actions, the owner of the
+// application's other windows, or the application itself. Device windows
+// have no menu bar: every device window carries all the actions, so their
+// keys work there, and its context menu offers the menus; the application's
+// other windows carry the actions that concern the whole application. An
+// action's object name is the row's name ("showSettings"), so other menus can
+// offer the same action, and the row is where other windows read its keys.
 //
 // Keys follow Linux terminals: what the design binds to Command takes
 // Ctrl+Shift, so that plain Ctrl keys keep reaching the shell; Option+Command
@@ -37,16 +40,20 @@ public:
         application, // works in any of the application's windows
     };
 
+    // The parts the items act on.
+    struct Parts {
+        DeviceWindowActions& deviceWindows;
+        AppWindows& appWindows;
+        const WindowRegistry& windows;
+    };
+
     struct Item {
         QString menu;
         QString title; // empty for a separator
-        const char* name = nullptr; // the delegate's method
-        void (AppDelegate::*action)() = nullptr;
-        QList<QKeySequence> keys;
+        const char* name = nullptr; // the action's object name
+        void (*run)(const Parts&) = nullptr;
+        QList<QKeySequence> keys; // the first is the one shown
         Scope scope = Scope::deviceWindow;
-        // Instead of a delegate's method: what the item does to the active
-        // device window, when there is one.
-        void (*onActiveWindow)(DeviceWindowController&) = nullptr;
     };
 
     static inline const QStringList menuTitles = {QStringLiteral("Velmora"),
@@ -57,8 +64,14 @@ public:
 
     // Every menu item in menu order.
     static const std::vector<Item>& items();
+    // The key shown for the item of that name: its first key, none when it
+    // has none or no item has the name.
+    static QKeySequence shortcut(const char* name);
+    // The same in the Linux notation the application's texts use
+    // ("Ctrl+Shift+T").
+    static QString shortcutText(const char* name);
 
-    explicit MainMenu(AppDelegate& delegate);
+    explicit MainMenu(Parts parts);
     ~MainMenu();
     MainMenu(const MainMenu&) = delete;
     MainMenu& operator=(const MainMenu&) = delete;
@@ -77,7 +90,7 @@ public:
 private:
     void rebuildWindowList();
 
-    AppDelegate& m_delegate;
+    Parts m_parts;
     std::unique_ptr<QMenu> m_menu;
     QList<QAction*> m_actions;
     QList<QAction*> m_windowListActions;

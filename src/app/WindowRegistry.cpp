@@ -186,6 +186,31 @@ void WindowRegistry::bringBackHidden()
     m_hiddenWindows.clear();
 }
 
+void WindowRegistry::reopen()
+{
+    bringBackHidden();
+    QList<QWidget*> shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window->isVisible() && type != Qt::Popup && type != Qt::ToolTip)
+            shown.append(window);
+    }
+    if (shown.isEmpty()) {
+        emit noWindowToShow();
+        return;
+    }
+    DeviceWindowController* front = frontmostController();
+    QWidget* key = front && front->window() && front->window()->isVisible() ? front->window() : shown.front();
+    for (QWidget* window : std::as_const(shown)) {
+        if (window != key) {
+            if (window->isMinimized())
+                window->showNormal();
+            window->raise();
+        }
+    }
+    presentWindow(key);
+}
+
 WindowState WindowRegistry::windowState(DeviceWindowController& controller)
 {
     const QRect frame

@@ -43,8 +43,9 @@ public:
 
     // Opens a device window: lists it, announces it (windowOpened), shows it
     // and follows it.
-    DeviceWindowController* open(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
-                                 const std::optional<QString>& initialDirectory);
+    DeviceWindowController* open(const SkinManifest& skin,
+                                 const std::optional<WindowState>& restoringState = std::nullopt,
+                                 const std::optional<QString>& initialDirectory = std::nullopt);
 
     // The device window that is the active window, or none.
     DeviceWindowController* activeController() const;
@@ -57,6 +58,10 @@ public:
     void toggleFrontmostWindow();
     // Shows again the windows that toggleFrontmostWindow() hid.
     void bringBackHidden();
+    // A plain launch of a later instance: the windows come forward (those
+    // toggleFrontmostWindow() hid too) with the frontmost device window in
+    // front; with no window shown it asks for one (noWindowToShow).
+    void reopen();
     // Shows, raises and activates a window, restoring it when minimised.
     static void presentWindow(QWidget* window);
 
@@ -82,7 +87,8 @@ signals:
     void windowOpened(DeviceWindowController* controller);
     // A window left the list; its controller goes once the close is done.
     void windowClosed(DeviceWindowController* controller);
-    // Nothing to bring back: no device window is open.
+    // Nothing to bring back: no device window is open, or (reopen) no window
+    // of the application is shown.
     void noWindowToShow();
     // After the window frames were written to the settings.
     void windowStatesSaved();

@@ -47,6 +47,6 @@ int main(int argc, char** argv)
     velmora::AppDelegate delegate(QApplication::arguments());
     delegate.setStartupRequest(start.startupRequest);
     delegate.setInstanceClaim(std::move(start.claim));
-    delegate.applicationDidFinishLaunching();
+    delegate.launch().run();
     return QApplication::exec();
 }

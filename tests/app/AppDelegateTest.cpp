@@ -1,16 +1,22 @@
-// The application delegate offscreen: which windows a launch opens, the order
-// of the start-up steps, the saving of window frames, quitting, and the menu
-// actions on the active device window. Settings live in the program's private
+// The application as its delegate composes it, offscreen: which windows a
+// launch opens, the order of the start-up steps, the saving of window frames,
+// quitting, the menu actions on the active device window and the
+// application's other windows. Settings live in the program's private
 // home (ProgramHome); the skins are fixtures in a temporary resource
 // folder.
 
 #include "app/AppDelegate.h"
 
+#include "app/AppWindows.h"
 #include "app/CommandPaletteController.h"
 #include "app/CommandPaletteView.h"
+#include "app/DeviceWindowActions.h"
 #include "app/GlobalHotkey.h"
 #include "app/MainMenu.h"
+#include "app/SkinLookup.h"
+#include "app/StatusItemController.h"
 #include "app/WelcomeWindowController.h"
+#include "app/WindowRegistry.h"
 #include "core/SettingsStore.h"
 #include "corvel/qt/TerminalFindBarView.h"
 #include "device/DeviceWindowController.h"
@@ -137,14 +143,14 @@ protected:
     {
         AppDelegate& delegate = m_delegate ? *m_delegate : makeDelegate();
         delegate.setupMenu();
-        const std::vector<SkinManifest> skins = AppDelegate::skinList();
+        const std::vector<SkinManifest> skins = SkinLookup::skinList(SkinLoader::shared());
         const auto skin
             = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.name == skinName; });
         EXPECT_NE(skin, skins.end());
-        delegate.openNewWindow(*skin);
-        DeviceWindowController* controller = delegate.windowControllers().back();
+        delegate.windows().open(*skin);
+        DeviceWindowController* controller = delegate.windows().controllers().back();
         controller->window()->activateWindow();
-        EXPECT_TRUE(waitUntil([&] { return delegate.activeController() == controller; }));
+        EXPECT_TRUE(waitUntil([&] { return delegate.windows().activeController() == controller; }));
         EXPECT_TRUE(
             waitUntil([&] { return terminal(*controller) && screenContains(*terminal(*controller), "velmora$ "); }));
         return *controller;
@@ -265,15 +271,15 @@ TEST_F(AppDelegateTest, ALaunchOpensThePreviewTheSavedWindowsTheDefaultSkinOrThe
         SettingsStore::shared().save();
 
         AppDelegate& delegate = makeDelegate(c.options);
-        delegate.continueLaunch();
+        delegate.launch().continueLaunch();
 
         QStringList opened;
-        for (DeviceWindowController* controller : delegate.windowControllers())
+        for (DeviceWindowController* controller : delegate.windows().controllers())
             opened.append(controller->skin().name);
         EXPECT_EQ(joined(opened), joined(c.expectedSkins));
-        for (std::size_t i = 0; i < c.expectedFrames.size() && i < delegate.windowControllers().size(); ++i)
-            EXPECT_EQ(delegate.windowControllers()[i]->window()->geometry(), c.expectedFrames[i]) << i;
-        const bool welcome = delegate.welcomeController() && delegate.welcomeController()->window()->isVisible();
+        for (std::size_t i = 0; i < c.expectedFrames.size() && i < delegate.windows().controllers().size(); ++i)
+            EXPECT_EQ(delegate.windows().controllers()[i]->window()->geometry(), c.expectedFrames[i]) << i;
+        const bool welcome = delegate.appWindows().welcome() && delegate.appWindows().welcome()->window()->isVisible();
         EXPECT_EQ(welcome, c.expectWelcome);
         EXPECT_EQ(settingsOnDisk().value(QStringLiteral("hasLaunchedBefore")).toBool(),
                   c.launchedBefore || c.expectWelcome);
@@ -301,42 +307,42 @@ TEST_F(AppDelegateTest, AFirstLaunchIsRecordedBeforeTheWelcomeWindowShows)
     } watcher;
     qApp->installEventFilter(&watcher);
     AppDelegate& delegate = makeDelegate();
-    delegate.continueLaunch();
+    delegate.launch().continueLaunch();
     qApp->removeEventFilter(&watcher);
 
     ASSERT_TRUE(watcher.launchedBeforeAtShow.has_value());
     EXPECT_TRUE(*watcher.launchedBeforeAtShow);
-    EXPECT_TRUE(delegate.windowControllers().empty());
+    EXPECT_TRUE(delegate.windows().controllers().empty());
 
     // A launch after quitting from the welcome window opens the default skin.
     m_delegate.reset();
     SettingsStore::shared().data().defaultSkin = QStringLiteral("Gamma");
     AppDelegate& second = makeDelegate();
-    second.continueLaunch();
-    ASSERT_EQ(second.windowControllers().size(), 1u);
-    EXPECT_EQ(second.windowControllers()[0]->skin().name, "Gamma");
-    EXPECT_EQ(second.welcomeController(), nullptr);
+    second.launch().continueLaunch();
+    ASSERT_EQ(second.windows().controllers().size(), 1u);
+    EXPECT_EQ(second.windows().controllers()[0]->skin().name, "Gamma");
+    EXPECT_EQ(second.appWindows().welcome(), nullptr);
 }
 
 TEST_F(AppDelegateTest, FinishingTheWelcomeOpensTheSkinPickerAndAPickOpensAWindow)
 {
     AppDelegate& delegate = makeDelegate();
     delegate.setupMenu();
-    delegate.continueLaunch();
-    ASSERT_NE(delegate.welcomeController(), nullptr);
-    WelcomeView* welcome = delegate.welcomeController()->view();
+    delegate.launch().continueLaunch();
+    ASSERT_NE(delegate.appWindows().welcome(), nullptr);
+    WelcomeView* welcome = delegate.appWindows().welcome()->view();
     while (welcome->index() + 1 < int(welcome->cards().size()))
         welcome->primaryAction();
-    EXPECT_EQ(delegate.skinPicker(), nullptr);
+    EXPECT_EQ(delegate.appWindows().skinPicker(), nullptr);
     welcome->primaryAction();
 
-    EXPECT_FALSE(delegate.welcomeController()->window()->isVisible());
-    SkinPickerWindowController* picker = delegate.skinPicker();
+    EXPECT_FALSE(delegate.appWindows().welcome()->window()->isVisible());
+    SkinPickerWindowController* picker = delegate.appWindows().skinPicker();
     ASSERT_NE(picker, nullptr);
     EXPECT_TRUE(picker->window()->isVisible());
     EXPECT_EQ(picker->window()->windowTitle(), "Choose a Skin");
     EXPECT_FALSE(picker->view()->currentSkinId().has_value());
-    EXPECT_TRUE(delegate.windowControllers().empty());
+    EXPECT_TRUE(delegate.windows().controllers().empty());
 
     // A click on a card opens a device window with that skin and closes the picker.
     const QList<SkinCard*> cards = picker->view()->cards();
@@ -344,8 +350,8 @@ TEST_F(AppDelegateTest, FinishingTheWelcomeOpensTheSkinPickerAndAPickOpensAWindo
         = std::find_if(cards.begin(), cards.end(), [](SkinCard* card) { return card->skin().name == "Beta"; });
     ASSERT_NE(beta, cards.end());
     QTest::mouseClick(*beta, Qt::LeftButton, {}, QPoint(20, 20));
-    ASSERT_EQ(delegate.windowControllers().size(), 1u);
-    EXPECT_EQ(delegate.windowControllers()[0]->skin().name, "Beta");
+    ASSERT_EQ(delegate.windows().controllers().size(), 1u);
+    EXPECT_EQ(delegate.windows().controllers()[0]->skin().name, "Beta");
     EXPECT_FALSE(picker->window()->isVisible());
 }
 
@@ -354,7 +360,7 @@ TEST_F(AppDelegateTest, NewWindowOpensAFreshPickerMarkingTheActiveWindowsSkin)
     DeviceWindowController& gamma = openActiveWindow(QStringLiteral("Gamma"));
     AppDelegate& delegate = *m_delegate;
     press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
-    SkinPickerWindowController* first = delegate.skinPicker();
+    SkinPickerWindowController* first = delegate.appWindows().skinPicker();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->view()->currentSkinId(), std::optional(gamma.skin().id));
     const QPointer<QWidget> firstWindow = first->window();
@@ -363,12 +369,12 @@ TEST_F(AppDelegateTest, NewWindowOpensAFreshPickerMarkingTheActiveWindowsSkin)
     first->window()->activateWindow();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == firstWindow; }));
     press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_NE(delegate.skinPicker(), nullptr);
-    EXPECT_NE(delegate.skinPicker(), first);
-    EXPECT_FALSE(delegate.skinPicker()->view()->currentSkinId().has_value());
+    ASSERT_NE(delegate.appWindows().skinPicker(), nullptr);
+    EXPECT_NE(delegate.appWindows().skinPicker(), first);
+    EXPECT_FALSE(delegate.appWindows().skinPicker()->view()->currentSkinId().has_value());
     EXPECT_TRUE(waitUntil([&] { return firstWindow.isNull(); }));
-    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
-    delegate.skinPicker()->close();
+    EXPECT_TRUE(delegate.appWindows().skinPicker()->window()->isVisible());
+    delegate.appWindows().skinPicker()->close();
 }
 
 TEST_F(AppDelegateTest, StartUpRunsItsThirteenStepsInOrderWithTheWindowsOpenBeforeTheUpload)
@@ -383,22 +389,23 @@ TEST_F(AppDelegateTest, StartUpRunsItsThirteenStepsInOrderWithTheWindowsOpenBefo
     // tray, a socket, the network) only say that they ran.
     QStringList sideEffects;
     for (const char* name : {"installCrashHandlers", "registerHotkey", "showStatusItem", "startServiceProvider"}) {
-        ASSERT_NE(delegate.launchStep(QString::fromLatin1(name)), nullptr) << name;
-        delegate.launchStep(QString::fromLatin1(name))->run = [&sideEffects, name] { sideEffects.append(name); };
+        ASSERT_NE(delegate.launch().step(QString::fromLatin1(name)), nullptr) << name;
+        delegate.launch().step(QString::fromLatin1(name))->run = [&sideEffects, name] { sideEffects.append(name); };
     }
     std::size_t windowsAtUpload = 0;
-    delegate.launchStep(QStringLiteral("flushPendingCrashReports"))->run
-        = [&] { windowsAtUpload = delegate.windowControllers().size(); };
+    delegate.launch().step(QStringLiteral("flushPendingCrashReports"))->run
+        = [&] { windowsAtUpload = delegate.windows().controllers().size(); };
     bool menuBeforeWindows = false;
-    delegate.launchStep(QStringLiteral("continueLaunch"))->run
-        = [&, original = delegate.launchStep(QStringLiteral("continueLaunch"))->run] {
+    delegate.launch().step(QStringLiteral("continueLaunch"))->run
+        = [&, original = delegate.launch().step(QStringLiteral("continueLaunch"))->run] {
               menuBeforeWindows = delegate.mainMenu() != nullptr && !SkinLoader::shared().skins().empty();
               original();
           };
     QStringList finished;
-    QObject::connect(&delegate, &AppDelegate::launchStepFinished, [&](const QString& name) { finished.append(name); });
+    QObject::connect(
+        &delegate.launch(), &LaunchSequence::stepFinished, [&](const QString& name) { finished.append(name); });
 
-    delegate.applicationDidFinishLaunching();
+    delegate.launch().run();
 
     EXPECT_EQ(joined(finished),
               joined(QStringList{"migrateLegacyAppSupport",
@@ -417,10 +424,10 @@ TEST_F(AppDelegateTest, StartUpRunsItsThirteenStepsInOrderWithTheWindowsOpenBefo
     EXPECT_EQ(joined(sideEffects), "installCrashHandlers,registerHotkey,showStatusItem,startServiceProvider");
     EXPECT_TRUE(menuBeforeWindows);
     EXPECT_EQ(windowsAtUpload, 1u);
-    ASSERT_EQ(delegate.windowControllers().size(), 1u);
-    EXPECT_EQ(delegate.windowControllers()[0]->skin().name, "Beta");
+    ASSERT_EQ(delegate.windows().controllers().size(), 1u);
+    EXPECT_EQ(delegate.windows().controllers()[0]->skin().name, "Beta");
     // The window carries the menu's keys.
-    EXPECT_TRUE(delegate.windowControllers()[0]->window()->actions().contains(
+    EXPECT_TRUE(delegate.windows().controllers()[0]->window()->actions().contains(
         delegate.mainMenu()->action(QStringLiteral("cycleSkin"))));
     EXPECT_TRUE(SkinLoader::shared().isWatching());
 }
@@ -458,10 +465,10 @@ TEST_F(AppDelegateTest, ABurstOfMovesSavesOnceHalfASecondAfterTheLast)
 {
     DeviceWindowController& controller = openActiveWindow();
     AppDelegate& delegate = *m_delegate;
-    ASSERT_TRUE(waitUntil([&] { return !delegate.isSnapshotPending(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !delegate.windows().isSnapshotPending(); }, 20000));
     QWidget* window = controller.window();
     MoveAndSaveClock clock(window);
-    QObject::connect(&delegate, &AppDelegate::windowStatesSaved, &clock, &MoveAndSaveClock::saved);
+    QObject::connect(&delegate.windows(), &WindowRegistry::windowStatesSaved, &clock, &MoveAndSaveClock::saved);
 
     // Moves a tenth of a second apart: each one puts the save off again.
     for (int step = 1; step <= 5; ++step) {
@@ -470,12 +477,12 @@ TEST_F(AppDelegateTest, ABurstOfMovesSavesOnceHalfASecondAfterTheLast)
         ASSERT_TRUE(waitUntil([&] { return clock.moves.size() > seen; }, 20000)) << "move " << step;
         QTest::qWait(100);
     }
-    ASSERT_TRUE(waitUntil([&] { return !clock.saves.empty() && !delegate.isSnapshotPending(); }, 20000));
-    QTest::qWait(AppDelegate::snapshotDelayMs / 2); // room for a second save, should one come
+    ASSERT_TRUE(waitUntil([&] { return !clock.saves.empty() && !delegate.windows().isSnapshotPending(); }, 20000));
+    QTest::qWait(WindowRegistry::snapshotDelayMs / 2); // room for a second save, should one come
 
     // No save sooner than the delay after the move before it, and the last
     // one after the last move.
-    const qint64 delay = qint64{AppDelegate::snapshotDelayMs} * 1'000'000;
+    const qint64 delay = qint64{WindowRegistry::snapshotDelayMs} * 1'000'000;
     for (qint64 save : clock.saves) {
         const auto next = std::upper_bound(clock.moves.begin(), clock.moves.end(), save);
         ASSERT_NE(next, clock.moves.begin()) << "a save before any move";
@@ -503,18 +510,18 @@ TEST_F(AppDelegateTest, ClosingAWindowDropsItFromTheSavedWindowsHalfASecondLater
     openActiveWindow(QStringLiteral("Alpha"));
     DeviceWindowController& second = openActiveWindow(QStringLiteral("Beta"));
     AppDelegate& delegate = *m_delegate;
-    delegate.snapshotWindowStateImmediately();
+    delegate.windows().snapshotNow();
     ASSERT_EQ(savedSkinIds(), "alpha,beta");
 
     second.window()->close();
-    EXPECT_EQ(delegate.windowControllers().size(), 1u);
-    EXPECT_TRUE(delegate.isSnapshotPending());
+    EXPECT_EQ(delegate.windows().controllers().size(), 1u);
+    EXPECT_TRUE(delegate.windows().isSnapshotPending());
     ASSERT_TRUE(waitUntil([&] { return savedSkinIds() == "alpha"; }, 20000));
 
     // The last one leaves an empty list, so the next launch opens the default.
-    delegate.windowControllers()[0]->window()->close();
-    ASSERT_TRUE(waitUntil([&] { return savedSkinIds().empty() && !delegate.isSnapshotPending(); }, 20000));
-    EXPECT_TRUE(delegate.windowControllers().empty());
+    delegate.windows().controllers()[0]->window()->close();
+    ASSERT_TRUE(waitUntil([&] { return savedSkinIds().empty() && !delegate.windows().isSnapshotPending(); }, 20000));
+    EXPECT_TRUE(delegate.windows().controllers().empty());
 }
 
 TEST_F(AppDelegateTest, QuittingKeepsTheWindowsInTheSettingsAndEndsEveryShell)
@@ -535,14 +542,14 @@ TEST_F(AppDelegateTest, QuittingKeepsTheWindowsInTheSettingsAndEndsEveryShell)
 
     // The real quit: Qt closes every window before the event loop ends.
     AppDelegate& delegate = *m_delegate;
-    QTimer::singleShot(0, &delegate, [&delegate] { delegate.quit(); });
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.mainMenu()->action(QStringLiteral("quit"))->trigger(); });
     QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(3); });
     EXPECT_EQ(QApplication::exec(), 0);
 
-    EXPECT_TRUE(delegate.isTerminating());
+    EXPECT_TRUE(delegate.windows().isTerminating());
     EXPECT_EQ(savedSkinIds(), "alpha,gamma");
     // The controllers stay until the process ends.
-    ASSERT_EQ(delegate.windowControllers().size(), 2u);
+    ASSERT_EQ(delegate.windows().controllers().size(), 2u);
     EXPECT_FALSE(first.window()->isVisible());
     for (DeviceWindowController* controller : {&first, &second}) {
         EXPECT_TRUE(controller->didTeardown());
@@ -556,7 +563,8 @@ TEST_F(AppDelegateTest, QuittingKeepsTheWindowsInTheSettingsAndEndsEveryShell)
 
 TEST_F(AppDelegateTest, NextSkinWrapsAroundAndFindsTheWindowsSkinByIdThenName)
 {
-    const std::vector<SkinManifest> skins = AppDelegate::skinList(); // Alpha, Beta, Gamma, Handheld v1
+    const std::vector<SkinManifest> skins
+        = SkinLookup::skinList(SkinLoader::shared()); // Alpha, Beta, Gamma, Handheld v1
     const auto named = [&](const QString& id, const QString& name) {
         SkinManifest skin = skins[0];
         skin.id = id;
@@ -579,7 +587,7 @@ TEST_F(AppDelegateTest, NextSkinWrapsAroundAndFindsTheWindowsSkinByIdThenName)
         {"the built-in pair toggles", SkinManifest::walkie(), SkinManifest::builtInPair(), "Handheld v1"},
     };
     for (const Case& c : cases) {
-        const std::optional<SkinManifest> next = AppDelegate::nextSkin(c.current, c.list);
+        const std::optional<SkinManifest> next = SkinLookup::nextSkin(c.current, c.list);
         EXPECT_EQ(next ? std::optional(next->name) : std::nullopt, c.expected) << c.name;
     }
 }
@@ -754,30 +762,37 @@ TEST_F(AppDelegateTest, WindowActionsDoNothingWhileAnotherWindowIsActive)
     other.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &other; }));
     AppDelegate& delegate = *m_delegate;
-    EXPECT_EQ(delegate.activeController(), nullptr);
-    delegate.cycleSkin();
-    delegate.newSession();
-    delegate.fontBigger();
+    EXPECT_EQ(delegate.windows().activeController(), nullptr);
+    delegate.deviceWindows().cycleSkin();
+    delegate.deviceWindows().newSession();
+    delegate.deviceWindows().fontBigger();
     EXPECT_EQ(controller.skin().name, "Alpha");
     EXPECT_EQ(controller.terminalPanel().manager().count(), 1);
     // The tray's "New Tab" without an active device window asks for a skin.
-    delegate.statusItemNewTab();
-    ASSERT_NE(delegate.skinPicker(), nullptr);
-    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
-    EXPECT_EQ(delegate.windowControllers().size(), 1u);
-    delegate.skinPicker()->close();
+    delegate.launch().step(QStringLiteral("showStatusItem"))->run();
+    auto* tray = delegate.findChild<StatusItemController*>();
+    ASSERT_NE(tray, nullptr);
+    const QList<QAction*> entries = tray->menu()->actions();
+    const auto newTab = std::find_if(
+        entries.begin(), entries.end(), [](QAction* entry) { return entry->text() == QLatin1String("New Tab"); });
+    ASSERT_NE(newTab, entries.end());
+    (*newTab)->trigger();
+    ASSERT_NE(delegate.appWindows().skinPicker(), nullptr);
+    EXPECT_TRUE(delegate.appWindows().skinPicker()->window()->isVisible());
+    EXPECT_EQ(delegate.windows().controllers().size(), 1u);
+    delegate.appWindows().skinPicker()->close();
 }
 
 TEST_F(AppDelegateTest, TheCommandPaletteOpensOverTheActiveWindowAndActsOnIt)
 {
     DeviceWindowController& controller = openActiveWindow(QStringLiteral("Alpha"));
     press(Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    CommandPaletteController* palette = m_delegate->commandPalette();
+    CommandPaletteController* palette = m_delegate->appWindows().commandPalette();
     ASSERT_NE(palette, nullptr);
     EXPECT_TRUE(palette->panel()->isVisible());
     // Two sessions' entries once a second session exists; the anchored cycle
     // acts on this window even though the palette has the focus.
-    const PaletteAnchor anchor = AppDelegate::paletteAnchor(&controller);
+    const PaletteAnchor anchor = m_delegate->deviceWindows().paletteAnchor(&controller);
     EXPECT_EQ(anchor.window, controller.window());
     EXPECT_EQ(anchor.sessionCount, 1);
     anchor.newSession();
@@ -793,8 +808,8 @@ TEST_F(AppDelegateTest, TheSkinBuilderShowsItsWorkAndAsksOnlyBeforeAnEditReplace
 {
     AppDelegate& delegate = makeDelegate();
     delegate.setupMenu();
-    delegate.showSkinBuilder();
-    SkinBuilderWindowController& builder = delegate.skinBuilder();
+    delegate.appWindows().showSkinBuilder();
+    SkinBuilderWindowController& builder = delegate.appWindows().skinBuilder();
     EXPECT_TRUE(builder.window()->isVisible());
     const auto script = test::scriptDialogs(builder.model());
     QTemporaryDir folder;
@@ -803,18 +818,18 @@ TEST_F(AppDelegateTest, TheSkinBuilderShowsItsWorkAndAsksOnlyBeforeAnEditReplace
     const QImage work = builder.model().skinImage();
 
     builder.window()->close();
-    delegate.showSkinBuilder();
+    delegate.appWindows().showSkinBuilder();
     EXPECT_TRUE(builder.window()->isVisible());
     EXPECT_TRUE(script->questions.empty());
-    EXPECT_EQ(&delegate.skinBuilder(), &builder);
+    EXPECT_EQ(&delegate.appWindows().skinBuilder(), &builder);
 
     // Editing a skin from elsewhere asks; "Cancel" keeps the work, shown.
     script->confirmAnswer = false;
-    delegate.openSkinBuilder(m_bundle.filePath(QStringLiteral("Skins/beta")));
+    delegate.appWindows().openSkinBuilder(m_bundle.filePath(QStringLiteral("Skins/beta")));
     ASSERT_EQ(script->questions.size(), 1u);
     EXPECT_EQ(script->questions[0].acceptButton, "Discard & Edit");
     EXPECT_EQ(builder.model().skinImage(), work);
-    delegate.openSkinBuilderWithImage(folder.filePath(QStringLiteral("work.png")));
+    delegate.appWindows().openSkinBuilderWithImage(folder.filePath(QStringLiteral("work.png")));
     ASSERT_EQ(script->questions.size(), 2u);
     EXPECT_EQ(script->questions[1].acceptButton, "Discard & Load");
     EXPECT_TRUE(builder.window()->isVisible());
@@ -846,31 +861,31 @@ TEST_F(AppDelegateTest, AReopenShowsThePickerWithNoWindowElseBringsTheWindowsFor
 {
     AppDelegate& delegate = makeDelegate();
     delegate.setupMenu();
-    delegate.reopen();
-    ASSERT_NE(delegate.skinPicker(), nullptr);
-    EXPECT_TRUE(delegate.skinPicker()->window()->isVisible());
-    EXPECT_TRUE(delegate.windowControllers().empty());
-    delegate.skinPicker()->close();
+    delegate.windows().reopen();
+    ASSERT_NE(delegate.appWindows().skinPicker(), nullptr);
+    EXPECT_TRUE(delegate.appWindows().skinPicker()->window()->isVisible());
+    EXPECT_TRUE(delegate.windows().controllers().empty());
+    delegate.appWindows().skinPicker()->close();
 
     // With a window shown, it comes forward and no picker opens.
     DeviceWindowController& controller = openActiveWindow(QStringLiteral("Beta"));
-    SkinPickerWindowController* before = delegate.skinPicker();
+    SkinPickerWindowController* before = delegate.appWindows().skinPicker();
     QWidget other;
     other.show();
     other.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == &other; }));
-    delegate.reopen();
-    EXPECT_EQ(delegate.skinPicker(), before);
+    delegate.windows().reopen();
+    EXPECT_EQ(delegate.appWindows().skinPicker(), before);
     EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == controller.window(); }));
 
     // Windows hidden by the hot key come back rather than a picker.
     other.hide();
-    delegate.toggleFrontmostWindow();
+    delegate.windows().toggleFrontmostWindow();
     ASSERT_FALSE(controller.window()->isVisible());
-    delegate.reopen();
+    delegate.windows().reopen();
     EXPECT_TRUE(controller.window()->isVisible());
-    EXPECT_EQ(delegate.skinPicker(), before);
-    EXPECT_EQ(delegate.windowControllers().size(), 1u);
+    EXPECT_EQ(delegate.appWindows().skinPicker(), before);
+    EXPECT_EQ(delegate.windows().controllers().size(), 1u);
 }
 
 TEST_F(AppDelegateTest, APreviewFromALaterInstanceOpensOneWindowWithThatSkin)
@@ -880,11 +895,11 @@ TEST_F(AppDelegateTest, APreviewFromALaterInstanceOpensOneWindowWithThatSkin)
     const QString preview = folders.filePath(QStringLiteral("preview"));
     test::writeFile(preview + QStringLiteral("/skin.json"),
                     test::toBytes(test::minimalSkin(QStringLiteral("Preview"))));
-    EXPECT_EQ(delegate.previewSkin(preview), QString());
-    ASSERT_EQ(delegate.windowControllers().size(), 1u);
-    EXPECT_EQ(delegate.windowControllers()[0]->skin().name, "Preview");
-    EXPECT_EQ(delegate.previewSkin(folders.path()), "No skin could be read in " + folders.path() + ".");
-    EXPECT_EQ(delegate.windowControllers().size(), 1u);
+    EXPECT_EQ(delegate.deviceWindows().openPreview(preview), QString());
+    ASSERT_EQ(delegate.windows().controllers().size(), 1u);
+    EXPECT_EQ(delegate.windows().controllers()[0]->skin().name, "Preview");
+    EXPECT_EQ(delegate.deviceWindows().openPreview(folders.path()), "No skin could be read in " + folders.path() + ".");
+    EXPECT_EQ(delegate.windows().controllers().size(), 1u);
 }
 
 TEST_F(AppDelegateTest, EachWindowsChangeSkinPickerIsItsOwnAndLeavesTheNewWindowPickerOpen)
@@ -892,22 +907,22 @@ TEST_F(AppDelegateTest, EachWindowsChangeSkinPickerIsItsOwnAndLeavesTheNewWindow
     DeviceWindowController& alpha = openActiveWindow(QStringLiteral("Alpha"));
     DeviceWindowController& beta = openActiveWindow(QStringLiteral("Beta"));
     AppDelegate& delegate = *m_delegate;
-    delegate.showSkinPicker(); // "New Window...", over Beta
-    SkinPickerWindowController* newWindow = delegate.skinPicker();
+    delegate.appWindows().showSkinPicker(); // "New Window...", over Beta
+    SkinPickerWindowController* newWindow = delegate.appWindows().skinPicker();
     ASSERT_NE(newWindow, nullptr);
 
     // Alpha's "Change Skin..." while Beta is the active window.
     emit alpha.skinPickerRequested();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    SkinPickerWindowController* alphas = delegate.changeSkinPicker(&alpha);
+    SkinPickerWindowController* alphas = delegate.appWindows().changeSkinPicker(&alpha);
     ASSERT_NE(alphas, nullptr);
     EXPECT_NE(alphas, newWindow);
     EXPECT_EQ(alphas->view()->currentSkinId(), std::optional(alpha.skin().id));
-    EXPECT_EQ(delegate.skinPicker(), newWindow);
+    EXPECT_EQ(delegate.appWindows().skinPicker(), newWindow);
     EXPECT_TRUE(newWindow->window()->isVisible());
     emit beta.skinPickerRequested();
-    ASSERT_NE(delegate.changeSkinPicker(&beta), nullptr);
-    EXPECT_EQ(delegate.changeSkinPicker(&beta)->view()->currentSkinId(), std::optional(beta.skin().id));
+    ASSERT_NE(delegate.appWindows().changeSkinPicker(&beta), nullptr);
+    EXPECT_EQ(delegate.appWindows().changeSkinPicker(&beta)->view()->currentSkinId(), std::optional(beta.skin().id));
     EXPECT_TRUE(alphas->window()->isVisible());
 
     // A pick changes that window's skin only, and opens no window.
@@ -918,13 +933,13 @@ TEST_F(AppDelegateTest, EachWindowsChangeSkinPickerIsItsOwnAndLeavesTheNewWindow
     QTest::mouseClick(*gamma, Qt::LeftButton, {}, QPoint(20, 20));
     EXPECT_EQ(alpha.skin().name, "Gamma");
     EXPECT_EQ(beta.skin().name, "Beta");
-    EXPECT_EQ(delegate.windowControllers().size(), 2u);
+    EXPECT_EQ(delegate.windows().controllers().size(), 2u);
     EXPECT_TRUE(newWindow->window()->isVisible());
 
     // A window's picker goes with the window.
-    const QPointer<QWidget> betasPicker = delegate.changeSkinPicker(&beta)->window();
+    const QPointer<QWidget> betasPicker = delegate.appWindows().changeSkinPicker(&beta)->window();
     beta.window()->close();
-    EXPECT_EQ(delegate.changeSkinPicker(&beta), nullptr);
+    EXPECT_EQ(delegate.appWindows().changeSkinPicker(&beta), nullptr);
     EXPECT_TRUE(waitUntil([&] { return betasPicker.isNull(); }));
     newWindow->close();
 }
