@@ -2,10 +2,12 @@
 #
 #   velmora_library(<name> [SOURCES <files...>] [EXCLUDE <files...>] [DEPS <targets...>])
 #     Builds every .cpp in the current source folder (or only SOURCES, less
-#     EXCLUDE) into a static library <name>. A folder that holds two layers
-#     names the lower one's files in SOURCES and leaves them out of the upper
-#     one with EXCLUDE. Headers are included as "corvel/model/Buffer.h" and so
-#     on, from src/. A library with no sources yet becomes an interface library.
+#     EXCLUDE) into a static library <name>. SOURCES names the files of a
+#     library that also takes a subfolder's files or a resource file (the
+#     terminal view with its GPU renderer); EXCLUDE leaves out a file that
+#     another target builds (an executable's main.cpp). Headers are included
+#     as "corvel/model/Buffer.h" and so on, from src/. A library with no
+#     sources yet becomes an interface library.
 #
 #   velmora_tests(<name> [DEPS <targets...>])
 #     Builds every .cpp in the current folder into the GoogleTest program
