@@ -3,7 +3,6 @@
 #include "app/PaletteState.h"
 #include "skin/SkinManifest.h"
 
-#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -39,9 +38,6 @@ class CommandPaletteController final : public QObject {
 public:
     static constexpr QSize panelSize{500, 360};
     static constexpr int raise = 40;
-
-    // The key that opens the palette over the active device window.
-    static QKeySequence shortcut() { return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P); }
 
     // What the palette does beyond its anchor, and the skins it offers.
     struct Commands {

@@ -1,5 +1,6 @@
 #include "app/PaletteState.h"
 
+#include "app/MainMenu.h"
 #include "core/HorizontalSpace.h"
 
 #include <QTextBoundaryFinder>
@@ -60,18 +61,19 @@ void PaletteState::reload(const std::vector<SkinManifest>& skins, std::optional<
                                 QStringLiteral("terminal"),
                                 {Kind::switchSession, {}, i}));
     }
+    // The keys are the menu's own, read from its table.
     entries.push_back(entry(
-        QStringLiteral("New Session"), QStringLiteral("Ctrl+Shift+T"), QStringLiteral("plus"), {Kind::newSession}));
+        QStringLiteral("New Tab"), MainMenu::shortcutText("newSession"), QStringLiteral("plus"), {Kind::newSession}));
     entries.push_back(entry(QStringLiteral("Cycle Skin"),
-                            QStringLiteral("Ctrl+Shift+L"),
+                            MainMenu::shortcutText("cycleSkin"),
                             QStringLiteral("arrow.triangle.2.circlepath"),
                             {Kind::cycleSkin}));
     entries.push_back(entry(QStringLiteral("Open Skin Picker"),
-                            QStringLiteral("Ctrl+Shift+N"),
+                            MainMenu::shortcutText("showSkinPicker"),
                             QStringLiteral("rectangle.stack"),
                             {Kind::openSkinPicker}));
     entries.push_back(entry(QStringLiteral("Settings\u2026"),
-                            QStringLiteral("Ctrl+Shift+,"),
+                            MainMenu::shortcutText("showSettings"),
                             QStringLiteral("gear"),
                             {Kind::openSettings}));
     m_allEntries = std::move(entries);

@@ -1,5 +1,7 @@
 #include "app/StatusItemController.h"
 
+#include "app/MainMenu.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QIcon>
@@ -61,19 +63,14 @@ StatusItemController::StatusItemController(QObject* parent) : QObject(parent), m
     };
     entry(QStringLiteral("Show Velmora"), {}, &StatusItemController::showAppRequested);
     m_menu->addSeparator();
-    entry(QStringLiteral("New Tab"),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T),
-          &StatusItemController::newTabRequested);
-    entry(QStringLiteral("New Window…"),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
-          &StatusItemController::newWindowRequested);
+    entry(QStringLiteral("New Tab"), MainMenu::shortcut("newSession"), &StatusItemController::newTabRequested);
+    entry(
+        QStringLiteral("New Window…"), MainMenu::shortcut("showSkinPicker"), &StatusItemController::newWindowRequested);
     m_menu->addSeparator();
-    entry(QStringLiteral("Settings…"),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Comma),
-          &StatusItemController::settingsRequested);
+    entry(QStringLiteral("Settings…"), MainMenu::shortcut("showSettings"), &StatusItemController::settingsRequested);
     m_menu->addSeparator();
     QAction* quit = m_menu->addAction(QStringLiteral("Quit Velmora"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q));
+    quit->setShortcut(MainMenu::shortcut("quit"));
     quit->setShortcutContext(Qt::WidgetShortcut);
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 

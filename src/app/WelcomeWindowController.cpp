@@ -1,6 +1,6 @@
 #include "app/WelcomeWindowController.h"
 
-#include "app/CommandPaletteController.h"
+#include "app/MainMenu.h"
 #include "core/AppPaths.h"
 #include "look/ButtonStyle.h"
 #include "look/SymbolIcon.h"
@@ -80,9 +80,12 @@ std::vector<WelcomeCard> WelcomeView::defaultCards(bool globalHotkey)
                         "skin, shrink it to a mini terminal, build a skin from a picture or open the settings.")},
         {QStringLiteral("command"),
          QStringLiteral("Keyboard-first"),
-         QStringLiteral("Ctrl+Shift+T new tab\u00a0\u00b7 Ctrl+Tab switch\u00a0\u00b7 %1 palette%2. Everything "
-                        "in the View menu has a shortcut.")
-             .arg(CommandPaletteController::shortcut().toString(QKeySequence::PortableText), anywhere)},
+         QStringLiteral("%1 new tab\u00a0\u00b7 %2 switch\u00a0\u00b7 %3 palette%4. Everything in the View menu "
+                        "has a shortcut.")
+             .arg(MainMenu::shortcutText("newSession"),
+                  MainMenu::shortcutText("cycleSessionNext"),
+                  MainMenu::shortcutText("openCommandPalette"),
+                  anywhere)},
     };
 }
 

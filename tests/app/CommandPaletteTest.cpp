@@ -144,9 +144,10 @@ TEST_F(CommandPaletteTest, ArrowsMoveTheHighlightWithinTheResults)
 TEST_F(CommandPaletteTest, ReturnRunsTheHighlightedRowOfTheCurrentRanking)
 {
     controller->open(anchor());
-    type("ns");
+    type("a");
     press(Qt::Key_Down);
-    ASSERT_EQ(controller->panel()->list()->rows()[1].title, "New Session");
+    ASSERT_EQ(controller->panel()->list()->rows()[0].title, "Amber");
+    ASSERT_EQ(controller->panel()->list()->rows()[1].title, "New Tab");
     press(Qt::Key_Return);
     EXPECT_EQ(log, QStringList{"new session"});
     EXPECT_FALSE(controller->panel()->isVisible());

@@ -1,9 +1,11 @@
 #include "app/PaletteState.h"
 
 #include "PaletteTestSupport.h"
+#include "app/MainMenu.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -20,7 +22,7 @@ QStringList titles(const std::vector<PaletteEntry>& entries)
     return list;
 }
 
-const QStringList fixedTitles{"New Session", "Cycle Skin", "Open Skin Picker", "Settings\u2026"};
+const QStringList fixedTitles{"New Tab", "Cycle Skin", "Open Skin Picker", "Settings\u2026"};
 
 TEST(PaletteStateTest, ListsSkinsThenSessionsThenTheFixedEntries)
 {
@@ -63,6 +65,46 @@ TEST(PaletteStateTest, WithoutAnchorOrSkinsOffersTheBuiltInSkinsAndFixedEntries)
               QStringList({SkinManifest::handheld().name, SkinManifest::walkie().name}) + fixedTitles);
 }
 
+// The fixed entries do what menu items do, under the keys the menu gives
+// them: the palette reads them from the menu's table.
+TEST(PaletteStateTest, FixedEntriesShowTheKeysOfTheMenuItemsThatDoTheSame)
+{
+    const auto menuItem = [](const char* name) -> const MainMenu::Item* {
+        for (const MainMenu::Item& item : MainMenu::items()) {
+            if (item.name && QLatin1String(item.name) == QLatin1String(name))
+                return &item;
+        }
+        return nullptr;
+    };
+    struct Case {
+        Kind kind;
+        const char* menuItem;
+        bool sameTitle; // the palette names it as the menu does
+    };
+    const Case cases[] = {
+        {Kind::newSession, "newSession", true},
+        {Kind::cycleSkin, "cycleSkin", true},
+        {Kind::openSkinPicker, "showSkinPicker", false},
+        {Kind::openSettings, "showSettings", false},
+    };
+    PaletteState state;
+    state.reload({skinNamed("Amber")}, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.menuItem);
+        const MainMenu::Item* item = menuItem(c.menuItem);
+        ASSERT_NE(item, nullptr);
+        ASSERT_FALSE(item->keys.isEmpty());
+        const auto entry = std::find_if(state.allEntries().begin(),
+                                        state.allEntries().end(),
+                                        [&](const PaletteEntry& e) { return e.action.kind == c.kind; });
+        ASSERT_NE(entry, state.allEntries().end());
+        EXPECT_EQ(entry->subtitle, item->keys.front().toString(QKeySequence::PortableText));
+        if (c.sameTitle) {
+            EXPECT_EQ(entry->title, item->title);
+        }
+    }
+}
+
 struct RankCase {
     const char* query;
     QStringList expected;
@@ -80,7 +122,8 @@ TEST(PaletteStateTest, RanksEntriesForTheQuery)
         {"cyc", {"Cycle Skin"}},
         {"SKIN", {"Skinny", "Cycle Skin", "Open Skin Picker"}},
         {"  skin\t", {"Skinny", "Cycle Skin", "Open Skin Picker"}},
-        {"ns", {"Settings\u2026", "New Session", "Open Skin Picker"}},
+        {"ns", {"Settings\u2026", "Open Skin Picker"}},
+        {"nt", {"New Tab"}},
         {"xyz", {}},
         {"\n", {}},
     };

@@ -1,6 +1,8 @@
 #include "app/WelcomeWindowController.h"
 
+#include "app/MainMenu.h"
 #include "core/AppPaths.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,13 +18,12 @@ using namespace velmora;
 TEST(WelcomeWindowTest, TheCardsSpeakOfLinux)
 {
     QTemporaryDir home;
-    const QByteArray savedHome = qgetenv("HOME");
-    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
-    const std::vector<WelcomeCard> cards = WelcomeView::defaultCards();
-    qputenv("HOME", savedHome);
-    qputenv("XDG_DATA_HOME", savedData);
+    std::vector<WelcomeCard> cards;
+    {
+        const test::ScopedEnvironment homeFolder("HOME", home.path().toUtf8());
+        const test::ScopedEnvironment dataFolder("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
+        cards = WelcomeView::defaultCards();
+    }
 
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0].title, "Pick a skin");
@@ -53,6 +54,22 @@ TEST(WelcomeWindowTest, TheCardsSpeakOfLinux)
         << withoutHotkey[2].body.toStdString();
     WelcomeWindowController controller([] {}, false);
     EXPECT_FALSE(controller.view()->cards()[2].body.contains("Alt+Space"));
+}
+
+// The keyboard card names each key as the menu binds it.
+TEST(WelcomeWindowTest, TheKeyboardCardGivesTheMenusKeys)
+{
+    const std::vector<WelcomeCard> cards = WelcomeView::defaultCards(false);
+    ASSERT_EQ(cards.size(), 3u);
+    const struct {
+        const char* menuItem;
+        const char* what;
+    } rows[] = {{"newSession", "new tab"}, {"cycleSessionNext", "switch"}, {"openCommandPalette", "palette"}};
+    for (const auto& row : rows) {
+        const QString key = MainMenu::shortcutText(row.menuItem);
+        ASSERT_FALSE(key.isEmpty()) << row.menuItem;
+        EXPECT_TRUE(cards[2].body.contains(key + u' ' + QLatin1String(row.what))) << cards[2].body.toStdString();
+    }
 }
 
 TEST(WelcomeWindowTest, ReturnWalksTheCardsAndFinishes)
