@@ -1,6 +1,7 @@
 #include "app/CommandPaletteController.h"
 
 #include "app/CommandPaletteView.h"
+#include "look/PresentWindow.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -62,9 +63,7 @@ void CommandPaletteController::open(std::optional<PaletteAnchor> anchor)
         if (screen)
             m_panel->move(screen->availableGeometry().center() - QPoint(panelSize.width() / 2, panelSize.height() / 2));
     }
-    m_panel->show();
-    m_panel->raise();
-    m_panel->activateWindow();
+    presentWindow(m_panel.get());
     m_panel->queryField()->setFocus(Qt::ActiveWindowFocusReason);
 }
 

@@ -5,6 +5,7 @@
 #include "core/SettingsStore.h"
 #include "corvel/qt/LocalProcessTerminalView.h"
 #include "device/DeviceWindowController.h"
+#include "look/PresentWindow.h"
 #include "skin/SkinLoader.h"
 
 #include <QPointer>
@@ -150,7 +151,7 @@ void DeviceWindowActions::openTab(const QString& directory) const
         openWindow(directory);
         return;
     }
-    WindowRegistry::presentWindow(controller->window());
+    presentWindow(controller->window());
     controller->terminalPanel().addSession(directory);
 }
 

@@ -4,6 +4,7 @@
 #include "app/DeviceWindowActions.h"
 #include "app/WindowRegistry.h"
 #include "device/DeviceWindowController.h"
+#include "look/PresentWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -285,11 +286,8 @@ void MainMenu::rebuildWindowList()
         entry->setCheckable(true);
         entry->setChecked(controller == active);
         QObject::connect(entry, &QAction::triggered, windowMenu, [window = QPointer<QWidget>(window)] {
-            if (!window)
-                return;
-            window->show();
-            window->raise();
-            window->activateWindow();
+            if (window)
+                presentWindow(window);
         });
         m_windowListActions.append(entry);
     }

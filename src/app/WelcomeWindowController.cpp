@@ -3,6 +3,7 @@
 #include "app/MainMenu.h"
 #include "core/AppPaths.h"
 #include "look/ButtonStyle.h"
+#include "look/PresentWindow.h"
 #include "look/SymbolIcon.h"
 
 #include <QDir>
@@ -224,9 +225,7 @@ void WelcomeWindowController::showWindow()
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(screen->availableGeometry().center()
                        - QPoint(contentSize.width() / 2, contentSize.height() / 2));
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    presentWindow(m_window.get());
 }
 
 } // namespace velmora

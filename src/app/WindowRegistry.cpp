@@ -2,6 +2,7 @@
 
 #include "core/SettingsStore.h"
 #include "device/DeviceWindowController.h"
+#include "look/PresentWindow.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -129,15 +130,6 @@ DeviceWindowController* WindowRegistry::frontmostController() const
         }
     }
     return m_controllers.empty() ? nullptr : m_controllers.front();
-}
-
-void WindowRegistry::presentWindow(QWidget* window)
-{
-    if (window->isMinimized())
-        window->showNormal();
-    window->show();
-    window->raise();
-    window->activateWindow();
 }
 
 void WindowRegistry::toggleFrontmostWindow()

@@ -62,8 +62,6 @@ public:
     // toggleFrontmostWindow() hid too) with the frontmost device window in
     // front; with no window shown it asks for one (noWindowToShow).
     void reopen();
-    // Shows, raises and activates a window, restoring it when minimised.
-    static void presentWindow(QWidget* window);
 
     // Saves every window frame 0.5 s from now; each call starts the wait again.
     void snapshotSoon();

@@ -4,6 +4,7 @@
 #include "core/WebService.h"
 #include "look/ButtonStyle.h"
 #include "look/ColorContrast.h"
+#include "look/PresentWindow.h"
 #include "look/SymbolIcon.h"
 
 #include <QDesktopServices>
@@ -152,11 +153,6 @@ AboutWindowController::AboutWindowController()
 
 AboutWindowController::~AboutWindowController() = default;
 
-void AboutWindowController::showWindow()
-{
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-}
+void AboutWindowController::showWindow() { presentWindow(m_window.get()); }
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "core/SettingsStore.h"
 #include "skin/SkinLoader.h"
 
+#include "look/PresentWindow.h"
 #include "look/SymbolIcon.h"
 #include "settings/AboutSettingsTab.h"
 #include "settings/EffectsSettingsTab.h"
@@ -96,11 +97,6 @@ void SettingsWindowController::setServices(const Services& services)
     }
 }
 
-void SettingsWindowController::showWindow()
-{
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-}
+void SettingsWindowController::showWindow() { presentWindow(m_window.get()); }
 
 } // namespace velmora

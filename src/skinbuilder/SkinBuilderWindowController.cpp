@@ -1,5 +1,6 @@
 #include "skinbuilder/SkinBuilderWindowController.h"
 
+#include "look/PresentWindow.h"
 #include "skinbuilder/SkinBuilderDialogs.h"
 #include "skinbuilder/SkinBuilderModel.h"
 #include "skinbuilder/SkinBuilderView.h"
@@ -29,12 +30,7 @@ SkinBuilderWindowController::SkinBuilderWindowController(SkinLoader& skins, QObj
 
 SkinBuilderWindowController::~SkinBuilderWindowController() = default;
 
-void SkinBuilderWindowController::showWindow()
-{
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-}
+void SkinBuilderWindowController::showWindow() { presentWindow(m_window.get()); }
 
 bool SkinBuilderWindowController::mayDiscardCurrentWork(const QString& informativeText, const QString& acceptButton)
 {

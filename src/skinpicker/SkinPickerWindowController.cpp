@@ -1,5 +1,6 @@
 #include "skinpicker/SkinPickerWindowController.h"
 
+#include "look/PresentWindow.h"
 #include "skinpicker/SkinPickerView.h"
 
 #include <QGuiApplication>
@@ -55,12 +56,7 @@ SkinPickerWindowController::SkinPickerWindowController(SkinLoader& skins, std::o
 
 SkinPickerWindowController::~SkinPickerWindowController() = default;
 
-void SkinPickerWindowController::showWindow()
-{
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
-}
+void SkinPickerWindowController::showWindow() { presentWindow(m_window.get()); }
 
 void SkinPickerWindowController::close() { m_window->close(); }
 

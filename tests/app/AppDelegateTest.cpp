@@ -20,6 +20,7 @@
 #include "core/SettingsStore.h"
 #include "corvel/qt/TerminalFindBarView.h"
 #include "device/DeviceWindowController.h"
+#include "settings/AboutWindowController.h"
 #include "settings/KeysSettingsTab.h"
 #include "settings/SettingsWindowController.h"
 #include "skin/SkinLoader.h"
@@ -53,6 +54,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -751,6 +753,45 @@ TEST_F(AppDelegateTest, SettingsOpensTheSettingsWindowListingTheApplicationsKeys
     // The window takes the application's keys.
     EXPECT_TRUE(settings.window()->actions().contains(m_delegate->mainMenu()->action(QStringLiteral("quit"))));
     settings.window()->close();
+}
+
+// Asking again for a window the user minimised brings it back, whichever
+// window asks.
+TEST_F(AppDelegateTest, AskingForAMinimisedWindowRestoresAndShowsIt)
+{
+    openActiveWindow(QStringLiteral("Alpha"));
+    AppDelegate& delegate = *m_delegate;
+    struct Case {
+        const char* action;
+        std::function<QWidget*()> window;
+    };
+    const Case cases[] = {
+        {"showSettings", [] { return SettingsWindowController::shared().window(); }},
+        {"showAboutWindow", [] { return AboutWindowController::shared().window(); }},
+        {"showSkinBuilder", [&delegate] { return delegate.appWindows().skinBuilder().window(); }},
+        {"openCommandPalette",
+         [&delegate]() -> QWidget* {
+             CommandPaletteController* palette = delegate.appWindows().commandPalette();
+             return palette ? palette->panel() : nullptr;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.action);
+        QAction* action = delegate.mainMenu()->action(QString::fromLatin1(c.action));
+        ASSERT_NE(action, nullptr);
+        action->trigger();
+        QWidget* window = c.window();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(window->isVisible());
+        window->setWindowState(window->windowState() | Qt::WindowMinimized);
+        ASSERT_TRUE(window->isMinimized());
+
+        action->trigger();
+        EXPECT_EQ(c.window(), window);
+        EXPECT_FALSE(window->isMinimized());
+        EXPECT_TRUE(window->isVisible());
+        window->close();
+    }
 }
 
 TEST_F(AppDelegateTest, WindowActionsDoNothingWhileAnotherWindowIsActive)
