@@ -55,12 +55,16 @@ struct ViewLineInfo {
 
 // Calls fill(x, width, colour) for each run of line whose background (the
 // selection's where it is selected) is not the view's own, x and width in
-// view units for cells of cellWidth; the background of a run that reaches
-// the last of cols columns goes on to the view's right edge at viewWidth.
+// view units for cells of cellWidth. The background of a run that reaches
+// the last of cols columns goes on to the view's right edge at viewWidth, so
+// a program's coloured line leaves no seam there; the selection ends at the
+// last cell's edge, as a selection ends anywhere else, and the run's own
+// background fills the rest.
 template <typename Fill>
 void forEachRunBackground(const ViewLineInfo& line, double cellWidth, int cols, double viewWidth,
                           const QColor& nativeBackground, Fill&& fill)
 {
+    const auto shows = [&](const QColor& color) { return color.isValid() && color != nativeBackground; };
     for (const ViewLineSegment& segment : line.segments) {
         int before = 0;
         for (const ViewLineRun& run : segment.runs) {
@@ -68,12 +72,26 @@ void forEachRunBackground(const ViewLineInfo& line, double cellWidth, int cols, 
             const int start = segment.column + before * segment.columnWidth;
             const int end = start + run.glyphCount() * segment.columnWidth;
             before += run.glyphCount();
-            const QColor& color
-                = run.attributes.selectionBackground ? *run.attributes.selectionBackground : run.attributes.background;
-            if (end <= start || !color.isValid() || color == nativeBackground)
+            if (end <= start)
                 continue;
             const double x = cellWidth * start;
-            fill(x, end < cols ? cellWidth * (end - start) : std::max(0.0, viewWidth - x), color);
+            const std::optional<QColor>& selected = run.attributes.selectionBackground;
+            const QColor& color = selected ? *selected : run.attributes.background;
+            if (end < cols) {
+                if (shows(color))
+                    fill(x, cellWidth * (end - start), color);
+                continue;
+            }
+            if (!selected) {
+                if (shows(color))
+                    fill(x, std::max(0.0, viewWidth - x), color);
+                continue;
+            }
+            const double cellsEnd = cellWidth * end;
+            if (shows(*selected))
+                fill(x, cellsEnd - x, *selected);
+            if (shows(run.attributes.background) && viewWidth > cellsEnd)
+                fill(cellsEnd, viewWidth - cellsEnd, run.attributes.background);
         }
     }
 }

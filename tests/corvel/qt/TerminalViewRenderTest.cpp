@@ -452,5 +452,55 @@ TEST_F(ViewFixture, SelectedCellsShowTheSelectionBackground)
     EXPECT_EQ(countNear(image, cell(3, 0), QColor(0, 0, 200), 0), 0);
 }
 
+// A selection, a find hit among them, that ends on the row's last cell
+// stops at that cell's edge: the room left between the last column and the
+// scroller shows what the row has there without the selection.
+TEST_F(ViewFixture, SelectionEndingOnTheLastColumnStopsAtItsEdge)
+{
+    struct Case {
+        const char* name;
+        const char* text; // written so that it ends on the last column
+        std::function<void(TerminalView&)> select;
+        std::function<QColor()> room;
+    };
+    const QColor selectionColour(0, 0, 200);
+    const auto lastWord = [](TerminalView& v) {
+        const int row = v.getTerminal().buffer().yDisp();
+        v.selection().setSelection({75, row}, {80, row});
+    };
+    const std::vector<Case> cases = {
+        {"a selected word", "\x1b[1;76Hwords", lastWord, [this] { return view->nativeBackgroundColor(); }},
+        {"a find hit",
+         "\x1b[1;75HNEEDLE",
+         [](TerminalView& v) { ASSERT_TRUE(v.findNext("needle")); },
+         [this] { return view->nativeBackgroundColor(); }},
+        {"a selected word on a coloured line",
+         "\x1b[1;76H\x1b[44mwords\x1b[0m",
+         lastWord,
+         [this] { return paletteColor(4); }},
+    };
+    view->setSelectedTextBackgroundColor(selectionColour);
+    // Five pixels more than the grid takes.
+    view->resize(view->width() + 5, view->height());
+    for (const Case& c : cases) {
+        view->feed("\x1b[2J\x1b[H");
+        view->feed(c.text);
+        view->feed("\x1b[5;1H"); // the caret out of the way
+        view->selectNone();
+        c.select(*view);
+        ASSERT_TRUE(view->selectionActive()) << c.name;
+        view->queuePendingDisplay();
+        const QImage image = grab();
+        const QRect lastCell = cell(79, 0);
+        EXPECT_TRUE(near(image.pixelColor(lastCell.right(), lastCell.center().y()), selectionColour, 0)) << c.name;
+        const QRect room(
+            lastCell.right() + 1, 0, view->width() - view->scrollerWidth() - lastCell.right() - 1, cellHeight);
+        ASSERT_EQ(room.width(), 5) << c.name;
+        EXPECT_EQ(countNear(image, room, selectionColour, 0), 0)
+            << c.name << ": the selection reaches past the last cell";
+        EXPECT_EQ(countNear(image, room, c.room(), 1), room.width() * room.height()) << c.name;
+    }
+}
+
 } // namespace
 } // namespace corvel
