@@ -66,6 +66,11 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin, Setting
     m_currentScale = placement.scale;
 
     setupViews();
+    // The terminal's text keeps clear of the screen's rounded corners.
+    connect(m_screenContainer,
+            &ScreenContainer::cornerClearanceChanged,
+            m_terminalPanel.get(),
+            &TerminalPanel::keepClearOfCorners);
     m_screenContainer->registerPanel(m_terminalPanel.get(), 0);
     startTerminal();
 

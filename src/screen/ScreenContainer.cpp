@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace velmora {
@@ -650,6 +651,7 @@ void ScreenContainer::registerPanel(Panel* panel, int slot)
     m_roots[slot] = root;
     root->setParent(m_stage);
     applyGeometry(root);
+    tellPanelsTheirClearance();
     root->setVisible(slot == m_activeIndex);
     if (slot == m_activeIndex && root->window() != root) {
         if (QWidget* keyboard = panel->keyboardView())
@@ -663,6 +665,77 @@ void ScreenContainer::applyGeometryToRoots()
         if (root)
             applyGeometry(root);
     }
+    tellPanelsTheirClearance();
+}
+
+void ScreenContainer::tellPanelsTheirClearance()
+{
+    if (activeRoot())
+        emit cornerClearanceChanged(cornerClearance());
+}
+
+QMarginsF ScreenContainer::cornerClearance() const
+{
+    QWidget* root = activeRoot();
+    if (!root || !m_hasDistortion || root->width() <= 0 || root->height() <= 0)
+        return {};
+    const double width = root->width();
+    const double height = root->height();
+    // Only crossings this near a corner belong to it: the diagonal of a long
+    // screen also meets the far edge.
+    const double reach = std::min(width, height) / 2;
+    const std::array<QPointF, 4> corners
+        = {QPointF(0, 0), QPointF(width, 0), QPointF(width, height), QPointF(0, height)};
+    const std::array<QPointF, 4> inwards = {QPointF(1, 1), QPointF(-1, 1), QPointF(-1, -1), QPointF(1, -1)};
+    const QPainterPath path = outline();
+    // Where a point of the outline shows on the root.
+    const auto shownAt = [&](double t) { return panelPoint(path.pointAtPercent(std::clamp(t, 0.0, 1.0)), false); };
+    // That point measured inwards from a corner of the root.
+    const auto measured = [&](const QPointF& shown, std::size_t corner) {
+        const QPointF from = shown - corners[corner];
+        return QPointF(from.x() * inwards[corner].x(), from.y() * inwards[corner].y());
+    };
+    // Coarse steps along the outline find the stretch where it crosses each
+    // corner's diagonal; halving that stretch finds the crossing itself.
+    constexpr int steps = 512;
+    std::vector<std::optional<QPointF>> shown(steps + 1);
+    for (int step = 0; step <= steps; ++step)
+        shown[std::size_t(step)] = shownAt(double(step) / steps);
+    std::array<double, 4> clearance{};
+    for (std::size_t corner = 0; corner < corners.size(); ++corner) {
+        for (int step = 1; step <= steps; ++step) {
+            const std::optional<QPointF>& a = shown[std::size_t(step - 1)];
+            const std::optional<QPointF>& b = shown[std::size_t(step)];
+            if (!a || !b)
+                continue;
+            const QPointF from = measured(*a, corner);
+            const QPointF to = measured(*b, corner);
+            const bool near = std::max(from.x(), from.y()) < reach && std::max(to.x(), to.y()) < reach;
+            const bool below = from.x() < from.y();
+            if (!near || below == (to.x() < to.y()))
+                continue;
+            double low = double(step - 1) / steps;
+            double high = double(step) / steps;
+            QPointF crossing = to;
+            for (int halving = 0; halving < 40; ++halving) {
+                const double middle = (low + high) / 2;
+                const std::optional<QPointF> at = shownAt(middle);
+                if (!at)
+                    break;
+                crossing = measured(*at, corner);
+                if ((crossing.x() < crossing.y()) == below)
+                    low = middle;
+                else
+                    high = middle;
+            }
+            clearance[corner]
+                = std::max(clearance[corner], std::clamp(std::max(crossing.x(), crossing.y()), 0.0, reach));
+        }
+    }
+    return QMarginsF(std::max(clearance[0], clearance[3]),
+                     std::max(clearance[0], clearance[1]),
+                     std::max(clearance[1], clearance[2]),
+                     std::max(clearance[2], clearance[3]));
 }
 
 QWidget* ScreenContainer::activeRoot() const

@@ -4,6 +4,7 @@
 #include "screen/ScreenEffects.h"
 #include "screen/ScreenPicture.h"
 
+#include <QMarginsF>
 #include <QPainterPath>
 #include <QPointF>
 #include <QPointer>
@@ -113,7 +114,19 @@ public:
     // container: none outside the screen's rounded outline, or when the
     // quadrilateral is degenerate.
     std::optional<QPointF> panelPointAt(const QPointF& containerPoint) const;
+    // How far from each edge of the active panel's root widget its content
+    // must keep for every square corner of it to show inside the rounded
+    // outline, however the screen is shaped and bent: at each corner of the
+    // root, the distance along both axes at which the diagonal from that
+    // corner crosses the outline; each side takes the larger of its two
+    // corners'. Zero without corners (mini mode) or without a panel.
+    QMarginsF cornerClearance() const;
 
+signals:
+    // The clearance, after every change of the geometry or the effects.
+    void cornerClearanceChanged(const QMarginsF& clearance);
+
+public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -126,6 +139,8 @@ protected:
 private:
     QWidget* activeRoot() const;
     void applyGeometryToRoots();
+    // Says what clearance the active panel's content needs from the corners.
+    void tellPanelsTheirClearance();
     void layoutStage();
     // The corners relative to a point of the container.
     std::vector<QPointF> cornersRelativeTo(const QPointF& origin) const;

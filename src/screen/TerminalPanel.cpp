@@ -2,6 +2,9 @@
 
 #include <QResizeEvent>
 
+#include <algorithm>
+#include <cmath>
+
 namespace velmora {
 
 FlippedContainerView::FlippedContainerView(QWidget* parent) : QWidget(parent) {}
@@ -80,24 +83,51 @@ int TerminalPanel::addSession(const std::optional<QString>& cwd)
     return m_manager->activeIndex();
 }
 
-QMargins TerminalPanel::sessionPadding()
+namespace {
+
+// Whole pixels at least as far as the clearance, and one more, so that the
+// outline's own edge pixels stay off the text too; never less than least.
+int clear(double clearance, int least)
 {
-    QMargins padding = ShellView::defaultContentPadding;
-    padding.setBottom(tabsInset + PillButton::size + 2);
-    return padding;
+    if (!(clearance > 0))
+        return least;
+    return std::max(least, int(std::ceil(clearance)) + 1);
 }
 
-QRect TerminalPanel::tabsFrame(const QSize& containerSize, int count)
+} // namespace
+
+QMargins TerminalPanel::sessionPadding(const QMarginsF& cornerClearance)
 {
-    return QRect(tabsInset,
-                 containerSize.height() - tabsInset - PillButton::size,
+    const QMargins least = ShellView::defaultContentPadding;
+    return QMargins(clear(cornerClearance.left(), least.left()),
+                    clear(cornerClearance.top(), least.top()),
+                    clear(cornerClearance.right(), least.right()),
+                    clear(cornerClearance.bottom(), tabsInset) + PillButton::size + 2);
+}
+
+QRect TerminalPanel::tabsFrame(const QSize& containerSize, int count, const QMarginsF& cornerClearance)
+{
+    return QRect(clear(cornerClearance.left(), tabsInset),
+                 containerSize.height() - clear(cornerClearance.bottom(), tabsInset) - PillButton::size,
                  SessionTabsView::stripWidth(count),
                  PillButton::size);
 }
 
+void TerminalPanel::keepClearOfCorners(const QMarginsF& clearance)
+{
+    if (clearance == m_cornerClearance)
+        return;
+    m_cornerClearance = clearance;
+    for (ShellView* session : m_manager->sessions()) {
+        if (session && session->parentWidget() == m_shellHost)
+            session->setContentPadding(sessionPadding(m_cornerClearance));
+    }
+    layoutTabsAndHost();
+}
+
 void TerminalPanel::layoutTabsAndHost()
 {
-    m_tabsView->setGeometry(tabsFrame(m_container->size(), m_tabsView->count()));
+    m_tabsView->setGeometry(tabsFrame(m_container->size(), m_tabsView->count(), m_cornerClearance));
     m_shellHost->setGeometry(m_container->rect());
     // Sessions fill the host, hidden ones included, so a switch shows a
     // session already laid out.
@@ -117,7 +147,7 @@ void TerminalPanel::syncVisibleSession()
             continue;
         if (i == active) {
             if (session->parentWidget() != m_shellHost) {
-                session->setContentPadding(sessionPadding());
+                session->setContentPadding(sessionPadding(m_cornerClearance));
                 session->setParent(m_shellHost);
                 session->setGeometry(m_shellHost->rect());
             }

@@ -5,6 +5,7 @@
 #include "session/SessionTabsView.h"
 #include "skin/SkinManifest.h"
 
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -45,8 +46,10 @@ class TerminalPanel final : public QObject, public Panel {
 public:
     static constexpr int tabsInset = 4;
     // Each session keeps the band under the tab strip free of text, so the
-    // tabs never hide the last line.
-    static QMargins sessionPadding();
+    // tabs never hide the last line, and its text clear of the screen's
+    // rounded corners by the clearance they need (ScreenContainer) and a
+    // pixel more.
+    static QMargins sessionPadding(const QMarginsF& cornerClearance = {});
 
     TerminalPanel(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent = nullptr);
     ~TerminalPanel() override;
@@ -56,6 +59,10 @@ public:
     QWidget* rootView() const override { return m_container; }
     // The active session's terminal view, else the root widget.
     QWidget* keyboardView() const override;
+    // Pads every session and moves the tabs so that the screen's rounded
+    // corners cut neither (ScreenContainer::cornerClearanceChanged).
+    void keepClearOfCorners(const QMarginsF& clearance);
+    const QMarginsF& cornerClearance() const { return m_cornerClearance; }
 
     FlippedContainerView* container() const { return m_container; }
     QWidget* shellHost() const { return m_shellHost; }
@@ -80,8 +87,9 @@ public:
     // synchronisation.
     void applyPalette(const SkinManifest::TerminalPalette& palette);
 
-    // The tab strip's frame for a container of the given size.
-    static QRect tabsFrame(const QSize& containerSize, int count);
+    // The tab strip's frame for a container of the given size: tabsInset
+    // in from the lower-left corner, or further where the corner needs it.
+    static QRect tabsFrame(const QSize& containerSize, int count, const QMarginsF& cornerClearance = {});
 
 private:
     void layoutTabsAndHost();
@@ -92,6 +100,7 @@ private:
     SessionTabsView* m_tabsView = nullptr;
     std::unique_ptr<SessionManager> m_manager;
     SkinManifest::TerminalPalette m_palette;
+    QMarginsF m_cornerClearance;
 };
 
 } // namespace velmora

@@ -21,8 +21,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -108,6 +110,105 @@ TEST(ScreenContainerTest, OnlyTheActiveSlotIsShown)
     EXPECT_TRUE(first.rootView()->isVisible());
     EXPECT_FALSE(second.rootView()->isVisible());
     EXPECT_EQ(container->panels().size(), 2u);
+}
+
+// The clearance, told whenever the geometry changes, puts a square corner of the panel's content inside the
+// rounded outline at each of the four corners, for plain, pulled and bent
+// screens alike; on a plain screen it is the arc's own r·(1 − 1/√2).
+TEST(ScreenContainerTest, TheCornerClearanceKeepsSquareCornersInsideTheOutline)
+{
+    struct Case {
+        const char* name;
+        std::vector<QPointF> quad;
+        double radius;
+        std::vector<double> radii;
+        double curvature;
+    };
+    const double w = 282, h = 172;
+    const std::vector<Case> cases = {
+        {"plain, radius 8", rectangleQuad(w, h), 8, {}, 0},
+        {"plain, radius 60", rectangleQuad(w, h), 60, {}, 0},
+        {"plain, a radius per corner", rectangleQuad(w, h), 8, {30, 0, 12, 50}, 0},
+        {"pulled corners", {{14, 0}, {w, 10}, {w - 12, h}, {0, h - 16}}, 24, {}, 0},
+        {"bent", rectangleQuad(w, h), 24, {}, -0.25},
+    };
+    const double arc = 1 - 1 / std::sqrt(2.0);
+    for (const Case& c : cases) {
+        QWidget window;
+        window.resize(400, 300);
+        auto* container = new ScreenContainer(&window);
+        std::optional<QMarginsF> told;
+        QObject::connect(
+            container, &ScreenContainer::cornerClearanceChanged, [&](const QMarginsF& clearance) { told = clearance; });
+        FakePanel panel;
+        container->registerPanel(&panel, 0);
+        ScreenEffects effects;
+        effects.curvatureScale = c.curvature;
+        container->setScreenEffects(effects);
+        container->configureViewport(QRectF(0, 0, w, h), QSizeF(w, h), c.quad, c.radius, c.radii);
+        window.show();
+        const QMarginsF clearance = container->cornerClearance();
+        ASSERT_TRUE(told) << c.name;
+        EXPECT_EQ(*told, clearance) << c.name << ": it is told";
+
+        const std::vector<double> radii = c.radii.empty() ? std::vector<double>(4, c.radius) : c.radii;
+        if (c.quad == rectangleQuad(w, h) && c.curvature == 0) {
+            EXPECT_NEAR(clearance.left(), std::max(radii[0], radii[3]) * arc, 0.01) << c.name;
+            EXPECT_NEAR(clearance.top(), std::max(radii[0], radii[1]) * arc, 0.01) << c.name;
+            EXPECT_NEAR(clearance.right(), std::max(radii[1], radii[2]) * arc, 0.01) << c.name;
+            EXPECT_NEAR(clearance.bottom(), std::max(radii[2], radii[3]) * arc, 0.01) << c.name;
+        }
+        if (c.curvature != 0) {
+            // The bend squeezes what lies near a corner further into it.
+            EXPECT_GT(clearance.left(), c.radius * arc + 0.1) << c.name;
+            EXPECT_GT(clearance.top(), c.radius * arc + 0.1) << c.name;
+        }
+
+        // A point half a pixel past the clearance at each corner of the
+        // content shows on the screen: inside the outline, and what shows
+        // there is that point. Without the clearance the corner is cut.
+        const QWidget* root = panel.rootView();
+        const QRectF content = QRectF(QPointF(0, 0), QSizeF(root->size()))
+                                   .adjusted(clearance.left() + 0.5,
+                                             clearance.top() + 0.5,
+                                             -clearance.right() - 0.5,
+                                             -clearance.bottom() - 0.5);
+        const QRectF whole(QPointF(0, 0), QSizeF(root->size()));
+        const std::array<QPointF, 4> corners
+            = {content.topLeft(), content.topRight(), content.bottomRight(), content.bottomLeft()};
+        const std::array<QPointF, 4> bareCorners
+            = {whole.topLeft(), whole.topRight(), whole.bottomRight(), whole.bottomLeft()};
+        const QPointF origin(root->mapTo(container, QPoint(0, 0)));
+        std::vector<QPointF> targets;
+        for (const QPointF& target : container->quadTargets())
+            targets.push_back(target - origin);
+        // Where a point of the root lies on the quadrilateral, before any bend.
+        const QTransform onQuad = ViewportShape::quadTransform(root->width(), root->height(), targets);
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const QPointF corner = corners[i];
+            const QPointF bare = bareCorners[i];
+            bool shown = false;
+            bool bareShown = false;
+            // Where the content's corner shows: searched on the container
+            // around the screen's corner, finer than a pixel.
+            const QRectF around
+                = QRectF(onQuad.map(corner), onQuad.map(bare)).normalized().translated(origin).adjusted(-4, -4, 4, 4);
+            for (double y = around.top(); y <= around.bottom(); y += 0.15) {
+                for (double x = around.left(); x <= around.right(); x += 0.15) {
+                    const std::optional<QPointF> at = container->panelPointAt(QPointF(x, y));
+                    if (!at)
+                        continue;
+                    shown = shown || QLineF(*at, corner).length() < 0.3;
+                    bareShown = bareShown || QLineF(*at, bare).length() < 0.3;
+                }
+            }
+            EXPECT_TRUE(shown) << c.name << ": the corner at " << corner.x() << ", " << corner.y() << " is cut";
+            if (radii[i] > 0) {
+                EXPECT_FALSE(bareShown) << c.name << ": the bare corner at " << bare.x() << ", " << bare.y()
+                                        << " shows, so the outline was not rounded there";
+            }
+        }
+    }
 }
 
 // A child that paints four coloured quadrants and records the presses it gets.

@@ -1,11 +1,13 @@
 #include "screen/TerminalPanel.h"
 #include "core/SettingsStore.h"
+#include "screen/ScreenContainer.h"
 
 #include "support/EventLoopWait.h"
 #include "support/ProgramHome.h"
 
 #include <gtest/gtest.h>
 
+#include <QPainterPath>
 #include <QTest>
 
 namespace velmora {
@@ -143,6 +145,42 @@ TEST_F(TerminalPanelTest, ResizingKeepsTheTabsAtTheLowerLeft)
     EXPECT_EQ(panel.tabsView()->geometry(), QRect(4, 180, 35, 16));
     EXPECT_EQ(panel.shellHost()->geometry(), QRect(0, 0, 320, 200));
     EXPECT_EQ(panel.manager().active()->geometry(), QRect(0, 0, 320, 200));
+}
+
+// On a device's screen, whose corners round more the larger it is shown,
+// the first and the last cell of the terminal lie inside the rounded
+// outline at every scale, and so do the tabs.
+TEST_F(TerminalPanelTest, EveryCellLiesInsideTheRoundedScreenAtEveryScale)
+{
+    auto* container = new ScreenContainer(&window);
+    QObject::connect(container, &ScreenContainer::cornerClearanceChanged, &panel, &TerminalPanel::keepClearOfCorners);
+    container->show();
+    container->registerPanel(&panel, 0);
+    panel.startSession(std::nullopt, std::nullopt);
+    ShellView* session = panel.manager().active();
+    ASSERT_NE(session, nullptr);
+    corvel::LocalProcessTerminalView* terminal = session->terminal();
+    // The handheld's screen: 282 × 172 with corners of radius 8, scaled.
+    for (const double scale : {0.5, 1.0, 2.0, 3.0, 4.5}) {
+        const QSizeF size(282 * scale, 172 * scale);
+        window.resize(size.toSize() + QSize(20, 20));
+        const std::vector<QPointF> quad
+            = {{0, 0}, {size.width(), 0}, {size.width(), size.height()}, {0, size.height()}};
+        container->configureViewport(QRectF(QPointF(10, 10), size), size, quad, 8 * scale, {});
+        QCoreApplication::processEvents();
+        const QPainterPath outline = container->outline();
+        const QSizeF cell = terminal->cellDimension();
+        const corvel::Terminal& grid = terminal->getTerminal();
+        const QRectF first(QPointF(terminal->mapTo(container, QPoint(0, 0))), cell);
+        const QRectF last = first.translated(cell.width() * (grid.cols - 1), cell.height() * (grid.rows - 1));
+        const QRectF tabs(QPointF(panel.tabsView()->mapTo(container, QPoint(0, 0))), QSizeF(panel.tabsView()->size()));
+        for (const auto& [name, area] :
+             {std::pair("the first cell", first), std::pair("the last cell", last), std::pair("the tabs", tabs)}) {
+            for (const QPointF& corner : {area.topLeft(), area.topRight(), area.bottomRight(), area.bottomLeft()})
+                EXPECT_TRUE(outline.contains(corner))
+                    << "scale " << scale << ": " << name << " cut at " << corner.x() << ", " << corner.y();
+        }
+    }
 }
 
 } // namespace
