@@ -1,7 +1,6 @@
 #include "device/DeviceWindowController.h"
 
 #include "core/SettingsStore.h"
-#include "corvel/qt/TerminalFindBarView.h"
 #include "corvel/terminal/Terminal.h"
 #include "device/DevicePlacement.h"
 #include "session/ShellView.h"
@@ -10,10 +9,8 @@
 #include "skin/SkinLoader.h"
 #include "skin/ViewportShape.h"
 
-#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainterPathStroker>
 #include <QScreen>
@@ -32,11 +29,6 @@ namespace {
 constexpr int opaqueShapeAlpha = 128;
 // How far beyond the screen's outline the window's shape reaches, in pixels.
 constexpr double shapeEdgeReach = 1.0;
-// The least room the terminal's find bar keeps from the terminal's left
-// edge, and the least width its search field is narrowed to on a small
-// screen.
-constexpr int findBarMargin = 8;
-constexpr int minimumFindFieldWidth = 60;
 
 } // namespace
 
@@ -382,7 +374,6 @@ void DeviceWindowController::windowDidResize()
     if (!m_isDeviceMode) {
         const QRectF all(m_window->rect());
         m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
-        fitFindBar();
         return;
     }
     if (!(m_skin.frameSize.width() > 0))
@@ -392,7 +383,6 @@ void DeviceWindowController::windowDidResize()
         m_skinFrameView->setGeometry(m_window->rect());
     layoutViewport();
     updateWindowShape();
-    fitFindBar();
 }
 
 void DeviceWindowController::scaleDevice(double factor)
@@ -545,49 +535,6 @@ void DeviceWindowController::performFindCommand(corvel::TerminalView::FindComman
     if (!terminal || !terminal->isFindCommandEnabled(command))
         return;
     terminal->performFindCommand(command);
-    fitFindBar();
-}
-
-void DeviceWindowController::fitFindBar()
-{
-    corvel::LocalProcessTerminalView* terminal = activeTerminal();
-    corvel::TerminalFindBarView* bar = terminal ? terminal->findBar() : nullptr;
-    if (!bar || !bar->isVisible())
-        return;
-    QLineEdit* field = bar->searchField();
-    const std::array<QCheckBox*, 3> options = {bar->caseSensitiveButton(), bar->regexButton(), bar->wholeWordButton()};
-    // The field's own least width, before this first narrowed it.
-    static const char* const ownMinimum = "velmoraFieldMinimum";
-    if (!bar->property(ownMinimum).isValid())
-        bar->setProperty(ownMinimum, field->minimumWidth());
-    const int fieldMinimum = bar->property(ownMinimum).toInt();
-
-    // The bar places itself against the terminal's right edge whenever it is
-    // shown; how far it then reaches past the left margin.
-    const auto place = [&] {
-        const bool focused = field->hasFocus();
-        const bool allSelected = !field->text().isEmpty() && field->selectedText() == field->text();
-        bar->hide();
-        bar->show();
-        if (focused)
-            field->setFocus(Qt::OtherFocusReason);
-        if (allSelected)
-            field->selectAll();
-        return findBarMargin - bar->x();
-    };
-    for (QCheckBox* option : options)
-        option->show();
-    field->setMinimumWidth(fieldMinimum);
-    int overflow = place();
-    if (overflow <= 0)
-        return;
-    for (QCheckBox* option : options)
-        option->hide();
-    overflow = place();
-    if (overflow <= 0)
-        return;
-    field->setMinimumWidth(std::max(minimumFindFieldWidth, fieldMinimum - overflow));
-    place();
 }
 
 void DeviceWindowController::windowWillClose()

@@ -106,11 +106,6 @@ public:
     // selection) on the active session's terminal view where the view allows
     // it now.
     void performFindCommand(corvel::TerminalView::FindCommand command);
-    // The find bar is laid out for a terminal of ordinary width: on a small
-    // screen it drops its option boxes and then narrows its field as far as
-    // it must to stay whole within the terminal.
-    void fitFindBar();
-
     // Mini mode: the sessions in a plain 600 × 420 window centred on the
     // device, which comes back exactly as it was on leaving. Both do nothing
     // in the mode they lead to.

@@ -15,6 +15,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
+
+#include <string>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -82,7 +86,27 @@ TEST_F(DeviceFindTest, FindCommandsSearchTheActiveSessionWithItsFindBar)
     EXPECT_FALSE(bar->isVisible());
 }
 
-TEST_F(DeviceFindTest, TheFindBarKeepsItsOptionsWhereTheScreenHasRoomForThem)
+// Every control of the bar shows whole, beside the others.
+void expectEveryControl(const corvel::TerminalFindBarView& bar, const char* when)
+{
+    const std::vector<const QWidget*> controls = {bar.searchField(),
+                                                  bar.previousButton(),
+                                                  bar.nextButton(),
+                                                  bar.caseSensitiveButton(),
+                                                  bar.regexButton(),
+                                                  bar.wholeWordButton(),
+                                                  bar.closeButton()};
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const std::string name = controls[i]->accessibleName().toStdString();
+        EXPECT_TRUE(controls[i]->isVisible()) << when << ": " << name << " is hidden";
+        EXPECT_TRUE(bar.rect().contains(controls[i]->geometry())) << when << ": " << name << " is cut";
+        for (std::size_t j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+                << when << ": " << name << " overlaps " << controls[j]->accessibleName().toStdString();
+    }
+}
+
+TEST_F(DeviceFindTest, TheFindBarKeepsEveryControlOnASmallScreen)
 {
     DeviceWindowController& c = open(SkinManifest::handheld());
     corvel::LocalProcessTerminalView* terminal = c.activeTerminal();
@@ -91,20 +115,45 @@ TEST_F(DeviceFindTest, TheFindBarKeepsItsOptionsWhereTheScreenHasRoomForThem)
     corvel::TerminalFindBarView* bar = terminal->findBar();
     ASSERT_NE(bar, nullptr);
     expectWhole(*terminal, "small");
-    EXPECT_FALSE(bar->caseSensitiveButton()->isVisible()) << "no room for the options";
+    expectEveryControl(*bar, "small");
 
-    // A wide mini window has the room: the options come back.
+    // A wide mini window has room for one row.
     c.enterMiniMode();
     c.window()->resize(760, 420);
     QCoreApplication::processEvents();
     expectWhole(*terminal, "wide");
-    EXPECT_TRUE(bar->caseSensitiveButton()->isVisible());
-    EXPECT_TRUE(bar->wholeWordButton()->isVisible());
+    expectEveryControl(*bar, "wide");
+    EXPECT_FALSE(bar->isCompact());
 
-    // And a narrow one takes them away again, the field still whole.
+    // And a narrow one takes two again, the field still whole.
     c.window()->resize(330, 420);
     QCoreApplication::processEvents();
     expectWhole(*terminal, "narrow");
+    expectEveryControl(*bar, "narrow");
+    EXPECT_TRUE(bar->isCompact());
+}
+
+// A hit on the first row of the handheld's screen stays in sight: the bar
+// leaves it uncovered.
+TEST_F(DeviceFindTest, AHitOnTheFirstRowIsNotHiddenUnderTheBar)
+{
+    DeviceWindowController& c = open(SkinManifest::handheld());
+    corvel::LocalProcessTerminalView* terminal = c.activeTerminal();
+    ASSERT_NE(terminal, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return test::screenContains(*terminal, "velmora$"); }));
+    const int cols = terminal->getTerminal().cols;
+    ASSERT_GT(cols, 8);
+    // The hit at the first row's end, where the bar opens.
+    terminal->feed("\x1b[2J\x1b[1;" + std::to_string(cols - 5) + "HNEEDLE\x1b[4;1H");
+    c.performFindCommand(Find::showFindInterface);
+    corvel::TerminalFindBarView* bar = terminal->findBar();
+    ASSERT_NE(bar, nullptr);
+    QTest::keyClicks(bar->searchField(), QStringLiteral("needle"));
+    ASSERT_EQ(terminal->getSelection(), std::optional<std::string>("NEEDLE"));
+    const QSizeF cell = terminal->cellDimension();
+    const QRect hit = QRectF(cell.width() * (cols - 6), 0, cell.width() * 6, cell.height()).toAlignedRect();
+    expectWhole(*terminal, "with the hit");
+    EXPECT_FALSE(bar->geometry().intersects(hit)) << "the bar at " << bar->y() << " covers the hit";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace corvel {
 
@@ -67,7 +68,7 @@ TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
     searchField_ = new QLineEdit(this);
     searchField_->setPlaceholderText(QStringLiteral("Find"));
     searchField_->setClearButtonEnabled(true);
-    searchField_->setMinimumWidth(200);
+    searchField_->setMinimumWidth(preferredFieldWidth);
     searchField_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     searchField_->installEventFilter(this);
     connect(searchField_, &QLineEdit::textEdited, this, [this](const QString& text) {
@@ -96,19 +97,16 @@ TerminalFindBarView::TerminalFindBarView(QWidget* parent) : QFrame(parent)
     regexButton_ = makeOption(QStringLiteral(".*"), QStringLiteral("Regex"));
     wholeWordButton_ = makeOption(QStringLiteral("Word"), QStringLiteral("Whole Word"));
 
-    auto* layout = new QHBoxLayout(this);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 6, 8, 6);
-    layout->setSpacing(6);
-    layout->setAlignment(Qt::AlignVCenter);
-    layout->addWidget(searchField_, 1);
-    layout->addWidget(previousButton_);
-    layout->addWidget(nextButton_);
-    layout->addSpacing(2);
-    layout->addWidget(caseSensitiveButton_);
-    layout->addWidget(regexButton_);
-    layout->addWidget(wholeWordButton_);
-    layout->addSpacing(2);
-    layout->addWidget(closeButton_);
+    layout->setSpacing(4);
+    mainRow_ = new QHBoxLayout;
+    mainRow_->setSpacing(6);
+    optionRow_ = new QHBoxLayout;
+    optionRow_->setSpacing(6);
+    layout->addLayout(mainRow_);
+    layout->addLayout(optionRow_);
+    arrange(false);
 
     if (parent)
         parent->installEventFilter(this);
@@ -164,14 +162,79 @@ void TerminalFindBarView::setTrailingInset(int inset)
     place();
 }
 
+void TerminalFindBarView::keepClearOf(const QRect& area)
+{
+    if (area == keptClear_)
+        return;
+    keptClear_ = area;
+    place();
+}
+
+void TerminalFindBarView::arrange(bool compact)
+{
+    if (compact == compact_ && mainRow_->count() > 0)
+        return;
+    compact_ = compact;
+    for (QHBoxLayout* row : {mainRow_, optionRow_}) {
+        while (QLayoutItem* item = row->takeAt(0))
+            delete item;
+    }
+    mainRow_->addWidget(searchField_, 1);
+    mainRow_->addWidget(previousButton_);
+    mainRow_->addWidget(nextButton_);
+    QHBoxLayout* options = compact ? optionRow_ : mainRow_;
+    if (compact)
+        options->addStretch(1);
+    else
+        options->addSpacing(2);
+    options->addWidget(caseSensitiveButton_);
+    options->addWidget(regexButton_);
+    options->addWidget(wholeWordButton_);
+    if (!compact)
+        mainRow_->addSpacing(2);
+    mainRow_->addWidget(closeButton_);
+    mainRow_->invalidate();
+    optionRow_->invalidate();
+    layout()->invalidate();
+}
+
 void TerminalFindBarView::place()
 {
     const QWidget* parent = parentWidget();
     if (!parent)
         return;
-    const int room = parent->width() - trailingInset_ - 8;
+    const int room = parent->width() - trailingInset_ - edgeInset;
+    // One row where it fits with a field of the preferred width; else two,
+    // the field narrowed as far as the room asks.
+    if (searchField_->minimumWidth() != preferredFieldWidth) {
+        searchField_->setMinimumWidth(preferredFieldWidth);
+        mainRow_->invalidate();
+        layout()->invalidate();
+    }
+    arrange(false);
+    if (minimumSizeHint().width() > room) {
+        arrange(true);
+        const int overflow = minimumSizeHint().width() - room;
+        if (overflow > 0) {
+            searchField_->setMinimumWidth(std::max(leastFieldWidth, preferredFieldWidth - overflow));
+            // The rows keep their measures until told.
+            mainRow_->invalidate();
+            layout()->invalidate();
+        }
+    }
     const int width = std::max(std::min({sizeHint().width(), maximumWidth, room}), minimumSizeHint().width());
-    setGeometry(parent->width() - trailingInset_ - width, 8, width, sizeHint().height());
+    const int height = std::max(sizeHint().height(), minimumSizeHint().height());
+    const int x = parent->width() - trailingInset_ - width;
+    QRect frame(x, edgeInset, width, height);
+    // Off the current hit, where the bottom corner leaves it in sight.
+    if (!keptClear_.isEmpty() && frame.intersects(keptClear_)) {
+        const QRect below(x, parent->height() - edgeInset - height, width, height);
+        if (below.top() > frame.bottom() && !below.intersects(keptClear_))
+            frame = below;
+    }
+    setGeometry(frame);
+    // The controls take their places now, not at the next turn of the loop.
+    layout()->activate();
 }
 
 void TerminalFindBarView::showEvent(QShowEvent* event)

@@ -497,6 +497,8 @@ private:
     void setFindPasteboardFromSelection();
     void handleFindBarSearchChanged(const std::string& term);
     void scrollToReveal(int row);
+    // The cells of a hit as shown now, in view coordinates.
+    QRect hitArea(const SearchResult& hit) const;
     bool findHit(const std::string& term, const SearchOptions& options, bool scrollToResult, bool forwards);
     void setupProgressBar();
     // Places pictures on the lines at the cursor with the view's measures.

@@ -43,18 +43,39 @@ bool TerminalView::findHit(const std::string& term, const SearchOptions& options
     if (!hit) {
         if (selection_->active())
             selection_->selectNone();
+        if (findBar_)
+            findBar_->keepClearOf(QRect());
         return false;
     }
     const SearchSelection extent = SearchService::extentOf(*hit, terminal_->cols);
     selection_->setSelection(extent.start, extent.end);
     if (scrollToResult)
         scrollToReveal(hit->row);
+    if (findBar_)
+        findBar_->keepClearOf(hitArea(*hit));
     return true;
+}
+
+QRect TerminalView::hitArea(const SearchResult& hit) const
+{
+    const int cols = std::max(terminal_->cols, 1);
+    const long long first = hit.col + static_cast<long long>(hit.row) * cols;
+    const long long last = first + std::max(hit.size, 1) - 1;
+    const int top = hit.row - terminal_->displayBuffer().yDisp();
+    const int bottom = static_cast<int>(last / cols) - terminal_->displayBuffer().yDisp();
+    const double cw = cellDimension_.width();
+    const double ch = cellDimension_.height();
+    // A hit over several rows covers them from edge to edge.
+    const double left = top == bottom ? cw * hit.col : 0;
+    const double right = top == bottom ? cw * static_cast<double>(last % cols + 1) : cw * cols;
+    return QRectF(left, ch * top, right - left, ch * (bottom - top + 1)).toAlignedRect();
 }
 
 void TerminalView::clearSearch()
 {
     search_->reset();
+    if (findBar_)
+        findBar_->keepClearOf(QRect());
     if (selection_->active())
         selection_->selectNone();
 }
@@ -142,6 +163,8 @@ void TerminalView::handleFindBarSearchChanged(const std::string& term)
         return;
     }
     search_->reset();
+    if (findBar_)
+        findBar_->keepClearOf(QRect());
     if (selection_->active())
         selection_->selectNone();
 }

@@ -228,5 +228,82 @@ TEST_F(FindBar, AHitAtTheRowEndIsTheTermAlone)
     EXPECT_EQ(hit(), Position(77, 3));
 }
 
+// Every control of the bar is shown and whole, one beside the other, at any
+// width the view has: where one row does not fit, the options go to a
+// second row and the field narrows.
+TEST_F(FindBar, EveryControlShowsInANarrowView)
+{
+    struct Case {
+        int cols;
+        bool compact;
+    };
+    const std::vector<Case> cases = {{80, false}, {40, true}, {28, true}};
+    view->performFindCommand(FindCommand::showFindInterface);
+    ASSERT_NE(bar(), nullptr);
+    for (const Case& c : cases) {
+        resizeGrid(c.cols, 24);
+        flush();
+        const std::string name = std::to_string(c.cols) + " columns";
+        EXPECT_EQ(bar()->isCompact(), c.compact) << name;
+        EXPECT_TRUE(QRect(0, 0, view->width() - view->scrollerWidth(), view->height()).contains(bar()->geometry()))
+            << name << ": the bar at " << bar()->x() << " is " << bar()->width() << " wide";
+        EXPECT_GE(bar()->searchField()->width(), TerminalFindBarView::leastFieldWidth) << name;
+        const std::vector<QWidget*> controls = {bar()->searchField(),
+                                                bar()->previousButton(),
+                                                bar()->nextButton(),
+                                                bar()->caseSensitiveButton(),
+                                                bar()->regexButton(),
+                                                bar()->wholeWordButton(),
+                                                bar()->closeButton()};
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            const QWidget* control = controls[i];
+            EXPECT_TRUE(control->isVisible()) << name << ": " << control->accessibleName().toStdString();
+            EXPECT_TRUE(bar()->rect().contains(control->geometry()))
+                << name << ": " << control->accessibleName().toStdString() << " is cut";
+            for (std::size_t j = i + 1; j < controls.size(); ++j)
+                EXPECT_FALSE(control->geometry().intersects(controls[j]->geometry()))
+                    << name << ": controls " << i << " and " << j << " overlap";
+        }
+    }
+}
+
+// The bar stays in its top-right corner unless the current hit lies under
+// it there; then it goes to the bottom-right corner, and back when the next
+// hit is clear of the top.
+TEST_F(FindBar, TheBarLeavesTheCurrentHitInSight)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        bool atBottom;
+    };
+    const std::vector<Case> cases = {
+        {"on the first row, right", "\x1b[1;70HNEEDLE", true},
+        {"on the second row, right", "\x1b[2;60HNEEDLE", true},
+        {"on the first row, left of the bar", "\x1b[1;1HNEEDLE", false},
+        {"low on the screen", "\x1b[20;70HNEEDLE", false},
+        {"wrapped from the first row into the second", "\x1b[1;78HNEEDLE", true},
+    };
+    view->performFindCommand(FindCommand::showFindInterface);
+    ASSERT_NE(bar(), nullptr);
+    for (const Case& c : cases) {
+        view->feed("\x1b[2J\x1b[H");
+        view->feed(c.text);
+        view->feed("\x1b[24;1H");
+        bar()->searchField()->clear();
+        type(QStringLiteral("needle"));
+        ASSERT_EQ(selected(), "NEEDLE") << c.name;
+        const Position first = hit();
+        const int row = first.row - terminal().displayBuffer().yDisp();
+        QRect cells = cell(first.col, row, std::min(6, 80 - first.col));
+        if (first.col + 6 > 80)
+            cells = cells.united(cell(0, row + 1, first.col + 6 - 80));
+        EXPECT_FALSE(bar()->geometry().intersects(cells)) << c.name << ": the bar covers the hit";
+        const int bottom = view->height() - TerminalFindBarView::edgeInset - 1;
+        EXPECT_EQ(bar()->geometry().bottom() == bottom, c.atBottom) << c.name;
+        EXPECT_EQ(bar()->geometry().top() == TerminalFindBarView::edgeInset, !c.atBottom) << c.name;
+    }
+}
+
 } // namespace
 } // namespace corvel::test
