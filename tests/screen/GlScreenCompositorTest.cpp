@@ -310,6 +310,14 @@ TEST_F(GlScreenCompositorTest, MatchesTheFormulas)
          }),
          0,
          2},
+        {"curvature at the default amount", settings([](SkinEffectsSettings& s) { s.curvature = true; }), 0, 2},
+        {"curvature at the strongest amount",
+         settings([](SkinEffectsSettings& s) {
+             s.curvature = true;
+             s.curvatureAmount = 0.5;
+         }),
+         0,
+         2},
         {"amber", settings([](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("amber"); }), 0, 2},
         {"unknown grade", settings([](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("Amber"); }), 0, 2},
         {"all",

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace velmora {
 namespace {
@@ -155,6 +158,11 @@ std::vector<EffectsCase> effectsCases()
     add("curvature", [](SkinEffectsSettings& s) {
         s.curvature = true;
         s.curvatureAmount = 0.4;
+    });
+    add("curvature at the default amount", [](SkinEffectsSettings& s) { s.curvature = true; });
+    add("curvature at the strongest amount", [](SkinEffectsSettings& s) {
+        s.curvature = true;
+        s.curvatureAmount = 0.5;
     });
     add("amber", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("amber"); });
     add("green", [](SkinEffectsSettings& s) { s.colorGrade = QStringLiteral("green"); });
@@ -605,6 +613,122 @@ TEST(ScreenCompositorTest, TheScreenPointAtAnOutputPointGoesBackThroughTheQuadAn
     EXPECT_GT(halfway->y(), 25);
     compositor.setGeometry(Geometry());
     EXPECT_FALSE(compositor.screenPointAt(QPointF(40, 30)));
+}
+
+// The curvature's bump on the 160 × 100 screen of flatGeometry(), drawn
+// 10 points in from the output's corner, pinned to numbers worked out by
+// hand from its formula: a curvature amount a gives the scale s = −0.5·a,
+// which magnifies the centre by 1 / (1 + s); at the middle of an edge the
+// picture is held in place and squeezed across the edge by
+// 1 / (1 + a·(1 − (half side / R)²)), R being 1.1 × the longer side, 176.
+// Both the compositor's way back from the output and the tests' reference
+// must give them.
+TEST(ScreenCompositorTest, TheCurvatureMagnifiesTheCentreAndHoldsAndSqueezesTheEdges)
+{
+    const struct {
+        const char* name;
+        double amount;
+    } amounts[] = {
+        {"default", SkinEffectsSettings().curvatureAmount},
+        {"strongest", 0.5},
+    };
+    const QPointF origin(10, 10);
+    for (const auto& [name, amount] : amounts) {
+        SkinEffectsSettings settings = noEffects();
+        settings.curvature = true;
+        settings.curvatureAmount = amount;
+        const ScreenEffects effects = ScreenEffects::from(settings, foreground);
+        CpuScreenCompositor compositor;
+        const Geometry geometry = flatGeometry();
+        compositor.setGeometry(geometry);
+        compositor.setEffects(effects);
+        const test::ReferenceQuadMap quad(160, 100, geometry.corners);
+        const struct {
+            const char* name;
+            std::function<std::optional<QPointF>(const QPointF&)> screenPointAt;
+        } ways[] = {
+            {"compositor", [&](const QPointF& at) { return compositor.screenPointAt(at); }},
+            {"reference",
+             [&](const QPointF& at) -> std::optional<QPointF> {
+                 const auto flat = quad.inverse(at);
+                 if (!flat)
+                     return std::nullopt;
+                 return test::referenceBentPoint(*flat, QSizeF(160, 100), effects.curvatureScale);
+             }},
+        };
+        for (const auto& way : ways) {
+            SCOPED_TRACE(std::string(name) + " amount, " + way.name);
+            const auto at = [&](const QPointF& screenPoint) {
+                const auto p = way.screenPointAt(origin + screenPoint);
+                EXPECT_TRUE(p);
+                return p.value_or(QPointF(-1000, -1000));
+            };
+            // Points of the output per point of the picture, along x or y.
+            const double h = 1e-4;
+            const auto scaleAlongX = [&](const QPointF& p, double from, double to) {
+                return (to - from) * h / (at(p + QPointF(to * h, 0)).x() - at(p + QPointF(from * h, 0)).x());
+            };
+            const auto scaleAlongY = [&](const QPointF& p, double from, double to) {
+                return (to - from) * h / (at(p + QPointF(0, to * h)).y() - at(p + QPointF(0, from * h)).y());
+            };
+
+            const QPointF centre(80, 50);
+            EXPECT_NEAR(at(centre).x(), 80, 1e-9);
+            EXPECT_NEAR(at(centre).y(), 50, 1e-9);
+            const double magnification = 1 / (1 - 0.5 * amount);
+            EXPECT_NEAR(scaleAlongX(centre, -1, 1), magnification, 1e-4);
+            EXPECT_NEAR(scaleAlongY(centre, -1, 1), magnification, 1e-4);
+
+            // The corners and the middles of the edges stay where they are.
+            for (const QPointF pinned : {QPointF(0, 0),
+                                         QPointF(160, 0),
+                                         QPointF(160, 100),
+                                         QPointF(0, 100),
+                                         QPointF(0, 50),
+                                         QPointF(160, 50),
+                                         QPointF(80, 0),
+                                         QPointF(80, 100)}) {
+                EXPECT_NEAR(at(pinned).x(), pinned.x(), 1e-9) << pinned.x() << "," << pinned.y();
+                EXPECT_NEAR(at(pinned).y(), pinned.y(), 1e-9) << pinned.x() << "," << pinned.y();
+            }
+            const double squeezeAcrossSides = 1 / (1 + amount * (1 - std::pow(80.0 / 176, 2)));
+            const double squeezeAcrossTopAndBottom = 1 / (1 + amount * (1 - std::pow(50.0 / 176, 2)));
+            EXPECT_NEAR(scaleAlongX(QPointF(0, 50), 0, 1), squeezeAcrossSides, 1e-3);
+            EXPECT_NEAR(scaleAlongX(QPointF(160, 50), -1, 0), squeezeAcrossSides, 1e-3);
+            EXPECT_NEAR(scaleAlongY(QPointF(80, 0), 0, 1), squeezeAcrossTopAndBottom, 1e-3);
+            EXPECT_NEAR(scaleAlongY(QPointF(80, 100), -1, 0), squeezeAcrossTopAndBottom, 1e-3);
+        }
+    }
+}
+
+// The way back from the output through a warped screen's quadrilateral
+// lands where the tests' own projective map says, and that map takes the
+// screen's corners onto the quadrilateral's.
+TEST(ScreenCompositorTest, TheWayBackThroughTheQuadrilateralFollowsTheProjectiveMap)
+{
+    for (const Geometry& geometry : {flatGeometry(), warpedGeometry()}) {
+        const test::ReferenceQuadMap quad(160, 100, geometry.corners);
+        ASSERT_TRUE(quad.isValid());
+        const QPointF screenCorners[4] = {{0, 0}, {160, 0}, {160, 100}, {0, 100}};
+        for (std::size_t i = 0; i < 4; ++i) {
+            const auto corner = quad.map(screenCorners[i]);
+            ASSERT_TRUE(corner);
+            EXPECT_NEAR(corner->x(), geometry.corners[i].x(), 1e-9);
+            EXPECT_NEAR(corner->y(), geometry.corners[i].y(), 1e-9);
+        }
+        CpuScreenCompositor compositor;
+        compositor.setGeometry(geometry);
+        compositor.setEffects(ScreenEffects::from(noEffects(), foreground));
+        for (double x = 0; x <= 180; x += 7.5) {
+            for (double y = 0; y <= 120; y += 6.5) {
+                const auto want = quad.inverse(QPointF(x, y));
+                const auto got = compositor.screenPointAt(QPointF(x, y));
+                ASSERT_TRUE(want && got) << x << "," << y;
+                EXPECT_NEAR(got->x(), want->x(), 1e-9) << x << "," << y;
+                EXPECT_NEAR(got->y(), want->y(), 1e-9) << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(ScreenCompositorTest, CreateGivesABackendThatComposes)

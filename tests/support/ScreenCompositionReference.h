@@ -2,7 +2,10 @@
 
 // The screen's composition worked out straight from its formulas, slowly and
 // in double precision, for the compositor tests of either backend: the
-// content sampled bilinearly at the bent point, the glow from the
+// output point taken back through the projective map of the screen's
+// rectangle onto its four corners and through the curvature's bump (both
+// worked out here afresh, not with the code under test), the content sampled
+// bilinearly at the bent point, the glow from the
 // luminance blurred by a full-resolution Gaussian (to 4 sigma, the edge
 // repeated), the scanlines, the vignette, the grade through soft light and
 // the outline's coverage (rasterised with smooth edges by QPainter).
@@ -13,6 +16,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <QPointF>
+#include <QSizeF>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,6 +26,112 @@
 #include <vector>
 
 namespace velmora::test {
+
+// The projective map that takes the screen's rectangle, (0, 0) to (width,
+// height), onto four corners (top left, top right, bottom right, bottom
+// left): the 3×3 homography solved from the eight equations the corners
+// give, by Gaussian elimination, and inverted through its cofactors.
+class ReferenceQuadMap {
+public:
+    ReferenceQuadMap(double width, double height, const std::vector<QPointF>& corners)
+    {
+        if (corners.size() != 4 || !(width > 0) || !(height > 0))
+            return;
+        const QPointF from[4] = {{0, 0}, {width, 0}, {width, height}, {0, height}};
+        // x = (h0 u + h1 v + h2) / (h6 u + h7 v + 1), y = (h3 u + h4 v + h5) / (…).
+        std::array<std::array<double, 9>, 8> rows{};
+        for (std::size_t i = 0; i < 4; ++i) {
+            const double u = from[i].x();
+            const double v = from[i].y();
+            const double x = corners[i].x();
+            const double y = corners[i].y();
+            rows[2 * i] = {u, v, 1, 0, 0, 0, -u * x, -v * x, x};
+            rows[2 * i + 1] = {0, 0, 0, u, v, 1, -u * y, -v * y, y};
+        }
+        for (std::size_t column = 0; column < 8; ++column) {
+            std::size_t pivot = column;
+            for (std::size_t r = column + 1; r < 8; ++r) {
+                if (std::abs(rows[r][column]) > std::abs(rows[pivot][column]))
+                    pivot = r;
+            }
+            if (!(std::abs(rows[pivot][column]) > 1e-12))
+                return;
+            std::swap(rows[pivot], rows[column]);
+            for (std::size_t r = 0; r < 8; ++r) {
+                if (r == column)
+                    continue;
+                const double f = rows[r][column] / rows[column][column];
+                for (std::size_t k = column; k < 9; ++k)
+                    rows[r][k] -= f * rows[column][k];
+            }
+        }
+        for (std::size_t i = 0; i < 8; ++i)
+            m_forward[i] = rows[i][8] / rows[i][i];
+        m_forward[8] = 1;
+        const auto& m = m_forward;
+        const std::array<double, 9> cofactors = {m[4] * m[8] - m[5] * m[7],
+                                                 m[2] * m[7] - m[1] * m[8],
+                                                 m[1] * m[5] - m[2] * m[4],
+                                                 m[5] * m[6] - m[3] * m[8],
+                                                 m[0] * m[8] - m[2] * m[6],
+                                                 m[2] * m[3] - m[0] * m[5],
+                                                 m[3] * m[7] - m[4] * m[6],
+                                                 m[1] * m[6] - m[0] * m[7],
+                                                 m[0] * m[4] - m[1] * m[3]};
+        const double determinant = m[0] * cofactors[0] + m[1] * cofactors[3] + m[2] * cofactors[6];
+        if (!(std::abs(determinant) > 1e-12))
+            return;
+        for (std::size_t i = 0; i < 9; ++i)
+            m_inverse[i] = cofactors[i] / determinant;
+        m_valid = true;
+    }
+
+    bool isValid() const { return m_valid; }
+
+    // A point of the screen's rectangle where it lands.
+    std::optional<QPointF> map(const QPointF& screen) const { return apply(m_forward, screen); }
+    // The point of the screen's rectangle that lands on an output point.
+    std::optional<QPointF> inverse(const QPointF& output) const { return apply(m_inverse, output); }
+
+private:
+    std::optional<QPointF> apply(const std::array<double, 9>& m, const QPointF& p) const
+    {
+        if (!m_valid)
+            return std::nullopt;
+        const double w = m[6] * p.x() + m[7] * p.y() + m[8];
+        if (!(std::abs(w) > 1e-12))
+            return std::nullopt;
+        return QPointF((m[0] * p.x() + m[1] * p.y() + m[2]) / w, (m[3] * p.x() + m[4] * p.y() + m[5]) / w);
+    }
+
+    std::array<double, 9> m_forward{};
+    std::array<double, 9> m_inverse{};
+    bool m_valid = false;
+};
+
+// The curvature of a flat screen of the given size, as the bump of scale s
+// (−0.5 × the curvature amount) centred on it, of radius R = 1.1 × its
+// longer side: the point p shows the picture at
+//   c + (p − c)·(1 + s·(1 − r²/R²)·(1 − x²)·(1 − y²)),
+// where r = |p − c| < R and x, y run from −1 at the left and top edges
+// through 0 at the centre to 1 at the right and bottom ones. A negative s
+// magnifies the centre by 1 / (1 + s) and the last two factors hold the
+// screen's edges in place; beyond R nothing moves.
+inline QPointF referenceBentPoint(const QPointF& flat, const QSizeF& screen, double scale)
+{
+    if (scale == 0 || screen.isEmpty())
+        return flat;
+    const QPointF centre(screen.width() / 2, screen.height() / 2);
+    const double radius = 1.1 * std::max(screen.width(), screen.height());
+    const QPointF d = flat - centre;
+    const double r = std::hypot(d.x(), d.y());
+    if (r >= radius)
+        return flat;
+    const double x = std::clamp(d.x() / centre.x(), -1.0, 1.0);
+    const double y = std::clamp(d.y() / centre.y(), -1.0, 1.0);
+    const double factor = 1 + scale * (1 - r * r / (radius * radius)) * (1 - x * x) * (1 - y * y);
+    return centre + d * factor;
+}
 
 class ScreenCompositionReference {
 public:
@@ -30,6 +142,7 @@ public:
     ScreenCompositionReference(const Geometry& geometry, const ScreenEffects& effects, double rollingOffset,
                                const QImage& source)
         : m_geometry(geometry),
+          m_quadMap(geometry.screenSize.width(), geometry.screenSize.height(), geometry.corners),
           m_effects(effects),
           m_rollingOffset(rollingOffset),
           m_source(source.convertToFormat(QImage::Format_ARGB32_Premultiplied))
@@ -39,7 +152,6 @@ public:
         m_patternScale = std::max(1, int(m_dpr));
         m_outputPixels = QSize(std::max(1, int(std::lround(geometry.outputRect.width() * m_dpr))),
                                std::max(1, int(std::lround(geometry.outputRect.height() * m_dpr))));
-        m_bump = ScreenCompositor::bumpFor(geometry.screenSize, effects.curvatureScale);
         m_coverage = QImage(m_outputPixels, QImage::Format_Alpha8);
         m_coverage.fill(0);
         QPainter painter(&m_coverage);
@@ -73,13 +185,12 @@ public:
                        m_geometry.outputRect.top() + (y + 0.5) / m_dpr);
     }
 
-    std::optional<QPointF> flatPoint(int x, int y) const
-    {
-        return ViewportShape::inverseQuadMap(
-            centreOf(x, y), m_geometry.screenSize.width(), m_geometry.screenSize.height(), m_geometry.corners);
-    }
+    std::optional<QPointF> flatPoint(int x, int y) const { return m_quadMap.inverse(centreOf(x, y)); }
 
-    QPointF bentPoint(const QPointF& flat) const { return m_bump.sourcePoint(flat); }
+    QPointF bentPoint(const QPointF& flat) const
+    {
+        return referenceBentPoint(flat, QSizeF(m_geometry.screenSize), m_effects.curvatureScale);
+    }
 
     double coverage(int x, int y) const { return m_coverage.constScanLine(y)[x] / 255.0; }
 
@@ -281,6 +392,7 @@ private:
     }
 
     Geometry m_geometry;
+    ReferenceQuadMap m_quadMap;
     ScreenEffects m_effects;
     double m_rollingOffset;
     QImage m_source;
@@ -288,7 +400,6 @@ private:
     double m_density = 1;
     int m_patternScale = 1;
     QSize m_outputPixels;
-    BumpDistortion m_bump;
     QImage m_coverage;
     mutable std::vector<double> m_blurred;
 };
