@@ -175,14 +175,9 @@ QString EffectsSettingsTab::valueText(double value) { return QString::asprintf("
 
 QString EffectsSettingsTab::statusText(SaveOutcome outcome)
 {
-    switch (outcome) {
-    case SaveOutcome::saved: return QStringLiteral("\u2014 saved \u2713");
-    case SaveOutcome::builtIn: return QStringLiteral("\u2014 can't save a built-in skin");
-    case SaveOutcome::unreadable: return QStringLiteral("\u2014 couldn't read skin.json");
-    case SaveOutcome::unencodable: return QStringLiteral("\u2014 couldn't encode skin.json");
-    case SaveOutcome::writeFailed: return QStringLiteral("\u2014 write failed");
-    }
-    return {};
+    // The footer carries on the skin's name: "\u2014 saved \u2713".
+    const QString text = SkinManifestFile::saveOutcomeText(outcome);
+    return text.isEmpty() ? text : QStringLiteral("\u2014 ") + text.front().toLower() + text.mid(1);
 }
 
 QJsonObject EffectsSettingsTab::effectsObject(const SkinEffectsSettings& effects)
@@ -201,17 +196,17 @@ EffectsSettingsTab::SaveOutcome EffectsSettingsTab::saveToSkin(const QString& sk
                                                                const SkinEffectsSettings& effects)
 {
     QString error;
-    const SaveOutcome outcome = SkinJSONSaver::rewriteUserSkin(
+    const SaveOutcome outcome = SkinJSONSaver::save(
         skinName,
+        m_model.settings().data(),
+        m_model.skins(),
         [&](QJsonObject& skinFile) {
-            SkinJSONSaver::mergePalette(skinFile, skinName, m_model.settings().data(), m_model.skins().skins());
             const QJsonObject baked = effectsObject(effects);
             if (baked.isEmpty())
                 skinFile.remove(QStringLiteral("effects"));
             else
                 skinFile.insert(QStringLiteral("effects"), baked);
         },
-        m_model.skins(),
         &error);
     if (outcome == SaveOutcome::writeFailed)
         qWarning().noquote()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/SkinEffectsSettings.h"
-#include "skin/SkinJSONSaver.h"
+#include "skin/SkinManifestFile.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -28,7 +28,7 @@ class EffectsSettingsTab final : public QWidget {
     Q_OBJECT
 
 public:
-    using SaveOutcome = SkinJSONSaver::Outcome;
+    using SaveOutcome = SkinManifestFile::SaveOutcome;
 
     static inline const QString liveCaption = QStringLiteral("Effects apply live to any window showing this skin.");
 
@@ -48,14 +48,15 @@ public:
     SkinEffectsSettings effects() const { return m_effects; }
     QString saveStatus() const { return m_saveStatus; }
 
-    // The footer text of an outcome: "— saved ✓" and the four failures.
+    // The footer text of an outcome: the save's own text after a dash,
+    // "— saved ✓" and the four failures.
     static QString statusText(SaveOutcome outcome);
     // The "effects" object written to a skin: the keys of the switches that
     // are on; colorGrade is never written. Empty when every switch is off.
     static QJsonObject effectsObject(const SkinEffectsSettings& effects);
     // Merges the palette into the skin's "skin.json" as the palette browser
-    // does and replaces its effects (through SkinJSONSaver::rewriteUserSkin),
-    // then reloads the skins and tells every window.
+    // does and replaces its effects (through SkinJSONSaver::save), then
+    // reloads the skins and tells every window.
     SaveOutcome saveToSkin(const QString& skinName, const SkinEffectsSettings& effects);
     // "0.30".
     static QString valueText(double value);

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "skin/SkinManifestFile.h"
+
 #include <QColor>
 #include <QJsonObject>
 #include <QString>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -20,14 +21,7 @@ struct SkinManifest;
 // skins. Built-in skins are never written. Main thread only.
 class SkinJSONSaver {
 public:
-    static inline const QString savedText = QStringLiteral("Saved \u2713");
-    static inline const QString builtInText = QStringLiteral("Can't save a built-in skin");
-    static inline const QString readFailedText = QStringLiteral("Couldn't read skin.json");
-    static inline const QString encodeFailedText = QStringLiteral("Couldn't encode skin.json");
-    static inline const QString writeFailedText = QStringLiteral("Write failed");
-
-    // How a rewrite of a user skin's file ended.
-    enum class Outcome { saved, builtIn, unreadable, unencodable, writeFailed };
+    using SaveOutcome = SkinManifestFile::SaveOutcome;
 
     SkinJSONSaver() = delete;
 
@@ -38,27 +32,12 @@ public:
     // sorted keys through a temporary file that then replaces it.
     static QString savePalette(const QString& skinName, const SettingsData& settings, SkinLoader& skins);
 
-    // The status text of an outcome: "Saved ✓" and the four failures.
-    static QString statusText(Outcome outcome);
-
-    // Rewrites the "skin.json" of the user skin with that name after edit has
-    // changed its JSON object; keys edit leaves alone stay as they are. A
-    // file the skin loader refuses is not touched (unreadable), nor is one
-    // written that the loader would refuse (unencodable), so "saved" always
-    // means the skin loads. The file is written through SkinManifestFile,
-    // then the skins are reloaded and every window told. error gets the
-    // reason of a failed write.
-    static Outcome rewriteUserSkin(const QString& skinName, const std::function<void(QJsonObject&)>& edit,
-                                   SkinLoader& skins, QString* error = nullptr);
-
-    // Merges paletteDict() into the object's "palette"; nothing when the
-    // dictionary is empty.
-    static void mergePalette(QJsonObject& skinFile, const QString& skinName, const SettingsData& settings,
-                             const std::vector<SkinManifest>& loadedSkins);
-
-    // The "skin.json" of the first user skin folder (in listing order) whose
-    // file is a JSON object with that exact "name"; none for built-in skins.
-    static std::optional<QString> userSkinJSONURL(const QString& skinName);
+    // Merges the palette as savePalette() does, lets alsoEdit change the
+    // file's object further and writes it through
+    // SkinManifestFile::editAndWrite; after a save the skins are reloaded and
+    // every window told. error gets the reason of a failed write.
+    static SaveOutcome save(const QString& skinName, const SettingsData& settings, SkinLoader& skins,
+                            const std::function<void(QJsonObject&)>& alsoEdit = {}, QString* error = nullptr);
 
     // The palette object for the skin, by the settings' overrides and the
     // loaded skins (the built-in ones while none are loaded): "foreground",
@@ -66,10 +45,6 @@ public:
     // empty when neither a skin of that name nor an override exists.
     static QJsonObject paletteDict(const QString& skinName, const SettingsData& settings,
                                    const std::vector<SkinManifest>& loadedSkins);
-
-    // The JSON object of a skin file; none when the file cannot be read or
-    // does not hold an object.
-    static std::optional<QJsonObject> readObject(const QString& path);
 
     // "#RRGGBB", components rounded.
     static QString nsHex(const QColor& color);

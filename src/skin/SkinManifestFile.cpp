@@ -1,5 +1,6 @@
 #include "skin/SkinManifestFile.h"
 
+#include "core/AppPaths.h"
 #include "skin/HexColor.h"
 #include "skin/JsonFieldReader.h"
 #include "skin/SkinFolders.h"
@@ -225,6 +226,26 @@ std::optional<SkinManifestFile> SkinManifestFile::decode(const QByteArray& bytes
         setError(error, decodeError.message());
         return std::nullopt;
     }
+}
+
+std::optional<QString> SkinManifestFile::decodeName(const QByteArray& bytes)
+{
+    try {
+        return JsonFieldReader(JsonFieldReader::parseObject(bytes), QString()).string("name");
+    } catch (const JsonDecodeError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> SkinManifestFile::findByName(const QString& skinsFolder, const QString& skinName)
+{
+    for (const QFileInfo& entry : SkinFolders::entries(skinsFolder)) {
+        const QString path = SkinFolders::manifestPath(entry.absoluteFilePath());
+        const auto bytes = SkinFolders::readManifest(path);
+        if (bytes && decodeName(*bytes) == skinName)
+            return path;
+    }
+    return std::nullopt;
 }
 
 bool SkinManifestFile::pictureStaysInside(const QString& skinDirectory, const QString& image)
@@ -547,6 +568,40 @@ bool SkinManifestFile::write(const QString& skinFolder, const QJsonObject& objec
     FilesFirst files = filesFirst;
     files.emplace_back(SkinFolders::manifestPath(skinFolder), encode(object));
     return SkinFolders::writeFilesInOrder(files, error);
+}
+
+QString SkinManifestFile::saveOutcomeText(SaveOutcome outcome)
+{
+    switch (outcome) {
+    case SaveOutcome::saved: return QStringLiteral("Saved \u2713");
+    case SaveOutcome::builtIn: return QStringLiteral("Can't save a built-in skin");
+    case SaveOutcome::unreadable: return QStringLiteral("Couldn't read skin.json");
+    case SaveOutcome::unencodable: return QStringLiteral("Couldn't encode skin.json");
+    case SaveOutcome::writeFailed: return QStringLiteral("Write failed");
+    }
+    return {};
+}
+
+SkinManifestFile::SaveOutcome
+SkinManifestFile::editAndWrite(const QString& skinName, const std::function<void(QJsonObject&)>& edit, QString* error)
+{
+    const auto path = findByName(AppPaths::skinsDir(), skinName);
+    if (!path)
+        return SaveOutcome::builtIn;
+    const QString folder = QFileInfo(*path).path();
+    const auto bytes = SkinFolders::readManifest(*path);
+    // A file the skin loader refuses is no skin to save into.
+    if (!bytes || !decodeInFolder(*bytes, folder))
+        return SaveOutcome::unreadable;
+    QJsonObject skinFile = JsonFieldReader::parseObject(*bytes);
+    edit(skinFile);
+    // Nor is a file written, and called saved, that the loader would refuse.
+    const QByteArray written = encode(skinFile);
+    if (written.isEmpty() || !decodeInFolder(written, folder))
+        return SaveOutcome::unencodable;
+    if (!write(folder, skinFile, error))
+        return SaveOutcome::writeFailed;
+    return SaveOutcome::saved;
 }
 
 } // namespace velmora

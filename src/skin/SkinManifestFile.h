@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -18,8 +19,8 @@ namespace velmora {
 
 // A skin folder's "skin.json": the one record of the file with every key the
 // application knows, the one reader of it and the one writer of it. The skin
-// loader, the skin builder, the palette saver and the Effects tab all go
-// through here. Decoding is strict about types (a wrong type anywhere fails
+// loader, the skin builder, the skin picker, the palette saver and the
+// Effects tab all go through here. Decoding is strict about types (a wrong type anywhere fails
 // the whole file) and tolerant about content (colours, list lengths);
 // unknown keys are ignored. Coordinates are in the frame's design space.
 struct SkinManifestFile {
@@ -188,6 +189,16 @@ struct SkinManifestFile {
     static std::optional<SkinManifestFile> decodeInFolder(const QByteArray& bytes, const QString& skinDirectory,
                                                           QString* error = nullptr);
 
+    // The "name" a skin file gives itself: none unless the bytes hold a JSON
+    // object whose "name" is text. Nothing else is checked, so a file found
+    // by its name may still be one the loader refuses.
+    static std::optional<QString> decodeName(const QByteArray& bytes);
+
+    // The "skin.json" of the first skin folder in skinsFolder (in listing
+    // order) whose file names itself skinName exactly; none when no file
+    // does.
+    static std::optional<QString> findByName(const QString& skinsFolder, const QString& skinName);
+
     // True when `image`, resolved against the folder, stays inside it.
     static bool pictureStaysInside(const QString& skinDirectory, const QString& image);
 
@@ -214,6 +225,25 @@ struct SkinManifestFile {
     // and error says why.
     static bool write(const QString& skinFolder, const QJsonObject& object, QString* error = nullptr,
                       const FilesFirst& filesFirst = {});
+
+    // How an edit of a user skin's file ended.
+    enum class SaveOutcome { saved, builtIn, unreadable, unencodable, writeFailed };
+
+    // The texts of the outcomes as the user reads them: "Saved ✓", "Can't
+    // save a built-in skin", "Couldn't read skin.json", "Couldn't encode
+    // skin.json" and "Write failed".
+    static QString saveOutcomeText(SaveOutcome outcome);
+
+    // Rewrites the "skin.json" of the user skin with that name (the first in
+    // the user skins folder, as findByName finds it) after edit has changed
+    // its JSON object; keys edit leaves alone stay as they are. A skin with
+    // no such file is a built-in one. A file the skin loader refuses is not
+    // touched (unreadable), nor is one written that the loader would refuse
+    // (unencodable), so "saved" always means the skin loads. The file is
+    // written as write() does; error gets the reason of a failed write. The
+    // caller rescans the skins after a save.
+    static SaveOutcome editAndWrite(const QString& skinName, const std::function<void(QJsonObject&)>& edit,
+                                    QString* error = nullptr);
 };
 
 } // namespace velmora

@@ -6,14 +6,12 @@
 #include "skin/FolderInstall.h"
 #include "skin/SkinFolders.h"
 #include "skin/SkinLoader.h"
+#include "skin/SkinManifestFile.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -322,15 +320,10 @@ QString SkinPickerModel::folderId(const QString& name)
 std::optional<QString> SkinPickerModel::skinName(const QString& skinJsonPath)
 {
     const std::optional<QByteArray> bytes = SkinFolders::readManifest(skinJsonPath);
-    if (!bytes)
+    const std::optional<QString> name = bytes ? SkinManifestFile::decodeName(*bytes) : std::nullopt;
+    if (!name || trimHorizontalSpace(*name).isEmpty())
         return std::nullopt;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes);
-    if (!document.isObject())
-        return std::nullopt;
-    const QJsonValue name = document.object().value(QStringLiteral("name"));
-    if (!name.isString() || trimHorizontalSpace(name.toString()).isEmpty())
-        return std::nullopt;
-    return name.toString();
+    return name;
 }
 
 std::optional<SkinPickerModel::SkinFiles> SkinPickerModel::findSkinFiles(const QString& folder)

@@ -179,8 +179,8 @@ TEST_F(SkinJSONSaverTest, TheFirstFolderInListingOrderWins)
     settings().cursorOverrides.insert(QStringLiteral("Twin"), QStringLiteral("#123456"));
     const QByteArray secondBefore = readFile(second);
 
-    EXPECT_EQ(SkinJSONSaver::userSkinJSONURL(QStringLiteral("Twin")), first);
-    EXPECT_FALSE(SkinJSONSaver::userSkinJSONURL(QStringLiteral("twin")).has_value());
+    EXPECT_EQ(SkinManifestFile::findByName(userSkins(), QStringLiteral("Twin")), first);
+    EXPECT_FALSE(SkinManifestFile::findByName(userSkins(), QStringLiteral("twin")).has_value());
     EXPECT_EQ(savePalette(QStringLiteral("Twin")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(first).value("palette").toObject().value("cursor").toString(), QStringLiteral("#123456"));
     EXPECT_EQ(readFile(second), secondBefore);
