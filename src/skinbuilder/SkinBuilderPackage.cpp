@@ -219,9 +219,19 @@ bool SkinBuilderModel::loadSkin(const QString& folder)
         setStatus(message, true);
         return false;
     }
-    QImage frame = PictureFile::read(QDir(folder).filePath(frameFileName));
+    // The builder's own picture when it is there, else the one the skin
+    // names (a bundled skin's, or one installed from a zip).
+    const QDir dir(folder);
+    const QString picture = QFileInfo::exists(dir.filePath(frameFileName)) || file->frame.image.isEmpty()
+        ? frameFileName
+        : file->frame.image;
+    if (!SkinManifestFile::pictureStaysInside(folder, picture)) {
+        setStatus(QStringLiteral("The frame picture \"%1\" lies outside the skin folder.").arg(picture), true);
+        return false;
+    }
+    QImage frame = PictureFile::read(dir.filePath(picture));
     if (frame.isNull()) {
-        setStatus(QStringLiteral("Couldn't load frame@2x.png."), true);
+        setStatus(QStringLiteral("Couldn't load %1.").arg(picture), true);
         return false;
     }
     ChangeBatch batch(*this);

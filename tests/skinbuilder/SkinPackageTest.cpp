@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -508,12 +509,79 @@ TEST_F(ReopenTest, AFolderThatFailsACheckLeavesTheWorkAlone)
     EXPECT_FALSE(model.loadSkin(empty));
     EXPECT_EQ(status(), QStringLiteral("skin.json is malformed."));
 
-    writeFile(empty + QStringLiteral("/skin.json"), test::toBytes(skin()));
+    QJsonObject pictureless = skin();
+    pictureless["frame"] = QJsonObject{{"image", "frame@2x.png"}, {"width", 1}, {"height", 1}};
+    writeFile(empty + QStringLiteral("/skin.json"), test::toBytes(pictureless));
     EXPECT_FALSE(model.loadSkin(empty));
     EXPECT_EQ(status(), QStringLiteral("Couldn't load frame@2x.png."));
     EXPECT_TRUE(model.statusIsError());
     EXPECT_EQ(model.skinName(), QStringLiteral("Pocket Unit"));
     EXPECT_EQ(model.viewport(), QRectF(101, 51, 201, 99));
+}
+
+// Which picture a reopen reads: the builder's own when the folder has one,
+// else the one "frame.image" names, never one outside the folder. The two
+// pictures differ in size to tell them apart.
+TEST_F(ReopenTest, ReadsTheBuildersPictureElseTheNamedOne)
+{
+    struct Row {
+        const char* what;
+        bool builderPicture; // frame@2x.png, 400 x 300
+        QString namedFile; // written 200 x 100 when not empty, relative to the skin folder
+        QString image; // "frame.image"
+        QSize loaded; // the picture's size; empty when the reopen fails
+        QString failure;
+    };
+    const std::vector<Row> rows = {
+        {"both there", true, "other.png", "other.png", QSize(400, 300), {}},
+        {"only the named one", false, "other.png", "other.png", QSize(200, 100), {}},
+        {"named in a sub-folder", false, "art/Unit_alpha.png", "art/Unit_alpha.png", QSize(200, 100), {}},
+        {"neither", false, {}, "other.png", {}, "Couldn't load other.png."},
+        {"named outside the folder",
+         false,
+         "../outside.png",
+         "../outside.png",
+         {},
+         "The frame picture \"../outside.png\" lies outside the skin folder."},
+    };
+    int index = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        loadReadySkin();
+        const QString folder = root() + QStringLiteral("/pictures-%1").arg(index++);
+        QDir().mkpath(folder + QStringLiteral("/art"));
+        if (row.builderPicture)
+            test::savePicture(test::filledPicture(400, 300, Qt::gray, 2), folder + QStringLiteral("/frame@2x.png"));
+        if (!row.namedFile.isEmpty())
+            test::savePicture(test::filledPicture(200, 100, Qt::gray, 2), folder + u'/' + row.namedFile);
+        QJsonObject json = skin();
+        json["frame"] = QJsonObject{{"image", row.image}, {"width", 1}, {"height", 1}};
+        writeFile(folder + QStringLiteral("/skin.json"), test::toBytes(json));
+
+        const bool loaded = model.loadSkin(folder);
+        EXPECT_EQ(loaded, !row.loaded.isEmpty()) << status().toStdString();
+        if (loaded) {
+            EXPECT_EQ(model.skinImage().size(), row.loaded);
+            EXPECT_EQ(model.skinName(), QStringLiteral("Pocket"));
+        } else {
+            EXPECT_EQ(status(), row.failure);
+            EXPECT_EQ(model.skinName(), QStringLiteral("Pocket Unit")) << "the work stays";
+        }
+    }
+}
+
+// The bundled walkie keeps its picture under its own name.
+TEST_F(ReopenTest, OpensTheBundledWalkie)
+{
+    const QString walkie = QStringLiteral(VELMORA_BINARY_DIR "/share/velmora/Skins/walkie");
+    ASSERT_TRUE(QFileInfo::exists(walkie + QStringLiteral("/Walkie_alpha.png")));
+    ASSERT_FALSE(QFileInfo::exists(walkie + QStringLiteral("/frame@2x.png")));
+
+    ASSERT_TRUE(model.loadSkin(walkie)) << status().toStdString();
+    EXPECT_FALSE(model.statusIsError());
+    EXPECT_EQ(model.skinName(), QStringLiteral("Walkie MK-1"));
+    EXPECT_EQ(model.buttons().size(), 4u);
+    EXPECT_FALSE(model.skinImage().isNull());
 }
 
 } // namespace
