@@ -35,6 +35,10 @@ const SkinManifest* findSkin(const WindowState& state, const std::vector<SkinMan
     return nullptr;
 }
 
+// A length cut down to whole pixels, so that a frame fitted to an area stays
+// inside it.
+double wholePixels(double length) { return std::floor(length + 1e-6); }
+
 void centre(WindowState& state, const std::optional<QRectF>& mainScreen)
 {
     const QRectF area = mainScreen.value_or(QRectF(0, 0, state.width, state.height));
@@ -104,12 +108,15 @@ std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>&
             centre(state, screens.main);
             changed = true;
         }
-        // A frame larger than every screen is shrunk to fit the main one,
-        // keeping its proportions, and centred there like an off-screen one.
+        // A frame larger than every screen is shrunk to fit the main one
+        // whole, at its skin's aspect (the window settles at that aspect
+        // once shown, and would outgrow the screen again at any other), and
+        // centred there like an off-screen one.
         if (!fitsOnAScreen(state, screens.all) && screens.main && !screens.main->isEmpty()) {
-            const double shrink = std::min(screens.main->width() / state.width, screens.main->height() / state.height);
-            state.width *= shrink;
-            state.height *= shrink;
+            const QSizeF aspect = skin->frameSize.isEmpty() ? QSizeF(state.width, state.height) : skin->frameSize;
+            const QSizeF fitted = aspect.scaled(screens.main->size(), Qt::KeepAspectRatio);
+            state.width = wholePixels(fitted.width());
+            state.height = wholePixels(fitted.height());
             centre(state, screens.main);
             changed = true;
         }

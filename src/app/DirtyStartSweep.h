@@ -42,8 +42,8 @@ void cleanStaleTempFiles(const QString& settingsFile);
 // positive is dropped; one whose aspect is more than 25 % off its skin's
 // frame takes the frame's size, centred on the main screen; one that is no
 // longer on any screen is centred on the main screen with its size kept; one
-// that fits no screen is shrunk to fit the main screen, proportions kept, and
-// centred there.
+// that fits no screen is shrunk to fit the main screen whole, at its skin's
+// aspect, and centred there.
 std::optional<QList<WindowState>> repairedWindowStates(const QList<WindowState>& states,
                                                        const std::vector<SkinManifest>& skins, const Screens& screens);
 

@@ -65,6 +65,17 @@ QRect miniFrame(const QRect& deviceFrame)
     return centred(QSizeF(miniWidth, miniHeight), QRectF(deviceFrame).center());
 }
 
+QRect keptWithin(const QRect& frame, const QRect& area)
+{
+    if (area.isEmpty())
+        return frame;
+    const int width = std::min(frame.width(), area.width());
+    const int height = std::min(frame.height(), area.height());
+    const int x = std::clamp(frame.x(), area.left(), area.left() + area.width() - width);
+    const int y = std::clamp(frame.y(), area.top(), area.top() + area.height() - height);
+    return QRect(x, y, width, height);
+}
+
 Placement initialPlacement(const SkinManifest& skin, const std::optional<WindowState>& restoringState,
                            const QRect& mainArea, const std::vector<QRect>& screenAreas)
 {

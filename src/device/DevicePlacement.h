@@ -53,6 +53,9 @@ QRect scaledFrame(const QSizeF& frameSize, double scale, const QPointF& centre);
 QRect scaledAboutCentre(const QRect& frame, double factor);
 // The mini window's first frame, centred on the device's frame.
 QRect miniFrame(const QRect& deviceFrame);
+// The frame moved as little as it takes to lie inside the area, shrunk first
+// to the area's size where it is larger; a null area leaves it as it is.
+QRect keptWithin(const QRect& frame, const QRect& area);
 
 // The frame and scale of a new window: a saved frame that still lies on a
 // screen and fits one is kept exactly; otherwise the skin at its launch scale

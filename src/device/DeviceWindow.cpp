@@ -1,5 +1,6 @@
 #include "device/DeviceWindow.h"
 
+#include "device/DevicePlacement.h"
 #include "device/WindowAspect.h"
 
 #include <QApplication>
@@ -230,7 +231,10 @@ void DeviceWindow::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     const QSize size = event->size();
     const bool free = !m_deviceMode || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    if (free || size == m_placedSize || WindowAspect::holds(size, m_contentAspectRatio)) {
+    // A window manager that keeps the aspect itself may still make the window
+    // larger than its screen: that size settles too.
+    const bool settled = WindowAspect::holds(size, m_contentAspectRatio) && fitsAvailableArea(size);
+    if (free || size == m_placedSize || settled) {
         m_settledSize = size;
         m_settleAttempts = 0;
         m_settleTimer.stop();
@@ -240,15 +244,28 @@ void DeviceWindow::resizeEvent(QResizeEvent* event)
     emit didResize();
 }
 
+QRect DeviceWindow::availableArea() const
+{
+    const QScreen* shownOn = screen();
+    return shownOn ? shownOn->availableGeometry() : QRect();
+}
+
+bool DeviceWindow::fitsAvailableArea(const QSize& size) const
+{
+    const QRect area = availableArea();
+    return area.isEmpty() || (size.width() <= area.width() && size.height() <= area.height());
+}
+
 void DeviceWindow::settleAtAspect()
 {
     const QSize now = size();
-    if (!m_deviceMode || now == m_placedSize || WindowAspect::holds(now, m_contentAspectRatio))
+    if (!m_deviceMode || now == m_placedSize
+        || (WindowAspect::holds(now, m_contentAspectRatio) && fitsAvailableArea(now)))
         return;
-    const QScreen* shownOn = screen();
-    const QSize limit = shownOn ? shownOn->availableGeometry().size() : QSize();
+    const QRect area = availableArea();
     ++m_settleAttempts;
-    resize(WindowAspect::settle(m_settledSize, now, m_contentAspectRatio, limit));
+    const QSize settled = WindowAspect::settle(m_settledSize, now, m_contentAspectRatio, area.size());
+    setGeometry(DevicePlacement::keptWithin(QRect(geometry().topLeft(), settled), area));
 }
 
 void DeviceWindow::closeEvent(QCloseEvent* event)

@@ -31,9 +31,10 @@ public:
     // The aspect ratio the window keeps when its size changes, in device
     // mode. The window manager is given it as the window's aspect hint; where
     // it resizes the window to another aspect all the same (or a program
-    // does), the window settles back at the ratio by itself settleDelayMs
-    // after the last such resize, within its screen's available area. An
-    // empty ratio lets the window take any size.
+    // does), or to a size at the ratio that is larger than its screen's
+    // available area, the window settles by itself settleDelayMs after the
+    // last such resize: at the ratio, inside that area. An empty ratio lets
+    // the window take any size.
     QSizeF contentAspectRatio() const { return m_contentAspectRatio; }
     void setContentAspectRatio(const QSizeF& ratio);
     static constexpr int settleDelayMs = 150;
@@ -72,6 +73,10 @@ private:
     // they do not hold it yet.
     void applyAspectHint();
     void settleAtAspect();
+    // The available area of the window's screen; null without a screen.
+    QRect availableArea() const;
+    // True when the size fits the available area (or there is none).
+    bool fitsAvailableArea(const QSize& size) const;
     bool m_translucent = false;
     bool m_deviceMode = true;
     QSizeF m_contentAspectRatio;

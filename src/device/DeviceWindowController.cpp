@@ -297,8 +297,10 @@ void DeviceWindowController::changeSkin(const SkinManifest& skin)
         exitMiniMode();
     installSkinViews(skin);
     m_window->setContentAspectRatio(skin.frameSize);
-    const double scale = DevicePlacement::scaleWithin(skin.frameSize, 1.0, availableArea());
-    m_window->place(DevicePlacement::scaledFrame(skin.frameSize, scale, QRectF(m_window->geometry()).center()));
+    const QRect area = availableArea();
+    const double scale = DevicePlacement::scaleWithin(skin.frameSize, 1.0, area);
+    m_window->place(DevicePlacement::keptWithin(
+        DevicePlacement::scaledFrame(skin.frameSize, scale, QRectF(m_window->geometry()).center()), area));
     settleSkinGeometry();
 }
 
@@ -328,10 +330,11 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
     installSkinViews(skin);
     if (skin.frameSize != oldSize) {
         m_window->setContentAspectRatio(skin.frameSize);
-        const double scale = DevicePlacement::scaleWithin(skin.frameSize, m_currentScale, availableArea());
+        const QRect area = availableArea();
+        const double scale = DevicePlacement::scaleWithin(skin.frameSize, m_currentScale, area);
         QRect frame = DevicePlacement::scaledFrame(skin.frameSize, scale, QPointF());
         frame.moveTopLeft(m_window->geometry().topLeft());
-        m_window->place(frame);
+        m_window->place(DevicePlacement::keptWithin(frame, area));
     }
     settleSkinGeometry();
 }
@@ -420,7 +423,8 @@ void DeviceWindowController::enterMiniMode()
     m_window->setContentAspectRatio(QSizeF());
     m_window->setDeviceMode(false, resolvedPalette().background);
     m_window->setMinimumSize(miniMinimumWidth, miniMinimumHeight);
-    m_window->setGeometry(DevicePlacement::miniFrame(m_deviceFrameBeforeMini));
+    m_window->setGeometry(
+        DevicePlacement::keptWithin(DevicePlacement::miniFrame(m_deviceFrameBeforeMini), availableArea()));
     const QRectF all(m_window->rect());
     m_screenContainer->configureViewport(all, all.size(), {}, 0, {});
     if (QWidget* keyboard = m_terminalPanel->keyboardView())

@@ -107,8 +107,9 @@ public:
     // it now.
     void performFindCommand(corvel::TerminalView::FindCommand command);
     // Mini mode: the sessions in a plain 600 × 420 window centred on the
-    // device, which comes back exactly as it was on leaving. Both do nothing
-    // in the mode they lead to.
+    // device as far as the screen's available area allows; the device comes
+    // back exactly as it was on leaving. Both do nothing in the mode they
+    // lead to.
     void enterMiniMode();
     void exitMiniMode();
     void toggleMiniMode();
@@ -120,8 +121,10 @@ public:
     // Shows the window, makes it active and lays the screen out at the
     // window's present scale.
     void showWindow();
-    // Puts another skin into this window: design size (scale 1), centred on
-    // the old window's centre; sessions stay and take the skin's palette.
+    // Puts another skin into this window: design size (scale 1, less where
+    // the screen's available area is smaller), centred on the old window's
+    // centre as far as that area allows; sessions stay and take the skin's
+    // palette.
     void changeSkin(const SkinManifest& skin);
 
     // The skin's palette with the user's overrides for skin().name: a

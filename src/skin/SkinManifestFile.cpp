@@ -29,6 +29,31 @@ void setError(QString* error, const QString& message)
 // Halves away from zero.
 double rounded(double value) { return std::round(value); }
 
+// The frames a device window can show whole and visible on a screen: each
+// side within these bounds, the longer side at most this many times the
+// shorter.
+constexpr double minimumFrameSide = 1;
+constexpr double maximumFrameSide = 20000;
+constexpr double maximumFrameAspect = 20;
+
+// Why a run-time skin's frame cannot be shown, or nothing when it can.
+std::optional<QString> frameSizeProblem(double width, double height)
+{
+    if (!(width > 0) || !(height > 0))
+        return QStringLiteral("the frame's width and height must be positive");
+    const double shorter = std::min(width, height);
+    const double longer = std::max(width, height);
+    if (shorter >= minimumFrameSide && longer <= maximumFrameSide && longer <= shorter * maximumFrameAspect)
+        return std::nullopt;
+    return QStringLiteral("the frame's size %1 × %2 cannot be shown: each side must lie between %3 and %4, and the "
+                          "longer be at most %5 times the shorter")
+        .arg(width)
+        .arg(height)
+        .arg(minimumFrameSide)
+        .arg(maximumFrameSide)
+        .arg(maximumFrameAspect);
+}
+
 // --- Reading ---------------------------------------------------------------
 
 template <typename Record, typename Read>
@@ -217,9 +242,11 @@ std::optional<SkinManifestFile> SkinManifestFile::decode(const QByteArray& bytes
 {
     try {
         SkinManifestFile file = readFile(JsonFieldReader(JsonFieldReader::parseObject(bytes), QString()), schema);
-        if (schema == Schema::runTime && (!(file.frame.width > 0) || !(file.frame.height > 0))) {
-            setError(error, QStringLiteral("the frame's width and height must be positive"));
-            return std::nullopt;
+        if (schema == Schema::runTime) {
+            if (const std::optional<QString> problem = frameSizeProblem(file.frame.width, file.frame.height)) {
+                setError(error, *problem);
+                return std::nullopt;
+            }
         }
         return file;
     } catch (const JsonDecodeError& decodeError) {

@@ -262,6 +262,54 @@ TEST_F(DeviceModesTest, ChangingSkinFromMiniModeLeavesItFirst)
     EXPECT_NEAR(c.currentScale(), 1.0, 1e-9);
 }
 
+TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
+{
+    // A small device against each edge of the available area; a taller skin
+    // or the wider mini window centred on it would reach past that edge.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    SkinManifest small = keystoneSkin();
+    small.frameSize = QSizeF(200, 250);
+    SkinManifest tall = keystoneSkin();
+    tall.id = QStringLiteral("tall");
+    tall.frameSize = QSizeF(200, 500);
+    const QSize device(200, 250);
+    enum class Move { changeSkin, miniMode };
+    struct Row {
+        const char* name;
+        QPoint at;
+        Move move;
+    };
+    const Row rows[] = {
+        {"a taller skin at the top", QPoint(area.center().x(), area.top()), Move::changeSkin},
+        {"a taller skin at the bottom",
+         QPoint(area.center().x(), area.bottom() - device.height() + 1),
+         Move::changeSkin},
+        {"mini mode at the left", QPoint(area.left(), area.center().y()), Move::miniMode},
+        {"mini mode at the right", QPoint(area.right() - device.width() + 1, area.center().y()), Move::miniMode},
+        {"mini mode at the top", QPoint(area.center().x(), area.top()), Move::miniMode},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeviceWindowController& c = open(small);
+        c.window()->setGeometry(QRect(row.at, device));
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(area.contains(c.window()->geometry()));
+        const QPointF centre = QRectF(c.window()->geometry()).center();
+        if (row.move == Move::changeSkin)
+            c.changeSkin(tall);
+        else
+            c.enterMiniMode();
+        QCoreApplication::processEvents();
+        const QRect frame = c.window()->geometry();
+        EXPECT_TRUE(area.contains(frame))
+            << frame.x() << ", " << frame.y() << " " << frame.width() << " × " << frame.height();
+        // Moved only across the edge it met: centred the other way.
+        const QPointF moved = QRectF(frame).center() - centre;
+        EXPECT_TRUE(std::abs(moved.x()) <= 1 || std::abs(moved.y()) <= 1) << moved.x() << ", " << moved.y();
+        EXPECT_EQ(frame.size(), row.move == Move::changeSkin ? QSize(200, 500) : QSize(600, 420));
+    }
+}
+
 TEST_F(DeviceModesTest, ScalingKeepsTheCentreAndStaysBetweenItsBounds)
 {
     DeviceWindowController& c = open(keystoneSkin());

@@ -182,5 +182,27 @@ TEST(DevicePlacementTest, FramesCentreAndScaleAboutTheirMiddle)
         EXPECT_EQ(row.actual, row.expected) << row.name;
 }
 
+TEST(DevicePlacementTest, AFrameIsKeptWithinAnArea)
+{
+    const QRect area(0, 40, 1600, 1160);
+    struct Row {
+        const char* name;
+        QRect frame;
+        QRect area;
+        QRect expected;
+    };
+    const Row rows[] = {
+        {"inside: as it is", QRect(100, 100, 400, 600), area, QRect(100, 100, 400, 600)},
+        {"above the top", QRect(600, 7, 421, 661), area, QRect(600, 40, 421, 661)},
+        {"past the right edge", QRect(1024, 300, 600, 420), area, QRect(1000, 300, 600, 420)},
+        {"past the left and bottom edges", QRect(-50, 1000, 600, 420), area, QRect(0, 780, 600, 420)},
+        {"as large as the area", QRect(-10, -10, 1600, 1160), area, area},
+        {"larger than the area: shrunk to it", QRect(300, 300, 2000, 1300), area, area},
+        {"no area: as it is", QRect(-50, -50, 10, 10), QRect(), QRect(-50, -50, 10, 10)},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(DevicePlacement::keptWithin(row.frame, row.area), row.expected) << row.name;
+}
+
 } // namespace
 } // namespace velmora

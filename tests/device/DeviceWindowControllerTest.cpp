@@ -234,6 +234,46 @@ TEST_F(DeviceWindowControllerTest, AResizeToAnotherAspectSettlesAtTheSkinsAspect
     expectAligned(c, "settled");
 }
 
+TEST_F(DeviceWindowControllerTest, AResizePastTheScreenSettlesInsideItsAvailableArea)
+{
+    // As a window manager resizes the window: one that keeps the aspect hint
+    // itself and so may make the window taller than the screen, or one that
+    // ignores it.
+    const QRect area = mainArea();
+    const QSizeF aspect = SkinManifest::handheld().frameSize;
+    const int tall = area.height() + 400;
+    struct Row {
+        const char* name;
+        QSize resize;
+    };
+    const Row rows[] = {
+        {"at the aspect, taller than the area", QSize(int(std::lround(tall * aspect.width() / aspect.height())), tall)},
+        {"at the aspect, wider than the area",
+         QSize(area.width() + 50, int(std::lround((area.width() + 50) * aspect.height() / aspect.width())))},
+        {"much wider and lower than the aspect", QSize(area.width() - 20, area.height() / 4)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeviceWindowController& c = open(SkinManifest::handheld());
+        c.window()->move(area.topLeft() + QPoint(10, 30));
+        QCoreApplication::processEvents();
+        c.window()->resize(row.resize);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                const QSize size = c.window()->size();
+                return size != row.resize && size.width() <= area.width() && size.height() <= area.height();
+            },
+            5000))
+            << c.window()->width() << " × " << c.window()->height();
+        EXPECT_TRUE(WindowAspect::holds(c.window()->size(), aspect));
+        EXPECT_TRUE(area.contains(c.window()->geometry())) << c.window()->x() << ", " << c.window()->y() << " "
+                                                           << c.window()->width() << " × " << c.window()->height();
+        // The largest such size: one of its sides spans the area.
+        EXPECT_TRUE(c.window()->width() >= area.width() - 1 || c.window()->height() >= area.height() - 1);
+        EXPECT_NEAR(c.currentScale(), c.window()->width() / aspect.width(), 1e-9);
+    }
+}
+
 TEST_F(DeviceWindowControllerTest, ARestoredFrameKeepsItsSizeOffTheAspect)
 {
     controller = std::make_unique<DeviceWindowController>(

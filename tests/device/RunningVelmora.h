@@ -62,10 +62,13 @@ inline int countColour(const QImage& image, const QRect& rect, QRgb colour)
 }
 
 // The velmora application on its own X server (or the shared one), with a
-// private home whose settings file holds the given extra members.
+// private home whose settings file holds the given extra members. The server
+// of its own has a screen of the given size and depth.
 class RunningVelmora {
 public:
-    RunningVelmora(const char* display, const QJsonObject& settingsExtra)
+    RunningVelmora(const char* display, const QJsonObject& settingsExtra,
+                   const QString& screen = QStringLiteral("1280x1024x24"))
+        : server(screen)
     {
         QDir(root.path()).mkpath(QStringLiteral("home"));
         QDir(root.path()).mkpath(QStringLiteral("data/Velmora"));
@@ -97,23 +100,40 @@ public:
         return velmora.waitForStarted(5000);
     }
 
-    // The id of the window of that title, once it exists; empty after a
-    // generous wait.
-    QString waitForWindow(const QString& title)
+    // The id of the window of that title, once it exists (and is shown, when
+    // asked); empty after a generous wait.
+    QString waitForWindow(const QString& title, bool shown = false)
     {
         QString window;
+        QStringList search{QStringLiteral("search")};
+        if (shown)
+            search << QStringLiteral("--onlyvisible");
+        search << QStringLiteral("--name") << QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$');
         for (int attempt = 0; attempt < 150 && window.isEmpty(); ++attempt) {
-            window = QString::fromUtf8(run(environment,
-                                           QStringLiteral("xdotool"),
-                                           {QStringLiteral("search"),
-                                            QStringLiteral("--name"),
-                                            QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')}))
+            window = QString::fromUtf8(run(environment, QStringLiteral("xdotool"), search))
                          .trimmed()
                          .section(QLatin1Char('\n'), -1);
             if (window.isEmpty())
                 QThread::msleep(100);
         }
         return window;
+    }
+
+    // The window's frame on the screen; null when xdotool cannot tell.
+    QRect windowGeometry(const QString& window)
+    {
+        const QString geometry = QString::fromUtf8(
+            run(environment, QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window}));
+        const QRegularExpressionMatch position
+            = QRegularExpression(QStringLiteral("Position: (-?\\d+),(-?\\d+)")).match(geometry);
+        const QRegularExpressionMatch size
+            = QRegularExpression(QStringLiteral("Geometry: (\\d+)x(\\d+)")).match(geometry);
+        if (!position.hasMatch() || !size.hasMatch())
+            return QRect();
+        return QRect(position.captured(1).toInt(),
+                     position.captured(2).toInt(),
+                     size.captured(1).toInt(),
+                     size.captured(2).toInt());
     }
 
     QSize windowSize(const QString& window)

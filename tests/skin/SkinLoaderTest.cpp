@@ -119,6 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
             R"({"name":"x","frame":{"image":"f.png","width":1,"height":1},"viewport":{"x":0,"y":0,"width":1,"height":1},"buttons":[]})"},
         BrokenSkin{"zero width", withFrame({{"image", "f.png"}, {"width", 0}, {"height", 10}})},
         BrokenSkin{"negative height", withFrame({{"image", "f.png"}, {"width", 10}, {"height", -5}})},
+        BrokenSkin{"almost no size", withFrame({{"image", "f.png"}, {"width", 1e-300}, {"height", 1e-300}})},
+        BrokenSkin{"a thread", withFrame({{"image", "f.png"}, {"width", 3}, {"height", 100000}})},
         BrokenSkin{"picture outside", withFrame({{"image", "../a-good/skin.json"}, {"width", 10}, {"height", 10}})}));
 
 TEST_F(SkinLoaderTest, LoadSingleReadsOneFolderWithoutTouchingTheList)

@@ -59,6 +59,10 @@ TEST_P(SkinFileDecodeTest, AcceptsOrRefusesTheWholeFile)
 
 const QJsonValue removed(QJsonValue::Undefined);
 QJsonObject pt(double x, double y) { return {{"x", x}, {"y", y}}; }
+QJsonObject frame(double width, double height)
+{
+    return {{"image", "frame@2x.png"}, {"width", width}, {"height", height}};
+}
 QJsonObject button(const QJsonValue& label)
 {
     return {{"label", label}, {"x", 1}, {"y", 2}, {"width", 3}, {"height", 4}};
@@ -85,7 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"frame width as text", {"frame", "width"}, "400", false},
         DecodeCase{"frame width zero", {"frame", "width"}, 0, false},
         DecodeCase{"frame height negative", {"frame", "height"}, -1, false},
-        DecodeCase{"fractional frame", {"frame", "width"}, 0.5, true},
+        DecodeCase{"fractional frame", {"frame", "width"}, 400.5, true},
+        DecodeCase{"frame of almost no size", {"frame"}, frame(1e-300, 1e-300), false},
+        DecodeCase{"frame as thin as a thread", {"frame"}, frame(3, 100000), false},
+        DecodeCase{"frame far wider than high", {"frame"}, frame(2100, 100), false},
+        DecodeCase{"frame as wide as the bounds allow", {"frame"}, frame(2000, 100), true},
+        DecodeCase{"frame too small to see", {"frame"}, frame(0.5, 0.5), false},
+        DecodeCase{"frame at the least size", {"frame"}, frame(1, 1), true},
+        DecodeCase{"frame larger than any screen shows", {"frame"}, frame(20001, 20000), false},
         DecodeCase{"frame without image", {"frame", "image"}, removed, false},
         DecodeCase{"viewport without x", {"viewport", "x"}, removed, false},
         DecodeCase{"null corner radius", {"viewport", "cornerRadius"}, QJsonValue::Null, true},
@@ -119,6 +130,17 @@ INSTANTIATE_TEST_SUITE_P(
             name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
         return name;
     });
+
+TEST(SkinFileDecode, SaysWhyAFrameCannotBeShown)
+{
+    QJsonObject json = minimalSkin(QStringLiteral("Thread"));
+    json["frame"] = frame(3, 100000);
+    QString error;
+    EXPECT_FALSE(SkinManifestFile::decode(toBytes(json), &error));
+    EXPECT_EQ(error,
+              QStringLiteral("the frame's size 3 × 100000 cannot be shown: each side must lie between 1 and 20000, "
+                             "and the longer be at most 20 times the shorter"));
+}
 
 TEST(SkinFileDecode, RefusesTextThatIsNotAnObject)
 {
