@@ -85,6 +85,21 @@ bool isInside(const QString& path, const QString& folder)
     return innerPart != inner.end() && !innerPart->empty();
 }
 
+bool holdsFolderDeeperThan(const QString& root, qsizetype maxDepth)
+{
+    std::error_code code;
+    fs::recursive_directory_iterator walk(toPath(root), fs::directory_options::skip_permission_denied, code);
+    for (; !code && walk != fs::recursive_directory_iterator(); walk.increment(code)) {
+        std::error_code ignored;
+        if (walk->is_symlink(ignored) || !walk->is_directory(ignored))
+            continue;
+        // depth() counts the folders between root and this one.
+        if (walk.depth() + 1 > maxDepth)
+            return true;
+    }
+    return false;
+}
+
 bool copyTree(const QString& source, const QString& destination, QString* error)
 {
     std::error_code code;

@@ -19,6 +19,12 @@ bool isSameFolder(const QString& a, const QString& b);
 // need not exist yet (its nearest existing ancestor is resolved).
 bool isInside(const QString& path, const QString& folder);
 
+// Whether a folder lies more than maxDepth folders below root (a folder in
+// root lies one deep), links not followed. The walk ends at the first such
+// folder, so a tree thousands of folders deep costs no more than one
+// maxDepth deep; a folder it cannot read is passed over.
+bool holdsFolderDeeperThan(const QString& root, qsizetype maxDepth);
+
 // Copies the folder and everything below it to destination, which must not
 // exist. Symbolic links are copied as links; sockets, pipes and devices fail
 // the copy. On failure the partial copy is removed.

@@ -175,6 +175,11 @@ void SkinPickerModel::installSkinFolder(const QString& folder)
         setStatus(QStringLiteral("Not a skin folder — missing skin.json"));
         return;
     }
+    // Held to the depth an archive may have, before anything is copied.
+    if (FolderInstall::holdsFolderDeeperThan(source, m_zipLimits.maxDepth)) {
+        setStatus(QStringLiteral("Install failed: %1").arg(m_zipLimits.tooDeepReason()));
+        return;
+    }
     const QString skinsDir = AppPaths::skinsDir();
     QDir().mkpath(skinsDir);
     const QString name = dropped.fileName();

@@ -68,7 +68,8 @@ public:
     void importItem(const QString& path, const OpenImage& openImage);
 
     // Installs the folder as a user skin under its own name, after asking
-    // before an existing skin of that name is replaced.
+    // before an existing skin of that name is replaced. A folder holding a
+    // tree deeper than an archive may be is refused unread and uncopied.
     void installSkinFolder(const QString& folder);
 
     // Asks, then removes the skin's user folder and has everyone reload.
@@ -82,6 +83,7 @@ public:
     // Where import folders go; the system's temporary folder by default.
     void setTemporaryFolder(const QString& folder) { m_temporaryFolder = folder; }
     void setStatusClearDelay(std::chrono::milliseconds delay) { m_statusClearDelay = delay; }
+    // The bounds of an archive; their depth bounds a dropped folder too.
     void setZipLimits(const ZipLimits& limits) { m_zipLimits = limits; }
 
     // The folder name an archive's skin is installed under: the name in

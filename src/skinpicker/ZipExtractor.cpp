@@ -194,7 +194,7 @@ ZipExtractor::Result ZipExtractor::extract(const QString& archivePath, const QSt
         const auto type = archive_entry_filetype(entry);
         const qsizetype folders = type == AE_IFDIR ? parts.size() : parts.size() - 1;
         if (folders > limits.maxDepth)
-            return fail(QStringLiteral("an entry lies deeper than %1 folders").arg(limits.maxDepth));
+            return fail(limits.tooDeepReason());
 
         if (type == AE_IFDIR) {
             QString error;

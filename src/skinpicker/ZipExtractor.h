@@ -13,6 +13,9 @@ struct ZipLimits {
     // Folders an entry may lie below: a skin is a folder or two deep, and a
     // tree thousands of folders deep could not be walked or removed again.
     qsizetype maxDepth = 64;
+
+    // Why a tree deeper than maxDepth is refused, zipped or not.
+    QString tooDeepReason() const { return QStringLiteral("an entry lies deeper than %1 folders").arg(maxDepth); }
 };
 
 // Unpacks a ".zip" archive into an empty folder, in process, and trusts

@@ -21,6 +21,7 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -285,6 +286,121 @@ TEST_F(SkinPickerModelTest, InstallsAFolderAndRefreshesItsList)
     model->importItem(odd, openImage);
     EXPECT_EQ(status(), "Installed odd");
     EXPECT_TRUE(QFileInfo::exists(userSkins() + "/odd/skin.json"));
+}
+
+// depth nested folders "d" below parent; the path of the one at the given
+// level (1 for the first).
+QString nestFolders(const QString& parent, int depth)
+{
+    QDir().mkpath(parent + QString("/d").repeated(depth));
+    return parent;
+}
+QString nestedAt(const QString& parent, int level) { return parent + QString("/d").repeated(level); }
+
+// Whether anything opened the folder since the watch began.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString& folder) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        m_watching = m_fd >= 0 && ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_OPEN) >= 0;
+    }
+    ~OpenWatch() { ::close(m_fd); }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool watching() const { return m_watching; }
+    bool opened() const
+    {
+        alignas(inotify_event) char events[4096];
+        return ::read(m_fd, events, sizeof events) > 0;
+    }
+
+private:
+    int m_fd;
+    bool m_watching = false;
+};
+
+TEST_F(SkinPickerModelTest, AFolderTreeIsHeldToTheDepthOfAnArchive)
+{
+    const struct {
+        const char* what;
+        const char* folder;
+        std::function<void(const QString&)> make;
+        qsizetype maxDepth;
+        bool deeper;
+    } cases[] = {
+        {"as deep as the bound", "bound", [](const QString& r) { nestFolders(r, 8); }, 8, false},
+        {"a file in the deepest folder",
+         "file",
+         [](const QString& r) {
+             nestFolders(r, 8);
+             velmora::test::writeFile(nestedAt(r, 8) + "/f", "x");
+         },
+         8,
+         false},
+        {"one folder deeper", "deeper", [](const QString& r) { nestFolders(r, 9); }, 8, true},
+        {"deep on a side branch",
+         "branch",
+         [](const QString& r) {
+             nestFolders(r + "/a", 2);
+             nestFolders(r + "/z", 9);
+         },
+         9,
+         true},
+        {"deep behind a link",
+         "link",
+         [this](const QString& r) {
+             nestFolders(root() + "/far", 20);
+             QDir().mkpath(r);
+             QFile::link(root() + "/far", r + "/far");
+         },
+         8,
+         false},
+        {"no folder at all", "missing", [](const QString&) {}, 8, false},
+        {"a folder where none may be", "none", [](const QString& r) { nestFolders(r, 1); }, 0, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        const QString folder = root() + "/trees/" + row.folder;
+        row.make(folder);
+        EXPECT_EQ(FolderInstall::holdsFolderDeeperThan(folder, row.maxDepth), row.deeper);
+    }
+}
+
+// A dropped folder whose tree is deeper than an archive may be is refused
+// with the archive's reason before anything is asked or copied, and the walk
+// that finds out goes no deeper than it must.
+TEST_F(SkinPickerModelTest, AFolderDeeperThanAnArchiveMayBeIsRefusedUncopied)
+{
+    const QString deepest = makeSkinFolder("deepest", "Deepest");
+    nestFolders(deepest, 64);
+    model->importItem(deepest, openImage);
+    EXPECT_EQ(status(), "Installed deepest");
+    EXPECT_TRUE(QFileInfo(nestedAt(userSkins() + "/deepest", 64)).isDir());
+
+    const QStringList installed = velmora::test::treeOf(userSkins());
+    const struct {
+        int depth;
+        std::vector<int> unopened; // levels the walk has no need to open
+    } cases[] = {{65, {}}, {200, {66, 100, 200}}};
+    for (const auto& [depth, unopened] : cases) {
+        SCOPED_TRACE(depth);
+        const QString deep = makeSkinFolder(QString("deep%1").arg(depth), "Deep");
+        nestFolders(deep, depth);
+        std::vector<std::unique_ptr<OpenWatch>> below;
+        for (const int level : unopened) {
+            below.push_back(std::make_unique<OpenWatch>(nestedAt(deep, level)));
+            ASSERT_TRUE(below.back()->watching());
+        }
+        model->importItem(deep, openImage);
+        EXPECT_EQ(status(), "Install failed: " + ZipLimits().tooDeepReason());
+        EXPECT_EQ(status(), "Install failed: an entry lies deeper than 64 folders");
+        EXPECT_EQ(velmora::test::treeOf(userSkins()), installed);
+        EXPECT_TRUE(questions.isEmpty());
+        EXPECT_FALSE(hasSkin("Deep"));
+        for (const auto& watch : below)
+            EXPECT_FALSE(watch->opened()) << "the walk went on below the bound";
+    }
 }
 
 TEST_F(SkinPickerModelTest, AFolderThatIsALinkIsInstalledAsARealCopyWithACard)
