@@ -30,6 +30,10 @@ BoundedHttpReply::BoundedHttpReply(const QNetworkRequest& request, const QByteAr
     m_idle.setSingleShot(true);
     m_idle.setInterval(limits.timeout);
     connect(&m_idle, &QTimer::timeout, this, [this] { fail(TimeoutError, QStringLiteral("Time-out")); });
+    m_deadline.setSingleShot(true);
+    m_deadline.setInterval(limits.deadline);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { fail(TimeoutError, QStringLiteral("No answer in time")); });
+    m_deadline.start();
 
     const QUrl url = request.url();
     const bool secure = url.scheme() == QLatin1String("https");
@@ -293,6 +297,7 @@ void BoundedHttpReply::complete()
     if (isFinished())
         return;
     m_idle.stop();
+    m_deadline.stop();
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();

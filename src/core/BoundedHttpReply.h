@@ -24,7 +24,10 @@ namespace velmora {
 // with "Connection: close" and "Accept-Encoding: identity"; a redirect is an
 // answer like any other, never followed, so nothing is sent to another host.
 // The time-out ends an exchange during which nothing arrived or left for
-// that long. http and https (the system's certificate authorities) only.
+// that long; the deadline ends it however it is going once that much time
+// has passed since it started, so that a server dripping a byte now and then
+// cannot keep it alive. Either way it ends as a time-out. http and https
+// (the system's certificate authorities) only.
 //
 // It is a QNetworkReply: finished(), readyRead() as the body arrives, the
 // status code and reason phrase attributes, the raw headers, error() (a
@@ -35,7 +38,8 @@ class BoundedHttpReply final : public QNetworkReply {
 public:
     struct Limits {
         qint64 maxBodyBytes;
-        std::chrono::milliseconds timeout;
+        std::chrono::milliseconds timeout; // without progress
+        std::chrono::milliseconds deadline; // overall
         qint64 maxHeaderBytes = 64 * 1024;
     };
 
@@ -75,6 +79,7 @@ private:
     Limits m_limits;
     QPointer<QTcpSocket> m_socket;
     QTimer m_idle;
+    QTimer m_deadline;
     QByteArray m_raw; // read from the connection, not yet parsed
     QByteArray m_body; // the answer's body, not yet read by the owner
     Stage m_stage = Stage::head;

@@ -89,7 +89,8 @@ void CrashUploader::sendNext()
         // The answer's body is not used: no more than maxResponseBytes of it
         // is read, and a redirect is not followed, so a report goes to the
         // service and nowhere else.
-        m_reply = new BoundedHttpReply(request, "POST", *body, {maxResponseBytes, m_options.timeout}, this);
+        m_reply = new BoundedHttpReply(
+            request, "POST", *body, {maxResponseBytes, m_options.timeout, m_options.deadline}, this);
         connect(m_reply, &QNetworkReply::finished, this, &CrashUploader::onReplyFinished);
         return;
     }

@@ -19,9 +19,9 @@ class BoundedHttpReply;
 // (any 2xx answer) is deleted; an unreadable, oversized or unparsable one
 // (or one that is no regular file: a pipe, a link) is deleted unsent; a
 // failed request (another status, a redirect to another host, a transport
-// error or a time-out) renames it to count the attempt, and its fifth
-// failure deletes it. Every failure is silent. Lives on one thread; start()
-// there.
+// error, a time-out or a passed deadline) renames it to count the attempt,
+// and its fifth failure deletes it. Every failure is silent. Lives on one
+// thread; start() there.
 class CrashUploader final : public QObject {
     Q_OBJECT
 
@@ -29,8 +29,10 @@ public:
     struct Options {
         QString pendingDir;
         QUrl endpoint;
-        // How long a request may go without progress.
+        // How long a request may go without progress, and how long it may
+        // take at most, however slowly its answer arrives.
         std::chrono::milliseconds timeout{15000};
+        std::chrono::milliseconds deadline{120'000};
     };
 
     // The largest answer body read; a longer answer is cut off and judged by

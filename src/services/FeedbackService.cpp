@@ -27,7 +27,8 @@ QByteArray requestBody(const std::optional<QString>& email, const QString& messa
 
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
                              const QString& message, QObject* context,
-                             std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout)
+                             std::function<void(std::optional<FeedbackError>)> done, std::chrono::milliseconds timeout,
+                             std::chrono::milliseconds deadline)
 {
     QNetworkRequest request(endpoint());
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
@@ -36,6 +37,7 @@ QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional
                                 "POST",
                                 requestBody(email, message),
                                 timeout,
+                                deadline,
                                 maxAnswerBytes,
                                 context,
                                 [done = std::move(done)](const ServiceResponse& response) {

@@ -26,7 +26,11 @@ enum class FeedbackError {
 // The texts go as they are given: the caller trims and composes them.
 namespace FeedbackService {
 
+// How long a post may go without progress, and how long it may take at most,
+// however the answer arrives: past either it ends as network.
 inline constexpr std::chrono::milliseconds timeout{15'000};
+inline constexpr std::chrono::milliseconds deadline{60'000};
+static_assert(deadline > timeout);
 // The answer's body is not used; no more than this of it is read.
 inline constexpr qint64 maxAnswerBytes = 64 * 1024;
 
@@ -40,7 +44,8 @@ QByteArray requestBody(const std::optional<QString>& email, const QString& messa
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, const std::optional<QString>& email,
                              const QString& message, QObject* context,
                              std::function<void(std::optional<FeedbackError>)> done,
-                             std::chrono::milliseconds timeout = FeedbackService::timeout);
+                             std::chrono::milliseconds timeout = FeedbackService::timeout,
+                             std::chrono::milliseconds deadline = FeedbackService::deadline);
 
 } // namespace FeedbackService
 } // namespace velmora

@@ -21,11 +21,12 @@ bool brokeOff(QNetworkReply::NetworkError error)
 } // namespace
 
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
-                             const QByteArray& body, std::chrono::milliseconds timeout, qint64 maxResponseBytes,
-                             QObject* context, Completion done)
+                             const QByteArray& body, std::chrono::milliseconds timeout,
+                             std::chrono::milliseconds deadline, qint64 maxResponseBytes, QObject* context,
+                             Completion done)
 {
     // The reply belongs to the client, so that destroying the client ends it.
-    auto* reply = new BoundedHttpReply(request, method, body, {maxResponseBytes, timeout}, &network);
+    auto* reply = new BoundedHttpReply(request, method, body, {maxResponseBytes, timeout, deadline}, &network);
     QObject::connect(reply, &QNetworkReply::finished, reply, &QObject::deleteLater);
     QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
     QObject::connect(

@@ -37,7 +37,9 @@ namespace ServiceRequest {
 using Completion = std::function<void(const ServiceResponse&)>;
 
 // Sends the request through network with the given method and body. The
-// time-out ends a request during which nothing arrived for that long. The
+// time-out ends a request during which nothing arrived for that long, the
+// deadline one that has not ended that long after it was sent, however
+// slowly its answer still trickles in; either ends with no response. The
 // answer's body is read as it arrives, never more than maxResponseBytes of
 // it, whether or not it declares a length and whether or not it comes in
 // chunks: past the bound the connection is closed and the response is marked
@@ -46,8 +48,9 @@ using Completion = std::function<void(const ServiceResponse&)>;
 // aborts the request.
 // Aborting the returned reply cancels the request (done then sees no response).
 QPointer<QNetworkReply> send(QNetworkAccessManager& network, QNetworkRequest request, const QByteArray& method,
-                             const QByteArray& body, std::chrono::milliseconds timeout, qint64 maxResponseBytes,
-                             QObject* context, Completion done);
+                             const QByteArray& body, std::chrono::milliseconds timeout,
+                             std::chrono::milliseconds deadline, qint64 maxResponseBytes, QObject* context,
+                             Completion done);
 
 } // namespace ServiceRequest
 } // namespace velmora

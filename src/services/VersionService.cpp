@@ -52,13 +52,15 @@ VersionResult decode(const ServiceResponse& response)
 }
 
 QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
-                              std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout)
+                              std::function<void(const VersionResult&)> done, std::chrono::milliseconds timeout,
+                              std::chrono::milliseconds deadline)
 {
     return ServiceRequest::send(network,
                                 QNetworkRequest(endpoint()),
                                 "GET",
                                 {},
                                 timeout,
+                                deadline,
                                 maxDocumentBytes,
                                 context,
                                 [done = std::move(done)](const ServiceResponse& response) { done(decode(response)); });

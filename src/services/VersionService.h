@@ -42,7 +42,11 @@ using VersionResult = std::variant<RemoteVersion, VersionServiceError>;
 // the first maxNotes are kept, each cut to maxNoteLength characters.
 namespace VersionService {
 
+// How long the check may go without progress, and how long it may take at
+// most, however the answer arrives: past either it ends as network.
 inline constexpr std::chrono::milliseconds timeout{10'000};
+inline constexpr std::chrono::milliseconds deadline{30'000};
+static_assert(deadline > timeout);
 inline constexpr qint64 maxDocumentBytes = 1024 * 1024;
 inline constexpr qsizetype maxNotes = 200;
 inline constexpr qsizetype maxNoteLength = 1000;
@@ -57,7 +61,8 @@ VersionResult decode(const ServiceResponse& response);
 // the check, which then ends as network.
 QPointer<QNetworkReply> fetch(QNetworkAccessManager& network, QObject* context,
                               std::function<void(const VersionResult&)> done,
-                              std::chrono::milliseconds timeout = VersionService::timeout);
+                              std::chrono::milliseconds timeout = VersionService::timeout,
+                              std::chrono::milliseconds deadline = VersionService::deadline);
 
 } // namespace VersionService
 } // namespace velmora

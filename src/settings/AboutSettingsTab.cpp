@@ -470,10 +470,15 @@ void AboutSettingsTab::refresh()
         m_statusIcon->setPixmap(SymbolIcon::pixmap(QStringLiteral("wifi.slash"), c.secondary, 16, dpr));
         m_statusText->setText(QStringLiteral("Couldn't reach %1.").arg(WebService::hostName()));
         m_statusText->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(c.secondary)));
-    } else {
+    } else if (state == LoadState::loaded) {
+        // Only an answer says so: no answer yet is not "up to date".
         m_statusIcon->setPixmap(SymbolIcon::pixmap(QStringLiteral("checkmark.circle.fill"), c.phosphorText, 16, dpr));
         m_statusText->setText(QStringLiteral("You're up to date."));
         m_statusText->setStyleSheet(QString());
+    } else {
+        m_statusIcon->clear();
+        m_statusText->setText(QStringLiteral("Checking\u2026"));
+        m_statusText->setStyleSheet(QStringLiteral("color: %1;").arg(cssColor(c.secondary)));
     }
     m_download->setVisible(update);
     m_visit->setText(QStringLiteral("Visit %1").arg(WebService::hostName()));

@@ -37,13 +37,13 @@ void AboutViewModel::setEmail(const QString& text) { setText(m_email, text); }
 void AboutViewModel::setSubject(const QString& text) { setText(m_subject, text); }
 void AboutViewModel::setMessage(const QString& text) { setText(m_message, text); }
 
-void AboutViewModel::load(std::chrono::milliseconds timeout)
+void AboutViewModel::load(std::chrono::milliseconds timeout, std::chrono::milliseconds deadline)
 {
     m_loadState = LoadState::loading;
     emit changed();
     m_checks.removeAll(nullptr);
     m_checks << VersionService::fetch(
-        *m_network, this, [this](const VersionResult& result) { finishLoad(result); }, timeout);
+        *m_network, this, [this](const VersionResult& result) { finishLoad(result); }, timeout, deadline);
 }
 
 void AboutViewModel::cancelLoad()
@@ -78,7 +78,7 @@ void AboutViewModel::finishLoad(const VersionResult& result)
     emit changed();
 }
 
-void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout)
+void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout, std::chrono::milliseconds deadline)
 {
     const QString message = m_message.trimmed();
     if (message.isEmpty()) {
@@ -107,7 +107,8 @@ void AboutViewModel::sendFeedback(std::chrono::milliseconds timeout)
             }
             emit changed();
         },
-        timeout);
+        timeout,
+        deadline);
 }
 
 QUrl AboutViewModel::downloadPage() const

@@ -65,7 +65,8 @@ public:
     // notes, or the bundled ones when it has none) or offline with the bundled
     // notes, whatever went wrong. Overlapping checks each record their outcome
     // when they end.
-    void load(std::chrono::milliseconds timeout = VersionService::timeout);
+    void load(std::chrono::milliseconds timeout = VersionService::timeout,
+              std::chrono::milliseconds deadline = VersionService::deadline);
     // Cancels every check in flight; each ends as offline.
     void cancelLoad();
 
@@ -73,7 +74,8 @@ public:
     // when there is a subject) with the trimmed email, if any. An empty
     // message fails at once and sends nothing. On success subject and message
     // are emptied and the email stays; on failure every text stays.
-    void sendFeedback(std::chrono::milliseconds timeout = FeedbackService::timeout);
+    void sendFeedback(std::chrono::milliseconds timeout = FeedbackService::timeout,
+                      std::chrono::milliseconds deadline = FeedbackService::deadline);
 
     // The page the Download button opens: the document's download address
     // when it is an http or https URL, else the web service's "/download".

@@ -55,7 +55,7 @@ Outcome exchange(const QUrl& url, qint64 bound, const QByteArray& method = "GET"
     QObject owner;
     QNetworkRequest request(url);
     request.setRawHeader("Content-Type", "application/json");
-    auto* reply = new BoundedHttpReply(request, method, body, {bound, 5000ms}, &owner);
+    auto* reply = new BoundedHttpReply(request, method, body, {bound, 5000ms, 10000ms}, &owner);
     Outcome outcome;
     bool finished = false;
     QObject::connect(reply, &QNetworkReply::readyRead, [&] { outcome.body += reply->readAll(); });

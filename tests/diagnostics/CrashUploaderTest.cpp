@@ -45,11 +45,12 @@ protected:
     QStringList left() const { return QDir(pending()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
     // One upload run, waited for.
-    void upload(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000), QUrl service = {})
+    void upload(std::chrono::milliseconds timeout = std::chrono::milliseconds(15000), QUrl service = {},
+                std::chrono::milliseconds deadline = CrashUploader::Options().deadline)
     {
         QUrl endpoint = service.isEmpty() ? m_server.url() : service;
         endpoint.setPath("/api/crash");
-        CrashUploader uploader({pending(), endpoint, timeout});
+        CrashUploader uploader({pending(), endpoint, timeout, deadline});
         QSignalSpy finished(&uploader, &CrashUploader::finished);
         uploader.start();
         if (finished.isEmpty()) {
@@ -169,6 +170,19 @@ TEST_F(CrashUploaderTest, EndlessAnswersAreCutOffWhileTheyArrive)
         EXPECT_TRUE(left().isEmpty()) << "accepted by its status";
         EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024);
     }
+}
+
+// A server that sends its answer a byte at a time keeps the connection busy
+// for ever: the deadline ends the request, and the attempt counts as a
+// failure although a status had arrived.
+TEST_F(CrashUploaderTest, AnAnswerThatNeverEndsFailsAtTheDeadline)
+{
+    using velmora::test::HostileHttpServer;
+    HostileHttpServer server(HostileHttpServer::Answer::dripping(std::chrono::milliseconds(40)));
+    ASSERT_TRUE(server.isListening());
+    write("sig-1700000000-42.json", report("x"));
+    upload(std::chrono::milliseconds(15000), server.url(), std::chrono::milliseconds(700));
+    EXPECT_EQ(left(), QStringList({"sig-1700000000-42.a1.json"}));
 }
 
 // A redirect to another host is not followed: the report goes nowhere else

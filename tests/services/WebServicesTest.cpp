@@ -22,13 +22,14 @@ using namespace std::chrono_literals;
 using test::LoopbackService;
 using test::waitUntil;
 
-std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = VersionService::timeout)
+std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = VersionService::timeout,
+                                          std::chrono::milliseconds deadline = VersionService::deadline)
 {
     QNetworkAccessManager network;
     QObject context;
     std::optional<VersionResult> result;
     VersionService::fetch(
-        network, &context, [&](const VersionResult& r) { result = r; }, timeout);
+        network, &context, [&](const VersionResult& r) { result = r; }, timeout, deadline);
     waitUntil([&] { return result.has_value(); }, 8000);
     return result;
 }
@@ -36,13 +37,14 @@ std::optional<VersionResult> fetchVersion(std::chrono::milliseconds timeout = Ve
 // Sends and returns the outcome: none while nothing came back, else the error
 // or its absence.
 std::optional<std::optional<FeedbackError>> sendFeedback(const std::optional<QString>& email, const QString& message,
-                                                         std::chrono::milliseconds timeout = FeedbackService::timeout)
+                                                         std::chrono::milliseconds timeout = FeedbackService::timeout,
+                                                         std::chrono::milliseconds deadline = FeedbackService::deadline)
 {
     QNetworkAccessManager network;
     QObject context;
     std::optional<std::optional<FeedbackError>> result;
     FeedbackService::send(
-        network, email, message, &context, [&](std::optional<FeedbackError> e) { result = e; }, timeout);
+        network, email, message, &context, [&](std::optional<FeedbackError> e) { result = e; }, timeout, deadline);
     waitUntil([&] { return result.has_value(); }, 8000);
     return result;
 }
@@ -270,6 +272,23 @@ TEST(WebServiceBoundsTest, EndlessAnswersAreCutOffWhileTheyArrive)
             EXPECT_LT(server.bytesSent(), 16 * 1024 * 1024);
         }
     }
+}
+
+// A server that sends a byte every so often never lets the idle time-out
+// end the exchange: the deadline does, and no answer is no answer, whatever
+// had arrived by then.
+TEST(WebServiceBoundsTest, AnAnswerThatNeverEndsEndsAtTheDeadline)
+{
+    test::HostileHttpServer server(test::HostileHttpServer::Answer::dripping(40ms));
+    ASSERT_TRUE(server.isListening());
+    const ServiceAt service(server.url());
+    const std::optional<VersionResult> result = fetchVersion(VersionService::timeout, 700ms);
+    ASSERT_TRUE(result.has_value()) << "the check went on past its deadline";
+    EXPECT_EQ(std::get<VersionServiceError>(*result), VersionServiceError::network);
+
+    const auto outcome = sendFeedback(std::nullopt, "hello", FeedbackService::timeout, 700ms);
+    ASSERT_TRUE(outcome.has_value()) << "the post went on past its deadline";
+    EXPECT_EQ(*outcome, std::optional(FeedbackError::network));
 }
 
 // A document within the bound that lists 200,000 notes: the first few

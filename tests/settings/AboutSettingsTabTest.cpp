@@ -78,7 +78,7 @@ TEST_F(AboutSettingsTabTest, WhileCheckingShowsProgressAndTheSiteButtons)
     EXPECT_TRUE(shown("checking"));
     EXPECT_FALSE(shown("notes"));
     EXPECT_FALSE(shown("noNotes"));
-    EXPECT_EQ(text("updateStatus"), "You're up to date.");
+    EXPECT_EQ(text("updateStatus"), "Checking\u2026") << "no answer yet is not up to date";
     EXPECT_FALSE(shown("downloadButton"));
     EXPECT_EQ(child<QPushButton>("visitButton")->text(), "Visit 127.0.0.1");
     EXPECT_TRUE(shown("privacyLink"));

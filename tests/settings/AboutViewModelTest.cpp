@@ -1,3 +1,4 @@
+#include "support/HostileHttpServer.h"
 #include "support/LogCapture.h"
 #include "support/LoopbackService.h"
 #include "support/ScopedEnvironment.h"
@@ -98,6 +99,28 @@ TEST_F(AboutViewModelTest, ATimeOutOrCancelledCheckEndsOffline)
     model.cancelLoad();
     ASSERT_TRUE(waitUntil([&] { return model.loadState() == LoadState::offline; }));
     EXPECT_EQ(model.notes(), QStringList{"Bundled note"});
+}
+
+// A server that answers a byte at a time keeps every check and every post
+// alive for as long as it likes, unless they have a deadline: past it the
+// check ends offline and the post fails, as when no answer came at all.
+TEST_F(AboutViewModelTest, AnAnswerThatNeverEndsEndsAtTheDeadline)
+{
+    test::HostileHttpServer server(test::HostileHttpServer::Answer::dripping(40ms));
+    ASSERT_TRUE(server.isListening());
+    velmora::test::ScopedEnvironment service{"VELMORA_SERVICE_URL", server.url().toString().toUtf8()};
+    model.load(VersionService::timeout, 700ms);
+    ASSERT_TRUE(waitUntil([&] { return model.loadState() != LoadState::loading; }, 8000))
+        << "the check went on past its deadline";
+    EXPECT_EQ(model.loadState(), LoadState::offline);
+    EXPECT_EQ(model.notes(), QStringList{"Bundled note"});
+    EXPECT_FALSE(model.remoteVersion());
+
+    model.setMessage("hello");
+    model.sendFeedback(FeedbackService::timeout, 700ms);
+    ASSERT_TRUE(waitUntil([&] { return model.feedbackState().kind != FeedbackState::Kind::sending; }, 8000))
+        << "the post went on past its deadline";
+    EXPECT_EQ(model.feedbackState(), FeedbackState::failed(AboutViewModel::sendFailedText));
 }
 
 TEST_F(AboutViewModelTest, ACancelledCheckEndsOnce)

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -43,6 +44,9 @@ public:
         // Extra header lines, each ending in "\r\n" (a Location).
         QByteArray headers;
         qint64 sendLimit = 256LL * 1024 * 1024;
+        // When set, everything goes out one byte at a time, this long apart
+        // from the status line on: an answer that is always on its way.
+        std::chrono::milliseconds drip{0};
 
         static Answer endless(int status, Body body, QByteArray prefix = {}, QByteArray filler = {})
         {
@@ -52,6 +56,12 @@ public:
             answer.prefix = std::move(prefix);
             if (!filler.isEmpty())
                 answer.filler = std::move(filler);
+            return answer;
+        }
+        static Answer dripping(std::chrono::milliseconds pace)
+        {
+            Answer answer;
+            answer.drip = pace;
             return answer;
         }
         static Answer redirect(int status, const QByteArray& location)
@@ -102,7 +112,10 @@ private:
         while (at < bytes.size()) {
             if (m_stop)
                 return false;
-            const ssize_t n = ::send(fd, bytes.constData() + at, size_t(bytes.size() - at), MSG_NOSIGNAL);
+            if (m_answer.drip.count() > 0)
+                std::this_thread::sleep_for(m_answer.drip);
+            const size_t size = m_answer.drip.count() > 0 ? 1 : size_t(bytes.size() - at);
+            const ssize_t n = ::send(fd, bytes.constData() + at, size, MSG_NOSIGNAL);
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
                 continue; // the send time-out: look at m_stop again
             if (n <= 0)
