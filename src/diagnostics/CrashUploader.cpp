@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QNetworkReply>
@@ -62,7 +63,14 @@ void CrashUploader::start()
         emit finished();
         return;
     }
-    // Links are left alone: a report is a file the crash handlers wrote here.
+    // A report is a file the crash handlers wrote here, never a link: a link
+    // goes itself (unlink(2) does not follow it), whatever it leads to.
+    const QFileInfoList entries
+        = folder.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink())
+            ::unlink(QFile::encodeName(entry.filePath()).constData());
+    }
     const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     const CrashReportQueue::Plan plan = CrashReportQueue::plan(names);
     for (const QString& name : plan.dropUnsent)

@@ -17,11 +17,13 @@ class BoundedHttpReply;
 // the surplus beyond the newest twenty names unsent, then posts the kept
 // reports one at a time in ascending name order. A report the service accepts
 // (any 2xx answer) is deleted; an unreadable, oversized or unparsable one
-// (or one that is no regular file: a pipe, a link) is deleted unsent; a
+// (or one that is no regular file, such as a pipe) is deleted unsent; a
 // failed request (another status, a redirect to another host, a transport
 // error, a time-out or a passed deadline) renames it to count the attempt,
-// and its fifth failure deletes it. Every failure is silent. Lives on one
-// thread; start() there.
+// and its fifth failure deletes it. The crash handlers write only regular
+// files here, so every symbolic link in the folder is removed, whatever its
+// name, without following it: what it leads to stays. Every failure is
+// silent. Lives on one thread; start() there.
 class CrashUploader final : public QObject {
     Q_OBJECT
 

@@ -1,6 +1,7 @@
 #include "services/VersionService.h"
 
 #include "core/WebService.h"
+#include "services/ServiceText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,7 +22,7 @@ QStringList notesOf(const QJsonValue& value)
     }
     QStringList notes;
     for (qsizetype i = 0; i < std::min(array.size(), maxNotes); ++i)
-        notes << array.at(i).toString().left(maxNoteLength);
+        notes << ServiceText::withoutBidiControls(array.at(i).toString()).left(maxNoteLength);
     return notes;
 }
 
@@ -45,9 +46,10 @@ VersionResult decode(const ServiceResponse& response)
         return VersionServiceError::badResponse;
     const QJsonValue download = object.value(QLatin1String("download_url"));
     return RemoteVersion{
-        version.toString(),
+        ServiceText::withoutBidiControls(version.toString()),
         notesOf(object.value(QLatin1String("notes"))),
-        download.isString() ? download.toString() : WebService::url(QStringLiteral("/download")).toString(),
+        download.isString() ? ServiceText::withoutBidiControls(download.toString())
+                            : WebService::url(QStringLiteral("/download")).toString(),
     };
 }
 

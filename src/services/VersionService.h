@@ -37,7 +37,8 @@ using VersionResult = std::variant<RemoteVersion, VersionServiceError>;
 // Reads "/api/version.json" from the web service, a JSON object with the keys
 // "version" (a string, required), "notes" (an array of strings: one that holds
 // anything else counts as no notes at all) and "download_url" (a string, else
-// the service's "/download" page). Other keys are ignored. A document longer
+// the service's "/download" page). Other keys are ignored. Each text loses
+// its bidirectional formatting characters (ServiceText). A document longer
 // than maxDocumentBytes is not read past that and is no document; of its notes
 // the first maxNotes are kept, each cut to maxNoteLength characters.
 namespace VersionService {

@@ -10,11 +10,14 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -218,6 +221,56 @@ TEST_F(CrashUploaderTest, APipeOrALinkIsNoReportAndHoldsNothing)
     ASSERT_EQ(m_server.requests().size(), 1);
     EXPECT_EQ(m_server.requests().first().body, report("real"));
     EXPECT_TRUE(left().contains("target.txt")) << "what a link points at is left alone";
+}
+
+// The crash handlers write regular files only: every link in the folder is
+// removed, whatever its name and wherever it leads, and what it leads to
+// stays as it was. Reports beside the links go as ever.
+TEST_F(CrashUploaderTest, LinksAreRemovedAndWhatTheyLeadToStays)
+{
+    QTemporaryDir outside;
+    ASSERT_TRUE(outside.isValid());
+    const QString secret = outside.filePath("secret.json");
+    {
+        QFile file(secret);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(report("outside"));
+    }
+    write("target.txt", "kept");
+    velmora::test::WatchedFifo fifo(outside.filePath("pipe"));
+    ASSERT_TRUE(fifo.made());
+    struct Link {
+        const char* name;
+        QString target;
+    };
+    const std::vector<Link> links = {
+        {"sig-1700000000-1.json", secret},
+        {"exc-1700000000.json", outside.filePath("pipe")},
+        {"sig-1700000000-2.a3.json", pending() + "/target.txt"},
+        {".hidden.json", secret},
+        {"notes.txt", secret},
+        {"dangling.json", outside.filePath("nowhere")},
+        {"folder", outside.path()},
+        {"loop.json", pending() + "/loop.json"},
+    };
+    for (const Link& link : links)
+        ASSERT_EQ(::symlink(QFile::encodeName(link.target).constData(), QFile::encodeName(pending() + '/' + link.name)),
+                  0)
+            << link.name;
+    write("sig-1700000000-3.json", report("real"));
+    m_server.respondWith(200);
+    upload();
+
+    for (const Link& link : links)
+        EXPECT_FALSE(QFileInfo(pending() + '/' + link.name).isSymLink()) << link.name << " is still there";
+    EXPECT_EQ(left(), QStringList({"target.txt"}));
+    QFile kept(secret);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << "what a link leads to is left alone";
+    EXPECT_EQ(kept.readAll(), report("outside"));
+    EXPECT_TRUE(QFileInfo(outside.filePath("pipe")).exists());
+    EXPECT_FALSE(fifo.rescued()) << "the uploader opened the pipe through a link";
+    ASSERT_EQ(m_server.requests().size(), 1);
+    EXPECT_EQ(m_server.requests().first().body, report("real"));
 }
 
 TEST_F(CrashUploaderTest, MissingOrEmptyFolderEndsWithoutARequest)

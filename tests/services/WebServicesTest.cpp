@@ -6,6 +6,7 @@
 #include "services/FeedbackService.h"
 #include "services/VersionService.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
@@ -127,6 +128,42 @@ TEST(VersionServiceTest, NoAnswerIsANetworkFailure)
     const std::optional<VersionResult> refused = fetchVersion();
     ASSERT_TRUE(refused.has_value());
     EXPECT_EQ(std::get<VersionServiceError>(*refused), VersionServiceError::network);
+}
+
+// The notes, the version and the download address lose every bidirectional
+// formatting character, wherever it sits; other characters stay as sent.
+TEST(VersionServiceTest, TheServicesTextsComeWithoutBidiControls)
+{
+    LoopbackService server;
+    struct Case {
+        const char* name;
+        QString sent; // in each of the three texts
+        QString kept;
+    };
+    const std::vector<Case> cases = {
+        {"a right-to-left override",
+         QStringLiteral("Fixed \u202Egnirts\u202C bug"),
+         QStringLiteral("Fixed gnirts bug")},
+        {"embeddings and the pop", QStringLiteral("\u202Aa\u202Bb\u202Cc\u202Dd"), QStringLiteral("abcd")},
+        {"isolates", QStringLiteral("\u2066x\u2067y\u2068z\u2069"), QStringLiteral("xyz")},
+        {"marks", QStringLiteral("\u200El\u200Fr\u061Ca"), QStringLiteral("lra")},
+        {"nothing but controls", QStringLiteral("\u202E\u2066\u200F"), QString()},
+        {"neighbours of the controls",
+         QStringLiteral("\u200D\u2060\u206A\u2029\u05D0\u0628\U0001F600"),
+         QStringLiteral("\u200D\u2060\u206A\u2029\u05D0\u0628\U0001F600")},
+    };
+    for (const Case& c : cases) {
+        QJsonObject document{{"version", "1." + c.sent},
+                             {"notes", QJsonArray{c.sent, "plain"}},
+                             {"download_url", "https://example.org/" + c.sent}};
+        server.answer(200, QJsonDocument(document).toJson(QJsonDocument::Compact));
+        const std::optional<VersionResult> result = fetchVersion();
+        ASSERT_TRUE(result && std::holds_alternative<RemoteVersion>(*result)) << c.name;
+        const RemoteVersion& version = std::get<RemoteVersion>(*result);
+        EXPECT_EQ(version.version, "1." + c.kept) << c.name;
+        EXPECT_EQ(version.notes, QStringList({c.kept, "plain"})) << c.name;
+        EXPECT_EQ(version.downloadURL, "https://example.org/" + c.kept) << c.name;
+    }
 }
 
 TEST(VersionServiceTest, AbortingTheReplyCancelsTheCheck)
