@@ -186,7 +186,7 @@ void SettingsStore::setFontName(const QString& name)
         return;
     m_data.fontName = name;
     save();
-    post(fontDidChange);
+    emit fontChanged();
 }
 
 SkinEffectsSettings SettingsStore::effects(const QString& skinName) const
@@ -211,7 +211,7 @@ void SettingsStore::setCursorOverride(std::optional<SrgbColor> color, const QStr
             skinName, QString::asprintf("#%02X%02X%02X", byte(color->red), byte(color->green), byte(color->blue)));
     }
     save();
-    post(paletteDidChange, skinName);
+    emit paletteChanged(skinName);
 }
 
 int SettingsStore::prunePaletteOverrides(const QSet<QString>& validPaletteIds)
@@ -227,13 +227,11 @@ void SettingsStore::resetAll()
 {
     m_data = SettingsData();
     save();
-    post(didReset);
-    post(fontDidChange);
-    post(paletteDidChange);
-    post(effectsDidChange);
+    emit settingsReset();
+    emit fontChanged();
+    emit paletteChanged(QString());
+    emit effectsChanged(QString());
 }
-
-void SettingsStore::post(const QString& name, const QString& object) { emit notify(name, object); }
 
 QString SettingsStore::detectLoginShell()
 {

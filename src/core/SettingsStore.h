@@ -15,19 +15,14 @@ namespace velmora {
 // the settings in memory and writes the whole file again after every change.
 // Callers change data() in place and call save() at once.
 //
-// Settings changes travel as named notifications, delivered through the
-// notify() signal: the name is one of the static names below, the object is a
-// skin's display name or empty. Other parts post the same names with post()
-// after their own changes.
+// Changes are announced by the store's signals; a skin's display name tells
+// which skin a palette or effects change concerns, and an empty name concerns
+// every skin. The store's own setters announce their changes; parts that
+// change data() themselves save and then announce through announce…Change().
 class SettingsStore final : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString fontDidChange = QStringLiteral("VosselFontDidChange");
-    static inline const QString paletteDidChange = QStringLiteral("VosselPaletteDidChange");
-    static inline const QString effectsDidChange = QStringLiteral("VosselEffectsDidChange");
-    static inline const QString didReset = QStringLiteral("VosselSettingsDidReset");
-
     // Colour components in sRGB, 0 to 1.
     struct SrgbColor {
         double red = 0;
@@ -53,16 +48,16 @@ public:
     void save();
 
     QString fontName() const { return m_data.fontName; }
-    // Does nothing for the current name; otherwise stores, saves and posts
-    // fontDidChange.
+    // Does nothing for the current name; otherwise stores, saves and emits
+    // fontChanged().
     void setFontName(const QString& name);
 
     // The skin's stored effects, or the defaults.
     SkinEffectsSettings effects(const QString& skinName) const;
 
     // Stores the colour as "#RRGGBB" (components truncated), or removes the
-    // skin's override when there is none; then saves and posts
-    // paletteDidChange with the skin's name. A colour with a component that is
+    // skin's override when there is none; then saves and emits
+    // paletteChanged() with the skin's name. A colour with a component that is
     // not a finite number is refused with a log line and changes nothing.
     void setCursorOverride(std::optional<SrgbColor> color, const QString& skinName);
 
@@ -70,11 +65,14 @@ public:
     // once when any went, and returns how many went.
     int prunePaletteOverrides(const QSet<QString>& validPaletteIds);
 
-    // Back to the defaults, saved, then didReset, fontDidChange,
-    // paletteDidChange and effectsDidChange, each with no object.
+    // Back to the defaults, saved, then settingsReset(), fontChanged(),
+    // paletteChanged() and effectsChanged(), the last two for every skin.
     void resetAll();
 
-    void post(const QString& name, const QString& object = QString());
+    // Announce a change made to data() and saved by someone else.
+    void announceFontChange() { emit fontChanged(); }
+    void announcePaletteChange(const QString& skinName = QString()) { emit paletteChanged(skinName); }
+    void announceEffectsChange(const QString& skinName = QString()) { emit effectsChanged(skinName); }
 
     // The user's login shell: the account's shell, else $SHELL, else
     // "/bin/sh"; each candidate must be a non-empty executable path.
@@ -82,7 +80,16 @@ public:
     static QString chooseLoginShell(const QString& accountShell, const QString& environmentShell);
 
 signals:
-    void notify(const QString& name, const QString& object);
+    // The font's name or size changed.
+    void fontChanged();
+    // The palette override or cursor colour of the named skin changed; an
+    // empty name concerns every skin.
+    void paletteChanged(const QString& skinName);
+    // The screen effects of the named skin changed; an empty name concerns
+    // every skin.
+    void effectsChanged(const QString& skinName);
+    // Every setting went back to its default; the other signals follow.
+    void settingsReset();
 
 private:
     // Reads the file; defaults when it is missing or unusable. A file that

@@ -69,8 +69,9 @@ DeviceWindowController::DeviceWindowController(const SkinManifest& skin, Setting
     m_window->installEventFilter(this);
     connect(m_window.get(), &DeviceWindow::didResize, this, &DeviceWindowController::windowDidResize);
     connect(m_window.get(), &DeviceWindow::willClose, this, &DeviceWindowController::windowWillClose);
-    connect(&settings, &SettingsStore::notify, this, &DeviceWindowController::settingsChanged);
-    connect(&skins, &SkinLoader::notify, this, &DeviceWindowController::skinsReloaded);
+    connect(&settings, &SettingsStore::paletteChanged, this, &DeviceWindowController::paletteChanged);
+    connect(&settings, &SettingsStore::effectsChanged, this, &DeviceWindowController::effectsChanged);
+    connect(&skins, &SkinLoader::skinsReloaded, this, &DeviceWindowController::skinsReloaded);
 }
 
 DeviceWindowController::~DeviceWindowController()
@@ -339,10 +340,8 @@ void DeviceWindowController::reapplySkin(const SkinManifest& skin)
     settleSkinGeometry();
 }
 
-void DeviceWindowController::skinsReloaded(const QString& name)
+void DeviceWindowController::skinsReloaded()
 {
-    if (name != SkinLoader::skinsDidReload)
-        return;
     const std::vector<SkinManifest>& skins = m_skins.skins();
     const auto found
         = std::find_if(skins.begin(), skins.end(), [&](const SkinManifest& s) { return s.id == m_skin.id; });
@@ -356,17 +355,24 @@ void DeviceWindowController::skinsReloaded(const QString& name)
     reapplySkin(skin);
 }
 
-void DeviceWindowController::settingsChanged(const QString& name, const QString& object)
+bool DeviceWindowController::concernsThisSkin(const QString& skinName) const
 {
     // A change without a skin (resetting all settings) concerns every window.
-    const bool forThisSkin = object.isEmpty() || object == m_skin.name;
-    if (!forThisSkin)
+    return skinName.isEmpty() || skinName == m_skin.name;
+}
+
+void DeviceWindowController::paletteChanged(const QString& skinName)
+{
+    if (!concernsThisSkin(skinName))
         return;
-    if (name == SettingsStore::paletteDidChange) {
-        applyResolvedPalette();
-        if (!m_isDeviceMode && m_window)
-            m_window->setDeviceMode(false, resolvedPalette().background);
-    } else if (name == SettingsStore::effectsDidChange)
+    applyResolvedPalette();
+    if (!m_isDeviceMode && m_window)
+        m_window->setDeviceMode(false, resolvedPalette().background);
+}
+
+void DeviceWindowController::effectsChanged(const QString& skinName)
+{
+    if (concernsThisSkin(skinName))
         applyEffects();
 }
 

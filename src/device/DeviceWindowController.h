@@ -172,8 +172,10 @@ private:
     // The available area of the window's screen (or the main one).
     QRect availableArea() const;
     void updateWindowShape();
-    void skinsReloaded(const QString& name);
-    void settingsChanged(const QString& name, const QString& object);
+    void skinsReloaded();
+    bool concernsThisSkin(const QString& skinName) const;
+    void paletteChanged(const QString& skinName);
+    void effectsChanged(const QString& skinName);
     void windowDidResize();
     void windowWillClose();
 

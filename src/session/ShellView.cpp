@@ -58,7 +58,7 @@ ShellView::ShellView(SettingsStore& settings, QWidget* parent) : QWidget(parent)
     m_fontName = settings.data().fontName;
     m_currentDirectory = QDir::homePath();
     setFocusPolicy(Qt::NoFocus);
-    connect(&settings, &SettingsStore::notify, this, &ShellView::fontSettingsChanged);
+    connect(&settings, &SettingsStore::fontChanged, this, &ShellView::applyFontFromSettings);
 }
 
 ShellView::~ShellView()
@@ -136,7 +136,7 @@ void ShellView::changeFontSize(double delta)
     if (store.data().fontSize != m_fontSize) {
         store.data().fontSize = m_fontSize;
         store.save();
-        store.post(SettingsStore::fontDidChange);
+        store.announceFontChange();
     }
     refontTerminal();
 }
@@ -147,12 +147,6 @@ void ShellView::applyFontFromSettings()
     m_fontName = store.data().fontName;
     m_fontSize = store.data().fontSize;
     refontTerminal();
-}
-
-void ShellView::fontSettingsChanged(const QString& name)
-{
-    if (name == SettingsStore::fontDidChange)
-        applyFontFromSettings();
 }
 
 void ShellView::refontTerminal()

@@ -116,7 +116,6 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
-    void fontSettingsChanged(const QString& name);
     void refontTerminal();
     void showExitBanner(int exitCode);
     void setGitStatus(const QString& branch, bool dirty);

@@ -243,7 +243,7 @@ void EffectsSettingsTab::store()
     SettingsStore& settings = m_model.settings();
     settings.data().skinEffects.insert(m_selectedSkin, m_effects);
     settings.save();
-    settings.post(SettingsStore::effectsDidChange, m_selectedSkin);
+    settings.announceEffectsChange(m_selectedSkin);
 }
 
 void EffectsSettingsTab::editFromControls()

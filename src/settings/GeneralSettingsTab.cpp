@@ -316,7 +316,7 @@ void GeneralSettingsTab::chooseFontSize(double size)
         return;
     store.data().fontSize = size;
     store.save();
-    store.post(SettingsStore::fontDidChange);
+    store.announceFontChange();
 }
 
 bool GeneralSettingsTab::chooseShell(const QString& shell)

@@ -201,12 +201,8 @@ PaletteBrowserView::PaletteBrowserView(SettingsViewModel& model, QWidget* parent
     body->addWidget(middle);
     body->addWidget(buildCursorRow());
 
-    connect(&m_model.settings(), &SettingsStore::notify, this, [this](const QString& name, const QString&) {
-        if (name == SettingsStore::didReset)
-            reload();
-        else if (name == SettingsStore::fontDidChange)
-            m_sample->update();
-    });
+    connect(&m_model.settings(), &SettingsStore::settingsReset, this, &PaletteBrowserView::reload);
+    connect(&m_model.settings(), &SettingsStore::fontChanged, this, [this] { m_sample->update(); });
     applyColors();
     refresh();
 }
@@ -407,7 +403,7 @@ void PaletteBrowserView::applySelection(const QString& id)
     else
         store.data().paletteOverrides.insert(m_skinName, id);
     store.save();
-    store.post(SettingsStore::paletteDidChange, m_skinName);
+    store.announcePaletteChange(m_skinName);
     refresh();
 }
 
@@ -441,7 +437,7 @@ void PaletteBrowserView::resetCursor()
     SettingsStore& store = m_model.settings();
     store.data().cursorOverrides.remove(m_skinName);
     store.save();
-    store.post(SettingsStore::paletteDidChange, m_skinName);
+    store.announcePaletteChange(m_skinName);
     loadCursor();
     refresh();
 }

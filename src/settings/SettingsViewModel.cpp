@@ -9,16 +9,9 @@ SettingsViewModel::SettingsViewModel(SettingsStore& settings, SkinLoader& skins,
     : QObject(parent), m_settings(settings), m_skins(skins)
 {
     readAll();
-    connect(&settings, &SettingsStore::notify, this, [this](const QString& name) {
-        if (name == SettingsStore::fontDidChange)
-            handleFontChange();
-        else if (name == SettingsStore::didReset)
-            handleResetAll();
-    });
-    connect(&skins, &SkinLoader::notify, this, [this](const QString& name) {
-        if (name == SkinLoader::skinsDidReload)
-            handleSkinsReload();
-    });
+    connect(&settings, &SettingsStore::fontChanged, this, &SettingsViewModel::handleFontChange);
+    connect(&settings, &SettingsStore::settingsReset, this, &SettingsViewModel::handleResetAll);
+    connect(&skins, &SkinLoader::skinsReloaded, this, &SettingsViewModel::handleSkinsReload);
 }
 
 QString SettingsViewModel::activeSkinName() const

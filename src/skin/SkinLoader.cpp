@@ -110,7 +110,7 @@ void SkinLoader::reloadAndBroadcast()
 {
     m_lastManualBroadcast = QDateTime::currentDateTimeUtc();
     loadAll();
-    emit notify(skinsDidReload);
+    emit skinsReloaded();
 }
 
 void SkinLoader::startWatching()
@@ -138,7 +138,7 @@ void SkinLoader::reloadUnlessJustBroadcast()
         return;
     }
     loadAll();
-    emit notify(skinsDidReload);
+    emit skinsReloaded();
 }
 
 void SkinLoader::syncWatchedPaths()

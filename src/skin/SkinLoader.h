@@ -18,16 +18,14 @@ namespace velmora {
 // The single owner of the list of known skins: the resource folder's skins,
 // then the user's, then the built-in handheld unless a scanned skin bears its
 // name. It watches the user skins folder, rescans after a quiet interval and
-// announces rescans with the skinsDidReload notification, delivered through
-// notify(). Writers of skin folders call reloadAndBroadcast() themselves,
-// which keeps the watcher from announcing their own change a second time.
+// announces rescans with skinsReloaded(). Writers of skin folders call
+// reloadAndBroadcast() themselves, which keeps the watcher from announcing
+// their own change a second time.
 // Main thread only.
 class SkinLoader final : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString skinsDidReload = QStringLiteral("VosselSkinsDidReload");
-
     static constexpr std::chrono::milliseconds reloadDelay{600};
     static constexpr std::chrono::milliseconds manualBroadcastWindow{1500};
 
@@ -45,7 +43,7 @@ public:
     QDateTime lastManualBroadcast() const { return m_lastManualBroadcast; }
     void setLastManualBroadcast(const QDateTime& when) { m_lastManualBroadcast = when; }
 
-    // Rescans both skin folders and replaces skins(); posts nothing.
+    // Rescans both skin folders and replaces skins(); announces nothing.
     void loadAll();
 
     // Starts watching the user skins folder, its skin folders and their
@@ -57,12 +55,12 @@ public:
     std::optional<SkinManifest> loadSingle(const QString& folder) const;
 
     // What every writer of skin folders runs right after writing: stamp
-    // lastManualBroadcast, rescan, post skinsDidReload.
+    // lastManualBroadcast, rescan, emit skinsReloaded().
     void reloadAndBroadcast();
 
 signals:
-    // name is skinsDidReload.
-    void notify(const QString& name);
+    // skins() was rescanned and replaced.
+    void skinsReloaded();
 
 private:
     std::vector<SkinManifest> scanDirectory(const QString& folder, bool isBundled) const;

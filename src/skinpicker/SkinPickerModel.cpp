@@ -117,10 +117,7 @@ SkinPickerModel::SkinPickerModel(SkinLoader& skins, QObject* parent)
     : QObject(parent), m_loader(skins), m_ask([](const Question& question) { return askInMessageBox(question); })
 {
     takeSkinsFromLoader();
-    connect(&m_loader, &SkinLoader::notify, this, [this](const QString& name) {
-        if (name == SkinLoader::skinsDidReload)
-            handleReload();
-    });
+    connect(&m_loader, &SkinLoader::skinsReloaded, this, &SkinPickerModel::handleReload);
 }
 
 SkinPickerModel::~SkinPickerModel() = default;

@@ -2,6 +2,7 @@
 
 #include "core/AppPaths.h"
 
+#include "support/SettingsAnnouncements.h"
 #include "support/TemporaryHome.h"
 
 #include <QDateTime>
@@ -30,8 +31,6 @@ using namespace velmora;
 QStringList capturedLog;
 
 void captureMessage(QtMsgType, const QMessageLogContext&, const QString& message) { capturedLog << message; }
-
-using Notification = std::pair<QString, QString>;
 
 class SettingsStoreTest : public test::TemporaryHome {
 protected:
@@ -69,14 +68,6 @@ protected:
     QStringList folderEntries() const
     {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    }
-
-    static std::vector<Notification> notifications(const QSignalSpy& spy)
-    {
-        std::vector<Notification> list;
-        for (const QList<QVariant>& arguments : spy)
-            list.emplace_back(arguments.at(0).toString(), arguments.at(1).toString());
-        return list;
     }
 
     QString folder;
@@ -374,14 +365,14 @@ TEST_F(SettingsStoreTest, FailedSaveWhenTheTargetIsAFolderLeavesNoTemporaryFile)
 TEST_F(SettingsStoreTest, FontNameSetterSavesAndPostsOnlyOnAChange)
 {
     SettingsStore store(path);
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     store.setFontName(SettingsData().fontName);
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(announced.list().empty());
     EXPECT_FALSE(QFileInfo::exists(path));
 
     store.setFontName("DejaVu Sans Mono");
-    EXPECT_EQ(notifications(spy), (std::vector<Notification>{{SettingsStore::fontDidChange, ""}}));
+    EXPECT_EQ(announced.list(), (std::vector<test::Announcement>{{"fontChanged", ""}}));
     EXPECT_EQ(storedObject()["fontName"].toString(), "DejaVu Sans Mono");
     EXPECT_EQ(store.fontName(), "DejaVu Sans Mono");
 }
@@ -411,13 +402,13 @@ class CursorOverride : public SettingsStoreTest, public ::testing::WithParamInte
 TEST_P(CursorOverride, IsStoredAsTruncatedUpperCaseHex)
 {
     SettingsStore store(path);
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     store.setCursorOverride(GetParam().color, "Walkie");
 
     EXPECT_EQ(store.data().cursorOverrides.value("Walkie"), GetParam().stored);
     EXPECT_EQ(storedObject()["cursorOverrides"].toObject()["Walkie"].toString(), GetParam().stored);
-    EXPECT_EQ(notifications(spy), (std::vector<Notification>{{SettingsStore::paletteDidChange, "Walkie"}}));
+    EXPECT_EQ(announced.list(), (std::vector<test::Announcement>{{"paletteChanged", "Walkie"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(SettingsStore, CursorOverride,
@@ -431,12 +422,12 @@ TEST_F(SettingsStoreTest, RemovingAMissingCursorOverrideStillSavesAndPosts)
 {
     SettingsStore store(path);
     store.data().cursorOverrides.insert("Handheld v1", "#00FF00");
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     store.setCursorOverride(std::nullopt, "Walkie");
 
     EXPECT_TRUE(QFileInfo::exists(path));
-    EXPECT_EQ(notifications(spy), (std::vector<Notification>{{SettingsStore::paletteDidChange, "Walkie"}}));
+    EXPECT_EQ(announced.list(), (std::vector<test::Announcement>{{"paletteChanged", "Walkie"}}));
 
     store.setCursorOverride(std::nullopt, "Handheld v1");
     EXPECT_TRUE(store.data().cursorOverrides.isEmpty());
@@ -446,13 +437,13 @@ TEST_F(SettingsStoreTest, RemovingAMissingCursorOverrideStillSavesAndPosts)
 TEST_F(SettingsStoreTest, CursorColourThatIsNotANumberChangesNothing)
 {
     SettingsStore store(path);
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     store.setCursorOverride(SettingsStore::SrgbColor{std::numeric_limits<double>::quiet_NaN(), 0, 0}, "Walkie");
 
     EXPECT_TRUE(store.data().cursorOverrides.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(announced.list().empty());
     EXPECT_EQ(capturedLog, QStringList({"[Velmora] Could not convert cursor color to sRGB — skipping save"}));
 }
 
@@ -460,7 +451,7 @@ TEST_F(SettingsStoreTest, PruneRemovesOverridesOfUnknownPalettes)
 {
     SettingsStore store(path);
     store.data().paletteOverrides = {{"Walkie", "nord"}, {"Handheld v1", "gone"}, {"Other", "dracula"}};
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     EXPECT_EQ(store.prunePaletteOverrides({"nord", "dracula", "gone"}), 0);
     EXPECT_FALSE(QFileInfo::exists(path)) << "nothing removed, nothing written";
@@ -472,7 +463,7 @@ TEST_F(SettingsStoreTest, PruneRemovesOverridesOfUnknownPalettes)
     // The value (palette id) decides, not the key (skin name).
     EXPECT_EQ(store.prunePaletteOverrides({"Walkie", "Other"}), 2);
     EXPECT_TRUE(storedObject()["paletteOverrides"].toObject().isEmpty());
-    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(announced.list().empty());
 }
 
 TEST_F(SettingsStoreTest, PruneWithAnEmptySetRemovesEverything)
@@ -488,13 +479,12 @@ TEST_F(SettingsStoreTest, ResetAllSavesDefaultsThenPostsInOrder)
 {
     writeSettings(R"({"hasLaunchedBefore": true, "fontSize": 15, "paletteOverrides": {"Walkie": "nord"}})");
     SettingsStore store(path);
-    QSignalSpy spy(&store, &SettingsStore::notify);
+    test::SettingsAnnouncements announced(store);
 
     // Observers must find the defaults already saved when the first notification arrives.
     bool savedBeforeFirstNotification = false;
-    QObject::connect(&store, &SettingsStore::notify, [&](const QString& name, const QString&) {
-        if (name == SettingsStore::didReset)
-            savedBeforeFirstNotification = storedObject()["hasLaunchedBefore"] == QJsonValue(false);
+    QObject::connect(&store, &SettingsStore::settingsReset, [&] {
+        savedBeforeFirstNotification = storedObject()["hasLaunchedBefore"] == QJsonValue(false);
     });
 
     store.resetAll();
@@ -502,21 +492,37 @@ TEST_F(SettingsStoreTest, ResetAllSavesDefaultsThenPostsInOrder)
     EXPECT_EQ(store.data(), SettingsData());
     EXPECT_EQ(SettingsData::decode(readSettings()), SettingsData());
     EXPECT_TRUE(savedBeforeFirstNotification);
-    EXPECT_EQ(notifications(spy),
-              (std::vector<Notification>{{"VosselSettingsDidReset", ""},
-                                         {"VosselFontDidChange", ""},
-                                         {"VosselPaletteDidChange", ""},
-                                         {"VosselEffectsDidChange", ""}}));
+    EXPECT_EQ(announced.list(),
+              (std::vector<test::Announcement>{
+                  {"settingsReset", ""}, {"fontChanged", ""}, {"paletteChanged", ""}, {"effectsChanged", ""}}));
 }
 
-TEST_F(SettingsStoreTest, OthersPostThroughTheStore)
+TEST_F(SettingsStoreTest, OthersAnnounceTheirChangesThroughTheStoreOnceEach)
 {
+    struct Case {
+        const char* name;
+        std::function<void(SettingsStore&)> announce;
+        test::Announcement expected;
+    };
+    const Case cases[] = {
+        {"font", [](SettingsStore& s) { s.announceFontChange(); }, {"fontChanged", ""}},
+        {"palette of one skin",
+         [](SettingsStore& s) { s.announcePaletteChange("Walkie"); },
+         {"paletteChanged", "Walkie"}},
+        {"palette of every skin", [](SettingsStore& s) { s.announcePaletteChange(); }, {"paletteChanged", ""}},
+        {"effects of one skin",
+         [](SettingsStore& s) { s.announceEffectsChange("Walkie"); },
+         {"effectsChanged", "Walkie"}},
+        {"effects of every skin", [](SettingsStore& s) { s.announceEffectsChange(); }, {"effectsChanged", ""}},
+    };
     SettingsStore store(path);
-    QSignalSpy spy(&store, &SettingsStore::notify);
-
-    store.post(SettingsStore::effectsDidChange, "Walkie");
-
-    EXPECT_EQ(notifications(spy), (std::vector<Notification>{{"VosselEffectsDidChange", "Walkie"}}));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::SettingsAnnouncements announced(store);
+        c.announce(store);
+        EXPECT_EQ(announced.list(), std::vector<test::Announcement>{c.expected});
+    }
+    EXPECT_FALSE(QFileInfo::exists(path)) << "announcing writes nothing";
 }
 
 TEST_F(SettingsStoreTest, OldFontNameIsMigratedAndSaved)

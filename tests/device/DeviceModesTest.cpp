@@ -508,7 +508,7 @@ TEST_F(DeviceModesTest, EffectsLieOverTheScreenAndFollowTheSettings)
     EXPECT_TRUE(c.screenContainer()->isWarping());
 
     SettingsStore::shared().data().skinEffects.insert(name, SkinEffectsSettings());
-    SettingsStore::shared().post(SettingsStore::effectsDidChange, name);
+    SettingsStore::shared().announceEffectsChange(name);
     EXPECT_FALSE(c.effectsLayer()->isVisible());
     EXPECT_EQ(c.screenContainer()->screenEffects(), ScreenEffects());
 }

@@ -417,27 +417,27 @@ TEST_F(DeviceWindowControllerTest, SettingsChangesReachTheWindowsOfTheirSkin)
     const QString name = c.skin().name;
 
     store.data().paletteOverrides.insert(name, CuratedPalettes::all().first().id);
-    store.post(SettingsStore::paletteDidChange, QStringLiteral("Another Skin"));
+    store.announcePaletteChange(QStringLiteral("Another Skin"));
     EXPECT_EQ(session->terminal()->nativeForegroundColor(), c.skin().palette.foreground) << "another skin's change";
-    store.post(SettingsStore::paletteDidChange, name);
+    store.announcePaletteChange(name);
     const QColor curatedForeground = HexColor::toColorOrMagenta(CuratedPalettes::all().first().foreground);
     EXPECT_EQ(session->terminal()->nativeForegroundColor(), curatedForeground);
 
     // Resetting all settings posts without a skin: every window follows.
     store.data().paletteOverrides.clear();
-    store.post(SettingsStore::paletteDidChange);
+    store.announcePaletteChange();
     EXPECT_EQ(session->terminal()->nativeForegroundColor(), c.skin().palette.foreground);
 
     SkinEffectsSettings effects;
     effects.scanlines = true;
     store.data().skinEffects.insert(name, effects);
-    store.post(SettingsStore::effectsDidChange, QStringLiteral("Another Skin"));
+    store.announceEffectsChange(QStringLiteral("Another Skin"));
     EXPECT_FALSE(c.effectsActive());
-    store.post(SettingsStore::effectsDidChange, name);
+    store.announceEffectsChange(name);
     EXPECT_TRUE(c.effects().scanlines);
     EXPECT_TRUE(c.effectsActive());
     store.data().skinEffects.clear();
-    store.post(SettingsStore::effectsDidChange);
+    store.announceEffectsChange();
     EXPECT_FALSE(c.effectsActive());
 }
 

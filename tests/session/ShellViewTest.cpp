@@ -5,6 +5,7 @@
 #include "support/EventLoopWait.h"
 #include "support/LogCapture.h"
 #include "support/ProgramHome.h"
+#include "support/SettingsAnnouncements.h"
 #include "support/ShellScreen.h"
 #include "support/TestFiles.h"
 
@@ -179,7 +180,7 @@ TEST_F(ShellViewTest, FontSizeStopsAtItsLimitsWithoutSaving)
     for (const auto& [start, delta] : {std::pair{24.0, 1.0}, std::pair{6.0, -1.0}}) {
         SettingsStore::shared().data().fontSize = start;
         auto session = startedSession();
-        QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+        velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
         session->changeFontSize(delta);
         EXPECT_EQ(session->fontSize(), start);
         EXPECT_EQ(posted.count(), 0) << "limit " << start;
@@ -191,14 +192,14 @@ TEST_F(ShellViewTest, FontSizeChangeReachesEverySession)
 {
     auto first = startedSession();
     auto second = startedSession();
-    QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+    velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
     first->changeFontSize(1);
     EXPECT_EQ(first->fontSize(), 13);
     EXPECT_EQ(second->fontSize(), 13);
     EXPECT_EQ(second->terminal()->terminalFont().pixelSize(), 13);
     EXPECT_EQ(SettingsStore::shared().data().fontSize, 13);
     ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted.at(0).at(0).toString(), SettingsStore::fontDidChange);
+    EXPECT_EQ(posted.at(0).signal, "fontChanged");
     const auto saved = SettingsData::decode(test::readFile(SettingsStore::shared().settingsPath()));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->fontSize, 13);

@@ -5,6 +5,7 @@
 #include "core/SettingsStore.h"
 #include "skin/SkinLoader.h"
 #include "support/PinnedFolder.h"
+#include "support/SettingsAnnouncements.h"
 #include "support/SkinOnDisk.h"
 #include "support/TestFiles.h"
 
@@ -62,12 +63,12 @@ TEST_F(EffectsTabTest, EveryChangeIsStoredAndAnnouncedWithTheSkinsName)
 {
     EXPECT_EQ(tab->selectedSkin(), "Neon");
     EXPECT_FALSE(tab->scanlineRows()->isVisible());
-    QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+    velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
 
     tab->scanlinesSwitch()->click();
     ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][0].toString(), SettingsStore::effectsDidChange);
-    EXPECT_EQ(posted[0][1].toString(), "Neon");
+    EXPECT_EQ(posted.at(0).signal, "effectsChanged");
+    EXPECT_EQ(posted.at(0).skin, "Neon");
     SkinEffectsSettings expected;
     expected.scanlines = true;
     EXPECT_EQ(onDisk().skinEffects.value("Neon"), expected);
@@ -157,7 +158,7 @@ TEST_F(EffectsTabTest, SaveToSkinRewritesOnlyPaletteAndEffectsAndReloads)
     effects.glowIntensity = 0.5;
     tab->glowSwitch()->click();
     tab->glowIntensitySlider()->setValue(500);
-    QSignalSpy reloaded(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy reloaded(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     tab->saveButton()->click();
     EXPECT_EQ(tab->saveStatus(), "\u2014 saved \u2713");
     EXPECT_EQ(tab->statusLabel()->text(), tab->saveStatus());
@@ -226,7 +227,7 @@ TEST_F(EffectsTabTest, SaveToSkinNeverCallsAFileTheLoaderRefusesSaved)
     velmora::test::writeFile(brokenFile, R"({"name": "Broken", "palette": {"foreground": "#ffffff"}})");
     SettingsStore::shared().data().paletteOverrides.insert("Broken", "dracula");
     const QByteArray before = velmora::test::readFile(brokenFile);
-    QSignalSpy reloaded(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy reloaded(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     SkinEffectsSettings effects;
     effects.curvature = true;
 

@@ -5,6 +5,7 @@
 #include "core/SettingsStore.h"
 #include "skin/CuratedPalettes.h"
 #include "skin/SkinLoader.h"
+#include "support/SettingsAnnouncements.h"
 #include "support/SkinOnDisk.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <QJsonObject>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -91,13 +91,13 @@ TEST_F(PaletteBrowserTest, ChoosingARowStoresAndAnnouncesThePalette)
     EXPECT_EQ(browser->paletteList()->count(), 87);
     EXPECT_EQ(browser->paletteList()->item(0)->text(), "Skin default");
 
-    QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+    velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
     browser->paletteList()->setCurrentItem(row("dracula"));
     EXPECT_EQ(SettingsStore::shared().data().paletteOverrides.value("Neon"), "dracula");
     EXPECT_EQ(onDisk().paletteOverrides.value("Neon"), "dracula");
     ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][0].toString(), SettingsStore::paletteDidChange);
-    EXPECT_EQ(posted[0][1].toString(), "Neon");
+    EXPECT_EQ(posted.at(0).signal, "paletteChanged");
+    EXPECT_EQ(posted.at(0).skin, "Neon");
     EXPECT_EQ(browser->headerPaletteName(), "Dracula");
     EXPECT_EQ(browser->preview().background, QColor("#282a36"));
     EXPECT_EQ(browser->preview().ansi.size(), 16);
@@ -106,7 +106,7 @@ TEST_F(PaletteBrowserTest, ChoosingARowStoresAndAnnouncesThePalette)
     EXPECT_FALSE(SettingsStore::shared().data().paletteOverrides.contains("Neon"));
     EXPECT_FALSE(onDisk().paletteOverrides.contains("Neon"));
     ASSERT_EQ(posted.count(), 2);
-    EXPECT_EQ(posted[1][1].toString(), "Neon");
+    EXPECT_EQ(posted.at(1).skin, "Neon");
     EXPECT_EQ(browser->headerPaletteName(), "Skin default");
     EXPECT_EQ(browser->preview().foreground, QColor("#00ff00"));
     EXPECT_TRUE(browser->preview().ansi.isEmpty());
@@ -114,7 +114,7 @@ TEST_F(PaletteBrowserTest, ChoosingARowStoresAndAnnouncesThePalette)
 
 TEST_F(PaletteBrowserTest, ShuffleNeverRepeatsTheSelectedPalette)
 {
-    QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+    velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
     QSet<QString> seen;
     QString previous;
     for (int i = 0; i < 30; ++i) {
@@ -191,14 +191,14 @@ TEST_F(PaletteBrowserTest, TheCursorWellSetsAndResetsTheSkinsCursor)
     EXPECT_EQ(browser->cursorColor(), QColor("#ffaa00"));
     EXPECT_EQ(browser->preview().cursor, QColor(CuratedPalettes::byId("dracula")->cursor));
 
-    QSignalSpy posted(&SettingsStore::shared(), &SettingsStore::notify);
+    velmora::test::SettingsAnnouncements posted(SettingsStore::shared());
     browser->setCursorColor(QColor(255, 0, 128));
     EXPECT_TRUE(browser->isCursorOverridden());
     EXPECT_TRUE(browser->resetButton()->isVisible());
     EXPECT_EQ(browser->preview().cursor, QColor(255, 0, 128));
     EXPECT_EQ(onDisk().cursorOverrides.value("Neon"), "#FF0080");
     ASSERT_EQ(posted.count(), 1);
-    EXPECT_EQ(posted[0][1].toString(), "Neon");
+    EXPECT_EQ(posted.at(0).skin, "Neon");
 
     browser->resetButton()->click();
     EXPECT_FALSE(browser->isCursorOverridden());
@@ -206,7 +206,7 @@ TEST_F(PaletteBrowserTest, TheCursorWellSetsAndResetsTheSkinsCursor)
     EXPECT_EQ(browser->cursorColor(), QColor("#ffaa00"));
     EXPECT_FALSE(onDisk().cursorOverrides.contains("Neon"));
     ASSERT_EQ(posted.count(), 2);
-    EXPECT_EQ(posted[1][0].toString(), SettingsStore::paletteDidChange);
+    EXPECT_EQ(posted.at(1).signal, "paletteChanged");
 }
 
 TEST_F(PaletteBrowserTest, FollowsTheSettingsOnResetAndTheFontSize)

@@ -69,22 +69,25 @@ protected:
         return SettingsData::decode(velmora::test::readFile(AppPaths::settingsFile())).value_or(SettingsData());
     }
 
-    // The names the settings store posts while it lives.
+    // What the settings store and the skin loader announce while it lives:
+    // each signal's name and the skin it names.
     struct Posted {
         Posted()
         {
-            QObject::connect(&SettingsStore::shared(),
-                             &SettingsStore::notify,
-                             &context,
-                             [this](const QString& name, const QString& object) {
-                                 names.append({name, object});
-                             });
-            QObject::connect(&SkinLoader::shared(), &SkinLoader::notify, &context, [this](const QString& name) {
-                names.append({name, QString()});
-            });
+            SettingsStore& store = SettingsStore::shared();
+            const auto record = [this](const char* name) {
+                return [this, name](const QString& skin = QString()) {
+                    names.append({QString::fromLatin1(name), skin});
+                };
+            };
+            QObject::connect(&store, &SettingsStore::settingsReset, &context, record("settingsReset"));
+            QObject::connect(&store, &SettingsStore::fontChanged, &context, record("fontChanged"));
+            QObject::connect(&store, &SettingsStore::paletteChanged, &context, record("paletteChanged"));
+            QObject::connect(&store, &SettingsStore::effectsChanged, &context, record("effectsChanged"));
+            QObject::connect(&SkinLoader::shared(), &SkinLoader::skinsReloaded, &context, record("skinsReloaded"));
         }
-        QObject context;
         QList<QPair<QString, QString>> names;
+        QObject context;
     };
 };
 
@@ -153,7 +156,7 @@ TEST_F(SettingsFixture, TheModelFollowsTheStoreAndTicksOnEveryReload)
     // creation and on a reset.
     SettingsStore::shared().data().fontSize = 14;
     SettingsStore::shared().data().defaultSkin = "Elsewhere";
-    SettingsStore::shared().post(SettingsStore::fontDidChange);
+    SettingsStore::shared().announceFontChange();
     EXPECT_EQ(model.fontSize(), 14);
     EXPECT_EQ(model.defaultSkin(), "Handheld v1");
 
@@ -198,7 +201,7 @@ TEST_F(GeneralTabTest, SteppingTheSizeStoresItAndPostsOnce)
     EXPECT_EQ(SettingsStore::shared().data().fontSize, 10);
     EXPECT_EQ(onDisk().fontSize, 10);
     ASSERT_EQ(posted.names.size(), 1);
-    EXPECT_EQ(posted.names[0].first, SettingsStore::fontDidChange);
+    EXPECT_EQ(posted.names[0].first, "fontChanged");
     EXPECT_EQ(stepper->text(), "10pt");
 
     stepper->setValue(40);
@@ -211,7 +214,7 @@ TEST_F(GeneralTabTest, SteppingTheSizeStoresItAndPostsOnce)
     // A size that comes from the store writes nothing back.
     posted.names.clear();
     SettingsStore::shared().data().fontSize = 12;
-    SettingsStore::shared().post(SettingsStore::fontDidChange);
+    SettingsStore::shared().announceFontChange();
     EXPECT_EQ(stepper->text(), "12pt");
     EXPECT_EQ(posted.names.size(), 1) << "only the change from elsewhere";
     EXPECT_EQ(onDisk().fontSize, 6);
@@ -235,7 +238,7 @@ TEST_F(GeneralTabTest, TheSizeBoxTakesTypedDigits)
     EXPECT_EQ(onDisk().fontSize, 14);
     EXPECT_EQ(box->text(), "14pt");
     ASSERT_EQ(posted.names.size(), 1);
-    EXPECT_EQ(posted.names[0].first, SettingsStore::fontDidChange);
+    EXPECT_EQ(posted.names[0].first, "fontChanged");
 
     type("12pt");
     QTest::keyClick(box, Qt::Key_Return);
@@ -409,11 +412,7 @@ TEST_F(GeneralTabTest, ResetAsksFirstAndBringsEveryControlBack)
     QStringList names;
     for (const auto& name : posted.names)
         names.append(name.first);
-    EXPECT_EQ(names,
-              QStringList({SettingsStore::didReset,
-                           SettingsStore::fontDidChange,
-                           SettingsStore::paletteDidChange,
-                           SettingsStore::effectsDidChange}))
+    EXPECT_EQ(names, QStringList({"settingsReset", "fontChanged", "paletteChanged", "effectsChanged"}))
         << "the controls write nothing back";
 }
 
@@ -534,7 +533,7 @@ TEST_F(SkinsTabTest, DeletesUserSkinsAfterAskingAndReloadsEvenWhenRemovalFails)
             QApplication::processEvents();
             EXPECT_TRUE(QFileInfo::exists(folder + "/skin.json"));
             ASSERT_EQ(posted.names.size(), 1);
-            EXPECT_EQ(posted.names[0].first, SkinLoader::skinsDidReload);
+            EXPECT_EQ(posted.names[0].first, "skinsReloaded");
             EXPECT_EQ(log.count("[Velmora] Couldn't delete the skin"), 1);
             EXPECT_NE(card("Neon"), nullptr) << "the folder stayed, so does its card";
         }

@@ -62,7 +62,7 @@ TEST_F(SkinJSONSaverTest, BuiltInSkinsAreNeverWritten)
         + QStringLiteral("/skin.json");
     const QByteArray before = readFile(bundled);
     SkinLoader::shared().loadAll();
-    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
 
     EXPECT_EQ(savePalette(QStringLiteral("Bundled")), QStringLiteral("Can't save a built-in skin"));
     EXPECT_EQ(savePalette(QStringLiteral("Handheld v1")), QStringLiteral("Can't save a built-in skin"));
@@ -78,7 +78,7 @@ TEST_F(SkinJSONSaverTest, ACuratedPaletteIsCopiedAsStoredAndTheSkinsReload)
     const auto dracula = CuratedPalettes::byId(QStringLiteral("dracula"));
     ASSERT_TRUE(dracula.has_value());
 
-    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     const QDateTime before = QDateTime::currentDateTimeUtc();
     EXPECT_EQ(savePalette(QStringLiteral("Retro")), QStringLiteral("Saved \u2713"));
 
@@ -160,7 +160,7 @@ TEST_F(SkinJSONSaverTest, WithNothingToBakeTheFileIsStillRewrittenAndReloaded)
 {
     SkinLoader::shared().loadAll();
     const QString path = userSkin(QStringLiteral("ghost"), minimalSkin(QStringLiteral("Ghost")));
-    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     EXPECT_TRUE(paletteDict(QStringLiteral("Ghost")).isEmpty());
     EXPECT_EQ(savePalette(QStringLiteral("Ghost")), QStringLiteral("Saved \u2713"));
     EXPECT_EQ(readObject(path), minimalSkin(QStringLiteral("Ghost")));
@@ -194,7 +194,7 @@ TEST_F(SkinJSONSaverTest, AFileTheLoaderRefusesIsLeftAlone)
     const QString path = userSkin(QStringLiteral("frameless"), json);
     settings().paletteOverrides.insert(QStringLiteral("Frameless"), QStringLiteral("dracula"));
     const QByteArray before = readFile(path);
-    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
 
     EXPECT_EQ(savePalette(QStringLiteral("Frameless")), QStringLiteral("Couldn't read skin.json"));
     EXPECT_EQ(readFile(path), before);
@@ -250,7 +250,7 @@ TEST_F(SkinJSONSaverTest, AFailedWriteLeavesTheOldFileWhole)
     SkinLoader::shared().loadAll();
     settings().paletteOverrides.insert(QStringLiteral("Retro"), QStringLiteral("dracula"));
     const QByteArray before = readFile(path);
-    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy spy(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     {
         FileSizeLimit limit(16);
         EXPECT_EQ(savePalette(QStringLiteral("Retro")), QStringLiteral("Write failed"));

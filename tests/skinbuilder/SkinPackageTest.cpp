@@ -304,7 +304,7 @@ TEST_F(SkinPackageTest, WritingNeedsAPictureAScreenAreaAndAName)
 TEST_F(SkinPackageTest, InstallAsksBeforeReplacingAndBroadcastsOnce)
 {
     loadReadySkin();
-    QSignalSpy broadcasts(&SkinLoader::shared(), &SkinLoader::notify);
+    QSignalSpy broadcasts(&SkinLoader::shared(), &SkinLoader::skinsReloaded);
     model.installSkin();
     EXPECT_EQ(status(), QStringLiteral("Installed to pocket-unit/ \u2014 applied live."));
     EXPECT_FALSE(model.statusIsError());
