@@ -54,15 +54,12 @@ void AppWindows::installApplicationShortcuts(QWidget* window) const
 std::unique_ptr<SkinPickerWindowController> AppWindows::makeSkinPicker(const std::optional<QString>& currentSkinId)
 {
     auto picker = std::make_unique<SkinPickerWindowController>(m_skins, currentSkinId);
-    const QPointer<AppWindows> self(this);
-    picker->onEditSkin = [self](const QString& folder) {
-        if (self)
-            self->openSkinBuilder(folder);
-    };
-    picker->onImportImage = [self](const QString& picture) {
-        if (self)
-            self->openSkinBuilderWithImage(picture);
-    };
+    connect(picker.get(), &SkinPickerWindowController::editSkinRequested, this, [this](const QString& folder) {
+        openSkinBuilder(folder);
+    });
+    connect(picker.get(), &SkinPickerWindowController::importImageRequested, this, [this](const QString& picture) {
+        openSkinBuilderWithImage(picture);
+    });
     installApplicationShortcuts(picker->window());
     return picker;
 }
@@ -75,10 +72,10 @@ void AppWindows::showSkinPicker()
     std::unique_ptr<SkinPickerWindowController> picker
         = makeSkinPicker(active ? std::optional(active->skin().id) : std::nullopt);
     const QPointer<WindowRegistry> windows(&m_windows);
-    picker->onSkinSelected = [windows](const SkinManifest& skin) {
+    connect(picker.get(), &SkinPickerWindowController::skinSelected, this, [windows](const SkinManifest& skin) {
         if (windows)
             windows->open(skin);
-    };
+    });
     picker->showWindow();
     m_skinPicker = std::move(picker);
 }
@@ -90,10 +87,7 @@ void AppWindows::showChangeSkinPicker(DeviceWindowController* controller)
     std::unique_ptr<SkinPickerWindowController>& picker = m_changeSkinPickers[controller];
     retire(picker);
     picker = makeSkinPicker(controller->skin().id);
-    picker->onSkinSelected = [target = QPointer(controller)](const SkinManifest& skin) {
-        if (target)
-            target->changeSkin(skin);
-    };
+    connect(picker.get(), &SkinPickerWindowController::skinSelected, controller, &DeviceWindowController::changeSkin);
     picker->showWindow();
 }
 

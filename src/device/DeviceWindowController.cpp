@@ -142,10 +142,7 @@ void DeviceWindowController::setupViews()
 SkinFrameView* DeviceWindowController::makeFrameView(const SkinManifest& skin)
 {
     auto* frame = new SkinFrameView(skin, m_window.get());
-    frame->onContextMenu = [controller = QPointer(this)](QMouseEvent* event, QWidget*) {
-        if (controller)
-            controller->showContextMenu(event->globalPosition().toPoint());
-    };
+    connect(frame, &SkinFrameView::contextMenuRequested, this, &DeviceWindowController::showContextMenu);
     return frame;
 }
 

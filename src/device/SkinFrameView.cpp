@@ -536,8 +536,7 @@ bool SkinFrameView::handleParentMouse(QWidget* parent, QEvent* event)
         if (!hitTest(local))
             return false;
         if (mouse->button() == Qt::RightButton) {
-            if (onContextMenu)
-                onContextMenu(mouse, this);
+            emit contextMenuRequested(mouse->globalPosition().toPoint());
             return true;
         }
         if (mouse->button() != Qt::LeftButton)

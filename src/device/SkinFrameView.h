@@ -38,7 +38,7 @@ namespace velmora {
 // Pointer: the view itself lets every mouse event through; it watches its
 // parent instead, so a press that lands on the body (not on the screen area
 // and not on a transparent part of the picture) drags the window, and a right
-// press there is handed to onContextMenu. Presses on the screen reach the
+// press there asks for the context menu (contextMenuRequested()). Presses on the screen reach the
 // screen's widgets as usual.
 class SkinFrameView : public QWidget {
     Q_OBJECT
@@ -55,9 +55,6 @@ public:
     ~SkinFrameView() override;
 
     const SkinManifest& skin() const { return m_skin; }
-
-    // Called with the press and the view on a right press on the body.
-    std::function<void(QMouseEvent*, QWidget*)> onContextMenu;
 
     // The screen's four corners in view coordinates, offsets applied.
     std::vector<QPointF> scaledViewportQuad() const;
@@ -110,6 +107,10 @@ public:
     static QStringList keyNames(int key, Qt::KeyboardModifiers modifiers, const QString& text);
     // Key areas in view coordinates, in the skin's order.
     QPainterPath keyAreaPath(std::size_t index) const;
+
+signals:
+    // A right press on the body, at that point of the screen.
+    void contextMenuRequested(const QPoint& globalPosition);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,8 +12,7 @@ FlippedContainerView::FlippedContainerView(QWidget* parent) : QWidget(parent) {}
 void FlippedContainerView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (onLayout)
-        onLayout();
+    emit resized();
 }
 
 TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent)
@@ -25,27 +24,11 @@ TerminalPanel::TerminalPanel(const SkinManifest::TerminalPalette& palette, Setti
     m_shellHost->setGeometry(m_container->rect());
     m_tabsView->raise();
 
-    QPointer<TerminalPanel> panel(this);
-    m_container->onLayout = [panel] {
-        if (panel)
-            panel->layoutTabsAndHost();
-    };
-    m_tabsView->onPick = [panel](int index) {
-        if (panel)
-            panel->manager().switchTo(index);
-    };
-    m_tabsView->onAdd = [panel] {
-        if (panel)
-            panel->addSession(std::nullopt);
-    };
-    m_tabsView->onClose = [panel](int index) {
-        if (panel)
-            panel->manager().closeSession(index);
-    };
-    m_manager->onChange = [panel] {
-        if (panel)
-            panel->syncVisibleSession();
-    };
+    connect(m_container, &FlippedContainerView::resized, this, &TerminalPanel::layoutTabsAndHost);
+    connect(m_tabsView, &SessionTabsView::picked, m_manager.get(), &SessionManager::switchTo);
+    connect(m_tabsView, &SessionTabsView::addRequested, this, [this] { addSession(std::nullopt); });
+    connect(m_tabsView, &SessionTabsView::closeRequested, m_manager.get(), &SessionManager::closeSession);
+    connect(m_manager.get(), &SessionManager::changed, this, &TerminalPanel::syncVisibleSession);
 }
 
 TerminalPanel::~TerminalPanel()
@@ -160,8 +143,7 @@ void TerminalPanel::syncVisibleSession()
     layoutTabsAndHost();
     if (m_container->parentWidget())
         keyboardView()->setFocus(Qt::OtherFocusReason);
-    if (onActiveSessionChanged)
-        onActiveSessionChanged(active);
+    emit activeSessionChanged(active);
 }
 
 void TerminalPanel::applyPalette(const SkinManifest::TerminalPalette& palette)

@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,7 +22,8 @@ class FlippedContainerView final : public QWidget {
 public:
     explicit FlippedContainerView(QWidget* parent = nullptr);
 
-    std::function<void()> onLayout;
+signals:
+    void resized();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -71,9 +71,6 @@ public:
     const SessionManager& manager() const { return *m_manager; }
     const SkinManifest::TerminalPalette& palette() const { return m_palette; }
 
-    // Told the active index after every synchronisation.
-    std::function<void(int)> onActiveSessionChanged;
-
     // Starts the first session, once the window opens: a given palette
     // becomes the panel's and the manager's; a session is added in cwd only
     // when there is none yet; then everything is synchronised.
@@ -90,6 +87,10 @@ public:
     // The tab strip's frame for a container of the given size: tabsInset
     // in from the lower-left corner, or further where the corner needs it.
     static QRect tabsFrame(const QSize& containerSize, int count, const QMarginsF& cornerClearance = {});
+
+signals:
+    // The active index, after every synchronisation.
+    void activeSessionChanged(int index);
 
 private:
     void layoutTabsAndHost();

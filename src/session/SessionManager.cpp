@@ -2,8 +2,8 @@
 
 namespace velmora {
 
-SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings)
-    : m_settings(settings), m_palette(palette)
+SessionManager::SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent)
+    : QObject(parent), m_settings(settings), m_palette(palette)
 {
 }
 
@@ -35,8 +35,7 @@ ShellView* SessionManager::addSession(const std::optional<QString>& cwd)
     session->startSession(std::nullopt, m_palette, cwd);
     m_sessions.emplace_back(session);
     m_activeIndex = count() - 1;
-    if (onChange)
-        onChange();
+    emit changed();
     return session;
 }
 
@@ -62,8 +61,7 @@ void SessionManager::closeSession(int index)
         --m_activeIndex;
     if (m_activeIndex >= count())
         m_activeIndex = count() - 1;
-    if (onChange)
-        onChange();
+    emit changed();
 }
 
 void SessionManager::switchTo(int index)
@@ -71,8 +69,7 @@ void SessionManager::switchTo(int index)
     if (index < 0 || index >= count() || index == m_activeIndex)
         return;
     m_activeIndex = index;
-    if (onChange)
-        onChange();
+    emit changed();
 }
 
 void SessionManager::cycle(bool forward)

@@ -3,27 +3,29 @@
 #include "session/ShellView.h"
 #include "skin/SkinManifest.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
 namespace velmora {
 
 // The shell sessions of one device window, in tab order, and which one is
-// visible. New sessions start with palette. onChange is told after every
+// visible. New sessions start with palette. changed() is emitted after every
 // add, close and switch (not after terminateAll()).
 //
 // Once the first session exists the list is only emptied by terminateAll():
 // the last session is never closed. activeIndex lies within the list
 // whenever the list is not empty. The manager owns its sessions: a closed
 // session's shell is stopped and its view deleted. GUI thread only.
-class SessionManager final {
+class SessionManager final : public QObject {
+    Q_OBJECT
+
 public:
-    SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings);
-    ~SessionManager();
+    SessionManager(const SkinManifest::TerminalPalette& palette, SettingsStore& settings, QObject* parent = nullptr);
+    ~SessionManager() override;
     SessionManager(const SessionManager&) = delete;
     SessionManager& operator=(const SessionManager&) = delete;
 
@@ -36,8 +38,6 @@ public:
 
     const SkinManifest::TerminalPalette& palette() const { return m_palette; }
     void setPalette(const SkinManifest::TerminalPalette& palette) { m_palette = palette; }
-
-    std::function<void()> onChange;
 
     // Starts a session in cwd (home when none) with the manager's palette,
     // appends it and makes it active.
@@ -52,6 +52,10 @@ public:
     void cycle(bool forward);
     // Stops every shell, in order, and removes every session.
     void terminateAll();
+
+signals:
+    // A session was added or closed, or another one became active.
+    void changed();
 
 private:
     static void stopShell(ShellView* session);

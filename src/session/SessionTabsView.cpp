@@ -96,11 +96,10 @@ void PillButton::mousePressEvent(QMouseEvent* event)
 {
     event->accept();
     if (event->button() == Qt::LeftButton) {
-        if (onClick)
-            onClick();
+        emit clicked();
         return;
     }
-    if (event->button() == Qt::RightButton && onRightClick) {
+    if (event->button() == Qt::RightButton && m_isClosable) {
         QPointer<PillButton> pill(this);
         QMenu menu;
         menu.addAction(closeTabTitle(), [pill] {
@@ -113,8 +112,8 @@ void PillButton::mousePressEvent(QMouseEvent* event)
 
 void PillButton::menuCloseTab()
 {
-    if (onRightClick)
-        onRightClick();
+    if (m_isClosable)
+        emit closeRequested();
 }
 
 SessionTabsView::SessionTabsView(const SkinManifest::TerminalPalette& palette, QWidget* parent)
@@ -123,11 +122,7 @@ SessionTabsView::SessionTabsView(const SkinManifest::TerminalPalette& palette, Q
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);
     m_addButton = new PillButton(QStringLiteral("+"), this);
-    QPointer<SessionTabsView> strip(this);
-    m_addButton->onClick = [strip] {
-        if (strip && strip->onAdd)
-            strip->onAdd();
-    };
+    connect(m_addButton, &PillButton::clicked, this, &SessionTabsView::addRequested);
     m_addButton->setPaletteForeground(palette.foreground);
     layoutPills();
 }
@@ -138,19 +133,13 @@ void SessionTabsView::update(int count, int active, const SkinManifest::Terminal
     m_activeIndex = active;
     m_palette = palette;
     m_addButton->setPaletteForeground(palette.foreground);
-    QPointer<SessionTabsView> strip(this);
     while (int(m_pillViews.size()) < m_count) {
         const int index = int(m_pillViews.size());
         auto* pill = new PillButton(QString::number(index + 1), this);
         pill->setPaletteForeground(palette.foreground);
-        pill->onClick = [strip, index] {
-            if (strip && strip->onPick)
-                strip->onPick(index);
-        };
-        pill->onRightClick = [strip, index] {
-            if (strip && strip->onClose)
-                strip->onClose(index);
-        };
+        pill->setClosable(true);
+        connect(pill, &PillButton::clicked, this, [this, index] { emit picked(index); });
+        connect(pill, &PillButton::closeRequested, this, [this, index] { emit closeRequested(index); });
         pill->show();
         m_pillViews.push_back(pill);
     }

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <vector>
 
 namespace velmora {
@@ -14,6 +13,7 @@ namespace velmora {
 // A small pill-shaped tab: its label (a session's position counted from 1,
 // or "+"), drawn in the palette's foreground; filled when active, outlined
 // otherwise, brighter under the pointer. Pressing it never drags the window.
+// A closable pill offers "Close Tab N" on a right press.
 class PillButton final : public QWidget {
     Q_OBJECT
 
@@ -30,20 +30,25 @@ public:
     void setPaletteForeground(const QColor& colour);
     bool isHovered() const { return m_isHovered; }
 
-    // A left press.
-    std::function<void()> onClick;
-    // "Close Tab N" chosen from the pill's context menu; a pill without it
-    // has no context menu (the add pill).
-    std::function<void()> onRightClick;
+    // Whether a right press offers to close the tab; the add pill does not.
+    bool isClosable() const { return m_isClosable; }
+    void setClosable(bool closable) { m_isClosable = closable; }
 
     // The text of the context menu's one item: "Close Tab " and the label.
     QString closeTabTitle() const { return QStringLiteral("Close Tab ") + m_label; }
+    // What choosing that item does: closeRequested(), for a closable pill.
     void menuCloseTab();
 
     // Fill, outline and text colours for the pill's state.
     QColor fillColour() const;
     QColor strokeColour() const;
     QColor textColour() const;
+
+signals:
+    // A left press.
+    void clicked();
+    // "Close Tab N" was chosen from the pill's context menu.
+    void closeRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -53,6 +58,7 @@ protected:
 
 private:
     QString m_label;
+    bool m_isClosable = false;
     bool m_isActive = false;
     QColor m_paletteForeground = Qt::white;
     bool m_isHovered = false;
@@ -68,13 +74,6 @@ public:
     static constexpr int gap = pitch - PillButton::size;
 
     explicit SessionTabsView(const SkinManifest::TerminalPalette& palette, QWidget* parent = nullptr);
-
-    // A numbered pill was pressed, with its index.
-    std::function<void(int)> onPick;
-    // The add pill was pressed.
-    std::function<void()> onAdd;
-    // "Close Tab" was chosen on a numbered pill, with its index.
-    std::function<void(int)> onClose;
 
     int count() const { return m_count; }
     int activeIndex() const { return m_activeIndex; }
@@ -94,6 +93,14 @@ public:
     void setPalette(const SkinManifest::TerminalPalette& palette);
     // Numbered pill i at x = 19 × i, the add pill after the last one.
     void layoutPills();
+
+signals:
+    // A numbered pill was pressed, with its index.
+    void picked(int index);
+    // The add pill was pressed.
+    void addRequested();
+    // "Close Tab" was chosen on a numbered pill, with its index.
+    void closeRequested(int index);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -37,7 +37,7 @@ QLabel* label(const QString& text, int pixelSize, QWidget* parent, QFont::Weight
 } // namespace
 
 AboutView::AboutView(QWidget* parent)
-    : QWidget(parent), openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
+    : QWidget(parent), m_openUrl([](const QUrl& url) { QDesktopServices::openUrl(url); })
 {
     setFixedSize(AboutWindowController::contentSize);
     auto* column = new QVBoxLayout(this);
@@ -87,8 +87,8 @@ AboutView::AboutView(QWidget* parent)
     m_website->setFont(linkFont);
     m_website->setToolTip(websiteUrl().toString());
     connect(m_website, &QPushButton::clicked, this, [this] {
-        if (openUrl)
-            openUrl(websiteUrl());
+        if (m_openUrl)
+            m_openUrl(websiteUrl());
     });
     column->addWidget(m_website, 0, Qt::AlignHCenter);
 

@@ -30,8 +30,9 @@ public:
     // The maker's web site: the root page of the web service.
     static QUrl websiteUrl();
 
-    // Opens web pages; the desktop's browser by default.
-    std::function<void(const QUrl&)> openUrl;
+    // What opens web pages; the desktop's browser by default.
+    using UrlOpener = std::function<void(const QUrl&)>;
+    void setUrlOpener(UrlOpener opener) { m_openUrl = std::move(opener); }
 
     QPushButton* websiteLink() const { return m_website; }
 
@@ -46,6 +47,7 @@ private:
     QLabel* m_engine;
     QPushButton* m_website;
     bool m_applying = false;
+    UrlOpener m_openUrl;
 };
 
 // The one About window of the process, "About Velmora": 360 × 420, closable

@@ -113,12 +113,8 @@ std::optional<QString> SkinImportDialog::choose(QWidget* parent)
     return dialog.chosen();
 }
 
-SkinPickerView::SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, Actions actions,
-                               QWidget* parent)
-    : QWidget(parent),
-      m_currentSkinId(std::move(currentSkinId)),
-      m_actions(std::move(actions)),
-      m_model(new SkinPickerModel(skins, this))
+SkinPickerView::SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, QWidget* parent)
+    : QWidget(parent), m_currentSkinId(std::move(currentSkinId)), m_model(new SkinPickerModel(skins, this))
 {
     m_desktop.openFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     m_model->setAsk([this](const SkinPickerModel::Question& question) {
@@ -220,14 +216,8 @@ void SkinPickerView::rebuildCards()
             skin,
             skin.userFolderURL(),
             current,
-            [this, skin] {
-                if (m_actions.onSelect)
-                    m_actions.onSelect(skin);
-            },
-            [this](const QString& folder) {
-                if (m_actions.onEdit)
-                    m_actions.onEdit(folder);
-            },
+            [this, skin] { emit skinPicked(skin); },
+            [this](const QString& folder) { emit editRequested(folder); },
             [this, skin] { m_model->deleteSkin(skin); },
             m_grid);
         m_gridLayout->addWidget(card, index / columns, index % columns, Qt::AlignTop);
@@ -251,7 +241,7 @@ void SkinPickerView::importViaPanel()
         return;
     const std::optional<QString> item = m_desktop.chooseItem(window());
     if (item)
-        m_model->importItem(*item, m_actions.onImportImage);
+        m_model->importItem(*item, [this](const QString& picture) { emit imageImportRequested(picture); });
 }
 
 void SkinPickerView::openSkinsFolder()
@@ -328,7 +318,7 @@ void SkinPickerView::importPending()
     while (alive && !m_pendingImports.empty()) {
         const QString file = m_pendingImports.front();
         m_pendingImports.pop_front();
-        m_model->importItem(file, m_actions.onImportImage);
+        m_model->importItem(file, [this](const QString& picture) { emit imageImportRequested(picture); });
     }
     if (alive)
         m_importing = false;

@@ -63,18 +63,13 @@ public:
         = QStringLiteral("Drop a skin folder, .zip, or an image here · hover a skin to edit or delete");
     static constexpr int columns = 3;
 
-    struct Actions {
-        std::function<void(const SkinManifest&)> onSelect;
-        std::function<void(const QString& folder)> onEdit;
-        std::function<void(const QString& picture)> onImportImage;
-    };
     // What the header's buttons reach outside the window; tests replace them.
     struct Desktop {
         std::function<std::optional<QString>(QWidget* parent)> chooseItem = &SkinImportDialog::choose;
         std::function<void(const QString& folder)> openFolder;
     };
 
-    SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, Actions actions, QWidget* parent = nullptr);
+    SkinPickerView(SkinLoader& skins, std::optional<QString> currentSkinId, QWidget* parent = nullptr);
     ~SkinPickerView() override;
 
     SkinPickerModel& model() const { return *m_model; }
@@ -98,6 +93,14 @@ public:
     // Whether a drag carries anything the window takes.
     static bool acceptsDrag(const QMimeData* data);
 
+signals:
+    // A card was picked.
+    void skinPicked(const velmora::SkinManifest& skin);
+    // A user skin's card asked to edit the skin in its folder.
+    void editRequested(const QString& folder);
+    // An imported picture (alone or inside a ".zip") is to start a new skin.
+    void imageImportRequested(const QString& picture);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -113,7 +116,6 @@ private:
     void importPending();
 
     std::optional<QString> m_currentSkinId;
-    Actions m_actions;
     Desktop m_desktop;
     SkinPickerModel* m_model;
     QPushButton* m_import = nullptr;

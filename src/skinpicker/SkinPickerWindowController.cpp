@@ -24,31 +24,22 @@ SkinPickerWindowController::SkinPickerWindowController(SkinLoader& skins, std::o
         m_window->move(frame.topLeft());
     }
 
-    const QPointer<SkinPickerWindowController> self(this);
-    SkinPickerView::Actions actions;
-    actions.onSelect = [self](const SkinManifest& skin) {
-        if (!self)
-            return;
-        if (self->onSkinSelected)
-            self->onSkinSelected(skin);
+    m_view = new SkinPickerView(skins, std::move(currentSkinId), m_window.get());
+    // The pick is reported before the window closes, the others after.
+    connect(m_view, &SkinPickerView::skinPicked, this, [this](const SkinManifest& skin) {
+        const QPointer<SkinPickerWindowController> self(this);
+        emit skinSelected(skin);
         if (self)
-            self->close();
-    };
-    actions.onEdit = [self](const QString& folder) {
-        if (!self)
-            return;
-        self->close();
-        if (self->onEditSkin)
-            self->onEditSkin(folder);
-    };
-    actions.onImportImage = [self](const QString& picture) {
-        if (!self)
-            return;
-        self->close();
-        if (self->onImportImage)
-            self->onImportImage(picture);
-    };
-    m_view = new SkinPickerView(skins, std::move(currentSkinId), std::move(actions), m_window.get());
+            close();
+    });
+    connect(m_view, &SkinPickerView::editRequested, this, [this](const QString& folder) {
+        close();
+        emit editSkinRequested(folder);
+    });
+    connect(m_view, &SkinPickerView::imageImportRequested, this, [this](const QString& picture) {
+        close();
+        emit importImageRequested(picture);
+    });
     auto* layout = new QVBoxLayout(m_window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

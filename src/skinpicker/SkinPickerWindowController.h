@@ -6,7 +6,6 @@
 #include <QSize>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,7 +17,7 @@ class SkinLoader;
 
 class SkinPickerView;
 
-// The "Choose a Skin" window. Its opener sets the callbacks, calls
+// The "Choose a Skin" window. Its opener connects to its signals, calls
 // showWindow() and keeps the controller: the application opens a new device
 // window with the picked skin, a device window changes its own skin to it.
 // Picking a card, editing a skin or importing a picture closes the window
@@ -36,20 +35,21 @@ public:
     SkinPickerWindowController(SkinLoader& skins, std::optional<QString> currentSkinId, QObject* parent = nullptr);
     ~SkinPickerWindowController() override;
 
-    // The user picked a card.
-    std::function<void(const SkinManifest&)> onSkinSelected;
-    // The user asked to edit a user skin: its folder, for the skin builder.
-    std::function<void(const QString& folder)> onEditSkin;
-    // A picture was dropped or chosen (alone or inside a ".zip") to start a
-    // new skin in the skin builder.
-    std::function<void(const QString& picture)> onImportImage;
-
     QWidget* window() const { return m_window.get(); }
     SkinPickerView* view() const { return m_view; }
 
     // Shows the window, raised and active.
     void showWindow();
     void close();
+
+signals:
+    // The user picked a card.
+    void skinSelected(const velmora::SkinManifest& skin);
+    // The user asked to edit a user skin: its folder, for the skin builder.
+    void editSkinRequested(const QString& folder);
+    // A picture was dropped or chosen (alone or inside a ".zip") to start a
+    // new skin in the skin builder.
+    void importImageRequested(const QString& picture);
 
 private:
     std::unique_ptr<QWidget> m_window;

@@ -143,7 +143,8 @@ TEST_F(DeviceModesTest, ClicksOnADistortedScreenReportTheCellUnderThemAndTheFram
     SentBytes sent(*view);
     view->feed("\x1b[?1000h\x1b[?1006h"); // a program asks for SGR mouse reports
     int frameMenus = 0;
-    c.skinFrameView()->onContextMenu = [&](QMouseEvent*, QWidget*) { ++frameMenus; };
+    QObject::disconnect(c.skinFrameView(), &SkinFrameView::contextMenuRequested, &c, nullptr);
+    QObject::connect(c.skinFrameView(), &SkinFrameView::contextMenuRequested, [&] { ++frameMenus; });
 
     // The screen as the skin draws it: its rectangle in the window and where
     // the four corners are pulled to.

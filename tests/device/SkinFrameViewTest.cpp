@@ -188,10 +188,11 @@ TEST_F(FrameFixture, PressesOnTheBodyDragTheWindowAndOpenTheMenu)
     view->resize(200, 300);
     window.show();
     int menus = 0;
-    view->onContextMenu = [&](QMouseEvent*, QWidget* source) {
+    QPoint menuAt;
+    QObject::connect(view, &SkinFrameView::contextMenuRequested, [&](const QPoint& at) {
         ++menus;
-        EXPECT_EQ(source, view);
-    };
+        menuAt = at;
+    });
     const auto send = [&](QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
         QMouseEvent event(type, at, window.mapToGlobal(at), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(&window, &event);
@@ -201,6 +202,7 @@ TEST_F(FrameFixture, PressesOnTheBodyDragTheWindowAndOpenTheMenu)
     EXPECT_EQ(menus, 0) << "a press on the screen is not the frame's";
     send(QEvent::MouseButtonPress, QPointF(100, 200), Qt::RightButton, Qt::RightButton);
     EXPECT_EQ(menus, 1);
+    EXPECT_EQ(menuAt, window.mapToGlobal(QPoint(100, 200))) << "the menu opens where the press was";
 
     const QPoint start = window.pos();
     send(QEvent::MouseButtonPress, QPointF(100, 200), Qt::LeftButton, Qt::LeftButton);

@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         ProgramHome::resetSettings();
-        panel.onActiveSessionChanged = [this](int index) { synced.push_back(index); };
+        QObject::connect(&panel, &TerminalPanel::activeSessionChanged, [this](int index) { synced.push_back(index); });
         // The panel's root sits in a shown window, as in a device window.
         window.resize(400, 300);
         panel.container()->setParent(&window);

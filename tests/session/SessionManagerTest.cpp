@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         ProgramHome::resetSettings();
-        manager.onChange = [this] { ++changes; };
+        QObject::connect(&manager, &SessionManager::changed, [this] { ++changes; });
     }
 
     void addSessions(int n)
@@ -88,7 +88,7 @@ TEST_F(SessionManagerTest, ClosingKeepsTheActiveIndexInStep)
             local.addSession();
         local.switchTo(c.active);
         const ShellView* expectedVisible = local.sessions()[std::size_t(c.visibleBefore)];
-        local.onChange = [&] { ++localChanges; };
+        QObject::connect(&local, &SessionManager::changed, [&] { ++localChanges; });
         local.closeSession(c.close);
         EXPECT_EQ(local.count(), c.expectedCount) << c.name;
         EXPECT_EQ(local.activeIndex(), c.expectedActive) << c.name;
@@ -136,7 +136,7 @@ TEST_F(SessionManagerTest, SwitchingAndCyclingWrapAround)
     SessionManager single(greenPalette(), SettingsStore::shared());
     single.addSession();
     int singleChanges = 0;
-    single.onChange = [&] { ++singleChanges; };
+    QObject::connect(&single, &SessionManager::changed, [&] { ++singleChanges; });
     single.cycle(true);
     single.cycle(false);
     EXPECT_EQ(single.activeIndex(), 0);
@@ -189,9 +189,9 @@ TEST_F(SessionTabsViewTest, PillsReportTheirIndex)
 {
     std::vector<int> picked, closed;
     int added = 0;
-    strip.onPick = [&](int index) { picked.push_back(index); };
-    strip.onClose = [&](int index) { closed.push_back(index); };
-    strip.onAdd = [&] { ++added; };
+    QObject::connect(&strip, &SessionTabsView::picked, [&](int index) { picked.push_back(index); });
+    QObject::connect(&strip, &SessionTabsView::closeRequested, [&](int index) { closed.push_back(index); });
+    QObject::connect(&strip, &SessionTabsView::addRequested, [&] { ++added; });
     strip.update(3, 0, greenPalette());
     strip.resize(SessionTabsView::stripWidth(3), 16);
     strip.show();
@@ -208,7 +208,7 @@ TEST_F(SessionTabsViewTest, PillsReportTheirIndex)
 TEST_F(SessionTabsViewTest, RightClickOffersToCloseTheTab)
 {
     std::vector<int> closed;
-    strip.onClose = [&](int index) { closed.push_back(index); };
+    QObject::connect(&strip, &SessionTabsView::closeRequested, [&](int index) { closed.push_back(index); });
     strip.update(2, 0, greenPalette());
     strip.resize(SessionTabsView::stripWidth(2), 16);
     strip.show();
@@ -226,6 +226,23 @@ TEST_F(SessionTabsViewTest, RightClickOffersToCloseTheTab)
     QTest::mouseClick(strip.pillViews()[1], Qt::RightButton);
     EXPECT_EQ(seen, QStringList{QStringLiteral("Close Tab 2")});
     EXPECT_EQ(closed, std::vector<int>{1});
+}
+
+TEST_F(SessionTabsViewTest, TheAddPillOffersNoMenu)
+{
+    strip.update(1, 0, greenPalette());
+    strip.resize(SessionTabsView::stripWidth(1), 16);
+    strip.show();
+    bool menuShown = false;
+    QTimer::singleShot(50, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menuShown = true;
+            popup->close();
+        }
+    });
+    QTest::mouseClick(strip.addButton(), Qt::RightButton);
+    QTest::qWait(100);
+    EXPECT_FALSE(menuShown);
 }
 
 TEST_F(SessionTabsViewTest, PillColoursFollowTheirState)

@@ -143,7 +143,7 @@ TEST(AboutWindowTest, ShowsTheVersionTheEngineAndLinksToTheWebSite)
     EXPECT_FALSE(view.findChild<QLabel*>(QStringLiteral("symbol"))->pixmap().isNull());
 
     QUrl opened;
-    view.openUrl = [&](const QUrl& url) { opened = url; };
+    view.setUrlOpener([&](const QUrl& url) { opened = url; });
     view.websiteLink()->click();
     EXPECT_EQ(opened, WebService::url(QStringLiteral("/")));
     EXPECT_TRUE(opened.isValid());

@@ -63,17 +63,18 @@ protected:
     void open(std::optional<QString> currentSkinId = std::nullopt)
     {
         controller = std::make_unique<SkinPickerWindowController>(SkinLoader::shared(), std::move(currentSkinId));
-        controller->onSkinSelected = [this](const SkinManifest& skin) {
+        SkinPickerWindowController* picker = controller.get();
+        QObject::connect(picker, &SkinPickerWindowController::skinSelected, [this](const SkinManifest& skin) {
             events.append("selected " + skin.name + (controller->window()->isVisible() ? " (open)" : " (closed)"));
-        };
-        controller->onEditSkin = [this](const QString& folder) {
+        });
+        QObject::connect(picker, &SkinPickerWindowController::editSkinRequested, [this](const QString& folder) {
             events.append("edit " + QFileInfo(folder).fileName()
                           + (controller->window()->isVisible() ? " (open)" : " (closed)"));
-        };
-        controller->onImportImage = [this](const QString& picture) {
+        });
+        QObject::connect(picker, &SkinPickerWindowController::importImageRequested, [this](const QString& picture) {
             events.append("picture " + QFileInfo(picture).fileName()
                           + (controller->window()->isVisible() ? " (open)" : " (closed)"));
-        };
+        });
         view().model().setAsk([this](const SkinPickerModel::Question& question) {
             events.append("ask " + question.message);
             return true;

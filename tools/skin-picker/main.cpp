@@ -117,19 +117,19 @@ int main(int argc, char** argv)
         std::printf("%s %s\n", qPrintable(what), qPrintable(value));
         std::fflush(stdout);
     };
-    picker.onSkinSelected = [&](const SkinManifest& skin) {
+    QObject::connect(&picker, &SkinPickerWindowController::skinSelected, [&](const SkinManifest& skin) {
         print(QStringLiteral("selected"), skin.name);
         app.quit();
-    };
+    });
     SkinBuilderWindowController builder(SkinLoader::shared());
-    picker.onEditSkin = [&](const QString& folder) {
+    QObject::connect(&picker, &SkinPickerWindowController::editSkinRequested, [&](const QString& folder) {
         print(QStringLiteral("edit"), folder);
         builder.openSkinForEditing(folder);
-    };
-    picker.onImportImage = [&](const QString& picture) {
+    });
+    QObject::connect(&picker, &SkinPickerWindowController::importImageRequested, [&](const QString& picture) {
         print(QStringLiteral("picture"), picture);
         builder.openPicture(picture);
-    };
+    });
     picker.showWindow();
     return app.exec();
 }
