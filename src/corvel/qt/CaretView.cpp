@@ -1,10 +1,12 @@
 #include "corvel/qt/CaretView.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QEasingCurve>
 #include <QPainter>
 #include <QPalette>
+#include <QWindow>
 
 #include "corvel/qt/CaretShapes.h"
 #include "corvel/qt/FontSet.h"
@@ -30,23 +32,37 @@ CaretView::CaretView(const QRectF& frame, CursorStyle style, TerminalView* termi
     defaultCaretColor_ = palette().color(QPalette::Active, QPalette::Highlight);
     caretColor_ = defaultCaretColor_;
 
+    blinkTimer_.setSingleShot(true);
+    // A few milliseconds either way go unseen; Qt may wake up once for this
+    // and other timers.
+    blinkTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&blinkTimer_, &QTimer::timeout, this, &CaretView::stepBlink);
+}
+
+double CaretView::blinkOpacity(qint64 milliseconds)
+{
     // Fade out with an ease-in curve, then play the same curve backwards.
-    QEasingCurve easeIn(QEasingCurve::BezierSpline);
-    easeIn.addCubicBezierSegment(QPointF(0.42, 0), QPointF(1, 1), QPointF(1, 1));
-    blink_.setStartValue(0.0);
-    blink_.setEndValue(2.0);
-    blink_.setDuration(2 * fadeMilliseconds);
-    blink_.setLoopCount(-1);
-    connect(&blink_, &QVariantAnimation::valueChanged, this, [this, easeIn](const QVariant& value) {
-        const double phase = value.toDouble();
-        const double progress = phase <= 1.0 ? phase : 2.0 - phase;
-        // Steps of 1/32 are indistinguishable and spare most repaints.
-        const double opacity = std::round((1.0 - easeIn.valueForProgress(progress)) * 32) / 32;
-        if (opacity == opacity_)
-            return;
-        opacity_ = opacity;
-        repaintCaret();
-    });
+    static const QEasingCurve easeIn = [] {
+        QEasingCurve curve(QEasingCurve::BezierSpline);
+        curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(1, 1), QPointF(1, 1));
+        return curve;
+    }();
+    const qint64 period = 2 * fadeMilliseconds;
+    const qint64 into = ((milliseconds % period) + period) % period;
+    const double phase = double(into) / fadeMilliseconds;
+    const double progress = phase <= 1.0 ? phase : 2.0 - phase;
+    return std::round((1.0 - easeIn.valueForProgress(progress)) * 32) / 32;
+}
+
+qint64 CaretView::nextChangingFrame(qint64 frame)
+{
+    const double now = blinkOpacity(frame * frameMilliseconds);
+    // Within one blink every opacity comes round again.
+    const qint64 last = frame + 2 * fadeMilliseconds / frameMilliseconds;
+    qint64 next = frame + 1;
+    while (next < last && blinkOpacity(next * frameMilliseconds) == now)
+        ++next;
+    return next;
 }
 
 void CaretView::setCellFrame(const QRectF& frame)
@@ -115,10 +131,13 @@ void CaretView::updateCursorStyle()
 
 void CaretView::updateAnimation(bool blink)
 {
-    blink_.stop();
+    blinkTimer_.stop();
+    blinking_ = blink;
     opacity_ = 1;
-    if (blink)
-        blink_.start();
+    if (blink) {
+        blinkClock_.start();
+        blinkTimer_.start(int(nextChangingFrame(0) * frameMilliseconds));
+    }
     repaintCaret();
 }
 
@@ -129,6 +148,37 @@ void CaretView::repaintCaret()
     if (terminal_ && isVisible())
         terminal_->willRepaint(geometry());
     update();
+}
+
+bool CaretView::canBeSeen() const
+{
+    if (!isVisible())
+        return false;
+    const QWidget* top = window();
+    if (top->isMinimized())
+        return false;
+    const QWindow* handle = top->windowHandle();
+    return handle && handle->isExposed();
+}
+
+void CaretView::stepBlink()
+{
+    if (!blinking_)
+        return;
+    if (!canBeSeen()) {
+        blinkTimer_.start(unseenCheckMilliseconds);
+        return;
+    }
+    // The frame due now: a timer a little early or late still shows its
+    // frame, and the next one keeps to the blink's own pace.
+    const qint64 now = blinkClock_.elapsed();
+    const qint64 frame = (now + frameMilliseconds / 2) / frameMilliseconds;
+    const double opacity = blinkOpacity(frame * frameMilliseconds);
+    if (opacity != opacity_) {
+        opacity_ = opacity;
+        repaintCaret();
+    }
+    blinkTimer_.start(int(std::max<qint64>(1, nextChangingFrame(frame) * frameMilliseconds - now)));
 }
 
 void CaretView::paintEvent(QPaintEvent*)

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <functional>
 
 #include <QElapsedTimer>
 #include <QPaintEvent>
@@ -427,6 +428,113 @@ TEST_F(CaretTest, BlinkingFollowsTheStyle)
     EXPECT_FALSE(caret().isBlinking());
     EXPECT_EQ(caret().opacity(), 1.0);
     EXPECT_EQ(caret().style(), CursorStyle::steadyBar);
+}
+
+// The blink fades out with an ease-in curve over 0.7 s and back over as long,
+// and again.
+TEST_F(CaretTest, TheBlinkFadesOutEasingInAndBackAgain)
+{
+    const int fade = CaretView::fadeMilliseconds;
+    EXPECT_EQ(CaretView::blinkOpacity(0), 1.0);
+    EXPECT_EQ(CaretView::blinkOpacity(fade), 0.0);
+    EXPECT_EQ(CaretView::blinkOpacity(2 * fade), 1.0);
+    for (int ms = 0; ms <= fade; ms += 5) {
+        SCOPED_TRACE(ms);
+        EXPECT_LE(CaretView::blinkOpacity(ms + 5), CaretView::blinkOpacity(ms));
+        // Back in along the same curve, and the same in every blink.
+        EXPECT_EQ(CaretView::blinkOpacity(2 * fade - ms), CaretView::blinkOpacity(ms));
+        EXPECT_EQ(CaretView::blinkOpacity(3 * 2 * fade + ms), CaretView::blinkOpacity(ms));
+    }
+    // Easing in: slow at first, so more than half is left halfway.
+    EXPECT_GT(CaretView::blinkOpacity(fade / 2), 0.5);
+    EXPECT_LT(CaretView::blinkOpacity(fade / 4) - CaretView::blinkOpacity(fade / 2),
+              CaretView::blinkOpacity(fade / 2) - CaretView::blinkOpacity(3 * fade / 4));
+}
+
+// A blinking caret in a shown window: the opacity it paints with, sampled
+// every couple of milliseconds over a whole blink, and the area repainted.
+struct BlinkWatch {
+    double lowest = 1;
+    double last = 1;
+    int changes = 0;
+    QRegion painted;
+};
+
+BlinkWatch watchBlink(TerminalView& view, int milliseconds)
+{
+    PaintRecorder recorder;
+    view.installEventFilter(&recorder);
+    CaretView& caret = *view.caretView();
+    BlinkWatch watch;
+    watch.last = caret.opacity();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::msleep(1);
+        if (caret.opacity() != watch.last) {
+            ++watch.changes;
+            watch.last = caret.opacity();
+            watch.lowest = std::min(watch.lowest, watch.last);
+        }
+    }
+    QCoreApplication::processEvents();
+    view.removeEventFilter(&recorder);
+    watch.painted = recorder.painted;
+    return watch;
+}
+
+TEST_F(CaretTest, TheBlinkRepaintsTheCaretsCellAtTheFadesOwnPace)
+{
+    view->feed("\x1b[5;10H");
+    flush();
+    view->cursorStyleChanged(terminal(), CursorStyle::blinkBlock);
+    flush();
+    const int blink = 2 * CaretView::fadeMilliseconds;
+    const BlinkWatch watch = watchBlink(*view, blink + 100);
+    // It fades out all the way and comes back.
+    EXPECT_EQ(watch.lowest, 0.0);
+    EXPECT_GT(watch.changes, 10);
+    // At most one frame every frameMilliseconds (and one for the frame the
+    // sampling starts in), not one for every refresh of the display.
+    EXPECT_LE(watch.changes, (blink + 100) / CaretView::frameMilliseconds + 1);
+    // Only the caret's cell is repainted.
+    EXPECT_FALSE(watch.painted.isEmpty());
+    EXPECT_TRUE((watch.painted - caret().geometry()).isEmpty())
+        << watch.painted.boundingRect().x() << "," << watch.painted.boundingRect().y() << " "
+        << watch.painted.boundingRect().width() << "x" << watch.painted.boundingRect().height();
+}
+
+TEST_F(CaretTest, ACaretThatCannotBeSeenDrawsNoBlink)
+{
+    const struct {
+        const char* name;
+        std::function<void(QWidget&)> conceal;
+    } ways[] = {
+        {"hidden", [](QWidget& window) { window.hide(); }},
+        {"minimized", [](QWidget& window) { window.showMinimized(); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        view->showNormal();
+        view->cursorStyleChanged(terminal(), CursorStyle::steadyBlock);
+        view->cursorStyleChanged(terminal(), CursorStyle::blinkBlock);
+        flush();
+        way.conceal(*view);
+        QCoreApplication::processEvents();
+        const BlinkWatch unseen = watchBlink(*view, CaretView::fadeMilliseconds);
+        EXPECT_EQ(unseen.changes, 0);
+        EXPECT_TRUE(unseen.painted.isEmpty());
+        // Shown again and focused, it blinks on.
+        view->showNormal();
+        // Hiding takes the focus, which stops the blink by itself; the
+        // focus coming back starts it again.
+        if (!caret().isBlinking())
+            view->cursorStyleChanged(terminal(), CursorStyle::blinkBlock);
+        flush();
+        const BlinkWatch seen = watchBlink(*view, CaretView::fadeMilliseconds);
+        EXPECT_GT(seen.changes, 0);
+    }
 }
 
 struct CaretShapeCase {
