@@ -408,7 +408,8 @@ void DeviceWindowController::scaleDevice(double factor)
         return;
     const double applied = target / m_currentScale;
     m_currentScale *= applied;
-    m_window->place(DevicePlacement::scaledAboutCentre(m_window->geometry(), applied));
+    m_window->place(DevicePlacement::keptWithin(DevicePlacement::scaledAboutCentre(m_window->geometry(), applied),
+                                                availableArea()));
     layoutViewport();
     m_window->update();
 }

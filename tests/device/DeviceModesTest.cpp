@@ -265,8 +265,9 @@ TEST_F(DeviceModesTest, ChangingSkinFromMiniModeLeavesItFirst)
 
 TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
 {
-    // A small device against each edge of the available area; a taller skin
-    // or the wider mini window centred on it would reach past that edge.
+    // A small device against each edge of the available area; a taller skin,
+    // the wider mini window or a bigger device centred on it would reach past
+    // that edge.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     SkinManifest small = keystoneSkin();
     small.frameSize = QSizeF(200, 250);
@@ -274,7 +275,7 @@ TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
     tall.id = QStringLiteral("tall");
     tall.frameSize = QSizeF(200, 500);
     const QSize device(200, 250);
-    enum class Move { changeSkin, miniMode };
+    enum class Move { changeSkin, miniMode, bigger };
     struct Row {
         const char* name;
         QPoint at;
@@ -288,6 +289,8 @@ TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
         {"mini mode at the left", QPoint(area.left(), area.center().y()), Move::miniMode},
         {"mini mode at the right", QPoint(area.right() - device.width() + 1, area.center().y()), Move::miniMode},
         {"mini mode at the top", QPoint(area.center().x(), area.top()), Move::miniMode},
+        {"bigger at the top", QPoint(area.center().x(), area.top()), Move::bigger},
+        {"bigger at the right", QPoint(area.right() - device.width() + 1, area.center().y()), Move::bigger},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -298,8 +301,10 @@ TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
         const QPointF centre = QRectF(c.window()->geometry()).center();
         if (row.move == Move::changeSkin)
             c.changeSkin(tall);
-        else
+        else if (row.move == Move::miniMode)
             c.enterMiniMode();
+        else
+            c.scaleDevice(DeviceWindowController::scaleStep);
         QCoreApplication::processEvents();
         const QRect frame = c.window()->geometry();
         EXPECT_TRUE(area.contains(frame))
@@ -307,7 +312,10 @@ TEST_F(DeviceModesTest, FramesTheProgramCentresStayInsideTheScreensArea)
         // Moved only across the edge it met: centred the other way.
         const QPointF moved = QRectF(frame).center() - centre;
         EXPECT_TRUE(std::abs(moved.x()) <= 1 || std::abs(moved.y()) <= 1) << moved.x() << ", " << moved.y();
-        EXPECT_EQ(frame.size(), row.move == Move::changeSkin ? QSize(200, 500) : QSize(600, 420));
+        const QSize expected = row.move == Move::changeSkin ? QSize(200, 500)
+            : row.move == Move::miniMode                    ? QSize(600, 420)
+                                                            : QSize(240, 300);
+        EXPECT_EQ(frame.size(), expected);
     }
 }
 
