@@ -1,4 +1,5 @@
 #include "device/DevicePlacement.h"
+#include "device/SavedFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -7,23 +8,14 @@
 namespace velmora {
 namespace {
 
+using test::savedFrame;
+
 SkinManifest skinOfSize(double width, double height, double launchScale = 1)
 {
     SkinManifest skin = SkinManifest::handheld();
     skin.frameSize = QSizeF(width, height);
     skin.launchScale = launchScale;
     return skin;
-}
-
-WindowState state(double x, double y, double width, double height)
-{
-    WindowState s;
-    s.id = QStringLiteral("handheld");
-    s.x = x;
-    s.y = y;
-    s.width = width;
-    s.height = height;
-    return s;
 }
 
 TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
@@ -67,31 +59,31 @@ TEST(DevicePlacementTest, FitsTheScreenOrRestoresASavedFrame)
         {"no screen at all", skinOfSize(400, 600), std::nullopt, QRect(), QRect(-40, -60, 80, 120), 0.2},
         {"saved frame on a screen is kept exactly",
          skinOfSize(400, 600),
-         state(100, 100, 300, 500),
+         savedFrame(100, 100, 300, 500),
          screen,
          QRect(100, 100, 300, 500),
          0.75},
         {"saved frame mostly off the left edge",
          skinOfSize(400, 600),
-         state(-350, 10, 400, 600),
+         savedFrame(-350, 10, 400, 600),
          screen,
          QRect(-350, 10, 400, 600),
          1.0},
         {"saved frame on a screen that is gone",
          skinOfSize(400, 600),
-         state(5000, 5000, 400, 600),
+         savedFrame(5000, 5000, 400, 600),
          screen,
          QRect(520, 138, 400, 600),
          1.0},
         {"saved frame larger than the screen",
          skinOfSize(400, 600),
-         state(0, 0, 14000, 20000),
+         savedFrame(0, 0, 14000, 20000),
          screen,
          QRect(520, 138, 400, 600),
          1.0},
         {"saved frame without a size",
          skinOfSize(400, 600),
-         state(100, 100, 0, 600),
+         savedFrame(100, 100, 0, 600),
          screen,
          QRect(520, 138, 400, 600),
          1.0},

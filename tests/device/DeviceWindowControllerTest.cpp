@@ -4,6 +4,7 @@
 #include "core/SettingsStore.h"
 #include "device/DevicePlacement.h"
 #include "device/DeviceWindowFixture.h"
+#include "device/SavedFrame.h"
 #include "device/WindowAspect.h"
 #include "skin/HexColor.h"
 #include "skin/SkinLoader.h"
@@ -26,19 +27,10 @@
 namespace velmora {
 namespace {
 
+using test::savedFrame;
+
 using test::ProgramHome;
 using test::waitUntil;
-
-WindowState state(double x, double y, double width, double height)
-{
-    WindowState s;
-    s.id = QStringLiteral("handheld");
-    s.x = x;
-    s.y = y;
-    s.width = width;
-    s.height = height;
-    return s;
-}
 
 CuratedPalette curated(int ansiCount)
 {
@@ -277,7 +269,7 @@ TEST_F(DeviceWindowControllerTest, AResizePastTheScreenSettlesInsideItsAvailable
 TEST_F(DeviceWindowControllerTest, ARestoredFrameKeepsItsSizeOffTheAspect)
 {
     controller = std::make_unique<DeviceWindowController>(
-        SkinManifest::handheld(), SettingsStore::shared(), SkinLoader::shared(), state(40, 30, 360, 560));
+        SkinManifest::handheld(), SettingsStore::shared(), SkinLoader::shared(), savedFrame(40, 30, 360, 560));
     controller->showWindow();
     QTest::qWait(DeviceWindow::settleDelayMs * 3);
     EXPECT_EQ(controller->window()->size(), QSize(360, 560));
